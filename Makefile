@@ -1,0 +1,29 @@
+# Thin front door: `make run` plays the game on the sample data, `make test` runs the tests.
+PRESET ?= release
+BUILD := build/$(PRESET)
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@[ -f $(BUILD)/build.ninja ] || cmake --preset $(PRESET)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD)/game && ./vornakest4 $(ARGS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b" || true; done
+
+clean:
+	rm -rf build

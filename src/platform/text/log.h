@@ -1,0 +1,12 @@
+// Diagnostic log: one line per call on stderr, tagged with a category ("fs", "sound", ...).
+// Messages are CP932 like all program text and are converted to UTF-8 on output.
+#pragma once
+
+namespace plat {
+
+void Log(const char* category, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// Tests may silence the log (it stays on by default).
+void SetLogEnabled(bool on);
+
+}  // namespace plat
