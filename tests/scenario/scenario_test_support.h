@@ -1,0 +1,51 @@
+// Fixture of the script state tests: a temporary module folder, a recording error-box presenter
+// and a fresh script state; sets are written there by the same assembler the tools use.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/error_box.h"
+#include "formats/script/script_builder.h"
+#include "scenario/script/adv_script.h"
+
+struct RecordedBox {
+  std::string text;  // CP932
+  std::string title;
+};
+
+class RecordingBoxes : public ErrorBoxPresenter {
+ public:
+  bool ShowErrorDialog(const char* text, const char* title) override {
+    boxes.push_back({text, title});
+    return true;
+  }
+  int ShowMessageBox(const char* text, const char* title) override {
+    boxes.push_back({text, title});
+    return 1;
+  }
+  std::vector<RecordedBox> boxes;
+};
+
+class ScriptStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Assembles UTF-8 source and writes the set under the module folder with its set-name file.
+  v4fmt::CompiledScriptSet WriteSet(int setNumber, const std::string& baseName, const std::string& source);
+  std::string HostPath(const std::string& relative) const;  // under the module folder
+  // The program's form of the same file: module folder + relative path with '\' separators.
+  std::string ProgramPath(const std::string& relative) const;
+  std::vector<uint8_t> ReadHostFile(const std::string& relative) const;
+  void WriteHostFile(const std::string& relative, const std::vector<uint8_t>& bytes) const;
+
+  std::string root_;
+  RecordingBoxes boxes_;
+  std::unique_ptr<AdvScript> script_;
+};
+
+// A small set with one of everything the loader fills.
+extern const char* const kTinySetSource;

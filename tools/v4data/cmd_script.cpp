@@ -1,0 +1,93 @@
+// v4data script: assembles scenario source into a script set, and disassembles a set.
+//   script build <source> <out-root> <base-name> [--tutorial]
+//   script dump <out-root> <base-name>
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "formats/script/script_asm.h"
+#include "formats/script/script_set_files.h"
+#include "platform/text/cp932.h"
+
+namespace {
+
+int Build(const std::vector<std::string>& args) {
+  std::vector<std::string> pos;
+  bool tutorial = false;
+  for (const std::string& a : args) {
+    if (a == "--tutorial") tutorial = true;
+    else pos.push_back(a);
+  }
+  if (pos.size() != 3) {
+    std::fprintf(stderr, "usage: v4data script build <source> <out-root> <base-name> [--tutorial]\n");
+    return 2;
+  }
+  std::ifstream in(pos[0], std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "script: cannot read %s\n", pos[0].c_str());
+    return 1;
+  }
+  std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string sourceName = pos[0].substr(pos[0].find_last_of("/\\") + 1);
+  v4fmt::CompiledScriptSet set;
+  std::vector<std::string> errors;
+  if (!v4fmt::AssembleScript(source, plat::Utf8ToCp932(sourceName), set, errors)) {
+    for (const std::string& e : errors) std::fprintf(stderr, "%s\n", plat::Cp932ToUtf8(e).c_str());
+    return 1;
+  }
+  std::string err;
+  if (!v4fmt::WriteScriptSetFiles(pos[1], pos[2], v4fmt::BuildScriptSetImages(set), &err) ||
+      !v4fmt::WriteScriptSetNameFile(pos[1], tutorial ? 1 : 0, pos[2], &err)) {
+    std::fprintf(stderr, "script: %s\n", err.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+int Dump(const std::vector<std::string>& args) {
+  if (args.size() != 2) {
+    std::fprintf(stderr, "usage: v4data script dump <out-root> <base-name>\n");
+    return 2;
+  }
+  std::array<std::vector<uint8_t>, v4fmt::kScriptFileCount> images;
+  std::string err;
+  if (!v4fmt::ReadScriptSetFiles(args[0], args[1], images, &err)) {
+    std::fprintf(stderr, "script: %s\n", err.c_str());
+    return 1;
+  }
+  v4fmt::CompiledScriptSet set = v4fmt::ParseScriptSetImages(images);
+  bool signatureOk = images[v4fmt::kFileBl].size() >= v4fmt::kSignatureSize &&
+                     std::equal(v4fmt::kScriptSignature.begin(), v4fmt::kScriptSignature.end(),
+                                images[v4fmt::kFileBl].begin());
+  std::printf("; script set %s: %zu bytes of bytecode, %zu labels, %zu messages, %zu events, signature %s\n",
+              args[1].c_str(), set.bytecode.size(), set.labelOffsets.size(), set.messageOffsets.size(),
+              set.events.size(), signatureOk ? "ok" : "MISMATCH");
+  for (size_t i = 0; i < set.switchNames.size(); ++i) {
+    if (!set.switchNames[i].empty())
+      std::printf("$%s@%zu = %d\n", plat::Cp932ToUtf8(set.switchNames[i]).c_str(), i, set.switchInit[i]);
+    else if (set.switchInit[i] != 0)
+      std::printf("; switch %zu (no name) = %d\n", i, set.switchInit[i]);
+  }
+  for (const auto& [name, value] : set.blockLabels)
+    std::printf(".block %s %u\n", plat::Cp932ToUtf8(name).c_str(), value);
+  std::fputs(v4fmt::DisassembleScript(set.bytecode.data(), set.bytecode.size(), &set).c_str(), stdout);
+  return 0;
+}
+
+int RunScript(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == "build") return Build({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "dump") return Dump({args.begin() + 1, args.end()});
+  std::fprintf(stderr, "usage: v4data script build <source> <out-root> <base-name> [--tutorial]\n"
+                       "       v4data script dump <out-root> <base-name>\n");
+  return 2;
+}
+
+const V4Command kCmd{"script", "build <source> <out-root> <base-name> [--tutorial] | dump <out-root> <base-name>",
+                     &RunScript};
+
+}  // namespace
