@@ -1,0 +1,26 @@
+// The input source the frame reads: the main thread publishes a snapshot after every pump, the
+// frame thread reads it. Every value is an atomic of its own.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "app/core/cv_input.h"
+#include "platform/sdl/window.h"
+
+class SnapshotInputSource : public InputSource {
+ public:
+  void Publish(const plat::InputSnapshot& s) {
+    for (int i = 0; i < 256; ++i) keys_[i].store(s.keys[i], std::memory_order_relaxed);
+    x_.store(s.cursorX, std::memory_order_relaxed);
+    y_.store(s.cursorY, std::memory_order_relaxed);
+  }
+  bool IsKeyHeld(int vk) override { return vk >= 0 && vk < 256 && keys_[vk].load(std::memory_order_relaxed) != 0; }
+  void GetCursor(int32_t& x, int32_t& y) override {
+    x = x_.load(std::memory_order_relaxed);
+    y = y_.load(std::memory_order_relaxed);
+  }
+
+ private:
+  std::atomic<uint8_t> keys_[256] = {};
+  std::atomic<int32_t> x_{0}, y_{0};
+};

@@ -1,0 +1,226 @@
+#include "platform/sdl/window.h"
+
+#include <SDL.h>
+
+#include <mutex>
+
+#include "platform/text/log.h"
+
+namespace plat {
+
+namespace {
+std::once_flag g_videoOnce;
+bool g_videoOk = false;
+}  // namespace
+
+bool InitVideo() {
+  std::call_once(g_videoOnce, [] {
+    // Termination signals are the program's own business (they end it like the close box's OK).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The close button asks first; SDL must not turn it into a quit by itself.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    g_videoOk = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    if (!g_videoOk) Log("sdl", "video init failed: %s", SDL_GetError());
+  });
+  return g_videoOk;
+}
+
+struct Window::Impl {
+  SDL_Window* window = nullptr;
+  SDL_GLContext gl = nullptr;
+  bool fullscreen = false;
+};
+
+std::unique_ptr<Window> Window::Create(const Options& options) {
+  if (!InitVideo()) return nullptr;
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  Uint32 flags = SDL_WINDOW_OPENGL | (options.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
+  SDL_Window* w = SDL_CreateWindow(options.titleUtf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                   options.width, options.height, flags);
+  if (!w) {
+    Log("sdl", "window creation failed: %s", SDL_GetError());
+    return nullptr;
+  }
+  std::unique_ptr<Window> out(new Window());
+  out->impl_ = std::make_unique<Impl>();
+  out->impl_->window = w;
+  return out;
+}
+
+Window::~Window() {
+  if (!impl_) return;
+  DestroyGlContext();
+  if (impl_->window) SDL_DestroyWindow(impl_->window);
+}
+
+bool Window::SetFullscreenDesktop(bool on, int windowWidth, int windowHeight) {
+  SDL_Window* w = impl_->window;
+  if (SDL_SetWindowFullscreen(w, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+    Log("sdl", "full screen switch failed: %s", SDL_GetError());
+    return false;
+  }
+  impl_->fullscreen = on;
+  if (!on) {
+    SDL_SetWindowSize(w, windowWidth, windowHeight);
+    SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  return true;
+}
+
+bool Window::IsFullscreen() const { return impl_->fullscreen; }
+
+void Window::GetDrawableSize(int& w, int& h) const { SDL_GL_GetDrawableSize(impl_->window, &w, &h); }
+
+bool Window::GetDesktopSize(int& w, int& h) const {
+  int index = SDL_GetWindowDisplayIndex(impl_->window);
+  SDL_DisplayMode mode;
+  if (index < 0 || SDL_GetDesktopDisplayMode(index, &mode) != 0) return false;
+  w = mode.w;
+  h = mode.h;
+  return true;
+}
+
+bool Window::CreateGlContext() {
+  if (impl_->gl) return true;
+  impl_->gl = SDL_GL_CreateContext(impl_->window);
+  if (!impl_->gl) {
+    Log("sdl", "OpenGL 3.3 core context failed: %s", SDL_GetError());
+    return false;
+  }
+  // Presentation paces itself by the frame timer, not by the display.
+  SDL_GL_SetSwapInterval(0);
+  return true;
+}
+
+bool Window::HasGlContext() const { return impl_->gl != nullptr; }
+
+bool Window::MakeCurrent() { return impl_->gl && SDL_GL_MakeCurrent(impl_->window, impl_->gl) == 0; }
+
+void Window::ReleaseCurrent() { SDL_GL_MakeCurrent(impl_->window, nullptr); }
+
+void Window::DestroyGlContext() {
+  if (!impl_->gl) return;
+  SDL_GL_DeleteContext(impl_->gl);
+  impl_->gl = nullptr;
+}
+
+void Window::SwapBuffers() { SDL_GL_SwapWindow(impl_->window); }
+
+void Window::PumpEvents(std::vector<WindowEvent>& events, int waitMs) {
+  SDL_Event e;
+  bool have = waitMs > 0 ? SDL_WaitEventTimeout(&e, waitMs) != 0 : SDL_PollEvent(&e) != 0;
+  Uint32 myId = SDL_GetWindowID(impl_->window);
+  while (have) {
+    switch (e.type) {
+      case SDL_QUIT:
+        events.push_back({WindowEvent::kCloseRequested});
+        break;
+      case SDL_MOUSEWHEEL:
+        if (e.wheel.windowID == myId) {
+          int y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+          if (y != 0) events.push_back({WindowEvent::kWheel, y});
+        }
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.windowID != myId) break;
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_CLOSE: events.push_back({WindowEvent::kCloseRequested}); break;
+          case SDL_WINDOWEVENT_FOCUS_GAINED: events.push_back({WindowEvent::kFocusGained}); break;
+          case SDL_WINDOWEVENT_FOCUS_LOST: events.push_back({WindowEvent::kFocusLost}); break;
+          case SDL_WINDOWEVENT_MINIMIZED:
+          case SDL_WINDOWEVENT_HIDDEN: events.push_back({WindowEvent::kMinimized}); break;
+          case SDL_WINDOWEVENT_RESTORED:
+          case SDL_WINDOWEVENT_SHOWN: events.push_back({WindowEvent::kRestored}); break;
+          case SDL_WINDOWEVENT_EXPOSED: events.push_back({WindowEvent::kExposed}); break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED: events.push_back({WindowEvent::kResized}); break;
+          default: break;
+        }
+        break;
+      default:
+        break;
+    }
+    have = SDL_PollEvent(&e) != 0;
+  }
+}
+
+InputSnapshot Window::TakeInputSnapshot() const {
+  InputSnapshot s;
+  SDL_PumpEvents();
+  const Uint8* k = SDL_GetKeyboardState(nullptr);
+  s.keys[0x11] = k[SDL_SCANCODE_LCTRL] || k[SDL_SCANCODE_RCTRL];
+  s.keys[0x25] = k[SDL_SCANCODE_LEFT];
+  s.keys[0x27] = k[SDL_SCANCODE_RIGHT];
+  s.keys[0x20] = k[SDL_SCANCODE_SPACE];
+  s.keys[0x0D] = k[SDL_SCANCODE_RETURN] || k[SDL_SCANCODE_KP_ENTER];
+  s.keys[0x1B] = k[SDL_SCANCODE_ESCAPE];
+  s.keys[0x70] = k[SDL_SCANCODE_F1];
+  int x = 0, y = 0;
+  Uint32 buttons;
+  if (SDL_GetMouseFocus() == impl_->window) {
+    buttons = SDL_GetMouseState(&x, &y);
+  } else {
+    // Outside the window: global position relative to the client area, possibly negative.
+    int gx = 0, gy = 0, wx = 0, wy = 0;
+    buttons = SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(impl_->window, &wx, &wy);
+    x = gx - wx;
+    y = gy - wy;
+  }
+  s.keys[0x01] = (buttons & SDL_BUTTON_LMASK) != 0;
+  s.keys[0x02] = (buttons & SDL_BUTTON_RMASK) != 0;
+  // Window coordinates to drawable pixels (they differ on high-density screens).
+  int ww = 0, wh = 0, dw = 0, dh = 0;
+  SDL_GetWindowSize(impl_->window, &ww, &wh);
+  SDL_GL_GetDrawableSize(impl_->window, &dw, &dh);
+  if (ww > 0 && wh > 0 && dw > 0 && dh > 0 && (ww != dw || wh != dh)) {
+    x = static_cast<int>(static_cast<long long>(x) * dw / ww);
+    y = static_cast<int>(static_cast<long long>(y) * dh / wh);
+  }
+  s.cursorX = x;
+  s.cursorY = y;
+  return s;
+}
+
+namespace {
+int ShowBox(SDL_Window* owner, const std::string& title, const std::string& text,
+            const std::vector<std::string>& buttons, bool errorIcon, int defaultButton, int escapeButton) {
+  std::vector<SDL_MessageBoxButtonData> data;
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    SDL_MessageBoxButtonData b{};
+    b.buttonid = static_cast<int>(i);
+    b.text = buttons[i].c_str();
+    if (static_cast<int>(i) == defaultButton) b.flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+    if (static_cast<int>(i) == escapeButton) b.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    data.push_back(b);
+  }
+  SDL_MessageBoxData box{};
+  box.flags = errorIcon ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+  box.window = owner;
+  box.title = title.c_str();
+  box.message = text.c_str();
+  box.numbuttons = static_cast<int>(data.size());
+  box.buttons = data.data();
+  int chosen = -1;
+  if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+    Log("sdl", "message box unavailable: %s", SDL_GetError());
+    return -1;
+  }
+  return chosen;
+}
+}  // namespace
+
+int Window::ShowMessageBox(const std::string& titleUtf8, const std::string& textUtf8,
+                           const std::vector<std::string>& buttonsUtf8, bool errorIcon, int defaultButton,
+                           int escapeButton) const {
+  return ShowBox(impl_->window, titleUtf8, textUtf8, buttonsUtf8, errorIcon, defaultButton, escapeButton);
+}
+
+int ShowStandaloneMessageBox(const std::string& titleUtf8, const std::string& textUtf8, bool errorIcon) {
+  return ShowBox(nullptr, titleUtf8, textUtf8, {"OK"}, errorIcon, 0, 0);
+}
+
+}  // namespace plat

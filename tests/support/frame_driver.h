@@ -1,0 +1,100 @@
+// Headless frame driver: runs the program's own frame routine from the test thread with a virtual
+// millisecond clock and scripted input; no timer thread, no window. A test that wants pixels asks
+// for a real GL context on a hidden offscreen window (SDL_VIDEODRIVER=offscreen).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/core/cv_input.h"
+#include "app/shell/frame_services.h"
+
+namespace plat {
+class Window;
+}
+
+// Input as a test scripts it: keys by virtual-key code, pointer in drawable pixels.
+class ScriptedInput : public InputSource {
+ public:
+  bool IsKeyHeld(int vk) override { return vk >= 0 && vk < 256 && keys_[vk]; }
+  void GetCursor(int32_t& x, int32_t& y) override {
+    x = x_;
+    y = y_;
+  }
+  void SetKey(int vk, bool held) {
+    if (vk >= 0 && vk < 256) keys_[vk] = held;
+  }
+  void SetPointer(int32_t x, int32_t y) {
+    x_ = x;
+    y_ = y;
+  }
+
+ private:
+  bool keys_[256] = {};
+  int32_t x_ = 0, y_ = 0;
+};
+
+// A device that records presents and can be told to fail them.
+class RecordingGraphics : public FrameGraphics {
+ public:
+  void UpdateRenderers() override { ++updates; }
+  void SwapRenderQueues() override { ++swaps; }
+  bool RenderFrame() override {
+    ++presents;
+    if (failNext) {
+      failNext = false;
+      return false;
+    }
+    return true;
+  }
+  int updates = 0, swaps = 0, presents = 0;
+  bool failNext = false;
+};
+
+class FrameDriver {
+ public:
+  struct Options {
+    int periodMs = 18;
+    uint32_t startMs = 100000;
+  };
+  // Installs the services, the virtual clock and the scripted input, and resets every shared
+  // frame byte, the quit flag, the mouse state and GameMode (to 1). The destructor undoes it.
+  explicit FrameDriver(const FrameServices& services);
+  FrameDriver(const FrameServices& services, Options options);
+  ~FrameDriver();
+  FrameDriver(const FrameDriver&) = delete;
+  FrameDriver& operator=(const FrameDriver&) = delete;
+
+  // One timer period: the clock advances by the period, then the timer callback runs.
+  void Tick();
+  void Ticks(int n);
+  // The callback with another timer's id (it must be ignored).
+  void ForeignTick();
+  void AdvanceMs(uint32_t ms) { nowMs_ += ms; }
+  uint32_t NowMs() const { return nowMs_; }
+
+  ScriptedInput& Input() { return input_; }
+  void SetKey(int vk, bool held) { input_.SetKey(vk, held); }
+  void SetPointer(int32_t x, int32_t y) { input_.SetPointer(x, y); }
+  void SetButton(int vk, bool held) { input_.SetKey(vk, held); }
+  // The wheel word as the window layer stores it for a wheel message of n notches.
+  void Wheel(int notches);
+  void SetActive(bool active);
+
+  // Real GL on a hidden offscreen window of the given size, current on this thread, and the
+  // display layout fitted into it (full screen when the size is not 1280 × 720). False when no
+  // GL 3.3 core context can be made.
+  bool CreateOffscreenGl(int width = 1280, int height = 720);
+  plat::Window* GlWindow() { return window_.get(); }
+  // RGBA, rows top first, from the current back buffer.
+  bool ReadPixels(int x, int y, int w, int h, std::vector<uint8_t>& rgba);
+
+  static constexpr uint32_t kTimerId = 0x7E57;
+
+ private:
+  static uint32_t Clock(void* self);
+  Options options_;
+  uint32_t nowMs_;
+  ScriptedInput input_;
+  std::unique_ptr<plat::Window> window_;
+};
