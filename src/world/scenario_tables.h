@@ -1,0 +1,57 @@
+// Scenario tables and the new game: filling the world from a scenario's table files, rebuilding
+// the cross references between castles, clans and generals, and the new-game routine.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "formats/subst/code_subst.h"
+
+// Byte counts read from each table file.
+constexpr int32_t kKuniFileBytes = 3082;
+constexpr int32_t kSiroFileBytes = 41984;
+constexpr int32_t kDaimyoFileBytes = 38272;
+constexpr int32_t kBusyoFileBytes = 236000;
+constexpr int32_t kDokuFileBytes = 508;
+constexpr int32_t kHikitugiFileBytes = 3150;
+constexpr int32_t kSkillFileBytes = 29580;
+constexpr int32_t kSkillDocFileBytes = 9512;
+constexpr int32_t kItemFileBytes = 11520;
+constexpr int kHikitugiEntries = 150;
+constexpr int kHikitugiEntryBytes = 21;
+
+// Carry-over list: general id (-1 for a name that matches no general) -> value.
+using HikitugiList = std::map<int32_t, uint16_t>;
+
+// Fills the world from one scenario directory (a program path such as
+// GetModuleDir() + "Data\scenario\0"). A missing or short table file is reported through the
+// error box ("FILE LOAD ERROR") and fails the load.
+bool LoadScenarioTables(const char* directory);
+// Zeroes and reads skill.bin, skillDoc.bin and item.bin, then turns their escapes into line feeds.
+bool LoadCommonTables();
+// Empties the list and reads hikitugi.bin of the current ScenarioNumber into it.
+bool LoadHikitugi(HikitugiList& list);
+void ClearWorldTables();
+// An empty clan slot: no head, no vassals, no allies (all "none" values, not zeros).
+void ClearDaimyoRecord(uint32_t clan);
+// A world with nothing in it, every id field holding its "none" value (what a failed load leaves).
+void ResetToEmptyWorld();
+void FixupBusyoVariants();
+void RebuildPlacement();
+// Runs the substitution of scodeDef.bin over every stored name.
+void SubstituteWorldNames();
+// Readers of the two substitution files beside the executable ("%ssys\...").
+void LoadCodeSubstTable(CodeSubstTable& table);
+void LoadLineDefTable(LineDefTable& set);
+LineDefTable& GlobalLineDefTable();
+
+// Escape conversion, lead-byte aware: a trail byte 0x5C is never taken for "\".
+void ConvertBackslashToLf(char* text, size_t fieldSize);
+void ConvertEscapedNewlines(char* text, size_t fieldSize);
+
+bool StartNewGame();
+void BeginGameOrLoad();
+// Scenario directory of ScenarioNumber.
+std::string ScenarioDirectory(int32_t scenario);
+// Start year by scenario (0, 2, 4: 1550; 1, 3: 1580; -1 for others: keep the year).
+int ScenarioStartYear(int32_t scenario);
