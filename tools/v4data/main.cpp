@@ -16,6 +16,15 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
+  // Two areas claiming one command name would make the tool's behaviour depend on link order.
+  for (size_t i = 0; i < V4Commands().size(); ++i) {
+    for (size_t j = i + 1; j < V4Commands().size(); ++j) {
+      if (std::strcmp(V4Commands()[i]->name, V4Commands()[j]->name) == 0) {
+        std::fprintf(stderr, "v4data: command '%s' is registered twice\n", V4Commands()[i]->name);
+        return 2;
+      }
+    }
+  }
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const V4Command* c : V4Commands()) {
     if (std::strcmp(c->name, argv[1]) == 0) return c->fn(args);
