@@ -132,7 +132,8 @@ void InitGame(App& app, int selector) {
   // Scene table: the placeholder scene stands in for the scene manager.
   app.scenes = std::make_unique<PlaceholderSceneMgr>();
   app.picture = std::make_unique<TestCardPicture>(app.scenes.get());
-  app.graphics = std::make_unique<WindowGraphics>(app.window.get(), app.picture.get());
+  WindowPictureSource* picture = s.pictureSource ? s.pictureSource : app.picture.get();
+  app.graphics = std::make_unique<WindowGraphics>(app.window.get(), picture);
   FrameServices services;
   services.scenes = app.scenes.get();
   services.graphics = app.graphics.get();
@@ -213,6 +214,10 @@ void ShutdownGame(App& app) {
   if (s.deleteMenuRoots) s.deleteMenuRoots();
   if (s.purgeTextures) s.purgeTextures();
   if (s.endStreamThreads) s.endStreamThreads();
+  if (s.releaseGraphics && app.window && app.window->MakeCurrent()) {
+    s.releaseGraphics();
+    app.window->ReleaseCurrent();
+  }
   SetFrameServices(FrameServices{});
   SetDeviceControl(nullptr);
   SetInputSource(nullptr);

@@ -8,6 +8,7 @@
 
 #include "app/shell/frame_services.h"
 #include "app/shell/main_window.h"
+#include "app/shell/window_graphics.h"
 
 // Frame period selector from the command line: its first four characters "-f30" give 1, "-f15"
 // give 2, anything else 0.
@@ -40,6 +41,10 @@ struct StartupSteps {
   void (*endStreamThreads)() = nullptr;
   // Per-frame game and media steps (sound fades, scripts, turn loop, movies); null: none.
   FrameGameHooks* gameHooks = nullptr;
+  // What the window shows; null: the placeholder scene's test card.
+  WindowPictureSource* pictureSource = nullptr;
+  // Frees device resources at shutdown, after the frame stopped, with the GL context current.
+  void (*releaseGraphics)() = nullptr;
 };
 StartupSteps& GetStartupSteps();
 

@@ -93,8 +93,15 @@ int UpdateFrame() {
 
 int DisplayFrame() {
   FrameGameHooks* game = g_services.game ? g_services.game : &g_noGame;
-  if (IsDisplayStopped() || game->MovieOwnsDisplay() || g_DeviceLost.load() || g_ForceReset.load()) return 0;
+  if (IsDisplayStopped() || g_DeviceLost.load() || g_ForceReset.load()) return 0;
   FrameGraphics* graphics = g_services.graphics;
+  if (game->MovieOwnsDisplay()) {
+    if (!graphics) return 0;
+    g_DrawBusy.store(true);
+    g_DeviceLost.store(!graphics->RenderMovieFrame());
+    g_DrawBusy.store(false);
+    return 0;
+  }
   if (!graphics) {
     ShowErrorBox("描画元フレームが見つかりませんでした。", "ERROR:in DisplayFrame()");
     return 0;

@@ -42,6 +42,9 @@ struct FrameGraphics {
   // Sort, clear to black, draw, present into the window's fitted picture. False when the device
   // failed (it is then treated as lost).
   virtual bool RenderFrame() = 0;
+  // While a full-screen movie owns the display: its current picture fitted into the window's
+  // picture instead of the scenes. False when the device failed.
+  virtual bool RenderMovieFrame() { return true; }
 };
 
 struct FrameServices {

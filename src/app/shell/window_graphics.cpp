@@ -8,6 +8,12 @@ bool TestCardPicture::DrawPicture(const DisplayLayout& layout) {
   return !plat::GlTakeError();
 }
 
+bool WindowGraphics::RenderMovieFrame() {
+  bool ok = source_ ? source_->DrawMovie(GetDisplayLayout()) : true;
+  window_->SwapBuffers();
+  return ok;
+}
+
 bool WindowGraphics::RenderFrame() {
   bool ok = source_ ? source_->DrawPicture(GetDisplayLayout()) : true;
   if (!source_) {

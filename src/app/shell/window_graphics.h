@@ -17,6 +17,11 @@ struct WindowPictureSource {
   // Draws into layout.picture* of a drawable of layout.displayW × layout.displayH (black outside).
   // False when the device failed.
   virtual bool DrawPicture(const DisplayLayout& layout) = 0;
+  // The full-screen movie's picture instead of the scenes'.
+  virtual bool DrawMovie(const DisplayLayout& layout) { return DrawPicture(layout); }
+  // Forwarded from the frame (frame thread, context current).
+  virtual void UpdateRenderers() {}
+  virtual void SwapRenderQueues() {}
 };
 
 // The placeholder scene's test card as the picture.
@@ -35,6 +40,13 @@ class WindowGraphics : public FrameGraphics, public DeviceControl {
  public:
   WindowGraphics(plat::Window* window, WindowPictureSource* source) : window_(window), source_(source) {}
   bool RenderFrame() override;
+  bool RenderMovieFrame() override;
+  void UpdateRenderers() override {
+    if (source_) source_->UpdateRenderers();
+  }
+  void SwapRenderQueues() override {
+    if (source_) source_->SwapRenderQueues();
+  }
 
   bool HasDevice() override { return true; }
   DeviceCoop TestCooperativeLevel() override { return DeviceCoop::kOk; }
