@@ -1,0 +1,106 @@
+#include "ui/layout/cv_script.h"
+
+#include "app/core/file_io.h"
+#include "formats/scramble/scramble.h"
+#include "platform/text/log.h"
+
+CVScriptElement::CVScriptElement(v4fmt::LayoutElementData&& data)
+    : name_(std::move(data.name)), params_(std::move(data.numbers)), strings_(std::move(data.strings)) {}
+
+float CVScriptElement::GetParam(int index, float def, uint8_t* type, uint8_t* found) const {
+  if (index < 0 || static_cast<size_t>(index) >= params_.size()) {
+    if (found) *found = 0;
+    return def;
+  }
+  if (found) *found = 1;
+  if (type) *type = params_[index].type;
+  return params_[index].value;
+}
+
+const char* CVScriptElement::GetString(int index) const {
+  if (index < 0 || static_cast<size_t>(index) >= strings_.size()) return nullptr;
+  return strings_[index].c_str();
+}
+
+namespace {
+
+class ScriptSink : public v4fmt::LayoutSink {
+ public:
+  explicit ScriptSink(CVScript& script) : script_(script) {}
+  void OnElement(v4fmt::LayoutElementData&& element) override { script_.AddElement(CVScriptElement(std::move(element))); }
+  void OnIssue(v4fmt::LayoutIssue issue, uint32_t line) override {
+    switch (issue) {
+      case v4fmt::LayoutIssue::kLevelNameTruncated:
+      case v4fmt::LayoutIssue::kFullNameTruncated:
+      case v4fmt::LayoutIssue::kTokenTruncated:
+      case v4fmt::LayoutIssue::kDepthClamped:
+        if (!limited) firstLine = line;
+        limited = true;
+        break;
+      default:
+        break;
+    }
+  }
+  bool limited = false;
+  uint32_t firstLine = 0;
+
+ private:
+  CVScript& script_;
+};
+
+}  // namespace
+
+bool CVScript::Load(const char* fileName) {
+  uint8_t* bytes = nullptr;
+  const int32_t size = ReadAllBytesDescrambled(FixedPath(fileName), &bytes, v4fmt::kScrambleSeedCommon);
+  if (size < 0) return false;
+  Clear();
+  Parse(bytes, static_cast<size_t>(size), fileName);
+  FreeFileBuffer(bytes);
+  return true;
+}
+
+int CVScript::Parse(const uint8_t* bytes, size_t size, const char* nameForLog) {
+  if (!bytes) return 0;
+  ScriptSink sink(*this);
+  v4fmt::ScanLayoutText(bytes, size, sink);
+  truncated_ = sink.limited;
+  if (sink.limited) {
+    plat::Log("layout", "%s: a name, value or nesting beyond the format's limits was cut (first at line %u)",
+              nameForLog ? nameForLog : "(layout)", static_cast<unsigned>(sink.firstLine));
+  }
+  return 1;
+}
+
+void CVScript::Clear() {
+  elements_.clear();
+  first_.clear();
+  truncated_ = false;
+}
+
+void CVScript::AddElement(CVScriptElement element) {
+  first_.emplace(element.GetName(), elements_.size());
+  elements_.push_back(std::move(element));
+}
+
+const CVScriptElement* CVScript::Find(const char* name) const {
+  if (!name) return nullptr;
+  auto it = first_.find(name);
+  return it == first_.end() ? nullptr : &elements_[it->second];
+}
+
+const CVScriptElement* FindScriptElement(const CVScript& script, const char* name) { return script.Find(name); }
+
+float GetScriptParam(const CVScript& script, const char* name, int index, float def, uint8_t* type, uint8_t* found) {
+  const CVScriptElement* e = script.Find(name);
+  if (!e) {
+    if (found) *found = 0;
+    return def;
+  }
+  return e->GetParam(index, def, type, found);
+}
+
+const char* GetScriptString(const CVScript& script, const char* name, int index) {
+  const CVScriptElement* e = script.Find(name);
+  return e ? e->GetString(index) : nullptr;
+}
