@@ -129,13 +129,14 @@ void InitGame(App& app, int selector) {
   if (s.purgeTextures) s.purgeTextures();
   if (s.loadLineAndBoardTables) s.loadLineAndBoardTables();
   if (s.initMenuManager) s.initMenuManager();
-  // Scene table: the placeholder scene stands in for the scene manager.
+  // The scene manager with its table; the placeholder scene stands in while none is installed.
   app.scenes = std::make_unique<PlaceholderSceneMgr>();
   app.picture = std::make_unique<TestCardPicture>(app.scenes.get());
+  FrameSceneManager* sceneManager = s.sceneManager ? s.sceneManager : app.scenes.get();
   WindowPictureSource* picture = s.pictureSource ? s.pictureSource : app.picture.get();
   app.graphics = std::make_unique<WindowGraphics>(app.window.get(), picture);
   FrameServices services;
-  services.scenes = app.scenes.get();
+  services.scenes = sceneManager;
   services.graphics = app.graphics.get();
   services.game = s.gameHooks;
   SetFrameServices(services);
@@ -206,18 +207,19 @@ void ShutdownGame(App& app) {
   g_FrameTimerId.store(0);
   g_FramePeriodMs = 0;
   while (g_FrameBusy.load() || g_DrawBusy.load()) plat::SleepMs(10);
-  if (app.scenes) plat::Log("frame", "ran %u logic steps", app.scenes->Steps());
+  plat::Log("frame", "ran %u logic steps", g_LogicSteps.load());
   if (s.saveSystemFiles) s.saveSystemFiles();
   if (s.stopStreamPlayers) s.stopStreamPlayers();
   if (s.shutdownMovieManager) s.shutdownMovieManager();
-  if (app.scenes) app.scenes->DeleteAllScenes();
+  // Scenes, menus and textures free device objects: the frame has given the context up, so the
+  // main thread holds it while they go.
+  bool current = app.window && app.window->MakeCurrent();
+  if (FrameSceneManager* scenes = GetFrameServices().scenes) scenes->DeleteAllScenes();
   if (s.deleteMenuRoots) s.deleteMenuRoots();
   if (s.purgeTextures) s.purgeTextures();
   if (s.endStreamThreads) s.endStreamThreads();
-  if (s.releaseGraphics && app.window && app.window->MakeCurrent()) {
-    s.releaseGraphics();
-    app.window->ReleaseCurrent();
-  }
+  if (s.releaseGraphics && current) s.releaseGraphics();
+  if (current) app.window->ReleaseCurrent();
   SetFrameServices(FrameServices{});
   SetDeviceControl(nullptr);
   SetInputSource(nullptr);

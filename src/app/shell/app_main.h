@@ -41,6 +41,8 @@ struct StartupSteps {
   void (*endStreamThreads)() = nullptr;
   // Per-frame game and media steps (sound fades, scripts, turn loop, movies); null: none.
   FrameGameHooks* gameHooks = nullptr;
+  // The scene manager the frame drives; null: the placeholder scene.
+  FrameSceneManager* sceneManager = nullptr;
   // What the window shows; null: the placeholder scene's test card.
   WindowPictureSource* pictureSource = nullptr;
   // Frees device resources at shutdown, after the frame stopped, with the GL context current.

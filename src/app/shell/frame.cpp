@@ -11,6 +11,7 @@ std::atomic<bool> g_TickPending{false};
 std::atomic<bool> g_FramePause{false};
 std::atomic<bool> g_DisplayStop{false};
 std::atomic<bool> g_FrameBusy{false};
+std::atomic<uint32_t> g_LogicSteps{0};
 std::atomic<bool> g_DrawBusy{false};
 std::atomic<bool> g_DeviceLost{false};
 std::atomic<bool> g_ForceReset{false};
@@ -66,6 +67,7 @@ int UpdateFrame() {
   // (The debug menu's "run the scenario" item is enabled here once a debug menu exists.)
   if (!scenes || !scenes->UpdateFrameTimer()) return 0;
 
+  g_LogicSteps.fetch_add(1);
   UpdateMouseInputState(scenes->GetInput());
   if (graphics) graphics->UpdateRenderers();
 
@@ -119,6 +121,7 @@ void ResetFrameState() {
   g_FramePause = false;
   g_DisplayStop = false;
   g_FrameBusy = false;
+  g_LogicSteps = 0;
   g_DrawBusy = false;
   g_DeviceLost = false;
   g_ForceReset = false;

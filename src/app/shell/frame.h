@@ -10,6 +10,7 @@ extern std::atomic<bool> g_TickPending;
 extern std::atomic<bool> g_FramePause;
 extern std::atomic<bool> g_DisplayStop;
 extern std::atomic<bool> g_FrameBusy;
+extern std::atomic<uint32_t> g_LogicSteps;  // logic steps run since start-up
 extern std::atomic<bool> g_DrawBusy;
 extern std::atomic<bool> g_DeviceLost;
 extern std::atomic<bool> g_ForceReset;
