@@ -1,6 +1,5 @@
-// The program's picture: the graphics device (`CDGManager`) made on the frame thread, the drawing
-// demo with a line of Japanese text and a bitmap-font line until the scenes draw for themselves, and
-// the full-screen movie while one owns the display.
+// The program's picture: the graphics device (`CDGManager`), made on the frame thread, draws the
+// scenes' render list; while a full-screen movie owns the display, the movie's picture instead.
 #pragma once
 
 #include "app/shell/window_graphics.h"

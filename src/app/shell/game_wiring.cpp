@@ -1,6 +1,6 @@
 #include "app/shell/game_wiring.h"
 
-#include "app/movie/movie_display.h"
+#include "app/core/game_file.h"
 #include "app/save/system_files.h"
 #include "app/movie/movie_mgr.h"
 #include "app/movie/movie_mixer_sink.h"
@@ -9,27 +9,33 @@
 #include "app/shell/frame_services.h"
 #include "app/shell/main_window.h"
 #include "app/sound/sound.h"
+#include "front/front_scenes.h"
+#include "platform/text/log.h"
 #include "scenario/script/adv_script.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/widgets/widget_movie_port.h"
+#include "ui/scenes/scene_frame_adapter.h"
+#include "ui/scenes/scene_mgr.h"
 
 namespace {
 
 class GameHooks : public FrameGameHooks {
  public:
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
-  void UpdateMovies() override {
-    ::UpdateMovies();
-    // Until the title scene starts it, the title music follows the opening movie.
-    if (openingPlays_ && !UpdateOpeningMovie()) {
-      openingPlays_ = false;
-      PlayMusic("Data\\bgm\\M29_intro.voi", "Data\\bgm\\M29.voi");
-    }
-  }
+  void UpdateMovies() override { ::UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
-
-  bool openingPlays_ = false;
 };
 
 GameHooks g_gameHooks;
+// The scene manager as the frame drives it; the idle game mode enters the title.
+SceneFrameAdapter g_scenes;
+
+void InitScenes() {
+  GetMenuMgr().Init(GetModuleDir());
+  InstallMovieWidgetPort();
+  if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
+  RegisterFrontScenes(GetSceneMgr());
+}
 
 void InitSoundAndMovieAudio() {
   InitSound();
@@ -37,12 +43,8 @@ void InitSoundAndMovieAudio() {
   SetBgmVolumeListener([](SoundVolume v) { GetMovieMgr().SetVolumeAll(v); });
 }
 
-void StartMusicStreams() {
-  StartSoundStreams();
-  // Until the title scene plays it, the opening movie runs at start-up, then the title music.
-  g_gameHooks.openingPlays_ = PlayOpeningMovie();
-  if (!g_gameHooks.openingPlays_) PlayMusic("Data\\bgm\\M29_intro.voi", "Data\\bgm\\M29.voi");
-}
+// The title scene plays the logo, the opening movie and its music itself.
+void StartMusicStreams() { StartSoundStreams(); }
 
 void EndSound() {
   ShutdownSoundStreams();
@@ -68,6 +70,9 @@ void InstallGameSubsystems() {
     GetAdvScript().SaveSystemSwitches();
   };
   SetWindowModeSettingSource(&GetSysConfigWindowMode);
+  s.initMenuManager = &InitScenes;
+  s.deleteMenuRoots = [] { GetMenuMgr().DeleteAllRoots(); };
+  s.sceneManager = &g_scenes;
   s.gameHooks = &g_gameHooks;
   s.pictureSource = &GetGamePicture();
   s.releaseGraphics = &ReleaseGamePicture;

@@ -29,6 +29,9 @@ struct Window::Impl {
   SDL_Window* window = nullptr;
   SDL_GLContext gl = nullptr;
   bool fullscreen = false;
+  // Buttons pressed since the last snapshot: a press and release within one pump still reach it.
+  bool leftPressed = false;
+  bool rightPressed = false;
 };
 
 std::unique_ptr<Window> Window::Create(const Options& options) {
@@ -119,6 +122,12 @@ void Window::PumpEvents(std::vector<WindowEvent>& events, int waitMs) {
       case SDL_QUIT:
         events.push_back({WindowEvent::kCloseRequested});
         break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.windowID == myId) {
+          if (e.button.button == SDL_BUTTON_LEFT) impl_->leftPressed = true;
+          if (e.button.button == SDL_BUTTON_RIGHT) impl_->rightPressed = true;
+        }
+        break;
       case SDL_MOUSEWHEEL:
         if (e.wheel.windowID == myId) {
           int y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
@@ -170,8 +179,9 @@ InputSnapshot Window::TakeInputSnapshot() const {
     x = gx - wx;
     y = gy - wy;
   }
-  s.keys[0x01] = (buttons & SDL_BUTTON_LMASK) != 0;
-  s.keys[0x02] = (buttons & SDL_BUTTON_RMASK) != 0;
+  s.keys[0x01] = (buttons & SDL_BUTTON_LMASK) != 0 || impl_->leftPressed;
+  s.keys[0x02] = (buttons & SDL_BUTTON_RMASK) != 0 || impl_->rightPressed;
+  impl_->leftPressed = impl_->rightPressed = false;
   // Window coordinates to drawable pixels (they differ on high-density screens).
   int ww = 0, wh = 0, dw = 0, dh = 0;
   SDL_GetWindowSize(impl_->window, &ww, &wh);

@@ -5,6 +5,7 @@
 
 #include "app/core/cv_input.h"
 #include "app/core/display_layout.h"
+#include "app/shell/input_snapshot_source.h"
 #include "app/shell/placeholder_scene.h"
 #include "tests/support/frame_driver.h"
 
@@ -32,6 +33,35 @@ TEST(CVInputTest, EdgesOverThreePolls) {
     input.Update();  // both tables up again
     EXPECT_FALSE(input.IsReleased(vk));
   }
+  SetInputSource(nullptr);
+}
+
+// The main thread publishes snapshots every few milliseconds, the frame polls once a logic step: a
+// click that goes down and up between two polls is still seen once, then released.
+TEST(CVInputTest, QuickClickBetweenTwoPollsIsSeenOnce) {
+  SnapshotInputSource source;
+  SetInputSource(&source);
+  g_InputActive = true;
+  CVInput input;
+  plat::InputSnapshot up, down;
+  down.keys[VK_LBUTTON] = 1;
+  source.Publish(up);
+  input.Update();
+  EXPECT_FALSE(input.IsDown(VK_LBUTTON));
+  source.Publish(down);
+  source.Publish(up);
+  input.Update();
+  EXPECT_TRUE(input.IsPressed(VK_LBUTTON));
+  input.Update();
+  EXPECT_TRUE(input.IsReleased(VK_LBUTTON));
+  // A held button stays down, and reads up as soon as it is released.
+  source.Publish(down);
+  input.Update();
+  input.Update();
+  EXPECT_TRUE(input.IsDown(VK_LBUTTON));
+  source.Publish(up);
+  input.Update();
+  EXPECT_TRUE(input.IsReleased(VK_LBUTTON));
   SetInputSource(nullptr);
 }
 

@@ -1,0 +1,128 @@
+// Each sample layout, built by the program's own builder, gives its screen class every widget
+// that class looks up (docs/layouts.md).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/core/game_file.h"
+#include "front/scene_title.h"
+#include "front/title_ports.h"
+#include "platform/gl/null_device.h"
+#include "render/dg_manager.h"
+#include "ui/layout/layout_builder.h"
+#include "ui/menus/menu_factory.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/menus/menu_root.h"
+#include "ui/scenes/scene_dlg.h"
+#include "ui/widgets/menu_button.h"
+#include "ui/widgets/widget_base.h"
+
+namespace {
+
+class LayoutContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+    dg_ = new CDGManager();
+    ASSERT_TRUE(dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
+                                      1280, 720));
+    SetDGManager(dg_);
+    GetMenuMgr().Init(GetModuleDir());
+    InstallLayoutBuilder();
+    // The title's start must not touch sound or movies here.
+    TitlePorts& p = GetTitlePorts();
+    p.stopMusic = [] {};
+    p.setMovieVolume = [](int32_t) {};
+    p.musicVolume = [] { return 0; };
+    p.playFullScreenMovie = [](const char*) { return false; };
+  }
+  void TearDown() override {
+    GetMenuMgr().DeleteAllRoots();
+    SetDGManager(nullptr);
+    dg_->Release();
+    ResetTitlePorts();
+    ShowOpeningFlag = 1;
+    SetModuleDir(old_.c_str());
+  }
+  static CVMenuSceneRoot* Build(const char* layout) {
+    CVMenuSceneRoot* menu = CreateMenuScene(10, layout);
+    EXPECT_NE(menu, nullptr) << layout;
+    if (menu) EXPECT_NE(menu->FirstChild(), nullptr) << layout << " built nothing";
+    return menu;
+  }
+
+  std::string old_;
+  CDGManager* dg_ = nullptr;
+};
+
+bool HasButtons(CVMenuBase* w, int32_t first, int32_t last) {
+  for (int32_t id = first; id <= last; ++id)
+    if (!w || !w->FindButtonById(id)) return false;
+  return true;
+}
+
+TEST_F(LayoutContract, TitleFindsEveryWidget) {
+  CVMenuSceneRoot* menu = Build("Data\\layout\\title.lay");
+  ASSERT_NE(menu, nullptr);
+  ShowOpeningFlag = 1;
+  CVSceneTitle title;
+  title.AddMenu(menu, 0);
+  title.Start();
+  struct Lookup {
+    const char* what;
+    CVMenuBase* w;
+    uint32_t type;
+  };
+  const Lookup lookups[] = {
+      {"main panel", title.MainPanel(), kWidgetSprite},   {"logo window", title.LogoWindow(), kWidgetSprite},
+      {"main picture", title.MainPicture(), kWidgetSprite}, {"button area", title.ButtonArea(), kWidgetWindow},
+      {"after-button widget", title.AfterButton(), kWidgetWindow},
+      {"third window", title.ThirdWindow(), kWidgetWindow},
+  };
+  for (const Lookup& l : lookups) {
+    ASSERT_NE(l.w, nullptr) << l.what;
+    EXPECT_EQ(l.w->widgetType, l.type) << l.what;
+  }
+  EXPECT_TRUE(HasButtons(title.ButtonArea(), 10000, 10004));
+  EXPECT_TRUE(HasButtons(title.ThirdWindow(), 10100, 10105));
+  EXPECT_FALSE(HasButtons(title.ThirdWindow(), 10000, 10000));
+  // The main panel's opening animation decides when the buttons count; the logo window's animation
+  // 1 decides how long the logo stays, and its animating child carries the running bit.
+  EXPECT_EQ(title.MainPanel()->AnimeKeys().count(1), 1u);
+  EXPECT_TRUE(title.MainPanel()->IsAnimeQueued());
+  EXPECT_EQ(title.LogoWindow()->AnimeKeys().count(1), 1u);
+  CVMenuBase* logoChild = title.LogoWindow()->FindChild(kWidgetWindow, 0);
+  ASSERT_NE(logoChild, nullptr);
+  EXPECT_TRUE(logoChild->TestFlag(kWfAnimRunning));
+  EXPECT_EQ(logoChild->AnimeKeys().count(1), 1u);
+  // Ordinary screens stay below z 100.
+  std::vector<CVMenuBase*> all;
+  title.CollectWidgets(all);
+  for (CVMenuBase* w : all) EXPECT_LT(w->GetWorldZ(), 100.0f);
+}
+
+TEST_F(LayoutContract, DialogFindsThreePanelsWithKindWindowsAndAnswers) {
+  CVMenuSceneRoot* menu = Build("Data\\layout\\dialog.lay");
+  ASSERT_NE(menu, nullptr);
+  CVSceneDlg dlg(10);
+  dlg.AddMenu(menu, 0);
+  dlg.Start();
+  for (int i = 0; i < 3; ++i) {
+    CVMenuBase* panel = dlg.GetPanel(i);
+    ASSERT_NE(panel, nullptr) << "panel " << i;
+    EXPECT_EQ(panel->widgetType, static_cast<uint32_t>(kWidgetSprite));
+    EXPECT_FLOAT_EQ(panel->position.z, 900.0f) << "panel " << i << ": all panels share the dialog z";
+    CVMenuBase* kind = panel->FindChild(kWidgetSprite, 0);
+    ASSERT_NE(kind, nullptr) << "panel " << i;
+    // One question per kind: the kind window takes every state 0..14.
+    for (int k = 0; k < 15; ++k) {
+      kind->SetState(k, 1);
+      EXPECT_EQ(kind->GetState(), k) << "panel " << i;
+    }
+    EXPECT_TRUE(HasButtons(panel, 1, 2)) << "panel " << i;
+  }
+}
+
+}  // namespace
