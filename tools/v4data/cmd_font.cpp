@@ -1,5 +1,5 @@
-// v4data font <spec.json> <out.fnt>: renders a bitmap font from the installed system font. The
-// picture (PNG, named by the spec) is written beside the .fnt key file. Spec (UTF-8 JSON):
+// v4data font <font.json> <out.fnt>: renders a bitmap font from the installed system font. The
+// picture (PNG, named in the description) is written beside the .fnt key file. Description (UTF-8 JSON):
 //   {"picture": "gold.png", "face": "ＭＳ ゴシック", "height": 24, "characters": "0123456789",
 //    "color": "FFD040", "outline": 2, "outlineColor": "402000", "columns": 16}
 // Each character gets a cell of (advance + 1 + 2 * outline) x (cell height + 1 + 2 * outline):
@@ -44,7 +44,7 @@ struct Cell {
 
 int RunFont(const std::vector<std::string>& args) {
   if (args.size() != 2) {
-    std::fprintf(stderr, "usage: v4data font <spec.json> <out.fnt>\n");
+    std::fprintf(stderr, "usage: v4data font <font.json> <out.fnt>\n");
     return 2;
   }
   nlohmann::json spec;
@@ -158,7 +158,7 @@ int RunFont(const std::vector<std::string>& args) {
   return 0;
 }
 
-const V4Command kCmd{"font", "<spec.json> <out.fnt>   bitmap font (key file + picture) from the system font",
+const V4Command kCmd{"font", "<font.json> <out.fnt>   bitmap font (key file + picture) from the system font",
                      &RunFont};
 
 }  // namespace
