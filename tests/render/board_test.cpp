@@ -35,7 +35,7 @@ class BoardTest : public ::testing::Test {
     EXPECT_TRUE(nm.mgr->RenderFrame());
     return nm.dev->draws;
   }
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   CDGBoardRenderer* board = nullptr;
   CDGTexture* tex = nullptr;
 };

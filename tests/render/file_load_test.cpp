@@ -28,7 +28,7 @@ TEST(ImageScramble, OnlyTigAndTdsExtensionsAreDescrambled) {
 class FileLoadTest : public ::testing::Test {
  protected:
   std::string Path(const char* rel) { return std::string(GetModuleDir()) + rel; }
-  TempProgramDir dir;
+  v4test::TempModuleDir dir;
 };
 
 TEST_F(FileLoadTest, GameLoaderDescramblesLooseAndArchivedImages) {
@@ -81,11 +81,11 @@ TEST_F(FileLoadTest, EmptyFileGivesSizeZeroAndASecondLoadReplacesTheFirst) {
 }
 
 TEST_F(FileLoadTest, ScrambledImagesLoadAsTexturesFromAnArchive) {
-  const std::vector<uint8_t> px = MakePixels(8, 4, [](int x, int) { return x < 4 ? 0xFF0000FFu : 0x00FF0080u; });
+  const std::vector<uint8_t> px = v4test::PixelsOf(8, 4, [](int x, int) { return x < 4 ? 0xFF0000FFu : 0x00FF0080u; });
   std::vector<uint8_t> archive;
-  ASSERT_TRUE(v4fmt::BuildSzsArchive({{"sheet.tig", ReferenceScramble(MakePng(8, 4, px))}}, archive));
+  ASSERT_TRUE(v4fmt::BuildSzsArchive({{"sheet.tig", ReferenceScramble(v4test::EncodePng(8, 4, px))}}, archive));
   dir.Write("Data/Image.SZS", archive);
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   CVTextureMgr holders;
   CVTexture* h = holders.GetTexture(Path("Data\\Image\\sheet.tig").c_str(), false, false);
   ASSERT_NE(h, nullptr);
@@ -95,7 +95,7 @@ TEST_F(FileLoadTest, ScrambledImagesLoadAsTexturesFromAnArchive) {
   ASSERT_TRUE(h->GetTexture()->GetTexelAlpha(6, 1, &alpha));
   EXPECT_EQ(alpha, 0x80);
   // Damaged image data fails cleanly.
-  std::vector<uint8_t> broken = MakePng(8, 4, px);
+  std::vector<uint8_t> broken = v4test::EncodePng(8, 4, px);
   broken.resize(broken.size() / 2);
   dir.Write("Data/Test/broken.tig", ReferenceScramble(broken));
   EXPECT_EQ(holders.GetTexture(Path("Data\\Test\\broken.tig").c_str(), false, false), nullptr);

@@ -57,7 +57,7 @@ TEST(Manager, WithoutADeviceEverythingFailsCleanly) {
 }
 
 TEST(Manager, ElapsedTimeWrapsAsUnsigned32BitsAndIsScaled) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   auto* r = new SpyRenderer(nm.mgr, 0, nullptr, 0);
   nm.now = 0xFFFFFFF0u;
   nm.mgr->SetClock([&nm] { return nm.now; });
@@ -73,7 +73,7 @@ TEST(Manager, ElapsedTimeWrapsAsUnsigned32BitsAndIsScaled) {
 }
 
 TEST(Manager, QueuesAreDoubleBufferedAndSortedStablyByKey) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   std::vector<int> drawn;
   auto* a = new SpyRenderer(nm.mgr, 5.0f, &drawn, 1);
   auto* b = new SpyRenderer(nm.mgr, -1.0f, &drawn, 2);
@@ -100,7 +100,7 @@ TEST(Manager, QueuesAreDoubleBufferedAndSortedStablyByKey) {
 }
 
 TEST(Manager, DestroyedRendererLeavesNoEntryEvenWhenQueuedTwice) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   std::vector<int> drawn;
   auto* keep = new SpyRenderer(nm.mgr, 0, &drawn, 1);
   auto* gone = new SpyRenderer(nm.mgr, 0, &drawn, 2);
@@ -120,7 +120,7 @@ TEST(Manager, DestroyedRendererLeavesNoEntryEvenWhenQueuedTwice) {
 }
 
 TEST(Manager, FailedPresentIsReportedAndPresentUsesTheViewRect) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   nm.mgr->SetDrawableSize(1920, 1200);
   nm.mgr->SetViewRect(0, 60, 1920, 1080);
   ASSERT_TRUE(nm.mgr->RenderFrame());
@@ -140,7 +140,7 @@ TEST(Camera, NearAndFarPlanes) {
     float nearIn, farIn, nearOut, farOut;
   };
   const Case cases[] = {{0, 100, 1.0f, 100.5f}, {200, 100, 100.0f, 100.5f}, {10, 50, 9.5f, 50.5f}};
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   for (const Case& c : cases) {
     nm.mgr->SetNearFar(c.nearIn, c.farIn);
     EXPECT_FLOAT_EQ(nm.mgr->NearPlane(), c.nearOut) << c.nearIn << "/" << c.farIn;
@@ -170,7 +170,7 @@ TEST(Camera, UpVector) {
 }
 
 TEST(Camera, DefaultCameraMapsWorldToScreenPixels) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   Matrix44 vp, all;
   nm.mgr->ViewMatrix().Multiply(nm.mgr->ProjectionMatrix(), vp);
   vp.Multiply(nm.mgr->ViewportMatrix(), all);
@@ -189,7 +189,7 @@ TEST(Camera, DefaultCameraMapsWorldToScreenPixels) {
 }
 
 TEST(Camera, DistanceZeroFailsAndChangesNothing) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   const Matrix44 before = nm.mgr->ViewMatrix();
   EXPECT_FALSE(nm.mgr->SetCameraByDistance(0.0f, Vector3(0, 0, 1), Vector3(5, 5, 5), 0, 1, 100, 0));
   EXPECT_EQ(std::memcmp(&before.m[0][0], &nm.mgr->ViewMatrix().m[0][0], sizeof before.m), 0);
@@ -199,7 +199,7 @@ TEST(Camera, DistanceZeroFailsAndChangesNothing) {
 }
 
 TEST(Camera, FacingMatrixTurnsTheBoardTowardsTheCamera) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   for (const Vector3& eye : {Vector3(0, 0, -500), Vector3(300, 0, -300), Vector3(0, 200, -100)}) {
     ASSERT_TRUE(nm.mgr->SetCamera(eye, Vector3(0, 0, 0), 0, 0.8f, 1, 5000, CDGManager::kPerspective));
     // The facing matrix turns local +z towards the eye.
@@ -211,7 +211,7 @@ TEST(Camera, FacingMatrixTurnsTheBoardTowardsTheCamera) {
 }
 
 TEST(Manager, ResetKeepsObjectsAndEmptiesRenderTargets) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   CDGTexture* target = nm.mgr->CreateRenderTarget(8, 8);
   ASSERT_NE(target, nullptr);
   ASSERT_TRUE(nm.dev->SetRenderTarget(target->DeviceId()));
@@ -233,7 +233,7 @@ TEST(Manager, ResetKeepsObjectsAndEmptiesRenderTargets) {
 }
 
 TEST(Manager, RecreatedDeviceKeepsEveryPointerValid) {
-  NullManager nm;
+  v4test::NullDeviceManager nm;
   plat::NullDevice* first = nm.dev;
   auto* board = new CDGBoardRenderer(nm.mgr);
   auto* tex = new CDGTexture(nm.mgr);

@@ -7,25 +7,21 @@
 #include "render/board_renderer.h"
 #include "render/sprite.h"
 #include "render/texture_holder.h"
+#include "tests/support/offscreen_gl_suite.h"
 #include "render_fixture.h"
 
 namespace {
 
 using Rgba = std::array<uint8_t, 4>;
 
-class RenderGlTest : public ::testing::Test {
+class RenderGlTest : public v4test::OffscreenGlSuite<> {
  protected:
-  static void SetUpTestSuite() { ctx_ = plat::OffscreenGlContext::Create(64, 64).release(); }
-  static void TearDownTestSuite() {
-    delete ctx_;
-    ctx_ = nullptr;
-  }
   void SetUp() override {
-    ASSERT_NE(ctx_, nullptr) << "no offscreen OpenGL context";
+    ASSERT_NE(Context(), nullptr) << "no offscreen OpenGL context";
     mgr = new CDGManager();
     ASSERT_TRUE(mgr->CreateDevice(nullptr, true, 1280, 720, 32));
     mgr->SetDefaultRenderStates(false);  // point filtering, flat shading
-    ASSERT_TRUE(SetDefaultCamera(mgr));
+    ASSERT_TRUE(v4test::SetDefaultCamera(mgr));
     SetDGManager(mgr);
   }
   void TearDown() override {
@@ -72,11 +68,9 @@ class RenderGlTest : public ::testing::Test {
     return b;
   }
 
-  static plat::OffscreenGlContext* ctx_;
   CDGManager* mgr = nullptr;
   std::vector<uint8_t> frame;
 };
-plat::OffscreenGlContext* RenderGlTest::ctx_ = nullptr;
 
 TEST_F(RenderGlTest, BoardCoversExactlyItsPixelsInScreenAndWorldMode) {
   for (bool screen : {true, false}) {
@@ -123,14 +117,14 @@ TEST_F(RenderGlTest, LargerZDrawsOnTop) {
 }
 
 TEST_F(RenderGlTest, OneCellOfASpriteSheetLandsWhereItShould) {
-  TempProgramDir dir;
+  v4test::TempModuleDir dir;
   // 4 x 2 cells of 32 x 32; cell i has red = 16 * (i + 1), green marks the cell's top-left texel.
   auto texel = [](int x, int y) -> uint32_t {
     const int cell = (y / 32) * 4 + x / 32;
     const uint32_t g = (x % 32 == 0 && y % 32 == 0) ? 255u : 0u;
     return static_cast<uint32_t>(16 * (cell + 1)) << 24 | g << 16 | 0xFFu;
   };
-  dir.Write("Data/Test/sheet.png", MakePng(128, 64, MakePixels(128, 64, +texel)));
+  dir.Write("Data/Test/sheet.png", v4test::PngOf(128, 64, texel));
   const std::string sheet = std::string(GetModuleDir()) + "Data\\Test\\sheet.png";
   for (bool mirrored : {false, true}) {
     CVSprite s;

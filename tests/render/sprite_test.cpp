@@ -69,11 +69,11 @@ TEST(BoardDefinition, ScaleGuardsAgainstZeroPercentages) {
 class SpriteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir.Write("Data/Test/sheet.png", MakePng(128, 64, MakePixels(128, 64, [](int, int) { return 0xFFFFFFFFu; })));
+    dir.Write("Data/Test/sheet.png", v4test::PngOf(128, 64, [](int, int) { return 0xFFFFFFFFu; }));
     sheet = std::string(GetModuleDir()) + "Data\\Test\\sheet.png";
   }
-  TempProgramDir dir;
-  NullManager nm;
+  v4test::TempModuleDir dir;
+  v4test::NullDeviceManager nm;
   std::string sheet;
 };
 

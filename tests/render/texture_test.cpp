@@ -17,12 +17,12 @@ uint32_t LeftRight(int x, int) { return x < 50 ? 0xFF0000FFu : 0x0000FFFFu; }
 class TextureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir.Write("Data/Test/pic.png", MakePng(100, 60, MakePixels(100, 60, LeftRight)));
-    dir.Write("Data/Test/other.png", MakePng(4, 4, MakePixels(4, 4, Checker)));
+    dir.Write("Data/Test/pic.png", v4test::PngOf(100, 60, LeftRight));
+    dir.Write("Data/Test/other.png", v4test::PngOf(4, 4, Checker));
   }
   std::string DataPath(const char* name) { return std::string(GetModuleDir()) + "Data\\Test\\" + name; }
-  TempProgramDir dir;
-  NullManager nm;
+  v4test::TempModuleDir dir;
+  v4test::NullDeviceManager nm;
 };
 
 TEST_F(TextureTest, SameNameIsSharedUntilTheLastReleaseThenReadAgain) {
@@ -244,7 +244,7 @@ TEST(Dds, BlocksAndMasksDecodeAsTheFormatDefinesThem) {
 }
 
 TEST(Dds, WriterRoundTripsAndDamagedFilesFail) {
-  const std::vector<uint8_t> px = MakePixels(5, 3, Checker);
+  const std::vector<uint8_t> px = v4test::PixelsOf(5, 3, Checker);
   const std::vector<uint8_t> file = EncodeDdsArgb(5, 3, px);
   int w = 0, h = 0;
   std::vector<uint8_t> back;

@@ -31,10 +31,8 @@ const char* const kTinySetSource =
     "#End\n";
 
 void ScriptStateTest::SetUp() {
-  char tmpl[] = "/tmp/v4scenarioXXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  root_ = tmpl;
-  ASSERT_TRUE(SetModuleDirFromHost(root_));
+  ASSERT_TRUE(dir_.Installed());
+  root_ = dir_.Path();
   SetErrorBoxPresenter(&boxes_);
   plat::SetLogEnabled(getenv("V4_TEST_LOG") != nullptr);
   GameMode = 1;
@@ -45,8 +43,6 @@ void ScriptStateTest::TearDown() {
   SetErrorBoxPresenter(nullptr);
   plat::SetLogEnabled(true);
   script_.reset();
-  std::error_code ec;
-  std::filesystem::remove_all(root_, ec);
 }
 
 v4fmt::CompiledScriptSet ScriptStateTest::WriteSet(int setNumber, const std::string& baseName, const std::string& source) {
@@ -59,28 +55,24 @@ v4fmt::CompiledScriptSet ScriptStateTest::WriteSet(int setNumber, const std::str
   return set;
 }
 
-std::string ScriptStateTest::HostPath(const std::string& relative) const {
+namespace {
+// A relative path in either form with '/' separators, as the host folder takes it.
+std::string HostRelative(const std::string& relative) {
   std::string r = relative;
   for (char& c : r)
     if (c == '\\') c = '/';
-  return root_ + "/" + r;
+  return r;
 }
+}  // namespace
 
-std::string ScriptStateTest::ProgramPath(const std::string& relative) const {
-  std::string r = relative;
-  for (char& c : r)
-    if (c == '/') c = '\\';
-  return GetModuleDir() + r;
-}
+std::string ScriptStateTest::HostPath(const std::string& relative) const { return dir_.File(HostRelative(relative)); }
+
+std::string ScriptStateTest::ProgramPath(const std::string& relative) const { return dir_.ProgramPath(relative); }
 
 std::vector<uint8_t> ScriptStateTest::ReadHostFile(const std::string& relative) const {
-  std::ifstream f(HostPath(relative), std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  return dir_.Read(HostRelative(relative));
 }
 
 void ScriptStateTest::WriteHostFile(const std::string& relative, const std::vector<uint8_t>& bytes) const {
-  std::filesystem::path p(HostPath(relative));
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream f(p, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  dir_.Write(HostRelative(relative), bytes);
 }

@@ -10,24 +10,8 @@
 #include "app/core/error_box.h"
 #include "formats/script/script_builder.h"
 #include "scenario/script/adv_script.h"
-
-struct RecordedBox {
-  std::string text;  // CP932
-  std::string title;
-};
-
-class RecordingBoxes : public ErrorBoxPresenter {
- public:
-  bool ShowErrorDialog(const char* text, const char* title) override {
-    boxes.push_back({text, title});
-    return true;
-  }
-  int ShowMessageBox(const char* text, const char* title) override {
-    boxes.push_back({text, title});
-    return 1;
-  }
-  std::vector<RecordedBox> boxes;
-};
+#include "tests/support/recording_boxes.h"
+#include "tests/support/temp_module_dir.h"
 
 class ScriptStateTest : public ::testing::Test {
  protected:
@@ -42,8 +26,9 @@ class ScriptStateTest : public ::testing::Test {
   std::vector<uint8_t> ReadHostFile(const std::string& relative) const;
   void WriteHostFile(const std::string& relative, const std::vector<uint8_t>& bytes) const;
 
-  std::string root_;
-  RecordingBoxes boxes_;
+  v4test::TempModuleDir dir_{"v4scenario"};
+  std::string root_;  // dir_'s host path
+  v4test::RecordingBoxes boxes_;
   std::unique_ptr<AdvScript> script_;
 };
 

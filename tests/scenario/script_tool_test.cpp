@@ -9,6 +9,7 @@
 
 #include "formats/script/script_set_layout.h"
 #include "scenario_test_support.h"
+#include "tests/support/run_command.h"
 
 namespace {
 
@@ -18,15 +19,7 @@ std::string Tool() { return std::string(V4_TEST_BINARY_DIR) + "/bin/v4data"; }
 
 std::string RunCommand(const std::string& cmd, int* status) {
   std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) {
-    *status = -1;
-    return out;
-  }
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  *status = pclose(p);
+  *status = v4test::RunCommand(cmd, &out);
   return out;
 }
 

@@ -14,7 +14,7 @@ class RecordListsTest : public WorldTest {
   void SetUp() override {
     WorldTest::SetUp();
     ClearSlgEventMap();
-    ASSERT_TRUE(SetModuleDirFromHost(root.path.string()));
+    ASSERT_TRUE(SetModuleDirFromHost(root.Path()));
   }
   void TearDown() override {
     SetModuleDir("/");
@@ -52,6 +52,22 @@ class RecordListsTest : public WorldTest {
     std::memcpy(&out.item3, &items[8], 4);
     return out;
   }
+  // Country k: clan 0's castle with its head h and vassal v, and an independent castle with l.
+  struct ClanAndIndependent {
+    int k, h, v, l;
+  };
+  static ClanAndIndependent BuildClanAndIndependent(WorldBuilder& w) {
+    int k = w.Kuni("尾張");
+    int a = w.Siro(k, "鷹山", 0);
+    int free = w.Siro(k, "鶴岡", kNoDaimyo);
+    w.Clan("霧島");
+    int h = w.Busyo("霧島 信房", a);
+    int v = w.Busyo("杉原 義久", a);
+    int l = w.Busyo("千森 政長", free);
+    w.Head(0, h);
+    w.Place();
+    return {k, h, v, l};
+  }
   // A player's general who is carried over: value = system word 0 x stage + progress.
   int CarriedGeneral(WorldBuilder& w, int progress) {
     int k = w.Kuni("尾張");
@@ -67,7 +83,7 @@ class RecordListsTest : public WorldTest {
     PlayerDaimyoId = 0;
     return g;
   }
-  TempDir root;
+  v4test::TempFolder root;
 };
 
 TEST_F(RecordListsTest, EventMapKeepsTheLastRegistration) {
@@ -146,15 +162,7 @@ TEST_F(RecordListsTest, RoadOrderListsTheReachablePartAndBorderLast) {
 
 TEST_F(RecordListsTest, GeneralListsFollowTheStationing) {
   WorldBuilder w;
-  int k = w.Kuni("尾張");
-  int a = w.Siro(k, "鷹山", 0);
-  int free = w.Siro(k, "鶴岡", kNoDaimyo);
-  w.Clan("霧島");
-  int h = w.Busyo("霧島 信房", a);
-  int v = w.Busyo("杉原 義久", a);
-  int l = w.Busyo("千森 政長", free);
-  w.Head(0, h);
-  w.Place();
+  const auto [k, h, v, l] = BuildClanAndIndependent(w);
   CTenkaList_Busyo out;
   ListKuniBusyo(k, kNoDaimyo, out);
   EXPECT_EQ(out, (CTenkaList_Busyo{h, v, l}));
@@ -223,7 +231,7 @@ TEST_F(RecordListsTest, CarryOverListMarksCarriedGenerals) {
   std::memcpy(&hiki[21], "杉原義久", 8);
   hiki[21 + 17] = 4;
   ScenarioNumber = 0;
-  ASSERT_TRUE(WriteFileScrambled(FixedPath((root.path.string() + "/Data/scenario/0/hikitugi.bin").c_str()), hiki.data(),
+  ASSERT_TRUE(WriteFileScrambled(FixedPath((root.Path() + "/Data/scenario/0/hikitugi.bin").c_str()), hiki.data(),
                                  kHikitugiFileBytes, kWorldTableSeed));
   WriteCbl({{"霧島信房", 1}});
   HikitugiList list;
@@ -288,15 +296,7 @@ TEST_F(RecordListsTest, SkillTextsReplaceTheValueLiterally) {
 
 TEST_F(RecordListsTest, SecretContactCandidates) {
   WorldBuilder w;
-  int k = w.Kuni("尾張");
-  int a = w.Siro(k, "鷹山", 0);
-  int free = w.Siro(k, "鶴岡", kNoDaimyo);
-  w.Clan("霧島");
-  int h = w.Busyo("霧島 信房", a);
-  int v = w.Busyo("杉原 義久", a);
-  int l = w.Busyo("千森 政長", free);
-  w.Head(0, h);
-  w.Place();
+  const auto [k, h, v, l] = BuildClanAndIndependent(w);
   struct Case {
     int busyo, clan, kizuna, cmdFlags;
     bool expect;
@@ -333,9 +333,9 @@ TEST_F(RecordListsTest, NamesPassThroughTheCodeSubstitutionFile) {
                {"/Data/scenario/common/skillDoc.bin", SkillDocTable, kSkillDocFileBytes},
                {"/Data/scenario/common/item.bin", ItemTable, kItemFileBytes}};
   for (const File& f : files)
-    ASSERT_TRUE(WriteFileScrambled(FixedPath((root.path.string() + f.rel).c_str()), f.data, f.bytes, kWorldTableSeed));
+    ASSERT_TRUE(WriteFileScrambled(FixedPath((root.Path() + f.rel).c_str()), f.data, f.bytes, kWorldTableSeed));
   const uint8_t scode[8] = {0xB6, 0x96, 0, 0, 0x5F, 0x89, 0, 0};
-  ASSERT_TRUE(WriteWholeFile(FixedPath((root.path.string() + "/sys/scodeDef.bin").c_str()), scode, 8));
+  ASSERT_TRUE(WriteWholeFile(FixedPath((root.Path() + "/sys/scodeDef.bin").c_str()), scode, 8));
   ASSERT_TRUE(LoadScenarioTables(ScenarioDirectory(0).c_str()));
   EXPECT_STREQ(GetBusyoName(0), "雲島 信房");
 }

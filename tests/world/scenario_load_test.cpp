@@ -23,15 +23,15 @@ std::vector<TableFile> TableFiles() {
           {"skillDoc.bin", true, SkillDocTable, kSkillDocFileBytes}, {"item.bin", true, ItemTable, kItemFileBytes}};
 }
 
-std::string FilePath(const TempDir& root, const TableFile& f, int scenario) {
-  return root.path.string() + (f.common ? "/Data/scenario/common/" : "/Data/scenario/" + std::to_string(scenario) + "/") + f.name;
+std::string FilePath(const v4test::TempFolder& root, const TableFile& f, int scenario) {
+  return root.Path() + (f.common ? "/Data/scenario/common/" : "/Data/scenario/" + std::to_string(scenario) + "/") + f.name;
 }
 
 // Writes the tables in memory as scenario `scenario` under root, scrambled as the game reads them.
-void WriteTables(const TempDir& root, int scenario) {
+void WriteTables(const v4test::TempFolder& root, int scenario) {
   for (const TableFile& f : TableFiles())
     ASSERT_TRUE(WriteFileScrambled(FixedPath(FilePath(root, f, scenario).c_str()), f.data, f.bytes, kWorldTableSeed));
-  ASSERT_TRUE(SetModuleDirFromHost(root.path.string()));
+  ASSERT_TRUE(SetModuleDirFromHost(root.Path()));
 }
 
 class ScenarioLoadTest : public WorldTest {
@@ -64,7 +64,7 @@ TEST_F(ScenarioLoadTest, TablesRoundTripAndPlacementIsRebuilt) {
   BuildSmallWorld();
   BusyoTable[3].stage = 2;  // current stats come from the block of his stage
   BusyoTable[3].stageBlock[1].stat[0] = 88;
-  TempDir root;
+  v4test::TempFolder root;
   WriteTables(root, 3);
   BusyoTable[0].kind = 77;  // overwritten by the load
   ASSERT_TRUE(LoadScenarioTables(ScenarioDirectory(3).c_str()));
@@ -104,7 +104,7 @@ TEST_F(ScenarioLoadTest, MissingOrShortTableFailsTheLoad) {
   for (const TableFile& f : TableFiles()) {
     for (bool missing : {true, false}) {
       BuildSmallWorld();
-      TempDir root;
+      v4test::TempFolder root;
       WriteTables(root, 0);
       std::string path = FilePath(root, f, 0);
       if (missing) {
@@ -128,14 +128,14 @@ TEST_F(ScenarioLoadTest, CorruptTablesNeverCrashTheLoad) {
   std::mt19937 rng(7);
   for (int round = 0; round < 6; ++round) {
     BuildSmallWorld();
-    TempDir root;
+    v4test::TempFolder root;
     // Garbage of the right sizes: every id and count in the files is untrusted.
     for (const TableFile& f : TableFiles()) {
       std::vector<uint8_t> junk(static_cast<size_t>(f.bytes));
       for (uint8_t& b : junk) b = static_cast<uint8_t>(round % 2 ? rng() : (rng() % 4 ? 0xFF : rng()));
       ASSERT_TRUE(WriteWholeFile(FixedPath(FilePath(root, f, 0).c_str()), junk.data(), f.bytes));
     }
-    ASSERT_TRUE(SetModuleDirFromHost(root.path.string()));
+    ASSERT_TRUE(SetModuleDirFromHost(root.Path()));
     SiroCheckReported = 0;
     EXPECT_TRUE(LoadScenarioTables(ScenarioDirectory(0).c_str()));
     CollectWorldProblems();

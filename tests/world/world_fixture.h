@@ -9,33 +9,14 @@
 #include <vector>
 
 #include "app/core/error_box.h"
+#include "tests/support/recording_boxes.h"
+#include "tests/support/temp_folder.h"
 #include "world/scenario_tables.h"
 #include "world/placement.h"
 #include "world/world_check.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
-
-// Records every box; answers "go on".
-struct RecordingBoxes : ErrorBoxPresenter {
-  struct Box {
-    std::string text, title;
-  };
-  std::vector<Box> boxes;
-  bool ShowErrorDialog(const char* text, const char* title) override {
-    boxes.push_back({text, title});
-    return true;
-  }
-  int ShowMessageBox(const char* text, const char* title) override {
-    boxes.push_back({text, title});
-    return 1;
-  }
-  bool Has(const std::string& title) const {
-    for (const Box& b : boxes)
-      if (b.title == title) return true;
-    return false;
-  }
-};
 
 // Builds a world directly in the global tables. Castles of one country must be added together
 // (a country's castles are consecutive ids).
@@ -137,21 +118,6 @@ class WorldTest : public ::testing::Test {
     std::vector<std::string> problems = CollectWorldProblems();
     EXPECT_TRUE(problems.empty()) << (problems.empty() ? "" : problems.front());
   }
-  RecordingBoxes boxes;
+  v4test::RecordingBoxes boxes;
 };
 
-// A fresh temporary folder, removed at the end of the test.
-struct TempDir {
-  std::filesystem::path path;
-  TempDir() {
-    path = std::filesystem::temp_directory_path() /
-           ("v4world_" + std::to_string(::getpid()) + "_" + std::to_string(counter()++));
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
-  static int& counter() {
-    static int n = 0;
-    return n;
-  }
-};

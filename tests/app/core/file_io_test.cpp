@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/core/game_file.h"
+#include "tests/support/temp_module_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -22,33 +23,17 @@ constexpr uint32_t kSeed = 271945638u;
 
 class FileIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = GetModuleDir();
-    std::string tmpl = (fs::temp_directory_path() / "v4io-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    host_ = tmpl;
-    ASSERT_TRUE(SetModuleDirFromHost(host_));
-  }
-  void TearDown() override {
-    SetModuleDir(saved_.c_str());
-    fs::remove_all(host_);
-  }
+  void SetUp() override { ASSERT_TRUE(dir_.Installed()); }
   FixedPath Path(const char* rel) const {
     FixedPath p(GetModuleDir());
     p.Append(rel);
     return p;
   }
-  std::vector<uint8_t> Disk(const char* rel) const {
-    std::ifstream in(fs::path(host_) / rel, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
-  void PutDisk(const char* rel, const std::vector<uint8_t>& bytes) const {
-    fs::create_directories((fs::path(host_) / rel).parent_path());
-    std::ofstream(fs::path(host_) / rel, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  }
+  std::vector<uint8_t> Disk(const char* rel) const { return dir_.Read(rel); }
+  void PutDisk(const char* rel, const std::vector<uint8_t>& bytes) const { dir_.Write(rel, bytes); }
 
-  std::string saved_;
-  std::string host_;
+  v4test::TempModuleDir dir_{"v4io"};
+  const std::string host_ = dir_.Path();
 };
 
 TEST_F(FileIoTest, WholeFileRoundTripTruncatesAndCreatesFolders) {

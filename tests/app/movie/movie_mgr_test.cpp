@@ -82,7 +82,7 @@ class MovieMgrTest : public ::testing::Test {
   }
 
   uint32_t now_ = 1000;
-  movietest::TempDir dir_;
+  v4test::TempFolder dir_;
   std::string colours_, silent_, missing_;
   std::unique_ptr<MovieMgr> mgr_;
 };

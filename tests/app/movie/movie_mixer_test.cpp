@@ -18,7 +18,7 @@ TEST(MovieMixer, MovieSoundReachesTheCaptureOutput) {
   plat::SetLogEnabled(false);
   uint32_t now = 5000;
   SetGameClockOverride(&Clock, &now);
-  movietest::TempDir dir;
+  v4test::TempFolder dir;
   std::string path = dir.File("tone.mdm");
   ASSERT_TRUE(movietest::WriteColourMovie(path, 10, 440, nullptr));
 

@@ -136,7 +136,7 @@ TEST(MovieScreenGl, FullScreenMovieOnTheRealDevice) {
   }
   uint32_t now = 100;
   SetGameClockOverride(&Clock, &now);
-  movietest::TempDir dir;
+  v4test::TempFolder dir;
   std::string path = dir.File("colours.mdm");
   ASSERT_TRUE(movietest::WriteColourMovie(path, 10, 0, nullptr));
   MovieScreen screen(device.get());
@@ -165,7 +165,7 @@ TEST(MovieDisplayGl, OpeningMovieInTheWindowUntilItEnds) {
   plat::SetLogEnabled(false);
   auto ctx = plat::OffscreenGlContext::Create(1280, 720);
   ASSERT_TRUE(ctx) << "no offscreen OpenGL context";
-  movietest::TempDir dir;
+  v4test::TempFolder dir;
   std::filesystem::create_directories(dir.File("Data/media"));
   ASSERT_TRUE(SetModuleDirFromHost(dir.File("")));
   EXPECT_FALSE(PlayOpeningMovie()) << "no file yet";

@@ -94,10 +94,8 @@ GameSnapshot TakeSnapshot() {
 }
 
 void SaveTest::SetUp() {
-  char tmpl[] = "/tmp/v4saveXXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  root_ = tmpl;
-  ASSERT_TRUE(SetModuleDirFromHost(root_));
+  ASSERT_TRUE(dir_.Installed());
+  root_ = dir_.Path();
   SetErrorBoxPresenter(&boxes_);
   plat::SetLogEnabled(std::getenv("V4_TEST_LOG") != nullptr);
   // A small script set as set 0, loaded into the program's script state.
@@ -118,8 +116,6 @@ void SaveTest::SetUp() {
 void SaveTest::TearDown() {
   SetErrorBoxPresenter(nullptr);
   plat::SetLogEnabled(true);
-  std::error_code ec;
-  std::filesystem::remove_all(root_, ec);
   plat::InvalidateDirectoryCache();
 }
 
@@ -172,18 +168,12 @@ void SaveTest::FillGame(uint8_t seed) {
   SetGameRandState(0xC0FFEE00u + seed);
 }
 
-std::string SaveTest::HostPath(const std::string& relative) const { return root_ + "/" + relative; }
+std::string SaveTest::HostPath(const std::string& relative) const { return dir_.File(relative); }
 
-std::vector<uint8_t> SaveTest::ReadHost(const std::string& relative) const {
-  std::ifstream in(HostPath(relative), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::vector<uint8_t> SaveTest::ReadHost(const std::string& relative) const { return dir_.Read(relative); }
 
 void SaveTest::WriteHost(const std::string& relative, const std::vector<uint8_t>& bytes) const {
-  std::filesystem::create_directories(std::filesystem::path(HostPath(relative)).parent_path());
-  std::ofstream out(HostPath(relative), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
+  dir_.Write(relative, bytes);
   plat::InvalidateDirectoryCache();
 }
 

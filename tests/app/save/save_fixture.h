@@ -9,18 +9,8 @@
 #include <vector>
 
 #include "app/core/error_box.h"
-
-struct SaveRecordingBoxes : ErrorBoxPresenter {
-  bool ShowErrorDialog(const char* text, const char*) override {
-    boxes.emplace_back(text);
-    return true;
-  }
-  int ShowMessageBox(const char* text, const char*) override {
-    boxes.emplace_back(text);
-    return 1;
-  }
-  std::vector<std::string> boxes;
-};
+#include "tests/support/recording_boxes.h"
+#include "tests/support/temp_module_dir.h"
 
 // Everything a slot keeps, as bytes, so that two states compare with one EXPECT.
 struct GameSnapshot {
@@ -45,6 +35,7 @@ class SaveTest : public ::testing::Test {
   bool HostExists(const std::string& relative) const;
   int64_t HostSize(const std::string& relative) const;
 
-  std::string root_;
-  SaveRecordingBoxes boxes_;
+  v4test::TempModuleDir dir_{"v4save"};
+  std::string root_;  // dir_'s host path
+  v4test::RecordingBoxes boxes_;
 };

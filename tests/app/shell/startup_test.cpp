@@ -22,6 +22,7 @@
 #include "app/shell/app_main.h"
 #include "app/shell/frame.h"
 #include "platform/sdl/process.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -65,25 +66,6 @@ TEST(ModuleDirTest, CutAfterTheLastSeparator) {
   for (const Case& c : cases) EXPECT_EQ(CutModuleDir(c.path), c.dir) << c.path;
 }
 
-// A fresh folder that stands for the install folder.
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "v4shellXXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    path_ = mkdtemp(buf.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 std::vector<std::string> g_order;
 
 class StartupTest : public ::testing::Test {
@@ -113,7 +95,7 @@ class StartupTest : public ::testing::Test {
     };
     return o;
   }
-  TempDir dir_;
+  v4test::TempFolder dir_;  // stands for the install folder
   StartupSteps saved_;
   std::string moduleDir_;
   std::vector<BoxRequest> boxes;
@@ -245,7 +227,7 @@ class ProgramTest : public ::testing::Test {
     ss << in.rdbuf();
     return ss.str();
   }
-  TempDir dir_;
+  v4test::TempFolder dir_;  // stands for the install folder
 };
 
 TEST_F(ProgramTest, SecondInstanceExitsAndTerminationShutsDownNormally) {

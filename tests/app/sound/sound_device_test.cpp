@@ -36,7 +36,7 @@ class SoundDeviceTest : public ::testing::Test {
     return true;
   }
   std::filesystem::path dir_;
-  soundtest::RecordingPresenter boxes_;
+  v4test::RecordingBoxes boxes_;
 };
 
 TEST_F(SoundDeviceTest, PlaysAVoiEffectAndAMusicTrackToTheirEnd) {

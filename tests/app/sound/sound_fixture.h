@@ -19,24 +19,9 @@
 #include "platform/audio/vorbis.h"
 #include "platform/audio/wave.h"
 #include "platform/fs/fs.h"
+#include "tests/support/recording_boxes.h"
 
 namespace soundtest {
-
-struct Box {
-  std::string text, title;
-};
-
-struct RecordingPresenter : ErrorBoxPresenter {
-  std::vector<Box> boxes;
-  bool ShowErrorDialog(const char* text, const char* title) override {
-    boxes.push_back({text ? text : "", title ? title : ""});
-    return true;
-  }
-  int ShowMessageBox(const char* text, const char* title) override {
-    boxes.push_back({text ? text : "", title ? title : ""});
-    return 1;
-  }
-};
 
 // Interleaved stereo: a slow ramp on the left and a tone on the right, different per `seed`, so a
 // misplaced or repeated block of samples shows.
@@ -108,7 +93,7 @@ class SoundTest : public ::testing::Test {
   }
 
   std::filesystem::path dir_;
-  RecordingPresenter boxes_;
+  v4test::RecordingBoxes boxes_;
   plat::CaptureOutput* capture_ = nullptr;
 };
 

@@ -18,6 +18,20 @@ class SoundStreamTest : public SoundTest {
     SoundTest::SetUp();
     SetChannelVolumeLevel(0, 9);  // 10000: samples pass unchanged
   }
+  // A generated track of `frames` stereo frames written as Data/bgm/<name>.voi and played on
+  // channel 0 (loop 1: it loops); its decoded samples, once the workers are idle.
+  std::vector<int16_t> PlayTrack(const std::string& name, size_t frames, int seed, int loop) {
+    const auto voi = soundtest::VoiOf(soundtest::Signal(frames, seed));
+    Write("Data/bgm/" + name + ".voi", voi);
+    PlaySound(0, ("Data\\bgm\\" + name + ".voi").c_str(), loop, 0, 0);
+    WaitSoundStreamsIdle();
+    return soundtest::DecodeVoi(voi);
+  }
+  // Two different tracks of `frames` frames, Data/bgm/A.voi and B.voi.
+  void WriteTracksAB(size_t frames) {
+    Write("Data/bgm/A.voi", soundtest::VoiOf(soundtest::Signal(frames, 1)));
+    Write("Data/bgm/B.voi", soundtest::VoiOf(soundtest::Signal(frames, 2)));
+  }
 };
 
 // First index where two sample runs differ, or -1.
@@ -25,6 +39,20 @@ long FirstDiff(const std::vector<int16_t>& got, const std::vector<int16_t>& want
   for (size_t i = 0; i < n; ++i)
     if (got[i] != want[i]) return long(i);
   return -1;
+}
+
+bool Silent(std::vector<int16_t>::const_iterator from, std::vector<int16_t>::const_iterator to) {
+  return std::all_of(from, to, [](int16_t v) { return v == 0; });
+}
+
+// got starts with the whole of track, sample for sample, and is silent after it.
+::testing::AssertionResult TrackThenSilence(const std::vector<int16_t>& got, const std::vector<int16_t>& track) {
+  if (got.size() < track.size()) return ::testing::AssertionFailure() << "only " << got.size() << " samples";
+  if (const long d = FirstDiff(got, track, track.size()); d != -1)
+    return ::testing::AssertionFailure() << "differs from the track at sample " << d;
+  if (!Silent(got.begin() + long(track.size()), got.end()))
+    return ::testing::AssertionFailure() << "not silent after the track";
+  return ::testing::AssertionSuccess();
 }
 
 TEST_F(SoundStreamTest, IntroThenLoopJoinWithoutGapOrRepeat) {
@@ -47,44 +75,29 @@ TEST_F(SoundStreamTest, IntroThenLoopJoinWithoutGapOrRepeat) {
 }
 
 TEST_F(SoundStreamTest, AWholeFileLoopsOnItselfWithoutASecondFile) {
-  const auto body = soundtest::VoiOf(soundtest::Signal(20000, 5));
-  Write("Data/bgm/L.voi", body);
-  PlaySound(0, "Data\\bgm\\L.voi", 1, 0, 0);
-  const auto b = soundtest::DecodeVoi(body);
+  const auto b = PlayTrack("L", 20000, 5, 1);
   std::vector<int16_t> want;
   while (want.size() < 44100 * 2 * 3) want.insert(want.end(), b.begin(), b.end());
-  WaitSoundStreamsIdle();
   const auto got = Pull(44100 * 3);
   EXPECT_EQ(FirstDiff(got, want, got.size()), -1);
 }
 
 TEST_F(SoundStreamTest, ShortTrackEndsInSilenceAfterTheCountdown) {
-  const auto track = soundtest::VoiOf(soundtest::Signal(10000, 3));
-  Write("Data/bgm/S.voi", track);
-  PlaySound(0, "Data\\bgm\\S.voi", 0, 0, 0);
-  WaitSoundStreamsIdle();
-  const auto a = soundtest::DecodeVoi(track);
+  const auto a = PlayTrack("S", 10000, 3, 0);
   auto got = Pull(44000);
-  EXPECT_EQ(FirstDiff(got, a, a.size()), -1);
-  EXPECT_TRUE(std::all_of(got.begin() + long(a.size()), got.end(), [](int16_t v) { return v == 0; }));
+  EXPECT_TRUE(TrackThenSilence(got, a));
   // Notification at the start (countdown 2 -> 1), then at the half (1 -> 0): the buffer stops.
   EXPECT_TRUE(IsChannelPlaying(0));
   got = Pull(200);
   EXPECT_FALSE(IsChannelPlaying(0));
   got = Pull(44100 * 2);
-  EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](int16_t v) { return v == 0; }));
+  EXPECT_TRUE(Silent(got.begin(), got.end()));
   EXPECT_FALSE(GetChannelStream(0)->HasFile());
 }
 
 TEST_F(SoundStreamTest, ATrackEndingLaterPlaysItsTailThenStops) {
-  const auto track = soundtest::VoiOf(soundtest::Signal(100000, 4));
-  Write("Data/bgm/M.voi", track);
-  PlaySound(0, "Data\\bgm\\M.voi", 0, 0, 0);
-  WaitSoundStreamsIdle();
-  const auto a = soundtest::DecodeVoi(track);
-  const auto got = Pull(44100 * 4);
-  EXPECT_EQ(FirstDiff(got, a, a.size()), -1);
-  EXPECT_TRUE(std::all_of(got.begin() + long(a.size()), got.end(), [](int16_t v) { return v == 0; }));
+  const auto a = PlayTrack("M", 100000, 4, 0);
+  EXPECT_TRUE(TrackThenSilence(Pull(44100 * 4), a));
   EXPECT_FALSE(IsChannelPlaying(0));
 }
 
@@ -103,18 +116,14 @@ TEST_F(SoundStreamTest, ANewTrackRightAfterTheEndIsNotSwallowedByTheCountdown) {
 }
 
 TEST_F(SoundStreamTest, HaltKeepsThePlaceAndResumeContinues) {
-  const auto track = soundtest::VoiOf(soundtest::Signal(150000, 6));
-  Write("Data/bgm/H.voi", track);
-  PlaySound(0, "Data\\bgm\\H.voi", 1, 0, 0);
-  WaitSoundStreamsIdle();
-  const auto a = soundtest::DecodeVoi(track);
+  const auto a = PlayTrack("H", 150000, 6, 1);
   auto got = Pull(30000);
   StopAllSound();  // music halts
   WaitSoundStreamsIdle();
   EXPECT_EQ(GetSoundChannelRecord(0).wasPlaying, 1u);
   EXPECT_FALSE(IsChannelPlaying(0));
   const auto silent = Pull(5000);
-  EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](int16_t v) { return v == 0; }));
+  EXPECT_TRUE(Silent(silent.begin(), silent.end()));
   GetChannelStream(0)->Resume();
   WaitSoundStreamsIdle();
   const auto more = Pull(40000);
@@ -127,8 +136,7 @@ TEST_F(SoundStreamTest, HaltKeepsThePlaceAndResumeContinues) {
 }
 
 TEST_F(SoundStreamTest, NewTrackAtSpeedZeroStopsTheOldOneOnTheNextTick) {
-  Write("Data/bgm/A.voi", soundtest::VoiOf(soundtest::Signal(88200, 1)));
-  Write("Data/bgm/B.voi", soundtest::VoiOf(soundtest::Signal(88200, 2)));
+  WriteTracksAB(88200);
   PlaySound(0, "Data\\bgm\\A.voi", 1, 0, 0);
   WaitSoundStreamsIdle();
   SoundStream* a = GetChannelStream(0);
@@ -144,8 +152,7 @@ TEST_F(SoundStreamTest, NewTrackAtSpeedZeroStopsTheOldOneOnTheNextTick) {
 }
 
 TEST_F(SoundStreamTest, DeactivationStopsTheOldTrackAndNewMusicStartsInaudibly) {
-  Write("Data/bgm/A.voi", soundtest::VoiOf(soundtest::Signal(88200, 1)));
-  Write("Data/bgm/B.voi", soundtest::VoiOf(soundtest::Signal(88200, 2)));
+  WriteTracksAB(88200);
   PlaySound(0, "Data\\bgm\\A.voi", 1, 0, 0);
   PlaySound(0, "Data\\bgm\\B.voi", 1, 0, 0);  // A waits for the next tick to stop
   WaitSoundStreamsIdle();
@@ -166,8 +173,7 @@ TEST_F(SoundStreamTest, DeactivationStopsTheOldTrackAndNewMusicStartsInaudibly) 
 
 TEST_F(SoundStreamTest, NewTrackAtSpeedTwoCrossFades) {
   SetChannelVolumeLevel(0, 4);  // 8500
-  Write("Data/bgm/A.voi", soundtest::VoiOf(soundtest::Signal(88200, 1)));
-  Write("Data/bgm/B.voi", soundtest::VoiOf(soundtest::Signal(88200, 2)));
+  WriteTracksAB(88200);
   PlaySound(0, "Data\\bgm\\A.voi", 1, 0, 0);
   PlaySound(0, "Data\\bgm\\B.voi", 1, 2, 0);
   WaitSoundStreamsIdle();
@@ -187,8 +193,7 @@ TEST_F(SoundStreamTest, NewTrackAtSpeedTwoCrossFades) {
 }
 
 TEST_F(SoundStreamTest, OpeningWhilePlayingIsSafe) {
-  Write("Data/bgm/A.voi", soundtest::VoiOf(soundtest::Signal(30000, 1)));
-  Write("Data/bgm/B.voi", soundtest::VoiOf(soundtest::Signal(30000, 2)));
+  WriteTracksAB(30000);
   for (int i = 0; i < 40; ++i) {
     PlaySound(0, i % 2 ? "Data\\bgm\\A.voi" : "Data\\bgm\\B.voi", 1, i % 3, 0);
     capture_->Pull(size_t(997 * (i % 5)));  // tracks change while the workers are still busy
@@ -222,10 +227,7 @@ TEST_P(SoundStreamBrokenLoop, EndsTheStreamAfterTheIntro) {
   if (GetParam().loopFile) Write("Data/bgm/Loop.voi", GetParam().loopFile());
   PlaySoundFile(0, "Data\\bgm\\I.voi", "Data\\bgm\\Loop.voi", 1, 0, 0);
   WaitSoundStreamsIdle();  // would never return if the worker spun
-  const auto a = soundtest::DecodeVoi(intro);
-  const auto got = Pull(44100 * 2);
-  EXPECT_EQ(FirstDiff(got, a, a.size()), -1);
-  EXPECT_TRUE(std::all_of(got.begin() + long(a.size()), got.end(), [](int16_t v) { return v == 0; }));
+  EXPECT_TRUE(TrackThenSilence(Pull(44100 * 2), soundtest::DecodeVoi(intro)));
   EXPECT_FALSE(IsChannelPlaying(0));
 }
 

@@ -12,6 +12,7 @@
 #include "formats/script/script_asm.h"
 #include "formats/script/script_set_files.h"
 #include "formats/script/script_set_layout.h"
+#include "tests/support/temp_folder.h"
 
 using namespace v4fmt;
 using Bytes = std::vector<uint8_t>;
@@ -283,9 +284,9 @@ TEST(ScriptSetImages, TablesFollowTheSetLayout) {
 }
 
 TEST(ScriptSetFiles, WrittenFilesAreScrambledFromTheSeedAndNamedByTheSetFile) {
-  char tmpl[] = "/tmp/v4scriptXXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  std::string root = tmpl;
+  v4test::TempFolder folder("v4script");
+  ASSERT_TRUE(folder.Made());
+  const std::string root = folder.Path();
   CompiledScriptSet set;
   std::vector<std::string> errors;
   ASSERT_TRUE(AssembleScript("*a\n#End\n", "t", set, errors));
@@ -309,8 +310,6 @@ TEST(ScriptSetFiles, WrittenFilesAreScrambledFromTheSeedAndNamedByTheSetFile) {
   std::array<std::vector<uint8_t>, kScriptFileCount> images;
   ASSERT_TRUE(ReadScriptSetFiles(root, "Data\\script\\demo", images, &err));
   EXPECT_EQ(images[kFileSd], set.bytecode);
-  std::string cmd = "rm -rf '" + root + "'";
-  ASSERT_EQ(std::system(cmd.c_str()), 0);
 }
 
 struct SetNameCase {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/text/cp932.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -18,27 +19,23 @@ namespace {
 class FsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "v4fs-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    host_ = tmpl;
+    ASSERT_TRUE(folder_.Made());
     base_ = plat::Utf8ToCp932(host_) + "\\";
   }
-  void TearDown() override { fs::remove_all(host_); }
 
   // Creates a host file (UTF-8 relative name, '/' separators).
   void Put(const std::string& rel, const std::string& content) {
-    fs::path p = fs::path(host_) / fs::path(rel);
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << content;
+    folder_.Write(rel, std::vector<uint8_t>(content.begin(), content.end()));
   }
   std::string Slurp(const std::string& rel) {
-    std::ifstream in(fs::path(host_) / fs::path(rel), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    const std::vector<uint8_t> bytes = folder_.Read(rel);
+    return std::string(bytes.begin(), bytes.end());
   }
   // A program path (CP932) under the temporary folder.
   std::string P(const char* rel) const { return base_ + rel; }
 
-  std::string host_;
+  v4test::TempFolder folder_{"v4fs"};
+  const std::string host_ = folder_.Path();
   std::string base_;
 };
 

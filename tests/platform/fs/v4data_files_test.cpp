@@ -1,7 +1,6 @@
 // v4data szs pack/list/extract and scramble/descramble, run as processes on temporary folders.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +11,8 @@
 
 #include "app/core/game_file.h"
 #include "formats/szs/szs.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -21,40 +22,25 @@ const char* U(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 class V4DataTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "v4tool-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(root_); }
+  void SetUp() override { ASSERT_TRUE(folder_.Made()); }
 
   // Runs v4data with the arguments (each quoted); returns the exit status, stdout in *out.
   int Run(const std::vector<std::string>& args, std::string* out = nullptr) {
     std::string cmd = std::string("'") + V4DATA_EXE + "'";
     for (const std::string& a : args) cmd += " '" + a + "'";
     cmd += " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-    int status = pclose(p);
-    if (out) *out = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return v4test::RunCommand(cmd, out);
   }
   void Put(const std::string& rel, const std::string& content) {
-    fs::path p = fs::path(root_) / fs::path(rel);
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << content;
+    folder_.Write(rel, std::vector<uint8_t>(content.begin(), content.end()));
   }
   std::string Get(const std::string& rel) {
-    std::ifstream in(fs::path(root_) / fs::path(rel), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    const std::vector<uint8_t> bytes = folder_.Read(rel);
+    return std::string(bytes.begin(), bytes.end());
   }
-  std::string Path(const std::string& rel) const { return (fs::path(root_) / fs::path(rel)).string(); }
+  std::string Path(const std::string& rel) const { return folder_.File(rel); }
 
-  std::string root_;
+  v4test::TempFolder folder_{"v4tool"};
 };
 
 TEST_F(V4DataTest, PackListExtractAndReadInTheGame) {

@@ -7,6 +7,7 @@
 
 #include "platform/gl/gfx_device.h"
 #include "platform/gl/gl_context.h"
+#include "tests/support/offscreen_gl_suite.h"
 
 namespace {
 
@@ -20,15 +21,10 @@ void glReadPixelsForTest(int w, int h, uint8_t* out) {
   glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, out);
 }
 
-class GlDeviceTest : public ::testing::Test {
+class GlDeviceTest : public v4test::OffscreenGlSuite<320, 200> {
  protected:
-  static void SetUpTestSuite() { ctx_ = plat::OffscreenGlContext::Create(320, 200).release(); }
-  static void TearDownTestSuite() {
-    delete ctx_;
-    ctx_ = nullptr;
-  }
   void SetUp() override {
-    ASSERT_NE(ctx_, nullptr) << "no offscreen OpenGL context";
+    ASSERT_NE(Context(), nullptr) << "no offscreen OpenGL context";
     dev_ = plat::CreateGlDevice(256, 128);
     ASSERT_NE(dev_, nullptr);
     dev_->Clear(true, true, 0xFF000000u, 1.0f);
@@ -50,10 +46,8 @@ class GlDeviceTest : public ::testing::Test {
     dev_->DrawScreenQuad(v);
   }
 
-  static plat::OffscreenGlContext* ctx_;
   std::unique_ptr<plat::GfxDevice> dev_;
 };
-plat::OffscreenGlContext* GlDeviceTest::ctx_ = nullptr;
 
 TEST_F(GlDeviceTest, ScreenQuadCoversExactlyItsPixels) {
   dev_->SetZEnable(false);
@@ -213,7 +207,7 @@ TEST_F(GlDeviceTest, UpdateAndCopyRespectBounds) {
 TEST_F(GlDeviceTest, PresentLetterboxesIntoTheDestinationRectangle) {
   dev_->SetZEnable(false);
   Quad(0, 0, 256, 128, 0xFFFFFFFFu);
-  const int dw = ctx_->DrawableWidth(), dh = ctx_->DrawableHeight();
+  const int dw = Context()->DrawableWidth(), dh = Context()->DrawableHeight();
   // Half size, offset by (10, 20) from the top-left; a negative offset must not fail.
   EXPECT_TRUE(dev_->Present(plat::Rect{0, 0, 256, 128}, plat::Rect{-8, -8, 128, 64}, dw, dh));
   ASSERT_TRUE(dev_->Present(plat::Rect{0, 0, 256, 128}, plat::Rect{10, 20, 128, 64}, dw, dh));

@@ -22,7 +22,7 @@ class MovieDecoderTest : public ::testing::Test {
     path_ = dir_.File("colours.mdm");
     ASSERT_TRUE(movietest::WriteColourMovie(path_, 10, 440, &error)) << error;
   }
-  movietest::TempDir dir_;
+  v4test::TempFolder dir_;
   std::string path_;
 };
 
@@ -110,7 +110,7 @@ TEST(MovieDecoderSound, ResampledTo44kStereo) {
     int rate, channels;
   };
   const Case cases[] = {{22050, 1}, {48000, 2}, {32000, 1}, {44100, 1}};
-  movietest::TempDir dir;
+  v4test::TempFolder dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rate << " Hz x" << c.channels);
     plat::MovieEncodeParams p;
@@ -161,7 +161,7 @@ TEST(MovieDecoderSound, ResampledTo44kStereo) {
 // still ends; never a crash or a hang.
 TEST(MovieDecoderBadInput, FailsCleanly) {
   plat::SetLogEnabled(false);
-  movietest::TempDir dir;
+  v4test::TempFolder dir;
   std::string good = dir.File("good.mdm");
   ASSERT_TRUE(movietest::WriteColourMovie(good, 10, 440, nullptr));
   std::ifstream in(good, std::ios::binary);

@@ -8,7 +8,7 @@
 namespace {
 
 TEST(MovieEncoder, RefusesBadParameters) {
-  movietest::TempDir dir;
+  v4test::TempFolder dir;
   struct Case {
     int width, height, fps;
   };
@@ -55,7 +55,7 @@ int MarkLeft(const plat::MovieVideoFrame& f) {
 }
 
 TEST(MovieEncoder, TestPatternRoundTrip) {
-  movietest::TempDir dir;
+  v4test::TempFolder dir;
   plat::TestPatternParams tp;
   tp.width = 320;
   tp.height = 180;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/movie/movie_encoder.h"
+#include "tests/support/temp_folder.h"
 
 namespace movietest {
 
@@ -22,25 +23,6 @@ inline const std::vector<Rgb>& FrameColours() {
                                      {255, 0, 255}, {255, 255, 255}, {0, 0, 0},     {160, 80, 32},  {32, 128, 208}};
   return k;
 }
-
-// A fresh folder under the system's temporary directory, removed at destruction.
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "v4movie-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    path_ = mkdtemp(buf.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string File(const char* name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 // Writes FrameColours() as a 64x36 movie at `fps`, optionally with a sine tone for the same length.
 inline bool WriteColourMovie(const std::string& path, int fps, double toneHz, std::string* error) {

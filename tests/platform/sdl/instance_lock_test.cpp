@@ -4,27 +4,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "platform/sdl/instance_lock.h"
-
-namespace fs = std::filesystem;
+#include "tests/support/temp_folder.h"
 
 namespace {
 
-std::string MakeTempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "v4lockXXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  return mkdtemp(buf.data());
-}
-
 TEST(InstanceLockTest, OneHolderAtATime) {
-  std::string dir = MakeTempDir();
-  std::string path = dir + "/SaveData/Vornakest4.lock";  // the folder is created
+  v4test::TempFolder dir;
+  std::string path = dir.File("SaveData/Vornakest4.lock");  // the folder is created
   plat::InstanceLock a, b;
   EXPECT_EQ(a.Acquire(path), plat::InstanceLock::Result::kAcquired);
   EXPECT_TRUE(a.Held());
@@ -44,13 +33,11 @@ TEST(InstanceLockTest, OneHolderAtATime) {
   a.Release();
   EXPECT_EQ(b.Acquire(path), plat::InstanceLock::Result::kAcquired);
   // A lock in another folder is independent.
-  std::string other = MakeTempDir();
+  v4test::TempFolder other;
   plat::InstanceLock c;
-  EXPECT_EQ(c.Acquire(other + "/Vornakest4.lock"), plat::InstanceLock::Result::kAcquired);
+  EXPECT_EQ(c.Acquire(other.File("Vornakest4.lock")), plat::InstanceLock::Result::kAcquired);
   b.Release();
   c.Release();
-  fs::remove_all(dir);
-  fs::remove_all(other);
 }
 
 TEST(InstanceLockTest, UnusableFolderIsAnError) {

@@ -69,7 +69,7 @@ TEST(FntParse, KeysAreBoundedByTheirFieldAndTheFirstDuplicateWins) {
 class BitmapFontTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir.Write("Data/font/pic.png", MakePngOf(8, 4, [](int x, int) { return x < 4 ? 0xFF0000FFu : 0x0000FFFFu; }));
+    dir.Write("Data/font/pic.png", v4test::PngOf(8, 4, [](int x, int) { return x < 4 ? 0xFF0000FFu : 0x0000FFFFu; }));
     dir.Write("Data/font/two.fnt", MakeFnt("pic.png", {{"a", 0, 0, 4, 4}, {"b", 4, 0, 4, 4}, {"c", 6, 0, 4, 4}}));
     fntPath = dir.ProgramPath("Data/font/two.fnt");
     cache.SetGlyphSource(&src);
@@ -80,8 +80,8 @@ class BitmapFontTest : public ::testing::Test {
     return px;
   }
 
-  TempDir dir;
-  NullTextEnv env;
+  v4test::TempModuleDir dir;
+  v4test::NullDeviceManager env{v4test::ManagerScope::kLocal};
   FakeGlyphSource src;
   CDGTextTextureManager cache;
   std::string fntPath;

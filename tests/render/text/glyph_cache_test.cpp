@@ -128,7 +128,7 @@ class GlyphCacheTest : public ::testing::Test {
     return n;
   }
 
-  NullTextEnv env;
+  v4test::NullDeviceManager env{v4test::ManagerScope::kLocal};
   FakeGlyphSource src;
   CDGTextTextureManager cache;
 
@@ -352,7 +352,7 @@ TEST_F(GlyphCacheTest, FaceNamesDifferingOnlyInCaseAreDifferentKeys) {
 
 // The installed Japanese font through the system glyph source (null device: no GL needed).
 TEST(GlyphCacheSystemFont, CellSizeFollowsTheFontsAdvanceAndHeight) {
-  NullTextEnv env;
+  v4test::NullDeviceManager env{v4test::ManagerScope::kLocal};
   CDGTextTextureManager cache;
   auto font = plat::OpenFont(CDGTextRenderer::kDefaultFace, 24, false, false);
   ASSERT_NE(font, nullptr);
@@ -392,10 +392,10 @@ TEST(GlyphCacheDevice, GlyphsOfAManagerThatWentAwayAreMadeAgain) {
   CDGTextTextureManager cache;
   cache.SetGlyphSource(&src);
   {
-    NullTextEnv first;
+    v4test::NullDeviceManager first{v4test::ManagerScope::kLocal};
     cache.PreloadText(first.mgr, "a", "F", 24, 0, 0);
   }
-  NullTextEnv second;
+  v4test::NullDeviceManager second{v4test::ManagerScope::kLocal};
   std::vector<GlyphListEntry> list;
   cache.BuildGlyphList(&list, "a", "F", 24, 0, 0, 0, second.mgr);
   ASSERT_NE(list[0].texture, nullptr);

@@ -1,12 +1,7 @@
 #include "text_fixture.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
-
-#include "app/core/game_file.h"
-#include "platform/gl/png_image.h"
 
 bool FakeGlyphSource::Metrics(const GlyphFontKey& key, plat::FontMetrics* out) {
   if (key.face.empty()) return false;
@@ -29,56 +24,6 @@ bool FakeGlyphSource::Render(const GlyphFontKey& key, uint16_t code, plat::Glyph
   return true;
 }
 
-NullTextEnv::NullTextEnv() {
-  mgr = new CDGManager();
-  mgr->SetClock([] { return 1000u; });
-  mgr->CreateDeviceWith(
-      [this](int w, int h) {
-        auto d = std::make_unique<plat::NullDevice>(w, h);
-        dev = d.get();
-        return d;
-      },
-      true, 1280, 720);
-  mgr->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                           CDGManager::kOrthographic);
-}
-
-NullTextEnv::~NullTextEnv() { mgr->Release(); }
-
-namespace fs = std::filesystem;
-
-TempDir::TempDir() {
-  char tmpl[] = "/tmp/v4text_XXXXXX";
-  const char* made = mkdtemp(tmpl);
-  path_ = made ? made : "/tmp";
-  oldModuleDir_ = GetModuleDir();
-  SetModuleDirFromHost(path_);
-  ClearSzsDirectoryCache();
-}
-
-TempDir::~TempDir() {
-  SetModuleDir(oldModuleDir_.c_str());
-  ClearSzsDirectoryCache();
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
-
-std::string TempDir::ProgramPath(const std::string& rel) const {
-  std::string p = std::string(GetModuleDir()) + rel;
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
-}
-
-void TempDir::Write(const std::string& rel, const std::vector<uint8_t>& bytes) const {
-  const fs::path p = fs::path(path_) / rel;
-  fs::create_directories(p.parent_path());
-  std::FILE* f = std::fopen(p.c_str(), "wb");
-  if (!f) return;
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
 std::vector<uint8_t> MakeFnt(const std::string& picture, const std::vector<FntRecord>& records, bool withName) {
   std::vector<uint8_t> out;
   if (withName) {
@@ -95,23 +40,6 @@ std::vector<uint8_t> MakeFnt(const std::string& picture, const std::vector<FntRe
     }
     out.insert(out.end(), rec, rec + 12);
   }
-  return out;
-}
-
-std::vector<uint8_t> MakePngOf(int w, int h, const std::function<uint32_t(int, int)>& f) {
-  plat::RgbaImage img;
-  img.width = w;
-  img.height = h;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const uint32_t c = f(x, y);
-      img.pixels.push_back(static_cast<uint8_t>(c >> 24));
-      img.pixels.push_back(static_cast<uint8_t>(c >> 16));
-      img.pixels.push_back(static_cast<uint8_t>(c >> 8));
-      img.pixels.push_back(static_cast<uint8_t>(c));
-    }
-  std::vector<uint8_t> out;
-  plat::EncodePng(img, &out);
   return out;
 }
 

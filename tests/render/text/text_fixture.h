@@ -1,5 +1,6 @@
-// Helpers of the text tests: a manager on the null device, a fake glyph source with fixed
-// metrics, and a temporary program folder for font files.
+// Helpers of the text tests: a fake glyph source with fixed metrics and bitmap-font files. The
+// manager on the null device and the temporary program folder are the shared fixtures of
+// tests/support (text tests keep the manager local: ManagerScope::kLocal).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -9,6 +10,8 @@
 #include "platform/gl/null_device.h"
 #include "render/dg_manager.h"
 #include "render/text/glyph_cache.h"
+#include "tests/support/null_graphics.h"
+#include "tests/support/temp_module_dir.h"
 
 // Cell of every fake font: ascent 20, height 24; advance 24 for two-byte characters, 12 for one
 // byte. Ink: a solid box of levels 16, by default the whole advance wide and 16 high, top at the
@@ -23,36 +26,12 @@ class FakeGlyphSource : public GlyphSource {
   int renders = 0;
 };
 
-// A manager on a fresh null device with the flat default camera.
-struct NullTextEnv {
-  NullTextEnv();
-  ~NullTextEnv();
-  CDGManager* mgr = nullptr;
-  plat::NullDevice* dev = nullptr;  // owned by mgr
-};
-
-// A fresh folder used as the program directory while it lives.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& Path() const { return path_; }
-  // Program-style path ("<module dir>rel" with '\' separators).
-  std::string ProgramPath(const std::string& rel) const;
-  void Write(const std::string& rel, const std::vector<uint8_t>& bytes) const;
-
- private:
-  std::string path_, oldModuleDir_;
-};
-
 // A ".fnt" file: picture name then 12-byte records (key, left, top, width, height).
 struct FntRecord {
   std::string key;
   uint16_t l, t, w, h;
 };
 std::vector<uint8_t> MakeFnt(const std::string& picture, const std::vector<FntRecord>& records, bool withName = true);
-// A PNG of w x h whose texel colour (RGBA) is f(x, y).
-std::vector<uint8_t> MakePngOf(int w, int h, const std::function<uint32_t(int, int)>& f);
 
 // Alpha of texel (x, y) of a texture (0 when unknown).
 uint8_t AlphaAt(CDGTexture* t, int x, int y);

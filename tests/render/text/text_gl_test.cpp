@@ -11,21 +11,17 @@
 #include "render/dg_manager.h"
 #include "render/text/glyph_cache.h"
 #include "render/text/text_renderer.h"
+#include "tests/support/offscreen_gl_suite.h"
 #include "text_fixture.h"
 
 namespace {
 
 constexpr int kW = 1280, kH = 720;
 
-class TextGlTest : public ::testing::Test {
+class TextGlTest : public v4test::OffscreenGlSuite<> {
  protected:
-  static void SetUpTestSuite() { ctx_ = plat::OffscreenGlContext::Create(64, 64).release(); }
-  static void TearDownTestSuite() {
-    delete ctx_;
-    ctx_ = nullptr;
-  }
   void SetUp() override {
-    ASSERT_NE(ctx_, nullptr) << "no offscreen OpenGL context";
+    ASSERT_NE(Context(), nullptr) << "no offscreen OpenGL context";
     mgr_ = new CDGManager();
     ASSERT_TRUE(mgr_->CreateDeviceWith([](int w, int h) { return plat::CreateGlDevice(w, h); }, true, kW, kH));
     mgr_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
@@ -63,13 +59,11 @@ class TextGlTest : public ::testing::Test {
     return n;
   }
 
-  static plat::OffscreenGlContext* ctx_;
   CDGManager* mgr_ = nullptr;
   plat::GfxDevice* dev_ = nullptr;
   std::vector<CDGTextRenderer*> renderers_;
   std::vector<uint8_t> px_;
 };
-plat::OffscreenGlContext* TextGlTest::ctx_ = nullptr;
 
 TEST_F(TextGlTest, JapaneseAndLatinGlyphsLandOneInEachCellWithClearGapsBetweenLines) {
   auto font = plat::OpenFont(CDGTextRenderer::kDefaultFace, 24, false, false);
@@ -184,8 +178,8 @@ TEST_F(TextGlTest, VerticalTextRunsDownwards) {
 }
 
 TEST_F(TextGlTest, BitmapFontStringDrawsItsCells) {
-  TempDir dir;
-  dir.Write("Data/font/gl.png", MakePngOf(16, 8, [](int x, int) { return x < 8 ? 0xFF0000FFu : 0x00FF00FFu; }));
+  v4test::TempModuleDir dir;
+  dir.Write("Data/font/gl.png", v4test::PngOf(16, 8, [](int x, int) { return x < 8 ? 0xFF0000FFu : 0x00FF00FFu; }));
   dir.Write("Data/font/gl.fnt", MakeFnt("gl.png", {{"A", 0, 0, 8, 8}, {"B", 8, 0, 8, 8}}));
   const std::string face = dir.ProgramPath("Data/font/gl.fnt");
   Screen(300, 300, "ABA", 0, face.c_str());

@@ -31,7 +31,7 @@ class TextRendererTest : public ::testing::Test {
   }
   static plat::WorldVertex Corner(const GlyphQuad& q, int k = 0) { return q.world[k]; }
 
-  NullTextEnv env;
+  v4test::NullDeviceManager env{v4test::ManagerScope::kLocal};
   FakeGlyphSource src;
   CDGTextTextureManager cache;
   CDGTextRenderer* r = nullptr;
@@ -328,7 +328,7 @@ TEST_F(TextRendererTest, GlyphsWithoutPixelsDrawFromTheirOwnTextures) {
 }
 
 TEST(GlyphSheetPacking, FullSheetIsRebuiltWithOnlyTheGlyphsInUse) {
-  NullTextEnv env;
+  v4test::NullDeviceManager env{v4test::ManagerScope::kLocal};
   FakeGlyphSource src;
   CDGTextTextureManager cache;
   cache.SetGlyphSource(&src);

@@ -173,8 +173,8 @@ class LayoutBuilderTest : public ::testing::Test {
     GetMenuMgr().DeleteAllRoots();
     GetMenuMgr().SetDepthBound(0);
     InstallLayoutBuilder();
-    dir.WritePng("Data/Image/t/glob.png", 256, 64);
-    dir.WritePng("Data/Image/t/other.png", 100, 50);
+    dir.Write("Data/Image/t/glob.png", v4test::SolidPng(256, 64, 0xFFFFFFFFu));
+    dir.Write("Data/Image/t/other.png", v4test::SolidPng(100, 50, 0xFFFFFFFFu));
   }
   void TearDown() override {
     GetMenuMgr().DeleteAllRoots();
@@ -182,13 +182,13 @@ class LayoutBuilderTest : public ::testing::Test {
   }
   CVMenuSceneRoot* Build(const std::string& utf8) {
     std::vector<std::string> errors;
-    EXPECT_TRUE(dir.WriteLayout("Data/layout/t.lay", utf8, &errors)) << (errors.empty() ? "" : errors[0]);
+    EXPECT_TRUE(WriteLayout(dir, "Data/layout/t.lay", utf8, &errors)) << (errors.empty() ? "" : errors[0]);
     auto* root = new CVMenuSceneRoot();
     EXPECT_TRUE(root->Load("Data\\layout\\t.lay"));
     return root;
   }
-  TempGameDir dir;
-  NullGraphics graphics;
+  v4test::TempModuleDir dir;
+  v4test::NullUiGraphics graphics;
 };
 
 TEST_F(LayoutBuilderTest, GoldenTreeOfEveryNodeKind) {
@@ -278,7 +278,7 @@ TEST_F(LayoutBuilderTest, MissingFileBuildsNothing) {
   EXPECT_FALSE(root->Load("Data\\layout\\none.lay"));
   EXPECT_EQ(root->children.count, 0);
   // An empty layout is valid and builds nothing.
-  dir.WriteFile("Data/layout/empty.lay", {});
+  dir.Write("Data/layout/empty.lay", {});
   auto* empty = new CVMenuSceneRoot();
   EXPECT_TRUE(empty->Load("Data\\layout\\empty.lay"));
   EXPECT_EQ(empty->children.count, 0);

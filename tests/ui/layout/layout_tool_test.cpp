@@ -3,13 +3,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/wait.h>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "formats/layout/layout_compiler.h"
 #include "layout_fixture.h"
+#include "tests/support/run_command.h"
 
 using namespace layout_test;
 
@@ -18,16 +18,7 @@ namespace {
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 int RunTool(const std::string& args, std::string* out = nullptr) {
-  const std::string cmd = std::string(V4_TEST_V4DATA) + " " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return -1;
-  std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  const int status = pclose(p);
-  if (out) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return v4test::RunCommand(std::string(V4_TEST_V4DATA) + " " + args + " 2>&1", out);
 }
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
@@ -40,7 +31,7 @@ void WriteText(const std::string& path, const std::string& text) {
 }
 
 TEST(LayoutTool, CompileWritesWhatTheCompilerMakesAndRefusesBadText) {
-  TempGameDir dir;
+  v4test::TempModuleDir dir;
   const std::string src = U8(u8"[Window#0]\n{\n:pos 1,2,0\n:sprite 1,0\n[Text#0]\n{\n:pos 0,0,0\n:text \"見出し\"\n}\n}");
   WriteText(dir.Path() + "/in.txt", src);
   ASSERT_EQ(RunTool("layout compile " + dir.Path() + "/in.txt " + dir.Path() + "/out.lay"), 0);
@@ -59,8 +50,8 @@ TEST(LayoutTool, CompileWritesWhatTheCompilerMakesAndRefusesBadText) {
 }
 
 TEST(LayoutTool, DumpListsTheBuiltTree) {
-  TempGameDir dir;
-  dir.WritePng("Data/Image/g.png", 64, 32);
+  v4test::TempModuleDir dir;
+  dir.Write("Data/Image/g.png", v4test::SolidPng(64, 32, 0xFFFFFFFFu));
   const std::string src = U8(u8R"([SpriteGlobal]
 {
 :#0 "Data\Image\g.png",64,32,1,2
@@ -83,7 +74,7 @@ TEST(LayoutTool, DumpListsTheBuiltTree) {
 }
 :Copy#0 0,5,0,0
 )");
-  ASSERT_TRUE(dir.WriteLayout("Data/layout/d.lay", src));
+  ASSERT_TRUE(WriteLayout(dir, "Data/layout/d.lay", src));
   std::string out;
   ASSERT_EQ(RunTool("layout dump " + dir.Path() + "/Data/layout/d.lay", &out), 0) << out;
   // The copy of Window#0 (a top-level copy comes from the root's children) shifts button ids by 1.

@@ -22,53 +22,46 @@ using namespace layout_test;
 
 namespace {
 
-std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+// A button on sheet `sheet` (five cells, one a state), with no sound effects.
+std::string Button(int index, int x, int y, int id, int sheet) {
+  const auto n = [](int v) { return std::to_string(v); };
+  return "[Btn#" + n(index) + R"(]
+{
+:pos )" + n(x) + "," + n(y) + R"(,0
+:id )" + n(id) + R"(,-1
+:sprite 0,)" + n(sheet) + R"(
+:state 0,1,2,3,4
+:SE -1,-1,-1,-1,-1
+}
+)";
+}
 
-// Panels 400 × 200 at z 900; the kind window holds 15 question pictures; buttons 100 × 40 with
-// ids 1 (left, at 50,120) and 2 (right, at 250,120). Panel 2's kind window holds the two extra
-// widgets of kind 12.
-const char8_t kDialogLayout[] = u8R"(// dialog panels
+// Panel `index`: 400 × 200 at z 900; its kind window holds the 15 question pictures and
+// kindChildren; buttons 100 × 40 with ids 1 (left, at 50,120) and 2 (right, at 250,120).
+std::string Panel(int index, const std::string& kindChildren) {
+  return "[Window#" + std::to_string(index) + R"(]
+{
+:pos 0,0,900
+:sprite 0,0
+[Window#0]
+{
+:pos 50,10,0
+:sprite 0,1
+)" + kindChildren + "}\n" +
+         Button(0, 50, 120, 1, 2) + Button(1, 250, 120, 2, 2) + "}\n";
+}
+
+// Three panels; panel 1's kind window holds the two extra widgets of kind 12.
+std::string DialogLayout() {
+  return R"(// dialog panels
 [SpriteLocal]
 {
 :#0 "Data\Image\dlg\panel.png",400,200,1,1
 :#1 "Data\Image\dlg\kinds.png",300,1500,1,15
 :#2 "Data\Image\dlg\btn.png",100,200,1,5
 }
-[Window#0]
-{
-:pos 0,0,900
-:sprite 0,0
-[Window#0]
-{
-:pos 50,10,0
-:sprite 0,1
-}
-[Btn#0]
-{
-:pos 50,120,0
-:id 1,-1
-:sprite 0,2
-:state 0,1,2,3,4
-:SE -1,-1,-1,-1,-1
-}
-[Btn#1]
-{
-:pos 250,120,0
-:id 2,-1
-:sprite 0,2
-:state 0,1,2,3,4
-:SE -1,-1,-1,-1,-1
-}
-}
-[Window#1]
-{
-:pos 0,0,900
-:sprite 0,0
-[Window#0]
-{
-:pos 50,10,0
-:sprite 0,1
-[WinGroup#0]
+)" + Panel(0, "") +
+         Panel(1, R"([WinGroup#0]
 {
 :pos 0,0,0
 }
@@ -76,65 +69,17 @@ const char8_t kDialogLayout[] = u8R"(// dialog panels
 {
 :pos 0,30,0
 }
+)") + Panel(2, "");
 }
-[Btn#0]
-{
-:pos 50,120,0
-:id 1,-1
-:sprite 0,2
-:state 0,1,2,3,4
-:SE -1,-1,-1,-1,-1
-}
-[Btn#1]
-{
-:pos 250,120,0
-:id 2,-1
-:sprite 0,2
-:state 0,1,2,3,4
-:SE -1,-1,-1,-1,-1
-}
-}
-[Window#2]
-{
-:pos 0,0,900
-:sprite 0,0
-[Window#0]
-{
-:pos 50,10,0
-:sprite 0,1
-}
-[Btn#0]
-{
-:pos 50,120,0
-:id 1,-1
-:sprite 0,2
-:state 0,1,2,3,4
-:SE -1,-1,-1,-1,-1
-}
-[Btn#1]
-{
-:pos 250,120,0
-:id 2,-1
-:sprite 0,2
-:state 0,1,2,3,4
-:SE -1,-1,-1,-1,-1
-}
-}
-)";
 
-const char8_t kScreenLayout[] = u8R"([SpriteLocal]
+// The title's screen: one button with id 7 at 100,100.
+std::string ScreenLayout() {
+  return R"([SpriteLocal]
 {
 :#0 "Data\Image\dlg\btn.png",100,200,1,5
 }
-[Btn#0]
-{
-:pos 100,100,0
-:id 7,-1
-:sprite 0,0
-:state 0,1,2,3,4
-:SE -1,-1,-1,-1,-1
+)" + Button(0, 100, 100, 7, 0);
 }
-)";
 
 // A plain scene that counts its updates while its own phase timer runs.
 class CountingScene : public CVScene {
@@ -156,11 +101,11 @@ class DialogSceneTest : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::SetLogEnabled(false);
-    dir.WritePng("Data/Image/dlg/panel.png", 400, 200);
-    dir.WritePng("Data/Image/dlg/kinds.png", 300, 1500);
-    dir.WritePng("Data/Image/dlg/btn.png", 100, 200);
-    ASSERT_TRUE(dir.WriteLayout("Data/layout/dialog.lay", U8(kDialogLayout)));
-    ASSERT_TRUE(dir.WriteLayout("Data/layout/screen.lay", U8(kScreenLayout)));
+    dir.Write("Data/Image/dlg/panel.png", v4test::SolidPng(400, 200, 0xFFFFFFFFu));
+    dir.Write("Data/Image/dlg/kinds.png", v4test::SolidPng(300, 1500, 0xFFFFFFFFu));
+    dir.Write("Data/Image/dlg/btn.png", v4test::SolidPng(100, 200, 0xFFFFFFFFu));
+    ASSERT_TRUE(WriteLayout(dir, "Data/layout/dialog.lay", DialogLayout()));
+    ASSERT_TRUE(WriteLayout(dir, "Data/layout/screen.lay", ScreenLayout()));
     std::vector<v4fmt::SceneSource> scenes = {
         {1, false, {{0, 10, "Data\\layout\\screen.lay"}}, {{7, 100, 1}}},
         {10, true, {{0, 10, "Data\\layout\\dialog.lay"}}, {{1, -1, 0}, {2, -1, 0}}},
@@ -169,7 +114,7 @@ class DialogSceneTest : public ::testing::Test {
     v4fmt::SceneFlowTable table;
     std::string error;
     ASSERT_TRUE(v4fmt::BuildSceneTable(scenes, table, error)) << error;
-    dir.WriteFile("Data/sys/scene.bin", v4fmt::WriteSceneTable(table));
+    dir.Write("Data/sys/scene.bin", v4fmt::WriteSceneTable(table));
 
     GetMenuMgr().DeleteAllRoots();
     GetMenuMgr().SetDepthBound(0);
@@ -204,6 +149,12 @@ class DialogSceneTest : public ::testing::Test {
     driver->SetButton(vk, false);
     driver->Tick();
   }
+  // Points at w, lets a frame see the pointer there, then clicks the left button.
+  void ClickOn(CVMenuBase* w) {
+    PointAt(w);
+    driver->Tick();
+    Click(VK_LBUTTON);
+  }
   // Ticks until the dialog's answer is readable (at most n ticks); the ticks taken, or -1.
   int TicksUntilAnswer(int n) {
     for (int i = 1; i <= n; ++i) {
@@ -213,8 +164,8 @@ class DialogSceneTest : public ::testing::Test {
     return -1;
   }
 
-  TempGameDir dir;
-  NullGraphics graphics;
+  v4test::TempModuleDir dir;
+  v4test::NullUiGraphics graphics;
   SceneFrameAdapter adapter;
   FrameServices services;
   std::unique_ptr<FrameDriver> driver;
@@ -246,9 +197,7 @@ TEST_F(DialogSceneTest, AskClickAnswerAndReadItAfterThePop) {
 
   CVMenuBase* no = panel->FindChild(kWidgetBtn, 1);
   ASSERT_NE(no, nullptr);
-  PointAt(no);
-  driver->Tick();
-  Click(VK_LBUTTON);
+  ClickOn(no);
   // Closing: the answer is stored but not readable for 100 ms of scene time.
   int closingTicks = 0;
   while (dlg->GetPhase() != CVSceneDlg::kPhaseClosing && closingTicks < 20) {
@@ -301,9 +250,7 @@ TEST_F(DialogSceneTest, RightClickPressesTheCancelIdOfTheKind) {
     EXPECT_EQ(TicksUntilAnswer(20) > 0 ? GetDialogResult() : -1, c.answer);
     // Leave the dialog before the next case (kind 13 has no cancel: answer it with its button).
     if (GetSceneMgr().GetCurrentSceneId() == 10 && GetDialogResult() == -1) {
-      PointAt(dlg->GetPanel(c.panel)->FindChild(kWidgetBtn, 0));
-      driver->Tick();
-      Click(VK_LBUTTON);
+      ClickOn(dlg->GetPanel(c.panel)->FindChild(kWidgetBtn, 0));
       EXPECT_GT(TicksUntilAnswer(20), 0);
       EXPECT_EQ(GetDialogResult(), 1);
     }
@@ -323,9 +270,7 @@ TEST_F(DialogSceneTest, SceneBeneathRunsOnlyWhenAskedTo) {
     EXPECT_EQ(below->updates - before, keep ? 8 : 0);
     EXPECT_EQ(below->GetPhase(), keep ? 6 : 0);
     // Answer with the left button to close it.
-    PointAt(Dialog()->GetPanel(0)->FindChild(kWidgetBtn, 0));
-    driver->Tick();
-    Click(VK_LBUTTON);
+    ClickOn(Dialog()->GetPanel(0)->FindChild(kWidgetBtn, 0));
     ASSERT_GT(TicksUntilAnswer(20), 0);
     EXPECT_EQ(GetDialogResult(), 1);
     driver->Ticks(2);
@@ -340,9 +285,7 @@ TEST_F(DialogSceneTest, ButtonsBeneathTheDialogCannotBeHit) {
   ASSERT_NE(btn, nullptr);
   ASSERT_TRUE(OpenDialogScene(3, 1));
   driver->Tick();
-  PointAt(btn);  // (100, 100): outside the centred panel
-  driver->Tick();
-  Click(VK_LBUTTON);
+  ClickOn(btn);  // (100, 100): outside the centred panel
   driver->Ticks(5);
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 10);
   EXPECT_NE(btn->GetState(), 2);

@@ -1,6 +1,5 @@
 // v4data scenes build / dump as outside checks run them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,34 +9,24 @@
 #include <vector>
 
 #include "formats/scene/scene_table.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 int RunTool(const std::string& args, std::string* out = nullptr) {
-  const std::string cmd = std::string(V4_TEST_V4DATA) + " " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return -1;
-  std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  const int status = pclose(p);
-  if (out) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return v4test::RunCommand(std::string(V4_TEST_V4DATA) + " " + args + " 2>&1", out);
 }
 
 class ScenesTool : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/v4scenes_XXXXXX";
-    dir = mkdtemp(tmpl);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  void SetUp() override { ASSERT_TRUE(folder_.Made()); }
   std::string Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir + "/" + name, std::ios::binary) << text;
-    return dir + "/" + name;
+    folder_.Write(name, std::vector<uint8_t>(text.begin(), text.end()));
+    return folder_.File(name);
   }
-  std::string dir;
+  v4test::TempFolder folder_{"v4scenes"};
+  const std::string dir = folder_.Path();
 };
 
 TEST_F(ScenesTool, BuildWritesTheTableAndDumpPrintsItBack) {

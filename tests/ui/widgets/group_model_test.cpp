@@ -149,8 +149,8 @@ class ScriptedModel : public MenuModelRenderer {
 
 TEST(Model, StartAndEndFlagsLastOneFrame) {
   WidgetEnv env;
-  TempGameDir dir;
-  dir.WritePng("Data/Model/cube.x", 2, 2, 0xFFFFFFFF);  // any bytes: the scripted renderer reads none
+  v4test::TempModuleDir dir;
+  dir.Write("Data/Model/cube.x", v4test::SolidPng(2, 2, 0xFFFFFFFF));  // any bytes: the scripted renderer reads none
   SetMenuModelRendererFactory([]() -> MenuModelRenderer* { return new ScriptedModel(); });
   ScriptedModel::loads = 0;
   ScriptedModel::playing = false;

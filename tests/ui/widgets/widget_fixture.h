@@ -1,6 +1,6 @@
-// Shared pieces of the widget tests: scripted mouse buttons and wheel, a recording sound sink, a
-// temporary program folder with generated pictures, a graphics manager on the null device, and
-// one frame of a widget tree as a scene runs it.
+// Shared pieces of the widget tests: scripted mouse buttons and wheel, a recording sound sink and
+// one frame of a widget tree as a scene runs it. The temporary program folder, generated pictures
+// and the manager on the null device are the shared fixtures of tests/support.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "render/dg_manager.h"
+#include "tests/support/null_graphics.h"
+#include "tests/support/temp_module_dir.h"
+#include "tests/support/ui_graphics.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_base.h"
 #include "ui/widgets/widget_services.h"
-
-namespace plat {
-class NullDevice;
-}
 
 class FakeWidgetInput : public WidgetInput {
  public:
@@ -37,29 +36,6 @@ class WidgetEnv {
   ~WidgetEnv();
   FakeWidgetInput input;
   RecordingSound sound;
-};
-
-// A fresh program folder (module directory) for the test's lifetime.
-class TempGameDir {
- public:
-  TempGameDir();
-  ~TempGameDir();
-  const std::string& Path() const { return path_; }
-  // A w x h PNG whose column x has colour col(x) (RGBA), written at rel ('/' separators).
-  void WritePng(const std::string& rel, int w, int h, uint32_t rgba) const;
-  void WriteStripPng(const std::string& rel, int w, int cellH, const std::vector<uint32_t>& cellColours) const;
-
- private:
-  std::string path_;
-  std::string oldModuleDir_;
-};
-
-// A device manager on the null device with the flat camera, installed as the program's manager.
-struct NullGraphics {
-  NullGraphics();
-  ~NullGraphics();
-  CDGManager* mgr = nullptr;
-  plat::NullDevice* dev = nullptr;  // owned by mgr
 };
 
 // One frame as a scene runs a menu: the latch step, then the root's Update with time and click.

@@ -18,6 +18,7 @@
 #include "render/texture_holder.h"
 #include "tests/platform/movie/movie_test_support.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/recording_boxes.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/menus/menu_root.h"
 #include "ui/widgets/menu_button.h"
@@ -96,9 +97,9 @@ std::array<uint8_t, 3> Rgb(uint32_t rgba) {
 TEST(WidgetPixels, ScriptedClickPressesAndDecidesTheButton) {
   WidgetEnv env;
   SetWidgetInput(nullptr);  // the real published mouse state
-  TempGameDir dir;
-  dir.WritePng("Data/Image/demo/panel.png", 400, 300, 0x404040FF);
-  dir.WriteStripPng("Data/Image/demo/btn.png", 100, 40, {kLooks, kLooks + 5});
+  v4test::TempModuleDir dir;
+  dir.Write("Data/Image/demo/panel.png", v4test::SolidPng(400, 300, 0x404040FF));
+  dir.Write("Data/Image/demo/btn.png", v4test::StripPng(100, 40, {kLooks, kLooks + 5}));
 
   OneMenuScene* scenePtr = nullptr;
   FrameDriver* driverPtr = nullptr;
@@ -192,9 +193,9 @@ TEST(WidgetPixels, ScriptedClickPressesAndDecidesTheButton) {
 TEST(WidgetFrames, HeadlessClickThroughTheFrameDriver) {
   WidgetEnv env;
   SetWidgetInput(nullptr);
-  TempGameDir dir;
-  dir.WriteStripPng("Data/Image/demo/btn.png", 100, 40, {kLooks, kLooks + 5});
-  NullGraphics gfx;
+  v4test::TempModuleDir dir;
+  dir.Write("Data/Image/demo/btn.png", v4test::StripPng(100, 40, {kLooks, kLooks + 5}));
+  v4test::NullUiGraphics gfx;
   auto* root = new CVMenuSceneRoot();
   GetMenuMgr().RegisterRoot(root);
   OneMenuScene scene(root);
@@ -234,34 +235,24 @@ TEST(WidgetFrames, HeadlessClickThroughTheFrameDriver) {
   }
 }
 
-class BoxRecorder : public ErrorBoxPresenter {
- public:
-  bool ShowErrorDialog(const char* text, const char*) override {
-    texts.emplace_back(text);
-    return true;
-  }
-  int ShowMessageBox(const char*, const char*) override { return 1; }
-  std::vector<std::string> texts;
-};
-
 uint32_t MovieClock(void* user) { return *static_cast<uint32_t*>(user); }
 
 // A movie made by our encoder plays into a window's sprite through the movie manager: the window
 // takes the video's size, each picture lands in its texture, and the end is reported.
 TEST(WidgetMovie, MoviePlaysIntoTheWindowTexture) {
   WidgetEnv env;
-  TempGameDir dir;
+  v4test::TempModuleDir dir;
   std::filesystem::create_directories(dir.Path() + "/Data/media");
   ASSERT_TRUE(movietest::WriteColourMovie(dir.Path() + "/Data/media/clip.mdm", 10, 0, nullptr));
   GetMenuMgr().Init(GetModuleDir());
-  NullGraphics gfx;
+  v4test::NullUiGraphics gfx;
   uint32_t now = 5000;
   SetGameClockOverride(&MovieClock, &now);
   MovieMgr& movies = GetMovieMgr();
   movies.SetWaitForDecoder(true);
   movies.Init();
   InstallMovieWidgetPort();
-  BoxRecorder boxes;
+  v4test::RecordingBoxes boxes;
   SetErrorBoxPresenter(&boxes);
 
   CVMenuWindow* win = GetMenuMgr().CreateMenuSpriteWindow(nullptr, Cells(0, 0, 10, 10));
@@ -285,14 +276,14 @@ TEST(WidgetMovie, MoviePlaysIntoTheWindowTexture) {
   win->CloseMovie();
   EXPECT_EQ(win->movieId, -1);
   EXPECT_EQ(movies.OpenCount(), 0u);
-  EXPECT_TRUE(boxes.texts.empty());
+  EXPECT_TRUE(boxes.boxes.empty());
 
   // A file that is not there: the box, and the picture name stays.
   plat::SetLogEnabled(false);
   win->SetMovie("Data\\media\\none.mdm", false);
   plat::SetLogEnabled(true);
   EXPECT_EQ(win->movieId, -1);
-  ASSERT_EQ(boxes.texts.size(), 1u);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_STREQ(win->pictureName.CStr(), "Data\\media\\clip.mdm");
   EXPECT_EQ(movies.OpenCount(), 0u);
 

@@ -9,6 +9,7 @@
 #include "app/core/error_box.h"
 #include "render/sprite.h"
 #include "render/texture_holder.h"
+#include "tests/support/recording_boxes.h"
 #include "ui/menus/menu_root.h"
 #include "ui/widgets/menu_window.h"
 #include "widget_fixture.h"
@@ -17,13 +18,13 @@ namespace {
 
 struct WindowWorld {
   WidgetEnv env;
-  TempGameDir dir;
-  NullGraphics gfx;
+  v4test::TempModuleDir dir;
+  v4test::NullUiGraphics gfx;
   CVMenuSceneRoot* root = nullptr;
   WindowWorld() {
-    dir.WritePng("Data/img/a.PNG", 64, 32, 0xFF0000FF);
-    dir.WritePng("Data/img/n03.png", 16, 8, 0x00FF00FF);
-    dir.WritePng("Data/img/b.png", 40, 20, 0x0000FFFF);
+    dir.Write("Data/img/a.PNG", v4test::SolidPng(64, 32, 0xFF0000FF));
+    dir.Write("Data/img/n03.png", v4test::SolidPng(16, 8, 0x00FF00FF));
+    dir.Write("Data/img/b.png", v4test::SolidPng(40, 20, 0x0000FFFF));
     root = new CVMenuSceneRoot();
     GetMenuMgr().RegisterRoot(root);
   }
@@ -40,17 +41,6 @@ struct WindowWorld {
 
 // Width of the shown picture, 0 when none.
 int32_t TexW(const CVMenuWindow* w) { return w->sprite && w->sprite->texture ? w->sprite->texture->GetWidth() : 0; }
-
-class RecordingBoxes : public ErrorBoxPresenter {
- public:
-  bool ShowErrorDialog(const char* text, const char* title) override {
-    texts.emplace_back(text);
-    titles.emplace_back(title ? title : "");
-    return true;
-  }
-  int ShowMessageBox(const char*, const char*) override { return 1; }
-  std::vector<std::string> texts, titles;
-};
 
 class FakeMovies : public WidgetMoviePort {
  public:
@@ -118,7 +108,7 @@ TEST(Window, MovieThatDoesNotOpenShowsTheBoxAndKeepsTheName) {
   WindowWorld w;
   FakeMovies movies;
   movies.fail = true;
-  RecordingBoxes boxes;
+  v4test::RecordingBoxes boxes;
   SetWidgetMoviePort(&movies);
   SetErrorBoxPresenter(&boxes);
   CVMenuWindow* win = w.Window("", false);
@@ -126,9 +116,9 @@ TEST(Window, MovieThatDoesNotOpenShowsTheBoxAndKeepsTheName) {
   win->SetMovie("Data\\media\\gone.mdm", false);
   SetErrorBoxPresenter(nullptr);
   SetWidgetMoviePort(nullptr);
-  ASSERT_EQ(boxes.texts.size(), 1u);
-  EXPECT_EQ(boxes.texts[0], std::string("Data\\media\\gone.mdm\nの読み込みに失敗しました。"));
-  EXPECT_EQ(boxes.titles[0], std::string("ファイルロードエラー"));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, std::string("Data\\media\\gone.mdm\nの読み込みに失敗しました。"));
+  EXPECT_EQ(boxes.boxes[0].title, std::string("ファイルロードエラー"));
   EXPECT_STREQ(win->pictureName.CStr(), "Data\\img\\b.png");
   EXPECT_EQ(win->movieId, -1);
 }
