@@ -1,18 +1,24 @@
 // Every file the program names on its way from start-up to the title menu exists in the built
-// sample data and reads as what it is: the scene table, the layouts it names, every picture and
-// button sound those layouts name, the title's music and movie, the script set, the system and
-// extras tables.
+// sample data and reads as what it is: the scene table, the layouts it names, every picture (png
+// or scrambled tig), bitmap font and button sound those layouts name, the title's music and
+// movie, the script set, the system and extras tables.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "app/core/game_file.h"
 #include "formats/scene/scene_table.h"
+#include "platform/gl/null_device.h"
 #include "platform/image/png_file.h"
 #include "platform/text/cp932.h"
+#include "render/dg_manager.h"
+#include "render/file_load.h"
+#include "render/text/bitmap_font.h"
 #include "scenario/script/adv_script.h"
 #include "ui/layout/cv_script.h"
 
@@ -37,6 +43,16 @@ class StartupFiles : public ::testing::Test {
     if (out.empty()) out.push_back(0);  // found, but empty: still "there"
     return out;
   }
+  // A picture's bytes as the program's picture loader hands them to the decoder ("tig" and "tds"
+  // descrambled); empty when missing.
+  static std::vector<uint8_t> ReadPicture(const std::string& relative) {
+    auto* loader = new CDGFileLoad_QZT;
+    std::vector<uint8_t> out;
+    if (loader->Load((std::string(GetModuleDir()) + relative).c_str()) >= 0)
+      out.assign(loader->Data(), loader->Data() + loader->Size());
+    loader->Release();
+    return out;
+  }
   static std::string Show(const std::string& cp932) { return plat::Cp932ToUtf8(cp932); }
 
   std::string old_;
@@ -51,6 +67,30 @@ std::vector<std::string> TableLayouts(const v4fmt::SceneFlowTable& table) {
       if (m.menuType > 0) names.emplace_back(m.layoutName);
   }
   return names;
+}
+
+struct TableLayout {
+  std::string name;
+  CVScript script;
+  bool loaded = false;
+};
+
+// The layouts of the scene table (scene.bin's bytes), parsed by the program's reader.
+std::vector<TableLayout> LoadTableLayouts(const std::vector<uint8_t>& sceneBin) {
+  v4fmt::SceneFlowTable table;
+  v4fmt::ReadSceneTable(sceneBin.data(), sceneBin.size(), table);
+  std::vector<TableLayout> layouts;
+  for (const std::string& name : TableLayouts(table)) {
+    TableLayout& l = layouts.emplace_back();
+    l.name = name;
+    l.loaded = l.script.Load((std::string(GetModuleDir()) + name).c_str());
+  }
+  return layouts;
+}
+
+bool EndsWith(const std::string& s, const char* tail) {
+  const std::string t(tail);
+  return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
 TEST_F(StartupFiles, SceneTableHasTheTitleAndAResidentDialog) {
@@ -70,22 +110,23 @@ TEST_F(StartupFiles, SceneTableHasTheTitleAndAResidentDialog) {
 TEST_F(StartupFiles, EveryLayoutPictureAndButtonSoundExists) {
   const std::vector<uint8_t> bytes = Read("Data\\sys\\scene.bin");
   ASSERT_FALSE(bytes.empty());
-  v4fmt::SceneFlowTable table;
-  v4fmt::ReadSceneTable(bytes.data(), bytes.size(), table);
-  const std::vector<std::string> layouts = TableLayouts(table);
+  const std::vector<TableLayout> layouts = LoadTableLayouts(bytes);
   ASSERT_FALSE(layouts.empty());
 
-  std::set<std::string> pictures, sounds;
-  for (const std::string& name : layouts) {
-    CVScript script;
-    ASSERT_TRUE(script.Load((std::string(GetModuleDir()) + name).c_str())) << Show(name);
-    ASSERT_GT(script.Count(), 0u) << Show(name);
-    EXPECT_FALSE(script.Truncated()) << Show(name);
+  // Picture name -> the size its sprite definition declares.
+  std::map<std::string, std::pair<int, int>> pictures;
+  std::set<std::string> sounds;
+  for (const TableLayout& layout : layouts) {
+    const CVScript& script = layout.script;
+    ASSERT_TRUE(layout.loaded) << Show(layout.name);
+    ASSERT_GT(script.Count(), 0u) << Show(layout.name);
+    EXPECT_FALSE(script.Truncated()) << Show(layout.name);
     bool anyButton = false, anySe = false;
     for (const CVScriptElement& e : script.Elements()) {
       const std::string& n = e.GetName();
       if ((n.rfind("SpriteLocal/#", 0) == 0 || n.rfind("SpriteGlobal/#", 0) == 0) && e.GetString(0))
-        pictures.insert(e.GetString(0));
+        pictures.emplace(e.GetString(0), std::make_pair(static_cast<int>(e.GetParam(0, -1.0f)),
+                                                        static_cast<int>(e.GetParam(1, -1.0f))));
       if (n.size() > 3 && n.compare(n.size() - 3, 3, "/id") == 0) anyButton = true;
       if (n.size() > 3 && n.compare(n.size() - 3, 3, "/SE") == 0) {
         anySe = true;
@@ -103,17 +144,68 @@ TEST_F(StartupFiles, EveryLayoutPictureAndButtonSoundExists) {
     if (anyButton && !anySe) sounds.insert("Data\\slg_se\\slg_se001.voi");  // the default hover sound
   }
   ASSERT_FALSE(pictures.empty());
-  for (const std::string& p : pictures) {
-    const std::vector<uint8_t> png = Read(p);
+  for (const auto& [p, size] : pictures) {
+    const std::vector<uint8_t> png = ReadPicture(p);
     ASSERT_FALSE(png.empty()) << Show(p);
     plat::Canvas c;
     std::string error;
-    EXPECT_TRUE(plat::DecodeCanvasPng(png.data(), png.size(), &c, &error)) << Show(p) << ": " << error;
+    const bool decoded = plat::DecodeCanvasPng(png.data(), png.size(), &c, &error);
+    EXPECT_TRUE(decoded) << Show(p) << ": " << error;
+    if (!decoded) continue;
+    EXPECT_EQ(c.width(), size.first) << Show(p);
+    EXPECT_EQ(c.height(), size.second) << Show(p);
   }
   for (const std::string& s : sounds) {
     const std::vector<uint8_t> voi = Read(s);
     EXPECT_GT(voi.size(), 64u) << s;
   }
+}
+
+// Every ".fnt" face a layout text names loads the way the text renderer loads it (the same name,
+// through the font cache: key file, then its picture), and has a glyph for every character of the
+// texts set in it; a missing glyph would leave the whole text undrawn.
+TEST_F(StartupFiles, EveryBitmapFontLoadsWithEveryCharacterItsTextsUse) {
+  const std::vector<uint8_t> bytes = Read("Data\\sys\\scene.bin");
+  ASSERT_FALSE(bytes.empty());
+  std::map<std::string, std::set<std::string>> uses;  // face -> characters drawn in it
+  for (const TableLayout& layout : LoadTableLayouts(bytes)) {
+    ASSERT_TRUE(layout.loaded) << Show(layout.name);
+    for (const CVScriptElement& e : layout.script.Elements()) {
+      const std::string& n = e.GetName();
+      if (!EndsWith(n, "/font") || !e.GetString(0) || !EndsWith(e.GetString(0), ".fnt")) continue;
+      std::set<std::string>& chars = uses[e.GetString(0)];
+      const char* text = GetScriptString(layout.script, (n.substr(0, n.size() - 5) + "/text").c_str(), 0);
+      for (size_t i = 0; text && text[i];) {
+        const size_t len = plat::IsSjisLead(static_cast<unsigned char>(text[i])) && text[i + 1] ? 2 : 1;
+        if (text[i] != '\n') chars.insert(std::string(text + i, len));
+        i += len;
+      }
+    }
+  }
+  ASSERT_FALSE(uses.empty()) << "the title's version mark is set in a bitmap font";
+
+  auto* dg = new CDGManager();
+  if (!dg->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
+                            720)) {
+    dg->Release();
+    FAIL() << "no device";
+  }
+  auto* fonts = new CDGFontManager();
+  fonts->SetDevice(dg);
+  for (const auto& [face, chars] : uses) {
+    auto* font = dynamic_cast<CDGFont_QZT*>(fonts->GetFont(face.c_str()));
+    EXPECT_NE(font, nullptr) << Show(face);
+    if (!font) continue;
+    EXPECT_NE(font->Picture(), nullptr) << Show(face) << ": key file or its picture is missing";
+    EXPECT_FALSE(font->Glyphs().empty()) << Show(face);
+    for (const std::string& ch : chars) {
+      CDGTexture* glyph = nullptr;
+      EXPECT_TRUE(fonts->GetGlyph(face.c_str(), ch, &glyph)) << Show(face) << ": no glyph for '" << Show(ch) << "'";
+      if (glyph) glyph->Release();
+    }
+  }
+  fonts->Release();
+  dg->Release();
 }
 
 TEST_F(StartupFiles, TitleMediaScriptSetAndTablesExist) {
