@@ -17,6 +17,10 @@ int FillBlocks(FixedPath path, const SaveBlockList* list, uint8_t** rest, int32_
   if (rest) *rest = nullptr;
   if (restSize) *restSize = 0;
   if (!list) return -1;
+  // A block without memory would leave its bytes to the next block and shift everything after it.
+  for (const SaveBlock& b : list->Blocks()) {
+    if (b.size > 0 && !b.data) return -1;
+  }
   uint8_t* file = nullptr;
   const int32_t size = ReadAllBytes(path, &file);
   if (size < 0) return -1;
@@ -26,7 +30,7 @@ int FillBlocks(FixedPath path, const SaveBlockList* list, uint8_t** rest, int32_
     int32_t copied = 0;
     if (b.size <= 0) {
       ++counted;
-    } else if (b.data && offset < size) {
+    } else if (offset < size) {
       copied = std::min(b.size, size - offset);
       std::memcpy(b.data, file + offset, static_cast<size_t>(copied));
       offset += copied;

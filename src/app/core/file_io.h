@@ -66,7 +66,8 @@ class SaveBlockList {
 // Fills the blocks in order from the file: a 0-count block is counted and skipped, otherwise
 // min(count, bytes left) are copied and the block counts when at least one byte was copied; a
 // short file leaves the later blocks untouched. Bytes after the last block go to a new buffer in
-// *rest (when rest is given and bytes remain; free with FreeFileBuffer). Blocks counted, or -1.
+// *rest (when rest is given and bytes remain; free with FreeFileBuffer). Blocks counted, or -1
+// (also when a block of non-zero count has no memory; nothing is read then).
 int ReadBlockList(FixedPath path, const SaveBlockList* list, uint8_t** rest = nullptr, int32_t* restSize = nullptr);
 // Writes the blocks in order as the whole file; blocks written, or -1.
 int WriteBlockList(FixedPath path, const SaveBlockList* list, FileWrite mode = FileWrite::kTruncate);

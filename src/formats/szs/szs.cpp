@@ -85,7 +85,9 @@ bool ParseSzsDirectory(const uint8_t* header, size_t headerSize, uint64_t fileSi
     if (len == 0) return Fail(error, "entry " + std::to_string(i) + ": empty name");
     SzsDirEntry e;
     e.name.assign(reinterpret_cast<const char*>(rec), len);
-    e.offset = GetU64(rec + kSzsNameSize);
+    // The offset field is 64 bits wide, but only its low 32 bits place the data: whatever the
+    // high word holds is not part of the position.
+    e.offset = GetU32(rec + kSzsNameSize);
     e.size = GetU64(rec + kSzsNameSize + 8);
     if (e.offset > fileSize || e.size > fileSize - e.offset) {
       return Fail(error, "entry " + std::to_string(i) + ": data outside the file");
@@ -142,6 +144,8 @@ bool BuildSzsArchive(const std::vector<SzsSourceEntry>& entries, std::vector<uin
     if (e.name.empty() || e.name.size() >= kSzsNameSize || e.name.find('\0') != std::string::npos) {
       return Fail(error, "bad entry name '" + plat::Cp932ToUtf8(e.name) + "' (1 to 255 bytes)");
     }
+    // Readers place data by the low 32 bits of its offset, so every entry must start below 4 GiB.
+    if (total > UINT32_MAX) return Fail(error, "archive too large (entries must start below 4 GiB)");
     total += e.data.size();
   }
   out.assign(static_cast<size_t>(total), 0);

@@ -1,7 +1,8 @@
 // SZS image archives: a 16-byte header (bytes 0..11 unused and written as zero, a signed 32-bit
 // little-endian entry count at 12), count directory records of 272 bytes, then the entries' data.
 // Record: name[256] (CP932, zero-terminated, relative to the archive, '\' separators),
-// u64 offset of the data from the start of the file, u64 size. Data bytes are XORed with 0xB7.
+// u64 offset of the data from the start of the file (only its low 32 bits are read), u64 size.
+// Data bytes are XORed with 0xB7.
 #pragma once
 #include <cstddef>
 #include <cstdint>

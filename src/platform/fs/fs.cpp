@@ -373,9 +373,11 @@ bool WriteWholeFile(std::string_view path, const void* data, size_t size, WriteM
   const auto* bytes = static_cast<const uint8_t*>(data);
   bool ok = false;
   if (mode == WriteMode::kTruncate) {
-    int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Non-blocking open: a named pipe in the file's place must fail, not wait for a reader.
+    int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd >= 0) {
-      ok = WriteAll(fd, bytes, size);
+      struct stat st;
+      ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && WriteAll(fd, bytes, size);
       if (close(fd) != 0) ok = false;
     }
   } else {
@@ -443,13 +445,16 @@ bool ReadFile::Open(std::string_view path) {
 
 bool ReadFile::OpenHost(const std::string& hostPath) {
   Close();
-  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking open: a named pipe must be refused below, not wait for a writer.
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
     return false;
   }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   fd_ = fd;
   return true;
 }

@@ -196,6 +196,15 @@ TEST_F(FileIoTest, ShortBlockFileLeavesLaterBlocksUntouched) {
   EXPECT_EQ(ReadBlockFile(Path("Data\\t\\nothing.dat"), &missing, kSeed), -1);
   EXPECT_EQ(x[0], 0x42);
   EXPECT_EQ(ReadBlockList(Path("Data\\t\\short.dat"), nullptr), -1);
+  // A block with a count but no memory: refused as a whole, so no later block gets its bytes.
+  uint8_t after[2] = {0x42, 0x42};
+  SaveBlockList holed;
+  holed.Append(nullptr, 2);
+  holed.Append(after, 2);
+  EXPECT_EQ(ReadBlockList(Path("Data\\t\\short.dat"), &holed), -1);
+  EXPECT_EQ(ReadBlockFile(Path("Data\\t\\short.dat"), &holed, kSeed), -1);
+  EXPECT_EQ(after[0], 0x42);
+  EXPECT_EQ(WriteBlockFile(Path("w.dat"), &holed, kSeed), -1);
   EXPECT_EQ(WriteBlockFile(Path("w.dat"), nullptr, kSeed), -1);
 }
 

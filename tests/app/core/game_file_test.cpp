@@ -87,6 +87,11 @@ class GameFileTest : public ::testing::Test {
     Archive("Data/Image/ev.SZS", {{"a01.tig", Bytes("ev-a01")}});
     Archive("_Data/Image.SZS", {{"x.png", Bytes("underscore-two")}});
     Archive("image.szs", {{"Data\\foo.bin", Bytes("root-foo")}, {"top.bin", Bytes("no-folder")}});
+    // Junk in the high word of a record's 64-bit offset: only the low word places the data.
+    std::vector<uint8_t> high;
+    ASSERT_TRUE(v4fmt::BuildSzsArchive({{"hi.bin", Bytes("high-word")}}, high));
+    for (size_t i = 16 + 260; i < 16 + 264; ++i) high[i] = 0xA5;
+    PutRaw("Data/High.SZS", high);
   }
 
   std::string saved_;
@@ -115,6 +120,7 @@ TEST_F(GameFileTest, WhereANameIsFound) {
       {"Data\\Image\\ア.bin", "a"},                    // trail bytes are never lower-cased
       {"Data\\Image\\ヂ.bin", "di"},
       {"Data\\Image\\empty.bin", ""},
+      {"Data\\High\\hi.bin", "high-word"},
       {"Data\\Image\\missing.bin", "<null>"},
       {"Data\\Other\\dup.bin", "<null>"},
   };

@@ -89,6 +89,7 @@ TEST(Szs, DamagedDirectoriesAreRejected) {
       {"count one too many", [](std::vector<uint8_t>& a) { PutU32(a, 12, 3); }, false, 0},
       {"offset past the end", [](std::vector<uint8_t>& a) { PutU64(a, 16 + 256, a.size() + 1); }, false, 0},
       {"size past the end", [](std::vector<uint8_t>& a) { PutU64(a, 16 + 264, 4); }, false, 0},
+      {"offset high word is not read", [](std::vector<uint8_t>& a) { PutU32(a, 16 + 260, 0xFFFFFFFFu); }, true, 2},
       {"offset plus size wraps",
        [](std::vector<uint8_t>& a) {
          PutU64(a, 16 + 256, ~0ull);
@@ -111,6 +112,19 @@ TEST(Szs, DamagedDirectoriesAreRejected) {
       EXPECT_FALSE(error.empty()) << c.what;
     }
   }
+}
+
+TEST(Szs, OnlyTheLowWordOfAnOffsetPlacesTheData) {
+  std::vector<uint8_t> a = TwoEntryArchive();
+  PutU32(a, 16 + 260, 0xDEADBEEFu);        // high word of the first record's offset
+  PutU32(a, 16 + 272 + 260, 0x00000001u);  // and of the second's
+  std::vector<v4fmt::SzsDirEntry> dir;
+  std::string error;
+  ASSERT_TRUE(v4fmt::ParseSzsDirectory(a.data(), a.size(), a.size(), dir, &error)) << error;
+  ASSERT_EQ(dir.size(), 2u);
+  EXPECT_EQ(dir[0].offset, 16u + 2 * 272);
+  EXPECT_EQ(dir[1].offset, 16u + 2 * 272 + 3);
+  EXPECT_EQ(dir[0].size, 3u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -155,6 +156,20 @@ TEST_F(FsTest, ReadAtIsBounded) {
   EXPECT_FALSE(f.ReadAt(~0ull, buf, 1));
   EXPECT_FALSE(f.Open(P("missing.bin")));
   EXPECT_FALSE(f.IsOpen());
+}
+
+TEST_F(FsTest, NamedPipesAreRefusedWithoutWaiting) {
+  // Nobody ever opens the other end: an open that waited for it would never return.
+  ASSERT_EQ(mkfifo((fs::path(host_) / "pipe").c_str(), 0666), 0);
+  std::vector<uint8_t> bytes;
+  plat::ReadFile f;
+  EXPECT_FALSE(plat::FileExists(P("pipe")));
+  EXPECT_FALSE(f.Open(P("PIPE")));
+  EXPECT_FALSE(plat::ReadWholeFile(P("pipe"), bytes));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(plat::WriteWholeFile(P("pipe"), "a", 1));
+  testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(fs::is_fifo(fs::path(host_) / "pipe"));
 }
 
 TEST(FsExe, ExecutableDirectoryHoldsTheTest) {
