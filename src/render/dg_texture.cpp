@@ -78,11 +78,11 @@ CDGTexture::CDGTexture(CDGManager* manager) : manager_(manager) {
 }
 
 CDGTexture::~CDGTexture() {
+  // Both containers: the render-target byte follows what the texture was last made as
+  // (ReleaseTexture clears it), so it cannot tell which one holds the pointer.
   if (owner_) {
-    if (renderTarget_)
-      owner_->ForgetRenderTarget(this);
-    else
-      owner_->ForgetTexture(this);
+    owner_->ForgetRenderTarget(this);
+    owner_->ForgetTexture(this);
   }
   ReleaseTexture();
   if (manager_) {
@@ -166,7 +166,10 @@ bool CDGTexture::LoadFromMemory(const uint8_t* data, size_t size, int mode) {
 
 bool CDGTexture::CreateEmpty(int width, int height) {
   ReleaseTexture();
-  if (width <= 0 || height <= 0) return false;
+  plat::GfxDevice* dev = Device();
+  // Sizes come from layouts and text: refuse what the device cannot hold before allocating.
+  if (!dev || width <= 0 || height <= 0 || width > dev->Caps().maxTextureSize || height > dev->Caps().maxTextureSize)
+    return false;
   if (!Upload(std::vector<uint8_t>(static_cast<size_t>(width) * height * 4, 0), width, height)) return false;
   info_ = DGImageInfo{static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1, 1, kFmtA8R8G8B8, 1, 0};
   return true;
@@ -215,7 +218,12 @@ void SourceTexel(const uint8_t* row, int x, uint32_t format, uint8_t out[4]) {
   }
 }
 
-int BytesPerTexel(uint32_t format) { return format == kFmtR8G8B8 ? 3 : format == kFmtYUY2 ? 2 : 4; }
+// Bytes one source row of `width` texels occupies. YUY2 stores texels in pairs, so an odd width
+// still reads the whole last pair.
+int64_t RowBytes(uint32_t format, int32_t width) {
+  if (format == kFmtYUY2) return (static_cast<int64_t>(width) + 1) / 2 * 4;
+  return static_cast<int64_t>(width) * (format == kFmtR8G8B8 ? 3 : 4);
+}
 
 }  // namespace
 
@@ -233,7 +241,7 @@ bool CDGTexture::UpdateFromMemory(const void* bits, int32_t pitch, int32_t width
   if (dst.left < 0 || dst.top < 0 || dst.right > surfaceW_ || dst.bottom > surfaceH_ || dst.left >= dst.right ||
       dst.top >= dst.bottom)
     return false;
-  if (pitch < width * BytesPerTexel(srcFormat)) return false;
+  if (pitch < RowBytes(srcFormat, width)) return false;
   const int sw = src.right - src.left, sh = src.bottom - src.top;
   std::vector<uint8_t> part(static_cast<size_t>(sw) * sh * 4);
   const auto* base = static_cast<const uint8_t*>(bits);

@@ -1,11 +1,13 @@
 #include "render/file_load.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/core/file_io.h"
 #include "app/core/game_file.h"
+#include "platform/fs/fs.h"
 
 void CDGFileLoad::Free() {
   std::free(data_);
@@ -20,30 +22,18 @@ void CDGFileLoad::Take(uint8_t* data, uint32_t size, const char* path) {
   path_ = path;
 }
 
+// A program path ('\' or '/' separators, letter case as on the original system), mapped to the
+// host by the file layer, as every other file the program opens.
 int32_t CDGFileLoad::Load(const char* path) {
   Free();
   if (!path || !*path) return -1;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return -1;
-  long size = -1;
-  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-  if (size < 0 || size > INT32_MAX || std::fseek(f, 0, SEEK_SET) != 0) {
-    std::fclose(f);
-    return -1;
-  }
-  uint8_t* buf = static_cast<uint8_t*>(std::malloc(size > 0 ? static_cast<size_t>(size) : 1));
-  if (!buf) {
-    std::fclose(f);
-    return -1;
-  }
-  const size_t got = std::fread(buf, 1, static_cast<size_t>(size), f);
-  std::fclose(f);
-  if (got != static_cast<size_t>(size)) {
-    std::free(buf);
-    return -1;
-  }
-  Take(buf, static_cast<uint32_t>(size), path);
-  return static_cast<int32_t>(size);
+  std::vector<uint8_t> bytes;
+  if (!plat::ReadWholeFile(path, bytes) || bytes.size() > static_cast<size_t>(INT32_MAX)) return -1;
+  uint8_t* buf = static_cast<uint8_t*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
+  if (!buf) return -1;
+  if (!bytes.empty()) std::memcpy(buf, bytes.data(), bytes.size());
+  Take(buf, static_cast<uint32_t>(bytes.size()), path);
+  return static_cast<int32_t>(bytes.size());
 }
 
 int32_t CDGFileLoad_QZT::Load(const char* path) {

@@ -139,10 +139,10 @@ void CVSprite::TakeSizesFromTexture() {
   const float tw = static_cast<float>(texture->GetWidth()), th = static_cast<float>(texture->GetHeight());
   if (columns < 1) columns = 1;
   if (rows < 1) rows = 1;
-  if (!sizeFixed || cellWidth < 0) cellWidth = tw / static_cast<float>(columns);
-  if (!sizeFixed || width < 0) width = tw;
-  if (!sizeFixed || cellHeight < 0) cellHeight = th / static_cast<float>(rows);
-  if (!sizeFixed || height < 0) height = th;
+  if (!sizeFixed || IsNegativeSize(cellWidth)) cellWidth = tw / static_cast<float>(columns);
+  if (!sizeFixed || IsNegativeSize(width)) width = tw;
+  if (!sizeFixed || IsNegativeSize(cellHeight)) cellHeight = th / static_cast<float>(rows);
+  if (!sizeFixed || IsNegativeSize(height)) height = th;
 }
 
 void CVSprite::SetTexture(CVTexture* holder) {
@@ -183,7 +183,9 @@ void CVSprite::LoadTextureFlagged(const char* name) {
 
 void CVSprite::CreateBlankTexture() {
   CVTexture* holder = texture ? texture : GetTextureMgr()->CreateTexture();
-  holder->CreateEmpty(static_cast<int32_t>(std::trunc(width)), static_cast<int32_t>(std::trunc(height)));
+  // Sizes that no texture could have (negative, huge, not a number) make no texture.
+  const auto side = [](float v) { return v >= 0.0f && v < 65536.0f ? static_cast<int32_t>(std::trunc(v)) : 0; };
+  holder->CreateEmpty(side(width), side(height));
   SetTexture(holder);
 }
 
@@ -191,8 +193,8 @@ void CVSprite::SetCellGrid(int32_t cols, int32_t rws, float w, float h) {
   // A zero grid would divide by zero; one cell is the nearest sensible grid.
   columns = cols < 1 ? 1 : cols;
   rows = rws < 1 ? 1 : rws;
-  if (w < 0) w = texture ? static_cast<float>(texture->GetWidth()) : 0.0f;
-  if (h < 0) h = texture ? static_cast<float>(texture->GetHeight()) : 0.0f;
+  if (IsNegativeSize(w)) w = texture ? static_cast<float>(texture->GetWidth()) : 0.0f;
+  if (IsNegativeSize(h)) h = texture ? static_cast<float>(texture->GetHeight()) : 0.0f;
   cellWidth = width = w / static_cast<float>(columns);
   cellHeight = height = h / static_cast<float>(rows);
   changed = true;

@@ -14,6 +14,16 @@ void CVTexture::ReleaseTexture() {
 
 void CVTexture::Release() { ReleaseTexture(); }
 
+int32_t CVTexture::GetWidth() const {
+  uint32_t w = 0;
+  return texture_ && texture_->GetSurfaceSize(&w, nullptr) ? static_cast<int32_t>(w) : 0;
+}
+
+int32_t CVTexture::GetHeight() const {
+  uint32_t h = 0;
+  return texture_ && texture_->GetSurfaceSize(nullptr, &h) ? static_cast<int32_t>(h) : 0;
+}
+
 void CVTexture::Drop() {
   if (--users_ <= 0) delete this;
 }

@@ -19,11 +19,14 @@ class CVTexture : public CVListBase {
   // exact size unless mipmapped. Nothing happens for an empty path, or for the path already
   // loaded while its texture is still there.
   bool Load(const char* path, bool mipmapped);
-  // Always at the image's exact size; the given width and height become the holder's size.
+  // Always at the image's exact size; the given width and height are recorded with the holder.
   bool LoadFlagged(const char* path, int32_t left, int32_t top, int32_t width, int32_t height);
   bool CreateEmpty(int32_t width, int32_t height);
-  int32_t GetWidth() const { return width_; }
-  int32_t GetHeight() const { return height_; }
+  // The size of the device texture (its surface, rounded up for default-size loads); 0 while the
+  // holder has none. Not the size recorded by LoadFlagged, which may be a "take it from the
+  // texture" -1.
+  int32_t GetWidth() const;
+  int32_t GetHeight() const;
   CDGTexture* GetTexture() const { return texture_; }
   const FixedPath& Path() const { return path_; }
   const FixedPath& Name() const { return name_; }

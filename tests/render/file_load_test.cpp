@@ -69,9 +69,11 @@ TEST_F(FileLoadTest, EmptyFileGivesSizeZeroAndASecondLoadReplacesTheFirst) {
   dir.Write("Data/Test/four.bin", {1, 2, 3, 4});
   for (int kind = 0; kind < 2; ++kind) {
     CDGFileLoad* loader = kind ? new CDGFileLoad_QZT() : new CDGFileLoad();
-    // The plain loader takes host paths.
+    // Both take program paths; the plain one also host paths.
     const std::string four = kind ? Path("Data\\Test\\four.bin") : dir.Path() + "/Data/Test/four.bin";
     const std::string empty = kind ? Path("Data\\Test\\empty.bin") : dir.Path() + "/Data/Test/empty.bin";
+    EXPECT_EQ(loader->Load(Path("Data\\test\\FOUR.bin").c_str()), 4) << kind;
+    EXPECT_EQ(loader->Data()[3], 4) << kind;
     EXPECT_EQ(loader->Load(four.c_str()), 4);
     EXPECT_EQ(loader->Load(empty.c_str()), 0);  // the first buffer is freed (leak checker)
     EXPECT_EQ(loader->Size(), 0u);

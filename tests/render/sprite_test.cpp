@@ -1,6 +1,7 @@
 // Sprites: cell rectangles, colour packing, change tracking, placement and ownership.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "render/board_renderer.h"
@@ -84,9 +85,11 @@ TEST_F(SpriteTest, SetupTakesNegativeSizesFromTheTexture) {
     int cols, rows;
     float width, height, cellW, cellH;
     bool sizeFixed;
+    bool flagged = false;
   };
   const Case cases[] = {
       {"all from the texture", -1, -1, -1, -1, 4, 2, 32, 32, 32, 32, false},
+      {"all from the texture, flagged load", -1, -1, -1, -1, 4, 2, 32, 32, 32, 32, false, true},
       {"layout sizes kept", 40, 20, 64, 32, 2, 1, 20, 20, 32, 32, true},
       {"drawn size from the source size", -1, -1, 64, 32, 1, 1, 64, 32, 64, 32, false},
       {"-0.99 is not negative", -0.99f, 10, 10, 10, 1, 1, -0.99f, 10, 10, 10, true},
@@ -94,7 +97,7 @@ TEST_F(SpriteTest, SetupTakesNegativeSizesFromTheTexture) {
   for (const Case& c : cases) {
     CVSprite s;
     s.Setup(sheet.c_str(), Vector3(1, 2, 3), Color(255, 255, 255, 255), c.w, c.h, c.cols, c.rows, 0, 0, 0, 0, 0,
-            c.uvW, c.uvH, false, false, true);
+            c.uvW, c.uvH, c.flagged, false, true);
     ASSERT_NE(s.texture, nullptr) << c.what;
     EXPECT_FLOAT_EQ(s.width, c.width) << c.what;
     EXPECT_FLOAT_EQ(s.height, c.height) << c.what;
@@ -103,6 +106,64 @@ TEST_F(SpriteTest, SetupTakesNegativeSizesFromTheTexture) {
     EXPECT_EQ(s.sizeFixed, c.sizeFixed) << c.what;
     EXPECT_TRUE(s.changed);
     EXPECT_FLOAT_EQ(s.scale.x, 1.0f);
+  }
+}
+
+// After set-up, a size counts as negative (taken from the 128 x 64 texture) only when it is -1 or
+// less after truncation, as in set-up itself.
+TEST_F(SpriteTest, LaterTextureAndGridTakeOnlyNegativeSizesFromTheTexture) {
+  struct Case {
+    const char* what;
+    float given;
+    float width, cellWidth;  // after SetTexture with sizes fixed
+    float gridCellW, gridCellH;  // after SetCellGrid(2, 1, given, given)
+  };
+  const Case cases[] = {
+      {"-1 is negative", -1.0f, 128, 128, 64, 64},
+      {"-0.5 is kept", -0.5f, -0.5f, -0.5f, -0.25f, -0.5f},
+  };
+  for (const Case& c : cases) {
+    CVSprite s;
+    s.Setup(sheet.c_str(), Vector3(), Color(255, 255, 255, 255), 40, 20, 1, 1, 0, 0, 0, 0, 0, 64, 32, false, false,
+            true);
+    ASSERT_TRUE(s.sizeFixed) << c.what;
+    CVTexture* holder = s.texture;
+    s.width = s.cellWidth = c.given;
+    s.SetTexture(holder);
+    EXPECT_FLOAT_EQ(s.width, c.width) << c.what;
+    EXPECT_FLOAT_EQ(s.cellWidth, c.cellWidth) << c.what;
+    EXPECT_FLOAT_EQ(s.height, 20) << c.what;  // fixed and not negative
+    s.SetCellGrid(2, 1, c.given, c.given);
+    EXPECT_FLOAT_EQ(s.cellWidth, c.gridCellW) << c.what;
+    EXPECT_FLOAT_EQ(s.cellHeight, c.gridCellH) << c.what;
+  }
+}
+
+TEST_F(SpriteTest, BlankTextureHasTheDrawnSizeAndImpossibleSizesMakeNone) {
+  struct Case {
+    const char* what;
+    float w, h;
+    bool made;
+  };
+  const Case cases[] = {
+      {"layout size", 100.7f, 50, true},
+      {"larger than any texture", 1e30f, 50, false},
+      {"not a number", std::nanf(""), 50, false},
+      {"negative", -3, 50, false},
+  };
+  for (const Case& c : cases) {
+    CVSprite s;
+    s.Setup("", Vector3(), Color(255, 255, 255, 255), c.w, c.h, 1, 1, 0, 0, 0, 0, 0, c.w, c.h, false, false, false);
+    s.CreateBlankTexture();
+    ASSERT_NE(s.texture, nullptr) << c.what;
+    CDGTexture* t = s.texture->GetTexture();
+    EXPECT_EQ(t != nullptr, c.made) << c.what;
+    if (!t) continue;
+    uint32_t w = 0, h = 0;
+    ASSERT_TRUE(t->GetSize(&w, &h));
+    EXPECT_EQ(w, 100u);
+    EXPECT_EQ(h, 50u);
+    EXPECT_FLOAT_EQ(s.width, 100);  // then taken from the texture
   }
 }
 

@@ -54,6 +54,27 @@ TEST_F(TextureTest, SameNameIsSharedUntilTheLastReleaseThenReadAgain) {
   loader->Release();
 }
 
+TEST_F(TextureTest, CacheForgetsATextureWhateverItWasLastMadeAs) {
+  CDGTextureManager& cache = nm.mgr->TextureManager();
+  // A render target emptied by its user, then dropped.
+  CDGTexture* target = nm.mgr->CreateRenderTarget(8, 8);
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(cache.RenderTargetCount(), 1u);
+  target->ReleaseTexture();
+  EXPECT_TRUE(target->Release());
+  EXPECT_EQ(cache.RenderTargetCount(), 0u);
+  // A named texture made again as a render target, then dropped.
+  const std::string name = DataPath("pic.png");
+  auto* loader = new CDGFileLoad_QZT();
+  CDGTexture* named = nm.mgr->LoadTextureFromLoader(name.c_str(), loader, 1);
+  loader->Release();
+  ASSERT_NE(named, nullptr);
+  ASSERT_TRUE(named->CreateRenderTarget(4, 4));
+  EXPECT_TRUE(named->Release());
+  EXPECT_EQ(cache.NamedCount(), 0u);
+  EXPECT_EQ(cache.Find(name), nullptr);
+}
+
 TEST_F(TextureTest, ExactSizeAgainstDefaultSizeStretchedToPowersOfTwo) {
   struct Case {
     int mode;
@@ -100,8 +121,16 @@ TEST_F(TextureTest, UpdateFromMemoryChecksRectanglesAndConvertsFormats) {
   std::vector<uint8_t> px;
   ASSERT_TRUE(nm.dev->ReadTexture(t->DeviceId(), &px));
   EXPECT_EQ(px, std::vector<uint8_t>(8 * 4 * 4, 0));  // blank means transparent
+  // A size the device cannot hold fails cleanly, before any memory is set aside for it.
+  auto* huge = new CDGTexture(nm.mgr);
+  EXPECT_FALSE(huge->CreateEmpty(1 << 20, 1 << 20));
+  EXPECT_FALSE(huge->CreateEmpty(nm.dev->Caps().maxTextureSize + 1, 1));
+  EXPECT_FALSE(huge->HasTexture());
+  huge->Release();
   const uint8_t bgra[2 * 4] = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80};  // two A8R8G8B8 texels
   const uint8_t bgr[2 * 3] = {1, 2, 3, 4, 5, 6};
+  // Three YUY2 texels take two pairs: 8 bytes a row, not 6.
+  const uint8_t yuy2[8] = {128, 128, 128, 128, 128, 128, 128, 128};
   struct Case {
     const char* what;
     const void* bits;
@@ -120,6 +149,9 @@ TEST_F(TextureTest, UpdateFromMemoryChecksRectanglesAndConvertsFormats) {
       {"pitch too small", bgra, 4, 2, 1, DGRect{0, 0, 2, 1}, kFmtA8R8G8B8, false},
       {"null bits", nullptr, 8, 2, 1, DGRect{0, 0, 2, 1}, kFmtA8R8G8B8, false},
       {"unknown format", bgra, 8, 2, 1, DGRect{0, 0, 2, 1}, 99, false},
+      {"yuy2, odd width, whole pairs", yuy2, 8, 3, 1, DGRect{0, 2, 3, 3}, kFmtYUY2, true},
+      {"yuy2, odd width, pitch cuts the last pair", yuy2, 6, 3, 1, DGRect{0, 2, 3, 3}, kFmtYUY2, false},
+      {"row size overflowing 32 bits", bgra, 8, 0x7FFFFFFF, 1, DGRect{0, 0, 2, 1}, kFmtA8R8G8B8, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(t->UpdateFromMemory(c.bits, c.pitch, c.w, c.h, nullptr, &c.dst, c.format), c.ok) << c.what;
@@ -281,9 +313,11 @@ TEST_F(TextureTest, HolderLoadsOncePerPathAndSharesOnRequest) {
   EXPECT_EQ(b->GetTexture(), first);  // one device texture behind both holders
   EXPECT_EQ(mgr.GetTexture(DataPath("missing.png").c_str(), false, false), nullptr);
   EXPECT_EQ(mgr.Count(), 2);
-  // Released holders reload even for the same path.
+  // Released holders have no size and reload even for the same path.
   a->Release();
   EXPECT_EQ(a->GetTexture(), nullptr);
+  EXPECT_EQ(a->GetWidth(), 0);
+  EXPECT_EQ(a->GetHeight(), 0);
   EXPECT_TRUE(a->Load(name.c_str(), false));
   EXPECT_NE(a->GetTexture(), nullptr);
   // An empty path gives a holder without a texture.
@@ -292,6 +326,10 @@ TEST_F(TextureTest, HolderLoadsOncePerPathAndSharesOnRequest) {
   EXPECT_EQ(blank->GetTexture(), nullptr);
   EXPECT_TRUE(blank->CreateEmpty(16, 8));
   EXPECT_EQ(blank->GetWidth(), 16);
+  // A failed create leaves it without a texture, so without a size.
+  EXPECT_FALSE(blank->CreateEmpty(0, 8));
+  EXPECT_EQ(blank->GetWidth(), 0);
+  EXPECT_EQ(blank->GetHeight(), 0);
   // Shared holders go with their last user.
   a->Drop();
   EXPECT_EQ(mgr.Count(), 3);
@@ -307,10 +345,16 @@ TEST_F(TextureTest, FirstLoadsSizeModeServesLaterLoadsOfThatName) {
   EXPECT_EQ(mip->GetWidth(), 128);  // the surface size
   CVTexture* exact = mgr.GetTexture(name.c_str(), false, false);
   EXPECT_EQ(exact->GetWidth(), 128);
-  CVTexture* flagged = mgr.GetTextureFlagged(DataPath("other.png").c_str(), 0, 0, 2, 3);
-  ASSERT_NE(flagged, nullptr);
-  EXPECT_EQ(flagged->GetWidth(), 2);
-  EXPECT_EQ(flagged->GetHeight(), 3);
+  // A flagged load reports the texture's size, not the cell size it was given (which may be -1).
+  struct Case {
+    int32_t w, h;
+  };
+  for (const Case& c : {Case{2, 3}, Case{-1, -1}}) {
+    CVTexture* flagged = mgr.GetTextureFlagged(DataPath("other.png").c_str(), 0, 0, c.w, c.h);
+    ASSERT_NE(flagged, nullptr);
+    EXPECT_EQ(flagged->GetWidth(), 4) << c.w;
+    EXPECT_EQ(flagged->GetHeight(), 4) << c.h;
+  }
 }
 
 }  // namespace
