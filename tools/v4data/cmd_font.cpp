@@ -42,7 +42,7 @@ struct Cell {
   std::vector<uint8_t> rgba;
 };
 
-int RunFont(const std::vector<std::string>& args) {
+int MakeFont(const std::vector<std::string>& args) {
   if (args.size() != 2) {
     std::fprintf(stderr, "usage: v4data font <font.json> <out.fnt>\n");
     return 2;
@@ -59,20 +59,24 @@ int RunFont(const std::vector<std::string>& args) {
     std::fprintf(stderr, "font: %s: %s\n", args[0].c_str(), e.what());
     return 1;
   }
+  // The picture's file name as written on disk (UTF-8) and as the key file names it (Shift-JIS,
+  // the way the game reads every name).
   const std::string picture = spec.value("picture", std::string());
+  std::string pictureSjis;
   const std::string face = plat::Utf8ToCp932(spec.value("face", std::string()));
   const int height = spec.value("height", 0);
   const int outline = spec.value("outline", 0);
   const int columns = spec.value("columns", 16);
   std::string chars;
   uint8_t color[3] = {255, 255, 255}, outlineColor[3] = {0, 0, 0};
-  if (picture.empty() || picture.size() >= kFntNameBytes || height <= 0 || height > 256 || outline < 0 ||
+  if (!plat::Utf8ToCp932Strict(picture, pictureSjis) || pictureSjis.empty() ||
+      pictureSjis.size() >= kFntNameBytes || height <= 0 || height > 256 || outline < 0 ||
       outline > 8 || columns <= 0 || !plat::Utf8ToCp932Strict(spec.value("characters", std::string()), chars) ||
       chars.empty() || !ParseColor(spec.value("color", std::string("FFFFFF")), color) ||
       !ParseColor(spec.value("outlineColor", std::string("000000")), outlineColor)) {
     std::fprintf(stderr,
-                 "font: %s: needs picture (under 32 bytes), height 1..256, characters (Shift-JIS encodable), "
-                 "outline 0..8, colours as RRGGBB\n",
+                 "font: %s: needs picture (Shift-JIS encodable, under 32 bytes), height 1..256, characters "
+                 "(Shift-JIS encodable), outline 0..8, colours as RRGGBB\n",
                  args[0].c_str());
     return 1;
   }
@@ -127,7 +131,7 @@ int RunFont(const std::vector<std::string>& args) {
   }
   img.pixels.assign(static_cast<size_t>(img.width) * img.height * 4, 0);
   std::vector<uint8_t> fnt(kFntNameBytes, 0);
-  std::memcpy(fnt.data(), picture.data(), picture.size());
+  std::memcpy(fnt.data(), pictureSjis.data(), pictureSjis.size());
   for (size_t i = 0; i < cells.size(); ++i) {
     const Cell& c = cells[i];
     const int x0 = static_cast<int>(i % cols) * slotW, y0 = static_cast<int>(i / cols) * slotH;
@@ -156,6 +160,16 @@ int RunFont(const std::vector<std::string>& args) {
     return 1;
   }
   return 0;
+}
+
+// A field of the wrong type ("height": "24") is a description error, not a crash of the tool.
+int RunFont(const std::vector<std::string>& args) {
+  try {
+    return MakeFont(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "font: %s: %s\n", args.empty() ? "" : args[0].c_str(), e.what());
+    return 1;
+  }
 }
 
 const V4Command kCmd{"font", "<font.json> <out.fnt>   bitmap font (key file + picture) from the system font",

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/text/cp932.h"
 #include "render/dg_manager.h"
 #include "render/file_load.h"
 
@@ -42,9 +43,17 @@ bool CDGFont_QZT::Load(const char* path, CDGFileLoad* loader, CDGManager* manage
 bool CDGFont_QZT::LoadPicture(const std::string& pictureName, const char* fontPath, CDGFileLoad* loader,
                               CDGManager* manager) {
   if (!manager || !fontPath) return false;
+  // The font's folder ends at its last separator; 0x5C as a trail byte is part of a character.
   const std::string font(fontPath);
-  const size_t slash = font.find_last_of("\\/");
-  const std::string path = (slash == std::string::npos ? std::string() : font.substr(0, slash + 1)) + pictureName;
+  size_t dirLength = 0;
+  for (size_t i = 0; i < font.size(); ++i) {
+    const auto c = static_cast<unsigned char>(font[i]);
+    if (plat::IsSjisLead(c) && i + 1 < font.size())
+      ++i;
+    else if (c == '\\' || c == '/')
+      dirLength = i + 1;
+  }
+  const std::string path = font.substr(0, dirLength) + pictureName;
   CDGTexture* picture = manager->LoadTextureFromLoader(path.c_str(), loader, 1);
   if (picture_) picture_->Release();
   picture_ = picture;
@@ -56,12 +65,18 @@ bool CDGFont_QZT::GetGlyph(const std::string& key, CDGTexture** texture, CDGMana
   auto it = glyphs_.find(key);
   if (it == glyphs_.end()) return false;
   const DGRect& r = it->second;
+  // A rectangle outside the picture is refused before a texture of its (damaged, up to
+  // 65535 x 65535) size is made.
+  uint32_t picW = 0, picH = 0;
+  if (!picture_->GetSurfaceSize(&picW, &picH) || r.left < 0 || r.top < 0 || r.right <= r.left ||
+      r.bottom <= r.top || static_cast<uint32_t>(r.right) > picW || static_cast<uint32_t>(r.bottom) > picH)
+    return false;
   const bool made = *texture == nullptr;
   if (made) *texture = new CDGTexture(manager);
   const bool ok = (*texture)->CreateEmpty(r.right - r.left, r.bottom - r.top) &&
                   (*texture)->CopyFromTexture(picture_, &r, nullptr);
   if (!ok && made) {
-    // A rectangle outside the picture (or a zero-sized one) gives no glyph, not a blank texture.
+    // A failed copy gives no glyph, not a blank texture.
     (*texture)->Release();
     *texture = nullptr;
   }

@@ -58,18 +58,28 @@ std::vector<uint8_t> GlyphCoverage(const plat::GlyphImage& g, int border, int* w
     for (size_t i = 0; i < out.size(); ++i) out[i] = GrayLevelToAlpha(g.levels[i]);
     return out;
   }
-  std::vector<uint16_t> sum(out.size(), 0);
+  // Adding every contribution with saturation equals saturating their total, and the texels that
+  // reach (X, Y) are the source box [X - 2b, X] x [Y - 2b, Y]: box sums from a summed-area table
+  // keep the cost at one pass over the image whatever the border.
+  const size_t sw = static_cast<size_t>(g.width) + 1;
+  std::vector<uint64_t> area(sw * (static_cast<size_t>(g.height) + 1), 0);
   for (int y = 0; y < g.height; ++y) {
+    uint64_t row = 0;
     for (int x = 0; x < g.width; ++x) {
-      const uint16_t c = GrayLevelToAlpha(g.levels[static_cast<size_t>(y) * g.width + x]);
-      if (c == 0) continue;
-      for (int dy = 0; dy <= 2 * b; ++dy) {
-        uint16_t* row = &sum[static_cast<size_t>(y + dy) * w + x];
-        for (int dx = 0; dx <= 2 * b; ++dx) row[dx] = static_cast<uint16_t>(std::min(255, row[dx] + c));
-      }
+      row += GrayLevelToAlpha(g.levels[static_cast<size_t>(y) * g.width + x]);
+      area[(y + 1) * sw + x + 1] = area[y * sw + x + 1] + row;
     }
   }
-  for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(sum[i]);
+  for (int y = 0; y < h; ++y) {
+    const int y0 = std::max(0, y - 2 * b), y1 = std::min(g.height, y + 1);
+    if (y0 >= y1) continue;
+    for (int x = 0; x < w; ++x) {
+      const int x0 = std::max(0, x - 2 * b), x1 = std::min(g.width, x + 1);
+      if (x0 >= x1) continue;
+      const uint64_t sum = area[y1 * sw + x1] - area[y0 * sw + x1] - area[y1 * sw + x0] + area[y0 * sw + x0];
+      out[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(std::min<uint64_t>(255, sum));
+    }
+  }
   return out;
 }
 
@@ -135,7 +145,12 @@ bool CDGTextTextureManager::RasterizeGlyph(CDGManager* manager, const std::strin
   }
   if (g.advance < 0 || g.advance > kMaxGlyphSide) g.advance = code > 0xFF ? key.height : key.height / 2;
   const int b = std::max(0, key.border);
-  const int texW = g.advance + 2 * b + 1, texH = fm.height + 2 * b + 1;
+  // A cell beyond the device's largest texture cannot be made; checked before any image of that
+  // size is allocated or dilated (a border comes from layout data).
+  const int64_t cellW = int64_t{g.advance} + 2 * int64_t{b} + 1, cellH = int64_t{fm.height} + 2 * int64_t{b} + 1;
+  const int maxSide = manager && manager->Device() ? manager->Device()->Caps().maxTextureSize : 0;
+  if (fm.height < 0 || cellW > maxSide || cellH > maxSide) return false;
+  const int texW = static_cast<int>(cellW), texH = static_cast<int>(cellH);
   auto* t = new CDGTexture(manager);
   if (!t->CreateEmpty(texW, texH)) {
     t->Release();

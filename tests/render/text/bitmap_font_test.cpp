@@ -70,7 +70,9 @@ class BitmapFontTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir.Write("Data/font/pic.png", v4test::PngOf(8, 4, [](int x, int) { return x < 4 ? 0xFF0000FFu : 0x0000FFFFu; }));
-    dir.Write("Data/font/two.fnt", MakeFnt("pic.png", {{"a", 0, 0, 4, 4}, {"b", 4, 0, 4, 4}, {"c", 6, 0, 4, 4}}));
+    // "d" is a damaged record: a rectangle of 65535 x 65535 texels.
+    dir.Write("Data/font/two.fnt", MakeFnt("pic.png", {{"a", 0, 0, 4, 4}, {"b", 4, 0, 4, 4}, {"c", 6, 0, 4, 4},
+                                                       {"d", 0, 0, 0xFFFF, 0xFFFF}}));
     fntPath = dir.ProgramPath("Data/font/two.fnt");
     cache.SetGlyphSource(&src);
   }
@@ -127,11 +129,34 @@ TEST_F(BitmapFontTest, GlyphIsExactlyItsRectangleOfThePicture) {
     }
     t->Release();
   }
-  // A key the font lacks, and a rectangle reaching outside the picture: no glyph, no texture.
-  for (const char* key : {"z", "c"}) {
+  // A key the font lacks, and rectangles reaching outside the picture: no glyph, no texture.
+  for (const char* key : {"z", "c", "d"}) {
     CDGTexture* t = nullptr;
     EXPECT_FALSE(fonts.GetGlyph(fntPath.c_str(), key, &t)) << key;
     EXPECT_EQ(t, nullptr) << key;
+  }
+}
+
+TEST_F(BitmapFontTest, PictureIsLookedUpInTheFontsFolderPastTrailBytes) {
+  // 表 is 0x95 0x5C in Shift-JIS: its trail byte is no separator.
+  const std::string hyo = reinterpret_cast<const char*>(u8"表");
+  struct Case {
+    std::string hostFolder, hostFile;  // UTF-8, where the font and its picture are written
+    std::string programPath;           // how the game names the font (Shift-JIS)
+  } cases[] = {
+      {"Data/font", hyo + ".fnt", dir.ProgramPath("Data/font/") + "表.fnt"},
+      {"Data/x", hyo + hyo + ".fnt", dir.ProgramPath("Data/x/") + "表表.fnt"},
+      {"Data/" + hyo, "two.fnt", dir.ProgramPath("Data/") + "表\\two.fnt"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(dir.Write(c.hostFolder + "/pic.png", v4test::PngOf(8, 4, [](int, int) { return 0x00FF00FFu; })));
+    ASSERT_TRUE(dir.Write(c.hostFolder + "/" + c.hostFile, MakeFnt("pic.png", {{"a", 0, 0, 4, 4}})));
+    CDGFontManager fonts;
+    fonts.SetDevice(env.mgr);
+    CDGTexture* t = nullptr;
+    ASSERT_TRUE(fonts.GetGlyph(c.programPath.c_str(), "a", &t)) << c.hostFolder << "/" << c.hostFile;
+    EXPECT_EQ(Pixels(t)[1], 255) << c.hostFolder;  // green, from the picture beside the font
+    t->Release();
   }
 }
 

@@ -2,6 +2,7 @@
 // coverage, cell sizes, sharing and forgetting, whole-text textures and the failure paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
@@ -90,6 +91,35 @@ TEST(GlyphFontKeys, OrderAndIdentity) {
   const GlyphFontKey boldTwo{"F", 24, 0, 0, 2}, boldOne{"F", 24, 0, 0, 1};
   EXPECT_FALSE(boldTwo < boldOne);
   EXPECT_FALSE(boldOne < boldTwo);  // the same key
+}
+
+TEST(GlyphCoverage, DilationEqualsAddingEveryOffsetWithSaturation) {
+  // Levels 0..16 in a pattern with gaps and full texels, dilated as described: every ink texel adds
+  // its alpha at every offset 0..2b on both axes, saturating at 255.
+  plat::GlyphImage g;
+  g.width = 5;
+  g.height = 4;
+  for (int i = 0; i < g.width * g.height; ++i) g.levels.push_back(static_cast<uint8_t>((i * 7) % 17 * (i % 3 != 1)));
+  for (int b : {1, 2, 3, 6}) {
+    const int w = g.width + 2 * b, h = g.height + 2 * b;
+    std::vector<int> want(static_cast<size_t>(w) * h, 0);
+    for (int y = 0; y < g.height; ++y)
+      for (int x = 0; x < g.width; ++x) {
+        const int c = GrayLevelToAlpha(g.levels[static_cast<size_t>(y) * g.width + x]);
+        if (c == 0) continue;
+        for (int dy = 0; dy <= 2 * b; ++dy)
+          for (int dx = 0; dx <= 2 * b; ++dx) {
+            int& t = want[static_cast<size_t>(y + dy) * w + x + dx];
+            t = std::min(255, t + c);
+          }
+      }
+    int gw = 0, gh = 0;
+    const std::vector<uint8_t> got = GlyphCoverage(g, b, &gw, &gh);
+    ASSERT_EQ(gw, w);
+    ASSERT_EQ(gh, h);
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], want[i]) << "border " << b << " texel " << i;
+  }
 }
 
 class GlyphCacheTest : public ::testing::Test {
@@ -232,6 +262,25 @@ TEST_F(GlyphCacheTest, FaceNamesLongerThanThirtyBytesMakeNoGlyphs) {
   EXPECT_EQ(bad[1].texture, nullptr);
   EXPECT_EQ(cache.RenderTextTexture("ab", tooLong, 24, 0, 0, 0, 0, 0, env.mgr), nullptr);
   EXPECT_EQ(cache.RenderTextTexture("ab", "", 24, 0, 0, 0, 0, 0, env.mgr), nullptr);
+}
+
+TEST_F(GlyphCacheTest, BordersBeyondTheLargestTextureMakeNoGlyph) {
+  // An outline width from data: a cell wider than the device's largest texture (8192) fails like
+  // a texture that cannot be made, before any image of that size exists.
+  for (int32_t border : {4100, 100000, 0x40000000, 0x7FFFFFFF}) {
+    auto list = List("aあ", border);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].texture, nullptr) << border;
+    EXPECT_EQ(list[1].texture, nullptr) << border;
+    EXPECT_EQ(cache.RenderTextTexture("a", "F", 24, 0, 0, border, 0, 0, env.mgr), nullptr) << border;
+  }
+  // A wide border that fits is made, its ink thickened by the border on every side.
+  auto& wide = Keep(List("a", 500));
+  ASSERT_NE(wide[0].texture, nullptr);
+  EXPECT_EQ(Size(wide[0].texture), std::make_pair(12u + 1001u, 24u + 1001u));
+  EXPECT_EQ(AlphaAt(wide[0].texture, 1011, 1015), 255);
+  EXPECT_EQ(AlphaAt(wide[0].texture, 1012, 0), 0);
+  EXPECT_EQ(AlphaAt(wide[0].texture, 0, 1016), 0);
 }
 
 TEST_F(GlyphCacheTest, FailedRasterisationGivesAnEmptyCellNotAGarbageSize) {

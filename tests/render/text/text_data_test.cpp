@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,9 @@
 #include "render/text/bitmap_font.h"
 #include "render/text/glyph_cache.h"
 #include "render/text/text_renderer.h"
+#include "tests/support/null_graphics.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_module_dir.h"
 
 namespace {
 
@@ -81,6 +86,57 @@ TEST(SampleBitmapFont, StringDrawsGoldGlyphsWithDarkOutlinesInItsCells) {
   TextTextureManagerInstance().ReleaseAll();
   mgr->Release();
   SetModuleDir(oldDir.c_str());
+}
+
+// The data tool's font command as the sample data uses it, with the names a description may hold.
+TEST(FontTool, KeyFileNamesItsPictureInShiftJisAndBadDescriptionsAreRefused) {
+  v4test::TempModuleDir dir("v4font");
+  ASSERT_TRUE(dir.Installed());
+  const std::string tool = std::string(V4_TEST_BINARY_DIR) + "/bin/v4data";
+  auto u8 = [](const char8_t* s) { return std::string(reinterpret_cast<const char*>(s)); };
+  struct Case {
+    const char* what;
+    std::string json;
+    std::string picture;  // Shift-JIS, as the key file must name it; empty: refused
+  } cases[] = {
+      {"a picture name outside ASCII", u8(u8R"({"picture": "金字.png", "height": 16, "characters": "1金"})"),
+       "金字.png"},
+      {"31 bytes in Shift-JIS (37 in UTF-8)",
+       u8(u8R"({"picture": "金金金金金金金金金金金.png", "height": 16, "characters": "1金"})"),
+       "金金金金金金金金金金金.png"},
+      {"32 bytes in Shift-JIS",
+       u8(u8R"({"picture": "金金金金金金金金金金金金金金.png", "height": 16, "characters": "1"})"), ""},
+      {"a picture name the code page lacks",
+       "{\"picture\": \"\\u00e9\\u0100.png\", \"height\": 16, \"characters\": \"1\"}", ""},
+      {"a height of the wrong type", R"({"picture": "p.png", "height": "16", "characters": "1"})", ""},
+  };
+  ASSERT_TRUE(dir.Write("Data/font/keep", {}));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    ASSERT_TRUE(dir.Write("spec.json", std::vector<uint8_t>(c.json.begin(), c.json.end())));
+    const std::string fnt = "Data/font/t" + std::to_string(i) + ".fnt";
+    std::string out;
+    const int status =
+        v4test::RunCommand("'" + tool + "' font '" + dir.File("spec.json") + "' '" + dir.File(fnt) + "' 2>&1", &out);
+    EXPECT_EQ(status, c.picture.empty() ? 1 : 0) << c.what << ": " << out;
+    EXPECT_EQ(dir.Read(fnt).empty(), c.picture.empty()) << c.what;
+  }
+  // The game finds the picture through the name in the key file.
+  v4test::NullDeviceManager env{v4test::ManagerScope::kLocal};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    if (c.picture.empty()) continue;
+    const std::string fnt = "Data/font/t" + std::to_string(i) + ".fnt";
+    const std::vector<uint8_t> bytes = dir.Read(fnt);
+    FntFile parsed;
+    ParseFntFile(bytes.data(), bytes.size(), &parsed);
+    EXPECT_EQ(parsed.pictureName, c.picture) << c.what;
+    CDGFontManager fonts;
+    fonts.SetDevice(env.mgr);
+    CDGTexture* t = nullptr;
+    ASSERT_TRUE(fonts.GetGlyph(dir.ProgramPath(fnt).c_str(), "金", &t)) << c.what;
+    t->Release();
+  }
 }
 
 }  // namespace
