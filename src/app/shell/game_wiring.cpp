@@ -10,7 +10,9 @@
 #include "app/shell/main_window.h"
 #include "app/sound/sound.h"
 #include "front/front_scenes.h"
+#include "world/scenario_tables.h"
 #include "platform/text/log.h"
+#include "render/sprite.h"
 #include "scenario/script/adv_script.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_movie_port.h"
@@ -70,6 +72,10 @@ void InstallGameSubsystems() {
     GetAdvScript().SaveSystemSwitches();
   };
   SetWindowModeSettingSource(&GetSysConfigWindowMode);
+  s.loadLineAndBoardTables = [] {
+    LoadLineDefTable(GlobalLineDefTable());
+    LoadBoardDef();
+  };
   s.initMenuManager = &InitScenes;
   s.deleteMenuRoots = [] { GetMenuMgr().DeleteAllRoots(); };
   s.sceneManager = &g_scenes;
