@@ -37,7 +37,8 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& data) {
 
 // WAVE samples to 44.1 kHz signed 16-bit stereo (linear interpolation for other rates).
 std::vector<int16_t> ToStereo44k(const plat::WaveInfo& info, const uint8_t* pcm) {
-  const size_t frames = info.dataSize / info.blockAlign;
+  // The frame size follows from channels and sample width; the stored block alignment may be damaged.
+  const size_t frames = info.dataSize / (size_t(info.channels) * (info.bits / 8));
   std::vector<float> l(frames), r(frames);
   for (size_t i = 0; i < frames; ++i) {
     float s[2];

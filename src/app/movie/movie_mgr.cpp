@@ -1,5 +1,6 @@
 #include "app/movie/movie_mgr.h"
 
+#include <cstdint>
 #include <string>
 
 #include "app/core/game_clock.h"
@@ -57,7 +58,13 @@ int32_t MovieMgr::OpenTextureMovie(int32_t requestedId, const char* file, MovieF
 int32_t MovieMgr::AllocId(int32_t requestedId) const {
   if (requestedId != -1 && players_.find(requestedId) == players_.end()) return requestedId;
   if (players_.empty()) return 0;
-  return players_.rbegin()->first + 1;
+  const int32_t largest = players_.rbegin()->first;
+  if (largest < INT32_MAX) return largest + 1;
+  // A script asked for the largest id there is: the next one would overflow and collide, so take
+  // the smallest free id from 0 up instead.
+  int32_t id = 0;
+  while (players_.count(id) != 0) ++id;
+  return id;
 }
 
 MoviePlayer* MovieMgr::Find(int32_t id) {

@@ -75,6 +75,12 @@ bool MoviePlayer::Advance(double elapsed) {
     lastPosition_ = duration;
     ended_ = true;
     running_ = false;
+    // A movie left open at its end must fall silent: its looping sound buffer would otherwise come
+    // round again with the sound it already played.
+    if (sink_) {
+      sink_->SetMovieAudioRunning(false);
+      sink_->FlushMovieAudio();
+    }
     return false;
   }
   SeekAndRun(LoopOvershootPosition(elapsed, duration, lastPosition_));

@@ -101,23 +101,23 @@ bool DecodeVorbisMemory(const uint8_t* ogg, size_t size, int bytesPerSample, Dec
   out.rate = int(vi->rate);
   out.bitsPerSample = 8 * bytesPerSample;
   const size_t total = size_t(frames) * size_t(vi->channels) * size_t(bytesPerSample);
-  out.pcm.resize(total);
-  size_t done = 0;
+  // The length comes from the last page's granule position, which a damaged file can inflate far
+  // beyond its data: it only bounds the decoding, the buffer grows with what really decodes.
+  out.pcm.reserve(std::min<size_t>(total, size_t(1) << 20));
+  char chunk[4096];
   int section = 0;
-  while (done < total) {
-    const int want = int(std::min<size_t>(total - done, 4096));
+  while (out.pcm.size() < total) {
+    const int want = int(std::min<size_t>(total - out.pcm.size(), sizeof chunk));
     // WAVE's 8-bit samples are unsigned.
-    const long r = ov_read(&vf, reinterpret_cast<char*>(out.pcm.data() + done), want, 0, bytesPerSample,
-                           bytesPerSample == 2 ? 1 : 0, &section);
+    const long r = ov_read(&vf, chunk, want, 0, bytesPerSample, bytesPerSample == 2 ? 1 : 0, &section);
     if (r == 0) break;
     if (r < 0) {
       ov_clear(&vf);
       out.pcm.clear();
       return SetError(error, "Decode Error"), false;
     }
-    done += size_t(r);
+    out.pcm.insert(out.pcm.end(), chunk, chunk + r);
   }
-  out.pcm.resize(done);
   ov_clear(&vf);
   return true;
 }

@@ -102,6 +102,9 @@ TEST_F(MovieMgrTest, AllocIdTable) {
       {{5}, 5, 6},
       {{-3, 2}, -1, 3},
       {{-3}, -1, -2},
+      {{INT32_MAX}, -1, 0},        // largest + 1 would overflow: the smallest free id from 0
+      {{0, 1, INT32_MAX}, -1, 2},
+      {{INT32_MAX}, INT32_MAX, 0},
   };
   for (const Case& c : cases) {
     MovieMgr mgr;

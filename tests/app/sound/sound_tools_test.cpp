@@ -63,6 +63,23 @@ TEST_F(SoundTools, VoiEncodeMakes44kStereoBehindThe32ByteHeader) {
     EXPECT_EQ(d.rate, 44100);
     EXPECT_EQ(d.pcm.size(), c.expectFrames * 4);
   }
+  // A damaged block-alignment field (0, or smaller than a sample frame) must not drive the sample
+  // reader: frames follow from the channels and the sample width.
+  for (const uint16_t blockAlign : {0, 1, 3, 9}) {
+    std::vector<int16_t> pcm(2 * 2000, 1000);
+    auto wav = plat::BuildWaveImage(2, 44100, 16, pcm.data(), pcm.size() * 2);
+    wav[32] = uint8_t(blockAlign);
+    wav[33] = 0;
+    WriteBytes(dir_ / "align.wav", wav);
+    ASSERT_EQ(Run("voi encode " + (dir_ / "align.wav").string() + " " + (dir_ / "align.voi").string()), 0)
+        << "block align " << blockAlign;
+    const auto voi = Read(dir_ / "align.voi");
+    size_t base = 0;
+    ASSERT_TRUE(plat::ParseVoiHeader(voi.data(), voi.size(), base));
+    plat::DecodedSound d;
+    ASSERT_TRUE(plat::DecodeVorbisMemory(voi.data() + base, voi.size() - base, 2, d));
+    EXPECT_EQ(d.pcm.size(), 2000u * 4) << "block align " << blockAlign;
+  }
   EXPECT_NE(Run("voi encode " + (dir_ / "missing.wav").string() + " " + (dir_ / "x.voi").string()), 0);
   WriteBytes(dir_ / "junk.wav", std::vector<uint8_t>(100, 1));
   EXPECT_NE(Run("voi encode " + (dir_ / "junk.wav").string() + " " + (dir_ / "x.voi").string()), 0);

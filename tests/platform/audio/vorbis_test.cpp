@@ -81,6 +81,48 @@ TEST(VorbisDecode, RejectsGarbageAndBadSampleWidths) {
   plat::DecodeVorbisMemory(ogg.data(), ogg.size() / 2, 2, d);
 }
 
+// Ogg page checksum: CRC-32, polynomial 0x04C11DB7, not reflected, initial value 0.
+uint32_t OggCrc(const uint8_t* p, size_t n) {
+  uint32_t crc = 0;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= uint32_t(p[i]) << 24;
+    for (int k = 0; k < 8; ++k) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+  }
+  return crc;
+}
+
+// Sets the granule position (the sample count) of the stream's last page, with a valid checksum.
+void SetLastGranule(std::vector<uint8_t>& ogg, uint64_t granule) {
+  size_t pos = 0, last = 0, lastLen = 0;
+  while (pos + 27 <= ogg.size() && std::memcmp(ogg.data() + pos, "OggS", 4) == 0) {
+    const size_t segs = ogg[pos + 26];
+    size_t len = 27 + segs;
+    for (size_t i = 0; i < segs; ++i) len += ogg[pos + 27 + i];
+    last = pos;
+    lastLen = len;
+    pos += len;
+  }
+  ASSERT_EQ(pos, ogg.size());
+  for (int i = 0; i < 8; ++i) ogg[last + 6 + size_t(i)] = uint8_t(granule >> (8 * i));
+  std::memset(ogg.data() + last + 22, 0, 4);
+  const uint32_t crc = OggCrc(ogg.data() + last, lastLen);
+  for (int i = 0; i < 4; ++i) ogg[last + 22 + size_t(i)] = uint8_t(crc >> (8 * i));
+}
+
+// A damaged last page that claims millions of samples must not make the decoder set aside memory
+// for them: it keeps what really decodes.
+TEST(VorbisDecode, AnInflatedLengthDoesNotDriveTheAllocation) {
+  const size_t frames = 3 * 44100;  // several pages, so the last granule position is believed
+  auto ogg = Encode(Tone(frames, 2, 440, 0.5), 2);
+  SetLastGranule(ogg, uint64_t(1) << 26);  // claims 256 MB of 16-bit stereo
+  plat::DecodedSound d;
+  if (plat::DecodeVorbisMemory(ogg.data(), ogg.size(), 2, d)) {
+    EXPECT_GE(d.pcm.size(), frames * 4);
+    EXPECT_LE(d.pcm.size(), (frames + 4096) * 4);
+  }
+  EXPECT_LT(d.pcm.capacity(), size_t(32) << 20);
+}
+
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override {
