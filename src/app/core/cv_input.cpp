@@ -23,6 +23,12 @@ bool Held(int vk) {
   InputSource* s = g_source.load(std::memory_order_acquire);
   return s && s->IsKeyHeld(vk);
 }
+
+bool PeekHeld(int vk) {
+  if (!g_InputActive.load(std::memory_order_relaxed)) return false;
+  InputSource* s = g_source.load(std::memory_order_acquire);
+  return s && s->PeekKeyHeld(vk);
+}
 }  // namespace
 
 void SetInputSource(InputSource* source) { g_source.store(source, std::memory_order_release); }
@@ -39,7 +45,8 @@ bool CVInput::IsPressed(int vk) const { return Bit(tables_[current_], vk) && !Bi
 bool CVInput::IsReleased(int vk) const { return !Bit(tables_[current_], vk) && Bit(tables_[current_ ^ 1u], vk); }
 
 void PollMouse(const CVInput& sceneInput, int32_t& x, int32_t& y) {
-  g_CtrlKey.store(Held(VK_CONTROL) ? 1 : 0);
+  // Peeked: the scene manager's CVInput polls Ctrl later in the same step and must see a tap too.
+  g_CtrlKey.store(PeekHeld(VK_CONTROL) ? 1 : 0);
   int32_t cx = 0, cy = 0;
   if (InputSource* s = g_source.load(std::memory_order_acquire)) s->GetCursor(cx, cy);
   MapToBackBuffer(GetDisplayLayout(), cx, cy, x, y);

@@ -22,6 +22,9 @@ enum : int {
 struct InputSource {
   virtual ~InputSource() = default;
   virtual bool IsKeyHeld(int vk) = 0;
+  // The same without taking anything the source latched for IsKeyHeld (a tap between two reads),
+  // for a reader that must not hide the key from the CVInput poll later in the step.
+  virtual bool PeekKeyHeld(int vk) { return IsKeyHeld(vk); }
   // Pointer in drawable pixels of the window, possibly outside it.
   virtual void GetCursor(int32_t& x, int32_t& y) = 0;
 };

@@ -13,6 +13,22 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 }
 }  // namespace
 
+void FitWindowClient(int32_t usableW, int32_t usableH, int32_t& w, int32_t& h) {
+  w = kBackBufferW;
+  h = kBackBufferH;
+  if (usableW < 1 || usableH < 1) return;
+  int64_t fitW = w;
+  if (usableW < fitW) fitW = usableW;
+  if (static_cast<int64_t>(usableH) * kBackBufferW < fitW * kBackBufferH) {
+    fitW = static_cast<int64_t>(usableH) * kBackBufferW / kBackBufferH;
+  }
+  // Whole 16 × 9 steps: the picture then fills the client exactly, with no one-pixel bars.
+  fitW = fitW / 16 * 16;
+  if (fitW < 16) fitW = 16;
+  w = static_cast<int32_t>(fitW);
+  h = static_cast<int32_t>(fitW / 16 * 9);
+}
+
 DisplayLayout ComputeDisplayLayout(bool fullscreen, int32_t drawableW, int32_t drawableH) {
   DisplayLayout l;
   if (drawableW < 1 || drawableH < 1) {

@@ -18,6 +18,12 @@ struct DisplayLayout {
 constexpr int32_t kBackBufferW = 1280;
 constexpr int32_t kBackBufferH = 720;
 
+// Client size of the window on a desktop whose usable area (decorations taken off) is
+// usableW × usableH: 1280 × 720, or the largest exact 16:9 size (whole 16 × 9 steps, at least
+// 16 × 9) that fits when the area is smaller, so a small screen shows the whole picture scaled
+// down. Unknown sizes (below 1) give 1280 × 720.
+void FitWindowClient(int32_t usableW, int32_t usableH, int32_t& w, int32_t& h);
+
 // Sizes below 1 are treated as 1280 × 720.
 DisplayLayout ComputeDisplayLayout(bool fullscreen, int32_t drawableW, int32_t drawableH);
 

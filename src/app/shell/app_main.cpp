@@ -31,6 +31,7 @@ std::atomic<int32_t> g_FramePeriodMs{0};
 namespace {
 
 constexpr size_t kBoxTextBytes = 2031;
+static_assert(kBoxChoiceDismissed == plat::kBoxDismissed && plat::kBoxNotShown != plat::kBoxDismissed);
 
 // Everything the running program holds, released in ShutdownGame.
 struct App {
@@ -49,15 +50,18 @@ int ShowBoxOnWindow(const plat::Window* window, const BoxRequest& r) {
   int chosen = window ? window->ShowMessageBox(b.title, b.text, b.buttons, r.errorIcon, b.enterButton, b.escapeButton)
                       : plat::ShowStandaloneMessageBox(b.title, b.text, r.errorIcon);
   // A box that cannot be shown (no display support) gets its default answer; the text is logged.
-  if (chosen < 0 || chosen >= static_cast<int>(b.answers.size())) return DefaultBoxAnswer(r.kind);
-  return b.answers[static_cast<size_t>(chosen)];
+  // One closed by its frame answers as Escape: closing the close question cancels it.
+  return BoxAnswerForChoice(r.kind, b, chosen);
 }
 
 class SdlWindowModeHost : public WindowModeHost {
  public:
   explicit SdlWindowModeHost(plat::Window* w) : window_(w) {}
-  bool SetFullscreen(bool on) override { return window_->SetFullscreenDesktop(on, kBackBufferW, kBackBufferH); }
+  bool SetFullscreen(bool on, int clientW, int clientH) override {
+    return window_->SetFullscreenDesktop(on, clientW, clientH);
+  }
   void GetDrawableSize(int& w, int& h) override { window_->GetDrawableSize(w, h); }
+  bool GetUsableClientSize(int& w, int& h) override { return window_->GetUsableClientSize(w, h); }
 
  private:
   plat::Window* window_;

@@ -23,6 +23,10 @@ class SnapshotInputSource : public InputSource {
     bool seen = seen_[vk].exchange(0, std::memory_order_relaxed) != 0;
     return seen || keys_[vk].load(std::memory_order_relaxed) != 0;
   }
+  bool PeekKeyHeld(int vk) override {
+    if (vk < 0 || vk >= 256) return false;
+    return seen_[vk].load(std::memory_order_relaxed) != 0 || keys_[vk].load(std::memory_order_relaxed) != 0;
+  }
   void GetCursor(int32_t& x, int32_t& y) override {
     x = x_.load(std::memory_order_relaxed);
     y = y_.load(std::memory_order_relaxed);

@@ -148,6 +148,12 @@ BoxUtf8 MakeBoxUtf8(const BoxRequest& r) {
   return b;
 }
 
+int BoxAnswerForChoice(BoxRequest::Kind kind, const BoxUtf8& b, int chosen) {
+  if (chosen == kBoxChoiceDismissed) chosen = b.escapeButton;
+  if (chosen < 0 || chosen >= static_cast<int>(b.answers.size())) return DefaultBoxAnswer(kind);
+  return b.answers[static_cast<size_t>(chosen)];
+}
+
 bool ConfirmExit() {
   g_CloseBoxUp.store(true);
   BoxRequest r;
@@ -190,7 +196,12 @@ void UpdateDisplayLayoutFromWindow() {
 }
 
 int SetWindowMode(bool fullScreen) {
-  if (g_windowHost && !g_windowHost->SetFullscreen(fullScreen)) return 0;
+  int32_t clientW = kBackBufferW, clientH = kBackBufferH;
+  int usableW = 0, usableH = 0;
+  if (!fullScreen && g_windowHost && g_windowHost->GetUsableClientSize(usableW, usableH)) {
+    FitWindowClient(usableW, usableH, clientW, clientH);
+  }
+  if (g_windowHost && !g_windowHost->SetFullscreen(fullScreen, clientW, clientH)) return 0;
   g_windowMode.store(fullScreen ? 2 : 0);
   UpdateDisplayLayoutFromWindow();
   return 1;

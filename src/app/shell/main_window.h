@@ -56,6 +56,11 @@ struct BoxUtf8 {
   int escapeButton = 0;
 };
 BoxUtf8 MakeBoxUtf8(const BoxRequest& request);
+// The answer for what the window layer reported: a button index; kBoxChoiceDismissed when the box
+// was closed without a button (it answers as Escape does: Cancel, or quit for the error dialog);
+// anything else means the box could not be shown, which gives the default answer.
+constexpr int kBoxChoiceDismissed = -2;
+int BoxAnswerForChoice(BoxRequest::Kind kind, const BoxUtf8& box, int chosen);
 
 // Text for a box: at most maxBytes bytes of CP932, cut on a character boundary.
 std::string BoundedBoxText(const char* cp932, size_t maxBytes);
@@ -88,13 +93,17 @@ int GetWindowModeSetting();
 // What the window-mode code needs of the window (the SDL window; tests use a fake).
 struct WindowModeHost {
   virtual ~WindowModeHost() = default;
-  virtual bool SetFullscreen(bool on) = 0;
+  // Full screen, or a window with the given client size centred on the desktop.
+  virtual bool SetFullscreen(bool on, int clientW, int clientH) = 0;
   virtual void GetDrawableSize(int& w, int& h) = 0;
+  // The desktop's usable area less the window's decorations; false when unknown.
+  virtual bool GetUsableClientSize(int& w, int& h) { return false; }
 };
 void SetWindowModeHost(WindowModeHost* host);
 // 0 window, 2 full screen.
 int GetWindowMode();
 // Switches, recomputes the fitted picture; 1 on success, 0 when the switch failed (mode kept).
+// A window is 1280 × 720, reduced at 16:9 when the desktop cannot hold that.
 int SetWindowMode(bool fullScreen);
 // Applies the setting; unless forced, nothing happens when it equals the current mode.
 void ApplyWindowModeSetting(bool force);

@@ -19,6 +19,9 @@ bool InitVideo() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The close button asks first; SDL must not turn it into a quit by itself.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // A full-screen window that loses focus (to the close question, an error box or another
+    // program) stays where it is rather than being minimised.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     g_videoOk = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     if (!g_videoOk) Log("sdl", "video init failed: %s", SDL_GetError());
   });
@@ -85,6 +88,18 @@ bool Window::GetDesktopSize(int& w, int& h) const {
   w = mode.w;
   h = mode.h;
   return true;
+}
+
+bool Window::GetUsableClientSize(int& w, int& h) const {
+  int index = SDL_GetWindowDisplayIndex(impl_->window);
+  SDL_Rect r;
+  if (index < 0 || SDL_GetDisplayUsableBounds(index, &r) != 0 || r.w < 1 || r.h < 1) return false;
+  // Decorations are known only once the window manager has framed the window; unknown counts as none.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(impl_->window, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+  w = r.w - left - right;
+  h = r.h - top - bottom;
+  return w > 0 && h > 0;
 }
 
 bool Window::CreateGlContext() {
@@ -217,9 +232,10 @@ int ShowBox(SDL_Window* owner, const std::string& title, const std::string& text
   int chosen = -1;
   if (SDL_ShowMessageBox(&box, &chosen) != 0) {
     Log("sdl", "message box unavailable: %s", SDL_GetError());
-    return -1;
+    return kBoxNotShown;
   }
-  return chosen;
+  // SDL reports -1 when the box was closed by its frame rather than a button.
+  return chosen < 0 ? kBoxDismissed : chosen;
 }
 }  // namespace
 

@@ -36,6 +36,9 @@ struct InputSnapshot {
   int cursorY = 0;
 };
 
+constexpr int kBoxNotShown = -1;
+constexpr int kBoxDismissed = -2;
+
 class Window {
  public:
   struct Options {
@@ -57,6 +60,9 @@ class Window {
   void GetDrawableSize(int& w, int& h) const;
   // Size of the display the window is on; false when unknown.
   bool GetDesktopSize(int& w, int& h) const;
+  // The largest client size a window can have on that display: its usable area (without panels)
+  // less the window's decorations; false when unknown.
+  bool GetUsableClientSize(int& w, int& h) const;
 
   // OpenGL 3.3 core context. CreateGlContext leaves it current on the calling thread;
   // MakeCurrent/ReleaseCurrent move it between threads.
@@ -73,8 +79,9 @@ class Window {
   // Main thread only: physical key and pointer state now.
   InputSnapshot TakeInputSnapshot() const;
 
-  // Message box owned by this window; buttons left to right; returns the chosen index, or -1
-  // when the box could not be shown (no display support) or was dismissed.
+  // Message box owned by this window; buttons left to right; returns the chosen index,
+  // kBoxNotShown when the box could not be shown (no display support), or kBoxDismissed when the
+  // player closed it without choosing a button.
   int ShowMessageBox(const std::string& titleUtf8, const std::string& textUtf8,
                      const std::vector<std::string>& buttonsUtf8, bool errorIcon,
                      int defaultButton, int escapeButton) const;

@@ -65,6 +65,31 @@ TEST(CVInputTest, QuickClickBetweenTwoPollsIsSeenOnce) {
   SetInputSource(nullptr);
 }
 
+// A Ctrl tap between two steps reaches both readers of the step: the mouse poll's Ctrl word first,
+// then the scene manager's CVInput.
+TEST(CVInputTest, CtrlTapReachesTheCtrlWordAndTheKeyPoll) {
+  SnapshotInputSource source;
+  SetInputSource(&source);
+  g_InputActive = true;
+  CVInput input;
+  plat::InputSnapshot up, ctrl;
+  ctrl.keys[VK_CONTROL] = 1;
+  source.Publish(ctrl);
+  source.Publish(up);
+  int32_t x = 0, y = 0;
+  PollMouse(input, x, y);
+  EXPECT_EQ(g_CtrlKey.load(), 1);
+  input.Update();
+  EXPECT_TRUE(input.IsPressed(VK_CONTROL));
+  // Seen once: the next step reads it up everywhere.
+  PollMouse(input, x, y);
+  EXPECT_EQ(g_CtrlKey.load(), 0);
+  input.Update();
+  EXPECT_TRUE(input.IsReleased(VK_CONTROL));
+  SetInputSource(nullptr);
+  ResetMouseState();
+}
+
 TEST(CVInputTest, UnpolledKeysAndInactiveWindowReadUp) {
   ScriptedInput in;
   SetInputSource(&in);

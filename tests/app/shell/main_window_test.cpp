@@ -171,18 +171,27 @@ TEST(ActivationTest, SoundHooksAndInputFlag) {
 }
 
 struct FakeHost : WindowModeHost {
-  bool SetFullscreen(bool on) override {
+  bool SetFullscreen(bool on, int cw, int ch) override {
     ++calls;
     if (!ok) return false;
     full = on;
+    clientW = cw;
+    clientH = ch;
     return true;
   }
   void GetDrawableSize(int& w, int& h) override {
-    w = full ? 2560 : 1280;
-    h = full ? 1080 : 720;
+    w = full ? 2560 : clientW;
+    h = full ? 1080 : clientH;
+  }
+  bool GetUsableClientSize(int& w, int& h) override {
+    w = usableW;
+    h = usableH;
+    return usableW > 0;
   }
   bool full = false, ok = true;
   int calls = 0;
+  int clientW = 0, clientH = 0;
+  int usableW = 0, usableH = 0;  // 0: unknown
 };
 
 int g_setting = 0;
@@ -213,6 +222,48 @@ TEST(WindowModeTest, AppliesTheSetting) {
   EXPECT_EQ(GetDisplayLayout().pictureW, 1280);
   SetWindowModeHost(nullptr);
   SetWindowModeSettingSource(nullptr);
+  SetDisplayLayout(DisplayLayout{});
+}
+
+// A window that the desktop cannot hold at 1280 × 720 is reduced at 16:9, and the picture is
+// scaled into it; the mouse maps back through the smaller picture.
+TEST(WindowModeTest, WindowFitsASmallDesktop) {
+  struct Case {
+    int usableW, usableH;
+    int clientW, clientH;
+    int scaled;
+  };
+  const Case cases[] = {
+      {1920, 1050, 1280, 720, 0},  // room enough
+      {0, 0, 1280, 720, 0},        // unknown desktop
+      {1280, 720, 1280, 720, 0},   // exactly
+      {1024, 740, 1024, 576, 1},   // too narrow
+      {1366, 690, 1216, 684, 1},   // too low: the height decides (whole 16:9 steps)
+      {800, 400, 704, 396, 1},     // both
+  };
+  for (const Case& c : cases) {
+    FakeHost host;
+    host.usableW = c.usableW;
+    host.usableH = c.usableH;
+    SetWindowModeHost(&host);
+    EXPECT_EQ(SetWindowMode(false), 1);
+    EXPECT_EQ(host.clientW, c.clientW) << c.usableW << "x" << c.usableH;
+    EXPECT_EQ(host.clientH, c.clientH) << c.usableW << "x" << c.usableH;
+    DisplayLayout l = GetDisplayLayout();
+    EXPECT_EQ(l.windowMode, 0);
+    EXPECT_EQ(l.pictureX, 0);
+    EXPECT_EQ(l.pictureW, c.clientW);
+    EXPECT_EQ(l.scaled, c.scaled);
+    int32_t bx = 0, by = 0;
+    MapToBackBuffer(l, c.clientW - 1, c.clientH - 1, bx, by);
+    EXPECT_EQ(bx, 1279);
+    EXPECT_EQ(by, 719);
+    // Full screen ignores the window size.
+    EXPECT_EQ(SetWindowMode(true), 1);
+    EXPECT_EQ(GetDisplayLayout().pictureW, 1920);
+  }
+  SetWindowModeHost(nullptr);
+  SetWindowMode(false);
   SetDisplayLayout(DisplayLayout{});
 }
 
@@ -255,6 +306,38 @@ TEST(BoxUtf8Test, TextsConvertedAndButtonsMapped) {
   // 1 + 1015 whole characters, each 3 bytes in UTF-8, and no replacement characters.
   EXPECT_EQ(b.text.size(), 1u + 1015u * 3u);
   EXPECT_EQ(b.text.find('?'), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// What each box answers for a button, for being closed by its frame, and when it cannot be shown.
+TEST(BoxAnswerTest, ButtonsDismissalAndNoDisplay) {
+  struct Case {
+    BoxRequest::Kind kind;
+    int chosen;
+    int answer;
+  };
+  const Case cases[] = {
+      {BoxRequest::kOkCancel, 0, 1},
+      {BoxRequest::kOkCancel, 1, 2},
+      {BoxRequest::kOkCancel, kBoxChoiceDismissed, 2},  // closing the close question keeps playing
+      {BoxRequest::kOkCancel, -1, 1},                   // no display: the close request stands
+      {BoxRequest::kErrorDialog, 0, 1},
+      {BoxRequest::kErrorDialog, 1, 0},
+      {BoxRequest::kErrorDialog, kBoxChoiceDismissed, 0},  // dismissing without confirming ends
+      {BoxRequest::kErrorDialog, -1, 1},                   // no display: logged, the game goes on
+      {BoxRequest::kMessage, 0, 1},
+      {BoxRequest::kMessage, kBoxChoiceDismissed, 1},
+      {BoxRequest::kMessage, 7, 1},
+  };
+  for (const Case& c : cases) {
+    BoxRequest r;
+    r.kind = c.kind;
+    EXPECT_EQ(BoxAnswerForChoice(c.kind, MakeBoxUtf8(r), c.chosen), c.answer)
+        << "kind " << c.kind << " chosen " << c.chosen;
+  }
 }
 
 }  // namespace
