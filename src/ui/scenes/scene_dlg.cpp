@@ -51,7 +51,9 @@ bool CVSceneDlg::OnEnter() {
   entered_ = 1;
   freezeBelow_ = 0;
   answer_ = -1;
-  savedDepthBound_ = 0;
+  // The bound found now; the first update saves it again before raising it. A dialog left before
+  // that update so gives back the bound it found instead of 0.
+  savedDepthBound_ = GetMenuMgr().GetDepthBound();
   return CVScene::OnEnter();
 }
 

@@ -43,7 +43,9 @@ class CVSceneDlg : public CVScene {
   CVMenuBase* panel_ = nullptr;  // the panel of the current kind
   int32_t kind_ = 3;
   uint8_t entered_ = 0;
-  uint32_t freezeBelow_ = 0;
+  // Frozen until the first OnEnter: the update that Start runs on creation happens before the
+  // dialog is pushed, when the stack top is not the scene beneath the question.
+  uint32_t freezeBelow_ = 1;
   int32_t answer_ = -1;
   int32_t savedDepthBound_ = 0;
   int32_t savedGameMode_ = 0;

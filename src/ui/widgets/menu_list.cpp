@@ -91,7 +91,8 @@ int32_t CVMenuSBar::TrackValueAt(float along) const {
   const float hs = len / (2.0f * static_cast<float>(maximum));
   const float denom = len + 2.0f * hs;
   if (!(denom > 0.0f)) return 0;
-  const float raw = (along - (start - hs)) * static_cast<float>(maximum + 1) / denom;
+  // maximum + 1 in float: the int sum overflows for the largest maximum.
+  const float raw = (along - (start - hs)) * (static_cast<float>(maximum) + 1.0f) / denom;
   int32_t v = RoundNudged(raw);
   return std::clamp(v, 0, maximum);
 }

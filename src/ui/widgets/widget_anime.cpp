@@ -220,13 +220,23 @@ void CVMenuBase::UpdateAnime() {
   bool closed = false;
 
   // A number may start once per step: a cycle of zero-duration keys, or a looping chain under
-  // FinishAnime, would otherwise never end the step.
+  // FinishAnime, would otherwise never end the step. A number that a next link brings round again
+  // waits for the next step as a fresh request (its leftover dropped), so a loop shorter than a
+  // long frame (a hitch, or a fast-forwarded scene) keeps running instead of dying. A with link
+  // that comes round again is dropped: it adds a request, and deferring it would grow the queue
+  // every step.
   std::set<int32_t> started;
+  std::vector<int32_t> deferred;
   int starts = 0;
   bool warned = false;
-  auto start = [&](int32_t number, float offsetMs) {
-    if (!started.insert(number).second || ++starts > kMaxStartsPerStep) {
-      if (!warned) plat::Log("ui", "animation %d comes round again within one step; chain stopped", number);
+  auto start = [&](int32_t number, float offsetMs, bool byNext) {
+    if (!started.insert(number).second) {
+      if (byNext && std::find(deferred.begin(), deferred.end(), number) == deferred.end())
+        deferred.push_back(number);
+      return;
+    }
+    if (++starts > kMaxStartsPerStep) {
+      if (!warned) plat::Log("ui", "animation %d: too many starts within one step; chain stopped", number);
       warned = true;
       return;
     }
@@ -352,13 +362,18 @@ void CVMenuBase::UpdateAnime() {
     r2.flags &= static_cast<uint16_t>(~kAnimeReqFirstStep);
     if (ends) r2.flags &= static_cast<uint16_t>(~(kAnimeReqRunning | kAnimeReqFirstStep));
     // Appending may move the queue: no reference into it is used after this point.
-    if (first && key.with) start(key.with, offsetRead);
+    if (first && key.with) start(key.with, offsetRead, false);
     if (ends) {
-      if (key.next) start(key.next, leftover);
+      if (key.next) start(key.next, leftover, true);
       animeQueue.erase(animeQueue.begin() + static_cast<std::ptrdiff_t>(i));
       continue;
     }
     ++i;
+  }
+  for (int32_t number : deferred) {
+    AnimeRequest r;
+    r.number = number;
+    animeQueue.push_back(r);
   }
 
   rot.x = NormaliseAngle(rot.x);

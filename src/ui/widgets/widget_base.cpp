@@ -11,6 +11,12 @@ namespace {
 constexpr float kEps = 1.1920929e-07f;
 
 float Clamp255(float v) { return v < 0.0f ? 0.0f : (v > 255.0f ? 255.0f : v); }
+
+// Id and pattern offsets come from layout data: the sum stops at the int range, never overflows.
+int32_t AddClamped(int32_t a, int32_t d) {
+  const int64_t s = static_cast<int64_t>(a) + d;
+  return s > INT32_MAX ? INT32_MAX : (s < INT32_MIN ? INT32_MIN : static_cast<int32_t>(s));
+}
 }  // namespace
 
 uint8_t ButtonClickLatch = 0;
@@ -308,8 +314,8 @@ void CVMenuBase::CollectShownByType(int32_t type, std::vector<CVMenuBase*>& out)
 void CVMenuBase::OffsetButtonIds(int32_t delta) {
   if (widgetType == kWidgetBtn) {
     CVMenuBtn* b = static_cast<CVMenuBtn*>(this);
-    if (b->firstId != -1) b->firstId += delta;
-    if (b->secondId != -1) b->secondId += delta;
+    if (b->firstId != -1) b->firstId = AddClamped(b->firstId, delta);
+    if (b->secondId != -1) b->secondId = AddClamped(b->secondId, delta);
   }
   ForEachChild(this, [&](CVMenuBase* c) { c->OffsetButtonIds(delta); });
 }
@@ -317,11 +323,12 @@ void CVMenuBase::OffsetButtonIds(int32_t delta) {
 void CVMenuBase::OffsetPatterns(int32_t delta) {
   if (widgetType == kWidgetBtn) {
     CVMenuBtn* b = static_cast<CVMenuBtn*>(this);
-    for (int32_t& p : b->statePatterns) p += delta;
+    for (int32_t& p : b->statePatterns) p = AddClamped(p, delta);
   } else {
     state += static_cast<float>(delta);
   }
-  ForEachChild(this, [&](CVMenuBase* c) { c->OffsetButtonIds(delta); });
+  // The whole subtree's patterns move; its ids were already offset once by OffsetButtonIds.
+  ForEachChild(this, [&](CVMenuBase* c) { c->OffsetPatterns(delta); });
 }
 
 void CVMenuBase::LatchButtonsTree() {

@@ -279,6 +279,37 @@ TEST_F(DialogSceneTest, SceneBeneathRunsOnlyWhenAskedTo) {
   }
 }
 
+// The first question creates scene 10, and its start runs one update before the push: that
+// update must not reach the scene on top of the stack, which is not the one beneath the question.
+TEST_F(DialogSceneTest, CreatingTheDialogUpdatesNoStackedScene) {
+  ASSERT_TRUE(GetSceneMgr().ChangeScene(100, 1));  // stack [1], current 100
+  ASSERT_EQ(Dialog(), nullptr);
+  auto* title = static_cast<CountingScene*>(GetSceneMgr().GetScene(1));
+  auto* current = static_cast<CountingScene*>(GetSceneMgr().GetScene(100));
+  const int titleBefore = title->updates, currentBefore = current->updates;
+  ASSERT_TRUE(OpenDialogScene(3, 1));
+  EXPECT_EQ(title->updates, titleBefore);
+  EXPECT_EQ(current->updates, currentBefore);
+  driver->Tick();  // from now on the scene beneath (100) runs, the stacked title does not
+  EXPECT_EQ(current->updates, currentBefore + 1);
+  EXPECT_EQ(title->updates, titleBefore);
+}
+
+// A dialog gives back the depth bound it found, also when it is left before its first update
+// (a change carried out in the step that opened it); with an update between, after raising it.
+TEST_F(DialogSceneTest, LeavingRestoresTheDepthBoundFound) {
+  for (int ticks : {0, 1}) {
+    SCOPED_TRACE(ticks);
+    GetMenuMgr().SetDepthBound(300);  // a modal panel beneath the question
+    ASSERT_TRUE(OpenDialogScene(3, 0));
+    driver->Ticks(ticks);
+    EXPECT_EQ(GetMenuMgr().GetDepthBound(), ticks ? 900 : 300);
+    ASSERT_TRUE(GetSceneMgr().PopScene());
+    EXPECT_EQ(GetMenuMgr().GetDepthBound(), 300);
+    GetMenuMgr().SetDepthBound(0);
+  }
+}
+
 TEST_F(DialogSceneTest, ButtonsBeneathTheDialogCannotBeHit) {
   auto* below = GetSceneMgr().GetScene(1);
   CVMenuBase* btn = below->FindMenu(0)->FindChild(kWidgetBtn, 0);

@@ -284,6 +284,42 @@ TEST(Anime, LoopsEndTheStep) {
   EXPECT_TRUE(blink.IsAnimeQueued());
 }
 
+// A loop shorter than one frame (a hitch, or a scene fast-forwarded at speed 5) keeps running:
+// a key that comes round again within one step waits for the next step instead of ending the loop.
+TEST(Anime, LoopsSurviveFramesLongerThanTheirPeriod) {
+  struct Case {
+    const char* what;
+    float durA, durB;  // durB < 0: a self loop
+    float step;
+  } cases[] = {
+      {"self loop, 250 ms frames", 100, -1, 250},
+      {"two-key loop, fast-forwarded frames", 30, 30, 83},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Animated w;
+    if (c.durB < 0) {
+      w.AddAnimeMoveD(1, 10, 0, 0, c.durA, 0, 1, 0);
+    } else {
+      w.AddAnimeMoveD(1, 10, 0, 0, c.durA, 0, 2, 0);
+      w.AddAnimeMoveD(2, 10, 0, 0, c.durB, 0, 1, 0);
+    }
+    float last = w.position.x;
+    for (int i = 0; i < 6; ++i) {
+      w.Step(c.step);
+      EXPECT_TRUE(w.IsAnimeQueued()) << "step " << i;
+      EXPECT_GT(w.position.x, last) << "step " << i;
+      last = w.position.x;
+    }
+    EXPECT_LE(w.AnimeQueue().size(), 2u);
+  }
+  // A key that starts itself through its with link cannot make the queue grow step by step.
+  Animated self;
+  self.AddAnimeMoveD(1, 1, 0, 0, 10000, 1, 0, 0);
+  for (int i = 0; i < 20; ++i) self.Step(16);
+  EXPECT_LE(self.AnimeQueue().size(), 2u);
+}
+
 TEST(Anime, StateAnimationsFollowStateChanges) {
   Animated w;
   w.flags.Set(kWfAnimRunning, 0);

@@ -91,6 +91,12 @@ TEST(ScrollBar, TrackClickSetsTheValueProportionally) {
   z.Frame(505, 160, true);
   EXPECT_EQ(z.bar->value, 0);
   EXPECT_EQ(z.bar->TrackValueAt(50), 0);
+  // The largest maximum a layout's /num can give: the ends of the track still reach 0 and it.
+  BarScreen big(0);
+  big.bar->SetMax(INT32_MAX);
+  big.bar->SetArea(FRect(0, 0, 20, 100));
+  EXPECT_EQ(big.bar->TrackValueAt(0), 0);
+  EXPECT_EQ(big.bar->TrackValueAt(100), INT32_MAX);
 }
 
 TEST(ScrollBar, HoldingAStepButtonRepeats) {

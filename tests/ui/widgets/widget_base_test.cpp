@@ -219,10 +219,21 @@ TEST(WidgetTree, FindChildButtonsAndOffsets) {
   w->state = 1;
   w->OffsetPatterns(3);
   EXPECT_EQ(w->GetState(), 4);
-  EXPECT_EQ(a->firstId, 18);  // children get the id offset
+  // The subtree's patterns move with it; a pattern offset never touches ids.
+  EXPECT_EQ(a->firstId, 15);
+  EXPECT_EQ(a->statePatterns[0], 3);
+  EXPECT_EQ(a->statePatterns[4], 7);
   b->OffsetPatterns(2);
   EXPECT_EQ(b->statePatterns[0], 2);
   EXPECT_EQ(b->statePatterns[4], 6);
+  // Offsets from layout data stop at the int range instead of wrapping.
+  b->OffsetButtonIds(INT32_MAX);
+  EXPECT_EQ(b->firstId, INT32_MAX);
+  b->firstId = -5;
+  b->OffsetButtonIds(INT32_MIN);
+  EXPECT_EQ(b->firstId, INT32_MIN);
+  b->OffsetPatterns(INT32_MAX);
+  EXPECT_EQ(b->statePatterns[4], INT32_MAX);
 }
 
 TEST(WidgetTree, OpenCloseAndFlagSetters) {
