@@ -1,5 +1,6 @@
 #include "app/shell/game_graphics.h"
 
+#include <atomic>
 #include <memory>
 
 #include "app/movie/movie_display.h"
@@ -34,8 +35,12 @@ class GamePicture : public WindowPictureSource {
   }
 
   void UpdateRenderers() override {
-    if (EnsureDevice()) manager_->UpdateRenderers();
+    if (!EnsureDevice()) return;
+    ApplySmooth();
+    manager_->UpdateRenderers();
   }
+
+  void SetSmooth(bool smooth) { wantedSmooth_.store(smooth ? 1 : 0); }
 
   void SwapRenderQueues() override {
     if (manager_) manager_->SwapRenderQueues();
@@ -66,13 +71,24 @@ class GamePicture : public WindowPictureSource {
     mgr->SetCameraByDistance(100000, Vector3(0, 0, -1), Vector3(0, 0, 0), 0, 1, 200000, 1);
     manager_ = std::move(mgr);
     SetDGManager(manager_.get());
+    appliedSmooth_ = -1;
+    ApplySmooth();
     movie_.SetDevice(manager_->Device());
     movie_.Attach(GetMovieMgr());
     return true;
   }
 
+  void ApplySmooth() {
+    int wanted = wantedSmooth_.load();
+    if (wanted == appliedSmooth_) return;
+    manager_->SetDefaultRenderStates(wanted != 0);
+    appliedSmooth_ = wanted;
+  }
+
   RefPtr<CDGManager> manager_;
   bool failed_ = false;
+  std::atomic<int> wantedSmooth_{1};
+  int appliedSmooth_ = -1;  // frame thread
   MovieDisplay movie_;
 };
 
@@ -82,3 +98,4 @@ GamePicture g_picture;
 
 WindowPictureSource& GetGamePicture() { return g_picture; }
 void ReleaseGamePicture() { g_picture.Release(); }
+void SetGamePictureSmooth(bool smooth) { g_picture.SetSmooth(smooth); }

@@ -8,3 +8,6 @@
 WindowPictureSource& GetGamePicture();
 // Shutdown, after the frame stopped, with the GL context current: frees every device resource.
 void ReleaseGamePicture();
+// The device's default render states: smooth (linear filtering, Gouraud) or plain. Any thread; the
+// frame thread applies it to the device when it is made and whenever it changes.
+void SetGamePictureSmooth(bool smooth);

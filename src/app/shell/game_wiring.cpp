@@ -72,6 +72,8 @@ void InstallGameSubsystems() {
     GetAdvScript().SaveSystemSwitches();
   };
   SetWindowModeSettingSource(&GetSysConfigWindowMode);
+  // The device gets the inverse of the settings' render option.
+  s.applyRenderOptionSetting = [] { SetGamePictureSmooth(SysConfigBlock[kCfgRenderOption] == 0); };
   s.loadLineAndBoardTables = [] {
     LoadLineDefTable(GlobalLineDefTable());
     LoadBoardDef();
