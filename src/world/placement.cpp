@@ -54,15 +54,28 @@ int FirstFreeVassal(uint32_t clan, int limit) {
   return -1;
 }
 
+// Last index of the general in the clan's heir list; 255 when absent or either id is none.
+uint8_t HeirIndexOf(uint32_t clan, uint32_t busyo) {
+  if (clan >= kNoDaimyo || busyo >= kNoBusyo) return 255;
+  uint8_t found = 255;
+  for (int i = 0; i < 16; ++i)
+    if (DaimyoTable[clan].heirs[i] == busyo) found = static_cast<uint8_t>(i);
+  return found;
+}
+
+// Takes him out of the heir list (the entries behind close up, the last becomes empty), then
+// puts him into the first empty entry, so he follows every other heir without leaving a gap.
 void MoveHeirEntryToEnd(uint32_t clan, uint32_t busyo) {
-  if (clan >= kDaimyoSlots) return;
+  uint8_t index = HeirIndexOf(clan, busyo);
+  if (index == 255) return;
   uint16_t* heirs = DaimyoTable[clan].heirs;
-  for (int i = 0; i < 16; ++i) {
-    if (heirs[i] != busyo) continue;
-    for (int j = i; j < 15; ++j) heirs[j] = heirs[j + 1];
-    heirs[15] = static_cast<uint16_t>(busyo);
-    return;
-  }
+  for (int j = index; j < 15; ++j) heirs[j] = heirs[j + 1];
+  heirs[15] = kNoBusyo;
+  for (int i = 0; i < 16; ++i)
+    if (heirs[i] == kNoBusyo) {
+      heirs[i] = static_cast<uint16_t>(busyo);
+      return;
+    }
 }
 
 void RemoveHeirEntry(uint32_t clan, uint32_t busyo) {
@@ -73,6 +86,22 @@ void RemoveHeirEntry(uint32_t clan, uint32_t busyo) {
     for (int j = i; j < 15; ++j) heirs[j] = heirs[j + 1];
     heirs[15] = kNoBusyo;
     return;
+  }
+}
+
+// Takes a general out of the vassal slots of every clan but `keep`; a clan he headed is left to
+// its acting head, as when a head changes clans.
+void LeaveOtherClans(uint32_t busyo, uint32_t keep) {
+  for (uint32_t c = 0; c < kDaimyoFileCount; ++c) {
+    if (c == keep) continue;
+    DaimyoRecord& f = DaimyoTable[c];
+    for (uint16_t& v : f.vassals)
+      if (v == busyo) v = kNoBusyo;
+    if (f.head == busyo) {
+      f.actingHead = static_cast<uint16_t>(busyo);
+      f.successor = kNoDaimyo;
+      f.head = NullBusyoId;
+    }
   }
 }
 
@@ -93,9 +122,11 @@ int MoveSiroBusyo(uint32_t from, uint32_t to, uint8_t force, uint8_t slot, int m
       if (r.force == force && r.slot == slot) src = &r;
     }
   }
-  // Room is checked before the source entry is cleared, so a failed move loses no one.
-  bool ok = (!IsRealSiro(from) || src) && IsRealSiro(to) && ListOf(to, toSecond)[kSiroListLen - 1].slot == kNoSlot;
-  if (from == to && fromSecond == toSecond) ok = ok && src;  // moving within one list: always room
+  // Room is checked before the source entry is cleared, so a failed move loses no one. Within
+  // one list the cleared source entry is the room.
+  bool sameList = from == to && fromSecond == toSecond && src;
+  bool ok = (!IsRealSiro(from) || src) && IsRealSiro(to) &&
+            (sameList || ListOf(to, toSecond)[kSiroListLen - 1].slot == kNoSlot);
   if (!ok) {
     char msg[160];
     if (force == kNoDaimyo)
@@ -136,6 +167,13 @@ bool TransferBusyoToDaimyo(uint32_t busyo, uint32_t clan) {
   BusyoRecord& b = BusyoTable[busyo];
   uint8_t former = GetBusyoDaimyo(busyo);
   uint16_t formerSiro = b.siro;
+  // A vassal without a stationing entry (unplaced, or a seventh general the load could not
+  // station) resolves to no clan; his clan is the one whose vassal slots hold him, so that he
+  // never ends in two clans.
+  if (former == kNoDaimyo && FindForceSlot(kNoDaimyo, busyo) == 0xFFFF)
+    for (int c = 0; c < kDaimyoFileCount && former == kNoDaimyo; ++c)
+      for (uint16_t v : DaimyoTable[c].vassals)
+        if (v == busyo) former = static_cast<uint8_t>(c);
   DaimyoRecord& d = DaimyoTable[clan];
   int slot = -1;
   for (int i = 0; i < kVassalSlots; ++i)
@@ -151,13 +189,8 @@ bool TransferBusyoToDaimyo(uint32_t busyo, uint32_t clan) {
   b.marchFlag = 0;
   d.vassals[slot] = static_cast<uint16_t>(busyo);
   b.siro = GetDaimyoKakuuSiro(clan);
-  if (formerSiro == kNoSiro) {
-    // An unplaced general joins the clan as well; he no longer comes forward on his own.
-    b.appearYear = 255;
-    for (uint16_t& v : DokuBusyoList)
-      if (v == busyo) v = kNoBusyo;
-    return true;
-  }
+  // An unplaced general joins the clan as well; he no longer comes forward on his own.
+  if (formerSiro == kNoSiro) b.appearYear = 255;
   if (former == clan) return true;
   if (former == kNoDaimyo) {
     for (uint16_t& v : DokuBusyoList)
@@ -232,6 +265,7 @@ int AddBusyoToCastle(int32_t busyo, int32_t clan, bool allowKakuu) {
   if (slot < 0) return 0;
   for (uint16_t& v : DokuBusyoList)
     if (v == busyo) v = kNoBusyo;
+  LeaveOtherClans(static_cast<uint32_t>(busyo), c);  // an unplaced vassal of another clan
   DaimyoTable[c].vassals[slot] = static_cast<uint16_t>(busyo);
   if (IsRealSiro(siro)) PutLast(siro, false, static_cast<uint8_t>(c), static_cast<uint8_t>(slot));
   b.siro = siro;
@@ -310,7 +344,8 @@ int ChangeBusyoInCastle(int32_t oldBusyo, int32_t newBusyo) {
   BusyoRecord& o = BusyoTable[oldBusyo];
   BusyoRecord& n = BusyoTable[newBusyo];
   char msg[200];
-  if (o.siro == kNoSiro) {
+  // A castle field that names no castle (damaged data) counts as not placed.
+  if (o.siro == kNoSiro || (o.siro != KakuuSiroId && !IsRealSiro(o.siro))) {
     std::snprintf(msg, sizeof msg, "変更元の武将「%s」は配置されていません。", FieldString(o.name, kBusyoNameLen).c_str());
     ShowErrorBox(msg, "武将変更エラー");
     return 0;

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <set>
+#include <vector>
 #include <utility>
 
 #include "app/core/app_state.h"
@@ -146,14 +146,18 @@ void MarkSiroMoveTargets(uint32_t siro, bool crossKuni) {
 namespace {
 void ClearReach() { std::memset(SiroReachSet, 0, sizeof SiroReachSet); }
 
-// Calls in progress: a repeated (from, to) pair would recurse without end.
-bool CanReachSiroImpl(uint32_t busyo, uint32_t a, uint32_t b, bool needRoom, std::set<std::pair<uint32_t, uint32_t>>& active) {
-  if (!active.insert({a, b}).second) return false;
+// Every inner search from castle c asks the same question ("is there room in c's country, or in
+// a country reachable from it?"), whatever castle it was reached from, so one search per castle
+// is enough: a castle already searched (or being searched) in this call answers false. The
+// answer is the same as searching every path, without the endless or exponential re-searching
+// that repeated castles would cause.
+bool CanReachSiroImpl(uint32_t busyo, uint32_t a, uint32_t b, bool needRoom, std::vector<bool>& searched) {
   bool result = false;
   ClearReach();
   MarkSiroMoveTargets(b, true);
   bool aInB = a < kSiroCount && TestBit(a, SiroReachSet);
-  if (aInB) {
+  if (aInB && !searched[a]) {
+    searched[a] = true;
     ClearReach();
     MarkSiroMoveTargets(a, true);
     uint16_t ka = GetSiroKuni(a);
@@ -168,22 +172,22 @@ bool CanReachSiroImpl(uint32_t busyo, uint32_t a, uint32_t b, bool needRoom, std
       for (int c = 0; c < kSiroCount && !result; ++c) {
         if (!IsSiroInUse(c) || !TestBit(c, snapshot)) continue;
         if (SiroTable[c].kuni == ka || IsKuniClosed(SiroTable[c].kuni)) continue;
+        if (searched[c]) continue;
         ClearReach();
         MarkSiroMoveTargets(c, false);
-        if (!TestBit(a, SiroReachSet)) result = CanReachSiroImpl(busyo, c, a, true, active);
+        if (!TestBit(a, SiroReachSet)) result = CanReachSiroImpl(busyo, c, a, true, searched);
       }
     }
   }
   ClearReach();
   MarkSiroMoveTargets(b, true);
-  active.erase({a, b});
   return result;
 }
 }  // namespace
 
 bool CanReachSiro(uint32_t busyo, uint32_t a, uint32_t b, bool needRoom) {
-  std::set<std::pair<uint32_t, uint32_t>> active;
-  return CanReachSiroImpl(busyo, a, b, needRoom, active);
+  std::vector<bool> searched(kSiroCount, false);
+  return CanReachSiroImpl(busyo, a, b, needRoom, searched);
 }
 
 int CanMoveBusyoTo(uint32_t busyo, uint32_t siro) {

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <vector>
+
 #include "app/core/game_rand.h"
 #include "world/world_names.h"
 #include "world_fixture.h"
@@ -74,6 +77,34 @@ TEST_F(PlacementTest, TransferCancelsAMarchAndTakesUnplacedGenerals) {
   ExpectClean();
 }
 
+// A vassal without a stationing entry resolves to no clan; a transfer still takes him out of the
+// clan that holds him, so that he never serves two clans.
+TEST_F(PlacementTest, TransferTakesAnUnstationedVassalOutOfHisClan) {
+  struct Case {
+    const char* what;
+    bool placed;  // castle field set (a seventh general) or unplaced
+    bool head;
+  } cases[] = {{"seventh general", true, false}, {"unplaced vassal", false, false}, {"unplaced head", false, true}};
+  for (const Case& tc : cases) {
+    int g = w.Busyo("雲井 広成", tc.placed ? c : kNoSiro);
+    int slot = 0;
+    while (DaimyoTable[clan1].vassals[slot] != kNoBusyo) ++slot;
+    DaimyoTable[clan1].vassals[slot] = static_cast<uint16_t>(g);
+    uint16_t oldHead = DaimyoTable[clan1].head;
+    if (tc.head) DaimyoTable[clan1].head = static_cast<uint16_t>(g);
+    ASSERT_EQ(GetBusyoDaimyo(g), kNoDaimyo) << tc.what;
+    EXPECT_TRUE(TransferBusyoToDaimyo(g, clan0)) << tc.what;
+    EXPECT_EQ(FindForceSlot(clan1, g), 0xFFFF) << tc.what;
+    EXPECT_NE(FindForceSlot(clan0, g), 0xFFFF) << tc.what;
+    if (tc.head) {
+      EXPECT_EQ(DaimyoTable[clan1].head, NullBusyoId);
+      EXPECT_EQ(DaimyoTable[clan1].actingHead, g);
+      DaimyoTable[clan1].head = oldHead;
+    }
+    ExpectClean();
+  }
+}
+
 TEST_F(PlacementTest, RemovingThePlayersGeneralReturnsHisItem) {
   BusyoTable[vassal0].items[0] = 5;
   EXPECT_EQ(RemoveBusyoFromCastle(vassal0), 1);
@@ -123,6 +154,54 @@ TEST_F(PlacementTest, ChangeRefusesBadPairs) {
   EXPECT_EQ(boxes.boxes.size(), 2u);
   EXPECT_TRUE(boxes.Has("武将変更エラー"));
   ExpectClean();
+  // A damaged castle field naming no castle is reported as not placed, never used as an index.
+  for (uint16_t bad : {uint16_t(kSiroSlots), uint16_t(600), uint16_t(0xFFFE)}) {
+    boxes.boxes.clear();
+    BusyoTable[vassal1].siro = bad;
+    EXPECT_EQ(ChangeBusyoInCastle(vassal1, unplaced), 0) << bad;
+    ASSERT_EQ(boxes.boxes.size(), 1u) << bad;
+    EXPECT_EQ(boxes.boxes[0].title, "武将変更エラー");
+    EXPECT_EQ(BusyoTable[unplaced].siro, kNoSiro);
+  }
+  BusyoTable[vassal1].siro = static_cast<uint16_t>(c);
+  ExpectClean();
+}
+
+// A general leaving his clan goes to the end of its heir list: the heirs behind him close up and
+// he takes the first empty entry.
+TEST_F(PlacementTest, RemovedGeneralMovesToTheEndOfTheHeirList) {
+  const uint16_t g = static_cast<uint16_t>(unplaced), x = 100, y = 101, z = 102, N = kNoBusyo;
+  struct Case {
+    std::vector<uint16_t> before, after;
+  } cases[] = {
+      {{x, g, y}, {x, y, g}},
+      {{g, x, y, z}, {x, y, z, g}},
+      {{x, y, g}, {x, y, g}},
+      {{x, N, g, y}, {x, g, y}},  // a gap ahead of him is filled
+      {{x, y}, {x, y}},           // not an heir: the list stays
+  };
+  const int spare = 200;  // an unplaced vassal in a slot of his own
+  for (const Case& tc : cases) {
+    uint16_t* heirs = DaimyoTable[clan0].heirs;
+    std::fill(heirs, heirs + 16, N);
+    std::copy(tc.before.begin(), tc.before.end(), heirs);
+    DaimyoTable[clan0].vassals[spare] = g;
+    RemoveBusyoFromDaimyo(clan0, spare, kNoSiro);
+    std::vector<uint16_t> want = tc.after;
+    want.resize(16, N);
+    EXPECT_EQ(std::vector<uint16_t>(heirs, heirs + 16), want);
+    EXPECT_EQ(DaimyoTable[clan0].vassals[spare], N);
+  }
+  // A full list with him first: he ends last.
+  uint16_t* heirs = DaimyoTable[clan0].heirs;
+  heirs[0] = g;
+  for (int i = 1; i < 16; ++i) heirs[i] = static_cast<uint16_t>(300 + i);
+  DaimyoTable[clan0].vassals[spare] = g;
+  RemoveBusyoFromDaimyo(clan0, spare, kNoSiro);
+  EXPECT_EQ(heirs[0], 301);
+  EXPECT_EQ(heirs[14], 315);
+  EXPECT_EQ(heirs[15], g);
+  ExpectClean();
 }
 
 TEST_F(PlacementTest, AddingAPlacedGeneralChangesNothing) {
@@ -142,6 +221,15 @@ TEST_F(PlacementTest, AddingGoesToTheFictionalCastleOrAFreeCastle) {
   EXPECT_EQ(AddBusyoToCastle(g, clan1, true), 1);  // clan 1 has no fictional castle
   EXPECT_EQ(BusyoTable[g].siro, c);
   ExpectClean();
+  // An unplaced vassal of another clan (a transfer into a clan without a fictional castle leaves
+  // him so) leaves that clan when he is added to this one.
+  ASSERT_TRUE(TransferBusyoToDaimyo(vassal0, clan1));
+  ASSERT_EQ(BusyoTable[vassal0].siro, kNoSiro);
+  ASSERT_NE(FindForceSlot(clan1, vassal0), 0xFFFF);
+  EXPECT_EQ(AddBusyoToCastle(vassal0, clan0, true), 1);
+  EXPECT_EQ(FindForceSlot(clan1, vassal0), 0xFFFF);
+  EXPECT_EQ(GetBusyoDaimyo(vassal0), clan0);
+  ExpectClean();
 }
 
 TEST_F(PlacementTest, MoveIntoAFullListLeavesTheSourceIntact) {
@@ -153,6 +241,14 @@ TEST_F(PlacementTest, MoveIntoAFullListLeavesTheSourceIntact) {
   ExpectClean();
   // A missing source pair is refused as well.
   EXPECT_EQ(MoveSiroBusyo(b, c, static_cast<uint8_t>(clan0), 77, 0), -1);
+  ExpectClean();
+  // Within one full list the cleared source entry is the room: the move succeeds in place.
+  boxes.boxes.clear();
+  uint8_t headSlot = static_cast<uint8_t>(FindForceSlot(clan0, head0));
+  EXPECT_EQ(MoveSiroBusyo(a, a, static_cast<uint8_t>(clan0), headSlot, 0), 0);
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(CountSiroBusyo(a), kSiroListLen);
+  EXPECT_EQ(BusyoTable[head0].siro, a);
   ExpectClean();
 }
 

@@ -1,5 +1,6 @@
 #include <cstring>
 #include <deque>
+#include <vector>
 
 #include "app/core/cv_input.h"
 #include "app/core/game_rand.h"
@@ -142,6 +143,37 @@ TEST_F(QueriesTest, ReachSearchEndsOnPingPongCastles) {
   EXPECT_TRUE(CanReachSiro(g, a, a, true));
   // The reach set is left marked from b.
   EXPECT_TRUE(TestBit(c, SiroReachSet));
+}
+
+// A row of full player castles, each alone in its country: every castle can be searched from every
+// other, so a search over paths would never end in practice. Each castle is searched once; the
+// answer is false while all are full and true once the far end has room.
+TEST_F(QueriesTest, ReachSearchOverARowOfFullCastlesEnds) {
+  const int kRow = 8;
+  WorldBuilder w;
+  const char* names[kRow] = {"尾張", "美濃", "近江", "伊勢", "伊賀", "大和", "紀伊", "和泉"};
+  int clan = w.Clan("霧島");
+  DaimyoTable[clan].rank = 2;
+  std::vector<int> row;
+  for (int i = 0; i < kRow; ++i) {
+    row.push_back(w.Siro(w.Kuni(names[i]), "鷹山", clan));
+    if (i > 0) w.Road(row[i - 1], row[i]);
+  }
+  int g = -1;
+  for (int s : row)
+    for (int i = 0; i < kSiroListLen; ++i) {
+      int b = w.Busyo("杉原 義久", s);
+      if (g < 0) g = b;
+    }
+  w.Head(clan, g);
+  w.Place();
+  ExpectClean();
+  for (int from : {0, kRow / 2, kRow - 1}) EXPECT_FALSE(CanReachSiro(g, row[from], row[0], true)) << from;
+  RemoveBusyoFromCastle(static_cast<int32_t>(GetForceSlotBusyo(clan, SiroTable[row[kRow - 1]].list1[5].slot)));
+  EXPECT_TRUE(CanReachSiro(g, row[0], row[0], true));
+  // Without the need for room the general's own country answers at once.
+  EXPECT_TRUE(CanReachSiro(g, row[0], row[3], false));
+  EXPECT_TRUE(TestBit(row[3], SiroReachSet));  // left marked from b
 }
 
 TEST_F(QueriesTest, MoveTargetsCrossBordersOnlyWithRankAndOpenPasses) {
