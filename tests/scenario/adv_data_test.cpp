@@ -149,6 +149,34 @@ TEST_F(AdvData, ASaveOfTheOtherSetLoadsThatSet) {
   EXPECT_EQ(script_->pc, tut.messageOffsets.at(2));
 }
 
+TEST_F(AdvData, ASaveMadeBeforeAnySetWasLoadedLoadsWithNoSet) {
+  // The strategy game started from the title runs without a script set; its saves say set -1.
+  {
+    AdvScript none;
+    ASSERT_EQ(none.setNumber, -1);
+    ASSERT_TRUE(none.SaveAdvData(path_.c_str()));
+  }
+  script_->SetMessageRead(2);
+  script_->AddBacklogEntry("a", "b", "", 0, 0);
+  ASSERT_TRUE(script_->LoadAdvData(path_.c_str()));
+  EXPECT_EQ(script_->loaded, 0u);
+  EXPECT_EQ(script_->setNumber, -1);
+  EXPECT_EQ(script_->GetBacklogCount(), 0u);
+  EXPECT_FALSE(script_->HasPendingWindowState());
+  // The set that was left wrote its read messages, as any change of set does.
+  Bytes flags = ReadHostFile("SaveData/sys/tksw00.dat");
+  ASSERT_EQ(flags.size(), 160000u);
+  EXPECT_EQ(flags[2], 1);
+  // A save of the story still loads its set again afterwards.
+  ASSERT_TRUE(script_->LoadScriptFiles(0));
+  script_->MarkSavePoint(1);
+  ASSERT_TRUE(script_->SaveAdvData(path_.c_str()));
+  AdvScript fresh;
+  ASSERT_TRUE(fresh.LoadAdvData(path_.c_str()));
+  EXPECT_EQ(fresh.setNumber, 0);
+  EXPECT_EQ(fresh.pc, set_.messageOffsets.at(1));
+}
+
 struct Damage {
   const char* what;
   size_t at;         // offset in the descrambled file, or SIZE_MAX to cut the file
@@ -170,7 +198,8 @@ TEST_F(AdvData, DamagedFilesAreRefusedAndChangeNothing) {
       {"truncated in the fixed part", SIZE_MAX, {}, kFixed - 1},
       {"truncated to nothing", SIZE_MAX, {}, 0},
       {"set number 7", kAtSet, {7, 0, 0, 0}},
-      {"set number -1", kAtSet, {0xFF, 0xFF, 0xFF, 0xFF}},
+      {"set number 2", kAtSet, {2, 0, 0, 0}},
+      {"set number -2", kAtSet, {0xFE, 0xFF, 0xFF, 0xFF}},
       {"call depth 99", kAtStack, {99, 0, 0, 0}},
       {"call depth 17", kAtStack, {17, 0, 0, 0}},
       {"return position past the area", kAtStack, {1, 0, 0, 0, 0x00, 0x24, 0xF4, 0x00}},  // 16,000,000

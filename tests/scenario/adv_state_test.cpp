@@ -133,6 +133,12 @@ TEST_F(ScriptState, LabelNamesAreComparedWithinTheirFields) {
   EXPECT_EQ(boxes_.boxes[0].text, "ラベル[]がシナリオの中にありません");
   EXPECT_TRUE(script_->GotoLabelName("evlabel"));
   EXPECT_EQ(script_->pc, script_->labelOffsets[2]);
+  // No name, or no set to look in: refused without the missing-label message.
+  boxes_.boxes.clear();
+  EXPECT_FALSE(script_->GotoLabelName(nullptr));
+  AdvScript none;
+  EXPECT_FALSE(none.GotoLabelName("evlabel"));
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 TEST_F(ScriptState, SwitchesByName) {

@@ -617,6 +617,10 @@ class Assembler {
         Error(".event number name");
         return;
       }
+      if (toks[0].num >= static_cast<int64_t>(kEventCount)) {
+        Error("event number " + std::to_string(toks[0].num) + " outside 0..3839");
+        return;
+      }
       std::string name;
       if (!ToCp932(toks[1].text, name)) return;
       b_.DefineEvent(static_cast<uint32_t>(toks[0].num), name);

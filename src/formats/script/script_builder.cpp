@@ -2,12 +2,25 @@
 
 #include <cstring>
 
+#include "platform/text/cp932.h"
+
 namespace v4fmt {
 namespace {
 
 void PutName(uint8_t* field, const std::string& name) {
   size_t n = name.size() < kScriptNameField - 1 ? name.size() : kScriptNameField - 1;
   std::memcpy(field, name.data(), n);
+}
+
+// At most max bytes of CP932 text, never ending in the first half of a two-byte character.
+std::string CutCp932(const std::string& text, size_t max) {
+  size_t n = 0;
+  while (n < text.size()) {
+    size_t step = plat::IsSjisLead(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
+    if (n + step > max) break;
+    n += step;
+  }
+  return text.substr(0, n);
 }
 
 bool FallsThrough(uint8_t op) {
@@ -19,7 +32,6 @@ bool FallsThrough(uint8_t op) {
     case kOpComJump:
     case kOpSubEnd:
     case kOpSelectEnd:
-    case kOpExit:
       return false;
     default:
       return true;
@@ -160,7 +172,7 @@ int ScriptBuilder::DefineLabel(const std::string& name, const std::string& comme
   labelByName_[name] = n;
   set_.labelOffsets.push_back(static_cast<uint32_t>(size_));
   set_.labelNames.push_back(name);
-  set_.labelComments.push_back(comment.substr(0, kScriptNameField - 1));
+  set_.labelComments.push_back(CutCp932(comment, kScriptNameField - 1));
   return static_cast<int>(n);
 }
 
@@ -253,6 +265,16 @@ bool ScriptBuilder::Emit(const ScriptInstruction& ins) {
         if (op.symbol.empty() && op.num >= kLabelCount) {
           AddError(std::string(info.name) + ": label " + std::to_string(op.num) + " outside 0..4095");
           ok = false;
+        }
+        break;
+      case 'G':
+      case 'C':
+        for (size_t i = 0; i < op.list.size(); ++i) {
+          bool named = i < op.symbols.size() && !op.symbols[i].empty();
+          if (!named && op.list[i] >= kLabelCount) {
+            AddError(std::string(info.name) + ": label " + std::to_string(op.list[i]) + " outside 0..4095");
+            ok = false;
+          }
         }
         break;
       case 'o':

@@ -214,6 +214,7 @@ int32_t AdvScript::FindLabelByName(const char* name) const {
 }
 
 bool AdvScript::GotoLabelName(const char* name) {
+  if (!loaded || !name) return false;
   int32_t label = FindLabelByName(name);
   if (label < 0) {
     char text[256];
@@ -481,7 +482,7 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
   if (restSize) DescrambleBytes(&file[at], static_cast<int32_t>(restSize), kScriptSeed);
 
   int32_t savedSet = static_cast<int32_t>(Le32(file, blockAt[0]));
-  if (savedSet != 0 && savedSet != 1) return refuse("set number");
+  if (savedSet < -1 || savedSet > 1) return refuse("set number");
   uint32_t depth = Le32(file, blockAt[3]);
   if (depth > kCallStackSize) return refuse("call depth");
   uint32_t stack[kCallStackSize];
@@ -495,6 +496,22 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
   if (!std::memchr(voice, 0, 64)) return refuse("voice name without its terminator");
   uint32_t stateSize = Le32(file, blockAt[6]);
   if (stateSize > restSize) return refuse("window state longer than the file");
+
+  if (savedSet == -1) {
+    // Saved before any script set was loaded (the strategy game started from the title): there
+    // is no scenario position to restore, and the game goes on with no set, as it was saved.
+    if (loaded) SaveSystemSwitches();
+    loaded = 0;
+    setNumber = -1;
+    voicePending = 0;
+    pendingVoice = AdvVoiceRecord{};
+    waitRemaining = 0;
+    waitJumpLabel = -1;
+    backlog.clear();
+    pendingWindowState.clear();
+    windowStatePending = false;
+    return true;
+  }
 
   // The file is sound; the saved set comes first, then the state.
   if (!loaded || savedSet != setNumber) {

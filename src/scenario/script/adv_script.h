@@ -71,7 +71,8 @@ class AdvScript {
   // Label number of a name (compared within its 64-byte field); -1 for an empty name or none.
   // Record 4096 can be found but is never a jump target.
   int32_t FindLabelByName(const char* name) const;
-  // Jumps to a named label; an unknown name shows the event error and leaves pc as it was.
+  // Jumps to a named label; an unknown name shows the event error and leaves pc as it was. No
+  // set loaded or no name: false, nothing shown.
   bool GotoLabelName(const char* name);
   // Starts event n at its .ev offset (GameMode 10) through SetPc's bounds; a missing event shows
   // "ラベル[%d]がありません" and gives false.
@@ -119,7 +120,8 @@ class AdvScript {
   bool SaveAdvData(const FixedPath& path);
   // Reads and validates every field before anything changes; a bad file gives false and leaves
   // the state as it was. Resumes at the saved message's #TalkStart; the window state waits in
-  // TakePendingWindowState for the scenario scene.
+  // TakePendingWindowState for the scenario scene. A save made with no set loaded (set -1)
+  // leaves the game with no set loaded.
   bool LoadAdvData(const FixedPath& path);
   bool HasPendingWindowState() const { return windowStatePending; }
   bool TakePendingWindowState(std::vector<uint8_t>& out);

@@ -53,6 +53,21 @@ TEST_F(SaveSlotTest, SlotRoundTripRestoresEveryTableAndLeavesMemoryUnchangedBySa
   EXPECT_EQ(ActingSideFlag, 0);
 }
 
+TEST_F(SaveSlotTest, StrategySaveMadeBeforeAnyScriptLoadsBack) {
+  // The strategy game started from the title has no script set loaded (as after start-up).
+  ASSERT_TRUE(LoadStartLabelList(0));
+  ASSERT_EQ(GetAdvScript().setNumber, -1);
+  FillGame(3);
+  const GameSnapshot saved = TakeSnapshot();
+  ASSERT_TRUE(SaveGameSlot(12, 11));
+  ASSERT_TRUE(GetAdvScript().LoadScriptFiles(0));
+  FillGame(4);
+  ASSERT_TRUE(LoadGameSlot(12));
+  EXPECT_TRUE(TakeSnapshot() == saved);
+  EXPECT_EQ(GetAdvScript().setNumber, -1);
+  EXPECT_EQ(GetAdvScript().loaded, 0u);
+}
+
 TEST_F(SaveSlotTest, SlgBlocksLieAtTheirOffsets) {
   FillGame(3);
   TurnCounter = 0x1234;

@@ -197,6 +197,11 @@ TEST(ScriptAssembler, ConventionsAndLimitsAreEnforced) {
       {"message not closed", "*a\n>> x\ntext\n", "closing <<"},
       {"label number out of range", "*a\n#Goto 4096\n#End\n", "outside 0..4095"},
       {"no-operand command given one", "*a\n#End 1\n", "too many operands"},
+      // A quit question answered "no" goes on after #EXIT.
+      {"ends with #EXIT", "*a\n#EXIT 1\n", "falls off the end"},
+      {"switch jump to a label number out of range", "*a\n#SwGoto $1, *a, 4096\n#End\n", "outside 0..4095"},
+      {"choice of a label number out of range", "*a\n#Select 4096, \"x\"\n#SelectEnd\n", "outside 0..4095"},
+      {"event number past 32 bits", "*a\n.event 4294967297 wrapped\n#End\n", "outside 0..3839"},
   };
   for (const BadSource& c : cases) {
     CompiledScriptSet set;
@@ -281,6 +286,18 @@ TEST(ScriptSetImages, TablesFollowTheSetLayout) {
   EXPECT_EQ(std::memcmp(f[kFileBl].data(), kScriptSignature.data(), kSignatureSize), 0);
   EXPECT_STREQ(reinterpret_cast<const char*>(&f[kFileBl][128]), "chapter");
   EXPECT_EQ(ReadLE32(&f[kFileBl][128 + 64]), 7u);
+}
+
+TEST(ScriptSetImages, LongLabelCommentsAreCutBetweenCharacters) {
+  // 62 single bytes and one two-byte character: the character does not fit the 63 bytes.
+  const std::string comment = std::string(62, 'c') + "\xE7\xAB\xA0";  // "章"
+  CompiledScriptSet set;
+  std::vector<std::string> errors;
+  ASSERT_TRUE(AssembleScript("*a \"" + comment + "\"\n#End\n", "t", set, errors)) << errors[0];
+  auto f = BuildScriptSetImages(set);
+  const char* field = reinterpret_cast<const char*>(&f[kFileLbn][64]);
+  EXPECT_EQ(strnlen(field, 64), 62u);
+  EXPECT_EQ(std::string(field), std::string(62, 'c'));
 }
 
 TEST(ScriptSetFiles, WrittenFilesAreScrambledFromTheSeedAndNamedByTheSetFile) {
