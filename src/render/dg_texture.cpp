@@ -6,7 +6,7 @@
 
 #include "app/core/file_io.h"
 #include "app/core/game_file.h"
-#include "platform/gl/png_image.h"
+#include "platform/png/png_image.h"
 #include "render/dds_image.h"
 #include "render/dg_manager.h"
 #include "render/file_load.h"

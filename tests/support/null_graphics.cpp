@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/gl/png_image.h"
+#include "platform/png/png_image.h"
 
 namespace v4test {
 

@@ -13,7 +13,7 @@
 
 #include "command.h"
 #include "platform/font/font.h"
-#include "platform/gl/png_image.h"
+#include "platform/png/png_image.h"
 #include "platform/text/cp932.h"
 #include "render/text/bitmap_font.h"
 #include "render/text/glyph_cache.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "command.h"
-#include "platform/gl/png_image.h"
+#include "platform/png/png_image.h"
 #include "render/dds_image.h"
 
 namespace {

@@ -42,6 +42,14 @@ std::atomic<uint64_t> g_tempCounter{0};
 
 int64_t ToNs(const struct timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
 
+void InfoFromStat(const struct stat& st, FileInfo& info) {
+  info.size = static_cast<uint64_t>(st.st_size);
+  info.mtimeNs = ToNs(st.st_mtim);
+  info.inode = st.st_ino;
+  info.device = st.st_dev;
+  info.isDirectory = S_ISDIR(st.st_mode);
+}
+
 int64_t NowNs() {
   struct timespec t;
   clock_gettime(CLOCK_REALTIME, &t);
@@ -226,18 +234,25 @@ bool Resolve(std::string_view path, Resolved& r) {
   return true;
 }
 
-bool WriteAll(int fd, const uint8_t* p, size_t n) {
-  while (n > 0) {
-    ssize_t w = write(fd, p, n);
-    if (w < 0) {
+// Repeats io(done, left), a read or write call returning bytes moved, until all n bytes have
+// moved; an interrupted call is retried, an error or a zero-byte call (end of file) fails.
+template <typename Io>
+bool TransferAll(size_t n, Io io) {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = io(done, n - done);
+    if (r < 0) {
       if (errno == EINTR) continue;
       return false;
     }
-    if (w == 0) return false;
-    p += w;
-    n -= static_cast<size_t>(w);
+    if (r == 0) return false;
+    done += static_cast<size_t>(r);
   }
   return true;
+}
+
+bool WriteAll(int fd, const uint8_t* p, size_t n) {
+  return TransferAll(n, [&](size_t done, size_t left) { return write(fd, p + done, left); });
 }
 
 // Resolves the folder part of path (every component but the last when fileLast), creating the
@@ -323,11 +338,7 @@ bool StatPath(std::string_view path, FileInfo& info, std::string* hostPath) {
   if (!Resolve(path, r) || r.missingFrom < r.count) return false;
   struct stat st = r.st;
   if (!r.statted && stat(r.host.c_str(), &st) != 0) return false;
-  info.size = static_cast<uint64_t>(st.st_size);
-  info.mtimeNs = ToNs(st.st_mtim);
-  info.inode = st.st_ino;
-  info.device = st.st_dev;
-  info.isDirectory = S_ISDIR(st.st_mode);
+  InfoFromStat(st, info);
   if (hostPath) *hostPath = r.host;
   return true;
 }
@@ -335,11 +346,7 @@ bool StatPath(std::string_view path, FileInfo& info, std::string* hostPath) {
 bool StatHost(const std::string& hostPath, FileInfo& info) {
   struct stat st;
   if (hostPath.empty() || stat(hostPath.c_str(), &st) != 0) return false;
-  info.size = static_cast<uint64_t>(st.st_size);
-  info.mtimeNs = ToNs(st.st_mtim);
-  info.inode = st.st_ino;
-  info.device = st.st_dev;
-  info.isDirectory = S_ISDIR(st.st_mode);
+  InfoFromStat(st, info);
   return true;
 }
 
@@ -467,11 +474,7 @@ void ReadFile::Close() {
 bool ReadFile::Info(FileInfo& info) const {
   struct stat st;
   if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
-  info.size = static_cast<uint64_t>(st.st_size);
-  info.mtimeNs = ToNs(st.st_mtim);
-  info.inode = st.st_ino;
-  info.device = st.st_dev;
-  info.isDirectory = S_ISDIR(st.st_mode);
+  InfoFromStat(st, info);
   return true;
 }
 
@@ -479,18 +482,9 @@ bool ReadFile::ReadAt(uint64_t offset, void* out, size_t size) const {
   if (fd_ < 0) return false;
   if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
   auto* p = static_cast<uint8_t*>(out);
-  while (size > 0) {
-    ssize_t n = pread(fd_, p, size, static_cast<off_t>(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-    offset += static_cast<uint64_t>(n);
-  }
-  return true;
+  return TransferAll(size, [&](size_t done, size_t left) {
+    return pread(fd_, p + done, left, static_cast<off_t>(offset + done));
+  });
 }
 
 }  // namespace plat

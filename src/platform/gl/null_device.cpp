@@ -89,6 +89,15 @@ void NullDevice::Clear(bool color, bool, uint32_t argb, float) {
 
 void NullDevice::SetWorld(const float m[16]) { std::memcpy(world_, m, sizeof world_); }
 
+void NullDevice::Record(Draw d) {
+  d.texture = bound_;
+  d.target = target_;
+  d.src = src_;
+  d.dst = dst_;
+  d.zEnable = zEnable_;
+  draws.push_back(d);
+}
+
 void NullDevice::DrawQuad(const WorldVertex v[4]) {
   Draw d;
   for (int i = 0; i < 4; ++i) {
@@ -98,24 +107,14 @@ void NullDevice::DrawQuad(const WorldVertex v[4]) {
     d.world[i].y = v[i].x * w[1] + v[i].y * w[5] + v[i].z * w[9] + w[13];
     d.world[i].z = v[i].x * w[2] + v[i].y * w[6] + v[i].z * w[10] + w[14];
   }
-  d.texture = bound_;
-  d.target = target_;
-  d.src = src_;
-  d.dst = dst_;
-  d.zEnable = zEnable_;
-  draws.push_back(d);
+  Record(d);
 }
 
 void NullDevice::DrawScreenQuad(const ScreenVertex v[4]) {
   Draw d;
   d.screen = true;
   for (int i = 0; i < 4; ++i) d.pixels[i] = v[i];
-  d.texture = bound_;
-  d.target = target_;
-  d.src = src_;
-  d.dst = dst_;
-  d.zEnable = zEnable_;
-  draws.push_back(d);
+  Record(d);
 }
 
 bool NullDevice::Present(const Rect& s, const Rect& d, int, int) {

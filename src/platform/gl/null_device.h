@@ -73,6 +73,9 @@ class NullDevice final : public GfxDevice {
   size_t LiveTextures() const { return textures_.size(); }
 
  private:
+  // Appends d with the texture, target, blend and depth state in effect now.
+  void Record(Draw d);
+
   struct Tex {
     int w = 0, h = 0;
     bool target = false;

@@ -1,13 +1,15 @@
 #include "platform/image/png_file.h"
 
-#include <png.h>
-
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
+#include "platform/png/png_image.h"
+
 namespace plat {
+
+// A canvas is exactly the codec's pixel layout (RGBA, straight alpha, row 0 = top); every PNG the
+// codec accepts must fit in one.
+static_assert(Canvas::kMaxSide >= kPngMaxSide);
 
 namespace {
 void SetError(std::string* error, const std::string& text) {
@@ -16,31 +18,7 @@ void SetError(std::string* error, const std::string& text) {
 }  // namespace
 
 bool EncodeCanvasPng(const Canvas& canvas, std::vector<uint8_t>* out, std::string* error) {
-  if (!out) return false;
-  out->clear();
-  if (canvas.empty()) {
-    SetError(error, "empty picture");
-    return false;
-  }
-  png_image img;
-  std::memset(&img, 0, sizeof img);
-  img.version = PNG_IMAGE_VERSION;
-  img.width = static_cast<png_uint_32>(canvas.width());
-  img.height = static_cast<png_uint_32>(canvas.height());
-  img.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t bytes = 0;
-  if (!png_image_write_get_memory_size(img, bytes, 0, canvas.pixels().data(), 0, nullptr)) {
-    SetError(error, std::string("png encoding failed: ") + img.message);
-    return false;
-  }
-  out->resize(bytes);
-  if (!png_image_write_to_memory(&img, out->data(), &bytes, 0, canvas.pixels().data(), 0, nullptr)) {
-    SetError(error, std::string("png encoding failed: ") + img.message);
-    out->clear();
-    return false;
-  }
-  out->resize(bytes);
-  return true;
+  return EncodePng(canvas.width(), canvas.height(), canvas.pixels(), out, error);
 }
 
 bool WriteCanvasPng(const std::string& hostPath, const Canvas& canvas, std::string* error) {
@@ -63,29 +41,10 @@ bool WriteCanvasPng(const std::string& hostPath, const Canvas& canvas, std::stri
 bool DecodeCanvasPng(const uint8_t* data, size_t size, Canvas* out, std::string* error) {
   if (!out) return false;
   *out = Canvas();
-  if (!data || size < 8) {
-    SetError(error, "not a png");
-    return false;
-  }
-  png_image img;
-  std::memset(&img, 0, sizeof img);
-  img.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&img, data, size)) {
-    SetError(error, std::string("not a png: ") + img.message);
-    return false;
-  }
-  if (img.width == 0 || img.height == 0 || img.width > Canvas::kMaxSide || img.height > Canvas::kMaxSide) {
-    png_image_free(&img);
-    SetError(error, "png size out of range");
-    return false;
-  }
-  img.format = PNG_FORMAT_RGBA;
-  Canvas canvas(static_cast<int>(img.width), static_cast<int>(img.height));
-  if (!png_image_finish_read(&img, nullptr, canvas.pixels().data(), 0, nullptr)) {
-    SetError(error, std::string("damaged png: ") + img.message);
-    png_image_free(&img);
-    return false;
-  }
+  RgbaImage image;
+  if (!DecodePng(data, size, &image, error)) return false;
+  Canvas canvas(image.width, image.height);
+  canvas.pixels() = std::move(image.pixels);
   *out = std::move(canvas);
   return true;
 }

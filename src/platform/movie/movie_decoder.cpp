@@ -6,26 +6,16 @@
 #include <cstring>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
 #include <libavutil/imgutils.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
 }
 
+#include "platform/movie/ffmpeg.h"
 #include "platform/text/log.h"
 
 namespace plat {
 
 namespace {
-
-std::string AvError(int code) {
-  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, buf, sizeof buf);
-  return buf;
-}
 
 // FFmpeg's own messages (errors only) go to our log, so tests can silence them.
 void LogFromFfmpeg(void* avcl, int level, const char* fmt, va_list args) {

@@ -4,27 +4,10 @@
 #include <cmath>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
-}
-
+#include "platform/movie/ffmpeg.h"
 #include "platform/movie/movie_decoder.h"
 
 namespace plat {
-
-namespace {
-
-std::string AvError(int code) {
-  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, buf, sizeof buf);
-  return buf;
-}
-
-}  // namespace
 
 struct MovieEncoder::Impl {
   AVFormatContext* fmt = nullptr;
