@@ -5,7 +5,7 @@
 #include "app/core/game_file.h"
 #include "platform/gl/gl_context.h"
 #include "render/dg_manager.h"
-#include "render/render_demo.h"
+#include "render_demo.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "render/render_demo.h"
+#include "render_demo.h"
 
 #include <cmath>
 #include <string>

@@ -1,4 +1,4 @@
-// The drawing demo the application frame shows until the game's scenes exist: a "tds" panel, a
+// A drawing scene for the loader test: a "tds" panel, a
 // PNG sprite sheet whose cells move and animate (one mirrored), and an additive "tig" emblem, all
 // read from Data\Demo.SZS. It draws through the same sprites and boards as the game.
 #pragma once
