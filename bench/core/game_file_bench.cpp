@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "formats/szs/szs.h"
 
 namespace fs = std::filesystem;

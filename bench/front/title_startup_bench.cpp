@@ -12,14 +12,14 @@
 #include <memory>
 #include <string>
 
-#include "app/core/app_state.h"
-#include "app/core/game_file.h"
-#include "app/save/system_files.h"
-#include "app/shell/frame_services.h"
-#include "app/sound/sound.h"
-#include "front/front_scenes.h"
-#include "front/scene_title.h"
-#include "front/title_ports.h"
+#include "core/app_state.h"
+#include "core/game_file.h"
+#include "save/system_files.h"
+#include "core/frame_services.h"
+#include "sound/sound.h"
+#include "screens/front/front_scenes.h"
+#include "screens/front/scene_title.h"
+#include "screens/front/title_ports.h"
 #include "render/dg_manager.h"
 #include "tests/support/frame_driver.h"
 #include "ui/menus/menu_mgr.h"

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/core/app_state.h"
-#include "app/core/game_file.h"
-#include "app/save/save_slot.h"
-#include "app/save/system_files.h"
+#include "core/app_state.h"
+#include "core/game_file.h"
+#include "save/save_slot.h"
+#include "save/system_files.h"
 #include "scenario/script/adv_script.h"
 #include "world/scenario_tables.h"
 #include "world/world_queries.h"

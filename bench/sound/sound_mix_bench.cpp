@@ -11,8 +11,8 @@
 #include <fstream>
 #include <vector>
 
-#include "app/core/game_file.h"
-#include "app/sound/sound.h"
+#include "core/game_file.h"
+#include "sound/sound.h"
 #include "platform/audio/mixer.h"
 #include "platform/audio/sound_formats.h"
 #include "platform/audio/vorbis.h"

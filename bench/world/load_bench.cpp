@@ -2,8 +2,8 @@
 // rebuild and the name pass). Target: under 20 ms per load. Needs the built sample data.
 #include <benchmark/benchmark.h>
 
-#include "app/core/error_box.h"
-#include "app/core/game_file.h"
+#include "core/error_box.h"
+#include "core/game_file.h"
 #include "world/scenario_tables.h"
 #include "world/world_queries.h"
 

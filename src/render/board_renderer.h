@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/core/vmath.h"
+#include "core/vmath.h"
 #include "platform/gl/gfx_device.h"
 #include "render/dg_base.h"
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/vmath.h"
+#include "core/vmath.h"
 #include "platform/gl/gfx_device.h"
 #include "render/dg_base.h"
 #include "render/dg_texture.h"

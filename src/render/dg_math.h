@@ -1,7 +1,7 @@
 // Camera and projection matrices in the engine's convention: left-handed, row vectors, clip z in
 // [0, 1].
 #pragma once
-#include "app/core/vmath.h"
+#include "core/vmath.h"
 
 Matrix44 LookAtLH(const Vector3& eye, const Vector3& at, const Vector3& up);
 Matrix44 PerspectiveFovLH(float fovY, float aspect, float zn, float zf);

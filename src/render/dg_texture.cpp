@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/core/file_io.h"
-#include "app/core/game_file.h"
+#include "core/file_io.h"
+#include "core/game_file.h"
 #include "platform/png/png_image.h"
 #include "render/dds_image.h"
 #include "render/dg_manager.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/core/file_io.h"
-#include "app/core/game_file.h"
+#include "core/file_io.h"
+#include "core/game_file.h"
 #include "platform/fs/fs.h"
 
 void CDGFileLoad::Free() {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/file_io.h"
-#include "app/core/game_file.h"
+#include "core/file_io.h"
+#include "core/game_file.h"
 #include "render/board_renderer.h"
 #include "render/dg_manager.h"
 #include "render/dg_math.h"

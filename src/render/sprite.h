@@ -4,9 +4,9 @@
 #pragma once
 #include <cstdint>
 
-#include "app/core/cv_flag.h"
-#include "app/core/cv_list.h"
-#include "app/core/vmath.h"
+#include "core/cv_flag.h"
+#include "core/cv_list.h"
+#include "core/vmath.h"
 
 class CVTexture;
 class CDGBoardRenderer;

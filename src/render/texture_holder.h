@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 
-#include "app/core/cv_list.h"
-#include "app/core/fixed_path.h"
+#include "core/cv_list.h"
+#include "core/fixed_path.h"
 
 class CDGTexture;
 

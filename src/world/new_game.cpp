@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/core/app_state.h"
-#include "app/core/error_box.h"
-#include "app/core/frame_wait.h"
-#include "app/core/step_machine.h"
+#include "core/app_state.h"
+#include "core/error_box.h"
+#include "core/frame_wait.h"
+#include "core/step_machine.h"
 #include "world/placement.h"
 #include "world/scenario_tables.h"
 #include "world/slg_util.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/core/error_box.h"
+#include "core/error_box.h"
 #include "platform/text/log.h"
 #include "world/slg_util.h"
 #include "world/world_ports.h"

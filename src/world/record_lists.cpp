@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "app/core/file_io.h"
+#include "core/file_io.h"
 #include "world/world_file.h"
 #include "world/world_names.h"
 #include "world/world_ports.h"

@@ -5,10 +5,10 @@
 #include <ctime>
 #include <vector>
 
-#include "app/core/error_box.h"
-#include "app/core/game_rand.h"
+#include "core/error_box.h"
+#include "core/game_rand.h"
 #include "platform/text/cp932.h"
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "world/world_file.h"
 #include "world/world_names.h"
 #include "world/world_ports.h"

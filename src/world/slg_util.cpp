@@ -1,7 +1,7 @@
 #include "world/slg_util.h"
 
-#include "app/core/error_box.h"
-#include "app/core/game_rand.h"
+#include "core/error_box.h"
+#include "core/game_rand.h"
 #include "world/world_ports.h"
 #include "world/world_tables.h"
 

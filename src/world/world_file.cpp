@@ -1,7 +1,7 @@
 #include "world/world_file.h"
 
-#include "app/core/file_io.h"
-#include "app/core/game_file.h"
+#include "core/file_io.h"
+#include "core/game_file.h"
 #include "platform/fs/fs.h"
 
 std::string WorldDataPath(const char* relative) { return std::string(GetModuleDir()) + relative; }

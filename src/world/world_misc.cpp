@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "app/core/cv_input.h"
+#include "core/cv_input.h"
 #include "world/world_queries.h"
 
 int32_t LocalTimeParts[9];

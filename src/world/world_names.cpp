@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/error_box.h"
+#include "core/error_box.h"
 #include "platform/text/cp932.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"

@@ -5,8 +5,8 @@
 #include <vector>
 #include <utility>
 
-#include "app/core/app_state.h"
-#include "app/core/error_box.h"
+#include "core/app_state.h"
+#include "core/error_box.h"
 #include "world/slg_util.h"
 #include "world/world_file.h"
 #include "world/world_ports.h"

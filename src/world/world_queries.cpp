@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/game_rand.h"
+#include "core/game_rand.h"
 #include "platform/text/cp932.h"
 #include "world/slg_util.h"
 #include "world/world_ports.h"

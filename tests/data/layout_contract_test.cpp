@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "app/core/game_file.h"
-#include "front/scene_title.h"
-#include "front/title_ports.h"
+#include "core/game_file.h"
+#include "screens/front/scene_title.h"
+#include "screens/front/title_ports.h"
 #include "platform/gl/null_device.h"
 #include "render/dg_manager.h"
 #include "ui/layout/layout_builder.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "formats/scene/scene_table.h"
 #include "platform/gl/null_device.h"
 #include "platform/image/png_file.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "render/sprite.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // picture loads from the archive (PNG, "tig", "tds") and shows up on the offscreen device.
 #include <gtest/gtest.h>
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "platform/gl/gl_context.h"
 #include "render/dg_manager.h"
 #include "render_demo.h"

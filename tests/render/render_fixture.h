@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "tests/support/null_graphics.h"
 #include "tests/support/temp_module_dir.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/core/app_state.h"
+#include "core/app_state.h"
 #include "formats/script/script_set_layout.h"
 #include "scenario_test_support.h"
 

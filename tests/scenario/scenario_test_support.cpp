@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/core/app_state.h"
-#include "app/core/game_file.h"
+#include "core/app_state.h"
+#include "core/game_file.h"
 #include "formats/script/script_asm.h"
 #include "formats/script/script_set_files.h"
 #include "platform/text/log.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error_box.h"
+#include "core/error_box.h"
 #include "formats/script/script_builder.h"
 #include "scenario/script/adv_script.h"
 #include "tests/support/recording_boxes.h"

@@ -1,10 +1,10 @@
 #include "tests/support/frame_driver.h"
 
-#include "app/core/app_state.h"
-#include "app/core/display_layout.h"
-#include "app/core/game_clock.h"
-#include "app/shell/frame.h"
-#include "app/shell/main_window.h"
+#include "core/app_state.h"
+#include "core/display_layout.h"
+#include "core/game_clock.h"
+#include "shell/frame.h"
+#include "shell/main_window.h"
 #include "platform/sdl/gl_canvas.h"
 #include "platform/sdl/window.h"
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/core/cv_input.h"
-#include "app/shell/frame_services.h"
+#include "core/cv_input.h"
+#include "core/frame_services.h"
 
 namespace plat {
 class Window;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error_box.h"
+#include "core/error_box.h"
 
 namespace v4test {
 

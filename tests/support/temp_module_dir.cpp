@@ -1,6 +1,6 @@
 #include "tests/support/temp_module_dir.h"
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 
 namespace v4test {
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/core/game_rand.h"
+#include "core/game_rand.h"
 #include "world/world_names.h"
 #include "world_fixture.h"
 

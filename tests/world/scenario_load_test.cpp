@@ -1,8 +1,8 @@
 #include <cstring>
 #include <random>
 
-#include "app/core/file_io.h"
-#include "app/core/game_file.h"
+#include "core/file_io.h"
+#include "core/game_file.h"
 #include "world/record_lists.h"
 #include "world/world_file.h"
 #include "world_fixture.h"

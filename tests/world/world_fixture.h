@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error_box.h"
+#include "core/error_box.h"
 #include "tests/support/recording_boxes.h"
 #include "tests/support/temp_folder.h"
 #include "world/scenario_tables.h"

@@ -2,8 +2,8 @@
 #include <deque>
 #include <vector>
 
-#include "app/core/cv_input.h"
-#include "app/core/game_rand.h"
+#include "core/cv_input.h"
+#include "core/game_rand.h"
 #include "world/float_rules.h"
 #include "world/slg_util.h"
 #include "world/world_misc.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "command.h"
 #include "formats/layout/layout_compiler.h"
 #include "formats/scramble/scramble.h"

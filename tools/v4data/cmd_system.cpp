@@ -10,9 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/core/file_io.h"
-#include "app/save/omake_tables.h"
-#include "app/save/system_files.h"
+#include "core/file_io.h"
+#include "save/omake_tables.h"
+#include "save/system_files.h"
 #include "command.h"
 #include "platform/text/cp932.h"
 

@@ -14,9 +14,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/core/error_box.h"
-#include "app/core/file_io.h"
-#include "app/core/game_file.h"
+#include "core/error_box.h"
+#include "core/file_io.h"
+#include "core/game_file.h"
 #include "command.h"
 #include "platform/text/cp932.h"
 #include "world/scenario_tables.h"

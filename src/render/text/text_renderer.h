@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/vmath.h"
+#include "core/vmath.h"
 #include "platform/gl/gfx_device.h"
 #include "render/dg_base.h"
 #include "render/text/glyph_sheet.h"

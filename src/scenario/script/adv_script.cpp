@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/error_box.h"
-#include "app/core/file_io.h"
-#include "app/core/game_file.h"
-#include "app/core/app_state.h"
+#include "core/error_box.h"
+#include "core/file_io.h"
+#include "core/game_file.h"
+#include "core/app_state.h"
 #include "formats/script/adv_opcodes.h"
 #include "platform/text/cp932.h"
 #include "platform/text/log.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/fixed_path.h"
+#include "core/fixed_path.h"
 #include "formats/script/script_set_layout.h"
 
 // 72 bytes in adv.dat: file name, voice number (the named switch's value), parameter.

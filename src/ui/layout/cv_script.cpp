@@ -1,6 +1,6 @@
 #include "ui/layout/cv_script.h"
 
-#include "app/core/file_io.h"
+#include "core/file_io.h"
 #include "formats/scramble/scramble.h"
 #include "platform/text/log.h"
 

@@ -7,7 +7,7 @@
 #pragma once
 #include <string>
 
-#include "app/core/fixed_path.h"
+#include "core/fixed_path.h"
 
 class CVMenuBase;
 class CVMenuMgr;

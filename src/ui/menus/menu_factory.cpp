@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "app/core/fixed_path.h"
+#include "core/fixed_path.h"
 #include "ui/menus/menu_root.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #pragma once
 #include <cstdint>
 
-#include "app/core/cv_list.h"
-#include "app/core/fixed_path.h"
-#include "app/core/vmath.h"
+#include "core/cv_list.h"
+#include "core/fixed_path.h"
+#include "core/vmath.h"
 
 class CVMenuBase;
 class CVMenuWindow;

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/core/fixed_path.h"
+#include "core/fixed_path.h"
 #include "ui/widgets/widget_base.h"
 
 class CVScene;

@@ -1,6 +1,6 @@
 #include "ui/scenes/cv_scene.h"
 
-#include "app/core/cv_input.h"
+#include "core/cv_input.h"
 #include "ui/menus/menu_root.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/widget_base.h"

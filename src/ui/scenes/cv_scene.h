@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/core/cv_flag.h"
-#include "app/core/cv_list.h"
+#include "core/cv_flag.h"
+#include "core/cv_list.h"
 
 class CVMenuBase;
 

@@ -1,6 +1,6 @@
 #include "ui/scenes/scene_dlg.h"
 
-#include "app/core/app_state.h"
+#include "core/app_state.h"
 #include "platform/text/log.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_mgr.h"
@@ -8,7 +8,6 @@
 
 namespace {
 constexpr int32_t kDialogSceneId = 10;
-constexpr int32_t kGameModeDialog = 13;
 constexpr float kScreenW = 1280.0f, kScreenH = 720.0f;
 }  // namespace
 
@@ -47,7 +46,7 @@ bool CVSceneDlg::OnEnter() {
     if (p) p->SetFlagAll(kWfShown, false);
   }
   savedGameMode_ = GameMode;
-  GameMode = kGameModeDialog;
+  GameMode = game_mode::kDialog;
   entered_ = 1;
   freezeBelow_ = 0;
   answer_ = -1;

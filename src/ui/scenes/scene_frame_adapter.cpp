@@ -2,18 +2,17 @@
 
 #include <string>
 
-#include "app/core/app_state.h"
-#include "app/core/game_file.h"
+#include "core/app_state.h"
+#include "core/game_file.h"
 #include "platform/text/log.h"
 #include "ui/layout/layout_builder.h"
 
 namespace {
-constexpr int32_t kGameModeIdle = 1;
 constexpr int32_t kTitleScene = 1;
 }  // namespace
 
 void SceneFrameAdapter::Update() {
-  if (idleToTitle_ && GameMode == kGameModeIdle) mgr_.ChangeScene(kTitleScene, 0);
+  if (idleToTitle_ && GameMode == game_mode::kIdle) mgr_.ChangeScene(kTitleScene, 0);
   mgr_.Update();
 }
 

@@ -1,7 +1,7 @@
 // The scene manager as the application frame drives it (frame_services.h), and the start-up of the
 // scene system: the layout builder installed, the scene table loaded and checked.
 #pragma once
-#include "app/shell/frame_services.h"
+#include "core/frame_services.h"
 #include "ui/scenes/scene_mgr.h"
 
 class SceneFrameAdapter : public FrameSceneManager {

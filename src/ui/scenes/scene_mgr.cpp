@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/core/file_io.h"
-#include "app/core/game_clock.h"
+#include "core/file_io.h"
+#include "core/game_clock.h"
 #include "platform/text/log.h"
 #include "ui/scenes/cv_scene.h"
 #include "ui/widgets/widget_base.h"

@@ -13,7 +13,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/core/cv_input.h"
+#include "core/cv_input.h"
 #include "formats/scene/scene_table.h"
 
 class CVScene;

@@ -1,6 +1,6 @@
 // The default scene classes of the ids. Screens with their own classes replace their entry with
 // CVSceneMgr::SetSceneFactory when their library starts up.
-#include "app/core/app_state.h"
+#include "core/app_state.h"
 #include "ui/scenes/cv_scene.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/core/cv_string.h"
+#include "core/cv_string.h"
 #include "ui/widgets/menu_window.h"
 
 enum ButtonLook : int32_t { kBtnIdle = 0, kBtnOver = 1, kBtnPressed = 2, kBtnDisabled = 3, kBtnRest = 4 };

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/core/cv_flag.h"
+#include "core/cv_flag.h"
 #include "ui/widgets/widget_base.h"
 
 class CVMenuBtn;

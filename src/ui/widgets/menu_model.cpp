@@ -1,6 +1,6 @@
 #include "ui/widgets/menu_model.h"
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "platform/text/log.h"
 #include "ui/widgets/safe_format.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/fixed_path.h"
+#include "core/fixed_path.h"
 #include "ui/widgets/widget_base.h"
 
 class CVMenuModel : public CVMenuBase {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/fixed_path.h"
+#include "core/fixed_path.h"
 #include "ui/widgets/widget_base.h"
 
 class CDGManager;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/error_box.h"
+#include "core/error_box.h"
 #include "platform/text/log.h"
 #include "render/dg_manager.h"
 #include "render/dg_texture.h"

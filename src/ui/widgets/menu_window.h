@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/core/fixed_path.h"
+#include "core/fixed_path.h"
 #include "ui/widgets/widget_base.h"
 
 class CVSprite;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/core/game_clock.h"
+#include "core/game_clock.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/menu_button.h"
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/cv_flag.h"
-#include "app/core/cv_list.h"
-#include "app/core/vmath.h"
+#include "core/cv_flag.h"
+#include "core/cv_list.h"
+#include "core/vmath.h"
 #include "ui/widgets/anime_types.h"
 #include "ui/widgets/widget_services.h"
 

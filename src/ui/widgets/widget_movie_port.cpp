@@ -1,7 +1,7 @@
 #include "ui/widgets/widget_movie_port.h"
 
-#include "app/movie/movie_mgr.h"
-#include "app/movie/movie_screen.h"
+#include "movie/movie_mgr.h"
+#include "movie/movie_screen.h"
 #include "render/dg_manager.h"
 #include "render/dg_texture.h"
 #include "render/texture_holder.h"

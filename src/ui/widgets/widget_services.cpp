@@ -1,7 +1,7 @@
 #include "ui/widgets/widget_services.h"
 
-#include "app/core/cv_input.h"
-#include "app/sound/busyo_voice.h"
+#include "core/cv_input.h"
+#include "sound/busyo_voice.h"
 
 namespace {
 

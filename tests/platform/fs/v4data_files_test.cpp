@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "formats/szs/szs.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_folder.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/game_file.h"
+#include "core/game_file.h"
 #include "platform/gl/gl_context.h"
 #include "render/dg_manager.h"
 #include "render/text/bitmap_font.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/app_state.h"
+#include "core/app_state.h"
 #include "formats/scene/scene_table.h"
 #include "layout_fixture.h"
 #include "platform/text/log.h"

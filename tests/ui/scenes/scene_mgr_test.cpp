@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/app_state.h"
+#include "core/app_state.h"
 #include "platform/text/log.h"
 #include "scene_test_support.h"
 #include "ui/scenes/scene_dlg.h"

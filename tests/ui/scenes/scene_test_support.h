@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/cv_input.h"
-#include "app/core/game_clock.h"
+#include "core/cv_input.h"
+#include "core/game_clock.h"
 #include "formats/scene/scene_table.h"
 #include "ui/scenes/cv_scene.h"
 #include "ui/scenes/scene_mgr.h"

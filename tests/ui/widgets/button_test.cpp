@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sound/busyo_voice.h"
+#include "sound/busyo_voice.h"
 #include "render/sprite.h"
 #include "widget_fixture.h"
 #include "ui/menus/menu_root.h"

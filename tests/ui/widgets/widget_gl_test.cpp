@@ -6,11 +6,11 @@
 #include <array>
 #include <vector>
 
-#include "app/core/cv_input.h"
-#include "app/core/error_box.h"
-#include "app/core/game_file.h"
-#include "app/movie/movie_mgr.h"
-#include "app/core/game_clock.h"
+#include "core/cv_input.h"
+#include "core/error_box.h"
+#include "core/game_file.h"
+#include "movie/movie_mgr.h"
+#include "core/game_clock.h"
 #include "platform/gl/null_device.h"
 #include "render/dg_manager.h"
 #include "render/sprite.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error_box.h"
+#include "core/error_box.h"
 #include "render/sprite.h"
 #include "render/texture_holder.h"
 #include "tests/support/recording_boxes.h"

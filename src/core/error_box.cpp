@@ -1,0 +1,70 @@
+#include "core/error_box.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/app_state.h"
+#include "platform/text/log.h"
+
+int32_t GameMode = 1;
+std::atomic<bool> g_QuitRequested{false};
+
+namespace {
+ErrorBoxPresenter* g_presenter = nullptr;
+LastScriptFormatter g_formatter = nullptr;
+constexpr size_t kTextSize = 2032;
+constexpr const char* kDefaultTitle = "FILE LOAD ERROR";
+
+// Cuts a CP932 text at its buffer end without splitting a double-byte character.
+void CopyBounded(char* out, size_t size, const char* text) {
+  size_t n = 0;
+  while (text[n] != '\0' && n + 1 < size) {
+    unsigned char c = static_cast<unsigned char>(text[n]);
+    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    if (lead) {
+      if (text[n + 1] == '\0' || n + 2 >= size) break;
+      n += 2;
+    } else {
+      ++n;
+    }
+  }
+  std::memcpy(out, text, n);
+  out[n] = '\0';
+}
+
+void BuildText(char* out, const char* message) {
+  const char* msg = message ? message : "";
+  if ((GameMode == 0 || GameMode == 10) && g_formatter) {
+    g_formatter(out, kTextSize, msg);
+    out[kTextSize - 1] = '\0';
+  } else {
+    CopyBounded(out, kTextSize, msg);
+  }
+}
+}  // namespace
+
+void SetErrorBoxPresenter(ErrorBoxPresenter* presenter) { g_presenter = presenter; }
+void SetLastScriptFormatter(LastScriptFormatter formatter) { g_formatter = formatter; }
+
+bool ShowErrorBox(const char* message, const char* title) {
+  char text[kTextSize];
+  BuildText(text, message);
+  const char* t = title ? title : kDefaultTitle;
+  bool goOn = true;
+  if (g_presenter) {
+    goOn = g_presenter->ShowErrorDialog(text, t);
+  } else {
+    plat::Log("error", "%s: %s", t, text);
+  }
+  if (!goOn) g_QuitRequested = true;
+  return goOn;
+}
+
+int ShowErrorMessageBox(const char* message, const char* title) {
+  char text[kTextSize];
+  BuildText(text, message);
+  const char* t = title ? title : kDefaultTitle;
+  if (g_presenter) return g_presenter->ShowMessageBox(text, t);
+  plat::Log("error", "%s: %s", t, text);
+  return 1;
+}

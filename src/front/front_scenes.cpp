@@ -1,6 +1,0 @@
-#include "front/front_scenes.h"
-
-#include "front/scene_title.h"
-#include "ui/scenes/scene_mgr.h"
-
-void RegisterFrontScenes(CVSceneMgr& mgr) { mgr.SetSceneFactory(1, &CreateTitleScene); }

@@ -1,0 +1,40 @@
+// Save registration of the war-phase step routines. Those routines keep their loop positions in
+// statics while a march or a battle runs over many frames; slg.dat stores them at one fixed point
+// of its field list, so that a save taken mid-march resumes at the same march.
+//
+// In registration mode each routine, instead of running, appends its statics (address, width) to
+// the current block list and returns. The save and the load of slg.dat both register, so the
+// fields are written and read back in one order.
+#pragma once
+#include <cstdint>
+
+#include "core/file_io.h"
+
+// 0 running, 1 registering for a load, 2 registering for a save. Routines test only for non-zero.
+inline constexpr int32_t kSaveRegisterNone = 0;
+inline constexpr int32_t kSaveRegisterLoad = 1;
+inline constexpr int32_t kSaveRegisterSave = 2;
+extern int32_t SaveRegisterMode;
+// The list being built while registering; left as it was afterwards and only read while registering.
+extern SaveBlockList* SaveRegisterList;
+
+// Byte counts of the registered fields in registration order: the march routines' statics
+// (35 bytes in 21 fields) and the battle's own block.
+inline constexpr int32_t kWarFieldBytes = 35;
+inline constexpr int32_t kBattleRunStateBytes = 1071;
+inline constexpr int32_t kWarStateBytes = kWarFieldBytes + kBattleRunStateBytes;  // 1,106
+
+// Appends (address, size) to the current list; nothing when no list is set.
+void RegisterSaveField(void* address, int32_t size);
+
+// The routines that register, called in this order: ResolveMarches, RunIndependentMarch (0),
+// RunGarrisonMarch (0), RunClanMarches, RunDaimyoMarches (0), BattleRun (0). Until the war phase
+// installs them, RegisterWarStateFields registers a zero-filled stand-in of the same field widths,
+// so slg.dat keeps its layout and loading such a file changes nothing.
+using WarStateRegistrar = void (*)();
+void SetWarStateRegistrar(WarStateRegistrar registrar);  // null: the stand-in
+void RegisterWarStateFields();
+
+// Mode 1 (2), current list := list, RegisterWarStateFields, mode 0.
+void RegisterWarStateForLoad(SaveBlockList* list);
+void RegisterWarStateForSave(SaveBlockList* list);

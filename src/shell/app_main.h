@@ -1,0 +1,68 @@
+// Program entry, start-up and shutdown: one ordered routine each, so that the subsystems still to
+// come slot their steps in where the comments name them.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/frame_services.h"
+#include "shell/main_window.h"
+#include "shell/window_graphics.h"
+
+// Frame period selector from the command line: its first four characters "-f30" give 1, "-f15"
+// give 2, anything else 0.
+int ParseFramePeriodSelector(const char* commandLine);
+// 18 ms for selector 0 (and any other value), 35 ms for 1, 68 ms for 2.
+int FramePeriodMs(int selector);
+
+// Module directory of an executable path in program form (CP932, separators '\' or '/'): the
+// path cut after its last separator, which stays; "" when the only separator is at index 0 or
+// there is none. Lead-byte aware.
+std::string CutModuleDir(const std::string& programPath);
+
+// Steps of start-up and shutdown that belong to subsystems not built yet. Each is optional: a
+// null step is skipped. The failure boxes of start-up follow each step's result.
+struct StartupSteps {
+  void (*clearScriptWatchList)() = nullptr;
+  bool (*loadStartLabelList)() = nullptr;  // false: "ゲームバージョンが異なります。"
+  bool (*initMovieManager)() = nullptr;    // false: "COMの初期化に失敗しました。終了します。"
+  void (*loadSystemData)() = nullptr;
+  void (*initSound)() = nullptr;
+  void (*applyRenderOptionSetting)() = nullptr;
+  void (*startStreamPlayers)() = nullptr;
+  void (*purgeTextures)() = nullptr;
+  void (*loadLineAndBoardTables)() = nullptr;
+  void (*initMenuManager)() = nullptr;
+  void (*saveSystemFiles)() = nullptr;
+  void (*stopStreamPlayers)() = nullptr;
+  void (*shutdownMovieManager)() = nullptr;
+  void (*deleteMenuRoots)() = nullptr;
+  void (*endStreamThreads)() = nullptr;
+  // Per-frame game and media steps (sound fades, scripts, turn loop, movies); null: none.
+  FrameGameHooks* gameHooks = nullptr;
+  // The scene manager the frame drives; null: the placeholder scene.
+  FrameSceneManager* sceneManager = nullptr;
+  // What the window shows; null: the placeholder scene's test card.
+  WindowPictureSource* pictureSource = nullptr;
+  // Frees device resources at shutdown, after the frame stopped, with the GL context current.
+  void (*releaseGraphics)() = nullptr;
+};
+StartupSteps& GetStartupSteps();
+
+struct LaunchOptions {
+  // Path of the executable (UTF-8); empty: the running one. Tests point it into a temporary folder.
+  std::string executablePath;
+  bool hiddenWindow = false;
+  // Answers the boxes instead of the window's message boxes (tests).
+  BoxShower boxShower;
+};
+
+// 1 once the debug marker "デバッグ\deb_str.bin" was found (working directory or module directory).
+extern int32_t g_DebugFlag;
+// Period of the running frame timer in ms (0 while none runs).
+extern std::atomic<int32_t> g_FramePeriodMs;
+
+// The whole program: start-up, message loop, shutdown. Returns the exit status: 0 after a normal
+// run, after a start-up failure and for a second instance.
+int GameMain(const std::vector<std::string>& args, const LaunchOptions& options = {});

@@ -1,0 +1,130 @@
+#include "shell/frame.h"
+
+#include "core/app_state.h"
+#include "core/cv_input.h"
+#include "core/error_box.h"
+#include "core/frame_wait.h"
+#include "core/frame_services.h"
+
+std::atomic<uint32_t> g_FrameTimerId{0};
+std::atomic<bool> g_TickPending{false};
+std::atomic<bool> g_FramePause{false};
+std::atomic<bool> g_DisplayStop{false};
+std::atomic<bool> g_FrameBusy{false};
+std::atomic<uint32_t> g_LogicSteps{0};
+std::atomic<bool> g_DrawBusy{false};
+std::atomic<bool> g_DeviceLost{false};
+std::atomic<bool> g_ForceReset{false};
+std::atomic<bool> g_AfterReset{false};
+std::atomic<int32_t> g_ImageStateView{0};
+
+namespace {
+FrameServices g_services;
+FrameGameHooks g_noGame;
+}  // namespace
+
+void SetFrameServices(const FrameServices& services) { g_services = services; }
+const FrameServices& GetFrameServices() { return g_services; }
+
+void SetFramePause(bool on) { g_FramePause.store(on); }
+bool IsFramePaused() { return g_FramePause.load(); }
+void SetDisplayStop(bool on) { g_DisplayStop.store(on); }
+bool IsDisplayStopped() { return g_DisplayStop.load(); }
+
+void FrameTimerProc(uint32_t timerId) {
+  if (timerId == 0 || timerId != g_FrameTimerId.load()) return;
+  g_TickPending.store(true);
+  // Counts ticks, also while paused.
+  CountDownFrameWait();
+  if (IsFramePaused()) return;
+  g_FrameBusy.store(true);
+  RunFrame();
+  g_FrameBusy.store(false);
+}
+
+int RunFrame() {
+  if (UpdateFrame() == 1) DisplayFrame();
+  return 0;
+}
+
+int UpdateFrame() {
+  if (g_QuitRequested.load() || g_ForceReset.load()) return 0;
+  FrameSceneManager* scenes = g_services.scenes;
+  FrameGameHooks* game = g_services.game ? g_services.game : &g_noGame;
+  FrameGraphics* graphics = g_services.graphics;
+
+  // After a device reset every scene re-creates its resources before anything else, once.
+  if (g_AfterReset.exchange(false) && scenes) scenes->BroadcastDeviceReset();
+
+  if (!g_TickPending.exchange(false)) return 0;
+  game->UpdateSoundFades();
+
+  // A strategy key or the debug image view: display only, no logic on this tick.
+  if (game->PollSlgKey()) return 1;
+  if (g_ImageStateView.load() != 0) return 1;
+
+  // (The debug menu's "run the scenario" item is enabled here once a debug menu exists.)
+  if (!scenes || !scenes->UpdateFrameTimer()) return 0;
+
+  g_LogicSteps.fetch_add(1);
+  UpdateMouseInputState(scenes->GetInput());
+  if (graphics) graphics->UpdateRenderers();
+
+  if (GameMode != game_mode::kSlg) {
+    if (g_FrameWaitCounter.load() == 0) game->StepAdvScript();
+    if (GameMode == game_mode::kSlg) {  // the script handed over to the strategy game
+      game->ApplyGameSpeedSetting();
+      game->RunTurnLoop();
+    }
+  } else {
+    game->ApplyGameSpeedSetting();
+    game->RunTurnLoop();
+  }
+
+  scenes->Update();
+  scenes->Draw();
+  game->UpdateMovies();
+  if (graphics) graphics->SwapRenderQueues();
+  game->ResetPickState();
+  g_WheelWord.store(0);
+
+  if (g_QuitRequested.load() || g_ForceReset.load()) return 0;
+  return 1;
+}
+
+int DisplayFrame() {
+  FrameGameHooks* game = g_services.game ? g_services.game : &g_noGame;
+  if (IsDisplayStopped() || g_DeviceLost.load() || g_ForceReset.load()) return 0;
+  FrameGraphics* graphics = g_services.graphics;
+  if (game->MovieOwnsDisplay()) {
+    if (!graphics) return 0;
+    g_DrawBusy.store(true);
+    g_DeviceLost.store(!graphics->RenderMovieFrame());
+    g_DrawBusy.store(false);
+    return 0;
+  }
+  if (!graphics) {
+    ShowErrorBox("描画元フレームが見つかりませんでした。", "ERROR:in DisplayFrame()");
+    return 0;
+  }
+  g_DrawBusy.store(true);
+  bool ok = graphics->RenderFrame();
+  g_DeviceLost.store(!ok);
+  g_DrawBusy.store(false);
+  return 0;
+}
+
+void ResetFrameState() {
+  g_FrameTimerId = 0;
+  g_TickPending = false;
+  g_FramePause = false;
+  g_DisplayStop = false;
+  g_FrameBusy = false;
+  g_LogicSteps = 0;
+  g_DrawBusy = false;
+  g_DeviceLost = false;
+  g_ForceReset = false;
+  g_AfterReset = false;
+  g_ImageStateView = 0;
+  g_FrameWaitCounter = 0;
+}

@@ -1,0 +1,380 @@
+// The title on the built sample data through the headless frame driver: the real scene table,
+// layouts, pictures, music, opening movie, script set and save files; only the clock, the input
+// and (except in the pixel test) the drawing device are not the real ones.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/game_file.h"
+#include "movie/movie_mgr.h"
+#include "save/system_files.h"
+#include "core/frame_services.h"
+#include "sound/sound.h"
+#include "screens/front/front_scenes.h"
+#include "screens/front/scene_title.h"
+#include "screens/front/title_ports.h"
+#include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
+#include "render/dg_manager.h"
+#include "scenario/script/adv_script.h"
+#include "tests/support/frame_driver.h"
+#include "ui/layout/layout_builder.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_dlg.h"
+#include "ui/scenes/scene_frame_adapter.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/widget_base.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MediaHooks : public FrameGameHooks {
+ public:
+  void UpdateSoundFades() override { ::UpdateSoundFades(); }
+  void UpdateMovies() override { GetMovieMgr().UpdateMovies(); }
+  bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+};
+
+// The device manager's frame on the device of the current GL context (or the null device).
+class DeviceGraphics : public FrameGraphics {
+ public:
+  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
+  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
+  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
+  bool RenderFrame() override { return mgr_->RenderFrame(); }
+  bool RenderMovieFrame() override { return true; }
+
+ private:
+  CDGManager* mgr_;
+};
+
+struct Pt {
+  int x, y;
+};
+// Centres of the title's buttons as the sample layout places them (docs/layouts.md).
+Pt TitleButton(int32_t id) {
+  static const int32_t order[] = {10000, 10001, 10002, 10004, 10003};
+  for (int i = 0; i < 5; ++i)
+    if (order[i] == id) return {480 + 160, 320 + 70 * i + 32};
+  return {0, 0};
+}
+// "はい" (1) and "いいえ" (2) of the centred dialog panel.
+Pt DialogButton(int32_t answer) { return {340 + (answer == 1 ? 110 : 330) + 80, 230 + 180 + 24}; }
+
+class TitleRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
+    ASSERT_TRUE(fs::exists(data / "sys" / "scene.bin")) << "build the sample data first";
+    dir_ = fs::temp_directory_path() / ("v4_title_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(data, dir_ / "Data");  // saves go to this folder, data is shared
+    oldModuleDir_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+
+    LoadSystemData();
+    InitSound();
+    StartSoundStreams();
+    GetMovieMgr().Init();
+    GetMovieMgr().SetWaitForDecoder(true);
+    ResetTitlePorts();
+    ShowOpeningFlag = 1;
+    GameMode = 1;
+  }
+
+  // The recording null device.
+  bool StartGraphics(bool) {
+    dg_ = new CDGManager();
+    bool ok = dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
+                                    1280, 720);
+    ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                                        CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    return ok;
+  }
+
+  void StartScenes() {
+    GetMenuMgr().Init(GetModuleDir());
+    CVSceneMgr& mgr = GetSceneMgr();
+    mgr.Reset();
+    ASSERT_TRUE(InitSceneSystem());
+    RegisterFrontScenes(mgr);
+  }
+
+  void TearDown() override {
+    // Widgets and the device go while the driver's GL context (if any) is still current.
+    GetSceneMgr().Reset();
+    GetMenuMgr().DeleteAllRoots();
+    GetMovieMgr().CloseAll();
+    if (dg_) {
+      SetDGManager(nullptr);
+      dg_->Release();
+    }
+    driver_.reset();
+    StopSoundStreams();
+    ShutdownSoundStreams();
+    ReleaseSound();
+    ResetTitlePorts();
+    ShowOpeningFlag = 1;
+    GameMode = 1;
+    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // The real GL device on the driver's offscreen window as the frame's graphics.
+  bool StartGl() {
+    dg_ = new CDGManager();
+    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    if (!Driver().CreateOffscreenGl(1280, 720)) return false;
+    if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    return true;
+  }
+
+  // The last drawn frame (RGBA, top row first); written to $V4_TITLE_DUMP_DIR/<name>.png when set.
+  bool Grab(const char* name, std::vector<uint8_t>& px) {
+    if (!dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px)) return false;
+    if (const char* dump = std::getenv("V4_TITLE_DUMP_DIR")) {
+      plat::Canvas c(1280, 720);
+      c.pixels() = px;
+      plat::WriteCanvasPng(std::string(dump) + "/" + name + ".png", c, nullptr);
+    }
+    return true;
+  }
+
+  FrameDriver& Driver() {
+    if (!driver_) {
+      FrameServices s;
+      s.scenes = &scenes_;
+      s.game = &hooks_;
+      s.graphics = graphics_.get();
+      driver_ = std::make_unique<FrameDriver>(s);
+    }
+    return *driver_;
+  }
+
+  CVSceneTitle* Title() { return dynamic_cast<CVSceneTitle*>(GetSceneById(1)); }
+
+  bool RunUntil(int32_t phase, int32_t step = -1, int budget = 400) {
+    for (int i = 0; i < budget; ++i) {
+      CVSceneTitle* t = Title();
+      if (t && GetSceneMgr().GetCurrentSceneId() == 1 && t->GetPhase() == phase &&
+          (step < 0 || t->GetStepValue() == step))
+        return true;
+      Driver().Tick();
+    }
+    return false;
+  }
+
+  void Click(Pt p, bool right = false) {
+    FrameDriver& d = Driver();
+    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
+    d.SetPointer(p.x, p.y);
+    d.Ticks(2);
+    d.SetButton(vk, true);
+    d.Ticks(2);
+    d.SetButton(vk, false);
+    d.Ticks(6);
+  }
+
+  fs::path dir_;
+  std::string oldModuleDir_;
+  CDGManager* dg_ = nullptr;
+  SceneFrameAdapter scenes_;
+  MediaHooks hooks_;
+  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<FrameDriver> driver_;
+};
+
+TEST_F(TitleRun, FirstRunGoesLogoMovieMenuAndTakesButtonsOnlyInStep2) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  Driver().Tick();
+  ASSERT_NE(Title(), nullptr);
+  EXPECT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseLogo);
+  ASSERT_NE(Title()->MainPanel(), nullptr);
+  ASSERT_NE(Title()->LogoWindow(), nullptr);
+  ASSERT_NE(Title()->ButtonArea(), nullptr);
+  ASSERT_NE(Title()->ThirdWindow(), nullptr);
+
+  // The logo runs its whole animation (a first start: clicks do not skip it).
+  Click({640, 360});
+  EXPECT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseLogo);
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMovie, -1, 300));
+  EXPECT_TRUE(GetMovieMgr().BlocksDisplay());
+  EXPECT_EQ(GetMovieMgr().OpenCount(), 1u);
+
+  // The movie plays to its end, then the menu comes with the title music.
+  int movieTicks = 0;
+  while (Title()->GetPhase() == CVSceneTitle::kPhaseMovie && movieTicks < 600) {
+    Driver().Tick();
+    ++movieTicks;
+  }
+  // The sample movie is 5 s long: it ends by itself, not at once.
+  EXPECT_GT(movieTicks * 18, 4000);
+  ASSERT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseMenu);
+  EXPECT_FALSE(GetMovieMgr().BlocksDisplay());
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 1, 5));
+  EXPECT_TRUE(IsChannelFile(kSoundChannelBgm, "Data\\bgm\\M29.voi"));
+
+  // Step 1: the strategy button does not count yet.
+  Click(TitleButton(CVSceneTitle::kStrategy));
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  EXPECT_NE(GameMode, 7);
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 100));
+  Click(TitleButton(CVSceneTitle::kStrategy));
+  EXPECT_EQ(GameMode, 7);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
+}
+
+TEST_F(TitleRun, ClickDuringTheMovieEndsIt) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  PlayRecordBlock.startCounter = 2;  // a second start: the logo may be clicked away too
+  Driver().Tick();
+  Click({640, 360});
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMovie, -1, 10));
+  Driver().Ticks(5);
+  ASSERT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseMovie);
+  Click({640, 360});
+  EXPECT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseMenu);
+  EXPECT_EQ(GetMovieMgr().OpenCount(), 0u);
+  EXPECT_FALSE(GetMovieMgr().BlocksDisplay());
+}
+
+TEST_F(TitleRun, QuitQuestionNoStaysYesQuitsAndShutdownWritesTheSystemFiles) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  ShowOpeningFlag = 0;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  const fs::path sys = dir_ / "SaveData" / "sys";
+  ASSERT_TRUE(fs::exists(sys / "sys.dat"));
+  fs::remove(sys / "plc.dat");
+
+  Click(TitleButton(CVSceneTitle::kQuit));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 10);
+  Click(DialogButton(2));
+  Driver().Ticks(10);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  EXPECT_FALSE(g_QuitRequested.load());
+  EXPECT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseMenu);
+  EXPECT_EQ(Title()->GetStepValue(), 2);
+
+  Click(TitleButton(CVSceneTitle::kQuit));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 10);
+  Click(DialogButton(1));
+  for (int i = 0; i < 20 && !g_QuitRequested.load(); ++i) Driver().Tick();
+  ASSERT_TRUE(g_QuitRequested.load());
+  // What the program's shutdown step for the system files does (src/app/shell/game_wiring.cpp).
+  SaveSystemFiles();
+  GetAdvScript().SaveSystemSwitches();
+  EXPECT_EQ(fs::file_size(sys / "plc.dat"), static_cast<uintmax_t>(kPlcBytes));
+  // sys.dat was made at start-up (settings with their defaults) and is still there.
+  EXPECT_TRUE(fs::exists(sys / "sys.dat"));
+}
+
+TEST_F(TitleRun, SecondTitleOfTheRunSkipsLogoAndMovie) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  PlayRecordBlock.startCounter = 2;
+  Driver().Tick();
+  Click({640, 360});
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMovie, -1, 10));
+  Click({640, 360});
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Click(TitleButton(CVSceneTitle::kStrategy));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
+  EXPECT_EQ(Title(), nullptr);  // the title is not resident
+
+  // An ending goes back to the title: a new title, straight to the menu.
+  ASSERT_TRUE(GetSceneMgr().ChangeScene(1, 0));
+  ASSERT_NE(Title(), nullptr);
+  EXPECT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseMenu);
+  Driver().Ticks(3);
+  EXPECT_EQ(GetMovieMgr().OpenCount(), 0u);
+  EXPECT_TRUE(Title()->LogoWindow() && !Title()->LogoWindow()->TestFlag(kWfShown));
+}
+
+TEST_F(TitleRun, StoryButtonLoadsTheStorySet) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  ShowOpeningFlag = 0;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Click(TitleButton(CVSceneTitle::kStorySecond));
+  EXPECT_EQ(GameMode, 0);
+  ASSERT_FALSE(GetAdvScript().switches.empty());
+  EXPECT_EQ(GetAdvScript().switches[0], 1);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+}
+
+TEST_F(TitleRun, MenuIsDrawnWhereTheLayoutPutsIt) {
+  ShowOpeningFlag = 0;
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Driver().Ticks(80);  // every opening animation has ended
+
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("menu", px));
+  auto at = [&](int x, int y, int c) { return static_cast<int>(px[(static_cast<size_t>(y) * 1280 + x) * 4 + c]); };
+  // Inside the first button (button sheet pattern 0: dark blue, gold rim at its edge).
+  const Pt b = TitleButton(CVSceneTitle::kStory);
+  const int bx = b.x - 140, by = b.y;  // left part of the button, away from its label
+  EXPECT_GT(at(bx, by, 2), at(bx, by, 0)) << "button body is bluish";
+  // The rim: gold (red and green well above blue) on the button's left edge.
+  int rim = 0;
+  for (int x = 480; x < 492; ++x) rim += at(x, by, 0) > 120 && at(x, by, 1) > 90 && at(x, by, 2) < 110;
+  EXPECT_GT(rim, 0);
+  // The button area's frame reaches left of the buttons, the sky beyond it does not differ much.
+  const int sky = at(200, by, 0) + at(200, by, 1) + at(200, by, 2);
+  const int body = at(bx, by, 0) + at(bx, by, 1) + at(bx, by, 2);
+  EXPECT_NE(sky, body);
+}
+
+TEST_F(TitleRun, LogoAndQuitQuestionAreDrawnInPlace) {
+  PlayRecordBlock.startCounter = 2;
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  auto px = std::vector<uint8_t>();
+  auto at = [&](int x, int y, int c) { return static_cast<int>(px[(static_cast<size_t>(y) * 1280 + x) * 4 + c]); };
+
+  // The logo while it is fully faded in: black all round, the red mark of the emblem in the middle.
+  Driver().Ticks(70);
+  ASSERT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseLogo);
+  ASSERT_TRUE(Grab("logo", px));
+  EXPECT_LT(at(100, 100, 0) + at(100, 100, 1) + at(100, 100, 2), 10);
+  EXPECT_GT(at(640, 330, 0), 120);  // the emblem's red disc: centre (384 + 256, 190 + 104), radius 52
+  EXPECT_LT(at(640, 330, 1), 100);
+
+  // The quit question: its panel centred (600 x 260 at 340, 230) with a gold rim.
+  Click({640, 360});
+  Click({640, 360});
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Click(TitleButton(CVSceneTitle::kQuit));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 10);
+  Driver().Ticks(3);
+  ASSERT_TRUE(Grab("quit", px));
+  int rim = 0;
+  for (int x = 336; x < 350; ++x) rim += at(x, 360, 0) > 150 && at(x, 360, 1) > 110 && at(x, 360, 2) < 140;
+  EXPECT_GT(rim, 0) << "left rim of the dialog panel";
+  // The question's text is drawn inside the panel's kind window (light pixels there).
+  int light = 0;
+  for (int y = 260; y < 360; ++y)
+    for (int x = 380; x < 900; ++x) light += at(x, y, 0) > 200 && at(x, y, 1) > 200;
+  EXPECT_GT(light, 200);
+}
+
+}  // namespace
