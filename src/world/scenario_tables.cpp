@@ -13,6 +13,7 @@
 #include "world/world_names.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -337,7 +338,7 @@ bool LoadHikitugi(HikitugiList& list) {
     if (e[0] == 0) continue;
     char name[18] = {};
     std::memcpy(name, e, 17);  // an unterminated name is cut at its field
-    uint32_t value = uint32_t(e[17]) | uint32_t(e[18]) << 8 | uint32_t(e[19]) << 16 | uint32_t(e[20]) << 24;
+    uint32_t value = le::Get32(e + 17);
     int32_t id = FindBusyoByName(name);
     list[id] = static_cast<uint16_t>(value);
   }

@@ -16,6 +16,7 @@
 #include "platform/audio/vorbis.h"
 #include "platform/audio/wave.h"
 #include "platform/text/cp932.h"
+#include "platform/byte_order.h"
 
 namespace fs = std::filesystem;
 
@@ -47,7 +48,7 @@ std::vector<int16_t> ToStereo44k(const plat::WaveInfo& info, const uint8_t* pcm)
         s[c] = (int(pcm[i * info.channels + c]) - 128) * 256.0f;
       } else {
         const uint8_t* p = pcm + 2 * (i * info.channels + c);
-        s[c] = float(int16_t(p[0] | (p[1] << 8)));
+        s[c] = float(int16_t(le::Get16(p)));
       }
     }
     l[i] = s[0];

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include "platform/byte_order.h"
 
 namespace v4fmt {
 
 namespace {
 
-int16_t GetI16(const uint8_t* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
-void PutI16(uint8_t* p, int32_t v) {
-  p[0] = static_cast<uint8_t>(v & 0xFF);
-  p[1] = static_cast<uint8_t>((v >> 8) & 0xFF);
-}
+int16_t GetI16(const uint8_t* p) { return static_cast<int16_t>(le::Get16(p)); }
+void PutI16(uint8_t* p, int32_t v) { le::Put16(p, static_cast<uint16_t>(v)); }
 bool FitsI16(int v) { return v >= -32768 && v <= 32767; }
 
 }  // namespace

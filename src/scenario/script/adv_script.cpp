@@ -48,7 +48,7 @@ void FormatLastScriptThunk(char* out, size_t outSize, const char* message) {
 }
 
 // Reader of adv.dat's descrambled fixed part.
-uint32_t Le32(const std::vector<uint8_t>& b, size_t at) { return ReadLE32(&b[at]); }
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) { return le::Get32(&b[at]); }
 
 }  // namespace
 
@@ -341,7 +341,7 @@ std::string AdvScript::SourceFileName(uint32_t index) const {
 
 uint32_t AdvScript::EventOffset(uint32_t event) const {
   if (event >= kEventCount) return kNoEvent;
-  return ReadLE32(&events[event * kEventRecordSize + kScriptNameField]);
+  return le::Get32(&events[event * kEventRecordSize + kScriptNameField]);
 }
 
 void AdvScript::FormatLastScript(char* out, size_t outSize, const char* message) const {
@@ -435,17 +435,17 @@ void AdvScript::CheckWatchedSwitches() {
 
 bool AdvScript::SaveAdvData(const FixedPath& path) {
   std::vector<uint8_t> b1(4), b2(kSwitchCount * 4), b4(68), b5(68), b6(72), b7(4), b8;
-  WriteLE32(b1.data(), static_cast<uint32_t>(setNumber));
-  for (size_t i = 0; i < kSwitchCount; ++i) WriteLE32(&b2[i * 4], static_cast<uint32_t>(savePointSwitches[i]));
-  WriteLE32(b4.data(), savePointCallDepth);
-  for (size_t i = 0; i < kCallStackSize; ++i) WriteLE32(&b4[4 + i * 4], savePointReturnStack[i]);
-  WriteLE32(b5.data(), savePointMessage);
-  for (size_t i = 0; i < 16; ++i) WriteLE32(&b5[4 + i * 4], savePointReserved[i]);
+  le::Put32(b1.data(), static_cast<uint32_t>(setNumber));
+  for (size_t i = 0; i < kSwitchCount; ++i) le::Put32(&b2[i * 4], static_cast<uint32_t>(savePointSwitches[i]));
+  le::Put32(b4.data(), savePointCallDepth);
+  for (size_t i = 0; i < kCallStackSize; ++i) le::Put32(&b4[4 + i * 4], savePointReturnStack[i]);
+  le::Put32(b5.data(), savePointMessage);
+  for (size_t i = 0; i < 16; ++i) le::Put32(&b5[4 + i * 4], savePointReserved[i]);
   std::memcpy(b6.data(), savePointVoice.fileName, 64);
-  WriteLE32(&b6[64], static_cast<uint32_t>(savePointVoice.number));
-  WriteLE32(&b6[68], static_cast<uint32_t>(savePointVoice.param));
+  le::Put32(&b6[64], static_cast<uint32_t>(savePointVoice.number));
+  le::Put32(&b6[68], static_cast<uint32_t>(savePointVoice.param));
   if (scene && !scene->SaveWindowState(b8)) b8.clear();
-  WriteLE32(b7.data(), static_cast<uint32_t>(b8.size()));
+  le::Put32(b7.data(), static_cast<uint32_t>(b8.size()));
   SaveBlockList list;
   list.Append(b1.data(), 4);
   list.Append(b2.data(), static_cast<int32_t>(b2.size()));
@@ -533,8 +533,8 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
   for (size_t i = 0; i < 16; ++i) savePointReserved[i] = Le32(file, blockAt[4] + 4 + i * 4);
   AdvVoiceRecord v;
   std::memcpy(v.fileName, voice, 64);
-  v.number = static_cast<int32_t>(ReadLE32(voice + 64));
-  v.param = static_cast<int32_t>(ReadLE32(voice + 68));
+  v.number = static_cast<int32_t>(le::Get32(voice + 64));
+  v.param = static_cast<int32_t>(le::Get32(voice + 68));
   pendingVoice = v;
   savePointVoice = v;
   voicePending = v.fileName[0] != 0 ? 1 : 0;
