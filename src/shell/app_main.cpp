@@ -154,6 +154,7 @@ void InitGame(App& app, int selector) {
       [w] { w->ReleaseCurrent(); });
   g_FrameTimerId.store(id);
   g_FramePeriodMs = id ? FramePeriodMs(selector) : 0;
+  if (id) plat::Log("frame", "timer started (%d ms)", g_FramePeriodMs.load());
 }
 
 void RunMessageLoop(App& app) {

@@ -147,9 +147,9 @@ TEST_F(StartupTest, StartsInOrderRunsFramesAndSavesOnlyAfterTheFrameStopped) {
   s.initSound = [] { g_order.push_back("sound"); };
   s.initMenuManager = [] {
     g_order.push_back("menus");
-    // Ends the run after a while as a termination signal does.
+    // Ends the run once the frame timer runs, as a termination signal does.
     std::thread([] {
-      usleep(300 * 1000);
+      for (int waited = 0; g_FrameTimerId.load() == 0 && waited < 20000; waited += 5) usleep(5 * 1000);
       g_periodSeen = g_FramePeriodMs.load();
       raise(SIGTERM);
     }).detach();
@@ -213,6 +213,14 @@ class ProgramTest : public ::testing::Test {
     }
     return pid;
   }
+  // Waits up to limitMs until the log file holds text; false when it never did.
+  static bool WaitForLog(const std::string& path, const std::string& text, int limitMs) {
+    for (int waited = 0; waited <= limitMs; waited += 20) {
+      if (ReadAll(path).find(text) != std::string::npos) return true;
+      usleep(20 * 1000);
+    }
+    return false;
+  }
   // Waits up to limitMs for the child; true with its status when it ended.
   static bool WaitFor(pid_t pid, int limitMs, int& status) {
     for (int waited = 0; waited <= limitMs; waited += 20) {
@@ -234,9 +242,10 @@ TEST_F(ProgramTest, SecondInstanceExitsAndTerminationShutsDownNormally) {
   std::string err1 = dir_.Path() + "/first.log", err2 = dir_.Path() + "/second.log";
   pid_t first = Start(err1);
   ASSERT_GT(first, 0);
-  // Let it run; it must still be running afterwards.
+  // Let it start its frame; it must still be running afterwards.
   int status = 0;
-  EXPECT_FALSE(WaitFor(first, 2000, status)) << ReadAll(err1);
+  ASSERT_TRUE(WaitForLog(err1, "timer started", 30000)) << ReadAll(err1);
+  EXPECT_EQ(waitpid(first, &status, WNOHANG), 0) << ReadAll(err1);
 
   pid_t second = Start(err2);
   ASSERT_GT(second, 0);
@@ -258,8 +267,9 @@ TEST_F(ProgramTest, SecondInstanceExitsAndTerminationShutsDownNormally) {
   EXPECT_GT(std::atoi(log.c_str() + at + 4), 0) << log;
 
   // The lock went with it: a new copy starts (and is ended the same way).
-  pid_t third = Start(dir_.Path() + "/third.log");
-  EXPECT_FALSE(WaitFor(third, 500, status));
+  const std::string err3 = dir_.Path() + "/third.log";
+  pid_t third = Start(err3);
+  EXPECT_TRUE(WaitForLog(err3, "timer started", 30000)) << ReadAll(err3);
   kill(third, SIGTERM);
   ASSERT_TRUE(WaitFor(third, 10000, status));
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);

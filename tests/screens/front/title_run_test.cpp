@@ -31,6 +31,7 @@
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/widget_base.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -74,10 +75,8 @@ class TitleRun : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "sys" / "scene.bin")) << "build the sample data first";
-    dir_ = fs::temp_directory_path() / ("v4_title_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
     fs::create_directory_symlink(data, dir_ / "Data");  // saves go to this folder, data is shared
     oldModuleDir_ = GetModuleDir();
     ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
@@ -128,8 +127,6 @@ class TitleRun : public ::testing::Test {
     ShowOpeningFlag = 1;
     GameMode = 1;
     if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   // The real GL device on the driver's offscreen window as the frame's graphics.
@@ -190,6 +187,7 @@ class TitleRun : public ::testing::Test {
     d.Ticks(6);
   }
 
+  v4test::TempFolder temp_{"v4_title"};
   fs::path dir_;
   std::string oldModuleDir_;
   CDGManager* dg_ = nullptr;
