@@ -338,14 +338,14 @@ TEST_F(SceneMgrTest, MouseButtonsComeFromTheManagersInput) {
   };
   const Case cases[] = {{false, false, 0}, {true, false, 1}, {false, true, 2}, {true, true, 1}};
   for (const Case& c : cases) {
-    keys.held[VK_LBUTTON] = c.left;
-    keys.held[VK_RBUTTON] = c.right;
-    keys.held[VK_RETURN] = c.left;
+    keys.SetKey(VK_LBUTTON, c.left);
+    keys.SetKey(VK_RBUTTON, c.right);
+    keys.SetKey(VK_RETURN, c.left);
     mgr().Update();  // polls the input even without a scene
     EXPECT_EQ(mgr().GetMouseButton(), c.button);
     EXPECT_EQ(mgr().IsKeyDown(VK_RETURN), c.left);
   }
-  keys.held[VK_RETURN] = false;
+  keys.SetKey(VK_RETURN, false);
   mgr().Update();
   EXPECT_TRUE(mgr().IsKeyReleased(VK_RETURN));
 }
