@@ -304,7 +304,7 @@ int GameMain(const std::vector<std::string>& args, const LaunchOptions& options)
   std::string moduleDir = CutModuleDir(programPath);
   if (!moduleDir.empty() && !SetModuleDir(moduleDir.c_str())) {
     plat::Log("frame", "module directory does not fit: %s", moduleDir.c_str());
-    return 0;
+    return 1;
   }
 
   // 3. The run-time library's generator.
@@ -313,25 +313,25 @@ int GameMain(const std::vector<std::string>& args, const LaunchOptions& options)
   // 4. Single instance and the main window. A second copy and a failed window end silently.
   App app;
   int made = CreateMainWindow(app, exePath, options.hiddenWindow, options.boxShower);
-  if (made <= 0) return 0;
+  if (made <= 0) return made == 0 ? 0 : 1;  // a second copy ends quietly and successfully
 
   // 5. The script set's label list.
   if (s.loadStartLabelList && !s.loadStartLabelList()) {
     StartupFailureBox("ゲームバージョンが異なります。");
     ReleaseAfterFailedStart(app);
-    return 0;
+    return 1;
   }
   // 6. The graphics device.
   if (!InitGraphics(app)) {
     StartupFailureBox("DirectGraphics初期化に失敗しました. 終了します. ");
     ReleaseAfterFailedStart(app);
-    return 0;
+    return 1;
   }
   // 7. The movie manager.
   if (s.initMovieManager && !s.initMovieManager()) {
     StartupFailureBox("COMの初期化に失敗しました。終了します。");
     ReleaseAfterFailedStart(app);
-    return 0;
+    return 1;
   }
   // 8. The frame period.
   std::string commandLine;

@@ -208,6 +208,7 @@ TEST_F(AdvData, DamagedFilesAreRefusedAndChangeNothing) {
       {"voice name without NUL", kAtVoice, Bytes(64, 'v')},
       {"window state longer than the file", kAtStateSize, {5, 0, 0, 0}},
       {"window state of 1e9 bytes", kAtStateSize, {0x00, 0xCA, 0x9A, 0x3B}},
+      {"bytes appended after the window state", SIZE_MAX, {}, kFixed + 4 + 16},
   };
   for (const Damage& d : cases) {
     Bytes plain = good;

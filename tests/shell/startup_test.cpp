@@ -113,7 +113,7 @@ TEST_F(StartupTest, ScriptSetMismatchStopsBeforeTheDevice) {
   };
   s.loadSystemData = [] { g_order.push_back("system"); };
   s.saveSystemFiles = [] { g_order.push_back("save"); };
-  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 0);
+  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);  // an error end is not a success
   EXPECT_EQ(g_order, std::vector<std::string>{"labels"});  // no device, no movies, nothing saved
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "ゲームバージョンが異なります。");
@@ -123,7 +123,7 @@ TEST_F(StartupTest, ScriptSetMismatchStopsBeforeTheDevice) {
 
 TEST_F(StartupTest, MovieFailureGivesItsBox) {
   GetStartupSteps().initMovieManager = [] { return false; };
-  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 0);
+  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "COMの初期化に失敗しました。終了します。");
 }

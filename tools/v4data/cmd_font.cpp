@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_io.h"
 #include "platform/font/font.h"
 #include "platform/png/png_image.h"
 #include "platform/text/cp932.h"
@@ -48,17 +49,7 @@ int MakeFont(const std::vector<std::string>& args) {
     return 2;
   }
   nlohmann::json spec;
-  try {
-    std::ifstream in(args[0]);
-    if (!in) {
-      std::fprintf(stderr, "font: cannot read %s\n", args[0].c_str());
-      return 1;
-    }
-    spec = nlohmann::json::parse(in);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "font: %s: %s\n", args[0].c_str(), e.what());
-    return 1;
-  }
+  if (!ReadToolJson("font", args[0], spec)) return 1;
   // The picture's file name as written on disk (UTF-8) and as the key file names it (Shift-JIS,
   // the way the game reads every name).
   const std::string picture = spec.value("picture", std::string());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_io.h"
 #include "platform/image/art_source.h"
 #include "platform/image/png_file.h"
 #include "platform/font/font.h"
@@ -72,12 +73,8 @@ int RunArt(const std::vector<std::string>& args) {
     std::fprintf(stderr, "usage: v4data art <source.json> <outdir>\n");
     return 2;
   }
-  std::ifstream in(args[0], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "art: cannot open %s\n", args[0].c_str());
-    return 1;
-  }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  if (!ReadToolText("art", args[0], text)) return 1;
   std::vector<plat::ArtPicture> pictures;
   std::string error;
   if (!plat::RenderArtSource(text, &pictures, &error, &PaintText)) {

@@ -2,6 +2,7 @@
 //   writes a test-pattern movie (colour bars, a moving white square, a binary frame counter and a
 //   sine tone; --tone 0 leaves the sound out).
 // v4data movie info <file>: prints what the game's decoder sees in a movie.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -85,9 +86,32 @@ int Info(const std::vector<std::string>& args) {
     std::fprintf(stderr, "movie info: %s: %s\n", args[0].c_str(), error.c_str());
     return 1;
   }
-  const plat::MovieInfo& i = dec.Info();
-  std::printf("video %s %dx%d %.3f fps\naudio %s\nduration %.3f s\n", i.hasVideo ? "yes" : "no", i.width, i.height,
-              i.fps, i.hasAudio ? "yes" : "no", i.duration);
+  const plat::MovieInfo i = dec.Info();
+  // The container's stated length is only a claim: decode everything and report what plays.
+  plat::MovieVideoFrame video;
+  plat::MovieAudioChunk audio;
+  int frames = 0;
+  double videoEnd = 0, audioEnd = 0;
+  for (;;) {
+    const plat::MovieDecodeStatus st = dec.Next(video, audio);
+    if (st == plat::MovieDecodeStatus::kEnd) break;
+    if (st == plat::MovieDecodeStatus::kVideo) {
+      ++frames;
+      videoEnd = video.pts + (i.fps > 0 ? 1.0 / i.fps : 0.0);
+    } else {
+      audioEnd = std::max(audioEnd, audio.End());
+    }
+  }
+  const double played = std::max(videoEnd, audioEnd);
+  std::printf("video %s %dx%d %.3f fps, %d frames decoded\naudio %s\nduration %.3f s (stated %.3f s)\n",
+              i.hasVideo ? "yes" : "no", i.width, i.height, i.fps, frames, i.hasAudio ? "yes" : "no", played,
+              i.duration);
+  // A stated length that the streams fall short of by more than half a second means a cut file.
+  if ((i.hasVideo && frames == 0) || (i.duration > 0 && played + 0.5 < i.duration)) {
+    std::fprintf(stderr, "movie info: %s: the streams end at %.3f s of a stated %.3f s: cut short or damaged\n",
+                 args[0].c_str(), played, i.duration);
+    return 1;
+  }
   return 0;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_io.h"
 #include "platform/png/png_image.h"
 #include "render/dds_image.h"
 
@@ -122,9 +123,9 @@ int RunImage(const std::vector<std::string>& args) {
     std::fprintf(stderr, "usage: v4data image <source.json> <outdir>\n");
     return 2;
   }
-  std::ifstream in(args[0]);
-  nlohmann::json src = nlohmann::json::parse(in, nullptr, false);
-  if (src.is_discarded() || !src.contains("pictures") || !src["pictures"].is_array()) {
+  nlohmann::json src;
+  if (!ReadToolJson("image", args[0], src)) return 1;
+  if (!src.contains("pictures") || !src["pictures"].is_array()) {
     std::fprintf(stderr, "image: %s is not a picture list\n", args[0].c_str());
     return 1;
   }

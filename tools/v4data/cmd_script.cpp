@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_io.h"
 #include "formats/script/script_asm.h"
 #include "formats/script/script_set_files.h"
 #include "platform/text/cp932.h"
@@ -27,12 +28,8 @@ int Build(const std::vector<std::string>& args) {
     std::fprintf(stderr, "usage: v4data script build <source> <out-root> <base-name> [--tutorial]\n");
     return 2;
   }
-  std::ifstream in(pos[0], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "script: cannot read %s\n", pos[0].c_str());
-    return 1;
-  }
-  std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string source;
+  if (!ReadToolText("script", pos[0], source)) return 1;
   std::string sourceName = pos[0].substr(pos[0].find_last_of("/\\") + 1);
   v4fmt::CompiledScriptSet set;
   std::vector<std::string> errors;
@@ -75,8 +72,12 @@ int Dump(const std::vector<std::string>& args) {
   }
   for (const auto& [name, value] : set.blockLabels)
     std::printf(".block %s %u\n", plat::Cp932ToUtf8(name).c_str(), value);
-  std::fputs(v4fmt::DisassembleScript(set.bytecode.data(), set.bytecode.size(), &set).c_str(), stdout);
-  return 0;
+  bool complete = false;
+  std::fputs(v4fmt::DisassembleScript(set.bytecode.data(), set.bytecode.size(), &set, &complete).c_str(), stdout);
+  // The listing is printed either way (it shows where the damage is); the exit code tells.
+  if (!signatureOk) std::fprintf(stderr, "script dump: %s: the signature does not match this program\n", args[1].c_str());
+  if (!complete) std::fprintf(stderr, "script dump: %s: the bytecode is cut short or damaged\n", args[1].c_str());
+  return signatureOk && complete ? 0 : 1;
 }
 
 int RunScript(const std::vector<std::string>& args) {

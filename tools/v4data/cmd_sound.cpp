@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "command.h"
+#include "tool_io.h"
 #include "platform/audio/sound_formats.h"
 #include "platform/audio/vorbis.h"
 #include "platform/audio/wave.h"
@@ -22,12 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return false;
-  out.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return true;
-}
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out) { return ReadToolInput("voi", path, out); }
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& data) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
@@ -106,6 +102,10 @@ int VoiDecode(const std::string& in, const std::string& out) {
   size_t base = 0;
   if (!ReadFileBytes(in, voi) || !plat::ParseVoiHeader(voi.data(), voi.size(), base)) {
     std::fprintf(stderr, "voi: %s is not a readable .voi file\n", in.c_str());
+    return 1;
+  }
+  if (!plat::IsOggStreamComplete(voi.data() + base, voi.size() - base)) {
+    std::fprintf(stderr, "voi: %s: the sound stream is cut short or damaged\n", in.c_str());
     return 1;
   }
   plat::DecodedSound snd;
@@ -209,9 +209,7 @@ int RunSynth(const std::vector<std::string>& args) {
   }
   nlohmann::json d;
   try {
-    std::ifstream f(args[0]);
-    if (!f) throw std::runtime_error("cannot read " + args[0]);
-    d = nlohmann::json::parse(f);
+    if (!ReadToolJson("synth", args[0], d)) return 1;
     const int rate = d.value("rate", 44100);
     const int channels = d.value("channels", 2);
     const double tempo = d.value("tempo", 120.0);  // beats per minute

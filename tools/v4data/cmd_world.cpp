@@ -18,6 +18,7 @@
 #include "core/file_io.h"
 #include "core/game_file.h"
 #include "command.h"
+#include "platform/fs/fs.h"
 #include "platform/text/cp932.h"
 #include "world/scenario_tables.h"
 #include "world/world_check.h"
@@ -47,10 +48,11 @@ struct Rng {
 };
 
 json LoadJson(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw BuildError{"cannot read " + path};
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!plat::ReadHostFile(path, bytes, &error)) throw BuildError{path + ": " + error};
   try {
-    return json::parse(in);
+    return json::parse(bytes.begin(), bytes.end());
   } catch (const std::exception& e) {
     throw BuildError{path + ": " + e.what()};
   }
@@ -636,6 +638,13 @@ int RunCheck(const std::string& root) {
     ScenarioNumber = n;
     LoadHikitugi(carry);
     for (const std::string& l : boxes.lines) problems.push_back("scenario " + std::to_string(n) + " hikitugi: " + l);
+    // The game pads a short carry-over file with empty entries; a built one is whole.
+    std::vector<uint8_t> hikitugi;
+    if (ReadWorldFile((dir + "\\hikitugi.bin").c_str(), hikitugi, true) &&
+        hikitugi.size() != static_cast<size_t>(kHikitugiFileBytes)) {
+      problems.push_back("scenario " + std::to_string(n) + ": hikitugi.bin is " + std::to_string(hikitugi.size()) +
+                         " bytes, not " + std::to_string(kHikitugiFileBytes));
+    }
   }
   std::vector<uint8_t> sys;
   if (!ReadWorldFile(WorldDataPath("Data\\sys\\system.dat").c_str(), sys, false) || sys.size() != kSystemTableBytes)

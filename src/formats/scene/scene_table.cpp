@@ -47,16 +47,29 @@ void WriteSceneRecord(const SceneFlowRecord& record, uint8_t* bytes) {
   }
 }
 
-void ReadSceneTable(const uint8_t* bytes, size_t size, SceneFlowTable& table) {
+bool ReadSceneTable(const uint8_t* bytes, size_t size, SceneFlowTable& table, std::string* error) {
   table = SceneFlowTable{};
-  if (!bytes) return;
-  for (int r = 0; r < kSceneRecordCount; ++r) {
-    const size_t start = kSceneRecordBytes * r;
-    if (start >= size) break;
-    uint8_t record[kSceneRecordBytes] = {};
-    std::memcpy(record, bytes + start, std::min(kSceneRecordBytes, size - start));
-    ReadSceneRecord(record, table[r]);
+  auto fail = [&](const std::string& why) {
+    table = SceneFlowTable{};
+    if (error) *error = why;
+    return false;
+  };
+  if (!bytes || size != kSceneTableBytes) {
+    return fail("size " + std::to_string(size) + ", a table is " + std::to_string(kSceneTableBytes) + " bytes");
   }
+  for (int r = 0; r < kSceneRecordCount; ++r) {
+    SceneFlowRecord& rec = table[r];
+    ReadSceneRecord(bytes + kSceneRecordBytes * r, rec);
+    if (rec.sceneId < 0 || rec.sceneId >= kSceneRecordCount) {
+      return fail("record " + std::to_string(r) + " names scene " + std::to_string(rec.sceneId));
+    }
+    for (const SceneTransition& t : rec.transitions) {
+      if (t.result != -1 && (t.nextScene < -1 || t.nextScene >= kSceneRecordCount)) {
+        return fail("record " + std::to_string(r) + " changes to scene " + std::to_string(t.nextScene));
+      }
+    }
+  }
+  return true;
 }
 
 std::vector<uint8_t> WriteSceneTable(const SceneFlowTable& table) {

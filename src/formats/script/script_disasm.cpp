@@ -199,8 +199,9 @@ std::string FormatScriptInstruction(const ScriptInstruction& ins, const Compiled
   return out;
 }
 
-std::string DisassembleScript(const uint8_t* code, size_t size, const CompiledScriptSet* set) {
+std::string DisassembleScript(const uint8_t* code, size_t size, const CompiledScriptSet* set, bool* complete) {
   std::string out;
+  if (complete) *complete = true;
   size_t pos = 0;
   char buf[64];
   while (pos < size) {
@@ -223,6 +224,7 @@ std::string DisassembleScript(const uint8_t* code, size_t size, const CompiledSc
     if (!DecodeScriptInstruction(code, size, pos, ins, &next, &err)) {
       std::snprintf(buf, sizeof buf, "; %08zX: ", pos);
       out += buf + err + "\n";
+      if (complete) *complete = false;
       break;
     }
     std::snprintf(buf, sizeof buf, "    ; %08zX L%u", pos, static_cast<unsigned>(ins.line));

@@ -140,6 +140,10 @@ bool AdvScript::LoadScriptFiles(int set) {
   char name[sizeof baseName];
   std::memcpy(name, baseName, sizeof name);
   LoadScriptSet(name);
+  if (!loaded) {
+    setNumber = -1;
+    return false;
+  }
   LoadSystemSwitches();
   return true;
 }
@@ -169,6 +173,20 @@ void AdvScript::LoadScriptSet(const char* name) {
   }
   std::memset(blHeader, 0, sizeof blHeader);
   ReadFileDescrambled(SetFilePath(".bl"), blHeader, sizeof blHeader, kScriptSeed);
+  // A set without bytecode or made for another program is refused; offsets past the bytecode are
+  // reported (the interpreter bounds every read, so they stop the script where they are used).
+  if (n <= 0) {
+    plat::Log("script", "script set %s refused: no bytecode", baseName);
+    return;
+  }
+  if (std::memcmp(blHeader, kScriptSignature.data(), kSignatureSize) != 0) {
+    plat::Log("script", "script set %s refused: its signature is not this program's", baseName);
+    return;
+  }
+  size_t pastEnd = 0;
+  for (uint32_t offset : labelOffsets) pastEnd += offset > bytecodeSize;
+  for (uint32_t offset : messageOffsets) pastEnd += offset > bytecodeSize;
+  if (pastEnd) plat::Log("script", "script set %s: %zu label or message offsets lie past its bytecode", baseName, pastEnd);
   loaded = 1;
 }
 
@@ -496,6 +514,7 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
   if (!std::memchr(voice, 0, 64)) return refuse("voice name without its terminator");
   uint32_t stateSize = Le32(file, blockAt[6]);
   if (stateSize > restSize) return refuse("window state longer than the file");
+  if (stateSize < restSize) return refuse("bytes after the window state");
 
   if (savedSet == -1) {
     // Saved before any script set was loaded (the strategy game started from the title): there
