@@ -80,6 +80,13 @@ int Info(const std::vector<std::string>& args) {
     std::fprintf(stderr, "usage: v4data movie info <file>\n");
     return 2;
   }
+  // The decoder reads whatever it is given as it arrives (the game plays from a thread that may
+  // wait); the tool wants a whole file and must not block on a pipe.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(args[0], ec)) {
+    std::fprintf(stderr, "movie info: %s: not a regular file\n", args[0].c_str());
+    return 1;
+  }
   plat::MovieDecoder dec;
   std::string error;
   if (!dec.Open(args[0], 0, &error)) {

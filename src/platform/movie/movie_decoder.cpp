@@ -1,7 +1,5 @@
 #include "platform/movie/movie_decoder.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
@@ -209,12 +207,6 @@ bool MovieDecoder::Open(const std::string& osPath, int threads, std::string* err
   Impl& d = *impl_;
   av_log_set_level(AV_LOG_ERROR);
   av_log_set_callback(&LogFromFfmpeg);
-  // Movies are regular files: a pipe or device would block the opener or never end.
-  struct stat st;
-  if (stat(osPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (error) *error = "cannot open: not a regular file";
-    return false;
-  }
   AVDictionary* opts = nullptr;
   // Movies are local files: never let a name select a network or pipe protocol.
   av_dict_set(&opts, "protocol_whitelist", "file", 0);
