@@ -313,8 +313,11 @@ void Melee(int side, BattleUnit& u, int unitIndex, BattleUnit& t, int A, int D, 
   int64_t base = static_cast<int64_t>(EffectiveMorale(side, unitIndex)) * t.exposure * f / 10 * D * A / 10000;
   int64_t b = base * BattleParam(u.kind, t.kind) / 100;
   int64_t loss = Spread(b) / (charge ? 1200 : 1500);
+  // An attack's morale loss is measured on the soldiers the target had; a charge's on those it
+  // has left.
+  int before = t.soldiers;
   t.soldiers = SoldiersAfter(t.soldiers, loss);
-  int k = ClipLoss(Spread(b), t.soldiers * (charge ? 6 : 8));
+  int k = ClipLoss(Spread(b), charge ? t.soldiers * 6 : before * 8);
   t.morale = static_cast<uint8_t>(std::max(0, t.morale - k));
   t.hitMarks |= charge ? 2 : 1;
   CapGuns(t);
@@ -729,8 +732,8 @@ void FinishBattleRounds() {
 
 void ClanMoraleAfterBattle() {
   BattleState& b = B();
+  if (!IsSiroInUse(b.targetSiro)) return;
   const SiroRecord* s = SiroPtr(b.targetSiro);
-  if (!s) return;
   bool attackersLost = b.sides[b.attackerSide].status != 0;
   const SiroBusyoRef* list = attackersLost ? s->list2 : s->list1;
   int sum = 0;
