@@ -11,6 +11,7 @@
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
 #include "world/slg_util.h"
+#include "world/turn/save_register.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 
@@ -484,3 +485,11 @@ int RulesBattlePort::BusyoGainExperience3(int busyo) { return ::BusyoGainExperie
 int RulesBattlePort::BusyoGainExperience4(int busyo, int several, int count) {
   return ::BusyoGainExperience4(static_cast<uint32_t>(busyo), several, count);
 }
+int RulesBattlePort::BattleRun(int castle) {
+  if (IsSaveRegistering()) {
+    BattleRegisterFields(&RegisterSaveField, SaveRegisterMode == kSaveRegisterLoad);
+    return 0;
+  }
+  return ::BattleRun(castle);
+}
+const char* RulesBattlePort::BattleResolverName() const { return "lane battles: field battle, siege and results"; }

@@ -37,4 +37,7 @@ class RulesBattlePort : public BattlePort {
   int BusyoGainExperience2(int busyo) override;
   int BusyoGainExperience3(int busyo) override;
   int BusyoGainExperience4(int busyo, int several, int count) override;
+  // While the save code registers, lists the battle's saved fields and returns 0.
+  int BattleRun(int castle) override;
+  const char* BattleResolverName() const override;
 };

@@ -49,10 +49,10 @@ int CrtRand() {
 
 // ---- Save block ----
 
-void BattleRegisterFields(BattleFieldRegistrar reg) {
+void BattleRegisterFields(BattleFieldRegistrar reg, bool forLoad) {
   // A load writes these fields under the battle's feet: what they do not hold is rebuilt on the
   // battle's next step.
-  g_Battle.needsRederive = true;
+  if (forLoad) g_Battle.needsRederive = true;
   reg(&g_Battle.mode, 1);
   reg(&g_Battle.targetSiro, 2);
   reg(&g_Battle.siroLevel, 1);
@@ -77,16 +77,14 @@ void CopyIn(void* address, int32_t size) {
 }  // namespace
 
 void BattleSaveToBytes(uint8_t (&out)[kBattleSaveBytes]) {
-  bool keep = g_Battle.needsRederive;
   g_cursor = out;
-  BattleRegisterFields(CopyOut);
-  g_Battle.needsRederive = keep;
+  BattleRegisterFields(CopyOut, false);
 }
 
 bool BattleSaveFromBytes(const uint8_t* data, size_t size) {
   if (!data || size != kBattleSaveBytes) return false;
   g_in = data;
-  BattleRegisterFields(CopyIn);
+  BattleRegisterFields(CopyIn, true);
   return true;
 }
 

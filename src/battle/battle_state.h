@@ -229,8 +229,9 @@ int CrtRand();
 // The battle's fields in the order slg.dat stores them: mode 1, target 2, level 1, weather 1,
 // attacker side 1, defender side 1, the two sides 1032, the first 32 bytes of the field slots.
 inline constexpr int32_t kBattleSaveBytes = 1071;
+// A registration for a load marks the battle to rebuild the rest on its next step.
 using BattleFieldRegistrar = void (*)(void* address, int32_t size);
-void BattleRegisterFields(BattleFieldRegistrar reg);
+void BattleRegisterFields(BattleFieldRegistrar reg, bool forLoad);
 // The same fields as one byte image, and back (false for a wrong size; nothing changes then).
 void BattleSaveToBytes(uint8_t (&out)[kBattleSaveBytes]);
 bool BattleSaveFromBytes(const uint8_t* data, size_t size);

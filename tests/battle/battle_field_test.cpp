@@ -9,7 +9,7 @@ TEST(BattleRecords, LayoutOfTheSaveBlock) {
   std::vector<int32_t> widths;
   static std::vector<int32_t>* sink;
   sink = &widths;
-  BattleRegisterFields([](void*, int32_t size) { sink->push_back(size); });
+  BattleRegisterFields([](void*, int32_t size) { sink->push_back(size); }, false);
   EXPECT_EQ(widths, (std::vector<int32_t>{1, 2, 1, 1, 1, 1, 1032, 32}));
   int32_t sum = 0;
   for (int32_t w : widths) sum += w;
