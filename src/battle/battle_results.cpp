@@ -47,9 +47,15 @@ void Say(const char* fmt, uint16_t g) {
   BattleWait();
 }
 
-void RecordConqueror(uint16_t g, int attackerClan) {
+// A clan head lost to his clan: the clan passes to its acting head and records its conqueror
+// (255 none), so the clan never names a head it no longer has.
+void HeadLost(uint16_t g, int conqueror) {
   uint8_t clan = GetBusyoDaimyo(g);
-  if (clan < kDaimyoInPlay && DaimyoTable[clan].head == g) DaimyoTable[clan].successor = static_cast<uint8_t>(attackerClan);
+  if (clan >= kDaimyoInPlay || DaimyoTable[clan].head != g) return;
+  DaimyoRecord& d = DaimyoTable[clan];
+  d.actingHead = g;
+  d.head = NullBusyoId;
+  d.successor = static_cast<uint8_t>(conqueror);
 }
 
 // Flight of a defender from the fallen castle; true when he got away.
@@ -123,6 +129,7 @@ void BattleResults() {
       r.soldiers = u.soldiers;
       r.guns = u.guns;
       if (u.lost == 1) {
+        HeadLost(g, kNoDaimyo);
         RemoveBusyoFromDaimyo(u.clan, u.slot, r.siro);
         u.general = kNoUnitGeneral;
         u.firstGeneral = kNoUnitGeneral;
@@ -184,6 +191,7 @@ void BattleResults() {
         if (attClan == PlayerDaimyoId && !g_BattleConfig.turnLimit) accept = BattleScreen().AcceptSurrender(g);
         if (!accept) {
           Say("%sは、切腹した", g);
+          HeadLost(g, attClan);
           RemoveBusyoFromDaimyo(u.clan, u.slot, target);
           continue;
         }
@@ -204,14 +212,14 @@ void BattleResults() {
         u.general = kNoUnitGeneral;
       } else if (fate == 3) {
         Say("%sは、捕虜となりました", g);
-        RecordConqueror(g, attClan);
+        HeadLost(g, attClan);
         SetBusyoFlag(g, true, false);
         u.general = kNoUnitGeneral;
       } else {
         std::snprintf(text, sizeof text, status == 2 ? "%sが殲滅されました" : "%sは、切腹した", GetBusyoName(g));
         BattleMessage(text);
         BattleWait();
-        RecordConqueror(g, attClan);
+        HeadLost(g, attClan);
         RemoveBusyoFromDaimyo(u.clan, u.slot, target);
         u.general = kNoUnitGeneral;
       }
@@ -230,6 +238,7 @@ void BattleResults() {
           continue;
         }
         Say(BusyoTable[g].kizuna == 2 ? "%sが殲滅されました" : "%sは逃走に失敗しました", g);
+        HeadLost(g, attClan);
         RemoveBusyoFromDaimyo(u.clan, u.slot, target);
       }
     }

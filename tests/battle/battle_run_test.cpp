@@ -1,4 +1,8 @@
 #include <set>
+#include <string>
+
+#include "core/frame_wait.h"
+#include "world/turn/save_register.h"
 
 #include "battle_fixture.h"
 
@@ -203,6 +207,119 @@ TEST_F(BattleRunTest, InvariantsOverManySeeds) {
     EXPECT_EQ(StationedCount(target, true), 0) << seed;
   }
   EXPECT_EQ(outcomes.size(), 2u) << "both outcomes occur over the seeds";
+}
+
+}  // namespace
+
+namespace {
+
+// Records what the battle shows on the strategy map.
+class RecordingMap : public SlgScenePort {
+ public:
+  void ShowMessage(const char* text, int, bool) override {
+    if (text && text[0]) messages.emplace_back(text);
+  }
+  std::vector<std::string> messages;
+};
+
+class BattleShownTest : public BattleRunTest {
+ protected:
+  void TearDown() override {
+    SetSlgScenePort(nullptr);
+    BattleRunTest::TearDown();
+  }
+  // One logic step of the war phase: push, the battle, pop; true when the battle finished.
+  bool Frame() {
+    StepPush();
+    Battle().BattleRun(target);
+    return StepPop();
+  }
+};
+
+TEST_F(BattleShownTest, ABattleInThePlayersCountryIsShownOnTheMapWithWaits) {
+  Build({30, 30}, {20});
+  SiroTable[refuge].owner = static_cast<uint8_t>(clanP);
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  RecordingMap map;
+  SetSlgScenePort(&map);
+  StepReset();
+  SetGameRandState(99);
+  int frames = 0;
+  bool waited = false;
+  while (!Frame()) {
+    waited |= g_FrameWaitCounter.load() > 0;
+    ASSERT_LT(++frames, 2000);
+  }
+  EXPECT_EQ(g_Battle.mode, 1);
+  EXPECT_TRUE(waited);
+  EXPECT_GT(frames, 5) << "a shown battle takes a step per routine";
+  ASSERT_FALSE(map.messages.empty());
+  EXPECT_NE(map.messages.front().find("攻め込みました"), std::string::npos);
+  EXPECT_GE(map.messages.size(), 2u);
+  EXPECT_EQ(StationedCount(target, true), 0);
+  ExpectClean();
+  EXPECT_STREQ(port.BattleResolverName(), "lane battles: field battle, siege and results");
+}
+
+TEST_F(BattleShownTest, SavedBeforeDeploymentALoadResumesTheSameBattle) {
+  Build({30, 25, 20}, {25, 20});
+  SiroTable[refuge].owner = static_cast<uint8_t>(clanP);  // shown on the map: the battle takes many steps
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  StepReset();
+  SetGameRandState(4242);
+  // Run until the battle's start has begun, as when the opening event offers a save.
+  int frames = 0;
+  while (g_StepMachine.step[1] != 2 || g_StepMachine.subStep[1] < 4) {
+    ASSERT_FALSE(Frame());
+    ASSERT_LT(++frames, 200);
+  }
+  ASSERT_TRUE(IsBattleSaveAllowed());
+  // The save: the step machine, the battle's registered fields, the world and the generator.
+  uint8_t machine[kStepMachineBytes];
+  StepMachineToBytes(machine);
+  std::vector<uint8_t> block;
+  static std::vector<uint8_t>* sink;
+  sink = &block;
+  SaveRegisterMode = kSaveRegisterSave;
+  SaveBlockList list;
+  SaveRegisterList = &list;
+  EXPECT_EQ(Battle().BattleRun(0), 0);
+  SaveRegisterMode = kSaveRegisterNone;
+  SaveRegisterList = nullptr;
+  uint8_t bytes[kBattleSaveBytes];
+  BattleSaveToBytes(bytes);
+  std::vector<uint8_t> world(sizeof BusyoTable + sizeof SiroTable + sizeof DaimyoTable);
+  std::memcpy(world.data(), BusyoTable, sizeof BusyoTable);
+  std::memcpy(world.data() + sizeof BusyoTable, SiroTable, sizeof SiroTable);
+  std::memcpy(world.data() + sizeof BusyoTable + sizeof SiroTable, DaimyoTable, sizeof DaimyoTable);
+  uint32_t rand = GetGameRandState();
+  auto finish = [&] {
+    int n = 0;
+    while (!Frame()) EXPECT_LT(++n, 3000);
+    std::vector<uint8_t> after(sizeof BusyoTable + sizeof SiroTable);
+    std::memcpy(after.data(), BusyoTable, sizeof BusyoTable);
+    std::memcpy(after.data() + sizeof BusyoTable, SiroTable, sizeof SiroTable);
+    return after;
+  };
+  std::vector<uint8_t> played = finish();
+  BattleState playedBattle = g_Battle;
+  // A fresh program loads the save: the battle block is all it has of the battle.
+  g_Battle = BattleState();
+  std::memcpy(BusyoTable, world.data(), sizeof BusyoTable);
+  std::memcpy(SiroTable, world.data() + sizeof BusyoTable, sizeof SiroTable);
+  std::memcpy(DaimyoTable, world.data() + sizeof BusyoTable + sizeof SiroTable, sizeof DaimyoTable);
+  SetGameRandState(rand);
+  ASSERT_TRUE(StepMachineFromBytes(machine, sizeof machine));
+  ASSERT_TRUE(BattleSaveFromBytes(bytes, sizeof bytes));
+  EXPECT_TRUE(g_Battle.needsRederive);
+  EXPECT_EQ(g_Battle.laneCount, 0) << "the file does not hold the lane count";
+  std::vector<uint8_t> loaded = finish();
+  EXPECT_TRUE(loaded == played);
+  EXPECT_EQ(g_Battle.laneCount, playedBattle.laneCount);
+  EXPECT_EQ(g_Battle.outcome, playedBattle.outcome);
+  EXPECT_EQ(g_Battle.round, playedBattle.round);
 }
 
 }  // namespace
