@@ -212,8 +212,12 @@ int BattleAiOrder(int side, int lane) {
   if (e && dist > 1 && ((side == 0 && col == 7) || (side == 1 && col == 0))) return kOrderAdvance;
 
   // Shared first rules.
+  // Sent only when a reserve unit would go, so a commander never spends his turns on it in vain.
+  bool willing = false;
+  for (const BattleUnit& r : s.units)
+    willing |= r.general != kNoUnitGeneral && r.lane == kNoLane && r.morale > r.maxMorale / 2;
   bool detachable = b.weather != 2 && s.countdown == 0xFFFF && commander && b.laneCount < 5 &&
-                    b.slots[side][b.laneCount].unit == 255 && s.units[b.laneCount].general != kNoUnitGeneral;
+                    b.slots[side][b.laneCount].unit == 255 && s.units[b.laneCount].general != kNoUnitGeneral && willing;
   if (detachable) return kOrderDetach;
   if (u.skillArmed && dist == 1) {
     for (uint16_t sk : u.skills)

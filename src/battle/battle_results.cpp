@@ -80,10 +80,14 @@ void SendHome(uint16_t target, const SiroBusyoRef r) {
   uint16_t g = GetForceSlotBusyo(r.force, r.slot);
   if (g >= kBusyoCount) return;
   uint16_t home = BusyoTable[g].siro;
-  // A full home castle: another castle of the clan with room; with none he stays where he is.
+  // A full home castle: another castle of the clan with room. A general with nowhere to go
+  // leaves his clan rather than stay behind in the enemy's castle.
   if (!RoomIn(home) || home == target) home = r.force < kDaimyoInPlay ? FindDaimyoFreeSiro(r.force, false) : kNoSiro;
-  if (home == kNoSiro || !RoomIn(home)) return;
-  MoveSiroBusyo(target, home, r.force, r.slot, 2);
+  if (home == kNoSiro || !RoomIn(home) || MoveSiroBusyo(target, home, r.force, r.slot, 2) != 0) {
+    HeadLost(g, kNoDaimyo);
+    RemoveBusyoFromDaimyo(r.force, r.slot, target);
+    return;
+  }
   BusyoTable[g].siro = home;
 }
 

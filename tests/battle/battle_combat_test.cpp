@@ -204,6 +204,46 @@ TEST(BattleCombat, TheAttackerRetreatsAfterRoundTwenty) {
   EXPECT_EQ(g_Battle.sides[1].status, 0);
 }
 
+TEST(BattleCombat, TheDetachedUnitIsSentOnceAndStrikesOnce) {
+  for (int weather : {0, 2}) {
+    FieldBuilder f(2, weather);
+    f.Unit(0, 0, 3, 10, 20, 0, 100).commander = 1;
+    f.Unit(0, 1, 3, 11, 20, 0, 100);
+    f.Unit(0, -1, 0, 12, 20, 0, 100);  // reserve, willing
+    f.Unit(1, 0, 4, 20, 20, 0, 100);
+    f.Unit(1, 1, 4, 21, 20, 0, 100);
+    f.Start();
+    ScriptedDraws draws({});
+    int order = BattleAiOrder(0, 0);
+    if (weather == 2) {
+      EXPECT_NE(order, kOrderDetach) << "never in fog";
+      UnitAction(0, 0, kOrderDetach);
+      EXPECT_EQ(g_Battle.sides[0].countdown, 0xFFFF);
+      continue;
+    }
+    ASSERT_EQ(order, kOrderDetach);
+    UnitAction(0, 0, kOrderDetach);
+    const BattleSide& s = g_Battle.sides[0];
+    EXPECT_EQ(s.countdown, 2);
+    EXPECT_EQ(g_Battle.slots[0][2].unit, 2);
+    EXPECT_EQ(g_Battle.slots[0][2].column, 0);
+    EXPECT_EQ(s.units[2].lane, 2);
+    EXPECT_EQ(g_Battle.views[0][2].status, 7);
+    EXPECT_NE(BattleAiOrder(0, 0), kOrderDetach) << "only once";
+    CountdownRound();
+    CountdownRound();
+    EXPECT_EQ(s.countdown, 0);
+    uint8_t before = g_Battle.sides[1].units[0].morale;
+    UnitAction(0, 0, kOrderAttackDetFirst + 1);
+    EXPECT_EQ(s.countdown, 0xFFFE);
+    EXPECT_EQ(g_Battle.sides[1].units[0].hitMarks & 9, 9);
+    EXPECT_EQ(s.units[2].actionMarks & 9, 9);
+    EXPECT_LT(g_Battle.sides[1].units[0].morale, before);
+    CountdownRound();
+    EXPECT_EQ(s.countdown, 0xFFFE);
+  }
+}
+
 // ---- Skills ----
 
 struct SkillCase {

@@ -100,6 +100,7 @@ class BattleWorldTest : public WorldTest {
     home = w.Siro(k, "鷹山", 0, 10);
     refuge = w.Siro(k, "鶴岡", 1, 5);
     playerSiro = w.Siro(k2, "松本", 2, 5);
+    alt = w.Siro(k2, "高遠", 0, 5);
     w.Road(home, target);
     w.Road(target, refuge);
     w.Road(refuge, playerSiro);
@@ -160,7 +161,7 @@ class BattleWorldTest : public WorldTest {
   }
 
   WorldBuilder w;
-  int k = 0, k2 = 0, target = 0, home = 0, refuge = 0, playerSiro = 0;
+  int k = 0, k2 = 0, target = 0, home = 0, refuge = 0, playerSiro = 0, alt = 0;
   int clanA = 0, clanD = 0, clanP = 0;
   std::vector<int> att, def;
 };

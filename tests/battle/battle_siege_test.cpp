@@ -162,6 +162,25 @@ TEST_F(BattleResultsTest, TheCastleKeepsHalfOfItsLossAndFailedAttackersGoHome) {
   ExpectClean();
 }
 
+TEST_F(BattleResultsTest, AnAttackerWhoseHomeFilledUpGoesToAnotherCastleOfHisClan) {
+  Build({20, 18}, {20});
+  static const char* const kNames[] = {"甲", "乙", "丙", "丁", "戊", "己"};
+  for (const char* name : kNames) {
+    int g = General(name, kNoSiro, 10, 0, 30);
+    ASSERT_GE(AddBusyoToDaimyo(g, kNoDaimyo, kNoSlot, kNoSiro, clanA, home), 0);
+  }
+  ASSERT_EQ(StationedCount(home), 6);
+  Rosters();
+  Att().status = 2;
+  BattleResults();
+  EXPECT_EQ(StationedCount(target, true), 0);
+  EXPECT_EQ(BusyoTable[att[0]].siro, alt);
+  EXPECT_EQ(BusyoTable[att[1]].siro, alt);
+  EXPECT_EQ(GetBusyoDaimyo(att[0]), clanA);
+  ExpectClean();
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
 TEST_F(BattleResultsTest, AStormedCastleChangesHands) {
   // The defenders' status is 0 after a storm; the outcome alone says the castle was lost.
   Build({20, 18}, {20, 10});
