@@ -323,3 +323,59 @@ TEST_F(BattleShownTest, SavedBeforeDeploymentALoadResumesTheSameBattle) {
 }
 
 }  // namespace
+
+namespace {
+
+// A battle screen that answers slowly: every question is answered on its second poll; the
+// deployment and the orders are the battle AI's, given through the screen.
+class SlowScreen : public BattleScreenPort {
+ public:
+  bool FightsByHand() const override { return true; }
+  void EnterBattleScene(int mode) override { entered.push_back(mode); }
+  void LeaveBattleScene(int mode) override { left.push_back(mode); }
+  void ShowMessage(const char* text) override { messages.emplace_back(text); }
+  bool PlayerDeploy(int side) override {
+    if (++deployPolls % 2) return false;
+    AiDeploy(side);
+    return true;
+  }
+  int PlayerUnitOrder(int side, int unit) override {
+    ++orderPolls;
+    if (orderPolls % 2) return -1;
+    return BattleAiOrder(side, g_Battle.sides[side].units[unit].lane);
+  }
+  int PlayerSiegeOrder() override {
+    ++siegePolls;
+    return siegePolls % 2 ? -1 : BattleSiegeAiOrder();
+  }
+  std::vector<int> entered, left;
+  std::vector<std::string> messages;
+  int deployPolls = 0, orderPolls = 0, siegePolls = 0;
+};
+
+TEST_F(BattleShownTest, ThePlayersBattleIsFoughtThroughTheBattleScreen) {
+  Build({25, 25, 20}, {40, 40, 30});  // defenders strong enough to stand in the field
+  // The player's clan attacks.
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  SlowScreen screen;
+  SetBattleScreenPort(&screen);
+  StepReset();
+  SetGameRandState(5);
+  int frames = 0;
+  while (!Frame()) ASSERT_LT(++frames, 5000);
+  EXPECT_EQ(g_Battle.mode, 2);
+  EXPECT_EQ(g_Battle.attackerSide, 0) << "the player stands on side 0";
+  EXPECT_EQ(screen.entered, std::vector<int>{2});
+  EXPECT_EQ(screen.left, std::vector<int>{2});
+  EXPECT_GE(screen.deployPolls, 2);
+  EXPECT_GT(screen.orderPolls, 1);
+  ASSERT_FALSE(screen.messages.empty());
+  EXPECT_TRUE(screen.messages.front() == "天候は、晴です" || screen.messages.front() == "雨で鉄砲が使えません" ||
+              screen.messages.front() == "霧で別動隊が出せません");
+  EXPECT_EQ(StationedCount(target, true), 0);
+  ExpectClean();
+}
+
+}  // namespace
