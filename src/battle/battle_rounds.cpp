@@ -641,10 +641,17 @@ bool BattleRoundStep() {
   return false;
 }
 
-void FinishBattleRounds() {
+namespace {
+int g_closeStage = 0;  // 0 casualties pending, 1 the beaten defender chooses
+}
+
+// Merging, clan morale, the loser's casualties and the cut-off of a beaten defender's commander;
+// true when a wiped-out side ended the battle here.
+static bool CloseFieldBattle() {
   BattleState& b = B();
   BattleSide& att = b.sides[b.attackerSide];
   BattleSide& def = b.sides[b.defenderSide];
+  char text[128];
   b.fieldBattle = 1;
   MergeSameGeneral();
   ClanMoraleAfterBattle();
@@ -674,7 +681,6 @@ void FinishBattleRounds() {
       if (UnitPresent(u) && u.soldiers > 0) return false;
     return true;
   };
-  char text[128];
   if (wiped(att) || wiped(def)) {
     bool attackerOut = wiped(att);
     int clan = attackerOut ? att.clan : def.clan;
@@ -682,7 +688,7 @@ void FinishBattleRounds() {
     BattleMessage(text);
     BattleWait();
     (attackerOut ? att : def).status = 1;
-    return;
+    return true;
   }
   if (att.status == 0 && def.status > 2) {
     if (def.status == 3) {
@@ -709,10 +715,26 @@ void FinishBattleRounds() {
         }
       }
     }
+  }
+  return false;
+}
+
+bool FinishBattleRounds() {
+  BattleState& b = B();
+  BattleSide& att = b.sides[b.attackerSide];
+  BattleSide& def = b.sides[b.defenderSide];
+  char text[128];
+  if (g_closeStage == 0) {
+    if (CloseFieldBattle()) return true;
+    g_closeStage = 1;
+  }
+  if (att.status == 0 && def.status > 2) {
     int choice = -2;
     if (b.mode == 2 && !g_BattleConfig.turnLimit && def.clan == PlayerDaimyoId && !def.cutOff &&
-        BattleScreen().FightsByHand())
+        BattleScreen().FightsByHand()) {
       choice = BattleScreen().PlayerDefenderChoice();
+      if (choice == -1) return false;  // the player is still choosing
+    }
     if (choice == 40 || choice == 41) {
       def.status = choice == 40 ? 1 : 2;
     } else {
@@ -726,8 +748,10 @@ void FinishBattleRounds() {
                                     : (b.routFlag ? "%sは壊走し、退却しました" : "%sは、退却しました");
   std::snprintf(text, sizeof text, fmt, ForceName(out.clan));
   b.outcome = 0;
+  g_closeStage = 0;
   BattleMessage(text);
   BattleWait();
+  return true;
 }
 
 void ClanMoraleAfterBattle() {

@@ -69,7 +69,8 @@ void RoundEnd();
 void BeginBattleRounds();
 // One round (true when the round loop is over).
 bool BattleRoundStep();
-void FinishBattleRounds();
+// The close of the field battle; false while the player still chooses for a beaten defender.
+bool FinishBattleRounds();
 void ClanMoraleAfterBattle();
 
 // ---- Battle AI ----

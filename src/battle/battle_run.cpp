@@ -338,7 +338,7 @@ bool TacticalStep() {
       } else if (!BattleRoundStep()) {
         return false;
       }
-      if (roundsRan) FinishBattleRounds();
+      if (roundsRan && !FinishBattleRounds()) return false;
       SubStepSet(3);
       return b.mode == 0 ? TacticalStep() : false;
     default:

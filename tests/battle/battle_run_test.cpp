@@ -37,7 +37,9 @@ TEST_F(BattleRunTest, HiddenBattleRunsToTheEndAndWritesTheWorld) {
   if (g_Battle.outcome == 1) {
     EXPECT_EQ(SiroTable[target].owner, clanA);
     for (const SiroBusyoRef& r : SiroTable[target].list1)
-      if (r.slot != kNoSlot) EXPECT_EQ(r.force, clanA);
+      if (r.slot != kNoSlot) {
+        EXPECT_EQ(r.force, clanA);
+      }
   } else {
     EXPECT_EQ(SiroTable[target].owner, clanD);
     EXPECT_EQ(StationedCount(home), static_cast<int>(att.size()));
@@ -186,7 +188,9 @@ TEST_F(BattleRunTest, InvariantsOverManySeeds) {
           }
         }
     }
-    if (g_Battle.round > 20) EXPECT_EQ(g_Battle.sides[g_Battle.attackerSide].status, 2) << seed;
+    if (g_Battle.round > 20) {
+      EXPECT_EQ(g_Battle.sides[g_Battle.attackerSide].status, 2) << seed;
+    }
     // The rest of the battle through the routine itself.
     ResetBattle();
     std::memcpy(BusyoTable, busyo.data(), busyo.size());
@@ -279,9 +283,6 @@ TEST_F(BattleShownTest, SavedBeforeDeploymentALoadResumesTheSameBattle) {
   // The save: the step machine, the battle's registered fields, the world and the generator.
   uint8_t machine[kStepMachineBytes];
   StepMachineToBytes(machine);
-  std::vector<uint8_t> block;
-  static std::vector<uint8_t>* sink;
-  sink = &block;
   SaveRegisterMode = kSaveRegisterSave;
   SaveBlockList list;
   SaveRegisterList = &list;

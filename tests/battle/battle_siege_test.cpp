@@ -99,7 +99,9 @@ TEST_F(BattleSiegeTest, StormLossesNeverEmptyAUnit) {
   Att().siegeLossRate = 10000;
   SiegeAction(kOrderStorm);
   for (const BattleUnit& u : Att().units)
-    if (u.general != kNoUnitGeneral) EXPECT_EQ(u.soldiers, 1);
+    if (u.general != kNoUnitGeneral) {
+      EXPECT_EQ(u.soldiers, 1);
+    }
 }
 
 TEST_F(BattleSiegeTest, DefendersWhoRetreatedLeaveAnEmptyCastleWithItsStrength) {
@@ -213,8 +215,11 @@ TEST_P(SurrenderDrawTest, OnLoyalty) {
   BusyoTable[def[1]].loyalty = 16;
   ScriptedDraws draws({99, draw});
   BattleResults();
-  if (draw > 16) EXPECT_EQ(GetBusyoDaimyo(def[1]), clanA);
-  else EXPECT_EQ(BusyoTable[def[1]].siro, kNoSiro);
+  if (draw > 16) {
+    EXPECT_EQ(GetBusyoDaimyo(def[1]), clanA);
+  } else {
+    EXPECT_EQ(BusyoTable[def[1]].siro, kNoSiro);
+  }
   ExpectClean();
 }
 
