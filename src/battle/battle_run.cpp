@@ -37,6 +37,19 @@ int BattleWaitParam() { return GameSpeedParams[0]; }
 BattleScreenPort& BattleScreen() { return *g_screen; }
 void SetBattleScreenPort(BattleScreenPort* port) { g_screen = port ? port : &g_nullScreen; }
 void SetBattleConfigSource(BattleConfigSource source) { g_configSource = source; }
+
+namespace {
+void WorldBattleConfig(BattleConfig& c) {
+  c.turnLimit = NoKakuuSiroFlag;
+  c.eventBlock = StoryEventBlockFlag;
+}
+}  // namespace
+
+void InstallBattleRules(BattleConfigSource source) {
+  static RulesBattlePort port;
+  SetBattleConfigSource(source ? source : &WorldBattleConfig);
+  SetBattlePort(&port);
+}
 bool IsBattleSaveAllowed() { return !g_deployed; }
 
 void BattleMessage(const char* text) {

@@ -15,6 +15,11 @@ int BattleRun(int castle);
 using BattleConfigSource = void (*)(BattleConfig& config);
 void SetBattleConfigSource(BattleConfigSource source);
 
+// Installs the rules' battle port for the war phase (the game, the simulation runner and the AI
+// soak). Without a settings source the battle reads only the world's auto-run and event-block
+// words before each battle.
+void InstallBattleRules(BattleConfigSource source = nullptr);
+
 // Save points: a battle can be saved until its deployment begins (the save block holds no
 // deployed field), and not again until it has ended.
 bool IsBattleSaveAllowed();

@@ -32,8 +32,6 @@ class GameHooks : public FrameGameHooks {
 
 GameHooks g_gameHooks;
 // The battles of the strategy game, with the settings and system tables read before each one.
-RulesBattlePort g_battles;
-
 void ReadBattleConfig(BattleConfig& c) {
   c.animation = static_cast<int>(SysConfigBlock[kCfgBattleAnimation]);
   c.surrenderTest = static_cast<int>(SysConfigBlock[kCfgBattleResults]);
@@ -99,6 +97,5 @@ void InstallGameSubsystems() {
   s.pictureSource = &GetGamePicture();
   s.releaseGraphics = &ReleaseGamePicture;
   SetSoundFocusHooks({&RequestSoundSilence, &RequestSoundRestore});
-  SetBattleConfigSource(&ReadBattleConfig);
-  SetBattlePort(&g_battles);
+  InstallBattleRules(&ReadBattleConfig);
 }

@@ -380,3 +380,28 @@ TEST_F(BattleShownTest, ThePlayersBattleIsFoughtThroughTheBattleScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BattleRunTest, TheInstalledRulesFightTheWarPhasesBattles) {
+  Build({30, 30}, {10});
+  InstallBattleRules();
+  EXPECT_STREQ(Battle().BattleResolverName(), "lane battles: field battle, siege and results");
+  NoKakuuSiroFlag = 1;  // auto-run: the player never takes part
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);  // even when his clan attacks
+  StepReset();
+  SetGameRandState(3);
+  int frames = 0;
+  for (;;) {
+    StepPush();
+    Battle().BattleRun(target);
+    if (StepPop()) break;
+    ASSERT_LT(++frames, 1000);
+  }
+  EXPECT_EQ(g_BattleConfig.turnLimit, 1);
+  EXPECT_EQ(g_Battle.mode, 0);
+  NoKakuuSiroFlag = 0;
+  EXPECT_EQ(StationedCount(target, true), 0);
+}
+
+}  // namespace
