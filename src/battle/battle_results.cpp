@@ -89,6 +89,8 @@ void SendHome(uint16_t target, const SiroBusyoRef r) {
     return;
   }
   BusyoTable[g].siro = home;
+  BusyoTable[g].marchFlag = 0;
+  BusyoTable[g].siro2 = kNoSiro;
 }
 
 }  // namespace
@@ -246,13 +248,40 @@ void BattleResults() {
         RemoveBusyoFromDaimyo(u.clan, u.slot, target);
       }
     }
+    // Whoever of the garrison the battle did not place leaves the castle.
+    SiroBusyoRef list[kSiroListLen];
+    std::copy(siro->list1, siro->list1 + kSiroListLen, list);
+    for (const SiroBusyoRef& r : list) {
+      uint16_t g = GetForceSlotBusyo(r.force, r.slot);
+      if (r.slot == kNoSlot || r.force == attClan || g >= kBusyoCount) continue;
+      uint16_t to = WithdrawCastle(target, r.force, r.slot, false);
+      if (to != kNoSiro && MoveSiroBusyo(target, to, r.force, r.slot, 0) == 0) {
+        BusyoTable[g].siro = to;
+      } else {
+        HeadLost(g, attClan);
+        RemoveBusyoFromDaimyo(r.force, r.slot, target);
+      }
+    }
     // The attackers take the castle.
+    std::copy(siro->list2, siro->list2 + kSiroListLen, list);
+    for (const SiroBusyoRef& r : list) {
+      uint16_t g = GetForceSlotBusyo(r.force, r.slot);
+      if (r.slot == kNoSlot || !RoomIn(target) || MoveSiroBusyo(target, target, r.force, r.slot, 2) != 0) continue;
+      if (g < kBusyoCount) {
+        BusyoTable[g].siro = static_cast<uint16_t>(target);
+        BusyoTable[g].marchFlag = 0;
+        BusyoTable[g].siro2 = kNoSiro;
+      }
+    }
+    siro->owner = static_cast<uint8_t>(attClan);
+    siro->lord = static_cast<uint8_t>(attClan);
+  }
+  // Nobody stays in the castle's second list: a marcher the battle did not place goes home.
+  {
     SiroBusyoRef list[kSiroListLen];
     std::copy(siro->list2, siro->list2 + kSiroListLen, list);
     for (const SiroBusyoRef& r : list)
-      if (r.slot != kNoSlot && RoomIn(target)) MoveSiroBusyo(target, target, r.force, r.slot, 2);
-    siro->owner = static_cast<uint8_t>(attClan);
-    siro->lord = static_cast<uint8_t>(attClan);
+      if (r.slot != kNoSlot) SendHome(target, r);
   }
   // Every attacker's march has ended, wherever he stands now.
   for (BattleUnit& u : att.units) {

@@ -440,7 +440,11 @@ int BattleRun(int castle) {
     Setup(castle);
     return kStepRunning;
   }
-  if (b.needsRederive) RederiveBattleState();
+  if (b.needsRederive) {
+    // The war phase's own castle is the one this battle is fought for.
+    if (IsSiroInUse(castle)) b.targetSiro = static_cast<uint16_t>(castle);
+    RederiveBattleState();
+  }
   for (;;) {
     bool done = false;
     switch (StepGet()) {

@@ -91,8 +91,38 @@ bool BattleSaveFromBytes(const uint8_t* data, size_t size) {
 void RederiveBattleState() {
   BattleState& b = g_Battle;
   b.needsRederive = false;
-  const SiroRecord* s = SiroPtr(b.targetSiro);
-  if (!s) return;
+  // A save is taken only before deployment: the field is empty and no unit stands in a lane (the
+  // slots past the stored 32 bytes are not in the file at all). Values a damaged file may hold
+  // are brought back into range.
+  std::memset(b.slots, 255, sizeof b.slots);
+  if (b.mode > 2) b.mode = 0;
+  if (b.weather > 2) b.weather = 0;
+  b.attackerSide = b.attackerSide ? 1 : 0;
+  b.defenderSide = b.attackerSide ? 0 : 1;
+  for (BattleSide& side : b.sides) {
+    if (side.status > 4) side.status = 0;
+    for (BattleUnit& u : side.units) {
+      u.lane = kNoLane;
+      // A unit must name the general its stationing pair names; before deployment none is lost.
+      if (u.general != kNoUnitGeneral && GetForceSlotBusyo(u.clan, u.slot) != u.general) ClearBattleUnit(u);
+      if (u.firstGeneral != u.general) u.firstGeneral = u.general;
+      if (u.lost != 0 && u.lost != 255) u.lost = 0;
+      if (u.guns > u.soldiers) u.guns = u.soldiers;
+      if (u.pendingSkill > 3) u.pendingSkill = 255;
+    }
+  }
+  for (int side = 0; side < 2; ++side)
+    for (int i = 0; i < kBattleUnits; ++i) b.views[side][i] = BattleUnitView{};
+  const SiroRecord* s = IsSiroInUse(b.targetSiro) ? SiroPtr(b.targetSiro) : nullptr;
+  if (!s) {
+    // No castle to fight for: the battle ends without touching the world.
+    b.mode = 0;
+    b.laneCount = 0;
+    for (BattleSide& side : b.sides) ClearBattleSide(side);
+    b.sides[b.attackerSide].status = 2;
+    return;
+  }
+  b.siroLevel = s->level;  // the siege has not begun at a save point
   b.siroSize = s->battlefield > 2 ? 2 : s->battlefield;
   b.laneCount = static_cast<uint8_t>((b.siroSize == 0 ? 4 : b.siroSize == 1 ? 5 : 7) - 2);
   b.siroFlag = s->battleFlag == 1 ? 1 : 0;
@@ -110,13 +140,21 @@ void RederiveBattleState() {
   b.attackerClan = s->list2[0].force;
   b.defenderClan = s->owner;
   b.enemyClan = b.defenderSide == 1 ? b.defenderClan : b.attackerClan;
+  // Each side holds only generals of its own list: the garrison defends, the marchers attack.
+  for (int side = 0; side < 2; ++side) {
+    BattleSide& bs = b.sides[side];
+    bool defending = side == b.defenderSide;
+    bs.isDefender = defending ? 1 : 0;
+    bs.clan = defending ? b.defenderClan : b.attackerClan;
+    const SiroBusyoRef* list = defending ? s->list1 : s->list2;
+    for (BattleUnit& u : bs.units) {
+      bool listed = false;
+      for (int i = 0; i < kSiroListLen; ++i) listed |= list[i].slot != kNoSlot && list[i].force == u.clan && list[i].slot == u.slot;
+      if (u.general != kNoUnitGeneral && !listed) ClearBattleUnit(u);
+    }
+  }
   b.kuni = s->kuni;
   std::memcpy(b.siroCopy, s, sizeof b.siroCopy);
-  // The field slots past the stored 32 bytes are not in the file; a save is taken only before
-  // deployment, when every slot is empty.
-  std::memset(&b.slots[1][2], 255, sizeof(BattleFieldSlot) * 4);
-  for (int side = 0; side < 2; ++side)
-    for (int i = 0; i < kBattleUnits; ++i) b.views[side][i] = BattleUnitView{};
   b.order.clear();
   b.currentActor = -1;
   b.outcome = 0;

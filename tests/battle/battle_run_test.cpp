@@ -405,3 +405,49 @@ TEST_F(BattleRunTest, TheInstalledRulesFightTheWarPhasesBattles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BattleShownTest, ADamagedBattleBlockNeverCrashesTheBattle) {
+  Build({30, 25}, {20, 15});
+  SiroTable[refuge].owner = static_cast<uint8_t>(clanP);
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  StepReset();
+  SetGameRandState(8);
+  while (g_StepMachine.step[1] != 2 || g_StepMachine.subStep[1] < 4) ASSERT_FALSE(Frame());
+  uint8_t machine[kStepMachineBytes];
+  StepMachineToBytes(machine);
+  std::vector<uint8_t> world(sizeof BusyoTable + sizeof SiroTable + sizeof DaimyoTable);
+  std::memcpy(world.data(), BusyoTable, sizeof BusyoTable);
+  std::memcpy(world.data() + sizeof BusyoTable, SiroTable, sizeof SiroTable);
+  std::memcpy(world.data() + sizeof BusyoTable + sizeof SiroTable, DaimyoTable, sizeof DaimyoTable);
+  uint8_t good[kBattleSaveBytes];
+  BattleSaveToBytes(good);
+  uint32_t noise = 12345;
+  for (int round = 0; round < 40; ++round) {
+    std::memcpy(BusyoTable, world.data(), sizeof BusyoTable);
+    std::memcpy(SiroTable, world.data() + sizeof BusyoTable, sizeof SiroTable);
+    std::memcpy(DaimyoTable, world.data() + sizeof BusyoTable + sizeof SiroTable, sizeof DaimyoTable);
+    uint8_t bytes[kBattleSaveBytes];
+    std::memcpy(bytes, good, sizeof bytes);
+    // Half the rounds damage a few bytes, half fill the block with noise.
+    for (int i = 0; i < (round % 2 ? 20 : kBattleSaveBytes); ++i) {
+      noise = noise * 1103515245u + 12345u;
+      int at = round % 2 ? static_cast<int>((noise >> 8) % kBattleSaveBytes) : i;
+      noise = noise * 1103515245u + 12345u;
+      bytes[at] = static_cast<uint8_t>(noise >> 16);
+    }
+    g_Battle = BattleState();
+    ASSERT_TRUE(StepMachineFromBytes(machine, sizeof machine));
+    ASSERT_TRUE(BattleSaveFromBytes(bytes, sizeof bytes));
+    int n = 0;
+    while (!Frame()) ASSERT_LT(++n, 3000) << round;
+    std::vector<std::string> problems = CollectWorldProblems();
+    EXPECT_TRUE(problems.empty()) << round << ": " << (problems.empty() ? "" : problems.front());
+  }
+  // A few damaged bytes of a sound block still let the battle finish its work.
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+}  // namespace
