@@ -451,3 +451,33 @@ TEST_F(BattleShownTest, ADamagedBattleBlockNeverCrashesTheBattle) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BattleShownTest, BattleGroupsAreThePlayersSideAndClearedByAHiddenBattle) {
+  Build({30, 25}, {20, 15});
+  PlayerDaimyoId = static_cast<uint8_t>(clanD);  // the player defends
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  StepReset();
+  SetGameRandState(21);
+  while (g_StepMachine.step[1] != 3) ASSERT_FALSE(Frame());
+  EXPECT_TRUE(Battle().IsBusyoInRosterA(def[0]));
+  EXPECT_TRUE(Battle().IsBusyoInRosterB(att[1]));
+  EXPECT_FALSE(Battle().IsBusyoInRosterA(att[1]));
+  EXPECT_EQ(g_Battle.enemyClan, static_cast<uint32_t>(clanA));
+  while (!Frame()) {
+  }
+  // A later battle the player is not concerned in does not keep the old groups.
+  PlayerDaimyoId = static_cast<uint8_t>(clanP);
+  for (SiroBusyoRef& r : SiroTable[target].list2) r = {kNoDaimyo, kNoSlot};
+  StepReset();
+  while (!Frame()) {
+  }
+  EXPECT_EQ(g_Battle.mode, 0);
+  EXPECT_FALSE(Battle().IsBusyoInRosterA(def[0]));
+  EXPECT_FALSE(Battle().IsBusyoInRosterB(att[1]));
+  EXPECT_EQ(g_Battle.enemyClan, 255u);
+}
+
+}  // namespace
