@@ -116,13 +116,19 @@ int BusyoGainExperience4(uint32_t busyo, int, int count) {
   return gain;
 }
 
-void BattleResults() {
+namespace {
+
+int g_resultStage = 0;     // 0 write-back, 1 fates, 2 garrison and marches
+int g_fateUnit = 0;        // defender unit whose fate is being settled
+bool g_fateDecided = false;
+
+// Steps 1 to 4 and the escapes: false when the castle held (the fates are skipped).
+bool ResultsWriteBack() {
   BattleState& b = B();
   BattleSide& att = b.sides[b.attackerSide];
   BattleSide& def = b.sides[b.defenderSide];
   uint16_t target = b.targetSiro;
   SiroRecord* siro = SiroPtr(target);
-  if (!siro) return;
   BattleScreen().LeaveBattleScene(b.mode);
   // The castle keeps half of the strength it lost.
   siro->level = static_cast<uint8_t>(siro->level - (siro->level - b.siroLevel) / 2);
@@ -154,82 +160,101 @@ void BattleResults() {
       if (r.slot != kNoSlot) SendHome(target, r);
   }
   // The castle changed hands exactly when the battle's outcome says so.
-  bool lost = b.outcome == 1;
-  if (lost) {
-    int attClan = b.attackerClan;
-    for (int pass = 0; pass < 2; ++pass)
-      for (BattleUnit& u : def.units) {
-        uint16_t g = u.general;
-        if (g >= kBusyoCount || u.lost == 2) continue;
-        bool first = Status0Or1Or4(g);
-        if (first != (pass == 0)) continue;
-        bool head = def.clan < kDaimyoInPlay && DaimyoTable[def.clan].head == g;
-        if (head || SlgRandom(100) < (pass == 0 ? 70 : 50)) BusyoFlight(u);
-      }
-    char text[128];
-    for (int i = 0; i < kBattleUnits; ++i) {
-      BattleUnit& u = def.units[i];
+  if (b.outcome != 1) return false;
+  for (int pass = 0; pass < 2; ++pass)
+    for (BattleUnit& u : def.units) {
       uint16_t g = u.general;
-      if (g >= kBusyoCount) continue;
-      uint8_t status = BusyoTable[g].kizuna;
-      int fate = u.lost == 2 ? 2 : 0;
-      if (attClan != kNoDaimyo && fate != 2) {
-        bool pass = true;
-        if (g_BattleConfig.surrenderTest) {
-          if (status == 0 || status == 2) pass = SlgRandom(20) > BusyoTable[g].loyalty;
-          else pass = SlgRandom(100) < 70 + def.siegeBonus * 15 * 2 / 100;
-        }
-        if (pass) fate = 2;
-      } else if (attClan == kNoDaimyo) {
-        fate = 0;
+      if (g >= kBusyoCount || u.lost == 2) continue;
+      bool first = Status0Or1Or4(g);
+      if (first != (pass == 0)) continue;
+      bool head = def.clan < kDaimyoInPlay && DaimyoTable[def.clan].head == g;
+      if (head || SlgRandom(100) < (pass == 0 ? 70 : 50)) BusyoFlight(u);
+    }
+  return true;
+}
+
+// The fate of one remaining defender; false while the player decides on a surrender.
+bool SettleFate(BattleUnit& u) {
+  BattleState& b = B();
+  BattleSide& att = b.sides[b.attackerSide];
+  BattleSide& def = b.sides[b.defenderSide];
+  uint16_t target = b.targetSiro;
+  int attClan = b.attackerClan;
+  uint16_t g = u.general;
+  uint8_t status = BusyoTable[g].kizuna;
+  int freeUnit = -1;
+  for (int k = 0; k < kBattleUnits && freeUnit < 0; ++k)
+    if (att.units[k].general == kNoUnitGeneral) freeUnit = k;
+  if (!g_fateDecided) {
+    int fate = u.lost == 2 ? 2 : 0;
+    if (attClan != kNoDaimyo && fate != 2) {
+      bool pass = true;
+      if (g_BattleConfig.surrenderTest) {
+        if (status == 0 || status == 2) pass = SlgRandom(20) > BusyoTable[g].loyalty;
+        else pass = SlgRandom(100) < 70 + def.siegeBonus * 15 * 2 / 100;
       }
-      int freeUnit = -1;
-      for (int k = 0; k < kBattleUnits && freeUnit < 0; ++k)
-        if (att.units[k].general == kNoUnitGeneral) freeUnit = k;
-      if (fate == 2 && (freeUnit < 0 || attClan >= kDaimyoInPlay || CountDaimyoFreeSlots(attClan) <= 0)) fate = 0;
-      if (fate == 2 && attClan == PlayerDaimyoId && (status == 3 || status == 4) && ScenarioNumber == 3 &&
-          g_BattleConfig.eventBlock == 0)
-        fate = 3;
-      u.lost = static_cast<uint8_t>(fate);
-      if (fate == 2) {
-        Say("%sは、降伏しました", g);
-        bool accept = true;
-        if (attClan == PlayerDaimyoId && !g_BattleConfig.turnLimit) accept = BattleScreen().AcceptSurrender(g);
-        if (!accept) {
-          Say("%sは、切腹した", g);
-          HeadLost(g, attClan);
-          RemoveBusyoFromDaimyo(u.clan, u.slot, target);
-          continue;
+      if (pass) fate = 2;
+    } else if (attClan == kNoDaimyo) {
+      fate = 0;
+    }
+    if (fate == 2 && (freeUnit < 0 || attClan >= kDaimyoInPlay || CountDaimyoFreeSlots(attClan) <= 0)) fate = 0;
+    if (fate == 2 && attClan == PlayerDaimyoId && (status == 3 || status == 4) && ScenarioNumber == 3 &&
+        g_BattleConfig.eventBlock == 0)
+      fate = 3;
+    u.lost = static_cast<uint8_t>(fate);
+    g_fateDecided = true;
+    if (fate == 2) Say("%sは、降伏しました", g);
+  }
+  if (u.lost == 2) {
+    int answer = 18;
+    if (attClan == PlayerDaimyoId && !g_BattleConfig.turnLimit) {
+      answer = BattleScreen().AcceptSurrender(g);
+      if (answer == -1) return false;
+    }
+    if (answer != 18) {
+      Say("%sは、切腹した", g);
+      HeadLost(g, attClan);
+      RemoveBusyoFromDaimyo(u.clan, u.slot, target);
+    } else {
+      bool wasHead = u.clan < kDaimyoInPlay && DaimyoTable[u.clan].head == g;
+      int fromClan = u.clan;
+      int slot = AddBusyoToDaimyo(g, u.clan, u.slot, target, static_cast<uint32_t>(attClan), target);
+      if (slot >= 0) {
+        if (wasHead) {
+          DaimyoTable[fromClan].actingHead = g;
+          DaimyoTable[fromClan].head = NullBusyoId;
+          DaimyoTable[fromClan].successor = static_cast<uint8_t>(attClan);
         }
-        bool wasHead = u.clan < kDaimyoInPlay && DaimyoTable[u.clan].head == g;
-        int fromClan = u.clan;
-        int slot = AddBusyoToDaimyo(g, u.clan, u.slot, target, static_cast<uint32_t>(attClan), target);
-        if (slot >= 0) {
-          if (wasHead) {
-            DaimyoTable[fromClan].actingHead = g;
-            DaimyoTable[fromClan].head = NullBusyoId;
-            DaimyoTable[fromClan].successor = static_cast<uint8_t>(attClan);
-          }
+        if (freeUnit >= 0) {
           BattleUnit& nu = att.units[freeUnit];
           nu = u;
           nu.clan = static_cast<uint8_t>(attClan);
           nu.slot = static_cast<uint8_t>(slot);
         }
-        u.general = kNoUnitGeneral;
-      } else if (fate == 3) {
-        Say("%sは、捕虜となりました", g);
-        HeadLost(g, attClan);
-        SetBusyoFlag(g, true, false);
-        u.general = kNoUnitGeneral;
-      } else {
-        std::snprintf(text, sizeof text, status == 2 ? "%sが殲滅されました" : "%sは、切腹した", GetBusyoName(g));
-        BattleMessage(text);
-        BattleWait();
-        HeadLost(g, attClan);
-        RemoveBusyoFromDaimyo(u.clan, u.slot, target);
-        u.general = kNoUnitGeneral;
       }
     }
+  } else if (u.lost == 3) {
+    Say("%sは、捕虜となりました", g);
+    HeadLost(g, attClan);
+    SetBusyoFlag(g, true, false);
+  } else {
+    Say(status == 2 ? "%sが殲滅されました" : "%sは、切腹した", g);
+    HeadLost(g, attClan);
+    RemoveBusyoFromDaimyo(u.clan, u.slot, target);
+  }
+  u.general = kNoUnitGeneral;
+  return true;
+}
+
+// Retreated defenders, the new garrison and the end of every march.
+void ResultsFinish(bool lost) {
+  BattleState& b = B();
+  BattleSide& att = b.sides[b.attackerSide];
+  BattleSide& def = b.sides[b.defenderSide];
+  uint16_t target = b.targetSiro;
+  SiroRecord* siro = SiroPtr(target);
+  int attClan = b.attackerClan;
+  if (lost) {
     // Defenders who had left the castle withdraw to a neighbour of their clan.
     if (b.preSiegeDefenderStatus == 2) {
       for (BattleUnit& u : def.units) {
@@ -293,6 +318,35 @@ void BattleResults() {
       for (const SiroBusyoRef& r : siro->list1)
         if (r.force == u.clan && r.slot == u.slot) BusyoTable[g].siro = target;
     }
+  }
+}
+
+}  // namespace
+
+bool BattleResultsStep() {
+  BattleState& b = B();
+  if (!SiroPtr(b.targetSiro)) return true;
+  if (g_resultStage == 0) {
+    g_fateUnit = 0;
+    g_fateDecided = false;
+    g_resultStage = ResultsWriteBack() ? 1 : 2;
+  }
+  if (g_resultStage == 1) {
+    BattleSide& def = b.sides[b.defenderSide];
+    for (; g_fateUnit < kBattleUnits; ++g_fateUnit, g_fateDecided = false) {
+      BattleUnit& u = def.units[g_fateUnit];
+      if (u.general >= kBusyoCount) continue;
+      if (!SettleFate(u)) return false;
+    }
+    g_resultStage = 2;
+  }
+  ResultsFinish(b.outcome == 1);
+  g_resultStage = 0;
+  return true;
+}
+
+void BattleResults() {
+  while (!BattleResultsStep()) {
   }
 }
 

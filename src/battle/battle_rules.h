@@ -93,6 +93,9 @@ int BattleSiegeAiOrder();
 void SiegeAction(int order);
 void SiegeSurrender();
 void FinishBattleSiege();
+// The results written back to the world; false while the player decides on a surrendering
+// general. BattleResults runs the steps to the end.
+bool BattleResultsStep();
 void BattleResults();
 // The castle treasure the player finds in a taken castle; the item, or 0.
 int BattleAftermathFind();

@@ -457,9 +457,8 @@ int BattleRun(int castle) {
       case 3: done = TacticalStep(); break;
       case 4: done = SiegeStep(); break;
       case 5:
-        BattleResults();
-        g_inScene = false;
-        done = true;
+        done = BattleResultsStep();
+        if (done) g_inScene = false;
         break;
       case 6: done = AftermathStep(); break;
       case 7:

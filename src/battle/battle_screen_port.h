@@ -23,8 +23,9 @@ class BattleScreenPort {
   virtual int PlayerDefenderChoice() { return 40; }
   // The player's siege order: 41 withdraw, 50 storm, 51 besiege (-1 while choosing).
   virtual int PlayerSiegeOrder() { return kOrderByAi; }
-  // Whether the player takes a general who surrendered to him into his clan.
-  virtual bool AcceptSurrender(int busyo) { return true; }
+  // Whether the player takes a general who surrendered to him into his clan: 18 accept,
+  // 19 refuse (he takes his life), -1 while the player decides.
+  virtual int AcceptSurrender(int busyo) { return 18; }
   // The castle's marker on the strategy map while a battle opens and after it.
   virtual void ShowCastleMarker(int siro, bool on) {}
   // Music and effects.

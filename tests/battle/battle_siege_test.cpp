@@ -286,3 +286,48 @@ TEST_F(BattleResultsTest, ClanMoraleStaysWithinItsBounds) {
 }
 
 }  // namespace
+
+namespace {
+
+class AskingScreen : public BattleScreenPort {
+ public:
+  explicit AskingScreen(int answer) : answer_(answer) {}
+  int AcceptSurrender(int busyo) override {
+    asked = busyo;
+    return ++polls < 3 ? -1 : answer_;
+  }
+  int asked = -1, polls = 0;
+
+ private:
+  int answer_;
+};
+
+class SurrenderQuestionTest : public BattleResultsTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SurrenderQuestionTest, ThePlayerDecidesOnAGeneralWhoSurrenders) {
+  Build({20}, {20, 10});
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);
+  Rosters();
+  g_Battle.siroLevel = 0;
+  g_Battle.outcome = 1;
+  BusyoTable[def[1]].kizuna = 0;
+  BusyoTable[def[1]].loyalty = 16;
+  AskingScreen screen(GetParam());
+  SetBattleScreenPort(&screen);
+  ScriptedDraws draws({99, 17});
+  int steps = 0;
+  while (!BattleResultsStep()) ASSERT_LT(++steps, 10);
+  EXPECT_EQ(steps, 2) << "the results wait while the player decides";
+  EXPECT_EQ(screen.asked, def[1]);
+  if (GetParam() == 18) {
+    EXPECT_EQ(GetBusyoDaimyo(def[1]), clanA);
+  } else {
+    EXPECT_EQ(BusyoTable[def[1]].siro, kNoSiro);
+  }
+  EXPECT_EQ(SiroTable[target].owner, clanA);
+  ExpectClean();
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SurrenderQuestionTest, ::testing::Values(18, 19));
+
+}  // namespace
