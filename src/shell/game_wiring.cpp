@@ -1,5 +1,6 @@
 #include "shell/game_wiring.h"
 
+#include "battle/battle_run.h"
 #include "core/game_file.h"
 #include "save/system_files.h"
 #include "movie/movie_mgr.h"
@@ -11,6 +12,7 @@
 #include "sound/sound.h"
 #include "screens/front/front_scenes.h"
 #include "world/scenario_tables.h"
+#include "world/world_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
 #include "scenario/script/adv_script.h"
@@ -29,6 +31,16 @@ class GameHooks : public FrameGameHooks {
 };
 
 GameHooks g_gameHooks;
+// The battles of the strategy game, with the settings and system tables read before each one.
+void ReadBattleConfig(BattleConfig& c) {
+  c.animation = static_cast<int>(SysConfigBlock[kCfgBattleAnimation]);
+  c.surrenderTest = static_cast<int>(SysConfigBlock[kCfgBattleResults]);
+  c.startOption = static_cast<int>(SysConfigBlock[kCfgBattleStart]);
+  c.turnLimit = NoKakuuSiroFlag;
+  c.eventBlock = StoryEventBlockFlag;
+  for (int i = 0; i < kSystemParamWords && i < 36; ++i) c.params[i] = SystemParamTable[i];
+}
+
 // The scene manager as the frame drives it; the idle game mode enters the title.
 SceneFrameAdapter g_scenes;
 
@@ -85,4 +97,5 @@ void InstallGameSubsystems() {
   s.pictureSource = &GetGamePicture();
   s.releaseGraphics = &ReleaseGamePicture;
   SetSoundFocusHooks({&RequestSoundSilence, &RequestSoundRestore});
+  InstallBattleRules(&ReadBattleConfig);
 }
