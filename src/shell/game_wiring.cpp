@@ -13,7 +13,9 @@
 #include "world/scenario_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
+#include "scenario/interp/adv_step.h"
 #include "scenario/script/adv_script.h"
+#include "shell/adv_wiring.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_movie_port.h"
 #include "ui/scenes/scene_frame_adapter.h"
@@ -26,6 +28,8 @@ class GameHooks : public FrameGameHooks {
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
   void UpdateMovies() override { ::UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  // The story steps by game mode (the frame calls it outside the strategy game).
+  void StepAdvScript() override { ::StepAdvScript(); }
 };
 
 GameHooks g_gameHooks;
@@ -85,4 +89,5 @@ void InstallGameSubsystems() {
   s.pictureSource = &GetGamePicture();
   s.releaseGraphics = &ReleaseGamePicture;
   SetSoundFocusHooks({&RequestSoundSilence, &RequestSoundRestore});
+  InstallScenarioEngine();
 }
