@@ -252,7 +252,11 @@ v4fmt::CompiledScriptSet InterpTest::Load(const std::string& source) {
   AdvScript& s = GetAdvScript();
   LoadBytes(set.bytecode);
   for (size_t i = 0; i < set.labelOffsets.size(); ++i) s.labelOffsets[i] = set.labelOffsets[i];
-  for (size_t i = 0; i < v4fmt::kSwitchCount; ++i) s.switches[i] = set.switchInit[i];
+  for (size_t i = 0; i < v4fmt::kSwitchCount; ++i) {
+    s.switches[i] = set.switchInit[i];
+    std::string n = set.switchNames[i].substr(0, v4fmt::kScriptNameField - 1);
+    std::copy(n.begin(), n.end(), s.switchNames.begin() + static_cast<long>(i * v4fmt::kScriptNameField));
+  }
   for (const auto& [n, ev] : set.events) v4fmt::WriteLE32(&s.events[n * v4fmt::kEventRecordSize + 64], ev.second);
   for (size_t i = 0; i < set.labelNames.size(); ++i) {
     std::string n = set.labelNames[i].substr(0, v4fmt::kScriptNameField - 1);
