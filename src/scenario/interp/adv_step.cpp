@@ -19,8 +19,6 @@ constexpr int32_t kTitleScene = 1;
 constexpr int32_t kAdvScene = 2;
 constexpr int32_t kSlgScene = 3;
 
-bool g_startFlag = false;
-
 // A strategy game started directly never loaded a script set: its events load the main set first.
 void EnsureScriptSet(AdvScript& s) {
   if (!s.loaded) s.LoadScriptFiles(0);
@@ -58,7 +56,6 @@ void StartAdvScript(int32_t eventNo) {
   if (StoryEventBlockFlag != 0 && eventNo != 0) return;
   AdvScript& s = GetAdvScript();
   AdvEventNumber = static_cast<uint32_t>(eventNo);
-  g_startFlag = true;
   if (eventNo == 0) s.LoadScriptFiles(0);
   EnsureScriptSet(s);
   AdvSvc().ApplyStorySoundConfig();
@@ -73,7 +70,6 @@ void StartAdvEvent(int32_t eventNo, int32_t mode, const char* labelName, bool to
   if (StoryEventBlockFlag != 0) return;
   AdvScript& s = GetAdvScript();
   AdvEventNumber = static_cast<uint32_t>(eventNo);
-  g_startFlag = true;
   EnsureScriptSet(s);
   ResetAdvScriptPc();
   s.waitRemaining = 0;
