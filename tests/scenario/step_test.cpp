@@ -89,6 +89,19 @@ TEST_F(StepTest, GameModeTransitions) {
   }
 }
 
+// An event replayed with the debug jump's stay argument keeps the scenario scene at #EventEnd.
+TEST_F(StepTest, EventEndWithStayKeepsTheScene) {
+  Load("*s\n#EventEnd\n>> A\nstill here\n<<\n#End\n");
+  GetAdvScript().eventArgument = 1;
+  GameMode = game_mode::kEventScript;
+  StepAdvScript();
+  EXPECT_EQ(GameMode, game_mode::kEventScript);
+  EXPECT_EQ(Log(), "SetFastForward(0); StopAllSound()");
+  StepAdvScript();
+  EXPECT_EQ(log_[2], "SetMessage(1,A,still here,1,1)");
+  EXPECT_EQ(GameMode, game_mode::kScriptEnded);  // its #End then returns to the previous scene
+}
+
 TEST_F(StepTest, DebugRunContinuesAtItsLabel) {
   auto set = Load("*s\n#End\n*second\n>> A\nsecond part\n<<\n#End\n");
   AdvDebugLabel = 1;
