@@ -222,6 +222,53 @@ TEST_F(InterpTest, OpcodeSideEffectsOnTheStateAndTheWorld) {
   KuniTable[3].passFlags = KuniTable[4].passFlags = 0;
 }
 
+// Bytes written from the encoding itself, not by the assembler, so that the two cannot drift
+// together: header (opcode, u16 file, u16 line), then the operands in stream order.
+TEST_F(InterpTest, HandWrittenBytecodeRuns) {
+  std::vector<uint8_t> code = {
+      0x08, 0, 0, 1, 0, 7, 0, 0, 0, 0x00, 5, 0, 0, 0,                       // #SwVar $7, 5
+      0x0F, 0, 0, 2, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'A', 0,                     // #TalkStart 1, 1, "A",
+      1, 'h', 'i', 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF,           //   ("hi", "", 0, 0, 0, -1)
+      0x11, 0, 0, 3, 0,                                                      // #TalkEnd
+      0x03, 0, 0, 4, 0, 1, 7, 0, 0, 0, 0, 0x12, 0, 0, 0, 0, 5, 0, 0, 0,      // #If $7 == 5
+      2, 0, 0, 0, 0,                                                         //   (terminator)
+      0x02, 0, 0, 5, 0, 1, 0, 0, 0,                                          // #Goto label 1
+      0x08, 0, 0, 6, 0, 8, 0, 0, 0, 4, 10, 1, 'x', 0,                        // #SwVar $8, {10:x}
+      0x2D, 0, 0, 7, 0,                                                      // #End
+      0x08, 0, 0, 8, 0, 9, 0, 0, 0, 0x00, 1, 0, 0, 0,                        // label 1: #SwVar $9, 1
+      0x2D, 0, 0, 9, 0,                                                      // #End
+  };
+  LoadBytes(code);
+  AdvScript& s = GetAdvScript();
+  s.labelOffsets[1] = static_cast<uint32_t>(code.size() - 19);
+  TurnCounter = 23;
+  RunToEnd();
+  EXPECT_EQ(Log(), "SetMessage(1,A,hi,1,1); ClearFile(2)");
+  EXPECT_EQ(s.switches[7], 5);
+  EXPECT_EQ(s.switches[8], 23);  // the true #If skipped exactly its #Goto
+  EXPECT_EQ(s.switches[9], 0);
+  EXPECT_EQ(s.lineNumber, 7u);
+  EXPECT_EQ(s.pc, code.size() - 24);
+}
+
+// In debug mode the story (game mode 0) shows every change of a watched switch, and #BreakSw shows
+// the switches it lists; outside debug mode neither shows anything.
+TEST_F(InterpTest, DebugWatchAndBreakBoxes) {
+  for (bool debug : {false, true}) {
+    SCOPED_TRACE(debug);
+    services_.debug = debug;
+    boxes_.boxes.clear();
+    log_.clear();
+    Load("$hp@7 = 5\n*s\n#WatchSw $hp\n#SwVar $hp, 9\n#BreakSw $hp\n#End\n");
+    GetAdvScript().SnapshotSwitches();
+    RunToEnd();
+    EXPECT_EQ(boxes_.Has("WatchSw 変数の変化"), debug);
+    EXPECT_EQ(Log(), debug ? U8(u8"DebugBox(\nSW[hp]=9|BreakSw スイッチリスト)") : "");
+    GetAdvScript().RemoveWatchSwitch(7);
+  }
+  services_.debug = false;
+}
+
 TEST_F(InterpTest, ModeChangingOpcodes) {
   struct Case {
     const char* line;
