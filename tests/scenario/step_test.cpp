@@ -190,6 +190,14 @@ TEST_F(StepTest, FastForwardRunsToTheNextRealStopWithinOneFrame) {
   EXPECT_EQ(messages, 3);
   EXPECT_EQ(log_.back(), "SetChoices(0:again,1:end)");
   EXPECT_EQ(GameMode, game_mode::kMainScript);
+  // The wait passed over during fast-forward does not hold the choice once it is answered.
+  presenter_.messageBusy = false;
+  presenter_.chosenLabel = 1;
+  for (int frame = 0; frame < 2; ++frame) {  // #SelectEnd jumps and yields; #End follows
+    clock_ += 17;
+    StepAdvScript();
+  }
+  EXPECT_EQ(GameMode, game_mode::kIdle);
 }
 
 TEST_F(StepTest, AnEndlessLoopDoesNotHangTheFrame) {

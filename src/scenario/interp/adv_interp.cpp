@@ -1130,7 +1130,12 @@ bool EvalScriptCondition(const int32_t* v, size_t n) {
 
 bool IsScriptWaiting(AdvScript& s, unsigned op) {
   AdvPresenter* p = GetAdvPresenter();
-  if (!p || p->IsFastForward()) return false;
+  if (!p || p->IsFastForward()) {
+    // A wait passed over is over: it must not hold the script once fast-forward ends.
+    s.waitRemaining = 0;
+    s.waitJumpLabel = -1;
+    return false;
+  }
   if (s.waitRemaining > 0) {
     if (s.waitJumpLabel == -1) return true;
     if (!p->HasAdvanceInput()) return true;

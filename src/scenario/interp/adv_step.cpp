@@ -167,6 +167,8 @@ void EndAdvEvent() {
   AdvSvc().RequestSceneChange(-1, 0);
 }
 
+AdvPresenter* GetAdvScene(bool ensure) { return ensure ? EnsureAdvPresenter() : GetAdvPresenter(); }
+
 void RequestTitleScene() { AdvSvc().RequestSceneChange(kTitleScene, 0); }
 
 void ScenarioAdvPort::StartAdvScript(int event) { ::StartAdvScript(event); }

@@ -30,6 +30,9 @@ void EndAdvScene();
 void EndAdvEvent();
 void RequestTitleScene();
 void ResetAdvScriptPc();
+// The scenario scene as the interpreter reaches it; with ensure it is made current first.
+class AdvPresenter;
+AdvPresenter* GetAdvScene(bool ensure);
 
 // The scenario engine as the strategy rules see it (install with SetAdvPort).
 class ScenarioAdvPort : public AdvPort {
