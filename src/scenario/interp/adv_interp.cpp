@@ -571,10 +571,9 @@ Flow Interp::Step() {
   if (!r_.Need(kAdvHeaderSize)) return Flow::kEnd;
   const unsigned op = r_.code[r_.pos];
   s_.opcode = op;
-  s_.fileIndex = ReadLE32(r_.code + r_.pos + 1) & 0xFFFF;  // u16 file, then u16 line
+  s_.fileIndex = (r_.code[r_.pos + 1] | r_.code[r_.pos + 2] << 8);  // u16 file, then u16 line
   s_.lineNumber = (r_.code[r_.pos + 3] | r_.code[r_.pos + 4] << 8);
   r_.pos += kAdvHeaderSize;
-  (void)start;
   AdvServices& svc = AdvSvc();
 
   switch (op) {
