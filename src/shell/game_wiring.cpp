@@ -15,7 +15,9 @@
 #include "world/world_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
+#include "scenario/interp/adv_step.h"
 #include "scenario/script/adv_script.h"
+#include "shell/adv_wiring.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_movie_port.h"
 #include "ui/scenes/scene_frame_adapter.h"
@@ -28,6 +30,8 @@ class GameHooks : public FrameGameHooks {
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
   void UpdateMovies() override { ::UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  // The story steps by game mode (the frame calls it outside the strategy game).
+  void StepAdvScript() override { ::StepAdvScript(); }
 };
 
 GameHooks g_gameHooks;
@@ -98,4 +102,5 @@ void InstallGameSubsystems() {
   s.releaseGraphics = &ReleaseGamePicture;
   SetSoundFocusHooks({&RequestSoundSilence, &RequestSoundRestore});
   InstallBattleRules(&ReadBattleConfig);
+  InstallScenarioEngine();
 }

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The folders of src/ are layers: a file may include headers of its own folder and of lower layers
-# only. Same-rank folders (world, scenario, render; sound, movie; the screens) stay apart. A folder
+# only. Same-rank folders (world, render; scenario, sound, movie; the screens) stay apart. A folder
 # missing from the table fails the check so that a new one is placed on purpose.
 set -u
 root=$1
 declare -A rank=(
-  [platform]=0 [formats]=1 [core]=2 [world]=3 [scenario]=3 [render]=3 [sound]=4 [movie]=4
+  [platform]=0 [formats]=1 [core]=2 [world]=3 [render]=3 [scenario]=4 [sound]=4 [movie]=4
   [battle]=5 [save]=6 [ui]=7 [screens]=8 [shell]=9
 )
 area() {  # src-relative path -> its layer folder (screens/<area> for the screens)

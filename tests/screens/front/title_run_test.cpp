@@ -23,6 +23,8 @@
 #include "platform/gl/null_device.h"
 #include "platform/image/png_file.h"
 #include "render/dg_manager.h"
+#include "scenario/interp/adv_step.h"
+#include "scenario/interp/adv_text_run.h"
 #include "scenario/script/adv_script.h"
 #include "tests/support/frame_driver.h"
 #include "ui/layout/layout_builder.h"
@@ -42,6 +44,11 @@ class MediaHooks : public FrameGameHooks {
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
   void UpdateMovies() override { GetMovieMgr().UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  // The story steps by game mode, as in the program, when a test asks for it.
+  void StepAdvScript() override {
+    if (stepStory) ::StepAdvScript();
+  }
+  bool stepStory = false;
 };
 
 // The device manager's frame on the device of the current GL context (or the null device).
@@ -316,6 +323,27 @@ TEST_F(TitleRun, StoryButtonLoadsTheStorySet) {
   ASSERT_FALSE(GetAdvScript().switches.empty());
   EXPECT_EQ(GetAdvScript().switches[0], 1);
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+}
+
+// The story button leads into the story: the frame steps the interpreter in game mode 0 on the
+// scenario scene (here with a text presenter in place of the message window) until the story
+// hands over to the strategy game.
+TEST_F(TitleRun, StoryButtonRunsTheStoryUntilItHandsOver) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  ShowOpeningFlag = 0;
+  hooks_.stepStory = true;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  AdvTextPresenter presenter({});
+  SetAdvPresenter(&presenter);
+  Click(TitleButton(CVSceneTitle::kStory));
+  for (int i = 0; i < 200 && GameMode == 0; ++i) Driver().Tick();
+  SetAdvPresenter(nullptr);
+  EXPECT_EQ(GameMode, 11);
+  EXPECT_EQ(ReturnToSlgFlag, 1);
+  EXPECT_GE(presenter.messages, 30u);
+  EXPECT_EQ(presenter.choiceCount, 2u);
+  ReturnToSlgFlag = 0;
 }
 
 TEST_F(TitleRun, MenuIsDrawnWhereTheLayoutPutsIt) {
