@@ -16,6 +16,21 @@ CDGManager* g_dgManager = nullptr;
 CDGManager* GetDGManager() { return g_dgManager; }
 void SetDGManager(CDGManager* manager) { g_dgManager = manager; }
 
+bool SetDefaultCamera() {
+  if (!g_dgManager) return false;
+  return g_dgManager->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                                          CDGManager::kOrthographic);
+}
+
+void SetTextureAddressClamp(int flag) {
+  if (!g_dgManager) return;
+  if (flag == 0) {
+    g_dgManager->SetTextureWrap();
+  } else {
+    g_dgManager->SetTextureClamp();
+  }
+}
+
 CDGManager::CDGManager() {}
 
 CDGManager::~CDGManager() {

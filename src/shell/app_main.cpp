@@ -1,5 +1,6 @@
 #include "shell/app_main.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -114,12 +115,14 @@ int CreateMainWindow(App& app, const std::string& exePath, bool hidden, const Bo
   return 1;
 }
 
-// The window's GL 3.3 core context is made here, so a failure is reported in start-up order; the
-// frame thread takes it over when the timer starts.
+// The window's GL 3.3 core context and the drawing device are made here, so a failure is reported
+// in start-up order; the frame thread takes both over when the timer starts.
 bool InitGraphics(App& app) {
   if (!app.window->CreateGlContext()) return false;
+  StartupSteps& s = GetStartupSteps();
+  bool ok = !s.pictureSource || (app.window->MakeCurrent() && s.pictureSource->CreateDevice());
   app.window->ReleaseCurrent();
-  return true;
+  return ok;
 }
 
 void InitGame(App& app, int selector) {
@@ -150,7 +153,12 @@ void InitGame(App& app, int selector) {
 
   plat::Window* w = app.window.get();
   uint32_t id = app.timer.Start(
-      FramePeriodMs(selector), [w] { w->MakeCurrent(); }, [](uint32_t timerId) { FrameTimerProc(timerId); },
+      FramePeriodMs(selector),
+      [w, picture] {
+        w->MakeCurrent();
+        picture->AdoptFrameThread();
+      },
+      [](uint32_t timerId) { FrameTimerProc(timerId); },
       [w] { w->ReleaseCurrent(); });
   g_FrameTimerId.store(id);
   g_FramePeriodMs = id ? FramePeriodMs(selector) : 0;
@@ -242,6 +250,12 @@ void ShutdownGame(App& app) {
 
 // A start-up failure saves nothing (nothing was loaded); only the window and the lock go.
 void ReleaseAfterFailedStart(App& app) {
+  // A device made before the failure goes with its context.
+  StartupSteps& s = GetStartupSteps();
+  if (app.window && app.window->HasGlContext() && s.releaseGraphics && app.window->MakeCurrent()) {
+    s.releaseGraphics();
+    app.window->ReleaseCurrent();
+  }
   SetErrorBoxPresenter(nullptr);
   SetBoxShower(nullptr);
   SetWindowModeHost(nullptr);
@@ -310,6 +324,13 @@ int GameMain(const std::vector<std::string>& args, const LaunchOptions& options)
   std::srand(GetGameTimeMs());
 
   // 4. Single instance and the main window. A second copy and a failed window end silently.
+  // Without a display the game would run unseen: say so and fail instead.
+  std::string why;
+  if (!plat::DisplayAvailable(&why)) {
+    std::fprintf(stderr, "Vornakest 4: %s. Start it from a desktop session (DISPLAY or WAYLAND_DISPLAY set).\n",
+                 why.c_str());
+    return 1;
+  }
   App app;
   int made = CreateMainWindow(app, exePath, options.hiddenWindow, options.boxShower);
   if (made <= 0) return 0;

@@ -13,6 +13,10 @@
 #include "world/scenario_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
+#include "render/texture_holder.h"
+#include "save/save_slot.h"
+#include "world/world_misc.h"
+#include "world/world_ports.h"
 #include "scenario/script/adv_script.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_movie_port.h"
@@ -26,9 +30,13 @@ class GameHooks : public FrameGameHooks {
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
   void UpdateMovies() override { ::UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  void UpdateSlgMouseState() override { ::UpdateMouseInputState(); }
+  void ResetPickState() override { ::ResetPickState(); }
 };
 
 GameHooks g_gameHooks;
+// Loading a start slot and recording a clear reach the save slots.
+SlotSlgRules g_slgRules;
 // The scene manager as the frame drives it; the idle game mode enters the title.
 SceneFrameAdapter g_scenes;
 
@@ -66,11 +74,9 @@ void InstallGameSubsystems() {
   s.stopStreamPlayers = &StopSoundStreams;
   s.endStreamThreads = &EndSound;
   s.loadSystemData = &LoadSystemData;
-  // The play record and settings, then the persistent script switches.
-  s.saveSystemFiles = [] {
-    SaveSystemFiles();
-    GetAdvScript().SaveSystemSwitches();
-  };
+  // The play record, then the persistent script switches (both inside SaveSystemFiles).
+  s.saveSystemFiles = [] { SaveSystemFiles(); };
+  s.purgeTextures = [] { GetTextureMgr()->DeleteAll(-1); };
   SetWindowModeSettingSource(&GetSysConfigWindowMode);
   // The device gets the inverse of the settings' render option.
   s.applyRenderOptionSetting = [] { SetGamePictureSmooth(SysConfigBlock[kCfgRenderOption] == 0); };
@@ -85,4 +91,5 @@ void InstallGameSubsystems() {
   s.pictureSource = &GetGamePicture();
   s.releaseGraphics = &ReleaseGamePicture;
   SetSoundFocusHooks({&RequestSoundSilence, &RequestSoundRestore});
+  SetSlgRulesPort(&g_slgRules);
 }

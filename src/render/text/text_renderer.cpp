@@ -413,8 +413,10 @@ void CDGTextRenderer::Draw(bool, bool, bool) {
   for (const std::vector<GlyphQuad>* quads : {&decoration_, &main_}) {
     for (const GlyphQuad& q : *quads) {
       if (!q.built) continue;
+      // A character without a glyph (missing from the font) keeps its place and is not drawn.
       CDGTexture* t = q.inSheet ? sheet_.Texture() : q.texture;
-      dev->BindTexture(t && t->HasTexture() ? t->DeviceId() : 0);
+      if (!t || !t->HasTexture()) continue;
+      dev->BindTexture(t->DeviceId());
       if (screen)
         dev->DrawScreenQuad(q.screen);
       else

@@ -22,7 +22,7 @@ class CDGTexture;
 class CDGTextTextureManager;
 
 struct GlyphQuad {
-  CDGTexture* texture = nullptr;  // one reference, may be null (drawn as a plain block)
+  CDGTexture* texture = nullptr;  // one reference; null for a missing glyph (not drawn)
   bool built = false;             // the vertices below are valid for the built draw mode
   uint8_t lineFeed = 0;
   plat::WorldVertex world[4] = {};
