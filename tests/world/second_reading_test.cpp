@@ -113,4 +113,37 @@ TEST_F(SecondReadingTest, AStartSlotThatCannotBeLoadedIsReportedAndANewGameStart
   SetModuleDir("/");
 }
 
+// The built sample world: no general's stats fall when he rises a stage, and every carry-over entry
+// has a real cost.
+TEST_F(SecondReadingTest, SampleWorldStagesNeverFallAndCarryOversHaveValues) {
+  ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+  for (int n : {0, 1}) {
+    ASSERT_TRUE(LoadScenarioTables(ScenarioDirectory(n).c_str())) << n;
+    int falls = 0, headsChecked = 0;
+    std::string first;
+    for (int g = 0; g < NullBusyoId; ++g) {
+      const BusyoRecord& b = BusyoTable[g];
+      for (int i = 0; i < 4; ++i)
+        for (int st = 1; st < 3; ++st)
+          if (b.stageBlock[st].stat[i] < b.stageBlock[st - 1].stat[i]) {
+            if (first.empty()) first = std::string(GetBusyoName(g)) + " stat " + std::to_string(i) + " stage " + std::to_string(st + 1);
+            ++falls;
+          }
+    }
+    for (int c = 0; c < kDaimyoInPlay; ++c) headsChecked += DaimyoTable[c].head < NullBusyoId;
+    EXPECT_EQ(falls, 0) << "scenario " << n << ": " << first;
+    EXPECT_GT(headsChecked, 0);
+    HikitugiList carry;
+    ScenarioNumber = n;
+    ASSERT_TRUE(LoadHikitugi(carry));
+    ASSERT_FALSE(carry.empty());
+    for (const auto& [id, value] : carry) {
+      EXPECT_GE(value, 1) << "scenario " << n << " general " << id;
+      EXPECT_LE(value, 99) << "scenario " << n << " general " << id;
+    }
+  }
+  ScenarioNumber = 0;
+  SetModuleDir("/");
+}
+
 }  // namespace
