@@ -337,12 +337,16 @@ CDGTexture* CDGManager::RenderToTexture(int width, int height) {
   SortQueue(overlay_);
   device_->Clear(true, true, 0x00000000u, 1.0f);
   std::vector<CDGRendererBase*> order(overlay_.begin(), overlay_.end());
+  // The picture is composited later: it holds premultiplied colour, so a translucent part is as
+  // bright in it as on the screen.
+  device_->SetPremultipliedOutput(true);
   for (CDGRendererBase* r : order) {
     if (!r) continue;
     device_->SetBlend(plat::BlendFactor::One, plat::BlendFactor::InvSrcAlpha);
     r->Render();
   }
   device_->Flush();
+  device_->SetPremultipliedOutput(false);
   device_->SetRenderTarget(old);
   ApplyCameraToDevice();
   device_->SetBlend(plat::BlendFactor::SrcAlpha, plat::BlendFactor::InvSrcAlpha);
