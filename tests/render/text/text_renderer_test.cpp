@@ -249,6 +249,21 @@ TEST_F(TextRendererTest, GlyphsThatCannotBeMadeAreHeightSquaresWithoutTexture) {
   EXPECT_FLOAT_EQ(q[0].world[0].y - q[0].world[3].y, 24);
 }
 
+// A glyph that cannot be made keeps its place and draws nothing (no blank square).
+TEST_F(TextRendererTest, GlyphsThatCannotBeMadeAreNotDrawn) {
+  for (uint8_t perGlyph : {1, 0}) {
+    env.dev->draws.clear();
+    r = new CDGTextRenderer(env.mgr, kX, kY, kZ, "", std::string(31, 'f'), 24, 0, 0, perGlyph, 0xFFFFFFFF);
+    r->SetGlyphCache(&cache);
+    r->SetText("ab", true);
+    ASSERT_FALSE(r->MainGlyphs().empty()) << "per-glyph " << int(perGlyph);
+    r->Draw(false, false, false);
+    EXPECT_TRUE(env.dev->draws.empty()) << "per-glyph " << int(perGlyph);
+    r->Release();
+    r = nullptr;
+  }
+}
+
 TEST_F(TextRendererTest, ReleasingTheRendererReleasesAndForgetsItsGlyphs) {
   const size_t before = env.dev->LiveTextures();
   Make("");
