@@ -96,6 +96,27 @@ TEST_F(TextRendererTest, AxesTurnTheLayoutForVerticalWriting) {
   ExpectCorner(Corner(q[0], 1), kX - 0.5f, kY - 13 + 0.5f, kZ + 0.5f, "a, x edge");
 }
 
+TEST_F(TextRendererTest, VerticalWritingKeepsGlyphsUprightInColumnsFromTheRight) {
+  Make("");
+  r->SetVertical(true, false);
+  r->SetText("ab\nc", true);
+  const auto& q = r->MainGlyphs();
+  ASSERT_EQ(q.size(), 4u);
+  const float column = kLineSpacing + 24;  // line spacing + font height
+  const float down = kCharSpacing + 25;    // character spacing + glyph height
+  ExpectCorner(Corner(q[0]), kX + column - 0.5f, kY + 0.5f, kZ + 0.5f, "a at the top of the right column");
+  ExpectCorner(Corner(q[1]), kX + column - 0.5f, kY - down + 0.5f, kZ + 0.5f, "b below a");
+  ExpectCorner(Corner(q[3]), kX - 0.5f, kY + 0.5f, kZ + 0.5f, "c heads the next column, to the left");
+  // Upright: the glyph's width still runs along x.
+  ExpectCorner(Corner(q[0], 1), kX + column + 13 - 0.5f, kY + 0.5f, kZ + 0.5f, "a, x edge");
+  // Size along the columns, then across them.
+  EXPECT_FLOAT_EQ(r->GetTextSize()[0], 2 * down);
+  EXPECT_FLOAT_EQ(r->GetTextSize()[1], 2 * column);
+  // Back to lines.
+  r->SetVertical(false, true);
+  ExpectCorner(Corner(r->MainGlyphs()[1]), kX + 13 + kCharSpacing - 0.5f, kY + 0.5f, kZ + 0.5f, "b after a");
+}
+
 TEST_F(TextRendererTest, OutlineQuadsAreLargerAndBehindWithTheSamePen) {
   Make("");
   r->SetOutline(2, 0xFF000000, false);
