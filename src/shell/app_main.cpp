@@ -116,13 +116,13 @@ int CreateMainWindow(App& app, const std::string& exePath, bool hidden, const Bo
 }
 
 // The window's GL 3.3 core context and the drawing device are made here, so a failure is reported
-// in start-up order; the frame thread takes both over when the timer starts.
+// in start-up order. The context stays current on the main thread for the rest of start-up (which
+// may load pictures) and goes to the frame thread when the timer starts.
 bool InitGraphics(App& app) {
   if (!app.window->CreateGlContext()) return false;
   StartupSteps& s = GetStartupSteps();
-  bool ok = !s.pictureSource || (app.window->MakeCurrent() && s.pictureSource->CreateDevice());
-  app.window->ReleaseCurrent();
-  return ok;
+  if (!app.window->MakeCurrent()) return false;
+  return !s.pictureSource || s.pictureSource->CreateDevice();
 }
 
 void InitGame(App& app, int selector) {
@@ -152,6 +152,7 @@ void InitGame(App& app, int selector) {
   GameMode = 1;
 
   plat::Window* w = app.window.get();
+  w->ReleaseCurrent();
   uint32_t id = app.timer.Start(
       FramePeriodMs(selector),
       [w, picture] {
