@@ -89,10 +89,21 @@ bool DebugMarkerExists() {
   return plat::FileExists(std::string(GetModuleDir()) + marker);
 }
 
-// Single instance, window, debug flag. 1 = made, 0 = a copy already runs, -1 = failed.
+constexpr int kNoDisplay = -2;
+
+// Single instance, window, debug flag. 1 = made, 0 = a copy already runs, -1 = failed,
+// kNoDisplay = no display to show it on (said on the standard error stream).
 int CreateMainWindow(App& app, const std::string& exePath, bool hidden, const BoxShower& testShower) {
   std::string lockPath = HostDirOf(exePath) + "SaveData/Vornakest4.lock";
   if (app.lock.Acquire(lockPath) == plat::InstanceLock::Result::kHeldElsewhere) return 0;
+  // Without a display the game would run unseen: say so and fail instead.
+  std::string why;
+  if (!plat::DisplayAvailable(&why)) {
+    std::fprintf(stderr, "Vornakest 4: %s. Start it from a desktop session (DISPLAY or WAYLAND_DISPLAY set).\n",
+                 why.c_str());
+    app.lock.Release();
+    return kNoDisplay;
+  }
   // A lock that cannot be made (read-only install) does not stop the game.
   g_DebugFlag = DebugMarkerExists() ? 1 : 0;
   plat::Window::Options o;
@@ -325,15 +336,9 @@ int GameMain(const std::vector<std::string>& args, const LaunchOptions& options)
   std::srand(GetGameTimeMs());
 
   // 4. Single instance and the main window. A second copy and a failed window end silently.
-  // Without a display the game would run unseen: say so and fail instead.
-  std::string why;
-  if (!plat::DisplayAvailable(&why)) {
-    std::fprintf(stderr, "Vornakest 4: %s. Start it from a desktop session (DISPLAY or WAYLAND_DISPLAY set).\n",
-                 why.c_str());
-    return 1;
-  }
   App app;
   int made = CreateMainWindow(app, exePath, options.hiddenWindow, options.boxShower);
+  if (made == kNoDisplay) return 1;
   if (made <= 0) return 0;
 
   // 5. The script set's label list.
