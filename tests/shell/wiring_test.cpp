@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/game_file.h"
+#include "scenario/script/adv_script.h"
 #include "core/frame_services.h"
 #include "platform/gl/gl_context.h"
 #include "platform/sdl/process.h"
@@ -168,6 +171,40 @@ TEST(WiringTest, EveryStepIsInstalledAndRunsOnceInOrder) {
   EXPECT_NE(SlgMouseY, 7) << "the strategy screens' mouse words were written";
   GetStartupSteps() = StartupSteps{};
   ResetFrameState();
+}
+
+// Shutdown writes the play record and the persistent script switches once each.
+TEST(WiringTest, SystemFilesAreWrittenOnceEach) {
+  v4test::TempFolder dir("v4switches");
+  ASSERT_TRUE(dir.Made());
+  fs::create_directory_symlink(std::string(V4_TEST_GAME_DIR) + "/Data", dir.Path() + "/Data");
+  fs::create_directories(dir.Path() + "/SaveData/sys");
+  const std::string moduleDir = GetModuleDir();
+  ASSERT_TRUE(SetModuleDirFromHost(dir.Path()));
+  ASSERT_TRUE(GetAdvScript().LoadScriptFiles(0));
+  InstallGameSubsystems();
+  const int fd = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  ASSERT_GE(inotify_add_watch(fd, (dir.Path() + "/SaveData/sys").c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
+  GetStartupSteps().saveSystemFiles();
+  // Every write ends in the file's own name once (written in place, or moved there).
+  int switches = 0, record = 0;
+  alignas(inotify_event) char buf[8192];
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) {
+    for (char* p = buf; p < buf + n;) {
+      auto* e = reinterpret_cast<inotify_event*>(p);
+      const std::string name = e->len ? e->name : "";
+      switches += name == "tksw00.dat";
+      record += name == "plc.dat";
+      p += sizeof(inotify_event) + e->len;
+    }
+  }
+  close(fd);
+  EXPECT_EQ(switches, 1);
+  EXPECT_EQ(record, 1);
+  GetStartupSteps() = StartupSteps{};
+  SetSlgRulesPort(nullptr);
+  SetModuleDir(moduleDir.c_str());
 }
 
 // The program's picture on the real manager, on an offscreen context: a lost device is reset, a
