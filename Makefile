@@ -29,5 +29,8 @@ bench: build
 	  echo "== $$(basename $$b)"; "$$b" || fail=1; \
 	done; exit $$fail
 
+# Everything the build made goes; the player's SaveData folders (settings, play record, saves)
+# under build/<preset>/game stay.
 clean:
-	rm -rf build
+	@[ ! -d build ] || find build -mindepth 1 -path 'build/*/game/SaveData' -prune -o \( ! -type d \) -exec rm -f {} +
+	@[ ! -d build ] || find build -depth -mindepth 1 -type d -empty -delete

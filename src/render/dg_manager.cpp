@@ -16,6 +16,21 @@ CDGManager* g_dgManager = nullptr;
 CDGManager* GetDGManager() { return g_dgManager; }
 void SetDGManager(CDGManager* manager) { g_dgManager = manager; }
 
+bool SetDefaultCamera() {
+  if (!g_dgManager) return false;
+  return g_dgManager->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                                          CDGManager::kOrthographic);
+}
+
+void SetTextureAddressClamp(int flag) {
+  if (!g_dgManager) return;
+  if (flag == 0) {
+    g_dgManager->SetTextureWrap();
+  } else {
+    g_dgManager->SetTextureClamp();
+  }
+}
+
 CDGManager::CDGManager() {}
 
 CDGManager::~CDGManager() {
@@ -322,12 +337,16 @@ CDGTexture* CDGManager::RenderToTexture(int width, int height) {
   SortQueue(overlay_);
   device_->Clear(true, true, 0x00000000u, 1.0f);
   std::vector<CDGRendererBase*> order(overlay_.begin(), overlay_.end());
+  // The picture is composited later: it holds premultiplied colour, so a translucent part is as
+  // bright in it as on the screen.
+  device_->SetPremultipliedOutput(true);
   for (CDGRendererBase* r : order) {
     if (!r) continue;
     device_->SetBlend(plat::BlendFactor::One, plat::BlendFactor::InvSrcAlpha);
     r->Render();
   }
   device_->Flush();
+  device_->SetPremultipliedOutput(false);
   device_->SetRenderTarget(old);
   ApplyCameraToDevice();
   device_->SetBlend(plat::BlendFactor::SrcAlpha, plat::BlendFactor::InvSrcAlpha);

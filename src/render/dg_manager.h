@@ -109,6 +109,8 @@ class CDGManager : public CDGReferenceObject {
   // Texture updates from other threads (movie decoders) wait here and reach the device at the
   // start of the next frame, on the thread that made the device.
   bool OnDeviceThread() const { return std::this_thread::get_id() == deviceThread_; }
+  // The device was made on one thread and is drawn on another (the context moved with it).
+  void AdoptCurrentThread() { deviceThread_ = std::this_thread::get_id(); }
   void QueueUpload(CDGTexture* texture, const plat::Rect& dst, std::vector<uint8_t> rgba);
   void DropUploads(CDGTexture* texture);
   void ApplyUploads();
@@ -156,3 +158,9 @@ class CDGManager : public CDGReferenceObject {
 // The program's one device manager (null before the frame made it).
 CDGManager* GetDGManager();
 void SetDGManager(CDGManager* manager);
+
+// The flat default camera on the program's manager: (px, py) on screen is world (640 - px, 360 - py).
+// False without a manager. Screens that move the camera call it to put it back.
+bool SetDefaultCamera();
+// Sampler 0 addressing on the program's manager: 0 wraps, anything else clamps.
+void SetTextureAddressClamp(int flag);

@@ -534,6 +534,10 @@ void MarkRunCleared() {
 void RecordGameCleared() {
   if (CurrentRunCleared()) return;
   if (PlayRecordBlock.clearCount != 0xFFFF) ++PlayRecordBlock.clearCount;
+  SetPlcWord(kPlcClearCount32Word, PlayRecordBlock.clearCount);
   SaveSystemFiles();
   MarkRunCleared();
 }
+
+bool SlotSlgRules::LoadGameSlot(int slot) { return ::LoadGameSlot(slot); }
+void SlotSlgRules::RecordGameCleared() { ::RecordGameCleared(); }

@@ -16,6 +16,7 @@
 
 #include "core/fixed_path.h"
 #include "sound/sound.h"
+#include "world/world_ports.h"
 
 inline constexpr int kSaveSlotCount = 120;
 inline constexpr int kQuickSlotBase = 100;
@@ -114,3 +115,11 @@ void MarkRunCleared();
 // already, the clear count rises (stopping at 65535), the system files are written and the run's
 // slots are marked cleared.
 void RecordGameCleared();
+
+// The strategy rules' view of the save slots: a start slot loads through LoadGameSlot and a clear
+// reaches the play record. Installed by the program; rules built later derive from it.
+class SlotSlgRules : public SlgRulesPort {
+ public:
+  bool LoadGameSlot(int slot) override;
+  void RecordGameCleared() override;
+};

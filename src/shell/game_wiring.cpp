@@ -15,7 +15,11 @@
 #include "world/world_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
+#include "render/texture_holder.h"
+#include "save/save_slot.h"
 #include "scenario/interp/adv_step.h"
+#include "world/world_misc.h"
+#include "world/world_ports.h"
 #include "scenario/script/adv_script.h"
 #include "shell/adv_wiring.h"
 #include "ui/menus/menu_mgr.h"
@@ -32,9 +36,13 @@ class GameHooks : public FrameGameHooks {
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
   // The story steps by game mode (the frame calls it outside the strategy game).
   void StepAdvScript() override { ::StepAdvScript(); }
+  void UpdateSlgMouseState() override { ::UpdateMouseInputState(); }
+  void ResetPickState() override { ::ResetPickState(); }
 };
 
 GameHooks g_gameHooks;
+// Loading a start slot and recording a clear reach the save slots.
+SlotSlgRules g_slgRules;
 // The battles of the strategy game, with the settings and system tables read before each one.
 void ReadBattleConfig(BattleConfig& c) {
   c.animation = static_cast<int>(SysConfigBlock[kCfgBattleAnimation]);
@@ -82,11 +90,9 @@ void InstallGameSubsystems() {
   s.stopStreamPlayers = &StopSoundStreams;
   s.endStreamThreads = &EndSound;
   s.loadSystemData = &LoadSystemData;
-  // The play record and settings, then the persistent script switches.
-  s.saveSystemFiles = [] {
-    SaveSystemFiles();
-    GetAdvScript().SaveSystemSwitches();
-  };
+  // The play record, then the persistent script switches (both inside SaveSystemFiles).
+  s.saveSystemFiles = [] { SaveSystemFiles(); };
+  s.purgeTextures = [] { GetTextureMgr()->DeleteAll(-1); };
   SetWindowModeSettingSource(&GetSysConfigWindowMode);
   // The device gets the inverse of the settings' render option.
   s.applyRenderOptionSetting = [] { SetGamePictureSmooth(SysConfigBlock[kCfgRenderOption] == 0); };
@@ -101,6 +107,7 @@ void InstallGameSubsystems() {
   s.pictureSource = &GetGamePicture();
   s.releaseGraphics = &ReleaseGamePicture;
   SetSoundFocusHooks({&RequestSoundSilence, &RequestSoundRestore});
+  SetSlgRulesPort(&g_slgRules);
   InstallBattleRules(&ReadBattleConfig);
   InstallScenarioEngine();
 }

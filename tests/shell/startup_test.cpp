@@ -22,6 +22,8 @@
 #include "shell/app_main.h"
 #include "shell/frame.h"
 #include "platform/sdl/process.h"
+#include "platform/sdl/window.h"
+#include "shell/window_graphics.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -126,6 +128,31 @@ TEST_F(StartupTest, MovieFailureGivesItsBox) {
   EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "COMの初期化に失敗しました。終了します。");
+}
+
+// A drawing device that cannot be made stops start-up with its box, before the movie manager.
+TEST_F(StartupTest, DeviceFailureGivesItsBoxAndStops) {
+  struct NoDevice : WindowPictureSource {
+    bool DrawPicture(const DisplayLayout&) override { return false; }
+    bool CreateDevice() override {
+      g_order.push_back("device");
+      return false;
+    }
+  } picture;
+  StartupSteps& s = GetStartupSteps();
+  s.pictureSource = &picture;
+  s.initMovieManager = [] {
+    g_order.push_back("movies");
+    return true;
+  };
+  s.loadSystemData = [] { g_order.push_back("system"); };
+  s.releaseGraphics = [] { g_order.push_back("release"); };
+  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);
+  EXPECT_EQ(g_order, (std::vector<std::string>{"device", "release"}));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "DirectGraphics初期化に失敗しました. 終了します. ");
+  EXPECT_EQ(boxes[0].title, "");
+  EXPECT_EQ(g_FrameTimerId.load(), 0u);
 }
 
 std::atomic<int32_t> g_periodSeen{0};
@@ -237,6 +264,48 @@ class ProgramTest : public ::testing::Test {
   }
   v4test::TempFolder dir_;  // stands for the install folder
 };
+
+// Without a display (and without a video driver asked for by name) the program says so and fails
+// instead of running unseen.
+TEST_F(ProgramTest, NoDisplayIsReportedWithAFailureStatus) {
+  std::string err = dir_.Path() + "/nodisplay.log";
+  pid_t pid = fork();
+  if (pid == 0) {
+    int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0) dup2(fd, 2);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (chdir(dir_.Path().c_str()) != 0) _exit(90);
+    execl(Exe().c_str(), "vornakest4", static_cast<char*>(nullptr));
+    _exit(91);
+  }
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  bool ended = WaitFor(pid, 10000, status);
+  if (!ended) kill(pid, SIGKILL), waitpid(pid, &status, 0);
+  ASSERT_TRUE(ended) << "the program ran without a display";
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(ReadAll(err).find("no display"), std::string::npos) << ReadAll(err);
+}
+
+TEST(DisplayTest, OnlyARealOrRequestedDriverCounts) {
+  struct Case {
+    const char* chosen;
+    const char* requested;
+    bool usable;
+  };
+  const Case cases[] = {
+      {"x11", nullptr, true},        {"wayland", "", true},          {"offscreen", nullptr, false},
+      {"offscreen", "", false},      {"offscreen", "offscreen", true}, {"dummy", nullptr, false},
+      {"evdev", nullptr, false},     {nullptr, nullptr, false},      {nullptr, "x11", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(plat::DisplayUsable(c.chosen, c.requested), c.usable)
+        << (c.chosen ? c.chosen : "(none)") << " / " << (c.requested ? c.requested : "(unset)");
+}
 
 TEST_F(ProgramTest, SecondInstanceExitsAndTerminationShutsDownNormally) {
   std::string err1 = dir_.Path() + "/first.log", err2 = dir_.Path() + "/second.log";

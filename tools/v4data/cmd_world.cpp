@@ -370,7 +370,14 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
     h.siro = static_cast<uint16_t>(home[c]);
     h.charFlag = 1;
     h.loyalty = 0;
-    for (int i = 0; i < 3; ++i) h.cur.stat[i] = h.stageBlock[0].stat[i] = static_cast<uint8_t>(std::max<int>(h.stageBlock[0].stat[i], 60));
+    // A head is at least 60 in his first three stats; his later stages rise by as much, so a
+    // stage never falls below the one before it.
+    for (int i = 0; i < 3; ++i) {
+      const int raise = std::max(0, 60 - static_cast<int>(h.stageBlock[0].stat[i]));
+      for (BusyoStatBlock& stage : h.stageBlock)
+        stage.stat[i] = static_cast<uint8_t>(std::min(99, static_cast<int>(stage.stat[i]) + raise));
+      h.cur.stat[i] = h.stageBlock[0].stat[i];
+    }
     garrison[home[c]] = 1;
   }
   for (int s = 0; s < nsiro; ++s) {
@@ -485,7 +492,12 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
   int carry = sc.value("carry_over", 0);
   for (int i = 0; i < carry && i < static_cast<int>(placed.size()) && i < kHikitugiEntries; ++i) {
     std::string name = people[placed[i]].family + people[placed[i]].given;
-    std::memcpy(&out.hikitugi[i * kHikitugiEntryBytes], name.data(), std::min<size_t>(name.size(), 16));
+    uint8_t* e = &out.hikitugi[i * kHikitugiEntryBytes];
+    std::memcpy(e, name.data(), std::min<size_t>(name.size(), 16));
+    // What taking him over costs against the carry-over capacity: more for an abler general, 3 to 9.
+    const BusyoStatBlock& s1 = busyo[placed[i]].stageBlock[0];
+    const uint32_t value = 1 + (static_cast<uint32_t>(s1.stat[0]) + s1.stat[1] + s1.stat[2]) / 30;
+    for (int b = 0; b < 4; ++b) e[17 + b] = static_cast<uint8_t>(value >> (8 * b));
   }
   return out;
 }

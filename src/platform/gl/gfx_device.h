@@ -76,6 +76,10 @@ class GfxDevice {
   virtual void SetView(const float m[16]) = 0;
   virtual void SetProjection(const float m[16]) = 0;
   virtual void SetBlend(BlendFactor src, BlendFactor dst) = 0;
+  // Premultiplied output (drawing into a picture that is composited later): the colour leaves the
+  // pixel stage multiplied by its alpha, and a SrcAlpha source factor acts as One, so the target
+  // holds premultiplied colour and the usual "over" alpha.
+  virtual void SetPremultipliedOutput(bool on) {}
   virtual void SetZEnable(bool on) = 0;
   virtual bool GetZEnable() const = 0;
   virtual void SetFlatShading(bool flat) = 0;   // flat: each triangle takes its first vertex's colour

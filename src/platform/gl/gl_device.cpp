@@ -49,15 +49,23 @@ const char* kFragmentShader = R"(#version 330 core
 in vec4 vColor;
 in vec2 vUv;
 uniform sampler2D uTex;
+uniform bool uPremul;
 out vec4 oColor;
-void main() { oColor = texture(uTex, vUv) * vColor; }
+void main() {
+  oColor = texture(uTex, vUv) * vColor;
+  if (uPremul) oColor.rgb *= oColor.a;
+}
 )";
 const char* kFragmentShaderFlat = R"(#version 330 core
 flat in vec4 vColor;
 in vec2 vUv;
 uniform sampler2D uTex;
+uniform bool uPremul;
 out vec4 oColor;
-void main() { oColor = texture(uTex, vUv) * vColor; }
+void main() {
+  oColor = texture(uTex, vUv) * vColor;
+  if (uPremul) oColor.rgb *= oColor.a;
+}
 )";
 
 struct GpuVertex {
@@ -171,10 +179,12 @@ struct BatchState {
   bool flat = false;
   bool linear = false;
   bool wrap = false;
+  bool premul = false;
   float m[16];
   bool operator==(const BatchState& o) const {
     return target == o.target && tex == o.tex && src == o.src && dst == o.dst && zEnable == o.zEnable &&
-           flat == o.flat && linear == o.linear && wrap == o.wrap && std::memcmp(m, o.m, sizeof m) == 0;
+           flat == o.flat && linear == o.linear && wrap == o.wrap && premul == o.premul &&
+           std::memcmp(m, o.m, sizeof m) == 0;
   }
 };
 
@@ -194,6 +204,8 @@ class GlDevice final : public GfxDevice {
     if (!program_ || !programFlat_) return false;
     locM_ = glGetUniformLocation(program_, "uM");
     locMFlat_ = glGetUniformLocation(programFlat_, "uM");
+    locPremul_ = glGetUniformLocation(program_, "uPremul");
+    locPremulFlat_ = glGetUniformLocation(programFlat_, "uPremul");
     for (GLuint p : {program_, programFlat_}) {
       glUseProgram(p);
       glUniform1i(glGetUniformLocation(p, "uTex"), 0);
@@ -419,6 +431,7 @@ class GlDevice final : public GfxDevice {
     src_ = s;
     dst_ = d;
   }
+  void SetPremultipliedOutput(bool on) override { premul_ = on; }
   void SetZEnable(bool on) override { zEnable_ = on; }
   bool GetZEnable() const override { return zEnable_; }
   void SetFlatShading(bool flat) override { flat_ = flat; }
@@ -457,6 +470,7 @@ class GlDevice final : public GfxDevice {
     if (vertices_.empty()) return;
     glUseProgram(state_.flat ? programFlat_ : program_);
     glUniformMatrix4fv(state_.flat ? locMFlat_ : locM_, 1, GL_FALSE, state_.m);
+    glUniform1i(state_.flat ? locPremulFlat_ : locPremul_, state_.premul ? 1 : 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, state_.tex);
     ApplySampler(state_.linear, state_.wrap);
@@ -607,8 +621,9 @@ class GlDevice final : public GfxDevice {
       auto it = textures_.find(bound_);
       if (it != textures_.end() && bound_ != state_.target) s.tex = it->second.tex;
     }
-    s.src = src_;
+    s.src = premul_ && src_ == BlendFactor::SrcAlpha ? BlendFactor::One : src_;
     s.dst = dst_;
+    s.premul = premul_;
     s.zEnable = zEnable_;
     s.flat = flat_;
     s.linear = linear_;
@@ -639,7 +654,7 @@ class GlDevice final : public GfxDevice {
   int width_, height_;
   GLint maxTex_ = 0;
   GLuint program_ = 0, programFlat_ = 0;
-  GLint locM_ = -1, locMFlat_ = -1;
+  GLint locM_ = -1, locMFlat_ = -1, locPremul_ = -1, locPremulFlat_ = -1;
   GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, white_ = 0, sampler_ = 0;
   GLuint scratchFbo_[2] = {0, 0};
   GlTexture back_;
@@ -649,7 +664,7 @@ class GlDevice final : public GfxDevice {
   // Requested state (applied when the next batch starts).
   float world_[16], view_[16], proj_[16];
   BlendFactor src_ = BlendFactor::SrcAlpha, dst_ = BlendFactor::InvSrcAlpha;
-  bool zEnable_ = true, flat_ = false, linear_ = false, wrap_ = false;
+  bool zEnable_ = true, flat_ = false, linear_ = false, wrap_ = false, premul_ = false;
   TextureId bound_ = 0;
   int vx_ = 0, vy_ = 0, vw_ = 1, vh_ = 1;
 

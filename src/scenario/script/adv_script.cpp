@@ -532,12 +532,26 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
     return true;
   }
 
-  // The file is sound; the saved set comes first, then the state.
-  if (!loaded || savedSet != setNumber) {
-    if (!LoadScriptFiles(savedSet)) return refuse("the saved script set cannot be loaded");
+  // Everything is checked before the game changes: the resume offset comes from the saved set's
+  // message table, read on its own while another set (or none) is loaded.
+  const bool changeSet = !loaded || savedSet != setNumber;
+  uint32_t resume = 0;
+  if (changeSet) {
+    char savedName[sizeof baseName] = {};
+    if (!ReadSetName(savedSet, savedName, sizeof savedName)) return refuse("the saved script set cannot be found");
+    FixedPath table(GetModuleDir());
+    table.Append(savedName);
+    table.Append(kScriptFiles[kFileTko].extension);
+    std::vector<uint32_t> offsets(kMessageCount, 0);
+    if (ReadFileDescrambled(table, offsets.data(), static_cast<int32_t>(kMessageCount * 4), kScriptSeed) < 0)
+      return refuse("the saved script set's message table cannot be read");
+    resume = offsets[message];
+  } else {
+    resume = messageOffsets[message];
   }
-  uint32_t resume = messageOffsets[message];
   if (resume > kMaxJumpOffset) return refuse("resume offset");
+  // The file is sound; the saved set comes first, then the state.
+  if (changeSet && !LoadScriptFiles(savedSet)) return refuse("the saved script set cannot be loaded");
 
   for (size_t i = 0; i < kSwitchCount; ++i) {
     switches[i] = static_cast<int32_t>(Le32(file, blockAt[1] + i * 4));

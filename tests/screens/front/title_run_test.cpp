@@ -224,12 +224,12 @@ TEST_F(TitleRun, FirstRunGoesLogoMovieMenuAndTakesButtonsOnlyInStep2) {
 
   // The movie plays to its end, then the menu comes with the title music.
   int movieTicks = 0;
-  while (Title()->GetPhase() == CVSceneTitle::kPhaseMovie && movieTicks < 600) {
+  while (Title()->GetPhase() == CVSceneTitle::kPhaseMovie && movieTicks < 1200) {
     Driver().Tick();
     ++movieTicks;
   }
-  // The sample movie is 5 s long: it ends by itself, not at once.
-  EXPECT_GT(movieTicks * 18, 4000);
+  // The sample movie is 15 s long: it ends by itself, not at once.
+  EXPECT_GT(movieTicks * 18, 14000);
   ASSERT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseMenu);
   EXPECT_FALSE(GetMovieMgr().BlocksDisplay());
   ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 1, 5));
