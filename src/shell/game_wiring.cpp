@@ -1,5 +1,6 @@
 #include "shell/game_wiring.h"
 
+#include "core/app_state.h"
 #include "core/game_file.h"
 #include "save/system_files.h"
 #include "movie/movie_mgr.h"
@@ -10,6 +11,8 @@
 #include "shell/main_window.h"
 #include "sound/sound.h"
 #include "screens/front/front_scenes.h"
+#include "screens/strategy/scene_slg.h"
+#include "screens/strategy/strategy_session.h"
 #include "world/scenario_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
@@ -26,6 +29,12 @@ class GameHooks : public FrameGameHooks {
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
   void UpdateMovies() override { ::UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  // The title's strategy button (game mode 7) starts the strategy game; until the turn engine is
+  // connected, the strategy session steps the new game and the phases.
+  void StepAdvScript() override {
+    if (GameMode == game_mode::kStartSlg) BeginStrategySession();
+  }
+  void RunTurnLoop() override { StepStrategySession(); }
 };
 
 GameHooks g_gameHooks;
@@ -37,6 +46,8 @@ void InitScenes() {
   InstallMovieWidgetPort();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
+  // The strategy scene is, while it exists, the strategy-scene port of the rules.
+  RegisterStrategyScenes(GetSceneMgr(), true);
 }
 
 void InitSoundAndMovieAudio() {
