@@ -296,21 +296,44 @@ int Run(const std::vector<std::string>& args) {
     std::snprintf(name, sizeof name, "view%02d.png", k);
     ok = WritePng(out / "Image" / "kokunai" / name, pic, false);
 
-    int s = 0;
+    // Castle icons at their map positions, pushed apart until their labels do not overlap.
+    std::vector<int> own;
+    std::vector<Pt> at;
     std::vector<int> contacts;
     for (size_t c = 0; c < castleKuni.size(); ++c) {
       if (castleKuni[c] != k) continue;
-      if (s >= 8) {
+      if (own.size() >= 8) {
         std::fprintf(stderr, "slgmap: province %d has more than 8 castles; castle %zu gets no icon\n", k, c);
         continue;
       }
-      const Pt p = view.Map(castlePos[c]);
-      const int x = std::clamp(static_cast<int>(p.x) - kIcon / 2, kView.x, kView.x + kView.w - kIcon);
-      const int y = std::clamp(static_cast<int>(p.y) - kIcon / 2, kView.y, kView.y + kView.h - kIcon - 16);
-      slot(k, s++, static_cast<int>(c), x, y);
+      own.push_back(static_cast<int>(c));
+      at.push_back(view.Map(castlePos[c]));
       for (int n : roads[c])
         if (castleKuni[n] != k && std::find(contacts.begin(), contacts.end(), n) == contacts.end()) contacts.push_back(n);
     }
+    const double minX = kView.x + 70, maxX = kView.x + kView.w - 70, minY = kView.y + 40, maxY = kView.y + kView.h - 60;
+    for (int iter = 0; iter < 300; ++iter) {
+      bool moved = false;
+      for (size_t i = 0; i < at.size(); ++i)
+        for (size_t j = i + 1; j < at.size(); ++j) {
+          const double dx = at[j].x - at[i].x, dy = at[j].y - at[i].y;
+          const double ox = 130 - std::abs(dx), oy = 84 - std::abs(dy);
+          if (ox <= 0 || oy <= 0) continue;
+          moved = true;
+          // Push along the axis that needs less movement.
+          if (ox / 130 < oy / 84) {
+            const double m = (dx >= 0 ? 1 : -1) * (ox / 2 + 1);
+            at[i].x -= m, at[j].x += m;
+          } else {
+            const double m = (dy >= 0 ? 1 : -1) * (oy / 2 + 1);
+            at[i].y -= m, at[j].y += m;
+          }
+        }
+      for (Pt& p : at) p.x = std::clamp(p.x, minX, maxX), p.y = std::clamp(p.y, minY, maxY);
+      if (!moved) break;
+    }
+    for (size_t i = 0; i < own.size(); ++i)
+      slot(k, static_cast<int>(i), own[i], static_cast<int>(at[i].x) - kIcon / 2, static_cast<int>(at[i].y) - kIcon / 2);
     // Contact icons on the edge of the castle area, towards the neighbouring castle.
     const double cx = kView.x + kView.w / 2.0, cy = kView.y + kView.h / 2.0;
     for (size_t n = 0; n < contacts.size() && n < 10; ++n) {

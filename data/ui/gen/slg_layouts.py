@@ -126,7 +126,8 @@ SPR = [
 def map_screen():
     root = Node("Root")
     # G0 background
-    g0 = group(root, 0, 0)
+    # The background lies behind every other layer (a larger z is nearer the viewer).
+    g0 = group(root, 0, 0, -20)
     win(g0, 0, 0, 0)
     win(g0, 0, 0, 1)
     win(g0, 0, 592, 2)
@@ -151,7 +152,7 @@ def map_screen():
     g2 = group(root, 0, 0)
     cmd = group(g2, 556, 598)
     for i, bid in enumerate(list(range(10000, 10009)) + list(range(10010, 10015))):
-        btn(cmd, (i % 7) * 103, (i // 7) * 56, bid, 3, "", 100, 50, 17)
+        btn(cmd, (i % 7) * 103, (i // 7) * 56, bid, 3, "", 100, 50, 14)
     cont = group(g2, 556, 604)
     btn(cont, 0, 0, 2, 3, "はい", 100, 50, 18)
     btn(cont, 110, 0, 3, 3, "いいえ", 100, 50, 18)
@@ -185,7 +186,7 @@ def map_screen():
         cy = sum(p[1] for p in k["polygon"]) / len(k["polygon"])
         text(names, int(ox + cx * s) - 40, int(oy + cy * s) - 9, 80, 18, k["name"], 14,
              col="255,250,235,255", align="1,1")
-    legend = group(g3, 960, 112)
+    legend = group(g3, 960, 464)
     win(legend, 0, 0, 4, size=(260, 120), col="255,255,255,225")
     text(legend, 12, 8, 240, 24, "凡例", 18)
     text(legend, 12, 36, 240, 24, "青：自家の国", 16, col="150,210,255,255")
@@ -204,7 +205,7 @@ def map_screen():
     btn(g3, 760, 30, 11002, 12, "同盟", 90, 36, 17)
     # G4 province-view layer
     g4 = group(root, 0, 0)
-    view = group(g4, 330, 110)
+    view = group(g4, 330, 110, -5)  # behind the castle icons
     v = win(view, 0, 0, 7, load=0)
     v.props.append("AnimeColor#0 1,255,255,255,255,200,0,0")
     v.props.append("AnimeColor#1 2,255,255,255,0,200,0,0")

@@ -10,6 +10,7 @@
 #include "platform/text/log.h"
 #include "save/system_files.h"
 #include "screens/strategy/scene_slg.h"
+#include "render/sprite.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_dlg.h"
@@ -241,10 +242,21 @@ void CVMenuSLGMain::BuildHighlights() {
       auto* w = dynamic_cast<CVMenuWindow*>(copy);
       if (!w) continue;
       w->Open(0, 0, 0);
-      w->SetPosXYZ(static_cast<float>(r[0]), static_cast<float>(r[1]), static_cast<float>(k + 1) * 0.01f);
+      // Far first: highlights, then the ownership tints blended over them (a transparent picture
+      // still hides what lies behind it, so the always-visible tints are the nearer ones).
+      const float z = s.out == tintZ_ ? 0.5f : 0.1f + 0.001f * static_cast<float>(k + 1);
+      w->SetPosXYZ(static_cast<float>(r[0]), static_cast<float>(r[1]), z);
       w->SetNamePattern(s.shape);
       w->SetTextureF(k, true);
-      w->SetSize(static_cast<float>(r[2] - r[0]), static_cast<float>(r[3] - r[1]));
+      // The shape picture is exactly the rectangle: drawn and sampled at that size.
+      const float pw = static_cast<float>(r[2] - r[0]), ph = static_cast<float>(r[3] - r[1]);
+      w->SetSize(pw, ph);
+      if (CVSprite* sp = w->GetSprite()) {
+        sp->SetWidth(pw);
+        sp->SetHeight(ph);
+        sp->SetCellWidth(pw);
+        sp->SetCellHeight(ph);
+      }
       w->SetFlag(kWfAnimRunning, true);
       w->SetFlag(kWfNoHit, true);
       s.out[k] = w;
@@ -305,7 +317,19 @@ void CVMenuSLGMain::RecolorKuni(int32_t hovered) {
       enabled = DaimyoHasSiroInKuni(static_cast<uint32_t>(k), static_cast<uint32_t>(currentDaimyo_));
     }
     kuniEnabled_[k] = enabled ? 1 : 0;
-    if (CVMenuBase* t = tintZ_[k]) t->SetColour(ClanColour(KuniTable[k].holder, 95.0f));
+    if (CVMenuBase* t = tintZ_[k]) {
+      // The clan holding most castles of the province; fainter while others hold some too.
+      int count[kDaimyoInPlay] = {};
+      int total = 0, best = -1;
+      for (int c = 0; c < kSiroCount; ++c) {
+        if (SiroTable[c].kuni != k || SiroTable[c].owner >= kDaimyoInPlay) continue;
+        ++total;
+        if (++count[SiroTable[c].owner] > (best < 0 ? 0 : count[best])) best = SiroTable[c].owner;
+      }
+      const Color c = ClanColour(best, best >= 0 && count[best] == total ? 120.0f : 70.0f);
+      t->SetColour(c);
+      t->SetAlpha(c.a);
+    }
     if (st == 1) continue;
     const bool own = DaimyoHasSiroInKuni(static_cast<uint32_t>(k), static_cast<uint32_t>(currentDaimyo_));
     const bool whole = DaimyoOwnsWholeKuni(static_cast<uint32_t>(k), static_cast<uint32_t>(currentDaimyo_));
@@ -352,12 +376,16 @@ void CVMenuSLGMain::FocusKuni(int32_t kuni, bool immediate) {
   SelectKuni(kuni);
   if (!wasShown && layers_[4]) {
     Show(layers_[4], true);
+    Show(castleTip_, false);
     ForEachChild(layers_[4], [&](CVMenuBase* c) {
       c->ClearAnimeQueue();
       c->PlayAnime(1);
       if (immediate) c->FinishAnime();
     });
-    if (layers_[3]) layers_[3]->SetFlagAll(kWfNoHit, true);
+    if (layers_[3]) {
+      layers_[3]->SetFlagAll(kWfNoHit, true);
+      layers_[3]->SetFlag(kWfShown, false);
+    }
     layers_[4]->SetFlagAll(kWfNoHit, false);
   }
   Show(kuniTip_, false);
@@ -386,7 +414,10 @@ void CVMenuSLGMain::ClearKuniFocus() {
     });
     layers_[4]->SetFlagAll(kWfNoHit, true);
   }
-  if (layers_[3]) layers_[3]->SetFlagAll(kWfNoHit, false);
+  if (layers_[3]) {
+    layers_[3]->SetFlagAll(kWfNoHit, false);
+    layers_[3]->SetFlag(kWfShown, true);
+  }
   stateFlags_ |= kClosing;
   Show(castleTip_, false);
   if (GetState() == 0) {

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "platform/gl/null_device.h"
 #include "platform/image/png_file.h"
 #include "render/dg_manager.h"
+#include "render/sprite.h"
 #include "save/system_files.h"
 #include "screens/front/front_scenes.h"
 #include "screens/front/scene_title.h"
@@ -181,7 +183,8 @@ class SlgRun : public ::testing::Test {
     const KuniPosTable& t = Map()->CountryTable();
     int32_t r[4];
     if (!t.GetKuniRect(k, r)) return {-1, -1};
-    const int cx = (r[0] + r[2]) / 2, cy = (r[1] + r[3]) / 2;
+    // Below the centre, clear of the province's name label.
+    const int cx = (r[0] + r[2]) / 2, cy = (r[1] + r[3]) / 2 + std::min(24, (r[3] - r[1]) / 3);
     for (int d = 0; d < 60; ++d)
       for (int dy = -d; dy <= d; ++dy)
         for (int dx = -d; dx <= d; ++dx)
@@ -284,6 +287,55 @@ TEST_F(SlgRun, StrategyButtonThroughClanChoiceToAMapThatTakesInput) {
   Click(ButtonCentre(map, 750));
   Driver().Ticks(30);
   EXPECT_FALSE(map->IsKuniFocused());
+}
+
+}  // namespace
+
+namespace {
+
+int Luma(const std::vector<uint8_t>& px, int x, int y) {
+  const size_t o = (static_cast<size_t>(y) * 1280 + x) * 4;
+  return px[o] * 3 + px[o + 1] * 6 + px[o + 2];
+}
+
+TEST_F(SlgRun, PixelsHighlightUnderThePointerAndCastleIconAtItsPosition) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  map->ClearKuniFocus();
+  Driver().Ticks(40);
+  map->SelectKuni(-1);
+  std::vector<uint8_t> before, after;
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  // A province the player does not hold: pointing at it changes nothing; his own lights up.
+  const Pt p = PointInKuni(home);
+  ASSERT_GE(p.x, 0);
+  Hover({5, 700}, 20);
+  ASSERT_TRUE(Grab("map", before));
+  Hover(p, 20);
+  ASSERT_EQ(map->HoveredKuni(), home);
+  ASSERT_TRUE(Grab("map_hover", after));
+  EXPECT_NE(Luma(before, p.x, p.y), Luma(after, p.x, p.y)) << "the province under the pointer is highlighted";
+  // Outside every province (the sea in the map's corner) nothing changed.
+  EXPECT_EQ(Luma(before, 60, 580), Luma(after, 60, 580));
+
+  Click(p);
+  Click(p);
+  ASSERT_TRUE(map->IsKuniFocused());
+  Hover({5, 700}, 30);
+  std::vector<uint8_t> view;
+  ASSERT_TRUE(Grab("province_view", view));
+  // The first castle icon: its picture's centre differs from the province picture behind it.
+  ASSERT_NE(map->CastleIconValue(0), 0xFFFF);
+  const int x = map->CastleTable().GetShiroSlotX(home, 0), y = map->CastleTable().GetShiroSlotY(home, 0);
+  map->CastleIcon(0)->SetFlagAll(kWfShown, false);
+  Driver().Ticks(3);
+  std::vector<uint8_t> without;
+  ASSERT_TRUE(Grab("province_view_no_icon", without));
+  int differing = 0;
+  for (int dy = 8; dy < 40; dy += 4)
+    for (int dx = 8; dx < 40; dx += 4) differing += Luma(view, x + dx, y + dy) != Luma(without, x + dx, y + dy);
+  EXPECT_GT(differing, 10) << "the castle icon is drawn at its table position";
 }
 
 }  // namespace
