@@ -188,6 +188,54 @@ void CVMenuSLGMain::FindWidgets() {
     plat::Log("slgmap", "the map layout lacks widgets the screen looks up; those parts are left out");
 }
 
+std::vector<std::string> CVMenuSLGMain::MissingWidgets() {
+  FindWidgets();
+  std::vector<std::string> missing;
+  auto need = [&](bool ok, const std::string& what) {
+    if (!ok) missing.push_back(what);
+  };
+  for (int i = 0; i < 6; ++i) need(layers_[i] != nullptr, "layer " + std::to_string(i));
+  need(clanPanel_ && Child(clanPanel_, kWidgetSprite, 0) && Child(clanPanel_, kWidgetText, 7), "clan panel");
+  need(turnPanel_ && Child(turnPanel_, kWidgetSprite, 1) && Child(turnPanel_, kWidgetText, 1), "turn panel");
+  std::vector<int32_t> ids;
+  if (cmdPanel_)
+    ForEachChild(cmdPanel_, [&](CVMenuBase* c) {
+      if (auto* b = dynamic_cast<CVMenuBtn*>(c)) ids.push_back(b->firstId);
+    });
+  const std::vector<int32_t> wantIds = {10000, 10001, 10002, 10003, 10004, 10005, 10006,
+                                        10007, 10008, 10010, 10011, 10012, 10013, 10014};
+  need(ids == wantIds, "command panel of 14 buttons 10000-10008, 10010-10014");
+  need(contPanel_ && contPanel_->FindButtonById(2) && contPanel_->FindButtonById(3), "continue panel");
+  need(msgText_ != nullptr, "message text");
+  need(pointer_ != nullptr, "pointer");
+  need(Child(tintHolder_, kWidgetSprite, 0) != nullptr, "tint template");
+  need(Child(hlHolderZ_, kWidgetSprite, 0) != nullptr, "country highlight template");
+  need(Child(hlHolderK_, kWidgetSprite, 0) != nullptr, "small-map highlight template");
+  need(legend_ != nullptr, "legend panel");
+  need(sidePanel_ && Child(sidePanel_, kWidgetText, 0), "side panel");
+  need(kuniTip_ && Child(kuniTip_, kWidgetText, 2), "province tooltip");
+  need(castleTip_ && Child(castleTip_, kWidgetText, 1), "castle tooltip");
+  need(viewPicture_ != nullptr, "province view picture");
+  need(infoPanel_ && Child(infoPanel_, kWidgetText, 5), "province info panel");
+  need(scroll_ != nullptr, "list scroll bar");
+  need(startPanel_ != nullptr, "start-choice panel");
+  for (int i = 0; i < kCastleIcons; ++i) {
+    CVMenuBase* marker = Child(castleIcons_[i], kWidgetSprite, 0);
+    need(marker && Child(marker, kWidgetSprite, 1) && Child(castleIcons_[i], kWidgetText, 1),
+         "castle icon " + std::to_string(300 + i));
+  }
+  for (int i = 0; i < kContactIcons; ++i)
+    need(contactIcons_[i] && Child(contactIcons_[i], kWidgetText, 0), "contact icon " + std::to_string(350 + i));
+  for (int i = 0; i < kRows; ++i) {
+    need(rows_[i] && Child(rows_[i], kWidgetSprite, 1) && Child(rows_[i], kWidgetText, 7), "row " + std::to_string(500 + i));
+    need(details_[i] != nullptr, "detail button " + std::to_string(600 + i));
+  }
+  for (int id = 700; id <= 706; ++id) need(Child(FindButtonById(id), kWidgetSprite, 0) != nullptr, "sort button " + std::to_string(id));
+  for (int id : {750, 11000, 11001, 11002, 12000, 12001, 12500, 12501, 12502, 12503, 12504, 12505})
+    need(FindButtonById(id) != nullptr, "button " + std::to_string(id));
+  return missing;
+}
+
 void CVMenuSLGMain::Open(int32_t a, int32_t b, int32_t c) {
   CVMenuSceneRoot::Open(a, b, c);
   FindWidgets();
@@ -652,7 +700,8 @@ void CVMenuSLGMain::FillRows() {
     row->SetFlag(kWfRest4, marked_.count(g) != 0);
     bool enabled;
     if (commandInProgress_ == -1) {
-      enabled = IsBusyoSelectable(g) || (selMask_ & 0x0104) == 0;
+      const bool single = (selMask_ & 0x0004) && !(selMask_ & 0x0108);
+      enabled = IsBusyoSelectable(g) || single || (selMask_ & 0x0104) == 0;
     } else {
       enabled = rules.checkAvailable(commandInProgress_, g, 0xFFFF, 255, GetMarkedBusyo());
     }
@@ -1154,8 +1203,19 @@ void CVMenuSLGMain::HandleDecided(int32_t id) {
       return;
     }
     if (!marked_.count(g)) {
-      if (!IsBusyoSelectable(g)) return;
-      if (!marked_.empty() && !(selMask_ & 0x0108)) marked_.erase(marked_.begin());
+      // A single pick replaces the mark: the earlier general is unmarked before the test, or a
+      // second pick could never be made.
+      const bool single = (selMask_ & 0x0004) && !(selMask_ & 0x0108);
+      if (single && !marked_.empty()) {
+        const std::set<int32_t> before = marked_;
+        marked_.clear();
+        if (!IsBusyoSelectable(g)) {
+          marked_ = before;
+          return;
+        }
+      } else if (!IsBusyoSelectable(g)) {
+        return;
+      }
       marked_.insert(g);
     } else if (!(selMask_ & 0x0100)) {
       marked_.erase(g);

@@ -117,6 +117,10 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   void ShowSidePanelHint(bool hide);
   bool IsBusyoSelectable(int32_t busyo) const;
 
+  // What the screen looks up in its layout and did not find (empty when the layout keeps the
+  // contract of docs/layouts.md); finds the widgets first.
+  std::vector<std::string> MissingWidgets();
+
   // Plain state.
   uint16_t StateFlags() const { return stateFlags_; }
   void SetStateFlags(uint16_t f) { stateFlags_ = f; }

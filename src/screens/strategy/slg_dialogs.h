@@ -67,6 +67,11 @@ class CVMenuSLG_SeiryokuSel : public CVMenuSLG_CmdBase {
   virtual void FillRow(int32_t row, int32_t clan, bool selected);
 
   const std::vector<int32_t>& Clans() const { return clans_; }
+  // Finds the widgets; true when the frame, the scroll bar and the three rows are there.
+  bool HasLayoutWidgets() {
+    FindWidgets();
+    return frame_ && scroll_ && rows_[kRows - 1];
+  }
   CVMenuBtn* RowButton(int i) const { return i >= 0 && i < kRows ? rows_[i] : nullptr; }
   int32_t FirstRow() const;
 
@@ -107,6 +112,11 @@ class CVMenuSLG_StartHikitsugi : public CVMenuSLG_CmdBase {
   void FillRow(int32_t row, int32_t busyo, bool chosen);
 
   int32_t PointsLeft() const { return pointsLeft_; }
+  // Finds the widgets; true when both frames, the points, the scroll bar, four rows and a tab are.
+  bool HasLayoutWidgets() {
+    FindWidgets();
+    return frame1_ && frame2_ && points_ && pointsText_ && scroll_ && rows_[kRows - 1] && tabs_[0];
+  }
   void SetPointsLeft(int32_t p) { pointsLeft_ = p; }
   // Candidate -> (cost, carry word); what the carry-over list gives.
   std::map<int32_t, std::pair<int32_t, int32_t>>& Candidates() { return candidates_; }

@@ -39,6 +39,7 @@
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
@@ -287,6 +288,124 @@ TEST_F(SlgRun, StrategyButtonThroughClanChoiceToAMapThatTakesInput) {
   Click(ButtonCentre(map, 750));
   Driver().Ticks(30);
   EXPECT_FALSE(map->IsKuniFocused());
+}
+
+TEST_F(SlgRun, ScriptedMapOperations) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  CVSceneSLG* scene = Scene();
+
+  // Submenu round trip: 10010 opens the information table, whose 10011 answers 12 and whose
+  // 10014 goes back without a result; on the main table 10014 ends the phase (result 15).
+  Click(ButtonCentre(map, 10010));
+  ASSERT_TRUE(map->StateFlags() & CVMenuSLGMain::kInfoMenu);
+  EXPECT_EQ(map->CurrentTable(), 4);
+  EXPECT_FALSE(map->FindButtonById(10000)->TestFlag(kWfShown));  // empty rows are hidden
+  Click(ButtonCentre(map, 10014));
+  EXPECT_FALSE(map->StateFlags() & CVMenuSLGMain::kInfoMenu);
+  EXPECT_EQ(TurnSubPhase, 1) << "going back from a submenu does not end the phase";
+  Click(ButtonCentre(map, 10010));
+  map->SetCommandInProgress(-1);  // the rules end the information command: back to the main table
+  EXPECT_EQ(map->CurrentTable(), 0);
+
+  // A command row gives its scene result for exactly the step after its decision.
+  Driver().SetPointer(ButtonCentre(map, 10005).x, ButtonCentre(map, 10005).y);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_LBUTTON, true);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_LBUTTON, false);
+  int seen = -1;
+  for (int i = 0; i < 6 && seen == -1; ++i) {
+    Driver().Tick();
+    seen = scene->GetSceneResult();
+  }
+  EXPECT_EQ(seen, 8);  // row 5 of the military table: command code 8
+
+  // The general list: sort by soldiers ascending, then descending; scroll bar from 7 generals.
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  scene->FocusKuni(home, 1);
+  Driver().Ticks(10);
+  scene->ClearBusyoList();
+  std::vector<int> ids;
+  for (int g = 0; g < NullBusyoId && ids.size() < 7; ++g)
+    if (GetBusyoDaimyo(g) == PlayerDaimyoId) ids.push_back(g);
+  ASSERT_EQ(ids.size(), 7u);
+  for (int i = 0; i < 6; ++i) scene->AddBusyoToList(ids[i]);
+  EXPECT_FALSE(map->ScrollBar()->TestFlag(kWfShown));
+  scene->AddBusyoToList(ids[6]);
+  EXPECT_TRUE(map->ScrollBar()->TestFlag(kWfShown));
+  EXPECT_EQ(map->ScrollBar()->maximum, 1);
+  Click(ButtonCentre(map, 703));
+  EXPECT_EQ(map->SortButton(), 703);
+  EXPECT_FALSE(map->SortDescending());
+  const slgui::CTenkaList_Busyo& l = map->BusyoList();
+  for (int i = 1; i < l.Count(); ++i) EXPECT_LE(GetBusyoSoldiers(l.At(i - 1)), GetBusyoSoldiers(l.At(i)));
+  Click(ButtonCentre(map, 703));
+  EXPECT_TRUE(map->SortDescending());
+  for (int i = 1; i < l.Count(); ++i) EXPECT_GE(GetBusyoSoldiers(l.At(i - 1)), GetBusyoSoldiers(l.At(i)));
+
+  // Marking through the list rows under selection mode 1 (one general).
+  scene->SetSelMode(1);
+  Click(ButtonCentre(map, 500));
+  EXPECT_EQ(scene->CountMarkedBusyo(), 1);
+  EXPECT_EQ(scene->GetMarkedBusyo(), map->RowValue(0));
+  Click(ButtonCentre(map, 501));
+  EXPECT_EQ(scene->CountMarkedBusyo(), 1) << "a single pick replaces the mark";
+  EXPECT_EQ(scene->GetMarkedBusyo(), map->RowValue(1));
+  scene->ClearMarkedBusyo();
+  scene->SetSelMode(0);
+
+  // A message that waits: the continue panel replaces the commands until answered.
+  scene->ShowMessageMode2("続けますか", 7, true);
+  Driver().Ticks(2);
+  ASSERT_TRUE(map->StateFlags() & CVMenuSLGMain::kWaiting);
+  EXPECT_FALSE(map->CommandPanel()->TestFlag(kWfShown));
+  EXPECT_TRUE(map->ContinuePanel()->TestFlag(kWfShown));
+  Driver().SetPointer(ButtonCentre(map, 3).x, ButtonCentre(map, 3).y);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_LBUTTON, true);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_LBUTTON, false);
+  seen = -1;
+  for (int i = 0; i < 6 && seen == -1; ++i) {
+    Driver().Tick();
+    seen = scene->GetSceneResult();
+  }
+  EXPECT_EQ(seen, 1);  // no
+  scene->ShowMessage("了解", 0, true);
+  EXPECT_FALSE(map->StateFlags() & CVMenuSLGMain::kWaiting);
+
+  // The clan choice dialog lists only clans with a head.
+  ASSERT_TRUE(scene->OpenDialog(17, 0, 0, 0));
+  auto* sel = dynamic_cast<CVMenuSLG_SeiryokuSel*>(scene->DialogMenu());
+  ASSERT_NE(sel, nullptr);
+  const uint16_t head = DaimyoTable[1].head;
+  DaimyoTable[1].head = 1999;
+  scene->SetDialogValues(0, 0xFFFF);
+  scene->SetDialogValues(1, 0);
+  scene->SetDialogValues(1, 1);
+  scene->SetDialogValues(2, 0);
+  EXPECT_TRUE(sel->RowButton(0)->TestFlag(kWfShown));
+  EXPECT_FALSE(sel->RowButton(1)->TestFlag(kWfShown));
+  Click(ButtonCentre(sel, 3000));
+  EXPECT_EQ(scene->GetDialogResult(3), 0);
+  // A right click answers the cancel id: the scene's back result.
+  Driver().SetPointer(640, 360);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_RBUTTON, true);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_RBUTTON, false);
+  seen = -1;
+  for (int i = 0; i < 6 && seen == -1; ++i) {
+    Driver().Tick();
+    seen = scene->GetSceneResult();
+  }
+  EXPECT_EQ(seen, 19);
+  scene->FinishDialog();
+  EXPECT_TRUE(scene->IsNoDialog());
+  DaimyoTable[1].head = head;
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
 }
 
 }  // namespace
