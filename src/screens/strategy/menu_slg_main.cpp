@@ -405,9 +405,12 @@ void CVMenuSLGMain::PlayKuniAnime(int32_t kuni, int32_t anime) {
   if (kuni < 0 || kuni >= kKuni) return;
   for (CVMenuBase* w : {hlZ_[kuni], hlK_[kuni]}) {
     if (!w) continue;
+    // Animation 8 is "no highlight": a picture that draws nothing is not drawn at all.
+    w->SetFlag(kWfShown, anime != 8);
     if (w->IsAnimePlaying(anime)) continue;
     w->ClearAnimeQueue();
     w->PlayAnime(anime);
+    if (anime == 8) w->FinishAnime();
   }
 }
 
