@@ -77,16 +77,38 @@ SHEETS = {}
 
 
 def looks(table, path, w, h):
-    """The def number of a 5-look sheet drawn at w x h per look (added to the table once)."""
-    key = (id(table), path, w, h)
+    """The def number of a 5-look button sheet drawn at w x h per look. Each size has its own
+    picture (slg/btn_WxH.png, written to data/image/slg_buttons.json), so every definition names a
+    picture of exactly its declared size."""
+    name = "slg/btn_%dx%d.png" % (w, h)
+    full = "Data\\Image\\" + name.replace("/", "\\")
+    key = (id(table), full)
     if key not in SHEETS:
-        table.append((path, w, h * 5, 1, 5))
+        table.append((full, w, h * 5, 1, 5))
         SHEETS[key] = len(table) - 1
+        BUTTON_SIZES.add((w, h))
     return SHEETS[key]
 
 
-def btn(parent, x, y, bid, sprite, label=None, w=0, h=0, size=18, states="0,1,2,3,4"):
-    b = parent.add("Btn", "pos %d,%d,0" % (x, y), "id %d,-1" % bid, "sprite 0,%d,0,-1" % sprite, "state " + states,
+BUTTON_SIZES = set()
+
+
+def write_button_sheets():
+    fills = ["#1C2438F0", "#36508CF8", "#0C1426FF", "#40404898", "#6A1C28F0"]
+    edges = ["#B08A48", "#F0D080", "#FFE8A0", "#707070", "#F0D080"]
+    pics = []
+    for w, h in sorted(BUTTON_SIZES):
+        r = 6 if h < 40 else 10
+        cells = [[{"panel": [2, 2, w - 4, h - 4], "radius": r, "color": fills[i]},
+                  {"border": [2, 2, w - 4, h - 4], "width": 2, "radius": r, "color": edges[i]}] for i in range(5)]
+        pics.append({"file": "slg/btn_%dx%d.png" % (w, h), "width": w, "height": h * 5, "grid": [1, 5], "cells": cells})
+    out = os.path.join(os.path.dirname(UI), "image", "slg_buttons.json")
+    with open(out, "w", encoding="utf-8") as f:
+        json.dump({"pictures": pics}, f, ensure_ascii=False, indent=1)
+
+
+def btn(parent, x, y, bid, sprite, label=None, w=0, h=0, size=18, states="0,1,2,3,4", z=0):
+    b = parent.add("Btn", "pos %d,%d,%d" % (x, y, z), "id %d,-1" % bid, "sprite 0,%d,0,-1" % sprite, "state " + states,
                    "SE -1,0,1,-1,-1")
     if label is not None:
         text(b, 0, 0, w, h, label, size, align="1,1")
@@ -259,7 +281,7 @@ def map_screen():
     btn(g4, 20, 466, 750, 20, "全国地図へ", 300, 52, 20)
     # G5 start choice
     g5 = group(root, 0, 0)
-    start = group(g5, 900, 112)
+    start = group(g5, 900, 112, 5)  # in front of the province names
     win(start, 0, 0, 4, size=(340, 476), col="255,255,255,235")
     text(start, 20, 8, 300, 30, "大名家を選んでください", 20)
     for i in range(6):
@@ -275,50 +297,61 @@ DLG_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1), ("Data\\Image\\slg\\
            ("Data\\Image\\face\\f00.png", 64, 64, 1, 1)]
 
 
+def raise_buttons(node):
+    """Dialog buttons sit nearer than their frame: the depth bound a dialog raises is its frame's z
+    counted twice (see docs/layouts.md), and a button's own z counts twice too."""
+    for k in node.kids:
+        if k.kind == "Btn":
+            k.props = [p if not p.startswith("pos ") else p[:p.rindex(",")] + ",3" for p in k.props]
+        raise_buttons(k)
+
+
 def seiryoku():
     root = Node("Root")
-    f = root.add("Window", "pos 0,0,3", "sprite 0,0,0,-1", "size 440,330")
+    f = root.add("Window", "pos 0,0,10", "sprite 0,0,0,-1", "size 440,330")
     text(f, 20, 12, 400, 30, "大名家を選んでください", 20)
-    g0 = group(f, 0, 0)
+    g0 = group(f, 0, 0, 4)
     btn(g0, 300, 280, 1001, looks(DLG_SPR, "Data\\Image\\slg\\small_btn.png", 120, 40), "戻る", 120, 40, 17)
-    panel = group(f, 20, 50)
-    rows = group(panel, 0, 0)
+    panel = group(f, 20, 50, 4)
+    rows = group(panel, 0, 0, 4)
     for i in range(3):
         b = btn(rows, 0, 72 * i, 3000 + i, looks(DLG_SPR, "Data\\Image\\slg\\row.png", 380, 68), None)
         inner = win(b, 0, 0, 3, col="255,255,255,0")
         win(inner, 6, 2, 4, size=(64, 64))
         text(inner, 84, 0, 280, 68, "", 22, align="0,1")
     panel.add("SBar", "pos 384,0,0", "rect 0,0,16,212", "type 0", "num 0", "wheel 1")
+    raise_buttons(root)
     return root
 
 
 def hikitsugi():
     root = Node("Root")
-    f1 = root.add("Window", "pos 0,0,3", "sprite 0,0,0,-1", "size 480,260")
+    f1 = root.add("Window", "pos 0,0,10", "sprite 0,0,0,-1", "size 480,260")
     text(f1, 20, 16, 440, 30, "開始時の加増を選んでください", 20)
     text(f1, 20, 56, 440, 60, "加増ありでは自家の資金と兵が増えます。", 16)
-    g = group(f1, 0, 0)
+    g = group(f1, 0, 0, 4)
     btn(g, 30, 140, 1100, looks(DLG_SPR, "Data\\Image\\slg\\small_btn.png", 130, 44), "加増あり", 130, 44, 18)
     btn(g, 175, 140, 1101, looks(DLG_SPR, "Data\\Image\\slg\\small_btn.png", 130, 44), "加増なし", 130, 44, 18)
     btn(g, 320, 140, 1001, looks(DLG_SPR, "Data\\Image\\slg\\small_btn.png", 130, 44), "戻る", 130, 44, 18)
-    f2 = root.add("Window", "pos 0,0,3", "sprite 0,0,0,-1", "size 560,420")
+    f2 = root.add("Window", "pos 0,0,10", "sprite 0,0,0,-1", "size 560,420")
     text(f2, 20, 12, 520, 30, "引き継ぐ武将を選んでください", 20)
     text(f2, 360, 44, 180, 26, "", 17)
     f2.add("WinGroup", "pos 360,44,0", "num 3,0")
-    head = group(f2, 0, 0)
+    head = group(f2, 0, 0, 4)
     btn(head, 280, 368, 1000, looks(DLG_SPR, "Data\\Image\\slg\\small_btn.png", 120, 40), "決定", 120, 40, 18)
     btn(head, 410, 368, 1001, looks(DLG_SPR, "Data\\Image\\slg\\small_btn.png", 120, 40), "戻る", 120, 40, 18)
-    tabs = group(f2, 20, 44)
+    tabs = group(f2, 20, 44, 4)
     for i in range(3):
         btn(tabs, 110 * i, 0, 11000 + i, looks(DLG_SPR, "Data\\Image\\slg\\small_btn.png", 100, 30), ["其の一", "其の二", "其の三"][i], 100, 30, 15)
-    lst = group(f2, 20, 84)
-    rows = group(lst, 0, 0)
+    lst = group(f2, 20, 84, 4)
+    rows = group(lst, 0, 0, 4)
     for i in range(4):
         b = btn(rows, 0, 68 * i, 4000 + i, looks(DLG_SPR, "Data\\Image\\slg\\row.png", 500, 64), None)
         win(b, 4, 2, 4, size=(60, 60))
         text(b, 80, 0, 300, 64, "", 20, align="0,1")
         text(b, 390, 0, 100, 64, "", 18, align="2,1")
     lst.add("SBar", "pos 504,0,0", "rect 0,0,16,270", "type 0", "num 0", "wheel 1")
+    raise_buttons(root)
     return root
 
 
@@ -332,3 +365,4 @@ if __name__ == "__main__":
     n = write("slg_hikitsugi.txt", "Start options and carried-over generals (scene 3, menu 9, menu type 39). Made by\n"
               "data/ui/gen/slg_layouts.py.", DLG_SPR, hikitsugi())
     print("slg_hikitsugi.txt:", n, "nodes")
+    write_button_sheets()

@@ -127,6 +127,7 @@ class SlgRun : public ::testing::Test {
     dg_ = new CDGManager();
     graphics_ = std::make_unique<DeviceGraphics>(dg_);
     if (!Driver().CreateOffscreenGl(1280, 720)) return false;
+    gl_ = true;
     if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
     dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
                              CDGManager::kOrthographic);
@@ -218,6 +219,8 @@ class SlgRun : public ::testing::Test {
     const int hovered = Scene()->GetStartClanHover();
     ASSERT_GE(hovered, 0);
     chosenClan_ = hovered;
+    std::vector<uint8_t> px;
+    if (gl_) Grab("start_choice", px);
     Click(first);
     for (int i = 0; i < 100 && !(Map()->StateFlags() & CVMenuSLGMain::kWaiting); ++i) Driver().Tick();
     // The confirmation waits with the continue panel.
@@ -227,6 +230,7 @@ class SlgRun : public ::testing::Test {
     auto* options = dynamic_cast<CVMenuSLG_CmdBase*>(Scene()->DialogMenu());
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(options->GetDialogId(), 18);
+    if (gl_) Grab("start_options", px);
     Click(ButtonCentre(options, 1100));
     for (int i = 0; i < 400 && IsStrategySessionChoosing(); ++i) Driver().Tick();
     ASSERT_FALSE(IsStrategySessionChoosing());
@@ -242,6 +246,7 @@ class SlgRun : public ::testing::Test {
   std::unique_ptr<FrameDriver> driver_;
   v4test::RecordingBoxes boxes_;
   int chosenClan_ = -1;
+  bool gl_ = false;
 };
 
 TEST_F(SlgRun, StrategyButtonThroughClanChoiceToAMapThatTakesInput) {
