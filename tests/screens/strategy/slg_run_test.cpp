@@ -413,6 +413,56 @@ TEST_F(SlgRun, ScriptedMapOperations) {
   EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
 }
 
+TEST_F(SlgRun, FastForwardMarkersAndTheContactIconBox) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  CVSceneSLG* scene = Scene();
+  // Ctrl speeds the scene up only in the season and war parts of the turn.
+  Driver().SetKey(VK_CONTROL, true);
+  TurnSubPhase = 2;
+  Driver().Ticks(2);
+  EXPECT_FALSE(scene->IsFastForward());
+  EXPECT_FLOAT_EQ(scene->GetSpeed(), 1.0f);
+  TurnSubPhase = 0;
+  Driver().Ticks(2);
+  EXPECT_TRUE(scene->IsFastForward());
+  EXPECT_FLOAT_EQ(scene->GetSpeed(), 5.0f);
+  scene->ShowMessage("早送りの文です", 0, false);
+  EXPECT_EQ(map->MessageShown(), map->MessageText().size()) << "fast-forward shows messages whole";
+  Driver().SetKey(VK_CONTROL, false);
+  TurnSubPhase = 1;
+
+  // A castle's marker plays and can be hidden.
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  scene->FocusKuni(home, 1);
+  Driver().Ticks(4);
+  const int castle = map->CastleIconValue(0);
+  ASSERT_NE(castle, 0xFFFF);
+  scene->ShowIconMarker(castle, 2);
+  EXPECT_TRUE(scene->IsIconMarkerAnimating(castle));
+  Driver().Ticks(60);
+  EXPECT_FALSE(scene->IsIconMarkerAnimating(castle));
+  scene->HideIconMarker(castle);
+  EXPECT_FALSE(scene->IsIconMarkerAnimating(9999));
+
+  // A road to a castle that no contact slot of the province names: the box, and that icon skipped.
+  EXPECT_TRUE(boxes_.boxes.empty());
+  int far = -1;
+  for (int c = 0; c < kSiroCount && far < 0; ++c)
+    if (SiroTable[c].kuni != kNoKuni && SiroTable[c].kuni != home && map->CastleTable().FindContactSlot(home, c) < 0) far = c;
+  ASSERT_GE(far, 0);
+  SiroRecord& s = SiroTable[castle];
+  const uint16_t saved = s.neighbours[4];
+  s.neighbours[4] = static_cast<uint16_t>(far);
+  scene->ClearKuniFocus();
+  Driver().Ticks(30);
+  scene->FocusKuni(home, 1);
+  EXPECT_TRUE(boxes_.Has("CVMenuSLGMain"));
+  for (int i = 0; i < CVMenuSLGMain::kContactIcons; ++i) EXPECT_NE(map->ContactIconValue(i), far);
+  s.neighbours[4] = saved;
+}
+
 }  // namespace
 
 namespace {
