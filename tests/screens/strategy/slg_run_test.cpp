@@ -281,6 +281,34 @@ TEST_F(SlgRun, StrategyButtonThroughClanChoiceToAMapThatTakesInput) {
     EXPECT_EQ(static_cast<int>(map->CastleIcon(i)->position.x), map->CastleTable().GetShiroSlotX(home, i));
   }
   EXPECT_GT(shown, 0);
+  // Contact icons for the roads that leave a province, at their slots (a province with such roads).
+  int other = -1;
+  for (int k = 0; k < 67 && other < 0; ++k)
+    for (int slot = 0; slot < 8; ++slot) {
+      const int c = map->CastleTable().GetShiroSlotId(k, slot);
+      if (c < 0) continue;
+      for (uint16_t n : SiroTable[c].neighbours)
+        if (n < kSiroCount && SiroTable[n].kuni != kNoKuni && SiroTable[n].kuni != k) other = k;
+    }
+  ASSERT_GE(other, 0);
+  Scene()->FocusKuni(other, 1);
+  int roadsOut = 0, contacts = 0;
+  for (int i = 0; i < CVMenuSLGMain::kCastleIcons; ++i) {
+    const int c = map->CastleIconValue(i);
+    if (c == 0xFFFF) continue;
+    for (uint16_t n : SiroTable[c].neighbours) roadsOut += n < kSiroCount && SiroTable[n].kuni != other;
+  }
+  for (int i = 0; i < CVMenuSLGMain::kContactIcons; ++i) {
+    const int n = map->ContactIconValue(i);
+    if (n == 0xFFFF) continue;
+    ++contacts;
+    const int slot = map->CastleTable().FindContactSlot(other, n);
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(static_cast<int>(map->ContactIcon(i)->position.x), map->CastleTable().GetContactSlotX(other, slot));
+  }
+  EXPECT_GT(roadsOut, 0);
+  EXPECT_GT(contacts, 0);
+  Scene()->FocusKuni(home, 1);
   // Clicking a castle icon selects the castle and lists its generals.
   const Pt icon = ButtonCentre(map, 300);
   Click(icon);
