@@ -491,6 +491,35 @@ TEST_F(SlgRun, FastForwardMarkersAndTheContactIconBox) {
   s.neighbours[4] = saved;
 }
 
+TEST_F(SlgRun, FreeStartPicksAProvinceThenAClanInTheClanChoice) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(StartScenes());
+  for (int i = 0; i < 200 && !(GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2); ++i) Driver().Tick();
+  Click({640, 320 + 140 + 32});
+  Driver().Ticks(3);
+  ASSERT_NE(Map(), nullptr);
+  Click(ButtonCentre(Map(), 12000));  // choose by province, scenario 0
+  Driver().Ticks(4);
+  // A province held by several clans opens the clan choice with those clans.
+  int kuni = -1;
+  for (int k = 0; k < kKuniCount && kuni < 0; ++k)
+    if (KuniDaimyoCount[k] > 1 && PointInKuni(k).x >= 0) kuni = k;
+  ASSERT_GE(kuni, 0);
+  Click(PointInKuni(kuni));
+  Driver().Ticks(4);
+  auto* sel = dynamic_cast<CVMenuSLG_SeiryokuSel*>(Scene()->DialogMenu());
+  ASSERT_NE(sel, nullptr);
+  ASSERT_EQ(static_cast<int>(sel->Clans().size()), KuniDaimyoCount[kuni]);
+  const int second = sel->Clans()[1];
+  Hover(ButtonCentre(sel, 3001));
+  EXPECT_EQ(Scene()->GetDialogResult(4), second);
+  Click(ButtonCentre(sel, 3001));
+  for (int i = 0; i < 100 && !(Map()->StateFlags() & CVMenuSLGMain::kWaiting); ++i) Driver().Tick();
+  ASSERT_TRUE(Map()->StateFlags() & CVMenuSLGMain::kWaiting) << "the confirmation question";
+  EXPECT_TRUE(Scene()->IsNoDialog());
+  EXPECT_EQ(PlayerDaimyoId, second);
+}
+
 }  // namespace
 
 namespace {
