@@ -153,6 +153,8 @@ def map_screen():
     win(g0, 0, 0, 0)
     win(g0, 0, 0, 1)
     win(g0, 0, 592, 2)
+    # Behind the province view: plain sea in place of the country map.
+    win(g0, 0, 104, 5, size=(1280, 488), col="30,58,92,255")
     # G1 clan panel, season and turn
     g1 = group(root, 0, 0)
     clan = group(g1, 8, 6)

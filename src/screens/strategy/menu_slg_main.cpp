@@ -244,6 +244,7 @@ void CVMenuSLGMain::Open(int32_t a, int32_t b, int32_t c) {
   kuniK_.LoadKuniPos((dir + "Data\\sys\\kunipos_k.bin").c_str());
   shiro_.LoadShiroPos((dir + "Data\\sys\\shiropos.bin").c_str());
   Show(layers_[4], false);
+  ShowViewBackdrop(false);
   if (layers_[3]) layers_[3]->SetFlag(kWfAnimRunning, true);
   Show(kuniTip_, false);
   Show(castleTip_, false);
@@ -437,6 +438,7 @@ void CVMenuSLGMain::FocusKuni(int32_t kuni, bool immediate) {
       layers_[3]->SetFlagAll(kWfNoHit, true);
       layers_[3]->SetFlag(kWfShown, false);
     }
+    ShowViewBackdrop(true);
     layers_[4]->SetFlagAll(kWfNoHit, false);
   }
   Show(kuniTip_, false);
@@ -454,6 +456,12 @@ void CVMenuSLGMain::FocusKuni(int32_t kuni, bool immediate) {
   FillBusyoList(kuni, -1, -1);
 }
 
+void CVMenuSLGMain::ShowViewBackdrop(bool view) {
+  // The background's map picture (first picture) or the plain sea behind the province view (fourth).
+  Show(Child(layers_[0], kWidgetSprite, 0), !view);
+  Show(Child(layers_[0], kWidgetSprite, 3), view);
+}
+
 void CVMenuSLGMain::ClearKuniFocus() {
   if (!(stateFlags_ & kFocused)) return;
   stateFlags_ &= static_cast<uint16_t>(~kFocused);
@@ -469,6 +477,7 @@ void CVMenuSLGMain::ClearKuniFocus() {
     layers_[3]->SetFlagAll(kWfNoHit, false);
     layers_[3]->SetFlag(kWfShown, true);
   }
+  ShowViewBackdrop(false);
   stateFlags_ |= kClosing;
   Show(castleTip_, false);
   if (GetState() == 0) {

@@ -176,6 +176,7 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   void BuildHighlights();
   void RebuildCastleIcons();
   void FillInfoPanel(int32_t kuni);
+  void ShowViewBackdrop(bool view);
   void FillRows();
   void RefreshCommandAvailability();
   void ShowKuniTooltip(int32_t kuni, int32_t x, int32_t y);
