@@ -1,6 +1,7 @@
 #include "shell/game_wiring.h"
 
 #include "battle/battle_run.h"
+#include "core/app_state.h"
 #include "core/game_file.h"
 #include "save/system_files.h"
 #include "movie/movie_mgr.h"
@@ -11,6 +12,8 @@
 #include "shell/main_window.h"
 #include "sound/sound.h"
 #include "screens/front/front_scenes.h"
+#include "screens/strategy/scene_slg.h"
+#include "screens/strategy/strategy_session.h"
 #include "world/scenario_tables.h"
 #include "world/world_tables.h"
 #include "platform/text/log.h"
@@ -34,8 +37,17 @@ class GameHooks : public FrameGameHooks {
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
   void UpdateMovies() override { ::UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
-  // The story steps by game mode (the frame calls it outside the strategy game).
-  void StepAdvScript() override { ::StepAdvScript(); }
+  // The story steps by game mode (the frame calls it outside the strategy game). The title's
+  // strategy button (game mode 7) starts the strategy game; until the turn engine is connected,
+  // the strategy session steps the new game and the phases.
+  void StepAdvScript() override {
+    if (GameMode == game_mode::kStartSlg) {
+      BeginStrategySession();
+      return;
+    }
+    ::StepAdvScript();
+  }
+  void RunTurnLoop() override { StepStrategySession(); }
   void UpdateSlgMouseState() override { ::UpdateMouseInputState(); }
   void ResetPickState() override { ::ResetPickState(); }
 };
@@ -61,6 +73,8 @@ void InitScenes() {
   InstallMovieWidgetPort();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
+  // The strategy scene is, while it exists, the strategy-scene port of the rules.
+  RegisterStrategyScenes(GetSceneMgr(), true);
 }
 
 void InitSoundAndMovieAudio() {
