@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_color.h"
 #include "tool_io.h"
 #include "platform/font/font.h"
 #include "platform/png/png_image.h"
@@ -21,13 +22,10 @@
 
 namespace {
 
-bool ParseColor(const std::string& hex, uint8_t rgb[3]) {
-  if (hex.size() != 6) return false;
-  for (int i = 0; i < 3; ++i) {
-    unsigned v = 0;
-    if (std::sscanf(hex.substr(static_cast<size_t>(i) * 2, 2).c_str(), "%2x", &v) != 1) return false;
-    rgb[i] = static_cast<uint8_t>(v);
-  }
+bool ParseColor(const std::string& text, uint8_t rgb[3]) {
+  ToolColor c;
+  if (!ParseToolColor(text, &c)) return false;
+  rgb[0] = c.r, rgb[1] = c.g, rgb[2] = c.b;
   return true;
 }
 

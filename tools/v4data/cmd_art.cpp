@@ -13,10 +13,11 @@
 
 #include "command.h"
 #include "tool_io.h"
-#include "platform/image/art_source.h"
+#include "art_source.h"
 #include "platform/image/png_file.h"
 #include "platform/font/font.h"
 #include "platform/text/cp932.h"
+#include "render/dds_image.h"
 
 namespace {
 
@@ -90,7 +91,17 @@ int RunArt(const std::vector<std::string>& args) {
       std::fprintf(stderr, "art: cannot create %s\n", target.parent_path().string().c_str());
       return 1;
     }
-    if (!plat::WriteCanvasPng(target.string(), pic.canvas, &error)) {
+    if (target.extension() == ".dds") {
+      // Uncompressed 32-bit DDS, as the game's texture loader reads it.
+      const plat::Canvas& c = pic.canvas;
+      const std::vector<uint8_t> dds = EncodeDdsArgb(c.width(), c.height(), c.pixels());
+      std::ofstream out(target, std::ios::binary | std::ios::trunc);
+      out.write(reinterpret_cast<const char*>(dds.data()), static_cast<std::streamsize>(dds.size()));
+      if (!out) {
+        std::fprintf(stderr, "art: cannot write %s\n", target.string().c_str());
+        return 1;
+      }
+    } else if (!plat::WriteCanvasPng(target.string(), pic.canvas, &error)) {
       std::fprintf(stderr, "art: %s\n", error.c_str());
       return 1;
     }
@@ -98,7 +109,7 @@ int RunArt(const std::vector<std::string>& args) {
   return 0;
 }
 
-const V4Command kCmd{"art", "<source.json> <outdir>   render placeholder pictures (png) from a description",
+const V4Command kCmd{"art", "<source.json> <outdir>   draw the sample pictures (png, dds) from a description",
                      &RunArt};
 
 }  // namespace

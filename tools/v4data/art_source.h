@@ -1,4 +1,4 @@
-// Readable descriptions of placeholder pictures (JSON, UTF-8), turned into canvases.
+// Readable descriptions of the sample pictures (JSON, UTF-8), turned into canvases by `v4data art`.
 //
 // {"pictures": [{"file": "title/bg.png", "width": 1280, "height": 720, "shapes": [ ... ]},
 //               {"file": "title/button.png", "width": 280, "height": 300, "grid": [1, 5],

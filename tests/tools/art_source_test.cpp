@@ -1,4 +1,4 @@
-#include "platform/image/art_source.h"
+#include "tools/v4data/art_source.h"
 
 #include <gtest/gtest.h>
 

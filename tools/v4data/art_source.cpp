@@ -1,4 +1,6 @@
-#include "platform/image/art_source.h"
+#include "art_source.h"
+
+#include "tool_color.h"
 
 #include <cctype>
 #include <cmath>
@@ -13,20 +15,11 @@ namespace {
 using json = nlohmann::json;
 
 bool ParseColor(const json& v, Rgba* c) {
-  if (!v.is_string()) return false;
-  const std::string s = v.get<std::string>();
-  if ((s.size() != 7 && s.size() != 9) || s[0] != '#') return false;
-  uint8_t parts[4] = {0, 0, 0, 255};
-  for (size_t i = 0; i * 2 + 1 < s.size(); ++i) {
-    const std::string hex = s.substr(1 + 2 * i, 2);
-    char* end = nullptr;
-    const unsigned long n = std::strtoul(hex.c_str(), &end, 16);
-    if (*end || !std::isxdigit(static_cast<unsigned char>(hex[0])) ||
-        !std::isxdigit(static_cast<unsigned char>(hex[1])))
-      return false;
-    parts[i] = static_cast<uint8_t>(n);
-  }
-  *c = Rgba{parts[0], parts[1], parts[2], parts[3]};
+  ToolColor t;
+  if (!v.is_string() || v.get<std::string>().empty() || v.get<std::string>()[0] != '#' ||
+      !ParseToolColor(v.get<std::string>(), &t))
+    return false;
+  *c = Rgba{t.r, t.g, t.b, t.a};
   return true;
 }
 
