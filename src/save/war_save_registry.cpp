@@ -2,9 +2,6 @@
 
 #include <cstring>
 
-int32_t SaveRegisterMode = kSaveRegisterNone;
-SaveBlockList* SaveRegisterList = nullptr;
-
 namespace {
 
 WarStateRegistrar g_registrar = nullptr;
@@ -46,10 +43,6 @@ void RegisterWith(int32_t mode, SaveBlockList* list) {
 }
 
 }  // namespace
-
-void RegisterSaveField(void* address, int32_t size) {
-  if (SaveRegisterList) SaveRegisterList->Append(address, size);
-}
 
 void SetWarStateRegistrar(WarStateRegistrar registrar) { g_registrar = registrar; }
 

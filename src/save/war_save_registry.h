@@ -9,23 +9,14 @@
 #include <cstdint>
 
 #include "core/file_io.h"
-
-// 0 running, 1 registering for a load, 2 registering for a save. Routines test only for non-zero.
-inline constexpr int32_t kSaveRegisterNone = 0;
-inline constexpr int32_t kSaveRegisterLoad = 1;
-inline constexpr int32_t kSaveRegisterSave = 2;
-extern int32_t SaveRegisterMode;
-// The list being built while registering; left as it was afterwards and only read while registering.
-extern SaveBlockList* SaveRegisterList;
+// The registration mode, the current list and RegisterSaveField live with the routines.
+#include "world/turn/save_register.h"
 
 // Byte counts of the registered fields in registration order: the march routines' statics
 // (35 bytes in 21 fields) and the battle's own block.
 inline constexpr int32_t kWarFieldBytes = 35;
 inline constexpr int32_t kBattleRunStateBytes = 1071;
 inline constexpr int32_t kWarStateBytes = kWarFieldBytes + kBattleRunStateBytes;  // 1,106
-
-// Appends (address, size) to the current list; nothing when no list is set.
-void RegisterSaveField(void* address, int32_t size);
 
 // The routines that register, called in this order: ResolveMarches, RunIndependentMarch (0),
 // RunGarrisonMarch (0), RunClanMarches, RunDaimyoMarches (0), BattleRun (0). Until the war phase

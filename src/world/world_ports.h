@@ -75,6 +75,11 @@ class SlgScenePort {
   virtual int GetStartRegionHover() { return -1; }
   virtual int GetStartScenario() { return -1; }
   virtual int GetHoverScenario() { return -1; }
+  // The dialog scene (scene 10) pushed over the strategy scene with a question of the given kind
+  // (9 dismissing a general, 10 the unification question); false when it cannot open.
+  virtual bool OpenDialogScene(int kind, int flags) { return false; }
+  // Its answer: -1 while unanswered or absent, 1 yes, 2 no.
+  virtual int GetDialogSceneResult() { return -1; }
 };
 
 // The scenario engine as the strategy rules see it.
@@ -99,6 +104,18 @@ class BattlePort {
   virtual int BusyoGainExperience2(int busyo) { return 0; }
   virtual int BusyoGainExperience3(int busyo) { return 0; }
   virtual int BusyoGainExperience4(int busyo, int several, int count) { return 0; }
+  // The battle at a castle between its garrison (first list) and the generals who marched on it
+  // (second list). A step routine (core/step_machine.h): the war phase pushes it and calls it every
+  // logic step until it returns something other than kStepRunning; it writes the result back to
+  // the world and leaves no general in the castle's second list. While IsSaveRegistering()
+  // (world/turn/save_register.h) it only registers its statics, in this order and these widths,
+  // with RegisterSaveField: mode byte 1, castle 2, castle level 1, three state bytes 1 each,
+  // a 1032-byte and a 32-byte block (1071 bytes), and returns 0 without touching the step machine.
+  // The default body is the interim resolver (world/turn/interim_battle.h), used until the battles
+  // land.
+  virtual int BattleRun(int castle);
+  // One line naming what resolves the battles (the game runner prints it).
+  virtual const char* BattleResolverName() const;
 };
 
 // Turn rules built elsewhere that the new game calls (totals, shares, revenues, turn reset).
