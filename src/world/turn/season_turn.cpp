@@ -606,7 +606,9 @@ int RunBusyoAppearance() {
     const bool player = w.appearClan == PlayerDaimyoId;
     switch (w.appearStage) {
       case 0: {
-        if (b.appearYear == 255 || 1500 + b.appearYear > GameYear || b.siro != kNoSiro || SlgRandom(100) >= 25) {
+        // Record 1999 is the "no general" entry: it never comes forward.
+        if (g == NullBusyoId || b.appearYear == 255 || 1500 + b.appearYear > GameYear || b.siro != kNoSiro ||
+            SlgRandom(100) >= 25) {
           ++w.appearBusyo;
           continue;
         }
