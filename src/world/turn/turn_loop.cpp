@@ -398,3 +398,36 @@ void TurnRulesPort::RecalcDaimyoTotals(int flag) { ::RecalcDaimyoTotals(flag); }
 void TurnRulesPort::RecalcPlayerShares() { ::RecalcPlayerShares(); }
 void TurnRulesPort::RecalcAllRevenues() { ::RecalcAllRevenues(); }
 void TurnRulesPort::ResetSlgTurnState() { ::ResetSlgTurnState(); }
+
+const char* CheckLoadedTurnWords(const LoadedTurnWords& w) {
+  if (w.season > 3) return "season out of range";
+  if (w.year < 1500 || w.year > 1500 + 254) return "year out of range";
+  if (w.subPhase > 4) return "turn sub-phase out of range";
+  if (w.player >= kDaimyoInPlay && w.player != 254 && w.player != 255) return "player clan out of range";
+  if (w.firstTurn != 0 && w.firstTurn != 1) return "first-turn flag out of range";
+  if (w.currentKuni >= kKuniCount && w.currentKuni != kNoKuni) return "current country out of range";
+  if (w.unificationStage < 0 || w.unificationStage > 2) return "unification stage out of range";
+  if (w.declared > 1) return "unification declared byte out of range";
+  if (!w.clanOrder || !w.marchOrder) return "orders missing";
+  bool seen[kDokuSlots] = {};
+  for (int i = 0; i < kDaimyoInPlay; ++i) {
+    const uint8_t c = w.clanOrder[i];
+    if (c >= kDaimyoInPlay || seen[c]) return "clan order is not a permutation";
+    seen[c] = true;
+  }
+  std::memset(seen, 0, sizeof seen);
+  for (int i = 0; i < kDokuSlots; ++i) {
+    const uint8_t m = w.marchOrder[i];
+    if (m >= kDokuSlots || seen[m]) return "march order is not a permutation";
+    seen[m] = true;
+  }
+  return nullptr;
+}
+
+const char* CheckLoadedTurnSteps(int32_t gameMode, const uint32_t* steps, int levels) {
+  if (gameMode != game_mode::kSlg || !steps || levels < 2) return nullptr;
+  const uint32_t s = steps[1];
+  const bool ok = s == kStepIdle || (s >= kSlgStepReset && s <= kSlgStepGameOver) || s == kStepPushed ||
+                  s == kStepDone || s == kStepDoneWait;
+  return ok ? nullptr : "main strategy step out of range";
+}
