@@ -170,7 +170,6 @@ void StepTurn() {
     RunDismissal();
     return;
   }
-  if (IsGameEnded()) return;  // an ending has started: the chain stops here
   switch (TurnSubPhase) {
     case 0:
       StepSeason();
@@ -245,6 +244,9 @@ int SlgMainStep() {
     return kStepRunning;
   }
   m.pressLatch = 0;
+  // An ending has run: the chain stays where it stopped until the game leaves for the title or
+  // the ending script.
+  if (IsGameEnded()) return kStepRunning;
   if (StepBegin()) m.started = 1;
   Adv().ReturnToSlgScene();
   switch (StepGet()) {
