@@ -164,6 +164,7 @@ class TurnTest : public WorldTest {
   // Two countries: the player's (castles 0 and 1) and the enemy's (castles 2 and 3, castle 3
   // independent), in a line 0 - 1 - 2 - 3.
   void BuildSmallWorld() {
+    w = WorldBuilder();  // an empty world and fresh ids
     // Records the scenario does not use never come forward.
     for (BusyoRecord& b : BusyoTable) b.appearYear = 255;
     kuniA = w.Kuni("甲国");
