@@ -165,7 +165,15 @@ bool StepPhase(const char* bgm, int (*phase)()) {
 }
 
 void StepTurn() {
-  CheckSiroData();
+  // The castle check runs each time the turn enters a new part (a sub-phase or a season
+  // sub-step); inside a phase the routines check at their own points. Checking on every logic
+  // step would cost more than the rest of the turn together.
+  SlgMainWork& m = g_TurnWork.main;
+  const int32_t part = TurnSubPhase << 8 | static_cast<int32_t>(SubStepGet() & 0xFF);
+  if (part != m.checkedPart) {
+    m.checkedPart = part;
+    CheckSiroData();
+  }
   if (SlgScene().GetLoadFlag()) {
     RunDismissal();
     return;
