@@ -266,6 +266,7 @@ int SlgMainStep() {
       if (ActingSideFlag == 1) {
         if (SubStepGet() == 0) {
           SlgSound().PlaySlgBgm(kBgmTurn, 1);
+          ClearUnificationState();  // a new game starts with no declaration, stage or story flag
           SubStepSet(1);
         }
         if (!RunChild(NewGameStart)) return kStepRunning;
