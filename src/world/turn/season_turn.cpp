@@ -292,15 +292,14 @@ void AnnounceTurn() {
 }
 
 void GrowKuni() {
-  auto grow = [](uint16_t& cur, uint16_t max) {
+  auto grow = [](int cur, int max) {
     int add = cur < max / 2 ? max * 3 / 200 : max * 3 / 400;
-    int v = std::min(cur + std::max(add, 1), static_cast<int>(max));
-    cur = static_cast<uint16_t>(v);
+    return static_cast<uint16_t>(std::min(cur + std::max(add, 1), max));
   };
   for (int k = 0; k < kKuniCount; ++k) {
     KuniRecord& r = KuniTable[k];
-    grow(r.land, r.landLimit);
-    grow(r.town, r.townLimit);
+    r.land = grow(r.land, r.landLimit);
+    r.town = grow(r.town, r.townLimit);
     int mood = r.mood + (r.mood < 51 ? SlgRandom(3) : SlgRandom(2));
     r.mood = static_cast<uint8_t>(std::min(mood, 100));
   }
