@@ -6,6 +6,7 @@
 
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
+#include "world/turn/step_child.h"
 #include "world/placement.h"
 #include "world/slg_util.h"
 #include "world/turn/ai_entry.h"
@@ -21,12 +22,6 @@ namespace {
 enum : uint32_t { kSeasonEvents = 2, kSeasonRank = 3, kSeasonUpkeep = 4, kSeasonAppear = 5, kSeasonSuccession = 6,
                   kSeasonEmptySlot = 7, kSeasonEnd = 8, kSeasonGrowth = 9 };
 
-template <typename F>
-bool RunChild(F&& child) {
-  if (!StepPush()) return false;
-  child();
-  return StepPop();
-}
 
 int FinishAtOnce() {
   if (StepCheckDone()) return 0;
