@@ -16,6 +16,7 @@
 #include "scenario/script/adv_script.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_movie_port.h"
+#include "ui/widgets/widget_shader.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 
@@ -35,6 +36,7 @@ SceneFrameAdapter g_scenes;
 void InitScenes() {
   GetMenuMgr().Init(GetModuleDir());
   InstallMovieWidgetPort();
+  InstallRenderWidgetShaders();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
 }
