@@ -16,6 +16,7 @@
 #include "scenario/script/adv_script.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_movie_port.h"
+#include "ui/widgets/widget_model.h"
 #include "ui/widgets/widget_shader.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -37,6 +38,7 @@ void InitScenes() {
   GetMenuMgr().Init(GetModuleDir());
   InstallMovieWidgetPort();
   InstallRenderWidgetShaders();
+  InstallRenderMenuModels();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
 }

@@ -16,6 +16,8 @@
 #include "render/dg_manager.h"
 #include "render/file_load.h"
 #include "render/model/model_renderer.h"
+#include "render/sprite.h"
+#include "render/texture_holder.h"
 #include "tests/support/null_graphics.h"
 #include "tests/support/temp_module_dir.h"
 #include "model_fixture.h"
@@ -224,6 +226,55 @@ TEST_F(ModelTest, ToolKeysMatchFrameMatrices) {
     for (int r = 0; r < 4; ++r)
       for (int c = 0; c < 4; ++c) EXPECT_NEAR(j->transformation.m[r][c], bind.m[r][c], 1e-4f) << rot << " " << r << c;
   }
+}
+
+// A sprite named like the board definition's texture shows the 3-D board model: scaled to the
+// screen by the definition's percentages, turned half round about y, with the sprite's texture
+// on every material; its animation flags run request -> playing -> stopped.
+TEST_F(ModelTest, SpriteShowsTheThreeDimensionalBoard) {
+  uint8_t def[64] = {};
+  std::memcpy(def, "wave.x", 6);
+  std::memcpy(def + 16, "Data\\Model\\wave.x", 17);
+  def[48] = 50;   // width 50 %: sx = 2560
+  def[52] = 100;  // height 100 %: sy = 720
+  def[56] = 10;   // offset x 10 % of sx
+  dir.Write("Data/Model/boarddef.bin", std::vector<uint8_t>(def, def + 64));
+  const std::string text = kTwoFrameModel;
+  dir.Write("Data/Model/wave.x", std::vector<uint8_t>(text.begin(), text.end()));
+  LoadBoardDef();
+  CVSprite s;
+  s.Setup(dir.ProgramPath("Data/Model/red.png").c_str(), Vector3(), Color(255, 255, 255, 255), -1, -1, 1, 1, 0, 0, 0,
+          0, 0, -1, -1, false, false, true);
+  s.SetBoardModeByName("other.x", false);
+  EXPECT_EQ(s.rendererKind, 0);
+  s.SetBoardModeByName("wave.x", false);
+  ASSERT_EQ(s.rendererKind, 1);
+  ASSERT_NE(s.modelRenderer, nullptr);
+  EXPECT_TRUE(s.modelRenderer->HasModel());
+  EXPECT_EQ(s.GetRenderer(), s.modelRenderer);
+  s.SetMatrix(MakeTranslationMatrix(100, 50, 3));
+  EXPECT_TRUE(s.UpdateRenderer(false, false, true));
+  const Matrix44& w = *s.modelRenderer->GetWorldMatrix();
+  EXPECT_NEAR(w.m[0][0], -2560.0f, 0.05f);  // x scaled and turned half round
+  EXPECT_NEAR(w.m[1][1], 720.0f, 0.01f);
+  EXPECT_NEAR(w.m[3][0], 100.0f - 256.0f, 0.01f);
+  EXPECT_NEAR(w.m[3][1], -50.0f, 0.01f);
+  EXPECT_EQ(s.modelRenderer->MaterialTextures()[1], s.texture->GetTexture());
+  EXPECT_EQ(s.modelRenderer->RootFrame()->textures[0], s.texture->GetTexture());
+  // Animation: one run, not looping.
+  s.RequestModelAnimation();
+  s.UpdateAnimation(1, true);
+  EXPECT_TRUE(s.flags.Test(CVSprite::kFlagAnimPlaying));
+  s.modelRenderer->Update(2500);
+  s.UpdateAnimation(1, true);
+  EXPECT_FALSE(s.flags.Test(CVSprite::kFlagAnimPlaying));
+  EXPECT_TRUE(s.flags.Test(CVSprite::kFlagAnimStopped));
+  s.SetBoardMode(1);
+  EXPECT_EQ(s.modelRenderer, nullptr);
+  EXPECT_EQ(s.rendererKind, 0);
+  std::memset(def, 0, sizeof def);
+  dir.Write("Data/Model/boarddef.bin", std::vector<uint8_t>(def, def + 64));
+  LoadBoardDef();
 }
 
 // The sample models load with their frames and animation sets.

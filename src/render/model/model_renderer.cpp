@@ -450,6 +450,22 @@ void CDGModelRenderer::SetTextureAll(CDGTexture* texture) {
   });
 }
 
+void CDGModelRenderer::SetMaterialTexture(uint32_t i, CDGTexture* texture) {
+  if (i >= materialTextures_.size()) return;
+  CDGTexture* old = materialTextures_[i];
+  ForEachFrame(root_, [&](ModelFrame* f) {
+    for (CDGTexture*& t : f->textures)
+      if (t == old && old) {
+        if (texture) texture->AddRef();
+        t->Release();
+        t = texture;
+      }
+  });
+  if (texture) texture->AddRef();
+  if (old) old->Release();
+  materialTextures_[i] = texture;
+}
+
 CDGTexture* CDGModelRenderer::ReplaceTexture(const char* name, const std::vector<CDGEffect*>& effects) {
   if (!name) return nullptr;
   CDGTexture* last = nullptr;

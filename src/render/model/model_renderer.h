@@ -124,6 +124,8 @@ class CDGModelRenderer : public CDGRendererBase {
   // last such material, or null.
   CDGTexture* ReplaceTexture(const char* name, const std::vector<CDGEffect*>& effects);
   void ReleaseModel();
+  // Material i (and every frame subset drawn with its old texture) shows the texture instead.
+  void SetMaterialTexture(uint32_t i, CDGTexture* texture);
 
   void Update(float elapsedMs) override;
   void Draw(bool first, bool notFirst, bool notLast) override;
