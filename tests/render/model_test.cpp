@@ -277,6 +277,73 @@ TEST_F(ModelTest, SpriteShowsTheThreeDimensionalBoard) {
   LoadBoardDef();
 }
 
+// The binary form of ".x": tokens (names, braces, lists of integers and floats) instead of text.
+class BinaryX {
+ public:
+  BinaryX() { Raw("xof 0303bin 0032"); }
+  BinaryX& Name(const std::string& n) {
+    Word(1);
+    Dword(static_cast<uint32_t>(n.size()));
+    Raw(n);
+    return *this;
+  }
+  BinaryX& Open() { return Word(10); }
+  BinaryX& Close() { return Word(11); }
+  BinaryX& Ints(const std::vector<uint32_t>& v) {
+    Word(6);
+    Dword(static_cast<uint32_t>(v.size()));
+    for (uint32_t x : v) Dword(x);
+    return *this;
+  }
+  BinaryX& Floats(const std::vector<float>& v) {
+    Word(7);
+    Dword(static_cast<uint32_t>(v.size()));
+    for (float f : v) {
+      uint32_t x;
+      std::memcpy(&x, &f, 4);
+      Dword(x);
+    }
+    return *this;
+  }
+  std::vector<uint8_t> bytes;
+
+ private:
+  BinaryX& Word(uint16_t w) {
+    bytes.push_back(static_cast<uint8_t>(w)), bytes.push_back(static_cast<uint8_t>(w >> 8));
+    return *this;
+  }
+  void Dword(uint32_t d) {
+    for (int k = 0; k < 4; ++k) bytes.push_back(static_cast<uint8_t>(d >> (8 * k)));
+  }
+  void Raw(const std::string& s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
+};
+
+TEST_F(ModelTest, BinaryFilesLoadLikeText) {
+  BinaryX x;
+  x.Name("Frame").Name("Tri").Open();
+  x.Name("FrameTransformMatrix").Open().Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 3, 4, 5, 1}).Close();
+  x.Name("Mesh").Name("TriMesh").Open();
+  x.Ints({3}).Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}).Ints({1, 3, 0, 1, 2});
+  x.Name("MeshMaterialList").Open().Ints({1, 1, 0});
+  x.Name("Material").Name("Red").Open().Floats({1, 0, 0, 1, 5, 0, 0, 0, 0, 0, 0}).Close();
+  x.Close().Close().Close();
+  plat::XModel m;
+  std::string error;
+  ASSERT_TRUE(plat::LoadXModel(x.bytes.data(), x.bytes.size(), &m, &error)) << error;
+  ASSERT_TRUE(m.hasFrames);
+  EXPECT_EQ(m.frames[0].name, "Tri");
+  EXPECT_FLOAT_EQ(m.frames[0].transform[12], 3.0f);
+  ASSERT_EQ(m.frames[0].parts.size(), 1u);
+  EXPECT_EQ(m.frames[0].parts[0].indices, (std::vector<uint16_t>{0, 1, 2}));
+  EXPECT_FLOAT_EQ(m.frames[0].parts[0].vertices[1].x, 1.0f);
+  ASSERT_EQ(m.materials.size(), 1u);
+  EXPECT_FLOAT_EQ(m.materials[0].diffuse[0], 1.0f);
+  EXPECT_FLOAT_EQ(m.materials[0].power, 5.0f);
+  // Cut short, it is refused.
+  std::vector<uint8_t> cut(x.bytes.begin(), x.bytes.begin() + x.bytes.size() / 2);
+  EXPECT_FALSE(plat::LoadXModel(cut.data(), cut.size(), &m, &error));
+}
+
 // The sample models load with their frames and animation sets.
 TEST(SampleModels, LoadWithTheirFramesAndAnimations) {
   namespace fs = std::filesystem;
