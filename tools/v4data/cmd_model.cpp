@@ -288,10 +288,10 @@ int Build(const std::string& src, const std::string& dst, const std::string& onl
         for (size_t a = 0; a < n; ++a) v[a] = m[k][a].get<float>();
       return v;
     };
-    const auto diffuse = arr("diffuse", 4, 1.0f), spec = arr("specular", 3, 0.0f), emis = arr("emissive", 3, 0.0f);
+    const auto diffuse = arr("diffuse", 4, 1.0f), specular = arr("specular", 3, 0.0f), emis = arr("emissive", 3, 0.0f);
     w.o << "Material Material" << i << " {\n  " << F(diffuse[0]) << ";" << F(diffuse[1]) << ";" << F(diffuse[2])
-        << ";" << F(diffuse[3]) << ";;\n  " << F(m.value("power", 0.0f)) << ";\n  " << F(spec[0]) << ";" << F(spec[1])
-        << ";" << F(spec[2]) << ";;\n  " << F(emis[0]) << ";" << F(emis[1]) << ";" << F(emis[2]) << ";;\n";
+        << ";" << F(diffuse[3]) << ";;\n  " << F(m.value("power", 0.0f)) << ";\n  " << F(specular[0]) << ";" << F(specular[1])
+        << ";" << F(specular[2]) << ";;\n  " << F(emis[0]) << ";" << F(emis[1]) << ";" << F(emis[2]) << ";;\n";
     if (m.contains("texture") && m["texture"].is_string())
       w.o << "  TextureFilename {\n    \"" << m["texture"].get<std::string>() << "\";\n  }\n";
     w.o << "}\n\n";
