@@ -112,7 +112,7 @@ bool CVSceneTitle::OnPhaseChange(int32_t oldPhase) {
       break;
     }
     case kPhaseMenu:
-      StartBackdropWipe();
+      if (oldPhase != kPhaseExtras) StartBackdropWipe();  // not when backing out of the extras
       Show(mainPanel_, true);
       Show(logoWindow_, false);
       Show(buttonArea_, true);
