@@ -34,6 +34,8 @@
 #include "shell/adv_wiring.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_movie_port.h"
+#include "ui/widgets/widget_model.h"
+#include "ui/widgets/widget_shader.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 
@@ -92,6 +94,8 @@ SceneFrameAdapter g_scenes;
 void InitScenes() {
   GetMenuMgr().Init(GetModuleDir());
   InstallMovieWidgetPort();
+  InstallRenderWidgetShaders();
+  InstallRenderMenuModels();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
   // The strategy scene is, while it exists, the strategy-scene port of the rules.

@@ -34,6 +34,7 @@
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/widget_base.h"
 #include "tests/support/temp_folder.h"
+#include "ui/widgets/widget_shader.h"
 
 namespace fs = std::filesystem;
 
@@ -401,6 +402,35 @@ TEST_F(TitleRun, LogoAndQuitQuestionAreDrawnInPlace) {
   for (int y = 260; y < 360; ++y)
     for (int x = 380; x < 900; ++x) light += at(x, y, 0) > 200 && at(x, y, 1) > 200;
   EXPECT_GT(light, 200);
+}
+
+// The backdrop wipes in from the top through the transition effect when the menu appears: part
+// way, the upper sky is drawn and the lower part is still black; at the end the whole backdrop.
+TEST_F(TitleRun, BackdropWipesInThroughTheTransitionEffect) {
+  ShowOpeningFlag = 0;
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  InstallRenderWidgetShaders();
+  StartScenes();
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, -1, 200));
+  std::vector<uint8_t> px;
+  auto sum = [&](int x, int y) {
+    const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+    return p[0] + p[1] + p[2];
+  };
+  // Half way: 600 ms of the 1200 ms wipe.
+  for (int i = 0; i < 100 && Title()->MainPanel()->Shaders().size() == 1; ++i) {
+    Driver().Tick();
+    ASSERT_TRUE(Grab("wipe", px));
+    if (sum(200, 80) > 20 && sum(200, 640) == 0) break;
+  }
+  ASSERT_TRUE(Grab("wipe_mid", px));
+  EXPECT_GT(sum(200, 80), 20) << "the top of the sky has appeared";
+  EXPECT_EQ(sum(200, 640), 0) << "the foot of the backdrop is still hidden";
+  Driver().Ticks(120);
+  ASSERT_TRUE(Grab("wipe_end", px));
+  EXPECT_GT(sum(200, 640), 10) << "the whole backdrop is drawn";
+  EXPECT_TRUE(Title()->MainPanel()->Shaders().empty()) << "the finished wipe is taken off";
+  SetWidgetShaderFactory(nullptr);
 }
 
 }  // namespace
