@@ -10,6 +10,7 @@
 #include "shell/main_window.h"
 #include "sound/sound.h"
 #include "screens/front/front_scenes.h"
+#include "screens/scenario/scene_adv.h"
 #include "world/scenario_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
@@ -37,6 +38,7 @@ void InitScenes() {
   InstallMovieWidgetPort();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
+  RegisterScenarioScenes(GetSceneMgr());
 }
 
 void InitSoundAndMovieAudio() {
