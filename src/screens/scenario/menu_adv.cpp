@@ -43,6 +43,12 @@ CVMenuText* TextChild(CVMenuBase* w, int i) {
   return w ? dynamic_cast<CVMenuText*>(w->FindChild(kWidgetText, i)) : nullptr;
 }
 
+// Animations run only on widgets with the running bit.
+void Animate(CVMenuBase* w, uint32_t n) {
+  w->SetFlag(kWfAnimRunning, true);
+  w->PlayAnime(static_cast<int32_t>(n));
+}
+
 bool AnyAnime(const CVMenuBase* w, uint32_t a, uint32_t b) {
   return w && (w->IsAnimePlaying(static_cast<int32_t>(a)) || w->IsAnimePlaying(static_cast<int32_t>(b)));
 }
@@ -200,11 +206,7 @@ bool CVMenuADV::IsMessageRead() const {
 float CVMenuADV::CalcAutoWait() const { return adv::AutoWaitMs(Setting(kSettingAutoSpeed), reveal_.Bytes()); }
 
 void CVMenuADV::ApplyWindowAlpha() {
-  if (frame_) {
-    Color c = frame_->colour;
-    c.a = adv::WindowAlpha(Setting(kSettingOpacity));
-    frame_->SetColour(c);
-  }
+  if (frame_) frame_->SetAlpha(adv::WindowAlpha(Setting(kSettingOpacity)));
 }
 
 void CVMenuADV::ShowWindow(bool on) {
@@ -245,6 +247,7 @@ bool CVMenuADV::SetChoices(const std::vector<AdvChoice>& choices) {
   }
   if (choicePanel_) {
     choicePanel_->ClearAnimeQueueTree();
+    choicePanel_->SetFlagAll(kWfAnimRunning, true);
     choicePanel_->PlayAnimeTree(1);
     choicePanel_->PlayAnimeTree(adv::ChoiceLayout(choices.size()));
   }
@@ -504,14 +507,14 @@ bool CVMenuADV::ShowChar(int32_t slot, float x0, float y0, float x1, float y1, f
   w->ClearAnimeQueue();
   if (EffectsImmediate() || timeMs <= 0.0f) {
     w->SetPosXY(x1, y1);
-    w->SetColour(Color(255, 255, 255, 255));
+    w->SetAlpha(255);
     return true;
   }
   w->SetPosXY(x0, y0);
-  w->SetColour(Color(255, 255, 255, 0));
+  w->SetAlpha(0);
   w->AddAnimeMove(kAnimIn, x1, y1, w->position.z, timeMs, static_cast<uint16_t>(kAnimFade), 0, 0);
   w->AddAnimeColor(kAnimFade, 255, 255, 255, 255, timeMs, 0, 0, 0);
-  w->PlayAnime(static_cast<int32_t>(kAnimIn));
+  Animate(w, kAnimIn);
   SetBit(kWsCharMove, true);
   return true;
 }
@@ -528,7 +531,7 @@ bool CVMenuADV::HideChar(int32_t slot, float x, float y, float timeMs) {
   l->hiding = 1;
   w->AddAnimeMove(kAnimIn, x, y, w->position.z, timeMs, static_cast<uint16_t>(kAnimFade), 0, 0);
   w->AddAnimeColor(kAnimFade, 255, 255, 255, 0, timeMs, 0, 0, 0);
-  w->PlayAnime(static_cast<int32_t>(kAnimIn));
+  Animate(w, kAnimIn);
   SetBit(kWsCharMove, true);
   return true;
 }
@@ -543,7 +546,7 @@ bool CVMenuADV::MoveChar(int32_t slot, float x, float y, float timeMs) {
     return true;
   }
   w->AddAnimeMove(kAnimIn, x, y, w->position.z, timeMs, 0, 0, 0);
-  w->PlayAnime(static_cast<int32_t>(kAnimIn));
+  Animate(w, kAnimIn);
   SetBit(kWsCharMove, true);
   return true;
 }
@@ -578,15 +581,15 @@ bool CVMenuADV::SwapBgPage(float timeMs, const char* file) {
   // The incoming page draws above the shown one while it fades in.
   w->SetPosXYZ(0, 0, 3.0f);
   if (EffectsImmediate() || timeMs <= 0.0f) {
-    w->SetColour(Color(255, 255, 255, 255));
+    w->SetAlpha(255);
     SetBit(kWsPageSwap, true);
     SetBit(kWsPageSwap2, true);
     StepPictures();
     return true;
   }
-  w->SetColour(Color(255, 255, 255, 0));
+  w->SetAlpha(0);
   w->AddAnimeColor(kAnimFade, 255, 255, 255, 255, timeMs, 0, 0, 0);
-  w->PlayAnime(static_cast<int32_t>(kAnimFade));
+  Animate(w, kAnimFade);
   SetBit(kWsPageSwap, true);
   SetBit(kWsPageSwap2, true);
   return true;
@@ -619,13 +622,13 @@ bool CVMenuADV::SetLayerTransition(int32_t layer, float timeMs, const char*, boo
   w->ClearAnimeQueue();
   const float target = in ? 255.0f : 0.0f;
   if (EffectsImmediate() || timeMs <= 0.0f) {
-    w->SetColour(Color(255, 255, 255, target));
+    w->SetAlpha(target);
     if (!in) Show(w, false);
     return true;
   }
-  w->SetColour(Color(255, 255, 255, in ? 0.0f : 255.0f));
+  w->SetAlpha(in ? 0.0f : 255.0f);
   w->AddAnimeColor(kAnimFade, 255, 255, 255, target, timeMs, 0, 0, 0);
-  w->PlayAnime(static_cast<int32_t>(kAnimFade));
+  Animate(w, kAnimFade);
   l->hiding = in ? 0 : 2;
   SetBit(kWsTransition, true);
   return true;
@@ -678,11 +681,11 @@ bool CVMenuADV::StartSpriteAnime(int32_t id) {
   LayerSlot* l = FindLayer(LayerKind::kSprite, id);
   if (!l || l->nextKey == 0) return false;
   if (EffectsImmediate()) {
-    l->widget->PlayAnime(static_cast<int32_t>(kAnimSpriteFirst));
+    Animate(l->widget, kAnimSpriteFirst);
     l->widget->FinishAnime();
     return true;
   }
-  l->widget->PlayAnime(static_cast<int32_t>(kAnimSpriteFirst));
+  Animate(l->widget, kAnimSpriteFirst);
   return true;
 }
 
@@ -713,7 +716,7 @@ bool CVMenuADV::LensFlare(float x, float y, float inMs, float turnMs, float outM
   if (EffectsImmediate()) return true;
   flare_->SetPosXY(x - 496.0f, y - 342.0f);
   flare_->SetScale(2.0f, 2.0f, 1.0f);
-  flare_->SetColour(Color(255, 255, 255, 0));
+  flare_->SetAlpha(0);
   flare_->SetRotZ(0.0f);
   flare_->ClearAnimeQueue();
   flare_->AddAnimeColor(kAnimFlare, 255, 255, 255, 255, std::max(inMs, 0.0f), static_cast<uint16_t>(kAnimFlare2),
@@ -726,7 +729,7 @@ bool CVMenuADV::LensFlare(float x, float y, float inMs, float turnMs, float outM
   flare_->animeKeys[kAnimFlare].with = static_cast<uint16_t>(kAnimFlare2);
   flare_->animeKeys[kAnimFlare2].with = static_cast<uint16_t>(kAnimFlare + 0x100);
   Show(flare_, true);
-  flare_->PlayAnime(static_cast<int32_t>(kAnimFlare));
+  Animate(flare_, kAnimFlare);
   SetBit(kWsFlare, true);
   return true;
 }
@@ -741,7 +744,7 @@ bool CVMenuADV::Zoom(float scale, float cx, float cy, float timeMs, float) {
     return true;
   }
   layerRoot_->AddAnimeScale(kAnimZoom, scale, scale, 1.0f, timeMs, 0, 0, 0);
-  layerRoot_->PlayAnime(static_cast<int32_t>(kAnimZoom));
+  Animate(layerRoot_, kAnimZoom);
   SetBit(kWsZoom, true);
   return true;
 }
@@ -789,12 +792,13 @@ void CVMenuADV::StepPictures() {
 void CVMenuADV::ReloadLayerImages() {
   for (auto& [key, l] : layers_) {
     const Vector3 pos = l.widget->position;
-    Color c;
-    l.widget->GetColour(c);
+    const Color c = l.widget->colour;
+    const float alpha = l.widget->alpha;
     const Vector3 size = l.widget->size;
     l.widget->LoadImageFile(l.image.c_str(), true);
     l.widget->SetPosXYZ(pos.x, pos.y, pos.z);
     l.widget->SetColour(c);
+    l.widget->SetAlpha(alpha);
     l.widget->SetSize(size.x, size.y);
     if (l.faceWidget) l.faceWidget->LoadImageFile(l.face.c_str(), true);
   }
@@ -853,10 +857,10 @@ void CVMenuADV::OpenBacklog() {
   }
   savedDepthBound_ = GetMenuMgr().GetDepthBound();
   Show(backlogPanel_, true);
+  backlogPanel_->SetFlagAll(kWfAnimRunning, true);
   backlogPanel_->PlayAnimeTree(1);
-  Vector3 p;
-  backlogPanel_->GetWorldPos(p);
-  GetMenuMgr().SetDepthBound(static_cast<int32_t>(p.z));
+  // The panel takes the pointer: widgets below its depth ignore it while it is open.
+  GetMenuMgr().SetDepthBound(static_cast<int32_t>(backlogPanel_->position.z));
   SetBit(kWsBacklog, true);
   Show(window_, false);
   FillBacklogRows();

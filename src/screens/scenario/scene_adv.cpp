@@ -122,6 +122,7 @@ bool CVSceneADV::PlayMovie(const char* path) {
 
 bool CVSceneADV::SetMessage(int32_t readId, const char* speaker, const std::vector<AdvTextRecord>& records,
                             bool newPage) {
+  if (!speaker) return false;
   // An empty record list still makes a page that waits (shown empty) rather than a wait on nothing.
   if (records.empty() || records.back().d < 0) {
     waitAdvance_ = 1;
@@ -131,7 +132,7 @@ bool CVSceneADV::SetMessage(int32_t readId, const char* speaker, const std::vect
     messageFinished_ = 0;
   }
   if (!window_) return false;
-  return window_->SetMessage(readId, speaker ? speaker : "", records, newPage);
+  return window_->SetMessage(readId, speaker, records, newPage);
 }
 
 bool CVSceneADV::TakeFinishedMessage(char speaker[21]) {
