@@ -35,10 +35,7 @@ void InstallDefaults(AdvPorts& p) {
     PlaySound(kVoiceChannel, file, 0, 0, param);
   };
   p.stopMusic = [] { StopChannel(0); };
-  p.playMovie = [](const char* path) {
-    const std::string full = std::string(GetModuleDir()) + path;
-    return GetMovieMgr().PlayFullScreen(full.c_str(), false, false);
-  };
+  p.playMovie = [](const char* path) { return GetMovieMgr().PlayFullScreen(path, false, false); };
   p.moviesFinished = [] { return GetMovieMgr().IsAllFinished(); };
   p.closeMovies = [] { GetMovieMgr().CloseAll(); };
   p.openDialog = [](int32_t kind) { return OpenDialogScene(kind, 1); };

@@ -21,7 +21,7 @@ struct AdvPorts {
   std::function<void(const char* file, int32_t number, int32_t param)> replayVoice;
   // Music channel 0 stopped (a full-screen movie takes over the sound).
   std::function<void()> stopMusic;
-  // Full-screen movies.
+  // Full-screen movies (program paths).
   std::function<bool(const char* path)> playMovie;
   std::function<bool()> moviesFinished;
   std::function<void()> closeMovies;

@@ -15,6 +15,7 @@
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window.h"
+#include "render/sprite.h"
 
 using adv::LayerKind;
 
@@ -27,6 +28,7 @@ constexpr uint32_t kAnimFlare = 0xF010;   // lens flare: in, turn, out
 constexpr uint32_t kAnimFlare2 = 0xF011;
 constexpr uint32_t kAnimFlare3 = 0xF012;
 constexpr uint32_t kAnimZoom = 0xF020;
+constexpr uint32_t kAnimFlip = 0xF030;    // card turn: up to six chained keys
 constexpr uint32_t kAnimSpriteFirst = 1;  // sprite keys are numbered 1, 2, ... as they are added
 
 constexpr int kSettingTextSpeed = 0, kSettingAutoSpeed = 1, kSettingOpacity = 2, kSettingEffects = 3,
@@ -595,12 +597,35 @@ bool CVMenuADV::SwapBgPage(float timeMs, const char* file) {
   return true;
 }
 
-bool CVMenuADV::SwapBgPageRot(float a, float b, float c, const char* file) {
-  // The card turn is drawn as a fade over the turn's whole time until the card exists.
+bool CVMenuADV::SwapBgPageRot(float a, float b, float c) {
+  CVMenuWindow* page = Layer(LayerKind::kPage, shownPage_);
+  if (!page) return false;
   flipRot_[0] = a;
   flipRot_[1] = b;
   flipRot_[2] = c;
-  return SwapBgPage((a + b + c) * 0.5f, file);
+  page->ClearAnimeQueue();
+  if (EffectsImmediate() || (a == 0.0f && b == 0.0f && c == 0.0f)) return true;
+  // The page turns away about each axis in turn (a quarter turn over half its time), then back
+  // about the same axes: a card turned over. Keys chain x -> y -> z -> back.
+  const float times[3] = {a * 0.5f, b * 0.5f, c * 0.5f};
+  uint32_t first = 0, last = 0;
+  auto add = [&](uint32_t n, float rx, float ry, float rz, float t) {
+    page->AddAnimeRot(n, rx, ry, rz, t, 0, 0, 0);
+    if (last) page->animeKeys[last].next = static_cast<uint16_t>(n);
+    if (!first) first = n;
+    last = n;
+  };
+  uint32_t n = kAnimFlip;
+  for (int axis = 0; axis < 3; ++axis) {
+    if (times[axis] <= 0.0f) continue;
+    add(n++, axis == 0 ? 90.0f : 0.0f, axis == 1 ? 90.0f : 0.0f, axis == 2 ? 90.0f : 0.0f, times[axis]);
+    add(n++, 0.0f, 0.0f, 0.0f, times[axis]);
+  }
+  Animate(page, first);
+  SetBit(kWsPageSwap, true);
+  SetBit(kWsPageSwap2, true);
+  flipHalf_ = 1;
+  return true;
 }
 
 bool CVMenuADV::LoadEffectLayer(int32_t layer, const char* file) {
@@ -634,22 +659,44 @@ bool CVMenuADV::SetLayerTransition(int32_t layer, float timeMs, const char*, boo
   return true;
 }
 
-bool CVMenuADV::SetSprite(int32_t id, const char* file) {
-  if (!file) return false;
+bool CVMenuADV::SetSprite(int32_t id) {
   LayerSlot* l = MakeLayer(LayerKind::kSprite, id);
   if (!l) return false;
-  SetLayerImage(*l, file);
   Show(l->widget, true);
-  l->nextKey = 0;
   currentKind_ = LayerKind::kSprite;
   currentNumber_ = id;
   return true;
 }
 
-bool CVMenuADV::TweenCurrent(uint16_t kind, const float v[4], float timeMs, int32_t flag) {
-  if (kind > kAnimeWait || currentNumber_ < 0) return false;
-  LayerSlot* l = FindLayer(currentKind_, currentNumber_);
-  if (!l || !v) return false;
+bool CVMenuADV::HasCurrentSprite() const {
+  return currentKind_ == LayerKind::kSprite && FindLayer(LayerKind::kSprite, currentNumber_) != nullptr;
+}
+
+bool CVMenuADV::SetSpriteImage(const char* file) {
+  if (!file || !HasCurrentSprite()) return false;
+  LayerSlot* l = FindLayer(LayerKind::kSprite, currentNumber_);
+  SetLayerImage(*l, file);
+  return true;
+}
+
+bool CVMenuADV::SetSpriteWaitCheck(bool on) {
+  if (!HasCurrentSprite()) return false;
+  FindLayer(LayerKind::kSprite, currentNumber_)->waitCheck = on ? 1 : 0;
+  return true;
+}
+
+bool CVMenuADV::SetSpriteAddBlend(bool on) {
+  if (!HasCurrentSprite()) return false;
+  // Kept with the sprite (and in the saved state); drawn with normal blending until the sprite
+  // renderer offers an additive mode.
+  FindLayer(LayerKind::kSprite, currentNumber_)->addBlend = on ? 1 : 0;
+  return true;
+}
+
+bool CVMenuADV::TweenSprite(int32_t id, uint16_t kind, const float v[4], float timeMs, int32_t flag) {
+  if (kind > kAnimeWait || !v) return false;
+  LayerSlot* l = FindLayer(LayerKind::kSprite, id);
+  if (!l) return false;
   CVMenuWindow* w = l->widget;
   const uint32_t n = l->nextKey + 1;
   if (n >= kAnimIn) return false;
@@ -659,33 +706,52 @@ bool CVMenuADV::TweenCurrent(uint16_t kind, const float v[4], float timeMs, int3
   if (kind == kAnimeMove) key.p[2] = w->position.z;
   key.duration = timeMs;
   w->AddAnimeKey(n, key);
-  // Chain to the previous key: started with it (flag 1) or after it.
-  if (l->nextKey >= kAnimSpriteFirst) {
-    auto it = w->animeKeys.find(l->nextKey);
-    if (it != w->animeKeys.end()) {
-      if (flag == 1) {
-        uint32_t at = l->nextKey;
-        // The first key of the previous key's "with" chain that has no partner yet.
-        while (w->animeKeys.count(at) && w->animeKeys[at].with != 0) at = w->animeKeys[at].with;
-        w->animeKeys[at].with = static_cast<uint16_t>(n);
-      } else {
-        it->second.next = static_cast<uint16_t>(n);
-      }
+  // Chained to the previous key: started with it (flag 1) or after it (otherwise).
+  if (l->nextKey >= kAnimSpriteFirst && w->animeKeys.count(l->nextKey)) {
+    if (flag == 1) {
+      uint32_t at = l->nextKey;
+      while (w->animeKeys.count(at) && w->animeKeys[at].with != 0) at = w->animeKeys[at].with;
+      w->animeKeys[at].with = static_cast<uint16_t>(n);
+    } else {
+      // After the previous key and everything started with it: the end of its "next" chain.
+      uint32_t at = l->nextKey;
+      w->animeKeys[at].next = static_cast<uint16_t>(n);
     }
   }
   l->nextKey = n;
   return true;
 }
 
+bool CVMenuADV::SpriteParts(int32_t id, int32_t first, float timeMs, int32_t last, int32_t flag) {
+  LayerSlot* l = FindLayer(LayerKind::kSprite, id);
+  if (!l || first < 0 || last < 0) return false;
+  const float v[4] = {static_cast<float>(first), static_cast<float>(last), 0, 0};
+  if (!TweenSprite(id, kAnimePattern, v, timeMs, flag)) return false;
+  // A pattern key runs from the widget's state to its last cell.
+  l->widget->animeKeys[l->nextKey].p[0] = static_cast<float>(last);
+  l->widget->SetState(first, 0);
+  return true;
+}
+
+bool CVMenuADV::SpriteCut(int32_t id, int32_t cell, float w, float h) {
+  LayerSlot* l = FindLayer(LayerKind::kSprite, id);
+  if (!l || !(w > 0.0f) || !(h > 0.0f) || cell < 0) return false;
+  CVSprite* sp = l->widget->GetSprite();
+  if (!sp) return false;
+  l->widget->SetSize(w, h);
+  sp->SetWidth(w);
+  sp->SetHeight(h);
+  sp->SetCellWidth(w);
+  sp->SetCellHeight(h);
+  l->widget->SetState(cell, 1);
+  return true;
+}
+
 bool CVMenuADV::StartSpriteAnime(int32_t id) {
   LayerSlot* l = FindLayer(LayerKind::kSprite, id);
   if (!l || l->nextKey == 0) return false;
-  if (EffectsImmediate()) {
-    Animate(l->widget, kAnimSpriteFirst);
-    l->widget->FinishAnime();
-    return true;
-  }
   Animate(l->widget, kAnimSpriteFirst);
+  if (EffectsImmediate()) l->widget->FinishAnime();
   return true;
 }
 
@@ -695,13 +761,6 @@ bool CVMenuADV::ClearSpriteAnime(int32_t id) {
   l->widget->ClearAnimeQueue();
   l->widget->animeKeys.clear();
   l->nextKey = 0;
-  return true;
-}
-
-bool CVMenuADV::SetSpriteWaitCheck(int32_t id, bool on) {
-  LayerSlot* l = FindLayer(LayerKind::kSprite, id);
-  if (!l) return false;
-  l->waitCheck = on ? 1 : 0;
   return true;
 }
 
@@ -734,7 +793,7 @@ bool CVMenuADV::LensFlare(float x, float y, float inMs, float turnMs, float outM
   return true;
 }
 
-bool CVMenuADV::Zoom(float scale, float cx, float cy, float timeMs, float) {
+bool CVMenuADV::Zoom(float scale, float cx, float cy, float timeMs) {
   if (!layerRoot_ || !(scale > 0.0f) || !std::isfinite(scale)) return false;
   zoomScale_ = scale;
   layerRoot_->SetScaleBase(cx, cy);
@@ -771,6 +830,17 @@ void CVMenuADV::StepPictures() {
   SetBit(kWsTransition, transition);
   // Page swap: when the incoming page has faded in it becomes the shown one.
   if (Bit(kWsPageSwap) || Bit(kWsPageSwap2)) {
+    if (flipHalf_) {
+      CVMenuWindow* card = Layer(LayerKind::kPage, shownPage_);
+      if (!card || !card->IsAnimeQueued()) {
+        flipHalf_ = 0;
+        if (card) card->SetRotX(0), card->SetRotY(0), card->SetRotZ(0);
+        SetBit(kWsPageSwap, false);
+        SetBit(kWsPageSwap2, false);
+      }
+    }
+  }
+  if ((Bit(kWsPageSwap) || Bit(kWsPageSwap2)) && !flipHalf_) {
     const int32_t incoming = 1 - shownPage_;
     CVMenuWindow* in = Layer(LayerKind::kPage, incoming);
     if (!in || !AnyAnime(in, kAnimFade, kAnimFade)) {

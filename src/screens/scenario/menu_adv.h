@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "scenario/adv_presenter.h"
 #include "screens/scenario/adv_rules.h"
 #include "screens/scenario/adv_window_state.h"
 #include "screens/scenario/char_def.h"
@@ -34,18 +35,7 @@ class CVMenuSBar;
 class CVSceneADV;
 
 // One text record of a message as #TalkStart reads it.
-struct AdvTextRecord {
-  std::string text;
-  std::string text2;
-  uint8_t a = 0, b = 0;
-  int32_t c = 0;
-  int32_t d = -1;  // negative on the last record: the message waits for the player
-};
-
-struct AdvChoice {
-  int32_t label = 0;
-  std::string text;
-};
+using AdvTextRecord = v4fmt::ScriptTextRecord;
 
 // What the scene hands the window each step.
 struct AdvStepInput {
@@ -123,20 +113,31 @@ class CVMenuADV : public CVMenuSceneRoot {
   bool MoveChar(int32_t slot, float x, float y, float timeMs);
   bool LoadLayerImage(int32_t layer, const char* file, int32_t flag);
   bool SwapBgPage(float timeMs, const char* file);
-  bool SwapBgPageRot(float a, float b, float c, const char* file);
+  // The card turn of the shown page about x (a), y (b) and z (c), each over its time x 0.5.
+  bool SwapBgPageRot(float a, float b, float c);
   bool LoadEffectLayer(int32_t layer, const char* file);
   // in: the layer comes in (alpha 0 -> 255), else it goes out. Pattern and movie transitions are
   // drawn as plain fades until their shaders exist.
   bool SetLayerTransition(int32_t layer, float timeMs, const char* pattern, bool in);
-  bool SetSprite(int32_t id, const char* file);
-  // Adds one key to the current sprite (kind: an AnimeKeyKind); flag 1 starts it with the
-  // previous key, 0 after it.
-  bool TweenCurrent(uint16_t kind, const float v[4], float timeMs, int32_t flag);
+  // A sprite slot made (or kept) and made the current element; its picture comes with
+  // SetSpriteImage.
+  bool SetSprite(int32_t id);
+  bool SetSpriteImage(const char* file);
+  // Adds one key to a sprite (kind: an AnimeKeyKind); flag 1 starts it with the previous key,
+  // 0 after it.
+  bool TweenSprite(int32_t id, uint16_t kind, const float v[4], float timeMs, int32_t flag);
+  // Shows cells first..last of the sprite's sheet over the time (a pattern key).
+  bool SpriteParts(int32_t id, int32_t first, float timeMs, int32_t last, int32_t flag);
+  // Cuts the sprite's sheet into cells of w x h and shows cell `cell`.
+  bool SpriteCut(int32_t id, int32_t cell, float w, float h);
   bool StartSpriteAnime(int32_t id);
   bool ClearSpriteAnime(int32_t id);
-  bool SetSpriteWaitCheck(int32_t id, bool on);
+  bool SetSpriteWaitCheck(bool on);
+  bool SetSpriteAddBlend(bool on);
+  bool HasCurrentSprite() const;
   bool LensFlare(float x, float y, float inMs, float turnMs, float outMs);
-  bool Zoom(float scale, float cx, float cy, float timeMs, float unused);
+  // The picture layers scaled to `scale` about (cx, cy) over the time.
+  bool Zoom(float scale, float cx, float cy, float timeMs);
   bool IsSpriteAnimating() const;
   void ReloadLayerImages();
   // Every picture layer removed, effects ended.

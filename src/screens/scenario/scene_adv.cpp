@@ -24,10 +24,12 @@ CVSceneADV::CVSceneADV(int32_t sceneId, AdvScript* script)
 
 CVSceneADV::~CVSceneADV() {
   if (script_->GetScene() == this) script_->SetScene(nullptr);
+  if (GetAdvPresenter() == this) SetAdvPresenter(nullptr);
 }
 
 bool CVSceneADV::OnStart() {
   script_->SetScene(this);
+  SetAdvPresenter(this);
   window_ = dynamic_cast<CVMenuADV*>(FindMenu(0));
   if (!window_) plat::Log("adv", "scene 2 has no message window (menu type 20)");
   if (window_) window_->SetScene(this);
@@ -44,6 +46,7 @@ bool CVSceneADV::OnStart() {
 bool CVSceneADV::OnStop() {
   if (window_) window_->StopWindow();
   if (script_->GetScene() == this) script_->SetScene(nullptr);
+  if (GetAdvPresenter() == this) SetAdvPresenter(nullptr);
   AdvPorts& p = GetAdvPorts();
   if (Mode(kModeMovieEnded) || Mode(kModeMovie)) {
     if (p.closeMovies) p.closeMovies();
@@ -120,7 +123,7 @@ bool CVSceneADV::PlayMovie(const char* path) {
 
 // --- messages ---------------------------------------------------------------------------------
 
-bool CVSceneADV::SetMessage(int32_t readId, const char* speaker, const std::vector<AdvTextRecord>& records,
+bool CVSceneADV::SetMessage(int32_t readId, const char* speaker, const std::vector<v4fmt::ScriptTextRecord>& records,
                             bool newPage) {
   if (!speaker) return false;
   // An empty record list still makes a page that waits (shown empty) rather than a wait on nothing.
@@ -135,19 +138,13 @@ bool CVSceneADV::SetMessage(int32_t readId, const char* speaker, const std::vect
   return window_->SetMessage(readId, speaker, records, newPage);
 }
 
-bool CVSceneADV::TakeFinishedMessage(char speaker[21]) {
+bool CVSceneADV::TakeFinishedMessage(std::string& speaker, std::string& text) {
   if (!messageFinished_ || !window_) return false;
   messageFinished_ = 0;
-  window_->GetSpeakerName(speaker);
-  return true;
-}
-
-bool CVSceneADV::AddFinishedToBacklog() {
-  char speaker[21] = {};
-  if (!TakeFinishedMessage(speaker)) return false;
-  script_->AddBacklogEntry(speaker, window_->PageText(), backlogVoice_.fileName, backlogVoice_.number,
-                           backlogVoice_.param);
-  backlogVoice_.fileName[0] = '\0';
+  char name[21];
+  window_->GetSpeakerName(name);
+  speaker = name;
+  text = window_->PageText();
   return true;
 }
 
@@ -157,10 +154,8 @@ void CVSceneADV::SetBacklogVoice(const char* name, int32_t number, int32_t param
   backlogVoice_.param = param;
 }
 
-bool CVSceneADV::TalkClear() {
-  if (!window_) return false;
-  window_->TalkClear();
-  return true;
+void CVSceneADV::TalkClear() {
+  if (window_) window_->TalkClear();
 }
 
 bool CVSceneADV::SetChoices(const std::vector<AdvChoice>& choices) {
@@ -222,35 +217,87 @@ void CVSceneADV::ApplyPendingState() {
 bool CVSceneADV::LoadChar(int32_t slot, const char* name, int32_t position) {
   return window_ && window_->LoadChar(slot, name, position);
 }
-bool CVSceneADV::ShowChar(int32_t slot, float x0, float y0, float x1, float y1, float t) {
-  return window_ && window_->ShowChar(slot, x0, y0, x1, y1, t);
+bool CVSceneADV::ShowChar(int32_t slot, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float t) {
+  return window_ && window_->ShowChar(slot, static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1),
+                                      static_cast<float>(y1), t);
 }
-bool CVSceneADV::HideChar(int32_t slot, float x, float y, float t) { return window_ && window_->HideChar(slot, x, y, t); }
-bool CVSceneADV::MoveChar(int32_t slot, float x, float y, float t) { return window_ && window_->MoveChar(slot, x, y, t); }
-bool CVSceneADV::LoadLayerImage(int32_t layer, const char* file, int32_t flag) {
-  return window_ && window_->LoadLayerImage(layer, file, flag);
+bool CVSceneADV::HideChar(int32_t slot, int32_t x, int32_t y, float t) {
+  return window_ && window_->HideChar(slot, static_cast<float>(x), static_cast<float>(y), t);
 }
-bool CVSceneADV::SwapBgPage(float t, const char* file) { return window_ && window_->SwapBgPage(t, file); }
-bool CVSceneADV::SwapBgPageRot(float a, float b, float c, const char* file) {
-  return window_ && window_->SwapBgPageRot(a, b, c, file);
+bool CVSceneADV::MoveChar(int32_t slot, int32_t x, int32_t y, float t) {
+  return window_ && window_->MoveChar(slot, static_cast<float>(x), static_cast<float>(y), t);
 }
-bool CVSceneADV::LoadEffectLayer(int32_t layer, const char* file) { return window_ && window_->LoadEffectLayer(layer, file); }
-bool CVSceneADV::EffectIn(int32_t layer, float t, const char* pattern) {
-  return window_ && window_->SetLayerTransition(layer, t, pattern, true);
+bool CVSceneADV::LoadLayerImage(int32_t layer, const char* file, bool flag) {
+  return window_ && window_->LoadLayerImage(layer, file, flag ? 1 : 0);
 }
-bool CVSceneADV::EffectOut(int32_t layer, float t, const char* pattern) {
-  return window_ && window_->SetLayerTransition(layer, t, pattern, false);
+bool CVSceneADV::SwapBgPage(int32_t t, const char* file) {
+  return window_ && window_->SwapBgPage(static_cast<float>(t), file);
 }
-bool CVSceneADV::SetSprite(int32_t id, const char* file) { return window_ && window_->SetSprite(id, file); }
-bool CVSceneADV::TweenCurrent(uint16_t kind, const float v[4], float t, int32_t flag) {
-  return window_ && window_->TweenCurrent(kind, v, t, flag);
+bool CVSceneADV::SwapBgPageRot(int32_t a, int32_t b, int32_t c) {
+  return window_ && window_->SwapBgPageRot(static_cast<float>(a), static_cast<float>(b), static_cast<float>(c));
 }
-bool CVSceneADV::StartSpriteAnime(int32_t id) { return window_ && window_->StartSpriteAnime(id); }
-bool CVSceneADV::ClearSpriteAnime(int32_t id) { return window_ && window_->ClearSpriteAnime(id); }
-bool CVSceneADV::LensFlare(float x, float y, float a, float b, float c) {
-  return window_ && window_->LensFlare(x, y, a, b, c);
+bool CVSceneADV::LoadEffectLayer(int32_t layer, const char* file, bool) {
+  return window_ && window_->LoadEffectLayer(layer, file);
 }
-bool CVSceneADV::Zoom(float a, float b, float c, float d, float e) { return window_ && window_->Zoom(a, b, c, d, e); }
+bool CVSceneADV::EffectIn(int32_t layer, int32_t t, const char* pattern) {
+  return window_ && window_->SetLayerTransition(layer, static_cast<float>(t), pattern, true);
+}
+bool CVSceneADV::EffectOut(int32_t layer, int32_t t, const char* pattern) {
+  return window_ && window_->SetLayerTransition(layer, static_cast<float>(t), pattern, false);
+}
+bool CVSceneADV::LensFlare(int32_t x, int32_t y, int32_t a, int32_t b, int32_t c) {
+  return window_ && window_->LensFlare(static_cast<float>(x), static_cast<float>(y), static_cast<float>(a),
+                                       static_cast<float>(b), static_cast<float>(c));
+}
+bool CVSceneADV::Zoom(int32_t a, int32_t b, int32_t c, int32_t d, int32_t) {
+  return window_ && window_->Zoom(static_cast<float>(a) / 100.0f, static_cast<float>(b), static_cast<float>(c),
+                                  static_cast<float>(d));
+}
+
+namespace {
+uint16_t KindOf(AdvTweenVariant v, uint16_t plain) {
+  const int off = static_cast<int>(v);
+  return static_cast<uint16_t>(plain + (off >= 0 && off <= 2 ? off : 0));
+}
+}  // namespace
+
+bool CVSceneADV::SetSprite(int32_t id, int32_t) { return window_ && window_->SetSprite(id); }
+bool CVSceneADV::SetSpriteImg(const char* file) { return window_ && window_->SetSpriteImage(file); }
+bool CVSceneADV::SetAddBlend(bool on) { return window_ && window_->SetSpriteAddBlend(on); }
+bool CVSceneADV::SetWaitCheck(bool on) { return window_ && window_->SetSpriteWaitCheck(on); }
+bool CVSceneADV::StartSpriteMovie(bool) {
+  // Sprite pictures that are movies start with their picture; nothing more to start.
+  return window_ && window_->HasCurrentSprite();
+}
+bool CVSceneADV::SpriteAnimeClear(int32_t id, int32_t) { return window_ && window_->ClearSpriteAnime(id); }
+bool CVSceneADV::SpriteAnimeMove(AdvTweenVariant v, int32_t id, float x, float y, float z, int32_t t, int32_t flag) {
+  const float p[4] = {x, y, z, 0};
+  return window_ && window_->TweenSprite(id, KindOf(v, kAnimeMove), p, static_cast<float>(t), flag);
+}
+bool CVSceneADV::SpriteAnimeRot(AdvTweenVariant v, int32_t id, float a, float b, float c, float, int32_t t,
+                                int32_t flag) {
+  const float p[4] = {a, b, c, 0};
+  return window_ && window_->TweenSprite(id, KindOf(v, kAnimeRot), p, static_cast<float>(t), flag);
+}
+bool CVSceneADV::SpriteAnimeScale(AdvTweenVariant v, int32_t id, float x, float y, float z, int32_t t, int32_t flag) {
+  const float p[4] = {x, y, z == 0.0f ? 1.0f : z, 0};
+  return window_ && window_->TweenSprite(id, KindOf(v, kAnimeScale), p, static_cast<float>(t), flag);
+}
+bool CVSceneADV::SpriteAnimeColor(AdvTweenVariant v, int32_t id, float c2, float c3, float c4, float c1, float,
+                                  int32_t t, int32_t flag) {
+  // (c2, c3, c4) are red, green and blue, c1 the alpha.
+  const float p[4] = {c2, c3, c4, c1};
+  return window_ && window_->TweenSprite(id, KindOf(v, kAnimeColor), p, static_cast<float>(t), flag);
+}
+bool CVSceneADV::SpriteAnimeWait(int32_t id, float t, int32_t, int32_t flag) {
+  const float p[4] = {0, 0, 0, 0};
+  return window_ && window_->TweenSprite(id, kAnimeWait, p, t, flag);
+}
+bool CVSceneADV::SpriteAnimeParts(int32_t id, int32_t a, float t, int32_t b, int32_t flag) {
+  return window_ && window_->SpriteParts(id, a, t, b, flag);
+}
+bool CVSceneADV::SpriteCut(int32_t id, int32_t a, float w, float h) { return window_ && window_->SpriteCut(id, a, w, h); }
+bool CVSceneADV::SpriteAnimeStart(int32_t id) { return window_ && window_->StartSpriteAnime(id); }
 
 // --- the per-frame driver ---------------------------------------------------------------------
 
@@ -278,6 +325,7 @@ int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int3
   in.wheel = wheel;
   in.fastForward = IsFastForward();
   in.dt = frameTime_;
+  advanceInput_ = (click || in.enter || wheel < 0) ? 1 : 0;
 
   // 1-2. Full-screen movie: ends when every movie has finished or on a click; closed next frame.
   if (Mode(kModeMovie)) {

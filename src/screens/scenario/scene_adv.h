@@ -13,11 +13,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "scenario/adv_presenter.h"
 #include "scenario/script/adv_script.h"
 #include "screens/scenario/menu_adv.h"
 #include "ui/scenes/cv_scene.h"
 
-class CVSceneADV : public CVScene, public AdvScenePort {
+class CVSceneADV : public CVScene, public AdvScenePort, public AdvPresenter {
  public:
   enum : int {
     kModeSkip = 0,
@@ -41,59 +42,78 @@ class CVSceneADV : public CVScene, public AdvScenePort {
   // AdvScenePort
   bool SaveWindowState(std::vector<uint8_t>& out) override;
 
-  // --- modes ---
-  void SetSkip(bool on);
-  bool IsSkip() const { return Mode(kModeSkip); }
-  void SetAuto(bool on);
-  bool IsAuto() const { return Mode(kModeAuto); }
-  void SetFastForward(bool on);
-  bool IsFastForward() const { return Mode(kModeFastForward); }
-  bool IsMoviePlaying() const { return Mode(kModeMovie); }
-  void ShowWindow(bool on);
+  // --- modes (AdvPresenter) ---
+  void SetSkip(bool on) override;
+  bool IsSkip() const override { return Mode(kModeSkip); }
+  void SetAuto(bool on) override;
+  bool IsAuto() const override { return Mode(kModeAuto); }
+  void SetFastForward(bool on) override;
+  bool IsFastForward() const override { return Mode(kModeFastForward); }
+  bool HasAdvanceInput() const override { return advanceInput_ != 0; }
+  bool IsMoviePlaying() const override { return Mode(kModeMovie); }
+  void ShowWindow(bool on) override;
   bool IsWindowOn() const { return Mode(kModeWindowOn); }
   void SetWindowOnFlag(bool on) { SetMode(kModeWindowOn, on); }
-  void SetOnlyNextCommand(bool on);
+  void SetOnlyNextCommand(bool on) override;
   void SetWaitAdvance(bool v) { waitAdvance_ = v ? 1 : 0; }
   bool WaitAdvance() const { return waitAdvance_ != 0; }
-  bool PlayMovie(const char* path);
+  bool PlayMovie(const char* path) override;
 
   // --- messages ---
-  bool SetMessage(int32_t readId, const char* speaker, const std::vector<AdvTextRecord>& records, bool newPage);
-  // When the message just shown waited for the player: clears the mark and gives its speaker.
-  bool TakeFinishedMessage(char speaker[21]);
-  // Adds the finished message to the backlog with the voice remembered for it (#TalkEnd).
-  bool AddFinishedToBacklog();
-  void SetBacklogVoice(const char* name, int32_t number, int32_t param);
-  bool TalkClear();
-  bool SetChoices(const std::vector<AdvChoice>& choices);
-  int32_t GetChosenLabel() const;
-  bool IsMessageBusy() const;
-  bool IsPageSwapping() const;
-  bool IsCharMoving() const;
-  bool IsTransitionRunning() const;
-  bool IsZoomRunning() const;
-  bool IsSpriteAnimating() const;
+  bool SetMessage(int32_t readId, const char* speaker, const std::vector<v4fmt::ScriptTextRecord>& records,
+                  bool newPage) override;
+  // When the message just shown waited for the player: clears the mark and gives its speaker and
+  // page text (for the backlog).
+  bool TakeFinishedMessage(std::string& speaker, std::string& text) override;
+  void SetBacklogVoice(const char* name, int32_t number, int32_t param) override;
+  void TalkClear() override;
+  bool SetChoices(const std::vector<AdvChoice>& choices) override;
+  int32_t GetChosenLabel() const override;
+  bool IsMessageBusy() const override;
+  bool IsPageSwapping() const override;
+  bool IsCharMoving() const override;
+  bool IsTransitionRunning() const override;
+  bool IsZoomRunning() const override;
+  bool IsSpriteAnimating() const override;
   bool SaveState(std::vector<uint8_t>& out) const;
   bool LoadState(const uint8_t* data, size_t size);
   void ApplyWindowAlpha();
+  const AdvVoiceRecord& BacklogVoice() const { return backlogVoice_; }
 
-  // --- picture forwarders (false without a window) ---
-  bool LoadChar(int32_t slot, const char* name, int32_t position);
-  bool ShowChar(int32_t slot, float x0, float y0, float x1, float y1, float timeMs);
-  bool HideChar(int32_t slot, float x, float y, float timeMs);
-  bool MoveChar(int32_t slot, float x, float y, float timeMs);
-  bool LoadLayerImage(int32_t layer, const char* file, int32_t flag);
-  bool SwapBgPage(float timeMs, const char* file);
-  bool SwapBgPageRot(float a, float b, float c, const char* file);
-  bool LoadEffectLayer(int32_t layer, const char* file);
-  bool EffectIn(int32_t layer, float timeMs, const char* pattern);
-  bool EffectOut(int32_t layer, float timeMs, const char* pattern);
-  bool SetSprite(int32_t id, const char* file);
-  bool TweenCurrent(uint16_t kind, const float v[4], float timeMs, int32_t flag);
-  bool StartSpriteAnime(int32_t id);
-  bool ClearSpriteAnime(int32_t id);
-  bool LensFlare(float x, float y, float a, float b, float c);
-  bool Zoom(float a, float b, float c, float d, float e);
+  // --- pictures (false without a window) ---
+  bool LoadChar(int32_t slot, const char* name, int32_t position) override;
+  bool ShowChar(int32_t slot, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float time) override;
+  bool HideChar(int32_t slot, int32_t x, int32_t y, float time) override;
+  bool MoveChar(int32_t slot, int32_t x, int32_t y, float time) override;
+  bool LoadLayerImage(int32_t layer, const char* file, bool flag) override;
+  bool SwapBgPage(int32_t time, const char* file) override;
+  bool SwapBgPageRot(int32_t a, int32_t b, int32_t c) override;
+  bool LoadEffectLayer(int32_t layer, const char* file, bool flag) override;
+  bool EffectIn(int32_t layer, int32_t time, const char* pattern) override;
+  bool EffectOut(int32_t layer, int32_t time, const char* pattern) override;
+  bool LensFlare(int32_t x, int32_t y, int32_t a, int32_t b, int32_t c) override;
+  // a: scale in percent, (b, c) the centre, d the time in ms; e is not used.
+  bool Zoom(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) override;
+
+  // --- sprites ---
+  bool SetSprite(int32_t id, int32_t v) override;
+  bool SetSpriteImg(const char* file) override;
+  bool SetAddBlend(bool on) override;
+  bool SetWaitCheck(bool on) override;
+  bool StartSpriteMovie(bool on) override;
+  bool SpriteAnimeClear(int32_t id, int32_t v) override;
+  bool SpriteAnimeMove(AdvTweenVariant variant, int32_t id, float x, float y, float z, int32_t time,
+                       int32_t flag) override;
+  bool SpriteAnimeRot(AdvTweenVariant variant, int32_t id, float a, float b, float c, float d, int32_t time,
+                      int32_t flag) override;
+  bool SpriteAnimeScale(AdvTweenVariant variant, int32_t id, float x, float y, float z, int32_t time,
+                        int32_t flag) override;
+  bool SpriteAnimeColor(AdvTweenVariant variant, int32_t id, float c2, float c3, float c4, float c1, float c5,
+                        int32_t time, int32_t flag) override;
+  bool SpriteAnimeWait(int32_t id, float time, int32_t a, int32_t b) override;
+  bool SpriteAnimeParts(int32_t id, int32_t a, float time, int32_t b, int32_t c) override;
+  bool SpriteCut(int32_t id, int32_t a, float w, float h) override;
+  bool SpriteAnimeStart(int32_t id) override;
 
   CVMenuADV* Window() const { return window_; }
   uint16_t ModeFlags() const { return modeFlags_; }
@@ -118,6 +138,7 @@ class CVSceneADV : public CVScene, public AdvScenePort {
   uint8_t skipLastFrame_ = 0;
   uint8_t stateRestored_ = 0;
   AdvVoiceRecord backlogVoice_;
+  uint8_t advanceInput_ = 0;
 };
 
 // The scene factory entry for id 2.

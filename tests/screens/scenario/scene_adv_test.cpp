@@ -51,9 +51,11 @@ TEST_F(AdvSceneTest, SampleLayoutMeetsTheWindowContract) {
   EXPECT_LT(w->MessageWindow()->GetWorldZ(), w->BacklogPanel()->GetWorldZ());
   EXPECT_EQ(&GetAdvScript(), &s->Script());
   EXPECT_EQ(GetAdvScript().GetScene(), s) << "the scene registers with the script state";
+  EXPECT_EQ(GetAdvPresenter(), s) << "and is the interpreter's presenter while it runs";
   // A changed scene leaves the script state without a scene.
   ASSERT_TRUE(GetSceneMgr().ChangeScene(3, 0));
   EXPECT_EQ(GetAdvScript().GetScene(), nullptr);
+  EXPECT_EQ(GetAdvPresenter(), nullptr);
 }
 
 TEST_F(AdvSceneTest, RevealAtTheTextSpeedThenAdvanceOnClick) {
@@ -87,8 +89,8 @@ TEST_F(AdvSceneTest, RevealAtTheTextSpeedThenAdvanceOnClick) {
   EXPECT_FALSE(s->WaitAdvance());
   s->SetMessage(9, "", Records("y", 0), true);
   EXPECT_FALSE(s->WaitAdvance());
-  char speaker[21];
-  EXPECT_FALSE(s->TakeFinishedMessage(speaker)) << "not put into the backlog";
+  std::string speaker, text;
+  EXPECT_FALSE(s->TakeFinishedMessage(speaker, text)) << "not put into the backlog";
   // Lines: '\n' starts the next line widget, and long lines wrap.
   s->SetMessage(10, "", Records("one\ntwo"), true);
   Step();
@@ -356,7 +358,7 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   EXPECT_FLOAT_EQ(page->size.x, 1280.0f);
 
   // Effect layer in and out (a fade until the pattern shaders exist).
-  ASSERT_TRUE(s->LoadEffectLayer(0, "Data\\Image\\adv\\effect.png"));
+  ASSERT_TRUE(s->LoadEffectLayer(0, "Data\\Image\\adv\\effect.png", false));
   ASSERT_TRUE(s->EffectIn(0, 100, "Data\\Image\\adv\\pattern.tig"));
   EXPECT_TRUE(s->IsTransitionRunning());
   Steps(8, 17);
@@ -364,26 +366,42 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   EXPECT_FALSE(s->EffectIn(5, 100, "x.tig"));
 
   // A sprite tween: two keys one after the other, waited on with WaitCheck.
-  ASSERT_TRUE(s->SetSprite(3, "Data\\Image\\adv\\sprite.png"));
-  const float to[4] = {500, 300, 0, 0};
-  const float fade[4] = {255, 255, 255, 128};
-  ASSERT_TRUE(s->TweenCurrent(kAnimeMove, to, 100, 0));
-  ASSERT_TRUE(s->TweenCurrent(kAnimeColor, fade, 100, 0));
-  w->SetBit(0, false);
-  ASSERT_TRUE(w->SetSpriteWaitCheck(3, true));
-  ASSERT_TRUE(s->StartSpriteAnime(3));
+  ASSERT_TRUE(s->SetSprite(3, 0));
+  ASSERT_TRUE(s->SetSpriteImg("Data\\Image\\adv\\sprite.png"));
+  ASSERT_TRUE(s->SpriteCut(3, 1, 64, 64));
+  ASSERT_TRUE(s->SpriteAnimeMove(AdvTweenVariant::kPlain, 3, 500, 300, 0, 100, 0));
+  ASSERT_TRUE(s->SpriteAnimeColor(AdvTweenVariant::kPlain, 3, 255, 255, 255, 128, 0, 100, 0));
+  ASSERT_TRUE(s->SetWaitCheck(true));
+  ASSERT_TRUE(s->SpriteAnimeStart(3));
   EXPECT_TRUE(s->IsSpriteAnimating());
   Steps(15, 17);
   EXPECT_FALSE(s->IsSpriteAnimating());
   CVMenuWindow* sp = w->Layer(LayerKind::kSprite, 3);
   EXPECT_FLOAT_EQ(sp->position.x, 500);
+  EXPECT_FLOAT_EQ(sp->size.x, 64);
   Color col;
   sp->GetColour(col);
   EXPECT_NEAR(col.a, 128, 0.5);
-  EXPECT_FALSE(s->StartSpriteAnime(9));
+  // Keys started with the previous one (flag 1) run together: a move and a turn in 100 ms.
+  ASSERT_TRUE(s->SpriteAnimeClear(3, 0));
+  ASSERT_TRUE(s->SpriteAnimeMove(AdvTweenVariant::kPlain, 3, 100, 100, 0, 100, 0));
+  ASSERT_TRUE(s->SpriteAnimeRot(AdvTweenVariant::kPlain, 3, 0, 0, 90, 0, 100, 1));
+  ASSERT_TRUE(s->SpriteAnimeStart(3));
+  Steps(8, 17);
+  EXPECT_FLOAT_EQ(sp->position.x, 100);
+  EXPECT_FLOAT_EQ(sp->rotation.z, 90);
+  EXPECT_FALSE(s->SpriteAnimeStart(9)) << "no such sprite";
+  EXPECT_FALSE(s->SpriteAnimeMove(AdvTweenVariant::kPlain, 9, 0, 0, 0, 10, 0));
+
+  // The card turn of the shown page: bits 1 and 2 until it has turned back.
+  ASSERT_TRUE(s->SwapBgPageRot(200, 0, 0));
+  EXPECT_TRUE(s->IsPageSwapping());
+  for (int i = 0; i < 30 && s->IsPageSwapping(); ++i) Step(17);
+  EXPECT_FALSE(s->IsPageSwapping());
+  EXPECT_FLOAT_EQ(page->rotation.x, 0);
 
   // Zoom and the lens flare (placed at (x - 496, y - 342)); the flare does nothing in fast-forward.
-  ASSERT_TRUE(s->Zoom(1.5f, 640, 360, 100, 0));
+  ASSERT_TRUE(s->Zoom(150, 640, 360, 100, 0));
   EXPECT_TRUE(s->IsZoomRunning());
   Steps(8, 17);
   EXPECT_FALSE(s->IsZoomRunning());
@@ -410,17 +428,24 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
 TEST_F(AdvSceneTest, BacklogListsReadMessagesAndReplaysTheirVoices) {
   CVSceneADV* s = Enter();
   CVMenuADV* w = Win();
-  // Two voiced messages that waited, one that did not.
-  s->SetBacklogVoice("Data\\voice\\hana_001.voi", 3, 0);
+  // Two voiced messages that waited, one that did not; the interpreter adds what the scene gives
+  // at #TalkEnd.
+  auto talkEnd = [&](const char* voice) {
+    std::string speaker, text;
+    if (!s->TakeFinishedMessage(speaker, text)) return false;
+    GetAdvScript().AddBacklogEntry(speaker.c_str(), text.c_str(), voice, 3, 0);
+    return true;
+  };
   s->SetMessage(1, "花", Records("一つ目"), true);
-  EXPECT_TRUE(s->AddFinishedToBacklog());
+  EXPECT_TRUE(talkEnd("Data\\voice\\hana_001.voi"));
+  EXPECT_FALSE(talkEnd("x")) << "once per message";
   s->SetMessage(2, "影", Records("続く", 0), true);
-  EXPECT_FALSE(s->AddFinishedToBacklog());
-  s->SetBacklogVoice("Data\\voice\\kage_001.voi", 4, 0);
+  EXPECT_FALSE(talkEnd("x"));
   s->SetMessage(3, "影", Records("二つ目"), true);
-  EXPECT_TRUE(s->AddFinishedToBacklog());
+  EXPECT_TRUE(talkEnd("Data\\voice\\kage_001.voi"));
   ASSERT_EQ(GetAdvScript().GetBacklogCount(), 2u);
   EXPECT_STREQ(GetAdvScript().GetBacklogEntry(0)->text, "二つ目");
+  EXPECT_STREQ(GetAdvScript().GetBacklogEntry(0)->speaker, "影");
 
   // The wheel turned away from the player opens it; fewer than four entries: range 0.
   const int32_t bound = GetMenuMgr().GetDepthBound();
@@ -466,10 +491,10 @@ TEST_F(AdvSceneTest, QuickSaveMidMessageAndLoadShowTheSamePictures) {
   s->ShowChar(0, 0, 0, 280, 120, 0);
   s->LoadChar(1, "kage", 6);
   s->ShowChar(1, 0, 0, 600, 120, 0);
-  s->SetSprite(2, "Data\\Image\\adv\\sprite.png");
-  const float to[4] = {900, 200, 0, 0};
-  s->TweenCurrent(kAnimeMove, to, 5000, 0);
-  s->StartSpriteAnime(2);
+  s->SetSprite(2, 0);
+  s->SetSpriteImg("Data\\Image\\adv\\sprite.png");
+  s->SpriteAnimeMove(AdvTweenVariant::kPlain, 2, 900, 200, 0, 5000, 0);
+  s->SpriteAnimeStart(2);
   Steps(5);
   s->SetMessage(4, "花", Records("途中の台詞"), true);
   Step();
