@@ -36,6 +36,7 @@ constexpr int kSettingTextSpeed = 0, kSettingAutoSpeed = 1, kSettingOpacity = 2,
 
 // Lines of the page longer than this many characters wrap to the next line widget.
 constexpr size_t kLineChars = 34;
+constexpr size_t kLineBytesMax = 518;
 
 void Show(CVMenuBase* w, bool on) {
   if (w) w->SetFlagAll(kWfShown, on);
@@ -174,6 +175,10 @@ void CVMenuADV::UpdateLines() {
     // A line ends before its '\n'.
     size_t end = to;
     while (end > from && reveal_.Text()[end - 1] == '\n') --end;
+    // A text widget holds at most 519 bytes: the last line keeps what fits.
+    if (end - from > kLineBytesMax)
+      end = from + adv::SjisPrefixBytes(std::string_view(reveal_.Text() + from, end - from),
+                                        adv::SjisCharCount(std::string_view(reveal_.Text() + from, kLineBytesMax)) - 1);
     if (end - from == lineShown_[l] && !(end == from && lineShown_[l] == 0)) continue;
     lineShown_[l] = end - from;
     std::vector<char>& b = lineBuf_[l];
