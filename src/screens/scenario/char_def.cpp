@@ -103,6 +103,7 @@ const CharDef* CharDefCache::Get(const std::string& name, std::string* why) {
   }
   CharDef def;
   if (!ParseCharDef(bytes.data(), bytes.size(), def, why)) return nullptr;
+  if (defs_.size() >= kMaxEntries) defs_.clear();
   return &defs_.emplace(name, std::move(def)).first->second;
 }
 

@@ -35,8 +35,11 @@ void CharPlacement(const CharDef& def, int32_t position, float& x, float& y);
 // A name accepted by #CharLoad: non-empty, at most 63 bytes, no path parts ("..", '/', '\', ':').
 bool IsCharDefName(const std::string& name);
 
+// At most kMaxEntries definitions are kept; a new name beyond that starts the cache afresh (the
+// pointers it handed out before are then no longer valid).
 class CharDefCache {
  public:
+  static constexpr size_t kMaxEntries = 64;
   // Reads a file's bytes (program-relative name); false when it is missing.
   using Reader = std::function<bool(const std::string& path, std::vector<uint8_t>& out)>;
   explicit CharDefCache(Reader reader) : reader_(std::move(reader)) {}
@@ -44,6 +47,7 @@ class CharDefCache {
   const CharDef* Get(const std::string& name, std::string* why = nullptr);
   void Clear() { defs_.clear(); }
   size_t Reads() const { return reads_; }
+  size_t Size() const { return defs_.size(); }
 
  private:
   Reader reader_;

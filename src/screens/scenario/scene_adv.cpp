@@ -44,6 +44,7 @@ bool CVSceneADV::OnStart() {
 }
 
 bool CVSceneADV::OnStop() {
+  advanceInput_ = 0;
   if (window_) window_->StopWindow();
   if (script_->GetScene() == this) script_->SetScene(nullptr);
   if (GetAdvPresenter() == this) SetAdvPresenter(nullptr);
@@ -64,6 +65,12 @@ bool CVSceneADV::OnEnter() {
     window_->ApplyWindowAlpha();
   }
   return CVScene::OnEnter();
+}
+
+bool CVSceneADV::OnLeave() {
+  // A screen pushed over the story: the last advance input does not stay readable beneath it.
+  advanceInput_ = 0;
+  return CVScene::OnLeave();
 }
 
 void CVSceneADV::OnDeviceReset() {

@@ -36,6 +36,7 @@ class CVSceneADV : public CVScene, public AdvScenePort, public AdvPresenter {
   bool OnStart() override;
   bool OnStop() override;
   bool OnEnter() override;
+  bool OnLeave() override;
   void OnDeviceReset() override;
   int32_t UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) override;
 

@@ -114,4 +114,23 @@ TEST(CharDefTest, CacheReadsEachNameOnceAndRejectsPathNames) {
   EXPECT_EQ(asked.size(), before) << "bad names never reach the file system";
 }
 
+TEST(CharDefTest, CacheStaysBounded) {
+  const std::vector<uint8_t> bytes = adv::EncodeCharDef(Sample());
+  adv::CharDefCache cache([&](const std::string&, std::vector<uint8_t>& out) {
+    out = bytes;
+    return true;
+  });
+  for (size_t i = 0; i < adv::CharDefCache::kMaxEntries * 3; ++i) {
+    ASSERT_NE(cache.Get("c" + std::to_string(i)), nullptr);
+    EXPECT_LE(cache.Size(), adv::CharDefCache::kMaxEntries);
+  }
+  // A name still cached is not read again; one dropped with the rest is read once more.
+  const size_t reads = cache.Reads();
+  const std::string last = "c" + std::to_string(adv::CharDefCache::kMaxEntries * 3 - 1);
+  EXPECT_NE(cache.Get(last), nullptr);
+  EXPECT_EQ(cache.Reads(), reads);
+  EXPECT_NE(cache.Get("c0"), nullptr);
+  EXPECT_EQ(cache.Reads(), reads + 1);
+}
+
 }  // namespace
