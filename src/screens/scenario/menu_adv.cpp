@@ -409,7 +409,7 @@ float CVMenuADV::LayerDepth(LayerKind k, int32_t n) const {
     case LayerKind::kPage:
       return n == shownPage_ ? 2.0f : 1.0f;
     case LayerKind::kPicture:
-      return 10.0f + f;
+      return 0.1f + f;  // within its page
     case LayerKind::kChar:
       return 20.0f + f;
     case LayerKind::kEffect:
@@ -422,22 +422,46 @@ float CVMenuADV::LayerDepth(LayerKind k, int32_t n) const {
 
 CVMenuADV::LayerSlot* CVMenuADV::MakeLayer(LayerKind k, int32_t n) {
   if (n < 0 || n > adv::kMaxLayerNumber || !layerRoot_) return nullptr;
+  if (k == LayerKind::kPage && n > 1) return nullptr;
   if (LayerSlot* l = FindLayer(k, n)) return l;
+  // Picture layers belong to the shown background page: they fade with it and go with it.
+  CVMenuBase* parent = layerRoot_;
+  int32_t page = -1;
+  if (k == LayerKind::kPicture) {
+    LayerSlot* shown = ShownPageSlot();
+    if (!shown) return nullptr;
+    parent = shown->widget;
+    page = shown->number;
+  }
   SpriteWindowParams p;
   p.pictureName = "";
   p.position = Vector3(0, 0, LayerDepth(k, n));
   p.colour = Color(255, 255, 255, 255);
-  CVMenuWindow* w = GetMenuMgr().CreateMenuSpriteWindow(layerRoot_, p);
+  CVMenuWindow* w = GetMenuMgr().CreateMenuSpriteWindow(parent, p);
   if (!w) return nullptr;
-  if (layerRoot_->TestFlag(kWfActive)) w->Open(0, 0, 0);
+  if (parent->TestFlag(kWfActive)) w->Open(0, 0, 0);
   LayerSlot l{k, n};
   l.widget = w;
+  l.page = page;
   return &layers_.emplace(Key(k, n), l).first->second;
+}
+
+CVMenuADV::LayerSlot* CVMenuADV::ShownPageSlot() {
+  if (LayerSlot* l = FindLayer(LayerKind::kPage, shownPage_)) return l;
+  return MakeLayer(LayerKind::kPage, shownPage_);
 }
 
 void CVMenuADV::RemoveLayer(LayerKind k, int32_t n) {
   auto it = layers_.find(Key(k, n));
   if (it == layers_.end()) return;
+  if (k == LayerKind::kPage) {
+    // The page's picture layers go with it.
+    std::vector<int32_t> pictures;
+    for (const auto& [key, l] : layers_)
+      if (l.kind == LayerKind::kPicture && l.page == n) pictures.push_back(l.number);
+    for (int32_t p : pictures) RemoveLayer(LayerKind::kPicture, p);
+    it = layers_.find(Key(k, n));
+  }
   CVMenuWindow* w = it->second.widget;
   layers_.erase(it);
   if (w) {
@@ -692,9 +716,9 @@ bool CVMenuADV::SetSpriteWaitCheck(bool on) {
 
 bool CVMenuADV::SetSpriteAddBlend(bool on) {
   if (!HasCurrentSprite()) return false;
-  // Kept with the sprite (and in the saved state); drawn with normal blending until the sprite
-  // renderer offers an additive mode.
-  FindLayer(LayerKind::kSprite, currentNumber_)->addBlend = on ? 1 : 0;
+  LayerSlot* l = FindLayer(LayerKind::kSprite, currentNumber_);
+  l->addBlend = on ? 1 : 0;
+  l->widget->SetFlag(kWfSprite7, on);  // the sprite's additive blending
   return true;
 }
 
@@ -1087,6 +1111,7 @@ bool CVMenuADV::LoadState(const uint8_t* data, size_t size) {
     Show(w, r.visible != 0);
     l->addBlend = r.addBlend;
     l->waitCheck = r.waitCheck;
+    w->SetFlag(kWfSprite7, r.addBlend != 0);
     std::map<uint32_t, AnimeKey> keys(r.keys.begin(), r.keys.end());
     w->CopyAnimeData(keys, r.queue);
     l->nextKey = keys.empty() ? 0 : keys.rbegin()->first;

@@ -189,12 +189,15 @@ class CVMenuADV : public CVMenuSceneRoot {
     uint8_t waitCheck = 0;
     uint8_t addBlend = 0;
     uint32_t nextKey = 0;  // sprites: the last key number added
+    int32_t page = -1;     // picture layers: the background page they belong to
   };
   static uint32_t Key(adv::LayerKind k, int32_t n) { return static_cast<uint32_t>(k) << 16 | static_cast<uint32_t>(n & 0xFFFF); }
   LayerSlot* FindLayer(adv::LayerKind k, int32_t n);
   const LayerSlot* FindLayer(adv::LayerKind k, int32_t n) const;
   LayerSlot* MakeLayer(adv::LayerKind k, int32_t n);
   void RemoveLayer(adv::LayerKind k, int32_t n);
+  // The shown background page, made (without a picture) when there is none.
+  LayerSlot* ShownPageSlot();
   void SetLayerImage(LayerSlot& l, const char* file);
   float LayerDepth(adv::LayerKind k, int32_t n) const;
   bool EffectsImmediate() const;

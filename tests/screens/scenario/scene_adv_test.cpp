@@ -344,11 +344,20 @@ TEST_F(AdvSceneTest, CharactersPlaceFadeAndHide) {
 TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   CVSceneADV* s = Enter();
   CVMenuADV* w = Win();
+  // A picture loaded before any page: it stands on the (empty) shown page and goes with it.
+  ASSERT_TRUE(s->LoadLayerImage(0, "Data\\Image\\adv\\bg_night.png", true));
+  CVMenuWindow* picture = w->Layer(LayerKind::kPicture, 0);
+  ASSERT_NE(picture, nullptr);
+  ASSERT_NE(w->Layer(LayerKind::kPage, 0), nullptr);
+  EXPECT_EQ(picture->GetParent(), w->Layer(LayerKind::kPage, 0));
   ASSERT_TRUE(s->SwapBgPage(200, "Data\\Image\\adv\\bg_castle.png"));
+  EXPECT_GT(w->Layer(LayerKind::kPage, 1)->position.z, picture->position.z + w->Layer(LayerKind::kPage, 0)->position.z)
+      << "the incoming page fades in above the shown page's pictures";
   EXPECT_TRUE(s->IsPageSwapping());
   Steps(14, 17);
   EXPECT_FALSE(s->IsPageSwapping());
   EXPECT_EQ(w->ShownPage(), 1);
+  EXPECT_EQ(w->Layer(LayerKind::kPicture, 0), nullptr) << "cleared with its page";
   ASSERT_TRUE(s->SwapBgPage(200, "Data\\Image\\adv\\bg_field.png"));
   Steps(14, 17);
   EXPECT_EQ(w->ShownPage(), 0);
