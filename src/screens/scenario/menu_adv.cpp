@@ -784,6 +784,13 @@ bool CVMenuADV::StartSpriteAnime(int32_t id) {
   return true;
 }
 
+bool CVMenuADV::RemoveSprite(int32_t id) {
+  if (!FindLayer(LayerKind::kSprite, id)) return false;
+  RemoveLayer(LayerKind::kSprite, id);
+  if (currentKind_ == LayerKind::kSprite && currentNumber_ == id) currentNumber_ = -1;
+  return true;
+}
+
 bool CVMenuADV::ClearSpriteAnime(int32_t id) {
   LayerSlot* l = FindLayer(LayerKind::kSprite, id);
   if (!l) return false;

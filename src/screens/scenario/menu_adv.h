@@ -132,6 +132,7 @@ class CVMenuADV : public CVMenuSceneRoot {
   bool SpriteCut(int32_t id, int32_t cell, float w, float h);
   bool StartSpriteAnime(int32_t id);
   bool ClearSpriteAnime(int32_t id);
+  bool RemoveSprite(int32_t id);
   bool SetSpriteWaitCheck(bool on);
   bool SetSpriteAddBlend(bool on);
   bool HasCurrentSprite() const;

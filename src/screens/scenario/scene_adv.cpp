@@ -276,7 +276,11 @@ bool CVSceneADV::StartSpriteMovie(bool) {
   // Sprite pictures that are movies start with their picture; nothing more to start.
   return window_ && window_->HasCurrentSprite();
 }
-bool CVSceneADV::SpriteAnimeClear(int32_t id, int32_t) { return window_ && window_->ClearSpriteAnime(id); }
+bool CVSceneADV::SpriteAnimeClear(int32_t id, int32_t v) {
+  // v 0: the keys go, the sprite stays where they left it; any other v removes the sprite too.
+  if (!window_) return false;
+  return v == 0 ? window_->ClearSpriteAnime(id) : window_->RemoveSprite(id);
+}
 bool CVSceneADV::SpriteAnimeMove(AdvTweenVariant v, int32_t id, float x, float y, float z, int32_t t, int32_t flag) {
   const float p[4] = {x, y, z, 0};
   return window_ && window_->TweenSprite(id, KindOf(v, kAnimeMove), p, static_cast<float>(t), flag);

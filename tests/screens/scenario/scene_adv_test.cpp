@@ -400,6 +400,12 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   EXPECT_FLOAT_EQ(sp->position.x, 100);
   EXPECT_FLOAT_EQ(sp->rotation.z, 90);
   EXPECT_FALSE(s->SpriteAnimeStart(9)) << "no such sprite";
+  ASSERT_TRUE(s->SpriteAnimeClear(3, 0));
+  EXPECT_NE(w->Layer(LayerKind::kSprite, 3), nullptr);
+  ASSERT_TRUE(s->SetSprite(4, 0));
+  ASSERT_TRUE(s->SpriteAnimeClear(4, 1));
+  EXPECT_EQ(w->Layer(LayerKind::kSprite, 4), nullptr);
+  EXPECT_FALSE(s->SetSpriteImg("Data\\Image\\adv\\sprite.png")) << "no current sprite after its removal";
   EXPECT_FALSE(s->SpriteAnimeMove(AdvTweenVariant::kPlain, 9, 0, 0, 0, 10, 0));
 
   // The card turn of the shown page: bits 1 and 2 until it has turned back.
