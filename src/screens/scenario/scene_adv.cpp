@@ -312,15 +312,22 @@ bool CVSceneADV::SpriteAnimeStart(int32_t id) { return window_ && window_->Start
 
 // --- the per-frame driver ---------------------------------------------------------------------
 
-bool CVSceneADV::PointerOverWidget() const {
-  // Buttons of shown panels that the pointer is over (the pointer flag their update keeps).
-  if (!window_) return false;
+namespace {
+// A shown button under the pointer in the subtree (the pointer flag their update keeps); hidden
+// subtrees are skipped whole.
+bool ButtonUnderPointer(CVMenuBase* w) {
+  if (!w->IsShown()) return false;
+  if (w->widgetType == kWidgetBtn && w->TestFlag(kWfPointerOver)) return true;
   bool over = false;
-  std::vector<CVMenuBase*> all;
-  CollectWidgets(all);
-  for (CVMenuBase* w : all)
-    if (w->widgetType == kWidgetBtn && w->IsShown() && w->TestFlag(kWfPointerOver)) over = true;
+  ForEachChild(w, [&](CVMenuBase* c) { over = over || ButtonUnderPointer(c); });
   return over;
+}
+}  // namespace
+
+bool CVSceneADV::PointerOverWidget() const {
+  for (const SceneMenu& m : menus_)
+    if (ButtonUnderPointer(m.widget)) return true;
+  return false;
 }
 
 int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) {
