@@ -47,6 +47,7 @@ void InstallDefaults(AdvPorts& p) {
     GetSceneMgr().RequestChangeWithCover(id, 1, -1.0f, -1.0f);
     return true;
   };
+  p.requestScene = [](int32_t id, int32_t push) { GetSceneMgr().RequestChange(id, push); };
   p.quickSave = [](int32_t mode) { return QuickSave(mode); };
   p.quickLoad = [] { return QuickLoad(-1); };
   p.readFile = [](const std::string& path, std::vector<uint8_t>& out) {

@@ -30,6 +30,8 @@ struct AdvPorts {
   std::function<int32_t()> dialogResult;
   // A screen pushed over the story with the cover picture (4 save, 5 load, 6 settings).
   std::function<bool(int32_t sceneId)> pushScreen;
+  // A deferred change to a scene (after this scene's update).
+  std::function<void(int32_t sceneId, int32_t push)> requestScene;
   std::function<bool(int32_t gameMode)> quickSave;
   std::function<bool()> quickLoad;
   // A program-relative file's bytes; false when it is missing.

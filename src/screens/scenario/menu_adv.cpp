@@ -375,8 +375,13 @@ void CVMenuADV::StepQuestion() {
       if (!p.quickSave || !p.quickSave(GameMode)) plat::Log("adv", "quick save failed");
       break;
     case 3:
-      // The load hands the window state to the scene, which applies it on its next step.
-      if (!p.quickLoad || !p.quickLoad()) plat::Log("adv", "quick load failed");
+      // The load hands the window state to the scene, which applies it on its next step. A game
+      // saved on the strategy map goes back to the strategy scene.
+      if (!p.quickLoad || !p.quickLoad()) {
+        plat::Log("adv", "quick load failed");
+      } else if (GameMode == 11 && p.requestScene) {
+        p.requestScene(3, 0);
+      }
       break;
     default:
       break;

@@ -74,8 +74,10 @@ void AdvSceneTest::SetUp() {
   };
   p.quickLoad = [this] {
     ++log.quickLoads;
+    GameMode = log.gameModeAfterLoad;
     return true;
   };
+  p.requestScene = [this](int32_t id, int32_t) { log.requested.push_back(id); };
   p.errorBox = [this](const char* text, const char*) { log.errors.emplace_back(text); };
   p.setting = [this](int i) { return i >= 0 && i < 32 ? log.settings[i] : 0; };
   p.messageRead = [this](int64_t id) { return log.read.count(id) != 0; };

@@ -33,6 +33,8 @@ struct PortLog {
   std::vector<int32_t> screens;     // pushed scene ids
   std::vector<int32_t> quickSaves;  // game modes
   int quickLoads = 0;
+  int32_t gameModeAfterLoad = 0;
+  std::vector<int32_t> requested;  // deferred scene changes
   std::vector<std::string> errors;
   int32_t settings[32] = {};
   std::set<int64_t> read;

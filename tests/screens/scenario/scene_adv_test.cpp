@@ -219,6 +219,16 @@ TEST_F(AdvSceneTest, ButtonsQuestionsAndOnlyNextCommand) {
   s->SetFastForward(false);
   EXPECT_EQ(log.quickSaves.size(), 1u);
   EXPECT_EQ(log.quickLoads, 1);
+  EXPECT_TRUE(log.requested.empty()) << "a story save stays in the story";
+  // A quick save made on the strategy map goes back to the strategy scene.
+  log.gameModeAfterLoad = 11;
+  log.dialogAnswer = -1;
+  ButtonAt(CVMenuADV::kBtnQuickLoad, x, y);
+  Click(x, y);
+  log.dialogAnswer = 1;
+  Step();
+  EXPECT_EQ(log.requested, (std::vector<int32_t>{3}));
+  GameMode = 0;
   log.dialogAnswer = -1;
   // Save, load and settings push their screens.
   for (int32_t b : {CVMenuADV::kBtnSave, CVMenuADV::kBtnLoad, CVMenuADV::kBtnSettings}) {
