@@ -132,6 +132,9 @@ bool CVSceneADV::PlayMovie(const char* path) {
 
 bool CVSceneADV::SetMessage(int32_t readId, const char* speaker, const std::vector<v4fmt::ScriptTextRecord>& records,
                             bool newPage) {
+  // A load hands its pictures over before the interpreter shows the restored message again (it
+  // steps before the scene's update).
+  ApplyPendingState();
   if (!speaker) return false;
   // An empty record list still makes a page that waits (shown empty) rather than a wait on nothing.
   if (records.empty() || records.back().d < 0) {
@@ -166,6 +169,7 @@ void CVSceneADV::TalkClear() {
 }
 
 bool CVSceneADV::SetChoices(const std::vector<AdvChoice>& choices) {
+  ApplyPendingState();
   return window_ && window_->SetChoices(choices);
 }
 
@@ -222,6 +226,7 @@ void CVSceneADV::ApplyPendingState() {
 // --- forwarders -------------------------------------------------------------------------------
 
 bool CVSceneADV::LoadChar(int32_t slot, const char* name, int32_t position) {
+  ApplyPendingState();
   return window_ && window_->LoadChar(slot, name, position);
 }
 bool CVSceneADV::ShowChar(int32_t slot, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float t) {
@@ -235,9 +240,11 @@ bool CVSceneADV::MoveChar(int32_t slot, int32_t x, int32_t y, float t) {
   return window_ && window_->MoveChar(slot, static_cast<float>(x), static_cast<float>(y), t);
 }
 bool CVSceneADV::LoadLayerImage(int32_t layer, const char* file, bool flag) {
+  ApplyPendingState();
   return window_ && window_->LoadLayerImage(layer, file, flag ? 1 : 0);
 }
 bool CVSceneADV::SwapBgPage(int32_t t, const char* file) {
+  ApplyPendingState();
   return window_ && window_->SwapBgPage(static_cast<float>(t), file);
 }
 bool CVSceneADV::SwapBgPageRot(int32_t a, int32_t b, int32_t c) {
@@ -268,7 +275,10 @@ uint16_t KindOf(AdvTweenVariant v, uint16_t plain) {
 }
 }  // namespace
 
-bool CVSceneADV::SetSprite(int32_t id, int32_t) { return window_ && window_->SetSprite(id); }
+bool CVSceneADV::SetSprite(int32_t id, int32_t) {
+  ApplyPendingState();
+  return window_ && window_->SetSprite(id);
+}
 bool CVSceneADV::SetSpriteImg(const char* file) { return window_ && window_->SetSpriteImage(file); }
 bool CVSceneADV::SetAddBlend(bool on) { return window_ && window_->SetSpriteAddBlend(on); }
 bool CVSceneADV::SetWaitCheck(bool on) { return window_ && window_->SetSpriteWaitCheck(on); }

@@ -552,6 +552,17 @@ TEST_F(AdvSceneTest, QuickSaveMidMessageAndLoadShowTheSamePictures) {
   EXPECT_FALSE(s->LoadState(saved.data(), saved.size() - 3));
   EXPECT_EQ(w->SaveState(), saved);
 
+  // The interpreter steps before the scene: the restored message it shows first finds the
+  // pictures already restored, and it waits.
+  ASSERT_TRUE(GetAdvScript().LoadAdvData(path));
+  s->SetMessage(4, "花", Records("途中の台詞"), true);
+  EXPECT_FALSE(GetAdvScript().HasPendingWindowState());
+  EXPECT_TRUE(s->WaitAdvance());
+  Step();
+  EXPECT_TRUE(s->WaitAdvance());
+  EXPECT_EQ(w->ReadId(), 4);
+  EXPECT_EQ(w->SaveState(), saved);
+
   // A new scene takes the pending state when it starts.
   ASSERT_TRUE(GetAdvScript().LoadAdvData(path));
   ASSERT_TRUE(GetSceneMgr().ChangeScene(3, 0));

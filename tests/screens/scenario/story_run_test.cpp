@@ -12,6 +12,7 @@
 
 #include "core/app_state.h"
 #include "core/frame_services.h"
+#include "core/fixed_path.h"
 #include "core/game_file.h"
 #include "movie/movie_mgr.h"
 #include "platform/gl/null_device.h"
@@ -177,6 +178,67 @@ TEST_F(StoryRun, FromTheStoryButtonThroughTheChoicesToTheStrategyHandOver) {
   EXPECT_GE(pictures, 2) << "a background and characters were shown";
   EXPECT_GT(GetAdvScript().GetBacklogCount(), 10u);
   (void)sawVoice;
+}
+
+TEST_F(StoryRun, QuickSaveMidMessageWithPicturesThenLoadResumesThere) {
+  for (int i = 0; i < 300; ++i) {
+    auto* t = dynamic_cast<CVSceneTitle*>(GetSceneById(1));
+    if (t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2) break;
+    driver_->Tick();
+  }
+  Click(480 + 160, 320 + 32, 6);
+  ASSERT_EQ(GameMode, 0);
+  // Play until a message waits with a standing picture and a sprite on screen and nothing moving.
+  CVSceneADV* s = nullptr;
+  CVMenuADV* w = nullptr;
+  bool found = false;
+  for (int i = 0; i < 6000 && GameMode == 0 && !found; ++i) {
+    s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
+    w = s ? s->Window() : nullptr;
+    if (!w || GetSceneMgr().GetCurrentSceneId() != 2) {
+      driver_->Tick();
+      continue;
+    }
+    if (w->Bit(CVMenuADV::kWsChoice)) {
+      driver_->Ticks(3);
+      Click(640, 360 - w->ChoiceCount() * 40 + 28);
+    } else if (s->WaitAdvance() && !w->IsMessageBusy() && !s->IsCharMoving() && !s->IsSpriteAnimating() &&
+               !s->IsPageSwapping() && w->Layer(adv::LayerKind::kSprite, 1) && w->Layer(adv::LayerKind::kChar, 0)) {
+      found = true;
+    } else if (s->WaitAdvance() || s->IsMoviePlaying()) {
+      Click(640, 200);
+    } else {
+      driver_->Tick();
+    }
+  }
+  ASSERT_TRUE(found) << "the sample story shows a character and a sprite together";
+  const std::vector<uint8_t> pictures = w->SaveState();
+  const int32_t readId = w->ReadId();
+  const std::string page = w->PageText();
+  const FixedPath path((std::string(GetModuleDir()) + "SaveData\\01\\adv.dat").c_str());
+  ASSERT_TRUE(GetAdvScript().SaveAdvData(path));
+
+  // The story goes on a few messages, then the saved game is loaded.
+  for (int n = 0; n < 4 && GameMode == 0;) {
+    if (w->Bit(CVMenuADV::kWsChoice)) {
+      driver_->Ticks(3);
+      Click(640, 360 - w->ChoiceCount() * 40 + 28);
+    } else if (s->WaitAdvance()) {
+      Click(640, 200);
+      ++n;
+    } else {
+      driver_->Tick();
+    }
+  }
+  ASSERT_NE(w->ReadId(), readId);
+  ASSERT_TRUE(GetAdvScript().LoadAdvData(path));
+  GameMode = 0;
+  driver_->Ticks(30);
+  ASSERT_EQ(dynamic_cast<CVSceneADV*>(GetSceneById(2)), s);
+  EXPECT_EQ(w->ReadId(), readId) << "resumes at the saved message";
+  EXPECT_EQ(std::string(w->PageText()), page);
+  EXPECT_EQ(w->SaveState(), pictures) << "the same pictures, places and sprite";
+  EXPECT_TRUE(s->WaitAdvance());
 }
 
 }  // namespace
