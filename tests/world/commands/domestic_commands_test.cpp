@@ -4,6 +4,7 @@
 
 #include "command_fixture.h"
 #include "world/placement.h"
+#include "world/record_lists.h"
 #include "world/turn/world_hash.h"
 #include "world/world_queries.h"
 
@@ -246,6 +247,59 @@ TEST_F(DomesticTest, AGeneralTheCheckRefusesIsUnmarkedWithItsReason) {
   EXPECT_EQ(cs.openDialog, -1);
   EXPECT_TRUE(cs.marked.empty());
   Answer(2);
+  EXPECT_EQ(DaimyoTable[player].money, 1000);
+}
+
+TEST_F(DomesticTest, VisitingAGeneralStartsHisEventAndAFirstMeetingCostsOneCp) {
+  SlgEventRecord e{};
+  e.key = static_cast<uint16_t>(indep);
+  SetFieldString(e.name, sizeof e.name, "visit_label");
+  SlgEventMap[indep] = e;
+  RefreshCommandMenus(2);
+  Answer(11);
+  ASSERT_EQ(cs.openDialog, 12);
+  EXPECT_EQ(cs.given[3], 20);  // the CP shown
+  cs.dialogSlots[0] = {indep};
+  Answer(kResultConfirm, 8);
+  EXPECT_EQ(adv.events, std::vector<int>{4});
+  EXPECT_EQ(DaimyoTable[player].cp, 19);
+  EXPECT_TRUE(SlgEventMap[indep].flags & 4);
+  // Nobody left to visit: the command refuses and ends.
+  EXPECT_TRUE(cs.SaidSomething("これ以上はできません"));
+  EXPECT_EQ(SlgCommandCode, 255);
+  EXPECT_EQ(BusyoFlagTable[indep] & 1, 1);
+}
+
+TEST_F(DomesticTest, AVisitWithoutCpIsRefusedInsteadOfWrapping) {
+  SlgEventRecord e{};
+  e.key = static_cast<uint16_t>(indep);
+  SlgEventMap[indep] = e;
+  DaimyoTable[player].cp = 0;
+  RefreshCommandMenus(2);
+  EXPECT_TRUE(IsCommandGreyed(kCmdVisit));
+  Answer(11, 10);
+  EXPECT_TRUE(cs.SaidSomething("これ以上はできません"));
+  EXPECT_EQ(DaimyoTable[player].cp, 0);
+  EXPECT_TRUE(adv.events.empty());
+}
+
+TEST_F(DomesticTest, TheMenuChoiceMadeOnACommandsLastFrameIsNotLost) {
+  Answer(4);
+  Mark({pGen});
+  ASSERT_EQ(cs.openDialog, 5);
+  Answer(kResultDialogBack);  // back to the choice of a general
+  cs.sceneResults = {2, 15};  // back out, and at once "end phase"
+  bool sawLeave = false;
+  for (int i = 0; i < 20 && !sawLeave; ++i) {
+    Frame();
+    if (cs.panel == -1) {
+      sawLeave = true;
+      // The frame that ended the command already read the next menu choice.
+      EXPECT_EQ(SlgCommandCode, 15);
+    }
+  }
+  EXPECT_TRUE(sawLeave);
+  EXPECT_TRUE(LeavesPhase(2));
   EXPECT_EQ(DaimyoTable[player].money, 1000);
 }
 

@@ -204,4 +204,39 @@ TEST_F(MilitaryTest, DismissingAGeneralFromTheListAskedYes) {
   ExpectClean();
 }
 
+TEST_F(MilitaryTest, GreyCommandsRefuseAndChangeNothing) {
+  struct Case {
+    const char* name;
+    int code;
+    void (*tweak)(int player);
+  };
+  const Case cases[] = {
+      {"reward without money", 10, [](int p) { DaimyoTable[p].money = 4; }},
+      {"training done this turn", 9, [](int p) { DaimyoTable[p].turnFlags |= 4; }},
+      {"training without CP", 9, [](int p) { DaimyoTable[p].cp = 0; }},
+      {"guns all handed out", 11, [](int p) { DaimyoTable[p].gunsLeft = 0; }},
+      {"guns without CP for a purchase", 11, [](int p) { DaimyoTable[p].cp = 4; }},
+      {"recruiting where nobody applies", 8, [](int) { KuniTable[CurrentKuniId].recruitBase = 0; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const DaimyoRecord saved = DaimyoTable[player];
+    const uint8_t base = KuniTable[CurrentKuniId].recruitBase;
+    c.tweak(player);
+    const uint16_t money = DaimyoTable[player].money;
+    const uint8_t cp = DaimyoTable[player].cp;
+    RefreshCommandMenus(1);
+    cs.messages.clear();
+    Answer(c.code, 12);
+    EXPECT_TRUE(cs.SaidSomething("これ以上はできません"));
+    EXPECT_EQ(DaimyoTable[player].money, money);
+    EXPECT_EQ(DaimyoTable[player].cp, cp);
+    EXPECT_EQ(SlgCommandCode, 255);
+    DaimyoTable[player] = saved;
+    KuniTable[CurrentKuniId].recruitBase = base;
+  }
+  Answer(15);
+  EXPECT_TRUE(LeavesPhase(1));
+}
+
 }  // namespace
