@@ -568,7 +568,8 @@ int CmdStationBusyo() {
         StepJump(kStepLeave);
         return kStepRunning;
       }
-      if (s.GetDialogResult(3) != 0xFFFF && s.GetDialogResult(3) >= 0) {
+      const int confirmed = s.GetDialogResult(3);
+      if (confirmed != 0xFFFF && confirmed >= 0) {
         StepJump(5);
         return kStepRunning;
       }
