@@ -8,6 +8,8 @@
 #include "world/turn/command_check.h"
 #include "world/turn/unification.h"
 #include "core/cv_input.h"
+#include "core/game_file.h"
+#include "world/scenario_tables.h"
 #include "world/world_misc.h"
 
 namespace {
@@ -275,6 +277,32 @@ TEST_F(TurnLoopTest, HomeCountryEndsThePrologueOnlyWithARealCastle) {
   Frame();
   EXPECT_EQ(FirstTurnFlag, 1);
   EXPECT_TRUE(adv.scripts.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The turn reset on the sample data: auto-run off, orders back to their identity, the game-end
+// byte cleared, the scenario loaded for a new game.
+TEST_F(TurnTest, ResetStartsTheScenarioWithAutoRunOff) {
+  ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+  ScenarioNumber = 0;
+  StartSlot = -1;
+  PreferredStartDaimyo = -1;
+  SetAutoRun(true);
+  g_TurnWork.gameEnd = 1;
+  for (int i = 0; i < 64; ++i) ClanOrderList[i] = static_cast<uint8_t>(63 - i);
+  MarchOrderList[0] = 9;
+  ResetSlgTurnState();
+  EXPECT_FALSE(IsAutoRun());
+  EXPECT_FALSE(IsGameEnded());
+  for (int i = 0; i < 60; ++i) EXPECT_EQ(ClanOrderList[i], i);
+  EXPECT_EQ(MarchOrderList[0], 0);
+  EXPECT_EQ(MarchOrderList[253], 253);
+  EXPECT_EQ(ActingSideFlag, 1);
+  EXPECT_NE(SiroTable[0].kuni, kNoKuni);
+  ExpectClean();
 }
 
 }  // namespace
