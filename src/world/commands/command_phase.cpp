@@ -7,6 +7,7 @@
 #include "world/record_lists.h"
 #include "world/turn/command_check.h"
 #include "world/turn/player_entry.h"
+#include "world/turn/step_child.h"
 #include "world/turn/turn_loop.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
@@ -21,13 +22,6 @@ void ResetCommandWork() { g_CommandWork = CommandWork{}; }
 namespace {
 
 constexpr int kGameModeSlg = 11;
-
-template <typename F>
-bool RunChild(F&& child) {
-  if (!StepPush()) return false;
-  child();
-  return StepPop();
-}
 
 uint8_t NextCode() {
   const int r = SlgScene().GetSceneResult();
