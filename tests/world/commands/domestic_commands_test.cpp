@@ -303,4 +303,31 @@ TEST_F(DomesticTest, TheMenuChoiceMadeOnACommandsLastFrameIsNotLost) {
   EXPECT_EQ(DaimyoTable[player].money, 1000);
 }
 
+TEST_F(DomesticTest, AFullCastleCannotTakeReserveGenerals) {
+  for (const char* name : {"家臣二", "家臣三", "家臣四", "家臣五", "家臣六"}) w.Busyo(name, 0);
+  const int r1 = w.Busyo("控え一", 0xFFFF);
+  w.Place();
+  ASSERT_TRUE(TransferBusyoToDaimyo(r1, player));
+  ASSERT_EQ(CountSiroBusyo(0), 6);
+  RefreshCommandMenus(2);
+  Answer(8);
+  cs.selectedCastle = 0;
+  for (int i = 0; i < 6; ++i) Frame();
+  EXPECT_EQ(cs.openDialog, -1);  // the choice is dropped; the player may choose another
+  EXPECT_EQ(cs.selectedCastle, 0xFFFF);
+  cs.selectedCastle = 1;
+  for (int i = 0; i < 6; ++i) Frame();
+  ASSERT_EQ(cs.openDialog, 21);
+  cs.listB = {r1};
+  cs.dialogSlots[3] = {1};
+  for (int i = 0; i < 6; ++i) Frame();
+  ASSERT_EQ(cs.openDialog, 8);
+  cs.dialogSlots.clear();
+  Answer(kResultConfirm, 10);
+  EXPECT_EQ(BusyoTable[r1].siro, 1);
+  EXPECT_EQ(CountSiroBusyo(0), 6);
+  EXPECT_EQ(SlgCommandCode, 255);
+  ExpectClean();
+}
+
 }  // namespace
