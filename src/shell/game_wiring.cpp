@@ -75,6 +75,7 @@ class GameRules : public TurnRulesPort {
   bool LoadGameSlot(int slot) override { return ::LoadGameSlot(slot); }
   void RecordGameCleared() override { ::RecordGameCleared(); }
   bool HasQuickSave() override { return ::HasQuickSave(); }
+  bool AutoSave(int gameMode) override { return ::AutoSave(gameMode); }
 };
 GameRules g_gameRules;
 

@@ -1,16 +1,16 @@
-// The player's command phases until their command routines are built: the map takes input and
-// the phase ends when the player presses its phase-end button (scene result 15). Without a
-// strategy scene (headless runs) the phase ends at once.
+// The player's strategy menu until the strategy commands are built: the map takes input and the
+// phase ends when the player presses its phase-end button (scene result 15). Without a strategy
+// scene (headless runs) the phase ends at once.
 #include "core/step_machine.h"
 #include "world/turn/player_entry.h"
 #include "world/world_ports.h"
 #include "world/world_tables.h"
 
 namespace {
-
 constexpr int kPhaseEndResult = 15;
+}  // namespace
 
-int HoldUntilPhaseEnd() {
+int PlayerStrategyMenu() {
   if (StepCheckDone()) return 0;
   SlgScenePort& scene = SlgScene();
   if (StepBegin()) {
@@ -25,9 +25,3 @@ int HoldUntilPhaseEnd() {
   StepFinish();
   return 0;
 }
-
-}  // namespace
-
-int PlayerMilitaryPhase() { return HoldUntilPhaseEnd(); }
-int PlayerCommandPhase() { return HoldUntilPhaseEnd(); }
-int PlayerStrategyMenu() { return HoldUntilPhaseEnd(); }

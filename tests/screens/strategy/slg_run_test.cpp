@@ -367,6 +367,10 @@ TEST_F(SlgRun, ScriptedMapOperations) {
     seen = scene->GetSceneResult();
   }
   EXPECT_EQ(seen, 8);  // row 5 of the military table: command code 8
+  // The command starts; the player cancels it (right click) and the map is free again.
+  Driver().Ticks(4);
+  for (int i = 0; i < 5; ++i) Click({60, 580}, true);
+  Driver().Ticks(10);
 
   // The general list: sort by soldiers ascending, then descending; scroll bar from 7 generals.
   const int home = GetDaimyoHomeKuni(PlayerDaimyoId);

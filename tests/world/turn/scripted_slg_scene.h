@@ -14,11 +14,11 @@
 struct ScriptedSlgScenePort : SlgScenePort {
   // What the player does.
   std::deque<int> sceneResults;               // one per GetSceneResult
-  int idleSceneResult = -1;                   // GetSceneResult with nothing queued
   std::map<int, std::deque<int>> dialogSlots; // per slot, one per GetDialogResult; the last value stays
   std::deque<int> dialogSceneAnswers;         // one per GetDialogSceneResult (1 yes, 2 no)
   std::vector<int32_t> marked;                // marked generals
   uint16_t selectedCastle = 0xFFFF;
+  int whenIdle = -1;                          // GetSceneResult once sceneResults is empty
 
   // What the rules did.
   std::vector<std::string> messages;          // ShowMessage texts, "" for a clear
@@ -35,7 +35,7 @@ struct ScriptedSlgScenePort : SlgScenePort {
   void SetCurrentDaimyo(int clan) override { currentDaimyo = clan; }
   void ShowMessage(const char* text, int, bool) override { messages.push_back(text ? text : ""); }
   void ShowMessageMode2(const char* text, int, bool) override { messages.push_back(text ? text : ""); }
-  int GetSceneResult() override { return sceneResults.empty() ? idleSceneResult : Pop(sceneResults); }
+  int GetSceneResult() override { return sceneResults.empty() ? whenIdle : Pop(sceneResults); }
   bool OpenDialog(int id, int a, int, int) override {
     if (openDialog != -1) return false;
     openDialog = id;

@@ -110,6 +110,7 @@ class TurnTest : public WorldTest {
   void SetUp() override {
     WorldTest::SetUp();
     SetSlgScenePort(&scene);
+    scene.whenIdle = 15;  // unless a test scripts the player, he ends each command phase at once
     SetAdvPort(&adv);
     SetSlgSoundPort(&sound);
     SetBattlePort(&battle);
@@ -212,12 +213,7 @@ class TurnTest : public WorldTest {
   WorldBuilder w;
   int kuniA = -1, kuniB = -1, player = -1, enemy = -1;
   int pHead = -1, pGen = -1, eHead = -1, eGen = -1, indep = -1;
-  // The player ends each of his command phases at once (the phase-end button).
-  ScriptedSlgScenePort scene = [] {
-    ScriptedSlgScenePort s;
-    s.idleSceneResult = 15;
-    return s;
-  }();
+  ScriptedSlgScenePort scene;
   RecordingAdv adv;
   RecordingSound sound;
   ScriptedBattle battle;

@@ -43,9 +43,10 @@ TEST_F(TurnLoopTest, OneTurnVisitsItsPhasesInOrder) {
   EXPECT_EQ(TurnCounter, turn + 1);
   EXPECT_EQ(SeasonIndex, 0);
   EXPECT_EQ(GameYear, 1561);
-  // The turn-start event in the season, the war phase's script, music for the phases.
+  // The turn-start event in the season, the player's politics phase's and the war phase's scripts,
+  // music for the phases.
   EXPECT_EQ(adv.events, std::vector<int>{1});
-  EXPECT_EQ(adv.scripts, std::vector<int>{5});
+  EXPECT_EQ(adv.scripts, (std::vector<int>{4, 5}));
   ASSERT_GE(sound.bgm.size(), 2u);
   EXPECT_EQ(sound.bgm.front(), kBgmTurn);
   EXPECT_NE(std::find(sound.bgm.begin(), sound.bgm.end(), std::string(kBgmWar)), sound.bgm.end());
