@@ -57,7 +57,7 @@ void CVSceneTitle::FindWidgets() {
 }
 
 bool CVSceneTitle::OnStart() {
-  GameMode = 2;
+  GameMode = game_mode::kScriptEnded;
   exitQuestionPending_ = -1;
   FindWidgets();
   lastX_ = lastY_ = -1;
@@ -200,12 +200,12 @@ int32_t CVSceneTitle::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, in
           switch (lastHit) {
             case kStory:
             case kStorySecond:
-              GameMode = 0;
+              GameMode = game_mode::kMainScript;
               if (!ports.loadStoryScripts()) plat::Log("title", "story script set did not load");
               ports.setSwitch0(lastHit == kStory ? 0 : 1);
               break;
             case kStrategy:
-              GameMode = 7;
+              GameMode = game_mode::kStartSlg;
               break;
             case kQuit:
               if (OpenDialogScene(3, 0)) exitQuestionPending_ = 0;

@@ -349,7 +349,7 @@ void CVMenuADV::ActOnButton(int32_t id) {
       ask(3, 3);
       break;
     case kBtnTitle:
-      ask(GameMode == 10 ? 2 : 8, 0);
+      ask(GameMode == game_mode::kEventScript ? 2 : 8, 0);
       break;
     default:
       break;
@@ -366,7 +366,7 @@ void CVMenuADV::StepQuestion() {
   if (answer != 1) return;
   switch (q) {
     case 0:
-      GameMode = GameMode == 14 ? 48 : 1;
+      GameMode = GameMode == game_mode::kOtherScript ? game_mode::kBackToTitle : game_mode::kIdle;
       break;
     case 1:
       if (advScene) advScene->SetFastForward(true);
@@ -379,7 +379,7 @@ void CVMenuADV::StepQuestion() {
       // saved on the strategy map goes back to the strategy scene.
       if (!p.quickLoad || !p.quickLoad()) {
         plat::Log("adv", "quick load failed");
-      } else if (GameMode == 11 && p.requestScene) {
+      } else if (GameMode == game_mode::kSlg && p.requestScene) {
         p.requestScene(3, 0);
       }
       break;
@@ -723,7 +723,7 @@ bool CVMenuADV::SetSpriteAddBlend(bool on) {
   if (!HasCurrentSprite()) return false;
   LayerSlot* l = FindLayer(LayerKind::kSprite, currentNumber_);
   l->addBlend = on ? 1 : 0;
-  l->widget->SetFlag(kWfSprite7, on);  // the sprite's additive blending
+  l->widget->SetFlag(kWfAdditive, on);  // the sprite's additive blending
   return true;
 }
 
@@ -1123,7 +1123,7 @@ bool CVMenuADV::LoadState(const uint8_t* data, size_t size) {
     Show(w, r.visible != 0);
     l->addBlend = r.addBlend;
     l->waitCheck = r.waitCheck;
-    w->SetFlag(kWfSprite7, r.addBlend != 0);
+    w->SetFlag(kWfAdditive, r.addBlend != 0);
     std::map<uint32_t, AnimeKey> keys(r.keys.begin(), r.keys.end());
     w->CopyAnimeData(keys, r.queue);
     l->nextKey = keys.empty() ? 0 : keys.rbegin()->first;
