@@ -65,9 +65,8 @@ SiroBusyoRef* FindEntry(uint32_t siro, uint8_t force, uint8_t slot) {
 
 }  // namespace
 
-void ClearDaimyoRecord(uint32_t clan) {
-  if (clan >= kDaimyoSlots) return;
-  DaimyoRecord& d = DaimyoTable[clan];
+DaimyoRecord EmptyDaimyoRecord() {
+  DaimyoRecord d;
   std::memset(&d, 0, sizeof d);
   // An empty clan holds no one: zeroed slots would all name general 0.
   d.head = kNoBusyo;
@@ -80,6 +79,12 @@ void ClearDaimyoRecord(uint32_t clan) {
   d.successor = kNoDaimyo;
   d.homeKuni = kNoKuni;
   d.titleKuni = kNoKuni;
+  return d;
+}
+
+void ClearDaimyoRecord(uint32_t clan) {
+  if (clan >= kDaimyoSlots) return;
+  DaimyoTable[clan] = EmptyDaimyoRecord();
 }
 
 void ResetToEmptyWorld() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "formats/subst/code_subst.h"
+#include "world/world_tables.h"
 
 // Byte counts read from each table file.
 constexpr int32_t kKuniFileBytes = 3082;
@@ -33,6 +34,8 @@ bool LoadCommonTables();
 bool LoadHikitugi(HikitugiList& list);
 void ClearWorldTables();
 // An empty clan slot: no head, no vassals, no allies (all "none" values, not zeros).
+// A clan slot holding nothing (the "none" values, not zeros); the game and the world tool share it.
+DaimyoRecord EmptyDaimyoRecord();
 void ClearDaimyoRecord(uint32_t clan);
 // A world with nothing in it, every id field holding its "none" value (what a failed load leaves).
 void ResetToEmptyWorld();

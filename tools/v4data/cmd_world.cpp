@@ -269,36 +269,38 @@ void Append(std::vector<uint8_t>& out, const T& rec) {
   out.insert(out.end(), p, p + sizeof rec);
 }
 
-ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people, const json& sc) {
-  const int year = sc.at("year");
-  Rng rng(sc.at("seed").get<uint32_t>());
-  const int perClan = sc.at("castles_per_clan");
-  const int nsiro = static_cast<int>(src.siro.size());
-  const json& clans = src.clans.at("clans");
+// Clans standing in a scenario: all, or the most prestigious `survivors`.
+std::vector<bool> StandingClans(const json& clans, const json& sc) {
   const int nclans = static_cast<int>(clans.size());
-  if (nclans > kDaimyoInPlay) throw BuildError{"more than 60 clans"};
-  std::map<std::string, int> kuniByName;
-  for (int k = 0; k < kKuniCount; ++k) kuniByName[src.kuni[k].name] = k;
-
-  // Clans standing in this scenario: all, or the most prestigious `survivors`.
+  std::vector<bool> alive(nclans, true);
+  if (!sc.contains("survivors")) return alive;
   std::vector<int> order(nclans);
   for (int i = 0; i < nclans; ++i) order[i] = i;
-  std::vector<bool> alive(nclans, true);
-  if (sc.contains("survivors")) {
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-      return clans[a].at("prestige").get<int>() > clans[b].at("prestige").get<int>();
-    });
-    int n = sc.at("survivors");
-    for (int i = n; i < nclans; ++i) alive[order[i]] = false;
-  }
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return clans[a].at("prestige").get<int>() > clans[b].at("prestige").get<int>();
+  });
+  const int n = sc.at("survivors");
+  for (int i = n; i < nclans; ++i) alive[order[i]] = false;
+  return alive;
+}
 
-  // Lands: each clan starts at the strongest castle of its home province and grows along roads.
-  std::vector<int> owner(nsiro, kNoDaimyo);
-  std::vector<int> home(nclans, -1);
+// Who holds which castle: each clan starts at the strongest castle of its home province and grows
+// along roads, at most five clans in one country.
+struct Lands {
+  std::vector<int> owner;  // per castle, kNoDaimyo when independent
+  std::vector<int> home;   // per clan, its first castle
+};
+
+Lands GrowLands(const Sources& src, const json& clans, const std::vector<bool>& alive, int perClan, Rng& rng) {
+  const int nsiro = static_cast<int>(src.siro.size());
+  const int nclans = static_cast<int>(clans.size());
+  std::map<std::string, int> kuniByName;
+  for (int k = 0; k < kKuniCount; ++k) kuniByName[src.kuni[k].name] = k;
+  Lands lands{std::vector<int>(nsiro, kNoDaimyo), std::vector<int>(nclans, -1)};
   std::vector<std::vector<int>> held(nclans);
   std::vector<std::set<int>> kuniClans(kKuniCount);
   auto take = [&](int c, int s) {
-    owner[s] = c;
+    lands.owner[s] = c;
     held[c].push_back(s);
     kuniClans[src.siro[s].kuni].insert(c);
   };
@@ -307,9 +309,9 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
     int k = kuniByName.at(Sjis(clans[c].at("home")));
     int best = -1;
     for (int s = src.kuni[k].first; s <= src.kuni[k].last; ++s)
-      if (owner[s] == kNoDaimyo && (best < 0 || src.siro[s].level > src.siro[best].level)) best = s;
+      if (lands.owner[s] == kNoDaimyo && (best < 0 || src.siro[s].level > src.siro[best].level)) best = s;
     if (best < 0) throw BuildError{"two clans share a home province"};
-    home[c] = best;
+    lands.home[c] = best;
     take(c, best);
   }
   for (int round = 1; round < perClan; ++round) {
@@ -319,10 +321,10 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
       double bestD = 1e18;
       for (int s : held[c])
         for (int n : src.siro[s].roads) {
-          if (owner[n] != kNoDaimyo) continue;
+          if (lands.owner[n] != kNoDaimyo) continue;
           const std::set<int>& kc = kuniClans[src.siro[n].kuni];
-          if (kc.size() >= 4 && !kc.count(c)) continue;  // at most five clans in one country
-          const Pt a = src.siro[n].pos, h = src.siro[home[c]].pos;
+          if (kc.size() >= 4 && !kc.count(c)) continue;
+          const Pt a = src.siro[n].pos, h = src.siro[lands.home[c]].pos;
           double d = std::hypot(a.x - h.x, a.y - h.y) + rng.Range(0, 20);
           if (d < bestD) {
             bestD = d;
@@ -332,8 +334,15 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
       if (best >= 0) take(c, best);
     }
   }
+  return lands;
+}
 
-  // Generals: heads first (distinct family names), then the garrisons.
+// The generals of a scenario: heads first (distinct family names), then the garrisons; the rest
+// come forward later in a province of the map. head receives each clan's head.
+std::vector<BusyoRecord> PlaceGenerals(const std::vector<Person>& people, const std::vector<bool>& alive,
+                                       const Lands& lands, int year, Rng& rng, std::vector<int>& head) {
+  const int nclans = static_cast<int>(alive.size());
+  const int nsiro = static_cast<int>(lands.owner.size());
   std::vector<BusyoRecord> busyo(kBusyoCount);
   for (int g = 0; g < NullBusyoId; ++g) busyo[g] = people[g].rec;
   std::memset(&busyo[NullBusyoId], 0, sizeof(BusyoRecord));
@@ -344,7 +353,7 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
   for (int g = 0; g < NullBusyoId; ++g) pool[g] = g;
   for (int i = NullBusyoId - 1; i > 0; --i) std::swap(pool[i], pool[rng.Next() % (i + 1)]);
   size_t next = 0;
-  std::vector<int> head(nclans, kNoBusyo);
+  head.assign(nclans, kNoBusyo);
   std::set<std::string> headFamilies;
   std::vector<bool> taken(NullBusyoId, false);
   for (int c = 0; c < nclans; ++c) {
@@ -367,7 +376,7 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
   for (int c = 0; c < nclans; ++c) {
     if (!alive[c]) continue;
     BusyoRecord& h = busyo[head[c]];
-    h.siro = static_cast<uint16_t>(home[c]);
+    h.siro = static_cast<uint16_t>(lands.home[c]);
     h.charFlag = 1;
     h.loyalty = 0;
     // A head is at least 60 in his first three stats; his later stages rise by as much, so a
@@ -378,16 +387,17 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
         stage.stat[i] = static_cast<uint8_t>(std::min(99, static_cast<int>(stage.stat[i]) + raise));
       h.cur.stat[i] = h.stageBlock[0].stat[i];
     }
-    garrison[home[c]] = 1;
+    garrison[lands.home[c]] = 1;
   }
   for (int s = 0; s < nsiro; ++s) {
-    int want = owner[s] == kNoDaimyo ? rng.Range(1, 3) : (s == (owner[s] < nclans ? home[owner[s]] : -1) ? rng.Range(4, 6) : rng.Range(2, 5));
+    const int owner = lands.owner[s];
+    const bool isHome = owner != kNoDaimyo && owner < nclans && s == lands.home[owner];
+    int want = owner == kNoDaimyo ? rng.Range(1, 3) : (isHome ? rng.Range(4, 6) : rng.Range(2, 5));
     while (garrison[s] < want) {
       busyo[nextFree()].siro = static_cast<uint16_t>(s);
       garrison[s]++;
     }
   }
-  // The rest come forward later, in a province of the map.
   for (int g = 0; g < NullBusyoId; ++g) {
     if (taken[g]) continue;
     BusyoRecord& b = busyo[g];
@@ -401,9 +411,10 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
       busyo[g].cur = busyo[g].stageBlock[st - 1];
     }
   }
+  return busyo;
+}
 
-  ScenarioOut out;
-  // Countries.
+void WriteKuniTable(const Sources& src, Rng& rng, ScenarioOut& out) {
   for (int k = 0; k < kKuniCount; ++k) {
     const Province& p = src.kuni[k];
     KuniRecord r{};
@@ -424,7 +435,11 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
     r.applicants = 255;
     Append(out.kuni, r);
   }
-  // Castles (all 512 slots).
+}
+
+// All 512 castle slots.
+void WriteSiroTable(const Sources& src, const Lands& lands, ScenarioOut& out) {
+  const int nsiro = static_cast<int>(src.siro.size());
   for (int s = 0; s < kSiroSlots; ++s) {
     SiroRecord r{};
     std::fill(std::begin(r.neighbours), std::end(r.neighbours), kNoSiro);
@@ -442,8 +457,8 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
       }
       r.level = static_cast<uint8_t>(c.level);
       r.maxLevel = static_cast<uint8_t>(c.maxLevel);
-      r.owner = static_cast<uint8_t>(owner[s]);
-      r.lord = static_cast<uint8_t>(owner[s]);
+      r.owner = static_cast<uint8_t>(lands.owner[s]);
+      r.lord = static_cast<uint8_t>(lands.owner[s]);
       r.kuni = static_cast<uint8_t>(c.kuni);
       r.battlefield = static_cast<uint8_t>(c.battlefield);
       r.treasureChance = static_cast<uint8_t>(c.treasureChance);
@@ -451,19 +466,15 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
     }
     Append(out.siro, r);
   }
-  // Clans (64 records in the file).
+}
+
+// The 64 clan records of the file; slots without a standing clan hold nothing.
+void WriteDaimyoTable(const Sources& src, const std::vector<Person>& people, const json& clans,
+                      const std::vector<bool>& alive, const Lands& lands, const std::vector<int>& head, Rng& rng,
+                      ScenarioOut& out) {
+  const int nclans = static_cast<int>(clans.size());
   for (int c = 0; c < kDaimyoFileCount; ++c) {
-    DaimyoRecord r{};
-    r.head = kNoBusyo;
-    r.actingHead = kNoBusyo;
-    std::fill(std::begin(r.heirs), std::end(r.heirs), kNoBusyo);
-    std::fill(std::begin(r.vassals), std::end(r.vassals), kNoBusyo);
-    std::memset(r.allies, kNoDaimyo, sizeof r.allies);
-    std::memset(r.targets, kNoKuni, sizeof r.targets);
-    std::memset(r.clanSet, kNoDaimyo, sizeof r.clanSet);
-    r.successor = kNoDaimyo;
-    r.titleKuni = kNoKuni;
-    r.homeKuni = kNoKuni;
+    DaimyoRecord r = EmptyDaimyoRecord();
     r.gunsLeft = 255;
     if (c < nclans && alive[c]) {
       const json& j = clans[c];
@@ -475,13 +486,16 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
       r.gunRate = 1;
       r.gunsPerPurchase = 5;
       r.renown = static_cast<uint8_t>(rng.Range(50, 100));
-      r.homeKuni = src.siro[home[c]].kuni;
+      r.homeKuni = src.siro[lands.home[c]].kuni;
     }
     Append(out.daimyo, r);
   }
-  for (const BusyoRecord& b : busyo) Append(out.busyo, b);
-  out.doku.assign(kDokuFileBytes, 0xFF);
-  // Carry-over candidates: the ablest placed generals.
+}
+
+// Carry-over candidates: the ablest placed generals, each with what taking him over costs against
+// the carry-over capacity (more for an abler general, 3 to 9).
+void WriteCarryOver(const std::vector<Person>& people, const std::vector<BusyoRecord>& busyo, int carry,
+                    ScenarioOut& out) {
   std::vector<int> placed;
   for (int g = 0; g < NullBusyoId; ++g)
     if (busyo[g].siro != kNoSiro) placed.push_back(g);
@@ -489,16 +503,32 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
     return busyo[a].cur.stat[0] + busyo[a].cur.stat[1] > busyo[b].cur.stat[0] + busyo[b].cur.stat[1];
   });
   out.hikitugi.assign(kHikitugiFileBytes, 0);
-  int carry = sc.value("carry_over", 0);
   for (int i = 0; i < carry && i < static_cast<int>(placed.size()) && i < kHikitugiEntries; ++i) {
     std::string name = people[placed[i]].family + people[placed[i]].given;
     uint8_t* e = &out.hikitugi[i * kHikitugiEntryBytes];
     std::memcpy(e, name.data(), std::min<size_t>(name.size(), 16));
-    // What taking him over costs against the carry-over capacity: more for an abler general, 3 to 9.
     const BusyoStatBlock& s1 = busyo[placed[i]].stageBlock[0];
     const uint32_t value = 1 + (static_cast<uint32_t>(s1.stat[0]) + s1.stat[1] + s1.stat[2]) / 30;
     for (int b = 0; b < 4; ++b) e[17 + b] = static_cast<uint8_t>(value >> (8 * b));
   }
+}
+
+ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people, const json& sc) {
+  const int year = sc.at("year");
+  Rng rng(sc.at("seed").get<uint32_t>());
+  const json& clans = src.clans.at("clans");
+  if (static_cast<int>(clans.size()) > kDaimyoInPlay) throw BuildError{"more than 60 clans"};
+  const std::vector<bool> alive = StandingClans(clans, sc);
+  const Lands lands = GrowLands(src, clans, alive, sc.at("castles_per_clan"), rng);
+  std::vector<int> head;
+  const std::vector<BusyoRecord> busyo = PlaceGenerals(people, alive, lands, year, rng, head);
+  ScenarioOut out;
+  WriteKuniTable(src, rng, out);
+  WriteSiroTable(src, lands, out);
+  WriteDaimyoTable(src, people, clans, alive, lands, head, rng, out);
+  for (const BusyoRecord& b : busyo) Append(out.busyo, b);
+  out.doku.assign(kDokuFileBytes, 0xFF);
+  WriteCarryOver(people, busyo, sc.value("carry_over", 0), out);
   return out;
 }
 
