@@ -30,6 +30,111 @@ float DaCurve(float p, float t, float d, bool positive) {
   const float q = t / d;
   return positive ? p * q * q : 2.0f * p * q - p * q * q;
 }
+// The values the animation keys of one step work on; written back to the widget at the end.
+struct AnimeValues {
+  Vector3 pos, rot, scl;
+  float col[4];
+  float state;
+  float shader[3];
+  bool closed = false;
+};
+
+// Where one key stands in this step: f moves a plain key the rest of the way, g advances a D key
+// by its share of the whole duration; t0..t1 is the span covered (for the DA curve). t0 is the
+// time elapsed before the step, e where this step measures from (an offset start), dt the step.
+struct KeyStep {
+  float f = 0, g = 0, t0 = 0, t1 = 0, leftover = 0;
+  bool ends = false;
+};
+
+KeyStep StepKeyTime(float t0, float e, float dt, float d, bool zero) {
+  KeyStep k;
+  k.t0 = t0;
+  if (d <= e + dt || zero) {
+    k.ends = true;
+    k.leftover = e + dt - d;
+    dt = d - t0;
+    e = 0.0f;
+    k.f = 1.0f;
+  } else {
+    k.f = dt / (d - e);
+  }
+  k.g = d > kEps ? dt / d : 1.0f;
+  k.t1 = k.ends ? d : e + dt;
+  return k;
+}
+
+// Moves count components towards (plain), by (D) or along (DA) the key's values.
+void ApplyKeyValues(int kind, const float* p, const KeyStep& k, float d, float duration, float* w, int count) {
+  const bool zero = std::fabs(duration) <= kEps;
+  switch (kind % 3) {
+    case 0:  // plain
+      for (int c = 0; c < count; ++c) w[c] += (p[c] - w[c]) * k.f;
+      break;
+    case 1:  // D
+      for (int c = 0; c < count; ++c) w[c] += p[c] * k.g;
+      break;
+    default:  // DA; a zero duration moves by p at once
+      for (int c = 0; c < count; ++c) {
+        if (zero)
+          w[c] += p[c];
+        else
+          w[c] += DaCurve(p[c], k.t1, d, duration > 0) - DaCurve(p[c], k.t0, d, duration > 0);
+      }
+      break;
+  }
+}
+
+// One key's effect on the step's values.
+void ApplyKey(const AnimeKey& key, const float* p, const KeyStep& k, float d, float duration, AnimeValues& v) {
+  switch (key.kind) {
+    case kAnimeMove:
+    case kAnimeMoveD:
+    case kAnimeMoveDA: {
+      float w[3] = {v.pos.x, v.pos.y, v.pos.z};
+      ApplyKeyValues(key.kind, p, k, d, duration, w, 3);
+      v.pos = Vector3(w[0], w[1], w[2]);
+      break;
+    }
+    case kAnimeRot:
+    case kAnimeRotD:
+    case kAnimeRotDA: {
+      float w[3] = {v.rot.x, v.rot.y, v.rot.z};
+      ApplyKeyValues(key.kind, p, k, d, duration, w, 3);
+      v.rot = Vector3(w[0], w[1], w[2]);
+      break;
+    }
+    case kAnimeScale:
+    case kAnimeScaleD:
+    case kAnimeScaleDA: {
+      float w[2] = {v.scl.x, v.scl.y};
+      ApplyKeyValues(key.kind, p, k, d, duration, w, 2);
+      v.scl.x = w[0];
+      v.scl.y = w[1];
+      break;
+    }
+    case kAnimeColor:
+    case kAnimeColorD:
+    case kAnimeColorDA:
+      ApplyKeyValues(key.kind, p, k, d, duration, v.col, 4);
+      break;
+    case kAnimeShader:
+      for (int c = 0; c < 3; ++c) v.shader[c] += (p[c] - v.shader[c]) * k.f;
+      break;
+    case kAnimePattern: {
+      const float target = static_cast<float>(RoundNudged(p[0]) + 1);
+      v.state += (target - v.state) * k.f;
+      if (k.ends) v.state = p[0];
+      break;
+    }
+    case kAnimeClose:
+      v.closed = true;
+      break;
+    default:  // Wait
+      break;
+  }
+}
+
 }  // namespace
 
 void CVMenuBase::AddAnimeKey(uint32_t number, const AnimeKey& key) {
@@ -214,10 +319,8 @@ bool CVMenuBase::IsStateAnimePlayingTree(int32_t s) {
 void CVMenuBase::UpdateAnime() {
   if (!flags.Test(kWfShown) || !flags.Test(kWfActive) || !flags.Test(kWfAnimRunning) || animeQueue.empty()) return;
 
-  Vector3 pos = position, rot = rotation, scl = scale;
-  float col[4] = {colour.r, colour.g, colour.b, alpha};
-  float st = state;
-  bool closed = false;
+  AnimeValues v{position, rotation, scale, {colour.r, colour.g, colour.b, alpha}, state,
+                {shaderParams[0], shaderParams[1], shaderParams[2]}};
 
   // A number may start once per step: a cycle of zero-duration keys, or a looping chain under
   // FinishAnime, would otherwise never end the step. A number that a next link brings round again
@@ -254,11 +357,11 @@ void CVMenuBase::UpdateAnime() {
       continue;
     }
     const AnimeKey key = it->second;
-    float v[5] = {key.p[0], key.p[1], key.p[2], key.p[3], key.duration};
+    float kv[5] = {key.p[0], key.p[1], key.p[2], key.p[3], key.duration};
     for (int b = 0; b < 5; ++b)
-      if (key.refMask & (1u << b)) v[b] = GetRefParam(RoundNudged(v[b]));
-    const float p[4] = {v[0], v[1], v[2], v[3]};
-    const float duration = v[4];
+      if (key.refMask & (1u << b)) kv[b] = GetRefParam(RoundNudged(kv[b]));
+    const float p[4] = {kv[0], kv[1], kv[2], kv[3]};
+    const float duration = kv[4];
     const bool zero = std::fabs(duration) <= kEps;
     const float d = std::fabs(duration);
 
@@ -267,8 +370,7 @@ void CVMenuBase::UpdateAnime() {
     rq.flags |= kAnimeReqRunning;
 
     float dt = timeStep;
-    const float t0 = rq.elapsed;
-    float e = t0;
+    float e = rq.elapsed;
     const float offsetRead = rq.startOffset;
     if (rq.flags & kAnimeReqApplyOffset) {
       e = rq.startOffset;
@@ -276,85 +378,11 @@ void CVMenuBase::UpdateAnime() {
       rq.startOffset = 0.0f;
       rq.flags &= static_cast<uint16_t>(~kAnimeReqApplyOffset);
     }
-    bool ends = false;
-    float leftover = 0.0f, f;
-    if (d <= e + dt || zero) {
-      ends = true;
-      leftover = e + dt - d;
-      dt = d - t0;
-      e = 0.0f;
-      f = 1.0f;
-    } else {
-      f = dt / (d - e);
-    }
-    const float g = d > kEps ? dt / d : 1.0f;
-    const float t1 = ends ? d : e + dt;
-
-    auto apply3 = [&](float* w, int count) {
-      switch (key.kind % 3) {
-        case 0:  // plain
-          for (int c = 0; c < count; ++c) w[c] += (p[c] - w[c]) * f;
-          break;
-        case 1:  // D
-          for (int c = 0; c < count; ++c) w[c] += p[c] * g;
-          break;
-        default:  // DA; a zero duration moves by p at once
-          for (int c = 0; c < count; ++c) {
-            if (zero)
-              w[c] += p[c];
-            else
-              w[c] += DaCurve(p[c], t1, d, duration > 0) - DaCurve(p[c], t0, d, duration > 0);
-          }
-          break;
-      }
-    };
-
-    switch (key.kind) {
-      case kAnimeMove:
-      case kAnimeMoveD:
-      case kAnimeMoveDA: {
-        float w[3] = {pos.x, pos.y, pos.z};
-        apply3(w, 3);
-        pos = Vector3(w[0], w[1], w[2]);
-        break;
-      }
-      case kAnimeRot:
-      case kAnimeRotD:
-      case kAnimeRotDA: {
-        float w[3] = {rot.x, rot.y, rot.z};
-        apply3(w, 3);
-        rot = Vector3(w[0], w[1], w[2]);
-        break;
-      }
-      case kAnimeScale:
-      case kAnimeScaleD:
-      case kAnimeScaleDA: {
-        float w[2] = {scl.x, scl.y};
-        apply3(w, 2);
-        scl.x = w[0];
-        scl.y = w[1];
-        break;
-      }
-      case kAnimeColor:
-      case kAnimeColorD:
-      case kAnimeColorDA:
-        apply3(col, 4);
-        break;
-      case kAnimeShader:
-        for (int c = 0; c < 3; ++c) shaderParams[c] += (p[c] - shaderParams[c]) * f;
-        break;
-      case kAnimePattern: {
-        const float target = static_cast<float>(RoundNudged(p[0]) + 1);
-        st += (target - st) * f;
-        if (ends) st = p[0];
-        break;
-      }
-      case kAnimeClose:
-        closed = true;
-        break;
-      default:  // Wait
-        break;
-    }
+    const KeyStep k = StepKeyTime(rq.elapsed, e, dt, d, zero);
+    const bool ends = k.ends;
+    const float leftover = k.leftover;
+    const float t1 = k.t1;
+    ApplyKey(key, p, k, d, duration, v);
 
     AnimeRequest& r2 = animeQueue[i];
     r2.elapsed = t1;
@@ -376,18 +404,19 @@ void CVMenuBase::UpdateAnime() {
     animeQueue.push_back(r);
   }
 
-  rot.x = NormaliseAngle(rot.x);
-  rot.y = NormaliseAngle(rot.y);
-  rot.z = NormaliseAngle(rot.z);
-  SetPosXYZ(pos.x, pos.y, pos.z);
-  SetScale(scl.x, scl.y, 1.0f);
-  SetRotX(rot.x);
-  SetRotY(rot.y);
-  SetRotZ(rot.z);
-  SetColour(Color(col[0], col[1], col[2], col[3]));
-  SetAlpha(col[3]);
-  SetState(RoundNudged(st), 0);
-  state = st;
+  v.rot.x = NormaliseAngle(v.rot.x);
+  v.rot.y = NormaliseAngle(v.rot.y);
+  v.rot.z = NormaliseAngle(v.rot.z);
+  SetPosXYZ(v.pos.x, v.pos.y, v.pos.z);
+  SetScale(v.scl.x, v.scl.y, 1.0f);
+  SetRotX(v.rot.x);
+  SetRotY(v.rot.y);
+  SetRotZ(v.rot.z);
+  SetColour(Color(v.col[0], v.col[1], v.col[2], v.col[3]));
+  SetAlpha(v.col[3]);
+  SetState(RoundNudged(v.state), 0);
+  state = v.state;
+  for (int c = 0; c < 3; ++c) shaderParams[c] = v.shader[c];
   SetShaderParams(-1, shaderParams[0], shaderParams[1], shaderParams[2]);
-  if (closed) Close();
+  if (v.closed) Close();
 }
