@@ -10,8 +10,9 @@ all: build
 deps:
 	@bash scripts/install-deps.sh
 
+# CMAKE_ARGS passes extra cache settings to the first configure (CI: -DV4_WERROR=ON).
 configure: deps
-	@[ -f $(BUILD)/build.ninja ] || cmake --preset $(PRESET)
+	@[ -f $(BUILD)/build.ninja ] || cmake --preset $(PRESET) $(CMAKE_ARGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)

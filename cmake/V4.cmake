@@ -1,6 +1,10 @@
 # Project-wide helpers: one place for language level, warnings, charset and sanitizers.
 
 set(V4_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
+# CI builds with warnings as errors (V4_WERROR=ON); local builds only warn.
+if(V4_WERROR)
+  list(APPEND V4_WARNINGS -Werror)
+endif()
 # Narrow literals are Shift-JIS (CP932), as the program's text is; sources are UTF-8.
 set(V4_CHARSET -finput-charset=UTF-8 -fexec-charset=CP932)
 

@@ -122,7 +122,9 @@ const char* GetDaimyoName(uint32_t clan, bool withHouse) {
 
 const char* ForceName(uint32_t clan) {
   if (clan >= 255) return "独立勢力";
-  std::snprintf(g_ForceNameBuffer, sizeof g_ForceNameBuffer, "%8s軍", GetBusyoFamilyName(DaimyoNameBusyo(clan)));
+  // A long family name is cut at the buffer (the terminator always fits).
+  if (std::snprintf(g_ForceNameBuffer, sizeof g_ForceNameBuffer, "%8s軍", GetBusyoFamilyName(DaimyoNameBusyo(clan))) < 0)
+    g_ForceNameBuffer[0] = '\0';
   return g_ForceNameBuffer;
 }
 

@@ -49,7 +49,9 @@ class LayoutContract : public ::testing::Test {
   static CVMenuSceneRoot* Build(const char* layout) {
     CVMenuSceneRoot* menu = CreateMenuScene(10, layout);
     EXPECT_NE(menu, nullptr) << layout;
-    if (menu) EXPECT_NE(menu->FirstChild(), nullptr) << layout << " built nothing";
+    if (menu) {
+      EXPECT_NE(menu->FirstChild(), nullptr) << layout << " built nothing";
+    }
     return menu;
   }
 

@@ -368,7 +368,9 @@ TEST(SampleModels, LoadWithTheirFramesAndAnimations) {
     ASSERT_TRUE(plat::LoadXModel(bytes.data(), bytes.size(), &m, &error)) << c.file << ": " << error;
     EXPECT_TRUE(m.hasFrames);
     ASSERT_EQ(m.animations.size(), c.animations) << c.file;
-    if (c.animations) EXPECT_DOUBLE_EQ(m.animations[0].durationTicks / m.animations[0].ticksPerSecond, c.period);
+    if (c.animations) {
+      EXPECT_DOUBLE_EQ(m.animations[0].durationTicks / m.animations[0].ticksPerSecond, c.period);
+    }
     bool found = false;
     for (const plat::XFrame& f : m.frames) found = found || f.name == c.frame;
     EXPECT_TRUE(found) << c.file << " " << c.frame;

@@ -181,7 +181,9 @@ TEST_F(InterpTest, EveryOpcodeDecodesAndRunsAgainstTheRecordingPresenter) {
     // The run ends exactly on the #End of the expected label: every operand was read whole.
     EXPECT_EQ(GetAdvScript().pc, LabelOffset(set, row.end));
     EXPECT_TRUE(GetScriptFault().empty()) << GetScriptFault();
-    if (!row.state.empty()) EXPECT_EQ(State(), row.state);
+    if (!row.state.empty()) {
+      EXPECT_EQ(State(), row.state);
+    }
     std::istringstream lines(row.line);
     for (std::string l; std::getline(lines, l);) {
       if (!l.empty() && l[0] == '#') covered.insert(FindAdvOpcode(l.substr(0, l.find(' ')).c_str()));
@@ -192,7 +194,9 @@ TEST_F(InterpTest, EveryOpcodeDecodesAndRunsAgainstTheRecordingPresenter) {
   covered.insert(kOpEnd);
   covered.insert(kOpSubEnd);
   for (int op = 1; op <= kAdvOpcodeCount; ++op) {
-    if (GetAdvOpcodeInfo(op).name[0]) EXPECT_TRUE(covered.count(op)) << "opcode " << op << " not in the table";
+    if (GetAdvOpcodeInfo(op).name[0]) {
+      EXPECT_TRUE(covered.count(op)) << "opcode " << op << " not in the table";
+    }
   }
   // The rows that write the world and the strategy event map leave them as they were.
   BusyoTable[5].appearYear = 0;

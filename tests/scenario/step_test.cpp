@@ -245,7 +245,9 @@ TEST_F(SampleStory, EveryRoadOfTheMainSetReachesItsEnd) {
     EXPECT_TRUE(r.errors.empty()) << r.errors.front();
     EXPECT_EQ(r.choices, 2u);
     EXPECT_GE(r.messages, 30u);
-    if (!c.lastLine.empty()) EXPECT_EQ(r.lines.back(), c.lastLine);
+    if (!c.lastLine.empty()) {
+      EXPECT_EQ(r.lines.back(), c.lastLine);
+    }
     // The opening narration has no speaker; the first choice is the 2-way one, the second 3-way.
     ASSERT_FALSE(r.lines.empty());
     EXPECT_EQ(r.lines.front().rfind(": ", 0), 0u);
@@ -274,7 +276,9 @@ TEST_F(SampleStory, StrategyEventsOfTheMainSetHandBack) {
     EXPECT_EQ(r.stop, event == 8 ? TextRunStop::kEnd : TextRunStop::kSlgMode) << event;
     EXPECT_TRUE(r.errors.empty()) << event << ": " << r.errors.front();
     EXPECT_EQ(r.choices, 0u);
-    if (event >= 1 && event <= 5) EXPECT_GE(r.messages, 1u) << event;
+    if (event >= 1 && event <= 5) {
+      EXPECT_GE(r.messages, 1u) << event;
+    }
   }
 }
 

@@ -38,7 +38,7 @@ std::vector<int16_t> ToStereo44k(const plat::WaveInfo& info, const uint8_t* pcm)
   const size_t frames = info.dataSize / (size_t(info.channels) * (info.bits / 8));
   std::vector<float> l(frames), r(frames);
   for (size_t i = 0; i < frames; ++i) {
-    float s[2];
+    float s[2] = {0.0f, 0.0f};
     for (int c = 0; c < info.channels; ++c) {
       if (info.bits == 8) {
         s[c] = (int(pcm[i * info.channels + c]) - 128) * 256.0f;

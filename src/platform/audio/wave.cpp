@@ -7,7 +7,9 @@
 namespace plat {
 namespace {
 
-void WrTag(std::vector<uint8_t>& v, const char* t) { v.insert(v.end(), t, t + 4); }
+void WrTag(std::vector<uint8_t>& v, const char* t) {
+  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(t[i]));
+}
 
 }  // namespace
 

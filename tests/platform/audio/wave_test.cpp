@@ -18,7 +18,9 @@ void Put16(Bytes& b, uint16_t v) {
 void Put32(Bytes& b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
 }
-void Tag(Bytes& b, const char* t) { b.insert(b.end(), t, t + 4); }
+void Tag(Bytes& b, const char* t) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(t[i]));
+}
 
 struct FmtSpec {
   uint32_t chunkSize;  // 16 or 18 (or less, for the broken case)

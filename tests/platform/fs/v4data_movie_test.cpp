@@ -26,7 +26,7 @@ std::vector<uint8_t> Wave(double seconds) {
   std::vector<uint8_t> w;
   auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(v >> (8 * i))); };
   auto u16 = [&](uint16_t v) { w.push_back(static_cast<uint8_t>(v)), w.push_back(static_cast<uint8_t>(v >> 8)); };
-  auto tag = [&](const char* t) { w.insert(w.end(), t, t + 4); };
+  auto tag = [&](const char* t) { for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(t[i])); };
   tag("RIFF"), u32(36 + bytes), tag("WAVE"), tag("fmt "), u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4),
       u16(16), tag("data"), u32(bytes);
   for (uint32_t i = 0; i < frames; ++i) {

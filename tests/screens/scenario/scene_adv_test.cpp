@@ -127,7 +127,9 @@ TEST_F(AdvSceneTest, SkipAndCtrlSkipOnlyReadMessagesUnlessAllowed) {
     Steps(3);
     log.keysHeld.clear();
     EXPECT_EQ(!s->WaitAdvance(), c.advances) << "read " << c.read << " ctrl " << c.ctrl << " skip " << c.skipMode;
-    if (c.ctrl && c.advances) EXPECT_TRUE(s->IsSkip());
+    if (c.ctrl && c.advances) {
+      EXPECT_TRUE(s->IsSkip());
+    }
     // Releasing Ctrl (or a click) ends the skip.
     log.keysReleased.insert(VK_CONTROL);
     Step();

@@ -121,8 +121,9 @@ TEST_F(SlgData, EveryCastleHasAnIconSlotAndEveryRoadOutAContactSlot) {
         EXPECT_TRUE(slots.count(c)) << "castle " << c << " of province " << k << " has no icon slot";
       }
       for (uint16_t n : SiroTable[c].neighbours)
-        if (n < kSiroCount && SiroTable[n].kuni != k && slots.count(c))
+        if (n < kSiroCount && SiroTable[n].kuni != k && slots.count(c)) {
           EXPECT_GE(pos.FindContactSlot(k, n), 0) << "road " << c << "-" << n << " has no contact icon";
+        }
     }
     overfull += castles > 8;
   }
