@@ -125,6 +125,32 @@ TEST(RebellionTest, ARebellionNeverTakesTheCountrysLastCastle) {
   SetErrorBoxPresenter(nullptr);
 }
 
+TEST_F(EventsTest, ThePlagueSpreadsToNeighboursUnlessASkilledGeneralPreventsIt) {
+  // k0 lists k1 twice among its neighbours: a country reached twice loses its values twice.
+  KuniTable[k0].neighbours[1] = static_cast<uint8_t>(k1);
+  BusyoTable[head1].soldiers = 10;
+  // Misses for the disaster and drought; the plague strikes country 0; every later draw hits.
+  Run(1, {99, 99, 0, 0}, 0);
+  EXPECT_TRUE(Contains(scene.messages, "加賀国に疫病が発生しました"));
+  EXPECT_TRUE(Contains(scene.messages, "越中国に伝染しました"));
+  EXPECT_EQ(KuniTable[k0].land, 800);
+  EXPECT_EQ(KuniTable[k1].land, 640);
+  EXPECT_EQ(KuniTable[k0].eventState, 8);
+  EXPECT_EQ(BusyoTable[head1].soldiers, 9);
+  ExpectClean();
+
+  // A general with the plague skill in the struck country stops it there.
+  SkillTable[0].effects[6] = {23, 10};
+  BusyoTable[head1].cur.skill[0] = 1;
+  KuniTable[k0].land = KuniTable[k1].land = 1000;
+  scene.messages.clear();
+  Run(1, {99, 99, 0, 0}, 0);
+  EXPECT_TRUE(Contains(scene.messages, "疫病を防ぐことが出来ました"));
+  EXPECT_EQ(KuniTable[k0].land, 1000);
+  EXPECT_EQ(KuniTable[k1].land, 1000);
+  SkillTable[0].effects[6] = {0, 0};
+}
+
 TEST_F(EventsTest, TheIkkoRevoltIsQuelledWithoutAFreeGeneralRecord) {
   DaimyoTable[0].rank = 2;  // the player's rank lets revolts happen
   ResolveKuniNameTables();
