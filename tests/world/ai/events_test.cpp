@@ -49,6 +49,7 @@ class EventsTest : public WorldTest {
       KuniTable[k].region = 0;
     }
     KuniTable[k0].holder = 1;
+    ResolveKuniNameTables();
     SetSlgScenePort(&scene);
     ExpectClean();
   }
@@ -106,6 +107,7 @@ TEST(RebellionTest, ARebellionNeverTakesTheCountrysLastCastle) {
   KuniTable[k0].holder = 1;
   DaimyoTable[1].rank = 2;
   BusyoTable[rebel].loyalty = 1;
+  ResolveKuniNameTables();
   ScriptedSlgScene scene;
   SetSlgScenePort(&scene);
   SeasonIndex = 1;
@@ -149,6 +151,41 @@ TEST_F(EventsTest, ThePlagueSpreadsToNeighboursUnlessASkilledGeneralPreventsIt) 
   EXPECT_EQ(KuniTable[k0].land, 1000);
   EXPECT_EQ(KuniTable[k1].land, 1000);
   SkillTable[0].effects[6] = {0, 0};
+}
+
+TEST_F(EventsTest, TheEnvoyGrantsARankAndFortificationRaisesHeldCastles) {
+  DaimyoRecord& d = DaimyoTable[1];
+  d.rank = 2;
+  d.prestige = 5;
+  d.money = 1000;
+  d.revenue = 100;
+  SiroTable[a].maxLevel = 20;
+  SiroTable[b].maxLevel = 10;
+  // Misses for disaster, drought and plague; the envoy comes (20 in 100); no submission; the
+  // fortification strikes clan 1.
+  Run(1, {99, 99, 99, 0, 99, 0, 1}, 99);
+  EXPECT_TRUE(Contains(scene.messages, "朝廷から特使が来ました"));
+  EXPECT_TRUE(Contains(scene.messages, "加賀守護の官位を与えられました"));
+  EXPECT_EQ(d.title, 1);
+  EXPECT_EQ(d.money, 1000 - (10 * 5 + 100 / 20 + 50));
+  EXPECT_EQ(d.prestige, 6);
+  EXPECT_EQ(SiroTable[a].level, 5);
+  EXPECT_EQ(SiroTable[b].level, 10);  // capped at its maximum
+  EXPECT_EQ(SiroTable[c].level, 2);   // clan 2's castle is untouched
+}
+
+TEST_F(EventsTest, AnIndependentSubmitsToAClanCastleOfHisCountry) {
+  DaimyoTable[2].rank = 2;
+  int entry = FindForceSlot(kNoDaimyo, loner);
+  ASSERT_NE(entry, 0xFFFF);
+  // Misses for disaster, drought, plague and clan 2's envoy; submission in country 1 at castle c.
+  Run(1, {99, 99, 99, 99, 1, 0, 0}, 99);
+  EXPECT_TRUE(Contains(scene.messages, "に臣従しました"));
+  EXPECT_EQ(DokuBusyoList[entry], kNoBusyo);
+  EXPECT_NE(FindForceSlot(2, loner), 0xFFFF);
+  EXPECT_EQ(BusyoTable[loner].siro, c);
+  EXPECT_EQ(SiroTable[f].list1[0].slot, kNoSlot);
+  ExpectClean();
 }
 
 TEST_F(EventsTest, TheIkkoRevoltIsQuelledWithoutAFreeGeneralRecord) {
