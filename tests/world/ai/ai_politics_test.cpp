@@ -271,3 +271,42 @@ TEST_F(AiPoliticsTest, GeneralsInAClosedCountryNeitherDefendNorAttack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AiPoliticsTest, OnTheFirstTurnTheComputerClansOnlyShowTheirMessages) {
+  SetSlgScenePort(&scene);
+  FirstTurnFlag = 1;
+  DaimyoTable[clan].money = 1000;
+  DaimyoTable[clan].allies[0] = 2;
+  DaimyoTable[clan].allyStanding[0] = 5;
+  BusyoTable[head].marchFlag = 1;
+  BusyoTable[head].siro2 = static_cast<uint16_t>(e);
+  for (int i = 0; i < kDokuSlots; ++i) MarchOrderList[i] = static_cast<uint8_t>(i);
+  ScriptedDraws draws({}, 0);
+  ASSERT_GT(RunSteps([this] { AiPoliticsThink(clan); }), 0);
+  ASSERT_GT(RunSteps([this] { AiStrategyThink(clan); }), 0);
+  ASSERT_GT(RunSteps([] { IndependentForcesThink(); }), 0);
+  FirstTurnFlag = 0;
+  EXPECT_EQ(draws.Count(), 0);
+  EXPECT_EQ(DaimyoTable[clan].money, 1000);
+  EXPECT_EQ(DaimyoTable[clan].allyStanding[0], 5);
+  EXPECT_EQ(BusyoTable[head].marchFlag, 1);
+  for (int i = 0; i < kDokuSlots; ++i) ASSERT_EQ(MarchOrderList[i], i);
+  ASSERT_GE(scene.messages.size(), 3u);
+  EXPECT_NE(scene.messages[0].find("政略思考中"), std::string::npos);
+}
+
+TEST_F(AiPoliticsTest, InTheSecondSeasonTheWholeTreasuryPaysForMarches) {
+  int g1 = AddVassal(w, clan, a, 40);
+  BusyoTable[g1].marchFlag = 1;
+  BusyoTable[g1].siro2 = static_cast<uint16_t>(e);
+  DaimyoTable[clan].money = 60;  // half would not pay 40
+  SeasonIndex = 1;
+  AiStrategyBudget(clan);
+  EXPECT_EQ(BusyoTable[g1].marchFlag, 1);
+  EXPECT_EQ(DaimyoTable[clan].money, 20);
+  SeasonIndex = 0;
+}
+
+}  // namespace
