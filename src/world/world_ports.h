@@ -131,6 +131,8 @@ class SlgRulesPort {
   virtual bool LoadGameSlot(int slot) { return false; }
   // The play record's clear count and the run's cleared mark (after cbl.dat is updated).
   virtual void RecordGameCleared() {}
+  // A quick save exists (the quick-load command needs one).
+  virtual bool HasQuickSave() { return false; }
 };
 
 // Installed ports (never null: a null argument restores the default port).
