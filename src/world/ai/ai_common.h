@@ -39,5 +39,3 @@ int SumDaimyoSoldiers(uint32_t clan);
 void RecalcAllyMarks();
 // Ends the alliance between two clans on both sides (slots 0..2), with the allied-lord marks.
 void EndAlliance(uint32_t clan, uint32_t other);
-// The game plays the player's clan by these same rules (the debug auto-run switch).
-inline bool IsAutoRunOn() { return NoKakuuSiroFlag != 0; }

@@ -14,6 +14,7 @@
 #include "world/placement.h"
 #include "world/slg_util.h"
 #include "world/turn/ai_entry.h"
+#include "world/turn/turn_state.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
 
@@ -260,7 +261,7 @@ int AiAlliance(int clanId) {
     case kAllyAnswer: {
       uint8_t partner = w.partner;
       bool accepted;
-      if (partner == PlayerDaimyoId && !IsAutoRunOn()) {
+      if (partner == PlayerDaimyoId && !IsAutoRun()) {
         if (SubStepGet() == 0) {
           ColourClan(clan, 2);
           SlgScene().ShowMessageMode2(

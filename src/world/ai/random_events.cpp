@@ -16,6 +16,7 @@
 #include "world/record_lists.h"
 #include "world/slg_util.h"
 #include "world/turn/ai_entry.h"
+#include "world/turn/season_turn.h"
 #include "world/turn/slg_sound_port.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
@@ -32,7 +33,6 @@ const char* const kIkkoNames[] = {"加賀", "摂津", "紀伊", "伊勢", "越�
 const char* const kMineNames[] = {"北陸奥", "中陸奥", "南陸奥", "北出羽", "南出羽", "常陸", "伊豆", "駿河", "甲斐",
                                   "北信濃", "南信濃", "飛騨", "越後", "但馬", "出雲", "石見", "美作", "薩摩"};
 const char* const kPortNames[] = {"和泉", "周防", "長門", "土佐", "豊前", "豊後", "筑前", "肥前", "肥後", "日向", "大隅", "薩摩"};
-const char* const kRegionNames[10] = {"東北", "関東", "東海", "甲信", "北陸", "近畿", "山陰", "山陽", "四国", "九州"};
 
 constexpr char kIkkoFamily[] = "  一向一揆  ";
 
@@ -46,6 +46,11 @@ struct EventWork {
   bool flag = false;
 };
 EventWork g_ev;
+
+const char* RegionName(int r) {
+  const char* name = GetRegionName(r);
+  return name ? name : "";
+}
 
 template <typename... A>
 std::string Format(const char* fmt, A... a) {
@@ -212,7 +217,7 @@ bool Harvest(EventWork& w) {
       }
       ++w.cursor;
       w.cursor2 = -1;
-      Emit(w, 6, 5, Format("%s地方が凶作です", kRegionNames[r]));
+      Emit(w, 6, 5, Format("%s地方が凶作です", RegionName(r)));
       return false;
     }
     if (w.flag) PayPoorHarvest();
@@ -225,7 +230,7 @@ bool Harvest(EventWork& w) {
           continue;
         }
         w.cursor2 = 0;
-        Emit(w, 7, 6, Format("%s地方が豊作です", kRegionNames[r]));
+        Emit(w, 7, 6, Format("%s地方が豊作です", RegionName(r)));
         return false;
       }
       while (w.cursor2 < kKuniCount) {
@@ -293,7 +298,7 @@ bool Drought(EventWork& w) {
         continue;
       }
       w.cursor2 = 0;
-      Emit(w, 4, 3, Format("%s地方に旱魃の被害が出ています", kRegionNames[r]));
+      Emit(w, 4, 3, Format("%s地方に旱魃の被害が出ています", RegionName(r)));
       return false;
     }
     while (w.cursor2 < kKuniCount) {
@@ -692,13 +697,7 @@ bool RunSlot(EventWork& w) {
   }
 }
 
-uint8_t ResolveOne(const char* name) {
-  char field[kKuniNameLen + 1] = {};
-  std::strncpy(field, name, kKuniNameLen);
-  for (int k = 0; k < kKuniCount; ++k)
-    if (std::strncmp(KuniTable[k].name, field, kKuniNameLen) == 0) return static_cast<uint8_t>(k);
-  return kNoKuni;
-}
+uint8_t ResolveOne(const char* name) { return GetKuniIdByName(name); }
 
 template <size_t N, size_t M>
 void ResolveList(uint8_t (&out)[N], const char* const (&names)[M]) {
@@ -708,8 +707,6 @@ void ResolveList(uint8_t (&out)[N], const char* const (&names)[M]) {
 }
 
 }  // namespace
-
-const char* GetRegionName(int region) { return region >= 0 && region < 10 ? kRegionNames[region] : ""; }
 
 void ResolveKuniNameTables() {
   ResolveList(IkkoKuniList, kIkkoNames);

@@ -12,5 +12,3 @@ extern uint8_t PortKuniList[13];
 void ShowEventNotice(int kind, int marker);
 // Map refreshed, message cleared, marker hidden, country colours reset.
 void EndEventNotice();
-// "東北" .. "九州" for regions 0 to 9; "" otherwise.
-const char* GetRegionName(int region);
