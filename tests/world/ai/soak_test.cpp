@@ -1,147 +1,19 @@
-// The soak: the full sample world played by the rules through the real turn loop (the player's clan
-// on auto-run, battles through the battle port), 100 turns from a fixed seed. After every phase the
-// world must be whole; over the run the game must actually move: alliances made and broken,
-// marches fought, events, successions, new generals, a clan destroyed.
+// The soak: a hundred turns of the full sample world from a fixed seed. After every phase the world
+// must be whole; over the run the game must actually move: alliances made and broken, marches
+// fought, events, successions, new generals, a clan destroyed.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <set>
-#include <string>
-#include <vector>
 
-#include "core/app_state.h"
-#include "core/frame_wait.h"
 #include "core/game_file.h"
-#include "core/game_rand.h"
-#include "core/step_machine.h"
+#include "tests/world/ai/soak_play.h"
 #include "tests/world/world_fixture.h"
-#include "world/ai/ai_common.h"
-#include "world/scenario_tables.h"
-#include "world/slg_util.h"
-#include "world/turn/auto_run_scene.h"
-#include "world/turn/save_register.h"
-#include "world/turn/turn_loop.h"
-#include "world/turn/turn_state.h"
-#include "world/world_check.h"
 
 namespace {
 
-// The auto-run scene, counting what the player would have been shown.
-struct SoakScene : AutoRunSlgScene {
-  SoakScene() : AutoRunSlgScene(0) {}
-  int events = 0, appearances = 0, alliancesMade = 0, alliancesBroken = 0;
-  void ShowPointer(int marker) override { events += marker >= 0; }
-  void ShowMessage(const char* text, int kind, bool immediate) override {
-    std::string t = text ? text : "";
-    if (t.find("が登場しました") != std::string::npos) ++appearances;
-    if (t.find("同盟を結びました") != std::string::npos) ++alliancesMade;
-    if (t.find("同盟を破棄しました") != std::string::npos) ++alliancesBroken;
-  }
-};
-
-// The interim battles, counted.
-struct SoakBattles : BattlePort {
-  int battles = 0;
-  int BattleRun(int castle) override {
-    int r = BattlePort::BattleRun(castle);
-    if (r != kStepRunning && !IsSaveRegistering()) ++battles;
-    return r;
-  }
-};
-
-struct SoakResult {
-  int turns = 0;
-  int successions = 0;
-  std::set<int> destroyed;
-  std::string broken;  // the first broken invariant
-};
-
-// Everything the soak demands of the world after a phase; "" when whole.
-std::string BrokenInvariant() {
-  for (const std::string& p : CollectWorldProblems()) {
-    // A head who fell in battle is replaced by the season's succession; until then his clan has
-    // none and sits out.
-    if (p.find("is not among its vassals") != std::string::npos) continue;
-    return p;
-  }
-  if (!CheckSiroData()) return "castle check";
-  for (int c = 0; c < kDaimyoSlots; ++c)
-    if (DaimyoTable[c].money > 65535 || DaimyoTable[c].cp > 200) return "clan " + std::to_string(c) + " treasury";
-  for (int g = 0; g < kBusyoCount; ++g) {
-    const BusyoRecord& b = BusyoTable[g];
-    if (b.soldiers > 50 || b.guns > 50 || b.loyalty > 100)
-      return "general " + std::to_string(g) + " soldiers/guns/loyalty out of bounds";
-  }
-  for (int s = 0; s < kSiroCount; ++s) {
-    if (!IsSiroInUse(s)) continue;
-    const SiroRecord& r = SiroTable[s];
-    if (r.list1[0].slot != kNoSlot && r.list1[0].force != r.owner)
-      return "castle " + std::to_string(s) + " holds a garrison of another force";
-    if (r.list2[0].slot != kNoSlot) return "castle " + std::to_string(s) + " keeps marchers after the war";
-  }
-  return "";
-}
-
-int CastleCount(int clan) {
-  int n = 0;
-  for (int s = 0; s < kSiroCount; ++s) n += IsSiroInUse(s) && SiroTable[s].owner == clan;
-  return n;
-}
-
-SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
-  SoakResult r;
-  ResetTurnWork();
-  StepReset();
-  GameMode = game_mode::kSlg;
-  SetGameSpeedParams(true);
-  ScenarioNumber = 0;
-  PreferredStartDaimyo = -1;
-  StartSlot = -1;
-  RunTurnLoop();  // resets the turn and loads the scenario
-  SetGameRandState(seed);
-  SetAutoRun(true);
-  AutoRunLastTurn = 0xFFFF;
-  std::vector<uint16_t> heads(kDaimyoInPlay);
-  std::vector<int> castles(kDaimyoInPlay);
-  bool started = false;
-  uint32_t lastStep = 0;
-  uint8_t lastSub = 0;
-  const uint32_t target = g_TurnWork.main.turnsCompleted + static_cast<uint32_t>(turns);
-  for (long long frame = 0; g_TurnWork.main.turnsCompleted < target && frame < 400000LL * turns; ++frame) {
-    if (GameMode != game_mode::kSlg) GameMode = game_mode::kSlg;  // no scripts here
-    g_FrameWaitCounter.store(0);
-    uint32_t before = g_TurnWork.main.turnsCompleted;
-    RunTurnLoop();
-    if (IsGameEnded()) break;
-    const uint32_t step = g_StepMachine.step[1];
-    if (step == kSlgStepNewGame || step <= kSlgStepReset) continue;
-    if (!started) {
-      started = true;
-      for (int c = 0; c < kDaimyoInPlay; ++c) {
-        heads[c] = DaimyoTable[c].head;
-        castles[c] = CastleCount(c);
-      }
-    }
-    if (step != lastStep || TurnSubPhase != lastSub) {
-      r.broken = BrokenInvariant();
-      if (!r.broken.empty()) {
-        r.broken += " (turn " + std::to_string(TurnCounter) + ", step " + std::to_string(lastStep) + "." +
-                    std::to_string(lastSub) + ")";
-        return r;
-      }
-      lastStep = step;
-      lastSub = TurnSubPhase;
-      for (int c = 0; c < kDaimyoInPlay; ++c) {
-        uint16_t h = DaimyoTable[c].head;
-        if (h != heads[c] && h < NullBusyoId && heads[c] < NullBusyoId) ++r.successions;
-        heads[c] = h;
-        if (castles[c] > 0 && CastleCount(c) == 0) r.destroyed.insert(c);
-      }
-    }
-    if (g_TurnWork.main.turnsCompleted != before) ++r.turns;
-  }
-  return r;
-}
+using soak::SoakBattles;
+using soak::SoakResult;
+using soak::SoakScene;
 
 class SoakTest : public WorldTest {
  protected:
@@ -162,7 +34,7 @@ class SoakTest : public WorldTest {
 };
 
 TEST_F(SoakTest, AHundredTurnsOfTheSampleWorldStayWholeAndEventful) {
-  SoakResult r = PlayTurns(100, 20261210, scene);
+  SoakResult r = soak::PlayTurns(100, 20261210, scene);
   ASSERT_EQ(r.broken, "");
   std::printf("soak: %d turns, %d alliances made, %d broken, %d battles, %d events, %d successions, "
               "%d new generals, %zu clans destroyed\n",
