@@ -16,6 +16,7 @@
 #include "world/record_lists.h"
 #include "world/slg_util.h"
 #include "world/turn/ai_entry.h"
+#include "world/turn/turn_loop.h"
 #include "world/turn/season_turn.h"
 #include "world/turn/slg_sound_port.h"
 #include "world/world_ports.h"
@@ -106,7 +107,7 @@ void Emit(EventWork& w, int kind, int marker, const std::string& text) {
     w.notice = true;
   }
   SlgScene().ShowMessage(text.c_str(), 7, true);
-  SetFrameWait(GameSpeedParams[4]);
+  SetFrameWait(MessageTime());
 }
 
 void PreventMessage(EventWork& w, int kind, int marker, const char* fmt, int kuni, int busyo) {

@@ -9,6 +9,7 @@
 #include "world/ai/random_events.h"
 #include "world/slg_util.h"
 #include "world/turn/ai_entry.h"
+#include "world/turn/turn_loop.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
 
@@ -117,7 +118,7 @@ int RunSuccession() {
         b.loyalty = 0;
         ShowEventNotice(15, 14);
         SlgScene().ShowMessage(text, 7, true);
-        SetFrameWait(GameSpeedParams[4]);
+        SetFrameWait(MessageTime());
         w.successor = s;
         w.announced = true;
         EndAllAlliances(clan);

@@ -3,6 +3,7 @@
 // through the battle port), with the world checked after every phase and the run's activity counted.
 #pragma once
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <set>
 #include <string>
@@ -50,6 +51,8 @@ struct SoakBattles : BattlePort {
 
 struct SoakResult {
   int turns = 0;
+  int games = 0;
+  bool ended = false;  // the last game ended (a clan unified the land, or the player's clan fell)
   double longestStepMs = 0;  // the longest logic step of the military, politics and strategy phases
   int successions = 0;
   std::set<int> destroyed;
@@ -99,14 +102,21 @@ inline double NowMs() {
 // invariant.
 inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
   SoakResult r;
+  static TurnRulesPort rules;  // the turn engine's totals, shares and revenues
+  SetSlgRulesPort(&rules);
+  // A game starts from a program state that earlier games or tests in this process may have left.
+  ResetToEmptyWorld();
+  std::memset(BusyoFlagTable, 0, sizeof BusyoFlagTable);
   ResetTurnWork();
   StepReset();
+  SetStepWaitPending(false);
   GameMode = game_mode::kSlg;
   SetGameSpeedParams(true);
   ScenarioNumber = 0;
   PreferredStartDaimyo = -1;
   StartSlot = -1;
-  RunTurnLoop();  // resets the turn and loads the scenario
+  g_FrameWaitCounter.store(0);  // a wait left over would hold the first step
+  RunTurnLoop();                // resets the turn and loads the scenario (seeding from the clock)
   SetGameRandState(seed);
   SetAutoRun(true);
   AutoRunLastTurn = 0xFFFF;
@@ -124,7 +134,10 @@ inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
     const double t0 = NowMs();
     RunTurnLoop();
     if (aiPhase) r.longestStepMs = std::max(r.longestStepMs, NowMs() - t0);
-    if (IsGameEnded()) break;
+    if (IsGameEnded()) {
+      r.ended = true;
+      break;
+    }
     const uint32_t step = g_StepMachine.step[1];
     if (step == kSlgStepNewGame || step <= kSlgStepReset) continue;
     if (!started) {
@@ -139,6 +152,7 @@ inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
       if (!r.broken.empty()) {
         r.broken += " (turn " + std::to_string(TurnCounter) + ", step " + std::to_string(lastStep) + "." +
                     std::to_string(lastSub) + ")";
+        SetSlgRulesPort(nullptr);
         return r;
       }
       lastStep = step;
@@ -152,7 +166,38 @@ inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
     }
     if (g_TurnWork.main.turnsCompleted != before) ++r.turns;
   }
+  SetSlgRulesPort(nullptr);
+  r.games = 1;
   return r;
+}
+
+// Games from consecutive seeds until the turns are played (a game that ends is followed by the
+// next); the counts add up, the longest step is the longest of all.
+inline SoakResult PlayGames(int turns, uint32_t seed, SoakScene& scene) {
+  SoakResult total;
+  for (uint32_t s = seed; total.turns < turns; ++s) {
+    if (s != seed) {
+      // A new game needs a scene with its start answers again; the counts go on.
+      SoakScene fresh;
+      fresh.events = scene.events;
+      fresh.appearances = scene.appearances;
+      fresh.alliancesMade = scene.alliancesMade;
+      fresh.alliancesBroken = scene.alliancesBroken;
+      scene = fresh;
+    }
+    SoakResult r = PlayTurns(turns - total.turns, s, scene);
+    total.turns += r.turns;
+    total.games += 1;
+    total.successions += r.successions;
+    total.longestStepMs = std::max(total.longestStepMs, r.longestStepMs);
+    for (int c : r.destroyed) total.destroyed.insert(static_cast<int>(s - seed) * 100 + c);
+    total.ended = r.ended;
+    if (!r.broken.empty() || r.turns == 0) {
+      total.broken = r.broken.empty() ? "a game played no turn" : r.broken;
+      break;
+    }
+  }
+  return total;
 }
 
 }  // namespace soak
