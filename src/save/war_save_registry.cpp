@@ -29,5 +29,7 @@ void RegisterWarStateFields() {
   }
 }
 
+bool UsesWarPhaseRegistrar() { return g_registrar == nullptr; }
+
 void RegisterWarStateForLoad(SaveBlockList* list) { RegisterWith(kSaveRegisterLoad, list); }
 void RegisterWarStateForSave(SaveBlockList* list) { RegisterWith(kSaveRegisterSave, list); }

@@ -24,6 +24,8 @@ inline constexpr int32_t kWarStateBytes = kWarFieldBytes + kBattleRunStateBytes;
 using WarStateRegistrar = void (*)();
 void SetWarStateRegistrar(WarStateRegistrar registrar);  // null: the war phase's own registration
 void RegisterWarStateFields();
+// True while the war phase's own registration is used (no replacement registrar is set).
+bool UsesWarPhaseRegistrar();
 
 // Mode 1 (2), current list := list, RegisterWarStateFields, mode 0.
 void RegisterWarStateForLoad(SaveBlockList* list);

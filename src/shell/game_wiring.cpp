@@ -11,6 +11,11 @@
 #include "sound/sound.h"
 #include "screens/front/front_scenes.h"
 #include "world/scenario_tables.h"
+#include "save/save_slot.h"
+#include "sound/busyo_voice.h"
+#include "world/turn/slg_sound_port.h"
+#include "world/turn/turn_loop.h"
+#include "world/world_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
 #include "scenario/script/adv_script.h"
@@ -24,11 +29,34 @@ namespace {
 class GameHooks : public FrameGameHooks {
  public:
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
+  bool PollSlgKey() override { return ::PollSlgKey() != 0; }
+  void RunTurnLoop() override { ::RunTurnLoop(); }
   void UpdateMovies() override { ::UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
 };
 
 GameHooks g_gameHooks;
+
+// The turn rules with the save slots behind them.
+class GameRules : public TurnRulesPort {
+ public:
+  bool LoadGameSlot(int slot) override { return ::LoadGameSlot(slot); }
+  void RecordGameCleared() override { ::RecordGameCleared(); }
+  bool HasQuickSave() override { return ::HasQuickSave(); }
+};
+GameRules g_gameRules;
+
+// The turn's music, effects and voices on the sound channels.
+class GameSlgSound : public SlgSoundPort {
+ public:
+  void PlaySlgBgm(const char* file, int onlyIfChanged) override { ::PlaySlgBgm(file, onlyIfChanged); }
+  void PlaySlgSe(int channel, int effect, int loop) override { ::PlaySlgSe(channel, effect, loop); }
+  void PlayGeneralVoice(int channel, int busyo, int line) override {
+    if (const BusyoRecord* b = BusyoPtr(static_cast<uint32_t>(busyo))) ::PlayGeneralVoice(channel, b->voice, line);
+  }
+  void ForgetSlgBgm() override { ClearLastVoiceName(); }
+};
+GameSlgSound g_slgSound;
 // The scene manager as the frame drives it; the idle game mode enters the title.
 SceneFrameAdapter g_scenes;
 
@@ -85,4 +113,7 @@ void InstallGameSubsystems() {
   s.pictureSource = &GetGamePicture();
   s.releaseGraphics = &ReleaseGamePicture;
   SetSoundFocusHooks({&RequestSoundSilence, &RequestSoundRestore});
+  // Game mode 11 steps the turn loop; the strategy scene comes through its own port.
+  SetSlgRulesPort(&g_gameRules);
+  SetSlgSoundPort(&g_slgSound);
 }

@@ -370,9 +370,11 @@ bool RuleMove(Check& c, uint16_t g, uint16_t siro) {
         if (!CanReachSiro(g, siro, CommandSourceSiro, false)) c.Refuse(23);
         if (fullAfter) c.Refuse(25);
       } else {
-        if (BusyoTable[g].siro == siro) c.Refuse(59);
+        // His own castle is refused as the source; the road test does not apply to it.
+        const bool source = BusyoTable[g].siro == siro;
+        if (source) c.Refuse(59);
         if (!OwnSiro(siro)) c.Refuse(24);
-        if (!CanMoveBusyoTo(g, siro)) c.Refuse(23);
+        if (!source && !CanMoveBusyoTo(g, siro)) c.Refuse(23);
         if (fullAfter) c.Refuse(25);
       }
     } else {

@@ -165,12 +165,19 @@ bool StepPhase(const char* bgm, int (*phase)()) {
 }
 
 void StepTurn() {
-  CheckSiroData();
+  // The castle check runs each time the turn enters a new part (a sub-phase or a season
+  // sub-step); inside a phase the routines check at their own points. Checking on every logic
+  // step would cost more than the rest of the turn together.
+  SlgMainWork& m = g_TurnWork.main;
+  const int32_t part = TurnSubPhase << 8 | static_cast<int32_t>(SubStepGet() & 0xFF);
+  if (part != m.checkedPart) {
+    m.checkedPart = part;
+    CheckSiroData();
+  }
   if (SlgScene().GetLoadFlag()) {
     RunDismissal();
     return;
   }
-  if (IsGameEnded()) return;  // an ending has started: the chain stops here
   switch (TurnSubPhase) {
     case 0:
       StepSeason();
@@ -245,6 +252,9 @@ int SlgMainStep() {
     return kStepRunning;
   }
   m.pressLatch = 0;
+  // An ending has run: the chain stays where it stopped until the game leaves for the title or
+  // the ending script.
+  if (IsGameEnded()) return kStepRunning;
   if (StepBegin()) m.started = 1;
   Adv().ReturnToSlgScene();
   switch (StepGet()) {
@@ -256,6 +266,7 @@ int SlgMainStep() {
       if (ActingSideFlag == 1) {
         if (SubStepGet() == 0) {
           SlgSound().PlaySlgBgm(kBgmTurn, 1);
+          ClearUnificationState();  // a new game starts with no declaration, stage or story flag
           SubStepSet(1);
         }
         if (!RunChild(NewGameStart)) return kStepRunning;
@@ -398,3 +409,36 @@ void TurnRulesPort::RecalcDaimyoTotals(int flag) { ::RecalcDaimyoTotals(flag); }
 void TurnRulesPort::RecalcPlayerShares() { ::RecalcPlayerShares(); }
 void TurnRulesPort::RecalcAllRevenues() { ::RecalcAllRevenues(); }
 void TurnRulesPort::ResetSlgTurnState() { ::ResetSlgTurnState(); }
+
+const char* CheckLoadedTurnWords(const LoadedTurnWords& w) {
+  if (w.season > 3) return "season out of range";
+  if (w.year < 1500 || w.year > 1500 + 254) return "year out of range";
+  if (w.subPhase > 4) return "turn sub-phase out of range";
+  if (w.player >= kDaimyoInPlay && w.player != 254 && w.player != 255) return "player clan out of range";
+  if (w.firstTurn != 0 && w.firstTurn != 1) return "first-turn flag out of range";
+  if (w.currentKuni >= kKuniCount && w.currentKuni != kNoKuni) return "current country out of range";
+  if (w.unificationStage < 0 || w.unificationStage > 2) return "unification stage out of range";
+  if (w.declared > 1) return "unification declared byte out of range";
+  if (!w.clanOrder || !w.marchOrder) return "orders missing";
+  bool seen[kDokuSlots] = {};
+  for (int i = 0; i < kDaimyoInPlay; ++i) {
+    const uint8_t c = w.clanOrder[i];
+    if (c >= kDaimyoInPlay || seen[c]) return "clan order is not a permutation";
+    seen[c] = true;
+  }
+  std::memset(seen, 0, sizeof seen);
+  for (int i = 0; i < kDokuSlots; ++i) {
+    const uint8_t m = w.marchOrder[i];
+    if (m >= kDokuSlots || seen[m]) return "march order is not a permutation";
+    seen[m] = true;
+  }
+  return nullptr;
+}
+
+const char* CheckLoadedTurnSteps(int32_t gameMode, const uint32_t* steps, int levels) {
+  if (gameMode != game_mode::kSlg || !steps || levels < 2) return nullptr;
+  const uint32_t s = steps[1];
+  const bool ok = s == kStepIdle || (s >= kSlgStepReset && s <= kSlgStepGameOver) || s == kStepPushed ||
+                  s == kStepDone || s == kStepDoneWait;
+  return ok ? nullptr : "main strategy step out of range";
+}

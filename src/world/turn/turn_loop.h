@@ -47,3 +47,23 @@ class TurnRulesPort : public SlgRulesPort {
   void RecalcAllRevenues() override;
   void ResetSlgTurnState() override;
 };
+
+// The turn words of a world file about to be loaded; null when they are in range, else what is
+// wrong. The orders must be permutations (clans 0..59, independents 0..253).
+struct LoadedTurnWords {
+  uint16_t turn = 0;
+  uint16_t year = 0;
+  uint8_t season = 0;
+  uint8_t player = 0;
+  uint8_t subPhase = 0;
+  const uint8_t* clanOrder = nullptr;   // 64 bytes
+  const uint8_t* marchOrder = nullptr;  // 254 bytes
+  int32_t firstTurn = 0;
+  uint8_t currentKuni = 0;
+  int32_t unificationStage = 0;
+  uint8_t declared = 0;
+};
+const char* CheckLoadedTurnWords(const LoadedTurnWords& w);
+// The step codes of a saved step machine for a game in the given mode: in the strategy game the
+// main step's level must hold one of its steps.
+const char* CheckLoadedTurnSteps(int32_t gameMode, const uint32_t* steps, int levels);

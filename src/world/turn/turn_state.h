@@ -27,6 +27,7 @@ struct SlgMainWork {
   int32_t pressLatch = 0;       // the button went down during a wait
   uint8_t parkedId = 255;       // the player's id while PlayerDaimyoId is 254 (253 while lent)
   uint32_t turnsCompleted = 0;  // turns ended by the main step (step 6 done)
+  int32_t checkedPart = -1;     // the turn part the castle check last ran for
 };
 
 struct SlgKeyRing {

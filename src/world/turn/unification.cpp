@@ -45,6 +45,14 @@ int Finish(int r) {
   return r;
 }
 
+// The ending dialog is done: the game ends and the title comes back.
+int EndToTitle() {
+  SlgScene().FinishDialog();
+  g_TurnWork.gameEnd = 1;
+  Adv().RequestTitleScene();
+  return Finish(kUnifyEnded);
+}
+
 }  // namespace
 
 void ClearUnificationState() {
@@ -132,17 +140,15 @@ int RunUnificationDeclaration() {
     if (PlayerDaimyoId < kDaimyoInPlay && CountDaimyoKuni(PlayerDaimyoId) >= kKuniCount) {
       RecordClearOnce();
       if (!StoryEventsOn()) {
-        g_TurnWork.gameEnd = 1;
         w.result = kUnifyEnded;
         if (OpenEndingDialog(3, kBgmUnified)) {
           StepJump(kUnifyAllHeld);
           return kStepRunning;
         }
-        Adv().RequestTitleScene();
-        return Finish(w.result);
+        return EndToTitle();
       }
       if (StoryFlagA > 0) {
-        g_TurnWork.gameEnd = 1;
+        g_TurnWork.gameEnd = 1;  // the ending event takes over at once
         w.result = kUnifyEnded;
         Adv().StartAdvEvent(8, 3, nullptr, false);
         return Finish(w.result);
@@ -161,8 +167,7 @@ int RunUnificationDeclaration() {
     case kUnifyAllHeld:
     case kUnifyEnding:
       if (!EndingDialogFinished()) return kStepRunning;
-      Adv().RequestTitleScene();
-      return Finish(w.result);
+      return EndToTitle();
     case kUnifyAsk: {
       if (!RunChild(CheckUnification)) return kStepRunning;
       if (w.askStage == 0) {
@@ -174,16 +179,13 @@ int RunUnificationDeclaration() {
         return kStepRunning;
       }
       RecordClearOnce();
-      g_TurnWork.gameEnd = 1;
       w.result = kUnifyEnded;
       if (StoryEventsOn()) {
+        g_TurnWork.gameEnd = 1;
         Adv().StartAdvEvent(8, 0, nullptr, false);
         return Finish(w.result);
       }
-      if (!OpenEndingDialog(0, kBgmUnified)) {
-        Adv().RequestTitleScene();
-        return Finish(w.result);
-      }
+      if (!OpenEndingDialog(0, kBgmUnified)) return EndToTitle();
       StepJump(kUnifyEnding);
       return kStepRunning;
     }
@@ -203,17 +205,15 @@ int CheckGameOverNoBusyo() {
     w.result = kUnifyGoesOn;
     const uint8_t p = PlayerDaimyoId;
     if (p >= kDaimyoInPlay || CountDaimyoBusyo(p) > 0) return Finish(kUnifyGoesOn);
-    g_TurnWork.gameEnd = 1;
     w.result = kUnifyEnded;
     if (StoryEventsOn()) {
+      g_TurnWork.gameEnd = 1;
       Adv().StartAdvEvent(8, 1, nullptr, false);
       return Finish(w.result);
     }
     if (OpenEndingDialog(1, kBgmNoBusyo)) return kStepRunning;
-    Adv().RequestTitleScene();
-    return Finish(w.result);
+    return EndToTitle();
   }
   if (!EndingDialogFinished()) return kStepRunning;
-  Adv().RequestTitleScene();
-  return Finish(w.result);
+  return EndToTitle();
 }

@@ -160,8 +160,19 @@ int ResolveMarches() {
       const uint16_t g = DokuBusyoList[MarchOrderList[w.resolveIndex] % kDokuSlots];
       if (g >= kBusyoCount) continue;
       const SiroRecord* s = SiroPtr(BusyoTable[g].siro);
+      // A general without a castle has nothing to march from; one without a march order only has
+      // his order cleared, which changes nothing the castle check reads, so neither needs a march
+      // routine (and its castle check) of his own.
       if (!s) {
-        CancelMarch(g);  // a general without a castle has nothing to march from
+        CancelMarch(g);
+        continue;
+      }
+      if (BusyoTable[g].marchFlag != 1) {
+        if (s->kuni < kKuniSlots && KuniTable[s->kuni].dokuMode != 0) {
+          for (const SiroBusyoRef& r : s->list1) CancelMarch(RefBusyo(r));
+        } else {
+          CancelMarch(g);
+        }
         continue;
       }
       w.resolveBusyo = g;
@@ -307,9 +318,11 @@ int RunDaimyoMarches(int clan) {
     w.daimyoSlot = 0;
     w.daimyoBattleSiro = kNoSiro;
     if (d.head == kNoBusyo) return Finish();
+    int orders = 0;
     for (int i = 0; i < kVassalScan; ++i) {
       const uint16_t g = d.vassals[i];
       if (g >= kBusyoCount || BusyoTable[g].marchFlag != 1) continue;
+      ++orders;
       w.daimyoBusyo = g;
       w.daimyoSiro = BusyoTable[g].siro;
       w.daimyoTarget = BusyoTable[g].siro2;
@@ -323,6 +336,8 @@ int RunDaimyoMarches(int clan) {
       }
       if (cancel || MoveSiroBusyo(s, t, static_cast<uint8_t>(clan), static_cast<uint8_t>(i), 1) != 0) CancelMarch(g);
     }
+    // A clan without march orders changed nothing: no battles, nothing to check.
+    if (orders == 0) return Finish();
     StepJump(1);
   }
   if (StepGet() == 2) {
