@@ -310,3 +310,27 @@ TEST_F(AiPoliticsTest, InTheSecondSeasonTheWholeTreasuryPaysForMarches) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AiPoliticsTest, ReinforcementStopsOnceTheThreatIsMatched) {
+  // Castle a (level 4, the head with 10) faces e (50 soldiers): threat 52 against 18. Castle b,
+  // joined to a, holds three generals of 30; two are enough.
+  int b = w.Siro(k0, "鶴岡", 1, 1);
+  w.Road(a, b);
+  int g[3];
+  for (int& x : g) x = AddVassal(w, clan, b, 30);
+  BusyoTable[head].soldiers = 10;
+  BusyoTable[enemyHead].soldiers = 50;
+  DaimyoTable[clan].money = 0;  // no attack
+  ExpectClean();
+  ScriptedDraws draws({}, 0);
+  AiPlanOperations(clan);
+  int moved = 0;
+  for (int x : g) moved += BusyoTable[x].siro == a;
+  EXPECT_EQ(moved, 2);
+  EXPECT_GE(GetSiroDefencePower(clan, a), FindStrongestEnemyNeighbour(clan, a).power);
+  ExpectClean();
+}
+
+}  // namespace
