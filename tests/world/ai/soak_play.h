@@ -53,7 +53,7 @@ struct SoakResult {
   int turns = 0;
   int games = 0;
   bool ended = false;  // the last game ended (a clan unified the land, or the player's clan fell)
-  double longestStepMs = 0;  // the longest logic step of the military, politics and strategy phases
+  double longestStepMs = 0;  // the longest logic step of the clans' three phases and the independents
   int successions = 0;
   std::set<int> destroyed;
   std::string broken;  // the first broken invariant
@@ -130,7 +130,8 @@ inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
     if (GameMode != game_mode::kSlg) GameMode = game_mode::kSlg;  // no scripts here
     g_FrameWaitCounter.store(0);
     uint32_t before = g_TurnWork.main.turnsCompleted;
-    const bool aiPhase = g_StepMachine.step[1] == kSlgStepTurn && TurnSubPhase >= 1 && TurnSubPhase <= 3;
+    const bool aiPhase = (g_StepMachine.step[1] == kSlgStepTurn && TurnSubPhase >= 1 && TurnSubPhase <= 3) ||
+                         g_StepMachine.step[1] == kSlgStepIndependents;
     const double t0 = NowMs();
     RunTurnLoop();
     if (aiPhase) r.longestStepMs = std::max(r.longestStepMs, NowMs() - t0);
