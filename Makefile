@@ -22,8 +22,15 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# Every benchmark program runs; the target fails when one of them misses a target.
 bench: build
-	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b" || true; done
+	@fail=0; for b in $(BUILD)/bench/*; do \
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+	  echo "== $$(basename $$b)"; "$$b" || fail=1; \
+	done; exit $$fail
 
+# Everything the build made goes; the player's SaveData folders (settings, play record, saves)
+# under build/<preset>/game stay.
 clean:
-	rm -rf build
+	@[ ! -d build ] || find build -mindepth 1 -path 'build/*/game/SaveData' -prune -o \( ! -type d \) -exec rm -f {} +
+	@[ ! -d build ] || find build -depth -mindepth 1 -type d -empty -delete

@@ -6,6 +6,7 @@ pkgs=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libepoxy-dev libgl1-mesa-dri libegl-dev libopengl-dev libegl-mesa0
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
+  xfonts-base  # the X core fonts that SDL's message boxes draw with
   libvorbis-dev libogg-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libassimp-dev libpng-dev zlib1g-dev nlohmann-json3-dev

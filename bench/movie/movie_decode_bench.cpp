@@ -2,6 +2,8 @@
 // Target: under a quarter of the movie's length, i.e. the counter "share_of_duration" < 0.25.
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -63,5 +65,6 @@ void BM_DecodeConvert720p30(benchmark::State& state) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DecodeConvert720p30)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+V4_BENCH_COUNTER_TARGET(BM_DecodeConvert720p30, "share_of_duration", 0.25);
 
 }  // namespace

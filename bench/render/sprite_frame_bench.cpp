@@ -4,6 +4,8 @@
 //   SDL_VIDEODRIVER=offscreen ./render_bench --benchmark_repetitions=10
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -119,5 +121,6 @@ void BM_SpriteFrameTotal(benchmark::State& state) {
   state.counters["submit_ms"] = benchmark::Counter(submit, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_SpriteFrameTotal)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_SpriteFrameTotal, 16.7);  // the frame budget
 
 }  // namespace

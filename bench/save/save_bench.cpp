@@ -2,6 +2,8 @@
 // Target: under 30 ms each. Needs the built sample data; the slot goes to a temporary folder whose
 // Data links to the game folder's, so the shared game folder is never written.
 #include <benchmark/benchmark.h>
+
+#include "bench/support/bench_target.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -61,6 +63,7 @@ void BM_SaveGameSlot(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SaveGameSlot)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_SaveGameSlot, 30.0);
 
 void BM_LoadGameSlot(benchmark::State& state) {
   if (!PrepareSampleGame() || !SaveGameSlot(1, GameMode)) {
@@ -75,5 +78,6 @@ void BM_LoadGameSlot(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoadGameSlot)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_LoadGameSlot, 30.0);
 
 }  // namespace

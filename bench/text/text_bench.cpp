@@ -4,6 +4,8 @@
 //   SDL_VIDEODRIVER=offscreen ./text_bench --benchmark_repetitions=5
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <memory>
 #include <string>
 
@@ -104,6 +106,7 @@ void BM_TextPageColdCache(benchmark::State& state) {
   state.counters["glyphs rasterised"] = static_cast<double>(glyphs);
 }
 BENCHMARK(BM_TextPageColdCache)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_TextPageColdCache, 20.0);
 
 // The glyphs are cached (preloaded): a relayout of the whole page (glyph list and vertices) and its draw.
 void BM_TextPageWarmCache(benchmark::State& state) {
@@ -120,6 +123,7 @@ void BM_TextPageWarmCache(benchmark::State& state) {
   r->Release();
 }
 BENCHMARK(BM_TextPageWarmCache)->Unit(benchmark::kMicrosecond);
+V4_BENCH_TIME_TARGET(BM_TextPageWarmCache, 1.0);
 
 // A frame of a page that is already laid out: only the draw.
 void BM_TextPageFrame(benchmark::State& state) {

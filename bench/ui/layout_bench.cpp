@@ -2,6 +2,8 @@
 // animation keys) on the null device. Target: under 5 ms for parse + build.
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <memory>
 #include <string>
 
@@ -57,5 +59,6 @@ void BM_ParseAndBuild300Nodes(benchmark::State& state) {
   graphics->Release();
 }
 BENCHMARK(BM_ParseAndBuild300Nodes)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_ParseAndBuild300Nodes, 5.0);
 
 }  // namespace

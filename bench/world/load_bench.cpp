@@ -2,6 +2,8 @@
 // rebuild and the name pass). Target: under 20 ms per load. Needs the built sample data.
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include "core/error_box.h"
 #include "core/game_file.h"
 #include "world/scenario_tables.h"
@@ -23,6 +25,7 @@ static void BM_LoadScenarioTables(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoadScenarioTables)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_LoadScenarioTables, 20.0);
 
 static void BM_RebuildPlacement(benchmark::State& state) {
   if (!SetModuleDirFromHost(V4_TEST_GAME_DIR) || !LoadScenarioTables(ScenarioDirectory(0).c_str())) {

@@ -13,6 +13,7 @@
 #include "platform/fs/fs.h"
 #include "platform/text/cp932.h"
 #include "platform/text/log.h"
+#include "platform/byte_order.h"
 
 // Directory of one archive part, shared read-only between lookups.
 struct SzsPartDirectory {
@@ -89,6 +90,14 @@ std::shared_ptr<const SzsPartDirectory> LoadPartAt(const std::string& programPat
     std::lock_guard<std::mutex> lock(g_cacheMutex);
     g_cache.erase(programPath);
     return nullptr;
+  }
+  if (part->entries.empty()) {
+    // A negative count reads as an empty archive; say so, since a damaged header looks the same.
+    uint8_t head[v4fmt::kSzsHeaderSize];
+    if (file.ReadAt(0, head, sizeof head) && le::Get32(head + v4fmt::kSzsCountOffset) != 0) {
+      plat::Log("fs", "archive %s has entry count %d: read as holding nothing", programPath.c_str(),
+                static_cast<int32_t>(le::Get32(head + v4fmt::kSzsCountOffset)));
+    }
   }
   for (size_t i = 0; i < part->entries.size(); ++i) {
     part->index.emplace(v4fmt::NormalizeSzsName(part->entries[i].name), i);

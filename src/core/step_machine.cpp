@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/text/log.h"
+#include "platform/byte_order.h"
 
 StepMachine g_StepMachine{};
 
@@ -24,16 +25,7 @@ void IdleDeeperLevels(uint32_t d) {
   }
 }
 
-void PutU32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
 
-uint32_t GetU32(const uint8_t* p) {
-  return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
 
 }  // namespace
 
@@ -135,28 +127,28 @@ void SetStepWaitPending(bool on) { g_StepMachine.waitPending = on ? 1 : 0; }
 
 void StepMachineToBytes(uint8_t (&out)[kStepMachineBytes]) {
   const StepMachine& m = g_StepMachine;
-  for (int i = 0; i < kStepLevels; ++i) PutU32(out + offsetof(StepMachine, subStep) + 4 * i, m.subStep[i]);
+  for (int i = 0; i < kStepLevels; ++i) le::Put32(out + offsetof(StepMachine, subStep) + 4 * i, m.subStep[i]);
   std::memcpy(out + offsetof(StepMachine, state), m.state, sizeof m.state);
-  for (int i = 0; i < kStepLevels; ++i) PutU32(out + offsetof(StepMachine, step) + 4 * i, m.step[i]);
-  PutU32(out + offsetof(StepMachine, depth), m.depth);
-  PutU32(out + offsetof(StepMachine, pushPending), m.pushPending);
-  PutU32(out + offsetof(StepMachine, waitPending), m.waitPending);
+  for (int i = 0; i < kStepLevels; ++i) le::Put32(out + offsetof(StepMachine, step) + 4 * i, m.step[i]);
+  le::Put32(out + offsetof(StepMachine, depth), m.depth);
+  le::Put32(out + offsetof(StepMachine, pushPending), m.pushPending);
+  le::Put32(out + offsetof(StepMachine, waitPending), m.waitPending);
 }
 
 bool StepMachineFromBytes(const uint8_t* data, size_t size) {
   if (data == nullptr || size != kStepMachineBytes) return false;
-  const uint32_t depth = GetU32(data + offsetof(StepMachine, depth));
+  const uint32_t depth = le::Get32(data + offsetof(StepMachine, depth));
   if (depth >= kStepLevels) {
     plat::Log("step", "saved step machine rejected: depth %u", depth);
     return false;
   }
   StepMachine m{};
-  for (int i = 0; i < kStepLevels; ++i) m.subStep[i] = GetU32(data + offsetof(StepMachine, subStep) + 4 * i);
+  for (int i = 0; i < kStepLevels; ++i) m.subStep[i] = le::Get32(data + offsetof(StepMachine, subStep) + 4 * i);
   std::memcpy(m.state, data + offsetof(StepMachine, state), sizeof m.state);
-  for (int i = 0; i < kStepLevels; ++i) m.step[i] = GetU32(data + offsetof(StepMachine, step) + 4 * i);
+  for (int i = 0; i < kStepLevels; ++i) m.step[i] = le::Get32(data + offsetof(StepMachine, step) + 4 * i);
   m.depth = depth;
-  m.pushPending = GetU32(data + offsetof(StepMachine, pushPending));
-  m.waitPending = GetU32(data + offsetof(StepMachine, waitPending));
+  m.pushPending = le::Get32(data + offsetof(StepMachine, pushPending));
+  m.waitPending = le::Get32(data + offsetof(StepMachine, waitPending));
   g_StepMachine = m;
   g_refusedPushes = 0;
   return true;

@@ -1,6 +1,7 @@
 #include "render/dds_image.h"
 
 #include <cstring>
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -8,11 +9,6 @@ constexpr size_t kHeaderSize = 128;  // magic + 124-byte header
 constexpr int kMaxSide = 8192;  // larger than any picture the game uses; bounds a damaged header
 constexpr uint32_t kPfAlphaPixels = 0x1, kPfFourCC = 0x4, kPfRgb = 0x40;
 
-uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
 constexpr uint32_t FourCC(char a, char b, char c, char d) {
   return static_cast<uint32_t>(a) | (static_cast<uint32_t>(b) << 8) | (static_cast<uint32_t>(c) << 16) |
          (static_cast<uint32_t>(d) << 24);
@@ -24,15 +20,15 @@ struct Header {
 };
 
 bool ReadHeader(const uint8_t* d, size_t size, Header* h) {
-  if (!d || size < kHeaderSize || std::memcmp(d, "DDS ", 4) != 0 || U32(d + 4) != 124) return false;
-  const uint32_t height = U32(d + 12), width = U32(d + 16);
+  if (!d || size < kHeaderSize || std::memcmp(d, "DDS ", 4) != 0 || le::Get32(d + 4) != 124) return false;
+  const uint32_t height = le::Get32(d + 12), width = le::Get32(d + 16);
   if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return false;
   h->width = static_cast<int>(width);
   h->height = static_cast<int>(height);
-  h->pfFlags = U32(d + 80);
-  h->fourCC = U32(d + 84);
-  h->bits = U32(d + 88);
-  for (int i = 0; i < 4; ++i) h->masks[i] = U32(d + 92 + 4 * i);
+  h->pfFlags = le::Get32(d + 80);
+  h->fourCC = le::Get32(d + 84);
+  h->bits = le::Get32(d + 88);
+  for (int i = 0; i < 4; ++i) h->masks[i] = le::Get32(d + 92 + 4 * i);
   return true;
 }
 
@@ -55,7 +51,7 @@ void Expand565(uint16_t c, uint8_t out[3]) {
 
 // Colour block (8 bytes) into 16 RGBA texels; alpha 255 except DXT1's transparent index.
 void ColourBlock(const uint8_t* b, bool allowTransparent, uint8_t out[16][4]) {
-  const uint16_t c0 = U16(b), c1 = U16(b + 2);
+  const uint16_t c0 = le::Get16(b), c1 = le::Get16(b + 2);
   uint8_t pal[4][4];
   Expand565(c0, pal[0]);
   Expand565(c1, pal[1]);
@@ -74,7 +70,7 @@ void ColourBlock(const uint8_t* b, bool allowTransparent, uint8_t out[16][4]) {
     pal[2][3] = 255;
     pal[3][3] = 0;
   }
-  const uint32_t idx = U32(b + 4);
+  const uint32_t idx = le::Get32(b + 4);
   for (int t = 0; t < 16; ++t) std::memcpy(out[t], pal[(idx >> (2 * t)) & 3], 4);
 }
 
@@ -180,19 +176,19 @@ std::vector<uint8_t> EncodeDdsArgb(int width, int height, const std::vector<uint
   if (width <= 0 || height <= 0 || rgba.size() != static_cast<size_t>(width) * height * 4) return {};
   std::vector<uint8_t> f(kHeaderSize + rgba.size(), 0);
   std::memcpy(f.data(), "DDS ", 4);
-  Put32(f, 4, 124);
-  Put32(f, 8, 0x1 | 0x2 | 0x4 | 0x8 | 0x1000);  // caps, height, width, pitch, pixel format
-  Put32(f, 12, static_cast<uint32_t>(height));
-  Put32(f, 16, static_cast<uint32_t>(width));
-  Put32(f, 20, static_cast<uint32_t>(width) * 4);
-  Put32(f, 76, 32);
-  Put32(f, 80, kPfRgb | kPfAlphaPixels);
-  Put32(f, 88, 32);
-  Put32(f, 92, 0x00FF0000);
-  Put32(f, 96, 0x0000FF00);
-  Put32(f, 100, 0x000000FF);
-  Put32(f, 104, 0xFF000000);
-  Put32(f, 108, 0x1000);  // texture
+  le::Put32(&f[4], 124);
+  le::Put32(&f[8], 0x1 | 0x2 | 0x4 | 0x8 | 0x1000);  // caps, height, width, pitch, pixel format
+  le::Put32(&f[12], static_cast<uint32_t>(height));
+  le::Put32(&f[16], static_cast<uint32_t>(width));
+  le::Put32(&f[20], static_cast<uint32_t>(width) * 4);
+  le::Put32(&f[76], 32);
+  le::Put32(&f[80], kPfRgb | kPfAlphaPixels);
+  le::Put32(&f[88], 32);
+  le::Put32(&f[92], 0x00FF0000);
+  le::Put32(&f[96], 0x0000FF00);
+  le::Put32(&f[100], 0x000000FF);
+  le::Put32(&f[104], 0xFF000000);
+  le::Put32(&f[108], 0x1000);  // texture
   for (size_t i = 0; i < rgba.size(); i += 4) {
     uint8_t* o = &f[kHeaderSize + i];
     o[0] = rgba[i + 2];

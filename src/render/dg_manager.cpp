@@ -16,6 +16,21 @@ CDGManager* g_dgManager = nullptr;
 CDGManager* GetDGManager() { return g_dgManager; }
 void SetDGManager(CDGManager* manager) { g_dgManager = manager; }
 
+bool SetDefaultCamera() {
+  if (!g_dgManager) return false;
+  return g_dgManager->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                                          CDGManager::kOrthographic);
+}
+
+void SetTextureAddressClamp(int flag) {
+  if (!g_dgManager) return;
+  if (flag == 0) {
+    g_dgManager->SetTextureWrap();
+  } else {
+    g_dgManager->SetTextureClamp();
+  }
+}
+
 CDGManager::CDGManager() {}
 
 CDGManager::~CDGManager() {
@@ -27,6 +42,7 @@ CDGManager::~CDGManager() {
   queues_[1].clear();
   overlay_.clear();
   for (CDGRendererBase* r : renderers) r->OnManagerGone();
+  effectManager_.DetachAll();
   textureManager_.DeleteAll();
   std::vector<CDGTexture*> textures(textures_.begin(), textures_.end());
   textures_.clear();
@@ -85,7 +101,9 @@ bool CDGManager::CreateDeviceWith(DeviceFactory factory, bool windowed, int widt
 int32_t CDGManager::ResetDevice(bool notFullScreen) {
   if (!device_) return static_cast<int32_t>(0x80004005u);
   textureManager_.OnLostDevice();
+  effectManager_.OnLostDevice();
   const bool ok = device_->Reset();
+  effectManager_.OnResetDevice();
   SetDefaultRenderStates(smooth_);
   ApplyCameraToDevice();
   presentWhole_ = !notFullScreen;
@@ -97,12 +115,16 @@ bool CDGManager::RecreateDevice() {
   std::unique_ptr<plat::GfxDevice> fresh = factory_(width_, height_);
   if (!fresh) return false;
   bool ok = true;
+  // Programs belong to the old device: drop them while it lives, compile again on the new one.
+  effectManager_.OnLostDevice();
+  effectManager_.ClearCache();
   for (CDGTexture* t : textures_)
     if (t->HasTexture() && !t->MoveToDevice(fresh.get())) ok = false;
   // The old device's objects go with it.
   device_ = std::move(fresh);
   SetDefaultRenderStates(smooth_);
   ApplyCameraToDevice();
+  effectManager_.OnResetDevice();
   if (!ok) plat::Log("gl", "some textures could not be moved to the new device");
   return true;
 }
@@ -322,12 +344,16 @@ CDGTexture* CDGManager::RenderToTexture(int width, int height) {
   SortQueue(overlay_);
   device_->Clear(true, true, 0x00000000u, 1.0f);
   std::vector<CDGRendererBase*> order(overlay_.begin(), overlay_.end());
+  // The picture is composited later: it holds premultiplied colour, so a translucent part is as
+  // bright in it as on the screen.
+  device_->SetPremultipliedOutput(true);
   for (CDGRendererBase* r : order) {
     if (!r) continue;
     device_->SetBlend(plat::BlendFactor::One, plat::BlendFactor::InvSrcAlpha);
     r->Render();
   }
   device_->Flush();
+  device_->SetPremultipliedOutput(false);
   device_->SetRenderTarget(old);
   ApplyCameraToDevice();
   device_->SetBlend(plat::BlendFactor::SrcAlpha, plat::BlendFactor::InvSrcAlpha);

@@ -4,6 +4,7 @@
 
 #include "core/file_io.h"
 #include "core/game_file.h"
+#include "platform/byte_order.h"
 
 uint8_t OmakeCgTable[kOmakeCgRecords * kOmakeCgRecordBytes];
 uint8_t OmakeEventTable[kOmakeEventRecords * kOmakeEventRecordBytes];
@@ -48,7 +49,7 @@ bool FindOmakeSceneByLabel(const char* name, int32_t* scene) {
     // A label that fills its field without a terminator ends at the field's end.
     const size_t labelLen = strnlen(label, kOmakeEventLabelBytes);
     if (labelLen == 0 || labelLen != nameLen || std::memcmp(label, name, labelLen) != 0) continue;
-    if (scene) *scene = static_cast<int32_t>(rec[0] | rec[1] << 8);
+    if (scene) *scene = static_cast<int32_t>(le::Get16(rec));
     return true;
   }
   return false;

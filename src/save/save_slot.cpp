@@ -25,6 +25,7 @@
 #include "world/turn/war_phase.h"
 #include "world/world_ports.h"
 #include "world/world_tables.h"
+#include "platform/byte_order.h"
 
 // The tables and words are copied to and from the file as they lie in memory.
 static_assert(std::endian::native == std::endian::little);
@@ -40,17 +41,6 @@ constexpr const char* kPrgFile = "prg.dat";
 // A new slot file is complete under this name before it replaces the old one.
 constexpr const char* kNewSuffix = ".new";
 
-void PutLE16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void PutLE32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t GetLE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 bool ReadWhole(const FixedPath& path, std::vector<uint8_t>& out) {
   uint8_t* raw = nullptr;
@@ -137,16 +127,16 @@ const char* CheckStagedTurnWords(const StagedSlg& st) {
   }
   LoadedTurnWords w;
   const uint8_t* p = nullptr;
-  if ((p = staged(&TurnCounter))) w.turn = GetLE16(p);
-  if ((p = staged(&GameYear))) w.year = GetLE16(p);
+  if ((p = staged(&TurnCounter))) w.turn = le::Get16(p);
+  if ((p = staged(&GameYear))) w.year = le::Get16(p);
   if ((p = staged(&SeasonIndex))) w.season = *p;
   if ((p = staged(&PlayerDaimyoId))) w.player = *p;
   if ((p = staged(&TurnSubPhase))) w.subPhase = *p;
   w.clanOrder = staged(ClanOrderList);
   w.marchOrder = staged(MarchOrderList);
-  if ((p = staged(&FirstTurnFlag))) w.firstTurn = static_cast<int32_t>(GetLE32(p));
+  if ((p = staged(&FirstTurnFlag))) w.firstTurn = static_cast<int32_t>(le::Get32(p));
   if ((p = staged(&CurrentKuniId))) w.currentKuni = *p;
-  if ((p = staged(&UnificationStage))) w.unificationStage = static_cast<int32_t>(GetLE32(p));
+  if ((p = staged(&UnificationStage))) w.unificationStage = static_cast<int32_t>(le::Get32(p));
   if ((p = staged(&st.scratch.unificationDeclared))) w.declared = *p;
   if (const char* why = CheckLoadedTurnWords(w)) return why;
   if (warAt == 0 || warAt > at) return "war-phase fields missing";
@@ -170,7 +160,7 @@ bool StageSlg(int slot, StagedSlg& st) {
   if (const char* why = CheckStagedTurnWords(st)) return Refuse(kSlgFile, slot, why);
   const size_t restSize = st.file.size() - at;
   DescrambleBytes(&st.file[at], static_cast<int32_t>(restSize), kSaveSeed);
-  const uint64_t count = GetLE32(&st.file[at]);
+  const uint64_t count = le::Get32(&st.file[at]);
   if (4 + count * kSlgEventEntryBytes + kSlgFlagTableBytes != restSize) {
     return Refuse(kSlgFile, slot, "event map count does not match the file");
   }
@@ -229,31 +219,31 @@ bool StagePrg(int slot, StagedPrg& st) {
     if (st.file[st.at[1] + i] > kStepStateRunning) return Refuse(kPrgFile, slot, "step state out of range");
   }
   uint32_t steps[kStepLevels];
-  for (int i = 0; i < kStepLevels; ++i) steps[i] = GetLE32(&st.file[st.at[3] + i * 4]);
-  const int32_t mode = static_cast<int32_t>(GetLE32(&st.file[st.at[0]]));
+  for (int i = 0; i < kStepLevels; ++i) steps[i] = le::Get32(&st.file[st.at[3] + i * 4]);
+  const int32_t mode = static_cast<int32_t>(le::Get32(&st.file[st.at[0]]));
   if (const char* why = CheckLoadedTurnSteps(mode, steps, kStepLevels)) return Refuse(kPrgFile, slot, why);
   return true;
 }
 
 void CommitPrg(const StagedPrg& st) {
   const uint8_t* f = st.file.data();
-  GameMode = static_cast<int32_t>(GetLE32(f + st.at[0]));
+  GameMode = static_cast<int32_t>(le::Get32(f + st.at[0]));
   std::memcpy(g_StepMachine.state, f + st.at[1], kStepLevels);
   for (int i = 0; i < kStepLevels; ++i) {
-    g_StepMachine.subStep[i] = GetLE32(f + st.at[2] + i * 4);
-    g_StepMachine.step[i] = GetLE32(f + st.at[3] + i * 4);
+    g_StepMachine.subStep[i] = le::Get32(f + st.at[2] + i * 4);
+    g_StepMachine.step[i] = le::Get32(f + st.at[3] + i * 4);
   }
   const uint8_t* progress = f + st.at[4];
   for (int ch = 0; ch < kSoundChannelCount; ++ch) {
     const uint8_t* r = progress + ch * kRecordBytes;
     SoundChannelRecord& rec = GetSoundChannelRecord(ch);
-    rec.loop = GetLE32(r);
+    rec.loop = le::Get32(r);
     std::memcpy(rec.file, r + 4, kSoundNameSize);
     std::memcpy(rec.second, r + 4 + kSoundNameSize, kSoundNameSize);
     // Names come from the file: each ends inside its field.
     rec.file[kSoundNameSize - 1] = '\0';
     rec.second[kSoundNameSize - 1] = '\0';
-    rec.wasPlaying = GetLE32(r + 4 + 2 * kSoundNameSize);
+    rec.wasPlaying = le::Get32(r + 4 + 2 * kSoundNameSize);
   }
   std::memcpy(ProgressReserved, progress + kSoundChannelCount * kRecordBytes, kProgressReservedBytes);
   // Copies: PlaySoundFile records the channel's names itself.
@@ -270,11 +260,11 @@ void CommitPrg(const StagedPrg& st) {
 bool WritePrgFile(const FixedPath& path, int gameMode) {
   uint8_t mode[4], states[kStepLevels], subSteps[kStepLevels * 4], steps[kStepLevels * 4];
   static uint8_t progress[kProgressBlockBytes];  // timer thread only
-  PutLE32(mode, static_cast<uint32_t>(gameMode));
+  le::Put32(mode, static_cast<uint32_t>(gameMode));
   std::memcpy(states, g_StepMachine.state, kStepLevels);
   for (int i = 0; i < kStepLevels; ++i) {
-    PutLE32(subSteps + i * 4, g_StepMachine.subStep[i]);
-    PutLE32(steps + i * 4, g_StepMachine.step[i]);
+    le::Put32(subSteps + i * 4, g_StepMachine.subStep[i]);
+    le::Put32(steps + i * 4, g_StepMachine.step[i]);
   }
   ProgressBlockToBytes(progress);
   SaveBlockList list;
@@ -360,35 +350,35 @@ void SlotHeaderToBytes(const SlotHeader& h, uint8_t (&out)[kSlotHeaderBytes]) {
   std::memset(out, 0, sizeof out);
   out[0] = h.valid;
   std::memcpy(out + kHeadTagOffset, h.tag, kSaveVersionTagBytes);
-  PutLE32(out + 29, h.reserved29);
+  le::Put32(out + 29, h.reserved29);
   out[kHeadEventOffset] = h.eventBlock;
   out[kHeadSubPhaseOffset] = h.subPhase;
-  PutLE16(out + kHeadPictureOffset, h.picture);
-  PutLE16(out + kHeadKokuOffset, h.koku);
+  le::Put16(out + kHeadPictureOffset, h.picture);
+  le::Put16(out + kHeadKokuOffset, h.koku);
   const uint64_t t = static_cast<uint64_t>(h.saveTime);
-  PutLE32(out + kHeadTimeOffset, static_cast<uint32_t>(t));
-  PutLE32(out + kHeadTimeOffset + 4, static_cast<uint32_t>(t >> 32));
+  le::Put32(out + kHeadTimeOffset, static_cast<uint32_t>(t));
+  le::Put32(out + kHeadTimeOffset + 4, static_cast<uint32_t>(t >> 32));
   std::memcpy(out + kHeadNameOffset, h.clanName, kSlotClanNameBytes);
   std::memcpy(out + kHeadCommentOffset, h.comment, kSlotCommentBytes);
   out[kHeadClearedOffset] = h.cleared;
-  PutLE32(out + kHeadRunIdOffset, h.runId);
+  le::Put32(out + kHeadRunIdOffset, h.runId);
 }
 
 void SlotHeaderFromBytes(const uint8_t (&in)[kSlotHeaderBytes], SlotHeader& h) {
   h.valid = in[0];
   std::memcpy(h.tag, in + kHeadTagOffset, kSaveVersionTagBytes);
-  h.reserved29 = GetLE32(in + 29);
+  h.reserved29 = le::Get32(in + 29);
   h.eventBlock = in[kHeadEventOffset];
   h.subPhase = in[kHeadSubPhaseOffset];
-  h.picture = GetLE16(in + kHeadPictureOffset);
-  h.koku = GetLE16(in + kHeadKokuOffset);
-  h.saveTime = static_cast<int64_t>(uint64_t(GetLE32(in + kHeadTimeOffset)) |
-                                    uint64_t(GetLE32(in + kHeadTimeOffset + 4)) << 32);
+  h.picture = le::Get16(in + kHeadPictureOffset);
+  h.koku = le::Get16(in + kHeadKokuOffset);
+  h.saveTime = static_cast<int64_t>(uint64_t(le::Get32(in + kHeadTimeOffset)) |
+                                    uint64_t(le::Get32(in + kHeadTimeOffset + 4)) << 32);
   std::memcpy(h.clanName, in + kHeadNameOffset, kSlotClanNameBytes);
   h.clanName[kSlotClanNameBytes - 1] = '\0';
   std::memcpy(h.comment, in + kHeadCommentOffset, kSlotCommentBytes);
   h.cleared = in[kHeadClearedOffset];
-  h.runId = GetLE32(in + kHeadRunIdOffset);
+  h.runId = le::Get32(in + kHeadRunIdOffset);
 }
 
 void BuildSlotHeader(SlotHeader& out, int gameMode) {
@@ -452,10 +442,10 @@ void ProgressBlockToBytes(uint8_t (&out)[kProgressBlockBytes]) {
   for (int ch = 0; ch < kSoundChannelCount; ++ch) {
     const SoundChannelRecord& rec = GetSoundChannelRecord(ch);
     uint8_t* r = out + ch * kRecordBytes;
-    PutLE32(r, rec.loop);
+    le::Put32(r, rec.loop);
     std::memcpy(r + 4, rec.file, kSoundNameSize);
     std::memcpy(r + 4 + kSoundNameSize, rec.second, kSoundNameSize);
-    PutLE32(r + 4 + 2 * kSoundNameSize, rec.wasPlaying);
+    le::Put32(r + 4 + 2 * kSoundNameSize, rec.wasPlaying);
   }
   std::memcpy(out + kSoundChannelCount * kRecordBytes, ProgressReserved, kProgressReservedBytes);
 }
@@ -585,6 +575,8 @@ void MarkRunCleared() {
 void RecordGameCleared() {
   if (CurrentRunCleared()) return;
   if (PlayRecordBlock.clearCount != 0xFFFF) ++PlayRecordBlock.clearCount;
+  SetPlcWord(kPlcClearCount32Word, PlayRecordBlock.clearCount);
   SaveSystemFiles();
   MarkRunCleared();
 }
+

@@ -16,6 +16,7 @@
 
 #include "core/fixed_path.h"
 #include "sound/sound.h"
+#include "world/world_ports.h"
 
 inline constexpr int kSaveSlotCount = 120;
 inline constexpr int kQuickSlotBase = 100;
@@ -114,3 +115,4 @@ void MarkRunCleared();
 // already, the clear count rises (stopping at 65535), the system files are written and the run's
 // slots are marked cleared.
 void RecordGameCleared();
+

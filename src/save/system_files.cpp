@@ -11,6 +11,7 @@
 #include "platform/text/log.h"
 #include "scenario/script/adv_script.h"
 #include "world/world_queries.h"
+#include "platform/byte_order.h"
 
 uint32_t SysConfigBlock[kSysConfigWords];
 PlcData PlayRecordBlock;
@@ -43,15 +44,9 @@ FixedPath ModulePath(const char* relative) {
 constexpr const char* kSysDatFile = "SaveData\\sys\\sys.dat";
 constexpr const char* kPlcDatFile = "SaveData\\sys\\plc.dat";
 
-void PutLE32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t GetLE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 void SysConfigToBytes(uint8_t (&out)[kSysConfigBytes]) {
-  for (int i = 0; i < kSysConfigWords; ++i) PutLE32(out + i * 4, SysConfigBlock[i]);
+  for (int i = 0; i < kSysConfigWords; ++i) le::Put32(out + i * 4, SysConfigBlock[i]);
 }
 
 // Scrambled file read over a buffer that already holds the defaults; false when unreadable.
@@ -113,7 +108,7 @@ void PlcToBytes(const PlcData& plc, uint8_t (&out)[kPlcBytes]) {
   out[0] = plc.lastSlot;
   out[1] = plc.lastAuto;
   out[2] = plc.lastQuick;
-  PutLE32(out + kPlcOptionOffset, plc.optionFlags);
+  le::Put32(out + kPlcOptionOffset, plc.optionFlags);
   std::memcpy(out + kPlcWordsOffset, plc.words, sizeof plc.words);
   std::memcpy(out + kPlcEventFlagsOffset, plc.eventFlags, sizeof plc.eventFlags);
   std::memcpy(out + kPlcSceneSeenOffset, plc.sceneSeen, sizeof plc.sceneSeen);
@@ -134,27 +129,27 @@ void PlcFromBytes(const uint8_t (&in)[kPlcBytes], PlcData& plc) {
   plc.lastSlot = in[0] < 100 ? in[0] : kPlcNone;
   plc.lastAuto = in[1] < 10 ? in[1] : kPlcNone;
   plc.lastQuick = in[2] < 10 ? in[2] : kPlcNone;
-  plc.optionFlags = GetLE32(in + kPlcOptionOffset);
+  plc.optionFlags = le::Get32(in + kPlcOptionOffset);
   std::memcpy(plc.words, in + kPlcWordsOffset, sizeof plc.words);
   std::memcpy(plc.eventFlags, in + kPlcEventFlagsOffset, sizeof plc.eventFlags);
   std::memcpy(plc.sceneSeen, in + kPlcSceneSeenOffset, sizeof plc.sceneSeen);
   for (int i = 0; i < kGalleryRecords; ++i) {
     const uint8_t* r = in + kPlcGalleryOffset + i * kGalleryRecordBytes;
-    plc.gallery[i].general = static_cast<uint16_t>(r[0] | r[1] << 8);
+    plc.gallery[i].general = le::Get16(r);
     std::memcpy(plc.gallery[i].seen, r + 2, sizeof plc.gallery[i].seen);
   }
-  plc.startCounter = static_cast<uint16_t>(in[kPlcStartCounterOffset] | in[kPlcStartCounterOffset + 1] << 8);
-  plc.clearCount = static_cast<uint16_t>(in[kPlcClearCountOffset] | in[kPlcClearCountOffset + 1] << 8);
+  plc.startCounter = le::Get16(in + kPlcStartCounterOffset);
+  plc.clearCount = le::Get16(in + kPlcClearCountOffset);
 }
 
 uint32_t GetPlcWord(int n) {
   if (n < 0 || n >= kPlcWordBytes / 4) return 0;
-  return GetLE32(PlayRecordBlock.words + n * 4);
+  return le::Get32(PlayRecordBlock.words + n * 4);
 }
 
 void SetPlcWord(int n, uint32_t value) {
   if (n < 0 || n >= kPlcWordBytes / 4) return;
-  PutLE32(PlayRecordBlock.words + n * 4, value);
+  le::Put32(PlayRecordBlock.words + n * 4, value);
 }
 
 void ClearPlayRecord() { PlayRecordBlock = PlcData{}; }
@@ -242,7 +237,7 @@ void LoadSystemTables() {
   }
   static constexpr int kTargets[12] = {26, 29, 31, 34, 33, 27, 6, 9, 11, 14, 13, 7};
   for (int i = 0; i < 12; ++i) {
-    SystemParamTable[kTargets[i]] = static_cast<int32_t>(GetLE32(SystemDataBlock + (13 + i) * 4));
+    SystemParamTable[kTargets[i]] = static_cast<int32_t>(le::Get32(SystemDataBlock + (13 + i) * 4));
   }
 }
 
@@ -263,7 +258,7 @@ void LoadSystemData() {
   uint8_t sys[kSysConfigBytes];
   SysConfigToBytes(sys);
   if (ReadScrambledOver(kSysDatFile, sys, kSysConfigBytes)) {
-    for (int i = 0; i < kSysConfigWords; ++i) SysConfigBlock[i] = GetLE32(sys + i * 4);
+    for (int i = 0; i < kSysConfigWords; ++i) SysConfigBlock[i] = le::Get32(sys + i * 4);
     ClampSysConfig();
   } else if (!SaveSysData()) {
     plat::Log("save", "sys.dat cannot be created");

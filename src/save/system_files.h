@@ -93,6 +93,9 @@ inline constexpr size_t kPlcClearCountOffset = 306453;
 void PlcToBytes(const PlcData& plc, uint8_t (&out)[kPlcBytes]);
 void PlcFromBytes(const uint8_t (&in)[kPlcBytes], PlcData& plc);
 
+// The last extras word holds a 32-bit copy of the clear count, written with every clear.
+inline constexpr int kPlcClearCount32Word = 63;
+
 // 32-bit word n (0..63) of the extras words, little-endian; 0 / nothing outside the range.
 uint32_t GetPlcWord(int n);
 void SetPlcWord(int n, uint32_t value);

@@ -1,5 +1,7 @@
 #include "save/war_save_registry.h"
 
+#include <cstring>
+
 #include "world/turn/turn_state.h"
 #include "world/turn/war_phase.h"
 

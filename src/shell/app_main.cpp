@@ -1,5 +1,6 @@
 #include "shell/app_main.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -88,10 +89,21 @@ bool DebugMarkerExists() {
   return plat::FileExists(std::string(GetModuleDir()) + marker);
 }
 
-// Single instance, window, debug flag. 1 = made, 0 = a copy already runs, -1 = failed.
+constexpr int kNoDisplay = -2;
+
+// Single instance, window, debug flag. 1 = made, 0 = a copy already runs, -1 = failed,
+// kNoDisplay = no display to show it on (said on the standard error stream).
 int CreateMainWindow(App& app, const std::string& exePath, bool hidden, const BoxShower& testShower) {
   std::string lockPath = HostDirOf(exePath) + "SaveData/Vornakest4.lock";
   if (app.lock.Acquire(lockPath) == plat::InstanceLock::Result::kHeldElsewhere) return 0;
+  // Without a display the game would run unseen: say so and fail instead.
+  std::string why;
+  if (!plat::DisplayAvailable(&why)) {
+    std::fprintf(stderr, "Vornakest 4: %s. Start it from a desktop session (DISPLAY or WAYLAND_DISPLAY set).\n",
+                 why.c_str());
+    app.lock.Release();
+    return kNoDisplay;
+  }
   // A lock that cannot be made (read-only install) does not stop the game.
   g_DebugFlag = DebugMarkerExists() ? 1 : 0;
   plat::Window::Options o;
@@ -114,12 +126,14 @@ int CreateMainWindow(App& app, const std::string& exePath, bool hidden, const Bo
   return 1;
 }
 
-// The window's GL 3.3 core context is made here, so a failure is reported in start-up order; the
-// frame thread takes it over when the timer starts.
+// The window's GL 3.3 core context and the drawing device are made here, so a failure is reported
+// in start-up order. The context stays current on the main thread for the rest of start-up (which
+// may load pictures) and goes to the frame thread when the timer starts.
 bool InitGraphics(App& app) {
   if (!app.window->CreateGlContext()) return false;
-  app.window->ReleaseCurrent();
-  return true;
+  StartupSteps& s = GetStartupSteps();
+  if (!app.window->MakeCurrent()) return false;
+  return !s.pictureSource || s.pictureSource->CreateDevice();
 }
 
 void InitGame(App& app, int selector) {
@@ -149,11 +163,18 @@ void InitGame(App& app, int selector) {
   GameMode = 1;
 
   plat::Window* w = app.window.get();
+  w->ReleaseCurrent();
   uint32_t id = app.timer.Start(
-      FramePeriodMs(selector), [w] { w->MakeCurrent(); }, [](uint32_t timerId) { FrameTimerProc(timerId); },
+      FramePeriodMs(selector),
+      [w, picture] {
+        w->MakeCurrent();
+        picture->AdoptFrameThread();
+      },
+      [](uint32_t timerId) { FrameTimerProc(timerId); },
       [w] { w->ReleaseCurrent(); });
   g_FrameTimerId.store(id);
   g_FramePeriodMs = id ? FramePeriodMs(selector) : 0;
+  if (id) plat::Log("frame", "timer started (%d ms)", g_FramePeriodMs.load());
 }
 
 void RunMessageLoop(App& app) {
@@ -242,6 +263,12 @@ void ShutdownGame(App& app) {
 
 // A start-up failure saves nothing (nothing was loaded); only the window and the lock go.
 void ReleaseAfterFailedStart(App& app) {
+  // A device made before the failure goes with its context.
+  StartupSteps& s = GetStartupSteps();
+  if (app.window && app.window->HasGlContext() && s.releaseGraphics && app.window->MakeCurrent()) {
+    s.releaseGraphics();
+    app.window->ReleaseCurrent();
+  }
   SetErrorBoxPresenter(nullptr);
   SetBoxShower(nullptr);
   SetWindowModeHost(nullptr);
@@ -303,7 +330,7 @@ int GameMain(const std::vector<std::string>& args, const LaunchOptions& options)
   std::string moduleDir = CutModuleDir(programPath);
   if (!moduleDir.empty() && !SetModuleDir(moduleDir.c_str())) {
     plat::Log("frame", "module directory does not fit: %s", moduleDir.c_str());
-    return 0;
+    return 1;
   }
 
   // 3. The run-time library's generator.
@@ -312,25 +339,26 @@ int GameMain(const std::vector<std::string>& args, const LaunchOptions& options)
   // 4. Single instance and the main window. A second copy and a failed window end silently.
   App app;
   int made = CreateMainWindow(app, exePath, options.hiddenWindow, options.boxShower);
-  if (made <= 0) return 0;
+  if (made == kNoDisplay) return 1;
+  if (made <= 0) return made == 0 ? 0 : 1;  // a second copy ends quietly and successfully
 
   // 5. The script set's label list.
   if (s.loadStartLabelList && !s.loadStartLabelList()) {
     StartupFailureBox("ゲームバージョンが異なります。");
     ReleaseAfterFailedStart(app);
-    return 0;
+    return 1;
   }
   // 6. The graphics device.
   if (!InitGraphics(app)) {
     StartupFailureBox("DirectGraphics初期化に失敗しました. 終了します. ");
     ReleaseAfterFailedStart(app);
-    return 0;
+    return 1;
   }
   // 7. The movie manager.
   if (s.initMovieManager && !s.initMovieManager()) {
     StartupFailureBox("COMの初期化に失敗しました。終了します。");
     ReleaseAfterFailedStart(app);
-    return 0;
+    return 1;
   }
   // 8. The frame period.
   std::string commandLine;

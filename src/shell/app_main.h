@@ -64,5 +64,6 @@ extern int32_t g_DebugFlag;
 extern std::atomic<int32_t> g_FramePeriodMs;
 
 // The whole program: start-up, message loop, shutdown. Returns the exit status: 0 after a normal
-// run, after a start-up failure and for a second instance.
+// run and for a second instance (which ends quietly); 1 when start-up failed (with no display to
+// show the window on, the reason goes to the standard error stream).
 int GameMain(const std::vector<std::string>& args, const LaunchOptions& options = {});

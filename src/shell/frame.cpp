@@ -1,5 +1,8 @@
 #include "shell/frame.h"
 
+#include <condition_variable>
+#include <mutex>
+
 #include "core/app_state.h"
 #include "core/cv_input.h"
 #include "core/error_box.h"
@@ -21,7 +24,29 @@ std::atomic<int32_t> g_ImageStateView{0};
 namespace {
 FrameServices g_services;
 FrameGameHooks g_noGame;
+
+std::mutex g_workMutex;
+std::condition_variable g_workDone;
+const std::function<bool()>* g_work = nullptr;
+bool g_workResult = false;
+
+void ServiceFrameThreadWork() {
+  std::lock_guard<std::mutex> lock(g_workMutex);
+  if (!g_work) return;
+  g_workResult = (*g_work)();
+  g_work = nullptr;
+  g_workDone.notify_all();
+}
 }  // namespace
+
+bool RunOnFrameThread(const std::function<bool()>& work) {
+  if (g_FrameTimerId.load() == 0) return work();
+  std::unique_lock<std::mutex> lock(g_workMutex);
+  g_work = &work;
+  // The timer stops only on this (the main) thread, so a tick always comes.
+  g_workDone.wait(lock, [] { return g_work == nullptr; });
+  return g_workResult;
+}
 
 void SetFrameServices(const FrameServices& services) { g_services = services; }
 const FrameServices& GetFrameServices() { return g_services; }
@@ -33,6 +58,7 @@ bool IsDisplayStopped() { return g_DisplayStop.load(); }
 
 void FrameTimerProc(uint32_t timerId) {
   if (timerId == 0 || timerId != g_FrameTimerId.load()) return;
+  ServiceFrameThreadWork();
   g_TickPending.store(true);
   // Counts ticks, also while paused.
   CountDownFrameWait();
@@ -68,6 +94,7 @@ int UpdateFrame() {
 
   g_LogicSteps.fetch_add(1);
   UpdateMouseInputState(scenes->GetInput());
+  game->UpdateSlgMouseState();
   if (graphics) graphics->UpdateRenderers();
 
   if (GameMode != game_mode::kSlg) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 extern std::atomic<uint32_t> g_FrameTimerId;  // 0 when no timer runs
 extern std::atomic<bool> g_TickPending;
@@ -31,6 +32,11 @@ int RunFrame();
 int UpdateFrame();
 // Always 0; marks the device lost when presenting failed.
 int DisplayFrame();
+
+// Runs work on the frame thread, which owns the GL context, and returns its result: directly when
+// no frame timer runs (start-up, tests), else at the start of the next tick while the caller waits.
+// The main thread's device recovery goes through it.
+bool RunOnFrameThread(const std::function<bool()>& work);
 
 // Every shared frame byte back to its start value (start-up and tests).
 void ResetFrameState();

@@ -46,6 +46,54 @@ class GamePicture : public WindowPictureSource {
     if (manager_) manager_->SwapRenderQueues();
   }
 
+  bool CreateDevice() override {
+    if (manager_) return true;
+    RefPtr<CDGManager> mgr(new CDGManager());
+    if (!mgr->CreateDevice(nullptr, true, 1280, 720, 32)) {
+      plat::Log("gfx", "the drawing device could not be made");
+      return false;
+    }
+    manager_ = std::move(mgr);
+    SetDGManager(manager_.get());
+    SetDefaultCamera();
+    appliedSmooth_ = -1;
+    ApplySmooth();
+    movie_.SetDevice(manager_->Device());
+    movie_.Attach(GetMovieMgr());
+    resetFailed_ = false;
+    return true;
+  }
+
+  void AdoptFrameThread() override {
+    if (manager_) manager_->AdoptCurrentThread();
+  }
+
+  bool HasDevice() override { return manager_ != nullptr; }
+
+  DeviceCoop TestCooperativeLevel() override {
+    if (!manager_ || resetFailed_) return DeviceCoop::kNeedsRecreate;
+    return manager_->IsDeviceLost() ? DeviceCoop::kNeedsReset : DeviceCoop::kOk;
+  }
+
+  // Render targets lose their pictures; textures and renderers stay. The scenes then re-create
+  // what they drew into targets (the frame broadcasts the reset).
+  bool ResetDevice() override {
+    if (!manager_) return false;
+    resetFailed_ = manager_->ResetDevice(true) != 0;
+    if (resetFailed_) plat::Log("gfx", "the drawing device could not be reset");
+    return !resetFailed_;
+  }
+
+  // A fresh device under the same manager: every texture and renderer moves onto it.
+  bool RecreateDevice() override {
+    if (!manager_) return CreateDevice();
+    movie_.SetDevice(nullptr);  // its texture belongs to the old device
+    bool ok = manager_->RecreateDevice();
+    movie_.SetDevice(manager_->Device());
+    if (ok) resetFailed_ = false;
+    return ok;
+  }
+
   void Release() {
     movie_.Detach(GetMovieMgr());
     movie_.SetDevice(nullptr);  // its texture goes with the manager's device
@@ -54,29 +102,12 @@ class GamePicture : public WindowPictureSource {
       SetDGManager(nullptr);
       manager_.reset();
     }
-    failed_ = false;
+    resetFailed_ = false;
   }
 
  private:
-  // The device needs the GL context, which only the frame thread holds: made on first use there.
-  bool EnsureDevice() {
-    if (manager_) return true;
-    if (failed_) return false;
-    RefPtr<CDGManager> mgr(new CDGManager());
-    if (!mgr->CreateDevice(nullptr, true, 1280, 720, 32)) {
-      plat::Log("gfx", "the drawing device could not be made");
-      failed_ = true;
-      return false;
-    }
-    mgr->SetCameraByDistance(100000, Vector3(0, 0, -1), Vector3(0, 0, 0), 0, 1, 200000, 1);
-    manager_ = std::move(mgr);
-    SetDGManager(manager_.get());
-    appliedSmooth_ = -1;
-    ApplySmooth();
-    movie_.SetDevice(manager_->Device());
-    movie_.Attach(GetMovieMgr());
-    return true;
-  }
+  // The device is made at start-up (CreateDevice); without one nothing is drawn.
+  bool EnsureDevice() { return manager_ != nullptr; }
 
   void ApplySmooth() {
     int wanted = wantedSmooth_.load();
@@ -86,7 +117,7 @@ class GamePicture : public WindowPictureSource {
   }
 
   RefPtr<CDGManager> manager_;
-  bool failed_ = false;
+  bool resetFailed_ = false;  // frame thread
   std::atomic<int> wantedSmooth_{1};
   int appliedSmooth_ = -1;  // frame thread
   MovieDisplay movie_;

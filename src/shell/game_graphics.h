@@ -1,4 +1,5 @@
-// The program's picture: the graphics device (`CDGManager`), made on the frame thread, draws the
+// The program's picture: the graphics device (`CDGManager`), made at start-up and then drawn on
+// the frame thread, draws the
 // scenes' render list; while a full-screen movie owns the display, the movie's picture instead.
 #pragma once
 

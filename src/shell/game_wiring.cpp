@@ -1,5 +1,9 @@
 #include "shell/game_wiring.h"
 
+#include <string>
+
+#include "battle/battle_run.h"
+#include "core/app_state.h"
 #include "core/game_file.h"
 #include "save/system_files.h"
 #include "movie/movie_mgr.h"
@@ -10,6 +14,10 @@
 #include "shell/main_window.h"
 #include "sound/sound.h"
 #include "screens/front/front_scenes.h"
+#include "screens/scenario/scene_adv.h"
+#include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_slg.h"
+#include "world/turn/command_check.h"
 #include "world/scenario_tables.h"
 #include "save/save_slot.h"
 #include "sound/busyo_voice.h"
@@ -18,9 +26,17 @@
 #include "world/world_tables.h"
 #include "platform/text/log.h"
 #include "render/sprite.h"
+#include "render/texture_holder.h"
+#include "save/save_slot.h"
+#include "scenario/interp/adv_step.h"
+#include "world/world_misc.h"
+#include "world/world_ports.h"
 #include "scenario/script/adv_script.h"
+#include "shell/adv_wiring.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/widget_movie_port.h"
+#include "ui/widgets/widget_model.h"
+#include "ui/widgets/widget_shader.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 
@@ -30,12 +46,28 @@ class GameHooks : public FrameGameHooks {
  public:
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
   bool PollSlgKey() override { return ::PollSlgKey() != 0; }
+  // Game mode 11: one step of the turn loop (the new game, the phases, the war phase).
   void RunTurnLoop() override { ::RunTurnLoop(); }
   void UpdateMovies() override { ::UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  // The story steps by game mode outside the strategy game; game mode 7 (the title's strategy
+  // button) enters the strategy game there.
+  void StepAdvScript() override { ::StepAdvScript(); }
+  void UpdateSlgMouseState() override { ::UpdateMouseInputState(); }
+  void ResetPickState() override { ::ResetPickState(); }
 };
 
 GameHooks g_gameHooks;
+// The battles of the strategy game, with the settings and system tables read before each one.
+void ReadBattleConfig(BattleConfig& c) {
+  c.animation = static_cast<int>(SysConfigBlock[kCfgBattleAnimation]);
+  c.surrenderTest = static_cast<int>(SysConfigBlock[kCfgBattleResults]);
+  c.startOption = static_cast<int>(SysConfigBlock[kCfgBattleStart]);
+  c.turnLimit = NoKakuuSiroFlag;
+  c.eventBlock = StoryEventBlockFlag;
+  for (int i = 0; i < kSystemParamWords && i < 36; ++i) c.params[i] = SystemParamTable[i];
+}
+
 
 // The turn rules with the save slots behind them.
 class GameRules : public TurnRulesPort {
@@ -43,6 +75,7 @@ class GameRules : public TurnRulesPort {
   bool LoadGameSlot(int slot) override { return ::LoadGameSlot(slot); }
   void RecordGameCleared() override { ::RecordGameCleared(); }
   bool HasQuickSave() override { return ::HasQuickSave(); }
+  bool AutoSave(int gameMode) override { return ::AutoSave(gameMode); }
 };
 GameRules g_gameRules;
 
@@ -63,8 +96,13 @@ SceneFrameAdapter g_scenes;
 void InitScenes() {
   GetMenuMgr().Init(GetModuleDir());
   InstallMovieWidgetPort();
+  InstallRenderWidgetShaders();
+  InstallRenderMenuModels();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
+  RegisterScenarioScenes(GetSceneMgr());
+  // The strategy scene is, while it exists, the strategy-scene port of the rules.
+  RegisterStrategyScenes(GetSceneMgr(), true);
 }
 
 void InitSoundAndMovieAudio() {
@@ -94,11 +132,9 @@ void InstallGameSubsystems() {
   s.stopStreamPlayers = &StopSoundStreams;
   s.endStreamThreads = &EndSound;
   s.loadSystemData = &LoadSystemData;
-  // The play record and settings, then the persistent script switches.
-  s.saveSystemFiles = [] {
-    SaveSystemFiles();
-    GetAdvScript().SaveSystemSwitches();
-  };
+  // The play record, then the persistent script switches (both inside SaveSystemFiles).
+  s.saveSystemFiles = [] { SaveSystemFiles(); };
+  s.purgeTextures = [] { GetTextureMgr()->DeleteAll(-1); };
   SetWindowModeSettingSource(&GetSysConfigWindowMode);
   // The device gets the inverse of the settings' render option.
   s.applyRenderOptionSetting = [] { SetGamePictureSmooth(SysConfigBlock[kCfgRenderOption] == 0); };
@@ -113,7 +149,27 @@ void InstallGameSubsystems() {
   s.pictureSource = &GetGamePicture();
   s.releaseGraphics = &ReleaseGamePicture;
   SetSoundFocusHooks({&RequestSoundSilence, &RequestSoundRestore});
-  // Game mode 11 steps the turn loop; the strategy scene comes through its own port.
+  // Game mode 11 steps the turn loop; the strategy scene comes through its own port, and its
+  // command menus ask the turn's availability rules.
+  SlgCommandRules& commands = GetSlgCommandRules();
+  commands.checkAvailable = [](int cmd, int busyo, int siro, int, int marked) {
+    return CheckCommandAvailable(cmd, static_cast<uint16_t>(busyo), static_cast<uint16_t>(siro),
+                                 static_cast<uint8_t>(PlayerDaimyoId), static_cast<uint16_t>(marked)) == 0;
+  };
+  commands.reasonText = [](int) {
+    const char* text = GetCommandReasonText();
+    return std::string(text ? text : "");
+  };
+  commands.label = [](int cmd) {
+    char text[80];
+    FormatCommandLabel(cmd, text, sizeof text);
+    return std::string(text);
+  };
+  commands.refreshCommandMenus = [](int menu) { RefreshCommandMenus(menu); };
+  commands.quickSave = [] { return QuickSave(GameMode); };
+  commands.quickLoad = [] { return QuickLoad(-1); };
   SetSlgRulesPort(&g_gameRules);
   SetSlgSoundPort(&g_slgSound);
+  InstallBattleRules(&ReadBattleConfig);
+  InstallScenarioEngine();
 }

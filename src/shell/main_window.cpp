@@ -48,7 +48,8 @@ int Show(const BoxRequest& r) {
 }
 }  // namespace
 
-int DefaultBoxAnswer(BoxRequest::Kind kind) { return 1; }
+// A question nobody could see is not taken as a yes: the close question keeps the game running.
+int DefaultBoxAnswer(BoxRequest::Kind kind) { return kind == BoxRequest::kOkCancel ? 2 : 1; }
 
 int QuitBoxAnswer(BoxRequest::Kind kind) {
   switch (kind) {
@@ -150,7 +151,10 @@ BoxUtf8 MakeBoxUtf8(const BoxRequest& r) {
 
 int BoxAnswerForChoice(BoxRequest::Kind kind, const BoxUtf8& b, int chosen) {
   if (chosen == kBoxChoiceDismissed) chosen = b.escapeButton;
-  if (chosen < 0 || chosen >= static_cast<int>(b.answers.size())) return DefaultBoxAnswer(kind);
+  if (chosen < 0 || chosen >= static_cast<int>(b.answers.size())) {
+    plat::Log("box", "the box could not be shown; it answers %d", DefaultBoxAnswer(kind));
+    return DefaultBoxAnswer(kind);
+  }
   return b.answers[static_cast<size_t>(chosen)];
 }
 
@@ -202,6 +206,9 @@ int SetWindowMode(bool fullScreen) {
     FitWindowClient(usableW, usableH, clientW, clientH);
   }
   if (g_windowHost && !g_windowHost->SetFullscreen(fullScreen, clientW, clientH)) return 0;
+  // Switching between window and full screen goes through the device recovery: the device is
+  // reset and every scene re-creates its resources before the next drawn frame.
+  if ((g_windowMode.load() == 2) != fullScreen) g_DeviceLost.store(true);
   g_windowMode.store(fullScreen ? 2 : 0);
   UpdateDisplayLayoutFromWindow();
   return 1;

@@ -20,7 +20,8 @@ struct BoxRequest {
   std::string text;
   bool errorIcon = false;
 };
-// What a box answers when it cannot be shown or the program is shutting down.
+// What a box answers when it cannot be shown (OK for a message, go on for an error dialog, Cancel
+// for a question), or when the program is shutting down.
 int DefaultBoxAnswer(BoxRequest::Kind kind);
 int QuitBoxAnswer(BoxRequest::Kind kind);
 

@@ -1,5 +1,6 @@
 #include "shell/window_graphics.h"
 
+#include "shell/frame.h"
 #include "platform/sdl/gl_canvas.h"
 #include "platform/sdl/window.h"
 
@@ -22,4 +23,26 @@ bool WindowGraphics::RenderFrame() {
   }
   window_->SwapBuffers();
   return ok;
+}
+
+bool WindowGraphics::HasDevice() {
+  return !source_ || RunOnFrameThread([this] { return source_->HasDevice(); });
+}
+
+DeviceCoop WindowGraphics::TestCooperativeLevel() {
+  if (!source_) return DeviceCoop::kOk;
+  DeviceCoop coop = DeviceCoop::kOk;
+  RunOnFrameThread([this, &coop] {
+    coop = source_->TestCooperativeLevel();
+    return true;
+  });
+  return coop;
+}
+
+bool WindowGraphics::ResetDevice() {
+  return !source_ || RunOnFrameThread([this] { return source_->ResetDevice(); });
+}
+
+bool WindowGraphics::CreateDevice3D() {
+  return !source_ || RunOnFrameThread([this] { return source_->RecreateDevice(); });
 }

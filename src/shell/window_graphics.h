@@ -22,6 +22,18 @@ struct WindowPictureSource {
   // Forwarded from the frame (frame thread, context current).
   virtual void UpdateRenderers() {}
   virtual void SwapRenderQueues() {}
+
+  // Makes the drawing device with the context current (start-up, main thread); false when it
+  // cannot be made. The frame thread adopts it when the timer starts.
+  virtual bool CreateDevice() { return true; }
+  virtual void AdoptFrameThread() {}
+  // Device recovery (frame thread, context current). The defaults describe a device that is
+  // never lost.
+  virtual bool HasDevice() { return true; }
+  virtual DeviceCoop TestCooperativeLevel() { return DeviceCoop::kOk; }
+  virtual bool ResetDevice() { return true; }
+  // Replaces the device (or makes one when there is none); false leaves things as they were.
+  virtual bool RecreateDevice() { return true; }
 };
 
 // The placeholder scene's test card as the picture.
@@ -34,8 +46,8 @@ class TestCardPicture : public WindowPictureSource {
   const PlaceholderSceneMgr* scene_;
 };
 
-// The frame's device for the window: draw the picture, swap. The GL context cannot be lost in
-// practice, so the device-state answers are "usable" (the recovery path is exercised by tests).
+// The frame's device for the window: draw the picture, swap. The main thread's device recovery
+// reaches the picture's device on the frame thread, which owns the GL context.
 class WindowGraphics : public FrameGraphics, public DeviceControl {
  public:
   WindowGraphics(plat::Window* window, WindowPictureSource* source) : window_(window), source_(source) {}
@@ -48,10 +60,10 @@ class WindowGraphics : public FrameGraphics, public DeviceControl {
     if (source_) source_->SwapRenderQueues();
   }
 
-  bool HasDevice() override { return true; }
-  DeviceCoop TestCooperativeLevel() override { return DeviceCoop::kOk; }
-  bool ResetDevice() override { return true; }
-  bool CreateDevice3D() override { return true; }
+  bool HasDevice() override;
+  DeviceCoop TestCooperativeLevel() override;
+  bool ResetDevice() override;
+  bool CreateDevice3D() override;
 
  private:
   plat::Window* window_;

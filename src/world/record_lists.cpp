@@ -11,6 +11,7 @@
 #include "world/world_names.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
+#include "platform/byte_order.h"
 
 std::map<uint32_t, SlgEventRecord> SlgEventMap;
 
@@ -236,18 +237,12 @@ bool NoVisitableBusyo() {
   return true;
 }
 
-static void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-static uint32_t GetU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 std::vector<uint8_t> SaveSlgEventData() {
   std::vector<uint8_t> out;
-  PutU32(out, static_cast<uint32_t>(SlgEventMap.size()));
+  le::Append32(out, static_cast<uint32_t>(SlgEventMap.size()));
   for (const auto& [key, rec] : SlgEventMap) {
-    PutU32(out, key);
+    le::Append32(out, key);
     const uint8_t* p = reinterpret_cast<const uint8_t*>(&rec);
     out.insert(out.end(), p, p + sizeof rec);
   }
@@ -257,12 +252,12 @@ std::vector<uint8_t> SaveSlgEventData() {
 
 size_t LoadSlgEventData(const uint8_t* data, size_t size) {
   if (!data || size < 5) return 0;
-  uint32_t count = GetU32(data);
+  uint32_t count = le::Get32(data);
   size_t pos = 4;
   constexpr size_t kEntry = 4 + sizeof(SlgEventRecord);
   // The stored count is not trusted: only whole entries inside the buffer are read.
   for (uint32_t i = 0; i < count && size - pos >= kEntry; ++i) {
-    uint32_t key = GetU32(data + pos);
+    uint32_t key = le::Get32(data + pos);
     SlgEventRecord rec;
     std::memcpy(&rec, data + pos + 4, sizeof rec);
     rec.name[sizeof rec.name - 1] = '\0';
@@ -368,7 +363,7 @@ bool UpdateCblData() {
   for (const auto& [name, value] : side) put(name, value);
   for (int item = 1; item <= kItemCount; ++item) {
     uint8_t* p = &f.items[(item - 1) * 4];
-    int32_t count = static_cast<int32_t>(GetU32(p));
+    int32_t count = static_cast<int32_t>(le::Get32(p));
     count = std::clamp(count + GetItemStock(item), 0, 99);
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(static_cast<uint32_t>(count) >> (8 * i));
   }

@@ -8,11 +8,15 @@
 #include "core/error_box.h"
 #include "core/game_rand.h"
 #include "platform/text/cp932.h"
+#include "platform/text/log.h"
 #include "core/game_file.h"
+#include "world/record_lists.h"
 #include "world/world_file.h"
 #include "world/world_names.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
+#include "platform/byte_order.h"
+#include "world/slg_util.h"
 
 namespace {
 
@@ -149,6 +153,9 @@ void ClearWorldTables() {
   SlgPhaseIndex = 0;
   TurnWords[0] = TurnWords[1] = 0;
   for (BusyoRecord& b : BusyoTable) b.siro = kNoSiro;
+  // The script-registered visits and the generals' flags belong to the world they were made in.
+  ClearSlgEventMap();
+  std::memset(BusyoFlagTable, 0, sizeof BusyoFlagTable);
 }
 
 void FixupBusyoVariants() {
@@ -216,12 +223,20 @@ void RebuildPlacement() {
       continue;
     }
     SiroRecord& s = SiroTable[b.siro];
+    // A general with no free list entry is reported and left unplaced (no castle), never kept
+    // half-placed in a castle that does not list him.
     if (s.owner == kNoDaimyo) {
-      for (int i = 0; i < kDokuSlots; ++i) {
+      bool placed = false;
+      for (int i = 0; i < kDokuSlots && !placed; ++i) {
         if (DokuBusyoList[i] != kNoBusyo) continue;
         DokuBusyoList[i] = static_cast<uint16_t>(g);
         StationBusyo(b.siro, kNoDaimyo, static_cast<uint8_t>(i));
-        break;
+        placed = true;
+      }
+      if (!placed) {
+        std::snprintf(msg, sizeof msg, "「%s (%d)」を配置できません。浪人の枠が一杯です。", GetBusyoName(g), g);
+        ShowErrorBox(msg, "SLGデータエラー");
+        b.siro = kNoSiro;
       }
       continue;
     }
@@ -232,7 +247,13 @@ void RebuildPlacement() {
         slot = i;
         break;
       }
-    if (slot < 0) continue;
+    if (slot < 0) {
+      std::snprintf(msg, sizeof msg, "「%s (%d)」を配置できません。%s家の家臣枠が一杯です。", GetBusyoName(g), g,
+                    GetDaimyoName(s.owner, false));
+      ShowErrorBox(msg, "SLGデータエラー");
+      b.siro = kNoSiro;
+      continue;
+    }
     d.vassals[slot] = static_cast<uint16_t>(g);
     StationBusyo(b.siro, s.owner, static_cast<uint8_t>(slot));
     if (d.head == g && slot != 0) {
@@ -337,7 +358,7 @@ bool LoadHikitugi(HikitugiList& list) {
     if (e[0] == 0) continue;
     char name[18] = {};
     std::memcpy(name, e, 17);  // an unterminated name is cut at its field
-    uint32_t value = uint32_t(e[17]) | uint32_t(e[18]) << 8 | uint32_t(e[19]) << 16 | uint32_t(e[20]) << 24;
+    uint32_t value = le::Get32(e + 17);
     int32_t id = FindBusyoByName(name);
     list[id] = static_cast<uint16_t>(value);
   }
@@ -372,8 +393,10 @@ void BeginGameOrLoad() {
     int32_t slot = StartSlot;
     StartSlot = -1;  // used once: a later reload starts the scenario, not the slot again
     ActingSideFlag = 0;
-    SlgRules().LoadGameSlot(slot);
-    return;
+    if (SlgRules().LoadGameSlot(slot)) return;
+    // A refused slot leaves the game as it was: say so and start the scenario instead.
+    plat::Log("world", "start slot %d cannot be loaded; a new game starts", slot);
+    ShowSlgDataError("セーブデータを読み込めませんでした。新しいゲームを始めます。");
   }
   StartNewGame();
 }

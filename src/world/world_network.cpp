@@ -11,6 +11,7 @@
 #include "world/world_file.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
+#include "platform/byte_order.h"
 
 uint8_t SiroVisited[kSiroCount];
 uint8_t SiroReachSet[kSiroCount / 8];
@@ -31,7 +32,7 @@ void SetWorldSystemTable(const uint8_t* data, size_t size) {
 int32_t SystemTableWord(size_t off) {
   if (off + 4 > kSystemTableBytes) return 0;
   const uint8_t* p = g_SystemTable + off;
-  return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+  return static_cast<int32_t>(le::Get32(p));
 }
 bool LoadWorldSystemTable() {
   std::vector<uint8_t> bytes;
@@ -41,7 +42,7 @@ bool LoadWorldSystemTable() {
 }
 void ApplySystemStartBonus(bool on) {
   if (!on || PlayerDaimyoId >= kDaimyoSlots) return;
-  DaimyoTable[PlayerDaimyoId].money = static_cast<uint16_t>(g_SystemTable[100] | g_SystemTable[101] << 8);
+  DaimyoTable[PlayerDaimyoId].money = le::Get16(g_SystemTable + 100);
   for (int i = 0; i < 10; ++i) {
     int32_t item = SystemTableWord(104 + 4 * i);
     int32_t count = SystemTableWord(144 + 4 * i);

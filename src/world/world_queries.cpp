@@ -8,6 +8,7 @@
 #include "core/game_rand.h"
 #include "platform/text/cp932.h"
 #include "world/slg_util.h"
+#include "world/turn/turn_state.h"
 #include "world/world_ports.h"
 
 namespace {
@@ -202,15 +203,18 @@ bool SetBusyoGuns(uint32_t busyo, int n) {
   b.guns = static_cast<uint8_t>(std::max(0, std::min({static_cast<int>(b.soldiers), 50, n})));
   return true;
 }
+// A bonded general's loyalty byte is the marker 255, not a value: no loyalty change touches it.
 void SetBusyoLoyalty(uint32_t busyo, int n) {
-  if (busyo < kBusyoCount) BusyoTable[busyo].loyalty = static_cast<uint8_t>(std::clamp(n, 1, 16));
+  if (busyo >= kBusyoCount || BusyoTable[busyo].loyalty == kBondedLoyalty) return;
+  BusyoTable[busyo].loyalty = static_cast<uint8_t>(std::clamp(n, 1, 16));
 }
 void AddBusyoLoyalty(uint32_t busyo, int d) {
   if (busyo < kBusyoCount) SetBusyoLoyalty(busyo, BusyoTable[busyo].loyalty + d);
 }
 void DecayBusyoLoyalty(uint32_t busyo) {
   if (busyo >= kBusyoCount) return;
-  if (SlgRandom(100) + 1 < 6 && BusyoTable[busyo].loyalty > 1) BusyoTable[busyo].loyalty--;
+  uint8_t& loyalty = BusyoTable[busyo].loyalty;
+  if (SlgRandom(100) + 1 < 6 && loyalty > 1 && loyalty != kBondedLoyalty) loyalty--;
 }
 bool SetBusyoStage(uint32_t busyo, int stage) {
   if (busyo >= kBusyoCount || (stage != 1 && stage != 2)) return false;
@@ -226,7 +230,7 @@ void SetBusyoKizuna(uint32_t busyo, bool on) {
   if (on) {
     if (b.kizuna == 0) {
       b.kizuna = 1;
-      b.loyalty = 255;
+      b.loyalty = kBondedLoyalty;
     }
   } else {
     b.kizuna = 0;
@@ -259,7 +263,7 @@ uint16_t GetSiroKuni(uint32_t siro) {
 }
 bool IsKakuuSiro(uint32_t siro) { return siro == KakuuSiroId; }
 uint16_t GetDaimyoKakuuSiro(uint32_t clan) {
-  return (clan == PlayerDaimyoId && !NoKakuuSiroFlag) ? KakuuSiroId : kNoSiro;
+  return (clan == PlayerDaimyoId && !IsAutoRun()) ? KakuuSiroId : kNoSiro;
 }
 bool IsBusyoInKakuuSiro(uint32_t busyo) { return busyo < kBusyoCount && BusyoTable[busyo].siro == KakuuSiroId; }
 uint8_t GetKakuuOwner(uint32_t busyo) { return IsBusyoInKakuuSiro(busyo) ? PlayerDaimyoId : kNoDaimyo; }

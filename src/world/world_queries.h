@@ -36,6 +36,8 @@ int GetBusyoStat4(uint32_t busyo);
 int GetBusyoStageStat4(uint32_t busyo);
 int GetBusyoSoldiers(uint32_t busyo);
 int GetBusyoGuns(uint32_t busyo);
+// Loyalty is 1..16; 0 means "not applicable" and 255 marks a bonded general (kept by every change).
+inline constexpr uint8_t kBondedLoyalty = 255;
 int GetBusyoLoyalty(uint32_t busyo);
 void SetBusyoSoldiers(uint32_t busyo, int n);
 bool SetBusyoGuns(uint32_t busyo, int n);

@@ -14,6 +14,7 @@
 
 #include "formats/szs/szs.h"
 #include "platform/text/cp932.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -25,9 +26,8 @@ class GameFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_ = GetModuleDir();
-    std::string tmpl = (fs::temp_directory_path() / "v4gf-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
+    ASSERT_TRUE(temp_.Made());
+    root_ = temp_.Path();
     // A '.' in the install folder must not count as the requested name's extension.
     host_ = root_ + "/game.v2";
     fs::create_directories(host_);
@@ -37,7 +37,6 @@ class GameFileTest : public ::testing::Test {
   void TearDown() override {
     SetModuleDir(saved_.c_str());
     ClearSzsDirectoryCache();
-    fs::remove_all(root_);
   }
 
   // Writes an archive (host name in UTF-8; entry names CP932) and ages it so it is cacheable.
@@ -95,6 +94,7 @@ class GameFileTest : public ::testing::Test {
   }
 
   std::string saved_;
+  v4test::TempFolder temp_{"v4gf"};
   std::string root_;
   std::string host_;
 };

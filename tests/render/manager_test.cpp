@@ -188,6 +188,28 @@ TEST(Camera, DefaultCameraMapsWorldToScreenPixels) {
   EXPECT_LT(a.z, b.z);
 }
 
+// The program-wide services the screens call: the flat camera back after a moved one, and the
+// sampler's addressing; both do nothing without a manager.
+TEST(Camera, DefaultCameraAndAddressingOnTheProgramsManager) {
+  EXPECT_FALSE(SetDefaultCamera());
+  SetTextureAddressClamp(0);
+  v4test::NullDeviceManager nm(v4test::ManagerScope::kProgram);
+  const Matrix44 view = nm.mgr->ViewMatrix(), projection = nm.mgr->ProjectionMatrix();
+  ASSERT_TRUE(nm.mgr->SetCamera(Vector3(10, 20, -300), Vector3(0, 0, 0), 0.3f, 0.8f, 1, 5000, CDGManager::kPerspective));
+  ASSERT_NE(std::memcmp(&view.m[0][0], &nm.mgr->ViewMatrix().m[0][0], sizeof view.m), 0);
+  EXPECT_TRUE(SetDefaultCamera());
+  EXPECT_EQ(std::memcmp(&view.m[0][0], &nm.mgr->ViewMatrix().m[0][0], sizeof view.m), 0);
+  EXPECT_EQ(std::memcmp(&projection.m[0][0], &nm.mgr->ProjectionMatrix().m[0][0], sizeof projection.m), 0);
+  struct Case {
+    int flag;
+    bool wrap;
+  };
+  for (const Case& c : {Case{0, true}, Case{1, false}, Case{0, true}, Case{-5, false}}) {
+    SetTextureAddressClamp(c.flag);
+    EXPECT_EQ(nm.dev->textureWrap, c.wrap) << c.flag;
+  }
+}
+
 TEST(Camera, DistanceZeroFailsAndChangesNothing) {
   v4test::NullDeviceManager nm;
   const Matrix44 before = nm.mgr->ViewMatrix();

@@ -135,8 +135,8 @@ TEST_F(RenderGlTest, OneCellOfASpriteSheetLandsWhereItShould) {
     s.SetCell(5);  // column 1 of row 1
     s.SetMatrix(MakeTranslationMatrix(200, 100, 0));
     // Mirroring is checked in screen space, where texels fall on pixel centres; through the flat
-    // camera pixel centres sit on texel edges, as on the original device, which is exact only
-    // for unmirrored cells.
+    // camera pixel centres sit on texel edges (the device's pixel-centre convention), which is
+    // exact only for unmirrored cells.
     s.SetFlag(CVSprite::kFlagScreen, mirrored);
     ASSERT_TRUE(s.UpdateRenderer(mirrored, false, true));
     Frame();
@@ -179,6 +179,42 @@ TEST_F(RenderGlTest, RenderToTextureKeepsOrientation) {
   tex->Release();
   show->Release();
   band->Release();
+}
+
+// The picture holds premultiplied colour: half-transparent white is 128 in it, as on the screen,
+// alone and over an opaque black part.
+TEST_F(RenderGlTest, RenderToTextureHoldsPremultipliedColour) {
+  CDGBoardRenderer* black = Board(0, 0, 0, 32, 16, 0xFF000000u, false);
+  CDGBoardRenderer* half = Board(0, 0, 0.5f, 64, 8, 0x80FFFFFFu, false);  // drawn after the black
+  mgr->UpdateRenderers();
+  mgr->AddToOverlayList(black);
+  mgr->AddToOverlayList(half);
+  CDGTexture* tex = mgr->RenderToTexture(1280, 720);
+  ASSERT_NE(tex, nullptr);
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(mgr->Device()->ReadTexture(tex->DeviceId(), &px));
+  auto at = [&](int x, int y) { return Rgba{px[(y * 1280 + x) * 4], px[(y * 1280 + x) * 4 + 1], px[(y * 1280 + x) * 4 + 2], px[(y * 1280 + x) * 4 + 3]}; };
+  // Over black (x < 32): white at alpha 128 gives 128 and an opaque pixel.
+  EXPECT_NEAR(at(4, 4)[0], 128, 1);
+  EXPECT_NEAR(at(4, 4)[1], 128, 1);
+  EXPECT_EQ(at(4, 4)[3], 255);
+  // Alone (x >= 32): colour 128 premultiplied, alpha 128.
+  EXPECT_NEAR(at(40, 4)[0], 128, 1);
+  EXPECT_NEAR(at(40, 4)[3], 128, 1);
+  // The black part below the white band stays opaque black; outside everything is empty.
+  EXPECT_EQ(at(4, 12)[0], 0);
+  EXPECT_EQ(at(4, 12)[3], 255);
+  EXPECT_EQ(at(100, 100)[3], 0);
+  // Drawing on the screen afterwards is not premultiplied.
+  mgr->ClearOverlayList();
+  CDGBoardRenderer* show = Board(300, 300, 0, 10, 10, 0x80FFFFFFu, true);
+  show->Queue(true);
+  Frame();
+  EXPECT_NEAR(At(305, 305)[0], 128, 1);
+  tex->Release();
+  show->Release();
+  half->Release();
+  black->Release();
 }
 
 TEST_F(RenderGlTest, RecreatedDeviceDrawsTheSameTextures) {

@@ -18,13 +18,14 @@
 #include "save/system_files.h"
 #include "platform/fs/fs.h"
 #include "world/world_queries.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 TEST(SampleSystemData, FirstRunCreatesTheFilesAndTheNextRunReadsThem) {
-  char tmpl[] = "/tmp/v4savesampleXXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::filesystem::path root = tmpl;
+  v4test::TempFolder temp("v4savesample");
+  ASSERT_TRUE(temp.Made());
+  const std::filesystem::path root = temp.Path();
   const std::filesystem::path data = std::filesystem::path(V4_TEST_GAME_DIR) / "Data";
   ASSERT_TRUE(std::filesystem::exists(data / "sys" / "basic.dat")) << "build sample_data first";
   std::filesystem::create_directory_symlink(data, root / "Data");
@@ -52,16 +53,14 @@ TEST(SampleSystemData, FirstRunCreatesTheFilesAndTheNextRunReadsThem) {
   LoadSystemData();
   EXPECT_EQ(PlayRecordBlock.startCounter, 2);
 
-  std::error_code ec;
-  std::filesystem::remove_all(root, ec);
   plat::InvalidateDirectoryCache();
 }
 
 // The data tool's system command on a small source with one extras scene.
 TEST(SampleSystemData, ToolBuildsBasicDatAndTheExtrasTables) {
-  char tmpl[] = "/tmp/v4savetoolXXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::filesystem::path root = tmpl;
+  v4test::TempFolder temp("v4savetool");
+  ASSERT_TRUE(temp.Made());
+  const std::filesystem::path root = temp.Path();
   const std::string tool = std::string(V4_TEST_BINARY_DIR) + "/bin/v4data";
   struct Case {
     const char* json;
@@ -102,8 +101,6 @@ TEST(SampleSystemData, ToolBuildsBasicDatAndTheExtrasTables) {
   EXPECT_EQ(scene, 3839);
   EXPECT_TRUE(FindOmakeSceneByLabel("ev_one", &scene));
   EXPECT_EQ(scene, 7);
-  std::error_code ec;
-  std::filesystem::remove_all(root, ec);
   plat::InvalidateDirectoryCache();
 }
 

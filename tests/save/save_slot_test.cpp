@@ -423,13 +423,17 @@ TEST_F(SaveSlotTest, ClearedGameCountsOncePerRun) {
     uint16_t before;
     int32_t run;
     uint16_t after;
-  } cases[] = {{0, 4000, 1}, {1, 4000, 1}, {1, 4001, 2}, {65535, 4002, 65535}};
+    uint32_t wide;  // the 32-bit copy afterwards (0: not written, the run was cleared already)
+  } cases[] = {{0, 4000, 1, 1}, {1, 4000, 1, 0}, {1, 4001, 2, 2}, {65535, 4002, 65535, 65535}};
   PlayRecordBlock.clearCount = 0;
   for (const Case& c : cases) {
     PlayRecordBlock.clearCount = c.before;
     RunId = c.run;
+    SetPlcWord(kPlcClearCount32Word, 0);
     RecordGameCleared();
     EXPECT_EQ(PlayRecordBlock.clearCount, c.after) << c.run;
+    // The 32-bit copy of a counted clear (none when the run was already cleared).
+    EXPECT_EQ(GetPlcWord(kPlcClearCount32Word), c.wide) << c.run;
     EXPECT_EQ(RunClearedFlag, 1) << c.run;
   }
   SlotHeader h;

@@ -149,6 +149,33 @@ TEST_F(AdvData, ASaveOfTheOtherSetLoadsThatSet) {
   EXPECT_EQ(script_->pc, tut.messageOffsets.at(2));
 }
 
+// The resume offset is checked in the saved set's own message table before that set replaces the
+// loaded one: a refused file leaves the game's set as it was.
+TEST_F(AdvData, ASaveOfTheOtherSetWithABadResumeOffsetKeepsTheLoadedSet) {
+  WriteSet(1, "Data/script/tut", "*t\n>> g\nx\n<<\n>> g\ny\n<<\n#End\n");
+  ASSERT_TRUE(script_->LoadScriptFiles(1));
+  script_->MarkSavePoint(2);
+  ASSERT_TRUE(script_->SaveAdvData(path_.c_str()));
+  // Message 2 of the tutorial now points past the code area.
+  Bytes table = ReadHostFile("Data/script/tut.tko");
+  ASSERT_GE(table.size(), 12u);
+  DescrambleInPlace(table.data(), table.size(), kScriptSeed);
+  const uint8_t far[4] = {0xF0, 0xFF, 0xFF, 0xFF};
+  std::memcpy(&table[8], far, 4);
+  ScrambleInPlace(table.data(), table.size(), kScriptSeed);
+  WriteHostFile("Data/script/tut.tko", table);
+
+  ASSERT_TRUE(script_->LoadScriptFiles(0));
+  script_->switches[3] = 55;
+  const uint32_t pc = script_->pc;
+  EXPECT_FALSE(script_->LoadAdvData(path_.c_str()));
+  EXPECT_EQ(script_->setNumber, 0);
+  EXPECT_EQ(script_->loaded, 1u);
+  EXPECT_STREQ(script_->baseName, "Data\\script\\main");
+  EXPECT_EQ(script_->switches[3], 55);
+  EXPECT_EQ(script_->pc, pc);
+}
+
 TEST_F(AdvData, ASaveMadeBeforeAnySetWasLoadedLoadsWithNoSet) {
   // The strategy game started from the title runs without a script set; its saves say set -1.
   {
@@ -208,6 +235,7 @@ TEST_F(AdvData, DamagedFilesAreRefusedAndChangeNothing) {
       {"voice name without NUL", kAtVoice, Bytes(64, 'v')},
       {"window state longer than the file", kAtStateSize, {5, 0, 0, 0}},
       {"window state of 1e9 bytes", kAtStateSize, {0x00, 0xCA, 0x9A, 0x3B}},
+      {"bytes appended after the window state", SIZE_MAX, {}, kFixed + 4 + 16},
   };
   for (const Damage& d : cases) {
     Bytes plain = good;

@@ -80,7 +80,7 @@ TEST_F(ScriptState, EventJumpsUseTheBoundsAndReportMissingEvents) {
   CompiledScriptSet set = WriteSet(0, "Data/script/tiny", kTinySetSource);
   ASSERT_TRUE(script_->LoadScriptFiles(0));
   // Event 6 points past the bytecode area: refused like a missing one, pc untouched.
-  WriteLE32(&script_->events[6 * kEventRecordSize + 64], 16000000);
+  le::Put32(&script_->events[6 * kEventRecordSize + 64], 16000000);
   struct Case {
     int32_t event;
     bool ok;

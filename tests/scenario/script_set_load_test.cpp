@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -106,10 +107,37 @@ TEST_F(ScriptSetLoad, SetNameWithoutTerminatorIsCutAt260Bytes) {
   // 300 bytes of name and no CR: the name is the first 260 bytes, and nothing overruns.
   std::string name(300, 'x');
   WriteHostFile("Data/sys/sin_01.dat", std::vector<uint8_t>(name.begin(), name.end()));
-  ASSERT_TRUE(script_->LoadScriptFiles(0));
+  EXPECT_FALSE(script_->LoadScriptFiles(0));  // its files are missing: refused
   EXPECT_EQ(std::strlen(script_->baseName), 260u);
-  EXPECT_EQ(script_->loaded, 1u);  // its files are missing, which leaves zeros
+  EXPECT_EQ(script_->loaded, 0u);
   EXPECT_EQ(script_->bytecodeSize, 0u);
+}
+
+// What the loader can see of a damaged set makes it refuse the set instead of running zeros.
+TEST_F(ScriptSetLoad, DamagedSetsAreRefused) {
+  struct Case {
+    const char* what;
+    const char* removed;  // file of the set deleted after writing, or null
+    bool flipSignature;
+    bool loads;
+  } cases[] = {
+      {"whole set", nullptr, false, true},
+      {"no bytecode file", ".sd", false, false},
+      {"no block-label file (no signature)", ".bl", false, false},
+      {"another program's signature", nullptr, true, false},
+  };
+  for (const Case& c : cases) {
+    WriteSet(0, "Data/script/main", kTinySetSource);
+    if (c.removed) std::filesystem::remove(dir_.File(std::string("Data/script/main") + c.removed));
+    if (c.flipSignature) {
+      std::vector<uint8_t> bl = ReadHostFile("Data/script/main.bl");
+      ASSERT_FALSE(bl.empty());
+      bl[3] ^= 0x5A;  // scrambled byte: the descrambled signature changes too
+      WriteHostFile("Data/script/main.bl", bl);
+    }
+    EXPECT_EQ(script_->LoadScriptFiles(0), c.loads) << c.what;
+    EXPECT_EQ(script_->loaded != 0, c.loads) << c.what;
+  }
 }
 
 struct SignatureCase {

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "formats/script/script_asm.h"
+#include "formats/script/script_set_files.h"
 #include "formats/script/script_set_layout.h"
 #include "scenario_test_support.h"
 #include "tests/support/run_command.h"
@@ -54,6 +56,52 @@ TEST_F(ScriptTool, BuildWritesASetTheProgramLoadsAndDumpListsIt) {
   EXPECT_NE(status, 0);
   EXPECT_NE(err.find("src.v4s:2"), std::string::npos) << err;
   EXPECT_TRUE(ReadHostFile("other/base.sd").empty());
+}
+
+// `script run` on the built sample data: one line per message and choice, answers from --choose,
+// and how the run stopped.
+TEST_F(ScriptTool, RunPrintsTheStoryAndHowItStopped) {
+  int status = 0;
+  std::string out = RunCommand("'" + Tool() + "' script run '" V4_TEST_GAME_DIR "' --choose 2,2 2>&1", &status);
+  EXPECT_EQ(status, 0) << out;
+  // "choice: 影丸を信じる | まずは確かめさせる" in UTF-8.
+  EXPECT_NE(out.find("choice: \xE5\xBD\xB1\xE4\xB8\xB8\xE3\x82\x92\xE4\xBF\xA1\xE3\x81\x98\xE3\x82\x8B | "),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\n: "), std::string::npos);  // narration without a name
+  EXPECT_NE(out.find("stopped: #End"), std::string::npos) << out;
+  out = RunCommand("'" + Tool() + "' script run '" V4_TEST_GAME_DIR "' --switch 0=1 2>&1", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("stopped: #SLGmode"), std::string::npos) << out;
+  out = RunCommand("'" + Tool() + "' script run '" V4_TEST_GAME_DIR "' --set tutorial --switch 0=1 --choose 1 2>&1",
+                   &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("stopped: #End"), std::string::npos) << out;
+  // Bad arguments are refused with the usage.
+  out = RunCommand("'" + Tool() + "' script run '" V4_TEST_GAME_DIR "' --choose 0 2>&1", &status);
+  EXPECT_NE(status, 0);
+}
+
+TEST_F(ScriptTool, RunReportsAMalformedSetAndExitsNonZero) {
+  // A set whose bytecode stops in the middle of an instruction.
+  v4fmt::CompiledScriptSet set;
+  std::vector<std::string> errors;
+  ASSERT_TRUE(v4fmt::AssembleScript("$x@7 = 0\n*s\n>> A\nhello\n<<\n#SwVar $x, 5\n#End\n", "t.v4s", set, errors));
+  auto images = v4fmt::BuildScriptSetImages(set);
+  images[v4fmt::kFileSd].resize(images[v4fmt::kFileSd].size() - 8);
+  std::string err;
+  ASSERT_TRUE(v4fmt::WriteScriptSetFiles(root_, "Data\\script\\bad", images, &err)) << err;
+  ASSERT_TRUE(v4fmt::WriteScriptSetNameFile(root_, 0, "Data\\script\\bad", &err)) << err;
+  int status = 0;
+  std::string out = RunCommand("'" + Tool() + "' script run '" + root_ + "' 2>&1", &status);
+  EXPECT_NE(status, 0) << out;
+  EXPECT_NE(out.find("A: hello"), std::string::npos) << out;
+  EXPECT_NE(out.find("error: SCRIPT ERROR"), std::string::npos) << out;
+  EXPECT_NE(out.find("stopped: bytecode fault"), std::string::npos) << out;
+  // No set at all.
+  out = RunCommand("'" + Tool() + "' script run '" + root_ + "/nothing' 2>&1", &status);
+  EXPECT_NE(status, 0);
+  EXPECT_NE(out.find("stopped: no script set"), std::string::npos) << out;
 }
 
 }  // namespace

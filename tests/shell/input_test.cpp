@@ -13,8 +13,7 @@ namespace {
 
 TEST(CVInputTest, EdgesOverThreePolls) {
   ScriptedInput in;
-  SetInputSource(&in);
-  g_InputActive = true;
+  ScopedInputSource installed(&in);
   CVInput input;
   struct Poll {
     bool held;
@@ -33,15 +32,13 @@ TEST(CVInputTest, EdgesOverThreePolls) {
     input.Update();  // both tables up again
     EXPECT_FALSE(input.IsReleased(vk));
   }
-  SetInputSource(nullptr);
 }
 
 // The main thread publishes snapshots every few milliseconds, the frame polls once a logic step: a
 // click that goes down and up between two polls is still seen once, then released.
 TEST(CVInputTest, QuickClickBetweenTwoPollsIsSeenOnce) {
   SnapshotInputSource source;
-  SetInputSource(&source);
-  g_InputActive = true;
+  ScopedInputSource installed(&source);
   CVInput input;
   plat::InputSnapshot up, down;
   down.keys[VK_LBUTTON] = 1;
@@ -62,15 +59,13 @@ TEST(CVInputTest, QuickClickBetweenTwoPollsIsSeenOnce) {
   source.Publish(up);
   input.Update();
   EXPECT_TRUE(input.IsReleased(VK_LBUTTON));
-  SetInputSource(nullptr);
 }
 
 // A Ctrl tap between two steps reaches both readers of the step: the mouse poll's Ctrl word first,
 // then the scene manager's CVInput.
 TEST(CVInputTest, CtrlTapReachesTheCtrlWordAndTheKeyPoll) {
   SnapshotInputSource source;
-  SetInputSource(&source);
-  g_InputActive = true;
+  ScopedInputSource installed(&source);
   CVInput input;
   plat::InputSnapshot up, ctrl;
   ctrl.keys[VK_CONTROL] = 1;
@@ -86,13 +81,12 @@ TEST(CVInputTest, CtrlTapReachesTheCtrlWordAndTheKeyPoll) {
   EXPECT_EQ(g_CtrlKey.load(), 0);
   input.Update();
   EXPECT_TRUE(input.IsReleased(VK_CONTROL));
-  SetInputSource(nullptr);
   ResetMouseState();
 }
 
 TEST(CVInputTest, UnpolledKeysAndInactiveWindowReadUp) {
   ScriptedInput in;
-  SetInputSource(&in);
+  ScopedInputSource installed(&in);
   CVInput input;
   in.SetKey('A', true);
   in.SetKey(VK_ESCAPE, true);
@@ -105,7 +99,6 @@ TEST(CVInputTest, UnpolledKeysAndInactiveWindowReadUp) {
   EXPECT_FALSE(input.IsDown('A'));  // only the nine keys are polled
   EXPECT_FALSE(input.IsDown(-1));
   EXPECT_FALSE(input.IsDown(300));
-  SetInputSource(nullptr);
 }
 
 // Where the 16:9 picture lands for a window and for desktop full screen on several screens.

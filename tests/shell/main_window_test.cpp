@@ -323,7 +323,7 @@ TEST(BoxAnswerTest, ButtonsDismissalAndNoDisplay) {
       {BoxRequest::kOkCancel, 0, 1},
       {BoxRequest::kOkCancel, 1, 2},
       {BoxRequest::kOkCancel, kBoxChoiceDismissed, 2},  // closing the close question keeps playing
-      {BoxRequest::kOkCancel, -1, 1},                   // no display: the close request stands
+      {BoxRequest::kOkCancel, -1, 2},                   // no display: an unseen question keeps playing
       {BoxRequest::kErrorDialog, 0, 1},
       {BoxRequest::kErrorDialog, 1, 0},
       {BoxRequest::kErrorDialog, kBoxChoiceDismissed, 0},  // dismissing without confirming ends

@@ -22,6 +22,8 @@
 #include "shell/app_main.h"
 #include "shell/frame.h"
 #include "platform/sdl/process.h"
+#include "platform/sdl/window.h"
+#include "shell/window_graphics.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -113,7 +115,7 @@ TEST_F(StartupTest, ScriptSetMismatchStopsBeforeTheDevice) {
   };
   s.loadSystemData = [] { g_order.push_back("system"); };
   s.saveSystemFiles = [] { g_order.push_back("save"); };
-  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 0);
+  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);  // an error end is not a success
   EXPECT_EQ(g_order, std::vector<std::string>{"labels"});  // no device, no movies, nothing saved
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "ゲームバージョンが異なります。");
@@ -123,9 +125,34 @@ TEST_F(StartupTest, ScriptSetMismatchStopsBeforeTheDevice) {
 
 TEST_F(StartupTest, MovieFailureGivesItsBox) {
   GetStartupSteps().initMovieManager = [] { return false; };
-  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 0);
+  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "COMの初期化に失敗しました。終了します。");
+}
+
+// A drawing device that cannot be made stops start-up with its box, before the movie manager.
+TEST_F(StartupTest, DeviceFailureGivesItsBoxAndStops) {
+  struct NoDevice : WindowPictureSource {
+    bool DrawPicture(const DisplayLayout&) override { return false; }
+    bool CreateDevice() override {
+      g_order.push_back("device");
+      return false;
+    }
+  } picture;
+  StartupSteps& s = GetStartupSteps();
+  s.pictureSource = &picture;
+  s.initMovieManager = [] {
+    g_order.push_back("movies");
+    return true;
+  };
+  s.loadSystemData = [] { g_order.push_back("system"); };
+  s.releaseGraphics = [] { g_order.push_back("release"); };
+  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);
+  EXPECT_EQ(g_order, (std::vector<std::string>{"device", "release"}));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "DirectGraphics初期化に失敗しました. 終了します. ");
+  EXPECT_EQ(boxes[0].title, "");
+  EXPECT_EQ(g_FrameTimerId.load(), 0u);
 }
 
 std::atomic<int32_t> g_periodSeen{0};
@@ -147,9 +174,9 @@ TEST_F(StartupTest, StartsInOrderRunsFramesAndSavesOnlyAfterTheFrameStopped) {
   s.initSound = [] { g_order.push_back("sound"); };
   s.initMenuManager = [] {
     g_order.push_back("menus");
-    // Ends the run after a while as a termination signal does.
+    // Ends the run once the frame timer runs, as a termination signal does.
     std::thread([] {
-      usleep(300 * 1000);
+      for (int waited = 0; g_FrameTimerId.load() == 0 && waited < 20000; waited += 5) usleep(5 * 1000);
       g_periodSeen = g_FramePeriodMs.load();
       raise(SIGTERM);
     }).detach();
@@ -213,6 +240,14 @@ class ProgramTest : public ::testing::Test {
     }
     return pid;
   }
+  // Waits up to limitMs until the log file holds text; false when it never did.
+  static bool WaitForLog(const std::string& path, const std::string& text, int limitMs) {
+    for (int waited = 0; waited <= limitMs; waited += 20) {
+      if (ReadAll(path).find(text) != std::string::npos) return true;
+      usleep(20 * 1000);
+    }
+    return false;
+  }
   // Waits up to limitMs for the child; true with its status when it ended.
   static bool WaitFor(pid_t pid, int limitMs, int& status) {
     for (int waited = 0; waited <= limitMs; waited += 20) {
@@ -230,13 +265,56 @@ class ProgramTest : public ::testing::Test {
   v4test::TempFolder dir_;  // stands for the install folder
 };
 
+// Without a display (and without a video driver asked for by name) the program says so and fails
+// instead of running unseen.
+TEST_F(ProgramTest, NoDisplayIsReportedWithAFailureStatus) {
+  std::string err = dir_.Path() + "/nodisplay.log";
+  pid_t pid = fork();
+  if (pid == 0) {
+    int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0) dup2(fd, 2);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (chdir(dir_.Path().c_str()) != 0) _exit(90);
+    execl(Exe().c_str(), "vornakest4", static_cast<char*>(nullptr));
+    _exit(91);
+  }
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  bool ended = WaitFor(pid, 10000, status);
+  if (!ended) kill(pid, SIGKILL), waitpid(pid, &status, 0);
+  ASSERT_TRUE(ended) << "the program ran without a display";
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(ReadAll(err).find("no display"), std::string::npos) << ReadAll(err);
+}
+
+TEST(DisplayTest, OnlyARealOrRequestedDriverCounts) {
+  struct Case {
+    const char* chosen;
+    const char* requested;
+    bool usable;
+  };
+  const Case cases[] = {
+      {"x11", nullptr, true},        {"wayland", "", true},          {"offscreen", nullptr, false},
+      {"offscreen", "", false},      {"offscreen", "offscreen", true}, {"dummy", nullptr, false},
+      {"evdev", nullptr, false},     {nullptr, nullptr, false},      {nullptr, "x11", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(plat::DisplayUsable(c.chosen, c.requested), c.usable)
+        << (c.chosen ? c.chosen : "(none)") << " / " << (c.requested ? c.requested : "(unset)");
+}
+
 TEST_F(ProgramTest, SecondInstanceExitsAndTerminationShutsDownNormally) {
   std::string err1 = dir_.Path() + "/first.log", err2 = dir_.Path() + "/second.log";
   pid_t first = Start(err1);
   ASSERT_GT(first, 0);
-  // Let it run; it must still be running afterwards.
+  // Let it start its frame; it must still be running afterwards.
   int status = 0;
-  EXPECT_FALSE(WaitFor(first, 2000, status)) << ReadAll(err1);
+  ASSERT_TRUE(WaitForLog(err1, "timer started", 30000)) << ReadAll(err1);
+  EXPECT_EQ(waitpid(first, &status, WNOHANG), 0) << ReadAll(err1);
 
   pid_t second = Start(err2);
   ASSERT_GT(second, 0);
@@ -258,8 +336,9 @@ TEST_F(ProgramTest, SecondInstanceExitsAndTerminationShutsDownNormally) {
   EXPECT_GT(std::atoi(log.c_str() + at + 4), 0) << log;
 
   // The lock went with it: a new copy starts (and is ended the same way).
-  pid_t third = Start(dir_.Path() + "/third.log");
-  EXPECT_FALSE(WaitFor(third, 500, status));
+  const std::string err3 = dir_.Path() + "/third.log";
+  pid_t third = Start(err3);
+  EXPECT_TRUE(WaitForLog(err3, "timer started", 30000)) << ReadAll(err3);
   kill(third, SIGTERM);
   ASSERT_TRUE(WaitFor(third, 10000, status));
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);

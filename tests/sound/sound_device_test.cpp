@@ -7,6 +7,7 @@
 #include "sound/sound.h"
 #include "sound/sound_stream.h"
 #include "sound_fixture.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ class SoundDeviceTest : public ::testing::Test {
     // No sound hardware in CI: the dummy driver is a real SDL device that plays into nothing. An
     // explicit choice in the environment wins.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    dir_ = std::filesystem::temp_directory_path() / ("v4_sound_dev_" + std::to_string(::getpid()));
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
     std::filesystem::create_directories(dir_ / "Data" / "se");
     ASSERT_TRUE(SetModuleDirFromHost(dir_.string() + "/"));
     SetErrorBoxPresenter(&boxes_);
@@ -24,7 +26,6 @@ class SoundDeviceTest : public ::testing::Test {
   void TearDown() override {
     ReleaseSound();
     SetErrorBoxPresenter(nullptr);
-    std::filesystem::remove_all(dir_);
   }
   // Waits (without asserting any duration) until the channel is silent or a generous deadline.
   static bool WaitUntilStopped(int channel) {
@@ -35,6 +36,7 @@ class SoundDeviceTest : public ::testing::Test {
     }
     return true;
   }
+  v4test::TempFolder temp_{"v4_sound_dev"};
   std::filesystem::path dir_;
   v4test::RecordingBoxes boxes_;
 };

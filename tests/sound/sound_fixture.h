@@ -20,6 +20,7 @@
 #include "platform/audio/wave.h"
 #include "platform/fs/fs.h"
 #include "tests/support/recording_boxes.h"
+#include "tests/support/temp_folder.h"
 
 namespace soundtest {
 
@@ -57,10 +58,8 @@ inline std::vector<uint8_t> Wave16(const std::vector<int16_t>& interleaved, int 
 class SoundTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("v4_sound_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
     std::filesystem::create_directories(dir_ / "Data");
     ASSERT_TRUE(SetModuleDirFromHost(dir_.string() + "/"));
     plat::InvalidateDirectoryCache();
@@ -76,7 +75,6 @@ class SoundTest : public ::testing::Test {
   void TearDown() override {
     ReleaseSound();
     SetErrorBoxPresenter(nullptr);
-    std::filesystem::remove_all(dir_);
   }
 
   void Write(const std::string& rel, const std::vector<uint8_t>& bytes) {
@@ -92,6 +90,7 @@ class SoundTest : public ::testing::Test {
     return s;
   }
 
+  v4test::TempFolder temp_{"v4_sound"};
   std::filesystem::path dir_;
   v4test::RecordingBoxes boxes_;
   plat::CaptureOutput* capture_ = nullptr;

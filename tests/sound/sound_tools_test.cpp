@@ -13,6 +13,7 @@
 #include "platform/audio/sound_formats.h"
 #include "platform/audio/vorbis.h"
 #include "platform/audio/wave.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -21,12 +22,9 @@ namespace fs = std::filesystem;
 class SoundTools : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("v4_sound_tools_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
   }
-  void TearDown() override { fs::remove_all(dir_); }
   int Run(const std::string& args) {
     const std::string cmd = std::string(V4DATA_EXE) + " " + args + " >/dev/null 2>&1";
     return std::system(cmd.c_str());
@@ -39,6 +37,7 @@ class SoundTools : public ::testing::Test {
     fs::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), long(b.size()));
   }
+  v4test::TempFolder temp_{"v4_sound_tools"};
   fs::path dir_;
 };
 

@@ -8,31 +8,11 @@
 
 #include "core/cv_input.h"
 #include "core/frame_services.h"
+#include "tests/support/scripted_input.h"
 
 namespace plat {
 class Window;
 }
-
-// Input as a test scripts it: keys by virtual-key code, pointer in drawable pixels.
-class ScriptedInput : public InputSource {
- public:
-  bool IsKeyHeld(int vk) override { return vk >= 0 && vk < 256 && keys_[vk]; }
-  void GetCursor(int32_t& x, int32_t& y) override {
-    x = x_;
-    y = y_;
-  }
-  void SetKey(int vk, bool held) {
-    if (vk >= 0 && vk < 256) keys_[vk] = held;
-  }
-  void SetPointer(int32_t x, int32_t y) {
-    x_ = x;
-    y_ = y;
-  }
-
- private:
-  bool keys_[256] = {};
-  int32_t x_ = 0, y_ = 0;
-};
 
 // A device that records presents and can be told to fail them.
 class RecordingGraphics : public FrameGraphics {

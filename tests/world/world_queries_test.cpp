@@ -420,6 +420,11 @@ TEST_F(QueriesTest, AllianceTests) {
 
 
 TEST(SlgUtil, MouseStateForTheStrategyScreens) {
+  const bool wasActive = g_InputActive.load();
+  struct Restore {
+    bool active;
+    ~Restore() { g_InputActive = active; }
+  } restore{wasActive};
   g_InputActive = false;
   EXPECT_EQ(UpdateMouseInputState(), 0);   // the system cursor is shown once
   EXPECT_EQ(UpdateMouseInputState(), -1);

@@ -13,9 +13,11 @@
 
 #include "core/game_file.h"
 #include "command.h"
+#include "tool_io.h"
 #include "formats/layout/layout_compiler.h"
 #include "formats/scramble/scramble.h"
 #include "platform/gl/null_device.h"
+#include "platform/text/cp932.h"
 #include "render/dg_manager.h"
 #include "ui/layout/cv_script.h"
 #include "ui/layout/layout_builder.h"
@@ -25,12 +27,7 @@
 
 namespace {
 
-bool ReadBytes(const std::string& path, std::vector<uint8_t>& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), {});
-  return !in.bad();
-}
+bool ReadBytes(const std::string& path, std::vector<uint8_t>& out) { return ReadToolInput("layout", path, out); }
 
 int Compile(const std::string& inPath, const std::string& outPath) {
   std::vector<uint8_t> text;
@@ -68,8 +65,21 @@ int Dump(const std::string& path) {
   SetDGManager(graphics);
 
   v4fmt::DescrambleInPlace(bytes.data(), bytes.size(), v4fmt::kScrambleSeedCommon);
+  // The game's reader takes any bytes; the dump says so when they are not a layout.
+  std::vector<std::string> errors;
+  const std::string text(bytes.begin(), bytes.end());
+  if (text.find('\0') != std::string::npos) errors.push_back("NUL bytes: not layout text (wrong seed or damaged)");
+  if (!v4fmt::CheckLayoutText(text, errors) || !errors.empty()) {
+    std::fprintf(stderr, "layout dump: %s is not a layout:\n", path.c_str());
+    for (size_t i = 0; i < errors.size() && i < 10; ++i) std::fprintf(stderr, "  %s\n", plat::Cp932ToUtf8(errors[i]).c_str());
+    return 1;
+  }
   CVScript script;
   script.Parse(bytes.data(), bytes.size(), path.c_str());
+  if (script.Count() == 0) {
+    std::fprintf(stderr, "layout dump: %s holds no layout element\n", path.c_str());
+    return 1;
+  }
   CVMenuMgr& mgr = GetMenuMgr();
   auto* root = new CVMenuSceneRoot();
   mgr.RegisterRoot(root);

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "command.h"
+#include "tool_io.h"
 #include "formats/scene/scene_table.h"
 #include "platform/text/cp932.h"
 
@@ -113,14 +114,11 @@ bool ParseSources(const json& root, std::vector<v4fmt::SceneSource>& out, std::s
 }
 
 int Build(const std::vector<std::string>& args) {
-  std::ifstream in(args[1]);
-  if (!in) {
-    std::fprintf(stderr, "scenes build: cannot read %s\n", args[1].c_str());
-    return 1;
-  }
+  std::string text;
+  if (!ReadToolText("scenes build", args[1], text)) return 1;
   json root;
   try {
-    root = json::parse(in);
+    root = json::parse(text);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "scenes build: %s: %s\n", args[1].c_str(), e.what());
     return 1;
@@ -144,14 +142,14 @@ int Build(const std::vector<std::string>& args) {
 }
 
 int Dump(const std::vector<std::string>& args) {
-  std::ifstream in(args[1], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "scenes dump: cannot read %s\n", args[1].c_str());
+  std::vector<uint8_t> data;
+  if (!ReadToolInput("scenes dump", args[1], data)) return 1;
+  v4fmt::SceneFlowTable table;
+  std::string error;
+  if (!v4fmt::ReadSceneTable(data.data(), data.size(), table, &error)) {
+    std::fprintf(stderr, "scenes dump: %s: not a scene table: %s\n", args[1].c_str(), error.c_str());
     return 1;
   }
-  std::vector<uint8_t> data(std::istreambuf_iterator<char>(in), {});
-  v4fmt::SceneFlowTable table;
-  v4fmt::ReadSceneTable(data.data(), data.size(), table);
   std::printf("size %zu (records %zu)\n", data.size(), data.size() / v4fmt::kSceneRecordBytes);
   for (int slot = 0; slot < v4fmt::kSceneRecordCount; ++slot) {
     const v4fmt::SceneFlowRecord& r = table[slot];

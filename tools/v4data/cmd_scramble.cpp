@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_io.h"
 #include "formats/scramble/scramble.h"
 
 namespace {
@@ -30,16 +31,8 @@ int Run(const std::vector<std::string>& args, bool scramble) {
     std::fprintf(stderr, "usage: v4data %s --seed <n> <in> <out>   (n decimal or 0x-hex, 32-bit)\n", name);
     return 2;
   }
-  std::ifstream in(args[2], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "%s: cannot read %s\n", name, args[2].c_str());
-    return 1;
-  }
-  std::vector<uint8_t> data(std::istreambuf_iterator<char>(in), {});
-  if (in.bad()) {
-    std::fprintf(stderr, "%s: cannot read %s\n", name, args[2].c_str());
-    return 1;
-  }
+  std::vector<uint8_t> data;
+  if (!ReadToolInput(name, args[2], data)) return 1;
   if (scramble) {
     v4fmt::ScrambleInPlace(data.data(), data.size(), seed);
   } else {

@@ -12,21 +12,18 @@
 #include <nlohmann/json.hpp>
 
 #include "command.h"
+#include "tool_io.h"
 #include "platform/audio/sound_formats.h"
 #include "platform/audio/vorbis.h"
 #include "platform/audio/wave.h"
 #include "platform/text/cp932.h"
+#include "platform/byte_order.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return false;
-  out.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return true;
-}
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out) { return ReadToolInput("voi", path, out); }
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& data) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
@@ -47,7 +44,7 @@ std::vector<int16_t> ToStereo44k(const plat::WaveInfo& info, const uint8_t* pcm)
         s[c] = (int(pcm[i * info.channels + c]) - 128) * 256.0f;
       } else {
         const uint8_t* p = pcm + 2 * (i * info.channels + c);
-        s[c] = float(int16_t(p[0] | (p[1] << 8)));
+        s[c] = float(int16_t(le::Get16(p)));
       }
     }
     l[i] = s[0];
@@ -105,6 +102,10 @@ int VoiDecode(const std::string& in, const std::string& out) {
   size_t base = 0;
   if (!ReadFileBytes(in, voi) || !plat::ParseVoiHeader(voi.data(), voi.size(), base)) {
     std::fprintf(stderr, "voi: %s is not a readable .voi file\n", in.c_str());
+    return 1;
+  }
+  if (!plat::IsOggStreamComplete(voi.data() + base, voi.size() - base)) {
+    std::fprintf(stderr, "voi: %s: the sound stream is cut short or damaged\n", in.c_str());
     return 1;
   }
   plat::DecodedSound snd;
@@ -208,9 +209,7 @@ int RunSynth(const std::vector<std::string>& args) {
   }
   nlohmann::json d;
   try {
-    std::ifstream f(args[0]);
-    if (!f) throw std::runtime_error("cannot read " + args[0]);
-    d = nlohmann::json::parse(f);
+    if (!ReadToolJson("synth", args[0], d)) return 1;
     const int rate = d.value("rate", 44100);
     const int channels = d.value("channels", 2);
     const double tempo = d.value("tempo", 120.0);  // beats per minute

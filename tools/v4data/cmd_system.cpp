@@ -14,6 +14,7 @@
 #include "save/omake_tables.h"
 #include "save/system_files.h"
 #include "command.h"
+#include "tool_io.h"
 #include "platform/text/cp932.h"
 
 using json = nlohmann::json;
@@ -60,9 +61,8 @@ std::vector<uint8_t> BuildEventTable(const json& src) {
 }
 
 int RunBuild(const std::string& srcDir, const std::string& root) {
-  std::ifstream in(srcDir + "/system.json");
-  if (!in) throw BuildError{"cannot open " + srcDir + "/system.json"};
-  json src = json::parse(in);
+  json src;
+  if (!ReadToolJson("system", srcDir + "/system.json", src)) throw BuildError{"cannot read " + srcDir + "/system.json"};
   WriteOut(root, "Data/sys/basic.dat", BuildBasicDat(src));
   WriteOut(root, "Data/sys/ev.bin", BuildEventTable(src));
   // The other extras tables are shipped empty: the screens show no entries.

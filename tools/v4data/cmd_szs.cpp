@@ -12,19 +12,13 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_io.h"
 #include "formats/szs/szs.h"
 #include "platform/text/cp932.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool ReadHostFile(const fs::path& p, std::vector<uint8_t>& out) {
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), {});
-  return !in.bad();
-}
 
 bool WriteHostFile(const fs::path& p, const std::vector<uint8_t>& bytes) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
@@ -60,10 +54,7 @@ int Pack(const std::string& dir, const std::string& archive) {
       std::fprintf(stderr, "szs pack: %s cannot be written in CP932\n", rel.c_str());
       return 1;
     }
-    if (!ReadHostFile(f, e.data)) {
-      std::fprintf(stderr, "szs pack: cannot read %s\n", f.string().c_str());
-      return 1;
-    }
+    if (!ReadToolInput("szs pack", f.string(), e.data)) return 1;
     entries.push_back(std::move(e));
   }
   std::sort(entries.begin(), entries.end(),
@@ -83,10 +74,7 @@ int Pack(const std::string& dir, const std::string& archive) {
 }
 
 bool LoadArchive(const std::string& archive, std::vector<uint8_t>& image, std::vector<v4fmt::SzsDirEntry>& dir) {
-  if (!ReadHostFile(archive, image)) {
-    std::fprintf(stderr, "szs: cannot read %s\n", archive.c_str());
-    return false;
-  }
+  if (!ReadToolInput("szs", archive, image)) return false;
   std::string error;
   if (!v4fmt::ParseSzsDirectory(image.data(), image.size(), image.size(), dir, &error)) {
     std::fprintf(stderr, "szs: %s: damaged archive: %s\n", archive.c_str(), error.c_str());

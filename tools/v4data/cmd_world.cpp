@@ -18,6 +18,7 @@
 #include "core/file_io.h"
 #include "core/game_file.h"
 #include "command.h"
+#include "platform/fs/fs.h"
 #include "platform/text/cp932.h"
 #include "world/scenario_tables.h"
 #include "world/world_check.h"
@@ -47,10 +48,11 @@ struct Rng {
 };
 
 json LoadJson(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw BuildError{"cannot read " + path};
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!plat::ReadHostFile(path, bytes, &error)) throw BuildError{path + ": " + error};
   try {
-    return json::parse(in);
+    return json::parse(bytes.begin(), bytes.end());
   } catch (const std::exception& e) {
     throw BuildError{path + ": " + e.what()};
   }
@@ -368,7 +370,14 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
     h.siro = static_cast<uint16_t>(home[c]);
     h.charFlag = 1;
     h.loyalty = 0;
-    for (int i = 0; i < 3; ++i) h.cur.stat[i] = h.stageBlock[0].stat[i] = static_cast<uint8_t>(std::max<int>(h.stageBlock[0].stat[i], 60));
+    // A head is at least 60 in his first three stats; his later stages rise by as much, so a
+    // stage never falls below the one before it.
+    for (int i = 0; i < 3; ++i) {
+      const int raise = std::max(0, 60 - static_cast<int>(h.stageBlock[0].stat[i]));
+      for (BusyoStatBlock& stage : h.stageBlock)
+        stage.stat[i] = static_cast<uint8_t>(std::min(99, static_cast<int>(stage.stat[i]) + raise));
+      h.cur.stat[i] = h.stageBlock[0].stat[i];
+    }
     garrison[home[c]] = 1;
   }
   for (int s = 0; s < nsiro; ++s) {
@@ -483,7 +492,12 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
   int carry = sc.value("carry_over", 0);
   for (int i = 0; i < carry && i < static_cast<int>(placed.size()) && i < kHikitugiEntries; ++i) {
     std::string name = people[placed[i]].family + people[placed[i]].given;
-    std::memcpy(&out.hikitugi[i * kHikitugiEntryBytes], name.data(), std::min<size_t>(name.size(), 16));
+    uint8_t* e = &out.hikitugi[i * kHikitugiEntryBytes];
+    std::memcpy(e, name.data(), std::min<size_t>(name.size(), 16));
+    // What taking him over costs against the carry-over capacity: more for an abler general, 3 to 9.
+    const BusyoStatBlock& s1 = busyo[placed[i]].stageBlock[0];
+    const uint32_t value = 1 + (static_cast<uint32_t>(s1.stat[0]) + s1.stat[1] + s1.stat[2]) / 30;
+    for (int b = 0; b < 4; ++b) e[17 + b] = static_cast<uint8_t>(value >> (8 * b));
   }
   return out;
 }
@@ -636,6 +650,13 @@ int RunCheck(const std::string& root) {
     ScenarioNumber = n;
     LoadHikitugi(carry);
     for (const std::string& l : boxes.lines) problems.push_back("scenario " + std::to_string(n) + " hikitugi: " + l);
+    // The game pads a short carry-over file with empty entries; a built one is whole.
+    std::vector<uint8_t> hikitugi;
+    if (ReadWorldFile((dir + "\\hikitugi.bin").c_str(), hikitugi, true) &&
+        hikitugi.size() != static_cast<size_t>(kHikitugiFileBytes)) {
+      problems.push_back("scenario " + std::to_string(n) + ": hikitugi.bin is " + std::to_string(hikitugi.size()) +
+                         " bytes, not " + std::to_string(kHikitugiFileBytes));
+    }
   }
   std::vector<uint8_t> sys;
   if (!ReadWorldFile(WorldDataPath("Data\\sys\\system.dat").c_str(), sys, false) || sys.size() != kSystemTableBytes)

@@ -30,7 +30,15 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const V4Command* c : V4Commands()) {
-    if (std::strcmp(c->name, argv[1]) == 0) return c->fn(args);
+    if (std::strcmp(c->name, argv[1]) != 0) continue;
+    // A command reports its own errors; anything that still escapes ends the tool with a reason,
+    // never an abort.
+    try {
+      return c->fn(args);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "v4data %s: %s\n", c->name, e.what());
+      return 1;
+    }
   }
   std::fprintf(stderr, "v4data: unknown command '%s'\n", argv[1]);
   Usage();

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include "platform/byte_order.h"
 
 namespace v4fmt {
 
 namespace {
 
-int16_t GetI16(const uint8_t* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
-void PutI16(uint8_t* p, int32_t v) {
-  p[0] = static_cast<uint8_t>(v & 0xFF);
-  p[1] = static_cast<uint8_t>((v >> 8) & 0xFF);
-}
+int16_t GetI16(const uint8_t* p) { return static_cast<int16_t>(le::Get16(p)); }
+void PutI16(uint8_t* p, int32_t v) { le::Put16(p, static_cast<uint16_t>(v)); }
 bool FitsI16(int v) { return v >= -32768 && v <= 32767; }
 
 }  // namespace
@@ -49,16 +47,29 @@ void WriteSceneRecord(const SceneFlowRecord& record, uint8_t* bytes) {
   }
 }
 
-void ReadSceneTable(const uint8_t* bytes, size_t size, SceneFlowTable& table) {
+bool ReadSceneTable(const uint8_t* bytes, size_t size, SceneFlowTable& table, std::string* error) {
   table = SceneFlowTable{};
-  if (!bytes) return;
-  for (int r = 0; r < kSceneRecordCount; ++r) {
-    const size_t start = kSceneRecordBytes * r;
-    if (start >= size) break;
-    uint8_t record[kSceneRecordBytes] = {};
-    std::memcpy(record, bytes + start, std::min(kSceneRecordBytes, size - start));
-    ReadSceneRecord(record, table[r]);
+  auto fail = [&](const std::string& why) {
+    table = SceneFlowTable{};
+    if (error) *error = why;
+    return false;
+  };
+  if (!bytes || size != kSceneTableBytes) {
+    return fail("size " + std::to_string(size) + ", a table is " + std::to_string(kSceneTableBytes) + " bytes");
   }
+  for (int r = 0; r < kSceneRecordCount; ++r) {
+    SceneFlowRecord& rec = table[r];
+    ReadSceneRecord(bytes + kSceneRecordBytes * r, rec);
+    if (rec.sceneId < 0 || rec.sceneId >= kSceneRecordCount) {
+      return fail("record " + std::to_string(r) + " names scene " + std::to_string(rec.sceneId));
+    }
+    for (const SceneTransition& t : rec.transitions) {
+      if (t.result != -1 && (t.nextScene < -1 || t.nextScene >= kSceneRecordCount)) {
+        return fail("record " + std::to_string(r) + " changes to scene " + std::to_string(t.nextScene));
+      }
+    }
+  }
+  return true;
 }
 
 std::vector<uint8_t> WriteSceneTable(const SceneFlowTable& table) {

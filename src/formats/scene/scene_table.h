@@ -1,6 +1,6 @@
 // The scene transition table "Data\sys\scene.bin": 101 plain little-endian records of 1,504 bytes.
-// Read and written field by field. A short file leaves the remaining records zero; extra bytes are
-// ignored. The writer places scene s in slot s and marks unused transitions with result -1.
+// Read and written field by field. The writer places scene s in slot s and marks unused transitions
+// with result -1.
 #pragma once
 #include <array>
 #include <cstddef>
@@ -43,8 +43,9 @@ struct SceneFlowRecord {
 using SceneFlowTable = std::array<SceneFlowRecord, kSceneRecordCount>;
 
 // Fills the table from the bytes (a zeroed table first). The last layout byte is forced to 0 so
-// that an unterminated name never runs past its field.
-void ReadSceneTable(const uint8_t* bytes, size_t size, SceneFlowTable& table);
+// that an unterminated name never runs past its field. False (with the reason) when the image is
+// not a whole table or a record names a scene outside 0..100; the table is then left zeroed.
+bool ReadSceneTable(const uint8_t* bytes, size_t size, SceneFlowTable& table, std::string* error = nullptr);
 // The full 151,904-byte image of the table.
 std::vector<uint8_t> WriteSceneTable(const SceneFlowTable& table);
 void ReadSceneRecord(const uint8_t* bytes, SceneFlowRecord& record);

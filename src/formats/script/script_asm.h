@@ -37,7 +37,9 @@ CompiledScriptSet ParseScriptSetImages(const std::array<std::vector<uint8_t>, kS
 // One instruction in source syntax (UTF-8), with names from set when given.
 std::string FormatScriptInstruction(const ScriptInstruction& ins, const CompiledScriptSet* set = nullptr);
 // The whole bytecode as a listing: label lines and one instruction per line with its offset and
-// source line in a comment. Undecodable bytes end the listing with a note.
-std::string DisassembleScript(const uint8_t* code, size_t size, const CompiledScriptSet* set = nullptr);
+// source line in a comment. Undecodable bytes end the listing with a note; complete, when given,
+// tells whether every byte decoded.
+std::string DisassembleScript(const uint8_t* code, size_t size, const CompiledScriptSet* set = nullptr,
+                              bool* complete = nullptr);
 
 }  // namespace v4fmt

@@ -47,32 +47,32 @@ std::array<std::vector<uint8_t>, kScriptFileCount> BuildScriptSetImages(const Co
   f[kFileSd] = set.bytecode;
   for (int i = kFileSw; i < kScriptFileCount; ++i) f[i].assign(kScriptFiles[i].areaSize, 0);
   for (size_t i = 0; i < kSwitchCount && i < set.switchInit.size(); ++i)
-    WriteLE32(&f[kFileSw][i * 4], static_cast<uint32_t>(set.switchInit[i]));
+    le::Put32(&f[kFileSw][i * 4], static_cast<uint32_t>(set.switchInit[i]));
   for (size_t i = 0; i < kLabelCount && i < set.labelOffsets.size(); ++i) {
-    WriteLE32(&f[kFileLb][i * 4], set.labelOffsets[i]);
+    le::Put32(&f[kFileLb][i * 4], set.labelOffsets[i]);
     PutName(&f[kFileLbn][i * kLabelNameRecordSize], set.labelNames[i]);
     if (i < set.labelComments.size())
       PutName(&f[kFileLbn][i * kLabelNameRecordSize + kScriptNameField], set.labelComments[i]);
   }
   for (const auto& [msg, off] : set.messageOffsets) {
-    if (msg < kMessageCount) WriteLE32(&f[kFileTko][msg * 4], off);
+    if (msg < kMessageCount) le::Put32(&f[kFileTko][msg * 4], off);
   }
   for (size_t i = 0; i < kSwitchCount && i < set.switchNames.size(); ++i)
     PutName(&f[kFileSwn][i * kScriptNameField], set.switchNames[i]);
   for (size_t i = 0; i < kSourceFileCount && i < set.sourceFiles.size(); ++i)
     PutName(&f[kFileSfn][i * kScriptNameField], set.sourceFiles[i]);
   // An event record of offset 0 would mean "the event starts at the top": unused ones say none.
-  for (size_t i = 0; i < kEventCount; ++i) WriteLE32(&f[kFileEv][i * kEventRecordSize + 64], kNoEvent);
+  for (size_t i = 0; i < kEventCount; ++i) le::Put32(&f[kFileEv][i * kEventRecordSize + 64], kNoEvent);
   for (const auto& [n, ev] : set.events) {
     if (n >= kEventCount) continue;
     PutName(&f[kFileEv][n * kEventRecordSize], ev.first);
-    WriteLE32(&f[kFileEv][n * kEventRecordSize + 64], ev.second);
+    le::Put32(&f[kFileEv][n * kEventRecordSize + 64], ev.second);
   }
   std::memcpy(f[kFileBl].data(), kScriptSignature.data(), kSignatureSize);
   for (size_t i = 0; i < kBlockLabelCount && i < set.blockLabels.size(); ++i) {
     uint8_t* rec = &f[kFileBl][kSignatureSize + i * kBlockLabelRecordSize];
     PutName(rec, set.blockLabels[i].first);
-    WriteLE32(rec + 64, set.blockLabels[i].second);
+    le::Put32(rec + 64, set.blockLabels[i].second);
   }
   return f;
 }

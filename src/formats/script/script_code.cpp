@@ -1,18 +1,12 @@
 #include "formats/script/script_code.h"
 
 #include <cstring>
+#include "platform/byte_order.h"
 
 namespace v4fmt {
 namespace {
 
 void Put8(std::vector<uint8_t>& out, uint8_t v) { out.push_back(v); }
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 bool Fail(std::string* error, const std::string& text) {
   if (error) *error = text;
@@ -32,10 +26,10 @@ bool PutValue(std::vector<uint8_t>& out, const ScriptValue& v, std::string* erro
     case kValImm:
     case kValEnd:
     case kValImm3:
-      Put32(out, static_cast<uint32_t>(v.imm));
+      le::Append32(out, static_cast<uint32_t>(v.imm));
       return true;
     case kValSwitch:
-      Put32(out, v.sw);
+      le::Append32(out, v.sw);
       return true;
     case kValCall:
       if (v.arg.size() > kMaxCallArgBytes) return Fail(error, "function argument longer than 255 bytes");
@@ -57,7 +51,7 @@ bool PutOperand(std::vector<uint8_t>& out, char shape, const ScriptOperand& op, 
     case 's':
     case 'l':
     case 'o':
-      Put32(out, op.num);
+      le::Append32(out, op.num);
       return true;
     case 'S':
       return PutString(out, op.str, error);
@@ -72,13 +66,13 @@ bool PutOperand(std::vector<uint8_t>& out, char shape, const ScriptOperand& op, 
       return PutValue(out, ScriptValue{kValEnd, 0, 0, 0, {}}, error);
     case 'G':
     case 'M':
-      Put32(out, static_cast<uint32_t>(op.list.size()));
-      for (uint32_t v : op.list) Put32(out, v);
+      le::Append32(out, static_cast<uint32_t>(op.list.size()));
+      for (uint32_t v : op.list) le::Append32(out, v);
       return true;
     case 'W':
       if (op.list.size() > 255) return Fail(error, "more than 255 switches in one list");
       Put8(out, static_cast<uint8_t>(op.list.size()));
-      for (uint32_t v : op.list) Put32(out, v);
+      for (uint32_t v : op.list) le::Append32(out, v);
       return true;
     case 'T':
       if (op.records.size() > 255) return Fail(error, "more than 255 text records in one message");
@@ -87,15 +81,15 @@ bool PutOperand(std::vector<uint8_t>& out, char shape, const ScriptOperand& op, 
         if (!PutString(out, r.text, error) || !PutString(out, r.text2, error)) return false;
         Put8(out, r.a);
         Put8(out, r.b);
-        Put32(out, r.c);
-        Put32(out, static_cast<uint32_t>(r.d));
+        le::Append32(out, r.c);
+        le::Append32(out, static_cast<uint32_t>(r.d));
       }
       return true;
     case 'C':
       if (op.list.size() > 255) return Fail(error, "more than 255 choices");
       if (op.texts.size() != op.list.size()) return Fail(error, "choice labels and texts differ in number");
       Put8(out, static_cast<uint8_t>(op.list.size()));
-      for (uint32_t v : op.list) Put32(out, v);
+      for (uint32_t v : op.list) le::Append32(out, v);
       for (const std::string& t : op.texts) {
         if (!PutString(out, t, error)) return false;
       }
@@ -183,8 +177,8 @@ bool EncodeScriptInstruction(const ScriptInstruction& ins, std::vector<uint8_t>&
   }
   std::vector<uint8_t> bytes;
   Put8(bytes, ins.opcode);
-  Put16(bytes, ins.file);
-  Put16(bytes, ins.line);
+  le::Append16(bytes, ins.file);
+  le::Append16(bytes, ins.line);
   for (size_t i = 0; i < n; ++i) {
     if (!PutOperand(bytes, info.operands[i], ins.ops[i], error)) return false;
   }

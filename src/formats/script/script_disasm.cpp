@@ -111,20 +111,20 @@ CompiledScriptSet ParseScriptSetImages(const std::array<std::vector<uint8_t>, kS
   CompiledScriptSet s;
   s.bytecode = f[kFileSd];
   for (size_t i = 0; i < kSwitchCount; ++i) {
-    s.switchInit[i] = static_cast<int32_t>(ReadLE32(&f[kFileSw][i * 4]));
+    s.switchInit[i] = static_cast<int32_t>(le::Get32(&f[kFileSw][i * 4]));
     s.switchNames[i] = NameField(&f[kFileSwn][i * kScriptNameField]);
   }
   size_t labels = 0;
   for (size_t i = 0; i < kLabelCount; ++i) {
-    if (f[kFileLbn][i * kLabelNameRecordSize] != 0 || ReadLE32(&f[kFileLb][i * 4]) != 0) labels = i + 1;
+    if (f[kFileLbn][i * kLabelNameRecordSize] != 0 || le::Get32(&f[kFileLb][i * 4]) != 0) labels = i + 1;
   }
   for (size_t i = 0; i < labels; ++i) {
-    s.labelOffsets.push_back(ReadLE32(&f[kFileLb][i * 4]));
+    s.labelOffsets.push_back(le::Get32(&f[kFileLb][i * 4]));
     s.labelNames.push_back(NameField(&f[kFileLbn][i * kLabelNameRecordSize]));
     s.labelComments.push_back(NameField(&f[kFileLbn][i * kLabelNameRecordSize + kScriptNameField]));
   }
   for (size_t m = 0; m < kMessageCount; ++m) {
-    uint32_t off = ReadLE32(&f[kFileTko][m * 4]);
+    uint32_t off = le::Get32(&f[kFileTko][m * 4]);
     if (off) s.messageOffsets[static_cast<uint32_t>(m)] = off;
   }
   size_t files = 0;
@@ -133,12 +133,12 @@ CompiledScriptSet ParseScriptSetImages(const std::array<std::vector<uint8_t>, kS
   }
   for (size_t i = 0; i < files; ++i) s.sourceFiles.push_back(NameField(&f[kFileSfn][i * kScriptNameField]));
   for (size_t i = 0; i < kEventCount; ++i) {
-    uint32_t off = ReadLE32(&f[kFileEv][i * kEventRecordSize + 64]);
+    uint32_t off = le::Get32(&f[kFileEv][i * kEventRecordSize + 64]);
     if (off != kNoEvent) s.events[static_cast<uint32_t>(i)] = {NameField(&f[kFileEv][i * kEventRecordSize]), off};
   }
   for (size_t i = 0; i < kBlockLabelCount; ++i) {
     const uint8_t* rec = &f[kFileBl][kSignatureSize + i * kBlockLabelRecordSize];
-    if (rec[0] != 0) s.blockLabels.emplace_back(NameField(rec), ReadLE32(rec + 64));
+    if (rec[0] != 0) s.blockLabels.emplace_back(NameField(rec), le::Get32(rec + 64));
   }
   return s;
 }
@@ -199,8 +199,9 @@ std::string FormatScriptInstruction(const ScriptInstruction& ins, const Compiled
   return out;
 }
 
-std::string DisassembleScript(const uint8_t* code, size_t size, const CompiledScriptSet* set) {
+std::string DisassembleScript(const uint8_t* code, size_t size, const CompiledScriptSet* set, bool* complete) {
   std::string out;
+  if (complete) *complete = true;
   size_t pos = 0;
   char buf[64];
   while (pos < size) {
@@ -223,6 +224,7 @@ std::string DisassembleScript(const uint8_t* code, size_t size, const CompiledSc
     if (!DecodeScriptInstruction(code, size, pos, ins, &next, &err)) {
       std::snprintf(buf, sizeof buf, "; %08zX: ", pos);
       out += buf + err + "\n";
+      if (complete) *complete = false;
       break;
     }
     std::snprintf(buf, sizeof buf, "    ; %08zX L%u", pos, static_cast<unsigned>(ins.line));

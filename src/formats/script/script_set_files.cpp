@@ -7,6 +7,7 @@
 
 #include "formats/scramble/scramble.h"
 #include "platform/text/cp932.h"
+#include "platform/fs/fs.h"
 
 namespace v4fmt {
 namespace {
@@ -73,9 +74,15 @@ bool ReadScriptSetFiles(const std::string& root, const std::string& baseName,
   bool any = false;
   for (int i = 0; i < kScriptFileCount; ++i) {
     images[i].clear();
-    std::ifstream f(fs::path(root) / (HostRelative(baseName) + kScriptFiles[i].extension), std::ios::binary);
-    if (!f) continue;
-    images[i].assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    const fs::path file = fs::path(root) / (HostRelative(baseName) + kScriptFiles[i].extension);
+    std::error_code ec;
+    if (!fs::exists(file, ec)) continue;  // a set may leave out files it does not use
+    std::string why;
+    if (!plat::ReadHostFile(file.string(), images[i], &why)) {
+      if (error) *error = file.string() + ": " + why;
+      for (auto& image : images) image.clear();
+      return false;
+    }
     if (images[i].size() > kScriptFiles[i].areaSize) images[i].resize(kScriptFiles[i].areaSize);
     DescrambleInPlace(images[i].data(), images[i].size(), kScriptSeed);
     any = true;

@@ -1,6 +1,7 @@
 // The compiled script set: nine scrambled files sharing one base name, each loaded whole into a
 // fixed area of the script state, and the version signature that heads the block-label file.
 #pragma once
+#include "platform/byte_order.h"
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -63,15 +64,5 @@ size_t ParseScriptSetName(const uint8_t* data, size_t size, char* out, size_t ou
 // Copies a fixed name field (which need not hold a NUL) into out as a terminated string.
 void CopyNameField(const uint8_t* field, size_t fieldSize, char* out, size_t outSize);
 
-inline uint32_t ReadLE32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-inline void WriteLE32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
 
 }  // namespace v4fmt

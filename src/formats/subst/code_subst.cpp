@@ -4,24 +4,22 @@
 #include <vector>
 
 #include "platform/text/cp932.h"
+#include "platform/byte_order.h"
 
 uint16_t CodeSubstTable::Lookup(uint16_t code) const {
   auto it = map_.find(code);
   return it == map_.end() ? code : it->second;
 }
 
-static uint32_t ReadU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 void ParseCodeSubstTable(CodeSubstTable& table, const uint8_t* data, size_t size) {
   table.Clear();
   std::vector<uint8_t> buf(kScodeDefBytes, 0);
   if (data && size) std::memcpy(buf.data(), data, size < kScodeDefBytes ? size : kScodeDefBytes);
   for (size_t i = 0; i < kScodeDefRecords; ++i) {
-    uint32_t from = ReadU32(&buf[i * 8]);
+    uint32_t from = le::Get32(&buf[i * 8]);
     if (from == 0) continue;
-    uint32_t to = ReadU32(&buf[i * 8 + 4]);
+    uint32_t to = le::Get32(&buf[i * 8 + 4]);
     table.Insert(static_cast<uint16_t>(from & 0xFFFF), static_cast<uint16_t>(to & 0xFFFF));
   }
 }

@@ -6,24 +6,14 @@
 
 #include "platform/fs/fs.h"
 #include "platform/text/cp932.h"
+#include "platform/byte_order.h"
 
 namespace v4fmt {
 namespace {
 
-uint32_t GetU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
 
-uint64_t GetU64(const uint8_t* p) { return static_cast<uint64_t>(GetU32(p)) | static_cast<uint64_t>(GetU32(p + 4)) << 32; }
 
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
-void PutU64(uint8_t* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 bool Fail(std::string* error, const std::string& why) {
   if (error) *error = why;
@@ -71,7 +61,7 @@ bool ParseSzsDirectory(const uint8_t* header, size_t headerSize, uint64_t fileSi
                        std::string* error) {
   out.clear();
   if (!header || headerSize < kSzsHeaderSize || fileSize < kSzsHeaderSize) return Fail(error, "file shorter than the header");
-  const int32_t count = static_cast<int32_t>(GetU32(header + kSzsCountOffset));
+  const int32_t count = static_cast<int32_t>(le::Get32(header + kSzsCountOffset));
   if (count <= 0) return true;
   const size_t need = SzsDirectoryBytes(count, fileSize);
   if (need == 0) return Fail(error, "entry count " + std::to_string(count) + " does not fit the file");
@@ -87,8 +77,8 @@ bool ParseSzsDirectory(const uint8_t* header, size_t headerSize, uint64_t fileSi
     e.name.assign(reinterpret_cast<const char*>(rec), len);
     // The offset field is 64 bits wide, but only its low 32 bits place the data: whatever the
     // high word holds is not part of the position.
-    e.offset = GetU32(rec + kSzsNameSize);
-    e.size = GetU64(rec + kSzsNameSize + 8);
+    e.offset = le::Get32(rec + kSzsNameSize);
+    e.size = le::Get64(rec + kSzsNameSize + 8);
     if (e.offset > fileSize || e.size > fileSize - e.offset) {
       return Fail(error, "entry " + std::to_string(i) + ": data outside the file");
     }
@@ -110,7 +100,7 @@ bool ReadSzsDirectory(const plat::ReadFile& file, std::vector<SzsDirEntry>& out,
   if (!file.Info(info)) return Fail(error, "cannot read the size");
   uint8_t head[kSzsHeaderSize];
   if (info.size < kSzsHeaderSize || !file.ReadAt(0, head, sizeof head)) return Fail(error, "file shorter than the header");
-  const int32_t count = static_cast<int32_t>(GetU32(head + kSzsCountOffset));
+  const int32_t count = static_cast<int32_t>(le::Get32(head + kSzsCountOffset));
   const size_t need = SzsDirectoryBytes(count, info.size);
   if (need == 0) return Fail(error, "entry count " + std::to_string(count) + " does not fit the file");
   std::vector<uint8_t> dir(need);
@@ -149,14 +139,14 @@ bool BuildSzsArchive(const std::vector<SzsSourceEntry>& entries, std::vector<uin
     total += e.data.size();
   }
   out.assign(static_cast<size_t>(total), 0);
-  PutU32(out.data() + kSzsCountOffset, static_cast<uint32_t>(entries.size()));
+  le::Put32(out.data() + kSzsCountOffset, static_cast<uint32_t>(entries.size()));
   uint64_t offset = kSzsHeaderSize + entries.size() * kSzsRecordSize;
   for (size_t i = 0; i < entries.size(); ++i) {
     const SzsSourceEntry& e = entries[i];
     uint8_t* rec = out.data() + kSzsHeaderSize + i * kSzsRecordSize;
     std::memcpy(rec, e.name.data(), e.name.size());
-    PutU64(rec + kSzsNameSize, offset);
-    PutU64(rec + kSzsNameSize + 8, e.data.size());
+    le::Put64(rec + kSzsNameSize, offset);
+    le::Put64(rec + kSzsNameSize + 8, e.data.size());
     if (!e.data.empty()) {
       std::memcpy(out.data() + offset, e.data.data(), e.data.size());
       XorSzsData(out.data() + offset, e.data.size());

@@ -3,14 +3,11 @@
 #include <cstring>
 
 #include "platform/text/cp932.h"
+#include "platform/byte_order.h"
 
 namespace plat {
 namespace {
 
-uint32_t Rd32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-void Put32(uint8_t* p, uint32_t x) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(x >> (8 * i));
-}
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 void Fail(std::string* error, const char* what) {
@@ -32,7 +29,7 @@ bool ParseVoiHeader(const uint8_t* data, size_t total, size_t& oggOffset) {
 std::vector<uint8_t> BuildVoiFile(const std::vector<uint8_t>& ogg) {
   std::vector<uint8_t> v(kVoiHeaderSize, 0);
   std::memcpy(v.data(), "VOI1", 4);
-  Put32(v.data() + 4, uint32_t(ogg.size()));
+  le::Put32(v.data() + 4, uint32_t(ogg.size()));
   v[kVoiExtraOffset] = 0;
   v.insert(v.end(), ogg.begin(), ogg.end());
   return v;
@@ -60,17 +57,17 @@ bool ParseSoundPackIndex(const uint8_t* data, size_t size, uint64_t spdSize, std
                          std::string* error) {
   out.clear();
   if (!data || size < 32) return Fail(error, "index shorter than its 32-byte header"), false;
-  const uint32_t blockSize = Rd32(data + 12);
+  const uint32_t blockSize = le::Get32(data + 12);
   if (size == 32) return true;  // no table at all: an empty pack
   if (size < 36) return Fail(error, "index table truncated"), false;
-  const uint32_t first = Rd32(data + 32);
+  const uint32_t first = le::Get32(data + 32);
   if (first < 32 || (first - 32) % 16 != 0 || first > size)
     return Fail(error, "first name offset outside the index"), false;
   const size_t n = (first - 32) / 16;
   out.reserve(n);
   for (size_t i = 0; i < n; ++i) {
     const uint8_t* e = data + 32 + 16 * i;
-    const uint32_t nameOff = Rd32(e), sz = Rd32(e + 4), block = Rd32(e + 8);
+    const uint32_t nameOff = le::Get32(e), sz = le::Get32(e + 4), block = le::Get32(e + 8);
     if (nameOff < first || nameOff >= size) return Fail(error, "entry name outside the name area"), false;
     const void* nul = std::memchr(data + nameOff, 0, size - nameOff);
     if (!nul) return Fail(error, "entry name without a terminator"), false;
@@ -109,13 +106,13 @@ void BuildSoundPack(const std::vector<SoundPackInput>& files, uint32_t blockSize
   const size_t n = files.size();
   spl.assign(32 + 16 * n, 0);
   std::memcpy(spl.data(), "SPL1", 4);
-  Put32(spl.data() + 4, uint32_t(n));
-  Put32(spl.data() + 12, blockSize);
+  le::Put32(spl.data() + 4, uint32_t(n));
+  le::Put32(spl.data() + 12, blockSize);
   spd.clear();
   if (n == 0) {
     // The first name offset of an empty table points right after the header.
     spl.resize(36);
-    Put32(spl.data() + 32, 32);
+    le::Put32(spl.data() + 32, 32);
     return;
   }
   for (size_t i = 0; i < n; ++i) {
@@ -128,10 +125,10 @@ void BuildSoundPack(const std::vector<SoundPackInput>& files, uint32_t blockSize
     const uint32_t block = uint32_t(spd.size() / blockSize);
     spd.insert(spd.end(), files[i].data.begin(), files[i].data.end());
     uint8_t* e = spl.data() + 32 + 16 * i;
-    Put32(e, nameOff);
-    Put32(e + 4, uint32_t(files[i].data.size()));
-    Put32(e + 8, block);
-    Put32(e + 12, 0);
+    le::Put32(e, nameOff);
+    le::Put32(e + 4, uint32_t(files[i].data.size()));
+    le::Put32(e + 8, block);
+    le::Put32(e + 12, 0);
   }
 }
 

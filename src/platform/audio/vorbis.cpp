@@ -79,6 +79,25 @@ long FileTell(void* src) {
 
 }  // namespace
 
+bool IsOggStreamComplete(const uint8_t* ogg, size_t size) {
+  constexpr size_t kPageHeader = 27;
+  size_t pos = 0;
+  bool lastEnds = false;
+  while (pos < size) {
+    if (size - pos < kPageHeader || std::memcmp(ogg + pos, "OggS", 4) != 0) return false;
+    const uint8_t type = ogg[pos + 5];
+    const size_t segments = ogg[pos + 26];
+    if (size - pos < kPageHeader + segments) return false;
+    size_t body = 0;
+    for (size_t i = 0; i < segments; ++i) body += ogg[pos + kPageHeader + i];
+    const size_t page = kPageHeader + segments + body;
+    if (size - pos < page) return false;
+    lastEnds = (type & 0x04) != 0;
+    pos += page;
+  }
+  return pos > 0 && lastEnds;
+}
+
 bool DecodeVorbisMemory(const uint8_t* ogg, size_t size, int bytesPerSample, DecodedSound& out,
                         std::string* error) {
   out = DecodedSound{};

@@ -21,6 +21,11 @@ struct DecodedSound {
 bool DecodeVorbisMemory(const uint8_t* ogg, size_t size, int bytesPerSample, DecodedSound& out,
                         std::string* error = nullptr);
 
+// Whether the Ogg stream is whole: its pages follow each other to the end of the bytes and the
+// last one ends the stream. A cut file still decodes (to its last whole page), so players accept
+// it; the tools use this to refuse it.
+bool IsOggStreamComplete(const uint8_t* ogg, size_t size);
+
 // Streaming decoder over a file on disk whose Ogg stream begins at `offset`. Reads give signed 16-bit
 // little-endian stereo; a mono stream is widened to stereo.
 class VorbisFileStream {

@@ -355,21 +355,55 @@ bool FileExists(std::string_view path) {
   return f.Open(path);
 }
 
-bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& out) {
-  ReadFile f;
-  if (!f.Open(path)) return false;
+namespace {
+
+// Reads an opened file whole; false (with the reason) when it is over the cap or a read fails.
+bool ReadOpened(const ReadFile& f, std::vector<uint8_t>& out, std::string* error) {
   FileInfo info;
-  if (!f.Info(info)) return false;
-  if (info.size > static_cast<uint64_t>(SIZE_MAX / 2)) return false;
+  if (!f.Info(info)) {
+    if (error) *error = "cannot read it";
+    return false;
+  }
+  if (info.size > kMaxWholeFileBytes || info.size > static_cast<uint64_t>(SIZE_MAX / 2)) {
+    if (error) *error = "larger than any data file (" + std::to_string(info.size) + " bytes)";
+    return false;
+  }
   std::vector<uint8_t> data;
   try {
     data.resize(static_cast<size_t>(info.size));
   } catch (const std::bad_alloc&) {
+    if (error) *error = "out of memory";
     return false;
   }
-  if (!f.ReadAt(0, data.data(), data.size())) return false;
+  if (!f.ReadAt(0, data.data(), data.size())) {
+    if (error) *error = "read failed";
+    return false;
+  }
   out = std::move(data);
   return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& out) {
+  ReadFile f;
+  if (!f.Open(path)) return false;
+  return ReadOpened(f, out, nullptr);
+}
+
+bool ReadHostFile(const std::string& hostPath, std::vector<uint8_t>& out, std::string* error) {
+  ReadFile f;
+  if (!f.OpenHost(hostPath)) {
+    if (error) {
+      struct stat st;
+      if (stat(hostPath.c_str(), &st) != 0) *error = "no such file";
+      else if (S_ISDIR(st.st_mode)) *error = "a folder, not a file";
+      else if (!S_ISREG(st.st_mode)) *error = "not a regular file";
+      else *error = "cannot open it";
+    }
+    return false;
+  }
+  return ReadOpened(f, out, error);
 }
 
 bool WriteWholeFile(std::string_view path, const void* data, size_t size, WriteMode mode) {

@@ -45,8 +45,16 @@ bool StatHost(const std::string& hostPath, FileInfo& info);
 // True when path names a regular file that can be opened for reading.
 bool FileExists(std::string_view path);
 
-// Reads a whole regular file. False when it cannot be opened or read in full.
+// The largest file read whole, by the game or its tools; far above any data file, so an endless
+// or absurd input fails instead of filling memory.
+inline constexpr uint64_t kMaxWholeFileBytes = uint64_t{1} << 30;
+
+// Reads a whole regular file. False when it cannot be opened or read in full, or is over the cap.
 bool ReadWholeFile(std::string_view path, std::vector<uint8_t>& out);
+
+// The same for a host path (UTF-8, no mapping), as the tools take them. Folders, pipes and devices
+// are refused without blocking; error, when given, receives the reason.
+bool ReadHostFile(const std::string& hostPath, std::vector<uint8_t>& out, std::string* error = nullptr);
 
 enum class WriteMode {
   kTruncate,  // open, truncate, write in place

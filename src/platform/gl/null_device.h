@@ -51,7 +51,7 @@ class NullDevice final : public GfxDevice {
   bool GetZEnable() const override { return zEnable_; }
   void SetFlatShading(bool) override {}
   void SetLinearFilter(bool) override {}
-  void SetTextureWrap(bool) override {}
+  void SetTextureWrap(bool wrap) override { textureWrap = wrap; }
   void BindTexture(TextureId id) override { bound_ = id; }
   void DrawQuad(const WorldVertex v[4]) override;
   void DrawScreenQuad(const ScreenVertex v[4]) override;
@@ -64,6 +64,7 @@ class NullDevice final : public GfxDevice {
   bool Reset() override;
 
   // Recorded calls.
+  bool textureWrap = false;
   std::vector<Draw> draws;
   std::vector<ClearCall> clears;
   int presents = 0;

@@ -1,5 +1,7 @@
 #include "platform/image/png_file.h"
 
+#include "platform/fs/fs.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -50,13 +52,13 @@ bool DecodeCanvasPng(const uint8_t* data, size_t size, Canvas* out, std::string*
 }
 
 bool ReadCanvasPng(const std::string& hostPath, Canvas* out, std::string* error) {
-  std::ifstream f(hostPath, std::ios::binary);
-  if (!f) {
+  std::vector<uint8_t> bytes;
+  std::string why;
+  if (!ReadHostFile(hostPath, bytes, &why)) {
     if (out) *out = Canvas();
-    SetError(error, "cannot open " + hostPath);
+    SetError(error, hostPath + ": " + why);
     return false;
   }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   return DecodeCanvasPng(bytes.data(), bytes.size(), out, error);
 }
 

@@ -2,7 +2,9 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include "platform/text/log.h"
 
@@ -26,6 +28,24 @@ bool InitVideo() {
     if (!g_videoOk) Log("sdl", "video init failed: %s", SDL_GetError());
   });
   return g_videoOk;
+}
+
+bool DisplayUsable(const char* chosen, const char* requested) {
+  if (!chosen) return false;
+  if (requested && *requested) return true;
+  const std::string driver = chosen;
+  return driver != "offscreen" && driver != "dummy" && driver != "evdev";
+}
+
+bool DisplayAvailable(std::string* why) {
+  const char* requested = std::getenv("SDL_VIDEODRIVER");
+  const char* chosen = InitVideo() ? SDL_GetCurrentVideoDriver() : nullptr;
+  if (DisplayUsable(chosen, requested)) return true;
+  if (why) {
+    *why = chosen ? std::string("no display to show a window on (only SDL's \"") + chosen + "\" video driver started)"
+                  : std::string("no display to show a window on (") + SDL_GetError() + ")";
+  }
+  return false;
 }
 
 struct Window::Impl {

@@ -36,6 +36,14 @@ struct InputSnapshot {
   int cursorY = 0;
 };
 
+// Whether windows can be shown. SDL falls back to an invisible offscreen driver when there is no
+// display; that counts as no display unless it was asked for by name (SDL_VIDEODRIVER, as the
+// tests do). False with the reason in `why`.
+bool DisplayAvailable(std::string* why);
+// The same decision from its inputs: the driver SDL chose (null when video did not start) and the
+// SDL_VIDEODRIVER setting (null or empty when unset).
+bool DisplayUsable(const char* chosenDriver, const char* requestedDriver);
+
 constexpr int kBoxNotShown = -1;
 constexpr int kBoxDismissed = -2;
 

@@ -5,6 +5,7 @@
 #include "platform/text/cp932.h"
 #include "render/dg_manager.h"
 #include "render/file_load.h"
+#include "platform/byte_order.h"
 
 void ParseFntFile(const uint8_t* data, size_t size, FntFile* out) {
   *out = FntFile{};
@@ -18,7 +19,7 @@ void ParseFntFile(const uint8_t* data, size_t size, FntFile* out) {
   for (; size - pos >= kFntRecordBytes; pos += kFntRecordBytes) {
     const uint8_t* r = data + pos;
     const char* key = reinterpret_cast<const char*>(r);
-    auto u16 = [r](int at) { return static_cast<int32_t>(r[at] | r[at + 1] << 8); };
+    auto u16 = [r](int at) { return static_cast<int32_t>(le::Get16(r + at)); };
     const int32_t l = u16(4), t = u16(6), w = u16(8), h = u16(10);
     out->glyphs.emplace(std::string(key, strnlen(key, kFntKeyBytes)), DGRect{l, t, l + w, t + h});
   }

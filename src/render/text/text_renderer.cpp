@@ -308,6 +308,19 @@ bool CDGTextRenderer::BuildVertices() {
     const float shrink = pass == 1 ? 2.0f * static_cast<float>(outlineWidth_) : 0.0f;
     float px = position_.x, py = position_.y;
     int line = 0;
+    // Vertical writing: upright glyphs run along the y axis; columns follow one another against
+    // the x axis, the first at the far end, so the block starts at the position like a line does.
+    int columns = 1;
+    if (vertical_)
+      for (const GlyphQuad& q : quads) columns += q.lineFeed ? 1 : 0;
+    const float columnStep = static_cast<float>(lineSpacing_) + static_cast<float>(height_) - shrink;
+    auto columnStart = [&](int column) {
+      const float d = static_cast<float>(columns - 1 - column) * columnStep;
+      px = position_.x + d * xAxis_.x;
+      py = position_.y + d * xAxis_.y;
+    };
+    float along = 0, longest = 0;
+    if (vertical_) columnStart(0);
     const size_t count = std::min(quads.size(), fades_.size());
     for (size_t i = 0; i < count; ++i) {
       GlyphQuad& q = quads[i];
@@ -332,6 +345,26 @@ bool CDGTextRenderer::BuildVertices() {
       }
       q.built = true;
       const float advW = fw - shrink, advH = fh - shrink;
+      if (vertical_) {
+        if (q.lineFeed) {
+          columnStart(++line);
+          along = 0;
+        } else {
+          along += static_cast<float>(charSpacing_) + advH;
+          longest = std::max(longest, along);
+          px += (static_cast<float>(charSpacing_) + advH) * yAxis_.x;
+          py += (static_cast<float>(charSpacing_) + advH) * yAxis_.y;
+        }
+        if (pass == 0) {
+          textOffset_[0] = px - position_.x;
+          textOffset_[1] = py - position_.y;
+          textOffset_[2] = zOffset;
+          // In the text's own axes: the longest column, then the columns' breadth.
+          textSize_[0] = longest;
+          textSize_[1] = static_cast<float>(columns) * columnStep;
+        }
+        continue;
+      }
       if (q.lineFeed) {
         ++line;
         const float step = static_cast<float>(line) * (static_cast<float>(lineSpacing_) + advH);
@@ -413,8 +446,10 @@ void CDGTextRenderer::Draw(bool, bool, bool) {
   for (const std::vector<GlyphQuad>* quads : {&decoration_, &main_}) {
     for (const GlyphQuad& q : *quads) {
       if (!q.built) continue;
+      // A character without a glyph (missing from the font) keeps its place and is not drawn.
       CDGTexture* t = q.inSheet ? sheet_.Texture() : q.texture;
-      dev->BindTexture(t && t->HasTexture() ? t->DeviceId() : 0);
+      if (!t || !t->HasTexture()) continue;
+      dev->BindTexture(t->DeviceId());
       if (screen)
         dev->DrawScreenQuad(q.screen);
       else
@@ -423,4 +458,9 @@ void CDGTextRenderer::Draw(bool, bool, bool) {
     }
   }
   if (screen) EndDraw(dev);
+}
+
+bool CDGTextRenderer::SetVertical(bool vertical, bool relayout) {
+  vertical_ = vertical;
+  return relayout ? Relayout() : true;
 }

@@ -22,7 +22,7 @@ class CDGTexture;
 class CDGTextTextureManager;
 
 struct GlyphQuad {
-  CDGTexture* texture = nullptr;  // one reference, may be null (drawn as a plain block)
+  CDGTexture* texture = nullptr;  // one reference; null for a missing glyph (not drawn)
   bool built = false;             // the vertices below are valid for the built draw mode
   uint8_t lineFeed = 0;
   plat::WorldVertex world[4] = {};
@@ -72,6 +72,12 @@ class CDGTextRenderer : public CDGRendererBase {
   virtual bool SetOutline(uint32_t width, uint32_t argb, bool relayout);
   virtual bool ClearDecoration(bool relayout);
   virtual bool SetPerGlyph(uint8_t perGlyph, bool relayout);
+  // Vertical writing: glyphs stay upright and run along the y axis; each line feed starts a new
+  // column, the columns following one another against the x axis (right to left on screen). The
+  // text size is then given along the columns first, then across them.
+  bool SetVertical(bool vertical, bool relayout);
+  bool IsVertical() const { return vertical_; }
+  uint8_t PerGlyph() const { return perGlyph_; }
   virtual bool Relayout();
   virtual bool Layout() { return BuildVertices(); }
   virtual const float* GetTextOffset() const { return textOffset_; }
@@ -136,6 +142,7 @@ class CDGTextRenderer : public CDGRendererBase {
   std::vector<GlyphFade> fades_;
   uint32_t color_ = 0;
   uint8_t perGlyph_ = 1;
+  bool vertical_ = false;
   int32_t builtMode_ = 0;
   int32_t drawMode_ = kWorld;
   bool savedZ_ = true;

@@ -48,7 +48,7 @@ void FormatLastScriptThunk(char* out, size_t outSize, const char* message) {
 }
 
 // Reader of adv.dat's descrambled fixed part.
-uint32_t Le32(const std::vector<uint8_t>& b, size_t at) { return ReadLE32(&b[at]); }
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) { return le::Get32(&b[at]); }
 
 }  // namespace
 
@@ -140,6 +140,10 @@ bool AdvScript::LoadScriptFiles(int set) {
   char name[sizeof baseName];
   std::memcpy(name, baseName, sizeof name);
   LoadScriptSet(name);
+  if (!loaded) {
+    setNumber = -1;
+    return false;
+  }
   LoadSystemSwitches();
   return true;
 }
@@ -169,6 +173,20 @@ void AdvScript::LoadScriptSet(const char* name) {
   }
   std::memset(blHeader, 0, sizeof blHeader);
   ReadFileDescrambled(SetFilePath(".bl"), blHeader, sizeof blHeader, kScriptSeed);
+  // A set without bytecode or made for another program is refused; offsets past the bytecode are
+  // reported (the interpreter bounds every read, so they stop the script where they are used).
+  if (n <= 0) {
+    plat::Log("script", "script set %s refused: no bytecode", baseName);
+    return;
+  }
+  if (std::memcmp(blHeader, kScriptSignature.data(), kSignatureSize) != 0) {
+    plat::Log("script", "script set %s refused: its signature is not this program's", baseName);
+    return;
+  }
+  size_t pastEnd = 0;
+  for (uint32_t offset : labelOffsets) pastEnd += offset > bytecodeSize;
+  for (uint32_t offset : messageOffsets) pastEnd += offset > bytecodeSize;
+  if (pastEnd) plat::Log("script", "script set %s: %zu label or message offsets lie past its bytecode", baseName, pastEnd);
   loaded = 1;
 }
 
@@ -341,7 +359,7 @@ std::string AdvScript::SourceFileName(uint32_t index) const {
 
 uint32_t AdvScript::EventOffset(uint32_t event) const {
   if (event >= kEventCount) return kNoEvent;
-  return ReadLE32(&events[event * kEventRecordSize + kScriptNameField]);
+  return le::Get32(&events[event * kEventRecordSize + kScriptNameField]);
 }
 
 void AdvScript::FormatLastScript(char* out, size_t outSize, const char* message) const {
@@ -435,17 +453,17 @@ void AdvScript::CheckWatchedSwitches() {
 
 bool AdvScript::SaveAdvData(const FixedPath& path) {
   std::vector<uint8_t> b1(4), b2(kSwitchCount * 4), b4(68), b5(68), b6(72), b7(4), b8;
-  WriteLE32(b1.data(), static_cast<uint32_t>(setNumber));
-  for (size_t i = 0; i < kSwitchCount; ++i) WriteLE32(&b2[i * 4], static_cast<uint32_t>(savePointSwitches[i]));
-  WriteLE32(b4.data(), savePointCallDepth);
-  for (size_t i = 0; i < kCallStackSize; ++i) WriteLE32(&b4[4 + i * 4], savePointReturnStack[i]);
-  WriteLE32(b5.data(), savePointMessage);
-  for (size_t i = 0; i < 16; ++i) WriteLE32(&b5[4 + i * 4], savePointReserved[i]);
+  le::Put32(b1.data(), static_cast<uint32_t>(setNumber));
+  for (size_t i = 0; i < kSwitchCount; ++i) le::Put32(&b2[i * 4], static_cast<uint32_t>(savePointSwitches[i]));
+  le::Put32(b4.data(), savePointCallDepth);
+  for (size_t i = 0; i < kCallStackSize; ++i) le::Put32(&b4[4 + i * 4], savePointReturnStack[i]);
+  le::Put32(b5.data(), savePointMessage);
+  for (size_t i = 0; i < 16; ++i) le::Put32(&b5[4 + i * 4], savePointReserved[i]);
   std::memcpy(b6.data(), savePointVoice.fileName, 64);
-  WriteLE32(&b6[64], static_cast<uint32_t>(savePointVoice.number));
-  WriteLE32(&b6[68], static_cast<uint32_t>(savePointVoice.param));
+  le::Put32(&b6[64], static_cast<uint32_t>(savePointVoice.number));
+  le::Put32(&b6[68], static_cast<uint32_t>(savePointVoice.param));
   if (scene && !scene->SaveWindowState(b8)) b8.clear();
-  WriteLE32(b7.data(), static_cast<uint32_t>(b8.size()));
+  le::Put32(b7.data(), static_cast<uint32_t>(b8.size()));
   SaveBlockList list;
   list.Append(b1.data(), 4);
   list.Append(b2.data(), static_cast<int32_t>(b2.size()));
@@ -496,6 +514,7 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
   if (!std::memchr(voice, 0, 64)) return refuse("voice name without its terminator");
   uint32_t stateSize = Le32(file, blockAt[6]);
   if (stateSize > restSize) return refuse("window state longer than the file");
+  if (stateSize < restSize) return refuse("bytes after the window state");
 
   if (savedSet == -1) {
     // Saved before any script set was loaded (the strategy game started from the title): there
@@ -513,12 +532,26 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
     return true;
   }
 
-  // The file is sound; the saved set comes first, then the state.
-  if (!loaded || savedSet != setNumber) {
-    if (!LoadScriptFiles(savedSet)) return refuse("the saved script set cannot be loaded");
+  // Everything is checked before the game changes: the resume offset comes from the saved set's
+  // message table, read on its own while another set (or none) is loaded.
+  const bool changeSet = !loaded || savedSet != setNumber;
+  uint32_t resume = 0;
+  if (changeSet) {
+    char savedName[sizeof baseName] = {};
+    if (!ReadSetName(savedSet, savedName, sizeof savedName)) return refuse("the saved script set cannot be found");
+    FixedPath table(GetModuleDir());
+    table.Append(savedName);
+    table.Append(kScriptFiles[kFileTko].extension);
+    std::vector<uint32_t> offsets(kMessageCount, 0);
+    if (ReadFileDescrambled(table, offsets.data(), static_cast<int32_t>(kMessageCount * 4), kScriptSeed) < 0)
+      return refuse("the saved script set's message table cannot be read");
+    resume = offsets[message];
+  } else {
+    resume = messageOffsets[message];
   }
-  uint32_t resume = messageOffsets[message];
   if (resume > kMaxJumpOffset) return refuse("resume offset");
+  // The file is sound; the saved set comes first, then the state.
+  if (changeSet && !LoadScriptFiles(savedSet)) return refuse("the saved script set cannot be loaded");
 
   for (size_t i = 0; i < kSwitchCount; ++i) {
     switches[i] = static_cast<int32_t>(Le32(file, blockAt[1] + i * 4));
@@ -533,8 +566,8 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
   for (size_t i = 0; i < 16; ++i) savePointReserved[i] = Le32(file, blockAt[4] + 4 + i * 4);
   AdvVoiceRecord v;
   std::memcpy(v.fileName, voice, 64);
-  v.number = static_cast<int32_t>(ReadLE32(voice + 64));
-  v.param = static_cast<int32_t>(ReadLE32(voice + 68));
+  v.number = static_cast<int32_t>(le::Get32(voice + 64));
+  v.param = static_cast<int32_t>(le::Get32(voice + 68));
   pendingVoice = v;
   savePointVoice = v;
   voicePending = v.fileName[0] != 0 ? 1 : 0;

@@ -10,6 +10,7 @@
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/widget_base.h"
+#include "ui/widgets/widget_shader.h"
 
 uint8_t ShowOpeningFlag = 1;
 uint16_t OmakeSelection = 65535;
@@ -20,6 +21,9 @@ constexpr const char* kTitleMusic = "Data\\bgm\\M29.voi";
 constexpr const char* kOpeningMovie = "Data\\media\\op.mdm";
 constexpr int kTitleMusicFade = 2;
 constexpr int32_t kExtrasScene = 7;
+// The backdrop wipes in from the top over this many milliseconds when the menu appears.
+constexpr const char* kBackdropWipePattern = "Data\\effect\\wipe.png";
+constexpr float kBackdropWipeMs = 1200.0f;
 
 // Hiding a widget hides its whole subtree: hidden buttons then take no pointer and hidden
 // animations wait until their widget is shown again.
@@ -108,6 +112,7 @@ bool CVSceneTitle::OnPhaseChange(int32_t oldPhase) {
       break;
     }
     case kPhaseMenu:
+      if (oldPhase != kPhaseExtras) StartBackdropWipe();  // not when backing out of the extras
       Show(mainPanel_, true);
       Show(logoWindow_, false);
       Show(buttonArea_, true);
@@ -129,6 +134,23 @@ bool CVSceneTitle::OnPhaseChange(int32_t oldPhase) {
   return true;
 }
 
+void CVSceneTitle::StartBackdropWipe() {
+  EndBackdropWipe(true);
+  if (!mainPanel_) return;
+  const std::string pattern = std::string(GetModuleDir()) + kBackdropWipePattern;
+  auto* wipe = new CVShaderTransition(pattern.c_str(), kBackdropWipeMs, false);
+  backdropWipe_ = mainPanel_->AddShader(new RenderWidgetShader(-1, wipe), false, 0);
+}
+
+// Once the wipe has run (or at once with `always`) the backdrop draws plain again.
+void CVSceneTitle::EndBackdropWipe(bool always) {
+  if (backdropWipe_ < 0 || !mainPanel_) return;
+  auto it = mainPanel_->Shaders().find(backdropWipe_);
+  if (!always && it != mainPanel_->Shaders().end() && it->second && it->second->IsEnabled()) return;
+  mainPanel_->RemoveShader(backdropWipe_);
+  backdropWipe_ = -1;
+}
+
 void CVSceneTitle::StartTitleMusic() {
   if (musicStarted_) return;
   musicStarted_ = 1;
@@ -142,6 +164,7 @@ int32_t CVSceneTitle::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, in
     exitQuestionPending_ = -1;
   }
 
+  EndBackdropWipe(false);
   switch (phase_) {
     case kPhaseMovie:
       if (!ports.allMoviesFinished() && !leftClick) break;

@@ -4,6 +4,7 @@
 #include "movie/movie_mgr.h"
 #include "save/system_files.h"
 #include "sound/sound.h"
+#include "scenario/interp/adv_step.h"
 #include "scenario/script/adv_script.h"
 
 namespace {
@@ -17,7 +18,12 @@ TitlePorts DefaultPorts() {
   p.musicVolume = [] { return g_SoundChannelState.configured[kSoundChannelBgm]; };
   p.playMusic = [](const char* file, int fade) { PlaySound(kSoundChannelBgm, file, 1, fade, 0); };
   p.stopMusic = [] { SetChannelFade(kSoundChannelBgm, 0, 0); };
-  p.loadStoryScripts = [] { return LoadScriptFiles(0); };
+  // The story starts from its top: set 0 reloaded, the story's sound settings, game mode 0.
+  p.loadStoryScripts = [] {
+    StartAdvScript(0);
+    const AdvScript& s = GetAdvScript();
+    return s.loaded != 0 && s.setNumber == 0;
+  };
   p.setSwitch0 = [](int32_t v) {
     AdvScript& s = GetAdvScript();
     if (!s.switches.empty()) s.switches[0] = v;

@@ -255,6 +255,8 @@ class Builder {
     p.fontSize = I(name, "/size", 0, 24);
     p.lineSpacing = I(name, "/size", 1, 0);
     p.charSpacing = I(name, "/size", 2, 0);
+    // A fourth "/size" number selects per-glyph drawing (glyph sheet, fades of appended text).
+    p.perGlyph = I(name, "/size", 3, 0);
     p.text = text.c_str();
     p.shownChars = I(name, "/text", 0, 0);
     p.vertical = I(name, "/vert", 0, 0) != 0;
@@ -417,6 +419,7 @@ CVMenuBase* CopyWidgetTree(CVMenuMgr& mgr, CVMenuBase* source, CVMenuBase* paren
       p.fontSize = src->fontSize;
       p.lineSpacing = src->layoutValues[0];
       p.charSpacing = src->layoutValues[1];
+      p.perGlyph = src->layoutValues[2];
       p.text = src->Text() ? src->Text() : "";
       p.position = src->position;
       p.width = src->size.x;

@@ -113,6 +113,7 @@ CVMenuText* CVMenuMgr::CreateMenuText(CVMenuBase* parent, const TextParams& p) {
   t->fontSize = p.fontSize;
   t->layoutValues[0] = p.lineSpacing;
   t->layoutValues[1] = p.charSpacing;
+  t->layoutValues[2] = p.perGlyph != 0 ? 1 : 0;
   t->size = Vector3(p.width, p.height, 0.0f);
   t->colour = p.colour;
   t->alpha = p.alpha;

@@ -37,6 +37,7 @@ struct TextParams {
   int32_t fontSize = 24;
   int32_t lineSpacing = 0;
   int32_t charSpacing = 0;
+  int32_t perGlyph = 0;  // non-zero: one quad per character (appended text fades in)
   const char* text = "";
   Vector3 position{0, 0, 0};
   float width = 0.0f, height = 0.0f;  // the text area

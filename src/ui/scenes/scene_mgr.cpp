@@ -40,9 +40,11 @@ bool CVSceneMgr::LoadSceneTable(const char* path) {
     plat::Log("scene", "scene table %s not found: no scene can be created", path ? path : "(null)");
     return false;
   }
-  v4fmt::ReadSceneTable(bytes, static_cast<size_t>(size), table_);
+  std::string error;
+  const bool ok = v4fmt::ReadSceneTable(bytes, static_cast<size_t>(size), table_, &error);
   FreeFileBuffer(bytes);
-  return true;
+  if (!ok) plat::Log("scene", "scene table %s refused: %s", path, error.c_str());
+  return ok;
 }
 
 const SceneFlowRecord* CVSceneMgr::FindRecord(int32_t id) const {

@@ -111,6 +111,8 @@ void CVMenuText::PassLook(const Vector3& p, const Color& c) {
     ok = renderer->SetAxes(ax, ay, false);
   }
   ok = renderer->SetColor(PackSpriteColor(c), false) && ok;
+  // Vertical writing (bit 13): the glyphs run down in columns; AlignText works in the text's axes.
+  renderer->SetVertical(flags.Test(kWfAltLoader), false);
   if (frameValue > 0)
     ok = renderer->SetOutline(static_cast<uint32_t>(frameValue), FrameArgb(), false) && ok;
   else

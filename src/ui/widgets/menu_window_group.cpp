@@ -37,12 +37,12 @@ void CVMenuWindowGroup::Update(int32_t x, int32_t y, uint32_t click) {
 }
 
 void CVMenuWindowGroup::Open(int32_t a, int32_t b, int32_t c) {
+  // References are read on every Open: a reopened group shows the parameters as they are now.
   if (sourceFlags & 1) {
-    const int32_t n = RoundNudged(GetRefParam(digitCount));
+    const int32_t n = RoundNudged(GetRefParam(digitCountRef));
     digitCount = static_cast<uint16_t>(n < 0 ? 0 : (n > 0xFFFF ? 0xFFFF : n));
   }
-  if (sourceFlags & 2) value = RoundNudged(GetRefParam(value));
-  sourceFlags = 0;
+  if (sourceFlags & 2) value = RoundNudged(GetRefParam(valueRef));
   Display(value);
   CVMenuBase::Open(a, b, c);
 }
@@ -87,11 +87,13 @@ int32_t CVMenuWindowGroup::GetPatternEntry(int32_t i) const { return i >= 0 && i
 
 void CVMenuWindowGroup::SetDigitCount(int32_t n, bool fromReference) {
   digitCount = static_cast<uint16_t>(n < 0 ? 0 : (n > 0xFFFF ? 0xFFFF : n));
+  if (fromReference) digitCountRef = n;
   sourceFlags = static_cast<uint8_t>(fromReference ? (sourceFlags | 1) : (sourceFlags & ~1));
 }
 
 void CVMenuWindowGroup::SetValue(int32_t v, bool fromReference) {
   value = v;
+  if (fromReference) valueRef = v;
   sourceFlags = static_cast<uint8_t>(fromReference ? (sourceFlags | 2) : (sourceFlags & ~2));
 }
 

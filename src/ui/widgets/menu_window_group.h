@@ -62,6 +62,9 @@ class CVMenuWindowGroup : public CVMenuBase {
   uint16_t mode = kGroupRight;
   uint16_t digitCount = 0;
   int32_t patterns[12];
+  // Reference parameter indexes behind the source flags, kept so every Open reads them afresh.
+  int32_t digitCountRef = 0;
+  int32_t valueRef = 0;
 
  private:
   void ShowPattern(CVMenuWindow* w, int32_t entry);

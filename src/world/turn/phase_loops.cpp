@@ -4,6 +4,7 @@
 
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
+#include "world/turn/step_child.h"
 #include "world/slg_util.h"
 #include "world/turn/ai_entry.h"
 #include "world/turn/player_entry.h"
@@ -14,12 +15,6 @@
 
 namespace {
 
-template <typename F>
-bool RunChild(F&& child) {
-  if (!StepPush()) return false;
-  child();
-  return StepPop();
-}
 
 bool IsPlayersTurn(int clan) { return clan == PlayerDaimyoId && !IsAutoRun(); }
 

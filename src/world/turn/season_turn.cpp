@@ -6,6 +6,7 @@
 
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
+#include "world/turn/step_child.h"
 #include "world/placement.h"
 #include "world/slg_util.h"
 #include "world/turn/ai_entry.h"
@@ -21,12 +22,6 @@ namespace {
 enum : uint32_t { kSeasonEvents = 2, kSeasonRank = 3, kSeasonUpkeep = 4, kSeasonAppear = 5, kSeasonSuccession = 6,
                   kSeasonEmptySlot = 7, kSeasonEnd = 8, kSeasonGrowth = 9 };
 
-template <typename F>
-bool RunChild(F&& child) {
-  if (!StepPush()) return false;
-  child();
-  return StepPop();
-}
 
 int FinishAtOnce() {
   if (StepCheckDone()) return 0;
@@ -292,15 +287,14 @@ void AnnounceTurn() {
 }
 
 void GrowKuni() {
-  auto grow = [](uint16_t& cur, uint16_t max) {
+  auto grow = [](int cur, int max) {
     int add = cur < max / 2 ? max * 3 / 200 : max * 3 / 400;
-    int v = std::min(cur + std::max(add, 1), static_cast<int>(max));
-    cur = static_cast<uint16_t>(v);
+    return static_cast<uint16_t>(std::min(cur + std::max(add, 1), max));
   };
   for (int k = 0; k < kKuniCount; ++k) {
     KuniRecord& r = KuniTable[k];
-    grow(r.land, r.landLimit);
-    grow(r.town, r.townLimit);
+    r.land = grow(r.land, r.landLimit);
+    r.town = grow(r.town, r.townLimit);
     int mood = r.mood + (r.mood < 51 ? SlgRandom(3) : SlgRandom(2));
     r.mood = static_cast<uint8_t>(std::min(mood, 100));
   }

@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
+#include "world/turn/step_child.h"
 #include "world/new_game.h"
 #include "world/placement.h"
 #include "world/record_lists.h"
@@ -109,17 +110,8 @@ void RunDismissal() {
   }
 }
 
-// Pushes a child and runs it; true when it finished this step.
-template <typename F>
-bool RunChild(F&& child) {
-  if (!StepPush()) return false;
-  child();
-  return StepPop();
-}
 
 void StepSeason() {
-  SeasonWork& sw = g_TurnWork.season;
-  (void)sw;
   switch (SubStepGet()) {
     case 0:
       HandOverExtinctClans();

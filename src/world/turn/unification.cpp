@@ -2,6 +2,7 @@
 
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
+#include "world/turn/step_child.h"
 #include "world/record_lists.h"
 #include "world/turn/slg_sound_port.h"
 #include "world/turn/turn_loop.h"
@@ -19,12 +20,6 @@ constexpr int kCentralKuni = 33;
 
 enum : uint32_t { kUnifyAllHeld = 2, kUnifyAsk = 3, kUnifyDeclined = 4, kUnifyEnding = 5 };
 
-template <typename F>
-bool RunChild(F&& child) {
-  if (!StepPush()) return false;
-  child();
-  return StepPop();
-}
 
 bool StoryEventsOn() { return StoryEventBlockFlag == 0; }
 

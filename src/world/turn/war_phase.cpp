@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/step_machine.h"
+#include "world/turn/step_child.h"
 #include "world/placement.h"
 #include "world/turn/save_register.h"
 #include "world/turn/turn_state.h"
@@ -12,12 +13,6 @@
 
 namespace {
 
-template <typename F>
-bool RunChild(F&& child) {
-  if (!StepPush()) return false;
-  child();
-  return StepPop();
-}
 
 int Finish() {
   StepFinish();

@@ -272,20 +272,20 @@ TEST(ScriptSetImages, TablesFollowTheSetLayout) {
   auto f = BuildScriptSetImages(set);
   for (int i = kFileSw; i < kScriptFileCount; ++i) EXPECT_EQ(f[i].size(), kScriptFiles[i].areaSize) << i;
   EXPECT_EQ(f[kFileSd], set.bytecode);
-  EXPECT_EQ(static_cast<int32_t>(ReadLE32(&f[kFileSw][4 * 4])), -3);
-  EXPECT_EQ(ReadLE32(&f[kFileLb][0]), 0u);
-  EXPECT_EQ(ReadLE32(&f[kFileLb][4]), 14u);  // after one 14-byte #SwVar
+  EXPECT_EQ(static_cast<int32_t>(le::Get32(&f[kFileSw][4 * 4])), -3);
+  EXPECT_EQ(le::Get32(&f[kFileLb][0]), 0u);
+  EXPECT_EQ(le::Get32(&f[kFileLb][4]), 14u);  // after one 14-byte #SwVar
   EXPECT_STREQ(reinterpret_cast<const char*>(&f[kFileLbn][128]), "ev");
   EXPECT_STREQ(reinterpret_cast<const char*>(&f[kFileSwn][4 * 64]), "v");
   EXPECT_STREQ(reinterpret_cast<const char*>(&f[kFileSfn][0]), "main.v4s");
-  EXPECT_EQ(ReadLE32(&f[kFileTko][1 * 4]), 14u);
+  EXPECT_EQ(le::Get32(&f[kFileTko][1 * 4]), 14u);
   // Event 2 exists at label "ev"; every other record says "no such event".
   EXPECT_STREQ(reinterpret_cast<const char*>(&f[kFileEv][2 * 68]), "second");
-  EXPECT_EQ(ReadLE32(&f[kFileEv][2 * 68 + 64]), 14u);
-  for (size_t e : {size_t{0}, size_t{1}, size_t{3}, size_t{3839}}) EXPECT_EQ(ReadLE32(&f[kFileEv][e * 68 + 64]), kNoEvent) << e;
+  EXPECT_EQ(le::Get32(&f[kFileEv][2 * 68 + 64]), 14u);
+  for (size_t e : {size_t{0}, size_t{1}, size_t{3}, size_t{3839}}) EXPECT_EQ(le::Get32(&f[kFileEv][e * 68 + 64]), kNoEvent) << e;
   EXPECT_EQ(std::memcmp(f[kFileBl].data(), kScriptSignature.data(), kSignatureSize), 0);
   EXPECT_STREQ(reinterpret_cast<const char*>(&f[kFileBl][128]), "chapter");
-  EXPECT_EQ(ReadLE32(&f[kFileBl][128 + 64]), 7u);
+  EXPECT_EQ(le::Get32(&f[kFileBl][128 + 64]), 7u);
 }
 
 TEST(ScriptSetImages, LongLabelCommentsAreCutBetweenCharacters) {

@@ -11,6 +11,7 @@
 
 #include "platform/audio/sound_formats.h"
 #include "platform/audio/vorbis.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -126,17 +127,15 @@ TEST(VorbisDecode, AnInflatedLengthDoesNotDriveTheAllocation) {
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("v4_vorbis_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string Write(const char* name, const std::vector<uint8_t>& bytes) {
     const auto p = dir_ / name;
     std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
     return p.string();
   }
+  v4test::TempFolder temp_{"v4_vorbis"};
   std::filesystem::path dir_;
 };
 

@@ -96,6 +96,27 @@ TEST_F(TextRendererTest, AxesTurnTheLayoutForVerticalWriting) {
   ExpectCorner(Corner(q[0], 1), kX - 0.5f, kY - 13 + 0.5f, kZ + 0.5f, "a, x edge");
 }
 
+TEST_F(TextRendererTest, VerticalWritingKeepsGlyphsUprightInColumnsFromTheRight) {
+  Make("");
+  r->SetVertical(true, false);
+  r->SetText("ab\nc", true);
+  const auto& q = r->MainGlyphs();
+  ASSERT_EQ(q.size(), 4u);
+  const float column = kLineSpacing + 24;  // line spacing + font height
+  const float down = kCharSpacing + 25;    // character spacing + glyph height
+  ExpectCorner(Corner(q[0]), kX + column - 0.5f, kY + 0.5f, kZ + 0.5f, "a at the top of the right column");
+  ExpectCorner(Corner(q[1]), kX + column - 0.5f, kY - down + 0.5f, kZ + 0.5f, "b below a");
+  ExpectCorner(Corner(q[3]), kX - 0.5f, kY + 0.5f, kZ + 0.5f, "c heads the next column, to the left");
+  // Upright: the glyph's width still runs along x.
+  ExpectCorner(Corner(q[0], 1), kX + column + 13 - 0.5f, kY + 0.5f, kZ + 0.5f, "a, x edge");
+  // Size along the columns, then across them.
+  EXPECT_FLOAT_EQ(r->GetTextSize()[0], 2 * down);
+  EXPECT_FLOAT_EQ(r->GetTextSize()[1], 2 * column);
+  // Back to lines.
+  r->SetVertical(false, true);
+  ExpectCorner(Corner(r->MainGlyphs()[1]), kX + 13 + kCharSpacing - 0.5f, kY + 0.5f, kZ + 0.5f, "b after a");
+}
+
 TEST_F(TextRendererTest, OutlineQuadsAreLargerAndBehindWithTheSamePen) {
   Make("");
   r->SetOutline(2, 0xFF000000, false);
@@ -247,6 +268,21 @@ TEST_F(TextRendererTest, GlyphsThatCannotBeMadeAreHeightSquaresWithoutTexture) {
   EXPECT_EQ(q[0].texture, nullptr);
   EXPECT_FLOAT_EQ(q[0].world[3].x - q[0].world[0].x, 24);
   EXPECT_FLOAT_EQ(q[0].world[0].y - q[0].world[3].y, 24);
+}
+
+// A glyph that cannot be made keeps its place and draws nothing (no blank square).
+TEST_F(TextRendererTest, GlyphsThatCannotBeMadeAreNotDrawn) {
+  for (uint8_t perGlyph : {1, 0}) {
+    env.dev->draws.clear();
+    r = new CDGTextRenderer(env.mgr, kX, kY, kZ, "", std::string(31, 'f'), 24, 0, 0, perGlyph, 0xFFFFFFFF);
+    r->SetGlyphCache(&cache);
+    r->SetText("ab", true);
+    ASSERT_FALSE(r->MainGlyphs().empty()) << "per-glyph " << int(perGlyph);
+    r->Draw(false, false, false);
+    EXPECT_TRUE(env.dev->draws.empty()) << "per-glyph " << int(perGlyph);
+    r->Release();
+    r = nullptr;
+  }
 }
 
 TEST_F(TextRendererTest, ReleasingTheRendererReleasesAndForgetsItsGlyphs) {

@@ -183,8 +183,8 @@ TitleTest::~TitleTest() {
 void TitleTest::StartTitle() { GetSceneMgr().ChangeScene(1, 0); }
 
 void TitleTest::Step(uint32_t ms, bool left, bool right) {
-  keys_.held[VK_LBUTTON] = left;
-  keys_.held[VK_RBUTTON] = right;
+  keys_.SetKey(VK_LBUTTON, left);
+  keys_.SetKey(VK_RBUTTON, right);
   now_ += ms;
   CVSceneMgr& mgr = GetSceneMgr();
   mgr.UpdateFrameTimer();
@@ -196,8 +196,7 @@ void TitleTest::Steps(int n, uint32_t ms) {
 }
 
 void TitleTest::MoveTo(Place p) {
-  keys_.px = p.x;
-  keys_.py = p.y;
+  keys_.SetPointer(p.x, p.y);
   MousePublishedX = p.x;
   MousePublishedY = p.y;
 }

@@ -11,6 +11,7 @@
 #include "screens/front/title_ports.h"
 #include "ui/widgets/widget_base.h"
 #include "ui/widgets/widget_services.h"
+#include "tests/support/scripted_input.h"
 
 class CDGManager;
 
@@ -61,22 +62,13 @@ class TitleTest {
   static bool emptyTitleLayout;
 
  private:
-  struct Keys : InputSource {
-    bool IsKeyHeld(int vk) override { return vk >= 0 && vk < 256 && held[vk]; }
-    void GetCursor(int32_t& x, int32_t& y) override {
-      x = px;
-      y = py;
-    }
-    bool held[256] = {};
-    int32_t px = 0, py = 0;
-  };
   struct MouseFromScenes : WidgetInput {
     int32_t GetMouseButton() override;
     int32_t GetWheelDelta() override { return 0; }
   };
   static uint32_t Clock(void* self);
 
-  Keys keys_;
+  ScriptedInput keys_;
   MouseFromScenes mouse_;
   uint32_t now_ = 5000;
   CDGManager* dg_ = nullptr;

@@ -23,6 +23,8 @@
 #include "platform/gl/null_device.h"
 #include "platform/image/png_file.h"
 #include "render/dg_manager.h"
+#include "scenario/interp/adv_step.h"
+#include "scenario/interp/adv_text_run.h"
 #include "scenario/script/adv_script.h"
 #include "tests/support/frame_driver.h"
 #include "ui/layout/layout_builder.h"
@@ -31,6 +33,8 @@
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/widget_base.h"
+#include "tests/support/temp_folder.h"
+#include "ui/widgets/widget_shader.h"
 
 namespace fs = std::filesystem;
 
@@ -41,6 +45,11 @@ class MediaHooks : public FrameGameHooks {
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
   void UpdateMovies() override { GetMovieMgr().UpdateMovies(); }
   bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  // The story steps by game mode, as in the program, when a test asks for it.
+  void StepAdvScript() override {
+    if (stepStory) ::StepAdvScript();
+  }
+  bool stepStory = false;
 };
 
 // The device manager's frame on the device of the current GL context (or the null device).
@@ -74,10 +83,8 @@ class TitleRun : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "sys" / "scene.bin")) << "build the sample data first";
-    dir_ = fs::temp_directory_path() / ("v4_title_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
     fs::create_directory_symlink(data, dir_ / "Data");  // saves go to this folder, data is shared
     oldModuleDir_ = GetModuleDir();
     ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
@@ -128,8 +135,6 @@ class TitleRun : public ::testing::Test {
     ShowOpeningFlag = 1;
     GameMode = 1;
     if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   // The real GL device on the driver's offscreen window as the frame's graphics.
@@ -190,6 +195,7 @@ class TitleRun : public ::testing::Test {
     d.Ticks(6);
   }
 
+  v4test::TempFolder temp_{"v4_title"};
   fs::path dir_;
   std::string oldModuleDir_;
   CDGManager* dg_ = nullptr;
@@ -219,12 +225,12 @@ TEST_F(TitleRun, FirstRunGoesLogoMovieMenuAndTakesButtonsOnlyInStep2) {
 
   // The movie plays to its end, then the menu comes with the title music.
   int movieTicks = 0;
-  while (Title()->GetPhase() == CVSceneTitle::kPhaseMovie && movieTicks < 600) {
+  while (Title()->GetPhase() == CVSceneTitle::kPhaseMovie && movieTicks < 1200) {
     Driver().Tick();
     ++movieTicks;
   }
-  // The sample movie is 5 s long: it ends by itself, not at once.
-  EXPECT_GT(movieTicks * 18, 4000);
+  // The sample movie is 15 s long: it ends by itself, not at once.
+  EXPECT_GT(movieTicks * 18, 14000);
   ASSERT_EQ(Title()->GetPhase(), CVSceneTitle::kPhaseMenu);
   EXPECT_FALSE(GetMovieMgr().BlocksDisplay());
   ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 1, 5));
@@ -320,6 +326,27 @@ TEST_F(TitleRun, StoryButtonLoadsTheStorySet) {
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
 }
 
+// The story button leads into the story: the frame steps the interpreter in game mode 0 on the
+// scenario scene (here with a text presenter in place of the message window) until the story
+// hands over to the strategy game.
+TEST_F(TitleRun, StoryButtonRunsTheStoryUntilItHandsOver) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  ShowOpeningFlag = 0;
+  hooks_.stepStory = true;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  AdvTextPresenter presenter({});
+  SetAdvPresenter(&presenter);
+  Click(TitleButton(CVSceneTitle::kStory));
+  for (int i = 0; i < 200 && GameMode == 0; ++i) Driver().Tick();
+  SetAdvPresenter(nullptr);
+  EXPECT_EQ(GameMode, 11);
+  EXPECT_EQ(ReturnToSlgFlag, 1);
+  EXPECT_GE(presenter.messages, 30u);
+  EXPECT_EQ(presenter.choiceCount, 2u);
+  ReturnToSlgFlag = 0;
+}
+
 TEST_F(TitleRun, MenuIsDrawnWhereTheLayoutPutsIt) {
   ShowOpeningFlag = 0;
   if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
@@ -375,6 +402,35 @@ TEST_F(TitleRun, LogoAndQuitQuestionAreDrawnInPlace) {
   for (int y = 260; y < 360; ++y)
     for (int x = 380; x < 900; ++x) light += at(x, y, 0) > 200 && at(x, y, 1) > 200;
   EXPECT_GT(light, 200);
+}
+
+// The backdrop wipes in from the top through the transition effect when the menu appears: part
+// way, the upper sky is drawn and the lower part is still black; at the end the whole backdrop.
+TEST_F(TitleRun, BackdropWipesInThroughTheTransitionEffect) {
+  ShowOpeningFlag = 0;
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  InstallRenderWidgetShaders();
+  StartScenes();
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, -1, 200));
+  std::vector<uint8_t> px;
+  auto sum = [&](int x, int y) {
+    const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+    return p[0] + p[1] + p[2];
+  };
+  // Half way: 600 ms of the 1200 ms wipe.
+  for (int i = 0; i < 100 && Title()->MainPanel()->Shaders().size() == 1; ++i) {
+    Driver().Tick();
+    ASSERT_TRUE(Grab("wipe", px));
+    if (sum(200, 80) > 20 && sum(200, 640) == 0) break;
+  }
+  ASSERT_TRUE(Grab("wipe_mid", px));
+  EXPECT_GT(sum(200, 80), 20) << "the top of the sky has appeared";
+  EXPECT_EQ(sum(200, 640), 0) << "the foot of the backdrop is still hidden";
+  Driver().Ticks(120);
+  ASSERT_TRUE(Grab("wipe_end", px));
+  EXPECT_GT(sum(200, 640), 10) << "the whole backdrop is drawn";
+  EXPECT_TRUE(Title()->MainPanel()->Shaders().empty()) << "the finished wipe is taken off";
+  SetWidgetShaderFactory(nullptr);
 }
 
 }  // namespace

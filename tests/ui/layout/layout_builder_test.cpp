@@ -80,7 +80,7 @@ const char8_t kFixture[] = u8R"(// every node kind
   {
     :pos 0,40,0
     :area 1280,48
-    :size 32,0,0
+    :size 32,0,0,1
     :text "デモ",2
     :AnimeColor#0 3,255,255,255,0,100
     :AnimeStart 3
@@ -235,6 +235,8 @@ TEST_F(LayoutBuilderTest, WhatTheListingDoesNotShow) {
   auto* text = static_cast<CVMenuText*>(win0->FindChild(kWidgetText, 1));
   EXPECT_EQ(text->fontSize, 32);
   EXPECT_EQ(text->shownChars, 2);
+  // A fourth size number selects per-glyph drawing.
+  EXPECT_EQ(text->layoutValues[2], 1);
   // The button's patterns, silenced sounds and the key's reference mask from "%1".
   auto* btn = static_cast<CVMenuBtn*>(win0->FindChild(kWidgetBtn, 0));
   EXPECT_EQ(btn->statePatterns[4], 4);

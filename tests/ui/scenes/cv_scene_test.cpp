@@ -34,8 +34,8 @@ class CVSceneTest : public ::testing::Test {
   }
   // Sets the buttons and polls them into the manager's input, as a logic step does.
   void Buttons(bool left, bool right) {
-    keys.held[VK_LBUTTON] = left;
-    keys.held[VK_RBUTTON] = right;
+    keys.SetKey(VK_LBUTTON, left);
+    keys.SetKey(VK_RBUTTON, right);
     GetSceneMgr().GetInput().Update();
   }
   Keys keys;

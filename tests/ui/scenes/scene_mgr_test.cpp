@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "core/app_state.h"
 #include "platform/text/log.h"
@@ -64,20 +65,50 @@ TEST(SceneTable, RecordBytesAsStored) {
   for (int i = 0; i < 1504; ++i) ASSERT_EQ(bytes[i], 0);
 }
 
-TEST(SceneTable, ShortFilesAndUnterminatedNames) {
-  std::vector<uint8_t> one(1504, 0);
-  one[0] = 100;
-  one[4] = 10;
-  std::memset(one.data() + 6, 'a', 64);  // no terminator in the field
+TEST(SceneTable, UnterminatedNamesAreCutAtTheirField) {
+  std::vector<uint8_t> image(v4fmt::kSceneTableBytes, 0);
+  image[0] = 100;
+  image[4] = 10;
+  std::memset(image.data() + 6, 'a', 64);  // no terminator in the field
   SceneFlowTable t;
-  v4fmt::ReadSceneTable(one.data(), one.size(), t);
+  ASSERT_TRUE(v4fmt::ReadSceneTable(image.data(), image.size(), t));
   EXPECT_EQ(t[0].sceneId, 100);
   EXPECT_EQ(std::strlen(t[0].menus[0].layoutName), 63u);
   for (int r = 1; r < 101; ++r) ASSERT_EQ(t[r].sceneId, 0);
-  // A cut record: the missing bytes read as zero.
-  v4fmt::ReadSceneTable(one.data(), 3, t);
-  EXPECT_EQ(t[0].sceneId, 100);
-  EXPECT_EQ(t[0].menus[0].menuType, 0);
+}
+
+// A damaged table is refused whole (nothing half-read is kept): the game logs it, the tool fails.
+TEST(SceneTable, DamagedImagesAreRefused) {
+  std::vector<uint8_t> good(v4fmt::kSceneTableBytes, 0);
+  good[0] = 5;
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<uint8_t>&)> damage;
+  } cases[] = {
+      {"empty", [](std::vector<uint8_t>& b) { b.clear(); }},
+      {"cut to one record", [](std::vector<uint8_t>& b) { b.resize(1504); }},
+      {"cut inside a record", [](std::vector<uint8_t>& b) { b.resize(3); }},
+      {"a byte too many", [](std::vector<uint8_t>& b) { b.push_back(0); }},
+      {"scene id out of range", [](std::vector<uint8_t>& b) { b[1504 * 7] = 200; }},
+      {"negative scene id", [](std::vector<uint8_t>& b) { b[1504 * 7 + 1] = 0x80; }},
+      {"transition to scene 300", [](std::vector<uint8_t>& b) {
+         b[1456] = 1;            // result 1 is used
+         b[1456 + 2] = 300 & 0xFF;
+         b[1456 + 3] = 300 >> 8;
+       }},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes = good;
+    c.damage(bytes);
+    SceneFlowTable t;
+    std::string error;
+    EXPECT_FALSE(v4fmt::ReadSceneTable(bytes.data(), bytes.size(), t, &error)) << c.what;
+    EXPECT_FALSE(error.empty()) << c.what;
+    EXPECT_EQ(t[0].sceneId, 0) << c.what;
+  }
+  SceneFlowTable t;
+  EXPECT_TRUE(v4fmt::ReadSceneTable(good.data(), good.size(), t));
+  EXPECT_EQ(t[0].sceneId, 5);
 }
 
 TEST(SceneTable, BuildRefusesBadSources) {
@@ -338,14 +369,14 @@ TEST_F(SceneMgrTest, MouseButtonsComeFromTheManagersInput) {
   };
   const Case cases[] = {{false, false, 0}, {true, false, 1}, {false, true, 2}, {true, true, 1}};
   for (const Case& c : cases) {
-    keys.held[VK_LBUTTON] = c.left;
-    keys.held[VK_RBUTTON] = c.right;
-    keys.held[VK_RETURN] = c.left;
+    keys.SetKey(VK_LBUTTON, c.left);
+    keys.SetKey(VK_RBUTTON, c.right);
+    keys.SetKey(VK_RETURN, c.left);
     mgr().Update();  // polls the input even without a scene
     EXPECT_EQ(mgr().GetMouseButton(), c.button);
     EXPECT_EQ(mgr().IsKeyDown(VK_RETURN), c.left);
   }
-  keys.held[VK_RETURN] = false;
+  keys.SetKey(VK_RETURN, false);
   mgr().Update();
   EXPECT_TRUE(mgr().IsKeyReleased(VK_RETURN));
 }

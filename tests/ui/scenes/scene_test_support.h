@@ -7,6 +7,7 @@
 
 #include "core/cv_input.h"
 #include "core/game_clock.h"
+#include "tests/support/scripted_input.h"
 #include "formats/scene/scene_table.h"
 #include "ui/scenes/cv_scene.h"
 #include "ui/scenes/scene_mgr.h"
@@ -14,16 +15,7 @@
 
 namespace scene_test {
 
-class Keys : public InputSource {
- public:
-  bool IsKeyHeld(int vk) override { return vk >= 0 && vk < 256 && held[vk]; }
-  void GetCursor(int32_t& x, int32_t& y) override {
-    x = px;
-    y = py;
-  }
-  bool held[256] = {};
-  int32_t px = 0, py = 0;
-};
+using Keys = ScriptedInput;
 
 class Clock {
  public:

@@ -102,6 +102,14 @@ TEST(WindowGroup, ReferencesAreResolvedOnEachOpen) {
   EXPECT_EQ(s.group->digitCount, 3);
   EXPECT_EQ(s.group->value, 5);
   EXPECT_EQ(s.Shown(), "0 0 0 - -");
+  // Opened again after the parameters changed: it reads them afresh.
+  s.group->SetRefParams(0, 4.0f, 2.0f);
+  s.root->Open(0, 0, 0);
+  EXPECT_EQ(s.group->digitCount, 4);
+  EXPECT_EQ(s.group->value, 2);
+  EXPECT_EQ(s.Shown(), "0 0 - - -");
+  s.group->SetRefParams(0, 3.0f, 5.0f);
+  s.root->Open(0, 0, 0);
   // Showing the group touches only its own bit: the display owns the digits' visibility.
   s.group->SetFlagAll(kWfShown, false);
   EXPECT_TRUE(s.digits[0]->flags.Test(kWfShown));

@@ -91,6 +91,19 @@ TEST(Text, AlignmentSetsTheOffsetInsideTheArea) {
   }
 }
 
+TEST(Text, VerticalTextsAndPerGlyphDrawingReachTheRenderer) {
+  for (bool vertical : {false, true}) {
+    TextScreen s;
+    CVMenuText* t = s.Text(300, 60, 0, 0, vertical);
+    t->layoutValues[2] = 1;
+    t->SetText("abc", true);
+    auto* r = static_cast<CDGTextRenderer*>(t->GetRenderer());
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->IsVertical(), vertical);
+    EXPECT_EQ(r->PerGlyph(), 1);
+  }
+}
+
 TEST(Text, LaysOutOnlyWhenTheTextChanges) {
   TextScreen s;
   CVMenuText* t = s.Text(300, 60, 1, 0);

@@ -18,6 +18,7 @@ struct ScriptedSlgScenePort : SlgScenePort {
   std::deque<int> dialogSceneAnswers;         // one per GetDialogSceneResult (1 yes, 2 no)
   std::vector<int32_t> marked;                // marked generals
   uint16_t selectedCastle = 0xFFFF;
+  int whenIdle = -1;                          // GetSceneResult once sceneResults is empty
 
   // What the rules did.
   std::vector<std::string> messages;          // ShowMessage texts, "" for a clear
@@ -34,7 +35,7 @@ struct ScriptedSlgScenePort : SlgScenePort {
   void SetCurrentDaimyo(int clan) override { currentDaimyo = clan; }
   void ShowMessage(const char* text, int, bool) override { messages.push_back(text ? text : ""); }
   void ShowMessageMode2(const char* text, int, bool) override { messages.push_back(text ? text : ""); }
-  int GetSceneResult() override { return Pop(sceneResults); }
+  int GetSceneResult() override { return sceneResults.empty() ? whenIdle : Pop(sceneResults); }
   bool OpenDialog(int id, int a, int, int) override {
     if (openDialog != -1) return false;
     openDialog = id;

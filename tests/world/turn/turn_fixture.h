@@ -110,6 +110,7 @@ class TurnTest : public WorldTest {
   void SetUp() override {
     WorldTest::SetUp();
     SetSlgScenePort(&scene);
+    scene.whenIdle = 15;  // unless a test scripts the player, he ends each command phase at once
     SetAdvPort(&adv);
     SetSlgSoundPort(&sound);
     SetBattlePort(&battle);

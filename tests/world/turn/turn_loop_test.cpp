@@ -8,6 +8,8 @@
 #include "world/turn/command_check.h"
 #include "world/turn/unification.h"
 #include "core/cv_input.h"
+#include "core/game_file.h"
+#include "world/scenario_tables.h"
 #include "world/world_misc.h"
 
 namespace {
@@ -41,9 +43,10 @@ TEST_F(TurnLoopTest, OneTurnVisitsItsPhasesInOrder) {
   EXPECT_EQ(TurnCounter, turn + 1);
   EXPECT_EQ(SeasonIndex, 0);
   EXPECT_EQ(GameYear, 1561);
-  // The turn-start event in the season, the war phase's script, music for the phases.
+  // The turn-start event in the season, the player's politics phase's and the war phase's scripts,
+  // music for the phases.
   EXPECT_EQ(adv.events, std::vector<int>{1});
-  EXPECT_EQ(adv.scripts, std::vector<int>{5});
+  EXPECT_EQ(adv.scripts, (std::vector<int>{4, 5}));
   ASSERT_GE(sound.bgm.size(), 2u);
   EXPECT_EQ(sound.bgm.front(), kBgmTurn);
   EXPECT_NE(std::find(sound.bgm.begin(), sound.bgm.end(), std::string(kBgmWar)), sound.bgm.end());
@@ -274,6 +277,32 @@ TEST_F(TurnLoopTest, HomeCountryEndsThePrologueOnlyWithARealCastle) {
   Frame();
   EXPECT_EQ(FirstTurnFlag, 1);
   EXPECT_TRUE(adv.scripts.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The turn reset on the sample data: auto-run off, orders back to their identity, the game-end
+// byte cleared, the scenario loaded for a new game.
+TEST_F(TurnTest, ResetStartsTheScenarioWithAutoRunOff) {
+  ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+  ScenarioNumber = 0;
+  StartSlot = -1;
+  PreferredStartDaimyo = -1;
+  SetAutoRun(true);
+  g_TurnWork.gameEnd = 1;
+  for (int i = 0; i < 64; ++i) ClanOrderList[i] = static_cast<uint8_t>(63 - i);
+  MarchOrderList[0] = 9;
+  ResetSlgTurnState();
+  EXPECT_FALSE(IsAutoRun());
+  EXPECT_FALSE(IsGameEnded());
+  for (int i = 0; i < 60; ++i) EXPECT_EQ(ClanOrderList[i], i);
+  EXPECT_EQ(MarchOrderList[0], 0);
+  EXPECT_EQ(MarchOrderList[253], 253);
+  EXPECT_EQ(ActingSideFlag, 1);
+  EXPECT_NE(SiroTable[0].kuni, kNoKuni);
+  ExpectClean();
 }
 
 }  // namespace

@@ -204,11 +204,13 @@ TEST_F(WarPhaseTest, SaveInsideABattleResumesTheSameMarch) {
   battle.st = ScriptedBattle::State{};
   g_TurnWork.war = WarWork{};
   ASSERT_TRUE(LoadGameSlot(3));
+  // Packed fields are copied out before they are compared.
+  const uint16_t battleCastle = battle.st.castle, warCastle = g_TurnWork.war.daimyoBattleSiro;
   EXPECT_EQ(battle.st.fought, 2);
-  EXPECT_EQ(battle.st.castle, 2);
+  EXPECT_EQ(battleCastle, 2);
   EXPECT_EQ(g_TurnWork.war.daimyoSlot, savedWar.daimyoSlot);
   EXPECT_EQ(g_TurnWork.war.clanPos, savedWar.clanPos);
-  EXPECT_EQ(g_TurnWork.war.daimyoBattleSiro, 2);
+  EXPECT_EQ(warCastle, 2);
   ASSERT_TRUE(RunWar());
   // The resumed battle is not begun again; the later ones are the same.
   std::vector<int> resumed{2};

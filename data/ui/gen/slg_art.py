@@ -1,0 +1,75 @@
+#!/usr/bin/env python3
+"""Writes data/image/slg.json: the strategy screens' sheets (bars, panels, command and list
+buttons, castle and contact icons, sort marks, seasons, phases, markers, general kinds) and the
+sixteen faces. Run by hand: python3 data/ui/gen/slg_art.py"""
+import json, os
+
+OUT = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "image", "slg.json")
+
+
+def looks(w, h, r=8):
+    fills = ["#1C2438F0", "#36508CF8", "#0C1426FF", "#40404898", "#6A1C28F0"]
+    edges = ["#B08A48", "#F0D080", "#FFE8A0", "#707070", "#F0D080"]
+    return [[{"panel": [2, 2, w - 4, h - 4], "radius": r, "color": fills[i]},
+             {"border": [2, 2, w - 4, h - 4], "width": 2, "radius": r, "color": edges[i]}] for i in range(5)]
+
+
+pics = []
+pics.append({"file": "slg/bar_top.png", "width": 1280, "height": 104, "shapes": [
+    {"gradient": [0, 0, 1280, 104], "from": "#141A2CF0", "to": "#20283CE0"},
+    {"rect": [0, 100, 1280, 4], "color": "#B08A48"}]})
+pics.append({"file": "slg/bar_bottom.png", "width": 1280, "height": 128, "shapes": [
+    {"gradient": [0, 0, 1280, 128], "from": "#20283CE0", "to": "#141A2CF0"},
+    {"rect": [0, 0, 1280, 4], "color": "#B08A48"}]})
+pics.append({"file": "slg/panel.png", "width": 256, "height": 256, "shapes": [
+    {"panel": [0, 0, 256, 256], "radius": 10, "color": "#141A2CF0"},
+    {"border": [2, 2, 252, 252], "width": 3, "radius": 10, "color": "#B08A48"}]})
+for name, w, h in [("cmd", 100, 50), ("small_btn", 90, 36), ("wide_btn", 300, 52), ("row", 760, 30)]:
+    pics.append({"file": "slg/%s.png" % name, "width": w, "height": h * 5, "grid": [1, 5], "cells": looks(w, h, 6 if h < 40 else 10)})
+rel = ["#3C78D8", "#C8402C", "#3CA050"]  # own, other clan, ally
+cells = []
+for size in range(3):
+    for r in range(3):
+        s = 10 + 4 * size
+        cells.append([
+            {"rect": [24 - s, 30 - s // 2, 2 * s, s + 12], "color": rel[r]},
+            {"polygon": [[24 - s - 4, 30 - s // 2], [24, 8 - size * 2], [24 + s + 4, 30 - s // 2]], "color": "#302418"},
+            {"border": [24 - s, 30 - s // 2, 2 * s, s + 12], "width": 2, "radius": 0, "color": "#F0E0B0"},
+            {"rect": [20, 34, 8, 8 + size], "color": "#302418"}])
+pics.append({"file": "slg/castle.png", "width": 144, "height": 144, "grid": [3, 3], "cells": cells})
+pics.append({"file": "slg/contact.png", "width": 120, "height": 40, "grid": [3, 1], "cells": [
+    [{"ellipse": [20, 20, 16, 16], "color": rel[r] + "E0"}, {"ring": [20, 20, 16], "width": 3, "color": "#F0E0B0"},
+     {"polygon": [[12, 14], [30, 20], [12, 26]], "color": "#F0E0B0"}] for r in range(3)]})
+pics.append({"file": "slg/sort.png", "width": 60, "height": 20, "grid": [3, 1], "cells": [
+    [], [{"polygon": [[4, 16], [10, 4], [16, 16]], "color": "#F0D080"}],
+    [{"polygon": [[4, 4], [10, 16], [16, 4]], "color": "#F0D080"}]]})
+pics.append({"file": "slg/season.png", "width": 256, "height": 64, "grid": [4, 1], "cells": [
+    [{"ellipse": [32, 32, 28, 28], "color": c}, {"ring": [32, 32, 28], "width": 3, "color": "#F0E0B0"},
+     {"text": t, "box": [0, 0, 64, 64], "size": 30, "color": "#1A1008", "align": "center"}]
+    for t, c in [("春", "#F0A0B8"), ("夏", "#70C070"), ("秋", "#E09040"), ("冬", "#B0C8E8")]]})
+pics.append({"file": "slg/phase.png", "width": 160, "height": 160, "grid": [1, 5], "cells": [
+    [{"panel": [2, 2, 156, 28], "radius": 8, "color": "#6A1C28F0"}, {"border": [2, 2, 156, 28], "width": 2, "radius": 8, "color": "#F0D080"},
+     {"text": t, "box": [0, 0, 160, 32], "size": 20, "color": "#FFF4D8", "align": "center"}]
+    for t in ["季節", "軍事", "内政", "戦略", "合戦"]]})
+pics.append({"file": "slg/marker.png", "width": 128, "height": 64, "grid": [2, 1], "cells": [
+    [{"ring": [32, 32, 28], "width": 5, "color": "#FF4030"}],
+    [{"ring": [32, 32, 28], "width": 5, "color": "#40C0FF"}]]})
+pics.append({"file": "slg/blank.png", "width": 8, "height": 8, "shapes": [{"rect": [0, 0, 8, 8], "color": "#FFFFFF"}]})
+pics.append({"file": "slg/pointer.png", "width": 32, "height": 32, "shapes": [
+    {"polygon": [[16, 30], [4, 6], [28, 6]], "color": "#FFD040"}]})
+pics.append({"file": "slg/kind.png", "width": 72, "height": 24, "grid": [3, 1], "cells": [
+    [{"ellipse": [12, 12, 10, 10], "color": c}, {"text": t, "box": [0, 0, 24, 24], "size": 16, "color": "#FFFFFF", "align": "center"}]
+    for t, c in [("武", "#A03030"), ("智", "#3050A0"), ("将", "#508030")]]})
+skins = ["#F0D0A8", "#E8C098", "#D8B088", "#F4DCB8"]
+robes = ["#7A1C24", "#1C3C7A", "#2C6A34", "#6A4A1C", "#4A2C6A", "#1C5A6A", "#8A6A1C", "#3A3A3A"]
+for i in range(16):
+    pics.append({"file": "face/f%02d.png" % i, "width": 64, "height": 64, "shapes": [
+        {"rect": [0, 0, 64, 64], "color": "#283048"},
+        {"ellipse": [32, 62, 28, 18], "color": robes[i % 8]},
+        {"ellipse": [32, 30, 15, 18], "color": skins[i % 4]},
+        {"rect": [17, 10 + (i // 8) * 2, 30, 8 - (i // 8) * 3], "color": "#201810"},
+        {"ellipse": [26, 30, 2, 2], "color": "#201810"}, {"ellipse": [38, 30, 2, 2], "color": "#201810"},
+        {"rect": [27, 40, 10, 2], "color": "#804030"},
+        {"border": [0, 0, 64, 64], "width": 2, "radius": 0, "color": "#B08A48"}]})
+json.dump({"pictures": pics}, open(OUT, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
+print(OUT, len(pics), "pictures")

@@ -1,0 +1,39 @@
+// What the battle rules need of the battle scene. The scene is built elsewhere; until it is
+// installed the default port shows nothing and lets the battle AI command every unit, so hidden
+// battles and tests run without screens.
+#pragma once
+
+class BattleScreenPort {
+ public:
+  virtual ~BattleScreenPort() = default;
+  // True when the player's side is commanded by hand through this screen.
+  virtual bool FightsByHand() const { return false; }
+  virtual void EnterBattleScene(int mode) {}
+  virtual void LeaveBattleScene(int mode) {}
+  virtual void ShowMessage(const char* text) {}
+  // Fight by hand (2) or let it run automatically (1); -1 while the player has not answered.
+  virtual int AskFightByHand() { return 2; }
+  // The confirm input after the castle marker; true once pressed.
+  virtual bool ConfirmPressed() { return true; }
+  // The player's deployment of a side: true when done (the rules then use the slots it set).
+  virtual bool PlayerDeploy(int side) { return true; }
+  // The player's order for a unit (-1 while choosing).
+  virtual int PlayerUnitOrder(int side, int unit) { return kOrderByAi; }
+  // The beaten defender's choice, 40 hold or 41 retreat (-1 while choosing).
+  virtual int PlayerDefenderChoice() { return 40; }
+  // The player's siege order: 41 withdraw, 50 storm, 51 besiege (-1 while choosing).
+  virtual int PlayerSiegeOrder() { return kOrderByAi; }
+  // Whether the player takes a general who surrendered to him into his clan: 18 accept,
+  // 19 refuse (he takes his life), -1 while the player decides.
+  virtual int AcceptSurrender(int busyo) { return 18; }
+  // The castle's marker on the strategy map while a battle opens and after it.
+  virtual void ShowCastleMarker(int siro, bool on) {}
+  // Music and effects.
+  virtual void PlayMusic(const char* file) {}
+  virtual void PlaySoundEffect(int n) {}
+  // Answer of the hooks above that hands the decision to the battle AI.
+  static constexpr int kOrderByAi = -2;
+};
+
+BattleScreenPort& BattleScreen();
+void SetBattleScreenPort(BattleScreenPort* port);  // null restores the default

@@ -1,0 +1,158 @@
+// The strategy map's built data: the hit masks and the province rectangles agree (and agree with
+// the mask pictures the highlights are cut from), every castle of the sample world has its icon
+// slot and every road out of a province its contact slot, and the map and dialog layouts give
+// their screens every widget they look up.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/game_file.h"
+#include "formats/scramble/scramble.h"
+#include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
+#include "render/dg_manager.h"
+#include "screens/strategy/kuni_pos.h"
+#include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_slg.h"
+#include "screens/strategy/slg_dialogs.h"
+#include "ui/layout/layout_builder.h"
+#include "ui/menus/menu_factory.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_mgr.h"
+#include "world/scenario_tables.h"
+#include "world/world_queries.h"
+#include "world/world_tables.h"
+
+namespace {
+
+class SlgData : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+    dir_ = GetModuleDir();
+  }
+  void TearDown() override { SetModuleDir(old_.c_str()); }
+  std::string Path(const char* rel) const { return dir_ + rel; }
+  std::string old_, dir_;
+};
+
+// The province code of every pixel of a mask picture (the red channel).
+plat::Canvas ReadMaskPicture(const std::string& path) {
+  int32_t size = 0;
+  uint8_t* data = LoadGameFile(path.c_str(), &size);
+  plat::Canvas c;
+  if (!data) return c;
+  v4fmt::DescrambleInPlace(data, static_cast<size_t>(size), 0x5C3A91E7u);
+  std::string error;
+  plat::DecodeCanvasPng(data, static_cast<size_t>(size), &c, &error);
+  FreeGameFile(data);
+  return c;
+}
+
+TEST_F(SlgData, MaskLookupAndRectanglesAgreeWithEachOtherAndTheMaskPictures) {
+  struct Map {
+    int kind;
+    const char* table;
+    const char* picture;
+  } maps[] = {{KuniPosTable::kCountryMap, "Data\\sys\\kunipos_z.bin", "Data\\Image\\zenkoku\\map_mask.tig"},
+              {KuniPosTable::kSmallMap, "Data\\sys\\kunipos_k.bin", "Data\\Image\\kokunai\\mini_map_mask.tig"}};
+  for (const Map& m : maps) {
+    SCOPED_TRACE(m.table);
+    KuniPosTable t(m.kind);
+    ASSERT_TRUE(t.LoadKuniPos(Path(m.table).c_str()));
+    ASSERT_EQ(t.RectCount(), 67u);
+    const plat::Canvas mask = ReadMaskPicture(Path(m.picture));
+    ASSERT_EQ(mask.width(), 1280);
+    ASSERT_EQ(mask.height(), 720);
+    // Bounds of each province's pixels, from the lookup.
+    int32_t l[67], tp[67], r[67], b[67];
+    for (int k = 0; k < 67; ++k) l[k] = tp[k] = 1 << 20, r[k] = b[k] = -1;
+    int mismatched = 0;
+    for (int y = t.Y(); y < t.Y() + t.Height(); ++y)
+      for (int x = t.X(); x < t.X() + t.Width(); ++x) {
+        const int32_t k = t.MaskLookup(x, y);
+        mismatched += mask.At(x, y).r != (k < 0 ? 255 : k);
+        if (k < 0) continue;
+        ASSERT_LT(k, 67);
+        l[k] = std::min(l[k], x), tp[k] = std::min(tp[k], y), r[k] = std::max(r[k], x + 1), b[k] = std::max(b[k], y + 1);
+      }
+    EXPECT_EQ(mismatched, 0) << "the hit mask and the highlight mask picture differ";
+    for (int k = 0; k < 67; ++k) {
+      int32_t rect[4];
+      ASSERT_TRUE(t.GetKuniRect(k, rect)) << k;
+      EXPECT_EQ(rect[0], l[k]) << k;
+      EXPECT_EQ(rect[1], tp[k]) << k;
+      EXPECT_EQ(rect[2], r[k]) << k;
+      EXPECT_EQ(rect[3], b[k]) << k;
+    }
+    // Outside the map rectangle nothing is hit.
+    EXPECT_EQ(t.MaskLookup(t.X() - 1, t.Y()), -1);
+    EXPECT_EQ(t.MaskLookup(t.X() + t.Width(), t.Y()), -1);
+  }
+}
+
+TEST_F(SlgData, EveryCastleHasAnIconSlotAndEveryRoadOutAContactSlot) {
+  ScenarioNumber = 0;
+  ASSERT_TRUE(LoadWorldSystemTable());
+  ASSERT_TRUE(StartNewGame());
+  ShiroPosTable pos;
+  ASSERT_TRUE(pos.LoadShiroPos(Path("Data\\sys\\shiropos.bin").c_str()));
+  int overfull = 0;
+  for (int k = 0; k < 67; ++k) {
+    std::set<int> slots;
+    for (int s = 0; s < 8; ++s) {
+      const int id = pos.GetShiroSlotId(k, s);
+      if (id < 0) continue;
+      slots.insert(id);
+      EXPECT_EQ(SiroTable[id].kuni, k) << "castle " << id;
+      // Inside the castle area of the province view.
+      EXPECT_GE(pos.GetShiroSlotX(k, s), 330);
+      EXPECT_LE(pos.GetShiroSlotX(k, s) + 48, 1230);
+    }
+    int castles = 0;
+    for (int c = 0; c < kSiroCount; ++c) {
+      if (SiroTable[c].kuni != k) continue;
+      ++castles;
+      if (slots.size() < 8) {
+        EXPECT_TRUE(slots.count(c)) << "castle " << c << " of province " << k << " has no icon slot";
+      }
+      for (uint16_t n : SiroTable[c].neighbours)
+        if (n < kSiroCount && SiroTable[n].kuni != k && slots.count(c))
+          EXPECT_GE(pos.FindContactSlot(k, n), 0) << "road " << c << "-" << n << " has no contact icon";
+    }
+    overfull += castles > 8;
+  }
+  // The province view has eight castle slots; the sample world's larger provinces show their
+  // first eight castles (reported, not hidden).
+  RecordProperty("provinces_over_eight_castles", overfull);
+}
+
+TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
+  auto* dg = new CDGManager();
+  ASSERT_TRUE(dg->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
+                                   720));
+  SetDGManager(dg);
+  GetMenuMgr().Init(GetModuleDir());
+  InstallLayoutBuilder();
+  CVSceneMgr dummy;
+  RegisterStrategyScenes(dummy, false);
+  auto* map = dynamic_cast<CVMenuSLGMain*>(CreateMenuScene(30, "Data\\layout\\slgmain.lay"));
+  ASSERT_NE(map, nullptr);
+  const std::vector<std::string> missing = map->MissingWidgets();
+  EXPECT_TRUE(missing.empty()) << missing.front();
+  auto* sel = dynamic_cast<CVMenuSLG_SeiryokuSel*>(CreateMenuScene(38, "Data\\layout\\slg_seiryoku.lay"));
+  ASSERT_NE(sel, nullptr);
+  EXPECT_TRUE(sel->HasLayoutWidgets());
+  auto* hik = dynamic_cast<CVMenuSLG_StartHikitsugi*>(CreateMenuScene(39, "Data\\layout\\slg_hikitsugi.lay"));
+  ASSERT_NE(hik, nullptr);
+  EXPECT_TRUE(hik->HasLayoutWidgets());
+  GetMenuMgr().DeleteAllRoots();
+  SetDGManager(nullptr);
+  dg->Release();
+}
+
+}  // namespace

@@ -1,0 +1,589 @@
+// The strategy map on the built sample data through the headless frame driver: from the title's
+// strategy button through the clan choice to a map that takes input; the scripted map operations
+// (select, focus, sort, command rows, submenu round trip, a message with continue); and, on real
+// GL offscreen, the province highlight under the pointer and a castle icon at its table position.
+// Set V4_SLG_DUMP_DIR to write the frames the pixel tests read as PNG files.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/error_box.h"
+#include "core/frame_services.h"
+#include "core/game_file.h"
+#include "core/step_machine.h"
+#include "movie/movie_mgr.h"
+#include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
+#include "render/dg_manager.h"
+#include "render/sprite.h"
+#include "save/system_files.h"
+#include "screens/front/front_scenes.h"
+#include "screens/front/scene_title.h"
+#include "screens/front/title_ports.h"
+#include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_slg.h"
+#include "screens/strategy/slg_dialogs.h"
+#include "core/step_machine.h"
+#include "scenario/interp/adv_step.h"
+#include "world/turn/turn_loop.h"
+#include "sound/sound.h"
+#include "tests/support/frame_driver.h"
+#include "tests/support/recording_boxes.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_frame_adapter.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_list.h"
+#include "ui/widgets/menu_text.h"
+#include "world/world_ports.h"
+#include "world/world_queries.h"
+#include "world/world_tables.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The game's own steps: the story engine enters the strategy game from game mode 7 and the turn
+// loop runs the new game and the phases.
+class StrategyHooks : public FrameGameHooks {
+ public:
+  void UpdateSoundFades() override { ::UpdateSoundFades(); }
+  void StepAdvScript() override { ::StepAdvScript(); }
+  void RunTurnLoop() override { ::RunTurnLoop(); }
+};
+
+// The turn loop (its main step runs one level below the loop) has left the new game for the turns.
+bool NewGameChosen() { return GameMode == game_mode::kSlg && g_StepMachine.step[1] >= kSlgStepTurn; }
+
+class DeviceGraphics : public FrameGraphics {
+ public:
+  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
+  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
+  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
+  bool RenderFrame() override { return mgr_->RenderFrame(); }
+
+ private:
+  CDGManager* mgr_;
+};
+
+struct Pt {
+  int x, y;
+};
+
+class SlgRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
+    ASSERT_TRUE(fs::exists(data / "sys" / "kunipos_z.bin")) << "build the sample data first";
+    dir_ = fs::temp_directory_path() / ("v4_slg_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(data, dir_ / "Data");
+    oldModuleDir_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    SetErrorBoxPresenter(&boxes_);
+    LoadSystemData();
+    InitSound();
+    ResetTitlePorts();
+    ShowOpeningFlag = 0;
+    GameMode = 1;
+  }
+
+  void TearDown() override {
+    GetSceneMgr().Reset();
+    GetMenuMgr().DeleteAllRoots();
+    if (dg_) {
+      SetDGManager(nullptr);
+      dg_->Release();
+    }
+    driver_.reset();
+    ReleaseSound();
+    ResetTitlePorts();
+    SetSlgScenePort(nullptr);
+    SetErrorBoxPresenter(nullptr);
+    ShowOpeningFlag = 1;
+    GameMode = 1;
+    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  bool StartNull() {
+    dg_ = new CDGManager();
+    bool ok = dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
+                                    720);
+    ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                                        CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    return ok;
+  }
+
+  bool StartGl() {
+    dg_ = new CDGManager();
+    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    if (!Driver().CreateOffscreenGl(1280, 720)) return false;
+    gl_ = true;
+    if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    return true;
+  }
+
+  void StartScenes() {
+    GetMenuMgr().Init(GetModuleDir());
+    CVSceneMgr& mgr = GetSceneMgr();
+    mgr.Reset();
+    ASSERT_TRUE(InitSceneSystem());
+    RegisterFrontScenes(mgr);
+    RegisterStrategyScenes(mgr, true);
+  }
+
+  FrameDriver& Driver() {
+    if (!driver_) {
+      FrameServices s;
+      s.scenes = &scenes_;
+      s.game = &hooks_;
+      s.graphics = graphics_.get();
+      driver_ = std::make_unique<FrameDriver>(s);
+    }
+    return *driver_;
+  }
+
+  CVSceneSLG* Scene() { return dynamic_cast<CVSceneSLG*>(GetSceneById(3)); }
+  CVMenuSLGMain* Map() { return Scene() ? Scene()->MapMenu() : nullptr; }
+
+  void Click(Pt p, bool right = false) {
+    FrameDriver& d = Driver();
+    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
+    d.SetPointer(p.x, p.y);
+    d.Ticks(2);
+    d.SetButton(vk, true);
+    d.Ticks(2);
+    d.SetButton(vk, false);
+    d.Ticks(6);
+  }
+  void Hover(Pt p, int ticks = 4) {
+    Driver().SetPointer(p.x, p.y);
+    Driver().Ticks(ticks);
+  }
+  // The centre of a shown button.
+  Pt ButtonCentre(CVMenuBase* root, int32_t id) {
+    CVMenuBtn* b = root ? root->FindButtonById(id) : nullptr;
+    if (!b) return {-1, -1};
+    Vector3 p;
+    b->GetParentWorldPos(p);
+    return {static_cast<int>(p.x + b->position.x + b->size.x / 2), static_cast<int>(p.y + b->position.y + b->size.y / 2)};
+  }
+  // A point of the country map inside province k (from the map's own mask).
+  Pt PointInKuni(int k) {
+    const KuniPosTable& t = Map()->CountryTable();
+    int32_t r[4];
+    if (!t.GetKuniRect(k, r)) return {-1, -1};
+    // Below the centre, clear of the province's name label.
+    const int cx = (r[0] + r[2]) / 2, cy = (r[1] + r[3]) / 2 + std::min(24, (r[3] - r[1]) / 3);
+    for (int d = 0; d < 60; ++d)
+      for (int dy = -d; dy <= d; ++dy)
+        for (int dx = -d; dx <= d; ++dx)
+          if (t.MaskLookup(cx + dx, cy + dy) == k) return {cx + dx, cy + dy};
+    return {-1, -1};
+  }
+
+  bool Grab(const char* name, std::vector<uint8_t>& px) {
+    if (!dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px)) return false;
+    if (const char* dump = std::getenv("V4_SLG_DUMP_DIR")) {
+      plat::Canvas c(1280, 720);
+      c.pixels() = px;
+      plat::WriteCanvasPng(std::string(dump) + "/" + name + ".png", c, nullptr);
+    }
+    return true;
+  }
+
+  // Title -> strategy button -> clan choice -> confirmation -> start options -> the map.
+  void PlayToMap() {
+    ASSERT_NO_FATAL_FAILURE(StartScenes());
+    for (int i = 0; i < 200 && !(GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2); ++i) Driver().Tick();
+    Click({640, 320 + 140 + 32});  // the strategy button
+    ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
+    Driver().Ticks(3);
+    ASSERT_EQ(GameMode, game_mode::kSlg);
+    ASSERT_NE(Map(), nullptr);
+    ASSERT_EQ(Map()->MapState(), 1);  // the start choice
+    const Pt first = ButtonCentre(Map(), 12500);
+    Hover(first);
+    const int hovered = Scene()->GetStartClanHover();
+    ASSERT_GE(hovered, 0);
+    chosenClan_ = hovered;
+    std::vector<uint8_t> px;
+    if (gl_) Grab("start_choice", px);
+    Click(first);
+    for (int i = 0; i < 100 && !(Map()->StateFlags() & CVMenuSLGMain::kWaiting); ++i) Driver().Tick();
+    // The confirmation waits with the continue panel.
+    ASSERT_TRUE(Map()->StateFlags() & CVMenuSLGMain::kWaiting);
+    Click(ButtonCentre(Map(), 2));
+    Driver().Ticks(4);
+    auto* options = dynamic_cast<CVMenuSLG_CmdBase*>(Scene()->DialogMenu());
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->GetDialogId(), 18);
+    if (gl_) Grab("start_options", px);
+    Click(ButtonCentre(options, 1100));
+    for (int i = 0; i < 400 && !NewGameChosen(); ++i) Driver().Tick();
+    ASSERT_TRUE(NewGameChosen());
+    // The first season's report runs (a click ends each of its waits, as a player's does), then
+    // the military phase waits for the player's commands.
+    for (int i = 0; i < 600 && !(TurnSubPhase == 1 && (Map()->StateFlags() & CVMenuSLGMain::kCommandMenu)); ++i) {
+      Click({60, 580});  // the sea in the map's corner
+    }
+    ASSERT_EQ(TurnSubPhase, 1) << "the turn reached the player's military phase";
+    Driver().Ticks(20);
+  }
+
+  fs::path dir_;
+  std::string oldModuleDir_;
+  CDGManager* dg_ = nullptr;
+  SceneFrameAdapter scenes_;
+  StrategyHooks hooks_;
+  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<FrameDriver> driver_;
+  v4test::RecordingBoxes boxes_;
+  int chosenClan_ = -1;
+  bool gl_ = false;
+};
+
+TEST_F(SlgRun, StrategyButtonThroughClanChoiceToAMapThatTakesInput) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  EXPECT_EQ(PlayerDaimyoId, chosenClan_);
+  EXPECT_EQ(&SlgScene(), static_cast<SlgScenePort*>(Scene()));
+  CVMenuSLGMain* map = Map();
+  EXPECT_EQ(map->MapState(), 0);
+  EXPECT_EQ(TurnSubPhase, 1);
+  EXPECT_TRUE(map->StateFlags() & CVMenuSLGMain::kCommandMenu);
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+
+  // A province of the player's: the first click selects it, the second focuses it.
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  map->ClearKuniFocus();
+  Driver().Ticks(30);
+  const Pt p = PointInKuni(home);
+  ASSERT_GE(p.x, 0);
+  map->SetSelectedKuniRaw(-1);
+  Click(p);
+  EXPECT_EQ(map->SelectedKuni(), home);
+  EXPECT_EQ(CurrentKuniId, home);
+  EXPECT_FALSE(map->IsKuniFocused());
+  Click(p);
+  ASSERT_TRUE(map->IsKuniFocused());
+  // Castle icons stand where the position table puts them.
+  int shown = 0;
+  for (int i = 0; i < CVMenuSLGMain::kCastleIcons; ++i) {
+    if (map->CastleIconValue(i) == 0xFFFF) continue;
+    ++shown;
+    EXPECT_EQ(static_cast<int>(map->CastleIcon(i)->position.x), map->CastleTable().GetShiroSlotX(home, i));
+  }
+  EXPECT_GT(shown, 0);
+  // Contact icons for the roads that leave a province, at their slots (a province with such roads).
+  int other = -1;
+  for (int k = 0; k < 67 && other < 0; ++k)
+    for (int slot = 0; slot < 8; ++slot) {
+      const int c = map->CastleTable().GetShiroSlotId(k, slot);
+      if (c < 0) continue;
+      for (uint16_t n : SiroTable[c].neighbours)
+        if (n < kSiroCount && SiroTable[n].kuni != kNoKuni && SiroTable[n].kuni != k) other = k;
+    }
+  ASSERT_GE(other, 0);
+  Scene()->FocusKuni(other, 1);
+  int roadsOut = 0, contacts = 0;
+  for (int i = 0; i < CVMenuSLGMain::kCastleIcons; ++i) {
+    const int c = map->CastleIconValue(i);
+    if (c == 0xFFFF) continue;
+    for (uint16_t n : SiroTable[c].neighbours) roadsOut += n < kSiroCount && SiroTable[n].kuni != other;
+  }
+  for (int i = 0; i < CVMenuSLGMain::kContactIcons; ++i) {
+    const int n = map->ContactIconValue(i);
+    if (n == 0xFFFF) continue;
+    ++contacts;
+    const int slot = map->CastleTable().FindContactSlot(other, n);
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(static_cast<int>(map->ContactIcon(i)->position.x), map->CastleTable().GetContactSlotX(other, slot));
+  }
+  EXPECT_GT(roadsOut, 0);
+  EXPECT_GT(contacts, 0);
+  Scene()->FocusKuni(home, 1);
+  // Clicking a castle icon selects the castle and lists its generals.
+  const Pt icon = ButtonCentre(map, 300);
+  Click(icon);
+  EXPECT_EQ(map->GetSelectedCastle(), map->CastleIconValue(0));
+  EXPECT_EQ(Scene()->GetSelectedCastle(), map->CastleIconValue(0));
+  // A command row comes back as its scene result; the phase end steps to politics once the other
+  // clans have had their military phase.
+  Click(ButtonCentre(map, 10014));
+  for (int i = 0; i < 600 && TurnSubPhase != 2; ++i) Click({60, 580});
+  EXPECT_EQ(TurnSubPhase, 2);
+  // Back to the country map.
+  Click(ButtonCentre(map, 750));
+  Driver().Ticks(30);
+  EXPECT_FALSE(map->IsKuniFocused());
+}
+
+TEST_F(SlgRun, ScriptedMapOperations) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  CVSceneSLG* scene = Scene();
+
+  // Submenu round trip: 10010 opens the information table, whose 10011 answers 12 and whose
+  // 10014 goes back without a result; on the main table 10014 ends the phase (result 15).
+  Click(ButtonCentre(map, 10010));
+  ASSERT_TRUE(map->StateFlags() & CVMenuSLGMain::kInfoMenu);
+  EXPECT_EQ(map->CurrentTable(), 4);
+  EXPECT_FALSE(map->FindButtonById(10000)->TestFlag(kWfShown));  // empty rows are hidden
+  Click(ButtonCentre(map, 10014));
+  EXPECT_FALSE(map->StateFlags() & CVMenuSLGMain::kInfoMenu);
+  EXPECT_EQ(TurnSubPhase, 1) << "going back from a submenu does not end the phase";
+  Click(ButtonCentre(map, 10010));
+  map->SetCommandInProgress(-1);  // the rules end the information command: back to the main table
+  EXPECT_EQ(map->CurrentTable(), 0);
+
+  // A command row gives its scene result for exactly the step after its decision.
+  Driver().SetPointer(ButtonCentre(map, 10005).x, ButtonCentre(map, 10005).y);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_LBUTTON, true);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_LBUTTON, false);
+  int seen = -1;
+  for (int i = 0; i < 6 && seen == -1; ++i) {
+    Driver().Tick();
+    seen = scene->GetSceneResult();
+  }
+  EXPECT_EQ(seen, 8);  // row 5 of the military table: command code 8
+  // The command starts; the player cancels it (right click) and the map is free again.
+  Driver().Ticks(4);
+  for (int i = 0; i < 5; ++i) Click({60, 580}, true);
+  Driver().Ticks(10);
+
+  // The general list: sort by soldiers ascending, then descending; scroll bar from 7 generals.
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  scene->FocusKuni(home, 1);
+  Driver().Ticks(10);
+  scene->ClearBusyoList();
+  std::vector<int> ids;
+  for (int g = 0; g < NullBusyoId && ids.size() < 7; ++g)
+    if (GetBusyoDaimyo(g) == PlayerDaimyoId) ids.push_back(g);
+  ASSERT_EQ(ids.size(), 7u);
+  for (int i = 0; i < 6; ++i) scene->AddBusyoToList(ids[i]);
+  EXPECT_FALSE(map->ScrollBar()->TestFlag(kWfShown));
+  scene->AddBusyoToList(ids[6]);
+  EXPECT_TRUE(map->ScrollBar()->TestFlag(kWfShown));
+  EXPECT_EQ(map->ScrollBar()->maximum, 1);
+  Click(ButtonCentre(map, 703));
+  EXPECT_EQ(map->SortButton(), 703);
+  EXPECT_FALSE(map->SortDescending());
+  const slgui::CTenkaList_Busyo& l = map->BusyoList();
+  for (int i = 1; i < l.Count(); ++i) EXPECT_LE(GetBusyoSoldiers(l.At(i - 1)), GetBusyoSoldiers(l.At(i)));
+  Click(ButtonCentre(map, 703));
+  EXPECT_TRUE(map->SortDescending());
+  for (int i = 1; i < l.Count(); ++i) EXPECT_GE(GetBusyoSoldiers(l.At(i - 1)), GetBusyoSoldiers(l.At(i)));
+
+  // Marking through the list rows under selection mode 1 (one general).
+  scene->SetSelMode(1);
+  Click(ButtonCentre(map, 500));
+  EXPECT_EQ(scene->CountMarkedBusyo(), 1);
+  EXPECT_EQ(scene->GetMarkedBusyo(), map->RowValue(0));
+  Click(ButtonCentre(map, 501));
+  EXPECT_EQ(scene->CountMarkedBusyo(), 1) << "a single pick replaces the mark";
+  EXPECT_EQ(scene->GetMarkedBusyo(), map->RowValue(1));
+  scene->ClearMarkedBusyo();
+  scene->SetSelMode(0);
+
+  // A message that waits: the continue panel replaces the commands until answered.
+  scene->ShowMessageMode2("続けますか", 7, true);
+  Driver().Ticks(2);
+  ASSERT_TRUE(map->StateFlags() & CVMenuSLGMain::kWaiting);
+  EXPECT_FALSE(map->CommandPanel()->TestFlag(kWfShown));
+  EXPECT_TRUE(map->ContinuePanel()->TestFlag(kWfShown));
+  Driver().SetPointer(ButtonCentre(map, 3).x, ButtonCentre(map, 3).y);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_LBUTTON, true);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_LBUTTON, false);
+  seen = -1;
+  for (int i = 0; i < 6 && seen == -1; ++i) {
+    Driver().Tick();
+    seen = scene->GetSceneResult();
+  }
+  EXPECT_EQ(seen, 1);  // no
+  scene->ShowMessage("了解", 0, true);
+  EXPECT_FALSE(map->StateFlags() & CVMenuSLGMain::kWaiting);
+
+  // The clan choice dialog lists only clans with a head.
+  ASSERT_TRUE(scene->OpenDialog(17, 0, 0, 0));
+  auto* sel = dynamic_cast<CVMenuSLG_SeiryokuSel*>(scene->DialogMenu());
+  ASSERT_NE(sel, nullptr);
+  const uint16_t head = DaimyoTable[1].head;
+  DaimyoTable[1].head = 1999;
+  scene->SetDialogValues(0, 0xFFFF);
+  scene->SetDialogValues(1, 0);
+  scene->SetDialogValues(1, 1);
+  scene->SetDialogValues(2, 0);
+  EXPECT_TRUE(sel->RowButton(0)->TestFlag(kWfShown));
+  EXPECT_FALSE(sel->RowButton(1)->TestFlag(kWfShown));
+  Click(ButtonCentre(sel, 3000));
+  EXPECT_EQ(scene->GetDialogResult(3), 0);
+  // A right click answers the cancel id: the scene's back result.
+  Driver().SetPointer(640, 360);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_RBUTTON, true);
+  Driver().Ticks(2);
+  Driver().SetButton(VK_RBUTTON, false);
+  seen = -1;
+  for (int i = 0; i < 6 && seen == -1; ++i) {
+    Driver().Tick();
+    seen = scene->GetSceneResult();
+  }
+  EXPECT_EQ(seen, 19);
+  scene->FinishDialog();
+  EXPECT_TRUE(scene->IsNoDialog());
+  DaimyoTable[1].head = head;
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+TEST_F(SlgRun, FastForwardMarkersAndTheContactIconBox) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  CVSceneSLG* scene = Scene();
+  // Ctrl speeds the scene up only in the season and war parts of the turn.
+  Driver().SetKey(VK_CONTROL, true);
+  TurnSubPhase = 2;
+  Driver().Ticks(2);
+  EXPECT_FALSE(scene->IsFastForward());
+  EXPECT_FLOAT_EQ(scene->GetSpeed(), 1.0f);
+  TurnSubPhase = 0;
+  Driver().Ticks(2);
+  EXPECT_TRUE(scene->IsFastForward());
+  EXPECT_FLOAT_EQ(scene->GetSpeed(), 5.0f);
+  scene->ShowMessage("早送りの文です", 0, false);
+  EXPECT_EQ(map->MessageShown(), map->MessageText().size()) << "fast-forward shows messages whole";
+  Driver().SetKey(VK_CONTROL, false);
+  TurnSubPhase = 1;
+
+  // A castle's marker plays and can be hidden.
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  scene->FocusKuni(home, 1);
+  Driver().Ticks(4);
+  const int castle = map->CastleIconValue(0);
+  ASSERT_NE(castle, 0xFFFF);
+  scene->ShowIconMarker(castle, 2);
+  EXPECT_TRUE(scene->IsIconMarkerAnimating(castle));
+  Driver().Ticks(60);
+  EXPECT_FALSE(scene->IsIconMarkerAnimating(castle));
+  scene->HideIconMarker(castle);
+  EXPECT_FALSE(scene->IsIconMarkerAnimating(9999));
+
+  // A road to a castle that no contact slot of the province names: the box, and that icon skipped.
+  EXPECT_TRUE(boxes_.boxes.empty());
+  int far = -1;
+  for (int c = 0; c < kSiroCount && far < 0; ++c)
+    if (SiroTable[c].kuni != kNoKuni && SiroTable[c].kuni != home && map->CastleTable().FindContactSlot(home, c) < 0) far = c;
+  ASSERT_GE(far, 0);
+  SiroRecord& s = SiroTable[castle];
+  const uint16_t saved = s.neighbours[4];
+  s.neighbours[4] = static_cast<uint16_t>(far);
+  scene->ClearKuniFocus();
+  Driver().Ticks(30);
+  scene->FocusKuni(home, 1);
+  EXPECT_TRUE(boxes_.Has("CVMenuSLGMain"));
+  for (int i = 0; i < CVMenuSLGMain::kContactIcons; ++i) EXPECT_NE(map->ContactIconValue(i), far);
+  s.neighbours[4] = saved;
+}
+
+TEST_F(SlgRun, FreeStartPicksAProvinceThenAClanInTheClanChoice) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(StartScenes());
+  for (int i = 0; i < 200 && !(GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2); ++i) Driver().Tick();
+  Click({640, 320 + 140 + 32});
+  Driver().Ticks(3);
+  ASSERT_NE(Map(), nullptr);
+  Click(ButtonCentre(Map(), 12000));  // choose by province, scenario 0
+  Driver().Ticks(4);
+  // A province held by several clans opens the clan choice with those clans.
+  int kuni = -1;
+  for (int k = 0; k < kKuniCount && kuni < 0; ++k)
+    if (KuniDaimyoCount[k] > 1 && PointInKuni(k).x >= 0) kuni = k;
+  ASSERT_GE(kuni, 0);
+  Click(PointInKuni(kuni));
+  Driver().Ticks(4);
+  auto* sel = dynamic_cast<CVMenuSLG_SeiryokuSel*>(Scene()->DialogMenu());
+  ASSERT_NE(sel, nullptr);
+  ASSERT_EQ(static_cast<int>(sel->Clans().size()), KuniDaimyoCount[kuni]);
+  const int second = sel->Clans()[1];
+  Hover(ButtonCentre(sel, 3001));
+  EXPECT_EQ(Scene()->GetDialogResult(4), second);
+  Click(ButtonCentre(sel, 3001));
+  for (int i = 0; i < 100 && !(Map()->StateFlags() & CVMenuSLGMain::kWaiting); ++i) Driver().Tick();
+  ASSERT_TRUE(Map()->StateFlags() & CVMenuSLGMain::kWaiting) << "the confirmation question";
+  EXPECT_TRUE(Scene()->IsNoDialog());
+  EXPECT_EQ(PlayerDaimyoId, second);
+}
+
+}  // namespace
+
+namespace {
+
+int Luma(const std::vector<uint8_t>& px, int x, int y) {
+  const size_t o = (static_cast<size_t>(y) * 1280 + x) * 4;
+  return px[o] * 3 + px[o + 1] * 6 + px[o + 2];
+}
+
+TEST_F(SlgRun, PixelsHighlightUnderThePointerAndCastleIconAtItsPosition) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  map->ClearKuniFocus();
+  Driver().Ticks(40);
+  map->SelectKuni(-1);
+  std::vector<uint8_t> before, after;
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  // A province the player does not hold: pointing at it changes nothing; his own lights up.
+  const Pt p = PointInKuni(home);
+  ASSERT_GE(p.x, 0);
+  Hover({5, 700}, 20);
+  ASSERT_TRUE(Grab("map", before));
+  Hover(p, 20);
+  ASSERT_EQ(map->HoveredKuni(), home);
+  ASSERT_TRUE(Grab("map_hover", after));
+  EXPECT_NE(Luma(before, p.x, p.y), Luma(after, p.x, p.y)) << "the province under the pointer is highlighted";
+  // Outside every province (the sea in the map's corner) nothing changed.
+  EXPECT_EQ(Luma(before, 60, 580), Luma(after, 60, 580));
+
+  Click(p);
+  Click(p);
+  ASSERT_TRUE(map->IsKuniFocused());
+  Hover({5, 700}, 30);
+  std::vector<uint8_t> view;
+  ASSERT_TRUE(Grab("province_view", view));
+  // The first castle icon: its picture's centre differs from the province picture behind it.
+  ASSERT_NE(map->CastleIconValue(0), 0xFFFF);
+  const int x = map->CastleTable().GetShiroSlotX(home, 0), y = map->CastleTable().GetShiroSlotY(home, 0);
+  map->CastleIcon(0)->SetFlagAll(kWfShown, false);
+  Driver().Ticks(3);
+  std::vector<uint8_t> without;
+  ASSERT_TRUE(Grab("province_view_no_icon", without));
+  int differing = 0;
+  for (int dy = 8; dy < 40; dy += 4)
+    for (int dx = 8; dx < 40; dx += 4) differing += Luma(view, x + dx, y + dy) != Luma(without, x + dx, y + dy);
+  EXPECT_GT(differing, 10) << "the castle icon is drawn at its table position";
+}
+
+}  // namespace
