@@ -27,6 +27,7 @@ struct IndependentWork {
   int position = 0;
   int bestScore = 0;
   int leaderKuni = -1;
+  bool childRunning = false;  // the general at `position` has begun his turn
 };
 IndependentWork g_indep;
 
@@ -324,6 +325,7 @@ int IndependentForcesThink() {
     }
     SlgScene().ShowMessage("独立勢力思考中", 7, true);
     w.position = 0;
+    w.childRunning = false;
     if (FirstTurnFlag) {  // only the player's clan acts on the first turn
       StepFinish();
       return result;
@@ -331,21 +333,33 @@ int IndependentForcesThink() {
     for (int i = 0; i < kDokuSlots; ++i) std::swap(MarchOrderList[i], MarchOrderList[SlgRandom(254)]);
   }
   switch (StepGet()) {
-    case 1:
-      for (; w.position < kDokuSlots; ++w.position) {
-        CheckSiroData();
+    case 1: {
+      // Up to 16 generals a frame, so a long list never holds one frame for long.
+      int finished = 0;
+      while (w.position < kDokuSlots) {
         int index = MarchOrderList[w.position];
         uint16_t g = DokuAt(index);
-        if (g >= kBusyoCount || !IsSiroInUse(BusyoTable[g].siro)) continue;
+        if (g >= kBusyoCount || !IsSiroInUse(BusyoTable[g].siro)) {
+          ++w.position;
+          continue;
+        }
+        if (!w.childRunning) {
+          CheckSiroData();
+          w.childRunning = true;
+        }
         bool active = KuniTable[SiroTable[BusyoTable[g].siro].kuni].dokuMode == 0;
         StepPush();
         if (active) IndependentNormalTurn(w.position);
         else IndependentGrowTurn(w.position);
         if (!StepPop()) return kStepRunning;
+        w.childRunning = false;
+        ++w.position;
+        if (++finished >= 16) return kStepRunning;
       }
       w.position = 0;
       StepNext();
       return kStepRunning;
+    }
     case 2:
       if (SubStepGet() == 1) {
         if (w.leaderKuni >= 0) ShowKuniEventEffect(w.leaderKuni, 7, 7);
