@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "battle/battle_run.h"
 #include "command.h"
 #include "core/app_state.h"
 #include "core/error_box.h"
@@ -158,6 +159,8 @@ int RunSim(const std::vector<std::string>& args) {
                  "usage: v4data sim <game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K]\n");
     return 2;
   }
+  // The battles are fought by the battle rules, as in the game (hidden battles: no screen).
+  InstallBattleRules();
   std::printf("battles: %s\n", Battle().BattleResolverName());
   if (!SetModuleDirFromHost(o.gameDir) || !LoadWorldSystemTable()) {
     std::printf("sim: %s is not a built game folder (Data/sys/system.dat missing)\n", o.gameDir.c_str());
@@ -241,6 +244,7 @@ int RunSim(const std::vector<std::string>& args) {
   SetErrorBoxPresenter(nullptr);
   SetSlgScenePort(nullptr);
   SetSlgRulesPort(nullptr);
+  SetBattlePort(nullptr);
   return rc;
 }
 
