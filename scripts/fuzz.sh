@@ -12,7 +12,32 @@ if ! command -v afl-g++-fast >/dev/null || ! command -v afl-fuzz >/dev/null; the
   if [ "$(id -u)" -eq 0 ]; then apt-get install -y afl++; else sudo apt-get install -y afl++; fi
 fi
 
-[ -f build/fuzz/build.ninja ] || cmake --preset fuzz
+# GCC plugin mode (afl-g++-fast) first. Distribution packages may ship a plugin built for another
+# build of the same GCC, which refuses to load; then AFL++'s classic GCC mode (afl-g++, assembler
+# instrumentation) with the same libFuzzer-compatible driver and AFL++'s runtime object.
+aflLib=${AFL_PATH:-/usr/lib/afl}
+probe=$(mktemp -d)
+printf 'int main(void) { return 0; }\n' > "$probe/p.c"
+if AFL_QUIET=1 afl-gcc-fast "$probe/p.c" -o "$probe/p" >/dev/null 2>&1; then
+  mode=plugin
+  extra=()
+else
+  mode=classic
+  echo "afl-gcc-fast does not work with this GCC; using afl-g++ (classic GCC mode)"
+  mkdir -p build/fuzz
+  # afl-g++ drops arguments naming its runtime, so it is linked under another name.
+  cp "$aflLib/afl-compiler-rt-64.o" build/fuzz/afl-runtime.o
+  # AddressSanitizer hangs the fork server in this mode: crashes are found by their signal, and
+  # the ASan build replays them once they are under fuzz/regressions/.
+  extra=(-DCMAKE_C_COMPILER=afl-gcc -DCMAKE_CXX_COMPILER=afl-g++ -DV4_SANITIZE=OFF
+         "-DV4_FUZZ_DRIVER=$PWD/build/fuzz/afl-runtime.o;$aflLib/libAFLDriver.a")
+fi
+rm -rf "$probe"
+if [ "$(cat build/fuzz/.mode 2>/dev/null)" != "$mode" ] || [ ! -f build/fuzz/build.ninja ]; then
+  rm -rf build/fuzz/CMakeCache.txt build/fuzz/CMakeFiles
+  cmake --preset fuzz "${extra[@]}"
+  echo "$mode" > build/fuzz/.mode
+fi
 cmake --build build/fuzz --target fuzz_targets -j "$jobs"
 
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
