@@ -3,7 +3,7 @@ PRESET ?= release
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz clean
 
 all: build
 
@@ -29,6 +29,10 @@ bench: build
 	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 	  echo "== $$(basename $$b)"; "$$b" || fail=1; \
 	done; exit $$fail
+
+# Every fuzz target runs for FUZZ_SECONDS (default 60) under AFL++ (installed when missing); not in CI.
+fuzz:
+	@JOBS=$(JOBS) bash scripts/fuzz.sh
 
 # Everything the build made goes; the player's SaveData folders (settings, play record, saves)
 # under build/<preset>/game stay.

@@ -84,7 +84,10 @@ std::shared_ptr<const SzsPartDirectory> LoadPartAt(const std::string& programPat
   part->cachedAtNs = NowNs();
   std::string error;
   plat::ReadFile& file = part->file;
-  if (!file.OpenHost(host) || !file.Info(part->info)) return nullptr;
+  if (!file.OpenHost(host) || !file.Info(part->info)) {
+    plat::Log("fs", "archive %s cannot be opened: not a readable file", programPath.c_str());
+    return nullptr;
+  }
   if (!v4fmt::ReadSzsDirectory(file, part->entries, &error)) {
     plat::Log("fs", "damaged archive skipped: %s (%s)", programPath.c_str(), error.c_str());
     std::lock_guard<std::mutex> lock(g_cacheMutex);
@@ -212,7 +215,11 @@ void SzsReader::OpenSzsArchive(const char* archiveName) {
       std::string path = module + stem + suffix + ext;
       std::string host;
       plat::FileInfo info;
-      if (path.size() > kMaxGamePath || !plat::StatPath(path, info, &host) || info.isDirectory) continue;
+      if (path.size() > kMaxGamePath || !plat::StatPath(path, info, &host)) continue;
+      if (info.isDirectory) {
+        plat::Log("fs", "archive %s is a folder, not a file: skipped", path.c_str());
+        continue;
+      }
       fresh->found.emplace_back(std::move(path), std::move(host));
     }
     std::lock_guard<std::mutex> lock(g_locMutex);

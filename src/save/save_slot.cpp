@@ -288,11 +288,7 @@ void RemoveIfPresent(const FixedPath& path) {
   if (plat::FileExists(path.CStr())) plat::RemoveFile(path.CStr());
 }
 
-bool RenameInto(const FixedPath& from, const FixedPath& to) {
-  std::string hostFrom, hostTo;
-  if (!plat::ResolvePath(from.CStr(), hostFrom) || !plat::ResolvePath(to.CStr(), hostTo)) return false;
-  return std::rename(hostFrom.c_str(), hostTo.c_str()) == 0;
-}
+bool RenameInto(const FixedPath& from, const FixedPath& to) { return plat::RenameFile(from.CStr(), to.CStr()); }
 
 void RecordSlot(int slot) {
   switch (GetSaveSlotKind(slot)) {
@@ -519,6 +515,8 @@ bool SaveGameSlot(int slot, int gameMode, const SlotHeader* header) {
   for (int i = 0; i < 3 && ok; ++i) ok = RenameInto(newPath[i], finalPath[i]);
   plat::InvalidateDirectoryCache();
   if (!ok) {
+    // The files not moved yet go: the slot is refused (its header is cleared) either way.
+    for (const FixedPath& p : newPath) RemoveIfPresent(p);
     plat::Log("save", "slot %d: files cannot be moved into place", slot);
     return false;
   }

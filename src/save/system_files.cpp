@@ -221,9 +221,8 @@ bool IsGalleryItemSeen(int32_t general, int32_t category, int32_t item) {
 void LoadSystemTables() {
   std::memset(BasicDataBlock, 0, sizeof BasicDataBlock);
   std::memset(SystemDataBlock, 0, sizeof SystemDataBlock);
-  if (ReadFileInto(ModulePath("Data\\sys\\basic.dat"), BasicDataBlock, kBasicDataBytes) < 0) {
-    plat::Log("save", "basic.dat cannot be read");
-  }
+  const int32_t basic = ReadFileInto(ModulePath("Data\\sys\\basic.dat"), BasicDataBlock, kBasicDataBytes);
+  if (basic != kBasicDataBytes) plat::Log("save", "basic.dat cannot be read whole (%d bytes)", basic);
   int32_t n = ReadFileInto(ModulePath("Data\\sys\\system.dat"), SystemDataBlock, kSystemDataBytes);
   SetWorldSystemTable(SystemDataBlock, sizeof SystemDataBlock);
 

@@ -39,6 +39,19 @@ struct DirListing {
 std::mutex g_dirMutex;
 std::unordered_map<std::string, std::shared_ptr<const DirListing>> g_dirs;
 std::atomic<uint64_t> g_tempCounter{0};
+std::atomic<FsFaultHook> g_faultHook{nullptr};
+
+// True when the fault seam fails this step (errno is then EIO).
+bool Faulted(FsStep step) {
+  FsFaultHook hook = g_faultHook.load(std::memory_order_acquire);
+  if (!hook || !hook(step)) return false;
+  errno = EIO;
+  return true;
+}
+
+ssize_t WriteStep(int fd, const void* p, size_t n) { return Faulted(FsStep::kWrite) ? -1 : write(fd, p, n); }
+int FsyncStep(int fd) { return Faulted(FsStep::kFsync) ? -1 : fsync(fd); }
+int RenameStep(const char* from, const char* to) { return Faulted(FsStep::kRename) ? -1 : rename(from, to); }
 
 int64_t ToNs(const struct timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
 
@@ -252,7 +265,7 @@ bool TransferAll(size_t n, Io io) {
 }
 
 bool WriteAll(int fd, const uint8_t* p, size_t n) {
-  return TransferAll(n, [&](size_t done, size_t left) { return write(fd, p + done, left); });
+  return TransferAll(n, [&](size_t done, size_t left) { return WriteStep(fd, p + done, left); });
 }
 
 // Resolves the folder part of path (every component but the last when fileLast), creating the
@@ -426,9 +439,9 @@ bool WriteWholeFile(std::string_view path, const void* data, size_t size, WriteM
                                                std::to_string(g_tempCounter.fetch_add(1)));
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      ok = WriteAll(fd, bytes, size) && fsync(fd) == 0;
+      ok = WriteAll(fd, bytes, size) && FsyncStep(fd) == 0;
       if (close(fd) != 0) ok = false;
-      if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
+      if (ok) ok = RenameStep(temp.c_str(), target.c_str()) == 0;
       if (!ok) unlink(temp.c_str());
     }
   }
@@ -436,6 +449,18 @@ bool WriteWholeFile(std::string_view path, const void* data, size_t size, WriteM
   if (!ok) Log("fs", "cannot write %s", Utf8ToCp932(target).c_str());
   return ok;
 }
+
+bool RenameFile(std::string_view from, std::string_view to) {
+  Resolved src, dst;
+  if (!Resolve(from, src) || src.missingFrom < src.count) return false;
+  if (!Resolve(to, dst) || (dst.count > 0 && dst.missingFrom + 1 < dst.count)) return false;
+  const bool ok = RenameStep(src.host.c_str(), dst.host.c_str()) == 0;
+  ForgetDirectory(src.parentHost);
+  ForgetDirectory(dst.parentHost);
+  return ok;
+}
+
+void SetFsFaultHook(FsFaultHook hook) { g_faultHook.store(hook, std::memory_order_release); }
 
 bool CreateDirectories(std::string_view path) {
   std::string dir, name;

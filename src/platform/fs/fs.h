@@ -65,6 +65,18 @@ enum class WriteMode {
 // False when the file cannot be created or not every byte was written.
 bool WriteWholeFile(std::string_view path, const void* data, size_t size, WriteMode mode = WriteMode::kTruncate);
 
+// Renames a file over another (both program paths; the target's folder must exist). False when
+// the source is missing or the rename fails.
+bool RenameFile(std::string_view from, std::string_view to);
+
+// The steps that make written data durable, as the fault seam sees them: each write call, each
+// fsync and each rename this layer makes.
+enum class FsStep { kWrite, kFsync, kRename };
+// Tests install a hook that is asked before every such step; when it answers true the step fails
+// (errno EIO) without touching the disk. Null (the default) lets every step run.
+using FsFaultHook = bool (*)(FsStep step);
+void SetFsFaultHook(FsFaultHook hook);
+
 // Creates the folder and any missing parents (existing ones are matched ignoring ASCII case).
 bool CreateDirectories(std::string_view path);
 

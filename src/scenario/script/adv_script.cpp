@@ -8,6 +8,7 @@
 #include "core/game_file.h"
 #include "core/app_state.h"
 #include "formats/script/adv_opcodes.h"
+#include "platform/fs/fs.h"
 #include "platform/text/cp932.h"
 #include "platform/text/log.h"
 
@@ -197,7 +198,17 @@ bool AdvScript::LoadStartLabelList(int set) {
   std::memset(baseName, 0, sizeof baseName);
   if (!ReadSetName(set, baseName, sizeof baseName)) return false;
   uint8_t header[kSignatureSize] = {};
-  if (ReadFileDescrambled(SetFilePath(".bl"), header, sizeof header, kScriptSeed) < 0) return false;
+  const FixedPath blPath = SetFilePath(".bl");
+  if (ReadFileDescrambled(blPath, header, sizeof header, kScriptSeed) < 0) {
+    plat::Log("script", "%s cannot be read", blPath.CStr());
+    return false;
+  }
+  // A cut block-label file still carries its signature; its labels read as far as they go.
+  plat::FileInfo info;
+  if (plat::StatPath(blPath.CStr(), info) && info.size != kScriptFiles[kFileBl].areaSize) {
+    plat::Log("script", "%s is %llu bytes, not %zu: damaged or from another build", blPath.CStr(),
+              static_cast<unsigned long long>(info.size), kScriptFiles[kFileBl].areaSize);
+  }
   return std::memcmp(header, kScriptSignature.data(), kSignatureSize) == 0;
 }
 

@@ -1,6 +1,10 @@
 #include "ui/layout/cv_script.h"
 
+#include <string>
+#include <vector>
+
 #include "core/file_io.h"
+#include "formats/layout/layout_compiler.h"
 #include "formats/scramble/scramble.h"
 #include "platform/text/log.h"
 
@@ -53,10 +57,25 @@ class ScriptSink : public v4fmt::LayoutSink {
 bool CVScript::Load(const char* fileName) {
   uint8_t* bytes = nullptr;
   const int32_t size = ReadAllBytesDescrambled(FixedPath(fileName), &bytes, v4fmt::kScrambleSeedCommon);
-  if (size < 0) return false;
+  if (size < 0) {
+    plat::Log("layout", "%s cannot be read", fileName);
+    return false;
+  }
   Clear();
+  // The reader takes any bytes; what is not layout text is said, so a damaged file is not silent.
+  const std::string text(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
+  std::vector<std::string> errors;
+  if (text.find('\0') != std::string::npos) {
+    plat::Log("layout", "%s is not layout text (damaged or scrambled with another key)", fileName);
+  } else if (!v4fmt::CheckLayoutText(text, errors) && !errors.empty()) {
+    plat::Log("layout", "%s: %s", fileName, errors.front().c_str());
+  } else if (!text.empty() && text.back() != '\n') {
+    // Every line of a layout ends with its line break; a file ending mid-line was cut short.
+    plat::Log("layout", "%s ends in the middle of a line: cut short?", fileName);
+  }
   Parse(bytes, static_cast<size_t>(size), fileName);
   FreeFileBuffer(bytes);
+  if (elements_.empty()) plat::Log("layout", "%s holds no layout element", fileName);
   return true;
 }
 

@@ -142,6 +142,40 @@ TEST_F(FsTest, WriteFailuresAreReported) {
   EXPECT_FALSE(plat::WriteWholeFile(P("x.bin"), nullptr, 4));
 }
 
+// The fault seam: a failed write, fsync or rename of an atomic write leaves the old content and
+// no temporary file; a failed rename leaves both files as they were.
+plat::FsStep g_failStep;
+bool FailStep(plat::FsStep step) { return step == g_failStep; }
+
+TEST_F(FsTest, FaultSeamFailsEachDurableStep) {
+  Put("a.dat", "old");
+  for (plat::FsStep step : {plat::FsStep::kWrite, plat::FsStep::kFsync, plat::FsStep::kRename}) {
+    SCOPED_TRACE(static_cast<int>(step));
+    g_failStep = step;
+    plat::SetFsFaultHook(&FailStep);
+    EXPECT_FALSE(plat::WriteWholeFile(P("a.dat"), "new", 3, plat::WriteMode::kAtomic));
+    plat::SetFsFaultHook(nullptr);
+    EXPECT_EQ(Slurp("a.dat"), "old");
+    int entries = 0;
+    for (auto& e : fs::directory_iterator(fs::path(host_))) {
+      (void)e;
+      ++entries;
+    }
+    EXPECT_EQ(entries, 1) << "no temporary files left behind";
+  }
+  Put("b.dat", "bee");
+  g_failStep = plat::FsStep::kRename;
+  plat::SetFsFaultHook(&FailStep);
+  EXPECT_FALSE(plat::RenameFile(P("B.DAT"), P("a.dat")));
+  plat::SetFsFaultHook(nullptr);
+  EXPECT_EQ(Slurp("a.dat"), "old");
+  EXPECT_EQ(Slurp("b.dat"), "bee");
+  EXPECT_TRUE(plat::RenameFile(P("B.DAT"), P("a.dat")));  // case-insensitive source
+  EXPECT_EQ(Slurp("a.dat"), "bee");
+  EXPECT_FALSE(fs::exists(fs::path(host_) / "b.dat"));
+  EXPECT_FALSE(plat::RenameFile(P("missing.dat"), P("a.dat")));
+}
+
 TEST_F(FsTest, ReadAtIsBounded) {
   Put("a.bin", "abcdef");
   plat::ReadFile f;
