@@ -131,6 +131,9 @@ class SlgRulesPort {
   virtual bool LoadGameSlot(int slot) { return false; }
   // The play record's clear count and the run's cleared mark (after cbl.dat is updated).
   virtual void RecordGameCleared() {}
+  // Whether the player clan's money covers raising the castle's works to the level (the value
+  // dialog asks before it lets the player confirm); without rules nothing stops the player.
+  virtual bool IsSiroWorkCostAffordable(int siro, int level) { return true; }
 };
 
 // Installed ports (never null: a null argument restores the default port).

@@ -6,6 +6,7 @@
 #include "core/cv_input.h"
 #include "platform/text/log.h"
 #include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/scenes/scene_mgr.h"
@@ -39,6 +40,7 @@ void RegisterStrategyScenes(CVSceneMgr& mgr, bool installPort) {
   RegisterMenuType(30, &MakeMap);
   RegisterMenuType(38, &MakeSeiryoku);
   RegisterMenuType(39, &MakeHikitsugi);
+  RegisterCommandDialogTypes();
 }
 
 CVSceneSLG::CVSceneSLG(int32_t sceneId) : CVScene(-1, sceneId) {
