@@ -95,5 +95,8 @@ pics.append({"file": "slg/empty.png", "width": 96, "height": 28, "shapes": [
 pics.append({"file": "slg/ending.png", "width": 1280, "height": 720, "shapes": [
     {"gradient": [0, 0, 1280, 720], "from": "#101828FF", "to": "#3A2410FF"},
     {"border": [40, 40, 1200, 640], "width": 4, "radius": 16, "color": "#B08A48"}]})
+# A clear picture for the inner panels of the dialogs (a window's own colour alpha would fade its
+# children with it).
+pics.append({"file": "slg/clear.png", "width": 8, "height": 8, "shapes": [{"rect": [0, 0, 8, 8], "color": "#00000000"}]})
 json.dump({"pictures": pics}, open(OUT, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
 print(OUT, len(pics), "pictures")

@@ -367,7 +367,8 @@ CMD_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (size
            ("Data\\Image\\slg\\item_kind.png", 288, 48, 6, 1),   # 6 item kinds (usable-by class - 1)
            ("Data\\Image\\slg\\rank.png", 120, 24, 5, 1),        # 7 clan rank marks
            ("Data\\Image\\slg\\empty.png", 96, 28, 1, 1),        # 8 empty-clan marker
-           ("Data\\Image\\slg\\ending.png", 1280, 720, 1, 1)]    # 9 ending page
+           ("Data\\Image\\slg\\ending.png", 1280, 720, 1, 1),    # 9 ending page
+           ("Data\\Image\\slg\\clear.png", 8, 8, 1, 1)]          # 10 clear inner panels
 
 
 def digits(parent, x, y, n):
@@ -398,7 +399,7 @@ def dlg_simple():
     root = Node("Root")
     f = frame(root, 480, 300)
     ok_cancel(f, 480, 300)
-    inner = win(f, 20, 96, 0, size=(440, 90), col="255,255,255,0")
+    inner = win(f, 20, 96, 10, size=(440, 90))
     digits(inner, 330, 30, 4)
     win(inner, 40, 4, 5, 1)
     win(inner, 260, 4, 5, 2)
@@ -421,7 +422,7 @@ def dlg_chosyu():
     root = Node("Root")
     f = frame(root, 460, 260)
     ok_cancel(f, 460, 260)
-    inner = win(f, 20, 130, 0, size=(420, 40), col="255,255,255,0")
+    inner = win(f, 20, 130, 10, size=(420, 40))
     text(inner, 0, 4, 200, 30, "その他", 17, frame=False)
     digits(inner, 220, 4, 4)
     text(f, 20, 14, 420, 30, "よろしいですか", 20)
@@ -464,7 +465,7 @@ def dlg_hikinuki():
     rows = group(lst, 0, 0, 4)
     for i in range(3):
         b = btn(rows, 0, 70 * i, 2100 + i, looks(CMD_SPR, "", 640, 66), None)
-        inner = win(b, 0, 0, 0, size=(640, 66), col="255,255,255,0")
+        inner = win(b, 0, 0, 10, size=(640, 66))
         win(inner, 4, 1, 2)
         text(inner, 76, 4, 200, 28, "", 18, frame=False)
         text(inner, 76, 34, 200, 28, "", 15, frame=False)
@@ -534,23 +535,23 @@ def dlg_infosei():
     root = Node("Root")
     f = frame(root, 1160, 660)
     win(f, 0, 0, 0, size=(1160, 8), col="176,138,72,255")
-    main = win(f, 0, 0, 0, size=(1160, 660), col="255,255,255,0", z=4)
+    main = win(f, 0, 0, 10, size=(1160, 660), z=4)
     g0 = group(main, 0, 0, 4)
     cmd_btn(g0, 1010, 604, 1001, "戻る", 130, 40)
     nums = group(main, 0, 0, 4)
-    win(nums, 20, 604, 0, size=(8, 8), col="255,255,255,0")
-    n1 = win(nums, 20, 604, 0, size=(420, 40), col="255,255,255,0")
+    win(nums, 20, 604, 10, size=(8, 8))
+    n1 = win(nums, 20, 604, 10, size=(420, 40))
     text(n1, 0, 6, 60, 28, "兵力", 16, frame=False)
     digits(n1, 60, 6, 5)
     text(n1, 160, 6, 60, 28, "行動", 16, frame=False)
     digits(n1, 220, 6, 3)
-    n2 = win(nums, 460, 604, 0, size=(300, 40), col="255,255,255,0")
+    n2 = win(nums, 460, 604, 10, size=(300, 40))
     text(n2, 0, 6, 60, 28, "国数", 16, frame=False)
     digits(n2, 60, 6, 3)
     clans = group(main, 20, 60, 4)
     for i in range(60):
         b = btn(clans, 112 * (i % 10), 90 * (i // 10), 3000 + i, looks(CMD_SPR, "", 108, 86), None)
-        inner = win(b, 0, 0, 0, size=(108, 86), col="255,255,255,0")
+        inner = win(b, 0, 0, 10, size=(108, 86))
         win(inner, 4, 4, 2, size=(48, 48))
         win(inner, 60, 6, 7)
         win(inner, 6, 22, 8)

@@ -232,6 +232,8 @@ class CVMenuSLG_InfoSei : public CVMenuSLG_CmdBase {
   int32_t GetResult(int32_t selector) override;
   CVMenuBase* GetFrameWindow() override { return main_; }
   CVMenuText* GetMessageText() override { return message_; }
+  // The main panel lies inside the frame: the frame is what is centred.
+  void CenterOnScreen(CVMenuBase*) override { CVMenuSLG_CmdBase::CenterOnScreen(frame_); }
   void Finish() override;
   bool EndsByFinish() const override { return true; }
   void FillClanButtons();

@@ -215,6 +215,8 @@ TEST_F(CmdDialogs, PoachingListsSelectsAndPlaysItsProgressInOrder) {
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(scene_.GetDialogResult(6), 0);
   EXPECT_EQ(scene_.GetDialogResult(7), 0xFFFF);
+  d->Update(0, 0, 0);
+  EXPECT_FALSE(d->Row(0)->IsShown()) << "no candidate, no row";
   ExpectFinished(11);
   d = Open<CVMenuSLG_hikinuki>(11, 0, SiroTable[other_].kuni, 0);
   const int n = scene_.GetDialogResult(6);

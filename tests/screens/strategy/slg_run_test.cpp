@@ -570,3 +570,59 @@ TEST_F(SlgRun, PixelsHighlightUnderThePointerAndCastleIconAtItsPosition) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every command dialog over the real map: it draws over the map, takes the right click as its
+// cancel id, and once it ends the map takes input again.
+TEST_F(SlgRun, EveryCommandDialogDrawsOverTheMapAndGivesInputBack) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  Hover({5, 700}, 20);
+  std::vector<uint8_t> map, shot;
+  ASSERT_TRUE(Grab("dialogs_map", map));
+  const int32_t mapBound = GetMenuMgr().GetDepthBound();
+  const uint8_t clan = PlayerDaimyoId;
+  const int32_t lord = DaimyoTable[clan].head;
+  const int32_t siro = GetBusyoSiro(static_cast<uint32_t>(lord));
+  const struct {
+    int id, a, b, c;
+    const char* name;
+  } cases[] = {{0, 0, 0, 0, "dlg_recruit"},      {2, 0, 0, 0, "dlg_reward"},      {5, 0, 0, 0, "dlg_flood"},
+               {7, 2, 30, 400, "dlg_levy"},      {10, 60, 100, lord, "dlg_alliance"}, {11, clan, 0, 0, "dlg_poach"},
+               {13, siro, siro, 0, "dlg_march"}, {8, 513, siro, 0, "dlg_move"},    {19, 1, 0, 0, "dlg_item"},
+               {20, lord, 0, 0, "dlg_appeared"}, {22, clan, 0, 0, "dlg_clan_info"}, {23, 0, 0, 0, "dlg_ending"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(SlgScene().OpenDialog(c.id, c.a, c.b, c.c));
+    if (c.id == 0 || c.id == 2) {
+      SlgScene().SetDialogValues(2, c.id == 2 ? 2 : 20);
+      SlgScene().SetDialogValues(3, c.id == 2 ? 1 : 10);
+    }
+    if (c.id == 5) {
+      SlgScene().SetDialogValues(2, 100);
+      SlgScene().SetDialogValues(4, 60);
+    }
+    if (c.id == 10) SlgScene().SetDialogValues(3, (clan + 1) % 8);
+    if (c.id == 13 || c.id == 8) {
+      SlgScene().SetDialogValues(2, lord);
+      SlgScene().SetDialogValues(0, 12);
+      SlgScene().SetDialogValues(3, 0);
+    }
+    Driver().Ticks(30);
+    ASSERT_TRUE(Grab(c.name, shot));
+    EXPECT_NE(Luma(map, 640, 360), Luma(shot, 640, 360)) << "the dialog covers the map's centre";
+    EXPECT_GT(GetMenuMgr().GetDepthBound(), mapBound);
+    SlgScene().FinishDialog();
+    Driver().Ticks(10);
+    EXPECT_TRUE(SlgScene().IsNoDialog());
+    EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
+  }
+  // The map takes input again: pointing at the player's home province highlights it.
+  const Pt p = PointInKuni(GetDaimyoHomeKuni(PlayerDaimyoId));
+  Hover(p, 20);
+  EXPECT_EQ(Map()->HoveredKuni(), GetDaimyoHomeKuni(PlayerDaimyoId));
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
