@@ -95,6 +95,12 @@ pics.append({"file": "slg/empty.png", "width": 96, "height": 28, "shapes": [
 pics.append({"file": "slg/ending.png", "width": 1280, "height": 720, "shapes": [
     {"gradient": [0, 0, 1280, 720], "from": "#101828FF", "to": "#3A2410FF"},
     {"border": [40, 40, 1200, 640], "width": 4, "radius": 16, "color": "#B08A48"}]})
+pics.append({"file": "slg/new.png", "width": 40, "height": 28, "shapes": [
+    {"panel": [0, 0, 40, 28], "radius": 6, "color": "#2C6A34F0"},
+    {"text": "新", "box": [0, 0, 40, 28], "size": 18, "color": "#FFF4D8", "align": "center"}]})
+pics.append({"file": "slg/visit_state.png", "width": 120, "height": 28, "grid": [2, 1], "cells": [
+    [{"panel": [0, 0, 60, 28], "radius": 6, "color": c}, {"text": t, "box": [0, 0, 60, 28], "size": 16, "color": "#FFF4D8", "align": "center"}]
+    for t, c in [("可", "#36508CF0"), ("不可", "#6A1C28F0")]]})
 # A clear picture for the inner panels of the dialogs (a window's own colour alpha would fade its
 # children with it).
 pics.append({"file": "slg/clear.png", "width": 8, "height": 8, "shapes": [{"rect": [0, 0, 8, 8], "color": "#00000000"}]})

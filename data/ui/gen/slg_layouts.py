@@ -368,7 +368,9 @@ CMD_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (size
            ("Data\\Image\\slg\\rank.png", 120, 24, 5, 1),        # 7 clan rank marks
            ("Data\\Image\\slg\\empty.png", 96, 28, 1, 1),        # 8 empty-clan marker
            ("Data\\Image\\slg\\ending.png", 1280, 720, 1, 1),    # 9 ending page
-           ("Data\\Image\\slg\\clear.png", 8, 8, 1, 1)]          # 10 clear inner panels
+           ("Data\\Image\\slg\\clear.png", 8, 8, 1, 1),          # 10 clear inner panels
+           ("Data\\Image\\slg\\new.png", 40, 28, 1, 1),          # 11 visit: not yet marked
+           ("Data\\Image\\slg\\visit_state.png", 120, 28, 2, 1)]  # 12 visit: available or not
 
 
 def digits(parent, x, y, n):
@@ -571,6 +573,55 @@ def dlg_ending():
     return root
 
 
+def dlg_exp():
+    root = Node("Root")
+    f = frame(root, 600, 400)
+    g0 = group(f, 0, 0, 4)
+    cmd_btn(g0, 460, 344, 200, "閉じる")
+    lst = group(f, 20, 56, 4)
+    rows = group(lst, 0, 0, 4)
+    for i in range(4):
+        b = btn(rows, 0, 68 * i, 2100 + i, looks(CMD_SPR, "", 540, 64), None)
+        inner = win(b, 0, 0, 10, size=(540, 64))
+        win(inner, 2, 0, 2)
+        win(inner, 440, 18, 8)
+        text(inner, 76, 0, 220, 64, "", 20, align="0,1", frame=False)
+        text(inner, 300, 18, 40, 28, "段", 15, frame=False)
+        digits(inner, 336, 18, 1)
+        digits(inner, 370, 18, 4)
+    lst.add("SBar", "pos 544,0,0", "rect 0,0,16,270", "type 0", "num 0", "wheel 1")
+    text(f, 20, 14, 560, 30, "武将の成長", 20)
+    raise_buttons(root)
+    return root
+
+
+def dlg_event():
+    root = Node("Root")
+    f = frame(root, 720, 430)
+    win(f, 620, 14, 2)
+    g0 = group(f, 0, 0, 4)
+    cmd_btn(g0, 450, 374, 1000, "訪問")
+    cmd_btn(g0, 580, 374, 1001, "戻る")
+    sorts = group(f, 20, 50, 4)
+    cmd_btn(sorts, 0, 0, 2000, "武将", 120, 30, 15)
+    cmd_btn(sorts, 130, 0, 2001, "種別", 120, 30, 15)
+    lst = group(f, 20, 88, 4)
+    rows = group(lst, 0, 0, 4)
+    for i in range(4):
+        row = group(rows, 0, 68 * i, 0)
+        b = btn(row, 0, 0, 2100 + i, looks(CMD_SPR, "", 560, 64), None)
+        win(b, 2, 0, 2)
+        win(b, 420, 18, 11)
+        win(b, 480, 18, 12)
+        text(b, 76, 0, 300, 64, "", 20, align="0,1", frame=False)
+        btn(row, 564, 12, 2200 + i, looks(CMD_SPR, "", 40, 40), None)
+    lst.add("SBar", "pos 612,0,0", "rect 0,0,16,270", "type 0", "num 0", "wheel 1")
+    text(f, 20, 14, 580, 30, "訪問する武将を選んでください", 20)
+    digits(f, 560, 60, 1)
+    raise_buttons(root)
+    return root
+
+
 DIALOGS = [  # (kind, file, title, builder)
     (1, "slg_simple.txt", "Value on a bar", dlg_simple),
     (2, "slg_chosyu.txt", "Three numbers and a confirmation", dlg_chosyu),
@@ -578,6 +629,8 @@ DIALOGS = [  # (kind, file, title, builder)
     (4, "slg_hikinuki.txt", "Poaching", dlg_hikinuki),
     (5, "slg_idou.txt", "Moving generals", lambda: dlg_march(True)),
     (6, "slg_shutsujin.txt", "March", lambda: dlg_march(False)),
+    (7, "slg_exp.txt", "General list", dlg_exp),
+    (15, "slg_event.txt", "Visits", dlg_event),
     (10, "slg_item.txt", "Item won", dlg_item),
     (11, "slg_sikan.txt", "General appeared", dlg_sikan),
     (13, "slg_infosei.txt", "Clan information", dlg_infosei),

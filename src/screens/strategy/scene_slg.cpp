@@ -193,7 +193,9 @@ void CVSceneSLG::HideClanPanel() {
 
 void CVSceneSLG::ShowMapMenu(bool on) {
   if (!map_) return;
-  map_->SetFlagAll(kWfShown, on);
+  // Only the map's own flag: showing the whole tree would also show the layers the map keeps hidden
+  // (the start choice, the province view, tooltips) when the map comes back.
+  map_->SetFlag(kWfShown, on);
   LockMapButtons(!on);
 }
 

@@ -6,6 +6,7 @@
 
 #include "screens/strategy/menu_slg_main.h"
 #include "screens/strategy/scene_slg.h"
+#include "sound/busyo_voice.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/widgets/menu_button.h"
@@ -83,6 +84,8 @@ void RegisterCommandDialogTypes() {
   RegisterMenuType(34, &Make<CVMenuSLG_hikinuki>);
   RegisterMenuType(35, &Make<CVMenuSLG_idou>);
   RegisterMenuType(36, &Make<CVMenuSLG_shutsujin>);
+  RegisterMenuType(37, &Make<CVMenuSLG_exp>);
+  RegisterMenuType(45, &Make<CVMenuSLG_event>);
   RegisterMenuType(40, &Make<CVMenuSLG_item>);
   RegisterMenuType(41, &Make<CVMenuSLG_sikan>);
   RegisterMenuType(43, &Make<CVMenuSLG_InfoSei>);
@@ -770,4 +773,218 @@ void CVMenuSLG_InfoSei::Finish() {
   state_ |= 2;
   // Without a closing animation there is nothing to wait for.
   WatchAnimations();
+}
+
+// ---- the general list (37) ----
+
+void CVMenuSLG_exp::FindWidgets() {
+  frame_ = FindChild(kWidgetSprite, 0);
+  CVMenuBase* panel = Child(frame_, kWidgetWindow, 1);
+  scroll_ = dynamic_cast<CVMenuSBar*>(Child(panel, kWidgetSBar, 0));
+  rows_[0] = dynamic_cast<CVMenuBtn*>(Child(Child(panel, kWidgetWindow, 0), kWidgetBtn, 0));
+  for (int i = 1; i < kRows; ++i) rows_[i] = NextOfKind<CVMenuBtn>(rows_[i - 1]);
+}
+
+void CVMenuSLG_exp::Open(int32_t a, int32_t b, int32_t c) {
+  FindWidgets();
+  CVMenuSLG_CmdBase::Open(a, b, c);
+  // A right click leaves the list (state 2).
+  cancelId = kBackId;
+  Reload();
+}
+
+void CVMenuSLG_exp::Reload() {
+  list_.Clear();
+  if (dialogScene_)
+    for (int32_t id : dialogScene_->GetListA()->Items()) list_.Add(id);
+  if (GetState() == 1) list_.Filter(3, false);
+  if (scroll_) {
+    scroll_->SetMax(std::max(0, list_.Count() - kRows));
+    scroll_->SetValue(0);
+  }
+  list_.StableSort(0, false);
+  firstRow_ = 0;
+  FillRows(true);
+}
+
+void CVMenuSLG_exp::FillRows(bool force) {
+  const int32_t first = scroll_ ? std::max(0, scroll_->value) : 0;
+  if (first == firstRow_ && !force) return;
+  for (int i = 0; i < kRows; ++i) {
+    const int32_t index = first + i;
+    FillRow(rows_[i], index < list_.Count() ? list_.At(index) : -1);
+  }
+  firstRow_ = first;
+}
+
+void CVMenuSLG_exp::FillRow(CVMenuBtn* row, int32_t busyo) {
+  if (!row) return;
+  if (!ValidBusyo(busyo)) {
+    Show(row, false);
+    return;
+  }
+  Show(row, true);
+  const BusyoRecord& r = BusyoTable[busyo];
+  CVMenuBase* inner = Child(row, kWidgetSprite, 0);
+  ShowFacePicture(Child(inner, kWidgetSprite, 0), r.picture);
+  SetText(TextOf(inner, 0), GetBusyoName(static_cast<uint32_t>(busyo)));
+  SetNum(Num(inner, 0), r.stage + 1);
+  SetNum(Num(inner, 1), r.progress);
+  Show(Child(inner, kWidgetSprite, 1), r.grownWord != 0);
+}
+
+void CVMenuSLG_exp::Update(int32_t x, int32_t y, uint32_t click) {
+  if (decidedId >= 2100 && decidedId < 2100 + kRows) {
+    const int32_t index = firstRow_ + (decidedId - 2100);
+    const int32_t busyo = index >= 0 && index < list_.Count() ? list_.At(index) : 0xFFFF;
+    if (ValidBusyo(busyo)) {
+      if (BusyoTable[busyo].grownWord != 0) PlayGeneralVoice(0, BusyoTable[busyo].voice, 23);
+      if (dialogScene_) dialogScene_->OpenInfoDetail(busyo, 0, &list_);
+    }
+  } else if (decidedId == kBackId) {
+    SetState(2, 0);
+  }
+  FillRows(false);
+  CVMenuSLG_CmdBase::Update(x, y, click);
+}
+
+// ---- visits (45) ----
+
+void CVMenuSLG_event::FindWidgets() {
+  frame_ = FindChild(kWidgetSprite, 0);
+  face_ = Child(frame_, kWidgetSprite, 0);
+  confirm_ = dynamic_cast<CVMenuBtn*>(Child(Child(frame_, kWidgetWindow, 0), kWidgetBtn, 0));
+  number_ = Num(frame_, 0);
+  CVMenuBase* panel = Child(frame_, kWidgetWindow, 2);
+  scroll_ = dynamic_cast<CVMenuSBar*>(Child(panel, kWidgetSBar, 0));
+  rows_[0] = Child(Child(panel, kWidgetWindow, 0), kWidgetWindow, 0);
+  for (int i = 1; i < kRows; ++i) rows_[i] = NextOfKind<CVMenuBase>(rows_[i - 1]);
+}
+
+void CVMenuSLG_event::MarkSortButton(CVMenuBase* b, int32_t mark) {
+  if (auto* btn = dynamic_cast<CVMenuBtn*>(b)) btn->SetStateAnimes(mark, mark, mark, mark, mark);
+  if (CVMenuBase* m = Child(b, kWidgetSprite, 0)) m->SetState(mark, 1);
+}
+
+void CVMenuSLG_event::Open(int32_t a, int32_t b, int32_t c) {
+  chosen_ = 0xFFFF;
+  firstRow_ = 0;
+  lastSortId_ = -1;
+  descending_ = false;
+  selectedRow_ = -1;
+  FindWidgets();
+  if (sortButton_) MarkSortButton(sortButton_, 0);
+  sortButton_ = nullptr;
+  CVMenuSLG_CmdBase::Open(a, b, c);
+  SetState(0, 1);
+  Reload(true);
+}
+
+int32_t CVMenuSLG_event::SetState(int32_t state, int32_t force) {
+  const bool changed = GetState() != state;
+  const int32_t r = CVMenuSLG_CmdBase::SetState(state, force);
+  if (!changed && !force) return r;
+  // Confirm only once a general is picked; his face shows then.
+  Enable(confirm_, state == 1);
+  Show(face_, state == 1);
+  return r;
+}
+
+void CVMenuSLG_event::SetValue(int32_t selector, int32_t value) {
+  if (selector == 1) {
+    if (face_) face_->SetState(value != 0 ? 1 : 0, 1);
+  } else if (selector == 2) {
+    Reload(false);
+  } else if (selector == 3) {
+    selectableAll_ = value;
+    Reload(false);
+  }
+}
+
+void CVMenuSLG_event::Reload(bool reset) {
+  list_.Clear();
+  SetNum(number_, selectableAll_);
+  std::vector<uint32_t> keys;
+  ListSlgEventKeys(keys);
+  for (uint32_t k : keys) list_.Add(static_cast<int32_t>(k));
+  if (scroll_) scroll_->SetMax(std::max(0, list_.Count() - kRows));
+  if (reset) {
+    if (scroll_) scroll_->SetValue(0);
+    list_.StableSort(0, false);
+    firstRow_ = 0;
+  } else {
+    list_.StableSort(SortColumn(lastSortId_), descending_);
+  }
+  FillRows(true);
+}
+
+void CVMenuSLG_event::FillRows(bool force) {
+  const int32_t first = scroll_ ? std::max(0, scroll_->value) : 0;
+  if (first == firstRow_ && !force) return;
+  for (int i = 0; i < kRows; ++i) {
+    const int32_t index = first + i;
+    FillRow(rows_[i], index < list_.Count() ? list_.At(index) : -1);
+  }
+  firstRow_ = first;
+}
+
+void CVMenuSLG_event::FillRow(CVMenuBase* row, int32_t busyo) {
+  if (!row) return;
+  if (!ValidBusyo(busyo)) {
+    Show(row, false);
+    return;
+  }
+  Show(row, true);
+  const BusyoRecord& r = BusyoTable[busyo];
+  auto* pick = dynamic_cast<CVMenuBtn*>(Child(row, kWidgetBtn, 0));
+  auto* kind = NextOfKind<CVMenuBtn>(pick);
+  if (kind) {
+    const int32_t v = r.listValue;
+    kind->SetStateAnimes(v, v + 3, v + 6, v, v);
+    kind->SetFlagAll(kWfNoHit, true);
+  }
+  CVMenuBase* face = Child(pick, kWidgetSprite, 0);
+  ShowFacePicture(face, r.picture);
+  SetText(TextOf(pick, 0), GetBusyoName(static_cast<uint32_t>(busyo)));
+  Enable(row, true);
+  const auto it = SlgEventMap.find(static_cast<uint32_t>(busyo));
+  const bool available = it != SlgEventMap.end() && (it->second.flags & 1) != 0;
+  CVMenuBase* marker = NextOfKind<CVMenuBase>(face);
+  Show(marker, !IsBusyoMarked(static_cast<uint32_t>(busyo)));
+  if (CVMenuBase* state = NextOfKind<CVMenuBase>(marker)) state->SetState(available ? 0 : 1, 1);
+  const bool enabled = selectableAll_ != 0 || available;
+  Enable(row, enabled);
+  Enable(pick, enabled);
+  if (pick) pick->SetFlag(kWfRest4, busyo == chosen_);
+}
+
+void CVMenuSLG_event::Update(int32_t x, int32_t y, uint32_t click) {
+  bool refill = false;
+  if (decidedId == 2000 || decidedId == 2001) {
+    if (decidedId == lastSortId_) {
+      descending_ = !descending_;
+      MarkSortButton(sortButton_, descending_ ? 2 : 1);
+    } else {
+      if (sortButton_) MarkSortButton(sortButton_, 0);
+      sortButton_ = FindButtonById(decidedId);
+      MarkSortButton(sortButton_, 1);
+      descending_ = false;
+      lastSortId_ = decidedId;
+    }
+    list_.StableSort(SortColumn(decidedId), descending_);
+    refill = true;
+  } else if (decidedId >= 2100 && decidedId < 2100 + kRows) {
+    const int32_t index = firstRow_ + (decidedId - 2100);
+    const int32_t busyo = index >= 0 && index < list_.Count() ? list_.At(index) : -1;
+    if (busyo != -1 && busyo != 0xFFFF) {
+      chosen_ = busyo;
+      SetState(1, 0);
+      const auto it = SlgEventMap.find(static_cast<uint32_t>(busyo));
+      if (it != SlgEventMap.end() && face_) face_->SetState(it->second.flags & 1, 1);
+      selectedRow_ = index;
+      refill = true;
+    }
+  }
+  FillRows(refill);
+  CVMenuSLG_CmdBase::Update(x, y, click);
 }

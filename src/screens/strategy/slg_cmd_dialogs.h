@@ -261,5 +261,74 @@ class CVMenuSLG_InfoSei : public CVMenuSLG_CmdBase {
   bool switch_ = false;
 };
 
-// Registers menu types 31-36, 40, 41, 43 and 46.
+// Menu type 37: pages through the scene's first list of generals; a row opens the detail page.
+class CVMenuSLG_exp : public CVMenuSLG_CmdBase {
+ public:
+  static constexpr int kRows = 4;
+  static constexpr int32_t kBackId = 200;
+  void Open(int32_t a, int32_t b, int32_t c) override;
+  void Update(int32_t x, int32_t y, uint32_t click) override;
+  CVMenuBase* GetFrameWindow() override { return frame_; }
+  void Reload();
+  void FillRows(bool force);
+  void FillRow(CVMenuBtn* row, int32_t busyo);
+  bool HasLayoutWidgets() {
+    FindWidgets();
+    return frame_ && scroll_ && rows_[kRows - 1];
+  }
+  slgui::CTenkaList_Busyo& List() { return list_; }
+  CVMenuBtn* Row(int i) const { return rows_[i]; }
+  CVMenuSBar* Scroll() const { return scroll_; }
+
+ private:
+  void FindWidgets();
+  CVMenuBase* frame_ = nullptr;
+  CVMenuSBar* scroll_ = nullptr;
+  CVMenuBtn* rows_[kRows] = {};
+  slgui::CTenkaList_Busyo list_;
+  int32_t firstRow_ = 0;
+};
+
+// Menu type 45: the generals with a pending visit, sortable; one is picked.
+class CVMenuSLG_event : public CVMenuSLG_CmdBase {
+ public:
+  static constexpr int kRows = 4;
+  void Open(int32_t a, int32_t b, int32_t c) override;
+  void Update(int32_t x, int32_t y, uint32_t click) override;
+  int32_t SetState(int32_t state, int32_t force) override;
+  void SetValue(int32_t selector, int32_t value) override;
+  int32_t GetResult(int32_t selector) override { return selector == 0 ? chosen_ : 0; }
+  CVMenuBase* GetFrameWindow() override { return frame_; }
+  static int32_t SortColumn(int32_t buttonId) { return buttonId == 2000 ? 1 : buttonId == 2001 ? 2 : 0; }
+  void Reload(bool reset);
+  void FillRows(bool force);
+  void FillRow(CVMenuBase* row, int32_t busyo);
+  bool HasLayoutWidgets() {
+    FindWidgets();
+    return frame_ && face_ && confirm_ && number_ && scroll_ && rows_[kRows - 1];
+  }
+  slgui::CTenkaList_Busyo& List() { return list_; }
+  CVMenuBase* Row(int i) const { return rows_[i]; }
+  bool Descending() const { return descending_; }
+
+ private:
+  void FindWidgets();
+  void MarkSortButton(CVMenuBase* b, int32_t mark);
+  CVMenuBase* frame_ = nullptr;
+  CVMenuBase* face_ = nullptr;
+  CVMenuBtn* confirm_ = nullptr;
+  CVMenuWindowGroup* number_ = nullptr;
+  CVMenuSBar* scroll_ = nullptr;
+  CVMenuBase* rows_[kRows] = {};
+  CVMenuBase* sortButton_ = nullptr;
+  slgui::CTenkaList_Busyo list_;
+  int32_t firstRow_ = 0;
+  int32_t selectedRow_ = -1;
+  int32_t chosen_ = 0xFFFF;
+  int32_t selectableAll_ = 0;
+  int32_t lastSortId_ = -1;
+  bool descending_ = false;
+};
+
+// Registers menu types 31-37, 40, 41, 43, 45 and 46.
 void RegisterCommandDialogTypes();

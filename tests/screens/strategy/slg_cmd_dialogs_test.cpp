@@ -18,6 +18,8 @@
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_list.h"
+#include "world/record_lists.h"
 #include "ui/widgets/menu_pbar.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window_group.h"
@@ -31,6 +33,7 @@ struct Layout {
 constexpr Layout kLayouts[] = {{1, "Data\\layout\\slg_simple.lay"},    {2, "Data\\layout\\slg_chosyu.lay"},
                                {3, "Data\\layout\\slg_domei.lay"},     {4, "Data\\layout\\slg_hikinuki.lay"},
                                {5, "Data\\layout\\slg_idou.lay"},      {6, "Data\\layout\\slg_shutsujin.lay"},
+                               {7, "Data\\layout\\slg_exp.lay"},       {15, "Data\\layout\\slg_event.lay"},
                                {10, "Data\\layout\\slg_item.lay"},     {11, "Data\\layout\\slg_sikan.lay"},
                                {13, "Data\\layout\\slg_infosei.lay"},  {16, "Data\\layout\\slg_ending.lay"}};
 
@@ -120,7 +123,7 @@ TEST_F(CmdDialogs, EveryDialogIdOpensItsDialogAndGivesTheBoundBack) {
   const struct {
     int id, kind;
   } cases[] = {{0, 1},  {2, 1},  {3, 1},  {4, 1},  {5, 1},  {6, 1},  {7, 2},  {14, 2}, {15, 2},
-               {10, 3}, {11, 4}, {8, 5},  {13, 6}, {19, 10}, {20, 11}, {22, 13}, {23, 16}};
+               {10, 3}, {11, 4}, {8, 5},  {13, 6}, {16, 7}, {12, 15}, {19, 10}, {20, 11}, {22, 13}, {23, 16}};
   for (const auto& c : cases) {
     GetMenuMgr().SetDepthBound(2);
     ASSERT_TRUE(scene_.OpenDialog(c.id, home_, other_, 0)) << c.id;
@@ -347,6 +350,56 @@ TEST_F(CmdDialogs, ClanInformationPicksOnlyOtherLivingClansAndClosesWhenItEnds) 
   // Ending it brings the bound down once its closing animation is over.
   ExpectFinished(22);
   EXPECT_FALSE(d->IsOpen());
+}
+
+TEST_F(CmdDialogs, GeneralListPagesTheScenesListAndRightClickLeavesIt) {
+  for (int b : {1, 2, 3}) scene_.AddToListA(b);
+  auto* d = Open<CVMenuSLG_exp>(16, 0, 0, 0);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->List().Count(), 3);
+  EXPECT_EQ(d->Scroll()->maximum, 0) << "three generals: no scrolling";
+  EXPECT_TRUE(d->Row(2)->IsShown());
+  EXPECT_FALSE(d->Row(3)->IsShown());
+  EXPECT_EQ(d->cancelId, CVMenuSLG_exp::kBackId);
+  d->decidedId = CVMenuSLG_exp::kBackId;  // what a right click answers
+  d->Update(0, 0, 0);
+  d->decidedId = -1;
+  EXPECT_EQ(d->GetState(), 2);
+  ExpectFinished(16);
+  scene_.ClearListA();
+}
+
+TEST_F(CmdDialogs, VisitListSortsPicksAndDisablesUnavailableRows) {
+  ClearSlgEventMap();
+  RegisterSlgEvent(3, "三", 1, 0);
+  RegisterSlgEvent(1, "一", 0, 0);  // not available for a visit
+  RegisterSlgEvent(2, "二", 1, 0);
+  auto* d = Open<CVMenuSLG_event>(12, 0, 0, 0);
+  ASSERT_NE(d, nullptr);
+  ASSERT_EQ(d->List().Count(), 3);
+  EXPECT_EQ(d->GetState(), 0);
+  EXPECT_EQ(scene_.GetDialogResult(0), 0xFFFF);
+  // Rows follow general id order; the general without the availability bit is shown but disabled.
+  EXPECT_EQ(d->List().At(0), 1);
+  EXPECT_TRUE(d->Row(0)->IsShown());
+  EXPECT_FALSE(d->Row(0)->TestFlag(kWfEnabled));
+  EXPECT_TRUE(d->Row(1)->TestFlag(kWfEnabled));
+  EXPECT_FALSE(d->Row(3)->IsShown());
+  scene_.SetDialogValues(3, 1);  // every row selectable
+  EXPECT_TRUE(d->Row(0)->TestFlag(kWfEnabled));
+  // The same sort button twice sorts descending, a third time ascending again.
+  for (bool want : {false, true, false}) {
+    d->decidedId = 2000;
+    d->Update(0, 0, 0);
+    EXPECT_EQ(d->Descending(), want);
+  }
+  d->decidedId = 2101;
+  d->Update(0, 0, 0);
+  d->decidedId = -1;
+  EXPECT_EQ(scene_.GetDialogResult(0), d->List().At(1));
+  EXPECT_EQ(d->GetState(), 1);
+  ExpectFinished(12);
+  ClearSlgEventMap();
 }
 
 }  // namespace

@@ -159,6 +159,8 @@ TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
   EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_hikinuki*>(CreateMenuScene(34, "Data\\layout\\slg_hikinuki.lay"))));
   EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_idou*>(CreateMenuScene(35, "Data\\layout\\slg_idou.lay"))));
   EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_shutsujin*>(CreateMenuScene(36, "Data\\layout\\slg_shutsujin.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_exp*>(CreateMenuScene(37, "Data\\layout\\slg_exp.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_event*>(CreateMenuScene(45, "Data\\layout\\slg_event.lay"))));
   EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_InfoSei*>(CreateMenuScene(43, "Data\\layout\\slg_infosei.lay"))));
   auto* item = dynamic_cast<CVMenuSLG_item*>(CreateMenuScene(40, "Data\\layout\\slg_item.lay"));
   ASSERT_NE(item, nullptr);

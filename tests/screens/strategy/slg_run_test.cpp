@@ -41,6 +41,7 @@
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
+#include "world/record_lists.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
@@ -591,7 +592,16 @@ TEST_F(SlgRun, EveryCommandDialogDrawsOverTheMapAndGivesInputBack) {
   } cases[] = {{0, 0, 0, 0, "dlg_recruit"},      {2, 0, 0, 0, "dlg_reward"},      {5, 0, 0, 0, "dlg_flood"},
                {7, 2, 30, 400, "dlg_levy"},      {10, 60, 100, lord, "dlg_alliance"}, {11, clan, 0, 0, "dlg_poach"},
                {13, siro, siro, 0, "dlg_march"}, {8, 513, siro, 0, "dlg_move"},    {19, 1, 0, 0, "dlg_item"},
-               {20, lord, 0, 0, "dlg_appeared"}, {22, clan, 0, 0, "dlg_clan_info"}, {23, 0, 0, 0, "dlg_ending"}};
+               {20, lord, 0, 0, "dlg_appeared"}, {22, clan, 0, 0, "dlg_clan_info"}, {23, 0, 0, 0, "dlg_ending"},
+               {16, 0, 0, 0, "dlg_exp"},         {12, 0, 0, 0, "dlg_visit"}};
+  // Generals for the list of the general list and for the visits.
+  std::vector<int32_t> own;
+  for (int32_t b = 0; b < 2000 && own.size() < 6; ++b)
+    if (GetBusyoDaimyo(static_cast<uint32_t>(b)) == clan) own.push_back(b);
+  for (size_t i = 0; i < own.size(); ++i) {
+    Scene()->AddToListA(own[i]);
+    RegisterSlgEvent(static_cast<uint32_t>(own[i]), "visit", i % 2 == 0, 0);
+  }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(SlgScene().OpenDialog(c.id, c.a, c.b, c.c));
@@ -618,6 +628,10 @@ TEST_F(SlgRun, EveryCommandDialogDrawsOverTheMapAndGivesInputBack) {
     EXPECT_TRUE(SlgScene().IsNoDialog());
     EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
   }
+  // The clan information dialog hid the map and brought it back: only what was shown before.
+  ASSERT_NE(Map()->FindChild(kWidgetWindow, 5), nullptr);
+  EXPECT_FALSE(Map()->FindChild(kWidgetWindow, 5)->TestFlag(kWfShown)) << "the start choice stays hidden";
+  EXPECT_TRUE(Map()->IsShown());
   // The map takes input again: pointing at the player's home province highlights it.
   const Pt p = PointInKuni(GetDaimyoHomeKuni(PlayerDaimyoId));
   Hover(p, 20);
