@@ -370,7 +370,8 @@ CMD_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (size
            ("Data\\Image\\slg\\ending.png", 1280, 720, 1, 1),    # 9 ending page
            ("Data\\Image\\slg\\clear.png", 8, 8, 1, 1),          # 10 clear inner panels
            ("Data\\Image\\slg\\new.png", 40, 28, 1, 1),          # 11 visit: not yet marked
-           ("Data\\Image\\slg\\visit_state.png", 120, 28, 2, 1)]  # 12 visit: available or not
+           ("Data\\Image\\slg\\visit_state.png", 120, 28, 2, 1),  # 12 visit: available or not
+           ("Data\\Image\\slg\\kind.png", 72, 24, 3, 1)]          # 13 general kinds
 
 
 def digits(parent, x, y, n):
@@ -622,6 +623,35 @@ def dlg_event():
     return root
 
 
+def dlg_detail():
+    root = Node("Root")
+    # In front of any command dialog still open on the map below (their frames sit at z 10).
+    page = group(root, 140, 60, 30)
+    win(page, 0, 0, 0, size=(1000, 600))
+    gp = win(page, 20, 20, 10, size=(960, 300))
+    win(gp, 0, 0, 2, size=(128, 128))
+    win(gp, 140, 4, 13)
+    text(gp, 140, 40, 400, 40, "", 26)
+    text(gp, 140, 90, 180, 30, "", 18)
+    text(gp, 330, 90, 220, 30, "", 18)
+    for i, label in enumerate(["武力", "知力", "統率", "兵", "鉄砲", "段", "経験"]):
+        text(gp, 20 + 230 * (i % 4), 160 + 50 * (i // 4), 90, 30, label, 17, frame=False)
+        digits(gp, 110 + 230 * (i % 4), 162 + 50 * (i // 4), 5 if i in (3, 4) else 4)
+    win(page, 20, 330, 10, size=(8, 8))
+    win(page, 20, 330, 10, size=(8, 8))
+    hold = win(page, 20, 376, 10, size=(960, 140))
+    item = win(hold, 0, 0, 10, size=(960, 100))
+    win(item, 0, 8, 6)
+    text(item, 64, 4, 400, 34, "", 22)
+    text(item, 64, 44, 860, 30, "", 16, frame=False)
+    text(page, 20, 340, 200, 30, "家宝", 17, frame=False)
+    btn(page, 20, 530, 1000, looks(CMD_SPR, "", 150, 44), "前の武将", 150, 44, 18)
+    btn(page, 180, 530, 1001, looks(CMD_SPR, "", 150, 44), "次の武将", 150, 44, 18)
+    btn(page, 830, 530, 1, looks(CMD_SPR, "", 150, 44), "閉じる", 150, 44, 18)
+    raise_buttons(root)
+    return root
+
+
 DIALOGS = [  # (kind, file, title, builder)
     (1, "slg_simple.txt", "Value on a bar", dlg_simple),
     (2, "slg_chosyu.txt", "Three numbers and a confirmation", dlg_chosyu),
@@ -653,4 +683,7 @@ if __name__ == "__main__":
         n = write(name, "%s (scene 3, menu %d, menu type %d). Made by data/ui/gen/slg_layouts.py.\n"
                   "Contract: docs/layouts.md, \"Command dialogs\"." % (title, kind, 30 + kind), CMD_SPR, root)
         print(name + ":", n, "nodes")
+    n = write("slg_detail.txt", "Information detail page (scene 11, menu 0, menu type 110). Made by\n"
+              "data/ui/gen/slg_layouts.py. Contract: docs/layouts.md, \"Command dialogs\".", CMD_SPR, dlg_detail())
+    print("slg_detail.txt:", n, "nodes")
     write_button_sheets()

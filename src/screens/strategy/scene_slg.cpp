@@ -6,6 +6,7 @@
 #include "core/cv_input.h"
 #include "platform/text/log.h"
 #include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "ui/menus/menu_factory.h"
@@ -41,6 +42,7 @@ void RegisterStrategyScenes(CVSceneMgr& mgr, bool installPort) {
   RegisterMenuType(38, &MakeSeiryoku);
   RegisterMenuType(39, &MakeHikitsugi);
   RegisterCommandDialogTypes();
+  RegisterInfoDetailScene(mgr);
 }
 
 CVSceneSLG::CVSceneSLG(int32_t sceneId) : CVScene(-1, sceneId) {
@@ -379,8 +381,12 @@ void CVSceneSLG::OpenInfoDetail(int32_t busyo, int32_t ownClan, const slgui::CTe
     return;
   }
   if (!mgr.GetScene(kInfoDetailScene) && !mgr.CreateScene(kInfoDetailScene, nullptr)) return;
-  (void)ownClan;
-  (void)list;
+  auto* detail = dynamic_cast<CVSceneInfoDetail*>(mgr.GetScene(kInfoDetailScene));
+  if (!detail) return;
+  detail->SetOwnClanFlag(ownClan != 0);
+  detail->SetBusyoList(list);
+  if (list) detail->ShowBusyoInList(busyo);
+  else detail->ShowBusyo(busyo);
   mgr.RequestChange(kInfoDetailScene, 1);
 }
 

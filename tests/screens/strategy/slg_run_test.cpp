@@ -29,6 +29,7 @@
 #include "screens/front/scene_title.h"
 #include "screens/front/title_ports.h"
 #include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "screens/strategy/strategy_session.h"
@@ -637,6 +638,59 @@ TEST_F(SlgRun, EveryCommandDialogDrawsOverTheMapAndGivesInputBack) {
   Hover(p, 20);
   EXPECT_EQ(Map()->HoveredKuni(), GetDaimyoHomeKuni(PlayerDaimyoId));
   EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
+
+namespace {
+
+// A row of the general list opens the detail page over the map; the wheel steps to the next general,
+// a right click returns to the map, whose list dialog and input are as they were.
+TEST_F(SlgRun, GeneralListRowOpensTheDetailPageAndRightClickReturns) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const uint8_t clan = PlayerDaimyoId;
+  std::vector<int32_t> own;
+  for (int32_t b = 0; b < 2000 && own.size() < 5; ++b)
+    if (GetBusyoDaimyo(static_cast<uint32_t>(b)) == clan) own.push_back(b);
+  ASSERT_GE(own.size(), 2u);
+  for (int32_t b : own) Scene()->AddToListA(b);
+  const int32_t mapBound = GetMenuMgr().GetDepthBound();
+  ASSERT_TRUE(SlgScene().OpenDialog(16, 0, 0, 0));
+  Driver().Ticks(10);
+  auto* list = dynamic_cast<CVMenuSLG_CmdBase*>(Scene()->DialogMenu());
+  ASSERT_NE(list, nullptr);
+  Click(ButtonCentre(list, 2100));
+  Driver().Ticks(10);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), CVSceneInfoDetail::kSceneId);
+  auto* detail = dynamic_cast<CVSceneInfoDetail*>(GetSceneById(CVSceneInfoDetail::kSceneId));
+  ASSERT_NE(detail, nullptr);
+  ASSERT_NE(detail->Detail(), nullptr);
+  const int32_t first = detail->Detail()->Busyo();
+  EXPECT_EQ(detail->Index(), 0);
+  EXPECT_FALSE(detail->Detail()->HasPrev());
+  EXPECT_TRUE(detail->Detail()->HasNext());
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("detail_page", px));
+  Driver().Wheel(-1);  // towards the user: the next general
+  Driver().Ticks(4);
+  EXPECT_EQ(detail->Index(), 1);
+  EXPECT_NE(detail->Detail()->Busyo(), first);
+  Driver().Wheel(1);
+  Driver().Ticks(4);
+  Driver().Wheel(1);  // on the first general the wheel does nothing
+  Driver().Ticks(4);
+  EXPECT_EQ(detail->Index(), 0);
+  Click({640, 360}, true);
+  Driver().Ticks(10);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
+  EXPECT_EQ(Scene()->DialogMenu(), list) << "the list dialog is still there";
+  SlgScene().FinishDialog();
+  Driver().Ticks(5);
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
+  const Pt p = PointInKuni(GetDaimyoHomeKuni(PlayerDaimyoId));
+  Hover(p, 20);
+  EXPECT_EQ(Map()->HoveredKuni(), GetDaimyoHomeKuni(PlayerDaimyoId)) << "the map takes input again";
 }
 
 }  // namespace
