@@ -10,6 +10,7 @@
 #include "core/game_file.h"
 #include "platform/gl/null_device.h"
 #include "render/dg_manager.h"
+#include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "tests/world/world_fixture.h"
@@ -400,6 +401,49 @@ TEST_F(CmdDialogs, VisitListSortsPicksAndDisablesUnavailableRows) {
   EXPECT_EQ(d->GetState(), 1);
   ExpectFinished(12);
   ClearSlgEventMap();
+}
+
+TEST_F(CmdDialogs, DetailPageStepsOnlyThroughThePlayersGenerals) {
+  CVSceneInfoDetail scene;
+  auto* page = dynamic_cast<CVMenuSLG_detail*>(CreateMenuScene(110, "Data\\layout\\slg_detail.lay"));
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(page->HasLayoutWidgets());
+  scene.AddMenu(page, 0);
+  page->scene = &scene;
+  GetMenuMgr().SetDepthBound(7);
+  scene.OnStart();
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), 0);
+  slgui::CTenkaList_Busyo list;
+  for (int b : {lord_, rival_, 1, 2}) list.Add(b);
+  scene.SetOwnClanFlag(true);
+  scene.SetBusyoList(&list);
+  EXPECT_EQ(scene.List().Count(), 3) << "the other clan's general is not stepped through";
+  scene.ShowBusyoInList(lord_);
+  EXPECT_EQ(page->Busyo(), lord_);
+  EXPECT_FALSE(page->HasPrev());
+  EXPECT_TRUE(page->HasNext());
+  scene.ShowBusyoInList(rival_);  // filtered out: the page stays
+  EXPECT_EQ(page->Busyo(), lord_);
+  scene.ShowListIndex(-1);
+  scene.ShowListIndex(3);
+  EXPECT_EQ(scene.Index(), 0);
+  scene.ShowListIndex(2);
+  EXPECT_FALSE(page->HasNext());
+  EXPECT_TRUE(scene.IsOwnClanBusyo(lord_));
+  EXPECT_FALSE(scene.IsOwnClanBusyo(rival_));
+  // One general alone: no stepping; one in the fictional castle shows "居城" and "---".
+  const int lone = 20;
+  BusyoTable[lone].siro = 513;
+  scene.ShowBusyo(lone);
+  EXPECT_EQ(scene.Index(), -1);
+  EXPECT_FALSE(page->HasPrev());
+  EXPECT_FALSE(page->HasNext());
+  auto text = [&](int i) { return TextOf(dynamic_cast<CVMenuText*>(page->GeneralPanel()->FindChild(kWidgetText, i))); };
+  EXPECT_EQ(text(1), "---");
+  EXPECT_EQ(text(2), "居城");
+  EXPECT_FALSE(page->ItemWindow()->IsShown()) << "no item";
+  scene.OnStop();
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), 7);
 }
 
 }  // namespace
