@@ -405,7 +405,7 @@ def dlg_simple():
     inner = win(f, 20, 96, 10, size=(440, 90))
     digits(inner, 330, 30, 4)
     win(inner, 40, 4, 5, 1)
-    win(inner, 260, 4, 5, 2)
+    win(inner, 260, 4, 10, size=(120, 80))
     text(inner, 200, 30, 120, 26, "選択", 17, align="2,1", frame=False)
     win(f, 80, 200, 4)
     text(f, 20, 14, 440, 30, "数量を選んでください", 20)

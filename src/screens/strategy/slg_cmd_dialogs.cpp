@@ -574,7 +574,8 @@ void CVMenuSLG_ending::Open(int32_t a, int32_t b, int32_t c) {
 
 void CVMenuSLG_ending::Refresh(int32_t page) {
   for (int i = 0; CVMenuBase* p = Child(pages_, kWidgetWindow, i); ++i) Show(p, false);
-  Show(pages_, true);
+  // The parent's own flag only: its whole tree would show every page again.
+  if (pages_) pages_->SetFlag(kWfShown, true);
   page_ = nullptr;
   if (page < 0 || page > 4) return;
   page_ = Child(pages_, kWidgetWindow, page);

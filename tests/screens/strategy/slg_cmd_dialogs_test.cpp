@@ -315,6 +315,11 @@ TEST_F(CmdDialogs, EndingPageTakesAtMostThreeClicks) {
   d = Open<CVMenuSLG_ending>(23, 0, 0, 0);
   ASSERT_NE(d->CurrentPage(), nullptr);
   EXPECT_TRUE(d->CurrentPage()->IsShown());
+  CVMenuBase* other = d->GetFrameWindow()->FindChild(kWidgetWindow, 1);
+  ASSERT_NE(other, nullptr);
+  d->Update(0, 0, 0);
+  EXPECT_FALSE(other->IsShown()) << "one page at a time";
+  EXPECT_FALSE(other->FindChild(kWidgetText, 0)->IsShown());
   int clicks = 0;
   while (scene_.GetDialogResult(0) != 1 && clicks < 5) {
     d->Update(0, 0, 1);
