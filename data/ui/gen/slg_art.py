@@ -85,7 +85,7 @@ pics.append({"file": "slg/effect.png", "width": 360, "height": 80, "grid": [3, 1
 pics.append({"file": "slg/item_kind.png", "width": 288, "height": 48, "grid": [6, 1], "cells": [
     [{"ellipse": [24, 24, 21, 21], "color": c}, {"ring": [24, 24, 21], "width": 2, "color": "#F0E0B0"},
      {"text": t, "box": [0, 0, 48, 48], "size": 24, "color": "#FFFFFF", "align": "center"}]
-    for t, c in [("刀", "#803030"), ("槍", "#305080"), ("弓", "#407030"), ("鉄", "#505050"), ("書", "#6A4A1C"), ("茶", "#2C6A5A")]]})
+    for t, c in [("壱", "#803030"), ("弐", "#305080"), ("参", "#407030"), ("四", "#505050"), ("五", "#6A4A1C"), ("六", "#2C6A5A")]]})
 pics.append({"file": "slg/rank.png", "width": 120, "height": 24, "grid": [5, 1], "cells": [
     [{"rect": [2, 4, 20, 16], "color": c}, {"text": str(i + 1), "box": [0, 0, 24, 24], "size": 14, "color": "#1A1008", "align": "center"}]
     for i, c in enumerate(["#C0C0C0", "#80C080", "#80A0E0", "#E0B040", "#E06060"])]})
