@@ -137,6 +137,9 @@ class SlgRulesPort {
   virtual bool HasQuickSave() { return false; }
   // Writes the next auto-save of the running game (game mode as the save slots take it).
   virtual bool AutoSave(int gameMode) { return false; }
+  // Whether the player clan's money covers raising the castle's works to the level (the value
+  // dialog asks before it lets the player confirm); without rules nothing stops the player.
+  virtual bool IsSiroWorkCostAffordable(int siro, int level) { return true; }
 };
 
 // Installed ports (never null: a null argument restores the default port).

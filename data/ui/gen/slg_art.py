@@ -71,5 +71,38 @@ for i in range(16):
         {"ellipse": [26, 30, 2, 2], "color": "#201810"}, {"ellipse": [38, 30, 2, 2], "color": "#201810"},
         {"rect": [27, 40, 10, 2], "color": "#804030"},
         {"border": [0, 0, 64, 64], "width": 2, "radius": 0, "color": "#B08A48"}]})
+# Command dialogs: digits of the number groups, the value bar, the watched effects, item kinds,
+# clan rank marks and the empty-clan marker.
+pics.append({"file": "slg/digits.png", "width": 160, "height": 26, "grid": [10, 1], "cells": [
+    [{"text": str(d), "box": [0, 0, 16, 26], "size": 22, "color": "#FFF4D8", "align": "center"}] for d in range(10)]})
+pics.append({"file": "slg/bar.png", "width": 320, "height": 18, "shapes": [
+    {"panel": [0, 0, 320, 18], "radius": 6, "color": "#D0A040"}, {"border": [0, 0, 320, 18], "width": 2, "radius": 6, "color": "#FFE8A0"}]})
+pics.append({"file": "slg/bar_back.png", "width": 320, "height": 18, "shapes": [
+    {"panel": [0, 0, 320, 18], "radius": 6, "color": "#0C1426FF"}, {"border": [0, 0, 320, 18], "width": 2, "radius": 6, "color": "#707070"}]})
+pics.append({"file": "slg/effect.png", "width": 360, "height": 80, "grid": [3, 1], "cells": [
+    [{"panel": [4, 4, 112, 72], "radius": 8, "color": c}, {"text": t, "box": [0, 0, 120, 80], "size": 28, "color": "#FFF4D8", "align": "center"}]
+    for t, c in [("－", "#20283C"), ("治水", "#2C5A8A"), ("楽市", "#8A6A1C")]]})
+pics.append({"file": "slg/item_kind.png", "width": 288, "height": 48, "grid": [6, 1], "cells": [
+    [{"ellipse": [24, 24, 21, 21], "color": c}, {"ring": [24, 24, 21], "width": 2, "color": "#F0E0B0"},
+     {"text": t, "box": [0, 0, 48, 48], "size": 24, "color": "#FFFFFF", "align": "center"}]
+    for t, c in [("壱", "#803030"), ("弐", "#305080"), ("参", "#407030"), ("四", "#505050"), ("五", "#6A4A1C"), ("六", "#2C6A5A")]]})
+pics.append({"file": "slg/rank.png", "width": 120, "height": 24, "grid": [5, 1], "cells": [
+    [{"rect": [2, 4, 20, 16], "color": c}, {"text": str(i + 1), "box": [0, 0, 24, 24], "size": 14, "color": "#1A1008", "align": "center"}]
+    for i, c in enumerate(["#C0C0C0", "#80C080", "#80A0E0", "#E0B040", "#E06060"])]})
+pics.append({"file": "slg/empty.png", "width": 96, "height": 28, "shapes": [
+    {"panel": [0, 0, 96, 28], "radius": 6, "color": "#401010E0"},
+    {"text": "滅亡", "box": [0, 0, 96, 28], "size": 18, "color": "#FFB0A0", "align": "center"}]})
+pics.append({"file": "slg/ending.png", "width": 1280, "height": 720, "shapes": [
+    {"gradient": [0, 0, 1280, 720], "from": "#101828FF", "to": "#3A2410FF"},
+    {"border": [40, 40, 1200, 640], "width": 4, "radius": 16, "color": "#B08A48"}]})
+pics.append({"file": "slg/new.png", "width": 40, "height": 28, "shapes": [
+    {"panel": [0, 0, 40, 28], "radius": 6, "color": "#2C6A34F0"},
+    {"text": "新", "box": [0, 0, 40, 28], "size": 18, "color": "#FFF4D8", "align": "center"}]})
+pics.append({"file": "slg/visit_state.png", "width": 120, "height": 28, "grid": [2, 1], "cells": [
+    [{"panel": [0, 0, 60, 28], "radius": 6, "color": c}, {"text": t, "box": [0, 0, 60, 28], "size": 16, "color": "#FFF4D8", "align": "center"}]
+    for t, c in [("可", "#36508CF0"), ("不可", "#6A1C28F0")]]})
+# A clear picture for the inner panels of the dialogs (a window's own colour alpha would fade its
+# children with it).
+pics.append({"file": "slg/clear.png", "width": 8, "height": 8, "shapes": [{"rect": [0, 0, 8, 8], "color": "#00000000"}]})
 json.dump({"pictures": pics}, open(OUT, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
 print(OUT, len(pics), "pictures")

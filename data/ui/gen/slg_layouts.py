@@ -357,6 +357,317 @@ def hikitsugi():
     return root
 
 
+# ---- command dialogs (menu types 31-46) ----------------------------------------------------------
+CMD_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (sized by :size)
+           ("Data\\Image\\slg\\digits.png", 160, 26, 10, 1),     # 1 digits of the number groups
+           ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),          # 2 faces (picture by code)
+           ("Data\\Image\\slg\\bar.png", 320, 18, 1, 1),         # 3 value bar
+           ("Data\\Image\\slg\\bar_back.png", 320, 18, 1, 1),    # 4 value bar track
+           ("Data\\Image\\slg\\effect.png", 360, 80, 3, 1),      # 5 watched effects (state 1, 2)
+           ("Data\\Image\\slg\\item_kind.png", 288, 48, 6, 1),   # 6 item kinds (usable-by class - 1)
+           ("Data\\Image\\slg\\rank.png", 120, 24, 5, 1),        # 7 clan rank marks
+           ("Data\\Image\\slg\\empty.png", 96, 28, 1, 1),        # 8 empty-clan marker
+           ("Data\\Image\\slg\\ending.png", 1280, 720, 1, 1),    # 9 ending page
+           ("Data\\Image\\slg\\clear.png", 8, 8, 1, 1),          # 10 clear inner panels
+           ("Data\\Image\\slg\\new.png", 40, 28, 1, 1),          # 11 visit: not yet marked
+           ("Data\\Image\\slg\\visit_state.png", 120, 28, 2, 1),  # 12 visit: available or not
+           ("Data\\Image\\slg\\kind.png", 72, 24, 3, 1)]          # 13 general kinds
+
+
+def digits(parent, x, y, n):
+    """A number group of n digit windows, right-aligned."""
+    g = parent.add("WinGroup", "pos %d,%d,0" % (x, y), "num %d,0" % n)
+    for i in range(n):
+        win(g, 16 * i, 0, 1)
+    return g
+
+
+def frame(root, w, h):
+    return root.add("Window", "pos 0,0,10", "sprite 0,0,0,-1", "size %d,%d" % (w, h))
+
+
+def cmd_btn(parent, x, y, bid, label, w=120, h=40, size=18):
+    return btn(parent, x, y, bid, looks(CMD_SPR, "", w, h), label, w, h, size)
+
+
+def ok_cancel(f, w, h, ok="決定", cancel="戻る"):
+    g = group(f, 0, 0, 4)
+    cmd_btn(g, w - 270, h - 56, 1000, ok)
+    if cancel:
+        cmd_btn(g, w - 140, h - 56, 1001, cancel)
+    return g
+
+
+def dlg_simple():
+    root = Node("Root")
+    f = frame(root, 480, 300)
+    ok_cancel(f, 480, 300)
+    inner = win(f, 20, 96, 10, size=(440, 90))
+    digits(inner, 330, 30, 4)
+    win(inner, 40, 4, 5, 1)
+    win(inner, 260, 4, 10, size=(120, 80))
+    text(inner, 200, 30, 120, 26, "選択", 17, align="2,1", frame=False)
+    win(f, 80, 200, 4)
+    text(f, 20, 14, 440, 30, "数量を選んでください", 20)
+    text(f, 20, 56, 120, 26, "数量", 17, frame=False)
+    text(f, 250, 56, 120, 26, "費用", 17, frame=False)
+    digits(f, 140, 56, 4)
+    digits(f, 370, 56, 3)
+    bar = f.add("PBar", "pos 80,200,1", "type 0", "wheel 1,1")
+    win(bar, 0, 0, 3)
+    btn(bar, 330, -8, 1201, looks(CMD_SPR, "", 36, 34), "＋", 36, 34, 18)
+    btn(bar, -56, -8, 1200, looks(CMD_SPR, "", 36, 34), "－", 36, 34, 18)
+    raise_buttons(root)
+    return root
+
+
+def dlg_chosyu():
+    root = Node("Root")
+    f = frame(root, 460, 260)
+    ok_cancel(f, 460, 260)
+    inner = win(f, 20, 130, 10, size=(420, 40))
+    text(inner, 0, 4, 200, 30, "その他", 17, frame=False)
+    digits(inner, 220, 4, 4)
+    text(f, 20, 14, 420, 30, "よろしいですか", 20)
+    text(f, 20, 60, 180, 30, "一", 17, frame=False)
+    text(f, 20, 96, 180, 30, "二", 17, frame=False)
+    digits(f, 240, 60, 4)
+    digits(f, 240, 96, 4)
+    raise_buttons(root)
+    return root
+
+
+def dlg_domei():
+    root = Node("Root")
+    f = frame(root, 640, 360)
+    win(f, 40, 60, 2)
+    win(f, 400, 60, 2)
+    ok_cancel(f, 640, 360, "交渉", "戻る")
+    digits(f, 160, 170, 4)
+    digits(f, 160, 206, 4)
+    digits(f, 500, 206, 5)
+    digits(f, 500, 242, 3)
+    text(f, 20, 130, 200, 28, "", 18)                # envoy
+    text(f, 480, 60, 140, 28, "", 18)                # clan
+    text(f, 480, 96, 140, 28, "", 16)                # rank
+    text(f, 380, 130, 240, 28, "", 18)               # head
+    text(f, 20, 14, 600, 30, "同盟の交渉を行います", 20)  # message
+    text(f, 20, 170, 130, 26, "友好", 16, frame=False)
+    text(f, 20, 206, 130, 26, "費用", 16, frame=False)
+    text(f, 380, 206, 110, 26, "石高", 16, frame=False)
+    text(f, 380, 242, 110, 26, "国数", 16, frame=False)
+    raise_buttons(root)
+    return root
+
+
+def dlg_hikinuki():
+    root = Node("Root")
+    f = frame(root, 700, 440)
+    ok_cancel(f, 700, 440, "引抜", "戻る")
+    lst = group(f, 20, 100, 4)
+    rows = group(lst, 0, 0, 4)
+    for i in range(3):
+        b = btn(rows, 0, 70 * i, 2100 + i, looks(CMD_SPR, "", 640, 66), None)
+        inner = win(b, 0, 0, 10, size=(640, 66))
+        win(inner, 4, 1, 2)
+        text(inner, 76, 4, 200, 28, "", 18, frame=False)
+        text(inner, 76, 34, 200, 28, "", 15, frame=False)
+        text(inner, 290, 4, 180, 28, "", 15, frame=False)
+        digits(inner, 480, 20, 2)
+        digits(inner, 560, 20, 2)
+    lst.add("SBar", "pos 644,0,0", "rect 0,0,16,206", "type 0", "num 0", "wheel 1")
+    text(f, 20, 14, 660, 30, "引き抜く武将を選んでください", 18)
+    text(f, 20, 56, 100, 26, "費用", 16, frame=False)
+    text(f, 250, 56, 100, 26, "成功率", 16, frame=False)
+    digits(f, 110, 56, 4)
+    digits(f, 350, 56, 3)
+    win(f, 40, 330, 4)
+    bar = f.add("PBar", "pos 40,330,1", "type 0", "wheel 0,1")
+    win(bar, 0, 0, 3)
+    raise_buttons(root)
+    return root
+
+
+def dlg_march(two):
+    root = Node("Root")
+    f = frame(root, 720 if two else 460, 330)
+    w = 720 if two else 460
+    ok_cancel(f, w, 330)
+    sides = group(f, 20, 60, 4)
+    for k in range(2 if two else 1):
+        side = group(sides, 350 * k, 0, 0)
+        text(side, 0, 0, 160, 28, "", 17)
+        text(side, 170, 0, 160, 28, "", 17)
+        faces = group(side, 0, 40, 0)
+        for i in range(8):
+            win(faces, 82 * (i % 4), 76 * (i // 4), 2)
+    text(f, 20, 14, w - 40, 30, "移動します" if two else "出陣します", 20)
+    text(f, 20, 280, 80, 26, "兵", 16, frame=False)
+    text(f, 180, 280, 80, 26, "鉄砲", 16, frame=False)
+    digits(f, 60, 280, 4)
+    digits(f, 240, 280, 4)
+    raise_buttons(root)
+    return root
+
+
+def dlg_item():
+    root = Node("Root")
+    f = frame(root, 420, 230)
+    ok_cancel(f, 420, 230, "確認", None)
+    panel = group(f, 20, 70, 4)
+    win(panel, 0, 0, 6)
+    text(panel, 64, 8, 320, 32, "", 20)
+    text(f, 20, 14, 380, 30, "家宝を手に入れました", 20)
+    raise_buttons(root)
+    return root
+
+
+def dlg_sikan():
+    root = Node("Root")
+    f = frame(root, 420, 250)
+    ok_cancel(f, 420, 250, "確認", None)
+    b = btn(f, 20, 60, 1002, looks(CMD_SPR, "", 380, 80), None)
+    win(b, 8, 8, 2)
+    text(b, 90, 0, 280, 80, "", 22, align="0,1", frame=False)
+    text(f, 20, 14, 380, 30, "武将が登場しました", 20)
+    raise_buttons(root)
+    return root
+
+
+def dlg_infosei():
+    root = Node("Root")
+    f = frame(root, 1160, 660)
+    win(f, 0, 0, 0, size=(1160, 8), col="176,138,72,255")
+    main = win(f, 0, 0, 10, size=(1160, 660), z=4)
+    g0 = group(main, 0, 0, 4)
+    cmd_btn(g0, 1010, 604, 1001, "戻る", 130, 40)
+    nums = group(main, 0, 0, 4)
+    win(nums, 20, 604, 10, size=(8, 8))
+    n1 = win(nums, 20, 604, 10, size=(420, 40))
+    text(n1, 0, 6, 60, 28, "兵力", 16, frame=False)
+    digits(n1, 60, 6, 5)
+    text(n1, 160, 6, 60, 28, "行動", 16, frame=False)
+    digits(n1, 220, 6, 3)
+    n2 = win(nums, 460, 604, 10, size=(300, 40))
+    text(n2, 0, 6, 60, 28, "国数", 16, frame=False)
+    digits(n2, 60, 6, 3)
+    clans = group(main, 20, 60, 4)
+    for i in range(60):
+        b = btn(clans, 112 * (i % 10), 90 * (i // 10), 3000 + i, looks(CMD_SPR, "", 108, 86), None)
+        inner = win(b, 0, 0, 10, size=(108, 86))
+        win(inner, 4, 4, 2, size=(48, 48))
+        win(inner, 60, 6, 7)
+        win(inner, 6, 22, 8)
+        text(inner, 2, 56, 104, 26, "", 14, align="1,1", frame=False)
+    text(main, 20, 14, 900, 34, "", 20)
+    raise_buttons(root)
+    return root
+
+
+def dlg_ending():
+    root = Node("Root")
+    pages = group(root, 0, 0, 10)
+    for i, t in enumerate(["天下統一", "新たなる世", "民の声", "家臣たち", "完"]):
+        p = group(pages, 0, 0, 0)
+        win(p, 0, 0, 9)
+        text(p, 0, 300, 1280, 120, t, 48, align="1,1", frame=False)
+    return root
+
+
+def dlg_exp():
+    root = Node("Root")
+    f = frame(root, 600, 400)
+    g0 = group(f, 0, 0, 4)
+    cmd_btn(g0, 460, 344, 200, "閉じる")
+    lst = group(f, 20, 56, 4)
+    rows = group(lst, 0, 0, 4)
+    for i in range(4):
+        b = btn(rows, 0, 68 * i, 2100 + i, looks(CMD_SPR, "", 540, 64), None)
+        inner = win(b, 0, 0, 10, size=(540, 64))
+        win(inner, 2, 0, 2)
+        win(inner, 440, 18, 8)
+        text(inner, 76, 0, 220, 64, "", 20, align="0,1", frame=False)
+        text(inner, 300, 18, 40, 28, "段", 15, frame=False)
+        digits(inner, 336, 18, 1)
+        digits(inner, 370, 18, 4)
+    lst.add("SBar", "pos 544,0,0", "rect 0,0,16,270", "type 0", "num 0", "wheel 1")
+    text(f, 20, 14, 560, 30, "武将の成長", 20)
+    raise_buttons(root)
+    return root
+
+
+def dlg_event():
+    root = Node("Root")
+    f = frame(root, 720, 430)
+    win(f, 620, 14, 2)
+    g0 = group(f, 0, 0, 4)
+    cmd_btn(g0, 450, 374, 1000, "訪問")
+    cmd_btn(g0, 580, 374, 1001, "戻る")
+    sorts = group(f, 20, 50, 4)
+    cmd_btn(sorts, 0, 0, 2000, "武将", 120, 30, 15)
+    cmd_btn(sorts, 130, 0, 2001, "種別", 120, 30, 15)
+    lst = group(f, 20, 88, 4)
+    rows = group(lst, 0, 0, 4)
+    for i in range(4):
+        row = group(rows, 0, 68 * i, 0)
+        b = btn(row, 0, 0, 2100 + i, looks(CMD_SPR, "", 560, 64), None)
+        win(b, 2, 0, 2)
+        win(b, 420, 18, 11)
+        win(b, 480, 18, 12)
+        text(b, 76, 0, 300, 64, "", 20, align="0,1", frame=False)
+        btn(row, 564, 12, 2200 + i, looks(CMD_SPR, "", 40, 40), None)
+    lst.add("SBar", "pos 612,0,0", "rect 0,0,16,270", "type 0", "num 0", "wheel 1")
+    text(f, 20, 14, 580, 30, "訪問する武将を選んでください", 20)
+    digits(f, 560, 60, 1)
+    raise_buttons(root)
+    return root
+
+
+def dlg_detail():
+    root = Node("Root")
+    # In front of any command dialog still open on the map below (their frames sit at z 10).
+    page = group(root, 140, 60, 30)
+    win(page, 0, 0, 0, size=(1000, 600))
+    gp = win(page, 20, 20, 10, size=(960, 300))
+    win(gp, 0, 0, 2, size=(128, 128))
+    win(gp, 140, 4, 13)
+    text(gp, 140, 40, 400, 40, "", 26)
+    text(gp, 140, 90, 180, 30, "", 18)
+    text(gp, 330, 90, 220, 30, "", 18)
+    for i, label in enumerate(["武力", "知力", "統率", "兵", "鉄砲", "段", "経験"]):
+        text(gp, 20 + 230 * (i % 4), 160 + 50 * (i // 4), 90, 30, label, 17, frame=False)
+        digits(gp, 110 + 230 * (i % 4), 162 + 50 * (i // 4), 5 if i in (3, 4) else 4)
+    win(page, 20, 330, 10, size=(8, 8))
+    win(page, 20, 330, 10, size=(8, 8))
+    hold = win(page, 20, 376, 10, size=(960, 140))
+    item = win(hold, 0, 0, 10, size=(960, 100))
+    win(item, 0, 8, 6)
+    text(item, 64, 4, 400, 34, "", 22)
+    text(item, 64, 44, 860, 30, "", 16, frame=False)
+    text(page, 20, 340, 200, 30, "家宝", 17, frame=False)
+    btn(page, 20, 530, 1000, looks(CMD_SPR, "", 150, 44), "前の武将", 150, 44, 18)
+    btn(page, 180, 530, 1001, looks(CMD_SPR, "", 150, 44), "次の武将", 150, 44, 18)
+    btn(page, 830, 530, 1, looks(CMD_SPR, "", 150, 44), "閉じる", 150, 44, 18)
+    raise_buttons(root)
+    return root
+
+
+DIALOGS = [  # (kind, file, title, builder)
+    (1, "slg_simple.txt", "Value on a bar", dlg_simple),
+    (2, "slg_chosyu.txt", "Three numbers and a confirmation", dlg_chosyu),
+    (3, "slg_domei.txt", "Alliance negotiation", dlg_domei),
+    (4, "slg_hikinuki.txt", "Poaching", dlg_hikinuki),
+    (5, "slg_idou.txt", "Moving generals", lambda: dlg_march(True)),
+    (6, "slg_shutsujin.txt", "March", lambda: dlg_march(False)),
+    (7, "slg_exp.txt", "General list", dlg_exp),
+    (15, "slg_event.txt", "Visits", dlg_event),
+    (10, "slg_item.txt", "Item won", dlg_item),
+    (11, "slg_sikan.txt", "General appeared", dlg_sikan),
+    (13, "slg_infosei.txt", "Clan information", dlg_infosei),
+    (16, "slg_ending.txt", "Ending pages", dlg_ending),
+]
+
+
 if __name__ == "__main__":
     n = write("slgmain.txt", "Strategy map (scene 3, menu 0, menu type 30). Made by data/ui/gen/slg_layouts.py; do not\n"
               "edit by hand. Contract: docs/layouts.md, \"Strategy map\".", SPR, map_screen())
@@ -367,4 +678,12 @@ if __name__ == "__main__":
     n = write("slg_hikitsugi.txt", "Start options and carried-over generals (scene 3, menu 9, menu type 39). Made by\n"
               "data/ui/gen/slg_layouts.py.", DLG_SPR, hikitsugi())
     print("slg_hikitsugi.txt:", n, "nodes")
+    for kind, name, title, build in DIALOGS:
+        root = build()
+        n = write(name, "%s (scene 3, menu %d, menu type %d). Made by data/ui/gen/slg_layouts.py.\n"
+                  "Contract: docs/layouts.md, \"Command dialogs\"." % (title, kind, 30 + kind), CMD_SPR, root)
+        print(name + ":", n, "nodes")
+    n = write("slg_detail.txt", "Information detail page (scene 11, menu 0, menu type 110). Made by\n"
+              "data/ui/gen/slg_layouts.py. Contract: docs/layouts.md, \"Command dialogs\".", CMD_SPR, dlg_detail())
+    print("slg_detail.txt:", n, "nodes")
     write_button_sheets()

@@ -6,6 +6,8 @@
 #include "core/cv_input.h"
 #include "platform/text/log.h"
 #include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_info_detail.h"
+#include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/scenes/scene_mgr.h"
@@ -39,6 +41,8 @@ void RegisterStrategyScenes(CVSceneMgr& mgr, bool installPort) {
   RegisterMenuType(30, &MakeMap);
   RegisterMenuType(38, &MakeSeiryoku);
   RegisterMenuType(39, &MakeHikitsugi);
+  RegisterCommandDialogTypes();
+  RegisterInfoDetailScene(mgr);
 }
 
 CVSceneSLG::CVSceneSLG(int32_t sceneId) : CVScene(-1, sceneId) {
@@ -191,7 +195,9 @@ void CVSceneSLG::HideClanPanel() {
 
 void CVSceneSLG::ShowMapMenu(bool on) {
   if (!map_) return;
-  map_->SetFlagAll(kWfShown, on);
+  // Only the map's own flag: showing the whole tree would also show the layers the map keeps hidden
+  // (the start choice, the province view, tooltips) when the map comes back.
+  map_->SetFlag(kWfShown, on);
   LockMapButtons(!on);
 }
 
@@ -375,8 +381,12 @@ void CVSceneSLG::OpenInfoDetail(int32_t busyo, int32_t ownClan, const slgui::CTe
     return;
   }
   if (!mgr.GetScene(kInfoDetailScene) && !mgr.CreateScene(kInfoDetailScene, nullptr)) return;
-  (void)ownClan;
-  (void)list;
+  auto* detail = dynamic_cast<CVSceneInfoDetail*>(mgr.GetScene(kInfoDetailScene));
+  if (!detail) return;
+  detail->SetOwnClanFlag(ownClan != 0);
+  detail->SetBusyoList(list);
+  if (list) detail->ShowBusyoInList(busyo);
+  else detail->ShowBusyo(busyo);
   mgr.RequestChange(kInfoDetailScene, 1);
 }
 

@@ -17,6 +17,7 @@
 #include "screens/strategy/kuni_pos.h"
 #include "screens/strategy/menu_slg_main.h"
 #include "screens/strategy/scene_slg.h"
+#include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_factory.h"
@@ -151,6 +152,34 @@ TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
   auto* hik = dynamic_cast<CVMenuSLG_StartHikitsugi*>(CreateMenuScene(39, "Data\\layout\\slg_hikitsugi.lay"));
   ASSERT_NE(hik, nullptr);
   EXPECT_TRUE(hik->HasLayoutWidgets());
+  // The command dialogs.
+  auto has = [](auto* d) { return d && d->HasLayoutWidgets(); };
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_simple*>(CreateMenuScene(31, "Data\\layout\\slg_simple.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_chosyu*>(CreateMenuScene(32, "Data\\layout\\slg_chosyu.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_domei*>(CreateMenuScene(33, "Data\\layout\\slg_domei.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_hikinuki*>(CreateMenuScene(34, "Data\\layout\\slg_hikinuki.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_idou*>(CreateMenuScene(35, "Data\\layout\\slg_idou.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_shutsujin*>(CreateMenuScene(36, "Data\\layout\\slg_shutsujin.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_exp*>(CreateMenuScene(37, "Data\\layout\\slg_exp.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_event*>(CreateMenuScene(45, "Data\\layout\\slg_event.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_InfoSei*>(CreateMenuScene(43, "Data\\layout\\slg_infosei.lay"))));
+  auto* item = dynamic_cast<CVMenuSLG_item*>(CreateMenuScene(40, "Data\\layout\\slg_item.lay"));
+  ASSERT_NE(item, nullptr);
+  item->Open(0, 0, 0);
+  EXPECT_NE(item->ItemPanel(), nullptr);
+  item->Close();
+  auto* sikan = dynamic_cast<CVMenuSLG_sikan*>(CreateMenuScene(41, "Data\\layout\\slg_sikan.lay"));
+  ASSERT_NE(sikan, nullptr);
+  sikan->Open(0, 0, 0);
+  EXPECT_NE(sikan->Face(), nullptr);
+  sikan->Close();
+  auto* ending = dynamic_cast<CVMenuSLG_ending*>(CreateMenuScene(46, "Data\\layout\\slg_ending.lay"));
+  ASSERT_NE(ending, nullptr);
+  for (int page = 4; page >= 0; --page) {
+    ending->Open(page, 0, 0);
+    EXPECT_NE(ending->CurrentPage(), nullptr) << page;
+    ending->Close();
+  }
   GetMenuMgr().DeleteAllRoots();
   SetDGManager(nullptr);
   dg->Release();

@@ -29,6 +29,7 @@
 #include "screens/front/scene_title.h"
 #include "screens/front/title_ports.h"
 #include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "core/step_machine.h"
@@ -43,6 +44,7 @@
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
+#include "world/record_lists.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
@@ -584,6 +586,128 @@ TEST_F(SlgRun, PixelsHighlightUnderThePointerAndCastleIconAtItsPosition) {
   for (int dy = 8; dy < 40; dy += 4)
     for (int dx = 8; dx < 40; dx += 4) differing += Luma(view, x + dx, y + dy) != Luma(without, x + dx, y + dy);
   EXPECT_GT(differing, 10) << "the castle icon is drawn at its table position";
+}
+
+}  // namespace
+
+namespace {
+
+// Every command dialog over the real map: it draws over the map, takes the right click as its
+// cancel id, and once it ends the map takes input again.
+TEST_F(SlgRun, EveryCommandDialogDrawsOverTheMapAndGivesInputBack) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  Hover({5, 700}, 20);
+  std::vector<uint8_t> map, shot;
+  ASSERT_TRUE(Grab("dialogs_map", map));
+  const int32_t mapBound = GetMenuMgr().GetDepthBound();
+  const uint8_t clan = PlayerDaimyoId;
+  const int32_t lord = DaimyoTable[clan].head;
+  const int32_t siro = GetBusyoSiro(static_cast<uint32_t>(lord));
+  const struct {
+    int id, a, b, c;
+    const char* name;
+  } cases[] = {{0, 0, 0, 0, "dlg_recruit"},      {2, 0, 0, 0, "dlg_reward"},      {5, 0, 0, 0, "dlg_flood"},
+               {7, 2, 30, 400, "dlg_levy"},      {10, 60, 100, lord, "dlg_alliance"}, {11, clan, 0, 0, "dlg_poach"},
+               {13, siro, siro, 0, "dlg_march"}, {8, 513, siro, 0, "dlg_move"},    {19, 1, 0, 0, "dlg_item"},
+               {20, lord, 0, 0, "dlg_appeared"}, {22, clan, 0, 0, "dlg_clan_info"}, {23, 0, 0, 0, "dlg_ending"},
+               {16, 0, 0, 0, "dlg_exp"},         {12, 0, 0, 0, "dlg_visit"}};
+  // Generals for the list of the general list and for the visits.
+  std::vector<int32_t> own;
+  for (int32_t b = 0; b < 2000 && own.size() < 6; ++b)
+    if (GetBusyoDaimyo(static_cast<uint32_t>(b)) == clan) own.push_back(b);
+  for (size_t i = 0; i < own.size(); ++i) {
+    Scene()->AddToListA(own[i]);
+    RegisterSlgEvent(static_cast<uint32_t>(own[i]), "visit", i % 2 == 0, 0);
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(SlgScene().OpenDialog(c.id, c.a, c.b, c.c));
+    if (c.id == 0 || c.id == 2) {
+      SlgScene().SetDialogValues(2, c.id == 2 ? 2 : 20);
+      SlgScene().SetDialogValues(3, c.id == 2 ? 1 : 10);
+    }
+    if (c.id == 5) {
+      SlgScene().SetDialogValues(2, 100);
+      SlgScene().SetDialogValues(4, 60);
+    }
+    if (c.id == 10) SlgScene().SetDialogValues(3, (clan + 1) % 8);
+    if (c.id == 13 || c.id == 8) {
+      SlgScene().SetDialogValues(2, lord);
+      SlgScene().SetDialogValues(0, 12);
+      SlgScene().SetDialogValues(3, 0);
+    }
+    Driver().Ticks(30);
+    ASSERT_TRUE(Grab(c.name, shot));
+    EXPECT_NE(Luma(map, 640, 360), Luma(shot, 640, 360)) << "the dialog covers the map's centre";
+    EXPECT_GT(GetMenuMgr().GetDepthBound(), mapBound);
+    SlgScene().FinishDialog();
+    Driver().Ticks(10);
+    EXPECT_TRUE(SlgScene().IsNoDialog());
+    EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
+  }
+  // The clan information dialog hid the map and brought it back: only what was shown before.
+  ASSERT_NE(Map()->FindChild(kWidgetWindow, 5), nullptr);
+  EXPECT_FALSE(Map()->FindChild(kWidgetWindow, 5)->TestFlag(kWfShown)) << "the start choice stays hidden";
+  EXPECT_TRUE(Map()->IsShown());
+  // The map takes input again: pointing at the player's home province highlights it.
+  const Pt p = PointInKuni(GetDaimyoHomeKuni(PlayerDaimyoId));
+  Hover(p, 20);
+  EXPECT_EQ(Map()->HoveredKuni(), GetDaimyoHomeKuni(PlayerDaimyoId));
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
+
+namespace {
+
+// A row of the general list opens the detail page over the map; the wheel steps to the next general,
+// a right click returns to the map, whose list dialog and input are as they were.
+TEST_F(SlgRun, GeneralListRowOpensTheDetailPageAndRightClickReturns) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const uint8_t clan = PlayerDaimyoId;
+  std::vector<int32_t> own;
+  for (int32_t b = 0; b < 2000 && own.size() < 5; ++b)
+    if (GetBusyoDaimyo(static_cast<uint32_t>(b)) == clan) own.push_back(b);
+  ASSERT_GE(own.size(), 2u);
+  for (int32_t b : own) Scene()->AddToListA(b);
+  const int32_t mapBound = GetMenuMgr().GetDepthBound();
+  ASSERT_TRUE(SlgScene().OpenDialog(16, 0, 0, 0));
+  Driver().Ticks(10);
+  auto* list = dynamic_cast<CVMenuSLG_CmdBase*>(Scene()->DialogMenu());
+  ASSERT_NE(list, nullptr);
+  Click(ButtonCentre(list, 2100));
+  Driver().Ticks(10);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), CVSceneInfoDetail::kSceneId);
+  auto* detail = dynamic_cast<CVSceneInfoDetail*>(GetSceneById(CVSceneInfoDetail::kSceneId));
+  ASSERT_NE(detail, nullptr);
+  ASSERT_NE(detail->Detail(), nullptr);
+  const int32_t first = detail->Detail()->Busyo();
+  EXPECT_EQ(detail->Index(), 0);
+  EXPECT_FALSE(detail->Detail()->HasPrev());
+  EXPECT_TRUE(detail->Detail()->HasNext());
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("detail_page", px));
+  Driver().Wheel(-1);  // towards the user: the next general
+  Driver().Ticks(4);
+  EXPECT_EQ(detail->Index(), 1);
+  EXPECT_NE(detail->Detail()->Busyo(), first);
+  Driver().Wheel(1);
+  Driver().Ticks(4);
+  Driver().Wheel(1);  // on the first general the wheel does nothing
+  Driver().Ticks(4);
+  EXPECT_EQ(detail->Index(), 0);
+  Click({640, 360}, true);
+  Driver().Ticks(10);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
+  EXPECT_EQ(Scene()->DialogMenu(), list) << "the list dialog is still there";
+  SlgScene().FinishDialog();
+  Driver().Ticks(5);
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
+  const Pt p = PointInKuni(GetDaimyoHomeKuni(PlayerDaimyoId));
+  Hover(p, 20);
+  EXPECT_EQ(Map()->HoveredKuni(), GetDaimyoHomeKuni(PlayerDaimyoId)) << "the map takes input again";
 }
 
 }  // namespace
