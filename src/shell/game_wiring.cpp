@@ -11,6 +11,7 @@
 #include "core/frame_services.h"
 #include "shell/main_window.h"
 #include "sound/sound.h"
+#include "screens/front/front_ports.h"
 #include "screens/front/front_scenes.h"
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/strategy_session.h"
@@ -110,6 +111,9 @@ void InstallGameSubsystems() {
   SetWindowModeSettingSource(&GetSysConfigWindowMode);
   // The device gets the inverse of the settings' render option.
   s.applyRenderOptionSetting = [] { SetGamePictureSmooth(SysConfigBlock[kCfgRenderOption] == 0); };
+  // The settings screen applies the window mode and the render option as soon as it confirms.
+  SetFrontShellHooks([] { ApplyWindowModeSetting(false); },
+                     [] { SetGamePictureSmooth(SysConfigBlock[kCfgRenderOption] == 0); });
   s.loadLineAndBoardTables = [] {
     LoadLineDefTable(GlobalLineDefTable());
     LoadBoardDef();
