@@ -41,7 +41,7 @@ def pictures():
         {"file": "front/blend.png", "width": 1280, "height": 720,
          "shapes": [{"gradient": [0, 0, 1280, 720], "from": "#FFFFFF", "to": "#000000"}]},
         {"file": "front/frame.png", "width": 1040, "height": 600,
-         "shapes": [{"panel": [0, 0, 1040, 600], "radius": 20, "color": "#0A0C18C8"},
+         "shapes": [{"panel": [0, 0, 1040, 600], "radius": 20, "color": "#0A0C18EC"},
                     {"border": [0, 0, 1040, 600], "width": 3, "radius": 20, "color": "#C8A050C0"}]},
         {"file": "front/line.png", "width": 960, "height": 4, "shapes": [{"rect": [0, 1, 960, 2], "color": "#C8A05080"}]},
         {"file": "front/heading.png", "width": 320, "height": 120, "grid": [1, 2],
@@ -67,29 +67,45 @@ def button(parent, x, y, bid, sprite, label, w, h, size=20, z=0):
     return b
 
 
-def backdrop_panel(root, value="0,0.35,0"):
-    """The panel with the backdrop: first Window of the menu; its Window#3 is the blend mask."""
+def backdrop_panel(root, first, frame_y=60, frame_h=600, value="0,0.35,0"):
+    """The panel with the backdrop: first Window of the menu; its Window#3 is the blend mask. The
+    content frame sits in a Group, which comes before the Windows, so it is drawn beneath them."""
     p = root.add("Window", "pos 0,0,0", "sprite 0,0,0,-1", "RefParam " + value)
-    win(p, 120, 60, 2)       # Window#0 frame
-    win(p, 160, 124, 3)      # Window#1 rule under the heading
-    win(p, 160, 590, 3)      # Window#2 rule above the buttons
+    back = group(p, 120, frame_y, 2)
+    win(back, 0, 0, 2, size=(1040, frame_h))
+    first(p)                 # Window#0: the screen's own (heading or rule)
+    win(p, 0, 0, 11)         # Window#1 (free)
+    win(p, 0, 0, 11)         # Window#2 (free)
     win(p, 0, 0, 1)          # Window#3 blend mask
     return p
 
 
+def lift(panel):
+    """Everything on the panel but the frame stands in front of the frame (depth 5); equal depths
+    draw in no fixed order."""
+    for k in panel.kids[1:]:
+        k.props = [("pos %s,5" % q[4:].rsplit(",", 1)[0]) if q.startswith("pos ") else q for q in k.props]
+    return panel
+
+
+def rule(y):
+    return lambda p: win(p, 160, y, 3)
+
+
 def tutorial():
     root = Node("Root")
-    p = backdrop_panel(root)
+    p = backdrop_panel(root, rule(124))
     text(p, 160, 76, 960, 44, "チュートリアル", 30, align="1,1")
     chapters = ["メッセージを読む", "選択肢", "ウィンドウのボタン", "戦略マップ", "命令",
                 "合戦", "武将", "セーブとロード", "物語の進め方"]
-    g = group(p, 200, 160)
+    g = group(p, 310, 160)
     for i, t in enumerate(chapters):
         col, row = i % 2, i // 2
         if i == 8:
             col, row = 0, 4
         button(g, 460 * col + (230 if i == 8 else 0), 78 * row, 10000 + i, 6, t, 200, 48)
     button(p, 540, 610, 1, 6, "戻る", 200, 48)
+    lift(p)
     return root
 
 
@@ -108,8 +124,8 @@ SLIDERS = ["物語の音楽", "物語の効果音", "物語の音声", "自動�
 
 def config():
     root = Node("Root")
-    p = backdrop_panel(root)
-    win(p, 0, 0, 11)         # Window#4 (kept free for the panel's decoration)
+    p = backdrop_panel(root, rule(124))
+    win(p, 160, 590, 3)      # Window#4 rule above the buttons
     opts = win(p, 150, 150, 11)  # Window#5: the options panel
     text(p, 160, 76, 960, 44, "設定", 30, align="1,1")
     box = group(opts, 0, 0)      # button box
@@ -126,29 +142,27 @@ def config():
         win(s, 0, 2, 9)
     button(p, 380, 610, 1, 6, "決定", 200, 48)
     button(p, 700, 610, 2, 6, "取消", 200, 48)
+    lift(p)
     return root
 
 
 def save():
     root = Node("Root")
-    tabs = group(root, 172, 140, 10)
+    tabs = group(root, 172, 110, 10)
     for i in range(12):
         label = "%d" % (i + 1) if i < 10 else ("Q" if i == 10 else "A")
         button(tabs, 78 * i, 0, 10000 + i, 8, label, 72, 40, 20)
-    rows = group(root, 190, 196, 10)
+    rows = group(root, 190, 166, 10)
     for i in range(10):
         b = button(rows, 0, 44 * i, 10100 + i, 7, None, 900, 40)
         text(b, 12, 0, 90, 40, "", 20)
-        text(b, 110, 0, 260, 40, "", 20)
-        text(b, 380, 0, 240, 40, "", 20)
+        text(b, 110, 0, 220, 40, "", 20)
+        text(b, 340, 0, 280, 40, "", 20)
         text(b, 630, 0, 160, 40, "", 20, align="2,1")
         text(b, 810, 0, 80, 40, "", 18, col="255,208,96,255", align="1,1")
-    p = backdrop_panel(root)
-    p.kids.insert(0, Node("Window", ["pos 480,64,0", "sprite 0,4,0,-1"]))  # Window#0 heading
-    # The heading takes Window#0; the frame and rules follow, the blend mask stays fourth.
-    frame, rule1, rule2, blend, heading = p.kids[1], p.kids[2], p.kids[3], p.kids[4], p.kids[0]
-    p.kids = [heading, frame, rule2, blend]
-    button(p, 540, 664, 1, 6, "戻る", 200, 48)
+    p = backdrop_panel(root, lambda p: win(p, 480, 42, 4), frame_y=30, frame_h=670)  # Window#0 heading
+    button(p, 540, 630, 1, 6, "戻る", 200, 48)
+    lift(p)
     return root
 
 

@@ -148,7 +148,7 @@ void CVMenuSAVE::ShowRow(int32_t row, int32_t slot, bool selected) {
   }
   SetRowText(b, 0, number);
   if (!IsSlotValid(slot)) {
-    SetRowText(b, 1, "－－－－/－－/－－ －－:－－");
+    SetRowText(b, 1, "----/--/-- --:--");
     SetRowText(b, 2, "空き");
     SetRowText(b, 3, "");
     SetRowText(b, 4, "");
