@@ -11,8 +11,9 @@ from slg_layouts import Node, write, text, win, group, UI  # noqa: E402
 
 IMG = "Data\\Image\\front\\"
 SPR = [
-    (IMG + "panel.png", 1280, 720, 1, 1),     # 0 backdrop panel (its picture without a cover)
-    (IMG + "blend.png", 1280, 720, 1, 1),     # 1 blend pattern (a mask, hidden)
+    # Smooth pictures drawn at 1280 x 720 (":size"): small files open fast.
+    (IMG + "panel.png", 128, 72, 1, 1),       # 0 backdrop panel (its picture without a cover)
+    (IMG + "blend.png", 128, 72, 1, 1),       # 1 blend pattern (a mask, hidden)
     (IMG + "frame.png", 1040, 600, 1, 1),     # 2 content frame
     (IMG + "line.png", 960, 4, 1, 1),         # 3 rule
     (IMG + "heading.png", 320, 120, 1, 2),    # 4 save / load heading (state = mode)
@@ -36,10 +37,10 @@ def sheet(name, w, h, r):
 
 def pictures():
     pics = [
-        {"file": "front/panel.png", "width": 1280, "height": 720,
-         "shapes": [{"gradient": [0, 0, 1280, 720], "from": "#0A0C1C", "to": "#28121A"}]},
-        {"file": "front/blend.png", "width": 1280, "height": 720,
-         "shapes": [{"gradient": [0, 0, 1280, 720], "from": "#FFFFFF", "to": "#000000"}]},
+        {"file": "front/panel.png", "width": 128, "height": 72,
+         "shapes": [{"gradient": [0, 0, 128, 72], "from": "#0A0C1C", "to": "#28121A"}]},
+        {"file": "front/blend.png", "width": 128, "height": 72,
+         "shapes": [{"gradient": [0, 0, 128, 72], "from": "#FFFFFF", "to": "#000000"}]},
         {"file": "front/frame.png", "width": 1040, "height": 600,
          "shapes": [{"panel": [0, 0, 1040, 600], "radius": 20, "color": "#0A0C18EC"},
                     {"border": [0, 0, 1040, 600], "width": 3, "radius": 20, "color": "#C8A050C0"}]},
@@ -70,13 +71,13 @@ def button(parent, x, y, bid, sprite, label, w, h, size=20, z=0):
 def backdrop_panel(root, first, frame_y=60, frame_h=600, value="0,0.35,0"):
     """The panel with the backdrop: first Window of the menu; its Window#3 is the blend mask. The
     content frame sits in a Group, which comes before the Windows, so it is drawn beneath them."""
-    p = root.add("Window", "pos 0,0,0", "sprite 0,0,0,-1", "RefParam " + value)
+    p = root.add("Window", "pos 0,0,0", "sprite 0,0,0,-1", "size 1280,720", "RefParam " + value)
     back = group(p, 120, frame_y, 2)
     win(back, 0, 0, 2, size=(1040, frame_h))
     first(p)                 # Window#0: the screen's own (heading or rule)
     win(p, 0, 0, 11)         # Window#1 (free)
     win(p, 0, 0, 11)         # Window#2 (free)
-    win(p, 0, 0, 1)          # Window#3 blend mask
+    win(p, 0, 0, 1, size=(1280, 720))  # Window#3 blend mask
     return p
 
 
