@@ -6,7 +6,7 @@
 #include "core/app_state.h"
 #include "platform/text/log.h"
 
-int32_t GameMode = 1;
+int32_t GameMode = game_mode::kIdle;
 std::atomic<bool> g_QuitRequested{false};
 
 namespace {
@@ -34,7 +34,7 @@ void CopyBounded(char* out, size_t size, const char* text) {
 
 void BuildText(char* out, const char* message) {
   const char* msg = message ? message : "";
-  if ((GameMode == 0 || GameMode == 10) && g_formatter) {
+  if ((GameMode == game_mode::kMainScript || GameMode == game_mode::kEventScript) && g_formatter) {
     g_formatter(out, kTextSize, msg);
     out[kTextSize - 1] = '\0';
   } else {

@@ -42,6 +42,7 @@ CDGManager::~CDGManager() {
   queues_[1].clear();
   overlay_.clear();
   for (CDGRendererBase* r : renderers) r->OnManagerGone();
+  effectManager_.DetachAll();
   textureManager_.DeleteAll();
   std::vector<CDGTexture*> textures(textures_.begin(), textures_.end());
   textures_.clear();
@@ -100,7 +101,9 @@ bool CDGManager::CreateDeviceWith(DeviceFactory factory, bool windowed, int widt
 int32_t CDGManager::ResetDevice(bool notFullScreen) {
   if (!device_) return static_cast<int32_t>(0x80004005u);
   textureManager_.OnLostDevice();
+  effectManager_.OnLostDevice();
   const bool ok = device_->Reset();
+  effectManager_.OnResetDevice();
   SetDefaultRenderStates(smooth_);
   ApplyCameraToDevice();
   presentWhole_ = !notFullScreen;
@@ -112,12 +115,16 @@ bool CDGManager::RecreateDevice() {
   std::unique_ptr<plat::GfxDevice> fresh = factory_(width_, height_);
   if (!fresh) return false;
   bool ok = true;
+  // Programs belong to the old device: drop them while it lives, compile again on the new one.
+  effectManager_.OnLostDevice();
+  effectManager_.ClearCache();
   for (CDGTexture* t : textures_)
     if (t->HasTexture() && !t->MoveToDevice(fresh.get())) ok = false;
   // The old device's objects go with it.
   device_ = std::move(fresh);
   SetDefaultRenderStates(smooth_);
   ApplyCameraToDevice();
+  effectManager_.OnResetDevice();
   if (!ok) plat::Log("gl", "some textures could not be moved to the new device");
   return true;
 }

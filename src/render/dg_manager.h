@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <map>
+#include <string>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -15,15 +17,34 @@
 #include "render/dg_base.h"
 #include "render/dg_texture.h"
 
-// Registered effects (the effect files and their cache come with the effects).
+struct CompiledEffect;
+
+// Every live effect, so that device loss and re-creation reach them all, and the cache of compiled
+// effect files (one compile per file text and device).
 class CDGEffectManager {
  public:
-  void Register(CDGEffect* effect) { effects_.insert(effect); }
-  void Unregister(CDGEffect* effect) { effects_.erase(effect); }
+  void OnLostDevice();
+  void OnResetDevice();
+  // False for null; else inserts (an effect is held once).
+  bool Add(CDGEffect* effect);
+  // Drops one reference; true (and out of the set) only when that deleted the effect.
+  bool ReleaseEffect(CDGEffect* effect);
+  bool Remove(CDGEffect* effect);
+  void Register(CDGEffect* effect) { Add(effect); }
+  void Unregister(CDGEffect* effect) { Remove(effect); }
   size_t Count() const { return effects_.size(); }
+  bool Contains(CDGEffect* effect) const { return effects_.count(effect) != 0; }
+  // The manager is going away: every effect forgets it.
+  void DetachAll();
+
+  // The compiled form of an effect file's text on the device, from the cache or compiled now.
+  std::shared_ptr<CompiledEffect> Compile(plat::GfxDevice* device, const std::string& text, std::string* error);
+  void ClearCache() { cache_.clear(); }
+  size_t CachedCount() const { return cache_.size(); }
 
  private:
   std::set<CDGEffect*> effects_;
+  std::map<std::string, std::weak_ptr<CompiledEffect>> cache_;
 };
 
 using DeviceFactory = std::function<std::unique_ptr<plat::GfxDevice>(int width, int height)>;

@@ -22,8 +22,8 @@ void CDGFileLoad::Take(uint8_t* data, uint32_t size, const char* path) {
   path_ = path;
 }
 
-// A program path ('\' or '/' separators, letter case as on the original system), mapped to the
-// host by the file layer, as every other file the program opens.
+// A program path ('\' or '/' separators, letter case ignored), mapped to the host by the file
+// layer, as every other file the program opens.
 int32_t CDGFileLoad::Load(const char* path) {
   Free();
   if (!path || !*path) return -1;

@@ -9,6 +9,8 @@
 #include "render/board_renderer.h"
 #include "render/dg_manager.h"
 #include "render/dg_math.h"
+#include "render/file_load.h"
+#include "render/model/model_renderer.h"
 #include "render/texture_holder.h"
 
 namespace {
@@ -88,21 +90,28 @@ void CVSprite::ReleaseResources(bool keepTexture) {
 void CVSprite::ReleaseRenderers() {
   if (boardRenderer) boardRenderer->Release();
   boardRenderer = nullptr;
+  if (modelRenderer) modelRenderer->Release();
   modelRenderer = nullptr;
 }
 
 CDGRendererBase* CVSprite::GetRenderer() {
   if (rendererKind == 0) return boardRenderer;
+  if (rendererKind == 1) return modelRenderer;
   return nullptr;
 }
 
 void CVSprite::SelectRenderer(int32_t kind) {
   if (kind == 0) {
+    if (modelRenderer) modelRenderer->Release();
     modelRenderer = nullptr;
     if (!boardRenderer && GetDGManager()) boardRenderer = new CDGBoardRenderer(GetDGManager());
   } else if (kind == 1) {
     if (boardRenderer) boardRenderer->Release();
     boardRenderer = nullptr;
+    if (!modelRenderer && GetDGManager()) {
+      modelRenderer = new CDGModelRenderer(GetDGManager());
+      textureChanged = true;  // the new model takes the sprite's texture
+    }
   }
   rendererKind = kind;
 }
@@ -117,6 +126,14 @@ void CVSprite::SetBoardMode(int32_t mode) {
     return;
   }
   SelectRenderer(1);
+  if (modelRenderer && mode != boardMode && mode == 0) {
+    const BoardDef& def = GetBoardDef();
+    const std::string path = std::string(GetModuleDir()) + def.modelFile;
+    auto* loader = new CDGFileLoad_QZT(path.c_str());
+    modelRenderer->LoadModel(loader);
+    loader->Release();
+    textureChanged = true;
+  }
   boardMode = mode;
 }
 
@@ -285,12 +302,42 @@ void CVSprite::Setup(const char* name, const Vector3& pos, const Color& colour, 
   UpdateAnimation(1.0f, true);
 }
 
+// Only 3-D boards animate: flag 1 asks for a restart, flag 2 marks playing, flag 3 is set on
+// every step on which the model is not playing.
 void CVSprite::UpdateAnimation(float /*elapsed*/, bool /*advance*/) {
-  // Only 3-D boards animate; without a model renderer there is nothing to step.
   if (!modelRenderer) return;
+  if (flags.Test(kFlagAnimStopped)) flags.Set(kFlagAnimStopped, 0);
+  if (flags.Test(kFlagAnimRequest)) {
+    modelRenderer->RestartAnimation(false);
+    flags.Set(kFlagAnimRequest, 0);
+    flags.Set(kFlagAnimPlaying, 1);
+  }
+  if (!modelRenderer->IsPlaying()) {
+    flags.Set(kFlagAnimPlaying, 0);
+    flags.Set(kFlagAnimStopped, 1);
+  }
+}
+
+bool CVSprite::UpdateModelRenderer(bool queueArg) {
+  CDGModelRenderer* m = modelRenderer;
+  float sx = 0, sy = 0, offX = 0, offY = 0;
+  BoardModelScale(GetBoardDef(), &sx, &sy, &offX, &offY);
+  Vector3 o;
+  matrix.GetTranslation(o);
+  m->SetScale(Vector3(sx * scale.x, sy * scale.y, scale.z));
+  m->SetRotation(Vector3(rotation.x, rotation.y + 3.14159265f, rotation.z));
+  m->SetPosition(Vector3(o.x - offX, -o.y - offY, o.z));
+  m->UpdateWorldMatrix();
+  if (texture && textureChanged) {
+    m->SetTextureAll(texture->GetTexture());
+    textureChanged = false;
+  }
+  m->Queue(queueArg);
+  return true;
 }
 
 bool CVSprite::UpdateRenderer(bool flipX, bool flipY, bool queueArg) {
+  if (rendererKind == 1 && modelRenderer) return UpdateModelRenderer(queueArg);
   if (rendererKind != 0 || !boardRenderer) return false;
   CDGBoardRenderer* b = boardRenderer;
   if (changed) {

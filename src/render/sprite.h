@@ -128,5 +128,6 @@ class CVSprite : public CVListBase {
     }
   }
   void TakeSizesFromTexture();
+  bool UpdateModelRenderer(bool queueArg);
   void DropTexture();
 };

@@ -21,6 +21,8 @@
 #include "scenario/script/adv_script.h"
 #include "world/record_lists.h"
 #include "world/scenario_tables.h"
+#include "world/turn/turn_loop.h"
+#include "world/turn/war_phase.h"
 #include "world/world_ports.h"
 #include "world/world_tables.h"
 #include "platform/byte_order.h"
@@ -107,6 +109,40 @@ bool Refuse(const char* file, int slot, const char* why) {
   return false;
 }
 
+// The turn words and the registered war-phase fields as the file holds them, checked before
+// anything is loaded.
+const char* CheckStagedTurnWords(const StagedSlg& st) {
+  size_t at = 0, warAt = 0;
+  auto staged = [&](const void* address) -> const uint8_t* {
+    size_t off = 0;
+    for (const SaveBlock& b : st.list.Blocks()) {
+      if (b.data == address) return &st.file[off];
+      off += static_cast<size_t>(b.size);
+    }
+    return nullptr;
+  };
+  for (const SaveBlock& b : st.list.Blocks()) {
+    at += static_cast<size_t>(b.size);
+    if (b.data == &st.scratch.randState) warAt = at;
+  }
+  LoadedTurnWords w;
+  const uint8_t* p = nullptr;
+  if ((p = staged(&TurnCounter))) w.turn = le::Get16(p);
+  if ((p = staged(&GameYear))) w.year = le::Get16(p);
+  if ((p = staged(&SeasonIndex))) w.season = *p;
+  if ((p = staged(&PlayerDaimyoId))) w.player = *p;
+  if ((p = staged(&TurnSubPhase))) w.subPhase = *p;
+  w.clanOrder = staged(ClanOrderList);
+  w.marchOrder = staged(MarchOrderList);
+  if ((p = staged(&FirstTurnFlag))) w.firstTurn = static_cast<int32_t>(le::Get32(p));
+  if ((p = staged(&CurrentKuniId))) w.currentKuni = *p;
+  if ((p = staged(&UnificationStage))) w.unificationStage = static_cast<int32_t>(le::Get32(p));
+  if ((p = staged(&st.scratch.unificationDeclared))) w.declared = *p;
+  if (const char* why = CheckLoadedTurnWords(w)) return why;
+  if (warAt == 0 || warAt > at) return "war-phase fields missing";
+  return UsesWarPhaseRegistrar() ? CheckWarStateBytes(&st.file[warAt], at - warAt) : nullptr;
+}
+
 bool StageSlg(int slot, StagedSlg& st) {
   FixedPath path;
   if (!GetSlotFilePath(slot, kSlgFile, path)) return false;
@@ -121,6 +157,7 @@ bool StageSlg(int slot, StagedSlg& st) {
     at += static_cast<size_t>(b.size);
   }
   st.restAt = at;
+  if (const char* why = CheckStagedTurnWords(st)) return Refuse(kSlgFile, slot, why);
   const size_t restSize = st.file.size() - at;
   DescrambleBytes(&st.file[at], static_cast<int32_t>(restSize), kSaveSeed);
   const uint64_t count = le::Get32(&st.file[at]);
@@ -181,6 +218,10 @@ bool StagePrg(int slot, StagedPrg& st) {
   for (int i = 0; i < kStepLevels; ++i) {
     if (st.file[st.at[1] + i] > kStepStateRunning) return Refuse(kPrgFile, slot, "step state out of range");
   }
+  uint32_t steps[kStepLevels];
+  for (int i = 0; i < kStepLevels; ++i) steps[i] = le::Get32(&st.file[st.at[3] + i * 4]);
+  const int32_t mode = static_cast<int32_t>(le::Get32(&st.file[st.at[0]]));
+  if (const char* why = CheckLoadedTurnSteps(mode, steps, kStepLevels)) return Refuse(kPrgFile, slot, why);
   return true;
 }
 
@@ -539,5 +580,3 @@ void RecordGameCleared() {
   MarkRunCleared();
 }
 
-bool SlotSlgRules::LoadGameSlot(int slot) { return ::LoadGameSlot(slot); }
-void SlotSlgRules::RecordGameCleared() { ::RecordGameCleared(); }

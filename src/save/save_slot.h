@@ -116,10 +116,3 @@ void MarkRunCleared();
 // slots are marked cleared.
 void RecordGameCleared();
 
-// The strategy rules' view of the save slots: a start slot loads through LoadGameSlot and a clear
-// reaches the play record. Installed by the program; rules built later derive from it.
-class SlotSlgRules : public SlgRulesPort {
- public:
-  bool LoadGameSlot(int slot) override;
-  void RecordGameCleared() override;
-};

@@ -4,7 +4,7 @@
 
 int32_t ScriptSavedWord = 0;
 uint16_t SlgSavedWord = 0;
-uint8_t SlgCommandCode = 255;
+// SlgCommandCode lives with the command phases (world/commands/command_phase.cpp).
 uint8_t RunClearedFlag = 0;
 int32_t& RunId = GameStartTime;
 

@@ -19,12 +19,13 @@ inline constexpr int32_t kBattleRunStateBytes = 1071;
 inline constexpr int32_t kWarStateBytes = kWarFieldBytes + kBattleRunStateBytes;  // 1,106
 
 // The routines that register, called in this order: ResolveMarches, RunIndependentMarch (0),
-// RunGarrisonMarch (0), RunClanMarches, RunDaimyoMarches (0), BattleRun (0). Until the war phase
-// installs them, RegisterWarStateFields registers a zero-filled stand-in of the same field widths,
-// so slg.dat keeps its layout and loading such a file changes nothing.
+// RunGarrisonMarch (0), RunClanMarches, RunDaimyoMarches (0), BattleRun (0) (world/turn/war_phase.h
+// and the installed battle port).
 using WarStateRegistrar = void (*)();
-void SetWarStateRegistrar(WarStateRegistrar registrar);  // null: the stand-in
+void SetWarStateRegistrar(WarStateRegistrar registrar);  // null: the war phase's own registration
 void RegisterWarStateFields();
+// True while the war phase's own registration is used (no replacement registrar is set).
+bool UsesWarPhaseRegistrar();
 
 // Mode 1 (2), current list := list, RegisterWarStateFields, mode 0.
 void RegisterWarStateForLoad(SaveBlockList* list);

@@ -160,7 +160,7 @@ void InitGame(App& app, int selector) {
   SetFrameServices(services);
   SetDeviceControl(app.graphics.get());
   SetInputSource(&app.input);
-  GameMode = 1;
+  GameMode = game_mode::kIdle;
 
   plat::Window* w = app.window.get();
   w->ReleaseCurrent();

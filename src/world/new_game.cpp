@@ -81,7 +81,7 @@ void StepStory(NewGameWork& w) {
       StepJump(kStepFree);
       break;
     case 2:
-      GameMode = 1;  // back to the title
+      GameMode = game_mode::kIdle;  // back to the title
       break;
     default:
       break;

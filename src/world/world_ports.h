@@ -80,6 +80,8 @@ class SlgScenePort {
   virtual bool OpenDialogScene(int kind, int flags) { return false; }
   // Its answer: -1 while unanswered or absent, 1 yes, 2 no.
   virtual int GetDialogSceneResult() { return -1; }
+  // List B: the reserve generals ticked in the reserve dialog.
+  virtual std::vector<int32_t> GetListB() const { return {}; }
 };
 
 // The scenario engine as the strategy rules see it.
@@ -131,6 +133,10 @@ class SlgRulesPort {
   virtual bool LoadGameSlot(int slot) { return false; }
   // The play record's clear count and the run's cleared mark (after cbl.dat is updated).
   virtual void RecordGameCleared() {}
+  // A quick save exists (the quick-load command needs one).
+  virtual bool HasQuickSave() { return false; }
+  // Writes the next auto-save of the running game (game mode as the save slots take it).
+  virtual bool AutoSave(int gameMode) { return false; }
 };
 
 // Installed ports (never null: a null argument restores the default port).

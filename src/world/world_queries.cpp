@@ -8,6 +8,7 @@
 #include "core/game_rand.h"
 #include "platform/text/cp932.h"
 #include "world/slg_util.h"
+#include "world/turn/turn_state.h"
 #include "world/world_ports.h"
 
 namespace {
@@ -262,7 +263,7 @@ uint16_t GetSiroKuni(uint32_t siro) {
 }
 bool IsKakuuSiro(uint32_t siro) { return siro == KakuuSiroId; }
 uint16_t GetDaimyoKakuuSiro(uint32_t clan) {
-  return (clan == PlayerDaimyoId && !NoKakuuSiroFlag) ? KakuuSiroId : kNoSiro;
+  return (clan == PlayerDaimyoId && !IsAutoRun()) ? KakuuSiroId : kNoSiro;
 }
 bool IsBusyoInKakuuSiro(uint32_t busyo) { return busyo < kBusyoCount && BusyoTable[busyo].siro == KakuuSiroId; }
 uint8_t GetKakuuOwner(uint32_t busyo) { return IsBusyoInKakuuSiro(busyo) ? PlayerDaimyoId : kNoDaimyo; }

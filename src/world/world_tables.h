@@ -336,7 +336,7 @@ extern int32_t GameStartTime;
 extern uint8_t ClanOrderList[64];
 extern uint8_t MarchOrderList[254];
 extern int32_t TurnWords[2];          // two further turn words cleared with the world
-extern uint8_t NoKakuuSiroFlag;       // debug auto-run: the player has no fictional castle
+extern uint8_t NoKakuuSiroFlag;       // auto-run's byte; read and set it through IsAutoRun / SetAutoRun
 extern int32_t PreferredStartDaimyo;  // -1: clan 0
 extern int32_t StartSlot;             // -1: none
 

@@ -1,4 +1,4 @@
-// The drawing demo on the built sample data (Data/Demo.SZS made by the data tools): every
+// The drawing demo on its pictures (Data/Demo.SZS made by the data tools beside the tests): every
 // picture loads from the archive (PNG, "tig", "tds") and shows up on the offscreen device.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ TEST(RenderDemo, DrawsPicturesFromTheSampleArchive) {
   auto ctx = plat::OffscreenGlContext::Create(64, 64);
   ASSERT_NE(ctx, nullptr);
   const std::string oldDir = GetModuleDir();
-  ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+  ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_DEMO_DIR));
   auto* mgr = new CDGManager();
   ASSERT_TRUE(mgr->CreateDevice(nullptr, true, 1280, 720, 32));
   ASSERT_TRUE(mgr->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0, 1, 200000,

@@ -135,8 +135,8 @@ TEST_F(RenderGlTest, OneCellOfASpriteSheetLandsWhereItShould) {
     s.SetCell(5);  // column 1 of row 1
     s.SetMatrix(MakeTranslationMatrix(200, 100, 0));
     // Mirroring is checked in screen space, where texels fall on pixel centres; through the flat
-    // camera pixel centres sit on texel edges, as on the original device, which is exact only
-    // for unmirrored cells.
+    // camera pixel centres sit on texel edges (the device's pixel-centre convention), which is
+    // exact only for unmirrored cells.
     s.SetFlag(CVSprite::kFlagScreen, mirrored);
     ASSERT_TRUE(s.UpdateRenderer(mirrored, false, true));
     Frame();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "render/board_renderer.h"
+#include "render/model/model_renderer.h"
 #include "render/sprite.h"
 #include "render/texture_holder.h"
 #include "render_fixture.h"
@@ -257,8 +258,11 @@ TEST_F(SpriteTest, BoardModeByName) {
   EXPECT_EQ(s.boardMode, 1);
   s.SetBoardModeByName("board", false);
   EXPECT_EQ(s.boardMode, 0);
-  EXPECT_EQ(s.GetRenderer(), nullptr);  // no model renderer yet: nothing drawn, nothing crashes
-  EXPECT_FALSE(s.UpdateRenderer(false, false, true));
+  // The definition names no model file: the model renderer has nothing to draw, nothing crashes.
+  ASSERT_NE(s.modelRenderer, nullptr);
+  EXPECT_EQ(s.GetRenderer(), s.modelRenderer);
+  EXPECT_FALSE(s.modelRenderer->HasModel());
+  EXPECT_TRUE(s.UpdateRenderer(false, false, true));
   def = saved;
 }
 

@@ -128,8 +128,10 @@ void SaveTest::FillGame(uint8_t seed) {
   FixupBusyoVariants();
   Fill(DokuBusyoList, sizeof DokuBusyoList, seed + 4);
   Fill(ItemStock, sizeof ItemStock, seed + 5);
+  // The orders are permutations (a load refuses anything else); the bytes past the clans vary too.
   Fill(ClanOrderList, sizeof ClanOrderList, seed + 6);
-  Fill(MarchOrderList, sizeof MarchOrderList, seed + 7);
+  for (int i = 0; i < 60; ++i) ClanOrderList[i] = static_cast<uint8_t>((i + seed) % 60);
+  for (int i = 0; i < 254; ++i) MarchOrderList[i] = static_cast<uint8_t>((i * 3 + seed) % 254);
   Fill(BusyoFlagTable, sizeof BusyoFlagTable, seed + 8);
   TurnCounter = static_cast<uint16_t>(0x1200 + seed);
   GameYear = static_cast<uint16_t>(1550 + seed);
@@ -140,7 +142,7 @@ void SaveTest::FillGame(uint8_t seed) {
   CurrentKuniId = static_cast<uint8_t>(seed % 67);
   SlgPhaseIndex = static_cast<uint8_t>(seed % 60);
   SlgCommandCode = static_cast<uint8_t>(seed);
-  UnificationStage = 0x01020300 + seed;
+  UnificationStage = seed % 3;
   UnificationDeclared = seed & 1;
   ScenarioNumber = seed % 2;
   StoryEventBlockFlag = seed & 1;
@@ -157,6 +159,7 @@ void SaveTest::FillGame(uint8_t seed) {
     g_StepMachine.subStep[i] = static_cast<uint32_t>(i * 3 + seed);
     g_StepMachine.step[i] = static_cast<uint32_t>(i + seed);
   }
+  g_StepMachine.step[1] = static_cast<uint32_t>(1 + seed % 6);  // the main strategy step holds one of its steps
   for (int ch = 0; ch < kSoundChannelCount; ++ch) {
     SoundChannelRecord& r = GetSoundChannelRecord(ch);
     r = SoundChannelRecord{};

@@ -17,6 +17,8 @@
 #include "save_fixture.h"
 #include "scenario/script/adv_script.h"
 #include "world/record_lists.h"
+#include "world/turn/interim_battle.h"
+#include "world/turn/turn_state.h"
 #include "world/world_tables.h"
 
 namespace {
@@ -75,7 +77,14 @@ TEST_F(SaveSlotTest, SlgBlocksLieAtTheirOffsets) {
   UnificationDeclared = 1;
   SlgSavedWord = 0xABCD;
   SetGameRandState(0x89ABCDEFu);
+  g_TurnWork.war = WarWork{};
+  g_TurnWork.war.resolveIndex = 7;
+  g_TurnWork.war.clanPos = 3;
+  g_TurnWork.war.daimyoBattleSiro = 0x0123;
+  g_InterimBattle = InterimBattleState{};
+  g_InterimBattle.castle = 0x0042;
   ASSERT_TRUE(SaveSlgData(0));
+  g_TurnWork.war = WarWork{};
   std::vector<uint8_t> file = ReadHost("SaveData/d00/slg.dat");
   // Each block is scrambled by itself from the seed.
   auto block = [&](size_t at, size_t size) {
@@ -93,14 +102,23 @@ TEST_F(SaveSlotTest, SlgBlocksLieAtTheirOffsets) {
   EXPECT_EQ(block(savedWord, 2), (std::vector<uint8_t>{0xCD, 0xAB}));
   EXPECT_EQ(block(savedWord + 2, 4), (std::vector<uint8_t>{0xEF, 0xCD, 0xAB, 0x89}));
   EXPECT_EQ(savedWord + 2 + 4, 444223u);
-  // The war-phase fields: zeros until the war phase registers its own.
-  const size_t widths[] = {1, 1, 2, 4, 1, 1, 2, 2, 2, 1, 1, 2, 2, 2, 1, 1, 1, 2, 2, 2, 2, 1071};
+  // The war-phase fields, each a block of its own width, then the battle's fields.
+  const size_t widths[] = {1, 1, 2, 4, 1, 1, 2, 2, 2, 1, 1, 2, 2, 2, 1, 1, 1, 2, 2, 2, 2,
+                           1, 2, 1, 1, 1, 1, 1032, 32};
   size_t at = 444223;
+  std::vector<uint8_t> fields;
   for (size_t w : widths) {
-    for (uint8_t b : block(at, w)) ASSERT_EQ(b, 0) << at;
+    std::vector<uint8_t> b = block(at, w);
+    fields.insert(fields.end(), b.begin(), b.end());
     at += w;
   }
   EXPECT_EQ(at, 445329u);
+  EXPECT_EQ(fields[0], 7);                     // ResolveMarches: order index
+  EXPECT_EQ(fields[24], 3);                    // RunClanMarches: order position
+  EXPECT_EQ(fields[33], 0x23);                 // RunDaimyoMarches: battle castle
+  EXPECT_EQ(fields[34], 0x01);
+  EXPECT_EQ(fields[36], 0x42);                 // the battle's castle
+  EXPECT_EQ(fields[37], 0x00);
   std::vector<uint8_t> rest = block(445329, file.size() - 445329);
   EXPECT_EQ(Le32(rest, 0), SlgEventMap.size());
   EXPECT_EQ(0, std::memcmp(&rest[4 + 72 * SlgEventMap.size()], BusyoFlagTable, 2000));
@@ -412,11 +430,7 @@ TEST_F(SaveSlotTest, ClearedGameCountsOncePerRun) {
     PlayRecordBlock.clearCount = c.before;
     RunId = c.run;
     SetPlcWord(kPlcClearCount32Word, 0);
-    // Through the strategy rules as the program installs them.
-    SlotSlgRules rules;
-    SetSlgRulesPort(&rules);
-    SlgRules().RecordGameCleared();
-    SetSlgRulesPort(nullptr);
+    RecordGameCleared();
     EXPECT_EQ(PlayRecordBlock.clearCount, c.after) << c.run;
     // The 32-bit copy of a counted clear (none when the run was already cleared).
     EXPECT_EQ(GetPlcWord(kPlcClearCount32Word), c.wide) << c.run;
@@ -454,7 +468,7 @@ TEST(WarSaveRegistry, LoadAndSaveRegisterTheSameFields) {
       EXPECT_EQ(forLoad[i].size, forSave[i].size);
     }
     if (!reg) {
-      EXPECT_EQ(forSave.Count(), 22u);
+      EXPECT_EQ(forSave.Count(), 29u);  // 21 march fields and the battle's 8
       EXPECT_EQ(forSave.TotalSize(), kWarStateBytes);
     }
   }

@@ -22,6 +22,7 @@
 #include "render/dg_manager.h"
 #include "render/dg_texture.h"
 #include "save/save_slot.h"
+#include "world/turn/turn_loop.h"
 #include "shell/app_main.h"
 #include "shell/device_state.h"
 #include "shell/frame.h"
@@ -106,7 +107,7 @@ TEST(WiringTest, EveryStepIsInstalledAndRunsOnceInOrder) {
   EXPECT_NE(s.sceneManager, nullptr);
   EXPECT_NE(s.pictureSource, nullptr);
   // The strategy rules reach the save slots.
-  EXPECT_NE(dynamic_cast<SlotSlgRules*>(&SlgRules()), nullptr);
+  EXPECT_NE(dynamic_cast<TurnRulesPort*>(&SlgRules()), nullptr);
   if (HasFailure()) return;
 
   V4_WRAP(clearScriptWatchList);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_color.h"
 #include "tool_io.h"
 #include "platform/font/font.h"
 #include "platform/png/png_image.h"
@@ -21,13 +22,10 @@
 
 namespace {
 
-bool ParseColor(const std::string& hex, uint8_t rgb[3]) {
-  if (hex.size() != 6) return false;
-  for (int i = 0; i < 3; ++i) {
-    unsigned v = 0;
-    if (std::sscanf(hex.substr(static_cast<size_t>(i) * 2, 2).c_str(), "%2x", &v) != 1) return false;
-    rgb[i] = static_cast<uint8_t>(v);
-  }
+bool ParseColor(const std::string& text, uint8_t rgb[3]) {
+  ToolColor c;
+  if (!ParseToolColor(text, &c)) return false;
+  rgb[0] = c.r, rgb[1] = c.g, rgb[2] = c.b;
   return true;
 }
 
@@ -48,23 +46,23 @@ int MakeFont(const std::vector<std::string>& args) {
     std::fprintf(stderr, "usage: v4data font <font.json> <out.fnt>\n");
     return 2;
   }
-  nlohmann::json spec;
-  if (!ReadToolJson("font", args[0], spec)) return 1;
+  nlohmann::json description;
+  if (!ReadToolJson("font", args[0], description)) return 1;
   // The picture's file name as written on disk (UTF-8) and as the key file names it (Shift-JIS,
   // the way the game reads every name).
-  const std::string picture = spec.value("picture", std::string());
+  const std::string picture = description.value("picture", std::string());
   std::string pictureSjis;
-  const std::string face = plat::Utf8ToCp932(spec.value("face", std::string()));
-  const int height = spec.value("height", 0);
-  const int outline = spec.value("outline", 0);
-  const int columns = spec.value("columns", 16);
+  const std::string face = plat::Utf8ToCp932(description.value("face", std::string()));
+  const int height = description.value("height", 0);
+  const int outline = description.value("outline", 0);
+  const int columns = description.value("columns", 16);
   std::string chars;
   uint8_t color[3] = {255, 255, 255}, outlineColor[3] = {0, 0, 0};
   if (!plat::Utf8ToCp932Strict(picture, pictureSjis) || pictureSjis.empty() ||
       pictureSjis.size() >= kFntNameBytes || height <= 0 || height > 256 || outline < 0 ||
-      outline > 8 || columns <= 0 || !plat::Utf8ToCp932Strict(spec.value("characters", std::string()), chars) ||
-      chars.empty() || !ParseColor(spec.value("color", std::string("FFFFFF")), color) ||
-      !ParseColor(spec.value("outlineColor", std::string("000000")), outlineColor)) {
+      outline > 8 || columns <= 0 || !plat::Utf8ToCp932Strict(description.value("characters", std::string()), chars) ||
+      chars.empty() || !ParseColor(description.value("color", std::string("FFFFFF")), color) ||
+      !ParseColor(description.value("outlineColor", std::string("000000")), outlineColor)) {
     std::fprintf(stderr,
                  "font: %s: needs picture (Shift-JIS encodable, under 32 bytes), height 1..256, characters "
                  "(Shift-JIS encodable), outline 0..8, colours as RRGGBB\n",

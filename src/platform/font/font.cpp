@@ -104,7 +104,7 @@ FontMatch ResolveUncached(std::string_view cp932Face) {
     FcPatternDestroy(pat);
   }
   // 2. The best Japanese font, fixed pitch preferred (the faces the data names are fixed-pitch
-  //    Gothic faces of another system).
+  //    Gothic faces that need not be installed here).
   {
     FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>("monospace:lang=ja"));
     FontMatch m;

@@ -12,6 +12,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace plat {
@@ -31,6 +32,17 @@ struct ScreenVertex {
   uint32_t argb;
   float u, v;
 };
+
+// A vertex of a mesh (models): position, normal, colour (ARGB), texture coordinate; 36 bytes.
+struct MeshVertex {
+  float x, y, z;
+  float nx, ny, nz;
+  uint32_t argb;
+  float u, v;
+};
+
+using ProgramId = uint32_t;  // 0 = the built-in stage (texture * colour)
+using MeshId = uint32_t;
 
 enum class BlendFactor : uint8_t { Zero, One, SrcAlpha, InvSrcAlpha };
 
@@ -90,6 +102,47 @@ class GfxDevice {
   // --- drawing: one quad as a strip of two triangles (corners 0,1,2 and 1,3,2) ---
   virtual void DrawQuad(const WorldVertex v[4]) = 0;
   virtual void DrawScreenQuad(const ScreenVertex v[4]) = 0;
+
+  // --- programs (effect passes) ---
+  // A program's fragment stage sees `in vec4 vColor; in vec2 vUv;`, writes `out vec4 oColor`, and
+  // reads the texture bound with BindTexture through `uniform sampler2D Tex0` (unit 0). A null
+  // vertex source takes the default stage, which places world and pre-transformed vertices exactly
+  // as the built-in stage does (`uniform mat4 uM` is set by the device). Sources are complete
+  // GLSL 3.30 texts. Returns 0 (with the compiler's message in *log) on failure.
+  virtual ProgramId CreateProgram(const char* vertexSrc, const char* fragmentSrc, std::string* log) {
+    if (log) *log = "programs are not supported by this device";
+    return 0;
+  }
+  virtual void DestroyProgram(ProgramId) {}
+  // -1 when the program has no such active uniform.
+  virtual int UniformLocation(ProgramId, const char*) { return -1; }
+  virtual void SetUniformFloats(ProgramId, int location, int components, int count, const float* v) {}
+  virtual void SetUniformInts(ProgramId, int location, int count, const int* v) {}
+  virtual void SetUniformMatrix(ProgramId, int location, const float m[16]) {}
+  // Draws that follow use the program (0 = built-in).
+  virtual void UseProgram(ProgramId) {}
+  virtual ProgramId CurrentProgram() const { return 0; }
+  // Texture units 1..7 for programs, each with its own filter and address mode (0 = none: white).
+  virtual void BindTextureUnit(int unit, TextureId id, bool linear, bool wrap) {}
+  static constexpr int kTextureUnits = 8;
+
+  // State read-backs, so that passes can put back what they changed.
+  virtual void GetBlend(BlendFactor* src, BlendFactor* dst) const {
+    *src = BlendFactor::SrcAlpha;
+    *dst = BlendFactor::InvSrcAlpha;
+  }
+  virtual bool GetLinearFilter() const { return false; }
+  virtual bool GetTextureWrap() const { return false; }
+  virtual TextureId BoundTexture() const { return 0; }
+
+  // --- meshes (16-bit indices, triangle lists) ---
+  virtual MeshId CreateMesh(const MeshVertex* v, int vertexCount, const uint16_t* indices, int indexCount) {
+    return 0;
+  }
+  virtual void DestroyMesh(MeshId) {}
+  // Draws indices first..first+count-1 with the world, view and projection, the bound texture,
+  // the blend and depth state and the current program.
+  virtual void DrawMesh(MeshId, int firstIndex, int indexCount) {}
 
   // Ends the frame's drawing: everything submitted so far reaches the target.
   virtual void Flush() = 0;

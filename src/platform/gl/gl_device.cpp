@@ -10,7 +10,9 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 
 #include "platform/gl/gfx_device.h"
@@ -141,6 +143,22 @@ GLuint Compile(GLenum type, const char* src) {
   return s;
 }
 
+GLuint CompileWithLog(GLenum type, const char* src, std::string* err) {
+  GLuint s = glCreateShader(type);
+  glShaderSource(s, 1, &src, nullptr);
+  glCompileShader(s);
+  GLint ok = 0;
+  glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[2048] = {};
+    glGetShaderInfoLog(s, sizeof log, nullptr, log);
+    *err = log;
+    glDeleteShader(s);
+    return 0;
+  }
+  return s;
+}
+
 GLuint Link(const char* vs, const char* fs) {
   GLuint v = Compile(GL_VERTEX_SHADER, vs);
   GLuint f = Compile(GL_FRAGMENT_SHADER, fs);
@@ -164,6 +182,16 @@ GLuint Link(const char* vs, const char* fs) {
   return p;
 }
 
+struct GlProgram {
+  GLuint prog = 0;
+  GLint locM = -1;
+};
+
+struct GlMesh {
+  GLuint vao = 0, vbo = 0, ibo = 0;
+  int indexCount = 0;
+};
+
 struct GlTexture {
   GLuint tex = 0;
   GLuint fbo = 0;    // render targets only
@@ -180,10 +208,11 @@ struct BatchState {
   bool linear = false;
   bool wrap = false;
   bool premul = false;
+  ProgramId program = 0;
   float m[16];
   bool operator==(const BatchState& o) const {
     return target == o.target && tex == o.tex && src == o.src && dst == o.dst && zEnable == o.zEnable &&
-           flat == o.flat && linear == o.linear && wrap == o.wrap && premul == o.premul &&
+           flat == o.flat && linear == o.linear && wrap == o.wrap && premul == o.premul && program == o.program &&
            std::memcmp(m, o.m, sizeof m) == 0;
   }
 };
@@ -466,11 +495,178 @@ class GlDevice final : public GfxDevice {
     for (int i = 0; i < 4; ++i) vertices_.push_back(GpuVertex{v[i].x, v[i].y, v[i].z, v[i].argb, v[i].u, v[i].v});
   }
 
+  ProgramId CreateProgram(const char* vertexSrc, const char* fragmentSrc, std::string* log) override {
+    if (!fragmentSrc) return 0;
+    Flush();
+    std::string err;
+    GLuint v = CompileWithLog(GL_VERTEX_SHADER, vertexSrc ? vertexSrc : kVertexShader, &err);
+    GLuint f = v ? CompileWithLog(GL_FRAGMENT_SHADER, fragmentSrc, &err) : 0;
+    GLuint p = 0;
+    if (v && f) {
+      p = glCreateProgram();
+      glAttachShader(p, v);
+      glAttachShader(p, f);
+      glLinkProgram(p);
+      GLint ok = 0;
+      glGetProgramiv(p, GL_LINK_STATUS, &ok);
+      if (!ok) {
+        char buf[1024] = {};
+        glGetProgramInfoLog(p, sizeof buf, nullptr, buf);
+        err = buf;
+        glDeleteProgram(p);
+        p = 0;
+      }
+    }
+    if (v) glDeleteShader(v);
+    if (f) glDeleteShader(f);
+    if (!p) {
+      if (log) *log = err;
+      return 0;
+    }
+    GlProgram gp;
+    gp.prog = p;
+    gp.locM = glGetUniformLocation(p, "uM");
+    glUseProgram(p);
+    const GLint t0 = glGetUniformLocation(p, "Tex0");
+    if (t0 >= 0) glUniform1i(t0, 0);
+    const ProgramId id = nextProgram_++;
+    programs_[id] = gp;
+    return id;
+  }
+
+  void DestroyProgram(ProgramId id) override {
+    auto it = programs_.find(id);
+    if (it == programs_.end()) return;
+    Flush();
+    glDeleteProgram(it->second.prog);
+    programs_.erase(it);
+    if (currentProgram_ == id) currentProgram_ = 0;
+  }
+
+  int UniformLocation(ProgramId id, const char* name) override {
+    const GLuint p = ProgramObject(id);
+    return p && name ? glGetUniformLocation(p, name) : -1;
+  }
+
+  void SetUniformFloats(ProgramId id, int loc, int components, int count, const float* v) override {
+    const GLuint p = ProgramObject(id);
+    if (!p || loc < 0 || count <= 0 || !v) return;
+    Flush();
+    glUseProgram(p);
+    switch (components) {
+      case 1: glUniform1fv(loc, count, v); break;
+      case 2: glUniform2fv(loc, count, v); break;
+      case 3: glUniform3fv(loc, count, v); break;
+      case 4: glUniform4fv(loc, count, v); break;
+      default: break;
+    }
+  }
+
+  void SetUniformInts(ProgramId id, int loc, int count, const int* v) override {
+    const GLuint p = ProgramObject(id);
+    if (!p || loc < 0 || count <= 0 || !v) return;
+    Flush();
+    glUseProgram(p);
+    glUniform1iv(loc, count, v);
+  }
+
+  void SetUniformMatrix(ProgramId id, int loc, const float m[16]) override {
+    const GLuint p = ProgramObject(id);
+    if (!p || loc < 0) return;
+    Flush();
+    glUseProgram(p);
+    glUniformMatrix4fv(loc, 1, GL_FALSE, m);
+  }
+
+  void UseProgram(ProgramId id) override { currentProgram_ = programs_.count(id) ? id : 0; }
+  ProgramId CurrentProgram() const override { return currentProgram_; }
+
+  void BindTextureUnit(int unit, TextureId id, bool linear, bool wrap) override {
+    if (unit < 1 || unit >= kTextureUnits) return;
+    Flush();
+    GLuint tex = white_;
+    if (id && id != state_.target) {
+      auto it = textures_.find(id);
+      if (it != textures_.end()) tex = it->second.tex;
+    }
+    glActiveTexture(GL_TEXTURE0 + unit);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glBindSampler(unit, SamplerFor(unit, linear, wrap));
+    glActiveTexture(GL_TEXTURE0);
+  }
+
+  void GetBlend(BlendFactor* s, BlendFactor* d) const override {
+    *s = src_;
+    *d = dst_;
+  }
+  bool GetLinearFilter() const override { return linear_; }
+  bool GetTextureWrap() const override { return wrap_; }
+  TextureId BoundTexture() const override { return bound_; }
+
+  MeshId CreateMesh(const MeshVertex* v, int vertexCount, const uint16_t* idx, int indexCount) override {
+    if (!v || !idx || vertexCount <= 0 || indexCount <= 0) return 0;
+    Flush();
+    GlMesh m;
+    m.indexCount = indexCount;
+    glGenVertexArrays(1, &m.vao);
+    glBindVertexArray(m.vao);
+    glGenBuffers(1, &m.vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, m.vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount * sizeof(MeshVertex)), v, GL_STATIC_DRAW);
+    glGenBuffers(1, &m.ibo);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m.ibo);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount * sizeof(uint16_t)), idx,
+                 GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex), reinterpret_cast<void*>(0));
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(MeshVertex), reinterpret_cast<void*>(24));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(MeshVertex), reinterpret_cast<void*>(28));
+    glBindVertexArray(vao_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    const MeshId id = nextMesh_++;
+    meshes_[id] = m;
+    return id;
+  }
+
+  void DestroyMesh(MeshId id) override {
+    auto it = meshes_.find(id);
+    if (it == meshes_.end()) return;
+    Flush();
+    FreeMesh(&it->second);
+    meshes_.erase(it);
+  }
+
+  void DrawMesh(MeshId id, int first, int count) override {
+    auto it = meshes_.find(id);
+    if (it == meshes_.end() || first < 0 || count <= 0 || first + count > it->second.indexCount) return;
+    Flush();
+    BatchState s = Pending();
+    float wv[16], wvp[16], fix[16];
+    MatMul(world_, view_, wv);
+    MatMul(wv, proj_, wvp);
+    ClipFixup(vw_, vh_, fix);
+    MatMul(wvp, fix, s.m);
+    state_ = s;
+    UseGlProgram(s.program, s.flat, s.m, s.premul);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, s.tex);
+    ApplySampler(s.linear, s.wrap);
+    glBlendFunc(ToGl(s.src), ToGl(s.dst));
+    if (s.zEnable)
+      glEnable(GL_DEPTH_TEST);
+    else
+      glDisable(GL_DEPTH_TEST);
+    glBindVertexArray(it->second.vao);
+    glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_SHORT,
+                   reinterpret_cast<void*>(static_cast<uintptr_t>(first) * sizeof(uint16_t)));
+    glBindVertexArray(vao_);
+  }
+
   void Flush() override {
     if (vertices_.empty()) return;
-    glUseProgram(state_.flat ? programFlat_ : program_);
-    glUniformMatrix4fv(state_.flat ? locMFlat_ : locM_, 1, GL_FALSE, state_.m);
-    glUniform1i(state_.flat ? locPremulFlat_ : locPremul_, state_.premul ? 1 : 0);
+    UseGlProgram(state_.program, state_.flat, state_.m, state_.premul);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, state_.tex);
     ApplySampler(state_.linear, state_.wrap);
@@ -583,6 +779,13 @@ class GlDevice final : public GfxDevice {
     return ok;
   }
 
+  void FreeMesh(GlMesh* m) {
+    if (m->vao) glDeleteVertexArrays(1, &m->vao);
+    if (m->vbo) glDeleteBuffers(1, &m->vbo);
+    if (m->ibo) glDeleteBuffers(1, &m->ibo);
+    *m = GlMesh{};
+  }
+
   void FreeTexture(GlTexture* t) {
     if (t->fbo) glDeleteFramebuffers(1, &t->fbo);
     if (t->depth) glDeleteRenderbuffers(1, &t->depth);
@@ -628,7 +831,38 @@ class GlDevice final : public GfxDevice {
     s.flat = flat_;
     s.linear = linear_;
     s.wrap = wrap_;
+    s.program = programs_.count(currentProgram_) ? currentProgram_ : 0;
     return s;
+  }
+
+  // Makes the program current with its clip matrix; 0 picks the built-in smooth or flat one.
+  // An effect's program, or the plain one (which also writes premultiplied colour into covers).
+  void UseGlProgram(ProgramId id, bool flat, const float* m, bool premul) {
+    auto it = programs_.find(id);
+    if (id && it != programs_.end()) {
+      glUseProgram(it->second.prog);
+      if (it->second.locM >= 0) glUniformMatrix4fv(it->second.locM, 1, GL_FALSE, m);
+      return;
+    }
+    glUseProgram(flat ? programFlat_ : program_);
+    glUniformMatrix4fv(flat ? locMFlat_ : locM_, 1, GL_FALSE, m);
+    glUniform1i(flat ? locPremulFlat_ : locPremul_, premul ? 1 : 0);
+  }
+
+  GLuint ProgramObject(ProgramId id) {
+    auto it = programs_.find(id);
+    return it == programs_.end() ? 0 : it->second.prog;
+  }
+
+  GLuint SamplerFor(int unit, bool linear, bool wrap) {
+    if (!unitSamplers_[unit]) glGenSamplers(1, &unitSamplers_[unit]);
+    const GLint f = linear ? GL_LINEAR : GL_NEAREST;
+    const GLint a = wrap ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    glSamplerParameteri(unitSamplers_[unit], GL_TEXTURE_MIN_FILTER, f);
+    glSamplerParameteri(unitSamplers_[unit], GL_TEXTURE_MAG_FILTER, f);
+    glSamplerParameteri(unitSamplers_[unit], GL_TEXTURE_WRAP_S, a);
+    glSamplerParameteri(unitSamplers_[unit], GL_TEXTURE_WRAP_T, a);
+    return unitSamplers_[unit];
   }
 
   void Begin(const BatchState& s) {
@@ -637,6 +871,12 @@ class GlDevice final : public GfxDevice {
   }
 
   void Shutdown() {
+    for (auto& [id, m] : meshes_) FreeMesh(&m);
+    meshes_.clear();
+    for (auto& [id, p] : programs_) glDeleteProgram(p.prog);
+    programs_.clear();
+    for (GLuint& smp : unitSamplers_)
+      if (smp) glDeleteSamplers(1, &smp);
     for (auto& [id, t] : textures_) FreeTexture(&t);
     textures_.clear();
     FreeTexture(&back_);
@@ -660,6 +900,11 @@ class GlDevice final : public GfxDevice {
   GlTexture back_;
   std::unordered_map<TextureId, GlTexture> textures_;
   TextureId nextId_ = 1;
+  std::unordered_map<ProgramId, GlProgram> programs_;
+  ProgramId nextProgram_ = 1, currentProgram_ = 0;
+  std::unordered_map<MeshId, GlMesh> meshes_;
+  MeshId nextMesh_ = 1;
+  GLuint unitSamplers_[kTextureUnits] = {};
 
   // Requested state (applied when the next batch starts).
   float world_[16], view_[16], proj_[16];

@@ -254,7 +254,7 @@ bool AdvScript::GotoEvent(int32_t event, int32_t argument) {
     ShowErrorBox(text, "EVENT ERR!");
     return false;
   }
-  GameMode = 10;
+  GameMode = game_mode::kEventScript;
   eventArgument = argument;
   return true;
 }

@@ -16,6 +16,10 @@ std::function<void()>& RenderOptionHook() {
   static std::function<void()> hook;
   return hook;
 }
+std::function<void()>& WindowAlphaHook() {
+  static std::function<void()> hook;
+  return hook;
+}
 
 FrontPorts DefaultPorts() {
   FrontPorts p;
@@ -34,8 +38,9 @@ FrontPorts DefaultPorts() {
   p.applyRenderOption = [] {
     if (RenderOptionHook()) RenderOptionHook()();
   };
-  // The message window takes its opacity from the settings each time it is shown.
-  p.applyWindowAlpha = [] {};
+  p.applyWindowAlpha = [] {
+    if (WindowAlphaHook()) WindowAlphaHook()();
+  };
   p.readSlotHeader = [](int slot, SlotHeader& out) { return ReadSlotHeader(slot, out); };
   p.saveGameSlot = [](int slot, int mode, const SlotHeader& h) { return SaveGameSlot(slot, mode, &h); };
   p.buildSlotHeader = [](SlotHeader& out, int mode) { BuildSlotHeader(out, mode); };
@@ -62,7 +67,9 @@ FrontPorts& Ports() {
 
 FrontPorts& GetFrontPorts() { return Ports(); }
 void ResetFrontPorts() { Ports() = DefaultPorts(); }
-void SetFrontShellHooks(std::function<void()> windowMode, std::function<void()> renderOption) {
+void SetFrontShellHooks(std::function<void()> windowMode, std::function<void()> renderOption,
+                        std::function<void()> windowAlpha) {
   WindowModeHook() = std::move(windowMode);
   RenderOptionHook() = std::move(renderOption);
+  WindowAlphaHook() = std::move(windowAlpha);
 }

@@ -38,5 +38,7 @@ struct FrontPorts {
 
 FrontPorts& GetFrontPorts();
 void ResetFrontPorts();
-// The shell's window-mode and render-option switches, kept across ResetFrontPorts.
-void SetFrontShellHooks(std::function<void()> windowMode, std::function<void()> renderOption);
+// The program's window-mode and render-option switches and the message window's opacity, kept
+// across ResetFrontPorts.
+void SetFrontShellHooks(std::function<void()> windowMode, std::function<void()> renderOption,
+                        std::function<void()> windowAlpha);

@@ -10,6 +10,7 @@
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/widget_base.h"
+#include "ui/widgets/widget_shader.h"
 
 uint8_t ShowOpeningFlag = 1;
 uint16_t OmakeSelection = 65535;
@@ -23,6 +24,9 @@ constexpr int32_t kExtrasScene = 7;
 constexpr int32_t kLoadScene = 5;
 constexpr int32_t kSettingsScene = 6;
 constexpr int32_t kTutorialScene = 12;
+// The backdrop wipes in from the top over this many milliseconds when the menu appears.
+constexpr const char* kBackdropWipePattern = "Data\\effect\\wipe.png";
+constexpr float kBackdropWipeMs = 1200.0f;
 
 // Hiding a widget hides its whole subtree: hidden buttons then take no pointer and hidden
 // animations wait until their widget is shown again.
@@ -56,7 +60,7 @@ void CVSceneTitle::FindWidgets() {
 }
 
 bool CVSceneTitle::OnStart() {
-  GameMode = 2;
+  GameMode = game_mode::kScriptEnded;
   exitQuestionPending_ = -1;
   FindWidgets();
   lastX_ = lastY_ = -1;
@@ -111,6 +115,7 @@ bool CVSceneTitle::OnPhaseChange(int32_t oldPhase) {
       break;
     }
     case kPhaseMenu:
+      if (oldPhase != kPhaseExtras) StartBackdropWipe();  // not when backing out of the extras
       Show(mainPanel_, true);
       Show(logoWindow_, false);
       Show(buttonArea_, true);
@@ -132,6 +137,23 @@ bool CVSceneTitle::OnPhaseChange(int32_t oldPhase) {
   return true;
 }
 
+void CVSceneTitle::StartBackdropWipe() {
+  EndBackdropWipe(true);
+  if (!mainPanel_) return;
+  const std::string pattern = std::string(GetModuleDir()) + kBackdropWipePattern;
+  auto* wipe = new CVShaderTransition(pattern.c_str(), kBackdropWipeMs, false);
+  backdropWipe_ = mainPanel_->AddShader(new RenderWidgetShader(-1, wipe), false, 0);
+}
+
+// Once the wipe has run (or at once with `always`) the backdrop draws plain again.
+void CVSceneTitle::EndBackdropWipe(bool always) {
+  if (backdropWipe_ < 0 || !mainPanel_) return;
+  auto it = mainPanel_->Shaders().find(backdropWipe_);
+  if (!always && it != mainPanel_->Shaders().end() && it->second && it->second->IsEnabled()) return;
+  mainPanel_->RemoveShader(backdropWipe_);
+  backdropWipe_ = -1;
+}
+
 void CVSceneTitle::StartTitleMusic() {
   if (musicStarted_) return;
   musicStarted_ = 1;
@@ -145,6 +167,7 @@ int32_t CVSceneTitle::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, in
     exitQuestionPending_ = -1;
   }
 
+  EndBackdropWipe(false);
   switch (phase_) {
     case kPhaseMovie:
       if (!ports.allMoviesFinished() && !leftClick) break;
@@ -180,12 +203,12 @@ int32_t CVSceneTitle::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, in
           switch (lastHit) {
             case kStory:
             case kStorySecond:
-              GameMode = 0;
+              GameMode = game_mode::kMainScript;
               if (!ports.loadStoryScripts()) plat::Log("title", "story script set did not load");
               ports.setSwitch0(lastHit == kStory ? 0 : 1);
               break;
             case kStrategy:
-              GameMode = 7;
+              GameMode = game_mode::kStartSlg;
               break;
             case kQuit:
               if (OpenDialogScene(3, 0)) exitQuestionPending_ = 0;

@@ -67,6 +67,10 @@ class CVSceneTitle : public CVScene {
   void StartTitleMusic();
 
   int32_t exitQuestionPending_ = -1;
+  // The backdrop's wipe-in while the menu appears (shader key, -1 when none runs).
+  int32_t backdropWipe_ = -1;
+  void StartBackdropWipe();
+  void EndBackdropWipe(bool always);
   CVMenuBase* logoWindow_ = nullptr;
   CVMenuBase* mainPanel_ = nullptr;
   CVMenuBase* mainPicture_ = nullptr;

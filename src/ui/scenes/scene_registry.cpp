@@ -13,7 +13,7 @@ class CVSceneTitlePlaceholder : public CVScene {
  public:
   explicit CVSceneTitlePlaceholder(int32_t id) : CVScene(-1, id) {}
   bool OnStart() override {
-    GameMode = 2;
+    GameMode = game_mode::kScriptEnded;
     return true;
   }
 };

@@ -70,8 +70,8 @@ bool CVMenuWindow::IsDrawable(int32_t skipFresh) {
   sprite->SetFlag5Vector(flags.Test(kWfHalfExtent), halfExtent);
   sprite->SetFlag(CVSprite::kFlagScreen, flags.Test(kWfScreen));
   sprite->SetFlag(CVSprite::kFlagCameraSpace, flags.Test(kWfPixelHit));
-  sprite->SetFlag(CVSprite::kFlagAdditive, flags.Test(kWfSprite7));
-  sprite->SetFlag(CVSprite::kFlagNoDepth, flags.Test(kWfSprite8));
+  sprite->SetFlag(CVSprite::kFlagAdditive, flags.Test(kWfAdditive));
+  sprite->SetFlag(CVSprite::kFlagNoDepth, flags.Test(kWfNoDepth));
   return sprite->UpdateRenderer(flags.Test(kWfMirrorX), flags.Test(kWfMirrorY), true);
 }
 
@@ -148,7 +148,7 @@ bool CVMenuWindow::SetTexture(const char* name, bool force) {
   CloseMovie();
   if (flags.Test(kWfLoadOnOpen)) ReleaseSpritePicture();
   if (!flags.Test(kWfHold)) {
-    sprite->SetFlag(CVSprite::kFlagMipmapped, flags.Test(kWfSprite9));
+    sprite->SetFlag(CVSprite::kFlagMipmapped, flags.Test(kWfMipmapped));
     if (flags.Test(kWfAltLoader))
       sprite->LoadTextureFlagged(name);
     else

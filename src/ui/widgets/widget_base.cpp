@@ -388,6 +388,7 @@ int32_t CVMenuBase::AddShader(WidgetShader* shader, bool clear, int32_t key) {
   if (!shader) return -1;
   if (key == 0) key = shaders.empty() ? 0 : shaders.rbegin()->first + 1;
   shaders[key].reset(shader);
+  shader->Attach(this);
   return key;
 }
 

@@ -51,10 +51,10 @@ enum WidgetFlag : int {
   kWfMirrorY = 15,
   kWfHalfExtent = 16,
   kWfPixelHit = 17,
-  kWfSprite7 = 18,
-  kWfSprite8 = 19,
+  kWfAdditive = 18,     // windows: the sprite blends additively
+  kWfNoDepth = 19,      // windows: the sprite ignores the depth test
   kWfHold = 20,
-  kWfSprite9 = 21,
+  kWfMipmapped = 21,    // windows: the sprite's texture is loaded with mipmaps
 };
 
 // Bit 0: a press is pending; bit 1: a pressed button was released or decided; bit 2: that release

@@ -1,10 +1,59 @@
 #include "ui/widgets/widget_movie_port.h"
 
+#include <algorithm>
+
 #include "movie/movie_mgr.h"
 #include "movie/movie_screen.h"
 #include "render/dg_manager.h"
 #include "render/dg_texture.h"
 #include "render/texture_holder.h"
+
+CDGTextureMovieTarget::CDGTextureMovieTarget(CDGTexture* texture) : texture_(texture) {
+  if (texture_) texture_->AddRef();
+}
+
+CDGTextureMovieTarget::~CDGTextureMovieTarget() {
+  if (texture_) texture_->Release();
+}
+
+void CDGTextureMovieTarget::OnMovieFrame(const uint8_t* rgba, int width, int height, int pitch) {
+  uint32_t tw = 0, th = 0;
+  if (!texture_ || !rgba || width <= 0 || height <= 0 || pitch < width * 4) return;
+  if (!texture_->GetSurfaceSize(&tw, &th) || tw == 0 || th == 0) return;
+  scaled_.resize(static_cast<size_t>(tw) * th * 4);
+  for (uint32_t y = 0; y < th; ++y) {
+    const uint8_t* src = rgba + static_cast<size_t>(static_cast<int64_t>(y) * height / th) * pitch;
+    uint8_t* dst = scaled_.data() + static_cast<size_t>(y) * tw * 4;
+    for (uint32_t x = 0; x < tw; ++x) {
+      const uint8_t* p = src + static_cast<size_t>(static_cast<int64_t>(x) * width / tw) * 4;
+      std::copy(p, p + 4, dst + x * 4);
+    }
+  }
+  if (texture_->ApplyUpload(plat::Rect{0, 0, static_cast<int>(tw), static_cast<int>(th)}, scaled_)) ++updates_;
+}
+
+MovieMgrShaderPort::~MovieMgrShaderPort() {
+  for (auto& [id, target] : targets_) GetMovieMgr().SetTargetTexture(id, nullptr);
+}
+
+int32_t MovieMgrShaderPort::Open(const char* path, CVTexture* target) {
+  CDGTexture* t = target ? target->GetTexture() : nullptr;
+  if (!t) return -1;
+  auto sink = std::make_unique<CDGTextureMovieTarget>(t);
+  MovieMgr& mgr = GetMovieMgr();
+  const int32_t id = mgr.OpenTextureMovie(-1, path, sink.get());
+  if (id < 0) return -1;
+  targets_[id] = std::move(sink);
+  mgr.Play(id, false);
+  return id;
+}
+
+bool MovieMgrShaderPort::IsFinished(int32_t id) { return GetMovieMgr().IsFinished(id); }
+
+void MovieMgrShaderPort::Close(int32_t id) {
+  GetMovieMgr().Close(id);
+  targets_.erase(id);
+}
 
 MovieMgrWidgetPort::MovieMgrWidgetPort() = default;
 
@@ -35,7 +84,7 @@ void MovieMgrWidgetPort::SetTarget(int32_t id, CVTexture* texture) {
     targets_.erase(id);
     return;
   }
-  auto target = std::make_unique<MovieTextureTarget>(mgr->Device(), t->DeviceId());
+  auto target = std::make_unique<CDGTextureMovieTarget>(t);
   GetMovieMgr().SetTargetTexture(id, target.get());
   targets_[id] = std::move(target);
 }
@@ -53,4 +102,6 @@ void InstallMovieWidgetPort() {
   // Kept to the end of the process, like the movie manager it talks to.
   static MovieMgrWidgetPort* port = new MovieMgrWidgetPort();
   SetWidgetMoviePort(port);
+  static MovieMgrShaderPort* shaderPort = new MovieMgrShaderPort();
+  SetShaderMoviePort(shaderPort);
 }

@@ -4,10 +4,28 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
+#include "movie/movie_ports.h"
+#include "render/effect/shader.h"
 #include "ui/widgets/widget_services.h"
 
-class MovieTextureTarget;
+class CDGTexture;
+
+// Copies a texture movie's pictures into a texture (scaled to its size when they differ). It
+// writes through the texture object, so it follows the texture onto a re-created device.
+class CDGTextureMovieTarget final : public MovieFrameTarget {
+ public:
+  explicit CDGTextureMovieTarget(CDGTexture* texture);  // holds one reference
+  ~CDGTextureMovieTarget() override;
+  void OnMovieFrame(const uint8_t* rgba, int width, int height, int pitch) override;
+  int Updates() const { return updates_; }
+
+ private:
+  CDGTexture* texture_;
+  std::vector<uint8_t> scaled_;
+  int updates_ = 0;
+};
 
 class MovieMgrWidgetPort : public WidgetMoviePort {
  public:
@@ -22,8 +40,21 @@ class MovieMgrWidgetPort : public WidgetMoviePort {
   void Close(int32_t id) override;
 
  private:
-  std::map<int32_t, std::unique_ptr<MovieTextureTarget>> targets_;
+  std::map<int32_t, std::unique_ptr<CDGTextureMovieTarget>> targets_;
 };
 
-// Installs one port for the program (start-up, after the movie manager exists).
+// The same manager behind the movie transition shader: the movie plays once into the shader's
+// texture.
+class MovieMgrShaderPort : public ShaderMoviePort {
+ public:
+  ~MovieMgrShaderPort() override;
+  int32_t Open(const char* path, CVTexture* target) override;
+  bool IsFinished(int32_t id) override;
+  void Close(int32_t id) override;
+
+ private:
+  std::map<int32_t, std::unique_ptr<CDGTextureMovieTarget>> targets_;
+};
+
+// Installs one port of each kind for the program (start-up, after the movie manager exists).
 void InstallMovieWidgetPort();

@@ -43,7 +43,10 @@ WidgetSoundSink& GetWidgetSoundSink() { return g_sound ? *g_sound : g_defaultSou
 
 void SetWidgetShaderFactory(WidgetShaderFactory factory) { g_shaderFactory = factory; }
 WidgetShader* CreateWidgetShader(int32_t kind) { return g_shaderFactory ? g_shaderFactory(kind) : DefaultShader(kind); }
-WidgetShader* CreateMultiplyAlphaShader() { return new WidgetShader(100); }
+WidgetShader* CreateMultiplyAlphaShader() {
+  WidgetShader* s = g_shaderFactory ? g_shaderFactory(kMultiplyAlphaKind) : nullptr;
+  return s ? s : new WidgetShader(kMultiplyAlphaKind);
+}
 
 void SetMenuModelRendererFactory(MenuModelRendererFactory factory) { g_modelFactory = factory; }
 MenuModelRenderer* CreateMenuModelRenderer() { return g_modelFactory ? g_modelFactory() : nullptr; }

@@ -31,10 +31,13 @@ void SetWidgetSoundSink(WidgetSoundSink* sink);
 WidgetSoundSink& GetWidgetSoundSink();
 
 // A widget effect: three float parameters, an enable switch and its kind as id.
+class CVMenuBase;
 class WidgetShader {
  public:
   explicit WidgetShader(int32_t id) : id_(id) {}
   virtual ~WidgetShader() = default;
+  // The widget took the shader into its table (it is the shader's owner from now on).
+  virtual void Attach(CVMenuBase* owner) {}
   virtual void Apply() {}
   virtual void Enable() { enabled_ = true; }
   virtual void Disable() { enabled_ = false; }
@@ -56,7 +59,9 @@ class WidgetShader {
 using WidgetShaderFactory = WidgetShader* (*)(int32_t kind);
 void SetWidgetShaderFactory(WidgetShaderFactory factory);
 WidgetShader* CreateWidgetShader(int32_t kind);
-// The multiply-alpha shader used while widgets are drawn into one texture.
+// The multiply-alpha shader used while widgets are drawn into one texture (the factory is asked
+// for kind kMultiplyAlphaKind).
+constexpr int32_t kMultiplyAlphaKind = 100;
 WidgetShader* CreateMultiplyAlphaShader();
 
 // The model renderer as the model widget uses it.

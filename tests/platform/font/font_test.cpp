@@ -17,7 +17,7 @@ TEST(FontFace, DataFaceNamesResolveToAnInstalledJapaneseFont) {
     bool substituted;
   };
   const Case cases[] = {
-      {"ＭＳ ゴシック", true},       // the default face of another system
+      {"ＭＳ ゴシック", true},       // the data's default face, not installed here
       {"no such face at all", true},
       {"", true},
       {"IPAGothic", false},  // installed: used as named

@@ -28,6 +28,8 @@
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
+#include "world/turn/turn_loop.h"
+#include "world/world_tables.h"
 
 namespace fs = std::filesystem;
 
@@ -425,6 +427,8 @@ TEST_F(FrontScreens, ALoadedRowIsNotLoadedAgainOnTheNextFrames) {
 TEST_F(FrontScreens, RealSlotRoundTripThroughTheScreen) {
   ResetFrontPorts();
   GameMode = game_mode::kSlg;
+  ResetSlgTurnState();  // a load checks the world words whole: a new game's world
+  GameYear = 1551;
   {
     CVSceneSAVE scene(4, 0);
     auto* menu = MakeMenu<CVMenuSAVE>(scene, 60, "Data\\layout\\save.lay");

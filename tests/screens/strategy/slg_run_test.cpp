@@ -31,7 +31,9 @@
 #include "screens/strategy/menu_slg_main.h"
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_dialogs.h"
-#include "screens/strategy/strategy_session.h"
+#include "core/step_machine.h"
+#include "scenario/interp/adv_step.h"
+#include "world/turn/turn_loop.h"
 #include "sound/sound.h"
 #include "tests/support/frame_driver.h"
 #include "tests/support/recording_boxes.h"
@@ -49,14 +51,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The game's own steps: the story engine enters the strategy game from game mode 7 and the turn
+// loop runs the new game and the phases.
 class StrategyHooks : public FrameGameHooks {
  public:
   void UpdateSoundFades() override { ::UpdateSoundFades(); }
-  void StepAdvScript() override {
-    if (GameMode == game_mode::kStartSlg) BeginStrategySession();
-  }
-  void RunTurnLoop() override { StepStrategySession(); }
+  void StepAdvScript() override { ::StepAdvScript(); }
+  void RunTurnLoop() override { ::RunTurnLoop(); }
 };
+
+// The turn loop (its main step runs one level below the loop) has left the new game for the turns.
+bool NewGameChosen() { return GameMode == game_mode::kSlg && g_StepMachine.step[1] >= kSlgStepTurn; }
 
 class DeviceGraphics : public FrameGraphics {
  public:
@@ -232,8 +237,14 @@ class SlgRun : public ::testing::Test {
     EXPECT_EQ(options->GetDialogId(), 18);
     if (gl_) Grab("start_options", px);
     Click(ButtonCentre(options, 1100));
-    for (int i = 0; i < 400 && IsStrategySessionChoosing(); ++i) Driver().Tick();
-    ASSERT_FALSE(IsStrategySessionChoosing());
+    for (int i = 0; i < 400 && !NewGameChosen(); ++i) Driver().Tick();
+    ASSERT_TRUE(NewGameChosen());
+    // The first season's report runs (a click ends each of its waits, as a player's does), then
+    // the military phase waits for the player's commands.
+    for (int i = 0; i < 600 && !(TurnSubPhase == 1 && (Map()->StateFlags() & CVMenuSLGMain::kCommandMenu)); ++i) {
+      Click({60, 580});  // the sea in the map's corner
+    }
+    ASSERT_EQ(TurnSubPhase, 1) << "the turn reached the player's military phase";
     Driver().Ticks(20);
   }
 
@@ -314,8 +325,10 @@ TEST_F(SlgRun, StrategyButtonThroughClanChoiceToAMapThatTakesInput) {
   Click(icon);
   EXPECT_EQ(map->GetSelectedCastle(), map->CastleIconValue(0));
   EXPECT_EQ(Scene()->GetSelectedCastle(), map->CastleIconValue(0));
-  // A command row comes back as its scene result; the phase end steps to politics.
+  // A command row comes back as its scene result; the phase end steps to politics once the other
+  // clans have had their military phase.
   Click(ButtonCentre(map, 10014));
+  for (int i = 0; i < 600 && TurnSubPhase != 2; ++i) Click({60, 580});
   EXPECT_EQ(TurnSubPhase, 2);
   // Back to the country map.
   Click(ButtonCentre(map, 750));
@@ -354,6 +367,10 @@ TEST_F(SlgRun, ScriptedMapOperations) {
     seen = scene->GetSceneResult();
   }
   EXPECT_EQ(seen, 8);  // row 5 of the military table: command code 8
+  // The command starts; the player cancels it (right click) and the map is free again.
+  Driver().Ticks(4);
+  for (int i = 0; i < 5; ++i) Click({60, 580}, true);
+  Driver().Ticks(10);
 
   // The general list: sort by soldiers ascending, then descending; scroll bar from 7 generals.
   const int home = GetDaimyoHomeKuni(PlayerDaimyoId);

@@ -1,0 +1,303 @@
+// The player's military and politics phases, their dispatchers and the pieces the commands share.
+#include <algorithm>
+
+#include "core/frame_wait.h"
+#include "core/step_machine.h"
+#include "world/commands/player_commands.h"
+#include "world/record_lists.h"
+#include "world/turn/command_check.h"
+#include "world/turn/player_entry.h"
+#include "world/turn/step_child.h"
+#include "world/turn/turn_loop.h"
+#include "world/world_ports.h"
+#include "world/world_queries.h"
+#include "world/world_tables.h"
+#include "world/turn/slg_sound_port.h"
+
+uint8_t SlgCommandCode = 255;
+CommandWork g_CommandWork;
+
+void ResetCommandWork() { g_CommandWork = CommandWork{}; }
+
+namespace {
+
+constexpr int kGameModeSlg = 11;
+
+uint8_t NextCode() {
+  const int r = SlgScene().GetSceneResult();
+  return r >= 0 && r <= 255 ? static_cast<uint8_t>(r) : 255;
+}
+
+// Scene set-up of a command phase; fresh is false when the phase resumes from a save.
+void SetUpPhaseScene(int phase, bool fresh) {
+  SlgScenePort& s = SlgScene();
+  s.SetCurrentDaimyo(PlayerDaimyoId);
+  if (!fresh) s.ClearKuniFocus();
+  if (!DaimyoHasSiroInKuni(CurrentKuniId, PlayerDaimyoId)) SelectSlgKuni(GetDaimyoHomeKuni(PlayerDaimyoId), true);
+  s.SetPhase(phase);
+  s.SetSelMode(0);
+  if (fresh) s.SetPanelDaimyo(-1);
+  s.ShowInfoPanel();
+  s.ShowMessage("", 7, false);
+}
+
+}  // namespace
+
+// ---- Shared pieces ----
+namespace cmd {
+
+bool FirstPass() {
+  if (SubStepGet() != 0) return false;
+  SubStepSet(1);
+  return true;
+}
+
+bool Refused(int command) {
+  if (!IsCommandGreyed(command)) return false;
+  SlgScene().ShowMessage("これ以上はできません", 7, false);
+  return true;
+}
+
+void LeaveCommand(bool reselect) {
+  SlgScenePort& s = SlgScene();
+  s.ClearMarkedBusyo();
+  s.SetSelMode(0);
+  s.FinishDialog();
+  s.ShowMessage("", 7, false);
+  s.SetPanelDaimyo(-1);
+  if (reselect) SelectSlgKuni(CurrentKuniId, true);
+  s.RestoreKuniFocus();
+}
+
+int ChooseBusyo(int command, int selMode, const char* prompt) {
+  SlgScenePort& s = SlgScene();
+  if (FirstPass()) {
+    s.FinishDialog();
+    s.ClearMarkedBusyo();
+    s.SetSelMode(selMode);
+    s.ShowMessage(prompt, 0, false);
+    return 0;
+  }
+  if (s.GetSceneResult() == kResultBack) return -1;
+  const int g = s.GetMarkedBusyo();
+  if (g < 0 || g >= kBusyoCount) return 0;
+  if (GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
+      CheckCommandAvailable(command, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
+    const char* why = GetCommandReasonText();
+    s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+    s.ClearMarkedBusyo();
+    return 0;
+  }
+  g_CommandWork.busyo = static_cast<uint16_t>(g);
+  return 1;
+}
+
+void Voice(uint16_t busyo, int line) {
+  if (busyo < kBusyoCount) SlgSound().PlayGeneralVoice(2, busyo, line);
+}
+
+// The availability check refuses what the clan cannot pay; spending saturates in any case.
+void SpendMoney(int amount) { AddDaimyoMoney(PlayerDaimyoId, -amount); }
+void SpendCp(int amount) { AddDaimyoCP(PlayerDaimyoId, -amount); }
+
+}  // namespace cmd
+
+// ---- Military phase ----
+
+void ResetPlayerTurnMarks() {
+  if (ActingSideFlag == 1 && PlayerDaimyoId < kDaimyoInPlay) {
+    DaimyoRecord& p = DaimyoTable[PlayerDaimyoId];
+    p.gunsLeft = 255;
+    for (int k = 0; k < kKuniSlots; ++k) KuniTable[k].applicants = 255;
+    for (uint16_t b : p.vassals)
+      if (b < kBusyoCount) BusyoTable[b].cmdFlags &= static_cast<uint8_t>(~3);
+    for (DaimyoRecord& d : DaimyoTable) d.turnFlags &= static_cast<uint8_t>(~4);
+    ClearAllKuniFlag8();
+    for (DaimyoRecord& d : DaimyoTable) d.turnFlags &= static_cast<uint8_t>(~2);
+    SlgRules().AutoSave(kGameModeSlg);
+  }
+  ActingSideFlag = 1;
+  RefreshCommandMenus(1);
+}
+
+void EnterMilitaryMenu() {
+  ResetPlayerTurnMarks();
+  RefreshCommandMenus(1);
+  SlgScenePort& s = SlgScene();
+  s.SetCurrentDaimyo(PlayerDaimyoId);
+  s.ClearKuniFocus();
+  if (!DaimyoHasSiroInKuni(CurrentKuniId, PlayerDaimyoId)) SelectSlgKuni(GetDaimyoHomeKuni(PlayerDaimyoId), true);
+  s.SetPhase(1);
+  s.SetSelMode(0);
+  s.SetPanelDaimyo(-1);
+  s.ShowInfoPanel();
+  s.ShowMessage("", 7, false);
+  RefreshSlgMainMap(1, -1, 0);
+}
+
+void LeaveMilitaryMenu() {
+  ClearSlgEventMap();
+  SlgScene().SetSelMode(9);
+  SlgScene().HideInfoPanel();
+  ResetKuniColors();
+}
+
+int RunMilitaryCommand() {
+  if (StepCheckDone()) return 0;
+  if (StepBegin()) {
+    SlgScene().SetSelMode(0);
+    RefreshCommandMenus(1);
+    StepNext();
+    return kStepRunning;
+  }
+  const uint8_t code = SlgCommandCode;
+  int (*routine)() = nullptr;
+  switch (code) {
+    case 8: routine = CmdRecruitSoldiers; break;
+    case 9: routine = CmdTrain; break;
+    case 10: routine = CmdReward; break;
+    case 11: routine = CmdDistributeGuns; break;
+    case 12: routine = CmdBusyoInfo; break;
+    case 13: routine = CmdSelectKuniInfo; break;
+    case 14: routine = CmdDaimyoInfo; break;
+    default: break;
+  }
+  if (routine) {
+    if (!RunChild(routine)) return kStepRunning;
+    SlgCommandCode = NextCode();
+    return kStepRunning;
+  }
+  if (code == 15) {
+    StepFinish();
+    SlgCommandCode = 255;
+    SlgScene().ShowMapNormal();
+    return 0;
+  }
+  SlgCommandCode = NextCode();
+  return kStepRunning;
+}
+
+int PlayerMilitaryPhase() {
+  if (StepCheckDone()) return 0;
+  if (StepBegin()) {
+    EnterMilitaryMenu();
+    return kStepRunning;
+  }
+  if (StepGet() == 1) {
+    if (ActingSideFlag != 1) {
+      EnterMilitaryMenu();
+      ActingSideFlag = 1;
+    }
+    if (!RunChild(RunMilitaryCommand)) return kStepRunning;
+    StepNext();
+  }
+  LeaveMilitaryMenu();
+  StepFinish();
+  return 0;
+}
+
+// ---- Politics phase ----
+
+void ResetPoliticsCommandMarks() {
+  if (ActingSideFlag == 1) {
+    for (int s = 0; s < kSiroCount; ++s) SiroTable[s].turnFlags &= static_cast<uint8_t>(~1);
+    if (PlayerDaimyoId < kDaimyoInPlay)
+      for (int i = 0; i < kVassalScan; ++i) {
+        const uint16_t b = DaimyoTable[PlayerDaimyoId].vassals[i];
+        if (b >= kBusyoCount) continue;
+        BusyoTable[b].siro2 = kNoSiro;
+        BusyoTable[b].cmdFlags &= static_cast<uint8_t>(~3);
+      }
+    for (BusyoRecord& b : BusyoTable) b.cmdFlags &= static_cast<uint8_t>(~3);
+    for (int k = 0; k < kKuniCount; ++k) KuniTable[k].doneFlags &= static_cast<uint8_t>(~7);
+    for (int c = 0; c < kDaimyoInPlay; ++c) DaimyoTable[c].turnFlags &= static_cast<uint8_t>(~1);
+    for (KuniRecord& k : KuniTable) k.doneFlags &= static_cast<uint8_t>(~8);
+    for (DaimyoRecord& d : DaimyoTable) d.turnFlags &= static_cast<uint8_t>(~2);
+    SlgCommandCode = 255;
+    Adv().StartAdvScript(4);
+    ClearSlgEventMap();
+  }
+  ActingSideFlag = 1;
+  RefreshCommandMenus(2);
+}
+
+void BeginPoliticsCommandPhase() {
+  ResetPoliticsCommandMarks();
+  RefreshCommandMenus(2);
+}
+
+void EndCommandPhaseDisplay() {
+  SlgScene().SetSelMode(9);
+  SlgScene().HideInfoPanel();
+  ResetKuniColors();
+}
+
+int DomesticCommandDispatch() {
+  if (StepCheckDone()) return 0;
+  if (StepBegin()) {
+    SlgScene().SetSelMode(0);
+    RefreshCommandMenus(2);
+    StepNext();
+    return kStepRunning;
+  }
+  const uint8_t code = SlgCommandCode;
+  int (*routine)() = nullptr;
+  switch (code) {
+    case 3: routine = CmdExtendCastle; break;
+    case 4: routine = CmdFloodControl; break;
+    case 5: routine = CmdFreeMarket; break;
+    case 6: routine = CmdLevy; break;
+    case 7: routine = CmdMoveBusyo; break;
+    case 8: routine = CmdStationBusyo; break;
+    case 9: routine = CmdDiplomacy; break;
+    case 10: routine = CmdPoach; break;
+    case 11: routine = CmdVisitBusyo; break;
+    case 12: routine = CmdBusyoInfo; break;
+    case 13: routine = CmdSelectKuniInfo; break;
+    case 14: routine = CmdDaimyoInfo; break;
+    default: break;
+  }
+  if (routine) {
+    if (!RunChild(routine)) return kStepRunning;
+    if (code == 7 || code == 8) CommandMenuWord = 0;
+    SlgCommandCode = NextCode();
+    return kStepRunning;
+  }
+  if (code == 15) {
+    StepFinish();
+    SlgCommandCode = 255;
+    SlgScene().ShowMapNormal();
+    return 0;
+  }
+  SlgCommandCode = NextCode();
+  return kStepRunning;
+}
+
+int PlayerCommandPhase() {
+  if (StepCheckDone()) return 0;
+  if (StepBegin()) {
+    BeginPoliticsCommandPhase();
+    return kStepRunning;
+  }
+  if (StepGet() == 1) {
+    SetUpPhaseScene(2, true);
+    RefreshSlgMainMap(1, -1, 1);
+    // The step moves on before the auto-save, so that loading it resumes in the dispatcher.
+    StepNext();
+    SlgRules().AutoSave(kGameModeSlg);
+    return kStepRunning;
+  }
+  if (StepGet() == 2) {
+    if (ActingSideFlag != 1) {
+      BeginPoliticsCommandPhase();
+      SetUpPhaseScene(2, false);
+      RefreshSlgMainMap(1, -1, 0);
+      ActingSideFlag = 1;
+    }
+    if (!RunChild(DomesticCommandDispatch)) return kStepRunning;
+    EndCommandPhaseDisplay();
+    StepFinish();
+    return 0;
+  }
+  return kStepRunning;
+}

@@ -1,0 +1,88 @@
+// The player's command routines: the two command phases, their dispatchers and the commands.
+// Every routine is a step routine (core/step_machine.h) driven once per logic step; waits for the
+// player are returns with the routine left at its waiting step. Everything the player sees or
+// answers goes through the strategy scene port (SlgScene()).
+#pragma once
+#include <cstdint>
+
+// Code of the menu item being run (255 none); the world file keeps it.
+extern uint8_t SlgCommandCode;
+
+// Wait after a command shows its result.
+inline constexpr int kResultWait = 200;
+inline constexpr int kRefusalWait = 100;
+
+// Scene results the commands read.
+inline constexpr int kResultBack = 2;       // back out of a map choice
+inline constexpr int kResultConfirm = 18;   // dialog confirmed
+inline constexpr int kResultDialogBack = 19;
+
+// Loop positions and choices of the running command (none of it outlives a command).
+struct CommandWork {
+  uint16_t busyo = 0xFFFF;     // chosen general
+  uint16_t siro = 0xFFFF;      // chosen / source castle
+  uint16_t target = 0xFFFF;    // destination castle or target general
+  int32_t levels = 0;          // castle works levels; stationing free places
+  int32_t count = 0;           // recruit / gun count; marked generals
+  int32_t hireLimit = 0;
+  uint8_t kuni = 255;          // country the command works on
+  int32_t speaker = 0;         // training: who speaks
+  int32_t trained[10] = {};
+  int32_t trainedCount = 0;
+  int32_t value = 0;           // last value read back from a dialog
+  uint8_t chosenKuni = 255;    // information commands
+  uint8_t chosenClan = 255;
+  bool focused = false;
+};
+extern CommandWork g_CommandWork;
+void ResetCommandWork();
+
+// Phases.
+int PlayerMilitaryPhase();
+int PlayerCommandPhase();
+int RunMilitaryCommand();
+int DomesticCommandDispatch();
+void BeginPoliticsCommandPhase();
+void ResetPoliticsCommandMarks();
+void EndCommandPhaseDisplay();
+void ResetPlayerTurnMarks();
+void EnterMilitaryMenu();
+void LeaveMilitaryMenu();
+
+// Military menu and information.
+int CmdRecruitSoldiers();
+int CmdTrain();
+int CmdReward();
+int CmdDistributeGuns();
+int CmdBusyoInfo();
+int CmdSelectKuniInfo();
+int CmdDaimyoInfo();
+int CmdVisitBusyo();
+// Domestic.
+int CmdFloodControl();
+int CmdFreeMarket();
+int CmdLevy();
+int CmdExtendCastle();
+int CmdMoveBusyo();
+int CmdStationBusyo();
+// Diplomacy commands of the politics menu, run by the dispatcher; built with the diplomacy rules.
+int CmdDiplomacy();
+int CmdPoach();
+
+// Shared pieces of the command routines.
+namespace cmd {
+// The step's first pass (sub-step 0 -> 1): true once.
+bool FirstPass();
+// The routine's command is greyed now: shows the refusal message.
+bool Refused(int command);
+// The common way out: marks cleared, nothing selectable, dialog closed, empty message, no panel
+// subject, the current country selected again (when reselect), the map focus restored.
+void LeaveCommand(bool reselect);
+// Waits for one marked general of the player's clan that the command may take: 1 chosen (in
+// g_CommandWork.busyo), 0 waiting, -1 backed out. A general the availability check refuses is
+// unmarked and the reason is shown.
+int ChooseBusyo(int command, int selMode, const char* prompt);
+void Voice(uint16_t busyo, int line);
+void SpendMoney(int amount);
+void SpendCp(int amount);
+}  // namespace cmd

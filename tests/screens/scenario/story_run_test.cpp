@@ -1,0 +1,244 @@
+// The sample story end to end through the headless frame driver: the title's story button, the
+// interpreter stepped by the frame in game mode 0, the real scenario scene and message window on
+// the sample layout, pictures, voices, a movie and the choices, clicked through like a player
+// until the story hands over to the strategy game.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/frame_services.h"
+#include "core/fixed_path.h"
+#include "core/game_file.h"
+#include "movie/movie_mgr.h"
+#include "platform/gl/null_device.h"
+#include "render/dg_manager.h"
+#include "save/system_files.h"
+#include "scenario/adv_presenter.h"
+#include "scenario/interp/adv_step.h"
+#include "scenario/script/adv_script.h"
+#include "screens/front/front_scenes.h"
+#include "screens/front/scene_title.h"
+#include "screens/front/title_ports.h"
+#include "screens/scenario/adv_ports.h"
+#include "screens/scenario/scene_adv.h"
+#include "sound/sound.h"
+#include "tests/support/frame_driver.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_frame_adapter.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_button.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class StoryHooks : public FrameGameHooks {
+ public:
+  void UpdateSoundFades() override { ::UpdateSoundFades(); }
+  void UpdateMovies() override { GetMovieMgr().UpdateMovies(); }
+  bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  void StepAdvScript() override { ::StepAdvScript(); }
+};
+
+class NullGraphics : public FrameGraphics {
+ public:
+  explicit NullGraphics(CDGManager* mgr) : mgr_(mgr) {}
+  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
+  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
+  bool RenderFrame() override { return mgr_->RenderFrame(); }
+  bool RenderMovieFrame() override { return true; }
+
+ private:
+  CDGManager* mgr_;
+};
+
+void EnsureScene() {
+  CVScene* cur = GetSceneMgr().GetCurrentScene();
+  if (!cur || cur->GetSceneId() != 2) GetSceneMgr().ChangeScene(2, 0);
+}
+
+class StoryRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
+    ASSERT_TRUE(fs::exists(data / "layout" / "adv.lay")) << "build the sample data first";
+    dir_ = fs::temp_directory_path() / ("v4_story_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(data, dir_ / "Data");
+    oldModuleDir_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    LoadSystemData();
+    InitSound();
+    GetMovieMgr().Init();
+    GetMovieMgr().SetWaitForDecoder(true);
+    ResetTitlePorts();
+    ResetAdvPorts();
+    ShowOpeningFlag = 0;
+    dg_ = new CDGManager();
+    dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    graphics_ = std::make_unique<NullGraphics>(dg_);
+    FrameServices s;
+    s.scenes = &scenes_;
+    s.game = &hooks_;
+    s.graphics = graphics_.get();
+    driver_ = std::make_unique<FrameDriver>(s);
+    GetMenuMgr().Init(GetModuleDir());
+    CVSceneMgr& mgr = GetSceneMgr();
+    mgr.Reset();
+    ASSERT_TRUE(InitSceneSystem());
+    RegisterFrontScenes(mgr);
+    RegisterScenarioScenes(mgr);
+    SetAdvSceneEnsurer(&EnsureScene);
+  }
+  void TearDown() override {
+    SetAdvSceneEnsurer(nullptr);
+    GetSceneMgr().Reset();
+    GetMenuMgr().DeleteAllRoots();
+    GetMovieMgr().CloseAll();
+    SetDGManager(nullptr);
+    if (dg_) dg_->Release();
+    driver_.reset();
+    ReleaseSound();
+    ResetTitlePorts();
+    ResetAdvPorts();
+    GetAdvScript().ClearBacklog();
+    ReturnToSlgFlag = 0;
+    ShowOpeningFlag = 1;
+    GameMode = 1;
+    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  void Click(int x, int y, int after = 2) {
+    driver_->SetPointer(x, y);
+    driver_->Ticks(2);
+    driver_->SetButton(VK_LBUTTON, true);
+    driver_->Ticks(2);
+    driver_->SetButton(VK_LBUTTON, false);
+    driver_->Ticks(after);
+  }
+
+  fs::path dir_;
+  std::string oldModuleDir_;
+  CDGManager* dg_ = nullptr;
+  SceneFrameAdapter scenes_;
+  StoryHooks hooks_;
+  std::unique_ptr<NullGraphics> graphics_;
+  std::unique_ptr<FrameDriver> driver_;
+};
+
+TEST_F(StoryRun, FromTheStoryButtonThroughTheChoicesToTheStrategyHandOver) {
+  // The title menu, then its story button (docs/layouts.md: the first button of the area).
+  for (int i = 0; i < 300; ++i) {
+    auto* t = dynamic_cast<CVSceneTitle*>(GetSceneById(1));
+    if (t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2) break;
+    driver_->Tick();
+  }
+  Click(480 + 160, 320 + 70 * 0 + 32, 6);
+  ASSERT_EQ(GameMode, 0);
+
+  int choices = 0, messages = 0, pictures = 0;
+  bool sawVoice = false;
+  for (int i = 0; i < 6000 && GameMode == 0; ++i) {
+    auto* s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
+    CVMenuADV* w = s ? s->Window() : nullptr;
+    if (!w || GetSceneMgr().GetCurrentSceneId() != 2) {
+      driver_->Tick();
+      continue;
+    }
+    pictures = std::max(pictures, static_cast<int>(w->LayerCount()));
+    sawVoice = sawVoice || IsChannelPlaying(kSoundChannelVoice);
+    if (w->Bit(CVMenuADV::kWsChoice)) {
+      // The first choice, where the sample layout puts it for this many choices.
+      const int n = w->ChoiceCount();
+      driver_->Ticks(3);
+      Click(640, 360 - n * 40 + 28);
+      ++choices;
+    } else if (s->WaitAdvance() || s->IsMoviePlaying()) {
+      Click(640, 200);  // empty screen: completes the page, then advances
+      ++messages;
+    } else {
+      driver_->Tick();
+    }
+  }
+  EXPECT_EQ(GameMode, 11) << "the story hands over to the strategy game";
+  EXPECT_EQ(ReturnToSlgFlag, 1);
+  EXPECT_GE(choices, 2);
+  EXPECT_GE(messages, 20);
+  EXPECT_GE(pictures, 2) << "a background and characters were shown";
+  EXPECT_GT(GetAdvScript().GetBacklogCount(), 10u);
+  (void)sawVoice;
+}
+
+TEST_F(StoryRun, QuickSaveMidMessageWithPicturesThenLoadResumesThere) {
+  for (int i = 0; i < 300; ++i) {
+    auto* t = dynamic_cast<CVSceneTitle*>(GetSceneById(1));
+    if (t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2) break;
+    driver_->Tick();
+  }
+  Click(480 + 160, 320 + 32, 6);
+  ASSERT_EQ(GameMode, 0);
+  // Play until a message waits with a standing picture and a sprite on screen and nothing moving.
+  CVSceneADV* s = nullptr;
+  CVMenuADV* w = nullptr;
+  bool found = false;
+  for (int i = 0; i < 6000 && GameMode == 0 && !found; ++i) {
+    s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
+    w = s ? s->Window() : nullptr;
+    if (!w || GetSceneMgr().GetCurrentSceneId() != 2) {
+      driver_->Tick();
+      continue;
+    }
+    if (w->Bit(CVMenuADV::kWsChoice)) {
+      driver_->Ticks(3);
+      Click(640, 360 - w->ChoiceCount() * 40 + 28);
+    } else if (s->WaitAdvance() && !w->IsMessageBusy() && !s->IsCharMoving() && !s->IsSpriteAnimating() &&
+               !s->IsPageSwapping() && w->Layer(adv::LayerKind::kSprite, 1) && w->Layer(adv::LayerKind::kChar, 0)) {
+      found = true;
+    } else if (s->WaitAdvance() || s->IsMoviePlaying()) {
+      Click(640, 200);
+    } else {
+      driver_->Tick();
+    }
+  }
+  ASSERT_TRUE(found) << "the sample story shows a character and a sprite together";
+  const std::vector<uint8_t> pictures = w->SaveState();
+  const int32_t readId = w->ReadId();
+  const std::string page = w->PageText();
+  const FixedPath path((std::string(GetModuleDir()) + "SaveData\\01\\adv.dat").c_str());
+  ASSERT_TRUE(GetAdvScript().SaveAdvData(path));
+
+  // The story goes on a few messages, then the saved game is loaded.
+  for (int n = 0; n < 4 && GameMode == 0;) {
+    if (w->Bit(CVMenuADV::kWsChoice)) {
+      driver_->Ticks(3);
+      Click(640, 360 - w->ChoiceCount() * 40 + 28);
+    } else if (s->WaitAdvance()) {
+      Click(640, 200);
+      ++n;
+    } else {
+      driver_->Tick();
+    }
+  }
+  ASSERT_NE(w->ReadId(), readId);
+  ASSERT_TRUE(GetAdvScript().LoadAdvData(path));
+  GameMode = 0;
+  driver_->Ticks(30);
+  ASSERT_EQ(dynamic_cast<CVSceneADV*>(GetSceneById(2)), s);
+  EXPECT_EQ(w->ReadId(), readId) << "resumes at the saved message";
+  EXPECT_EQ(std::string(w->PageText()), page);
+  EXPECT_EQ(w->SaveState(), pictures) << "the same pictures, places and sprite";
+  EXPECT_TRUE(s->WaitAdvance());
+}
+
+}  // namespace
