@@ -590,3 +590,40 @@ TEST_F(TitleRun, BackdropWipesInThroughTheTransitionEffect) {
 }
 
 }  // namespace
+
+namespace {
+
+// The save screen over the story's message window: the row saved into shows the save at once.
+TEST_F(TitleRun, SaveScreenOverTheMessageWindowShowsTheNewSave) {
+  ShowOpeningFlag = 0;
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  hooks_.stepStory = true;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Click(TitleButton(CVSceneTitle::kStory));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+  ResetSlgTurnState();
+  GameYear = 1551;
+  Driver().Ticks(40);
+  std::vector<uint8_t> story, px;
+  ASSERT_TRUE(Grab("front_story", story));
+  GetSceneMgr().RequestChangeWithCover(4, 1, -1.0f, -1.0f);
+  Driver().Ticks(4);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 4);
+  Click(SaveRow(0));
+  Driver().Ticks(4);
+  ASSERT_TRUE(Grab("front_save_over_story", px));
+  EXPECT_EQ(PlayRecordBlock.lastSlot, 0);
+  // The saved row's "最新" mark (gold text) is drawn at the row's right end.
+  int gold = 0;
+  for (int y = 166; y < 206; ++y)
+    for (int x = 1000; x < 1080; ++x) {
+      const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+      gold += p[0] > 180 && p[1] > 140 && p[2] < 140;
+    }
+  EXPECT_GT(gold, 20);
+  Click({640, 360}, true);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+}
+
+}  // namespace
