@@ -13,6 +13,7 @@
 #include "core/frame_services.h"
 #include "shell/main_window.h"
 #include "sound/sound.h"
+#include "screens/front/front_ports.h"
 #include "screens/front/front_scenes.h"
 #include "screens/scenario/scene_adv.h"
 #include "screens/strategy/menu_slg_main.h"
@@ -138,6 +139,12 @@ void InstallGameSubsystems() {
   SetWindowModeSettingSource(&GetSysConfigWindowMode);
   // The device gets the inverse of the settings' render option.
   s.applyRenderOptionSetting = [] { SetGamePictureSmooth(SysConfigBlock[kCfgRenderOption] == 0); };
+  // The settings screen applies the window mode and the render option as soon as it confirms.
+  SetFrontShellHooks([] { ApplyWindowModeSetting(false); },
+                     [] { SetGamePictureSmooth(SysConfigBlock[kCfgRenderOption] == 0); },
+                     [] {
+                       if (auto* adv = dynamic_cast<CVSceneADV*>(GetSceneMgr().GetScene(2))) adv->ApplyWindowAlpha();
+                     });
   s.loadLineAndBoardTables = [] {
     LoadLineDefTable(GlobalLineDefTable());
     LoadBoardDef();

@@ -6,7 +6,13 @@
 #include <string>
 
 #include "core/game_file.h"
+#include "screens/front/front_scenes.h"
+#include "screens/front/scene_config.h"
+#include "screens/front/scene_save.h"
 #include "screens/front/scene_title.h"
+#include "screens/front/scene_tutorial.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_list.h"
 #include "screens/front/title_ports.h"
 #include "platform/gl/null_device.h"
 #include "render/dg_manager.h"
@@ -87,7 +93,7 @@ TEST_F(LayoutContract, TitleFindsEveryWidget) {
     ASSERT_NE(l.w, nullptr) << l.what;
     EXPECT_EQ(l.w->widgetType, l.type) << l.what;
   }
-  EXPECT_TRUE(HasButtons(title.ButtonArea(), 10000, 10004));
+  EXPECT_TRUE(HasButtons(title.ButtonArea(), 10000, 10007));
   EXPECT_TRUE(HasButtons(title.ThirdWindow(), 10100, 10105));
   EXPECT_FALSE(HasButtons(title.ThirdWindow(), 10000, 10000));
   // The main panel's opening animation decides when the buttons count; the logo window's animation
@@ -125,6 +131,60 @@ TEST_F(LayoutContract, DialogFindsThreePanelsWithKindWindowsAndAnswers) {
     }
     EXPECT_TRUE(HasButtons(panel, 1, 2)) << "panel " << i;
   }
+}
+
+TEST_F(LayoutContract, FrontScreensFindTheirPanelsBlendMasksButtonsAndSliders) {
+  RegisterFrontScenes(GetSceneMgr());
+  // Settings: options panel = the panel's sixth Window, button box and slider box inside it.
+  {
+    CVSceneConfig scene;
+    auto* menu = dynamic_cast<CVMenuConfig*>(CreateMenuScene(70, "Data\\layout\\config.lay"));
+    ASSERT_NE(menu, nullptr);
+    scene.AddMenu(menu, 0);
+    menu->Open(0, 0, 0);
+    ASSERT_NE(menu->Panel(), nullptr);
+    ASSERT_NE(menu->Panel()->FindChild(kWidgetSprite, 3), nullptr) << "blend mask";
+    ASSERT_NE(menu->OptionsPanel(), nullptr);
+    EXPECT_EQ(menu->OptionsPanel(), menu->Panel()->FindChild(kWidgetSprite, 5));
+    EXPECT_TRUE(HasButtons(menu->ButtonBox(), 10000, 10014));
+    for (int i = 0; i < CVMenuConfig::kSliderCount; ++i) {
+      ASSERT_NE(menu->Slider(i), nullptr) << "slider " << i;
+      EXPECT_EQ(menu->Slider(i)->maximum, CVMenuConfig::kMaxLevel) << "slider " << i;
+    }
+    EXPECT_TRUE(HasButtons(menu, 1, 2));
+  }
+  // Save and load: heading with a look per mode, twelve tabs in the first Group, ten rows of texts.
+  {
+    CVSceneSAVE scene(5, 1);
+    auto* menu = dynamic_cast<CVMenuSAVE*>(CreateMenuScene(60, "Data\\layout\\save.lay"));
+    ASSERT_NE(menu, nullptr);
+    scene.AddMenu(menu, 0);
+    menu->Open(1, 0, 0);
+    CVMenuBase* panel = menu->FindChild(kWidgetSprite, 0);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_NE(panel->FindChild(kWidgetSprite, 0), nullptr) << "heading";
+    EXPECT_EQ(panel->FindChild(kWidgetSprite, 0)->GetState(), 1);
+    ASSERT_NE(panel->FindChild(kWidgetSprite, 3), nullptr) << "blend mask";
+    EXPECT_TRUE(HasButtons(menu->FindChild(kWidgetWindow, 0), 10000, 10011));
+    for (int r = 0; r < CVMenuSAVE::kRows; ++r) {
+      ASSERT_NE(menu->RowButton(r), nullptr) << "row " << r;
+      EXPECT_NE(menu->RowButton(r)->FindChild(kWidgetText, 4), nullptr) << "row " << r;
+    }
+    EXPECT_TRUE(HasButtons(menu, 1, 1));
+  }
+  // Tutorial: panel, blend mask, nine chapters and the way back.
+  {
+    CVSceneTutorial scene;
+    CVMenuSceneRoot* menu = Build("Data\\layout\\tutorial.lay");
+    ASSERT_NE(menu, nullptr);
+    scene.AddMenu(menu, 0);
+    scene.OnStart();
+    ASSERT_NE(scene.Panel(), nullptr);
+    ASSERT_NE(scene.Panel()->FindChild(kWidgetSprite, 3), nullptr) << "blend mask";
+    EXPECT_TRUE(HasButtons(menu, 10000, 10008));
+    EXPECT_TRUE(HasButtons(menu, 1, 1));
+  }
+  GetSceneMgr().Reset();
 }
 
 }  // namespace

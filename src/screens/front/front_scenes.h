@@ -3,5 +3,6 @@
 
 class CVSceneMgr;
 
-// Title (1). Screens of the front end that exist register here as they land.
+// Title (1), save (4) and load (5), settings (6), tutorial (12), with the menu types 60 (save
+// and load) and 70 (settings).
 void RegisterFrontScenes(CVSceneMgr& mgr);

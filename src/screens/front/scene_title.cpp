@@ -21,6 +21,9 @@ constexpr const char* kTitleMusic = "Data\\bgm\\M29.voi";
 constexpr const char* kOpeningMovie = "Data\\media\\op.mdm";
 constexpr int kTitleMusicFade = 2;
 constexpr int32_t kExtrasScene = 7;
+constexpr int32_t kLoadScene = 5;
+constexpr int32_t kSettingsScene = 6;
+constexpr int32_t kTutorialScene = 12;
 // The backdrop wipes in from the top over this many milliseconds when the menu appears.
 constexpr const char* kBackdropWipePattern = "Data\\effect\\wipe.png";
 constexpr float kBackdropWipeMs = 1200.0f;
@@ -212,6 +215,15 @@ int32_t CVSceneTitle::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, in
               break;
             case kExtras:
               SetPhase(kPhaseExtras, 1, 0);
+              break;
+            case kTutorial:
+              GetSceneMgr().RequestChangeWithCover(kTutorialScene, 1, -1.0f, -1.0f);
+              break;
+            case kLoad:
+              GetSceneMgr().RequestChangeWithCover(kLoadScene, 1, -1.0f, -1.0f);
+              break;
+            case kSettings:
+              GetSceneMgr().RequestChangeWithCover(kSettingsScene, 1, -1.0f, -1.0f);
               break;
             default:
               break;

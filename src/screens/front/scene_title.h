@@ -28,6 +28,10 @@ class CVSceneTitle : public CVScene {
   static constexpr int32_t kStrategy = 10002;
   static constexpr int32_t kQuit = 10003;
   static constexpr int32_t kExtras = 10004;  // opens the extras sub-menu (phase 3)
+  // Screens pushed over the title with its picture as their backdrop.
+  static constexpr int32_t kTutorial = 10005;
+  static constexpr int32_t kLoad = 10006;
+  static constexpr int32_t kSettings = 10007;
   static constexpr int32_t kExtrasFirst = 10100;
   static constexpr int32_t kExtrasBack = 10105;
 

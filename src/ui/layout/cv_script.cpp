@@ -1,5 +1,7 @@
 #include "ui/layout/cv_script.h"
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -72,6 +74,9 @@ bool CVScript::Load(const char* fileName) {
   } else if (!text.empty() && text.back() != '\n') {
     // Every line of a layout ends with its line break; a file ending mid-line was cut short.
     plat::Log("layout", "%s ends in the middle of a line: cut short?", fileName);
+  } else if (std::count(text.begin(), text.end(), '{') != std::count(text.begin(), text.end(), '}')) {
+    // Every block a layout opens it closes again; a file ending inside one was cut short.
+    plat::Log("layout", "%s ends inside an open block: cut short?", fileName);
   }
   Parse(bytes, static_cast<size_t>(size), fileName);
   FreeFileBuffer(bytes);

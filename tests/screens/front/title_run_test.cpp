@@ -14,6 +14,9 @@
 #include "core/app_state.h"
 #include "core/game_file.h"
 #include "movie/movie_mgr.h"
+#include "save/save_slot.h"
+#include "world/turn/turn_loop.h"
+#include "world/world_tables.h"
 #include "save/system_files.h"
 #include "core/frame_services.h"
 #include "sound/sound.h"
@@ -404,6 +407,159 @@ TEST_F(TitleRun, LogoAndQuitQuestionAreDrawnInPlace) {
   EXPECT_GT(light, 200);
 }
 
+// ---- screens over the title (tutorial, settings, load) and the save/load round trip ----
+
+Pt RightColumnButton(int32_t id) { return {480 + 400 + 160, 320 + 70 * (id - CVSceneTitle::kTutorial) + 32}; }
+// Row r of the save and load screens, and their page tab p.
+Pt SaveRow(int r) { return {190 + 450, 166 + 44 * r + 20}; }
+
+
+TEST_F(TitleRun, SettingsOverTheTitleConfirmWritesSysDatAndCancelDoesNot) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  ShowOpeningFlag = 0;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  const fs::path sysDat = dir_ / "SaveData" / "sys" / "sys.dat";
+  auto bytes = [&] {
+    std::vector<char> b(112);
+    FILE* f = std::fopen(sysDat.c_str(), "rb");
+    if (f) {
+      b.resize(std::fread(b.data(), 1, b.size(), f));
+      std::fclose(f);
+    }
+    return b;
+  };
+  const auto before = bytes();
+
+  // Cancel (right click): nothing written, nothing changed.
+  Click(RightColumnButton(CVSceneTitle::kSettings));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 6);
+  EXPECT_EQ(GameMode, game_mode::kFrontScreen);
+  Click({640, 700}, true);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  EXPECT_EQ(bytes(), before);
+  EXPECT_EQ(SysConfigBlock[kCfgSkipMode], 0u);
+
+  // "すべて" (skip every message), then confirm: the file holds it at once.
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 50));
+  Click(RightColumnButton(CVSceneTitle::kSettings));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 6);
+  Click({150 + 140 + 128 + 60, 150 + 60 * 1 + 20});  // 10003
+  Click({380 + 100, 610 + 24});                        // 決定
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  EXPECT_EQ(SysConfigBlock[kCfgSkipMode], 1u);
+  EXPECT_NE(bytes(), before);
+  SysConfigBlock[kCfgSkipMode] = 0;
+}
+
+TEST_F(TitleRun, TutorialChapterRunsAndComesBack) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  ShowOpeningFlag = 0;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Click(RightColumnButton(CVSceneTitle::kTutorial));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 12);
+  // Chapter 2 ("選択肢") is the second button of the first row.
+  Click({310 + 460 + 100, 160 + 24});
+  EXPECT_EQ(GameMode, game_mode::kOtherScript);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+  EXPECT_EQ(GetAdvScript().setNumber, 1);
+  ASSERT_FALSE(GetAdvScript().switches.empty());
+  EXPECT_EQ(GetAdvScript().switches[0], 1);
+  // The chapter's end pops back to the tutorial, whose right click returns to the title.
+  ASSERT_TRUE(GetSceneMgr().PopScene());
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 12);
+  Click({640, 360}, true);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+}
+
+TEST_F(TitleRun, StorySavedIntoSlot3LoadsFromTheTitleAtTheSameMessage) {
+  ASSERT_TRUE(StartGraphics(false));
+  StartScenes();
+  ShowOpeningFlag = 0;
+  hooks_.stepStory = true;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  AdvTextPresenter presenter({});
+  SetAdvPresenter(&presenter);
+  Click(TitleButton(CVSceneTitle::kStory));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+  // A load checks the world words whole; a run that has not been through the strategy game has no
+  // world yet (year 0, empty orders) and its story saves are refused (reported separately), so
+  // this run gets the new game's world.
+  ResetSlgTurnState();
+  GameYear = 1551;
+  Driver().Ticks(15);
+  ASSERT_EQ(GameMode, game_mode::kMainScript);
+
+  // The save screen over the story (as the message window opens it), row 3 of page 1.
+  GetSceneMgr().RequestChangeWithCover(4, 1, -1.0f, -1.0f);
+  Driver().Ticks(2);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 4);
+  // The save keeps the message on the screen (the last save point); a load resumes there.
+  const uint32_t savedMessage = GetAdvScript().savePointMessage;
+  Click(SaveRow(3));
+  ASSERT_EQ(PlayRecordBlock.lastSlot, 3);
+  SlotHeader h;
+  ASSERT_TRUE(ReadSlotHeader(3, h));
+  EXPECT_TRUE(CheckSaveVersion(h));
+  EXPECT_EQ(h.subPhase, 255);  // a story save
+  Click({640, 360}, true);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+  EXPECT_EQ(GameMode, game_mode::kMainScript);
+
+  // The story goes on, then the player returns to the title and loads slot 3 there.
+  Driver().Ticks(10);
+  const uint32_t movedOn = GetAdvScript().savePointMessage;
+  hooks_.stepStory = false;
+  ASSERT_TRUE(GetSceneMgr().ChangeScene(1, 0));
+  GameMode = game_mode::kScriptEnded;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Click(RightColumnButton(CVSceneTitle::kLoad));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 5);
+  Click(SaveRow(3));
+  Driver().Ticks(2);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+  EXPECT_EQ(GameMode, game_mode::kMainScript);
+  EXPECT_EQ(GetAdvScript().savePointMessage, savedMessage) << "went on to " << movedOn;
+  EXPECT_EQ(GetAdvScript().pc, GetAdvScript().messageOffsets[savedMessage]);
+  SetAdvPresenter(nullptr);
+}
+
+TEST_F(TitleRun, ScreensOverTheTitleShowItDarkenedBehindThem) {
+  ShowOpeningFlag = 0;
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Driver().Ticks(80);
+  std::vector<uint8_t> title, px;
+  ASSERT_TRUE(Grab("front_title", title));
+  auto lum = [](const std::vector<uint8_t>& p, int x, int y) {
+    const size_t i = (static_cast<size_t>(y) * 1280 + x) * 4;
+    return p[i] + p[i + 1] + p[i + 2];
+  };
+  struct Screen {
+    int32_t button;
+    int32_t scene;
+    const char* name;
+  };
+  for (const Screen& s : {Screen{CVSceneTitle::kSettings, 6, "front_settings"},
+                          Screen{CVSceneTitle::kTutorial, 12, "front_tutorial"},
+                          Screen{CVSceneTitle::kLoad, 5, "front_load"}}) {
+    ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 100));
+    Click(RightColumnButton(s.button));
+    ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), s.scene) << s.name;
+    Driver().Ticks(10);
+    ASSERT_TRUE(Grab(s.name, px));
+    // Beside the screen's frame the title's picture is still there, dimmer.
+    for (int x : {60, 1220}) {
+      EXPECT_GT(lum(px, x, 360), 15) << s.name << " at " << x;
+      EXPECT_LT(lum(px, x, 360) * 2, lum(title, x, 360)) << s.name << " at " << x;
+    }
+    Click({640, 700}, true);
+    ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << s.name;
+  }
+}
+
 // The backdrop wipes in from the top through the transition effect when the menu appears: part
 // way, the upper sky is drawn and the lower part is still black; at the end the whole backdrop.
 TEST_F(TitleRun, BackdropWipesInThroughTheTransitionEffect) {
@@ -431,6 +587,43 @@ TEST_F(TitleRun, BackdropWipesInThroughTheTransitionEffect) {
   EXPECT_GT(sum(200, 640), 10) << "the whole backdrop is drawn";
   EXPECT_TRUE(Title()->MainPanel()->Shaders().empty()) << "the finished wipe is taken off";
   SetWidgetShaderFactory(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The save screen over the story's message window: the row saved into shows the save at once.
+TEST_F(TitleRun, SaveScreenOverTheMessageWindowShowsTheNewSave) {
+  ShowOpeningFlag = 0;
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  hooks_.stepStory = true;
+  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  Click(TitleButton(CVSceneTitle::kStory));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+  ResetSlgTurnState();
+  GameYear = 1551;
+  Driver().Ticks(40);
+  std::vector<uint8_t> story, px;
+  ASSERT_TRUE(Grab("front_story", story));
+  GetSceneMgr().RequestChangeWithCover(4, 1, -1.0f, -1.0f);
+  Driver().Ticks(4);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 4);
+  Click(SaveRow(0));
+  Driver().Ticks(4);
+  ASSERT_TRUE(Grab("front_save_over_story", px));
+  EXPECT_EQ(PlayRecordBlock.lastSlot, 0);
+  // The saved row's "最新" mark (gold text) is drawn at the row's right end.
+  int gold = 0;
+  for (int y = 166; y < 206; ++y)
+    for (int x = 1000; x < 1080; ++x) {
+      const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+      gold += p[0] > 180 && p[1] > 140 && p[2] < 140;
+    }
+  EXPECT_GT(gold, 20);
+  Click({640, 360}, true);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
 }
 
 }  // namespace
