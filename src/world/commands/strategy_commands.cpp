@@ -86,23 +86,26 @@ std::vector<int32_t> AcceptedAttackers() {
   SlgScenePort& s = SlgScene();
   std::vector<int32_t> marked;
   s.GetMarkedBusyoList(marked);
+  static std::vector<int32_t> lastOk;
+  if (!marked.empty() && marked == lastOk) return marked;
+  // The marks are taken again in order: each general is checked against the ones accepted before
+  // him (the check adds his cost to theirs), so the money refuses the later ones.
   std::vector<int32_t> ok;
-  bool refused = false;
+  s.ClearMarkedBusyo();
   for (int32_t g : marked) {
-    if (g < 0 || g >= kBusyoCount || GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
-        (!ok.empty() && BusyoTable[g].siro != BusyoTable[ok.front()].siro) ||
-        CheckCommandAvailable(kCmdInvade, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
-      const char* why = GetCommandReasonText();
-      s.ShowMessage(why ? why : "これ以上はできません", 7, false);
-      refused = true;
+    const bool accepted =
+        g >= 0 && g < kBusyoCount && GetBusyoDaimyo(static_cast<uint32_t>(g)) == PlayerDaimyoId &&
+        (ok.empty() || BusyoTable[g].siro == BusyoTable[ok.front()].siro) &&
+        !CheckCommandAvailable(kCmdInvade, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF);
+    if (accepted) {
+      s.MarkBusyo(g);
+      ok.push_back(g);
       continue;
     }
-    ok.push_back(g);
+    const char* why = GetCommandReasonText();
+    s.ShowMessage(why ? why : "これ以上はできません", 7, false);
   }
-  if (refused) {
-    s.ClearMarkedBusyo();
-    for (int32_t g : ok) s.MarkBusyo(g);
-  }
+  lastOk = ok;
   return ok;
 }
 
@@ -541,8 +544,11 @@ int CmdSecretContact() {
         if (s.GetSceneResult() == kResultBack) StepJump(kStepCancel);
         return kStepRunning;
       }
-      if (CheckCommandAvailable(kCmdSecretContact, sw.busyo, kNoSiro, PlayerDaimyoId, static_cast<uint16_t>(t)) ||
-          GetBusyoDaimyo(static_cast<uint32_t>(t)) == PlayerDaimyoId) {
+      // The target's own rules (same clan, contacted already, a clan head) and his castle's (a
+      // neighbour of the general's castle, not the player's).
+      if (CheckCommandAvailable(kCmdContactChosen, static_cast<uint16_t>(t), kNoSiro, PlayerDaimyoId, sw.busyo) ||
+          CheckCommandAvailable(kCmdSecretContact, sw.busyo, SiroOf(static_cast<uint16_t>(t)), PlayerDaimyoId,
+                                0xFFFF)) {
         const char* why = GetCommandReasonText();
         s.ShowMessage(why ? why : "これ以上はできません", 7, false);
         s.ClearMarkedBusyo();

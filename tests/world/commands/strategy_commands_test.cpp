@@ -269,3 +269,76 @@ TEST_F(PoliticsDiplomacyTest, PoachingWinsTheGeneralOver) {
 }
 
 }  // namespace
+
+namespace {
+
+class SecretContactTest : public CommandTest {
+ protected:
+  void SetUp() override {
+    CommandTest::SetUp();
+    DaimyoTable[player].revenue = 1000;
+    DaimyoTable[enemy].revenue = 1000;
+    DaimyoTable[player].prestige = 10;
+    DaimyoTable[enemy].prestige = 0;
+    BusyoTable[pGen].cur.stat[1] = 50;
+    BusyoTable[eGen].loyalty = 4;  // score (10 + 10) / 4 + 2 = 7: every die wins
+    EnterPhase(3);
+  }
+  ScopedGameRandOverride zeros{[] { return 0; }};
+};
+
+TEST_F(SecretContactTest, ContactWinsTheTargetUntilTheNextStrategyPhase) {
+  Answer(11);
+  Mark({pGen});
+  cs.marked = {pGen, eHead};  // a clan head refuses
+  for (int i = 0; i < 6; ++i) Frame();
+  EXPECT_EQ(cs.openDialog, -1);
+  cs.marked = {pGen, eGen};
+  for (int i = 0; i < 6; ++i) Frame();
+  ASSERT_EQ(cs.openDialog, 15);
+  EXPECT_EQ(cs.given[3], eGen);
+  Answer(kResultConfirm, 10);
+  EXPECT_TRUE(cs.SaidSomething("良い感触を得ました"));
+  EXPECT_EQ(BusyoTable[eGen].contactDaimyo, player);
+  EXPECT_EQ(BusyoTable[eGen].cmdFlags & 8, 8);
+  EXPECT_EQ(BusyoTable[pGen].cmdFlags & 1, 1);
+  EXPECT_EQ(DaimyoTable[player].cp, 19);
+  EXPECT_EQ(DaimyoTable[player].money, 980);
+}
+
+TEST_F(SecretContactTest, StrategyCommandsRefuseWhatTheClanCannotPay) {
+  struct Case { int command, cp, money; } cases[] = {{11, 0, 1000}, {11, 20, 19}, {10, 2, 1000}, {10, 20, 49}};
+  for (const Case& c : cases) {
+    DaimyoTable[player].cp = static_cast<uint8_t>(c.cp);
+    DaimyoTable[player].money = static_cast<uint16_t>(c.money);
+    RefreshCommandMenus(3);
+    cs.messages.clear();
+    Answer(c.command, 10);
+    EXPECT_TRUE(cs.SaidSomething("これ以上はできません")) << c.command << " " << c.cp << " " << c.money;
+    EXPECT_EQ(DaimyoTable[player].cp, c.cp);
+    EXPECT_EQ(DaimyoTable[player].money, c.money);
+  }
+}
+
+TEST_F(SecretContactTest, AttackOrderTakesOnlyGeneralsTheMoneyAndCastleAllow) {
+  BusyoTable[pGen].soldiers = 40;
+  BusyoTable[pHead].soldiers = 40;
+  Answer(9);
+  const int each = InvadeCostPerBusyo(static_cast<uint16_t>(pGen));
+  ASSERT_GT(each, 1);
+  DaimyoTable[player].money = static_cast<uint16_t>(each - 1);
+  Mark({pGen});
+  EXPECT_TRUE(cs.marked.empty());  // refused: the money does not cover him
+  DaimyoTable[player].money = 1000;
+  Mark({pGen, pHead});  // the head stands in another castle
+  cs.selectedCastle = 2;
+  for (int i = 0; i < 6; ++i) Frame();
+  ASSERT_EQ(cs.openDialog, 13);
+  EXPECT_EQ(cs.given[1], each);
+  EXPECT_EQ(cs.marked, std::vector<int32_t>{pGen});
+  Answer(kResultConfirm, 10);
+  EXPECT_EQ(DaimyoTable[player].money, 1000 - each);
+  EXPECT_EQ(BusyoTable[pHead].marchFlag, 0);
+}
+
+}  // namespace
