@@ -35,6 +35,7 @@ struct StrategyWork {
   int marked = 0;
   bool ally = false;
   bool focused = false;
+  std::vector<int32_t> accepted;  // attack: the marks last accepted
 };
 StrategyWork sw;
 
@@ -86,8 +87,7 @@ std::vector<int32_t> AcceptedAttackers() {
   SlgScenePort& s = SlgScene();
   std::vector<int32_t> marked;
   s.GetMarkedBusyoList(marked);
-  static std::vector<int32_t> lastOk;
-  if (!marked.empty() && marked == lastOk) return marked;
+  if (!marked.empty() && marked == sw.accepted) return marked;
   // The marks are taken again in order: each general is checked against the ones accepted before
   // him (the check adds his cost to theirs), so the money refuses the later ones.
   std::vector<int32_t> ok;
@@ -105,7 +105,7 @@ std::vector<int32_t> AcceptedAttackers() {
     const char* why = GetCommandReasonText();
     s.ShowMessage(why ? why : "これ以上はできません", 7, false);
   }
-  lastOk = ok;
+  sw.accepted = ok;
   return ok;
 }
 
@@ -263,6 +263,7 @@ int CmdInvade() {
         s.ClearMarkedBusyo();
         s.SetSelMode(2);
         s.ShowMessage(kAskBusyo, 0, false);
+        sw.accepted.clear();
         return kStepRunning;
       }
       if (s.GetSceneResult() == kResultBack) {
