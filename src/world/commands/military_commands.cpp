@@ -854,19 +854,3 @@ int CmdVisitBusyo() {
   }
   return kStepRunning;
 }
-
-// Alliance and poaching: their rules land with the diplomacy commands; until then the command
-// ends at once and changes nothing.
-int CmdDiplomacy() {
-  if (StepCheckDone()) return 0;
-  StepBegin();
-  StepFinish();
-  return 0;
-}
-
-int CmdPoach() {
-  if (StepCheckDone()) return 0;
-  StepBegin();
-  StepFinish();
-  return 0;
-}

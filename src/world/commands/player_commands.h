@@ -68,6 +68,13 @@ int CmdStationBusyo();
 // Diplomacy commands of the politics menu, run by the dispatcher; built with the diplomacy rules.
 int CmdDiplomacy();
 int CmdPoach();
+// Strategy phase (menu 3).
+void BeginStrategyCommandPhase();
+int StrategyCommandDispatch();
+int CmdDeclareUnification();
+int CmdInvade();
+int CmdPlot();
+int CmdSecretContact();
 
 // Shared pieces of the command routines.
 namespace cmd {
