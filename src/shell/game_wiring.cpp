@@ -1,3 +1,4 @@
+#include "shell/debug_wiring.h"
 #include "shell/game_wiring.h"
 
 #include <string>
@@ -123,6 +124,7 @@ void EndSound() {
 
 void InstallGameSubsystems() {
   StartupSteps& s = GetStartupSteps();
+  InstallDebugWindow();
   s.clearScriptWatchList = [] { GetAdvScript().ClearWatchList(); };
   s.loadStartLabelList = [] { return LoadStartLabelList(0); };
   s.initMovieManager = [] { return GetMovieMgr().Init(); };

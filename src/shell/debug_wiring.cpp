@@ -1,0 +1,84 @@
+// The debug window of debug mode: the console over the program's script state, drawn into the
+// platform's second window on the main thread.
+#include "shell/debug_wiring.h"
+
+#include <memory>
+
+#include "platform/debugui/debug_ui.h"
+#include "platform/sdl/periodic_timer.h"
+#include "platform/text/log.h"
+#include "scenario/script/adv_script.h"
+#include "shell/app_main.h"
+#include "shell/debug/debug_console.h"
+#include "shell/frame.h"
+#include "shell/main_window.h"
+#include "sound/sound.h"
+
+namespace {
+
+std::unique_ptr<plat::DebugWindow> g_window;
+std::unique_ptr<DebugConsole> g_console;
+bool g_modalShown = false;
+
+// Holds the frame off while fn changes the game's state. The frame may be waiting for a box the
+// main thread is to show, so boxes are served while waiting; fn runs here on the main thread and
+// shows its own boxes directly.
+void RunBetweenFrames(const std::function<void()>& fn) {
+  bool wasPaused = IsFramePaused();
+  SetFramePause(true);
+  for (int quiet = 0; quiet < 2;) {
+    ServiceBoxRequests();
+    quiet = g_FrameBusy.load() ? 0 : quiet + 1;
+    plat::SleepMs(1);
+  }
+  fn();
+  SetFramePause(wasPaused);
+}
+
+}  // namespace
+
+DebugConsoleHooks MakeProgramDebugHooks() {
+  DebugConsoleHooks h;
+  h.exclusive = &RunBetweenFrames;
+  h.setFramePause = &SetFramePause;
+  h.stopAllSound = &StopAllSound;
+  return h;
+}
+
+void OpenDebugWindow() {
+  if (g_window) return;
+  plat::DebugWindow::Options o;
+  o.titleUtf8 = "Vornakest 4 debug";
+  g_window = plat::DebugWindow::Create(o);
+  if (!g_window) return;  // the game goes on without it (logged)
+  g_console = std::make_unique<DebugConsole>(GetAdvScript(), MakeProgramDebugHooks());
+  SetDebugConsole(g_console.get());
+}
+
+void DebugWindowPass() {
+  if (!g_window || !g_console) return;
+  g_window->BeginFrame();
+  g_console->Draw(*g_window);
+  g_window->EndFrame();
+  // The close question waits while a modal debug dialog is up.
+  bool modal = g_console->ModalUp();
+  if (modal != g_modalShown) {
+    g_CloseBoxUp.store(modal);
+    g_modalShown = modal;
+  }
+}
+
+void CloseDebugWindow() {
+  if (g_modalShown) g_CloseBoxUp.store(false);
+  g_modalShown = false;
+  SetDebugConsole(nullptr);
+  g_console.reset();
+  g_window.reset();
+}
+
+void InstallDebugWindow() {
+  StartupSteps& s = GetStartupSteps();
+  s.openDebugWindow = &OpenDebugWindow;
+  s.debugWindowPass = &DebugWindowPass;
+  s.closeDebugWindow = &CloseDebugWindow;
+}
