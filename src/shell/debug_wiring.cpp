@@ -53,6 +53,7 @@ void OpenDebugWindow() {
   if (!g_window) return;  // the game goes on without it (logged)
   g_console = std::make_unique<DebugConsole>(GetAdvScript(), MakeProgramDebugHooks());
   SetDebugConsole(g_console.get());
+  plat::Log("debug", "debug window open");
 }
 
 void DebugWindowPass() {

@@ -66,6 +66,7 @@ Uint32 EventWindowId(const SDL_Event& e) {
 DebugWindow::DebugWindow() : impl_(std::make_unique<Impl>()) {}
 
 std::unique_ptr<DebugWindow> DebugWindow::Create(const Options& o) {
+  if (!InitVideo()) return nullptr;
   std::unique_ptr<DebugWindow> w(new DebugWindow());
   Impl& m = *w->impl_;
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
