@@ -61,6 +61,8 @@ void DebugWindowPass() {
   g_window->BeginFrame();
   g_console->Draw(*g_window);
   g_window->EndFrame();
+  // The frame shows the chosen image state instead of running logic while the view is set.
+  g_ImageStateView.store(GetDebugWords().imageView);
   // The close question waits while a modal debug dialog is up.
   bool modal = g_console->ModalUp();
   if (modal != g_modalShown) {

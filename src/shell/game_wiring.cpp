@@ -1,3 +1,4 @@
+#include "shell/debug/debug_rows.h"
 #include "shell/debug_wiring.h"
 #include "shell/game_wiring.h"
 
@@ -67,6 +68,10 @@ void ReadBattleConfig(BattleConfig& c) {
   c.turnLimit = NoKakuuSiroFlag;
   c.eventBlock = StoryEventBlockFlag;
   for (int i = 0; i < kSystemParamWords && i < 36; ++i) c.params[i] = SystemParamTable[i];
+  // The debug menu's forced weather and skill rate (255: not forced).
+  const DebugWords& d = GetDebugWords();
+  c.debugWeather = d.forcedWeather == 255 ? -1 : d.forcedWeather;
+  c.debugSkillRate = d.skillRate == 255 ? -1 : d.skillRate;
 }
 
 
