@@ -12,7 +12,11 @@
 #include "shell/debug/debug_console.h"
 #include "shell/frame.h"
 #include "shell/main_window.h"
+#include "save/system_files.h"
+#include "scenario/interp/adv_step.h"
+#include "sound/busyo_voice.h"
 #include "sound/sound.h"
+#include "world/slg_util.h"
 
 namespace {
 
@@ -35,6 +39,20 @@ void RunBetweenFrames(const std::function<void()>& fn) {
   SetFramePause(wasPaused);
 }
 
+// The items that reach other subsystems.
+void ProgramCommand(int id, bool checked) {
+  switch (id) {
+    case 40023: SetGameSpeedParams(checked); break;      // minimal waits
+    case 40026: StartAdvScript(0); break;
+    case 40027: PlayRecordBlock.clearCount = 0; break;
+    case 40030: PlayRecordBlock.clearCount = 1; break;
+    case 40031: PlayRecordBlock.clearCount = 99; break;
+    case 40034: PlayGeneralVoice(2, 91, 0); break;      // a test voice
+    case 40075: ClearPlayRecord(); break;
+    default: break;
+  }
+}
+
 }  // namespace
 
 DebugConsoleHooks MakeProgramDebugHooks() {
@@ -42,6 +60,7 @@ DebugConsoleHooks MakeProgramDebugHooks() {
   h.exclusive = &RunBetweenFrames;
   h.setFramePause = &SetFramePause;
   h.stopAllSound = &StopAllSound;
+  h.programCommand = &ProgramCommand;
   return h;
 }
 

@@ -139,7 +139,11 @@ void DebugConsole::Command(int id) {
   if (id >= 40081 && id <= 40086 && id != 40085) { w.forcedSeasonEvent = kSeasonValues[id - 40081]; return; }
   for (int i = 0; i < 5; ++i)
     if (kImageViewIds[i] == id) { w.imageView = kImageViewValues[i]; return; }
-  if (IsToggleItem(id)) { toggles_[id] ^= 1; return; }
+  if (IsToggleItem(id)) {
+    toggles_[id] ^= 1;
+    if (hooks_.programCommand) RunExclusive([this, id] { hooks_.programCommand(id, toggles_[id] != 0); });
+    return;
+  }
   switch (id) {
     case debug_menu::kLabelJump: OpenLabelList(false); return;
     case debug_menu::kSwitchList: OpenSwitchList(); return;
@@ -170,7 +174,9 @@ void DebugConsole::Command(int id) {
       return;
     case debug_menu::kSelectDaimyo: OpenSelectList(0); return;
     case 40039: RunExclusive([] { GameMode = 1; }); return;
-    default: return;  // items of other subsystems' tools not built here
+    default:
+      if (hooks_.programCommand) RunExclusive([this, id] { hooks_.programCommand(id, false); });
+      return;
   }
 }
 

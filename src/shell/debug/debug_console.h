@@ -22,6 +22,9 @@ struct DebugConsoleHooks {
   void (*stopAllSound)() = nullptr;
   // The event jump: reopen the scenario window, reload the switch file, go to the event.
   void (*reopenAdvWindow)() = nullptr;
+  // Menu items that act on other subsystems (the program's wiring); called between frames with
+  // the item's check mark after the command.
+  void (*programCommand)(int id, bool checked) = nullptr;
 };
 
 class DebugConsole {

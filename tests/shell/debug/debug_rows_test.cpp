@@ -110,6 +110,29 @@ TEST(DebugRows, MenuGroupsCheckOneItemEach) {
   EXPECT_EQ(console.OpenDialog(), DebugConsole::Dialog::kAutoRun);
 }
 
+std::vector<std::pair<int, bool>> g_programCommands;
+
+TEST(DebugRows, ItemsOfOtherSubsystemsGoToTheProgramWithTheirMark) {
+  AdvScript script;
+  DebugConsoleHooks hooks;
+  int exclusive = 0;
+  hooks.exclusive = [&exclusive](const std::function<void()>& fn) {
+    ++exclusive;
+    fn();
+  };
+  hooks.programCommand = [](int id, bool checked) { g_programCommands.push_back({id, checked}); };
+  DebugConsole console(script, hooks);
+  g_programCommands.clear();
+  console.Command(40023);
+  console.Command(40023);
+  console.Command(40031);
+  console.Command(40019);  // a group item stays with the console
+  std::vector<std::pair<int, bool>> want = {{40023, true}, {40023, false}, {40031, false}};
+  EXPECT_EQ(g_programCommands, want);
+  EXPECT_EQ(exclusive, 3);  // each ran between frames
+  console.Command(40021);
+}
+
 class DebugWorldRows : public WorldTest {};
 
 TEST_F(DebugWorldRows, EachListModesRows) {
