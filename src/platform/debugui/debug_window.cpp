@@ -86,12 +86,16 @@ std::unique_ptr<DebugWindow> DebugWindow::Create(const Options& o) {
     return nullptr;  // the destructor takes the window down
   }
   SDL_GL_MakeCurrent(m.window, m.gl);
+  // The message loop must not wait for the display's refresh here; the caller paces the passes.
+  SDL_GL_SetSwapInterval(0);
   IMGUI_CHECKVERSION();
   ImGuiContext* previous = ImGui::GetCurrentContext();
   m.context = ImGui::CreateContext();
   ImGui::SetCurrentContext(m.context);
   ImGuiIO& io = ImGui::GetIO();
   io.IniFilename = nullptr;  // nothing written beside the game
+  // The cursor belongs to the game window; ImGui must not change it.
+  io.ConfigFlags |= ImGuiConfigFlags_NoMouseCursorChange;
   for (const char* f : kFontFiles) {
     if (SDL_RWops* probe = SDL_RWFromFile(f, "rb")) {
       SDL_RWclose(probe);
