@@ -217,6 +217,7 @@ void RunMessageLoop(App& app) {
     // A termination signal ends the program as the close question's OK does, without asking.
     if (leave || g_QuitRequested.load() || plat::TerminationRequested()) break;
     CheckDeviceState();
+    if (g_DebugFlag && GetStartupSteps().debugWindowPass) GetStartupSteps().debugWindowPass();
     plat::SleepMs(5);
   }
 }
@@ -225,6 +226,7 @@ void RunMessageLoop(App& app) {
 // system files are never written while a frame may still change them.
 void ShutdownGame(App& app) {
   StartupSteps& s = GetStartupSteps();
+  if (s.closeDebugWindow) s.closeDebugWindow();
   ShutdownBoxes(true);
   SetFramePause(true);
   SetDisplayStop(true);
@@ -370,6 +372,7 @@ int GameMain(const std::vector<std::string>& args, const LaunchOptions& options)
 
   // 9. Everything else, then the timer; the message loop until the window goes; shutdown.
   InitGame(app, selector);
+  if (g_DebugFlag && GetStartupSteps().openDebugWindow) GetStartupSteps().openDebugWindow();
   RunMessageLoop(app);
   ShutdownGame(app);
   return 0;

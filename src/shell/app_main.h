@@ -45,6 +45,11 @@ struct StartupSteps {
   FrameSceneManager* sceneManager = nullptr;
   // What the window shows; null: the placeholder scene's test card.
   WindowPictureSource* pictureSource = nullptr;
+  // Debug mode only: opens the debug window after start-up, draws it once per message-loop pass
+  // and closes it first at shutdown.
+  void (*openDebugWindow)() = nullptr;
+  void (*debugWindowPass)() = nullptr;
+  void (*closeDebugWindow)() = nullptr;
   // Frees device resources at shutdown, after the frame stopped, with the GL context current.
   void (*releaseGraphics)() = nullptr;
 };

@@ -1,3 +1,5 @@
+#include "shell/debug/debug_rows.h"
+#include "shell/debug_wiring.h"
 #include "shell/game_wiring.h"
 
 #include <string>
@@ -67,6 +69,10 @@ void ReadBattleConfig(BattleConfig& c) {
   c.turnLimit = NoKakuuSiroFlag;
   c.eventBlock = StoryEventBlockFlag;
   for (int i = 0; i < kSystemParamWords && i < 36; ++i) c.params[i] = SystemParamTable[i];
+  // The debug menu's forced weather and skill rate (255: not forced).
+  const DebugWords& d = GetDebugWords();
+  c.debugWeather = d.forcedWeather == 255 ? -1 : d.forcedWeather;
+  c.debugSkillRate = d.skillRate == 255 ? -1 : d.skillRate;
 }
 
 
@@ -124,6 +130,7 @@ void EndSound() {
 
 void InstallGameSubsystems() {
   StartupSteps& s = GetStartupSteps();
+  InstallDebugWindow();
   s.clearScriptWatchList = [] { GetAdvScript().ClearWatchList(); };
   s.loadStartLabelList = [] { return LoadStartLabelList(0); };
   s.initMovieManager = [] { return GetMovieMgr().Init(); };

@@ -148,11 +148,22 @@ void Window::DestroyGlContext() {
 
 void Window::SwapBuffers() { SDL_GL_SwapWindow(impl_->window); }
 
+namespace {
+ForeignEventSink g_foreignSink = nullptr;
+void* g_foreignContext = nullptr;
+}  // namespace
+
+void SetForeignEventSink(ForeignEventSink sink, void* context) {
+  g_foreignSink = sink;
+  g_foreignContext = context;
+}
+
 void Window::PumpEvents(std::vector<WindowEvent>& events, int waitMs) {
   SDL_Event e;
   bool have = waitMs > 0 ? SDL_WaitEventTimeout(&e, waitMs) != 0 : SDL_PollEvent(&e) != 0;
   Uint32 myId = SDL_GetWindowID(impl_->window);
   while (have) {
+    if (g_foreignSink && e.type != SDL_QUIT) g_foreignSink(&e, g_foreignContext);
     switch (e.type) {
       case SDL_QUIT:
         events.push_back({WindowEvent::kCloseRequested});

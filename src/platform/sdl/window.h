@@ -103,4 +103,9 @@ class Window {
 // Message box without an owner window (start-up failures before the window exists).
 int ShowStandaloneMessageBox(const std::string& titleUtf8, const std::string& textUtf8, bool errorIcon);
 
+// Events of other windows (the debug window) that the game window's pump takes from the queue
+// are handed to this sink (an SDL_Event*); null: dropped.
+using ForeignEventSink = void (*)(const void* sdlEvent, void* context);
+void SetForeignEventSink(ForeignEventSink sink, void* context);
+
 }  // namespace plat

@@ -1,0 +1,86 @@
+// The debug menu and its dialogs, drawn every main-loop pass into the debug window. Changes to
+// the game's state run through the exclusive hook, which holds the frame off while they happen.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "shell/debug/debug_rows.h"
+
+class AdvScript;
+namespace plat {
+class DebugUi;
+}
+
+struct DebugConsoleHooks {
+  // Runs fn while no frame runs (the program pauses the frame and waits for it); tests call it.
+  std::function<void(const std::function<void()>&)> exclusive;
+  void (*setFramePause)(bool on) = nullptr;
+  void (*stopAllSound)() = nullptr;
+  // The event jump: reopen the scenario window, reload the switch file, go to the event.
+  void (*reopenAdvWindow)() = nullptr;
+  // Menu items that act on other subsystems (the program's wiring); called between frames with
+  // the item's check mark after the command.
+  void (*programCommand)(int id, bool checked) = nullptr;
+};
+
+class DebugConsole {
+ public:
+  DebugConsole(AdvScript& script, DebugConsoleHooks hooks);
+  ~DebugConsole();
+
+  // One pass: the menu bar and every open dialog.
+  void Draw(plat::DebugUi& ui);
+  // A menu command by its id, as the menu item does.
+  void Command(int id);
+
+  // The check mark of an item.
+  bool IsChecked(int id) const;
+  // The watch window asks for a refresh (a watched switch changed); any thread.
+  void RequestWatchRefresh() { watchDirty_.store(true); }
+
+  enum class Dialog { kNone, kSwitchList, kSwitchEdit, kLabelList, kEventList, kSelectList, kAutoRun };
+  Dialog OpenDialog() const { return dialog_; }
+  bool WatchWindowOpen() const { return watchOpen_; }
+  // True while a modal dialog is up (the close question is held off meanwhile).
+  bool ModalUp() const { return dialog_ != Dialog::kNone; }
+  const std::string& AutoRunMessage() const { return autoRunMessage_; }
+
+ private:
+  void RunExclusive(const std::function<void()>& fn);
+  void DrawMenu(plat::DebugUi& ui);
+  void DrawSwitchList(plat::DebugUi& ui);
+  void DrawSwitchEdit(plat::DebugUi& ui);
+  void DrawLabelList(plat::DebugUi& ui);
+  void DrawSelectList(plat::DebugUi& ui);
+  void DrawAutoRun(plat::DebugUi& ui);
+  void DrawWatch(plat::DebugUi& ui);
+  void OpenSwitchList();
+  void OpenLabelList(bool eventMode);
+  void OpenSelectList(int mode);
+  void Close();
+
+  AdvScript& script_;
+  DebugConsoleHooks hooks_;
+  Dialog dialog_ = Dialog::kNone;
+  std::vector<std::string> rows_;
+  std::vector<int32_t> rowValues_;
+  int selected_ = -1;
+  int lastSwitch_ = -1, lastLabel_ = -1, lastEvent_ = -1;  // restored when a dialog opens again
+  int listMode_ = 0;
+  int editSwitch_ = -1;
+  std::string editName_, editText_, editMessage_;
+  std::string autoRunText_, autoRunMessage_;
+  bool watchOpen_ = false;
+  int watchSelected_ = -1;
+  std::vector<std::string> watchRows_;
+  std::atomic<bool> watchDirty_{true};
+  std::map<int, int> toggles_;  // toggle words by menu id
+};
+
+// The console of the running program (null outside debug mode); the watch notifier reaches it.
+DebugConsole* GetDebugConsole();
+void SetDebugConsole(DebugConsole* console);
