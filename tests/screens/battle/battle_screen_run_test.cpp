@@ -1,0 +1,230 @@
+// A battle the player commands, through the headless frame driver on the built sample data: the
+// battle scene opens when his clan attacks, a scripted player deploys (formation, commander,
+// lanes, confirm) and gives every order by clicking the shown buttons, and the battle ends and
+// returns from the scene. The scene's phases, command sets and picks are checked on the way.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "battle/battle_orders.h"
+#include "core/app_state.h"
+#include "core/frame_services.h"
+#include "core/game_file.h"
+#include "core/step_machine.h"
+#include "platform/gl/null_device.h"
+#include "render/dg_manager.h"
+#include "screens/battle/scene_kassen.h"
+#include "tests/battle/battle_fixture.h"
+#include "tests/support/frame_driver.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_dlg.h"
+#include "ui/scenes/scene_frame_adapter.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_button.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int g_target = -1;
+bool g_battleDone = false;
+
+// Game mode 11 runs the war phase's battle step as the turn loop would.
+class BattleHooks : public FrameGameHooks {
+ public:
+  void RunTurnLoop() override {
+    if (g_battleDone) return;
+    StepPush();
+    Battle().BattleRun(g_target);
+    g_battleDone = StepPop();
+  }
+};
+
+class DeviceGraphics : public FrameGraphics {
+ public:
+  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
+  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
+  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
+  bool RenderFrame() override { return mgr_->RenderFrame(); }
+
+ private:
+  CDGManager* mgr_;
+};
+
+class BattleScreenRun : public BattleWorldTest {
+ protected:
+  void SetUp() override {
+    BattleWorldTest::SetUp();
+    const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
+    ASSERT_TRUE(fs::exists(data / "layout" / "kassen.lay")) << "build the sample data first";
+    dir_ = fs::temp_directory_path() / ("v4_kassen_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(data, dir_ / "Data");
+    oldModuleDir_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    dg_ = new CDGManager();
+    ASSERT_TRUE(dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
+                                      1280, 720));
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    GetMenuMgr().Init(GetModuleDir());
+    GetSceneMgr().Reset();
+    ASSERT_TRUE(InitSceneSystem());
+    RegisterBattleScenes(GetSceneMgr());
+    // A plain scene stands for the strategy map the battle is pushed over.
+    GetSceneMgr().SetSceneFactory(1, [](int32_t id) -> CVScene* { return new CVScene(-1, id); });
+    ASSERT_TRUE(GetSceneMgr().ChangeScene(1, 0));
+    FrameServices s;
+    s.scenes = &scenes_;
+    s.game = &hooks_;
+    s.graphics = graphics_.get();
+    driver_ = std::make_unique<FrameDriver>(s);
+  }
+  void TearDown() override {
+    driver_.reset();
+    GetSceneMgr().Reset();
+    GetMenuMgr().DeleteAllRoots();
+    SetDGManager(nullptr);
+    if (dg_) dg_->Release();
+    GameMode = 1;
+    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+    BattleWorldTest::TearDown();
+  }
+
+  CVSceneKassen* Scene() { return dynamic_cast<CVSceneKassen*>(GetSceneMgr().GetCurrentScene()); }
+
+  // Clicks a shown button of the current scene's first menu (real input through the frame).
+  bool ClickButton(int id) {
+    CVScene* scene = GetSceneMgr().GetCurrentScene();
+    CVMenuBase* menu = scene ? scene->FindMenu(0) : nullptr;
+    CVMenuBtn* b = menu ? menu->FindButtonById(id) : nullptr;
+    if (!b || !b->TestFlag(kWfShown) || b->TestFlag(kWfNoHit)) return false;
+    Vector3 p;
+    b->GetParentWorldPos(p);
+    driver_->SetPointer(static_cast<int>(p.x + b->position.x + b->size.x / 2),
+                        static_cast<int>(p.y + b->position.y + b->size.y / 2));
+    driver_->Ticks(1);
+    driver_->SetButton(VK_LBUTTON, true);
+    driver_->Ticks(1);
+    driver_->SetButton(VK_LBUTTON, false);
+    driver_->Ticks(2);
+    ++clicks_;
+    return true;
+  }
+  // The first shown, enabled command button whose code is in the list (in list order).
+  bool ClickCommand(std::initializer_list<int> codes) {
+    CVSceneKassen* scene = Scene();
+    for (int code : codes)
+      for (int i = 0; i < kKassenCommandButtons; ++i)
+        if (scene->ResultOfHit(300 + i) == code && ClickButton(300 + i)) return true;
+    for (int i = 0; i < kKassenCommandButtons; ++i)
+      if (scene->ResultOfHit(300 + i) >= 10 && ClickButton(300 + i)) return true;
+    return false;
+  }
+
+  // What a player does in each phase of the battle scene.
+  void Play() {
+    const int sceneId = GetSceneMgr().GetCurrentSceneId();
+    if (sceneId == 10) {
+      if (!ClickButton(1)) driver_->Ticks(1);  // yes, once the question shows
+      return;
+    }
+    CVSceneKassen* scene = Scene();
+    if (!scene) {
+      driver_->Ticks(1);
+      return;
+    }
+    phasesSeen_.insert(scene->GetPhase());
+    const BattleSide& side = g_Battle.sides[0];
+    switch (scene->GetPhase()) {
+      case 5:
+        ClickCommand({10, 13, 14});
+        return;
+      case 8:
+        for (int i = 0; i < kBattleUnits; ++i)
+          if (side.units[i].general != kNoUnitGeneral && ClickButton(2000 + i)) return;
+        break;
+      case 7: {
+        int cmd = CommanderUnit(0);
+        if (cmd >= 0 && side.units[cmd].lane == kNoLane && ClickButton(2000 + cmd)) return;
+        for (int i = 0; i < kBattleUnits; ++i)
+          if (side.units[i].general != kNoUnitGeneral && side.units[i].lane == kNoLane && side.units[i].soldiers > 0 &&
+              ClickButton(2000 + i))
+            return;
+        break;
+      }
+      case 12:
+        if (ClickCommand({16, 24, 23})) {
+          ++orders_;
+          return;
+        }
+        break;
+      case 13:
+        if (ClickCommand({28, 27, 29})) return;
+        break;
+      case 14:
+        if (ClickCommand({15, 19})) return;
+        break;
+      case 16: case 18:
+        if (ClickCommand({50, 51, 40, 41})) return;
+        break;
+      default:
+        break;
+    }
+    driver_->Ticks(1);
+  }
+
+  fs::path dir_;
+  std::string oldModuleDir_;
+  CDGManager* dg_ = nullptr;
+  SceneFrameAdapter scenes_;
+  BattleHooks hooks_;
+  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<FrameDriver> driver_;
+  std::set<int> phasesSeen_;
+  int clicks_ = 0;
+  int orders_ = 0;
+};
+
+TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
+  Build({25, 25, 20}, {40, 40, 30});
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);  // the player's clan attacks
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  SetBattleScreenPort(&GetKassenScreenPort());
+  SetGameRandState(5);
+  StepReset();
+  g_target = target;
+  g_battleDone = false;
+  GameMode = game_mode::kSlg;
+  bool opened = false;
+  for (int i = 0; i < 20000 && !g_battleDone; ++i) {
+    Play();
+    opened |= GetSceneMgr().GetCurrentSceneId() == 8;
+  }
+  ASSERT_TRUE(g_battleDone) << "the battle ended; game mode " << GameMode << ", scene "
+                            << GetSceneMgr().GetCurrentSceneId() << ", phase "
+                            << (Scene() ? Scene()->GetPhase() : -1) << ", step " << g_StepMachine.step[0];
+  EXPECT_TRUE(opened) << "the battle scene opened";
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << "the battle returned to the scene below";
+  EXPECT_EQ(GetSceneById(8), nullptr);
+  EXPECT_EQ(g_Battle.mode, 2);
+  EXPECT_TRUE(phasesSeen_.count(5) && phasesSeen_.count(7)) << "the player deployed";
+  EXPECT_TRUE(phasesSeen_.count(12)) << "the player gave orders";
+  EXPECT_GT(clicks_, 5);
+  EXPECT_GE(orders_, 3) << "orders in more than one turn";
+  EXPECT_NE(g_Battle.sides[0].status | g_Battle.sides[1].status, 0) << "one side was beaten or left";
+  EXPECT_EQ(StationedCount(target, true), 0);
+  ExpectClean();
+}
+
+}  // namespace
