@@ -94,14 +94,20 @@ bool CVSceneKassen::OnStart() {
   return true;
 }
 
+// The message line: the first Text of the screen's frame.
+static CVMenuBase* MessageLine(CVMenuBase* menu) {
+  CVMenuBase* frame = menu ? menu->FirstChild() : nullptr;
+  return frame ? frame->FindChild(kWidgetText, 0) : nullptr;
+}
+
 const char* CVSceneKassen::Message() const {
-  CVMenuText* t = menu_ ? dynamic_cast<CVMenuText*>(menu_->FindChild(kWidgetText, 0)) : nullptr;
+  auto* t = dynamic_cast<CVMenuText*>(MessageLine(menu_));
   return t ? t->Text() : "";
 }
 
 void CVSceneKassen::ShowMessage(const char* text) {
   if (!menu_) return;
-  if (auto* t = dynamic_cast<CVMenuText*>(menu_->FindChild(kWidgetText, 0))) t->SetText(text, true);
+  if (auto* t = dynamic_cast<CVMenuText*>(MessageLine(menu_))) t->SetText(text, true);
 }
 
 int CVSceneKassen::ResultOfHit(int hit) const {
@@ -183,7 +189,7 @@ void CVSceneKassen::RefreshPanels() {
     SetLabel(panel, text);
   }
   // Side 1's units: the texts after the message line.
-  CVMenuBase* t = menu_->FindChild(kWidgetText, 0);
+  CVMenuBase* t = MessageLine(menu_);
   for (int i = 0; i < kBattleUnits && t; ++i) {
     t = t->NextSibling();
     while (t && t->widgetType != kWidgetText) t = t->NextSibling();

@@ -6,7 +6,10 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -16,6 +19,7 @@
 #include "core/game_file.h"
 #include "core/step_machine.h"
 #include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
 #include "render/dg_manager.h"
 #include "screens/battle/scene_kassen.h"
 #include "tests/battle/battle_fixture.h"
@@ -67,32 +71,39 @@ class BattleScreenRun : public BattleWorldTest {
     fs::create_directory_symlink(data, dir_ / "Data");
     oldModuleDir_ = GetModuleDir();
     ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+  }
+  // The device (null, or real GL offscreen), the scenes and the frame driver.
+  bool Start(bool gl) {
     dg_ = new CDGManager();
-    ASSERT_TRUE(dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
-                                      1280, 720));
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
     graphics_ = std::make_unique<DeviceGraphics>(dg_);
-    GetMenuMgr().Init(GetModuleDir());
-    GetSceneMgr().Reset();
-    ASSERT_TRUE(InitSceneSystem());
-    RegisterBattleScenes(GetSceneMgr());
-    // A plain scene stands for the strategy map the battle is pushed over.
-    GetSceneMgr().SetSceneFactory(1, [](int32_t id) -> CVScene* { return new CVScene(-1, id); });
-    ASSERT_TRUE(GetSceneMgr().ChangeScene(1, 0));
     FrameServices s;
     s.scenes = &scenes_;
     s.game = &hooks_;
     s.graphics = graphics_.get();
     driver_ = std::make_unique<FrameDriver>(s);
+    if (gl) {
+      if (!driver_->CreateOffscreenGl(1280, 720) || !dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
+    } else if (!dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
+                                      1280, 720)) {
+      return false;
+    }
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    GetMenuMgr().Init(GetModuleDir());
+    GetSceneMgr().Reset();
+    if (!InitSceneSystem()) return false;
+    RegisterBattleScenes(GetSceneMgr());
+    // A plain scene stands for the strategy map the battle is pushed over.
+    GetSceneMgr().SetSceneFactory(1, [](int32_t id) -> CVScene* { return new CVScene(-1, id); });
+    return GetSceneMgr().ChangeScene(1, 0);
   }
   void TearDown() override {
-    driver_.reset();
     GetSceneMgr().Reset();
     GetMenuMgr().DeleteAllRoots();
     SetDGManager(nullptr);
     if (dg_) dg_->Release();
+    driver_.reset();
     GameMode = 1;
     if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
     std::error_code ec;
@@ -196,6 +207,7 @@ class BattleScreenRun : public BattleWorldTest {
 };
 
 TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
+  ASSERT_TRUE(Start(false));
   Build({25, 25, 20}, {40, 40, 30});
   PlayerDaimyoId = static_cast<uint8_t>(clanA);  // the player's clan attacks
   RulesBattlePort port;
@@ -225,6 +237,46 @@ TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
   EXPECT_NE(g_Battle.sides[0].status | g_Battle.sides[1].status, 0) << "one side was beaten or left";
   EXPECT_EQ(StationedCount(target, true), 0);
   ExpectClean();
+}
+
+// On real GL offscreen: the deployment screen shows its message line, the formation buttons and the
+// player's unit panels. Set V4_KASSEN_DUMP to a PNG path to keep the frame.
+TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
+  if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  Build({25, 25, 20}, {40, 40, 30});
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  SetBattleScreenPort(&GetKassenScreenPort());
+  SetGameRandState(5);
+  StepReset();
+  g_target = target;
+  g_battleDone = false;
+  GameMode = game_mode::kSlg;
+  for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 5); ++i) driver_->Ticks(1);
+  ASSERT_TRUE(Scene() && Scene()->GetPhase() == 5);
+  driver_->Ticks(30);
+  EXPECT_STREQ(Scene()->Message(), "陣形を選択せよ");
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_KASSEN_DUMP")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  // Something is drawn where the first command button and the first unit panel stand.
+  auto inked = [&](int x0, int y0, int w, int h) {
+    int n = 0;
+    for (int y = y0; y < y0 + h; ++y)
+      for (int x = x0; x < x0 + w; ++x) {
+        const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+        n += p[0] + p[1] + p[2] > 60;
+      }
+    return n;
+  };
+  EXPECT_GT(inked(40, 520, 160, 48), 200) << "the first formation button";
+  EXPECT_GT(inked(40, 120, 160, 48), 200) << "the first unit panel";
+  EXPECT_GT(inked(40, 20, 400, 48), 50) << "the message line";
 }
 
 }  // namespace
