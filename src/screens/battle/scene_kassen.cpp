@@ -1,5 +1,7 @@
 #include "screens/battle/scene_kassen.h"
 
+#include "screens/battle/field_view.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -173,6 +175,7 @@ void CVSceneKassen::ShowCommandSet(int set) {
 
 void CVSceneKassen::RefreshPanels() {
   if (!menu_) return;
+  PlaceFieldUnits();
   const BattleState& b = g_Battle;
   char text[160];
   for (int i = 0; i < kBattleUnits; ++i) {
@@ -206,6 +209,36 @@ void CVSceneKassen::RefreshPanels() {
     else
       std::snprintf(text, sizeof text, "%s%s 控", u.commander ? "★" : "", GetBusyoName(u.general));
     text1->SetText(text, true);
+  }
+}
+
+CVMenuBase* CVSceneKassen::FieldFigure(int side, int unit) const {
+  CVMenuBase* frame = menu_ ? menu_->FirstChild() : nullptr;
+  CVMenuBase* field = frame ? frame->NextSibling() : nullptr;
+  if (!field || side < 0 || side > 1 || unit < 0 || unit >= kBattleUnits) return nullptr;
+  return field->FindChild(kWidgetModel, side * kBattleUnits + unit);
+}
+
+void CVSceneKassen::PlaceFieldUnits() {
+  const BattleState& b = g_Battle;
+  for (int side = 0; side < 2; ++side) {
+    for (int i = 0; i < kBattleUnits; ++i) {
+      CVMenuBase* figure = FieldFigure(side, i);
+      if (!figure) continue;
+      const BattleUnit& u = b.sides[side].units[i];
+      const bool placed = u.general != kNoUnitGeneral && u.lane < b.laneCount && b.slots[side][u.lane].unit == i &&
+                          b.slots[side][u.lane].column < 8;
+      // In fog an enemy is seen only in contact.
+      const bool seen = side == 0 || b.weather != 2 ||
+                        (placed && (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
+      figure->SetFlagAll(kWfShown, placed && seen);
+      if (!placed) continue;
+      FieldPoint p = KassenFieldPosition(b.siroSize, u.lane + 1, b.slots[side][u.lane].column, FieldPoint{0, 0});
+      float x = 0, y = 0;
+      KassenFieldScreen(p, x, y);
+      figure->SetPosXY(x, y);
+      figure->UpdateTransform(true);
+    }
   }
 }
 

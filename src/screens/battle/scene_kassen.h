@@ -30,6 +30,10 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   // Shows command set 0..10 (-1 hides the buttons).
   void ShowCommandSet(int set);
   void RefreshPanels();
+  // Puts the unit figures of the field on their lanes and columns (hidden when not placed).
+  void PlaceFieldUnits();
+  // The figure widget of a side's unit, or null.
+  CVMenuBase* FieldFigure(int side, int unit) const;
   // The pick a hit id stands for in the current phase (-1 none).
   int ResultOfHit(int hit) const;
   const char* Message() const;

@@ -21,6 +21,7 @@
 #include "platform/gl/null_device.h"
 #include "platform/image/png_file.h"
 #include "render/dg_manager.h"
+#include "screens/battle/field_view.h"
 #include "screens/battle/scene_kassen.h"
 #include "tests/battle/battle_fixture.h"
 #include "tests/support/frame_driver.h"
@@ -29,6 +30,7 @@
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
+#include "ui/widgets/widget_model.h"
 
 namespace fs = std::filesystem;
 
@@ -90,6 +92,7 @@ class BattleScreenRun : public BattleWorldTest {
     dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
                              CDGManager::kOrthographic);
     SetDGManager(dg_);
+    InstallRenderMenuModels();
     GetMenuMgr().Init(GetModuleDir());
     GetSceneMgr().Reset();
     if (!InitSceneSystem()) return false;
@@ -277,6 +280,19 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   EXPECT_GT(inked(40, 520, 160, 48), 200) << "the first formation button";
   EXPECT_GT(inked(40, 120, 160, 48), 200) << "the first unit panel";
   EXPECT_GT(inked(40, 20, 400, 48), 50) << "the message line";
+  // The defenders stand on their lanes: a figure rises above each placed unit's foot point, and
+  // the empty lane below the last one shows none.
+  int figures = 0;
+  for (int i = 0; i < kBattleUnits; ++i) {
+    const BattleUnit& u = g_Battle.sides[1].units[i];
+    if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount) continue;
+    float x = 0, y = 0;
+    KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[1][u.lane].column, {}), x, y);
+    EXPECT_GT(inked(static_cast<int>(x) - 12, static_cast<int>(y) - 50, 24, 40), 40) << "unit " << i << " lane " << int(u.lane);
+    EXPECT_EQ(inked(static_cast<int>(x) - 12, static_cast<int>(y) + 15, 24, 40), 0) << "nothing between the lanes";
+    ++figures;
+  }
+  EXPECT_GE(figures, 2);
 }
 
 }  // namespace
