@@ -1,5 +1,6 @@
 #include "battle/battle_orders.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "battle/battle_rules.h"
@@ -193,6 +194,22 @@ void PlayerOrders::UndoLane() {
   link_.Redraw();
 }
 
+// Side 0's morale as at set-up, with the commander the player named.
+void RecomputeSideMorale() {
+  BattleState& b = B();
+  BattleSide& s = b.sides[0];
+  for (BattleUnit& u : s.units) {
+    if (u.general == kNoUnitGeneral) continue;
+    int m = static_cast<int>(3 * (GetBusyoStat1(u.general) + s.commanderStat) / 5.0 + ClanMorale(u.clan));
+    if (u.general < kBusyoCount && b.sides[1].clan != 255 && BusyoTable[u.general].contactDaimyo == b.sides[1].clan)
+      m = m * 50 / 100;
+    m = std::clamp(m, 0, 255);
+    u.morale = u.maxMorale = u.startMorale = static_cast<uint8_t>(m);
+  }
+  SideMoraleTotal(0);
+  s.startMorale = s.morale;
+}
+
 void PlayerOrders::SetCommander(int unit) {
   BattleState& b = B();
   BattleSide& s = b.sides[0];
@@ -258,6 +275,7 @@ bool PlayerOrders::Deploy() {
       if (head >= 0) {
         autoCommander_ = true;
         SetCommander(head);
+        RecomputeSideMorale();
         AskLane();
         stage_ = 5;
         return false;
@@ -272,6 +290,7 @@ bool PlayerOrders::Deploy() {
       int r = link_.TakeResult();
       if (r >= 300 && r < 300 + kBattleUnits && side.units[r - 300].general != kNoUnitGeneral) {
         SetCommander(r - 300);
+        RecomputeSideMorale();
         AskLane();
         stage_ = 5;
       } else if (r == 1) {

@@ -129,6 +129,7 @@ class PlayerDeployTest : public ::testing::Test {
     f.Unit(1, 0, 7, 20, 50, 0, 70);
     f.Start();
     g_Battle.sides[0].clan = 255;  // no clan head: the player picks the commander
+    for (BattleUnit& u : g_Battle.sides[0].units) u.clan = 255;
     orders.Reset();
   }
   ScriptedLink link;
@@ -144,6 +145,10 @@ TEST_F(PlayerDeployTest, PlacesCommanderAndLanesThenConfirms) {
   EXPECT_EQ(g_Battle.slots[0][1].unit, 1);
   EXPECT_EQ(g_Battle.sides[0].units[2].lane, kNoLane);
   EXPECT_EQ(link.questions.back(), "合戦を開始します。");
+  // Morale as at set-up with the named commander (80 before): 3 x (stat1 + commander stat) / 5
+  // + 50 for independents, the generals of this field having no stats.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(g_Battle.sides[0].units[i].morale, 50) << i;
+  EXPECT_EQ(g_Battle.sides[0].startMorale, g_Battle.sides[0].morale);
   EXPECT_EQ(link.phases.back(), 6);
 }
 
