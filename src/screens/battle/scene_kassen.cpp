@@ -116,7 +116,8 @@ int CVSceneKassen::ResultOfHit(int hit) const {
   const int phase = GetPhase();
   if (hit >= 2000 && hit <= 2005 && ((phase >= 7 && phase <= 10) || phase == 21)) return 300 + hit - 2000;
   if (hit == 200) return 1;
-  if (hit >= 300 && hit <= 307) return commands_[hit - 300];
+  // "Back" in a command set answers as the back button does.
+  if (hit >= 300 && hit <= 307) return commands_[hit - 300] == 25 ? 1 : commands_[hit - 300];
   return -1;
 }
 
@@ -170,7 +171,12 @@ void CVSceneKassen::ShowCommandSet(int set) {
     SetLabel(b, label ? label : "");
     if (CVMenuText* t = TextOf(b)) t->SetColour(enabled ? Color{255, 240, 210, 255} : Color{120, 110, 100, 255});
   }
-  if (CVMenuBtn* back = menu_->FindButtonById(200)) back->SetFlagAll(kWfShown, set >= 0 && set != 0);
+  // The first "back" entry of the set is the frame's cancel button; otherwise the back button (200).
+  int cancel = 200;
+  for (int i = 0; i < kKassenCommandButtons && cancel == 200; ++i)
+    if (commands_[i] == 25) cancel = 300 + i;
+  if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = cancel;
+  if (CVMenuBtn* back = menu_->FindButtonById(200)) back->SetFlagAll(kWfShown, set > 0 && cancel == 200);
 }
 
 void CVSceneKassen::RefreshPanels() {

@@ -242,6 +242,39 @@ TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
   ExpectClean();
 }
 
+// The layout's contract with the scene (docs/layouts.md "Battle scene"), on the built layout.
+TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
+  ASSERT_TRUE(Start(false));
+  ASSERT_TRUE(GetSceneMgr().ChangeScene(8, 1));
+  CVSceneKassen* scene = Scene();
+  ASSERT_NE(scene, nullptr);
+  CVMenuBase* menu = scene->FindMenu(0);
+  ASSERT_NE(menu, nullptr);
+  CVMenuBase* frame = menu->FirstChild();
+  ASSERT_NE(frame, nullptr);
+  for (int i = 0; i < 7; ++i) EXPECT_NE(frame->FindChild(kWidgetText, i), nullptr) << "text " << i;
+  for (int id : {200, 300, 301, 302, 303, 304, 305, 306, 307, 2000, 2001, 2002, 2003, 2004, 2005}) {
+    CVMenuBtn* b = menu->FindButtonById(id);
+    ASSERT_NE(b, nullptr) << id;
+    EXPECT_NE(b->FindChild(kWidgetText, 0), nullptr) << "label of " << id;
+  }
+  for (int side = 0; side < 2; ++side)
+    for (int i = 0; i < kBattleUnits; ++i) EXPECT_NE(scene->FieldFigure(side, i), nullptr) << side << " " << i;
+  EXPECT_EQ(scene->FieldFigure(2, 0), nullptr);
+  // Command set 1 shows only back, in the eighth place; hits map to their codes by phase.
+  scene->ShowCommandSet(1);
+  for (int i = 0; i < 7; ++i) EXPECT_FALSE(menu->FindButtonById(300 + i)->TestFlag(kWfShown)) << i;
+  EXPECT_TRUE(menu->FindButtonById(307)->TestFlag(kWfShown));
+  EXPECT_EQ(scene->ResultOfHit(307), 1) << "back in a command set answers back";
+  EXPECT_EQ(frame->cancelId, 307) << "the right click presses it";
+  EXPECT_FALSE(menu->FindButtonById(200)->TestFlag(kWfShown));
+  EXPECT_EQ(scene->ResultOfHit(200), 1);
+  scene->SetPhase(7);
+  EXPECT_EQ(scene->ResultOfHit(2003), 303);
+  scene->SetPhase(12);
+  EXPECT_EQ(scene->ResultOfHit(2003), -1);
+}
+
 // On real GL offscreen: the deployment screen shows its message line, the formation buttons and the
 // player's unit panels. Set V4_KASSEN_DUMP to a PNG path to keep the frame.
 TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
