@@ -270,7 +270,10 @@ bool PlayerOrders::Deploy() {
       uint8_t clan = side.clan;
       for (int i = 0; i < kBattleUnits; ++i) {
         const BattleUnit& u = side.units[i];
-        if (u.general != kNoUnitGeneral && clan < kDaimyoInPlay && DaimyoTable[clan].head == u.general) head = i;
+        // Not a copy made to fill a lane.
+        if (u.general != kNoUnitGeneral && clan < kDaimyoInPlay && DaimyoTable[clan].head == u.general &&
+            (u.pieces < 2 || u.onField == 1))
+          head = i;
       }
       if (head >= 0) {
         autoCommander_ = true;

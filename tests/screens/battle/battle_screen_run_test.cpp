@@ -271,6 +271,10 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   EXPECT_EQ(scene->ResultOfHit(200), 1);
   scene->SetPhase(7);
   EXPECT_EQ(scene->ResultOfHit(2003), 303);
+  // A pick is taken once: one click never places a unit in two lanes.
+  scene->UpdateMainMenu(0, 0, 0, 2003);
+  EXPECT_EQ(scene->TakeResult(), 303);
+  EXPECT_EQ(scene->TakeResult(), -1);
   scene->SetPhase(12);
   EXPECT_EQ(scene->ResultOfHit(2003), -1);
 }
