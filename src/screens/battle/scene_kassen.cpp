@@ -176,7 +176,11 @@ void CVSceneKassen::ShowCommandSet(int set) {
   for (int i = 0; i < kKassenCommandButtons && cancel == 200; ++i)
     if (commands_[i] == 25) cancel = 300 + i;
   if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = cancel;
-  if (CVMenuBtn* back = menu_->FindButtonById(200)) back->SetFlagAll(kWfShown, set > 0 && cancel == 200);
+  // The back button shows for the sub-questions of an order (sets 5 to 8), where back is a pick.
+  if (CVMenuBtn* back = menu_->FindButtonById(200)) {
+    back->SetFlagAll(kWfShown, set >= 5 && set <= 8 && cancel == 200);
+    SetLabel(back, KassenCommandLabel(25));
+  }
 }
 
 void CVSceneKassen::RefreshPanels() {

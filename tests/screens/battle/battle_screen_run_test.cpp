@@ -330,6 +330,26 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
     ++figures;
   }
   EXPECT_GE(figures, 2);
+  // After the player's deployment his own units stand on their lanes too.
+  for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 12); ++i) Play();
+  ASSERT_TRUE(Scene() && Scene()->GetPhase() == 12) << "the first order is asked";
+  driver_->Ticks(4);
+  ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_KASSEN_DUMP2")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  int own = 0;
+  for (int i = 0; i < kBattleUnits; ++i) {
+    const BattleUnit& u = g_Battle.sides[0].units[i];
+    if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount || g_Battle.slots[0][u.lane].unit != i) continue;
+    float x = 0, y = 0;
+    KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[0][u.lane].column, {}), x, y);
+    EXPECT_GT(inked(static_cast<int>(x) - 12, static_cast<int>(y) - 50, 24, 40), 40) << "own unit " << i;
+    ++own;
+  }
+  EXPECT_GE(own, 1);
 }
 
 }  // namespace
