@@ -5,6 +5,7 @@
 #include <string>
 
 #include "battle/battle_run.h"
+#include "battle/battle_screen_port.h"
 #include "core/app_state.h"
 #include "core/game_file.h"
 #include "save/system_files.h"
@@ -15,6 +16,7 @@
 #include "core/frame_services.h"
 #include "shell/main_window.h"
 #include "sound/sound.h"
+#include "screens/battle/scene_kassen.h"
 #include "screens/front/front_ports.h"
 #include "screens/front/front_scenes.h"
 #include "screens/scenario/scene_adv.h"
@@ -110,6 +112,9 @@ void InitScenes() {
   RegisterScenarioScenes(GetSceneMgr());
   // The strategy scene is, while it exists, the strategy-scene port of the rules.
   RegisterStrategyScenes(GetSceneMgr(), true);
+  // Battles the player fights open scene 8; the battle rules ask him through its port.
+  RegisterBattleScenes(GetSceneMgr());
+  SetBattleScreenPort(&GetKassenScreenPort());
 }
 
 void InitSoundAndMovieAudio() {

@@ -1,0 +1,305 @@
+#include "screens/battle/scene_kassen.h"
+
+#include "screens/battle/field_view.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "battle/battle_rules.h"
+#include "battle/battle_state.h"
+#include "core/app_state.h"
+#include "core/cv_input.h"
+#include "ui/menus/menu_factory.h"
+#include "ui/menus/menu_root.h"
+#include "ui/scenes/scene_dlg.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_text.h"
+#include "ui/widgets/widget_base.h"
+#include "world/world_queries.h"
+
+namespace {
+
+constexpr int kBattleSceneId = 8;
+constexpr int kBattleMenuType = 90;
+
+CVMenuSceneRoot* CreateKassenMenu(int32_t) { return new CVMenuSceneRoot(); }
+CVScene* CreateKassenScene(int32_t id) { return new CVSceneKassen(id); }
+
+CVMenuText* TextOf(CVMenuBase* w) {
+  return w ? dynamic_cast<CVMenuText*>(w->FindChild(kWidgetText, 0)) : nullptr;
+}
+
+void SetLabel(CVMenuBase* w, const char* text) {
+  if (CVMenuText* t = TextOf(w)) t->SetText(text, true);
+}
+
+// The command set a phase shows (-1 none).
+int CommandSetOfPhase(int phase) {
+  const BattleState& b = g_Battle;
+  const BattleUnit* actor = nullptr;
+  if (b.currentActor >= 0 && b.currentActor < static_cast<int>(b.order.size())) {
+    const BattleOrderEntry& e = b.order[b.currentActor];
+    actor = &b.sides[e.side].units[e.unit];
+  }
+  int side = actor && b.currentActor >= 0 ? b.order[b.currentActor].side : 0;
+  switch (phase) {
+    case 5: return 0;
+    case 7: case 8: return 1;
+    case 12:
+      if (!actor || !actor->commander) return 2;
+      return b.sides[side].countdown != 0 ? 3 : 4;
+    case 13: return actor && actor->commander && b.sides[side].countdown == 0 ? 8 : 7;
+    case 14: return 5;
+    case 15: return 6;
+    case 16: return 10;
+    case 18: return 9;
+    default: return -1;
+  }
+}
+
+PlayerOrders& Orders() {
+  struct NullLink : KassenSceneLink {
+    void SetPhase(int) override {}
+    void ShowMessage(const char*) override {}
+    int TakeResult() override { return -1; }
+    void OpenQuestion(const char*) override {}
+    int QuestionAnswer() override { return -1; }
+  };
+  static struct Forward : KassenSceneLink {
+    KassenSceneLink* target() { return GetKassenScreenPort().Scene(); }
+    void SetPhase(int p) override { if (auto* s = target()) s->SetPhase(p); }
+    void ShowMessage(const char* t) override { if (auto* s = target()) s->ShowMessage(t); }
+    int TakeResult() override { auto* s = target(); return s ? s->TakeResult() : -1; }
+    void OpenQuestion(const char* t) override { if (auto* s = target()) s->OpenQuestion(t); }
+    int QuestionAnswer() override { auto* s = target(); return s ? s->QuestionAnswer() : -1; }
+    void Redraw() override { if (auto* s = target()) s->Redraw(); }
+  } link;
+  static PlayerOrders orders(link);
+  return orders;
+}
+
+}  // namespace
+
+void RegisterBattleScenes(CVSceneMgr& mgr) {
+  RegisterMenuType(kBattleMenuType, &CreateKassenMenu);
+  mgr.SetSceneFactory(kBattleSceneId, &CreateKassenScene);
+}
+
+bool CVSceneKassen::OnStart() {
+  menu_ = FindMenu(0);
+  if (!menu_) return false;
+  // A right click answers "back".
+  if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = 200;
+  ShowCommandSet(-1);
+  RefreshPanels();
+  return true;
+}
+
+// The message line: the first Text of the screen's frame.
+static CVMenuBase* MessageLine(CVMenuBase* menu) {
+  CVMenuBase* frame = menu ? menu->FirstChild() : nullptr;
+  return frame ? frame->FindChild(kWidgetText, 0) : nullptr;
+}
+
+const char* CVSceneKassen::Message() const {
+  auto* t = dynamic_cast<CVMenuText*>(MessageLine(menu_));
+  return t ? t->Text() : "";
+}
+
+void CVSceneKassen::ShowMessage(const char* text) {
+  if (!menu_) return;
+  if (auto* t = dynamic_cast<CVMenuText*>(MessageLine(menu_))) t->SetText(text, true);
+}
+
+int CVSceneKassen::ResultOfHit(int hit) const {
+  const int phase = GetPhase();
+  if (hit >= 2000 && hit <= 2005 && ((phase >= 7 && phase <= 10) || phase == 21)) return 300 + hit - 2000;
+  if (hit == 200) return 1;
+  // "Back" in a command set answers as the back button does.
+  if (hit >= 300 && hit <= 307) return commands_[hit - 300] == 25 ? 1 : commands_[hit - 300];
+  return -1;
+}
+
+int32_t CVSceneKassen::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) {
+  // Ctrl held runs the scene five times as fast.
+  SetSpeed(GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f);
+  if (lastHit != -1) {
+    int r = ResultOfHit(lastHit);
+    if (r != -1) result_ = r;
+  }
+  return CVScene::UpdateMainMenu(x, y, leftClick, lastHit);
+}
+
+int CVSceneKassen::TakeResult() {
+  int r = result_;
+  result_ = -1;
+  return r;
+}
+
+void CVSceneKassen::OpenQuestion(const char* text) {
+  ShowMessage(text);
+  questionOpen_ = OpenDialogScene(3, 1);
+}
+
+int CVSceneKassen::QuestionAnswer() {
+  // Without the dialog scene the question counts as answered yes, so a battle never hangs.
+  if (!questionOpen_) return 1;
+  int a = GetDialogResult();
+  if (a != -1) questionOpen_ = false;
+  return a;
+}
+
+bool CVSceneKassen::OnPhaseChange(int32_t) {
+  ShowCommandSet(CommandSetOfPhase(GetPhase()));
+  RefreshPanels();
+  return true;
+}
+
+void CVSceneKassen::ShowCommandSet(int set) {
+  if (!menu_) return;
+  for (int i = 0; i < kKassenCommandButtons; ++i) {
+    CVMenuBtn* b = menu_->FindButtonById(300 + i);
+    KassenCommandEntry e = KassenCommandSet(set, i);
+    commands_[i] = e.code;
+    if (!b) continue;
+    b->SetFlagAll(kWfShown, e.code != -1);
+    bool enabled = e.code != -1 && IsBattleCommandEnabled(e.code);
+    b->SetFlagAll(kWfNoHit, !enabled);
+    if (!enabled) commands_[i] = -1;
+    const char* label = KassenCommandLabel(e.code);
+    SetLabel(b, label ? label : "");
+    if (CVMenuText* t = TextOf(b)) t->SetColour(enabled ? Color{255, 240, 210, 255} : Color{120, 110, 100, 255});
+  }
+  // The first "back" entry of the set is the frame's cancel button; otherwise the back button (200).
+  int cancel = 200;
+  for (int i = 0; i < kKassenCommandButtons && cancel == 200; ++i)
+    if (commands_[i] == 25) cancel = 300 + i;
+  if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = cancel;
+  // The back button shows for the sub-questions of an order (sets 5 to 8), where back is a pick.
+  if (CVMenuBtn* back = menu_->FindButtonById(200)) {
+    back->SetFlagAll(kWfShown, set >= 5 && set <= 8 && cancel == 200);
+    SetLabel(back, KassenCommandLabel(25));
+  }
+}
+
+void CVSceneKassen::RefreshPanels() {
+  if (!menu_) return;
+  PlaceFieldUnits();
+  const BattleState& b = g_Battle;
+  char text[160];
+  for (int i = 0; i < kBattleUnits; ++i) {
+    const BattleUnit& u = b.sides[0].units[i];
+    CVMenuBtn* panel = menu_->FindButtonById(2000 + i);
+    if (!panel) continue;
+    bool has = u.general != kNoUnitGeneral;
+    panel->SetFlagAll(kWfShown, has);
+    if (!has) continue;
+    if (u.lane < b.laneCount)
+      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", GetBusyoName(u.general), u.soldiers, u.morale, u.lane + 1);
+    else
+      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 控", u.commander ? "★" : "", GetBusyoName(u.general), u.soldiers, u.morale);
+    SetLabel(panel, text);
+  }
+  // Side 1's units: the texts after the message line.
+  CVMenuBase* t = MessageLine(menu_);
+  for (int i = 0; i < kBattleUnits && t; ++i) {
+    t = t->NextSibling();
+    while (t && t->widgetType != kWidgetText) t = t->NextSibling();
+    auto* text1 = dynamic_cast<CVMenuText*>(t);
+    if (!text1) break;
+    const BattleUnit& u = b.sides[1].units[i];
+    if (u.general == kNoUnitGeneral) {
+      text1->SetText("", true);
+      continue;
+    }
+    bool seen = b.weather != 2 || (u.lane < b.laneCount && (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
+    if (u.lane < b.laneCount)
+      std::snprintf(text, sizeof text, "%s%s 兵%s 列%d", u.commander ? "★" : "", GetBusyoName(u.general), seen ? std::to_string(u.soldiers).c_str() : "？", u.lane + 1);
+    else
+      std::snprintf(text, sizeof text, "%s%s 控", u.commander ? "★" : "", GetBusyoName(u.general));
+    text1->SetText(text, true);
+  }
+}
+
+CVMenuBase* CVSceneKassen::FieldFigure(int side, int unit) const {
+  CVMenuBase* frame = menu_ ? menu_->FirstChild() : nullptr;
+  CVMenuBase* field = frame ? frame->NextSibling() : nullptr;
+  if (!field || side < 0 || side > 1 || unit < 0 || unit >= kBattleUnits) return nullptr;
+  return field->FindChild(kWidgetModel, side * kBattleUnits + unit);
+}
+
+void CVSceneKassen::PlaceFieldUnits() {
+  const BattleState& b = g_Battle;
+  for (int side = 0; side < 2; ++side) {
+    for (int i = 0; i < kBattleUnits; ++i) {
+      CVMenuBase* figure = FieldFigure(side, i);
+      if (!figure) continue;
+      const BattleUnit& u = b.sides[side].units[i];
+      const bool placed = u.general != kNoUnitGeneral && u.lane < b.laneCount && b.slots[side][u.lane].unit == i &&
+                          b.slots[side][u.lane].column < 8;
+      // In fog an enemy is seen only in contact.
+      const bool seen = side == 0 || b.weather != 2 ||
+                        (placed && (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
+      figure->SetFlagAll(kWfShown, placed && seen);
+      if (!placed) continue;
+      FieldPoint p = KassenFieldPosition(b.siroSize, u.lane + 1, b.slots[side][u.lane].column, FieldPoint{0, 0});
+      float x = 0, y = 0;
+      KassenFieldScreen(p, x, y);
+      figure->SetPosXY(x, y);
+      figure->UpdateTransform(true);
+    }
+  }
+}
+
+// ---- the port ----
+
+KassenScreenPort& GetKassenScreenPort() {
+  static KassenScreenPort port;
+  return port;
+}
+
+CVSceneKassen* KassenScreenPort::Scene() const {
+  auto* s = dynamic_cast<CVSceneKassen*>(GetSceneMgr().GetScene(kBattleSceneId));
+  return s && GetSceneMgr().GetCurrentSceneId() != -1 ? s : nullptr;
+}
+
+void KassenScreenPort::EnterBattleScene(int mode) {
+  Orders().Reset();
+  if (mode != 2) return;
+  if (GetSceneMgr().GetCurrentSceneId() != kBattleSceneId) GetSceneMgr().ChangeScene(kBattleSceneId, 1);
+}
+
+void KassenScreenPort::LeaveBattleScene(int mode) {
+  if (mode != 2) return;
+  if (GetSceneMgr().GetCurrentSceneId() == kBattleSceneId) GetSceneMgr().PopScene();
+}
+
+void KassenScreenPort::ShowMessage(const char* text) {
+  if (CVSceneKassen* s = Scene()) s->ShowMessage(text);
+}
+
+bool KassenScreenPort::PlayerDeploy(int side) {
+  if (!Scene() || side != 0) {
+    AiDeploy(side);
+    return true;
+  }
+  bool done = Orders().Deploy();
+  if (done) Orders().Reset();
+  return done;
+}
+
+int KassenScreenPort::PlayerUnitOrder(int side, int unit) {
+  if (!Scene()) return kOrderByAi;
+  return Orders().UnitOrder(side, unit);
+}
+
+int KassenScreenPort::PlayerDefenderChoice() {
+  if (!Scene()) return 40;
+  return Orders().DefenderChoice();
+}
+
+int KassenScreenPort::PlayerSiegeOrder() {
+  if (!Scene()) return kOrderByAi;
+  return Orders().SiegeOrder();
+}

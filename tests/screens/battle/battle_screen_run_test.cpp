@@ -1,0 +1,355 @@
+// A battle the player commands, through the headless frame driver on the built sample data: the
+// battle scene opens when his clan attacks, a scripted player deploys (formation, commander,
+// lanes, confirm) and gives every order by clicking the shown buttons, and the battle ends and
+// returns from the scene. The scene's phases, command sets and picks are checked on the way.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <vector>
+#include <memory>
+#include <string>
+
+#include "battle/battle_orders.h"
+#include "core/app_state.h"
+#include "core/frame_services.h"
+#include "core/game_file.h"
+#include "core/step_machine.h"
+#include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
+#include "render/dg_manager.h"
+#include "screens/battle/field_view.h"
+#include "screens/battle/scene_kassen.h"
+#include "tests/battle/battle_fixture.h"
+#include "tests/support/frame_driver.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_dlg.h"
+#include "ui/scenes/scene_frame_adapter.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_button.h"
+#include "ui/widgets/widget_model.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int g_target = -1;
+bool g_battleDone = false;
+
+// Game mode 11 runs the war phase's battle step as the turn loop would.
+class BattleHooks : public FrameGameHooks {
+ public:
+  void RunTurnLoop() override {
+    if (g_battleDone) return;
+    StepPush();
+    Battle().BattleRun(g_target);
+    g_battleDone = StepPop();
+  }
+};
+
+class DeviceGraphics : public FrameGraphics {
+ public:
+  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
+  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
+  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
+  bool RenderFrame() override { return mgr_->RenderFrame(); }
+
+ private:
+  CDGManager* mgr_;
+};
+
+class BattleScreenRun : public BattleWorldTest {
+ protected:
+  void SetUp() override {
+    BattleWorldTest::SetUp();
+    const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
+    ASSERT_TRUE(fs::exists(data / "layout" / "kassen.lay")) << "build the sample data first";
+    dir_ = fs::temp_directory_path() / ("v4_kassen_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(data, dir_ / "Data");
+    oldModuleDir_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+  }
+  // The device (null, or real GL offscreen), the scenes and the frame driver.
+  bool Start(bool gl) {
+    dg_ = new CDGManager();
+    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    FrameServices s;
+    s.scenes = &scenes_;
+    s.game = &hooks_;
+    s.graphics = graphics_.get();
+    driver_ = std::make_unique<FrameDriver>(s);
+    if (gl) {
+      if (!driver_->CreateOffscreenGl(1280, 720) || !dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
+    } else if (!dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
+                                      1280, 720)) {
+      return false;
+    }
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    InstallRenderMenuModels();
+    GetMenuMgr().Init(GetModuleDir());
+    GetSceneMgr().Reset();
+    if (!InitSceneSystem()) return false;
+    RegisterBattleScenes(GetSceneMgr());
+    // A plain scene stands for the strategy map the battle is pushed over.
+    GetSceneMgr().SetSceneFactory(1, [](int32_t id) -> CVScene* { return new CVScene(-1, id); });
+    return GetSceneMgr().ChangeScene(1, 0);
+  }
+  void TearDown() override {
+    GetSceneMgr().Reset();
+    GetMenuMgr().DeleteAllRoots();
+    SetDGManager(nullptr);
+    if (dg_) dg_->Release();
+    driver_.reset();
+    GameMode = 1;
+    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+    BattleWorldTest::TearDown();
+  }
+
+  CVSceneKassen* Scene() { return dynamic_cast<CVSceneKassen*>(GetSceneMgr().GetCurrentScene()); }
+
+  // Clicks a shown button of the current scene's first menu (real input through the frame).
+  bool ClickButton(int id) {
+    CVScene* scene = GetSceneMgr().GetCurrentScene();
+    CVMenuBase* menu = scene ? scene->FindMenu(0) : nullptr;
+    CVMenuBtn* b = menu ? menu->FindButtonById(id) : nullptr;
+    if (!b || !b->TestFlag(kWfShown) || b->TestFlag(kWfNoHit)) return false;
+    Vector3 p;
+    b->GetParentWorldPos(p);
+    driver_->SetPointer(static_cast<int>(p.x + b->position.x + b->size.x / 2),
+                        static_cast<int>(p.y + b->position.y + b->size.y / 2));
+    driver_->Ticks(1);
+    driver_->SetButton(VK_LBUTTON, true);
+    driver_->Ticks(1);
+    driver_->SetButton(VK_LBUTTON, false);
+    driver_->Ticks(2);
+    ++clicks_;
+    return true;
+  }
+  // The first shown, enabled command button whose code is in the list (in list order).
+  bool ClickCommand(std::initializer_list<int> codes) {
+    CVSceneKassen* scene = Scene();
+    for (int code : codes)
+      for (int i = 0; i < kKassenCommandButtons; ++i)
+        if (scene->ResultOfHit(300 + i) == code && ClickButton(300 + i)) return true;
+    for (int i = 0; i < kKassenCommandButtons; ++i)
+      if (scene->ResultOfHit(300 + i) >= 10 && ClickButton(300 + i)) return true;
+    return false;
+  }
+
+  // What a player does in each phase of the battle scene.
+  void Play() {
+    const int sceneId = GetSceneMgr().GetCurrentSceneId();
+    if (sceneId == 10) {
+      if (!ClickButton(1)) driver_->Ticks(1);  // yes, once the question shows
+      return;
+    }
+    CVSceneKassen* scene = Scene();
+    if (!scene) {
+      driver_->Ticks(1);
+      return;
+    }
+    phasesSeen_.insert(scene->GetPhase());
+    const BattleSide& side = g_Battle.sides[0];
+    switch (scene->GetPhase()) {
+      case 5:
+        ClickCommand({10, 13, 14});
+        return;
+      case 8:
+        for (int i = 0; i < kBattleUnits; ++i)
+          if (side.units[i].general != kNoUnitGeneral && ClickButton(2000 + i)) return;
+        break;
+      case 7: {
+        int cmd = CommanderUnit(0);
+        if (cmd >= 0 && side.units[cmd].lane == kNoLane && ClickButton(2000 + cmd)) return;
+        for (int i = 0; i < kBattleUnits; ++i)
+          if (side.units[i].general != kNoUnitGeneral && side.units[i].lane == kNoLane && side.units[i].soldiers > 0 &&
+              ClickButton(2000 + i))
+            return;
+        break;
+      }
+      case 12:
+        if (ClickCommand({16, 24, 23})) {
+          ++orders_;
+          return;
+        }
+        break;
+      case 13:
+        if (ClickCommand({28, 27, 29})) return;
+        break;
+      case 14:
+        if (ClickCommand({15, 19})) return;
+        break;
+      case 16: case 18:
+        if (ClickCommand({50, 51, 40, 41})) return;
+        break;
+      default:
+        break;
+    }
+    driver_->Ticks(1);
+  }
+
+  fs::path dir_;
+  std::string oldModuleDir_;
+  CDGManager* dg_ = nullptr;
+  SceneFrameAdapter scenes_;
+  BattleHooks hooks_;
+  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<FrameDriver> driver_;
+  std::set<int> phasesSeen_;
+  int clicks_ = 0;
+  int orders_ = 0;
+};
+
+TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
+  ASSERT_TRUE(Start(false));
+  Build({25, 25, 20}, {40, 40, 30});
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);  // the player's clan attacks
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  SetBattleScreenPort(&GetKassenScreenPort());
+  SetGameRandState(5);
+  StepReset();
+  g_target = target;
+  g_battleDone = false;
+  GameMode = game_mode::kSlg;
+  bool opened = false;
+  for (int i = 0; i < 20000 && !g_battleDone; ++i) {
+    Play();
+    opened |= GetSceneMgr().GetCurrentSceneId() == 8;
+  }
+  ASSERT_TRUE(g_battleDone) << "the battle ended; game mode " << GameMode << ", scene "
+                            << GetSceneMgr().GetCurrentSceneId() << ", phase "
+                            << (Scene() ? Scene()->GetPhase() : -1) << ", step " << g_StepMachine.step[0];
+  EXPECT_TRUE(opened) << "the battle scene opened";
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << "the battle returned to the scene below";
+  EXPECT_EQ(GetSceneById(8), nullptr);
+  EXPECT_EQ(g_Battle.mode, 2);
+  EXPECT_TRUE(phasesSeen_.count(5) && phasesSeen_.count(7)) << "the player deployed";
+  EXPECT_TRUE(phasesSeen_.count(12)) << "the player gave orders";
+  EXPECT_GT(clicks_, 5);
+  EXPECT_GE(orders_, 3) << "orders in more than one turn";
+  EXPECT_NE(g_Battle.sides[0].status | g_Battle.sides[1].status, 0) << "one side was beaten or left";
+  EXPECT_EQ(StationedCount(target, true), 0);
+  ExpectClean();
+}
+
+// The layout's contract with the scene (docs/layouts.md "Battle scene"), on the built layout.
+TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
+  ASSERT_TRUE(Start(false));
+  ASSERT_TRUE(GetSceneMgr().ChangeScene(8, 1));
+  CVSceneKassen* scene = Scene();
+  ASSERT_NE(scene, nullptr);
+  CVMenuBase* menu = scene->FindMenu(0);
+  ASSERT_NE(menu, nullptr);
+  CVMenuBase* frame = menu->FirstChild();
+  ASSERT_NE(frame, nullptr);
+  for (int i = 0; i < 7; ++i) EXPECT_NE(frame->FindChild(kWidgetText, i), nullptr) << "text " << i;
+  for (int id : {200, 300, 301, 302, 303, 304, 305, 306, 307, 2000, 2001, 2002, 2003, 2004, 2005}) {
+    CVMenuBtn* b = menu->FindButtonById(id);
+    ASSERT_NE(b, nullptr) << id;
+    EXPECT_NE(b->FindChild(kWidgetText, 0), nullptr) << "label of " << id;
+  }
+  for (int side = 0; side < 2; ++side)
+    for (int i = 0; i < kBattleUnits; ++i) EXPECT_NE(scene->FieldFigure(side, i), nullptr) << side << " " << i;
+  EXPECT_EQ(scene->FieldFigure(2, 0), nullptr);
+  // Command set 1 shows only back, in the eighth place; hits map to their codes by phase.
+  scene->ShowCommandSet(1);
+  for (int i = 0; i < 7; ++i) EXPECT_FALSE(menu->FindButtonById(300 + i)->TestFlag(kWfShown)) << i;
+  EXPECT_TRUE(menu->FindButtonById(307)->TestFlag(kWfShown));
+  EXPECT_EQ(scene->ResultOfHit(307), 1) << "back in a command set answers back";
+  EXPECT_EQ(frame->cancelId, 307) << "the right click presses it";
+  EXPECT_FALSE(menu->FindButtonById(200)->TestFlag(kWfShown));
+  EXPECT_EQ(scene->ResultOfHit(200), 1);
+  scene->SetPhase(7);
+  EXPECT_EQ(scene->ResultOfHit(2003), 303);
+  // A pick is taken once: one click never places a unit in two lanes.
+  scene->UpdateMainMenu(0, 0, 0, 2003);
+  EXPECT_EQ(scene->TakeResult(), 303);
+  EXPECT_EQ(scene->TakeResult(), -1);
+  scene->SetPhase(12);
+  EXPECT_EQ(scene->ResultOfHit(2003), -1);
+}
+
+// On real GL offscreen: the deployment screen shows its message line, the formation buttons and the
+// player's unit panels. Set V4_KASSEN_DUMP to a PNG path to keep the frame.
+TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
+  if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  Build({25, 25, 20}, {40, 40, 30});
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  SetBattleScreenPort(&GetKassenScreenPort());
+  SetGameRandState(5);
+  StepReset();
+  g_target = target;
+  g_battleDone = false;
+  GameMode = game_mode::kSlg;
+  for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 5); ++i) driver_->Ticks(1);
+  ASSERT_TRUE(Scene() && Scene()->GetPhase() == 5);
+  driver_->Ticks(30);
+  EXPECT_STREQ(Scene()->Message(), "陣形を選択せよ");
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_KASSEN_DUMP")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  // Something is drawn where the first command button and the first unit panel stand.
+  auto inked = [&](int x0, int y0, int w, int h) {
+    int n = 0;
+    for (int y = y0; y < y0 + h; ++y)
+      for (int x = x0; x < x0 + w; ++x) {
+        const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+        n += p[0] + p[1] + p[2] > 60;
+      }
+    return n;
+  };
+  EXPECT_GT(inked(40, 520, 160, 48), 200) << "the first formation button";
+  EXPECT_GT(inked(40, 120, 160, 48), 200) << "the first unit panel";
+  EXPECT_GT(inked(40, 20, 400, 48), 50) << "the message line";
+  // The defenders stand on their lanes: a figure rises above each placed unit's foot point, and
+  // the empty lane below the last one shows none.
+  int figures = 0;
+  for (int i = 0; i < kBattleUnits; ++i) {
+    const BattleUnit& u = g_Battle.sides[1].units[i];
+    if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount) continue;
+    float x = 0, y = 0;
+    KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[1][u.lane].column, {}), x, y);
+    EXPECT_GT(inked(static_cast<int>(x) - 12, static_cast<int>(y) - 50, 24, 40), 40) << "unit " << i << " lane " << int(u.lane);
+    EXPECT_EQ(inked(static_cast<int>(x) - 12, static_cast<int>(y) + 15, 24, 40), 0) << "nothing between the lanes";
+    ++figures;
+  }
+  EXPECT_GE(figures, 2);
+  // After the player's deployment his own units stand on their lanes too.
+  for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 12); ++i) Play();
+  ASSERT_TRUE(Scene() && Scene()->GetPhase() == 12) << "the first order is asked";
+  driver_->Ticks(4);
+  ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_KASSEN_DUMP2")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  int own = 0;
+  for (int i = 0; i < kBattleUnits; ++i) {
+    const BattleUnit& u = g_Battle.sides[0].units[i];
+    if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount || g_Battle.slots[0][u.lane].unit != i) continue;
+    float x = 0, y = 0;
+    KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[0][u.lane].column, {}), x, y);
+    EXPECT_GT(inked(static_cast<int>(x) - 12, static_cast<int>(y) - 50, 24, 40), 40) << "own unit " << i;
+    ++own;
+  }
+  EXPECT_GE(own, 1);
+}
+
+}  // namespace
