@@ -14,6 +14,7 @@
 #include "shell/main_window.h"
 #include "sound/sound.h"
 #include "screens/front/front_scenes.h"
+#include "screens/extras/scene_omake.h"
 #include "screens/scenario/scene_adv.h"
 #include "screens/strategy/menu_slg_main.h"
 #include "screens/strategy/scene_slg.h"
@@ -100,6 +101,7 @@ void InitScenes() {
   InstallRenderMenuModels();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
+  RegisterOmakeScenes(GetSceneMgr());
   RegisterScenarioScenes(GetSceneMgr());
   // The strategy scene is, while it exists, the strategy-scene port of the rules.
   RegisterStrategyScenes(GetSceneMgr(), true);
