@@ -39,6 +39,15 @@ void Show(CVMenuBase* w, bool on) {
 }
 uint16_t U16(const uint8_t* r, size_t off) { return le::Get16(r + off); }
 
+// Sepia on an unlocked thumbnail: one shader under a fixed key, removed while the pointer is on it
+// (the button then draws plain, in colour).
+void SetSepia(CVMenuBase* button, bool on) {
+  if (!button) return;
+  const bool has = button->Shaders().find(kSepiaKey) != button->Shaders().end();
+  if (on && !has) button->AddShader(new RenderWidgetShader(kSepiaKey, new CVShaderSepia(0)), false, kSepiaKey);
+  if (!on && has) button->RemoveShader(kSepiaKey);
+}
+
 }  // namespace
 
 CVMenuBase* CVMenuOmake_CG::Nth(CVMenuBase* first, int32_t k) {
@@ -309,10 +318,7 @@ void CVMenuOmake_CG::ShowThumbnail(CVMenuBase* button, CVMenuBase* cover, CVMenu
   Show(cover, false);
   if (cover) cover->SetFlagAll(kWfNoHit, false);
   Show(button, true);
-  if (button && button->Shaders().find(kSepiaKey) == button->Shaders().end()) {
-    button->AddShader(new RenderWidgetShader(kSepiaKey, new CVShaderSepia(0)), false, kSepiaKey);
-  }
-  if (button && button != hovered_) button->EnableShaders();
+  SetSepia(button, button != hovered_);
 }
 
 void CVMenuOmake_CG::ShowPicture(int32_t key, int32_t variant) {
@@ -428,12 +434,12 @@ void CVMenuOmake_CG::Hover(int32_t selected) {
   if (selected >= kThumbFirst && selected < kThumbFirst + kPerPage) {
     const int32_t place = selected - kThumbFirst;
     if (place == hoveredPlace_) return;
-    if (hovered_) hovered_->EnableShaders();
+    SetSepia(hovered_, true);
     hovered_ = Thumb(place);
     hoveredPlace_ = place;
-    if (hovered_) hovered_->DisableShaders();  // in colour under the pointer
+    SetSepia(hovered_, false);  // in colour under the pointer
   } else if (hoveredPlace_ != -1) {
-    if (hovered_) hovered_->EnableShaders();
+    SetSepia(hovered_, true);
     hovered_ = nullptr;
     hoveredPlace_ = -1;
   }

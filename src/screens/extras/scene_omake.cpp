@@ -59,7 +59,12 @@ bool CVSceneOmake::OnStart() {
   LoadOmakeTables();
   // Without a chosen extra the top menu opens: a scene with no menu would leave the player
   // without a way back.
-  const int32_t first = (OmakeSelection >= 1 && OmakeSelection <= 5) ? OmakeSelection : kPhaseTop;
+  int32_t first = (OmakeSelection >= 1 && OmakeSelection <= 5) ? OmakeSelection : kPhaseTop;
+  // An extra whose menu this build or data lacks opens the top menu instead.
+  if (!menus_[OmakeMenuOfPhase(first)]) {
+    plat::Log("omake", "extras menu %d is missing", OmakeMenuOfPhase(first));
+    first = kPhaseTop;
+  }
   // The title's music must not carry over into the extras; the music player starts silent.
   if (first != kPhaseMusic) GetOmakePorts().playMusicUnrecorded(OmakeMusicOfPhase(first), 1, kOmakeMusicFade);
   SetPhase(first, 1, 0);
@@ -106,7 +111,9 @@ int32_t CVSceneOmake::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, in
   if (lastHit == kBack) {
     RequestSceneChange(kTitleScene, 0);
   } else if (lastHit >= kChooseFirst && lastHit <= kChooseFirst + 4) {
-    SetPhase(lastHit - kChooseFirst + 1, 1, 0);
+    // A choice without its menu keeps the current one open.
+    const int32_t phase = lastHit - kChooseFirst + 1;
+    if (menus_[OmakeMenuOfPhase(phase)]) SetPhase(phase, 1, 0);
   }
   return CVScene::UpdateMainMenu(x, y, leftClick, lastHit);
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "core/game_file.h"
 #include "movie/movie_mgr.h"
 #include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
 #include "render/dg_manager.h"
 #include "save/omake_tables.h"
 #include "save/system_files.h"
@@ -70,6 +72,9 @@ void SetCgSeen(int number, uint32_t bits) {
 
 class OmakeRun : public ::testing::Test {
  protected:
+  // The pixel tests draw on the real GL device of an offscreen window.
+  virtual bool UseGl() const { return false; }
+
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "layout" / "omake_cg.lay")) << "build the sample data first";
@@ -95,16 +100,21 @@ class OmakeRun : public ::testing::Test {
     p.applySoundConfig = [this] { calls_.push_back("apply"); };
     ShowOpeningFlag = 0;
     dg_ = new CDGManager();
-    dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
     graphics_ = std::make_unique<NullGraphics>(dg_);
     FrameServices s;
     s.scenes = &scenes_;
     s.game = &hooks_;
     s.graphics = graphics_.get();
     driver_ = std::make_unique<FrameDriver>(s);
+    if (UseGl()) {
+      haveGl_ = driver_->CreateOffscreenGl(1280, 720) && dg_->CreateDevice(nullptr, true, 1280, 720, 32);
+      if (!haveGl_) return;
+    } else {
+      dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
+    }
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
     GetMenuMgr().Init(GetModuleDir());
     CVSceneMgr& mgr = GetSceneMgr();
     mgr.Reset();
@@ -165,6 +175,18 @@ class OmakeRun : public ::testing::Test {
     driver_->Ticks(3);
   }
 
+  // The last drawn frame (RGBA, top row first); written to $V4_EXTRAS_DUMP_DIR/<name>.png when set.
+  bool Grab(const char* name, std::vector<uint8_t>& px) {
+    if (!dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px)) return false;
+    if (const char* dump = std::getenv("V4_EXTRAS_DUMP_DIR")) {
+      plat::Canvas c(1280, 720);
+      c.pixels() = px;
+      plat::WriteCanvasPng(std::string(dump) + "/" + name + ".png", c, nullptr);
+    }
+    return true;
+  }
+
+  bool haveGl_ = false;
   std::vector<std::string> calls_;
   fs::path dir_;
   std::string oldModuleDir_;
@@ -251,11 +273,11 @@ TEST_F(OmakeRun, GalleryListsSeenPicturesStepsVariantsAndClampsTheDrag) {
   // Under the pointer a thumbnail is in colour.
   driver_->SetPointer(100 + 120, 130 + 67);
   driver_->Ticks(3);
-  EXPECT_FALSE(cg->Thumb(0)->IsAnyShaderEnabled());
-  EXPECT_TRUE(cg->Thumb(1)->IsAnyShaderEnabled());
+  EXPECT_TRUE(cg->Thumb(0)->Shaders().empty());
+  EXPECT_EQ(cg->Thumb(1)->Shaders().size(), 1u);
   driver_->SetPointer(20, 700);
   driver_->Ticks(3);
-  EXPECT_TRUE(cg->Thumb(0)->IsAnyShaderEnabled());
+  EXPECT_EQ(cg->Thumb(0)->Shaders().size(), 1u);
 
   // Variants: base, then "b" (variant 2), then back to the thumbnails.
   Click(100 + 120, 130 + 67);
@@ -445,6 +467,81 @@ TEST_F(OmakeRun, StoryUnlocksPicturesAndScenesThenAReplayReturns) {
   EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kEvents);
   EXPECT_EQ(GameMode, game_mode::kFrontScreen);
   EXPECT_FALSE(PlayRecordBlock.sceneSeen[3]) << "a replay unlocks nothing new";
+}
+
+// Extras whose menu is missing (the scene replay and the lines gallery are not built yet) open the
+// top menu; its choices of them keep the top menu; back from it returns to the title.
+TEST_F(OmakeRun, MissingExtrasFallBackToTheTopMenu) {
+  EnterFromTitle(2);
+  CVSceneOmake* x = Extras();
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseTop);
+  ASSERT_NE(x->OpenMenu(), nullptr);
+  Click(490 + 150, 160 + 80 * 3 + 28);  // 台詞集
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseTop);
+  calls_.clear();
+  Click(490 + 150, 160 + 80 * 4 + 28);  // 音楽鑑賞
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseMusic);
+  EXPECT_EQ(calls_, std::vector<std::string>{"fade"});
+  calls_.clear();
+  x->SetPhase(CVSceneOmake::kPhaseEvents, 1, 0);  // leaving the player: the event gallery's music
+  EXPECT_EQ(calls_.back(), "play Data\\bgm\\M11.voi");
+  calls_.clear();
+  x->SetPhase(CVSceneOmake::kPhaseCg, 1, 0);  // between galleries the music stays
+  EXPECT_TRUE(calls_.empty());
+  x->SetPhase(CVSceneOmake::kPhaseTop, 1, 0);
+  Click(1060 + 80, 630 + 24, false, 8);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+}
+
+class OmakePixels : public OmakeRun {
+ protected:
+  bool UseGl() const override { return true; }
+};
+
+struct Rgb {
+  int r, g, b;
+};
+Rgb At(const std::vector<uint8_t>& px, int x, int y) {
+  const size_t i = (static_cast<size_t>(y) * 1280 + x) * 4;
+  return {px[i], px[i + 1], px[i + 2]};
+}
+
+// Unlocked thumbnails are drawn in sepia, in colour under the pointer; locked ones show the cover.
+TEST_F(OmakePixels, GalleryThumbnailsInSepiaColourUnderThePointerAndLockCovers) {
+  if (!haveGl_) GTEST_SKIP() << "no GL 3.3 context";
+  SetCgSeen(1, 1);
+  EnterFromTitle(1);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  driver_->SetPointer(20, 700);
+  driver_->Ticks(40);
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("gallery", px));
+  // The sample picture 1 is a blue night; in sepia its sky turns warm.
+  const Rgb sepia = At(px, 100 + 120, 130 + 20);
+  EXPECT_GT(sepia.r, sepia.b) << sepia.r << "," << sepia.g << "," << sepia.b;
+  const Rgb cover = At(px, 370 + 20, 130 + 20);
+  EXPECT_LT(std::abs(cover.r - cover.b), 16) << "the grey lock cover";
+  // Under the pointer the thumbnail loses its sepia (checked on the widget in the run test); its
+  // drawing there is dumped for a look but not asserted (see the design notes, "Extras").
+  driver_->SetPointer(100 + 120, 130 + 67);
+  driver_->Ticks(10);
+  ASSERT_TRUE(Grab("gallery_hover", px));
+  // Full size.
+  Click(100 + 120, 130 + 67, false, 10);
+  ASSERT_TRUE(Grab("picture", px));
+}
+
+TEST_F(OmakePixels, MusicPlayerShowsItsTracks) {
+  if (!haveGl_) GTEST_SKIP() << "no GL 3.3 context";
+  EnterFromTitle(5);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  Click(90 + 150, 130 + 28, false, 30);
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("music", px));
+  // The chosen track's button rests in its selected look, unlike the next one.
+  const Rgb chosen = At(px, 90 + 10, 130 + 28), other = At(px, 90 + 10, 130 + 52 + 28);
+  EXPECT_NE(chosen.r * 65536 + chosen.g * 256 + chosen.b, other.r * 65536 + other.g * 256 + other.b);
 }
 
 }  // namespace
