@@ -3,12 +3,14 @@
 // (the rest of the sound runs for real on the dummy driver).
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -467,6 +469,54 @@ TEST_F(OmakeRun, StoryUnlocksPicturesAndScenesThenAReplayReturns) {
   EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kEvents);
   EXPECT_EQ(GameMode, game_mode::kFrontScreen);
   EXPECT_FALSE(PlayRecordBlock.sceneSeen[3]) << "a replay unlocks nothing new";
+}
+
+// The sample tables as the tool wrote them: numbers in place, texts Shift-JIS within their fields,
+// labels found in record order.
+TEST_F(OmakeRun, SampleTablesLoadWithTheirFields) {
+  LoadOmakeTables();
+  const uint8_t* cg = OmakeCgTable;
+  EXPECT_EQ(cg[0] | cg[1] << 8, 1);
+  EXPECT_EQ(cg[2] | cg[3] << 8, 3) << "three variants";
+  const uint8_t* movie = OmakeCgTable + 5 * kOmakeCgRecordBytes;
+  EXPECT_EQ(movie[10], 1);
+  const uint8_t* hidden = OmakeCgTable + 6 * kOmakeCgRecordBytes;
+  EXPECT_EQ(hidden[12], 1);
+  EXPECT_EQ(OmakeCgTable[7 * kOmakeCgRecordBytes], 0) << "past the records all is clear";
+  EXPECT_STREQ(reinterpret_cast<const char*>(OmakeBgmTable), "Data\\bgm\\M29.voi");
+  EXPECT_STREQ(reinterpret_cast<const char*>(OmakeBgmTable + 32), "月影の城");
+  const uint8_t* council = OmakeEventTable + kOmakeEventRecordBytes;
+  EXPECT_STREQ(reinterpret_cast<const char*>(council + 2), "council");
+  EXPECT_STREQ(reinterpret_cast<const char*>(council + 34), "評定");
+  EXPECT_EQ(council[70], 2) << "event gallery place";
+  int32_t scene = -1;
+  EXPECT_TRUE(FindOmakeSceneByLabel("road_peace", &scene));
+  EXPECT_EQ(scene, 4);
+  EXPECT_FALSE(FindOmakeSceneByLabel("評定", &scene)) << "titles are not labels";
+}
+
+// The tool refuses texts that do not fit their fields with their terminator, and out-of-range words.
+TEST_F(OmakeRun, ToolRefusesTextsAndNumbersThatDoNotFit) {
+  const std::string tool = std::string(V4_TEST_BINARY_DIR) + "/bin/v4data";
+  struct Case {
+    const char* json;
+    int exitCode;
+  } cases[] = {
+      {R"({"basic_words": [], "bgm": [{"file": "Data\\bgm\\M07.voi", "title": "ok"}]})", 0},
+      {R"({"basic_words": [], "bgm": [{"file": "Data\\bgm\\M07.voi", "title": "一二三四五六七八九十一二三四五六"}]})", 1},
+      {R"({"basic_words": [], "cg": [{"number": 65536}]})", 1},
+      {R"({"basic_words": [], "extras_scenes": [{"scene": 1, "label": "abcdefghijklmnopqrstuvwxyz012345", "title": "x"}]})", 1},
+  };
+  for (const Case& c : cases) {
+    {
+      std::ofstream src(dir_ / "system.json");
+      src << c.json;
+    }
+    const std::string cmd = tool + " system build " + dir_.string() + " " + (dir_ / "out").string() + " 2>/dev/null";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.json;
+    EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.json;
+  }
 }
 
 // Extras whose menu is missing (the scene replay and the lines gallery are not built yet) open the
