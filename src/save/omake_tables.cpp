@@ -6,6 +6,8 @@
 #include "core/game_file.h"
 #include "platform/byte_order.h"
 
+uint16_t OmakeSelection = 65535;
+
 uint8_t OmakeCgTable[kOmakeCgRecords * kOmakeCgRecordBytes];
 uint8_t OmakeEventTable[kOmakeEventRecords * kOmakeEventRecordBytes];
 uint8_t OmakeSoundTable[kOmakeSoundRecords * kOmakeSoundRecordBytes];

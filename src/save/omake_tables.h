@@ -28,6 +28,9 @@ inline constexpr const char* kOmakeSoundFile = "Data\\sys\\sf.bin";
 inline constexpr const char* kOmakeSoundScriptFile = "Data\\sys\\sf_scr.dat";
 inline constexpr const char* kOmakeBgmFile = "Data\\sys\\bgm.bin";
 
+// The extra the extras scene opens (1..5), 65535 for none; the title sets it before the change.
+extern uint16_t OmakeSelection;
+
 // Clears the five tables and reads the files into them (plain, at most each table's size).
 void LoadOmakeTables();
 

@@ -19,6 +19,7 @@
 #include "screens/battle/scene_kassen.h"
 #include "screens/front/front_ports.h"
 #include "screens/front/front_scenes.h"
+#include "screens/extras/scene_omake.h"
 #include "screens/scenario/scene_adv.h"
 #include "screens/strategy/menu_slg_main.h"
 #include "screens/strategy/scene_slg.h"
@@ -109,6 +110,7 @@ void InitScenes() {
   InstallRenderMenuModels();
   if (!InitSceneSystem()) plat::Log("scene", "the scene table is missing or incomplete");
   RegisterFrontScenes(GetSceneMgr());
+  RegisterOmakeScenes(GetSceneMgr());
   RegisterScenarioScenes(GetSceneMgr());
   // The strategy scene is, while it exists, the strategy-scene port of the rules.
   RegisterStrategyScenes(GetSceneMgr(), true);

@@ -1,9 +1,11 @@
 // v4data system: builds the system files of the game folder from data/system/system.json:
 // basic.dat (80 plain bytes from twenty 32-bit words) and the five extras tables (cg.bin,
-// ev.bin, sf.bin, sf_scr.dat, bgm.bin), which hold only the records the source lists.
+// ev.bin, sf.bin, sf_scr.dat, bgm.bin), which hold only the records the source lists; texts are
+// written as Shift-JIS.
 //   v4data system build <source-dir> <out-root>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -43,6 +45,24 @@ std::vector<uint8_t> BuildBasicDat(const json& src) {
   return out;
 }
 
+void Put16(uint8_t* at, int value, const char* what) {
+  if (value < 0 || value > 0xFFFF) throw BuildError{std::string(what) + ": value out of range"};
+  at[0] = static_cast<uint8_t>(value);
+  at[1] = static_cast<uint8_t>(value >> 8);
+}
+
+// A Shift-JIS text into a fixed field, always with its terminator.
+void PutText(uint8_t* at, size_t field, const json& v, const char* what) {
+  const std::string text = plat::Utf8ToCp932(v.get<std::string>());
+  if (text.size() >= field) throw BuildError{std::string(what) + ": text too long: " + v.get<std::string>()};
+  std::memcpy(at, text.data(), text.size());
+}
+
+int Int(const json& rec, const char* key, int fallback = 0) { return rec.contains(key) ? rec.at(key).get<int>() : fallback; }
+
+// Extras scenes: the scene number and label, then (optional) the title at 34, the replay category
+// at 66, the thumbnail picture at 68, the event-gallery place at 70, the replay highlight at 72,
+// hidden at 74 and always-open at 76. A record with a title keeps its label within 32 bytes.
 std::vector<uint8_t> BuildEventTable(const json& src) {
   std::vector<uint8_t> out;
   if (!src.contains("extras_scenes")) return out;
@@ -50,12 +70,58 @@ std::vector<uint8_t> BuildEventTable(const json& src) {
   if (scenes.size() > kOmakeEventRecords) throw BuildError{"extras_scenes: too many records"};
   out.resize(scenes.size() * kOmakeEventRecordBytes);
   for (size_t i = 0; i < scenes.size(); ++i) {
-    int scene = scenes[i].at("scene").get<int>();
-    std::string label = plat::Utf8ToCp932(scenes[i].at("label").get<std::string>());
+    const json& rec = scenes[i];
+    uint8_t* r = &out[i * kOmakeEventRecordBytes];
+    int scene = rec.at("scene").get<int>();
+    std::string label = plat::Utf8ToCp932(rec.at("label").get<std::string>());
     if (scene < 0 || scene >= kOmakeSceneCount) throw BuildError{"extras_scenes: scene out of range"};
-    if (!PutOmakeEventRecord(&out[i * kOmakeEventRecordBytes], static_cast<uint16_t>(scene), label.c_str())) {
-      throw BuildError{"extras_scenes: label too long: " + scenes[i].at("label").get<std::string>()};
+    if (!PutOmakeEventRecord(r, static_cast<uint16_t>(scene), label.c_str())) {
+      throw BuildError{"extras_scenes: label too long: " + rec.at("label").get<std::string>()};
     }
+    if (!rec.contains("title")) continue;
+    if (label.size() >= 32) throw BuildError{"extras_scenes: label too long: " + rec.at("label").get<std::string>()};
+    PutText(r + 34, 32, rec.at("title"), "extras_scenes");
+    Put16(r + 66, Int(rec, "category"), "extras_scenes category");
+    Put16(r + 68, Int(rec, "picture"), "extras_scenes picture");
+    Put16(r + 70, Int(rec, "place"), "extras_scenes place");
+    Put16(r + 72, Int(rec, "highlight"), "extras_scenes highlight");
+    Put16(r + 74, Int(rec, "hidden"), "extras_scenes hidden");
+    Put16(r + 76, Int(rec, "open"), "extras_scenes open");
+  }
+  return out;
+}
+
+// Gallery pictures: number, variant count, category, page, place, movie flag, hidden flag.
+std::vector<uint8_t> BuildCgTable(const json& src) {
+  std::vector<uint8_t> out;
+  if (!src.contains("cg")) return out;
+  const json& cg = src.at("cg");
+  if (cg.size() > kOmakeCgRecords) throw BuildError{"cg: too many records"};
+  out.resize(cg.size() * kOmakeCgRecordBytes);
+  for (size_t i = 0; i < cg.size(); ++i) {
+    uint8_t* r = &out[i * kOmakeCgRecordBytes];
+    const json& rec = cg[i];
+    Put16(r + 0, rec.at("number").get<int>(), "cg number");
+    Put16(r + 2, Int(rec, "variants", 1), "cg variants");
+    Put16(r + 4, Int(rec, "category"), "cg category");
+    Put16(r + 6, Int(rec, "page"), "cg page");
+    Put16(r + 8, Int(rec, "place"), "cg place");
+    Put16(r + 10, Int(rec, "movie"), "cg movie");
+    Put16(r + 12, Int(rec, "hidden"), "cg hidden");
+  }
+  return out;
+}
+
+// Music player tracks: file and title, 32 bytes each.
+std::vector<uint8_t> BuildBgmTable(const json& src) {
+  std::vector<uint8_t> out;
+  if (!src.contains("bgm")) return out;
+  const json& bgm = src.at("bgm");
+  if (bgm.size() > kOmakeBgmRecords) throw BuildError{"bgm: too many records"};
+  out.resize(bgm.size() * kOmakeBgmRecordBytes);
+  for (size_t i = 0; i < bgm.size(); ++i) {
+    PutText(&out[i * kOmakeBgmRecordBytes], 32, bgm[i].at("file"), "bgm file");
+    PutText(&out[i * kOmakeBgmRecordBytes + 32], 32, bgm[i].at("title"), "bgm title");
   }
   return out;
 }
@@ -65,8 +131,10 @@ int RunBuild(const std::string& srcDir, const std::string& root) {
   if (!ReadToolJson("system", srcDir + "/system.json", src)) throw BuildError{"cannot read " + srcDir + "/system.json"};
   WriteOut(root, "Data/sys/basic.dat", BuildBasicDat(src));
   WriteOut(root, "Data/sys/ev.bin", BuildEventTable(src));
-  // The other extras tables are shipped empty: the screens show no entries.
-  for (const char* name : {"cg.bin", "sf.bin", "sf_scr.dat", "bgm.bin"}) {
+  WriteOut(root, "Data/sys/cg.bin", BuildCgTable(src));
+  WriteOut(root, "Data/sys/bgm.bin", BuildBgmTable(src));
+  // The lines tables are shipped empty: the lines gallery shows no entries.
+  for (const char* name : {"sf.bin", "sf_scr.dat"}) {
     WriteOut(root, std::string("Data/sys/") + name, {});
   }
   return 0;

@@ -13,7 +13,6 @@
 #include "ui/widgets/widget_shader.h"
 
 uint8_t ShowOpeningFlag = 1;
-uint16_t OmakeSelection = 65535;
 
 namespace {
 

@@ -11,14 +11,13 @@
 #pragma once
 #include <cstdint>
 
+#include "save/omake_tables.h"  // OmakeSelection
 #include "ui/scenes/cv_scene.h"
 
 class CVMenuBase;
 
 // 1 at program start: the first title of the run shows the logo and the movie, then clears it.
 extern uint8_t ShowOpeningFlag;
-// The extra the extras scene opens (1..5), 65535 for none.
-extern uint16_t OmakeSelection;
 
 class CVSceneTitle : public CVScene {
  public:

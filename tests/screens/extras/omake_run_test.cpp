@@ -1,0 +1,597 @@
+// The extras on the built sample data through the headless frame driver: the real scene table,
+// layouts, extras tables, script set and play record; the sound calls of the extras are recorded
+// (the rest of the sound runs for real on the dummy driver).
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/frame_services.h"
+#include "core/game_file.h"
+#include "movie/movie_mgr.h"
+#include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
+#include "render/dg_manager.h"
+#include "save/omake_tables.h"
+#include "save/system_files.h"
+#include "scenario/interp/adv_step.h"
+#include "scenario/script/adv_script.h"
+#include "screens/extras/menu_omake_bgm.h"
+#include "screens/extras/menu_omake_cg.h"
+#include "screens/extras/omake_ports.h"
+#include "screens/extras/scene_omake.h"
+#include "screens/front/front_scenes.h"
+#include "screens/front/scene_title.h"
+#include "screens/front/title_ports.h"
+#include "screens/scenario/adv_ports.h"
+#include "screens/scenario/scene_adv.h"
+#include "shell/adv_wiring.h"
+#include "sound/sound.h"
+#include "tests/support/frame_driver.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_frame_adapter.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_list.h"
+#include "ui/widgets/menu_window.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Hooks : public FrameGameHooks {
+ public:
+  void UpdateSoundFades() override { ::UpdateSoundFades(); }
+  void UpdateMovies() override { GetMovieMgr().UpdateMovies(); }
+  bool MovieOwnsDisplay() override { return GetMovieMgr().BlocksDisplay(); }
+  void StepAdvScript() override { ::StepAdvScript(); }
+};
+
+class NullGraphics : public FrameGraphics {
+ public:
+  explicit NullGraphics(CDGManager* mgr) : mgr_(mgr) {}
+  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
+  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
+  bool RenderFrame() override { return mgr_->RenderFrame(); }
+  bool RenderMovieFrame() override { return true; }
+
+ private:
+  CDGManager* mgr_;
+};
+
+void SetCgSeen(int number, uint32_t bits) {
+  for (int b = 0; b < 4; ++b) PlayRecordBlock.eventFlags[(number - 1) * 4 + b] = static_cast<uint8_t>(bits >> (8 * b));
+}
+
+class OmakeRun : public ::testing::Test {
+ protected:
+  // The pixel tests draw on the real GL device of an offscreen window.
+  virtual bool UseGl() const { return false; }
+
+  void SetUp() override {
+    const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
+    ASSERT_TRUE(fs::exists(data / "layout" / "omake_cg.lay")) << "build the sample data first";
+    dir_ = fs::temp_directory_path() / ("v4_omake_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(data, dir_ / "Data");
+    oldModuleDir_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    LoadSystemData();
+    ClearPlayRecord();
+    InitSound();
+    GetMovieMgr().Init();
+    GetMovieMgr().SetWaitForDecoder(true);
+    ResetTitlePorts();
+    ResetAdvPorts();
+    ResetOmakePorts();
+    // The extras' music calls are recorded.
+    OmakePorts& p = GetOmakePorts();
+    p.playMusicUnrecorded = [this](const char* f, int, int) { calls_.push_back(std::string("play ") + f); };
+    p.fadeOutMusic = [this] { calls_.push_back("fade"); };
+    p.setMusicLevel = [this](int32_t l) { calls_.push_back("level " + std::to_string(l)); };
+    p.applySoundConfig = [this] { calls_.push_back("apply"); };
+    ShowOpeningFlag = 0;
+    dg_ = new CDGManager();
+    graphics_ = std::make_unique<NullGraphics>(dg_);
+    FrameServices s;
+    s.scenes = &scenes_;
+    s.game = &hooks_;
+    s.graphics = graphics_.get();
+    driver_ = std::make_unique<FrameDriver>(s);
+    if (UseGl()) {
+      haveGl_ = driver_->CreateOffscreenGl(1280, 720) && dg_->CreateDevice(nullptr, true, 1280, 720, 32);
+      if (!haveGl_) return;
+    } else {
+      dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
+    }
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    GetMenuMgr().Init(GetModuleDir());
+    CVSceneMgr& mgr = GetSceneMgr();
+    mgr.Reset();
+    ASSERT_TRUE(InitSceneSystem());
+    RegisterFrontScenes(mgr);
+    RegisterScenarioScenes(mgr);
+    RegisterOmakeScenes(mgr);
+    InstallScenarioEngine();
+    GameMode = 1;
+  }
+  void TearDown() override {
+    GetSceneMgr().Reset();
+    GetMenuMgr().DeleteAllRoots();
+    GetMovieMgr().CloseAll();
+    SetDGManager(nullptr);
+    if (dg_) dg_->Release();
+    driver_.reset();
+    ReleaseSound();
+    ResetTitlePorts();
+    ResetAdvPorts();
+    ResetOmakePorts();
+    GetAdvScript().ClearBacklog();
+    ClearPlayRecord();
+    OmakeSelection = 65535;
+    ReturnToSlgFlag = 0;
+    ShowOpeningFlag = 1;
+    GameMode = 1;
+    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  void Click(int x, int y, bool right = false, int after = 4) {
+    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
+    driver_->SetPointer(x, y);
+    driver_->Ticks(2);
+    driver_->SetButton(vk, true);
+    driver_->Ticks(2);
+    driver_->SetButton(vk, false);
+    driver_->Ticks(after);
+  }
+
+  CVSceneOmake* Extras() { return dynamic_cast<CVSceneOmake*>(GetSceneById(7)); }
+
+  // The title's menu, then its extras button and the extra `n` (1..5) of its sub-menu. Back from
+  // the extras the title is still in its sub-menu.
+  void EnterFromTitle(int n) {
+    auto title = [] { return dynamic_cast<CVSceneTitle*>(GetSceneById(1)); };
+    auto at = [&](int32_t phase) {
+      CVSceneTitle* t = title();
+      return t && GetSceneMgr().GetCurrentSceneId() == 1 && t->GetPhase() == phase && t->GetStepValue() == 2;
+    };
+    for (int i = 0; i < 400 && !at(CVSceneTitle::kPhaseMenu) && !at(CVSceneTitle::kPhaseExtras); ++i) driver_->Tick();
+    if (at(CVSceneTitle::kPhaseMenu)) Click(480 + 160, 320 + 70 * 3 + 32, false, 6);  // おまけ
+    for (int i = 0; i < 100 && !at(CVSceneTitle::kPhaseExtras); ++i) driver_->Tick();
+    Click(480 + 160, 290 + 64 * (n - 1) + 28, false, 6);
+    for (int i = 0; i < 100 && GetSceneMgr().GetCurrentSceneId() != 7; ++i) driver_->Tick();
+    driver_->Ticks(3);
+  }
+
+  // The last drawn frame (RGBA, top row first); written to $V4_EXTRAS_DUMP_DIR/<name>.png when set.
+  bool Grab(const char* name, std::vector<uint8_t>& px) {
+    if (!dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px)) return false;
+    if (const char* dump = std::getenv("V4_EXTRAS_DUMP_DIR")) {
+      plat::Canvas c(1280, 720);
+      c.pixels() = px;
+      plat::WriteCanvasPng(std::string(dump) + "/" + name + ".png", c, nullptr);
+    }
+    return true;
+  }
+
+  bool haveGl_ = false;
+  std::vector<std::string> calls_;
+  fs::path dir_;
+  std::string oldModuleDir_;
+  CDGManager* dg_ = nullptr;
+  SceneFrameAdapter scenes_;
+  Hooks hooks_;
+  std::unique_ptr<NullGraphics> graphics_;
+  std::unique_ptr<FrameDriver> driver_;
+};
+
+TEST_F(OmakeRun, MusicPlayerPlaysStopsPagesAndRestoresTheVolume) {
+  SysConfigBlock[kCfgAdvMusicLevel] = 6;
+  EnterFromTitle(5);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  CVSceneOmake* x = Extras();
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseMusic);
+  EXPECT_EQ(GameMode, game_mode::kFrontScreen);
+  auto* bgm = dynamic_cast<CVMenuOmake_BGM*>(x->OpenMenu());
+  ASSERT_NE(bgm, nullptr);
+  ASSERT_FALSE(calls_.empty());
+  EXPECT_EQ(calls_.back(), "fade") << "the player starts silent";
+  EXPECT_EQ(bgm->VolumeLevel(), 6);
+  // Four sample tracks: buttons 4..19 hidden; page 2 has none.
+  EXPECT_TRUE(bgm->TrackButton(3)->TestFlag(kWfShown));
+  EXPECT_FALSE(bgm->TrackButton(4)->TestFlag(kWfShown));
+
+  calls_.clear();
+  Click(90 + 150, 130 + 52 * 2 + 28);  // track 3 (record 2) by the pointer
+  EXPECT_EQ(bgm->SelectedTrack(), 2);
+  ASSERT_EQ(calls_.size(), 2u);
+  EXPECT_EQ(calls_[0], "play Data\\bgm\\M07.voi");
+  EXPECT_EQ(calls_[1], "level 6");
+  calls_.clear();
+  bgm->Decide(11002);  // the same track again: nothing
+  EXPECT_TRUE(calls_.empty());
+  bgm->Decide(10001);  // stop
+  bgm->Decide(10001);  // a second stop does nothing
+  EXPECT_EQ(calls_, std::vector<std::string>{"fade"});
+  calls_.clear();
+  bgm->Slider()->SetValue(3);  // moved while stopped: no call
+  bgm->Decide(-1);
+  EXPECT_TRUE(calls_.empty());
+  bgm->Decide(10000);  // play: the new level applies now
+  EXPECT_EQ(calls_, (std::vector<std::string>{"play Data\\bgm\\M07.voi", "level 3"}));
+  bgm->SetPage(1);
+  for (int k = 0; k < 20; ++k) EXPECT_FALSE(bgm->TrackButton(k)->TestFlag(kWfShown)) << k;
+  calls_.clear();
+  bgm->Decide(11005);  // an empty record of page 2 plays nothing
+  EXPECT_TRUE(calls_.empty());
+  EXPECT_EQ(bgm->SelectedTrack(), 2);
+
+  // Back (cancel id 1): the player fades out, the settings' volume returns, the title comes back.
+  Click(1060 + 80, 630 + 24, false, 8);
+  EXPECT_EQ(calls_, (std::vector<std::string>{"fade", "apply"}));
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+}
+
+TEST_F(OmakeRun, GalleryListsSeenPicturesStepsVariantsAndClampsTheDrag) {
+  SetCgSeen(1, 0b101);  // base and "b" variant
+  SetCgSeen(2, 1);
+  EnterFromTitle(1);
+  CVSceneOmake* x = Extras();
+  ASSERT_NE(x, nullptr);
+  ASSERT_EQ(x->GetPhase(), CVSceneOmake::kPhaseCg);
+  EXPECT_EQ(calls_.front(), "play Data\\bgm\\M07.voi");
+  auto* cg = dynamic_cast<CVMenuOmake_CG*>(x->OpenMenu());
+  ASSERT_NE(cg, nullptr);
+  EXPECT_EQ(cg->ListedCount(), 6u) << "the hidden record is not listed";
+  // Place 0 and 1 unlocked (sepia), 2..4 locked (cover), 5.. empty.
+  EXPECT_TRUE(cg->Thumb(0)->TestFlag(kWfShown));
+  EXPECT_EQ(cg->Thumb(0)->Shaders().size(), 1u);
+  EXPECT_TRUE(cg->Thumb(1)->TestFlag(kWfShown));
+  EXPECT_FALSE(cg->Thumb(2)->TestFlag(kWfShown));
+  EXPECT_TRUE(cg->Cover(2)->TestFlag(kWfShown));
+  EXPECT_FALSE(cg->Thumb(5)->TestFlag(kWfShown));
+  EXPECT_FALSE(cg->Cover(5)->TestFlag(kWfShown));
+  EXPECT_FALSE(cg->PageButton(0)->TestFlag(kWfShown)) << "one page needs no page buttons";
+  // Re-showing the page keeps one sepia shader per thumbnail.
+  cg->ShowPage();
+  cg->ShowPage();
+  EXPECT_EQ(cg->Thumb(0)->Shaders().size(), 1u);
+
+  // Under the pointer a thumbnail is in colour.
+  driver_->SetPointer(100 + 120, 130 + 67);
+  driver_->Ticks(3);
+  EXPECT_TRUE(cg->Thumb(0)->Shaders().empty());
+  EXPECT_EQ(cg->Thumb(1)->Shaders().size(), 1u);
+  driver_->SetPointer(20, 700);
+  driver_->Ticks(3);
+  EXPECT_EQ(cg->Thumb(0)->Shaders().size(), 1u);
+
+  // Variants: base, then "b" (variant 2), then back to the thumbnails.
+  Click(100 + 120, 130 + 67);
+  EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kPicture);
+  EXPECT_EQ(cg->ShownVariant(), 0);
+  auto* view = dynamic_cast<CVMenuWindow*>(cg->View());
+  ASSERT_NE(view, nullptr);
+  EXPECT_NE(std::string(view->pictureName.CStr()).find("cg001.png"), std::string::npos);
+  Click(640, 360);
+  EXPECT_EQ(cg->ShownVariant(), 2);
+  EXPECT_NE(std::string(view->pictureName.CStr()).find("cg001b.png"), std::string::npos);
+  Click(640, 360);
+  EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kThumbs);
+
+  // The large picture drags within the screen; the release after a drag is no click.
+  Click(370 + 120, 130 + 67);
+  ASSERT_EQ(cg->GetState(), CVMenuOmake_CG::kPicture);
+  EXPECT_FLOAT_EQ(view->size.x, 1920.0f);
+  driver_->SetPointer(1200, 700);
+  driver_->Ticks(2);
+  driver_->SetButton(VK_LBUTTON, true);
+  driver_->Ticks(2);
+  driver_->SetPointer(-800, -900);
+  driver_->Ticks(3);
+  driver_->SetButton(VK_LBUTTON, false);
+  driver_->Ticks(3);
+  EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kPicture);
+  EXPECT_FLOAT_EQ(view->position.x, -640.0f);
+  EXPECT_FLOAT_EQ(view->position.y, -360.0f);
+  // Right click: back to the thumbnails, not out of the extras.
+  Click(640, 360, true);
+  EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kThumbs);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  // Opening the same picture again keeps where it was dragged.
+  Click(370 + 120, 130 + 67);
+  EXPECT_FLOAT_EQ(view->position.x, -640.0f);
+
+  // A locked thumbnail cannot be clicked.
+  Click(640, 360, true);
+  Click(640 + 120, 130 + 67);
+  EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kThumbs);
+}
+
+TEST_F(OmakeRun, GalleryRulesOnAHandMadeTable) {
+  EnterFromTitle(1);
+  auto* cg = dynamic_cast<CVMenuOmake_CG*>(Extras()->OpenMenu());
+  ASSERT_NE(cg, nullptr);
+  // Keys: every in-range position has its own; out of range none.
+  std::vector<int32_t> keys;
+  for (int c = 0; c < 8; ++c)
+    for (int p = 0; p < 24; ++p)
+      for (int k = 0; k < 13; ++k) keys.push_back(CVMenuOmake_CG::MakePositionKey(c, p, k));
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(std::unique(keys.begin(), keys.end()), keys.end());
+  EXPECT_EQ(CVMenuOmake_CG::MakePositionKey(8, 0, 0), -1);
+  EXPECT_EQ(CVMenuOmake_CG::MakePositionKey(0, 24, 0), -1);
+  EXPECT_EQ(CVMenuOmake_CG::MakePositionKey(0, 0, 13), -1);
+  struct Name {
+    const char* pattern;
+    int variant;
+    const char* out;
+  } names[] = {{"Data\\Image\\omake\\cg%03d.png", 0, "Data\\Image\\omake\\cg%03d.png"},
+               {"Data\\Image\\omake\\cg%03d.png", 1, "Data\\Image\\omake\\cg%03da.png"},
+               {"Data\\Image\\omake\\cg%03d.png", 2, "Data\\Image\\omake\\cg%03db.png"},
+               {"Data\\Image.v1\\cg%03d", 1, "Data\\Image.v1\\cg%03da"}};
+  for (const Name& n : names) EXPECT_EQ(CVMenuOmake_CG::MakeVariantName(n.pattern, n.variant), n.out) << n.variant;
+
+  // 13 pictures in one category (plus a duplicate position and a hidden one): two pages.
+  std::vector<uint8_t> table(kOmakeCgRecords * kOmakeCgRecordBytes, 0);
+  auto put = [&](int i, int number, int variants, int cat, int page, int place, int hidden) {
+    uint16_t v[8] = {static_cast<uint16_t>(number), static_cast<uint16_t>(variants), static_cast<uint16_t>(cat),
+                     static_cast<uint16_t>(page), static_cast<uint16_t>(place), 0, static_cast<uint16_t>(hidden), 0};
+    std::memcpy(&table[i * kOmakeCgRecordBytes], v, sizeof v);
+  };
+  for (int i = 0; i < 13; ++i) put(i, 10 + i, 1, 0, i / 12, i % 12, 0);
+  put(13, 40, 1, 0, 0, 0, 0);  // same position as record 0: the first keeps it
+  put(14, 41, 1, 0, 1, 5, 1);  // hidden
+  put(15, 42, 3, 2, 0, 0, 0);
+  cg->BuildCgList(table.data(), false);
+  EXPECT_EQ(cg->ListedCount(), 14u);
+  EXPECT_EQ(cg->CountInCategory(0), 13);
+  EXPECT_EQ(cg->GetCgNumber(CVMenuOmake_CG::MakePositionKey(0, 0, 0)), 10);
+  cg->BuildCgList(table.data(), true);
+  EXPECT_EQ(cg->ListedCount(), 15u);
+  cg->BuildCgList(table.data(), false);
+  for (int n = 10; n <= 22; ++n) SetCgSeen(n, 1);
+  cg->SelectCategory(0);
+  EXPECT_TRUE(cg->PageButton(0)->TestFlag(kWfShown));
+  EXPECT_TRUE(cg->PageButton(1)->TestFlag(kWfShown));
+  EXPECT_FALSE(cg->PageButton(2)->TestFlag(kWfShown));
+  cg->SetPage(1);
+  EXPECT_TRUE(cg->Thumb(0)->TestFlag(kWfShown));
+  for (int k = 1; k < 12; ++k) EXPECT_FALSE(cg->Thumb(k)->TestFlag(kWfShown)) << k;
+
+  // Seen tests and the variant walk (count 3, bits 0 and 2).
+  SetCgSeen(42, 0b101);
+  const int32_t key = CVMenuOmake_CG::MakePositionKey(2, 0, 0);
+  EXPECT_EQ(cg->NextSeenVariant(key, -1), 0);
+  EXPECT_EQ(cg->NextSeenVariant(key, 0), 2);
+  EXPECT_EQ(cg->NextSeenVariant(key, 2), -1);
+  EXPECT_EQ(cg->NextSeenVariant(CVMenuOmake_CG::MakePositionKey(7, 0, 0), 1), 1) << "no record keeps current";
+  SetCgSeen(511, 0x80000000u);
+  EXPECT_FALSE(cg->IsCgSeen(0, -1));
+  EXPECT_TRUE(cg->IsCgSeen(511, 31));
+  EXPECT_TRUE(cg->IsCgSeen(511, 32));
+  EXPECT_FALSE(cg->IsCgSeen(512, -1));
+  // 13 seen of 13 in category 0 plus 2 of 3 in category 2: 15 of 16.
+  EXPECT_EQ(cg->GetCompletionPercent(), 93);
+}
+
+// The sample story from the title to its hand-over, then the extras show what it unlocked and a
+// seen scene replays and returns to the event gallery.
+TEST_F(OmakeRun, StoryUnlocksPicturesAndScenesThenAReplayReturns) {
+  for (int i = 0; i < 400; ++i) {
+    auto* t = dynamic_cast<CVSceneTitle*>(GetSceneById(1));
+    if (t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2) break;
+    driver_->Tick();
+  }
+  Click(480 + 160, 320 + 32, false, 6);
+  ASSERT_EQ(GameMode, 0);
+  for (int i = 0; i < 8000 && GameMode == 0; ++i) {
+    auto* s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
+    CVMenuADV* w = s ? s->Window() : nullptr;
+    if (!w || GetSceneMgr().GetCurrentSceneId() != 2) {
+      driver_->Tick();
+      continue;
+    }
+    if (w->Bit(CVMenuADV::kWsChoice)) {
+      const int n = w->ChoiceCount();
+      driver_->Ticks(3);
+      Click(640, 360 - n * 40 + 28, false, 2);
+    } else if (s->WaitAdvance() || s->IsMoviePlaying()) {
+      Click(640, 200, false, 2);
+    } else {
+      driver_->Tick();
+    }
+  }
+  ASSERT_EQ(GameMode, game_mode::kSlg) << "the story reached its hand-over";
+  // Scenes 0..2 and pictures 1 (base and the trusting variant), 2, 3 are unlocked.
+  EXPECT_TRUE(PlayRecordBlock.sceneSeen[0] && PlayRecordBlock.sceneSeen[1] && PlayRecordBlock.sceneSeen[2]);
+  EXPECT_FALSE(PlayRecordBlock.sceneSeen[3]);
+  EXPECT_EQ(PlayRecordBlock.eventFlags[0], 0b011);
+  EXPECT_EQ(PlayRecordBlock.eventFlags[4], 1);
+  EXPECT_EQ(PlayRecordBlock.eventFlags[8], 1);
+  EXPECT_EQ(PlayRecordBlock.eventFlags[12], 0);
+
+  // Into the extras: the picture gallery shows three unlocked thumbnails.
+  GameMode = 1;
+  GetSceneMgr().ChangeScene(1, 0);
+  driver_->Ticks(2);
+  EnterFromTitle(1);
+  CVSceneOmake* x = Extras();
+  ASSERT_NE(x, nullptr);
+  auto* cg = dynamic_cast<CVMenuOmake_CG*>(x->OpenMenu());
+  ASSERT_NE(cg, nullptr);
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(cg->Thumb(k)->TestFlag(kWfShown), k < 3) << k;
+  EXPECT_EQ(cg->GetCompletionPercent(), 4 * 100 / 8) << "2 of 3 variants and 2 single pictures of 8";
+
+  // The event gallery (third extra): the council (place 2) replays in game mode 10.
+  Click(1060 + 80, 630 + 24, false, 8);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  EnterFromTitle(3);
+  x = Extras();
+  ASSERT_NE(x, nullptr);
+  ASSERT_EQ(x->GetPhase(), CVSceneOmake::kPhaseEvents);
+  cg = dynamic_cast<CVMenuOmake_CG*>(x->OpenMenu());
+  ASSERT_EQ(cg->GetState(), CVMenuOmake_CG::kEvents);
+  EXPECT_TRUE(cg->Thumb(1)->TestFlag(kWfShown));
+  EXPECT_TRUE(cg->Cover(3)->TestFlag(kWfShown)) << "the siege was not seen";
+  EXPECT_EQ(cg->GetCompletionPercent(), 60);
+  Click(370 + 120, 130 + 67, false, 2);
+  EXPECT_EQ(GameMode, game_mode::kEventScript);
+  bool sawScenario = false;
+  for (int i = 0; i < 4000 && !(sawScenario && GetSceneMgr().GetCurrentSceneId() == 7); ++i) {
+    auto* s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
+    if (GetSceneMgr().GetCurrentSceneId() == 2) sawScenario = true;
+    CVMenuADV* w = s ? s->Window() : nullptr;
+    if (w && GetSceneMgr().GetCurrentSceneId() == 2 && (s->WaitAdvance() || s->IsMoviePlaying())) {
+      Click(640, 200, false, 2);
+    } else {
+      driver_->Tick();
+    }
+  }
+  EXPECT_TRUE(sawScenario);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7) << "the replay returned to the extras";
+  EXPECT_EQ(Extras()->GetPhase(), CVSceneOmake::kPhaseEvents);
+  EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kEvents);
+  EXPECT_EQ(GameMode, game_mode::kFrontScreen);
+  EXPECT_FALSE(PlayRecordBlock.sceneSeen[3]) << "a replay unlocks nothing new";
+}
+
+// The sample tables as the tool wrote them: numbers in place, texts Shift-JIS within their fields,
+// labels found in record order.
+TEST_F(OmakeRun, SampleTablesLoadWithTheirFields) {
+  LoadOmakeTables();
+  const uint8_t* cg = OmakeCgTable;
+  EXPECT_EQ(cg[0] | cg[1] << 8, 1);
+  EXPECT_EQ(cg[2] | cg[3] << 8, 3) << "three variants";
+  const uint8_t* movie = OmakeCgTable + 5 * kOmakeCgRecordBytes;
+  EXPECT_EQ(movie[10], 1);
+  const uint8_t* hidden = OmakeCgTable + 6 * kOmakeCgRecordBytes;
+  EXPECT_EQ(hidden[12], 1);
+  EXPECT_EQ(OmakeCgTable[7 * kOmakeCgRecordBytes], 0) << "past the records all is clear";
+  EXPECT_STREQ(reinterpret_cast<const char*>(OmakeBgmTable), "Data\\bgm\\M29.voi");
+  EXPECT_STREQ(reinterpret_cast<const char*>(OmakeBgmTable + 32), "月影の城");
+  const uint8_t* council = OmakeEventTable + kOmakeEventRecordBytes;
+  EXPECT_STREQ(reinterpret_cast<const char*>(council + 2), "council");
+  EXPECT_STREQ(reinterpret_cast<const char*>(council + 34), "評定");
+  EXPECT_EQ(council[70], 2) << "event gallery place";
+  int32_t scene = -1;
+  EXPECT_TRUE(FindOmakeSceneByLabel("road_peace", &scene));
+  EXPECT_EQ(scene, 4);
+  EXPECT_FALSE(FindOmakeSceneByLabel("評定", &scene)) << "titles are not labels";
+}
+
+// The tool refuses texts that do not fit their fields with their terminator, and out-of-range words.
+TEST_F(OmakeRun, ToolRefusesTextsAndNumbersThatDoNotFit) {
+  const std::string tool = std::string(V4_TEST_BINARY_DIR) + "/bin/v4data";
+  struct Case {
+    const char* json;
+    int exitCode;
+  } cases[] = {
+      {R"({"basic_words": [], "bgm": [{"file": "Data\\bgm\\M07.voi", "title": "ok"}]})", 0},
+      {R"({"basic_words": [], "bgm": [{"file": "Data\\bgm\\M07.voi", "title": "一二三四五六七八九十一二三四五六"}]})", 1},
+      {R"({"basic_words": [], "cg": [{"number": 65536}]})", 1},
+      {R"({"basic_words": [], "extras_scenes": [{"scene": 1, "label": "abcdefghijklmnopqrstuvwxyz012345", "title": "x"}]})", 1},
+  };
+  for (const Case& c : cases) {
+    {
+      std::ofstream src(dir_ / "system.json");
+      src << c.json;
+    }
+    const std::string cmd = tool + " system build " + dir_.string() + " " + (dir_ / "out").string() + " 2>/dev/null";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.json;
+    EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.json;
+  }
+}
+
+// Extras whose menu is missing (the scene replay and the lines gallery are not built yet) open the
+// top menu; its choices of them keep the top menu; back from it returns to the title.
+TEST_F(OmakeRun, MissingExtrasFallBackToTheTopMenu) {
+  EnterFromTitle(2);
+  CVSceneOmake* x = Extras();
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseTop);
+  ASSERT_NE(x->OpenMenu(), nullptr);
+  Click(490 + 150, 160 + 80 * 3 + 28);  // 台詞集
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseTop);
+  calls_.clear();
+  Click(490 + 150, 160 + 80 * 4 + 28);  // 音楽鑑賞
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseMusic);
+  EXPECT_EQ(calls_, std::vector<std::string>{"fade"});
+  calls_.clear();
+  x->SetPhase(CVSceneOmake::kPhaseEvents, 1, 0);  // leaving the player: the event gallery's music
+  EXPECT_EQ(calls_.back(), "play Data\\bgm\\M11.voi");
+  calls_.clear();
+  x->SetPhase(CVSceneOmake::kPhaseCg, 1, 0);  // between galleries the music stays
+  EXPECT_TRUE(calls_.empty());
+  x->SetPhase(CVSceneOmake::kPhaseTop, 1, 0);
+  Click(1060 + 80, 630 + 24, false, 8);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+}
+
+class OmakePixels : public OmakeRun {
+ protected:
+  bool UseGl() const override { return true; }
+};
+
+struct Rgb {
+  int r, g, b;
+};
+Rgb At(const std::vector<uint8_t>& px, int x, int y) {
+  const size_t i = (static_cast<size_t>(y) * 1280 + x) * 4;
+  return {px[i], px[i + 1], px[i + 2]};
+}
+
+// Unlocked thumbnails are drawn in sepia, in colour under the pointer; locked ones show the cover.
+TEST_F(OmakePixels, GalleryThumbnailsInSepiaColourUnderThePointerAndLockCovers) {
+  if (!haveGl_) GTEST_SKIP() << "no GL 3.3 context";
+  SetCgSeen(1, 1);
+  EnterFromTitle(1);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  driver_->SetPointer(20, 700);
+  driver_->Ticks(40);
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("gallery", px));
+  // The sample picture 1 is a blue night; in sepia its sky turns warm.
+  const Rgb sepia = At(px, 100 + 120, 130 + 20);
+  EXPECT_GT(sepia.r, sepia.b) << sepia.r << "," << sepia.g << "," << sepia.b;
+  const Rgb cover = At(px, 370 + 20, 130 + 20);
+  EXPECT_LT(std::abs(cover.r - cover.b), 16) << "the grey lock cover";
+  // Under the pointer the thumbnail loses its sepia (checked on the widget in the run test); its
+  // drawing there is dumped for a look but not asserted (see the design notes, "Extras").
+  driver_->SetPointer(100 + 120, 130 + 67);
+  driver_->Ticks(10);
+  ASSERT_TRUE(Grab("gallery_hover", px));
+  // Full size.
+  Click(100 + 120, 130 + 67, false, 10);
+  ASSERT_TRUE(Grab("picture", px));
+}
+
+TEST_F(OmakePixels, MusicPlayerShowsItsTracks) {
+  if (!haveGl_) GTEST_SKIP() << "no GL 3.3 context";
+  EnterFromTitle(5);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  Click(90 + 150, 130 + 28, false, 30);
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("music", px));
+  // The chosen track's button rests in its selected look, unlike the next one.
+  const Rgb chosen = At(px, 90 + 10, 130 + 28), other = At(px, 90 + 10, 130 + 52 + 28);
+  EXPECT_NE(chosen.r * 65536 + chosen.g * 256 + chosen.b, other.r * 65536 + other.g * 256 + other.b);
+}
+
+}  // namespace
