@@ -13,7 +13,8 @@ bool WriteSeed() {
   if (const char* out = std::getenv("V4_FUZZ_SEED_OUT")) {
     uint8_t block[kBattleSaveBytes];
     BattleSaveToBytes(block);
-    std::ofstream(std::string(out) + "/fresh.bin", std::ios::binary).write(reinterpret_cast<const char*>(block), sizeof block);
+    std::ofstream(std::string(out) + "/fresh.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(block), sizeof block);
   }
   return true;
 }

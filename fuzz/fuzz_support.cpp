@@ -29,7 +29,8 @@ const std::string& ModuleFolder(const std::vector<std::string>& copied) {
     std::error_code ec;
     std::filesystem::create_directories((std::filesystem::path(root) / rel).parent_path(), ec);
     std::filesystem::copy(Sample(rel), std::filesystem::path(root) / rel,
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing, ec);
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing,
+                          ec);
   }
   SetErrorBoxPresenter(&g_boxes);
   std::atexit([] {

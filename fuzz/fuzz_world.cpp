@@ -17,8 +17,8 @@
 namespace {
 
 constexpr const char* kFiles[] = {
-    "Data/scenario/0/kuni21.bin",   "Data/scenario/0/daimyo21.bin", "Data/scenario/0/siro21.bin",
-    "Data/scenario/0/busyo2.bin",   "Data/scenario/0/doku21.bin",   "Data/scenario/0/hikitugi.bin",
+    "Data/scenario/0/kuni21.bin",    "Data/scenario/0/daimyo21.bin",   "Data/scenario/0/siro21.bin",
+    "Data/scenario/0/busyo2.bin",    "Data/scenario/0/doku21.bin",     "Data/scenario/0/hikitugi.bin",
     "Data/scenario/common/item.bin", "Data/scenario/common/skill.bin", "Data/scenario/common/skillDoc.bin",
 };
 

@@ -26,8 +26,10 @@ struct WorldCopy {
   void Take() {
     busyo.assign(reinterpret_cast<uint8_t*>(BusyoTable), reinterpret_cast<uint8_t*>(BusyoTable) + sizeof BusyoTable);
     siro.assign(reinterpret_cast<uint8_t*>(SiroTable), reinterpret_cast<uint8_t*>(SiroTable) + sizeof SiroTable);
-    daimyo.assign(reinterpret_cast<uint8_t*>(DaimyoTable), reinterpret_cast<uint8_t*>(DaimyoTable) + sizeof DaimyoTable);
-    doku.assign(reinterpret_cast<uint8_t*>(DokuBusyoList), reinterpret_cast<uint8_t*>(DokuBusyoList) + sizeof DokuBusyoList);
+    daimyo.assign(reinterpret_cast<uint8_t*>(DaimyoTable),
+                  reinterpret_cast<uint8_t*>(DaimyoTable) + sizeof DaimyoTable);
+    doku.assign(reinterpret_cast<uint8_t*>(DokuBusyoList),
+                reinterpret_cast<uint8_t*>(DokuBusyoList) + sizeof DokuBusyoList);
   }
   void Put() const {
     std::memcpy(BusyoTable, busyo.data(), busyo.size());

@@ -49,7 +49,8 @@ void BM_KassenPhaseRefresh(benchmark::State& state) {
         const BattleUnit& u = g_Battle.sides[side].units[i];
         if (u.lane >= g_Battle.laneCount) continue;
         float x = 0, y = 0;
-        KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[side][u.lane].column, {}), x, y);
+        KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[side][u.lane].column, {}),
+                          x, y);
         sum += x + y;
       }
     benchmark::DoNotOptimize(enabled);

@@ -25,7 +25,7 @@ constexpr size_t kEntrySize = 4096;
 
 struct ArchiveSet {
   std::string root;
-  std::string wanted;                 // full program path of the entry read
+  std::string wanted;                  // full program path of the entry read
   std::vector<std::string> partPaths;  // program paths of the ten parts
 
   ArchiveSet() {

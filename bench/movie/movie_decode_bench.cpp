@@ -60,9 +60,8 @@ void BM_DecodeConvert720p30(benchmark::State& state) {
   }
   state.counters["frames"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kAvgIterations);
   // Wall time per pass divided by the movie's length.
-  state.counters["share_of_duration"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kSeconds,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["share_of_duration"] = benchmark::Counter(static_cast<double>(state.iterations()) * kSeconds,
+                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DecodeConvert720p30)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 V4_BENCH_COUNTER_TARGET(BM_DecodeConvert720p30, "share_of_duration", 0.25);

@@ -61,7 +61,8 @@ void BM_MixOneMinuteAllChannels(benchmark::State& state) {
   for (int ch = 0; ch < kSoundChannelCount; ++ch) SetChannelVolumeLevel(ch, 4);
   PlaySound(0, "Data\\bgm\\A.voi", 1, 0, 0);
   PlaySound(0, "Data\\bgm\\B.voi", 1, 0, 0);  // A moves to channel 1 and keeps playing (no fade steps)
-  for (int ch = 2; ch < kSoundChannelCount; ++ch) PlaySound(ch, ch % 2 ? "Data\\se\\fx.wav" : "Data\\se\\fx22.wav", 1, 0, ch * 1000 - 4000);
+  for (int ch = 2; ch < kSoundChannelCount; ++ch)
+    PlaySound(ch, ch % 2 ? "Data\\se\\fx.wav" : "Data\\se\\fx22.wav", 1, 0, ch * 1000 - 4000);
   WaitSoundStreamsIdle();
 
   const size_t frames = 44100 * 60;

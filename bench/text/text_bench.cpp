@@ -140,4 +140,3 @@ void BM_TextPageFrame(benchmark::State& state) {
 BENCHMARK(BM_TextPageFrame)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-

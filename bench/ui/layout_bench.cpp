@@ -19,8 +19,9 @@
 namespace {
 
 std::string MakeLayout(int panels) {
-  std::string t = "[SpriteLocal]\r\n{\r\n:#0 \"Data\\Image\\b\\panel.png\",200,100,1,1\r\n"
-                  ":#1 \"Data\\Image\\b\\btn_%02d.png\",100,200,1,5\r\n}\r\n";
+  std::string t =
+      "[SpriteLocal]\r\n{\r\n:#0 \"Data\\Image\\b\\panel.png\",200,100,1,1\r\n"
+      ":#1 \"Data\\Image\\b\\btn_%02d.png\",100,200,1,5\r\n}\r\n";
   for (int i = 0; i < panels; ++i) {
     const std::string n = std::to_string(i);
     t += "[Window#" + n + "]\r\n{\r\n:pos " + std::to_string(i * 3) + ",10,0\r\n:sprite 0,0,0,-1\r\n";

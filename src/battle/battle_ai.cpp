@@ -95,8 +95,10 @@ int GunScore(int side, int lane) {
   int64_t score = static_cast<int64_t>(DistanceFactor(d)) * u.morale * g * A * 2 / 10000;
   score = score * std::max(0, u.attackPct - e.defencePct + 100) / 100;
   if (!u.effect1) {
-    if (b.weather == 1) score = 0;
-    else if (b.weather == 2) score /= 2;
+    if (b.weather == 1)
+      score = 0;
+    else if (b.weather == 2)
+      score /= 2;
   }
   if (side == b.attackerSide && b.round > 15) score = 0;
   if (u.reload > 0 && !u.effect5) score = 0;

@@ -104,9 +104,7 @@ int SlotStrength(int side, int lane) {
   return s ? UnitStrength(side, s->unit) : 0;
 }
 
-bool StrengthCheck(int side, int lane) {
-  return SlgRandom(100) < 65 + 3.0 * SlotStrength(side, lane) / 5.0;
-}
+bool StrengthCheck(int side, int lane) { return SlgRandom(100) < 65 + 3.0 * SlotStrength(side, lane) / 5.0; }
 
 int EffectiveMorale(int side, int unit) {
   const BattleUnit& u = B().sides[side].units[unit];
@@ -370,18 +368,24 @@ void RefreshBattlePlacement() {
         std::swap(s.units[i], s.units[j]);
         std::swap(b.views[side][i], b.views[side][j]);
         for (BattleFieldSlot& slot : b.slots[side]) {
-          if (slot.unit == i) slot.unit = static_cast<uint8_t>(j);
-          else if (slot.unit == j) slot.unit = static_cast<uint8_t>(i);
+          if (slot.unit == i)
+            slot.unit = static_cast<uint8_t>(j);
+          else if (slot.unit == j)
+            slot.unit = static_cast<uint8_t>(i);
         }
       }
     }
     for (int i = 0; i < kBattleUnits; ++i) {
       const BattleUnit& u = s.units[i];
       BattleUnitView& v = b.views[side][i];
-      if (u.general == kNoUnitGeneral) v.status = 0;
-      else if (u.lane < b.laneCount) v.status = u.lane + 2;
-      else if (u.lane == b.laneCount) v.status = 7;
-      else v.status = u.morale != 0 ? 1 : 8;
+      if (u.general == kNoUnitGeneral)
+        v.status = 0;
+      else if (u.lane < b.laneCount)
+        v.status = u.lane + 2;
+      else if (u.lane == b.laneCount)
+        v.status = 7;
+      else
+        v.status = u.morale != 0 ? 1 : 8;
     }
   }
 }
@@ -401,11 +405,16 @@ void BuildBattleOrder() {
       if (u.general == kNoUnitGeneral || u.lane == kNoLane || v.status < 2 || v.status > 7) continue;
       double key;
       int strength = UnitStrength(side, i) & 0xFF;
-      if (v.status == 7) key = side == b.attackerSide ? 1000 : 2000;
-      else if (b.orderMode == 1) key = -(strength + v.orderBonus);
-      else if (b.orderMode == 2) key = CrtRand() % 100;
-      else if (b.orderMode == 3) key = strength;
-      else key = -strength;
+      if (v.status == 7)
+        key = side == b.attackerSide ? 1000 : 2000;
+      else if (b.orderMode == 1)
+        key = -(strength + v.orderBonus);
+      else if (b.orderMode == 2)
+        key = CrtRand() % 100;
+      else if (b.orderMode == 3)
+        key = strength;
+      else
+        key = -strength;
       nodes.push_back({{static_cast<uint8_t>(side), static_cast<uint8_t>(i), u.general, v.status == 7}, key});
     }
   std::stable_sort(nodes.begin(), nodes.end(), [](const Node& x, const Node& y) { return x.key < y.key; });

@@ -35,8 +35,8 @@ bool ReserveUnitReady(int side) {
 }
 
 const char* const kLaneQuestions[5] = {"壱の部隊は、誰にしますか？", "弐の部隊は、誰にしますか？",
-                                        "参の部隊は、誰にしますか？", "四の部隊は、誰にしますか？",
-                                        "五の部隊は、誰にしますか？"};
+                                       "参の部隊は、誰にしますか？", "四の部隊は、誰にしますか？",
+                                       "五の部隊は、誰にしますか？"};
 constexpr const char* kOrderQuestion = "どの命令をあたえますか？";
 
 }  // namespace
@@ -48,34 +48,62 @@ KassenCommandEntry KassenCommandSet(int set, int i) {
 
 const char* KassenCommandLabel(int code) {
   switch (code) {
-    case 10: return "横陣";
-    case 11: return "魚鱗";
-    case 12: return "鶴翼";
-    case 13: return "右雁";
-    case 14: return "左雁";
-    case 15: return "前進";
-    case 16: return "攻撃";
-    case 17: return "鉄砲";
-    case 18: return "突撃";
-    case 19: return "後退";
-    case 20: return "部隊交代";
-    case 21: return "別働隊";
-    case 22: return "特殊";
-    case 23: return "待機";
-    case 24: return "移動";
-    case 25: return "戻る";
-    case 26: return "大将";
-    case 27: return "左翼";
-    case 28: return "正面";
-    case 29: return "右翼";
-    case 33: return "左翼＋別働隊攻撃";
-    case 34: return "正面＋別働隊攻撃";
-    case 35: return "右翼＋別働隊攻撃";
-    case 40: return "篭城";
-    case 41: return "退却";
-    case 50: return "強襲";
-    case 51: return "包囲";
-    default: return nullptr;
+    case 10:
+      return "横陣";
+    case 11:
+      return "魚鱗";
+    case 12:
+      return "鶴翼";
+    case 13:
+      return "右雁";
+    case 14:
+      return "左雁";
+    case 15:
+      return "前進";
+    case 16:
+      return "攻撃";
+    case 17:
+      return "鉄砲";
+    case 18:
+      return "突撃";
+    case 19:
+      return "後退";
+    case 20:
+      return "部隊交代";
+    case 21:
+      return "別働隊";
+    case 22:
+      return "特殊";
+    case 23:
+      return "待機";
+    case 24:
+      return "移動";
+    case 25:
+      return "戻る";
+    case 26:
+      return "大将";
+    case 27:
+      return "左翼";
+    case 28:
+      return "正面";
+    case 29:
+      return "右翼";
+    case 33:
+      return "左翼＋別働隊攻撃";
+    case 34:
+      return "正面＋別働隊攻撃";
+    case 35:
+      return "右翼＋別働隊攻撃";
+    case 40:
+      return "篭城";
+    case 41:
+      return "退却";
+    case 50:
+      return "強襲";
+    case 51:
+      return "包囲";
+    default:
+      return nullptr;
   }
 }
 
@@ -83,9 +111,12 @@ bool IsBattleCommandEnabled(int code) {
   BattleState& b = B();
   // Codes that do not look at the actor.
   switch (code) {
-    case 10: case 13: case 14:
+    case 10:
+    case 13:
+    case 14:
       return b.sides[0].soldiers >= b.laneCount;
-    case 11: case 12:
+    case 11:
+    case 12:
       return b.sides[0].soldiers >= b.laneCount && b.siroSize != 0;
     case 40:
       return b.attackerSide != 0;
@@ -120,8 +151,10 @@ bool IsBattleCommandEnabled(int code) {
   const bool commander = u.commander != 0;
   const bool edge = c == 0 || c == 7;
   switch (code) {
-    case 15: return !near;
-    case 16: return near;
+    case 15:
+      return !near;
+    case 16:
+      return near;
     case 17: {
       if (b.weather == 1 && u.effect1 == 0) return false;
       if (u.guns == 0 || l >= b.laneCount) return false;
@@ -130,9 +163,12 @@ bool IsBattleCommandEnabled(int code) {
       if (u.reload != 0 && u.effect5 == 0) return false;
       return enemy->morale != 0;
     }
-    case 18: return near && b.siroFlag == 0 && u.morale > 1;
-    case 19: return !edge;
-    case 20: return !edge && !commander && ReserveUnitReady(s);
+    case 18:
+      return near && b.siroFlag == 0 && u.morale > 1;
+    case 19:
+      return !edge;
+    case 20:
+      return !edge && !commander && ReserveUnitReady(s);
     case 21: {
       if (!commander || b.sides[s].countdown != 0xFFFF || b.weather == 2) return false;
       const BattleFieldSlot& d = b.slots[s][b.laneCount < kBattleUnits ? b.laneCount : kBattleUnits - 1];
@@ -145,12 +181,27 @@ bool IsBattleCommandEnabled(int code) {
         if (sk >= 1 && sk <= kSkillCount && SkillTable[sk - 1].effects[3].kind == 1) return true;
       return false;
     }
-    case 24: return !edge || !near;
-    case 26: return commander;
-    case 27: case 30: case 33: case 36: return l < b.laneCount && EnemyBehindLane(s, l);
-    case 28: case 31: case 34: case 37: return l < b.laneCount && EnemyAhead(s, l);
-    case 29: case 32: case 35: case 38: return l < b.laneCount && EnemyNextLane(s, l);
-    default: return true;
+    case 24:
+      return !edge || !near;
+    case 26:
+      return commander;
+    case 27:
+    case 30:
+    case 33:
+    case 36:
+      return l < b.laneCount && EnemyBehindLane(s, l);
+    case 28:
+    case 31:
+    case 34:
+    case 37:
+      return l < b.laneCount && EnemyAhead(s, l);
+    case 29:
+    case 32:
+    case 35:
+    case 38:
+      return l < b.laneCount && EnemyNextLane(s, l);
+    default:
+      return true;
   }
 }
 
@@ -237,7 +288,8 @@ bool PlayerOrders::Deploy() {
       if (r >= 10 && r <= 14 && IsBattleCommandEnabled(r)) {
         formation_ = r - 10;
         for (int l = 0; l < kBattleUnits; ++l)
-          b.slots[0][l] = {255, static_cast<uint8_t>(l < b.laneCount ? FormationColumn(b.siroSize, formation_, l) : 255), 255, 0};
+          b.slots[0][l] = {
+              255, static_cast<uint8_t>(l < b.laneCount ? FormationColumn(b.siroSize, formation_, l) : 255), 255, 0};
         for (BattleUnit& u : side.units) u.lane = kNoLane;
         cursor_ = 0;
         link_.Redraw();
@@ -383,7 +435,8 @@ int PlayerOrders::UnitOrder(int side, int unit) {
       int r = link_.TakeResult();
       if (r < 10 || !IsBattleCommandEnabled(r)) return -1;
       switch (r) {
-        case 40: case 41:
+        case 40:
+        case 41:
           pendingCode_ = r;
           link_.SetPhase(19);
           link_.ShowMessage("よろしいですか？");
@@ -395,7 +448,8 @@ int PlayerOrders::UnitOrder(int side, int unit) {
           link_.ShowMessage("どの方向に移動しますか？");
           stage_ = 2;
           return -1;
-        case 16: case 18:
+        case 16:
+        case 18:
           pendingCode_ = r;
           link_.SetPhase(13);
           link_.ShowMessage("どの方向を攻撃しますか？");

@@ -118,8 +118,8 @@ int BusyoGainExperience4(uint32_t busyo, int, int count) {
 
 namespace {
 
-int g_resultStage = 0;     // 0 write-back, 1 fates, 2 garrison and marches
-int g_fateUnit = 0;        // defender unit whose fate is being settled
+int g_resultStage = 0;  // 0 write-back, 1 fates, 2 garrison and marches
+int g_fateUnit = 0;     // defender unit whose fate is being settled
 bool g_fateDecided = false;
 
 // Steps 1 to 4 and the escapes: false when the castle held (the fates are skipped).
@@ -190,8 +190,10 @@ bool SettleFate(BattleUnit& u) {
     if (attClan != kNoDaimyo && fate != 2) {
       bool pass = true;
       if (g_BattleConfig.surrenderTest) {
-        if (status == 0 || status == 2) pass = SlgRandom(20) > BusyoTable[g].loyalty;
-        else pass = SlgRandom(100) < 70 + def.siegeBonus * 15 * 2 / 100;
+        if (status == 0 || status == 2)
+          pass = SlgRandom(20) > BusyoTable[g].loyalty;
+        else
+          pass = SlgRandom(100) < 70 + def.siegeBonus * 15 * 2 / 100;
       }
       if (pass) fate = 2;
     } else if (attClan == kNoDaimyo) {
@@ -346,8 +348,7 @@ bool BattleResultsStep() {
 }
 
 void BattleResults() {
-  while (!BattleResultsStep()) {
-  }
+  while (!BattleResultsStep()) {}
 }
 
 int BattleAftermathFind() {

@@ -87,31 +87,79 @@ int SkillTargets(int side, int unit, int kind, int* out) {
   auto strength = [&](int s, int i) { return UnitStrength(s, i); };
   int own = side, enemy = Opposite(side);
   switch (kind) {
-    case 1: every(0, 0); every(1, 0); break;
-    case 2: if (eligible(own, unit)) out[n++] = own * 8 + unit; break;
-    case 3: { int c = CommanderUnit(own); if (c >= 0 && eligible(own, c)) out[n++] = own * 8 + c; break; }
-    case 4: every(own, 0); break;
-    case 5: every(own, 1); break;
-    case 6: every(own, 3); break;
-    case 7: every(own, 2); break;
-    case 8: pick(own, morale, true); break;
-    case 9: pick(own, morale, false); break;
-    case 10: pick(own, strength, true); break;
-    case 11: pick(own, strength, false); break;
-    case 12: { int c = CommanderUnit(enemy); if (c >= 0 && eligible(enemy, c)) out[n++] = enemy * 8 + c; break; }
-    case 13: every(enemy, 0); break;
-    case 14: every(enemy, 1); break;
-    case 15: every(enemy, 3); break;
-    case 16: every(enemy, 2); break;
-    case 17: pick(enemy, morale, true); break;
-    case 18: pick(enemy, morale, false); break;
-    case 19: pick(enemy, strength, true); break;
-    case 20: pick(enemy, strength, false); break;
-    case 21: pick(enemy, guns, true); break;
+    case 1:
+      every(0, 0);
+      every(1, 0);
+      break;
+    case 2:
+      if (eligible(own, unit)) out[n++] = own * 8 + unit;
+      break;
+    case 3: {
+      int c = CommanderUnit(own);
+      if (c >= 0 && eligible(own, c)) out[n++] = own * 8 + c;
+      break;
+    }
+    case 4:
+      every(own, 0);
+      break;
+    case 5:
+      every(own, 1);
+      break;
+    case 6:
+      every(own, 3);
+      break;
+    case 7:
+      every(own, 2);
+      break;
+    case 8:
+      pick(own, morale, true);
+      break;
+    case 9:
+      pick(own, morale, false);
+      break;
+    case 10:
+      pick(own, strength, true);
+      break;
+    case 11:
+      pick(own, strength, false);
+      break;
+    case 12: {
+      int c = CommanderUnit(enemy);
+      if (c >= 0 && eligible(enemy, c)) out[n++] = enemy * 8 + c;
+      break;
+    }
+    case 13:
+      every(enemy, 0);
+      break;
+    case 14:
+      every(enemy, 1);
+      break;
+    case 15:
+      every(enemy, 3);
+      break;
+    case 16:
+      every(enemy, 2);
+      break;
+    case 17:
+      pick(enemy, morale, true);
+      break;
+    case 18:
+      pick(enemy, morale, false);
+      break;
+    case 19:
+      pick(enemy, strength, true);
+      break;
+    case 20:
+      pick(enemy, strength, false);
+      break;
+    case 21:
+      pick(enemy, guns, true);
+      break;
     case 22: {
       int best = -1, bestValue = 99;
       for (int i = 0; i < kBattleUnits; ++i)
-        if (eligible(enemy, i) && b.sides[enemy].units[i].guns < bestValue) best = i, bestValue = b.sides[enemy].units[i].guns;
+        if (eligible(enemy, i) && b.sides[enemy].units[i].guns < bestValue)
+          best = i, bestValue = b.sides[enemy].units[i].guns;
       if (best >= 0) out[n++] = enemy * 8 + best;
       break;
     }
@@ -125,7 +173,8 @@ int SkillTargets(int side, int unit, int kind, int* out) {
           }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   return n;
 }
@@ -136,14 +185,25 @@ void ApplySkillEffect(int side, int unit, int kind, int v) {
   BattleUnit& u = s.units[unit];
   bool unitLevel = true;
   switch (kind) {
-    case 1: u.effect1 = 1; break;
-    case 2: u.effect2 = 1; break;
-    case 3: u.attackPct = static_cast<int16_t>(u.attackPct + v); break;
-    case 4: u.defencePct = static_cast<int16_t>(u.defencePct + v); break;
-    case 5: u.effect5 = 1; break;
+    case 1:
+      u.effect1 = 1;
+      break;
+    case 2:
+      u.effect2 = 1;
+      break;
+    case 3:
+      u.attackPct = static_cast<int16_t>(u.attackPct + v);
+      break;
+    case 4:
+      u.defencePct = static_cast<int16_t>(u.defencePct + v);
+      break;
+    case 5:
+      u.effect5 = 1;
+      break;
     case 6:
     case 7: {
-      bool routedSlot = u.lane < kBattleUnits && b.slots[side][u.lane].unit == unit && b.slots[side][u.lane].display == 10;
+      bool routedSlot =
+          u.lane < kBattleUnits && b.slots[side][u.lane].unit == unit && b.slots[side][u.lane].display == 10;
       if (u.morale > 0 && !routedSlot) {
         int d = kind == 6 ? v : -v;
         u.pendingMorale = static_cast<int16_t>(u.pendingMorale + d);
@@ -157,18 +217,49 @@ void ApplySkillEffect(int side, int unit, int kind, int v) {
       s.besiegeRate = static_cast<uint16_t>(s.besiegeRate + v / 2);
       unitLevel = false;
       break;
-    case 9: s.stormRate = static_cast<uint16_t>(s.stormRate + v); unitLevel = false; break;
-    case 10: s.besiegeRate = static_cast<uint16_t>(s.besiegeRate + v); unitLevel = false; break;
-    case 11: u.strengthMod = static_cast<int16_t>(u.strengthMod + v); break;
-    case 12: u.strengthMod = static_cast<int16_t>(u.strengthMod - v); break;
-    case 13: b.views[side][unit].orderBonus = 1000; b.orderMode = 1; break;
-    case 14: b.orderMode = 2; unitLevel = false; break;
-    case 15: b.orderMode = 3; unitLevel = false; break;
-    case 16: s.assaultBonus = static_cast<int16_t>(s.assaultBonus + v); unitLevel = false; break;
-    case 17: s.siegeLossRate = static_cast<uint16_t>(std::max(0, s.siegeLossRate - v)); unitLevel = false; break;
-    case 18: u.damagePct = static_cast<int16_t>(u.damagePct + v); break;
-    case 19: u.damagePct = static_cast<int16_t>(u.damagePct - v); break;
-    default: unitLevel = false; break;
+    case 9:
+      s.stormRate = static_cast<uint16_t>(s.stormRate + v);
+      unitLevel = false;
+      break;
+    case 10:
+      s.besiegeRate = static_cast<uint16_t>(s.besiegeRate + v);
+      unitLevel = false;
+      break;
+    case 11:
+      u.strengthMod = static_cast<int16_t>(u.strengthMod + v);
+      break;
+    case 12:
+      u.strengthMod = static_cast<int16_t>(u.strengthMod - v);
+      break;
+    case 13:
+      b.views[side][unit].orderBonus = 1000;
+      b.orderMode = 1;
+      break;
+    case 14:
+      b.orderMode = 2;
+      unitLevel = false;
+      break;
+    case 15:
+      b.orderMode = 3;
+      unitLevel = false;
+      break;
+    case 16:
+      s.assaultBonus = static_cast<int16_t>(s.assaultBonus + v);
+      unitLevel = false;
+      break;
+    case 17:
+      s.siegeLossRate = static_cast<uint16_t>(std::max(0, s.siegeLossRate - v));
+      unitLevel = false;
+      break;
+    case 18:
+      u.damagePct = static_cast<int16_t>(u.damagePct + v);
+      break;
+    case 19:
+      u.damagePct = static_cast<int16_t>(u.damagePct - v);
+      break;
+    default:
+      unitLevel = false;
+      break;
   }
   if (unitLevel) u.touched = 1;
 }
@@ -177,24 +268,38 @@ static bool SkillCondition(int side, int unit, int kind, int value) {
   const BattleState& b = B();
   const BattleUnit& u = b.sides[side].units[unit];
   switch (kind) {
-    case 1: return true;
-    case 2: return side == b.attackerSide;
-    case 3: return side == b.defenderSide;
-    case 4: return b.weather == 1;
-    case 5: return b.weather == 2;
-    case 6: return b.weather == 0;
+    case 1:
+      return true;
+    case 2:
+      return side == b.attackerSide;
+    case 3:
+      return side == b.defenderSide;
+    case 4:
+      return b.weather == 1;
+    case 5:
+      return b.weather == 2;
+    case 6:
+      return b.weather == 0;
     case 7:
       for (const BattleUnit& o : b.sides[side].units)
         if (UnitPresent(o) && o.general == value) return true;
       return false;
-    case 8: return u.morale <= value;
-    case 9: return b.roadLinked != 0;
-    case 10: return SideMoraleRatio(side) >= value;
-    case 11: return SideMoraleRatio(side) <= value;
-    case 12: return SideMoraleRatio(Opposite(side)) >= value;
-    case 13: return SideMoraleRatio(Opposite(side)) <= value;
-    case 16: return b.weather == 1 || b.weather == 2;
-    default: return false;
+    case 8:
+      return u.morale <= value;
+    case 9:
+      return b.roadLinked != 0;
+    case 10:
+      return SideMoraleRatio(side) >= value;
+    case 11:
+      return SideMoraleRatio(side) <= value;
+    case 12:
+      return SideMoraleRatio(Opposite(side)) >= value;
+    case 13:
+      return SideMoraleRatio(Opposite(side)) <= value;
+    case 16:
+      return b.weather == 1 || b.weather == 2;
+    default:
+      return false;
   }
 }
 
@@ -221,13 +326,13 @@ static void SkillTrigger(int side, int unit) {
         u.skillArmed = 0;
         fires = true;
       } else {
-        bool timed = timing == 2 ? b.round == 1
+        bool timed = timing == 2   ? b.round == 1
                      : timing == 3 ? true
                      : timing == 4 ? b.round == e[3].value + 1
                      : timing == 5 ? u.hitMarks != 0
                      : timing == 6 ? b.sides[side].marker == unit
                                    : false;
-        bool placed = pos == 1 ? true
+        bool placed = pos == 1   ? true
                       : pos == 2 ? u.lane < b.laneCount
                       : pos == 3 ? u.lane == b.laneCount
                       : pos == 4 ? u.commander != 0
@@ -235,9 +340,12 @@ static void SkillTrigger(int side, int unit) {
                                  : false;
         if (timed && placed && SkillCondition(side, unit, e[1].kind, e[1].value)) {
           int chance = e[2].value;
-          if (g_BattleConfig.debugSkillRate == 0) chance = 100;
-          else if (g_BattleConfig.debugSkillRate == 1) chance *= 2;
-          else if (g_BattleConfig.debugSkillRate == 2) chance = 0;
+          if (g_BattleConfig.debugSkillRate == 0)
+            chance = 100;
+          else if (g_BattleConfig.debugSkillRate == 1)
+            chance *= 2;
+          else if (g_BattleConfig.debugSkillRate == 2)
+            chance = 0;
           fires = e[2].kind == 1 || (e[2].kind == 2 && chance > SlgRandom(100));
         }
       }
@@ -298,8 +406,10 @@ ActionValues ComputeActionValues(int side, int unit) {
   }
   v.A = std::max(0, (q + 100) * m / 100);
   v.D = std::max(0, u.damagePct + 100);
-  if (u.effect2) v.d = 1;
-  else if (v.e && u.lane < b.laneCount) v.d = std::abs(SlotColumn(side, u.lane) - SlotColumn(Opposite(side), u.lane));
+  if (u.effect2)
+    v.d = 1;
+  else if (v.e && u.lane < b.laneCount)
+    v.d = std::abs(SlotColumn(side, u.lane) - SlotColumn(Opposite(side), u.lane));
   return v;
 }
 
@@ -532,18 +642,32 @@ void RoundEnd() {
       if (u.lane < b.laneCount && b.slots[side][u.lane].unit == i) {
         display = b.slots[side][u.lane].display;
         switch (display) {
-          case 0: u.exposure = 8; break;
-          case 3: u.exposure = 9; break;
-          case 1: case 2: case 5: case 6: u.exposure = 10; break;
-          case 4: u.exposure = 11; break;
-          default: break;
+          case 0:
+            u.exposure = 8;
+            break;
+          case 3:
+            u.exposure = 9;
+            break;
+          case 1:
+          case 2:
+          case 5:
+          case 6:
+            u.exposure = 10;
+            break;
+          case 4:
+            u.exposure = 11;
+            break;
+          default:
+            break;
         }
       }
       if (u.morale == 0) continue;
       int gain = 0;
       if (display >= 0) {
-        if (display == 0) gain = SlgRandom(10) + 11;
-        else if (display == 5) gain = SlgRandom(10) + 1;
+        if (display == 0)
+          gain = SlgRandom(10) + 11;
+        else if (display == 5)
+          gain = SlgRandom(10) + 1;
         if (b.siroFlag) gain /= 2;
       } else if (u.lane == kNoLane && b.views[side][i].status != 8) {
         gain = SlgRandom(10) + 11;

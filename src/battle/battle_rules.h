@@ -52,7 +52,7 @@ void RefreshBattlePlacement();
 void BuildBattleOrder();
 // Moves the current actor to the first entry that has not acted; -1 when none is left.
 int AdvanceActor();
-int CommanderUnit(int side);   // last unit with the commander mark, -1 none
+int CommanderUnit(int side);  // last unit with the commander mark, -1 none
 
 // ---- Rounds ----
 void ResetBattleCounters();

@@ -54,8 +54,10 @@ bool IsBattleSaveAllowed() { return !g_deployed; }
 
 void BattleMessage(const char* text) {
   int mode = B().mode;
-  if (mode == 2 && g_inScene) BattleScreen().ShowMessage(text);
-  else if (mode == 1 || mode == 2) SlgScene().ShowMessage(text, 7, false);
+  if (mode == 2 && g_inScene)
+    BattleScreen().ShowMessage(text);
+  else if (mode == 1 || mode == 2)
+    SlgScene().ShowMessage(text, 7, false);
 }
 
 void BattleWait() {
@@ -163,7 +165,8 @@ void BattleBuildRosters() {
       uint16_t g = GetForceSlotBusyo(r.force, r.slot);
       if (g >= kBusyoCount) continue;
       BusyoRecord& rec = BusyoTable[g];
-      rec.progress = static_cast<uint16_t>(rec.progress + RollBusyoGrowth(side == b.defenderSide ? 1 : 0, g, rec.experience));
+      rec.progress =
+          static_cast<uint16_t>(rec.progress + RollBusyoGrowth(side == b.defenderSide ? 1 : 0, g, rec.experience));
       BattleSide& bs = b.sides[side];
       BattleUnit& u = bs.units[i];
       u.general = u.firstGeneral = g;
@@ -219,8 +222,10 @@ bool BattleDeploy(int& stage) {
   if (stage == 0) {
     g_deployed = true;
     if (g_BattleConfig.debugAutoWin) {
-      if (def.clan == PlayerDaimyoId) att.status = 1;
-      else if (att.clan == PlayerDaimyoId) def.status = 1;
+      if (def.clan == PlayerDaimyoId)
+        att.status = 1;
+      else if (att.clan == PlayerDaimyoId)
+        def.status = 1;
       return true;
     }
     if (def.units[0].general == kNoUnitGeneral) {
@@ -243,7 +248,8 @@ bool BattleDeploy(int& stage) {
     RefreshBattlePlacement();
   }
   if (def.status != 0 && b.mode != 0) {
-    std::snprintf(text, sizeof text, def.status == 1 ? "%sは、篭城しました" : "%8sは、退却しました", ForceName(def.clan));
+    std::snprintf(text, sizeof text, def.status == 1 ? "%sは、篭城しました" : "%8sは、退却しました",
+                  ForceName(def.clan));
     BattleMessage(text);
     BattleWait();
   }
@@ -267,7 +273,8 @@ void Setup(int castle) {
   ShowKuniEventEffect(s->kuni, 2, 2);
   SetFrameWaitHalf(AnnounceWaitParam());
   char text[128];
-  std::snprintf(text, sizeof text, "%8sが %6s城に 攻め込みました！", ForceName(s->list2[0].force), GetSiroName(castle, false));
+  std::snprintf(text, sizeof text, "%8sが %6s城に 攻め込みました！", ForceName(s->list2[0].force),
+                GetSiroName(castle, false));
   SlgScene().ShowMessage(text, 7, false);
   if (b.mode != 0) BattleWait();
 }
@@ -346,8 +353,7 @@ bool TacticalStep() {
       return b.mode == 0 ? TacticalStep() : false;
     case 2:
       if (b.mode == 0) {
-        while (!BattleRoundStep()) {
-        }
+        while (!BattleRoundStep()) {}
       } else if (!BattleRoundStep()) {
         return false;
       }
@@ -366,8 +372,7 @@ bool SiegeStep() {
     SubStepSet(1);
   }
   if (B().mode == 0) {
-    while (!BattleSiegeStep()) {
-    }
+    while (!BattleSiegeStep()) {}
     return true;
   }
   return BattleSiegeStep();
@@ -379,8 +384,10 @@ bool AftermathStep() {
     case 0:
       b.playerRole = -1;
       if ((b.mode == 1 || b.mode == 2) && b.outcome == 1) {
-        if (b.attackerClan == PlayerDaimyoId) b.playerRole = 0;
-        else if (b.defenderClan == PlayerDaimyoId) b.playerRole = 1;
+        if (b.attackerClan == PlayerDaimyoId)
+          b.playerRole = 0;
+        else if (b.defenderClan == PlayerDaimyoId)
+          b.playerRole = 1;
       }
       if (b.mode == 0) return true;
       SlgScene().FocusKuni(b.kuni, 1);
@@ -453,14 +460,22 @@ int BattleRun(int castle) {
         DrawBattleWeather();
         done = true;
         break;
-      case 2: done = BattleStartStep(); break;
-      case 3: done = TacticalStep(); break;
-      case 4: done = SiegeStep(); break;
+      case 2:
+        done = BattleStartStep();
+        break;
+      case 3:
+        done = TacticalStep();
+        break;
+      case 4:
+        done = SiegeStep();
+        break;
       case 5:
         done = BattleResultsStep();
         if (done) g_inScene = false;
         break;
-      case 6: done = AftermathStep(); break;
+      case 6:
+        done = AftermathStep();
+        break;
       case 7:
         MapRefresh();
         done = true;

@@ -38,8 +38,10 @@ Powers ComputePowers() {
       if (u.general == kNoUnitGeneral) continue;
       int i = u.soldiers - u.guns;
       int g = std::min<int>(u.guns, (i + u.guns) * 3 / 5);
-      if (side == b.attackerSide) p.attacker += static_cast<int64_t>(i + 3 * g) * u.morale;
-      else p.defender += static_cast<int64_t>(i + 5 * g) * u.morale / 3;
+      if (side == b.attackerSide)
+        p.attacker += static_cast<int64_t>(i + 3 * g) * u.morale;
+      else
+        p.defender += static_cast<int64_t>(i + 5 * g) * u.morale / 3;
     }
     SideSoldierTotal(side);
   }
@@ -127,16 +129,20 @@ void SiegeAction(int order) {
     }
     damage = (SiegeDraw(strength + 25) + 25) * (att.besiegeRate * p.attacker / 100) / divisor;
     if (b.mode == 2) {
-      if (att.clan == PlayerDaimyoId) std::snprintf(text, sizeof text, "%s城を包囲します", GetSiroName(b.targetSiro, false));
-      else std::snprintf(text, sizeof text, "%sに包囲されました", ForceName(att.clan));
+      if (att.clan == PlayerDaimyoId)
+        std::snprintf(text, sizeof text, "%s城を包囲します", GetSiroName(b.targetSiro, false));
+      else
+        std::snprintf(text, sizeof text, "%sに包囲されました", ForceName(att.clan));
       BattleMessage(text);
     }
   } else {
     damage = (SiegeDraw(strength + 50) + 50) * (att.stormRate * p.attacker / 100) / divisor;
     losses = (SlgRandom(20) + 10) * static_cast<int64_t>(att.siegeLossRate) * p.defender / 800000;
     if (b.mode == 2) {
-      if (att.clan == PlayerDaimyoId) std::snprintf(text, sizeof text, "%s城を強襲します", GetSiroName(b.targetSiro, false));
-      else std::snprintf(text, sizeof text, "%sに強襲されました", ForceName(att.clan));
+      if (att.clan == PlayerDaimyoId)
+        std::snprintf(text, sizeof text, "%s城を強襲します", GetSiroName(b.targetSiro, false));
+      else
+        std::snprintf(text, sizeof text, "%sに強襲されました", ForceName(att.clan));
       BattleMessage(text);
     }
   }
@@ -178,8 +184,10 @@ void SiegeSurrender() {
   if (!autoWin && 3 * p.defender > p.attacker) return;
   char text[128];
   if (def.clan == PlayerDaimyoId) {
-    if (lone >= 0) std::snprintf(text, sizeof text, "%sが降伏しそうです", GetBusyoName(def.units[lone].general));
-    else std::snprintf(text, sizeof text, "守備兵が降伏しそうです");
+    if (lone >= 0)
+      std::snprintf(text, sizeof text, "%sが降伏しそうです", GetBusyoName(def.units[lone].general));
+    else
+      std::snprintf(text, sizeof text, "守備兵が降伏しそうです");
   } else {
     std::snprintf(text, sizeof text, "敵は、降伏するかもしれません");
   }
@@ -257,7 +265,8 @@ void FinishBattleSiege() {
     BattleMessage(att.clan != PlayerDaimyoId ? "城を守りました" : "城は落ちませんでした");
     BattleWait();
     SideSoldierTotal(b.attackerSide);
-    std::snprintf(text, sizeof text, att.soldiers == 0 ? "%sは全滅しました" : "%sは、退却しました", ForceName(att.clan));
+    std::snprintf(text, sizeof text, att.soldiers == 0 ? "%sは全滅しました" : "%sは、退却しました",
+                  ForceName(att.clan));
     BattleMessage(text);
     BattleWait();
   }

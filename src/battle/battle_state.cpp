@@ -149,7 +149,8 @@ void RederiveBattleState() {
     const SiroBusyoRef* list = defending ? s->list1 : s->list2;
     for (BattleUnit& u : bs.units) {
       bool listed = false;
-      for (int i = 0; i < kSiroListLen; ++i) listed |= list[i].slot != kNoSlot && list[i].force == u.clan && list[i].slot == u.slot;
+      for (int i = 0; i < kSiroListLen; ++i)
+        listed |= list[i].slot != kNoSlot && list[i].force == u.clan && list[i].slot == u.slot;
       if (u.general != kNoUnitGeneral && !listed) ClearBattleUnit(u);
     }
   }

@@ -8,7 +8,7 @@
 
 inline constexpr int kBattleSides = 2;
 inline constexpr int kBattleUnits = 6;
-inline constexpr int kBattleColumns = 8;   // columns 0..7 whatever the castle size
+inline constexpr int kBattleColumns = 8;  // columns 0..7 whatever the castle size
 inline constexpr int kBattleMaxLanes = 5;
 inline constexpr uint16_t kNoUnitGeneral = 0xFFFF;
 inline constexpr uint8_t kNoLane = 255;
@@ -22,8 +22,8 @@ enum BattleOrder : uint8_t {
   kOrderSwap = 20,
   kOrderDetach = 21,
   kOrderSkill = 22,
-  kOrderAttackFirst = 27,   // 27..29 attack lane - facing, own lane, lane + facing
-  kOrderChargeFirst = 30,   // 30..32
+  kOrderAttackFirst = 27,     // 27..29 attack lane - facing, own lane, lane + facing
+  kOrderChargeFirst = 30,     // 30..32
   kOrderAttackDetFirst = 33,  // 33..35 attack, then the detached unit strikes
   kOrderChargeDetFirst = 36,  // 36..38
   kOrderHold = 40,
@@ -138,7 +138,7 @@ static_assert(sizeof(BattleFieldSlot) == 4);
 
 // What the battle scene shows of one unit; it moves with the unit when the records are re-sorted.
 struct BattleUnitView {
-  int status = 0;      // 1 reserve, 2..6 lane + 2, 7 detached, 8 routed
+  int status = 0;  // 1 reserve, 2..6 lane + 2, 7 detached, 8 routed
   bool acted = false;
   int orderIndex = -1;
   int orderBonus = 0;
@@ -154,25 +154,25 @@ struct BattleOrderEntry {
 // The values the battle reads from the settings and the system tables; the program fills them
 // before each battle, tests set them directly.
 struct BattleConfig {
-  int animation = 1;       // battle animation on
-  int surrenderTest = 1;   // defenders must pass a test before they surrender
-  int startOption = 0;     // 0 by hand, 1 automatic, 2 ask
-  int turnLimit = 0;       // the player never takes part
+  int animation = 1;      // battle animation on
+  int surrenderTest = 1;  // defenders must pass a test before they surrender
+  int startOption = 0;    // 0 by hand, 1 automatic, 2 ask
+  int turnLimit = 0;      // the player never takes part
   int debugAutoWin = 0;
-  int debugWeather = -1;   // forced weather (debug), -1 none
-  int debugSkillRate = -1; // 0 always, 1 doubled, 2 never; -1 as drawn
-  int eventBlock = 0;      // scenario events blocked
-  int32_t params[36];      // system parameter table (melee percentages by kind pair)
+  int debugWeather = -1;    // forced weather (debug), -1 none
+  int debugSkillRate = -1;  // 0 always, 1 doubled, 2 never; -1 as drawn
+  int eventBlock = 0;       // scenario events blocked
+  int32_t params[36];       // system parameter table (melee percentages by kind pair)
   BattleConfig();
 };
 
 // The shared battle block.
 struct BattleState {
   // Registered in the save file (see BattleRegisterFields).
-  uint8_t mode = 0;          // 0 hidden, 1 shown on the map, 2 the player takes part
+  uint8_t mode = 0;  // 0 hidden, 1 shown on the map, 2 the player takes part
   uint16_t targetSiro = 0;
-  uint8_t siroLevel = 0;     // siege strength
-  uint8_t weather = 0;       // 0 clear, 1 rain, 2 fog
+  uint8_t siroLevel = 0;  // siege strength
+  uint8_t weather = 0;    // 0 clear, 1 rain, 2 fog
   uint8_t attackerSide = 0;
   uint8_t defenderSide = 1;
   BattleSide sides[kBattleSides];
@@ -206,7 +206,7 @@ struct BattleState {
   int orderMode = 0;
   // Results.
   int playerRole = -1;
-  uint32_t crtRand = 1;      // run-time-library generator (order mode 2, treasure)
+  uint32_t crtRand = 1;  // run-time-library generator (order mode 2, treasure)
   bool needsRederive = false;
   BattleState();
 };

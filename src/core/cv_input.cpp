@@ -15,7 +15,7 @@ std::atomic<int32_t> g_WheelWord{0};
 
 namespace {
 std::atomic<InputSource*> g_source{nullptr};
-constexpr int kPolledKeys[] = {VK_CONTROL, VK_LEFT, VK_RIGHT, VK_SPACE, VK_RETURN,
+constexpr int kPolledKeys[] = {VK_CONTROL, VK_LEFT,    VK_RIGHT,   VK_SPACE, VK_RETURN,
                                VK_ESCAPE,  VK_LBUTTON, VK_RBUTTON, VK_F1};
 
 bool Held(int vk) {

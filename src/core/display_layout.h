@@ -5,7 +5,7 @@
 #include <cstdint>
 
 struct DisplayLayout {
-  int32_t windowMode = 0;  // 0 window, 2 full screen
+  int32_t windowMode = 0;   // 0 window, 2 full screen
   int32_t displayW = 1280;  // drawable size
   int32_t displayH = 720;
   int32_t pictureX = 0;  // the picture's rectangle inside the drawable

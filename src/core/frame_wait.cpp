@@ -17,6 +17,5 @@ void SetFrameWaitHalf(int32_t n) {
 void CountDownFrameWait() {
   int32_t v = g_FrameWaitCounter.load();
   // Only the timer thread decrements; a concurrent SetFrameWait wins by the compare-exchange.
-  while (!g_FrameWaitCounter.compare_exchange_weak(v, v >= 1 ? v - 1 : 0)) {
-  }
+  while (!g_FrameWaitCounter.compare_exchange_weak(v, v >= 1 ? v - 1 : 0)) {}
 }

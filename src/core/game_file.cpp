@@ -23,7 +23,7 @@ struct SzsPartDirectory {
   int64_t cachedAtNs = 0;
   std::vector<v4fmt::SzsDirEntry> entries;
   std::unordered_map<std::string, size_t> index;  // normalised name -> first entry of that name
-  plat::ReadFile file;  // kept open: the file whose directory this is (same identity as info)
+  plat::ReadFile file;                            // kept open: the file whose directory this is (same identity as info)
 };
 
 namespace {

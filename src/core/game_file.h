@@ -31,7 +31,7 @@ void NormalizeSzsName(char* text);
 
 // One archive entry found by a lookup.
 struct SzsEntry {
-  std::string name;         // as stored in the archive (CP932)
+  std::string name;  // as stored in the archive (CP932)
   uint64_t offset = 0;
   uint64_t size = 0;
   std::string archivePath;  // program path of the archive part holding it

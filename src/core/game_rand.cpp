@@ -23,8 +23,6 @@ void SeedGameRandFromTime() { g_gameRandState = static_cast<uint32_t>(std::time(
 uint32_t GetGameRandState() { return g_gameRandState; }
 void SetGameRandState(uint32_t value) { g_gameRandState = value; }
 
-bool IsSjisLeadByteToFE(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFE);
-}
+bool IsSjisLeadByteToFE(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFE); }
 
 void SetGameRandOverride(std::function<int()> source) { g_gameRandOverride = std::move(source); }

@@ -14,9 +14,7 @@ namespace {
 int g_refusedPushes = 0;
 
 // The current level, kept in range even if the depth word was written from outside.
-uint32_t Level() {
-  return g_StepMachine.depth < kStepLevels ? g_StepMachine.depth : kStepLevels - 1;
-}
+uint32_t Level() { return g_StepMachine.depth < kStepLevels ? g_StepMachine.depth : kStepLevels - 1; }
 
 void IdleDeeperLevels(uint32_t d) {
   for (uint32_t i = d + 1; i < kStepLevels; ++i) {
@@ -24,8 +22,6 @@ void IdleDeeperLevels(uint32_t d) {
     g_StepMachine.step[i] = kStepIdle;
   }
 }
-
-
 
 }  // namespace
 

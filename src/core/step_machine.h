@@ -15,11 +15,11 @@
 inline constexpr int kStepLevels = 20;
 
 // Step codes.
-inline constexpr uint32_t kStepIdle = 0;      // no routine on this level
-inline constexpr uint32_t kStepFirst = 1;     // first step of a begun routine
-inline constexpr uint32_t kStepPushed = 11;   // pushed, not yet begun
-inline constexpr uint32_t kStepDone = 12;     // finished
-inline constexpr uint32_t kStepDoneWait = 13; // finished after a frame wait (12 on the next entry)
+inline constexpr uint32_t kStepIdle = 0;       // no routine on this level
+inline constexpr uint32_t kStepFirst = 1;      // first step of a begun routine
+inline constexpr uint32_t kStepPushed = 11;    // pushed, not yet begun
+inline constexpr uint32_t kStepDone = 12;      // finished
+inline constexpr uint32_t kStepDoneWait = 13;  // finished after a frame wait (12 on the next entry)
 // What a routine returns while it still runs, by convention.
 inline constexpr int kStepRunning = 99;
 
@@ -50,18 +50,18 @@ static_assert(sizeof(StepMachine) == kStepMachineBytes);
 extern StepMachine g_StepMachine;
 
 // All operations act on the current level d = depth.
-void StepReset();            // depth 0, every step 0 (sub-steps and states stay)
-bool StepPush();             // false (and logged) when the stack is full; depth stays <= 19
-bool StepPop();              // true when the child finished (its step was 12); a pop that
-                             // matches a refused push leaves the depth alone
+void StepReset();  // depth 0, every step 0 (sub-steps and states stay)
+bool StepPush();   // false (and logged) when the stack is full; depth stays <= 19
+bool StepPop();    // true when the child finished (its step was 12); a pop that
+                   // matches a refused push leaves the depth alone
 // Sets the depth (kept within 0..19) and forgets refused pushes; the turn loop starts at 0.
 void StepSetDepth(uint32_t depth);
-bool StepCheckDone();        // first call of every routine; true = return the kept result
-bool StepBegin();            // true on the first entry after a push (step 11 -> 1)
+bool StepCheckDone();  // first call of every routine; true = return the kept result
+bool StepBegin();      // true on the first entry after a push (step 11 -> 1)
 uint32_t StepGet();
-void StepNext();             // step + 1, sub-step 0
-void StepJump(uint32_t n);   // step n, sub-step 0; deeper levels idle (sub-steps stay)
-void StepFinish();           // step 12, or 13 when a frame wait is pending; deeper levels idle
+void StepNext();            // step + 1, sub-step 0
+void StepJump(uint32_t n);  // step n, sub-step 0; deeper levels idle (sub-steps stay)
+void StepFinish();          // step 12, or 13 when a frame wait is pending; deeper levels idle
 uint32_t SubStepGet();
 void SubStepSet(uint32_t n);
 void SubStepNext();

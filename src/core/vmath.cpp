@@ -80,8 +80,7 @@ void Matrix44::Multiply(const Matrix44& rhs, Matrix44& out) const {
   Matrix44 result;
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) {
-      result.m[r][c] = m[r][0] * rhs.m[0][c] + m[r][1] * rhs.m[1][c] + m[r][2] * rhs.m[2][c] +
-                       m[r][3] * rhs.m[3][c];
+      result.m[r][c] = m[r][0] * rhs.m[0][c] + m[r][1] * rhs.m[1][c] + m[r][2] * rhs.m[2][c] + m[r][3] * rhs.m[3][c];
     }
   }
   out = result;
@@ -211,6 +210,4 @@ Matrix44 MakeRotationYMatrix(float deg) { return Matrix44().RotationY(deg); }
 Matrix44 MakeTranslationMatrix(float x, float y, float z) { return Matrix44().Translation(x, y, z); }
 Matrix44 MakeScalingMatrix(float x, float y, float z) { return Matrix44().Scaling(x, y, z); }
 
-bool FRect::Contains(float px, float py) const {
-  return x <= px && px <= x + width && y <= py && py <= y + height;
-}
+bool FRect::Contains(float px, float py) const { return x <= px && px <= x + width && y <= py && py <= y + height; }

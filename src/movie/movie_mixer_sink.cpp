@@ -80,8 +80,8 @@ class MixerMovieAudioSink final : public MovieAudioSink {
 
   plat::Mixer& mixer_;
   int id_ = -1;
-  uint64_t written_ = 0;   // frames written since creation
-  uint64_t played_ = 0;    // frames the mixer has played since creation
+  uint64_t written_ = 0;  // frames written since creation
+  uint64_t played_ = 0;   // frames the mixer has played since creation
   size_t lastCursor_ = 0;
   std::vector<int16_t> zeros_;
 };

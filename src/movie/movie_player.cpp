@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-
 double LoopOvershootPosition(double elapsed, double duration, double lastPosition) {
   return elapsed - (duration - lastPosition);
 }
@@ -97,7 +96,8 @@ void MoviePlayer::SetVolume(int32_t volume) {
 
 void MoviePlayer::SetTarget(MovieFrameTarget* target) {
   target_ = target;
-  if (target_ && haveFrame_) target_->OnMovieFrame(current_.rgba.data(), current_.width, current_.height, current_.width * 4);
+  if (target_ && haveFrame_)
+    target_->OnMovieFrame(current_.rgba.data(), current_.width, current_.height, current_.width * 4);
 }
 
 void MoviePlayer::GetVideoSize(uint32_t* width, uint32_t* height) const {

@@ -39,7 +39,7 @@ class MoviePlayer {
   bool Advance(double elapsed);
   bool IsFinished() const;
 
-  void SetVolume(int32_t volume);   // 0..10000, clamped
+  void SetVolume(int32_t volume);  // 0..10000, clamped
   void SetTarget(MovieFrameTarget* target);
   void GetVideoSize(uint32_t* width, uint32_t* height) const;
 

@@ -78,8 +78,8 @@ bool CDGBoardRenderer::BuildVertices() {
   for (int i = 0; i < 4; ++i) {
     mainWorld_[i] = plat::WorldVertex{off[i].x, off[i].y, off[i].z, colors_[i], us[i], vs[i]};
     // Pixel centres lie on integers: -0.5 puts texel edges on pixel edges.
-    mainScreen_[i] = plat::ScreenVertex{position_.x + off[i].x - 0.5f, position_.y + off[i].y - 0.5f, 0.5f, 1.0f,
-                                        colors_[i], us[i], vs[i]};
+    mainScreen_[i] = plat::ScreenVertex{
+        position_.x + off[i].x - 0.5f, position_.y + off[i].y - 0.5f, 0.5f, 1.0f, colors_[i], us[i], vs[i]};
     copyWorld_[i] = mainWorld_[i];
     copyWorld_[i].u = cu[i], copyWorld_[i].v = cv[i];
     copyScreen_[i] = mainScreen_[i];
@@ -258,9 +258,7 @@ void CDGBoardRenderer::ReleaseDeviceObjects() {
   built_ = false;
 }
 
-void CDGBoardRenderer::ReleaseResources() {
-  CDGRendererBase::ReleaseResources();
-}
+void CDGBoardRenderer::ReleaseResources() { CDGRendererBase::ReleaseResources(); }
 
 void CDGBoardRenderer::OnManagerGone() {
   ReleaseDeviceObjects();

@@ -6,7 +6,7 @@
 namespace {
 
 constexpr size_t kHeaderSize = 128;  // magic + 124-byte header
-constexpr int kMaxSide = 8192;  // larger than any picture the game uses; bounds a damaged header
+constexpr int kMaxSide = 8192;       // larger than any picture the game uses; bounds a damaged header
 constexpr uint32_t kPfAlphaPixels = 0x1, kPfFourCC = 0x4, kPfRgb = 0x40;
 
 constexpr uint32_t FourCC(char a, char b, char c, char d) {

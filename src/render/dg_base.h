@@ -132,7 +132,7 @@ class CDGEffect : public CDGReferenceObject {
 
   CDGManager* manager_ = nullptr;
   std::shared_ptr<CompiledEffect> compiled_;
-  std::string source_;   // the effect file's text, kept for re-creation
+  std::string source_;  // the effect file's text, kept for re-creation
   std::string path_;
   std::string technique_;
   int techniqueIndex_ = 0;

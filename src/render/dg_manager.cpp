@@ -299,9 +299,9 @@ void CDGManager::QueueUpload(CDGTexture* texture, const plat::Rect& dst, std::ve
 
 void CDGManager::DropUploads(CDGTexture* texture) {
   std::lock_guard<std::mutex> lock(uploadMutex_);
-  uploads_.erase(std::remove_if(uploads_.begin(), uploads_.end(),
-                                [texture](const Upload& u) { return u.texture == texture; }),
-                 uploads_.end());
+  uploads_.erase(
+      std::remove_if(uploads_.begin(), uploads_.end(), [texture](const Upload& u) { return u.texture == texture; }),
+      uploads_.end());
 }
 
 void CDGManager::ApplyUploads() {

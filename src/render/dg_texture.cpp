@@ -64,9 +64,7 @@ int NextPow2(int v) {
   return p;
 }
 
-bool IsAbsolutePath(const char* p) {
-  return p[0] == '/' || p[0] == '\\' || (p[0] && p[1] == ':');
-}
+bool IsAbsolutePath(const char* p) { return p[0] == '/' || p[0] == '\\' || (p[0] && p[1] == ':'); }
 
 }  // namespace
 
@@ -159,8 +157,7 @@ bool CDGTexture::LoadFromMemory(const uint8_t* data, size_t size, int mode) {
     levels = mode == 0 ? 1 + static_cast<uint32_t>(std::log2(std::max(sw, sh))) : static_cast<uint32_t>(mode);
   }
   if (!Upload(std::move(img.pixels), sw, sh)) return false;
-  info_ = DGImageInfo{static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1, levels, kFmtA8R8G8B8, 3,
-                      img.fileFormat};
+  info_ = DGImageInfo{static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1, levels, kFmtA8R8G8B8, 3, img.fileFormat};
   return true;
 }
 
@@ -227,8 +224,8 @@ int64_t RowBytes(uint32_t format, int32_t width) {
 
 }  // namespace
 
-bool CDGTexture::UpdateFromMemory(const void* bits, int32_t pitch, int32_t width, int32_t height,
-                                  const DGRect* srcRect, const DGRect* dstRect, uint32_t srcFormat) {
+bool CDGTexture::UpdateFromMemory(const void* bits, int32_t pitch, int32_t width, int32_t height, const DGRect* srcRect,
+                                  const DGRect* dstRect, uint32_t srcFormat) {
   plat::GfxDevice* dev = Device();
   if (!bits || !id_ || !dev || renderTarget_ || width <= 0 || height <= 0) return false;
   if (srcFormat != kFmtA8R8G8B8 && srcFormat != kFmtX8R8G8B8 && srcFormat != kFmtR8G8B8 && srcFormat != kFmtYUY2)
@@ -247,7 +244,8 @@ bool CDGTexture::UpdateFromMemory(const void* bits, int32_t pitch, int32_t width
   const auto* base = static_cast<const uint8_t*>(bits);
   for (int y = 0; y < sh; ++y) {
     const uint8_t* row = base + static_cast<size_t>(src.top + y) * pitch;
-    for (int x = 0; x < sw; ++x) SourceTexel(row, src.left + x, srcFormat, &part[(static_cast<size_t>(y) * sw + x) * 4]);
+    for (int x = 0; x < sw; ++x)
+      SourceTexel(row, src.left + x, srcFormat, &part[(static_cast<size_t>(y) * sw + x) * 4]);
   }
   const int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
   if (dw != sw || dh != sh) part = ResizeRgba(part, sw, sh, dw, dh);
@@ -282,7 +280,8 @@ bool CDGTexture::CopyFromTexture(CDGTexture* source, const DGRect* srcRect, cons
   // Read it as A8R8G8B8 memory so the common path scales and bounds-checks.
   std::vector<uint8_t> bgra(srcPixels.size());
   for (size_t i = 0; i < srcPixels.size(); i += 4) {
-    bgra[i] = srcPixels[i + 2], bgra[i + 1] = srcPixels[i + 1], bgra[i + 2] = srcPixels[i], bgra[i + 3] = srcPixels[i + 3];
+    bgra[i] = srcPixels[i + 2], bgra[i + 1] = srcPixels[i + 1], bgra[i + 2] = srcPixels[i],
+    bgra[i + 3] = srcPixels[i + 3];
   }
   if (renderTarget_) return false;
   return UpdateFromMemory(bgra.data(), source->surfaceW_ * 4, source->surfaceW_, source->surfaceH_, &src, &dst,

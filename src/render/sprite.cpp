@@ -262,7 +262,7 @@ void CVSprite::Setup(const char* name, const Vector3& pos, const Color& colour, 
   if (load) {
     DropTexture();
     texture = flagged ? GetTextureMgr()->GetTextureFlagged(name, TruncNudged(uvL), TruncNudged(uvT),
-                                                          TruncNudged(uvWidth), TruncNudged(uvHeight))
+                                                           TruncNudged(uvWidth), TruncNudged(uvHeight))
                       : GetTextureMgr()->GetTexture(name, share, false);
     SelectRenderer(rendererKind);
     changed = textureChanged = sizeFixed = true;

@@ -62,9 +62,9 @@ class CVSprite : public CVListBase {
   virtual void ReleaseResources(bool keepTexture);
   virtual CDGRendererBase* GetRenderer();
 
-  void Setup(const char* name, const Vector3& position, const Color& colour, float width, float height,
-             int32_t columns, int32_t rows, float rotX, float rotY, float rotZ, float uvLeft, float uvTop,
-             float uvWidth, float uvHeight, bool flagged, bool share, bool load);
+  void Setup(const char* name, const Vector3& position, const Color& colour, float width, float height, int32_t columns,
+             int32_t rows, float rotX, float rotY, float rotZ, float uvLeft, float uvTop, float uvWidth, float uvHeight,
+             bool flagged, bool share, bool load);
   void SetTexture(CVTexture* holder);
   void LoadTexture(const char* name);
   void LoadTextureFlagged(const char* name);

@@ -108,8 +108,7 @@ CVTexture* CVTextureMgr::GetTexture(const char* path, bool share, bool mipmapped
   return h;
 }
 
-CVTexture* CVTextureMgr::GetTextureFlagged(const char* path, int32_t left, int32_t top, int32_t width,
-                                           int32_t height) {
+CVTexture* CVTextureMgr::GetTextureFlagged(const char* path, int32_t left, int32_t top, int32_t width, int32_t height) {
   auto* h = new CVTexture(-1);
   if (!h->LoadFlagged(path, left, top, width, height)) {
     delete h;

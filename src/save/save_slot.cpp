@@ -41,7 +41,6 @@ constexpr const char* kPrgFile = "prg.dat";
 // A new slot file is complete under this name before it replaces the old one.
 constexpr const char* kNewSuffix = ".new";
 
-
 bool ReadWhole(const FixedPath& path, std::vector<uint8_t>& out) {
   uint8_t* raw = nullptr;
   int32_t n = ReadAllBytes(path, &raw);
@@ -249,8 +248,8 @@ void CommitPrg(const StagedPrg& st) {
   // Copies: PlaySoundFile records the channel's names itself.
   SoundChannelRecord music = GetSoundChannelRecord(kSoundChannelBgm);
   if (music.file[0]) {
-    PlaySoundFile(kSoundChannelBgm, music.file, music.second[0] ? music.second : nullptr,
-                  static_cast<int>(music.loop), 1, 0);
+    PlaySoundFile(kSoundChannelBgm, music.file, music.second[0] ? music.second : nullptr, static_cast<int>(music.loop),
+                  1, 0);
   } else {
     StopChannel(kSoundChannelBgm);
   }
@@ -292,10 +291,17 @@ bool RenameInto(const FixedPath& from, const FixedPath& to) { return plat::Renam
 
 void RecordSlot(int slot) {
   switch (GetSaveSlotKind(slot)) {
-    case SaveSlotKind::kOrdinary: PlayRecordBlock.lastSlot = static_cast<uint8_t>(slot); break;
-    case SaveSlotKind::kQuick: PlayRecordBlock.lastQuick = static_cast<uint8_t>(slot - kQuickSlotBase); break;
-    case SaveSlotKind::kAuto: PlayRecordBlock.lastAuto = static_cast<uint8_t>(slot - kAutoSlotBase); break;
-    case SaveSlotKind::kNone: break;
+    case SaveSlotKind::kOrdinary:
+      PlayRecordBlock.lastSlot = static_cast<uint8_t>(slot);
+      break;
+    case SaveSlotKind::kQuick:
+      PlayRecordBlock.lastQuick = static_cast<uint8_t>(slot - kQuickSlotBase);
+      break;
+    case SaveSlotKind::kAuto:
+      PlayRecordBlock.lastAuto = static_cast<uint8_t>(slot - kAutoSlotBase);
+      break;
+    case SaveSlotKind::kNone:
+      break;
   }
 }
 
@@ -329,10 +335,18 @@ SaveSlotKind GetSaveSlotKind(int slot) {
 bool GetSlotFilePath(int slot, const char* fileName, FixedPath& out) {
   char rel[64];
   switch (GetSaveSlotKind(slot)) {
-    case SaveSlotKind::kOrdinary: std::snprintf(rel, sizeof rel, "SaveData\\d%02d\\", slot); break;
-    case SaveSlotKind::kQuick: std::snprintf(rel, sizeof rel, "SaveData\\q%02d\\", slot - kQuickSlotBase); break;
-    case SaveSlotKind::kAuto: std::snprintf(rel, sizeof rel, "SaveData\\a%02d\\", slot - kAutoSlotBase); break;
-    case SaveSlotKind::kNone: out.Clear(); return false;
+    case SaveSlotKind::kOrdinary:
+      std::snprintf(rel, sizeof rel, "SaveData\\d%02d\\", slot);
+      break;
+    case SaveSlotKind::kQuick:
+      std::snprintf(rel, sizeof rel, "SaveData\\q%02d\\", slot - kQuickSlotBase);
+      break;
+    case SaveSlotKind::kAuto:
+      std::snprintf(rel, sizeof rel, "SaveData\\a%02d\\", slot - kAutoSlotBase);
+      break;
+    case SaveSlotKind::kNone:
+      out.Clear();
+      return false;
   }
   out.Assign(GetModuleDir());
   out.Append(rel);
@@ -547,17 +561,13 @@ bool QuickSave(int gameMode) {
   return SaveGameSlot(kQuickSlotBase + NextRingIndex(PlayRecordBlock.lastQuick), gameMode);
 }
 
-bool AutoSave(int gameMode) {
-  return SaveGameSlot(kAutoSlotBase + NextRingIndex(PlayRecordBlock.lastAuto), gameMode);
-}
+bool AutoSave(int gameMode) { return SaveGameSlot(kAutoSlotBase + NextRingIndex(PlayRecordBlock.lastAuto), gameMode); }
 
 bool QuickLoad(int index) { return LoadRingSlot(kQuickSlotBase, PlayRecordBlock.lastQuick, index); }
 bool AutoLoad(int index) { return LoadRingSlot(kAutoSlotBase, PlayRecordBlock.lastAuto, index); }
 
 bool HasQuickSave() { return AnyValidSlot(kQuickSlotBase, kAutoSlotBase); }
-bool HasNormalOrAutoSave() {
-  return AnyValidSlot(0, kQuickSlotBase) || AnyValidSlot(kAutoSlotBase, kSaveSlotCount);
-}
+bool HasNormalOrAutoSave() { return AnyValidSlot(0, kQuickSlotBase) || AnyValidSlot(kAutoSlotBase, kSaveSlotCount); }
 
 void MarkRunCleared() {
   for (int slot = 0; slot < kSaveSlotCount; ++slot) {
@@ -577,4 +587,3 @@ void RecordGameCleared() {
   SaveSystemFiles();
   MarkRunCleared();
 }
-

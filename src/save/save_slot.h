@@ -41,21 +41,20 @@ struct SlotHeader {
   uint8_t valid = 0;
   char tag[kSaveVersionTagBytes] = {};
   uint32_t reserved29 = 0;
-  uint8_t eventBlock = 0;       // low byte of the story-event block word
-  uint8_t subPhase = 0;         // turn sub-phase, 255 for a save made in game mode 0
-  uint16_t picture = 0;         // the player's clan head
-  uint16_t koku = 0;            // the player's clan revenue
-  int64_t saveTime = 0;         // seconds since 1970-01-01 UTC
+  uint8_t eventBlock = 0;  // low byte of the story-event block word
+  uint8_t subPhase = 0;    // turn sub-phase, 255 for a save made in game mode 0
+  uint16_t picture = 0;    // the player's clan head
+  uint16_t koku = 0;       // the player's clan revenue
+  int64_t saveTime = 0;    // seconds since 1970-01-01 UTC
   char clanName[kSlotClanNameBytes] = {};
   uint8_t comment[kSlotCommentBytes] = {};
-  uint8_t cleared = 0;          // RunClearedFlag of the run that saved
-  uint32_t runId = 0;           // RunId of that run
+  uint8_t cleared = 0;  // RunClearedFlag of the run that saved
+  uint32_t runId = 0;   // RunId of that run
 };
 // Field offsets in head.dat.
-inline constexpr size_t kHeadTagOffset = 1, kHeadEventOffset = 33, kHeadSubPhaseOffset = 34,
-                        kHeadPictureOffset = 35, kHeadKokuOffset = 37, kHeadTimeOffset = 39,
-                        kHeadNameOffset = 47, kHeadCommentOffset = 63, kHeadClearedOffset = 319,
-                        kHeadRunIdOffset = 320;
+inline constexpr size_t kHeadTagOffset = 1, kHeadEventOffset = 33, kHeadSubPhaseOffset = 34, kHeadPictureOffset = 35,
+                        kHeadKokuOffset = 37, kHeadTimeOffset = 39, kHeadNameOffset = 47, kHeadCommentOffset = 63,
+                        kHeadClearedOffset = 319, kHeadRunIdOffset = 320;
 // Unscrambled bytes of a header, and back.
 void SlotHeaderToBytes(const SlotHeader& h, uint8_t (&out)[kSlotHeaderBytes]);
 void SlotHeaderFromBytes(const uint8_t (&in)[kSlotHeaderBytes], SlotHeader& h);
@@ -115,4 +114,3 @@ void MarkRunCleared();
 // already, the clear count rises (stopping at 65535), the system files are written and the run's
 // slots are marked cleared.
 void RecordGameCleared();
-

@@ -28,11 +28,11 @@ struct WordRule {
 };
 constexpr uint32_t kAny = 0xFFFFFFFFu;
 constexpr WordRule kWordRules[kSysConfigWords] = {
-    {4, 9}, {4, 9}, {7, 9}, {1, 1}, {1, 1}, {0, 1}, {1, 1},  // 0..6
-    {1, 1}, {4, 9}, {1, 1}, {4, 9}, {1, 1}, {1, 1}, {4, 9},  // 7..13
-    {1, 1}, {4, 9}, {1, 1}, {4, 9}, {0, kAny},               // 14..18
-    {1, 1}, {4, 9}, {0, 1}, {1, kAny}, {0, kAny},            // 19..23
-    {0, 1}, {0, kAny}, {0, 2}, {0, kAny},                    // 24..27
+    {4, 9}, {4, 9},    {7, 9}, {1, 1},    {1, 1},    {0, 1}, {1, 1},  // 0..6
+    {1, 1}, {4, 9},    {1, 1}, {4, 9},    {1, 1},    {1, 1}, {4, 9},  // 7..13
+    {1, 1}, {4, 9},    {1, 1}, {4, 9},    {0, kAny},                  // 14..18
+    {1, 1}, {4, 9},    {0, 1}, {1, kAny}, {0, kAny},                  // 19..23
+    {0, 1}, {0, kAny}, {0, 2}, {0, kAny},                             // 24..27
 };
 
 FixedPath ModulePath(const char* relative) {
@@ -43,7 +43,6 @@ FixedPath ModulePath(const char* relative) {
 
 constexpr const char* kSysDatFile = "SaveData\\sys\\sys.dat";
 constexpr const char* kPlcDatFile = "SaveData\\sys\\plc.dat";
-
 
 void SysConfigToBytes(uint8_t (&out)[kSysConfigBytes]) {
   for (int i = 0; i < kSysConfigWords; ++i) le::Put32(out + i * 4, SysConfigBlock[i]);
@@ -206,8 +205,8 @@ void UnlockGalleryCategory(int32_t general, int32_t category) {
 }
 
 bool IsGalleryItemSeen(int32_t general, int32_t category, int32_t item) {
-  if (general < 0 || general >= kGalleryGenerals || category < 0 || category >= kGalleryCategories ||
-      item < 0 || item >= kGalleryItems) {
+  if (general < 0 || general >= kGalleryGenerals || category < 0 || category >= kGalleryCategories || item < 0 ||
+      item >= kGalleryItems) {
     return false;
   }
   for (const GalleryRecord& r : PlayRecordBlock.gallery) {

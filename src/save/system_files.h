@@ -16,26 +16,33 @@ inline constexpr int kSysConfigWords = 28;
 inline constexpr int32_t kSysConfigBytes = kSysConfigWords * 4;  // 112
 // Word numbers.
 enum SysConfigWord : int {
-  kCfgTextSpeed = 0,       // 0..9
-  kCfgAutoSpeed = 1,       // 0..9
-  kCfgWindowOpacity = 2,   // 0..9
+  kCfgTextSpeed = 0,      // 0..9
+  kCfgAutoSpeed = 1,      // 0..9
+  kCfgWindowOpacity = 2,  // 0..9
   kCfgWindowOption = 3,
   kCfgBattleAnimation = 4,
-  kCfgWindowMode = 5,      // 1 full screen, else window
+  kCfgWindowMode = 5,  // 1 full screen, else window
   kCfgBattleResults = 6,
-  kCfgAdvMusicOn = 7, kCfgAdvMusicLevel = 8,
-  kCfgAdvEffectsOn = 9, kCfgAdvEffectsLevel = 10,
+  kCfgAdvMusicOn = 7,
+  kCfgAdvMusicLevel = 8,
+  kCfgAdvEffectsOn = 9,
+  kCfgAdvEffectsLevel = 10,
   kCfgVoiceMode = 11,
-  kCfgAdvVoiceOn = 12, kCfgAdvVoiceLevel = 13,
-  kCfgSlgMusicOn = 14, kCfgSlgMusicLevel = 15,
-  kCfgSlgEffectsOn = 16, kCfgSlgEffectsLevel = 17,
+  kCfgAdvVoiceOn = 12,
+  kCfgAdvVoiceLevel = 13,
+  kCfgSlgMusicOn = 14,
+  kCfgSlgMusicLevel = 15,
+  kCfgSlgEffectsOn = 16,
+  kCfgSlgEffectsLevel = 17,
   kCfgSlgSpare = 18,
-  kCfgSlgVoiceOn = 19, kCfgSlgVoiceLevel = 20,
-  kCfgSkipMode = 21,       // 1 skips every message, 0 only read ones
-  kCfgSpare22 = 22, kCfgSpare23 = 23,
+  kCfgSlgVoiceOn = 19,
+  kCfgSlgVoiceLevel = 20,
+  kCfgSkipMode = 21,  // 1 skips every message, 0 only read ones
+  kCfgSpare22 = 22,
+  kCfgSpare23 = 23,
   kCfgRenderOption = 24,
   kCfgSpare25 = 25,
-  kCfgBattleStart = 26,    // 0 by hand, 1 automatic, 2 ask
+  kCfgBattleStart = 26,  // 0 by hand, 1 automatic, 2 ask
   kCfgSpare27 = 27,
 };
 extern uint32_t SysConfigBlock[kSysConfigWords];
@@ -74,7 +81,7 @@ struct PlcData {
   uint8_t eventFlags[kPlcEventFlagBytes] = {};
   uint8_t sceneSeen[kOmakeSceneCount] = {};
   GalleryRecord gallery[kGalleryRecords];
-  uint16_t startCounter = 0;     // saturates at 65535
+  uint16_t startCounter = 0;  // saturates at 65535
   uint16_t clearCount = 0;
 };
 extern PlcData PlayRecordBlock;

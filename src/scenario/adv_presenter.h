@@ -41,14 +41,16 @@ class AdvPresenter {
   // --- Messages ----------------------------------------------------------------------------------
   // #TalkStart (newPage true) and #TalkStartAdd_ (false). readId is the read-message number.
   virtual bool SetMessage(int32_t readId, const char* speaker, const std::vector<v4fmt::ScriptTextRecord>& records,
-                          bool newPage) { return false; }
+                          bool newPage) {
+    return false;
+  }
   // The voice played with the shown message, kept for the backlog.
   virtual void SetBacklogVoice(const char* name, int32_t number, int32_t param) {}
   // At #TalkEnd: true once for a message that waited for the player; gives its speaker and page
   // text for the backlog.
   virtual bool TakeFinishedMessage(std::string& speaker, std::string& text) { return false; }
-  virtual void TalkClear() {}              // #TalkClear
-  virtual void ShowWindow(bool on) {}      // #MessageOFF (false)
+  virtual void TalkClear() {}                  // #TalkClear
+  virtual void ShowWindow(bool on) {}          // #MessageOFF (false)
   virtual void SetOnlyNextCommand(bool on) {}  // #OnlyNextCom
 
   // --- Choices -----------------------------------------------------------------------------------
@@ -59,8 +61,8 @@ class AdvPresenter {
   // --- What the wait checks read -----------------------------------------------------------------
   // A message is being shown, a choice list is open, or the scene waits for the player to advance.
   virtual bool IsMessageBusy() const { return false; }
-  virtual bool IsPageSwapping() const { return false; }     // #Flip / #FlipRot running
-  virtual bool IsCharMoving() const { return false; }       // a standing picture moves or fades out
+  virtual bool IsPageSwapping() const { return false; }       // #Flip / #FlipRot running
+  virtual bool IsCharMoving() const { return false; }         // a standing picture moves or fades out
   virtual bool IsTransitionRunning() const { return false; }  // a layer transition runs
   virtual bool IsZoomRunning() const { return false; }
   virtual bool IsMoviePlaying() const { return false; }
@@ -75,9 +77,9 @@ class AdvPresenter {
   virtual bool ShowChar(int32_t slot, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float time) { return false; }
   virtual bool HideChar(int32_t slot, int32_t x, int32_t y, float time) { return false; }
   virtual bool MoveChar(int32_t slot, int32_t x, int32_t y, float time) { return false; }
-  virtual bool LoadLayerImage(int32_t layer, const char* file, bool flag) { return false; }  // #BGLoad
-  virtual bool SwapBgPage(int32_t time, const char* file) { return false; }                 // #Flip
-  virtual bool SwapBgPageRot(int32_t a, int32_t b, int32_t c) { return false; }             // #FlipRot
+  virtual bool LoadLayerImage(int32_t layer, const char* file, bool flag) { return false; }   // #BGLoad
+  virtual bool SwapBgPage(int32_t time, const char* file) { return false; }                   // #Flip
+  virtual bool SwapBgPageRot(int32_t a, int32_t b, int32_t c) { return false; }               // #FlipRot
   virtual bool LoadEffectLayer(int32_t layer, const char* file, bool flag) { return false; }  // #EffectLoad
   virtual bool EffectIn(int32_t layer, int32_t time, const char* pattern) { return false; }
   virtual bool EffectOut(int32_t layer, int32_t time, const char* pattern) { return false; }
@@ -92,15 +94,23 @@ class AdvPresenter {
   virtual bool StartSpriteMovie(bool on) { return false; }
   virtual bool SpriteAnimeClear(int32_t id, int32_t v) { return false; }
   virtual bool SpriteAnimeMove(AdvTweenVariant variant, int32_t id, float x, float y, float z, int32_t time,
-                               int32_t flag) { return false; }
+                               int32_t flag) {
+    return false;
+  }
   virtual bool SpriteAnimeRot(AdvTweenVariant variant, int32_t id, float a, float b, float c, float d, int32_t time,
-                              int32_t flag) { return false; }
+                              int32_t flag) {
+    return false;
+  }
   // x and y are the script's percentages divided by 100.
   virtual bool SpriteAnimeScale(AdvTweenVariant variant, int32_t id, float x, float y, float z, int32_t time,
-                                int32_t flag) { return false; }
+                                int32_t flag) {
+    return false;
+  }
   // The script's (c1..c5) arrive as (c2, c3, c4, c1, c5).
   virtual bool SpriteAnimeColor(AdvTweenVariant variant, int32_t id, float c2, float c3, float c4, float c1, float c5,
-                                int32_t time, int32_t flag) { return false; }
+                                int32_t time, int32_t flag) {
+    return false;
+  }
   virtual bool SpriteAnimeWait(int32_t id, float time, int32_t a, int32_t b) { return false; }
   virtual bool SpriteAnimeParts(int32_t id, int32_t a, float time, int32_t b, int32_t c) { return false; }
   virtual bool SpriteCut(int32_t id, int32_t a, float w, float h) { return false; }

@@ -170,8 +170,7 @@ void InitGame(App& app, int selector) {
         w->MakeCurrent();
         picture->AdoptFrameThread();
       },
-      [](uint32_t timerId) { FrameTimerProc(timerId); },
-      [w] { w->ReleaseCurrent(); });
+      [](uint32_t timerId) { FrameTimerProc(timerId); }, [w] { w->ReleaseCurrent(); });
   g_FrameTimerId.store(id);
   g_FramePeriodMs = id ? FramePeriodMs(selector) : 0;
   if (id) plat::Log("frame", "timer started (%d ms)", g_FramePeriodMs.load());
@@ -296,9 +295,12 @@ int ParseFramePeriodSelector(const char* commandLine) {
 
 int FramePeriodMs(int selector) {
   switch (selector) {
-    case 1: return 35;
-    case 2: return 68;
-    default: return 18;
+    case 1:
+      return 35;
+    case 2:
+      return 68;
+    default:
+      return 18;
   }
 }
 

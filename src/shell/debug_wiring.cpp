@@ -44,14 +44,29 @@ void RunBetweenFrames(const std::function<void()>& fn) {
 // The items that reach other subsystems.
 void ProgramCommand(int id, bool checked) {
   switch (id) {
-    case 40023: SetGameSpeedParams(checked); break;      // minimal waits
-    case 40026: StartAdvScript(0); break;
-    case 40027: PlayRecordBlock.clearCount = 0; break;
-    case 40030: PlayRecordBlock.clearCount = 1; break;
-    case 40031: PlayRecordBlock.clearCount = 99; break;
-    case 40034: PlayGeneralVoice(2, 91, 0); break;      // a test voice
-    case 40075: ClearPlayRecord(); break;
-    default: break;
+    case 40023:
+      SetGameSpeedParams(checked);
+      break;  // minimal waits
+    case 40026:
+      StartAdvScript(0);
+      break;
+    case 40027:
+      PlayRecordBlock.clearCount = 0;
+      break;
+    case 40030:
+      PlayRecordBlock.clearCount = 1;
+      break;
+    case 40031:
+      PlayRecordBlock.clearCount = 99;
+      break;
+    case 40034:
+      PlayGeneralVoice(2, 91, 0);
+      break;  // a test voice
+    case 40075:
+      ClearPlayRecord();
+      break;
+    default:
+      break;
   }
 }
 

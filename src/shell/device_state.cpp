@@ -22,7 +22,8 @@ bool TryRecreate() {
     g_backoffMs = 0;
     return true;
   }
-  g_backoffMs = g_backoffMs == 0 ? kFirstBackoffMs : (g_backoffMs * 2 > kMaxBackoffMs ? kMaxBackoffMs : g_backoffMs * 2);
+  g_backoffMs =
+      g_backoffMs == 0 ? kFirstBackoffMs : (g_backoffMs * 2 > kMaxBackoffMs ? kMaxBackoffMs : g_backoffMs * 2);
   g_nextRecreateMs = now + g_backoffMs;
   g_recreateScheduled = true;
   plat::Log("frame", "device re-creation failed; next try in %u ms", g_backoffMs);

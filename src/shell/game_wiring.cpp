@@ -78,7 +78,6 @@ void ReadBattleConfig(BattleConfig& c) {
   c.debugSkillRate = d.skillRate == 255 ? -1 : d.skillRate;
 }
 
-
 // The turn rules with the save slots behind them.
 class GameRules : public TurnRulesPort {
  public:

@@ -53,9 +53,12 @@ int DefaultBoxAnswer(BoxRequest::Kind kind) { return kind == BoxRequest::kOkCanc
 
 int QuitBoxAnswer(BoxRequest::Kind kind) {
   switch (kind) {
-    case BoxRequest::kErrorDialog: return 0;
-    case BoxRequest::kOkCancel: return 1;  // OK: the program is ending anyway
-    case BoxRequest::kMessage: return 1;
+    case BoxRequest::kErrorDialog:
+      return 0;
+    case BoxRequest::kOkCancel:
+      return 1;  // OK: the program is ending anyway
+    case BoxRequest::kMessage:
+      return 1;
   }
   return 0;
 }

@@ -10,7 +10,7 @@
 namespace plat {
 class CaptureOutput;
 class Mixer;
-}
+}  // namespace plat
 class SoundStream;
 
 using SoundVolume = int32_t;
@@ -22,7 +22,7 @@ enum SoundChannelId : int32_t {
   kSoundChannelBgm = 0,      // current music
   kSoundChannelBgmPrev = 1,  // previous music, fading out after a change
   kSoundChannelVoice = 2,
-  kSoundChannelSe0 = 3,      // effects 3..6
+  kSoundChannelSe0 = 3,  // effects 3..6
   kSoundChannelCount = 7,
 };
 
@@ -35,7 +35,7 @@ struct SoundChannelState {
   int32_t current[kSoundChannelCount];     // last value set
   int32_t level[kSoundChannelCount];       // level 0..9 last applied
   int32_t fadeTarget[kSoundChannelCount];
-  int32_t fadeSpeed[kSoundChannelCount];   // 0..4
+  int32_t fadeSpeed[kSoundChannelCount];  // 0..4
 };
 extern SoundChannelState g_SoundChannelState;
 // The configured volume of each channel (0 when switched off); the scenario engine restores
@@ -114,8 +114,7 @@ void UpdateSoundFades();
 // --- Play by file name ---
 void PlaySoundFile(int channel, const char* file, const char* second, int loop, int fadeSpeed, int pan);
 void PlaySound(int channel, const char* file, int loop, int fadeSpeed, int pan);
-void PlaySoundFileUnrecorded(int channel, const char* file, const char* second, int loop, int fadeSpeed,
-                             int pan);
+void PlaySoundFileUnrecorded(int channel, const char* file, const char* second, int loop, int fadeSpeed, int pan);
 void PlaySoundUnrecorded(int channel, const char* file, int loop, int fadeSpeed, int pan);
 bool LoadChannelSound(int channel, const char* file);
 void StartChannelSound(int channel, int loop, int fadeSpeed, int pan);

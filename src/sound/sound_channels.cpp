@@ -152,7 +152,9 @@ void ReleaseSound() {
 
 bool IsSoundReady() { return g_ready; }
 plat::Mixer* GetSoundMixer() { return g_ready ? &g_device.Mixer() : nullptr; }
-SoundStream* GetChannelStream(int channel) { return (channel == 0 || channel == 1) ? g_channelStream[channel] : nullptr; }
+SoundStream* GetChannelStream(int channel) {
+  return (channel == 0 || channel == 1) ? g_channelStream[channel] : nullptr;
+}
 
 void WaitSoundStreamsIdle() {
   for (SoundStream& p : g_players) p.WaitIdle();
@@ -167,7 +169,8 @@ void SilenceAllSound() {
   g_windowActive = false;
   for (int ch = 0; ch < kSoundChannelCount; ++ch) {
     // Fading out towards silence (a pending speed-0 stop included): stop now.
-    if (g_SoundChannelState.fadeTarget[ch] < kSoundVolumeAudible && GetChannelVolume(ch) > g_SoundChannelState.fadeTarget[ch])
+    if (g_SoundChannelState.fadeTarget[ch] < kSoundVolumeAudible &&
+        GetChannelVolume(ch) > g_SoundChannelState.fadeTarget[ch])
       StopChannel(ch);
     else
       SetChannelFade(ch, 0, 0);
@@ -287,9 +290,14 @@ int SetChannelFade(int channel, int speed, int target) {
 
 void UpdateSoundFades() {
   switch (g_pendingActivation.exchange(0)) {
-    case 1: SilenceAllSound(); break;
-    case 2: RestoreAllSound(); break;
-    default: break;
+    case 1:
+      SilenceAllSound();
+      break;
+    case 2:
+      RestoreAllSound();
+      break;
+    default:
+      break;
   }
   for (int ch = 0; ch < kSoundChannelCount; ++ch) {
     const int current = GetChannelVolume(ch);
@@ -338,8 +346,7 @@ void PlaySound(int channel, const char* file, int loop, int fadeSpeed, int pan) 
   PlaySoundFile(channel, file, nullptr, loop, fadeSpeed, pan);
 }
 
-void PlaySoundFileUnrecorded(int channel, const char* file, const char* second, int loop, int fadeSpeed,
-                             int pan) {
+void PlaySoundFileUnrecorded(int channel, const char* file, const char* second, int loop, int fadeSpeed, int pan) {
   PlayByName(channel, file, second, loop, fadeSpeed, pan);
 }
 

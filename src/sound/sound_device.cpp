@@ -133,9 +133,7 @@ int SoundDevice::GetSlotVolume(int slot) const {
   return SlotHasData(slot) ? mixer_.Volume(slots_[slot].buffer) + 10000 : -1;
 }
 
-bool SoundDevice::GetSlotStatus(int slot) const {
-  return SlotHasData(slot) && mixer_.IsPlaying(slots_[slot].buffer);
-}
+bool SoundDevice::GetSlotStatus(int slot) const { return SlotHasData(slot) && mixer_.IsPlaying(slots_[slot].buffer); }
 
 void SoundDevice::SetSlotPan(int slot, int pan) {
   if (SlotHasData(slot)) mixer_.SetPan(slots_[slot].buffer, pan);

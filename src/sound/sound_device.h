@@ -46,8 +46,7 @@ class SoundDevice {
   };
   bool ValidSlot(int slot) const { return slot >= 2 && slot <= 6; }
   // Parses a WAVE image into the slot; `source` names it in messages.
-  bool FillSlot(int slot, const uint8_t* image, size_t size, const char* source, const char* pcmTitle,
-                bool fromFile);
+  bool FillSlot(int slot, const uint8_t* image, size_t size, const char* source, const char* pcmTitle, bool fromFile);
 
   plat::Mixer mixer_;
   std::unique_ptr<plat::DeviceOutput> device_;

@@ -75,8 +75,8 @@ bool SoundPackNames(const char* path, std::string& splPath, std::string& spdPath
   return true;
 }
 
-bool FindSoundPackEntry(const char* name, const uint8_t* index, size_t indexSize, uint64_t spdSize,
-                        uint64_t* position, uint32_t* size) {
+bool FindSoundPackEntry(const char* name, const uint8_t* index, size_t indexSize, uint64_t spdSize, uint64_t* position,
+                        uint32_t* size) {
   std::vector<plat::SoundPackEntry> entries;
   std::string why;
   if (!name || !plat::ParseSoundPackIndex(index, indexSize, spdSize, entries, &why)) {

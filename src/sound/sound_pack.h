@@ -15,8 +15,8 @@ int32_t LoadSoundPack(const char* path, int bytesPerSample, std::vector<uint8_t>
 // Looks the file-name part of `name` up in a ".SPL" index image (letter case ignored; first match in
 // table order). spdSize bounds the entries (UINT64_MAX: not checked). False for no match or a
 // damaged index.
-bool FindSoundPackEntry(const char* name, const uint8_t* index, size_t indexSize, uint64_t spdSize,
-                        uint64_t* position, uint32_t* size);
+bool FindSoundPackEntry(const char* name, const uint8_t* index, size_t indexSize, uint64_t spdSize, uint64_t* position,
+                        uint32_t* size);
 
 // The program paths of the pack that holds `path`: its folder (relative to the module directory,
 // resolved under it) followed by ".SPL" and ".SPD". False when the path has no folder part.

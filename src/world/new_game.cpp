@@ -17,7 +17,14 @@ NewGameWork g_NewGameWork;
 
 namespace {
 
-enum : uint32_t { kStepFirstFrame = 1, kStepStory = 2, kStepFree = 3, kStepConfirm = 7, kStepOptions = 8, kStepStart = 9 };
+enum : uint32_t {
+  kStepFirstFrame = 1,
+  kStepStory = 2,
+  kStepFree = 3,
+  kStepConfirm = 7,
+  kStepOptions = 8,
+  kStepStart = 9
+};
 
 void ReloadScenario(int scenario, int preferredClan) {
   PreferredStartDaimyo = preferredClan;
@@ -92,7 +99,8 @@ void StepFree(NewGameWork& w) {
   SlgScenePort& scene = SlgScene();
   switch (SubStepGet()) {
     case 0: {
-      if (w.chosenScenario != -1 && w.chosenScenario != ScenarioNumber) ReloadScenario(w.chosenScenario, PlayerDaimyoId);
+      if (w.chosenScenario != -1 && w.chosenScenario != ScenarioNumber)
+        ReloadScenario(w.chosenScenario, PlayerDaimyoId);
       ResetKuniColors();
       ColorKuniByDaimyoCount(true);
       int scenario = w.chosenScenario;
@@ -327,7 +335,8 @@ int NewGameStart() {
         SubStepSet(1);
         return kStepRunning;
       }
-      if (w.chosenScenario != -1 && w.chosenScenario != ScenarioNumber) ReloadScenario(w.chosenScenario, PlayerDaimyoId);
+      if (w.chosenScenario != -1 && w.chosenScenario != ScenarioNumber)
+        ReloadScenario(w.chosenScenario, PlayerDaimyoId);
       FinishNewGame(w);
       result = 0;
       StepFinish();

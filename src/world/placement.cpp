@@ -12,9 +12,7 @@ namespace {
 
 bool IsRealSiro(uint32_t siro) { return siro < kSiroSlots; }
 
-SiroBusyoRef* ListOf(uint32_t siro, bool second) {
-  return second ? SiroTable[siro].list2 : SiroTable[siro].list1;
-}
+SiroBusyoRef* ListOf(uint32_t siro, bool second) { return second ? SiroTable[siro].list2 : SiroTable[siro].list1; }
 
 // Writes a pair into the last entry of a list when it is free (lists stay sorted with the empty
 // entries last, so a free last entry means the list has room).
@@ -224,7 +222,8 @@ int AddBusyoToDaimyo(uint32_t busyo, uint8_t fromForce, uint8_t fromSlot, uint32
   DaimyoTable[clan].vassals[slot] = static_cast<uint16_t>(busyo);
   if (fromForce == kNoDaimyo) {
     if (fromSlot < kDokuSlots && DokuBusyoList[fromSlot] == busyo) DokuBusyoList[fromSlot] = kNoBusyo;
-  } else if (fromSlot < kVassalSlots && DaimyoTable[fromForce].vassals[fromSlot] == busyo && !(fromForce == clan && fromSlot == slot)) {
+  } else if (fromSlot < kVassalSlots && DaimyoTable[fromForce].vassals[fromSlot] == busyo &&
+             !(fromForce == clan && fromSlot == slot)) {
     DaimyoTable[fromForce].vassals[fromSlot] = kNoBusyo;
   }
   BusyoRecord& b = BusyoTable[busyo];
@@ -310,7 +309,8 @@ int RemoveBusyoFromCastle(int32_t busyo) {
   BusyoRecord& b = BusyoTable[busyo];
   if (b.siro == kNoSiro) {
     char msg[160];
-    std::snprintf(msg, sizeof msg, "削除しようとした武将「%s」は配置されていません.", FieldString(b.name, kBusyoNameLen).c_str());
+    std::snprintf(msg, sizeof msg, "削除しようとした武将「%s」は配置されていません.",
+                  FieldString(b.name, kBusyoNameLen).c_str());
     ShowErrorBox(msg, "武将削除エラー");
     return 0;
   }
@@ -346,7 +346,8 @@ int ChangeBusyoInCastle(int32_t oldBusyo, int32_t newBusyo) {
   char msg[200];
   // A castle field that names no castle (damaged data) counts as not placed.
   if (o.siro == kNoSiro || (o.siro != KakuuSiroId && !IsRealSiro(o.siro))) {
-    std::snprintf(msg, sizeof msg, "変更元の武将「%s」は配置されていません。", FieldString(o.name, kBusyoNameLen).c_str());
+    std::snprintf(msg, sizeof msg, "変更元の武将「%s」は配置されていません。",
+                  FieldString(o.name, kBusyoNameLen).c_str());
     ShowErrorBox(msg, "武将変更エラー");
     return 0;
   }
@@ -385,8 +386,10 @@ int ChangeBusyoInCastle(int32_t oldBusyo, int32_t newBusyo) {
   n.growthMark = o.growthMark;
   n.seasonWord = o.seasonWord;
   n.listValue = o.listValue;
-  if (clan == kNoDaimyo) DokuBusyoList[slot] = static_cast<uint16_t>(newBusyo);
-  else DaimyoTable[clan].vassals[slot] = static_cast<uint16_t>(newBusyo);
+  if (clan == kNoDaimyo)
+    DokuBusyoList[slot] = static_cast<uint16_t>(newBusyo);
+  else
+    DaimyoTable[clan].vassals[slot] = static_cast<uint16_t>(newBusyo);
   if (o.siro2 != kNoSiro) o.siro2 = kNoSiro;
   if (clan == PlayerDaimyoId) Battle().SetRosterChanged();
   if (n.stage >= 1 && n.stage <= 3) n.cur = n.stageBlock[n.stage - 1];

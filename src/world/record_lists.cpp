@@ -162,7 +162,9 @@ int32_t FindSiroBusyoWithSkill(uint8_t force, uint32_t siro, int kind) {
   }
   return -1;
 }
-bool SiroHasBusyoWithSkill(uint8_t force, uint32_t siro, int kind) { return FindSiroBusyoWithSkill(force, siro, kind) >= 0; }
+bool SiroHasBusyoWithSkill(uint8_t force, uint32_t siro, int kind) {
+  return FindSiroBusyoWithSkill(force, siro, kind) >= 0;
+}
 
 int32_t FindKuniBestSkillBusyo(int* outValue, uint8_t force, uint32_t kuni, int kind) {
   int32_t best = -1;
@@ -236,7 +238,6 @@ bool NoVisitableBusyo() {
     if (!(rec.flags & 4)) return false;
   return true;
 }
-
 
 std::vector<uint8_t> SaveSlgEventData() {
   std::vector<uint8_t> out;

@@ -48,7 +48,7 @@ bool HasAllyInSetSmall(uint32_t clan, const std::vector<uint8_t>& set);
 #pragma pack(push, 1)
 struct SlgEventRecord {
   uint16_t key;
-  uint8_t flags;   // bit 0, bit 1: registration flags; bit 2: closed
+  uint8_t flags;  // bit 0, bit 1: registration flags; bit 2: closed
   char name[65];
 };
 #pragma pack(pop)

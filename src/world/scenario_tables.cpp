@@ -372,9 +372,15 @@ bool LoadHikitugi(HikitugiList& list) {
 
 int ScenarioStartYear(int32_t scenario) {
   switch (scenario) {
-    case 0: case 2: case 4: return 1550;
-    case 1: case 3: return 1580;
-    default: return -1;
+    case 0:
+    case 2:
+    case 4:
+      return 1550;
+    case 1:
+    case 3:
+      return 1580;
+    default:
+      return -1;
   }
 }
 

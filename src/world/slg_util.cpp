@@ -28,16 +28,30 @@ void ShowSlgDataError(const char* message) { ShowErrorMessageBox(message, "SLGãƒ
 
 int KuniEventAnimeNumber(int kind, int sub) {
   switch (kind * 10 + sub) {
-    case 22: return 4;
-    case 27: return 5;
-    case 33: case 37: return 12;
-    case 44: return 6;
-    case 47: case 66: return 7;
-    case 55: return 2;
-    case 57: return 3;
-    case 87: case 88: return 9;
-    case 97: case 99: return 10;
-    default: return 8;
+    case 22:
+      return 4;
+    case 27:
+      return 5;
+    case 33:
+    case 37:
+      return 12;
+    case 44:
+      return 6;
+    case 47:
+    case 66:
+      return 7;
+    case 55:
+      return 2;
+    case 57:
+      return 3;
+    case 87:
+    case 88:
+      return 9;
+    case 97:
+    case 99:
+      return 10;
+    default:
+      return 8;
   }
 }
 

@@ -49,7 +49,8 @@ std::vector<std::string> CollectWorldProblems() {
     bool real = s < kSiroSlots;
     if (real && entries[g] == 0) out.push_back(Line("general %d in castle %d has no stationing entry", g, s));
     if (entries[g] > 1) out.push_back(Line("general %d has %d stationing entries", g, entries[g]));
-    if (real && slots[g] == 0) out.push_back(Line("general %d in castle %d serves no clan and is not independent", g, s));
+    if (real && slots[g] == 0)
+      out.push_back(Line("general %d in castle %d serves no clan and is not independent", g, s));
   }
   // Roads and country ranges.
   for (int s = 0; s < kSiroSlots; ++s) {
@@ -74,7 +75,9 @@ std::vector<std::string> CollectWorldProblems() {
       if (kn != r.kuni && kn < kKuniCount) {
         bool listed = false;
         for (uint8_t x : k.neighbours) listed |= x == kn;
-        if (!listed) out.push_back(Line("castles %d and %d join countries %d and ", s, n, r.kuni) + std::to_string(kn) + ", which are no neighbours");
+        if (!listed)
+          out.push_back(Line("castles %d and %d join countries %d and ", s, n, r.kuni) + std::to_string(kn) +
+                        ", which are no neighbours");
       }
     }
   }

@@ -20,7 +20,7 @@ void ToLocalTimeParts(int32_t time) {
   std::time_t t = time;
   std::tm parts{};
   localtime_r(&t, &parts);
-  const int values[9] = {parts.tm_sec, parts.tm_min, parts.tm_hour, parts.tm_mday, parts.tm_mon,
+  const int values[9] = {parts.tm_sec,  parts.tm_min,  parts.tm_hour, parts.tm_mday, parts.tm_mon,
                          parts.tm_year, parts.tm_wday, parts.tm_yday, parts.tm_isdst};
   for (int i = 0; i < 9; ++i) LocalTimeParts[i] = values[i];
 }

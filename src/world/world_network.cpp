@@ -239,7 +239,8 @@ void ColorKuniByDaimyoCount(bool rebuild) {
 // ---- Castle check ----
 static bool ListHas(const SiroRecord& s, uint8_t force, uint8_t slot) {
   for (int i = 0; i < kSiroListLen; ++i)
-    if ((s.list1[i].force == force && s.list1[i].slot == slot) || (s.list2[i].force == force && s.list2[i].slot == slot))
+    if ((s.list1[i].force == force && s.list1[i].slot == slot) ||
+        (s.list2[i].force == force && s.list2[i].slot == slot))
       return true;
   return false;
 }

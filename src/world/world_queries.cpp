@@ -30,9 +30,7 @@ bool IsBlankAt(const unsigned char* p, size_t i, size_t n) {
 }
 }  // namespace
 
-std::string FieldString(const char* field, size_t fieldSize) {
-  return std::string(field, strnlen(field, fieldSize));
-}
+std::string FieldString(const char* field, size_t fieldSize) { return std::string(field, strnlen(field, fieldSize)); }
 
 void SetFieldString(char* field, size_t fieldSize, const char* text) {
   std::memset(field, 0, fieldSize);
@@ -123,7 +121,8 @@ const char* GetDaimyoName(uint32_t clan, bool withHouse) {
 const char* ForceName(uint32_t clan) {
   if (clan >= 255) return "独立勢力";
   // A long family name is cut at the buffer (the terminator always fits).
-  if (std::snprintf(g_ForceNameBuffer, sizeof g_ForceNameBuffer, "%8s軍", GetBusyoFamilyName(DaimyoNameBusyo(clan))) < 0)
+  if (std::snprintf(g_ForceNameBuffer, sizeof g_ForceNameBuffer, "%8s軍", GetBusyoFamilyName(DaimyoNameBusyo(clan))) <
+      0)
     g_ForceNameBuffer[0] = '\0';
   return g_ForceNameBuffer;
 }
@@ -157,7 +156,8 @@ const char* FormatDaimyoTitle(uint32_t clan) {
   if (clan >= kDaimyoSlots) return "";
   int t = std::min<int>(DaimyoTable[clan].title, 11);
   if (t == 1) {
-    std::snprintf(g_TitleBuffer, sizeof g_TitleBuffer, "%s%s", GetKuniName(DaimyoTable[clan].titleKuni), kTitleNames[1]);
+    std::snprintf(g_TitleBuffer, sizeof g_TitleBuffer, "%s%s", GetKuniName(DaimyoTable[clan].titleKuni),
+                  kTitleNames[1]);
   } else {
     std::snprintf(g_TitleBuffer, sizeof g_TitleBuffer, "%s", kTitleNames[t]);
   }
@@ -178,9 +178,7 @@ static int StatWithItems(uint32_t busyo, int kind) {
 int GetBusyoStat1(uint32_t busyo) { return StatWithItems(busyo, 1); }
 int GetBusyoStat2(uint32_t busyo) { return StatWithItems(busyo, 2); }
 int GetBusyoStat3(uint32_t busyo) { return StatWithItems(busyo, 3); }
-int GetBusyoStat4(uint32_t busyo) {
-  return busyo < kBusyoCount ? std::min<int>(BusyoTable[busyo].cur.stat[3], 99) : 0;
-}
+int GetBusyoStat4(uint32_t busyo) { return busyo < kBusyoCount ? std::min<int>(BusyoTable[busyo].cur.stat[3], 99) : 0; }
 int GetBusyoStageStat4(uint32_t busyo) {
   if (busyo >= kBusyoCount) return 0;
   const BusyoRecord& b = BusyoTable[busyo];
@@ -191,9 +189,7 @@ int GetBusyoSoldiers(uint32_t busyo) {
   return busyo < kBusyoCount ? std::clamp<int>(BusyoTable[busyo].soldiers, 1, 50) : 0;
 }
 int GetBusyoGuns(uint32_t busyo) { return busyo < kBusyoCount ? std::min<int>(BusyoTable[busyo].guns, 50) : 0; }
-int GetBusyoLoyalty(uint32_t busyo) {
-  return busyo < kBusyoCount ? std::min<int>(BusyoTable[busyo].loyalty, 16) : 0;
-}
+int GetBusyoLoyalty(uint32_t busyo) { return busyo < kBusyoCount ? std::min<int>(BusyoTable[busyo].loyalty, 16) : 0; }
 void SetBusyoSoldiers(uint32_t busyo, int n) {
   if (busyo >= kBusyoCount) return;
   BusyoTable[busyo].soldiers = static_cast<uint8_t>(std::clamp(n, 1, 50));
@@ -264,9 +260,7 @@ uint16_t GetSiroKuni(uint32_t siro) {
   return SiroTable[siro].kuni;
 }
 bool IsKakuuSiro(uint32_t siro) { return siro == KakuuSiroId; }
-uint16_t GetDaimyoKakuuSiro(uint32_t clan) {
-  return (clan == PlayerDaimyoId && !IsAutoRun()) ? KakuuSiroId : kNoSiro;
-}
+uint16_t GetDaimyoKakuuSiro(uint32_t clan) { return (clan == PlayerDaimyoId && !IsAutoRun()) ? KakuuSiroId : kNoSiro; }
 bool IsBusyoInKakuuSiro(uint32_t busyo) { return busyo < kBusyoCount && BusyoTable[busyo].siro == KakuuSiroId; }
 uint8_t GetKakuuOwner(uint32_t busyo) { return IsBusyoInKakuuSiro(busyo) ? PlayerDaimyoId : kNoDaimyo; }
 
@@ -428,9 +422,7 @@ bool DaimyoOwnsWholeKuni(uint32_t kuni, uint32_t clan) {
   return n > 0 && all;
 }
 bool IsSiroOwnedBy(uint32_t siro, uint32_t clan) { return siro < kSiroSlots && SiroTable[siro].owner == clan; }
-bool IsPlayerSiro(int32_t siro) {
-  return siro >= 0 && siro < kSiroSlots && SiroTable[siro].owner == PlayerDaimyoId;
-}
+bool IsPlayerSiro(int32_t siro) { return siro >= 0 && siro < kSiroSlots && SiroTable[siro].owner == PlayerDaimyoId; }
 bool IsSiroOfAlly(uint32_t siro, uint32_t clan) {
   if (siro >= kSiroSlots || clan >= kDaimyoSlots) return false;
   uint8_t owner = SiroTable[siro].owner;
@@ -459,11 +451,17 @@ bool AddDaimyoRelation(uint32_t clan, uint32_t other) {
 }
 void SetDaimyoFlag3(uint32_t clan, bool on) {
   if (clan >= kDaimyoSlots) return;
-  if (on) DaimyoTable[clan].turnFlags |= 8; else DaimyoTable[clan].turnFlags &= ~8;
+  if (on)
+    DaimyoTable[clan].turnFlags |= 8;
+  else
+    DaimyoTable[clan].turnFlags &= ~8;
 }
 void SetKuniFlag8(uint32_t kuni, bool on) {
   if (kuni >= kKuniSlots) return;
-  if (on) KuniTable[kuni].doneFlags |= 8; else KuniTable[kuni].doneFlags &= ~8;
+  if (on)
+    KuniTable[kuni].doneFlags |= 8;
+  else
+    KuniTable[kuni].doneFlags &= ~8;
 }
 void ClearAllKuniFlag8() {
   for (KuniRecord& k : KuniTable) k.doneFlags &= ~8;
@@ -576,19 +574,30 @@ bool CanBusyoUseItemClass(int cls, uint32_t busyo) {
   if (busyo >= kBusyoCount) return false;
   int kind = BusyoTable[busyo].kind;
   switch (cls) {
-    case 1: return kind == 2;
-    case 2: return kind == 3;
-    case 3: return kind == 1;
-    case 4: case 5: case 6: return true;
-    default: return false;
+    case 1:
+      return kind == 2;
+    case 2:
+      return kind == 3;
+    case 3:
+      return kind == 1;
+    case 4:
+    case 5:
+    case 6:
+      return true;
+    default:
+      return false;
   }
 }
 int GetKindCycleNext(int kind) {
   switch (kind) {
-    case 1: return 3;
-    case 2: return 1;
-    case 3: return 2;
-    default: return 0;
+    case 1:
+      return 3;
+    case 2:
+      return 1;
+    case 3:
+      return 2;
+    default:
+      return 0;
   }
 }
 void UnequipBusyoItem(uint32_t busyo) {
@@ -667,11 +676,20 @@ int RollBusyoGrowth(int kind, uint32_t busyo, int chance) {
     bool player = GetBusyoDaimyo(busyo) == PlayerDaimyoId;
     size_t off;
     switch (kind) {
-      case 0: off = player ? 4 : 20; break;
-      case 1: off = player ? 12 : 28; break;
-      case 2: off = 36; break;
-      case 3: off = 44; break;
-      default: return 0;
+      case 0:
+        off = player ? 4 : 20;
+        break;
+      case 1:
+        off = player ? 12 : 28;
+        break;
+      case 2:
+        off = 36;
+        break;
+      case 3:
+        off = 44;
+        break;
+      default:
+        return 0;
     }
     int prob = SystemTableWord(off);
     int amount = SystemTableWord(off + 4);
@@ -683,8 +701,10 @@ int RollBusyoGrowth(int kind, uint32_t busyo, int chance) {
 bool RollPercent(int p) { return SlgRandom(100) < p; }
 bool TestBit(uint32_t n, const uint8_t* set) { return (set[n / 8] >> (n % 8)) & 1; }
 void SetBit(uint32_t n, uint8_t* set, bool on) {
-  if (on) set[n / 8] |= static_cast<uint8_t>(1u << (n % 8));
-  else set[n / 8] &= static_cast<uint8_t>(~(1u << (n % 8)));
+  if (on)
+    set[n / 8] |= static_cast<uint8_t>(1u << (n % 8));
+  else
+    set[n / 8] &= static_cast<uint8_t>(~(1u << (n % 8)));
 }
 bool IsSjisLeadByte(unsigned char b) { return plat::IsSjisLead(b); }
 void MemSwap(void* a, void* b, size_t n) {

@@ -87,14 +87,14 @@ void SetDaimyoFlag3(uint32_t clan, bool on);
 void SetKuniFlag8(uint32_t kuni, bool on);
 void ClearAllKuniFlag8();
 bool IsKuniFlagSet(uint32_t kuni);
-bool IsKuniClosed(uint32_t kuni);   // event state 5 (typhoon or snow)
+bool IsKuniClosed(uint32_t kuni);  // event state 5 (typhoon or snow)
 bool IsSiroLinkOpen(uint32_t a, uint32_t b);
 bool SetSiroLink(uint32_t a, uint32_t b, bool on);
 bool AreSiroNeighbours(uint32_t a, uint32_t b);
 bool IsSiroPassBlocked(uint32_t a, uint32_t b);
 int AddDaimyoMoney(uint32_t clan, int d);
 int AddDaimyoCP(uint32_t clan, int d);
-int GetDaimyoKuniShare(uint32_t kuni, uint32_t clan);   // 0 for a country without castles
+int GetDaimyoKuniShare(uint32_t kuni, uint32_t clan);  // 0 for a country without castles
 int GetKuniOwnedShare(uint32_t kuni);
 int GetDaimyoMaxKuniShare(uint32_t clan);
 int GetKuniIncome(uint32_t kuni, uint32_t clan, bool withLand);
@@ -106,7 +106,7 @@ ItemRecord* GetItemRecord(uint32_t id);
 SkillRecord* GetSkillRecord(uint32_t id);
 SkillDocRecord* GetSkillDocRecord(uint32_t id);
 int GetItemStock(uint32_t id);
-int AddItemStock(uint32_t id, int n);   // returns the amount actually applied
+int AddItemStock(uint32_t id, int n);  // returns the amount actually applied
 bool CanBusyoUseItemClass(int cls, uint32_t busyo);
 int GetKindCycleNext(int kind);
 void UnequipBusyoItem(uint32_t busyo);
@@ -125,9 +125,9 @@ void MemSwap(void* a, void* b, size_t n);
 // ---- The system table (system.dat, 184 bytes, plain) ----
 constexpr size_t kSystemTableBytes = 184;
 const uint8_t* GetWorldSystemTable();
-void SetWorldSystemTable(const uint8_t* data, size_t size);   // zero-filled past size
+void SetWorldSystemTable(const uint8_t* data, size_t size);  // zero-filled past size
 int32_t SystemTableWord(size_t byteOffset);
-bool LoadWorldSystemTable();   // "%sData\sys\system.dat"
+bool LoadWorldSystemTable();  // "%sData\sys\system.dat"
 void ApplySystemStartBonus(bool on);
 int GetHikitugiCapacity(int clearCount);
 

@@ -6,10 +6,10 @@
 
 // Id spaces and the values that mean "none".
 constexpr uint16_t kNoBusyo = 0xFFFF;
-constexpr uint16_t NullBusyoId = 1999;   // a clan's head field when it has none
+constexpr uint16_t NullBusyoId = 1999;  // a clan's head field when it has none
 constexpr uint16_t kNoSiro = 0xFFFF;
-constexpr uint16_t KakuuSiroId = 513;    // the player's fictional castle; never an index
-constexpr uint8_t kNoDaimyo = 255;       // also "independent"
+constexpr uint16_t KakuuSiroId = 513;  // the player's fictional castle; never an index
+constexpr uint8_t kNoDaimyo = 255;     // also "independent"
 constexpr uint8_t kNoKuni = 255;
 constexpr uint8_t kNoSlot = 255;
 
@@ -23,7 +23,7 @@ constexpr int kSiroSlots = 512;
 constexpr int kSiroCount = 400;
 constexpr int kDokuSlots = 254;
 constexpr int kVassalSlots = 254;
-constexpr int kVassalScan = 252;   // several scans cover only the first 252 vassal slots
+constexpr int kVassalScan = 252;  // several scans cover only the first 252 vassal slots
 constexpr int kItemCount = 128;
 constexpr int kSkillCount = 255;
 constexpr int kSkillDocCount = 41;
@@ -41,41 +41,41 @@ struct BusyoStatBlock {
 };
 
 struct BusyoRecord {
-  uint16_t patron;          // 0x00
-  uint16_t siro;            // 0x02 castle, 513 fictional, 0xFFFF unplaced
-  uint16_t siro2;           // 0x04 march target
-  char name[kBusyoNameLen]; // 0x06
-  uint16_t kind;            // 0x20
-  uint16_t stage;           // 0x22
-  uint16_t experience;      // 0x24
-  uint16_t progress;        // 0x26
-  BusyoStatBlock cur;       // 0x28
+  uint16_t patron;               // 0x00
+  uint16_t siro;                 // 0x02 castle, 513 fictional, 0xFFFF unplaced
+  uint16_t siro2;                // 0x04 march target
+  char name[kBusyoNameLen];      // 0x06
+  uint16_t kind;                 // 0x20
+  uint16_t stage;                // 0x22
+  uint16_t experience;           // 0x24
+  uint16_t progress;             // 0x26
+  BusyoStatBlock cur;            // 0x28
   BusyoStatBlock stageBlock[3];  // 0x30, 0x38, 0x40
-  uint8_t loyalty;          // 0x48
-  uint8_t soldiers;         // 0x49
-  uint8_t guns;             // 0x4a
-  uint8_t appearYear;       // 0x4b
-  uint8_t appearKuni;       // 0x4c
-  uint8_t appearDaimyo;     // 0x4d
-  uint8_t marchFlag;        // 0x4e
-  uint8_t cmdFlags;         // 0x4f
-  uint8_t kizuna;           // 0x50
-  uint8_t reserved51;       // 0x51
-  uint16_t reserved52;      // 0x52
-  uint16_t charFlag;        // 0x54
-  uint16_t picture;         // 0x56
-  uint16_t items[3];        // 0x58
-  uint16_t flagWord;        // 0x5e
-  uint16_t voice;           // 0x60
-  uint16_t militaryWord;    // 0x62
-  uint16_t growthMark;      // 0x64
-  uint16_t seasonWord;      // 0x66
-  int16_t listValue;        // 0x68
-  uint16_t carryWord;       // 0x6a
-  uint16_t trainingChoice;  // 0x6c
-  uint16_t grownWord;       // 0x6e
-  uint16_t contactDaimyo;   // 0x70
-  uint8_t reserved72[4];    // 0x72
+  uint8_t loyalty;               // 0x48
+  uint8_t soldiers;              // 0x49
+  uint8_t guns;                  // 0x4a
+  uint8_t appearYear;            // 0x4b
+  uint8_t appearKuni;            // 0x4c
+  uint8_t appearDaimyo;          // 0x4d
+  uint8_t marchFlag;             // 0x4e
+  uint8_t cmdFlags;              // 0x4f
+  uint8_t kizuna;                // 0x50
+  uint8_t reserved51;            // 0x51
+  uint16_t reserved52;           // 0x52
+  uint16_t charFlag;             // 0x54
+  uint16_t picture;              // 0x56
+  uint16_t items[3];             // 0x58
+  uint16_t flagWord;             // 0x5e
+  uint16_t voice;                // 0x60
+  uint16_t militaryWord;         // 0x62
+  uint16_t growthMark;           // 0x64
+  uint16_t seasonWord;           // 0x66
+  int16_t listValue;             // 0x68
+  uint16_t carryWord;            // 0x6a
+  uint16_t trainingChoice;       // 0x6c
+  uint16_t grownWord;            // 0x6e
+  uint16_t contactDaimyo;        // 0x70
+  uint8_t reserved72[4];         // 0x72
 };
 
 struct KuniRecord {
@@ -103,33 +103,33 @@ struct KuniRecord {
 };
 
 struct DaimyoRecord {
-  char name[kDaimyoNameLen];  // 0x000
-  uint16_t head;              // 0x00a
-  uint8_t rank;               // 0x00c
-  uint8_t prestige;           // 0x00d
-  uint16_t heirs[16];         // 0x00e
-  uint16_t revenue;           // 0x02e
-  uint16_t soldiers;          // 0x030
-  uint16_t money;             // 0x032
+  char name[kDaimyoNameLen];       // 0x000
+  uint16_t head;                   // 0x00a
+  uint8_t rank;                    // 0x00c
+  uint8_t prestige;                // 0x00d
+  uint16_t heirs[16];              // 0x00e
+  uint16_t revenue;                // 0x02e
+  uint16_t soldiers;               // 0x030
+  uint16_t money;                  // 0x032
   uint16_t vassals[kVassalSlots];  // 0x034
-  uint8_t allies[5];          // 0x230
-  uint8_t allyStanding[5];    // 0x235
-  uint8_t gunRate;            // 0x23a
-  uint8_t gunsPerPurchase;    // 0x23b
-  uint8_t cp;                 // 0x23c
-  uint8_t renown;             // 0x23d
-  uint8_t reserved23e;        // 0x23e
-  uint8_t targets[5];         // 0x23f
-  uint8_t turnFlags;          // 0x244
-  uint8_t gunsLeft;           // 0x245
-  uint8_t homeKuni;           // 0x246
-  uint8_t truce;              // 0x247
-  uint16_t actingHead;        // 0x248
-  uint8_t successor;          // 0x24a
-  uint8_t title;              // 0x24b
-  uint8_t titleKuni;          // 0x24c
-  uint8_t clanSet[5];         // 0x24d
-  uint8_t reserved252[4];     // 0x252
+  uint8_t allies[5];               // 0x230
+  uint8_t allyStanding[5];         // 0x235
+  uint8_t gunRate;                 // 0x23a
+  uint8_t gunsPerPurchase;         // 0x23b
+  uint8_t cp;                      // 0x23c
+  uint8_t renown;                  // 0x23d
+  uint8_t reserved23e;             // 0x23e
+  uint8_t targets[5];              // 0x23f
+  uint8_t turnFlags;               // 0x244
+  uint8_t gunsLeft;                // 0x245
+  uint8_t homeKuni;                // 0x246
+  uint8_t truce;                   // 0x247
+  uint16_t actingHead;             // 0x248
+  uint8_t successor;               // 0x24a
+  uint8_t title;                   // 0x24b
+  uint8_t titleKuni;               // 0x24c
+  uint8_t clanSet[5];              // 0x24d
+  uint8_t reserved252[4];          // 0x252
 };
 
 struct SiroBusyoRef {
@@ -138,26 +138,26 @@ struct SiroBusyoRef {
 };
 
 struct SiroRecord {
-  char name[kSiroNameLen];    // 0x00
-  uint16_t neighbours[5];     // 0x08
-  uint8_t links[5];           // 0x12 bit 0 = road
-  uint8_t level;              // 0x17
-  uint8_t maxLevel;           // 0x18
-  uint8_t owner;              // 0x19
-  uint8_t lord;               // 0x1a
-  uint8_t turnFlags;          // 0x1b
+  char name[kSiroNameLen];           // 0x00
+  uint16_t neighbours[5];            // 0x08
+  uint8_t links[5];                  // 0x12 bit 0 = road
+  uint8_t level;                     // 0x17
+  uint8_t maxLevel;                  // 0x18
+  uint8_t owner;                     // 0x19
+  uint8_t lord;                      // 0x1a
+  uint8_t turnFlags;                 // 0x1b
   SiroBusyoRef list1[kSiroListLen];  // 0x1c stationed
   SiroBusyoRef list2[kSiroListLen];  // 0x28 held here while marching
-  uint8_t aiState;            // 0x34
-  uint8_t allyMark;           // 0x35
-  uint8_t pathMark;           // 0x36
-  uint8_t reserved37;         // 0x37
-  uint8_t kuni;               // 0x38 (255 = slot not in use)
-  uint8_t battlefield;        // 0x39
-  uint8_t battleFlag;         // 0x3a
-  uint8_t treasureChance;     // 0x3b
-  uint8_t reserved3c[2];      // 0x3c
-  uint16_t treasure[10];      // 0x3e
+  uint8_t aiState;                   // 0x34
+  uint8_t allyMark;                  // 0x35
+  uint8_t pathMark;                  // 0x36
+  uint8_t reserved37;                // 0x37
+  uint8_t kuni;                      // 0x38 (255 = slot not in use)
+  uint8_t battlefield;               // 0x39
+  uint8_t battleFlag;                // 0x3a
+  uint8_t treasureChance;            // 0x3b
+  uint8_t reserved3c[2];             // 0x3c
+  uint16_t treasure[10];             // 0x3e
 };
 
 struct ItemRecord {
@@ -166,7 +166,7 @@ struct ItemRecord {
   uint16_t statKind;  // 0x22
   uint16_t bonus;     // 0x24
   uint8_t reserved26[4];
-  char text[48];      // 0x2a
+  char text[48];  // 0x2a
 };
 
 struct SkillEffect {
@@ -175,10 +175,10 @@ struct SkillEffect {
 };
 
 struct SkillRecord {
-  char name[16];             // 0x00
-  SkillEffect effects[7];    // 0x10
-  uint8_t reserved2c[4];     // 0x2c
-  char text[68];             // 0x30
+  char name[16];           // 0x00
+  SkillEffect effects[7];  // 0x10
+  uint8_t reserved2c[4];   // 0x2c
+  char text[68];           // 0x30
 };
 
 struct SkillDocRecord {
@@ -311,7 +311,7 @@ extern DaimyoRecord DaimyoTable[kDaimyoSlots];
 extern SiroRecord SiroTable[kSiroSlots];
 extern uint16_t DokuBusyoList[kDokuSlots];
 extern ItemRecord ItemTable[kItemCount];
-extern int32_t ItemStock[kItemCount + 1];   // entry 0 is the path search's result word
+extern int32_t ItemStock[kItemCount + 1];  // entry 0 is the path search's result word
 extern SkillRecord SkillTable[kSkillCount];
 extern SkillDocRecord SkillDocTable[kSkillDocCount];
 extern uint8_t BusyoFlagTable[kBusyoCount];
@@ -331,7 +331,7 @@ extern int32_t ScenarioNumber;
 extern int32_t FirstTurnFlag;
 extern int32_t UnificationStage;
 extern int32_t UnificationDeclared;
-extern int32_t StoryEventBlockFlag;   // while set, story events do not start
+extern int32_t StoryEventBlockFlag;  // while set, story events do not start
 extern int32_t GameStartTime;
 extern uint8_t ClanOrderList[64];
 extern uint8_t MarchOrderList[254];
@@ -342,8 +342,8 @@ extern int32_t StartSlot;             // -1: none
 
 // Convenience views; null for ids outside the table or a sentinel.
 BusyoRecord* BusyoPtr(uint32_t id);
-SiroRecord* SiroPtr(uint32_t id);       // null for 0xFFFF, 513 and >= 512
-DaimyoRecord* DaimyoPtr(uint32_t id);   // null for >= 256
-KuniRecord* KuniPtr(uint32_t id);       // null for >= 256
+SiroRecord* SiroPtr(uint32_t id);      // null for 0xFFFF, 513 and >= 512
+DaimyoRecord* DaimyoPtr(uint32_t id);  // null for >= 256
+KuniRecord* KuniPtr(uint32_t id);      // null for >= 256
 // A castle slot in use: id below 512 and its country byte is not 255.
 bool IsSiroInUse(uint32_t id);

@@ -107,7 +107,7 @@ TEST(BattleCombat, MovesStayOnTheField) {
     int side, col, order, expected;
   };
   const Case cases[] = {
-      {0, 3, kOrderAdvance, 4}, {0, 3, kOrderFallBack, 2}, {1, 3, kOrderAdvance, 2},
+      {0, 3, kOrderAdvance, 4},  {0, 3, kOrderFallBack, 2}, {1, 3, kOrderAdvance, 2},
       {0, 0, kOrderFallBack, 0}, {1, 7, kOrderFallBack, 7}, {1, 0, kOrderAdvance, 0},
   };
   for (const Case& c : cases) {
@@ -308,8 +308,8 @@ TEST(BattleSkills, TargetKindsPickTheFirstOnTies) {
     std::vector<int> expected;
   };
   const Case cases[] = {
-      {2, {0}}, {3, {1}}, {4, {0, 1}}, {8, {1}}, {9, {0}}, {13, {8, 9, 10}}, {15, {8}},
-      {17, {8}}, {18, {8}}, {21, {8}}, {22, {10}}, {23, {}}, {24, {8}},
+      {2, {0}},  {3, {1}},  {4, {0, 1}}, {8, {1}},   {9, {0}}, {13, {8, 9, 10}}, {15, {8}},
+      {17, {8}}, {18, {8}}, {21, {8}},   {22, {10}}, {23, {}}, {24, {8}},
   };
   for (const Case& c : cases) {
     int out[12];

@@ -126,11 +126,10 @@ TEST(BattleField, MoraleCollapseAtFortyPercent) {
   };
   // own ratio, enemy ratio (percent), the draw.
   const Case cases[] = {
-      {41, 100, 0, false},   // above 40 never collapses
-      {40, 100, 14, true},   // d = 30, chance 15
-      {40, 100, 15, false},
-      {40, 71, 0, false},    // d = 1 < 2
-      {40, 72, 0, true},     // d = 2, chance 1
+      {41, 100, 0, false},                       // above 40 never collapses
+      {40, 100, 14, true},                       // d = 30, chance 15
+      {40, 100, 15, false}, {40, 71, 0, false},  // d = 1 < 2
+      {40, 72, 0, true},                         // d = 2, chance 1
       {40, 72, 1, false},
   };
   for (const Case& c : cases) {
@@ -161,7 +160,8 @@ TEST(BattleField, SplitUnitsFillsLanes) {
   };
   for (const Case& c : cases) {
     FieldBuilder f(c.lanes);
-    for (size_t i = 0; i < c.soldiers.size(); ++i) f.Unit(0, -1, 0, static_cast<uint16_t>(10 + i), c.soldiers[i], c.soldiers[i] / 2, 50);
+    for (size_t i = 0; i < c.soldiers.size(); ++i)
+      f.Unit(0, -1, 0, static_cast<uint16_t>(10 + i), c.soldiers[i], c.soldiers[i] / 2, 50);
     SplitUnits();
     std::vector<int> got;
     for (const BattleUnit& u : g_Battle.sides[0].units) got.push_back(u.general == kNoUnitGeneral ? 0 : u.soldiers);
@@ -209,7 +209,7 @@ TEST(BattleField, MergeSameGeneralRestoresTheTotals) {
 
 TEST(BattleField, PlacementSortsByLaneWithReservesLast) {
   FieldBuilder f(3);
-  f.Unit(0, -1, 0, 10, 10, 0, 0);   // reserve, routed (morale 0)
+  f.Unit(0, -1, 0, 10, 10, 0, 0);  // reserve, routed (morale 0)
   f.Unit(0, 2, 1, 11, 10, 0, 50);
   f.Unit(0, 0, 1, 12, 10, 0, 50);
   f.Unit(0, -1, 0, 13, 10, 0, 50);  // reserve

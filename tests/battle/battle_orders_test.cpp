@@ -56,21 +56,37 @@ void ActAsGeneral(int side, uint16_t general) {
 }
 
 void ActAs(int side, int unit) {
-  g_Battle.order = {{static_cast<uint8_t>(side), static_cast<uint8_t>(unit), g_Battle.sides[side].units[unit].general, false}};
+  g_Battle.order = {
+      {static_cast<uint8_t>(side), static_cast<uint8_t>(unit), g_Battle.sides[side].units[unit].general, false}};
   g_Battle.currentActor = 0;
 }
 
 TEST(BattleCommandEnable, OrdersOfTheCurrentActor) {
   FieldBuilder f(3);
   f.Unit(0, 1, 3, 10, 50, 10, 80).commander = 1;  // unit 0, lane 1, col 3
-  f.Unit(0, 0, 0, 11, 40, 0, 80);                  // unit 1, lane 0, col 0 (edge)
-  f.Unit(0, -1, 0, 12, 30, 0, 60);                 // unit 2, reserve
-  f.Unit(1, 1, 4, 20, 50, 0, 70);                  // enemy right in front of unit 0
+  f.Unit(0, 0, 0, 11, 40, 0, 80);                 // unit 1, lane 0, col 0 (edge)
+  f.Unit(0, -1, 0, 12, 30, 0, 60);                // unit 2, reserve
+  f.Unit(1, 1, 4, 20, 50, 0, 70);                 // enemy right in front of unit 0
   f.Start();
   ActAsGeneral(0, 10);
-  struct Case { int code; bool want; };
-  for (Case c : {Case{15, false}, {16, true}, {17, true}, {18, true}, {19, true}, {20, false}, {21, true},
-                 {22, false}, {23, true}, {24, true}, {26, true}, {28, true}, {31, true}, {27, false}})
+  struct Case {
+    int code;
+    bool want;
+  };
+  for (Case c : {Case{15, false},
+                 {16, true},
+                 {17, true},
+                 {18, true},
+                 {19, true},
+                 {20, false},
+                 {21, true},
+                 {22, false},
+                 {23, true},
+                 {24, true},
+                 {26, true},
+                 {28, true},
+                 {31, true},
+                 {27, false}})
     EXPECT_EQ(IsBattleCommandEnabled(c.code), c.want) << c.code;
   // Rain stops the guns; fog stops the detached unit.
   g_Battle.weather = 1;
@@ -196,9 +212,12 @@ TEST(PlayerUnitOrder, SubQuestionsTurnIntoOrders) {
   ActAs(0, 0);
   ScriptedLink link;
   PlayerOrders orders(link);
-  struct Case { std::deque<int> picks; int want; };
-  for (const Case& c : {Case{{16, 28}, 28}, Case{{18, 28}, 31}, Case{{16, 1, 17}, 17}, Case{{24, 19}, 19},
-                        Case{{15, 23}, 23}}) {
+  struct Case {
+    std::deque<int> picks;
+    int want;
+  };
+  for (const Case& c :
+       {Case{{16, 28}, 28}, Case{{18, 28}, 31}, Case{{16, 1, 17}, 17}, Case{{24, 19}, 19}, Case{{15, 23}, 23}}) {
     orders.Reset();
     link.picks = c.picks;
     EXPECT_EQ(Poll([&] { return orders.UnitOrder(0, 0); }), c.want);

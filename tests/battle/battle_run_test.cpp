@@ -387,7 +387,7 @@ TEST_F(BattleRunTest, TheInstalledRulesFightTheWarPhasesBattles) {
   Build({30, 30}, {10});
   InstallBattleRules();
   EXPECT_STREQ(Battle().BattleResolverName(), "lane battles: field battle, siege and results");
-  NoKakuuSiroFlag = 1;  // auto-run: the player never takes part
+  NoKakuuSiroFlag = 1;                           // auto-run: the player never takes part
   PlayerDaimyoId = static_cast<uint8_t>(clanA);  // even when his clan attacks
   StepReset();
   SetGameRandState(3);
@@ -466,14 +466,12 @@ TEST_F(BattleShownTest, BattleGroupsAreThePlayersSideAndClearedByAHiddenBattle) 
   EXPECT_TRUE(Battle().IsBusyoInRosterB(att[1]));
   EXPECT_FALSE(Battle().IsBusyoInRosterA(att[1]));
   EXPECT_EQ(g_Battle.enemyClan, static_cast<uint32_t>(clanA));
-  while (!Frame()) {
-  }
+  while (!Frame()) {}
   // A later battle the player is not concerned in does not keep the old groups.
   PlayerDaimyoId = static_cast<uint8_t>(clanP);
   for (SiroBusyoRef& r : SiroTable[target].list2) r = {kNoDaimyo, kNoSlot};
   StepReset();
-  while (!Frame()) {
-  }
+  while (!Frame()) {}
   EXPECT_EQ(g_Battle.mode, 0);
   EXPECT_FALSE(Battle().IsBusyoInRosterA(def[0]));
   EXPECT_FALSE(Battle().IsBusyoInRosterB(att[1]));

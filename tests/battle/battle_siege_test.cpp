@@ -115,8 +115,7 @@ TEST_F(BattleSiegeTest, DefendersWhoRetreatedLeaveAnEmptyCastleWithItsStrength) 
     EXPECT_EQ(u.morale, 0);
   }
   EXPECT_EQ(Def().units[0].firstGeneral, def[0]);
-  while (!BattleSiegeStep()) {
-  }
+  while (!BattleSiegeStep()) {}
   EXPECT_EQ(Def().status, 2);
 }
 

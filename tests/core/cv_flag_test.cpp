@@ -10,7 +10,7 @@ TEST(CVFlagTest, BitNumbersWrapAt32) {
     int testBit;
     uint32_t word;
   };
-  const Case cases[] = {{0, 0, 0x1}, {1, 33, 0x2}, {33, 1, 0x2}, {31, 31, 0x80000000u},
+  const Case cases[] = {{0, 0, 0x1},  {1, 33, 0x2},          {33, 1, 0x2},         {31, 31, 0x80000000u},
                         {32, 0, 0x1}, {-1, 31, 0x80000000u}, {63, 31, 0x80000000u}};
   for (const Case& c : cases) {
     CVFlag f;

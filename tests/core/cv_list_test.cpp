@@ -17,7 +17,8 @@ struct Counts {
 
 // A node that reports its destruction, release and notification, named for checks.
 struct Node : CVListBase {
-  Node(Counts* counts, int name, int32_t nodeId = -1, float key = 0.0f) : CVListBase(nodeId), counts(counts), name(name) {
+  Node(Counts* counts, int name, int32_t nodeId = -1, float key = 0.0f)
+      : CVListBase(nodeId), counts(counts), name(name) {
     sortKey = key;
   }
   ~Node() override { ++counts->destroyed; }
@@ -219,16 +220,14 @@ TEST_P(CVListSortTest, StableAscendingByKey) {
 
 const float kNaN = std::nanf("");
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, CVListSortTest,
-    ::testing::Values(SortCase{{3, 1, 2, 1}, {1, 3, 2, 0}},  // 1, 1, 2, 3; the 1s keep their order
-                      SortCase{{}, {}}, SortCase{{4}, {0}},
-                      SortCase{{5, 4, 3, 2, 1}, {4, 3, 2, 1, 0}},
-                      SortCase{{1, 2, 3, 4}, {0, 1, 2, 3}},
-                      SortCase{{2, 2, 2}, {0, 1, 2}},
-                      SortCase{{-1.5f, 0, -3, 0, -1.5f}, {2, 0, 4, 1, 3}},
-                      // A key unordered against the pivot (NaN) is moved in front of it like a
-                      // smaller one: 2 pivots NaN and 1 before it; then NaN pivots 1 before it.
-                      SortCase{{2, kNaN, 1}, {2, 1, 0}}));
+INSTANTIATE_TEST_SUITE_P(Keys, CVListSortTest,
+                         ::testing::Values(SortCase{{3, 1, 2, 1}, {1, 3, 2, 0}},  // 1, 1, 2, 3; the 1s keep their order
+                                           SortCase{{}, {}}, SortCase{{4}, {0}},
+                                           SortCase{{5, 4, 3, 2, 1}, {4, 3, 2, 1, 0}},
+                                           SortCase{{1, 2, 3, 4}, {0, 1, 2, 3}}, SortCase{{2, 2, 2}, {0, 1, 2}},
+                                           SortCase{{-1.5f, 0, -3, 0, -1.5f}, {2, 0, 4, 1, 3}},
+                                           // A key unordered against the pivot (NaN) is moved in front of it like a
+                                           // smaller one: 2 pivots NaN and 1 before it; then NaN pivots 1 before it.
+                                           SortCase{{2, kNaN, 1}, {2, 1, 0}}));
 
 }  // namespace

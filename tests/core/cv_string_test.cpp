@@ -86,9 +86,9 @@ TEST(CVStringTest, NotEquals) {
     const char* arg;
     int result;
   };
-  const Case cases[] = {{nullptr, nullptr, 0}, {nullptr, "", 0},   {"abc", "abc", 0},
-                        {"abc", "abd", 1},     {"abc", "ab", 1},   {"abc", nullptr, 1},
-                        {nullptr, "a", 1},     {"戦", "戦", 0},     {"戦", "戰", 1}};
+  const Case cases[] = {{nullptr, nullptr, 0}, {nullptr, "", 0}, {"abc", "abc", 0},
+                        {"abc", "abd", 1},     {"abc", "ab", 1}, {"abc", nullptr, 1},
+                        {nullptr, "a", 1},     {"戦", "戦", 0},  {"戦", "戰", 1}};
   for (const Case& c : cases) {
     EXPECT_EQ(CVString(c.own).NotEquals(c.arg), c.result)
         << (c.own ? c.own : "(null)") << " vs " << (c.arg ? c.arg : "(null)");

@@ -121,10 +121,9 @@ TEST_F(FileIoTest, BlockFilesRestartTheStreamPerBlock) {
   ASSERT_EQ(WriteBlockFile(Path("SaveData\\d00\\slg.dat"), &list, kSeed), 4);
   EXPECT_EQ(a[0], 1);
   EXPECT_EQ(b[2], 7) << "blocks in memory stay plain";
-  const std::vector<uint8_t> expected = {
-      uint8_t(1 + kStream[0]), uint8_t(2 + kStream[1]), uint8_t(3 + kStream[2]), uint8_t(4 + kStream[3]),
-      uint8_t(5 + kStream[0]), uint8_t(6 + kStream[1]), uint8_t(7 + kStream[2]),
-      uint8_t(8 + kStream[0]), uint8_t(9 + kStream[1])};
+  const std::vector<uint8_t> expected = {uint8_t(1 + kStream[0]), uint8_t(2 + kStream[1]), uint8_t(3 + kStream[2]),
+                                         uint8_t(4 + kStream[3]), uint8_t(5 + kStream[0]), uint8_t(6 + kStream[1]),
+                                         uint8_t(7 + kStream[2]), uint8_t(8 + kStream[0]), uint8_t(9 + kStream[1])};
   EXPECT_EQ(Disk("SaveData/d00/slg.dat"), expected);
 
   // Read back with a list one block shorter: the last block comes back as the rest.
@@ -177,7 +176,8 @@ TEST_F(FileIoTest, ShortBlockFileLeavesLaterBlocksUntouched) {
     list.Append(b1, 4);
     list.Append(b2, 4);
     list.Append(b3, 4);
-    const int n = c.scrambled ? ReadBlockFile(Path("Data\\t\\short.dat"), &list, kSeed) : ReadBlockList(Path("Data\\t\\short.dat"), &list);
+    const int n = c.scrambled ? ReadBlockFile(Path("Data\\t\\short.dat"), &list, kSeed)
+                              : ReadBlockList(Path("Data\\t\\short.dat"), &list);
     EXPECT_EQ(n, c.expectedCount);
     if (c.scrambled) {
       EXPECT_EQ(std::memcmp(b1, five, 4), 0);

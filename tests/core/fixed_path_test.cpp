@@ -40,11 +40,21 @@ TEST(FixedPath, PartsOfAPath) {
     FixedPath p(c.path);
     FixedPath out("garbage");
     switch (c.op) {
-      case Op::kExtension: p.GetExtension(out); break;
-      case Op::kDirectoryWith: p.GetDirectory(out, 0); break;
-      case Op::kDirectoryWithout: p.GetDirectory(out, 1); break;
-      case Op::kFileName: p.GetFileName(out); break;
-      case Op::kBaseName: p.GetBaseName(out); break;
+      case Op::kExtension:
+        p.GetExtension(out);
+        break;
+      case Op::kDirectoryWith:
+        p.GetDirectory(out, 0);
+        break;
+      case Op::kDirectoryWithout:
+        p.GetDirectory(out, 1);
+        break;
+      case Op::kFileName:
+        p.GetFileName(out);
+        break;
+      case Op::kBaseName:
+        p.GetBaseName(out);
+        break;
     }
     EXPECT_STREQ(out.CStr(), c.expected) << c.path << " op " << static_cast<int>(c.op);
     EXPECT_TRUE(out.IsValid());
@@ -82,13 +92,13 @@ TEST(FixedPath, RemoveSubstring) {
     const char* expected;
   } const cases[] = {
       {"Data\\Image\\a.png", "Image\\", "Data\\a.png"},
-      {"abab", "ab", "ab"},          // first occurrence only
-      {"abc", "abc", "abc"},         // not shorter than the path
+      {"abab", "ab", "ab"},   // first occurrence only
+      {"abc", "abc", "abc"},  // not shorter than the path
       {"abc", "abcd", "abc"},
-      {"abc", "x", "abc"},           // absent
+      {"abc", "x", "abc"},  // absent
       {"abc", "", "abc"},
-      {"表a\\b", "\\b", "表a"},      // a match on a character boundary
-      {"表ソ", "\\", "表ソ"},        // 0x5C inside characters is no match
+      {"表a\\b", "\\b", "表a"},  // a match on a character boundary
+      {"表ソ", "\\", "表ソ"},    // 0x5C inside characters is no match
   };
   for (const auto& c : cases) {
     FixedPath p(c.path);

@@ -106,18 +106,18 @@ TEST_F(GameFileTest, WhereANameIsFound) {
     const char* expected;
   } const cases[] = {
       {"Data\\Image\\zenkoku\\map.tig", "loose-map"},  // a loose file beats every archive
-      {"Data\\Image\\dup.bin", "part2-dup"},          // higher part first, first record within it
+      {"Data\\Image\\dup.bin", "part2-dup"},           // higher part first, first record within it
       {"Data\\Image\\only_base.bin", "only-base"},
-      {"Data\\Image\\bg\\b01", "base-b01"},            // no extension: ".png"
+      {"Data\\Image\\bg\\b01", "base-b01"},  // no extension: ".png"
       {"Data\\Image\\bg\\b01.png", "base-b01"},
-      {"data/IMAGE/upper/case.bin", "case"},           // ASCII case and '/' do not matter
+      {"data/IMAGE/upper/case.bin", "case"},  // ASCII case and '/' do not matter
       {"Data\\Image\\BG/B01.PNG", "base-b01"},
-      {"_Data\\Image\\ev\\a01.tig", "ev-a01"},         // leading '_': three folders name the archive
-      {"_Data\\Image\\x.png", "underscore-two"},       // '_' with two folders only: plain rule
-      {"Data\\foo.bin", "root-foo"},                   // one separator: IMAGE.SZS
+      {"_Data\\Image\\ev\\a01.tig", "ev-a01"},    // leading '_': three folders name the archive
+      {"_Data\\Image\\x.png", "underscore-two"},  // '_' with two folders only: plain rule
+      {"Data\\foo.bin", "root-foo"},              // one separator: IMAGE.SZS
       {"top.bin", "no-folder"},
-      {"Data\\Image\\キャラ\\表", "hyou"},             // trail byte 0x5C is no separator
-      {"Data\\Image\\ア.bin", "a"},                    // trail bytes are never lower-cased
+      {"Data\\Image\\キャラ\\表", "hyou"},  // trail byte 0x5C is no separator
+      {"Data\\Image\\ア.bin", "a"},         // trail bytes are never lower-cased
       {"Data\\Image\\ヂ.bin", "di"},
       {"Data\\Image\\empty.bin", ""},
       {"Data\\High\\hi.bin", "high-word"},

@@ -104,8 +104,8 @@ TEST_P(StepMachineTreeTest, ParentSeesChildFinishOnExpectedFrameWithoutReinit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Finishes, StepMachineTreeTest,
-                         ::testing::Values(TreeCase{1, false, 1}, TreeCase{1, true, 2},
-                                           TreeCase{3, false, 3}, TreeCase{3, true, 4}));
+                         ::testing::Values(TreeCase{1, false, 1}, TreeCase{1, true, 2}, TreeCase{3, false, 3},
+                                           TreeCase{3, true, 4}));
 
 TEST_F(StepMachineTest, PushMarksIdleLevelAndCheckDoneStartsIt) {
   ASSERT_TRUE(StepPush());

@@ -214,10 +214,9 @@ TEST(VmathTest, NormalizeAndAngles) {
   };
   // xy = asin(x) in degrees, 180 - that when y < 0; yz = -asin(y), 180 - that when z < 0.
   const Case cases[] = {
-      {{0, 1, 0}, 0, -90},       {{1, 1, 0}, 45, -45},     {{1, 0, 0}, 90, 0},
-      {{1, -1, 0}, 135, 45},    {{0, -1, 1}, 180, 45},    {{-1, -1, 0}, 225, 45},
-      {{-1, 1, 0}, -45, -45},    {{0, 1, -1}, 0, 225},     {{0, 0, 0}, 0, 0},
-      {{3, 0, 0}, 90, 0},        {{0, 0, -1}, 0, 180},
+      {{0, 1, 0}, 0, -90},   {{1, 1, 0}, 45, -45},   {{1, 0, 0}, 90, 0},     {{1, -1, 0}, 135, 45},
+      {{0, -1, 1}, 180, 45}, {{-1, -1, 0}, 225, 45}, {{-1, 1, 0}, -45, -45}, {{0, 1, -1}, 0, 225},
+      {{0, 0, 0}, 0, 0},     {{3, 0, 0}, 90, 0},     {{0, 0, -1}, 0, 180},
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(c.v.AngleDegXY(), c.xy, 1e-4f) << c.v.x << "," << c.v.y << "," << c.v.z;
@@ -231,8 +230,8 @@ TEST(VmathTest, FRectContainsIncludesAllEdges) {
     float x, y;
     bool in;
   };
-  const Case cases[] = {{10, 20, true},  {40, 60, true},  {10, 60, true},  {40, 20, true},
-                        {25, 20, true},  {10, 40, true},  {40, 40, true},  {25, 60, true},
+  const Case cases[] = {{10, 20, true},    {40, 60, true},     {10, 60, true},     {40, 20, true},
+                        {25, 20, true},    {10, 40, true},     {40, 40, true},     {25, 60, true},
                         {9.9f, 30, false}, {40.1f, 30, false}, {25, 19.9f, false}, {25, 60.1f, false}};
   for (const Case& c : cases) EXPECT_EQ(r.Contains(c.x, c.y), c.in) << c.x << "," << c.y;
   EXPECT_TRUE(FRect().Contains(0, 0));

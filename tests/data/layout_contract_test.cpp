@@ -32,8 +32,8 @@ class LayoutContract : public ::testing::Test {
     old_ = GetModuleDir();
     ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
     dg_ = new CDGManager();
-    ASSERT_TRUE(dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
-                                      1280, 720));
+    ASSERT_TRUE(
+        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
     SetDGManager(dg_);
     GetMenuMgr().Init(GetModuleDir());
     InstallLayoutBuilder();
@@ -84,8 +84,10 @@ TEST_F(LayoutContract, TitleFindsEveryWidget) {
     uint32_t type;
   };
   const Lookup lookups[] = {
-      {"main panel", title.MainPanel(), kWidgetSprite},   {"logo window", title.LogoWindow(), kWidgetSprite},
-      {"main picture", title.MainPicture(), kWidgetSprite}, {"button area", title.ButtonArea(), kWidgetWindow},
+      {"main panel", title.MainPanel(), kWidgetSprite},
+      {"logo window", title.LogoWindow(), kWidgetSprite},
+      {"main picture", title.MainPicture(), kWidgetSprite},
+      {"button area", title.ButtonArea(), kWidgetWindow},
       {"after-button widget", title.AfterButton(), kWidgetWindow},
       {"third window", title.ThirdWindow(), kWidgetWindow},
   };

@@ -33,7 +33,9 @@ TEST(OpeningMovie, ShowsTheSamplePicturesOverTheTitleMusic) {
     if (!haveTitle && frame.pts >= 13.0) title = frame, haveTitle = true;
   }
   ASSERT_TRUE(haveFirst && haveTitle);
-  auto at = [](const plat::MovieVideoFrame& f, int x, int y, int c) { return int(f.rgba[(size_t(y) * f.width + x) * 4 + c]); };
+  auto at = [](const plat::MovieVideoFrame& f, int x, int y, int c) {
+    return int(f.rgba[(size_t(y) * f.width + x) * 4 + c]);
+  };
   // It fades in from black.
   for (int c = 0; c < 3; ++c) EXPECT_LT(at(first, 640, 360, c), 24) << c;
   // The title card: the crest's red disc under a dark blue sky, no colour bars.

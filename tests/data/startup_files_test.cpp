@@ -190,8 +190,7 @@ TEST_F(StartupFiles, EveryBitmapFontLoadsWithEveryCharacterItsTextsUse) {
   ASSERT_FALSE(uses.empty()) << "the title's version mark is set in a bitmap font";
 
   auto* dg = new CDGManager();
-  if (!dg->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
-                            720)) {
+  if (!dg->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720)) {
     dg->Release();
     FAIL() << "no device";
   }
@@ -219,10 +218,10 @@ TEST_F(StartupFiles, TitleMediaScriptSetAndTablesExist) {
     size_t minSize;
   };
   const File files[] = {
-      {"Data\\bgm\\M29.voi", 1024},   {"Data\\media\\op.mdm", 1024}, {"Data\\sys\\basic.dat", 1},
-      {"Data\\sys\\system.dat", 1},   {"Data\\sys\\sin_01.dat", 1},  {"Data\\sys\\sin_tu.dat", 1},
-      {"Data\\sys\\cg.bin", 1},       {"Data\\sys\\ev.bin", 1},      {"Data\\sys\\bgm.bin", 1},
-      {"Data\\sys\\sf.bin", 1},       {"Data\\sys\\sf_scr.dat", 1},
+      {"Data\\bgm\\M29.voi", 1024}, {"Data\\media\\op.mdm", 1024}, {"Data\\sys\\basic.dat", 1},
+      {"Data\\sys\\system.dat", 1}, {"Data\\sys\\sin_01.dat", 1},  {"Data\\sys\\sin_tu.dat", 1},
+      {"Data\\sys\\cg.bin", 1},     {"Data\\sys\\ev.bin", 1},      {"Data\\sys\\bgm.bin", 1},
+      {"Data\\sys\\sf.bin", 1},     {"Data\\sys\\sf_scr.dat", 1},
   };
   for (const File& f : files) EXPECT_GE(Read(f.path).size(), f.minSize) << f.path;
   // The start-up check of the script set (its signature) and the title's reload of it.

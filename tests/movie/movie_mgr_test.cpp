@@ -43,7 +43,9 @@ struct SinkLog {
 class FakeSink : public MovieAudioSink {
  public:
   explicit FakeSink(SinkLog& log) : log_(log) {}
-  void QueueMovieAudio(const int16_t* s, size_t frames) override { log_.samples.insert(log_.samples.end(), s, s + frames * 2); }
+  void QueueMovieAudio(const int16_t* s, size_t frames) override {
+    log_.samples.insert(log_.samples.end(), s, s + frames * 2);
+  }
   void FlushMovieAudio() override { ++log_.flushes; }
   void SetMovieAttenuation(int32_t v) override { log_.attenuations.push_back(v); }
   void SetMovieAudioRunning(bool on) override { log_.running = on; }
@@ -94,15 +96,15 @@ TEST_F(MovieMgrTest, AllocIdTable) {
     int32_t expected;
   };
   const Case cases[] = {
-      {{}, 5, 5},      // a free requested id is kept
-      {{}, -1, 0},     // nothing requested, empty table
-      {{0, 7}, -1, 8}, // largest + 1
-      {{0, 7}, 3, 3},  // free ids between others are fine
-      {{0, 7}, 7, 8},  // taken: largest + 1
+      {{}, 5, 5},       // a free requested id is kept
+      {{}, -1, 0},      // nothing requested, empty table
+      {{0, 7}, -1, 8},  // largest + 1
+      {{0, 7}, 3, 3},   // free ids between others are fine
+      {{0, 7}, 7, 8},   // taken: largest + 1
       {{5}, 5, 6},
       {{-3, 2}, -1, 3},
       {{-3}, -1, -2},
-      {{INT32_MAX}, -1, 0},        // largest + 1 would overflow: the smallest free id from 0
+      {{INT32_MAX}, -1, 0},  // largest + 1 would overflow: the smallest free id from 0
       {{0, 1, INT32_MAX}, -1, 2},
       {{INT32_MAX}, INT32_MAX, 0},
   };
@@ -120,10 +122,10 @@ TEST(MovieLoop, OvershootArithmetic) {
     double elapsed, duration, last, expected;
   };
   const Case cases[] = {
-      {0.5, 10.0, 9.8, 0.3},   // 0.2 s before the end, 0.5 s later: 0.3 s into the next pass
+      {0.5, 10.0, 9.8, 0.3},  // 0.2 s before the end, 0.5 s later: 0.3 s into the next pass
       {0.018, 4.0, 3.99, 0.008},
       {0.0, 1.0, 1.0, 0.0},
-      {3.0, 1.0, 0.5, 2.5},    // longer than the movie: outside 0..duration (the seek makes it 0)
+      {3.0, 1.0, 0.5, 2.5},  // longer than the movie: outside 0..duration (the seek makes it 0)
   };
   for (const Case& c : cases) EXPECT_NEAR(LoopOvershootPosition(c.elapsed, c.duration, c.last), c.expected, 1e-9);
 }
@@ -379,8 +381,8 @@ TEST(MovieFit, LetterboxTable) {
   const Case cases[] = {
       {1280, 720, 0, 0, 1280, 720, {0, 0, 1280, 720}},
       {640, 360, 0, 0, 1280, 720, {0, 0, 1280, 720}},
-      {640, 480, 0, 0, 1280, 720, {160, 0, 960, 720}},      // pillarbox
-      {1280, 720, 0, 0, 1280, 1024, {0, 152, 1280, 720}},   // letterbox
+      {640, 480, 0, 0, 1280, 720, {160, 0, 960, 720}},     // pillarbox
+      {1280, 720, 0, 0, 1280, 1024, {0, 152, 1280, 720}},  // letterbox
       {1920, 1080, 10, 20, 1280, 720, {10, 20, 1280, 720}},
       {0, 0, 5, 6, 100, 50, {5, 6, 100, 50}},
       {64, 36, 0, 0, 0, 0, {0, 0, 0, 0}},

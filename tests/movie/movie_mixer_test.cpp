@@ -45,7 +45,7 @@ TEST(MovieMixer, MovieSoundReachesTheCaptureOutput) {
         heard.insert(heard.end(), chunk.begin(), chunk.end());
       }
     };
-    run(25);   // half a second at full volume
+    run(25);  // half a second at full volume
     EXPECT_NEAR(movietest::ToneFrequency(heard), 440.0, 4.0);
     EXPECT_NEAR(movietest::Rms(heard), 5793, 500);
 

@@ -74,7 +74,7 @@ TEST(MovieScreen, DrawsTheLatestPictureFittedIntoTheBackBuffer) {
 TEST(MovieTextureTarget, ScalesToTheTextureSize) {
   plat::NullDevice device;
   // A 4x2 picture: columns red, green, blue, white on top; black, grey, yellow, cyan below.
-  const uint8_t colours[8][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255},
+  const uint8_t colours[8][3] = {{255, 0, 0}, {0, 255, 0},     {0, 0, 255},   {255, 255, 255},
                                  {0, 0, 0},   {128, 128, 128}, {255, 255, 0}, {0, 255, 255}};
   std::vector<uint8_t> px(4 * 2 * 4);
   for (int i = 0; i < 8; ++i) {

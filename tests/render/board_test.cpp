@@ -179,7 +179,7 @@ TEST_F(BoardTest, HitTestCoversTheDrawnPixelsInBothModes) {
     float x, y;
     bool hit;
   };
-  const Point points[] = {{100, 50, true}, {163, 81, true}, {130, 60, true}, {99, 50, false},
+  const Point points[] = {{100, 50, true},  {163, 81, true},  {130, 60, true},  {99, 50, false},
                           {164, 50, false}, {100, 49, false}, {100, 82, false}, {163, 82, false}};
   // Screen mode: 64 x 32 at (100, 50), y axis downwards.
   board->SetMode(CDGBoardRenderer::kScreen);
@@ -197,7 +197,7 @@ TEST_F(BoardTest, HitTestCoversTheDrawnPixelsInBothModes) {
   board->SetPosition(540, 310, 0);
   board->SetAxes(Vector3(1, 0, 0), Vector3(0, -1, 0));
   board->SetSize(64, 32, true);
-  EXPECT_TRUE(board->HitTest(70, 60));   // world (570, 300)
+  EXPECT_TRUE(board->HitTest(70, 60));    // world (570, 300)
   EXPECT_FALSE(board->HitTest(110, 60));  // world (530, 300)
 }
 

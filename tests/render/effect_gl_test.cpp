@@ -21,10 +21,10 @@ namespace {
 
 using Rgba = std::array<uint8_t, 4>;
 
-const char* const kEffectFiles[] = {"HSV.cfx",         "YIQ.cfx",          "gaussFilter.cfx",  "ksn_cloud.cfx",
-                                    "ksn_cutin.cfx",   "ksn_koj_awa.cfx",  "ksn_koj_fire.cfx", "ksn_koj_wave.cfx",
-                                    "ksn_riv_wave.cfx", "kuni_cursor.cfx", "movieTransition.cfx",
-                                    "multiplealpha.cfx", "texBlend_By.cfx", "transition.cfx", "vertexAddCol.cfx"};
+const char* const kEffectFiles[] = {"HSV.cfx",          "YIQ.cfx",         "gaussFilter.cfx",     "ksn_cloud.cfx",
+                                    "ksn_cutin.cfx",    "ksn_koj_awa.cfx", "ksn_koj_fire.cfx",    "ksn_koj_wave.cfx",
+                                    "ksn_riv_wave.cfx", "kuni_cursor.cfx", "movieTransition.cfx", "multiplealpha.cfx",
+                                    "texBlend_By.cfx",  "transition.cfx",  "vertexAddCol.cfx"};
 
 std::vector<uint8_t> ReadSource(const std::string& name) {
   std::ifstream in(std::string(V4_TEST_SOURCE_DIR) + "/data/effect/" + name, std::ios::binary);
@@ -98,9 +98,9 @@ class EffectGlTest : public v4test::OffscreenGlSuite<> {
 };
 
 TEST_F(EffectGlTest, EverySampleEffectCompilesWithItsTechnique) {
-  const char* techniques[] = {"HSV",        "YIQ",        "GAUSS_FILTER", "KSNCLOUD",     "KSN_CUTIN",
-                              "KSNKOJAWA",  "KSNRIVFIRE", "KSNKOJWAVE",   "KSNRIVWAVE",   "KUNI_CURSOR",
-                              "MVTRANSIT",  "MULTIPLEALPHA", "TEXBLEND_BY", "TRANSIT",    "VERTEXADDCOL"};
+  const char* techniques[] = {"HSV",       "YIQ",           "GAUSS_FILTER", "KSNCLOUD",   "KSN_CUTIN",
+                              "KSNKOJAWA", "KSNRIVFIRE",    "KSNKOJWAVE",   "KSNRIVWAVE", "KUNI_CURSOR",
+                              "MVTRANSIT", "MULTIPLEALPHA", "TEXBLEND_BY",  "TRANSIT",    "VERTEXADDCOL"};
   for (size_t i = 0; i < std::size(kEffectFiles); ++i) {
     auto* e = new CDGEffect(mgr);
     auto* l = new CDGFileLoad_QZT(dir.ProgramPath(std::string("Data/effect/") + kEffectFiles[i]).c_str());
@@ -201,9 +201,8 @@ TEST_F(EffectGlTest, GaussFilterSpreadsAPointEvenlyInTwoPasses) {
 // the mask that SetCursor names.
 TEST_F(EffectGlTest, ProvinceCursorShowsOnlyItsProvince) {
   // Mask 128 x 64: code 5 on the left half, code 300 (red 44, green 1) on the right half.
-  dir.Write("Data/Test/mask.png", v4test::PngOf(128, 64, [](int x, int) -> uint32_t {
-              return x < 64 ? 0x050000FFu : 0x2C0100FFu;
-            }));
+  dir.Write("Data/Test/mask.png",
+            v4test::PngOf(128, 64, [](int x, int) -> uint32_t { return x < 64 ? 0x050000FFu : 0x2C0100FFu; }));
   CDGTexture* map = Texture(64, 32, [](int, int) { return 0x00FF00FFu; });
   Owner owner;
   owner.texture = map;
@@ -268,8 +267,8 @@ TEST_F(EffectGlTest, StateIsRestoredAfterEnd) {
   plain->SetPosition(20, 0, 0.2f, true);
   for (auto* b : {under, withEffect, plain}) b->Queue(true);
   Frame();
-  EXPECT_EQ(At(10, 10)[2], 255);            // additive: the blue stays
-  EXPECT_NEAR(At(30, 10)[2], 127, 1);       // plain alpha blend again
+  EXPECT_EQ(At(10, 10)[2], 255);       // additive: the blue stays
+  EXPECT_NEAR(At(30, 10)[2], 127, 1);  // plain alpha blend again
   for (auto* b : {under, withEffect, plain}) b->Release();
   white->Release();
   add->Release();
@@ -301,8 +300,8 @@ TEST_F(EffectGlTest, BrokenEffectDrawsPlain) {
 
 // Re-creating the device compiles the effects again on the new one.
 TEST_F(EffectGlTest, EffectsSurviveADeviceRecreate) {
-  CDGEffect* e = Compile(
-      "cfx 1\nparam float4 c\ntechnique T\npass P\n  fragment <<<\n  void main() { oColor = c; }\n  >>>\n");
+  CDGEffect* e =
+      Compile("cfx 1\nparam float4 c\ntechnique T\npass P\n  fragment <<<\n  void main() { oColor = c; }\n  >>>\n");
   ASSERT_TRUE(e->HasEffect());
   const float green[4] = {0, 1, 0, 1};
   ASSERT_TRUE(e->SetVector("c", green));

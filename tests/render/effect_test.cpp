@@ -113,9 +113,9 @@ TEST_F(ShaderParamTest, HsvWrapsClampsAndDisablesWhenNeutral) {
   };
   const float inf = std::numeric_limits<float>::infinity();
   const Case cases[] = {
-      {1.5f, 0, 0, -3.0f, 0, 0, true},  {-1.0f, 0, 0, 6.0f, 0, 0, true},   {0, 0, 0, 0, 0, 0, false},
-      {0, 2.0f, -3.0f, 0, 1.0f, -1.0f, true}, {inf, 0, 0, 0, 0, 0, false},  {-inf, 0, 0, 0, 0, 0, false},
-      {1e30f, 0, 0, 6.0f, 0, 0, true},  {3.0f, 0, 0, 6.0f, 0, 0, true},
+      {1.5f, 0, 0, -3.0f, 0, 0, true},        {-1.0f, 0, 0, 6.0f, 0, 0, true}, {0, 0, 0, 0, 0, 0, false},
+      {0, 2.0f, -3.0f, 0, 1.0f, -1.0f, true}, {inf, 0, 0, 0, 0, 0, false},     {-inf, 0, 0, 0, 0, 0, false},
+      {1e30f, 0, 0, 6.0f, 0, 0, true},        {3.0f, 0, 0, 6.0f, 0, 0, true},
   };
   for (const Case& c : cases) {
     CVShaderHSV s;
@@ -216,8 +216,7 @@ TEST_F(ShaderParamTest, FireFlipbookFramesAndDegeneratePeriods) {
       {800, 0, 450, 0.25f, 0.5f},    // 16 * 0.5625: frame 9
       {800, 700, 1700, 0.0f, 0.0f},  // 2400 wraps to 0
       {0, 0, 10, 0.0f, 0.0f},        // no period: frame 0, and the update returns
-      {0.5f, 0, 1e30f, 0.0f, 0.0f},
-      {800, 0, std::numeric_limits<float>::infinity(), 0.0f, 0.0f},
+      {0.5f, 0, 1e30f, 0.0f, 0.0f}, {800, 0, std::numeric_limits<float>::infinity(), 0.0f, 0.0f},
   };
   int i = 0;
   for (const Case& c : cases) {

@@ -19,9 +19,9 @@ TEST(ImageScramble, OnlyTigAndTdsExtensionsAreDescrambled) {
     const char* name;
     bool scrambled;
   };
-  const Case cases[] = {{"a.tig", true},        {"A.TIG", true},          {"x.tds", true},   {"x.Tds", true},
-                        {"a.tigx", false},      {"noext", false},         {"a.png", false},  {"dir.tig\\file", false},
-                        {"a.tig.png", false},   {"a.", false},            {"tig", false},    {"d\\e.f.tds", true}};
+  const Case cases[] = {{"a.tig", true},      {"A.TIG", true},  {"x.tds", true},  {"x.Tds", true},
+                        {"a.tigx", false},    {"noext", false}, {"a.png", false}, {"dir.tig\\file", false},
+                        {"a.tig.png", false}, {"a.", false},    {"tig", false},   {"d\\e.f.tds", true}};
   for (const Case& c : cases) EXPECT_EQ(IsScrambledImageName(c.name), c.scrambled) << c.name;
 }
 

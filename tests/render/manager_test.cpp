@@ -32,8 +32,8 @@ class SpyRenderer : public CDGRendererBase {
 TEST(Manager, RendererMadeBeforeTheDeviceIsNeverUpdated) {
   auto* m = new CDGManager();
   auto* early = new SpyRenderer(m, 0, nullptr, 0);
-  ASSERT_TRUE(m->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
-                                  720));
+  ASSERT_TRUE(
+      m->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
   auto* late = new SpyRenderer(m, 0, nullptr, 1);
   m->UpdateRenderers();
   EXPECT_TRUE(early->updates.empty());
@@ -195,7 +195,8 @@ TEST(Camera, DefaultCameraAndAddressingOnTheProgramsManager) {
   SetTextureAddressClamp(0);
   v4test::NullDeviceManager nm(v4test::ManagerScope::kProgram);
   const Matrix44 view = nm.mgr->ViewMatrix(), projection = nm.mgr->ProjectionMatrix();
-  ASSERT_TRUE(nm.mgr->SetCamera(Vector3(10, 20, -300), Vector3(0, 0, 0), 0.3f, 0.8f, 1, 5000, CDGManager::kPerspective));
+  ASSERT_TRUE(
+      nm.mgr->SetCamera(Vector3(10, 20, -300), Vector3(0, 0, 0), 0.3f, 0.8f, 1, 5000, CDGManager::kPerspective));
   ASSERT_NE(std::memcmp(&view.m[0][0], &nm.mgr->ViewMatrix().m[0][0], sizeof view.m), 0);
   EXPECT_TRUE(SetDefaultCamera());
   EXPECT_EQ(std::memcmp(&view.m[0][0], &nm.mgr->ViewMatrix().m[0][0], sizeof view.m), 0);
@@ -283,8 +284,8 @@ TEST(Manager, RecreatedDeviceKeepsEveryPointerValid) {
 
 TEST(Manager, ReleasingTheManagerDetachesRenderersAndTextures) {
   auto* m = new CDGManager();
-  ASSERT_TRUE(m->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
-                                  720));
+  ASSERT_TRUE(
+      m->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
   auto* board = new CDGBoardRenderer(m);
   CDGTexture* target = m->CreateRenderTarget(4, 4);
   auto* tex = new CDGTexture(m);

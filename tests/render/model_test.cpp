@@ -73,9 +73,9 @@ TEST_F(ModelTest, HierarchyMaterialsAndTextures) {
   EXPECT_EQ(model->TextureNames(), (std::vector<std::string>{"red.png", "", "missing.png"}));
   EXPECT_FLOAT_EQ(model->StaticMaterials()[1].diffuse[2], 1.0f);
   EXPECT_FLOAT_EQ(model->StaticMaterials()[1].ambient[2], 1.0f);  // ambient = diffuse
-  EXPECT_NE(model->MaterialTextures()[0], nullptr);  // found beside the model
-  EXPECT_EQ(model->MaterialTextures()[1], nullptr);  // none named: untextured
-  EXPECT_EQ(model->MaterialTextures()[2], nullptr);  // missing file: untextured
+  EXPECT_NE(model->MaterialTextures()[0], nullptr);               // found beside the model
+  EXPECT_EQ(model->MaterialTextures()[1], nullptr);               // none named: untextured
+  EXPECT_EQ(model->MaterialTextures()[2], nullptr);               // missing file: untextured
   // Each frame's material j with its own texture reference.
   ASSERT_EQ(body->meshContainer->subsets.size(), 2u);
   EXPECT_EQ(body->textures[0], model->MaterialTextures()[0]);
@@ -100,8 +100,8 @@ TEST_F(ModelTest, AnimationWrapsWhenLoopingAndStopsOtherwise) {
     float time;
   };
   const Case cases[] = {
-      {true, 2500, 1, true, 500},    {false, 2500, 1, false, 0}, {true, 1000, 2, true, 0},
-      {false, 1999, 1, true, 1999},  {true, 700, 5, true, 1500},
+      {true, 2500, 1, true, 500},   {false, 2500, 1, false, 0}, {true, 1000, 2, true, 0},
+      {false, 1999, 1, true, 1999}, {true, 700, 5, true, 1500},
   };
   for (const Case& c : cases) {
     model->RestartAnimation(c.loop);
@@ -150,8 +150,9 @@ class CountingEffect : public CDGEffect {};
 
 TEST_F(ModelTest, ReplaceTextureHandsOutEffectsRoundRobin) {
   // Five materials named "t.png": effects 0, 1, 2, 0, 1.
-  std::string text = "xof 0303txt 0032\n\nMesh M {\n  3;\n  0.0;0.0;0.0;,\n  1.0;0.0;0.0;,\n  0.0;1.0;0.0;;\n"
-                     "  1;\n  3;0,1,2;;\n  MeshMaterialList {\n    5;\n    1;\n    0;;\n";
+  std::string text =
+      "xof 0303txt 0032\n\nMesh M {\n  3;\n  0.0;0.0;0.0;,\n  1.0;0.0;0.0;,\n  0.0;1.0;0.0;;\n"
+      "  1;\n  3;0,1,2;;\n  MeshMaterialList {\n    5;\n    1;\n    0;;\n";
   for (int i = 0; i < 5; ++i)
     text += "    Material M" + std::to_string(i) +
             " {\n      1.0;1.0;1.0;1.0;;\n      0.0;\n      0.0;0.0;0.0;;\n      0.0;0.0;0.0;;\n"
@@ -207,12 +208,14 @@ TEST_F(ModelTest, ToolKeysMatchFrameMatrices) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "[%g,%g,%g]", a[0], a[1], a[2]);
     const std::string rot = buf;
-    const std::string desc = R"({"materials":[{"name":"m"}],"frames":[{"name":"Root","children":[{"name":"J","rotate":)" +
-                             rot + R"(,"translate":[1,2,3],"shapes":[{"type":"box","material":0}]}]}],
+    const std::string desc =
+        R"({"materials":[{"name":"m"}],"frames":[{"name":"Root","children":[{"name":"J","rotate":)" + rot +
+        R"(,"translate":[1,2,3],"shapes":[{"type":"box","material":0}]}]}],
       "animations":[{"name":"A","length":4800,"keys":[{"frame":"J","time":0},{"frame":"J","time":4800}]}]})";
     dir.Write("desc.json", std::vector<uint8_t>(desc.begin(), desc.end()));
     const std::string out = dir.Path() + "/model.x";
-    const std::string cmd = std::string(V4_TEST_BINARY_DIR) + "/bin/v4data model build " + dir.Path() + "/desc.json " + out;
+    const std::string cmd =
+        std::string(V4_TEST_BINARY_DIR) + "/bin/v4data model build " + dir.Path() + "/desc.json " + out;
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     auto* l = new CDGFileLoad(out.c_str());
     model->LoadModel(l);
@@ -243,8 +246,8 @@ TEST_F(ModelTest, SpriteShowsTheThreeDimensionalBoard) {
   dir.Write("Data/Model/wave.x", std::vector<uint8_t>(text.begin(), text.end()));
   LoadBoardDef();
   CVSprite s;
-  s.Setup(dir.ProgramPath("Data/Model/red.png").c_str(), Vector3(), Color(255, 255, 255, 255), -1, -1, 1, 1, 0, 0, 0,
-          0, 0, -1, -1, false, false, true);
+  s.Setup(dir.ProgramPath("Data/Model/red.png").c_str(), Vector3(), Color(255, 255, 255, 255), -1, -1, 1, 1, 0, 0, 0, 0,
+          0, -1, -1, false, false, true);
   s.SetBoardModeByName("other.x", false);
   EXPECT_EQ(s.rendererKind, 0);
   s.SetBoardModeByName("wave.x", false);

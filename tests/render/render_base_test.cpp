@@ -84,15 +84,15 @@ TEST_P(RenderFlags, DrawReceivesFirstAndLastFromEnabledPasses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RenderFlags,
-    ::testing::Values(
-        DrawCase{"no effect: one plain draw", {}, {Flags{false, false, false}}},
-        DrawCase{"one single-pass effect", {{1, true}}, {Flags{true, false, false}}},
-        DrawCase{"one two-pass effect", {{2, true}}, {Flags{true, false, true}, Flags{false, true, false}}},
-        // A disabled effect is skipped: it neither draws a plain copy nor hides the last pass.
-        DrawCase{"enabled, disabled, enabled",
-                 {{2, true}, {3, false}, {1, true}},
-                 {Flags{true, false, true}, Flags{false, true, true}, Flags{false, true, false}}},
-        DrawCase{"only disabled effects: one plain draw", {{2, false}}, {Flags{false, false, false}}}));
+    ::testing::Values(DrawCase{"no effect: one plain draw", {}, {Flags{false, false, false}}},
+                      DrawCase{"one single-pass effect", {{1, true}}, {Flags{true, false, false}}},
+                      DrawCase{
+                          "one two-pass effect", {{2, true}}, {Flags{true, false, true}, Flags{false, true, false}}},
+                      // A disabled effect is skipped: it neither draws a plain copy nor hides the last pass.
+                      DrawCase{"enabled, disabled, enabled",
+                               {{2, true}, {3, false}, {1, true}},
+                               {Flags{true, false, true}, Flags{false, true, true}, Flags{false, true, false}}},
+                      DrawCase{"only disabled effects: one plain draw", {{2, false}}, {Flags{false, false, false}}}));
 
 TEST(RendererEffects, AttachTwiceDetachReleasesBothReferences) {
   auto* r = new SpyRenderer();
@@ -122,7 +122,7 @@ TEST(RendererEffects, MultiAndSinglePassAreAnnouncedWhenTheTotalCrossesOne) {
   EXPECT_EQ(r->single, 1);
   r->AttachResource(two, false, false);
   EXPECT_EQ(r->TotalPasses(), 3);
-  EXPECT_EQ(r->multi, 1);  // announced once, though the total passed 1 only once
+  EXPECT_EQ(r->multi, 1);               // announced once, though the total passed 1 only once
   r->AttachResource(one, false, true);  // deferred: no recount
   EXPECT_EQ(r->TotalPasses(), 3);
   r->DetachResource(two);

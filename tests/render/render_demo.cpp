@@ -23,11 +23,11 @@ RenderDemo::~RenderDemo() {
 bool RenderDemo::Load() {
   const Color white(255, 255, 255, 255);
   panel_ = new CVSprite();
-  panel_->Setup(DemoPath("panel.tds").c_str(), Vector3(), white, 1200, 560, 1, 1, 0, 0, 0, 0, 0, -1, -1, false,
-                false, true);
+  panel_->Setup(DemoPath("panel.tds").c_str(), Vector3(), white, 1200, 560, 1, 1, 0, 0, 0, 0, 0, -1, -1, false, false,
+                true);
   emblem_ = new CVSprite();
-  emblem_->Setup(DemoPath("emblem.tig").c_str(), Vector3(), white, -1, -1, 1, 1, 0, 0, 0, 0, 0, -1, -1, false,
-                 false, true);
+  emblem_->Setup(DemoPath("emblem.tig").c_str(), Vector3(), white, -1, -1, 1, 1, 0, 0, 0, 0, 0, -1, -1, false, false,
+                 true);
   emblem_->SetFlag(CVSprite::kFlagAdditive, true);
   const std::string sheet = DemoPath("sheet.png");
   for (int i = 0; i < kCells; ++i) {

@@ -163,9 +163,9 @@ TEST_F(RenderGlTest, RenderToTextureKeepsOrientation) {
   ASSERT_NE(tex, nullptr);
   std::vector<uint8_t> px;
   ASSERT_TRUE(mgr->Device()->ReadTexture(tex->DeviceId(), &px));
-  EXPECT_EQ(px[0], 255);                                   // top-left red
+  EXPECT_EQ(px[0], 255);  // top-left red
   EXPECT_EQ(px[(7 * 1280 + 63) * 4], 255);
-  EXPECT_EQ(px[(8 * 1280) * 4 + 3], 0);                    // transparent below the band
+  EXPECT_EQ(px[(8 * 1280) * 4 + 3], 0);  // transparent below the band
   EXPECT_EQ(px[(719 * 1280) * 4 + 3], 0);
   // Shown at a tenth of its size: the band is the top row of the board.
   CDGBoardRenderer* show = Board(300, 300, 0, 128, 72, 0xFFFFFFFFu, true);
@@ -193,7 +193,10 @@ TEST_F(RenderGlTest, RenderToTextureHoldsPremultipliedColour) {
   ASSERT_NE(tex, nullptr);
   std::vector<uint8_t> px;
   ASSERT_TRUE(mgr->Device()->ReadTexture(tex->DeviceId(), &px));
-  auto at = [&](int x, int y) { return Rgba{px[(y * 1280 + x) * 4], px[(y * 1280 + x) * 4 + 1], px[(y * 1280 + x) * 4 + 2], px[(y * 1280 + x) * 4 + 3]}; };
+  auto at = [&](int x, int y) {
+    return Rgba{px[(y * 1280 + x) * 4], px[(y * 1280 + x) * 4 + 1], px[(y * 1280 + x) * 4 + 2],
+                px[(y * 1280 + x) * 4 + 3]};
+  };
   // Over black (x < 32): white at alpha 128 gives 128 and an opaque pixel.
   EXPECT_NEAR(at(4, 4)[0], 128, 1);
   EXPECT_NEAR(at(4, 4)[1], 128, 1);

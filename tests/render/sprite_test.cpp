@@ -97,8 +97,8 @@ TEST_F(SpriteTest, SetupTakesNegativeSizesFromTheTexture) {
   };
   for (const Case& c : cases) {
     CVSprite s;
-    s.Setup(sheet.c_str(), Vector3(1, 2, 3), Color(255, 255, 255, 255), c.w, c.h, c.cols, c.rows, 0, 0, 0, 0, 0,
-            c.uvW, c.uvH, c.flagged, false, true);
+    s.Setup(sheet.c_str(), Vector3(1, 2, 3), Color(255, 255, 255, 255), c.w, c.h, c.cols, c.rows, 0, 0, 0, 0, 0, c.uvW,
+            c.uvH, c.flagged, false, true);
     ASSERT_NE(s.texture, nullptr) << c.what;
     EXPECT_FLOAT_EQ(s.width, c.width) << c.what;
     EXPECT_FLOAT_EQ(s.height, c.height) << c.what;
@@ -116,7 +116,7 @@ TEST_F(SpriteTest, LaterTextureAndGridTakeOnlyNegativeSizesFromTheTexture) {
   struct Case {
     const char* what;
     float given;
-    float width, cellWidth;  // after SetTexture with sizes fixed
+    float width, cellWidth;      // after SetTexture with sizes fixed
     float gridCellW, gridCellH;  // after SetCellGrid(2, 1, given, given)
   };
   const Case cases[] = {
@@ -170,8 +170,7 @@ TEST_F(SpriteTest, BlankTextureHasTheDrawnSizeAndImpossibleSizesMakeNone) {
 
 TEST_F(SpriteTest, UnchangedSpriteIsQueuedEveryFrameButRebuiltOnlyAfterAChange) {
   CVSprite s;
-  s.Setup(sheet.c_str(), Vector3(), Color(255, 255, 255, 255), -1, -1, 1, 1, 0, 0, 0, 0, 0, -1, -1, false, false,
-          true);
+  s.Setup(sheet.c_str(), Vector3(), Color(255, 255, 255, 255), -1, -1, 1, 1, 0, 0, 0, 0, 0, -1, -1, false, false, true);
   ASSERT_NE(s.boardRenderer, nullptr);
   EXPECT_TRUE(s.UpdateRenderer(false, false, true));
   EXPECT_FALSE(s.IsChanged());

@@ -262,10 +262,10 @@ TEST(Dds, BlocksAndMasksDecodeAsTheFormatDefinesThem) {
     std::array<uint8_t, 4> want;
   };
   const Case cases[] = {
-      {"dxt1 index 0", &dxt1, 0, {255, 0, 0, 255}},     {"dxt1 index 1", &dxt1, 1, {0, 0, 255, 255}},
-      {"dxt1 transparent", &dxt1a, 5, {0, 0, 0, 0}},    {"dxt3 alpha", &dxt3, 0, {255, 0, 0, 51}},
-      {"dxt3 alpha F", &dxt3, 15, {255, 0, 0, 255}},    {"dxt5 a1", &dxt5, 0, {255, 0, 0, 100}},
-      {"dxt5 a0", &dxt5, 1, {255, 0, 0, 200}},          {"x8r8g8b8", &x8, 0, {0x33, 0x22, 0x11, 255}},
+      {"dxt1 index 0", &dxt1, 0, {255, 0, 0, 255}},  {"dxt1 index 1", &dxt1, 1, {0, 0, 255, 255}},
+      {"dxt1 transparent", &dxt1a, 5, {0, 0, 0, 0}}, {"dxt3 alpha", &dxt3, 0, {255, 0, 0, 51}},
+      {"dxt3 alpha F", &dxt3, 15, {255, 0, 0, 255}}, {"dxt5 a1", &dxt5, 0, {255, 0, 0, 100}},
+      {"dxt5 a0", &dxt5, 1, {255, 0, 0, 200}},       {"x8r8g8b8", &x8, 0, {0x33, 0x22, 0x11, 255}},
   };
   for (const Case& c : cases) {
     int w = 0, h = 0;
@@ -289,7 +289,10 @@ TEST(Dds, WriterRoundTripsAndDamagedFilesFail) {
   std::vector<uint8_t> dxt = DdsHeader(8, 8, 0x4, Four("DXT5"), 0, {0, 0, 0, 0});
   dxt.resize(dxt.size() + 16 * 3);  // 4 blocks needed, 3 present
   const std::vector<uint8_t> cases[] = {std::vector<uint8_t>(file.begin(), file.end() - 1),
-                                        std::vector<uint8_t>(file.begin(), file.begin() + 100), huge, badSize, dxt,
+                                        std::vector<uint8_t>(file.begin(), file.begin() + 100),
+                                        huge,
+                                        badSize,
+                                        dxt,
                                         DdsHeader(4, 4, 0x4, Four("ATI2"), 0, {0, 0, 0, 0})};
   for (const auto& c : cases) EXPECT_FALSE(DecodeDds(c.data(), c.size(), &w, &h, &back));
 }

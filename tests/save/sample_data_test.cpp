@@ -66,7 +66,8 @@ TEST(SampleSystemData, ToolBuildsBasicDatAndTheExtrasTables) {
     const char* json;
     int exitCode;
   } cases[] = {
-      {R"({"basic_words": [1, 2, 65536], "extras_scenes": [{"scene": 7, "label": "ev_one"}, {"scene": 3839, "label": "ev_two"}]})", 0},
+      {R"({"basic_words": [1, 2, 65536], "extras_scenes": [{"scene": 7, "label": "ev_one"}, {"scene": 3839, "label": "ev_two"}]})",
+       0},
       {R"({"basic_words": [1], "extras_scenes": [{"scene": 3840, "label": "x"}]})", 1},
       {R"({"basic_words": [0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0]})", 1},
       {R"({"extras_scenes": []})", 1},

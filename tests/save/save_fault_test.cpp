@@ -34,9 +34,12 @@ bool FailNth(plat::FsStep step) {
 
 const char* StepName(plat::FsStep s) {
   switch (s) {
-    case plat::FsStep::kWrite: return "write";
-    case plat::FsStep::kFsync: return "fsync";
-    case plat::FsStep::kRename: return "rename";
+    case plat::FsStep::kWrite:
+      return "write";
+    case plat::FsStep::kFsync:
+      return "fsync";
+    case plat::FsStep::kRename:
+      return "rename";
   }
   return "?";
 }
@@ -102,7 +105,12 @@ TEST_F(SaveFaultTest, EveryFailedStepKeepsEarlierSavesAndLeavesTheNewSlotWholeOr
       {"SaveGameSlot", [] { return SaveGameSlot(1, GameMode); }, 1},
       {"QuickSave", [] { return QuickSave(GameMode); }, kQuickSlotBase + 1},
       {"AutoSave", [] { return AutoSave(GameMode); }, kAutoSlotBase + 1},
-      {"SaveSystemFiles", [] { SaveSystemFiles(); return true; }, -1},
+      {"SaveSystemFiles",
+       [] {
+         SaveSystemFiles();
+         return true;
+       },
+       -1},
   };
   const plat::FsStep steps[] = {plat::FsStep::kWrite, plat::FsStep::kFsync, plat::FsStep::kRename};
   const std::string sysFolder = "SaveData/sys/";
@@ -115,7 +123,8 @@ TEST_F(SaveFaultTest, EveryFailedStepKeepsEarlierSavesAndLeavesTheNewSlotWholeOr
     std::string target;
     if (op.slot >= 0) {
       for (const auto& [rel, bytes] : clean) {
-        if (!before_.count(rel) && rel.compare(0, sysFolder.size(), sysFolder) != 0) target = fs::path(rel).parent_path().generic_string() + "/";
+        if (!before_.count(rel) && rel.compare(0, sysFolder.size(), sysFolder) != 0)
+          target = fs::path(rel).parent_path().generic_string() + "/";
       }
       ASSERT_FALSE(target.empty()) << op.name << " wrote no new slot";
     }
@@ -132,7 +141,8 @@ TEST_F(SaveFaultTest, EveryFailedStepKeepsEarlierSavesAndLeavesTheNewSlotWholeOr
         if (!g_plan.fired) break;
         ++faults;
         SCOPED_TRACE(std::string(op.name) + ": " + StepName(step) + " #" + std::to_string(n) + " failed");
-        if (op.slot >= 0) EXPECT_FALSE(reported && !LoadGameSlot(op.slot)) << "success reported for a slot that does not load";
+        if (op.slot >= 0)
+          EXPECT_FALSE(reported && !LoadGameSlot(op.slot)) << "success reported for a slot that does not load";
 
         const Files after = ReadTree();
         for (const auto& [rel, bytes] : after) {

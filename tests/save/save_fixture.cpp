@@ -180,9 +180,7 @@ void SaveTest::WriteHost(const std::string& relative, const std::vector<uint8_t>
   plat::InvalidateDirectoryCache();
 }
 
-bool SaveTest::HostExists(const std::string& relative) const {
-  return std::filesystem::exists(HostPath(relative));
-}
+bool SaveTest::HostExists(const std::string& relative) const { return std::filesystem::exists(HostPath(relative)); }
 
 int64_t SaveTest::HostSize(const std::string& relative) const {
   std::error_code ec;

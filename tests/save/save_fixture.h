@@ -14,9 +14,9 @@
 
 // Everything a slot keeps, as bytes, so that two states compare with one EXPECT.
 struct GameSnapshot {
-  std::vector<uint8_t> world;     // tables and turn words
-  std::vector<uint8_t> events;    // event map and flag table, in the file's form
-  std::vector<uint8_t> program;   // game mode, step machine, progress block
+  std::vector<uint8_t> world;    // tables and turn words
+  std::vector<uint8_t> events;   // event map and flag table, in the file's form
+  std::vector<uint8_t> program;  // game mode, step machine, progress block
   uint32_t randState = 0;
   bool operator==(const GameSnapshot&) const = default;
 };

@@ -103,8 +103,7 @@ TEST_F(SaveSlotTest, SlgBlocksLieAtTheirOffsets) {
   EXPECT_EQ(block(savedWord + 2, 4), (std::vector<uint8_t>{0xEF, 0xCD, 0xAB, 0x89}));
   EXPECT_EQ(savedWord + 2 + 4, 444223u);
   // The war-phase fields, each a block of its own width, then the battle's fields.
-  const size_t widths[] = {1, 1, 2, 4, 1, 1, 2, 2, 2, 1, 1, 2, 2, 2, 1, 1, 1, 2, 2, 2, 2,
-                           1, 2, 1, 1, 1, 1, 1032, 32};
+  const size_t widths[] = {1, 1, 2, 4, 1, 1, 2, 2, 2, 1, 1, 2, 2, 2, 1, 1, 1, 2, 2, 2, 2, 1, 2, 1, 1, 1, 1, 1032, 32};
   size_t at = 444223;
   std::vector<uint8_t> fields;
   for (size_t w : widths) {
@@ -113,11 +112,11 @@ TEST_F(SaveSlotTest, SlgBlocksLieAtTheirOffsets) {
     at += w;
   }
   EXPECT_EQ(at, 445329u);
-  EXPECT_EQ(fields[0], 7);                     // ResolveMarches: order index
-  EXPECT_EQ(fields[24], 3);                    // RunClanMarches: order position
-  EXPECT_EQ(fields[33], 0x23);                 // RunDaimyoMarches: battle castle
+  EXPECT_EQ(fields[0], 7);      // ResolveMarches: order index
+  EXPECT_EQ(fields[24], 3);     // RunClanMarches: order position
+  EXPECT_EQ(fields[33], 0x23);  // RunDaimyoMarches: battle castle
   EXPECT_EQ(fields[34], 0x01);
-  EXPECT_EQ(fields[36], 0x42);                 // the battle's castle
+  EXPECT_EQ(fields[36], 0x42);  // the battle's castle
   EXPECT_EQ(fields[37], 0x00);
   std::vector<uint8_t> rest = block(445329, file.size() - 445329);
   EXPECT_EQ(Le32(rest, 0), SlgEventMap.size());
@@ -368,7 +367,7 @@ TEST_F(SaveSlotTest, DamagedSlotsAreRefusedWithTheGameUntouched) {
 TEST_F(SaveSlotTest, ProgressBlockNamesAreTerminatedOnLoad) {
   FillGame(14);
   SoundChannelRecord& r = GetSoundChannelRecord(0);
-  std::memset(r.file, 'm', sizeof r.file);      // no terminator anywhere
+  std::memset(r.file, 'm', sizeof r.file);  // no terminator anywhere
   std::memset(r.second, 'n', sizeof r.second);
   ASSERT_TRUE(SavePrgData(2, 11));
   std::memset(r.file, 0, sizeof r.file);

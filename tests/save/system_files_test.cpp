@@ -98,11 +98,11 @@ TEST_F(SystemFilesTest, SettingsOutOfRangeTakeTheirDefaultsAndSpareWordsAreKept)
     int word;
     uint32_t stored, expected;
   } cases[] = {
-      {kCfgTextSpeed, 9, 9},          {kCfgTextSpeed, 10, 4},        {kCfgAutoSpeed, 0xFFFFFFFF, 4},
-      {kCfgWindowOpacity, 0, 0},      {kCfgAdvMusicLevel, 50, 4},    {kCfgSlgVoiceLevel, 9, 9},
-      {kCfgWindowMode, 2, 0},         {kCfgWindowMode, 1, 1},        {kCfgBattleStart, 2, 2},
-      {kCfgBattleStart, 3, 0},        {kCfgSkipMode, 7, 0},          {kCfgAdvMusicOn, 0, 0},
-      {kCfgSpare27, 123456, 123456},  {kCfgSlgSpare, 77, 77},        {kCfgSpare22, 0xFFFFFFFF, 0xFFFFFFFF},
+      {kCfgTextSpeed, 9, 9},         {kCfgTextSpeed, 10, 4},     {kCfgAutoSpeed, 0xFFFFFFFF, 4},
+      {kCfgWindowOpacity, 0, 0},     {kCfgAdvMusicLevel, 50, 4}, {kCfgSlgVoiceLevel, 9, 9},
+      {kCfgWindowMode, 2, 0},        {kCfgWindowMode, 1, 1},     {kCfgBattleStart, 2, 2},
+      {kCfgBattleStart, 3, 0},       {kCfgSkipMode, 7, 0},       {kCfgAdvMusicOn, 0, 0},
+      {kCfgSpare27, 123456, 123456}, {kCfgSlgSpare, 77, 77},     {kCfgSpare22, 0xFFFFFFFF, 0xFFFFFFFF},
   };
   // Each case alone.
   for (const Case& c : cases) {
@@ -126,9 +126,9 @@ TEST_F(SystemFilesTest, ShortOrLongSystemFilesLoadWhatTheyHold) {
     uint8_t lastSlot;
     uint32_t options;
   } cases[] = {
-      {0, 4, 4, 0, 255, 1},        // empty files: defaults
-      {40, 9, 4, 3, 5, 1},         // cut: what is there, defaults after
-      {112, 9, 7, 7, 5, 0x44},     // whole
+      {0, 4, 4, 0, 255, 1},          // empty files: defaults
+      {40, 9, 4, 3, 5, 1},           // cut: what is there, defaults after
+      {112, 9, 7, 7, 5, 0x44},       // whole
       {200, 9, 7, 400000, 5, 0x44},  // longer: the rest is ignored
   };
   for (const Case& c : cases) {
@@ -153,8 +153,7 @@ TEST_F(SystemFilesTest, PlayRecordSlotIndexesOutOfRangeReadAsNone) {
   struct Case {
     uint8_t slot, autoIndex, quick;
     uint8_t expSlot, expAuto, expQuick;
-  } cases[] = {
-      {0, 0, 0, 0, 0, 0}, {99, 9, 9, 99, 9, 9}, {100, 10, 10, 255, 255, 255}, {254, 200, 11, 255, 255, 255}};
+  } cases[] = {{0, 0, 0, 0, 0, 0}, {99, 9, 9, 99, 9, 9}, {100, 10, 10, 255, 255, 255}, {254, 200, 11, 255, 255, 255}};
   for (const Case& c : cases) {
     std::vector<uint8_t> plc(kPlcBytes, 0);
     plc[0] = c.slot;
@@ -278,9 +277,9 @@ TEST_F(OmakeTableTest, FindSceneByLabel) {
     bool found;
     int32_t scene;
   } cases[] = {
-      {nullptr, false, -1}, {"", false, -1},      {"alpha", true, 12},      {"beta", true, 13},
-      {"alphabet", true, 15}, {"alph", false, -1}, {"gamma", false, -1},   {x76.c_str(), true, 16},
-      {x77.c_str(), false, -1},
+      {nullptr, false, -1}, {"", false, -1},         {"alpha", true, 12},
+      {"beta", true, 13},   {"alphabet", true, 15},  {"alph", false, -1},
+      {"gamma", false, -1}, {x76.c_str(), true, 16}, {x77.c_str(), false, -1},
   };
   for (const Case& c : cases) {
     int32_t scene = -1;
@@ -302,7 +301,7 @@ TEST_F(OmakeTableTest, TablesLoadAsFarAsTheirFilesReach) {
   int32_t scene = -1;
   EXPECT_TRUE(FindOmakeSceneByLabel("scene_b", &scene));
   EXPECT_EQ(scene, 8);
-  for (uint8_t b : OmakeCgTable) ASSERT_EQ(b, 0);  // missing file: cleared
+  for (uint8_t b : OmakeCgTable) ASSERT_EQ(b, 0);      // missing file: cleared
   for (uint8_t b : OmakeBgmTable) ASSERT_EQ(b, 0x33);  // longer file: cut at the table's size
 }
 
@@ -314,7 +313,7 @@ TEST_F(OmakeTableTest, UnlockSceneByLabelMarksSeenAndIgnoresScenesPastTheTable) 
   ASSERT_GE(two, 0);
   ASSERT_GE(start, 0);
   Put(0, 3839, "extra_one");
-  Put(1, 3840, "extra_two");   // past the seen table
+  Put(1, 3840, "extra_two");  // past the seen table
   Put(2, 65535, "start");
   ClearPlayRecord();
   PlcData before = PlayRecordBlock;

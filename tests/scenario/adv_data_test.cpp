@@ -77,7 +77,7 @@ TEST_F(AdvData, ResumesAtTheSavePointWithItsSwitchesVoiceAndCallStack) {
   script_->pendingVoice.number = 4;
   script_->pendingVoice.param = -2;
   script_->MarkSavePoint(2);
-  script_->switches[3] = 99;  // changed after the save point
+  script_->switches[3] = 99;               // changed after the save point
   ASSERT_TRUE(script_->ScriptGosub(500));  // a call after the save point
   script_->pendingVoice = AdvVoiceRecord{};
   FakeScene scene;

@@ -71,8 +71,10 @@ TEST_F(ScriptState, JumpsStayInsideTheAreaAndTheLabels) {
   for (const LabelCase& c : labels) {
     script_->pc = 7;
     EXPECT_EQ(script_->GotoLabelIndex(c.label), c.ok) << c.label;
-    if (c.ok) EXPECT_EQ(script_->pc, script_->labelOffsets[c.label]);
-    else EXPECT_EQ(script_->pc, 7u);
+    if (c.ok)
+      EXPECT_EQ(script_->pc, script_->labelOffsets[c.label]);
+    else
+      EXPECT_EQ(script_->pc, 7u);
   }
 }
 
@@ -117,8 +119,14 @@ TEST_F(ScriptState, LabelNamesAreComparedWithinTheirFields) {
     std::string name;
     int32_t found;
   } cases[] = {
-      {"evlabel", 2}, {"start", 0}, {"", -1}, {"nothing", -1}, {std::string(64, 'A'), 10},
-      {std::string(64, 'A') + "B", -1}, {std::string(63, 'A'), -1}, {"last", 4096},
+      {"evlabel", 2},
+      {"start", 0},
+      {"", -1},
+      {"nothing", -1},
+      {std::string(64, 'A'), 10},
+      {std::string(64, 'A') + "B", -1},
+      {std::string(63, 'A'), -1},
+      {"last", 4096},
   };
   for (const Case& c : cases) EXPECT_EQ(script_->FindLabelByName(c.name.c_str()), c.found) << c.name;
   EXPECT_EQ(script_->FindLabelByName(nullptr), -1);
@@ -126,7 +134,7 @@ TEST_F(ScriptState, LabelNamesAreComparedWithinTheirFields) {
   EXPECT_EQ(script_->LabelName(4097), "");
 
   script_->pc = 9;
-  EXPECT_FALSE(script_->GotoLabelName(""));  // an empty name names nothing
+  EXPECT_FALSE(script_->GotoLabelName(""));      // an empty name names nothing
   EXPECT_FALSE(script_->GotoLabelName("last"));  // found, but label 4096 is no jump target
   EXPECT_EQ(script_->pc, 9u);
   ASSERT_EQ(boxes_.boxes.size(), 1u);

@@ -21,10 +21,10 @@ namespace v4test {
 namespace {
 
 struct OpRow {
-  std::string line;      // UTF-8 source of the instruction(s) under test
-  std::string log;       // the calls expected, joined by "; "
-  std::string end;       // label the run must end on: "after" or "target"
-  std::string state;     // "" or the switch state expected: "a=.. b=.. c=.."
+  std::string line;       // UTF-8 source of the instruction(s) under test
+  std::string log;        // the calls expected, joined by "; "
+  std::string end;        // label the run must end on: "after" or "target"
+  std::string state;      // "" or the switch state expected: "a=.. b=.. c=.."
   std::string tail = {};  // extra source after the standard tail
 };
 
@@ -63,11 +63,11 @@ std::vector<OpRow> OpcodeRows() {
       {"#BgmStartLoop 3, \"m.voi\", \"\", 0", "PlayMusic(m.voi,,0,3)", "after", def},
       {"#BgmStop 1", "FadeOut(0,-2); ClearFile(0)", "after", def},
       {"#VoiceStart $c, \"v.voi\", 7\n>> Hana\nx\n<<",
-       "SetMessage(1,Hana,x,1,1); VoiceVolume(1); PlayVoice(v.voi,7); SetBacklogVoice(v.voi,1,7); ClearFile(2)", "after",
-       def},
+       "SetMessage(1,Hana,x,1,1); VoiceVolume(1); PlayVoice(v.voi,7); SetBacklogVoice(v.voi,1,7); ClearFile(2)",
+       "after", def},
       {"#VS_SL $b, \"w.voi\", 2\n>> Hana\nx\n<<",
-       "SetMessage(1,Hana,x,1,1); VoiceVolume(3); PlayVoice(w.voi,2); SetBacklogVoice(w.voi,3,2); ClearFile(2)", "after",
-       def},
+       "SetMessage(1,Hana,x,1,1); VoiceVolume(3); PlayVoice(w.voi,2); SetBacklogVoice(w.voi,3,2); ClearFile(2)",
+       "after", def},
       {"#VoiceStop 9", "FadeOut(2,-4)", "after", def},
       {"#SeStart 1, \"se.voi\", 3840, 2, 1", "PlayEffect(4,se.voi,1,3,10000)", "after", def},
       {"#SeStartLoop 0, \"se.voi\", 7680, 0, 1", "PlayEffect(3,se.voi,1,1,10000)", "after", def},
@@ -205,7 +205,8 @@ TEST_F(InterpTest, EveryOpcodeDecodesAndRunsAgainstTheRecordingPresenter) {
 }
 
 TEST_F(InterpTest, OpcodeSideEffectsOnTheStateAndTheWorld) {
-  Load(std::string(kPreamble) + "#WatchSw $a\n#BlockLabel \"blk\"\n#SetTjYear 5, 77\n#SetShuuLimit 3, 0, 1, 1\n"
+  Load(std::string(kPreamble) +
+       "#WatchSw $a\n#BlockLabel \"blk\"\n#SetTjYear 5, 77\n#SetShuuLimit 3, 0, 1, 1\n"
        "#SetKuniLimit 4, 1, 1\n#SetKuniLimit 4, 0, 1\n#SetMeetSw 12, 300, \"name\", 1, 0, \"x\"\n#EXIT 0\n#End\n");
   KuniTable[3].passFlags = 0;
   KuniTable[4].passFlags = 0;
@@ -230,17 +231,17 @@ TEST_F(InterpTest, OpcodeSideEffectsOnTheStateAndTheWorld) {
 // together: header (opcode, u16 file, u16 line), then the operands in stream order.
 TEST_F(InterpTest, HandWrittenBytecodeRuns) {
   std::vector<uint8_t> code = {
-      0x08, 0, 0, 1, 0, 7, 0, 0, 0, 0x00, 5, 0, 0, 0,                       // #SwVar $7, 5
-      0x0F, 0, 0, 2, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'A', 0,                     // #TalkStart 1, 1, "A",
-      1, 'h', 'i', 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF,           //   ("hi", "", 0, 0, 0, -1)
-      0x11, 0, 0, 3, 0,                                                      // #TalkEnd
-      0x03, 0, 0, 4, 0, 1, 7, 0, 0, 0, 0, 0x12, 0, 0, 0, 0, 5, 0, 0, 0,      // #If $7 == 5
-      2, 0, 0, 0, 0,                                                         //   (terminator)
-      0x02, 0, 0, 5, 0, 1, 0, 0, 0,                                          // #Goto label 1
-      0x08, 0, 0, 6, 0, 8, 0, 0, 0, 4, 10, 1, 'x', 0,                        // #SwVar $8, {10:x}
-      0x2D, 0, 0, 7, 0,                                                      // #End
-      0x08, 0, 0, 8, 0, 9, 0, 0, 0, 0x00, 1, 0, 0, 0,                        // label 1: #SwVar $9, 1
-      0x2D, 0, 0, 9, 0,                                                      // #End
+      0x08, 0,   0,   1, 0, 7, 0, 0, 0, 0x00, 5,  0,    0,    0,                          // #SwVar $7, 5
+      0x0F, 0,   0,   2, 0, 1, 0, 0, 0, 1,    0,  0,    0,    'A',  0,                    // #TalkStart 1, 1, "A",
+      1,    'h', 'i', 0, 0, 0, 0, 0, 0, 0,    0,  0xFF, 0xFF, 0xFF, 0xFF,                 //   ("hi", "", 0, 0, 0, -1)
+      0x11, 0,   0,   3, 0,                                                               // #TalkEnd
+      0x03, 0,   0,   4, 0, 1, 7, 0, 0, 0,    0,  0x12, 0,    0,    0,    0, 5, 0, 0, 0,  // #If $7 == 5
+      2,    0,   0,   0, 0,                                                               //   (terminator)
+      0x02, 0,   0,   5, 0, 1, 0, 0, 0,                                                   // #Goto label 1
+      0x08, 0,   0,   6, 0, 8, 0, 0, 0, 4,    10, 1,    'x',  0,                          // #SwVar $8, {10:x}
+      0x2D, 0,   0,   7, 0,                                                               // #End
+      0x08, 0,   0,   8, 0, 9, 0, 0, 0, 0x00, 1,  0,    0,    0,                          // label 1: #SwVar $9, 1
+      0x2D, 0,   0,   9, 0,                                                               // #End
   };
   LoadBytes(code);
   AdvScript& s = GetAdvScript();
@@ -277,7 +278,8 @@ TEST_F(InterpTest, ModeChangingOpcodes) {
   struct Case {
     const char* line;
     int32_t mode;
-  } cases[] = {{"#MainMenu", game_mode::kIdle}, {"#SLGmode", game_mode::kSlg}, {"#PairEnding", game_mode::kPairedEnding}};
+  } cases[] = {
+      {"#MainMenu", game_mode::kIdle}, {"#SLGmode", game_mode::kSlg}, {"#PairEnding", game_mode::kPairedEnding}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     GameMode = game_mode::kMainScript;
@@ -297,26 +299,26 @@ TEST(InterpCondition, FoldsLeftToRightWithoutPrecedence) {
     std::vector<int32_t> v;
     bool expect;
   } cases[] = {
-      {{}, false},                                    // only the terminator
+      {{}, false},  // only the terminator
       {{0}, false},
       {{7}, true},
       {{5, kCondGt, 3, kCondAnd, 0, kCondEq, 0}, true},  // 5 > 3 AND 0 == 0
       {{5, kCondGt, 3, kCondAnd, 1, kCondEq, 0}, false},
-      {{1, kCondOr, 0, kCondAnd, 0}, false},          // (1 OR 0) AND 0, not 1 OR (0 AND 0)
-      {{0, kCondAnd, 0, kCondOr, 1}, true},           // (0 AND 0) OR 1
+      {{1, kCondOr, 0, kCondAnd, 0}, false},  // (1 OR 0) AND 0, not 1 OR (0 AND 0)
+      {{0, kCondAnd, 0, kCondOr, 1}, true},   // (0 AND 0) OR 1
       {{3, kCondEq, 3}, true},
       {{3, kCondNe, 3}, false},
       {{2, kCondLt, 3}, true},
       {{3, kCondGe, 3}, true},
       {{4, kCondLe, 3}, false},
-      {{3, 0x10, 3}, false},                          // comparison codes 0 and 1 are false
+      {{3, 0x10, 3}, false},  // comparison codes 0 and 1 are false
       {{3, 0x11, 3}, false},
-      {{-1, kCondLt, 0}, true},                       // signed
-      {{0, 0x08 | kCondAnd, 1}, true},                // negation bit: NOT 0 AND 1
-      {{1, 0x08 | kCondOr, 0}, false},                // NOT 1 OR 0
-      {{1, 0x05, 0}, true},                           // an unknown joiner keeps the result
-      {{1, kCondAnd}, true},                          // a trailing joiner joins nothing
-      {{5, kCondGt}, false},                          // a comparison without its right side
+      {{-1, kCondLt, 0}, true},         // signed
+      {{0, 0x08 | kCondAnd, 1}, true},  // negation bit: NOT 0 AND 1
+      {{1, 0x08 | kCondOr, 0}, false},  // NOT 1 OR 0
+      {{1, 0x05, 0}, true},             // an unknown joiner keeps the result
+      {{1, kCondAnd}, true},            // a trailing joiner joins nothing
+      {{5, kCondGt}, false},            // a comparison without its right side
   };
   for (const Case& c : cases) {
     std::string desc;
@@ -332,10 +334,15 @@ TEST_F(InterpTest, SwitchArithmeticTable) {
     int32_t v;
     int32_t expect;
   } cases[] = {
-      {6, 0, 7, 42},           {7, 1, 2, 3},           {7, 1, 0, 7},  // division by 0 divides by 1
-      {-7, 1, 2, -3},          {1, 2, 2, 3},           {1, 3, 2, -1},
-      {1, 4, 9, 9},            {1, 5, 9, 1},                           // an unknown op changes nothing
-      {INT32_MAX, 2, 1, INT32_MIN},                                    // wraps, never traps
+      {6, 0, 7, 42},
+      {7, 1, 2, 3},
+      {7, 1, 0, 7},  // division by 0 divides by 1
+      {-7, 1, 2, -3},
+      {1, 2, 2, 3},
+      {1, 3, 2, -1},
+      {1, 4, 9, 9},
+      {1, 5, 9, 1},                  // an unknown op changes nothing
+      {INT32_MAX, 2, 1, INT32_MIN},  // wraps, never traps
       {INT32_MIN, 3, 1, INT32_MAX},
       {INT32_MIN, 1, -1, INT32_MIN},
       {0x10000, 0, 0x10000, 0},
@@ -373,8 +380,9 @@ TEST_F(InterpTest, SmallestAndLargestWithTiesBrokenAtRandom) {
 }
 
 TEST_F(InterpTest, IfGotoOnceJumpsOnlyTheFirstTime) {
-  auto set = Load("$g@7 = 0\n$n@8 = 0\n*s\n*loop\n#SwAdd $n, 1\n#IfGotoOnce $g, $n > 1\n#Goto *hit\n"
-                  "#IfGoto $n < 5\n#Goto *loop\n#End\n*hit\n>> A\nhit\n<<\n#Goto *loop\n");
+  auto set = Load(
+      "$g@7 = 0\n$n@8 = 0\n*s\n*loop\n#SwAdd $n, 1\n#IfGotoOnce $g, $n > 1\n#Goto *hit\n"
+      "#IfGoto $n < 5\n#Goto *loop\n#End\n*hit\n>> A\nhit\n<<\n#Goto *loop\n");
   RunToEnd();
   int hits = 0;
   for (const auto& l : log_) hits += l.rfind("SetMessage", 0) == 0;
@@ -486,8 +494,9 @@ TEST_F(InterpTest, NoSceneMeansNoWait) {
 // Messages and voices
 
 TEST_F(InterpTest, MessagesMarkTheSavePointTheReadFlagAndTheBacklog) {
-  auto set = Load("$v@7 = 2\n*s\n#SwVar $v, 4\n#VoiceStart $v, \"Data\\voice\\a.voi\", 5\n>> Hana\none\n<<\n"
-                  ">> Hana\ntwo\n<<-\n#End\n");
+  auto set = Load(
+      "$v@7 = 2\n*s\n#SwVar $v, 4\n#VoiceStart $v, \"Data\\voice\\a.voi\", 5\n>> Hana\none\n<<\n"
+      ">> Hana\ntwo\n<<-\n#End\n");
   AdvScript& s = GetAdvScript();
   s.ClearBacklog();
   presenter_.skip = true;  // skip mode: the voice is handed on but not played
@@ -502,8 +511,9 @@ TEST_F(InterpTest, MessagesMarkTheSavePointTheReadFlagAndTheBacklog) {
   EXPECT_STREQ(s.GetBacklogEntry(0)->voiceName, "Data\\voice\\a.voi");
   EXPECT_EQ(s.GetBacklogEntry(0)->voiceNumber, 4);
   EXPECT_EQ(s.voicePending, 0);
-  EXPECT_EQ(Log(), "SetMessage(1,Hana,one,1,1); VoiceVolume(4); SetBacklogVoice(Data\\voice\\a.voi,4,5); ClearFile(2); "
-                   "SetMessage(2,Hana,two,1,1); ClearFile(2)");
+  EXPECT_EQ(Log(),
+            "SetMessage(1,Hana,one,1,1); VoiceVolume(4); SetBacklogVoice(Data\\voice\\a.voi,4,5); ClearFile(2); "
+            "SetMessage(2,Hana,two,1,1); ClearFile(2)");
   s.readMessages[1] = s.readMessages[2] = 0;
 }
 
@@ -581,8 +591,15 @@ TEST_F(InterpTest, OutOfRangeNumbersAreReportedAndSkipped) {
       {"jump offset past the code", {Ins(kOpComJump, {Num('o', 100000)})}},
       {"wait jump label", {Ins(kOpWaitInputJump, {ImmOp(0), Num('l', 4096)})}},
       {"extras label", {Ins(kOpEventFlagOn, {Num('l', 4096)})}},
-      {"effect slot", {Ins(kOpSeStart, {ImmOp(4), [] { v4fmt::ScriptOperand o; o.shape = 'S'; o.str = "x"; return o; }(),
-                                        ImmOp(0), Num('w', 0), Num('w', 0)})}},
+      {"effect slot",
+       {Ins(kOpSeStart, {ImmOp(4),
+                         [] {
+                           v4fmt::ScriptOperand o;
+                           o.shape = 'S';
+                           o.str = "x";
+                           return o;
+                         }(),
+                         ImmOp(0), Num('w', 0), Num('w', 0)})}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -51,7 +51,8 @@ bool RecordingPresenter::TakeFinishedMessage(std::string& sp, std::string& t) {
 }
 bool RecordingPresenter::SetChoices(const std::vector<AdvChoice>& choices) {
   std::string l = "SetChoices(";
-  for (size_t i = 0; i < choices.size(); ++i) l += (i ? "," : "") + I(choices[i].label) + ":" + U(choices[i].text.c_str());
+  for (size_t i = 0; i < choices.size(); ++i)
+    l += (i ? "," : "") + I(choices[i].label) + ":" + U(choices[i].text.c_str());
   Log(l + ")");
   return true;
 }
@@ -153,8 +154,8 @@ bool RecordingPresenter::SpriteAnimeScale(AdvTweenVariant var, int32_t id, float
 }
 bool RecordingPresenter::SpriteAnimeColor(AdvTweenVariant var, int32_t id, float c2, float c3, float c4, float c1,
                                           float c5, int32_t time, int32_t flag) {
-  Log(std::string("SpriteAnimeColor") + V(var) + "(" + I(id) + "," + F(c2) + "," + F(c3) + "," + F(c4) + "," +
-      F(c1) + "," + F(c5) + "," + I(time) + "," + I(flag) + ")");
+  Log(std::string("SpriteAnimeColor") + V(var) + "(" + I(id) + "," + F(c2) + "," + F(c3) + "," + F(c4) + "," + F(c1) +
+      "," + F(c5) + "," + I(time) + "," + I(flag) + ")");
   return true;
 }
 bool RecordingPresenter::SpriteAnimeWait(int32_t id, float time, int32_t a, int32_t b) {
@@ -178,7 +179,8 @@ void RecordingServices::PlayMusic(const char* file, const char* second, int32_t 
   log_.push_back("PlayMusic(" + U(file) + "," + U(second) + "," + I(loop) + "," + I(fadeSpeed) + ")");
 }
 void RecordingServices::PlayEffect(int32_t channel, const char* file, int32_t loop, int32_t fadeSpeed, int32_t level) {
-  log_.push_back("PlayEffect(" + I(channel) + "," + U(file) + "," + I(loop) + "," + I(fadeSpeed) + "," + I(level) + ")");
+  log_.push_back("PlayEffect(" + I(channel) + "," + U(file) + "," + I(loop) + "," + I(fadeSpeed) + "," + I(level) +
+                 ")");
 }
 void RecordingServices::FadeOutChannel(int32_t channel, int32_t speed) {
   log_.push_back("FadeOut(" + I(channel) + "," + I(speed) + ")");
@@ -268,7 +270,8 @@ v4fmt::CompiledScriptSet InterpTest::Load(const std::string& source) {
 void InterpTest::LoadBytes(const std::vector<uint8_t>& code) {
   AdvScript& s = GetAdvScript();
   s.Reset();
-  for (size_t i = 0; i < v4fmt::kEventCount; ++i) le::Put32(&s.events[i * v4fmt::kEventRecordSize + 64], v4fmt::kNoEvent);
+  for (size_t i = 0; i < v4fmt::kEventCount; ++i)
+    le::Put32(&s.events[i * v4fmt::kEventRecordSize + 64], v4fmt::kNoEvent);
   std::copy(code.begin(), code.end(), s.bytecode.begin());
   s.bytecodeSize = static_cast<uint32_t>(code.size());
   s.loaded = 1;

@@ -21,9 +21,15 @@ class RecordingPresenter : public AdvPresenter {
   explicit RecordingPresenter(std::vector<std::string>& log) : log_(log) {}
 
   bool IsSkip() const override { return skip; }
-  void SetSkip(bool on) override { Log("SetSkip(" + B(on) + ")"); skip = on; }
+  void SetSkip(bool on) override {
+    Log("SetSkip(" + B(on) + ")");
+    skip = on;
+  }
   bool IsAuto() const override { return autoMode; }
-  void SetAuto(bool on) override { Log("SetAuto(" + B(on) + ")"); autoMode = on; }
+  void SetAuto(bool on) override {
+    Log("SetAuto(" + B(on) + ")");
+    autoMode = on;
+  }
   bool IsFastForward() const override { return fastForward; }
   void SetFastForward(bool on) override {
     Log("SetFastForward(" + B(on) + ")");

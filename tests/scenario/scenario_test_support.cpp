@@ -45,7 +45,8 @@ void ScriptStateTest::TearDown() {
   script_.reset();
 }
 
-v4fmt::CompiledScriptSet ScriptStateTest::WriteSet(int setNumber, const std::string& baseName, const std::string& source) {
+v4fmt::CompiledScriptSet ScriptStateTest::WriteSet(int setNumber, const std::string& baseName,
+                                                   const std::string& source) {
   v4fmt::CompiledScriptSet set;
   std::vector<std::string> errors;
   EXPECT_TRUE(v4fmt::AssembleScript(source, "test.v4s", set, errors)) << (errors.empty() ? "" : errors[0]);

@@ -162,20 +162,19 @@ TEST_P(StartupCheck, HeaderMustEqualTheSignature) {
   EXPECT_EQ(script_->LoadStartLabelList(0), c.expect);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Script, StartupCheck,
-    ::testing::Values(SignatureCase{"exact", -1, kScriptSeed, 278656, true},
-                      SignatureCase{"header only", -1, kScriptSeed, 128, true},
-                      SignatureCase{"first byte off", 0, kScriptSeed, 278656, false},
-                      SignatureCase{"last byte off", 127, kScriptSeed, 278656, false},
-                      SignatureCase{"image seed", -1, kScrambleSeedImage, 278656, false},
-                      SignatureCase{"short header", -1, kScriptSeed, 100, false}),
-    [](const auto& info) {
-      std::string n = info.param.what;
-      for (char& ch : n)
-        if (ch == ' ') ch = '_';
-      return n;
-    });
+INSTANTIATE_TEST_SUITE_P(Script, StartupCheck,
+                         ::testing::Values(SignatureCase{"exact", -1, kScriptSeed, 278656, true},
+                                           SignatureCase{"header only", -1, kScriptSeed, 128, true},
+                                           SignatureCase{"first byte off", 0, kScriptSeed, 278656, false},
+                                           SignatureCase{"last byte off", 127, kScriptSeed, 278656, false},
+                                           SignatureCase{"image seed", -1, kScrambleSeedImage, 278656, false},
+                                           SignatureCase{"short header", -1, kScriptSeed, 100, false}),
+                         [](const auto& info) {
+                           std::string n = info.param.what;
+                           for (char& ch : n)
+                             if (ch == ' ') ch = '_';
+                           return n;
+                         });
 
 TEST_F(ScriptSetLoad, StartupCheckFailsWithoutItsFiles) {
   EXPECT_FALSE(script_->LoadStartLabelList(0));  // no set-name file

@@ -34,9 +34,10 @@ TEST_F(ScriptTool, BuildWritesASetTheProgramLoadsAndDumpListsIt) {
   int status = 0;
   RunCommand("'" + Tool() + "' script build '" + src + "' '" + root_ + "' 'Data\\script\\t' --tutorial 2>&1", &status);
   ASSERT_EQ(status, 0);
-  EXPECT_EQ(ReadHostFile("Data/sys/sin_tu.dat"), (std::vector<uint8_t>{'D', 'a', 't', 'a', '\\', 's', 'c', 'r', 'i', 'p',
-                                                                      't', '\\', 't', '\r', '\n'}));
-  for (const auto& f : v4fmt::kScriptFiles) EXPECT_FALSE(ReadHostFile(std::string("Data/script/t") + f.extension).empty());
+  EXPECT_EQ(ReadHostFile("Data/sys/sin_tu.dat"),
+            (std::vector<uint8_t>{'D', 'a', 't', 'a', '\\', 's', 'c', 'r', 'i', 'p', 't', '\\', 't', '\r', '\n'}));
+  for (const auto& f : v4fmt::kScriptFiles)
+    EXPECT_FALSE(ReadHostFile(std::string("Data/script/t") + f.extension).empty());
   EXPECT_TRUE(script_->LoadStartLabelList(1));
   ASSERT_TRUE(script_->LoadScriptFiles(1));
   EXPECT_EQ(script_->switches[7], 3);

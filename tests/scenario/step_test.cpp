@@ -47,7 +47,7 @@ class StepTest : public InterpTest {
 TEST_F(StepTest, GameModeTransitions) {
   struct Case {
     int32_t mode;
-    const char* body;      // script run from label 0 (null: none loaded is fine)
+    const char* body;  // script run from label 0 (null: none loaded is fine)
     int32_t expectMode;
     const char* expectLog;  // calls of the step, joined
   } cases[] = {
@@ -58,12 +58,12 @@ TEST_F(StepTest, GameModeTransitions) {
       {game_mode::kMainScript, "#MainMenu", game_mode::kIdle, "SetFastForward(0); StopAllSound()"},
       {game_mode::kEventScript, "#EventEnd\n#End", game_mode::kEventEnded,
        "SetFastForward(0); StopAllSound(); RequestScene(-1,0)"},
-      {game_mode::kMainScript, "#EventEnd\n#End", game_mode::kIdle, "SetFastForward(0)"},  // #EventEnd acts only in mode 10
+      {game_mode::kMainScript, "#EventEnd\n#End", game_mode::kIdle,
+       "SetFastForward(0)"},  // #EventEnd acts only in mode 10
       {game_mode::kMainScript, "#PairEnding\n#End", game_mode::kPairedEnding, "SetFastForward(0)"},
       {game_mode::kPairedEnding, "#End", game_mode::kIdle, ""},
       {game_mode::kIdle, "#End", game_mode::kIdle, "ChangeScene(1,0)"},
-      {game_mode::kStartSlg, "#End", game_mode::kSlg,
-       "SlgStartRequest(7); ApplySlgSoundConfig(); ResetStepMachine()"},
+      {game_mode::kStartSlg, "#End", game_mode::kSlg, "SlgStartRequest(7); ApplySlgSoundConfig(); ResetStepMachine()"},
       {game_mode::kLabelJump1, "#End", game_mode::kLabelJump2, ""},
       {game_mode::kLabelJump2, "#End", game_mode::kIdle, ""},
       {game_mode::kBackToTitle, "#End", game_mode::kScriptEnded, "ChangeScene(1,0); ForceTitleMenuPhase()"},
@@ -118,8 +118,9 @@ TEST_F(StepTest, DebugRunContinuesAtItsLabel) {
 // A strategy event starts the script at label 0 with the event number in switch 0; the script
 // hands over to the strategy game and the turn loop's ReturnToSlgScene brings the map back.
 TEST_F(StepTest, StrategyEventStartsAScriptAndHandsBack) {
-  Load("$event@0 = 0\n$word@1 = 0\n*s\n#SwGoto $event, *story, *turn\n#End\n*story\n#End\n"
-       "*turn\n#SwVar $word, 41\n>> A\nnew season\n<<\n#SLGmode\n");
+  Load(
+      "$event@0 = 0\n$word@1 = 0\n*s\n#SwGoto $event, *story, *turn\n#End\n*story\n#End\n"
+      "*turn\n#SwVar $word, 41\n>> A\nnew season\n<<\n#SLGmode\n");
   GameMode = game_mode::kSlg;
   services_.currentScene = 3;
   Adv().StartAdvEvent(1, 0, nullptr, false);
@@ -178,8 +179,9 @@ TEST_F(StepTest, EventsStartAtNamedLabelsAndRespectTheBlock) {
 }
 
 TEST_F(StepTest, FastForwardRunsToTheNextRealStopWithinOneFrame) {
-  Load("*s\n>> A\none\n<<\n#Wait 9000\n>> A\ntwo\n<<\n#WaitDraw\n>> A\nthree\n<<\n"
-       "#Select *s, \"again\", *e, \"end\"\n#SelectEnd\n*e\n#End\n");
+  Load(
+      "*s\n>> A\none\n<<\n#Wait 9000\n>> A\ntwo\n<<\n#WaitDraw\n>> A\nthree\n<<\n"
+      "#Select *s, \"again\", *e, \"end\"\n#SelectEnd\n*e\n#End\n");
   presenter_.fastForward = presenter_.keepFastForward = true;
   presenter_.messageBusy = true;
   GameMode = game_mode::kMainScript;
@@ -230,8 +232,10 @@ TEST_F(SampleStory, EveryRoadOfTheMainSetReachesItsEnd) {
     TextRunStop stop;
     std::string lastLine;
   } cases[] = {
-      {{1, 1}, TextRunStop::kSlgMode, U8(u8": 狭い谷を知り尽くした里の兵は、大軍の足を止めるにはうってつけだった。"
-                                         u8"ここから先は、殿の采配ひとつにかかっている。")},
+      {{1, 1},
+       TextRunStop::kSlgMode,
+       U8(u8": 狭い谷を知り尽くした里の兵は、大軍の足を止めるにはうってつけだった。"
+          u8"ここから先は、殿の采配ひとつにかかっている。")},
       {{2, 2}, TextRunStop::kEnd, U8(u8": ―― 籠城の章・了 ――")},
       {{1, 3}, TextRunStop::kMainMenu, U8(u8": ―― 和議の章・了 ――")},
       {{}, TextRunStop::kSlgMode, ""},  // no answers: the first option every time
@@ -240,7 +244,8 @@ TEST_F(SampleStory, EveryRoadOfTheMainSetReachesItsEnd) {
     TextRunOptions o;
     o.choices = c.choose;
     TextRunResult r = RunScriptAsText(o);
-    SCOPED_TRACE(testing::Message() << "choices " << c.choose.size() << " last " << (r.lines.empty() ? "" : r.lines.back()));
+    SCOPED_TRACE(testing::Message() << "choices " << c.choose.size() << " last "
+                                    << (r.lines.empty() ? "" : r.lines.back()));
     EXPECT_EQ(r.stop, c.stop);
     EXPECT_TRUE(r.errors.empty()) << r.errors.front();
     EXPECT_EQ(r.choices, 2u);

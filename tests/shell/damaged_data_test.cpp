@@ -35,10 +35,14 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.file << " " << DamageNa
 
 const char* DamageName(Damage d) {
   switch (d) {
-    case Damage::kEmpty: return "empty";
-    case Damage::kTruncated: return "truncated";
-    case Damage::kRandom: return "random";
-    case Damage::kFolder: return "folder";
+    case Damage::kEmpty:
+      return "empty";
+    case Damage::kTruncated:
+      return "truncated";
+    case Damage::kRandom:
+      return "random";
+    case Damage::kFolder:
+      return "folder";
   }
   return "?";
 }
@@ -51,9 +55,9 @@ struct StartupFile {
   bool randomDetectable;
 };
 constexpr StartupFile kFiles[] = {
-    {"Data/sys/scene.bin", true},    {"Data/sys/system.dat", false}, {"Data/sys/basic.dat", false},
-    {"Data/sys/sin_01.dat", true},   {"Data/script/main.bl", true},  {"Data/layout/title.lay", true},
-    {"Data/Image.SZS", true},        {"SaveData/sys/sys.dat", false}, {"SaveData/sys/plc.dat", false},
+    {"Data/sys/scene.bin", true},  {"Data/sys/system.dat", false},  {"Data/sys/basic.dat", false},
+    {"Data/sys/sin_01.dat", true}, {"Data/script/main.bl", true},   {"Data/layout/title.lay", true},
+    {"Data/Image.SZS", true},      {"SaveData/sys/sys.dat", false}, {"SaveData/sys/plc.dat", false},
 };
 
 bool MustBeNamed(const Case& c) {
@@ -97,8 +101,10 @@ class DamagedDataTest : public ::testing::TestWithParam<Case> {
     const fs::path data = fs::path(game) / "Data";
     for (const auto& e : fs::recursive_directory_iterator(data)) {
       const fs::path to = fs::path(dir_.File("Data")) / fs::relative(e.path(), data);
-      if (e.is_directory()) fs::create_directories(to);
-      else fs::create_symlink(e.path(), to);
+      if (e.is_directory())
+        fs::create_directories(to);
+      else
+        fs::create_symlink(e.path(), to);
     }
   }
 
@@ -119,15 +125,20 @@ class DamagedDataTest : public ::testing::TestWithParam<Case> {
     fs::create_directories(fs::path(path).parent_path());
     std::vector<uint8_t> bytes;
     switch (c.damage) {
-      case Damage::kEmpty: break;
-      case Damage::kTruncated: bytes.assign(original.begin(), original.begin() + original.size() / 2); break;
+      case Damage::kEmpty:
+        break;
+      case Damage::kTruncated:
+        bytes.assign(original.begin(), original.begin() + original.size() / 2);
+        break;
       case Damage::kRandom: {
         std::mt19937 rng(static_cast<uint32_t>(original.size()) * 2654435761u);
         bytes.resize(std::max<size_t>(original.size(), 64));
         for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
         break;
       }
-      case Damage::kFolder: fs::create_directory(path); return;
+      case Damage::kFolder:
+        fs::create_directory(path);
+        return;
     }
     ASSERT_TRUE(dir_.Write(c.file, bytes));
   }
@@ -156,9 +167,12 @@ class DamagedDataTest : public ::testing::TestWithParam<Case> {
     bool ended = false;
     const std::string log = dir_.File("err.log");
     for (int waited = 0; waited <= 30000 && !ended; waited += 20) {
-      if (waitpid(pid, &status, WNOHANG) == pid) ended = true;
-      else if (ReadAll(log).find("timer started") != std::string::npos) break;
-      else usleep(20 * 1000);
+      if (waitpid(pid, &status, WNOHANG) == pid)
+        ended = true;
+      else if (ReadAll(log).find("timer started") != std::string::npos)
+        break;
+      else
+        usleep(20 * 1000);
     }
     // Long enough for the title to load its layout, pictures, font, music and the opening movie.
     if (!ended) ended = WaitFor(pid, 1500, status);
@@ -194,13 +208,16 @@ TEST_P(DamagedDataTest, RunsOrEndsWithAFailureButNeverCrashes) {
   }
   // A program that goes on says what it refused (one that ends has shown its error box).
   const std::string name = fs::path(c.file).filename().string();
-  if (ran && MustBeNamed(c)) EXPECT_NE(log.find(name), std::string::npos) << "ran without naming " << name << "\n" << log;
+  if (ran && MustBeNamed(c))
+    EXPECT_NE(log.find(name), std::string::npos) << "ran without naming " << name << "\n" << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(StartupFiles, DamagedDataTest, ::testing::ValuesIn(AllCases()),
                          [](const ::testing::TestParamInfo<Case>& info) {
-                           std::string n = fs::path(info.param.file).filename().string() + "_" + DamageName(info.param.damage);
-                           for (char& ch : n) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           std::string n =
+                               fs::path(info.param.file).filename().string() + "_" + DamageName(info.param.damage);
+                           for (char& ch : n)
+                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            return n;
                          });
 

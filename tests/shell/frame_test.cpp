@@ -244,10 +244,10 @@ TEST_P(FramePeriodTest, StepsAndRatio) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Periods, FramePeriodTest,
-                         ::testing::Values(PeriodCase{18, 10, 10, 1.08f},   // every tick steps
-                                           PeriodCase{35, 10, 10, 2.1f},    // "-f30"
-                                           PeriodCase{68, 10, 10, 4.08f},   // "-f15"
-                                           PeriodCase{10, 10, 5, 1.2f}),    // a faster timer: every other tick
+                         ::testing::Values(PeriodCase{18, 10, 10, 1.08f},  // every tick steps
+                                           PeriodCase{35, 10, 10, 2.1f},   // "-f30"
+                                           PeriodCase{68, 10, 10, 4.08f},  // "-f15"
+                                           PeriodCase{10, 10, 5, 1.2f}),   // a faster timer: every other tick
                          [](const ::testing::TestParamInfo<PeriodCase>& i) {
                            return "period_" + std::to_string(i.param.periodMs) + "ms";
                          });

@@ -147,11 +147,12 @@ INSTANTIATE_TEST_SUITE_P(
     Screens, LayoutTest,
     ::testing::Values(LayoutCase{false, 1280, 720, {0, 1280, 720, 0, 0, 1280, 720, 0}},
                       LayoutCase{true, 1920, 1080, {2, 1920, 1080, 0, 0, 1920, 1080, 1}},
-                      LayoutCase{true, 1920, 1200, {2, 1920, 1200, 0, 60, 1920, 1080, 1}},    // bars above and below
-                      LayoutCase{true, 1280, 1024, {2, 1280, 1024, 0, 152, 1280, 720, 0}},    // 5:4
-                      LayoutCase{true, 2560, 1080, {2, 2560, 1080, 320, 0, 1920, 1080, 1}},   // ultra-wide: bars left and right
-                      LayoutCase{true, 1280, 600, {2, 1280, 600, 107, 0, 1066, 600, 1}},      // shorter than the picture
-                      LayoutCase{true, 0, 0, {2, 1280, 720, 0, 0, 1280, 720, 0}}),            // unknown size
+                      LayoutCase{true, 1920, 1200, {2, 1920, 1200, 0, 60, 1920, 1080, 1}},  // bars above and below
+                      LayoutCase{true, 1280, 1024, {2, 1280, 1024, 0, 152, 1280, 720, 0}},  // 5:4
+                      LayoutCase{
+                          true, 2560, 1080, {2, 2560, 1080, 320, 0, 1920, 1080, 1}},  // ultra-wide: bars left and right
+                      LayoutCase{true, 1280, 600, {2, 1280, 600, 107, 0, 1066, 600, 1}},  // shorter than the picture
+                      LayoutCase{true, 0, 0, {2, 1280, 720, 0, 0, 1280, 720, 0}}),        // unknown size
     [](const ::testing::TestParamInfo<LayoutCase>& i) {
       return std::string(i.param.fullscreen ? "full_" : "window_") + std::to_string(i.param.w) + "x" +
              std::to_string(i.param.h);

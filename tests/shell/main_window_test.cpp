@@ -118,8 +118,7 @@ TEST_P(ErrorBoxTest, AnswerDecidesQuit) {
   EXPECT_EQ(shown[0].text, "ファイルがありません");
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, ErrorBoxTest,
-                         ::testing::Values(ErrorCase{1, true, false}, ErrorCase{0, false, true}),
+INSTANTIATE_TEST_SUITE_P(Answers, ErrorBoxTest, ::testing::Values(ErrorCase{1, true, false}, ErrorCase{0, false, true}),
                          [](const ::testing::TestParamInfo<ErrorCase>& i) {
                            return std::string(i.param.answer == 1 ? "go_on" : "quit");
                          });
@@ -146,8 +145,8 @@ TEST(BoundedBoxTextTest, Cuts) {
     const char* out;
   };
   const Case cases[] = {
-      {"abc", 10, "abc"}, {"abc", 2, "ab"}, {"aあ", 2, "a"}, {"aあ", 3, "aあ"}, {"", 5, ""},
-      {"\x83", 5, "\x83"},  // a lone lead byte at the end stays a byte of its own
+      {"abc", 10, "abc"}, {"abc", 2, "ab"}, {"aあ", 2, "a"},
+      {"aあ", 3, "aあ"},  {"", 5, ""},      {"\x83", 5, "\x83"},  // a lone lead byte at the end stays a byte of its own
   };
   for (const Case& c : cases) EXPECT_EQ(BoundedBoxText(c.in, c.max), c.out) << c.in << " " << c.max;
   EXPECT_EQ(BoundedBoxText(nullptr, 10), "");

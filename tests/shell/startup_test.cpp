@@ -37,7 +37,7 @@ TEST(CommandLineTest, FramePeriodFromFirstFourCharacters) {
     int ms;
   };
   const Case cases[] = {
-      {"", 0, 18},    {"-f30", 1, 35}, {"-f30xyz", 1, 35}, {"-F30", 0, 18}, {"-f15", 2, 68},
+      {"", 0, 18},    {"-f30", 1, 35}, {"-f30xyz", 1, 35}, {"-F30", 0, 18},      {"-f15", 2, 68},
       {"-f1", 0, 18}, {"-f3", 0, 18},  {" -f30", 0, 18},   {"-f15 -f30", 2, 68},
   };
   for (const Case& c : cases) {
@@ -115,7 +115,7 @@ TEST_F(StartupTest, ScriptSetMismatchStopsBeforeTheDevice) {
   };
   s.loadSystemData = [] { g_order.push_back("system"); };
   s.saveSystemFiles = [] { g_order.push_back("save"); };
-  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);  // an error end is not a success
+  EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);       // an error end is not a success
   EXPECT_EQ(g_order, std::vector<std::string>{"labels"});  // no device, no movies, nothing saved
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "ゲームバージョンが異なります。");
@@ -184,12 +184,13 @@ TEST_F(StartupTest, StartsInOrderRunsFramesAndSavesOnlyAfterTheFrameStopped) {
   s.saveSystemFiles = [] {
     g_order.push_back("save");
     g_modeAtSave = GameMode;  // the frame thread has been joined
-    g_stoppedBeforeSave = g_FrameTimerId.load() == 0 && IsFramePaused() && IsDisplayStopped() &&
-                          !g_FrameBusy.load() && !g_DrawBusy.load();
+    g_stoppedBeforeSave = g_FrameTimerId.load() == 0 && IsFramePaused() && IsDisplayStopped() && !g_FrameBusy.load() &&
+                          !g_DrawBusy.load();
   };
   s.shutdownMovieManager = [] { g_order.push_back("movies off"); };
   EXPECT_EQ(GameMain({"vornakest4", "-f30"}, Options()), 0);
-  const std::vector<std::string> expect = {"watch", "labels", "movies", "system", "sound", "menus", "save", "movies off"};
+  const std::vector<std::string> expect = {"watch", "labels", "movies", "system",
+                                           "sound", "menus",  "save",   "movies off"};
   EXPECT_EQ(g_order, expect);
   EXPECT_EQ(g_periodSeen.load(), 35);
   EXPECT_EQ(g_modeAtSave, 1);
@@ -298,9 +299,11 @@ TEST(DisplayTest, OnlyARealOrRequestedDriverCounts) {
     bool usable;
   };
   const Case cases[] = {
-      {"x11", nullptr, true},        {"wayland", "", true},          {"offscreen", nullptr, false},
-      {"offscreen", "", false},      {"offscreen", "offscreen", true}, {"dummy", nullptr, false},
-      {"evdev", nullptr, false},     {nullptr, nullptr, false},      {nullptr, "x11", false},
+      {"x11", nullptr, true},           {"wayland", "", true},
+      {"offscreen", nullptr, false},    {"offscreen", "", false},
+      {"offscreen", "offscreen", true}, {"dummy", nullptr, false},
+      {"evdev", nullptr, false},        {nullptr, nullptr, false},
+      {nullptr, "x11", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(plat::DisplayUsable(c.chosen, c.requested), c.usable)

@@ -72,10 +72,10 @@ struct CountingHooks : FrameGameHooks {
 };
 CountingHooks g_hooks;
 
-#define V4_WRAP(field)                 \
-  s.field = [] {                       \
-    g_calls.push_back(#field);         \
-    return g_real.field();             \
+#define V4_WRAP(field)         \
+  s.field = [] {               \
+    g_calls.push_back(#field); \
+    return g_real.field();     \
   }
 
 TEST(WiringTest, EveryStepIsInstalledAndRunsOnceInOrder) {
@@ -153,11 +153,12 @@ TEST(WiringTest, EveryStepIsInstalledAndRunsOnceInOrder) {
   plat::ClearTerminationRequest();
   SetSlgRulesPort(nullptr);
 
-  const std::vector<std::string> expect = {
-      "clearScriptWatchList", "loadStartLabelList", "initMovieManager", "loadSystemData", "initSound",
-      "applyRenderOptionSetting", "startStreamPlayers", "purgeTextures", "loadLineAndBoardTables",
-      "initMenuManager", "saveSystemFiles", "stopStreamPlayers", "shutdownMovieManager", "deleteMenuRoots",
-      "purgeTextures", "endStreamThreads", "releaseGraphics"};
+  const std::vector<std::string> expect = {"clearScriptWatchList", "loadStartLabelList", "initMovieManager",
+                                           "loadSystemData",       "initSound",          "applyRenderOptionSetting",
+                                           "startStreamPlayers",   "purgeTextures",      "loadLineAndBoardTables",
+                                           "initMenuManager",      "saveSystemFiles",    "stopStreamPlayers",
+                                           "shutdownMovieManager", "deleteMenuRoots",    "purgeTextures",
+                                           "endStreamThreads",     "releaseGraphics"};
   EXPECT_EQ(g_calls, expect);
   EXPECT_TRUE(boxes.empty()) << boxes.front().text;
   EXPECT_TRUE(g_deviceBeforeMenus) << "the drawing device is made at start-up";

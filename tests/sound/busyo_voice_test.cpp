@@ -31,7 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
                       VoiceName{5, 52, "Data\\slg_v\\005\\005ba.voi"}, VoiceName{5, 701, "Data\\slg_v\\005\\005zz.voi"},
                       // From 702 on the one-letter form comes back (lines alias).
                       VoiceName{5, 702, "Data\\slg_v\\005\\005a.voi"}, VoiceName{5, 703, "Data\\slg_v\\005\\005b.voi"},
-                      VoiceName{91, 0, "Data\\slg_v\\091\\091a.voi"}, VoiceName{123, 17, "Data\\slg_v\\123\\123r.voi"}));
+                      VoiceName{91, 0, "Data\\slg_v\\091\\091a.voi"},
+                      VoiceName{123, 17, "Data\\slg_v\\123\\123r.voi"}));
 
 TEST(SlgSeName, UsesTheEffectNumberPlusOne) {
   char out[64];
@@ -69,8 +70,8 @@ class BusyoVoiceTest : public soundtest::SoundTest {
 TEST_F(BusyoVoiceTest, VoicesAndEffectsFollowTheirOptions) {
   struct {
     bool voices, effects, voicePlays, effectPlays;
-  } const cases[] = {{true, true, true, true}, {false, true, false, true}, {true, false, true, false},
-                     {false, false, false, false}};
+  } const cases[] = {
+      {true, true, true, true}, {false, true, false, true}, {true, false, true, false}, {false, false, false, false}};
   for (const auto& c : cases) {
     ReleaseSound();
     InitSoundCapture();
@@ -101,7 +102,7 @@ TEST_F(BusyoVoiceTest, BgmIsStartedOnceWhenUnchanged) {
   EXPECT_TRUE(IsChannelPlaying(0));
   EXPECT_STREQ(LastVoiceName, "Data\\bgm\\M01.voi");
   EXPECT_EQ(g_SoundChannelState.fadeSpeed[0], 1);  // strategy music fades in at speed 1
-  PlaySlgBgm("data\\BGM\\m01.VOI", 1);  // same music, other case: nothing happens
+  PlaySlgBgm("data\\BGM\\m01.VOI", 1);             // same music, other case: nothing happens
   EXPECT_EQ(GetChannelStream(0), first);
   PlaySlgBgm("Data\\bgm\\M01.voi", 0);  // forced: restarts on the other player
   EXPECT_NE(GetChannelStream(0), first);

@@ -17,9 +17,16 @@ TEST(SoundLevels, MapToConfiguredVolumes) {
   struct {
     int level;
     int32_t configured, recorded;
-  } const cases[] = {{-1, 0, 0}, {0, 1, 0}, {1, 7600, 1}, {5, 8800, 5}, {9, 10000, 9},
+  } const cases[] = {{-1, 0, 0},
+                     {0, 1, 0},
+                     {1, 7600, 1},
+                     {5, 8800, 5},
+                     {9, 10000, 9},
                      // Out-of-range levels from settings or scripts are clamped, never used as an index.
-                     {10, 10000, 9}, {1000000, 10000, 9}, {-2, 0, 0}, {-99999, 0, 0}};
+                     {10, 10000, 9},
+                     {1000000, 10000, 9},
+                     {-2, 0, 0},
+                     {-99999, 0, 0}};
   for (const auto& c : cases) {
     SetChannelVolumeLevel(3, c.level);
     EXPECT_EQ(ChannelActiveFlags[3], c.configured) << c.level;

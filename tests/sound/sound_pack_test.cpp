@@ -44,8 +44,10 @@ TEST_F(SoundPackTest, FindsEntriesIgnoringCaseUnderTheProgramDirectory) {
   struct {
     const char* rel;
     const std::vector<uint8_t>* voi;
-  } const cases[] = {{"Data\\slg_v\\091\\091a.voi", &a_}, {"Data\\slg_v\\091\\091A.VOI", &a_},
-                     {"Data/slg_v/091/091b.voi", &b_}, {"DATA\\SLG_V\\091\\091b.Voi", &b_}};
+  } const cases[] = {{"Data\\slg_v\\091\\091a.voi", &a_},
+                     {"Data\\slg_v\\091\\091A.VOI", &a_},
+                     {"Data/slg_v/091/091b.voi", &b_},
+                     {"DATA\\SLG_V\\091\\091b.Voi", &b_}};
   for (const auto& c : cases) {
     std::vector<uint8_t> image;
     const int32_t n = LoadSoundPack(Full(c.rel).c_str(), 2, image);

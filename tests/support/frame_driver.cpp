@@ -10,8 +10,7 @@
 
 FrameDriver::FrameDriver(const FrameServices& services) : FrameDriver(services, Options{}) {}
 
-FrameDriver::FrameDriver(const FrameServices& services, Options options)
-    : options_(options), nowMs_(options.startMs) {
+FrameDriver::FrameDriver(const FrameServices& services, Options options) : options_(options), nowMs_(options.startMs) {
   ResetFrameState();
   ResetMouseState();
   g_QuitRequested = false;

@@ -31,7 +31,8 @@ class V4DataInputs : public ::testing::Test {
   std::string CutCopy(const std::string& rel, long keep, const std::string& as) {
     const std::vector<uint8_t> bytes = ReadAll(Data(rel));
     const size_t n = keep >= 0 ? static_cast<size_t>(keep) : bytes.size() * static_cast<size_t>(-keep) / 100;
-    folder_.Write(as, std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(std::min(n, bytes.size()))));
+    folder_.Write(as,
+                  std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(std::min(n, bytes.size()))));
     return folder_.File(as);
   }
   static std::vector<uint8_t> ReadAll(const std::string& path) {
@@ -51,10 +52,21 @@ class V4DataInputs : public ::testing::Test {
 TEST_F(V4DataInputs, UnusableInputsAreRefusedWithAReason) {
   // {IN} is replaced by the bad input, {OUT} by a fresh output path.
   const std::vector<std::string> commands = {
-      "szs list {IN}",          "szs extract {IN} {OUT}",  "layout compile {IN} {OUT}", "layout dump {IN}",
-      "scenes build {IN} {OUT}", "scenes dump {IN}",        "voi decode {IN} {OUT}",     "voi encode {IN} {OUT}",
-      "scramble --seed 1 {IN} {OUT}", "descramble --seed 1 {IN} {OUT}", "script build {IN} {OUT} base",
-      "image {IN} {OUT}",       "art {IN} {OUT}",          "font {IN} {OUT}",           "movie info {IN}",
+      "szs list {IN}",
+      "szs extract {IN} {OUT}",
+      "layout compile {IN} {OUT}",
+      "layout dump {IN}",
+      "scenes build {IN} {OUT}",
+      "scenes dump {IN}",
+      "voi decode {IN} {OUT}",
+      "voi encode {IN} {OUT}",
+      "scramble --seed 1 {IN} {OUT}",
+      "descramble --seed 1 {IN} {OUT}",
+      "script build {IN} {OUT} base",
+      "image {IN} {OUT}",
+      "art {IN} {OUT}",
+      "font {IN} {OUT}",
+      "movie info {IN}",
   };
   const std::vector<std::pair<const char*, std::string>> inputs = {
       {"a folder", folder_.File("adir")},
@@ -95,7 +107,8 @@ TEST_F(V4DataInputs, DamagedSampleFilesAreNotReportedAsGood) {
       {"layout dump of garbage", "layout dump '" + folder_.File("random.bin") + "'"},
       {"scenes dump of half a table", "scenes dump '" + CutCopy("sys/scene.bin", -50, "half.bin") + "'"},
       {"scenes dump of garbage", "scenes dump '" + folder_.File("random.bin") + "'"},
-      {"voi decode of a cut file", "voi decode '" + CutCopy("bgm/M29.voi", -40, "cut.voi") + "' '" + folder_.File("cut.wav") + "'"},
+      {"voi decode of a cut file",
+       "voi decode '" + CutCopy("bgm/M29.voi", -40, "cut.voi") + "' '" + folder_.File("cut.wav") + "'"},
       {"movie info of 1% of a movie", "movie info '" + CutCopy("media/op.mdm", -1, "cut.mdm") + "'"},
       {"movie info of half a movie", "movie info '" + CutCopy("media/op.mdm", -50, "half.mdm") + "'"},
   };

@@ -63,7 +63,8 @@ TEST_F(NewGameTest, StoryStartWithBonusAndCarriedGenerals) {
   Frame();  // -> confirm
   Frame();  // question shown
   ASSERT_EQ(scene.questions.size(), 1u);
-  std::string expect = std::string(GetKuniName(GetDaimyoHomeKuni(5))) + "国の" + GetDaimyoName(5, true) + "で始めますか？";
+  std::string expect =
+      std::string(GetKuniName(GetDaimyoHomeKuni(5))) + "国の" + GetDaimyoName(5, true) + "で始めますか？";
   EXPECT_EQ(scene.questions[0], expect);
   scene.results = {0};
   Frame();  // yes -> options

@@ -65,7 +65,8 @@ TEST_F(PlacementTest, TransferringAHeadLeavesAnActingHead) {
 TEST_F(PlacementTest, TransferCancelsAMarchAndTakesUnplacedGenerals) {
   BusyoTable[vassal1].siro2 = static_cast<uint16_t>(b);
   BusyoTable[vassal1].marchFlag = 1;
-  ASSERT_EQ(MoveSiroBusyo(c, b, static_cast<uint8_t>(clan1), static_cast<uint8_t>(FindForceSlot(clan1, vassal1)), 1), 0);
+  ASSERT_EQ(MoveSiroBusyo(c, b, static_cast<uint8_t>(clan1), static_cast<uint8_t>(FindForceSlot(clan1, vassal1)), 1),
+            0);
   EXPECT_TRUE(TransferBusyoToDaimyo(vassal1, clan0));
   EXPECT_EQ(BusyoTable[vassal1].siro2, kNoSiro);
   EXPECT_EQ(BusyoTable[vassal1].marchFlag, 0);
@@ -174,11 +175,9 @@ TEST_F(PlacementTest, RemovedGeneralMovesToTheEndOfTheHeirList) {
   struct Case {
     std::vector<uint16_t> before, after;
   } cases[] = {
-      {{x, g, y}, {x, y, g}},
-      {{g, x, y, z}, {x, y, z, g}},
-      {{x, y, g}, {x, y, g}},
-      {{x, N, g, y}, {x, g, y}},  // a gap ahead of him is filled
-      {{x, y}, {x, y}},           // not an heir: the list stays
+      {{x, g, y}, {x, y, g}}, {{g, x, y, z}, {x, y, z, g}},
+      {{x, y, g}, {x, y, g}}, {{x, N, g, y}, {x, g, y}},  // a gap ahead of him is filled
+      {{x, y}, {x, y}},                                   // not an heir: the list stays
   };
   const int spare = 200;  // an unplaced vassal in a slot of his own
   for (const Case& tc : cases) {
@@ -272,7 +271,7 @@ TEST_F(PlacementTest, CapturedGeneralIntoAFullCastleFindsRoomElsewhere) {
   uint8_t fromSlot = static_cast<uint8_t>(FindForceSlot(clan1, vassal1));
   int slot = AddBusyoToDaimyo(vassal1, static_cast<uint8_t>(clan1), fromSlot, c, clan0, a);
   ASSERT_GE(slot, 0);
-  EXPECT_EQ(BusyoTable[vassal1].siro, b);  // a is full
+  EXPECT_EQ(BusyoTable[vassal1].siro, b);     // a is full
   EXPECT_EQ(BusyoTable[vassal1].loyalty, 6);  // 2 + 4
   EXPECT_EQ(FindForceSlot(clan1, vassal1), 0xFFFF);
   ExpectClean();
@@ -303,7 +302,6 @@ TEST_F(PlacementTest, SetAsideAndReAdd) {
   EXPECT_EQ(SetDaimyoLeader(vassal0), 1);
   EXPECT_EQ(SetDaimyoLeader(unplaced), 0);
 }
-
 
 struct RecordingBattle : BattlePort {
   int losses = 0, secondLosses = 0, rosterChanged = 0;

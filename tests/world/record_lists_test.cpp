@@ -25,7 +25,8 @@ class RecordListsTest : public WorldTest {
   void WriteCbl(const std::vector<std::pair<std::string, int>>& entries, int item3 = 0) {
     std::vector<uint8_t> names(kCblNameBlock, 0), items(kCblItemBlock, 0);
     for (size_t i = 0; i < entries.size(); ++i) {
-      std::memcpy(&names[i * kCarriedEntryBytes], entries[i].first.data(), std::min<size_t>(entries[i].first.size(), 16));
+      std::memcpy(&names[i * kCarriedEntryBytes], entries[i].first.data(),
+                  std::min<size_t>(entries[i].first.size(), 16));
       names[i * kCarriedEntryBytes + 17] = static_cast<uint8_t>(entries[i].second);
     }
     std::memcpy(&items[(3 - 1) * 4], &item3, 4);
@@ -123,9 +124,9 @@ TEST_F(RecordListsTest, EventMapRoundTripAndTruncatedData) {
     size_t size, used, entries;
     uint32_t count;
   } cases[] = {
-      {4, 0, 0, 2},            // too short for anything
-      {4 + 72 + 10, 76, 1, 2}, // the second entry is cut: not read
-      {4 + 144, 148, 2, 1000}, // a count beyond the data is not trusted
+      {4, 0, 0, 2},             // too short for anything
+      {4 + 72 + 10, 76, 1, 2},  // the second entry is cut: not read
+      {4 + 144, 148, 2, 1000},  // a count beyond the data is not trusted
   };
   for (const Case& c : cases) {
     ClearSlgEventMap();
@@ -242,7 +243,6 @@ TEST_F(RecordListsTest, CarryOverListMarksCarriedGenerals) {
   EXPECT_EQ(list[other], 4);
 }
 
-
 TEST_F(RecordListsTest, ItemAndSkillFinders) {
   WorldBuilder w;
   int k = w.Kuni("尾張");
@@ -290,8 +290,8 @@ TEST_F(RecordListsTest, SkillTextsReplaceTheValueLiterally) {
   SetFieldString(SkillDocTable[2].text[0], 33, "威力+%s%s");
   EXPECT_EQ(FormatSkillEffectText(1, 6), "鉄砲が10割安%n");
   EXPECT_EQ(FormatSkillEffectText(1, 0), "威力+1212");
-  EXPECT_EQ(FormatSkillEffectText(1, 3), "");   // kind 0 has no text
-  EXPECT_EQ(FormatSkillEffectText(0, 6), "");   // no skill 0
+  EXPECT_EQ(FormatSkillEffectText(1, 3), "");  // kind 0 has no text
+  EXPECT_EQ(FormatSkillEffectText(0, 6), "");  // no skill 0
 }
 
 TEST_F(RecordListsTest, SecretContactCandidates) {
@@ -301,10 +301,9 @@ TEST_F(RecordListsTest, SecretContactCandidates) {
     int busyo, clan, kizuna, cmdFlags;
     bool expect;
   } cases[] = {
-      {v, 1, 0, 0, true},   {v, 0, 0, 0, false},  // his own clan
-      {v, 1, 4, 0, true},   {v, 1, 2, 0, false},  {v, 1, 0, 8, false},
-      {h, 1, 1, 0, false},                         // a head is never won over
-      {l, 1, 0, 0, true},   {l, 255, 0, 0, false},
+      {v, 1, 0, 0, true}, {v, 0, 0, 0, false},                                              // his own clan
+      {v, 1, 4, 0, true}, {v, 1, 2, 0, false},   {v, 1, 0, 8, false}, {h, 1, 1, 0, false},  // a head is never won over
+      {l, 1, 0, 0, true}, {l, 255, 0, 0, false},
   };
   for (const Case& c : cases) {
     BusyoTable[c.busyo].kizuna = static_cast<uint8_t>(c.kizuna);

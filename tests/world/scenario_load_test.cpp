@@ -17,14 +17,15 @@ struct TableFile {
 };
 
 std::vector<TableFile> TableFiles() {
-  return {{"kuni21.bin", false, KuniTable, kKuniFileBytes},      {"siro21.bin", false, SiroTable, kSiroFileBytes},
-          {"daimyo21.bin", false, DaimyoTable, kDaimyoFileBytes}, {"busyo2.bin", false, BusyoTable, kBusyoFileBytes},
-          {"doku21.bin", false, DokuBusyoList, kDokuFileBytes},   {"skill.bin", true, SkillTable, kSkillFileBytes},
+  return {{"kuni21.bin", false, KuniTable, kKuniFileBytes},          {"siro21.bin", false, SiroTable, kSiroFileBytes},
+          {"daimyo21.bin", false, DaimyoTable, kDaimyoFileBytes},    {"busyo2.bin", false, BusyoTable, kBusyoFileBytes},
+          {"doku21.bin", false, DokuBusyoList, kDokuFileBytes},      {"skill.bin", true, SkillTable, kSkillFileBytes},
           {"skillDoc.bin", true, SkillDocTable, kSkillDocFileBytes}, {"item.bin", true, ItemTable, kItemFileBytes}};
 }
 
 std::string FilePath(const v4test::TempFolder& root, const TableFile& f, int scenario) {
-  return root.Path() + (f.common ? "/Data/scenario/common/" : "/Data/scenario/" + std::to_string(scenario) + "/") + f.name;
+  return root.Path() + (f.common ? "/Data/scenario/common/" : "/Data/scenario/" + std::to_string(scenario) + "/") +
+         f.name;
 }
 
 // Writes the tables in memory as scenario `scenario` under root, scrambled as the game reads them.
@@ -72,11 +73,11 @@ TEST_F(ScenarioLoadTest, TablesRoundTripAndPlacementIsRebuilt) {
   EXPECT_STREQ(GetBusyoName(0), "霧島 信房");
   EXPECT_EQ(BusyoTable[0].kind, 1);
   EXPECT_STREQ(GetSiroName(1, true), "鶴岡城");
-  EXPECT_EQ(FindForceSlot(0, 0), 0);          // the head in slot 0
+  EXPECT_EQ(FindForceSlot(0, 0), 0);  // the head in slot 0
   EXPECT_EQ(DaimyoTable[0].vassals[1], 3);
-  EXPECT_EQ(DokuBusyoList[0], 2);              // the independent
+  EXPECT_EQ(DokuBusyoList[0], 2);  // the independent
   EXPECT_EQ(SiroTable[1].lord, 0);
-  EXPECT_EQ(BusyoTable[0].kizuna, 1);          // heads are bonded
+  EXPECT_EQ(BusyoTable[0].kizuna, 1);  // heads are bonded
   EXPECT_EQ(BusyoTable[0].appearYear, 255);
   EXPECT_STREQ(SkillTable[0].text, "一行目\n二行目");
   EXPECT_EQ(BusyoTable[3].cur.stat[0], 88);
@@ -154,7 +155,7 @@ TEST_F(ScenarioLoadTest, PlacementFaultsAreReportedAndRepaired) {
   w.Clan("霧島");
   std::vector<int> g;
   for (int i = 0; i < 5; ++i) g.push_back(w.Busyo("千森 政長", b));
-  int head = w.Busyo("霧島 信房", a);   // vassal slot 5 by scan order
+  int head = w.Busyo("霧島 信房", a);  // vassal slot 5 by scan order
   w.Head(0, head);
   int lost = w.Busyo("杉原 義久", 300);  // castle slot not in use
   w.Place();
@@ -191,13 +192,13 @@ TEST_F(ScenarioLoadTest, SeventhGeneralIsReportedAndNotStationed) {
 TEST(EscapeConversion, LeadBytesAreNeverSplit) {
   struct Case {
     const char* in;
-    const char* lf;   // single backslash form
-    const char* nl;   // "\n" form
+    const char* lf;  // single backslash form
+    const char* nl;  // "\n" form
   } cases[] = {
       {"a\\b", "a\nb", "a\\b"},
       {"a\\nb", "a\nnb", "a\nb"},
-      {"ソ\\", "ソ\n", "ソ\\"},      // ソ is 83 5C: its trail byte stays
-      {"表n", "表n", "表n"},          // 表 is 95 5C: "5C 6E" is no escape
+      {"ソ\\", "ソ\n", "ソ\\"},  // ソ is 83 5C: its trail byte stays
+      {"表n", "表n", "表n"},     // 表 is 95 5C: "5C 6E" is no escape
       {"表\\n表", "表\nn表", "表\n表"},
   };
   for (const Case& c : cases) {

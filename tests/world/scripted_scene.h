@@ -11,9 +11,9 @@ struct ScriptedSlgScene : SlgScenePort {
   // What the player does (set by the test before a frame).
   int hoverClan = -1, chosenClan = -1, hoverRegion = -1, chosenRegion = -1;
   int startScenario = -1, hoverScenario = -1;
-  std::deque<int> results;       // scene results, one per read
+  std::deque<int> results;  // scene results, one per read
   int dialogCursor = -1, dialogChosen = -1, dialogListCount = 0;
-  std::deque<int> handedOut;     // generals the carry-over dialog hands out
+  std::deque<int> handedOut;  // generals the carry-over dialog hands out
 
   // What the rules did.
   std::vector<std::string> messages, questions;
@@ -52,17 +52,22 @@ struct ScriptedSlgScene : SlgScenePort {
   int GetDialogResult(int slot) override {
     if (openDialog == -1) return -1;
     switch (slot) {
-      case 0: return dialogListCount;
-      case 1: return handedOut.empty() ? 0 : 1;
+      case 0:
+        return dialogListCount;
+      case 1:
+        return handedOut.empty() ? 0 : 1;
       case 2: {
         if (handedOut.empty()) return 0xFFFF;
         int g = handedOut.front();
         handedOut.pop_front();
         return g;
       }
-      case 3: return dialogChosen;
-      case 4: return dialogCursor;
-      default: return -1;
+      case 3:
+        return dialogChosen;
+      case 4:
+        return dialogCursor;
+      default:
+        return -1;
     }
   }
   void SetCurrentDaimyo(int clan) override { currentDaimyo = clan; }

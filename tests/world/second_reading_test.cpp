@@ -126,7 +126,8 @@ TEST_F(SecondReadingTest, SampleWorldStagesNeverFallAndCarryOversHaveValues) {
       for (int i = 0; i < 4; ++i)
         for (int st = 1; st < 3; ++st)
           if (b.stageBlock[st].stat[i] < b.stageBlock[st - 1].stat[i]) {
-            if (first.empty()) first = std::string(GetBusyoName(g)) + " stat " + std::to_string(i) + " stage " + std::to_string(st + 1);
+            if (first.empty())
+              first = std::string(GetBusyoName(g)) + " stat " + std::to_string(i) + " stage " + std::to_string(st + 1);
             ++falls;
           }
     }

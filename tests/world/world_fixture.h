@@ -120,4 +120,3 @@ class WorldTest : public ::testing::Test {
   }
   v4test::RecordingBoxes boxes;
 };
-

@@ -10,14 +10,14 @@ TEST_F(NamesTest, NamesakeSuffixPicksTheNthGeneral) {
   int first = w.Busyo("霧島 信房", kNoSiro);
   w.Busyo("杉原 義久", kNoSiro);
   int second = w.Busyo("霧島 信房", kNoSiro);
-  int third = w.Busyo("霧島　信房", kNoSiro);  // full-width blank: the same name
+  int third = w.Busyo("霧島　信房", kNoSiro);                 // full-width blank: the same name
   for (int i = 0; i < 9; ++i) w.Busyo("霧島 信房", kNoSiro);  // namesakes 4 to 12
-  int twelfth = 3 + 9;                                         // ids 0,2,3 then 4..12
+  int twelfth = 3 + 9;                                        // ids 0,2,3 then 4..12
   struct Case {
     const char* name;
     int expect;
   } cases[] = {
-      {"霧島信房", first}, {"霧島信房@0", first}, {"霧島信房@1", first}, {"霧島信房@2", second},
+      {"霧島信房", first},   {"霧島信房@0", first},    {"霧島信房@1", first}, {"霧島信房@2", second},
       {"霧島信房@3", third}, {"霧島信房@12", twelfth}, {"杉原義久", 1},
   };
   for (const Case& c : cases) EXPECT_EQ(FindBusyoByName(c.name), c.expect) << c.name;
@@ -90,17 +90,16 @@ TEST_F(NamesTest, ScriptQueriesByName) {
 
 TEST_F(NamesTest, UnificationState) {
   struct Case {
-    int heldKuni;       // countries held by the player (from 0), 67 = all
+    int heldKuni;  // countries held by the player (from 0), 67 = all
     bool holds33, declared, block;
     int prestige, revenue, expect;
   } cases[] = {
-      {67, true, false, false, 0, 0, 2},          // all countries: 2 whatever else holds
-      {3, false, true, false, 0, 0, 1},           // declared
-      {3, false, false, false, 20, 20000, 0},     // without country 33
-      {3, true, false, false, 0, 14000, 1},
-      {3, true, false, false, 0, 13999, 0},
-      {3, true, false, true, 14, 18000, 1},       // free start: (18000-12000)/1000 + 14 = 20
-      {3, true, false, true, 14, 17999, 0},       // 5 + 14 = 19
+      {67, true, false, false, 0, 0, 2},       // all countries: 2 whatever else holds
+      {3, false, true, false, 0, 0, 1},        // declared
+      {3, false, false, false, 20, 20000, 0},  // without country 33
+      {3, true, false, false, 0, 14000, 1},   {3, true, false, false, 0, 13999, 0},
+      {3, true, false, true, 14, 18000, 1},  // free start: (18000-12000)/1000 + 14 = 20
+      {3, true, false, true, 14, 17999, 0},  // 5 + 14 = 19
       {3, true, false, true, 13, 20000, 0},
   };
   for (const Case& c : cases) {
@@ -119,12 +118,11 @@ TEST_F(NamesTest, UnificationState) {
   StoryEventBlockFlag = 0;
 }
 
-
 TEST_F(NamesTest, FullWidthFieldsWithoutTerminator) {
   WorldBuilder w;
   int k = w.Kuni("");
   std::memcpy(KuniTable[k].name, "尾張美濃", 8);  // fills the 8-byte field
-  KuniTable[k].holder = 0x41;                       // 'A' right after it
+  KuniTable[k].holder = 0x41;                     // 'A' right after it
   int s = w.Siro(k, "", 0);
   std::memcpy(SiroTable[s].name, "鷹山鶴岡", 8);
   int c = w.Clan("");

@@ -19,8 +19,8 @@ TEST_F(QueriesTest, DisplayNamesFromStoredNames) {
     const char* shown;
   } cases[] = {
       {"霧島 信房", "霧島 信房"},
-      {"霧島　信房", "霧島 信房"},        // full-width blank
-      {"  霧島  信房 ", "霧島 信房"},     // leading, doubled and trailing blanks
+      {"霧島　信房", "霧島 信房"},     // full-width blank
+      {"  霧島  信房 ", "霧島 信房"},  // leading, doubled and trailing blanks
       {"霧島", "霧島"},
   };
   for (const Case& c : cases) {
@@ -286,13 +286,12 @@ TEST_F(QueriesTest, GrowthRollsUseTheSystemTableAndTheDraws) {
     std::vector<int> draws;
     int chance, kind, stage, expect;
   } cases[] = {
-      {{59, 49}, 50, 0, 1, 20},  // both rolls below
-      {{60}, 50, 0, 1, 0},       // probability roll fails (the chance is not drawn)
-      {{0, 50}, 50, 0, 1, 0},    // chance roll fails
-      {{}, 50, 0, 3, 0},         // stage 3 never grows (no draw)
-      {{7}, 5, 4, 1, 2},         // kind 4: a roll below chance + 3 gives 2
-      {{8}, 5, 4, 1, 1},
-      {{}, 1, 4, 1, 1},          // kind 4 with chance 1: 1, no draw
+      {{59, 49}, 50, 0, 1, 20},                    // both rolls below
+      {{60}, 50, 0, 1, 0},                         // probability roll fails (the chance is not drawn)
+      {{0, 50}, 50, 0, 1, 0},                      // chance roll fails
+      {{}, 50, 0, 3, 0},                           // stage 3 never grows (no draw)
+      {{7}, 5, 4, 1, 2},                           // kind 4: a roll below chance + 3 gives 2
+      {{8}, 5, 4, 1, 1},        {{}, 1, 4, 1, 1},  // kind 4 with chance 1: 1, no draw
   };
   for (const Case& c : cases) {
     std::deque<int> draws(c.draws.begin(), c.draws.end());
@@ -317,8 +316,12 @@ TEST_F(QueriesTest, CastleCheckReportsEachKindOfFault) {
     void (*spoil)(int siro, int clan, int busyo);
     const char* line;
   } cases[] = {
-      {"owner outside the clans", [](int s, int, int) { SiroTable[s].owner = 60; }, "siro err siro[0] pass=3 code=1   "},
-      {"mixed forces in the first list", [](int s, int, int) { SiroTable[s].list1[1] = {9, 3}; },
+      {"owner outside the clans", [](int s, int, int) { SiroTable[s].owner = 60; },
+       "siro err siro[0] pass=3 code=1   "},
+      {"mixed forces in the first list",
+       [](int s, int, int) {
+         SiroTable[s].list1[1] = {9, 3};
+       },
        "siro err siro[0] pass=3 code=2   "},
       {"mixed forces in the second list",
        [](int s, int, int) {
@@ -326,7 +329,10 @@ TEST_F(QueriesTest, CastleCheckReportsEachKindOfFault) {
          SiroTable[s].list2[1] = {2, 3};
        },
        "siro err siro[0] pass=3 code=4   "},
-      {"vassal without stationing", [](int s, int, int) { SiroTable[s].list1[0] = {kNoDaimyo, kNoSlot}; },
+      {"vassal without stationing",
+       [](int s, int, int) {
+         SiroTable[s].list1[0] = {kNoDaimyo, kNoSlot};
+       },
        "siro err siro[0] pass=1 code=0   "},
       {"independent without stationing",
        [](int s, int, int b) {
@@ -388,8 +394,8 @@ TEST(SlgUtil, RandomOfZeroDrawsNothing) {
 TEST(SlgUtil, EventEffectAnimations) {
   struct Case {
     int kind, sub, anime;
-  } cases[] = {{2, 2, 4}, {2, 7, 5}, {3, 3, 12}, {3, 7, 12}, {4, 4, 6}, {4, 7, 7}, {6, 6, 7}, {5, 5, 2},
-               {5, 7, 3}, {8, 7, 9}, {8, 8, 9}, {9, 7, 10}, {9, 9, 10}, {9, 8, 8}, {0, 0, 8}};
+  } cases[] = {{2, 2, 4}, {2, 7, 5}, {3, 3, 12}, {3, 7, 12}, {4, 4, 6},  {4, 7, 7}, {6, 6, 7}, {5, 5, 2},
+               {5, 7, 3}, {8, 7, 9}, {8, 8, 9},  {9, 7, 10}, {9, 9, 10}, {9, 8, 8}, {0, 0, 8}};
   for (const Case& c : cases) EXPECT_EQ(KuniEventAnimeNumber(c.kind, c.sub), c.anime) << c.kind << c.sub;
 }
 
@@ -418,7 +424,6 @@ TEST_F(QueriesTest, AllianceTests) {
   EXPECT_FALSE(IsDaimyoAllied(255, 1));
 }
 
-
 TEST(SlgUtil, MouseStateForTheStrategyScreens) {
   const bool wasActive = g_InputActive.load();
   struct Restore {
@@ -426,7 +431,7 @@ TEST(SlgUtil, MouseStateForTheStrategyScreens) {
     ~Restore() { g_InputActive = active; }
   } restore{wasActive};
   g_InputActive = false;
-  EXPECT_EQ(UpdateMouseInputState(), 0);   // the system cursor is shown once
+  EXPECT_EQ(UpdateMouseInputState(), 0);  // the system cursor is shown once
   EXPECT_EQ(UpdateMouseInputState(), -1);
   EXPECT_EQ(SlgMouseX, -1);
   EXPECT_EQ(SlgMouseButtons, 0);

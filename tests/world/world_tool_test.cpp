@@ -31,8 +31,8 @@ TEST(WorldTool, BuildThenCheckAndReportDamage) {
   ASSERT_EQ(build.exitCode, 0) << build.output;
   for (const char* f : {"Data/scenario/0/kuni21.bin", "Data/scenario/0/siro21.bin", "Data/scenario/0/daimyo21.bin",
                         "Data/scenario/0/busyo2.bin", "Data/scenario/0/doku21.bin", "Data/scenario/0/hikitugi.bin",
-                        "Data/scenario/1/busyo2.bin", "Data/scenario/common/skill.bin", "Data/scenario/common/skillDoc.bin",
-                        "Data/scenario/common/item.bin", "Data/sys/system.dat"})
+                        "Data/scenario/1/busyo2.bin", "Data/scenario/common/skill.bin",
+                        "Data/scenario/common/skillDoc.bin", "Data/scenario/common/item.bin", "Data/sys/system.dat"})
     EXPECT_TRUE(std::filesystem::exists(out.File(f))) << f;
   EXPECT_EQ(std::filesystem::file_size(out.File("Data/scenario/0/busyo2.bin")), 236000u);
   EXPECT_EQ(std::filesystem::file_size(out.File("Data/sys/system.dat")), 184u);

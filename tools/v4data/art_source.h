@@ -32,8 +32,8 @@ struct ArtPicture {
 
 // Draws one line of UTF-8 text of pixel height `size` centred vertically in the box and aligned
 // (0 left, 1 centre, 2 right) horizontally. False with a message when it cannot.
-using ArtTextPainter = std::function<bool(Canvas& canvas, const std::string& utf8, int x, int y, int w, int h,
-                                          int size, Rgba color, int align, std::string* error)>;
+using ArtTextPainter = std::function<bool(Canvas& canvas, const std::string& utf8, int x, int y, int w, int h, int size,
+                                          Rgba color, int align, std::string* error)>;
 
 // False with a message naming the picture and shape at fault. File names must be relative and
 // may not climb out of the output folder. Text shapes fail without a painter.

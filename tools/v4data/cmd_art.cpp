@@ -36,8 +36,8 @@ std::vector<uint16_t> SjisCodes(const std::string& cp932) {
   return codes;
 }
 
-bool PaintText(plat::Canvas& canvas, const std::string& utf8, int x, int y, int w, int h, int size,
-               plat::Rgba color, int align, std::string* error) {
+bool PaintText(plat::Canvas& canvas, const std::string& utf8, int x, int y, int w, int h, int size, plat::Rgba color,
+               int align, std::string* error) {
   std::string cp932;
   if (!plat::Utf8ToCp932Strict(utf8, cp932)) {
     *error = "text not representable in CP932";
@@ -109,7 +109,6 @@ int RunArt(const std::vector<std::string>& args) {
   return 0;
 }
 
-const V4Command kCmd{"art", "<source.json> <outdir>   draw the sample pictures (png, dds) from a description",
-                     &RunArt};
+const V4Command kCmd{"art", "<source.json> <outdir>   draw the sample pictures (png, dds) from a description", &RunArt};
 
 }  // namespace

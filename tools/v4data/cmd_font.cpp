@@ -58,10 +58,10 @@ int MakeFont(const std::vector<std::string>& args) {
   const int columns = description.value("columns", 16);
   std::string chars;
   uint8_t color[3] = {255, 255, 255}, outlineColor[3] = {0, 0, 0};
-  if (!plat::Utf8ToCp932Strict(picture, pictureSjis) || pictureSjis.empty() ||
-      pictureSjis.size() >= kFntNameBytes || height <= 0 || height > 256 || outline < 0 ||
-      outline > 8 || columns <= 0 || !plat::Utf8ToCp932Strict(description.value("characters", std::string()), chars) ||
-      chars.empty() || !ParseColor(description.value("color", std::string("FFFFFF")), color) ||
+  if (!plat::Utf8ToCp932Strict(picture, pictureSjis) || pictureSjis.empty() || pictureSjis.size() >= kFntNameBytes ||
+      height <= 0 || height > 256 || outline < 0 || outline > 8 || columns <= 0 ||
+      !plat::Utf8ToCp932Strict(description.value("characters", std::string()), chars) || chars.empty() ||
+      !ParseColor(description.value("color", std::string("FFFFFF")), color) ||
       !ParseColor(description.value("outlineColor", std::string("000000")), outlineColor)) {
     std::fprintf(stderr,
                  "font: %s: needs picture (Shift-JIS encodable, under 32 bytes), height 1..256, characters "
@@ -125,8 +125,8 @@ int MakeFont(const std::vector<std::string>& args) {
     const Cell& c = cells[i];
     const int x0 = static_cast<int>(i % cols) * slotW, y0 = static_cast<int>(i / cols) * slotH;
     for (int y = 0; y < c.h; ++y)
-      std::memcpy(&img.pixels[(static_cast<size_t>(y0 + y) * img.width + x0) * 4], &c.rgba[static_cast<size_t>(y) * c.w * 4],
-                  static_cast<size_t>(c.w) * 4);
+      std::memcpy(&img.pixels[(static_cast<size_t>(y0 + y) * img.width + x0) * 4],
+                  &c.rgba[static_cast<size_t>(y) * c.w * 4], static_cast<size_t>(c.w) * 4);
     uint8_t rec[kFntRecordBytes] = {};
     std::memcpy(rec, c.key.data(), std::min(c.key.size(), kFntKeyBytes));
     const int v[4] = {x0, y0, c.w, c.h};
@@ -161,7 +161,6 @@ int RunFont(const std::vector<std::string>& args) {
   }
 }
 
-const V4Command kCmd{"font", "<font.json> <out.fnt>   bitmap font (key file + picture) from the system font",
-                     &RunFont};
+const V4Command kCmd{"font", "<font.json> <out.fnt>   bitmap font (key file + picture) from the system font", &RunFont};
 
 }  // namespace

@@ -71,7 +71,8 @@ int Dump(const std::string& path) {
   if (text.find('\0') != std::string::npos) errors.push_back("NUL bytes: not layout text (wrong seed or damaged)");
   if (!v4fmt::CheckLayoutText(text, errors) || !errors.empty()) {
     std::fprintf(stderr, "layout dump: %s is not a layout:\n", path.c_str());
-    for (size_t i = 0; i < errors.size() && i < 10; ++i) std::fprintf(stderr, "  %s\n", plat::Cp932ToUtf8(errors[i]).c_str());
+    for (size_t i = 0; i < errors.size() && i < 10; ++i)
+      std::fprintf(stderr, "  %s\n", plat::Cp932ToUtf8(errors[i]).c_str());
     return 1;
   }
   CVScript script;

@@ -289,8 +289,8 @@ int Build(const std::string& src, const std::string& dst, const std::string& onl
       return v;
     };
     const auto diffuse = arr("diffuse", 4, 1.0f), specular = arr("specular", 3, 0.0f), emis = arr("emissive", 3, 0.0f);
-    w.o << "Material Material" << i << " {\n  " << F(diffuse[0]) << ";" << F(diffuse[1]) << ";" << F(diffuse[2])
-        << ";" << F(diffuse[3]) << ";;\n  " << F(m.value("power", 0.0f)) << ";\n  " << F(specular[0]) << ";" << F(specular[1])
+    w.o << "Material Material" << i << " {\n  " << F(diffuse[0]) << ";" << F(diffuse[1]) << ";" << F(diffuse[2]) << ";"
+        << F(diffuse[3]) << ";;\n  " << F(m.value("power", 0.0f)) << ";\n  " << F(specular[0]) << ";" << F(specular[1])
         << ";" << F(specular[2]) << ";;\n  " << F(emis[0]) << ";" << F(emis[1]) << ";" << F(emis[2]) << ";;\n";
     if (m.contains("texture") && m["texture"].is_string())
       w.o << "  TextureFilename {\n    \"" << m["texture"].get<std::string>() << "\";\n  }\n";
@@ -425,9 +425,10 @@ int RunModel(const std::vector<std::string>& args) {
   if (args.size() == 3 && args[0] == "build") return Build(args[1], args[2], std::string());
   if (args.size() == 5 && args[0] == "build" && args[3] == "--animation") return Build(args[1], args[2], args[4]);
   if (args.size() == 2 && args[0] == "info") return Info(args[1]);
-  std::fprintf(stderr,
-               "usage: v4data model build <description.json> <out.x> [--animation <name>] | model info <file.x> |\n"
-               "       model boarddef <texture name> <model file> <width%%> <height%%> <offset x%%> <offset y%%> <out>\n");
+  std::fprintf(
+      stderr,
+      "usage: v4data model build <description.json> <out.x> [--animation <name>] | model info <file.x> |\n"
+      "       model boarddef <texture name> <model file> <width%%> <height%%> <offset x%%> <offset y%%> <out>\n");
   return 2;
 }
 

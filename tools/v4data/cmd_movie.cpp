@@ -42,7 +42,8 @@ bool ParseNumber(const std::string& text, double lo, double hi, double& out) {
 bool ParseSize(const std::string& text, int& w, int& h) {
   size_t x = text.find('x');
   double a = 0, b = 0;
-  if (x == std::string::npos || !ParseNumber(text.substr(0, x), 16, 4096, a) || !ParseNumber(text.substr(x + 1), 16, 4096, b))
+  if (x == std::string::npos || !ParseNumber(text.substr(0, x), 16, 4096, a) ||
+      !ParseNumber(text.substr(x + 1), 16, 4096, b))
     return false;
   w = static_cast<int>(a);
   h = static_cast<int>(b);
@@ -176,7 +177,8 @@ int Shots(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
     double v = 0;
-    if (a == "--size" && hasValue && ParseSize(args[i + 1], p.width, p.height) && p.width % 2 == 0 && p.height % 2 == 0) {
+    if (a == "--size" && hasValue && ParseSize(args[i + 1], p.width, p.height) && p.width % 2 == 0 &&
+        p.height % 2 == 0) {
       ++i;
     } else if (a == "--fps" && hasValue && ParseNumber(args[i + 1], 1, 120, v) && v == static_cast<int>(v)) {
       p.fps = static_cast<int>(v);
@@ -252,7 +254,8 @@ int Shots(const std::vector<std::string>& args) {
   double shotStart = 0;
   for (int64_t f = 0; f < totalFrames; ++f) {
     const double t = static_cast<double>(f) / p.fps;
-    while (shotIndex + 1 < shots.size() && t >= shotStart + shots[shotIndex].seconds) shotStart += shots[shotIndex++].seconds;
+    while (shotIndex + 1 < shots.size() && t >= shotStart + shots[shotIndex].seconds)
+      shotStart += shots[shotIndex++].seconds;
     DrawShotFrame(shots[shotIndex], t - shotStart, p.width, p.height, frame);
     if (!enc.AddVideoFrame(frame.data(), p.width * 4)) return fail("video encoding failed");
     if (p.audio) {
@@ -260,7 +263,8 @@ int Shots(const std::vector<std::string>& args) {
       const int64_t until = std::min<int64_t>(totalSamples, (f + 1) * rate / p.fps);
       chunk.clear();
       for (; sent < until; ++sent) {
-        const double gain = sent > totalSamples - fadeSamples ? static_cast<double>(totalSamples - sent) / fadeSamples : 1.0;
+        const double gain =
+            sent > totalSamples - fadeSamples ? static_cast<double>(totalSamples - sent) / fadeSamples : 1.0;
         for (int c = 0; c < channels; ++c) {
           const size_t k = static_cast<size_t>(sent) * channels + c;
           chunk.push_back(k < pcm.size() ? static_cast<int16_t>(pcm[k] * gain) : 0);
@@ -332,9 +336,10 @@ int RunMovie(const std::vector<std::string>& args) {
   return 2;
 }
 
-const V4Command kCmd{"movie",
-                     "pattern [--size WxH] [--fps N] [--seconds S] [--tone HZ] [--quality Q] <out> | shots [--size WxH] "
-                     "[--fps N] [--quality Q] [--music a.wav ...] <shots.json> <pictures> <out> | info <file>",
-                     &RunMovie};
+const V4Command kCmd{
+    "movie",
+    "pattern [--size WxH] [--fps N] [--seconds S] [--tone HZ] [--quality Q] <out> | shots [--size WxH] "
+    "[--fps N] [--quality Q] [--music a.wav ...] <shots.json> <pictures> <out> | info <file>",
+    &RunMovie};
 
 }  // namespace

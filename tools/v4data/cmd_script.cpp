@@ -26,8 +26,10 @@ int Build(const std::vector<std::string>& args) {
   std::vector<std::string> pos;
   bool tutorial = false;
   for (const std::string& a : args) {
-    if (a == "--tutorial") tutorial = true;
-    else pos.push_back(a);
+    if (a == "--tutorial")
+      tutorial = true;
+    else
+      pos.push_back(a);
   }
   if (pos.size() != 3) {
     std::fprintf(stderr, "usage: v4data script build <source> <out-root> <base-name> [--tutorial]\n");
@@ -63,9 +65,9 @@ int Dump(const std::vector<std::string>& args) {
     return 1;
   }
   v4fmt::CompiledScriptSet set = v4fmt::ParseScriptSetImages(images);
-  bool signatureOk = images[v4fmt::kFileBl].size() >= v4fmt::kSignatureSize &&
-                     std::equal(v4fmt::kScriptSignature.begin(), v4fmt::kScriptSignature.end(),
-                                images[v4fmt::kFileBl].begin());
+  bool signatureOk =
+      images[v4fmt::kFileBl].size() >= v4fmt::kSignatureSize &&
+      std::equal(v4fmt::kScriptSignature.begin(), v4fmt::kScriptSignature.end(), images[v4fmt::kFileBl].begin());
   std::printf("; script set %s: %zu bytes of bytecode, %zu labels, %zu messages, %zu events, signature %s\n",
               args[1].c_str(), set.bytecode.size(), set.labelOffsets.size(), set.messageOffsets.size(),
               set.events.size(), signatureOk ? "ok" : "MISMATCH");
@@ -80,7 +82,8 @@ int Dump(const std::vector<std::string>& args) {
   bool complete = false;
   std::fputs(v4fmt::DisassembleScript(set.bytecode.data(), set.bytecode.size(), &set, &complete).c_str(), stdout);
   // The listing is printed either way (it shows where the damage is); the exit code tells.
-  if (!signatureOk) std::fprintf(stderr, "script dump: %s: the signature does not match this program\n", args[1].c_str());
+  if (!signatureOk)
+    std::fprintf(stderr, "script dump: %s: the signature does not match this program\n", args[1].c_str());
   if (!complete) std::fprintf(stderr, "script dump: %s: the bytecode is cut short or damaged\n", args[1].c_str());
   return signatureOk && complete ? 0 : 1;
 }
@@ -105,9 +108,12 @@ int Run(const std::vector<std::string>& args) {
     const bool hasValue = i + 1 < args.size();
     if (a == "--set" && hasValue) {
       const std::string& v = args[++i];
-      if (v == "main") options.set = 0;
-      else if (v == "tutorial") options.set = 1;
-      else return std::fprintf(stderr, "%s", kRunUsage), 2;
+      if (v == "main")
+        options.set = 0;
+      else if (v == "tutorial")
+        options.set = 1;
+      else
+        return std::fprintf(stderr, "%s", kRunUsage), 2;
     } else if (a == "--switch" && hasValue) {
       const std::string& v = args[++i];
       size_t eq = v.find('=');
@@ -161,8 +167,10 @@ int ScriptCommand(const std::vector<std::string>& args) {
   if (!args.empty() && args[0] == "build") return Build({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "dump") return Dump({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "run") return Run({args.begin() + 1, args.end()});
-  std::fprintf(stderr, "usage: v4data script build <source> <out-root> <base-name> [--tutorial]\n"
-                       "       v4data script dump <out-root> <base-name>\n%s", kRunUsage);
+  std::fprintf(stderr,
+               "usage: v4data script build <source> <out-root> <base-name> [--tutorial]\n"
+               "       v4data script dump <out-root> <base-name>\n%s",
+               kRunUsage);
   return 2;
 }
 

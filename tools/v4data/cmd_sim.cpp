@@ -69,9 +69,7 @@ bool ParseArgs(const std::vector<std::string>& args, SimOptions& o) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     long long v = 0;
-    auto value = [&](long long lo, long long hi) {
-      return i + 1 < args.size() && ParseInt(args[++i], lo, hi, v);
-    };
+    auto value = [&](long long lo, long long hi) { return i + 1 < args.size() && ParseInt(args[++i], lo, hi, v); };
     if (a == "--scenario") {
       if (!value(0, 9)) return false;
       o.scenario = static_cast<int>(v);
@@ -141,22 +139,26 @@ bool WorldClean(const char* where) {
 const char* PhaseName(uint32_t step, uint8_t sub) {
   switch (step) {
     case kSlgStepTurn: {
-      static const char* const kSub[] = {"the season", "the military phase", "the politics phase",
-                                         "the strategy phase", "the strategy phase"};
+      static const char* const kSub[] = {"the season", "the military phase", "the politics phase", "the strategy phase",
+                                         "the strategy phase"};
       return kSub[sub < 5 ? sub : 4];
     }
-    case kSlgStepIndependents: return "the independent forces";
-    case kSlgStepWar: return "the war phase";
-    case kSlgStepGameOver: return "the game-over check";
-    default: return "the new game";
+    case kSlgStepIndependents:
+      return "the independent forces";
+    case kSlgStepWar:
+      return "the war phase";
+    case kSlgStepGameOver:
+      return "the game-over check";
+    default:
+      return "the new game";
   }
 }
 
 int RunSim(const std::vector<std::string>& args) {
   SimOptions o;
   if (!ParseArgs(args, o)) {
-    std::fprintf(stderr,
-                 "usage: v4data sim <game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K]\n");
+    std::fprintf(
+        stderr, "usage: v4data sim <game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K]\n");
     return 2;
   }
   // The battles are fought by the battle rules, as in the game (hidden battles: no screen).
@@ -248,6 +250,7 @@ int RunSim(const std::vector<std::string>& args) {
   return rc;
 }
 
-const V4Command kSim{"sim", "<game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K]", &RunSim};
+const V4Command kSim{"sim", "<game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K]",
+                     &RunSim};
 
 }  // namespace

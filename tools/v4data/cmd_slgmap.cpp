@@ -68,12 +68,14 @@ std::vector<uint8_t> Rasterise(const std::vector<std::vector<Pt>>& polys, const 
     for (Pt q : polys[k]) p.push_back(fit.Map(q));
     double miny = 1e9, maxy = -1e9;
     for (Pt q : p) miny = std::min(miny, q.y), maxy = std::max(maxy, q.y);
-    for (int y = std::max(clip.y, static_cast<int>(std::floor(miny))); y < std::min(clip.y + clip.h, static_cast<int>(std::ceil(maxy)) + 1); ++y) {
+    for (int y = std::max(clip.y, static_cast<int>(std::floor(miny)));
+         y < std::min(clip.y + clip.h, static_cast<int>(std::ceil(maxy)) + 1); ++y) {
       const double cy = y + 0.5;
       std::vector<double> xs;
       for (size_t i = 0; i < p.size(); ++i) {
         Pt a = p[i], b = p[(i + 1) % p.size()];
-        if ((a.y <= cy && b.y > cy) || (b.y <= cy && a.y > cy)) xs.push_back(a.x + (cy - a.y) / (b.y - a.y) * (b.x - a.x));
+        if ((a.y <= cy && b.y > cy) || (b.y <= cy && a.y > cy))
+          xs.push_back(a.x + (cy - a.y) / (b.y - a.y) * (b.x - a.x));
       }
       std::sort(xs.begin(), xs.end());
       for (size_t i = 0; i + 1 < xs.size(); i += 2) {
@@ -142,7 +144,8 @@ bool WritePng(const fs::path& p, const plat::Canvas& c, bool scrambled) {
 plat::Canvas MaskCanvas(const std::vector<uint8_t>& code) {
   plat::Canvas c(kScreenW, kScreenH);
   for (int y = 0; y < kScreenH; ++y)
-    for (int x = 0; x < kScreenW; ++x) c.Blend(x, y, plat::Rgba{code[static_cast<size_t>(y) * kScreenW + x], 0, 0, 255});
+    for (int x = 0; x < kScreenW; ++x)
+      c.Blend(x, y, plat::Rgba{code[static_cast<size_t>(y) * kScreenW + x], 0, 0, 255});
   return c;
 }
 
@@ -156,10 +159,9 @@ plat::Canvas HighlightCanvas(const std::vector<uint8_t>& code, const Rect& r, in
 }
 
 plat::Rgba RegionColour(int region) {
-  static const plat::Rgba kLand[10] = {{168, 178, 128, 255}, {186, 176, 124, 255}, {196, 170, 118, 255},
-                                       {160, 166, 118, 255}, {176, 186, 138, 255}, {204, 182, 128, 255},
-                                       {170, 160, 120, 255}, {190, 168, 126, 255}, {176, 170, 132, 255},
-                                       {184, 160, 116, 255}};
+  static const plat::Rgba kLand[10] = {
+      {168, 178, 128, 255}, {186, 176, 124, 255}, {196, 170, 118, 255}, {160, 166, 118, 255}, {176, 186, 138, 255},
+      {204, 182, 128, 255}, {170, 160, 120, 255}, {190, 168, 126, 255}, {176, 170, 132, 255}, {184, 160, 116, 255}};
   return kLand[region >= 0 && region < 10 ? region : 0];
 }
 
@@ -185,13 +187,15 @@ void PaintMap(plat::Canvas& c, const std::vector<uint8_t>& code, const std::vect
               }
             }
         const int shade = near == 99 ? 0 : (7 - near) * 6;
-        px = plat::Rgba{static_cast<uint8_t>(38 + shade), static_cast<uint8_t>(74 + shade), static_cast<uint8_t>(118 + shade), 255};
+        px = plat::Rgba{static_cast<uint8_t>(38 + shade), static_cast<uint8_t>(74 + shade),
+                        static_cast<uint8_t>(118 + shade), 255};
         if (near <= coast) px = plat::Rgba{70, 60, 44, 255};
       } else {
         px = RegionColour(region[k]);
         // Gentle relief so the land does not look flat.
         const int n = ((x * 7 + y * 13) ^ (x * y)) & 7;
-        px.r = static_cast<uint8_t>(px.r - n), px.g = static_cast<uint8_t>(px.g - n), px.b = static_cast<uint8_t>(px.b - n);
+        px.r = static_cast<uint8_t>(px.r - n), px.g = static_cast<uint8_t>(px.g - n),
+        px.b = static_cast<uint8_t>(px.b - n);
         const uint8_t right = x + 1 < kScreenW ? code[static_cast<size_t>(y) * kScreenW + x + 1] : k;
         const uint8_t down = y + 1 < kScreenH ? code[static_cast<size_t>(y + 1) * kScreenW + x] : k;
         if ((right != k && right < kKuni) || (down != k && down < kKuni)) px = plat::Rgba{96, 70, 48, 255};
@@ -221,7 +225,8 @@ int Run(const std::vector<std::string>& args) {
     std::vector<Pt> poly;
     for (const json& q : p.at("polygon")) {
       Pt pt{q.at(0).get<double>(), q.at(1).get<double>()};
-      minx = std::min(minx, pt.x), miny = std::min(miny, pt.y), maxx = std::max(maxx, pt.x), maxy = std::max(maxy, pt.y);
+      minx = std::min(minx, pt.x), miny = std::min(miny, pt.y), maxx = std::max(maxx, pt.x),
+      maxy = std::max(maxy, pt.y);
       poly.push_back(pt);
     }
     byName[p.at("name")] = static_cast<int>(polys.size());
@@ -257,7 +262,8 @@ int Run(const std::vector<std::string>& args) {
   for (int k = 0; k < kKuni && ok; ++k) {
     std::snprintf(name, sizeof name, "hl%02d.png", k);
     if (!rectZ[k].Empty()) ok = WritePng(out / "Image" / "zenkoku" / name, HighlightCanvas(codeZ, rectZ[k], k), false);
-    if (ok && !rectK[k].Empty()) ok = WritePng(out / "Image" / "kokunai" / name, HighlightCanvas(codeK, rectK[k], k), false);
+    if (ok && !rectK[k].Empty())
+      ok = WritePng(out / "Image" / "kokunai" / name, HighlightCanvas(codeK, rectK[k], k), false);
   }
 
   // Province views: the province fitted into the castle area, castles at their map positions.
@@ -277,11 +283,13 @@ int Run(const std::vector<std::string>& args) {
   auto slot = [&](int k, int s, int id, int x, int y) {
     uint8_t* p = &shiro[static_cast<size_t>(k) * 108 + s * 6];
     const int v[3] = {id, x, y};
-    for (int i = 0; i < 3; ++i) p[i * 2] = static_cast<uint8_t>(v[i] & 0xFF), p[i * 2 + 1] = static_cast<uint8_t>((v[i] >> 8) & 0xFF);
+    for (int i = 0; i < 3; ++i)
+      p[i * 2] = static_cast<uint8_t>(v[i] & 0xFF), p[i * 2 + 1] = static_cast<uint8_t>((v[i] >> 8) & 0xFF);
   };
   for (int k = 0; k < kKuni && ok; ++k) {
     double kx0 = 1e9, ky0 = 1e9, kx1 = -1e9, ky1 = -1e9;
-    for (Pt q : polys[k]) kx0 = std::min(kx0, q.x), ky0 = std::min(ky0, q.y), kx1 = std::max(kx1, q.x), ky1 = std::max(ky1, q.y);
+    for (Pt q : polys[k])
+      kx0 = std::min(kx0, q.x), ky0 = std::min(ky0, q.y), kx1 = std::max(kx1, q.x), ky1 = std::max(ky1, q.y);
     const Fit view = FitInto(kx0, ky0, kx1, ky1, kView, 36);
     // Neighbouring provinces drawn too, so the view shows where the borders lead.
     const std::vector<uint8_t> codeV = Rasterise(polys, view, kView);
@@ -309,7 +317,8 @@ int Run(const std::vector<std::string>& args) {
       own.push_back(static_cast<int>(c));
       at.push_back(view.Map(castlePos[c]));
       for (int n : roads[c])
-        if (castleKuni[n] != k && std::find(contacts.begin(), contacts.end(), n) == contacts.end()) contacts.push_back(n);
+        if (castleKuni[n] != k && std::find(contacts.begin(), contacts.end(), n) == contacts.end())
+          contacts.push_back(n);
     }
     const double minX = kView.x + 70, maxX = kView.x + kView.w - 70, minY = kView.y + 40, maxY = kView.y + kView.h - 60;
     for (int iter = 0; iter < 300; ++iter) {
@@ -333,7 +342,8 @@ int Run(const std::vector<std::string>& args) {
       if (!moved) break;
     }
     for (size_t i = 0; i < own.size(); ++i)
-      slot(k, static_cast<int>(i), own[i], static_cast<int>(at[i].x) - kIcon / 2, static_cast<int>(at[i].y) - kIcon / 2);
+      slot(k, static_cast<int>(i), own[i], static_cast<int>(at[i].x) - kIcon / 2,
+           static_cast<int>(at[i].y) - kIcon / 2);
     // Contact icons on the edge of the castle area, towards the neighbouring castle.
     const double cx = kView.x + kView.w / 2.0, cy = kView.y + kView.h / 2.0;
     for (size_t n = 0; n < contacts.size() && n < 10; ++n) {

@@ -183,8 +183,10 @@ double NoteFrequency(const nlohmann::json& n) {
   if (s.empty() || !base.count(char(std::toupper(s[0])))) throw std::runtime_error("bad note " + s);
   int semis = base.at(char(std::toupper(s[0])));
   size_t i = 1;
-  if (i < s.size() && s[i] == '#') semis++, i++;
-  else if (i < s.size() && s[i] == 'b') semis--, i++;
+  if (i < s.size() && s[i] == '#')
+    semis++, i++;
+  else if (i < s.size() && s[i] == 'b')
+    semis--, i++;
   const int octave = std::stoi(s.substr(i));
   const int midi = (octave + 1) * 12 + semis;
   return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0);
@@ -239,10 +241,14 @@ int RunSynth(const std::vector<std::string>& args) {
         for (size_t k = 0; k < count; ++k) {
           const double t = double(k) / rate;
           double env;
-          if (t < a) env = t / a;
-          else if (t < a + dc) env = 1.0 - (1.0 - s) * (t - a) / dc;
-          else if (t < len) env = s;
-          else env = s * std::max(0.0, 1.0 - (t - len) / r);
+          if (t < a)
+            env = t / a;
+          else if (t < a + dc)
+            env = 1.0 - (1.0 - s) * (t - a) / dc;
+          else if (t < len)
+            env = s;
+          else
+            env = s * std::max(0.0, 1.0 - (t - len) / r);
           const double x = Osc(wave, phase, noise) * env;
           phase += f0 * std::pow(2.0, sweep * t) / rate;
           size_t idx = s0 + k;

@@ -58,7 +58,9 @@ void PutText(uint8_t* at, size_t field, const json& v, const char* what) {
   std::memcpy(at, text.data(), text.size());
 }
 
-int Int(const json& rec, const char* key, int fallback = 0) { return rec.contains(key) ? rec.at(key).get<int>() : fallback; }
+int Int(const json& rec, const char* key, int fallback = 0) {
+  return rec.contains(key) ? rec.at(key).get<int>() : fallback;
+}
 
 // Extras scenes: the scene number and label, then (optional) the title at 34, the replay category
 // at 66, the thumbnail picture at 68, the event-gallery place at 70, the replay highlight at 72,

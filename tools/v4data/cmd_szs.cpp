@@ -136,7 +136,8 @@ int RunSzs(const std::vector<std::string>& args) {
   if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
   if (args.size() == 2 && args[0] == "list") return List(args[1]);
   if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
-  std::fprintf(stderr, "usage: v4data szs pack <dir> <archive.SZS> | list <archive.SZS> | extract <archive.SZS> <dir>\n");
+  std::fprintf(stderr,
+               "usage: v4data szs pack <dir> <archive.SZS> | list <archive.SZS> | extract <archive.SZS> <dir>\n");
   return 2;
 }
 

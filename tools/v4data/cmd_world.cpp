@@ -156,7 +156,8 @@ Sources ReadSources(const std::string& dir) {
     s.battlefield = c.at("battlefield");
     s.treasureChance = c.at("treasure_chance");
     for (const json& t : c.at("treasure")) s.treasure.push_back(t);
-    if (c.at("id").get<int>() != static_cast<int>(src.siro.size())) throw BuildError{"castle ids must run 0, 1, 2, ..."};
+    if (c.at("id").get<int>() != static_cast<int>(src.siro.size()))
+      throw BuildError{"castle ids must run 0, 1, 2, ..."};
     src.siro.push_back(s);
   }
   if (src.siro.size() > kSiroCount) throw BuildError{"more than 400 castles"};
@@ -534,7 +535,8 @@ ScenarioOut BuildScenario(const Sources& src, const std::vector<Person>& people,
 
 std::string EscapeText(const std::string& utf8) { return Sjis(utf8); }
 
-void BuildCommon(const Sources& src, std::vector<uint8_t>& skill, std::vector<uint8_t>& doc, std::vector<uint8_t>& item) {
+void BuildCommon(const Sources& src, std::vector<uint8_t>& skill, std::vector<uint8_t>& doc,
+                 std::vector<uint8_t>& item) {
   std::vector<SkillRecord> skills(kSkillCount);
   std::memset(skills.data(), 0, skills.size() * sizeof(SkillRecord));
   int i = 0;
@@ -613,7 +615,8 @@ std::vector<uint8_t> BuildSystemDat(const Sources& src) {
 
 void WriteOut(const std::string& root, const std::string& rel, const std::vector<uint8_t>& data, bool scramble) {
   std::string path = plat::Utf8ToCp932(root) + "/" + rel;
-  bool ok = scramble ? WriteFileScrambled(FixedPath(path.c_str()), data.data(), static_cast<int32_t>(data.size()), kWorldTableSeed)
+  bool ok = scramble ? WriteFileScrambled(FixedPath(path.c_str()), data.data(), static_cast<int32_t>(data.size()),
+                                          kWorldTableSeed)
                      : WriteWholeFile(FixedPath(path.c_str()), data.data(), static_cast<int32_t>(data.size()));
   if (!ok) throw BuildError{"cannot write " + root + "/" + rel};
 }

@@ -35,7 +35,8 @@ class CheckSink : public LayoutSink {
   explicit CheckSink(std::vector<std::string>& errors) : errors_(errors) {}
 
   void OnElement(LayoutElementData&& e) override {
-    if (e.bareName || e.emptyValues) errors_.push_back(At(e.line, "element \"" + e.name + "\" has no value on its line"));
+    if (e.bareName || e.emptyValues)
+      errors_.push_back(At(e.line, "element \"" + e.name + "\" has no value on its line"));
     if (!IsAscii(e.name)) errors_.push_back(At(e.line, "element name \"" + e.name + "\" must be ASCII"));
     names_.insert(e.name);
   }
@@ -73,7 +74,8 @@ class CheckSink : public LayoutSink {
   }
   void Finish() {
     for (const auto& [name, line] : roots_) {
-      if (!names_.count(name + "/pos")) errors_.push_back(At(line, "node \"" + name + "\" has no :pos element (it would build nothing)"));
+      if (!names_.count(name + "/pos"))
+        errors_.push_back(At(line, "node \"" + name + "\" has no :pos element (it would build nothing)"));
     }
   }
 

@@ -11,7 +11,7 @@
 namespace v4fmt {
 
 // Limits of the format. Longer input is truncated at the limit (and reported).
-inline constexpr int kLayoutMaxDepth = 14;         // depths 0..14
+inline constexpr int kLayoutMaxDepth = 14;          // depths 0..14
 inline constexpr size_t kLayoutMaxLevelName = 254;  // bytes of one level's name
 inline constexpr size_t kLayoutMaxFullName = 511;   // bytes of an element's joined name
 inline constexpr size_t kLayoutMaxToken = 511;      // bytes of one value token (blanks removed)

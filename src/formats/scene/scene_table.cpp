@@ -80,8 +80,21 @@ std::vector<uint8_t> WriteSceneTable(const SceneFlowTable& table) {
 
 bool IsKnownSceneMenuType(int type) {
   switch (type) {
-    case 10: case 80: case 100: case 120: case 10000:
-    case 20: case 30: case 60: case 70: case 81: case 82: case 83: case 84: case 90: case 110:
+    case 10:
+    case 80:
+    case 100:
+    case 120:
+    case 10000:
+    case 20:
+    case 30:
+    case 60:
+    case 70:
+    case 81:
+    case 82:
+    case 83:
+    case 84:
+    case 90:
+    case 110:
       return true;
     default:
       return type >= 31 && type <= 46;

@@ -18,9 +18,7 @@ struct Token {
   int func = 0;
 };
 
-bool IsNameByte(unsigned char c) {
-  return c >= 0x80 || std::isalnum(c) || c == '_' || c == '.' || c == '-';
-}
+bool IsNameByte(unsigned char c) { return c >= 0x80 || std::isalnum(c) || c == '_' || c == '.' || c == '-'; }
 
 class Assembler {
  public:
@@ -121,7 +119,8 @@ class Assembler {
           return false;
         }
         i = j;
-      } else if (std::isdigit(c) || ((c == '-' || c == '+') && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+      } else if (std::isdigit(c) ||
+                 ((c == '-' || c == '+') && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
         size_t j = i + 1;
         while (j < s.size() && std::isalnum(static_cast<unsigned char>(s[j]))) ++j;
         std::string n(s.substr(i, j - i));
@@ -355,7 +354,8 @@ class Assembler {
         any = true;
       }
     }
-    if (any) items.push_back(std::move(cur));
+    if (any)
+      items.push_back(std::move(cur));
     else if (!items.empty()) {
       Error("trailing comma");
       return false;
@@ -396,8 +396,8 @@ class Assembler {
       Error("text record fields a and b are bytes (0..255)");
       return false;
     }
-    r = ScriptTextRecord{t[0]->text, t[1]->text, static_cast<uint8_t>(a), static_cast<uint8_t>(b), c,
-                         static_cast<int32_t>(d)};
+    r = ScriptTextRecord{
+        t[0]->text, t[1]->text, static_cast<uint8_t>(a), static_cast<uint8_t>(b), c, static_cast<int32_t>(d)};
     return true;
   }
 

@@ -323,8 +323,8 @@ bool ScriptBuilder::Emit(const ScriptInstruction& ins) {
   return true;
 }
 
-uint32_t ScriptBuilder::Message(const std::string& speaker, const std::vector<std::string>& lines, bool wait,
-                                bool add, uint32_t number) {
+uint32_t ScriptBuilder::Message(const std::string& speaker, const std::vector<std::string>& lines, bool wait, bool add,
+                                uint32_t number) {
   if (number == 0) {
     while (nextMessage_ < kMessageCount && messageUsed_[nextMessage_]) ++nextMessage_;
     if (nextMessage_ >= kMessageCount) {

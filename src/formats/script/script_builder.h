@@ -77,7 +77,7 @@ class ScriptBuilder {
   static ScriptOperand Num(uint32_t n);
   static ScriptOperand Sw(uint32_t s);
   static ScriptOperand Label(const std::string& name);   // 'l' by name
-  static ScriptOperand LabelNo(uint32_t n);               // 'l' by number
+  static ScriptOperand LabelNo(uint32_t n);              // 'l' by number
   static ScriptOperand Offset(const std::string& name);  // 'o': the label's byte offset
   static ScriptOperand Str(const std::string& s);
   static ScriptOperand Val(const ScriptValue& v);
@@ -103,7 +103,7 @@ class ScriptBuilder {
   std::map<std::string, uint32_t> switchByName_;
   std::vector<bool> switchUsed_ = std::vector<bool>(kSwitchCount, false);
   std::vector<bool> messageUsed_ = std::vector<bool>(kMessageCount, false);
-  std::vector<std::pair<uint32_t, size_t>> pendingEvents_;   // event -> instruction index
+  std::vector<std::pair<uint32_t, size_t>> pendingEvents_;    // event -> instruction index
   std::vector<std::pair<uint32_t, size_t>> pendingMessages_;  // message -> instruction index
   std::vector<std::string> errors_;
   uint32_t nextMessage_ = 1;

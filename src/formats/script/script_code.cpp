@@ -45,7 +45,8 @@ bool PutValue(std::vector<uint8_t>& out, const ScriptValue& v, std::string* erro
 }
 
 bool PutOperand(std::vector<uint8_t>& out, char shape, const ScriptOperand& op, std::string* error) {
-  if (op.shape != shape) return Fail(error, std::string("operand shape '") + op.shape + "' where '" + shape + "' belongs");
+  if (op.shape != shape)
+    return Fail(error, std::string("operand shape '") + op.shape + "' where '" + shape + "' belongs");
   switch (shape) {
     case 'w':
     case 's':
@@ -186,10 +187,11 @@ bool EncodeScriptInstruction(const ScriptInstruction& ins, std::vector<uint8_t>&
   return true;
 }
 
-bool DecodeScriptInstruction(const uint8_t* code, size_t size, size_t offset, ScriptInstruction& out,
-                             size_t* next, std::string* error) {
+bool DecodeScriptInstruction(const uint8_t* code, size_t size, size_t offset, ScriptInstruction& out, size_t* next,
+                             std::string* error) {
   out = ScriptInstruction{};
-  if (!code || offset > size || size - offset < kAdvHeaderSize) return Fail(error, "instruction header runs past the end");
+  if (!code || offset > size || size - offset < kAdvHeaderSize)
+    return Fail(error, "instruction header runs past the end");
   Reader r{code, size, offset};
   out.opcode = r.U8();
   out.file = static_cast<uint16_t>(r.U8() | r.U8() << 8);

@@ -50,8 +50,8 @@ struct ScriptOperand {
   std::string symbol;
   std::vector<std::string> symbols;
   bool operator==(const ScriptOperand& o) const {
-    return shape == o.shape && num == o.num && str == o.str && val == o.val && cond == o.cond &&
-           list == o.list && texts == o.texts && records == o.records;
+    return shape == o.shape && num == o.num && str == o.str && val == o.val && cond == o.cond && list == o.list &&
+           texts == o.texts && records == o.records;
   }
 };
 
@@ -73,7 +73,7 @@ bool EncodeScriptInstruction(const ScriptInstruction& ins, std::vector<uint8_t>&
 // Decodes the instruction at offset of code[0..size). Opcodes without a command decode as bare
 // 5-byte headers. False when the instruction runs past size or a condition holds more than 256
 // values; *next is the offset after the instruction.
-bool DecodeScriptInstruction(const uint8_t* code, size_t size, size_t offset, ScriptInstruction& out,
-                             size_t* next, std::string* error = nullptr);
+bool DecodeScriptInstruction(const uint8_t* code, size_t size, size_t offset, ScriptInstruction& out, size_t* next,
+                             std::string* error = nullptr);
 
 }  // namespace v4fmt

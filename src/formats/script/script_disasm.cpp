@@ -36,12 +36,14 @@ std::string Quote(const std::string& cp932) {
 }
 
 std::string SwitchText(uint32_t s, const CompiledScriptSet* set) {
-  if (set && s < set->switchNames.size() && !set->switchNames[s].empty()) return "$" + plat::Cp932ToUtf8(set->switchNames[s]);
+  if (set && s < set->switchNames.size() && !set->switchNames[s].empty())
+    return "$" + plat::Cp932ToUtf8(set->switchNames[s]);
   return "$" + std::to_string(s);
 }
 
 std::string LabelText(uint32_t n, const CompiledScriptSet* set) {
-  if (set && n < set->labelNames.size() && !set->labelNames[n].empty()) return "*" + plat::Cp932ToUtf8(set->labelNames[n]);
+  if (set && n < set->labelNames.size() && !set->labelNames[n].empty())
+    return "*" + plat::Cp932ToUtf8(set->labelNames[n]);
   return std::to_string(n);
 }
 
@@ -74,15 +76,24 @@ std::string ValueText(const ScriptValue& v, const CompiledScriptSet* set) {
 std::string OperatorText(const ScriptValue& v) {
   if (v.kind == kValImm) {
     switch (v.imm) {
-      case kCondEq: return "==";
-      case kCondNe: return "!=";
-      case kCondGt: return ">";
-      case kCondLt: return "<";
-      case kCondGe: return ">=";
-      case kCondLe: return "<=";
-      case kCondAnd: return "&&";
-      case kCondOr: return "||";
-      default: break;
+      case kCondEq:
+        return "==";
+      case kCondNe:
+        return "!=";
+      case kCondGt:
+        return ">";
+      case kCondLt:
+        return "<";
+      case kCondGe:
+        return ">=";
+      case kCondLe:
+        return "<=";
+      case kCondAnd:
+        return "&&";
+      case kCondOr:
+        return "||";
+      default:
+        break;
     }
   }
   char buf[32];

@@ -10,7 +10,7 @@ namespace v4fmt {
 
 inline constexpr uint32_t kScriptSeed = 271945638u;
 
-inline constexpr size_t kScriptNameField = 64;       // every name field, NUL included
+inline constexpr size_t kScriptNameField = 64;  // every name field, NUL included
 inline constexpr size_t kBytecodeAreaSize = 16000000;
 inline constexpr uint32_t kMaxJumpOffset = 15999999;  // highest offset a jump may take
 inline constexpr size_t kSwitchCount = 8193;          // switches 0..8192
@@ -20,30 +20,40 @@ inline constexpr size_t kLabelNameRecordSize = 128;   // name[64] + comment[64]
 inline constexpr size_t kMessageCount = 160000;       // message numbers 0..159999
 inline constexpr size_t kSourceFileCount = 512;
 inline constexpr size_t kEventCount = 3840;
-inline constexpr size_t kEventRecordSize = 68;        // name[64] + u32 offset
+inline constexpr size_t kEventRecordSize = 68;  // name[64] + u32 offset
 inline constexpr uint32_t kNoEvent = 0xFFFFFFFFu;
 inline constexpr size_t kBlockLabelCount = 4096;
-inline constexpr size_t kBlockLabelRecordSize = 68;   // name[64] + u32 value
+inline constexpr size_t kBlockLabelRecordSize = 68;  // name[64] + u32 value
 inline constexpr size_t kSignatureSize = 128;
 inline constexpr size_t kReadMessageFileSize = 160000;
 
 // The nine files in load order, with the size of the area each fills.
-enum ScriptFile { kFileSd, kFileSw, kFileLb, kFileTko, kFileLbn, kFileSwn, kFileSfn, kFileEv, kFileBl,
-                  kScriptFileCount };
+enum ScriptFile {
+  kFileSd,
+  kFileSw,
+  kFileLb,
+  kFileTko,
+  kFileLbn,
+  kFileSwn,
+  kFileSfn,
+  kFileEv,
+  kFileBl,
+  kScriptFileCount
+};
 struct ScriptFileInfo {
   const char* extension;  // ".sd" ...
   size_t areaSize;
 };
 inline constexpr ScriptFileInfo kScriptFiles[kScriptFileCount] = {
     {".sd", kBytecodeAreaSize},
-    {".sw", kSwitchCount * 4},                              // 32,772
-    {".lb", kLabelCount * 4},                               // 16,384
-    {".tko", kMessageCount * 4},                            // 640,000
-    {".lbn", kLabelNameRecords * kLabelNameRecordSize},     // 524,416
-    {".swn", kSwitchCount * kScriptNameField},              // 524,352
-    {".sfn", kSourceFileCount * kScriptNameField},          // 32,768
-    {".ev", kEventCount * kEventRecordSize},                // 261,120
-    {".bl", kSignatureSize + kBlockLabelCount * kBlockLabelRecordSize},  // 278,656
+    {".sw", kSwitchCount * 4},                                          // 32,772
+    {".lb", kLabelCount * 4},                                           // 16,384
+    {".tko", kMessageCount * 4},                                        // 640,000
+    {".lbn", kLabelNameRecords* kLabelNameRecordSize},                  // 524,416
+    {".swn", kSwitchCount* kScriptNameField},                           // 524,352
+    {".sfn", kSourceFileCount* kScriptNameField},                       // 32,768
+    {".ev", kEventCount* kEventRecordSize},                             // 261,120
+    {".bl", kSignatureSize + kBlockLabelCount* kBlockLabelRecordSize},  // 278,656
 };
 
 // Set-name files (plain text, one CRLF-terminated line holding the base name) and the persistent
@@ -63,6 +73,5 @@ size_t ParseScriptSetName(const uint8_t* data, size_t size, char* out, size_t ou
 
 // Copies a fixed name field (which need not hold a NUL) into out as a terminated string.
 void CopyNameField(const uint8_t* field, size_t fieldSize, char* out, size_t outSize);
-
 
 }  // namespace v4fmt

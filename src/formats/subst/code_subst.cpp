@@ -11,7 +11,6 @@ uint16_t CodeSubstTable::Lookup(uint16_t code) const {
   return it == map_.end() ? code : it->second;
 }
 
-
 void ParseCodeSubstTable(CodeSubstTable& table, const uint8_t* data, size_t size) {
   table.Clear();
   std::vector<uint8_t> buf(kScodeDefBytes, 0);

@@ -11,10 +11,6 @@
 namespace v4fmt {
 namespace {
 
-
-
-
-
 bool Fail(std::string* error, const std::string& why) {
   if (error) *error = why;
   return false;
@@ -60,7 +56,8 @@ size_t SzsDirectoryBytes(int32_t count, uint64_t fileSize) {
 bool ParseSzsDirectory(const uint8_t* header, size_t headerSize, uint64_t fileSize, std::vector<SzsDirEntry>& out,
                        std::string* error) {
   out.clear();
-  if (!header || headerSize < kSzsHeaderSize || fileSize < kSzsHeaderSize) return Fail(error, "file shorter than the header");
+  if (!header || headerSize < kSzsHeaderSize || fileSize < kSzsHeaderSize)
+    return Fail(error, "file shorter than the header");
   const int32_t count = static_cast<int32_t>(le::Get32(header + kSzsCountOffset));
   if (count <= 0) return true;
   const size_t need = SzsDirectoryBytes(count, fileSize);
@@ -99,7 +96,8 @@ bool ReadSzsDirectory(const plat::ReadFile& file, std::vector<SzsDirEntry>& out,
   plat::FileInfo info;
   if (!file.Info(info)) return Fail(error, "cannot read the size");
   uint8_t head[kSzsHeaderSize];
-  if (info.size < kSzsHeaderSize || !file.ReadAt(0, head, sizeof head)) return Fail(error, "file shorter than the header");
+  if (info.size < kSzsHeaderSize || !file.ReadAt(0, head, sizeof head))
+    return Fail(error, "file shorter than the header");
   const int32_t count = static_cast<int32_t>(le::Get32(head + kSzsCountOffset));
   const size_t need = SzsDirectoryBytes(count, info.size);
   if (need == 0) return Fail(error, "entry count " + std::to_string(count) + " does not fit the file");

@@ -56,8 +56,8 @@ bool ReadSzsDirectoryFile(std::string_view path, std::vector<SzsDirEntry>& out, 
 bool ReadSzsEntryData(std::string_view path, const SzsDirEntry& entry, std::vector<uint8_t>& out);
 
 struct SzsSourceEntry {
-  std::string name;            // CP932, '\' separators, at most 255 bytes
-  std::vector<uint8_t> data;   // plain bytes
+  std::string name;           // CP932, '\' separators, at most 255 bytes
+  std::vector<uint8_t> data;  // plain bytes
 };
 
 // Builds a whole archive image: header, directory in the given order, data XORed.

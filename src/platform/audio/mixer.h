@@ -17,9 +17,9 @@ constexpr int kVolumeMin = -10000;  // silence
 constexpr int kPanLeft = -10000, kPanRight = 10000;
 
 struct PcmFormat {
-  int channels = 2;       // 1 or 2
-  int rate = kMixRate;    // any positive rate; resampled linearly
-  int bitsPerSample = 16; // 8 (unsigned) or 16 (signed)
+  int channels = 2;        // 1 or 2
+  int rate = kMixRate;     // any positive rate; resampled linearly
+  int bitsPerSample = 16;  // 8 (unsigned) or 16 (signed)
   int BlockAlign() const { return channels * bitsPerSample / 8; }
 };
 

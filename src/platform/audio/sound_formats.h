@@ -19,7 +19,7 @@ bool ParseVoiHeader(const uint8_t* data, size_t total, size_t& oggOffset);
 std::vector<uint8_t> BuildVoiFile(const std::vector<uint8_t>& ogg);
 
 struct SoundPackEntry {
-  std::string name;     // bytes as stored (CP932), without the terminator
+  std::string name;  // bytes as stored (CP932), without the terminator
   uint32_t size = 0;
   uint64_t offset = 0;  // block index x block size, in the ".SPD"
 };
@@ -28,8 +28,8 @@ struct SoundPackEntry {
 // offset inside the name area and terminated before the end, the block size non-zero when an entry
 // has data. When spdSize is given (not UINT64_MAX) every entry must lie inside the data file.
 // False on any inconsistency (`error` says which).
-bool ParseSoundPackIndex(const uint8_t* data, size_t size, uint64_t spdSize,
-                         std::vector<SoundPackEntry>& out, std::string* error = nullptr);
+bool ParseSoundPackIndex(const uint8_t* data, size_t size, uint64_t spdSize, std::vector<SoundPackEntry>& out,
+                         std::string* error = nullptr);
 
 // Case-insensitive (ASCII letters, outside double-byte characters) search for the file-name part of
 // `name` (after its last '\' or '/'); the first match in table order wins.

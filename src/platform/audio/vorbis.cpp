@@ -40,10 +40,17 @@ int MemSeek(void* src, ogg_int64_t off, int whence) {
   auto* m = static_cast<MemSource*>(src);
   ogg_int64_t p;
   switch (whence) {
-    case SEEK_SET: p = off; break;
-    case SEEK_CUR: p = ogg_int64_t(m->pos) + off; break;
-    case SEEK_END: p = ogg_int64_t(m->size) + off; break;
-    default: return -1;
+    case SEEK_SET:
+      p = off;
+      break;
+    case SEEK_CUR:
+      p = ogg_int64_t(m->pos) + off;
+      break;
+    case SEEK_END:
+      p = ogg_int64_t(m->size) + off;
+      break;
+    default:
+      return -1;
   }
   if (p < 0 || p > ogg_int64_t(m->size)) return -1;
   m->pos = size_t(p);
@@ -64,10 +71,17 @@ int FileSeek(void* src, ogg_int64_t off, int whence) {
   auto* s = static_cast<FileSource*>(src);
   ogg_int64_t p;
   switch (whence) {
-    case SEEK_SET: p = off; break;
-    case SEEK_CUR: p = ogg_int64_t(ftello(s->f)) - ogg_int64_t(s->base) + off; break;
-    case SEEK_END: p = ogg_int64_t(s->size) + off; break;
-    default: return -1;
+    case SEEK_SET:
+      p = off;
+      break;
+    case SEEK_CUR:
+      p = ogg_int64_t(ftello(s->f)) - ogg_int64_t(s->base) + off;
+      break;
+    case SEEK_END:
+      p = ogg_int64_t(s->size) + off;
+      break;
+    default:
+      return -1;
   }
   if (p < 0) return -1;
   return fseeko(s->f, off_t(s->base + uint64_t(p)), SEEK_SET) == 0 ? 0 : -1;
@@ -98,8 +112,7 @@ bool IsOggStreamComplete(const uint8_t* ogg, size_t size) {
   return pos > 0 && lastEnds;
 }
 
-bool DecodeVorbisMemory(const uint8_t* ogg, size_t size, int bytesPerSample, DecodedSound& out,
-                        std::string* error) {
+bool DecodeVorbisMemory(const uint8_t* ogg, size_t size, int bytesPerSample, DecodedSound& out, std::string* error) {
   out = DecodedSound{};
   if (bytesPerSample != 1 && bytesPerSample != 2) return SetError(error, "word is error"), false;
   MemSource src{ogg, size, 0};

@@ -11,7 +11,7 @@ namespace plat {
 struct DecodedSound {
   int channels = 0;
   int rate = 0;
-  int bitsPerSample = 16;     // 16: signed little-endian; 8: unsigned (as WAVE wants)
+  int bitsPerSample = 16;  // 16: signed little-endian; 8: unsigned (as WAVE wants)
   std::vector<uint8_t> pcm;
 };
 

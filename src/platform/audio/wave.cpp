@@ -59,19 +59,25 @@ WaveError ParseWave(const uint8_t* data, size_t size, WaveInfo& out) {
 
 const char* WaveErrorText(WaveError e) {
   switch (e) {
-    case WaveError::kNone: return "ok";
-    case WaveError::kNotRiff: return "not a RIFF WAVE file";
-    case WaveError::kNoFormat: return "missing or short fmt chunk";
-    case WaveError::kNotPcm: return "not PCM";
-    case WaveError::kBadFormat: return "unsupported channels, bits or rate";
-    case WaveError::kNoData: return "missing data chunk";
-    case WaveError::kTruncated: return "data chunk runs past the end of the file";
+    case WaveError::kNone:
+      return "ok";
+    case WaveError::kNotRiff:
+      return "not a RIFF WAVE file";
+    case WaveError::kNoFormat:
+      return "missing or short fmt chunk";
+    case WaveError::kNotPcm:
+      return "not PCM";
+    case WaveError::kBadFormat:
+      return "unsupported channels, bits or rate";
+    case WaveError::kNoData:
+      return "missing data chunk";
+    case WaveError::kTruncated:
+      return "data chunk runs past the end of the file";
   }
   return "?";
 }
 
-std::vector<uint8_t> BuildWaveImage(int channels, int rate, int bitsPerSample, const void* pcm,
-                                    size_t bytes) {
+std::vector<uint8_t> BuildWaveImage(int channels, int rate, int bitsPerSample, const void* pcm, size_t bytes) {
   std::vector<uint8_t> v;
   v.reserve(46 + bytes);
   const int bps = bitsPerSample / 8;

@@ -13,19 +13,19 @@ struct WaveInfo {
   uint32_t byteRate = 0;
   uint16_t blockAlign = 0;
   uint16_t bits = 0;
-  uint16_t cbSize = 0;      // 0 when the fmt chunk is the short 16-byte form
-  size_t dataOffset = 0;    // from the start of the image
+  uint16_t cbSize = 0;    // 0 when the fmt chunk is the short 16-byte form
+  size_t dataOffset = 0;  // from the start of the image
   size_t dataSize = 0;
 };
 
 enum class WaveError {
   kNone,
-  kNotRiff,      // no "RIFF"/"WAVE" form
-  kNoFormat,     // no "fmt " chunk, or one shorter than 16 bytes
-  kNotPcm,       // format tag other than 1
-  kBadFormat,    // channels, bits or rate we cannot play
-  kNoData,       // no "data" chunk
-  kTruncated,    // the data chunk runs past the end of the image
+  kNotRiff,    // no "RIFF"/"WAVE" form
+  kNoFormat,   // no "fmt " chunk, or one shorter than 16 bytes
+  kNotPcm,     // format tag other than 1
+  kBadFormat,  // channels, bits or rate we cannot play
+  kNoData,     // no "data" chunk
+  kTruncated,  // the data chunk runs past the end of the image
 };
 
 // Parses a whole WAVE image. Chunks are walked with their even padding; a "fmt " chunk of 16 bytes
@@ -35,7 +35,6 @@ WaveError ParseWave(const uint8_t* data, size_t size, WaveInfo& out);
 const char* WaveErrorText(WaveError e);
 
 // A WAVE image with an 18-byte fmt chunk (cbSize 0): 46 header bytes, then the samples.
-std::vector<uint8_t> BuildWaveImage(int channels, int rate, int bitsPerSample, const void* pcm,
-                                    size_t bytes);
+std::vector<uint8_t> BuildWaveImage(int channels, int rate, int bitsPerSample, const void* pcm, size_t bytes);
 
 }  // namespace plat

@@ -48,16 +48,24 @@ std::string U8(const char* cp932) { return Cp932ToUtf8(cp932 ? cp932 : ""); }
 
 Uint32 EventWindowId(const SDL_Event& e) {
   switch (e.type) {
-    case SDL_WINDOWEVENT: return e.window.windowID;
+    case SDL_WINDOWEVENT:
+      return e.window.windowID;
     case SDL_KEYDOWN:
-    case SDL_KEYUP: return e.key.windowID;
-    case SDL_TEXTINPUT: return e.text.windowID;
-    case SDL_TEXTEDITING: return e.edit.windowID;
-    case SDL_MOUSEMOTION: return e.motion.windowID;
+    case SDL_KEYUP:
+      return e.key.windowID;
+    case SDL_TEXTINPUT:
+      return e.text.windowID;
+    case SDL_TEXTEDITING:
+      return e.edit.windowID;
+    case SDL_MOUSEMOTION:
+      return e.motion.windowID;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: return e.button.windowID;
-    case SDL_MOUSEWHEEL: return e.wheel.windowID;
-    default: return 0;
+    case SDL_MOUSEBUTTONUP:
+      return e.button.windowID;
+    case SDL_MOUSEWHEEL:
+      return e.wheel.windowID;
+    default:
+      return 0;
   }
 }
 
@@ -73,8 +81,8 @@ std::unique_ptr<DebugWindow> DebugWindow::Create(const Options& o) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (o.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
-  m.window = SDL_CreateWindow(o.titleUtf8.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, o.width,
-                              o.height, flags);
+  m.window =
+      SDL_CreateWindow(o.titleUtf8.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, o.width, o.height, flags);
   if (!m.window) {
     Log("debug", "debug window: %s", SDL_GetError());
     return nullptr;

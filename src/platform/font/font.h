@@ -23,19 +23,19 @@ struct FontMetrics {
 
 // One rasterised character.
 struct GlyphImage {
-  int advance = 0;             // horizontal pen advance, whole pixels
-  int originX = 0;             // left edge of the ink box relative to the pen (may be negative)
-  int originY = 0;             // top edge of the ink box above the baseline
-  int width = 0, height = 0;   // ink box; 0 x 0 when the character has no ink
+  int advance = 0;              // horizontal pen advance, whole pixels
+  int originX = 0;              // left edge of the ink box relative to the pen (may be negative)
+  int originY = 0;              // top edge of the ink box above the baseline
+  int width = 0, height = 0;    // ink box; 0 x 0 when the character has no ink
   std::vector<uint8_t> levels;  // width * height grey levels 0..16, top row first, no padding
 };
 
 // Where a face name led.
 struct FontMatch {
-  std::string file;        // font file (empty: nothing found)
-  int index = 0;           // face index inside the file
-  std::string family;      // UTF-8 family name of the face found
-  bool japanese = false;   // the face covers Japanese
+  std::string file;          // font file (empty: nothing found)
+  int index = 0;             // face index inside the file
+  std::string family;        // UTF-8 family name of the face found
+  bool japanese = false;     // the face covers Japanese
   bool substituted = false;  // the asked-for name was not found as such
 };
 

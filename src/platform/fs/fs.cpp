@@ -409,10 +409,14 @@ bool ReadHostFile(const std::string& hostPath, std::vector<uint8_t>& out, std::s
   if (!f.OpenHost(hostPath)) {
     if (error) {
       struct stat st;
-      if (stat(hostPath.c_str(), &st) != 0) *error = "no such file";
-      else if (S_ISDIR(st.st_mode)) *error = "a folder, not a file";
-      else if (!S_ISREG(st.st_mode)) *error = "not a regular file";
-      else *error = "cannot open it";
+      if (stat(hostPath.c_str(), &st) != 0)
+        *error = "no such file";
+      else if (S_ISDIR(st.st_mode))
+        *error = "a folder, not a file";
+      else if (!S_ISREG(st.st_mode))
+        *error = "not a regular file";
+      else
+        *error = "cannot open it";
     }
     return false;
   }
@@ -435,8 +439,8 @@ bool WriteWholeFile(std::string_view path, const void* data, size_t size, WriteM
       if (close(fd) != 0) ok = false;
     }
   } else {
-    const std::string temp = JoinHost(dir, "." + name + ".tmp-" + std::to_string(getpid()) + "-" +
-                                               std::to_string(g_tempCounter.fetch_add(1)));
+    const std::string temp = JoinHost(
+        dir, "." + name + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1)));
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       ok = WriteAll(fd, bytes, size) && FsyncStep(fd) == 0;
@@ -541,9 +545,8 @@ bool ReadFile::ReadAt(uint64_t offset, void* out, size_t size) const {
   if (fd_ < 0) return false;
   if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
   auto* p = static_cast<uint8_t*>(out);
-  return TransferAll(size, [&](size_t done, size_t left) {
-    return pread(fd_, p + done, left, static_cast<off_t>(offset + done));
-  });
+  return TransferAll(
+      size, [&](size_t done, size_t left) { return pread(fd_, p + done, left, static_cast<off_t>(offset + done)); });
 }
 
 }  // namespace plat

@@ -29,7 +29,7 @@ std::vector<std::string> SplitProgramPath(std::string_view path, bool* absolute 
 
 struct FileInfo {
   uint64_t size = 0;
-  int64_t mtimeNs = 0;   // modification time, nanoseconds since the epoch
+  int64_t mtimeNs = 0;  // modification time, nanoseconds since the epoch
   uint64_t inode = 0;
   uint64_t device = 0;
   bool isDirectory = false;

@@ -94,10 +94,10 @@ class GfxDevice {
   virtual void SetPremultipliedOutput(bool on) {}
   virtual void SetZEnable(bool on) = 0;
   virtual bool GetZEnable() const = 0;
-  virtual void SetFlatShading(bool flat) = 0;   // flat: each triangle takes its first vertex's colour
+  virtual void SetFlatShading(bool flat) = 0;  // flat: each triangle takes its first vertex's colour
   virtual void SetLinearFilter(bool linear) = 0;
-  virtual void SetTextureWrap(bool wrap) = 0;   // wrap or clamp, U and V
-  virtual void BindTexture(TextureId id) = 0;   // 0 = none (reads white)
+  virtual void SetTextureWrap(bool wrap) = 0;  // wrap or clamp, U and V
+  virtual void BindTexture(TextureId id) = 0;  // 0 = none (reads white)
 
   // --- drawing: one quad as a strip of two triangles (corners 0,1,2 and 1,3,2) ---
   virtual void DrawQuad(const WorldVertex v[4]) = 0;
@@ -136,9 +136,7 @@ class GfxDevice {
   virtual TextureId BoundTexture() const { return 0; }
 
   // --- meshes (16-bit indices, triangle lists) ---
-  virtual MeshId CreateMesh(const MeshVertex* v, int vertexCount, const uint16_t* indices, int indexCount) {
-    return 0;
-  }
+  virtual MeshId CreateMesh(const MeshVertex* v, int vertexCount, const uint16_t* indices, int indexCount) { return 0; }
   virtual void DestroyMesh(MeshId) {}
   // Draws indices first..first+count-1 with the world, view and projection, the bound texture,
   // the blend and depth state and the current program.

@@ -119,10 +119,14 @@ void ScreenToClip(int vx, int vy, int vw, int vh, float* s) {
 
 GLenum ToGl(BlendFactor f) {
   switch (f) {
-    case BlendFactor::Zero: return GL_ZERO;
-    case BlendFactor::One: return GL_ONE;
-    case BlendFactor::SrcAlpha: return GL_SRC_ALPHA;
-    case BlendFactor::InvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case BlendFactor::Zero:
+      return GL_ZERO;
+    case BlendFactor::One:
+      return GL_ONE;
+    case BlendFactor::SrcAlpha:
+      return GL_SRC_ALPHA;
+    case BlendFactor::InvSrcAlpha:
+      return GL_ONE_MINUS_SRC_ALPHA;
   }
   return GL_ONE;
 }
@@ -224,8 +228,7 @@ class GlDevice final : public GfxDevice {
 
   bool Init() {
     if (epoxy_gl_version() < 33) {
-      Log("gl", "OpenGL 3.3 or later is required (have %d.%d)", epoxy_gl_version() / 10,
-          epoxy_gl_version() % 10);
+      Log("gl", "OpenGL 3.3 or later is required (have %d.%d)", epoxy_gl_version() / 10, epoxy_gl_version() % 10);
       return false;
     }
     program_ = Link(kVertexShader, kFragmentShader);
@@ -370,16 +373,15 @@ class GlDevice final : public GfxDevice {
   bool CopyTexture(TextureId src, const Rect& r, TextureId dst, int dx, int dy) override {
     GlTexture* s = Find(src);
     GlTexture* d = Find(dst);
-    if (!s || !d || src == dst || r.w <= 0 || r.h <= 0 || r.x < 0 || r.y < 0 || r.x + r.w > s->w ||
-        r.y + r.h > s->h || dx < 0 || dy < 0 || dx + r.w > d->w || dy + r.h > d->h)
+    if (!s || !d || src == dst || r.w <= 0 || r.h <= 0 || r.x < 0 || r.y < 0 || r.x + r.w > s->w || r.y + r.h > s->h ||
+        dx < 0 || dy < 0 || dx + r.w > d->w || dy + r.h > d->h)
       return false;
     Flush();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, scratchFbo_[0]);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->tex, 0);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, scratchFbo_[1]);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, d->tex, 0);
-    glBlitFramebuffer(r.x, r.y, r.x + r.w, r.y + r.h, dx, dy, dx + r.w, dy + r.h, GL_COLOR_BUFFER_BIT,
-                      GL_NEAREST);
+    glBlitFramebuffer(r.x, r.y, r.x + r.w, r.y + r.h, dx, dy, dx + r.w, dy + r.h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     RebindTargetFbo();
@@ -554,11 +556,20 @@ class GlDevice final : public GfxDevice {
     Flush();
     glUseProgram(p);
     switch (components) {
-      case 1: glUniform1fv(loc, count, v); break;
-      case 2: glUniform2fv(loc, count, v); break;
-      case 3: glUniform3fv(loc, count, v); break;
-      case 4: glUniform4fv(loc, count, v); break;
-      default: break;
+      case 1:
+        glUniform1fv(loc, count, v);
+        break;
+      case 2:
+        glUniform2fv(loc, count, v);
+        break;
+      case 3:
+        glUniform3fv(loc, count, v);
+        break;
+      case 4:
+        glUniform4fv(loc, count, v);
+        break;
+      default:
+        break;
     }
   }
 
@@ -615,8 +626,7 @@ class GlDevice final : public GfxDevice {
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount * sizeof(MeshVertex)), v, GL_STATIC_DRAW);
     glGenBuffers(1, &m.ibo);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m.ibo);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount * sizeof(uint16_t)), idx,
-                 GL_STATIC_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount * sizeof(uint16_t)), idx, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex), reinterpret_cast<void*>(0));
     glEnableVertexAttribArray(1);
@@ -712,8 +722,7 @@ class GlDevice final : public GfxDevice {
   }
 
   bool ReadBackBuffer(const Rect& r, std::vector<uint8_t>* rgba) override {
-    if (!rgba || r.w <= 0 || r.h <= 0 || r.x < 0 || r.y < 0 || r.x + r.w > width_ || r.y + r.h > height_)
-      return false;
+    if (!rgba || r.w <= 0 || r.h <= 0 || r.x < 0 || r.y < 0 || r.x + r.w > width_ || r.y + r.h > height_) return false;
     Flush();
     rgba->assign(static_cast<size_t>(r.w) * r.h * 4, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, back_.fbo);

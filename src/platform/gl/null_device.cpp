@@ -41,8 +41,8 @@ bool NullDevice::UpdateTexture(TextureId id, const Rect& d, const uint8_t* rgba,
 bool NullDevice::CopyTexture(TextureId src, const Rect& r, TextureId dst, int dx, int dy) {
   auto s = textures_.find(src);
   auto d = textures_.find(dst);
-  if (s == textures_.end() || d == textures_.end() || src == dst || r.w <= 0 || r.h <= 0 || r.x < 0 ||
-      r.y < 0 || r.x + r.w > s->second.w || r.y + r.h > s->second.h)
+  if (s == textures_.end() || d == textures_.end() || src == dst || r.w <= 0 || r.h <= 0 || r.x < 0 || r.y < 0 ||
+      r.x + r.w > s->second.w || r.y + r.h > s->second.h)
     return false;
   const int pitch = s->second.w * 4;
   return UpdateTexture(dst, Rect{dx, dy, r.w, r.h},

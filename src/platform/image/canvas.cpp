@@ -82,8 +82,9 @@ void Canvas::RoundedRect(int x, int y, int w, int h, float radius, Rgba c) {
   const int y1 = static_cast<int>(std::min<long long>(static_cast<long long>(y) + h, height_));
   for (int py = y0; py < y1; ++py)
     for (int px = x0; px < x1; ++px)
-      Blend(px, py, c, RoundedCoverage(static_cast<float>(px), static_cast<float>(py), static_cast<float>(x),
-                                       static_cast<float>(y), static_cast<float>(w), static_cast<float>(h), r));
+      Blend(px, py, c,
+            RoundedCoverage(static_cast<float>(px), static_cast<float>(py), static_cast<float>(x),
+                            static_cast<float>(y), static_cast<float>(w), static_cast<float>(h), r));
 }
 
 void Canvas::Border(int x, int y, int w, int h, float thickness, float radius, Rgba c) {
@@ -97,8 +98,8 @@ void Canvas::Border(int x, int y, int w, int h, float thickness, float radius, R
   for (int py = y0; py < y1; ++py)
     for (int px = x0; px < x1; ++px) {
       const float fx = static_cast<float>(px), fy = static_cast<float>(py);
-      const float outer = RoundedCoverage(fx, fy, static_cast<float>(x), static_cast<float>(y),
-                                          static_cast<float>(w), static_cast<float>(h), r);
+      const float outer = RoundedCoverage(fx, fy, static_cast<float>(x), static_cast<float>(y), static_cast<float>(w),
+                                          static_cast<float>(h), r);
       const float inner = RoundedCoverage(fx, fy, x + t, y + t, w - 2 * t, h - 2 * t, ri);
       Blend(px, py, c, outer - inner);
     }

@@ -84,7 +84,8 @@ bool LoadXModel(const uint8_t* data, size_t size, XModel* out, std::string* erro
   }
   Assimp::Importer importer;
   // Fan triangulation, and the file's own handedness, winding and v-down texture coordinates.
-  const aiScene* s = importer.ReadFileFromMemory(data, size, aiProcess_Triangulate | aiProcess_ConvertToLeftHanded, "x");
+  const aiScene* s =
+      importer.ReadFileFromMemory(data, size, aiProcess_Triangulate | aiProcess_ConvertToLeftHanded, "x");
   if (!s || !s->mRootNode || (s->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
     *error = importer.GetErrorString();
     if (error->empty()) *error = "the model could not be read";
@@ -96,11 +97,14 @@ bool LoadXModel(const uint8_t* data, size_t size, XModel* out, std::string* erro
     aiString name, tex;
     if (m->Get(AI_MATKEY_NAME, name) == AI_SUCCESS) x.name = name.C_Str();
     aiColor4D c;
-    if (m->Get(AI_MATKEY_COLOR_DIFFUSE, c) == AI_SUCCESS) x.diffuse[0] = c.r, x.diffuse[1] = c.g, x.diffuse[2] = c.b, x.diffuse[3] = c.a;
+    if (m->Get(AI_MATKEY_COLOR_DIFFUSE, c) == AI_SUCCESS)
+      x.diffuse[0] = c.r, x.diffuse[1] = c.g, x.diffuse[2] = c.b, x.diffuse[3] = c.a;
     m->Get(AI_MATKEY_SHININESS, x.power);
     aiColor3D c3;
-    if (m->Get(AI_MATKEY_COLOR_SPECULAR, c3) == AI_SUCCESS) x.specular[0] = c3.r, x.specular[1] = c3.g, x.specular[2] = c3.b;
-    if (m->Get(AI_MATKEY_COLOR_EMISSIVE, c3) == AI_SUCCESS) x.emissive[0] = c3.r, x.emissive[1] = c3.g, x.emissive[2] = c3.b;
+    if (m->Get(AI_MATKEY_COLOR_SPECULAR, c3) == AI_SUCCESS)
+      x.specular[0] = c3.r, x.specular[1] = c3.g, x.specular[2] = c3.b;
+    if (m->Get(AI_MATKEY_COLOR_EMISSIVE, c3) == AI_SUCCESS)
+      x.emissive[0] = c3.r, x.emissive[1] = c3.g, x.emissive[2] = c3.b;
     if (m->GetTexture(aiTextureType_DIFFUSE, 0, &tex) == AI_SUCCESS) x.textureFile = tex.C_Str();
     out->materials.push_back(x);
   }

@@ -50,15 +50,15 @@ struct MovieDecoder::Impl {
   int swrFormat = -1;
   int swrRate = 0;
   MovieInfo info;
-  double startTime = 0;       // stream time of the first picture: our time 0
-  double frameDuration = 0;   // 1 / fps, or 0
-  bool inputDone = false;     // demuxer exhausted, decoders flushed
+  double startTime = 0;      // stream time of the first picture: our time 0
+  double frameDuration = 0;  // 1 / fps, or 0
+  bool inputDone = false;    // demuxer exhausted, decoders flushed
   bool vDone = true;
   bool aDone = true;
   int errorRun = 0;
-  double vSkipBefore = -1;    // after a seek: drop what ends before this time
+  double vSkipBefore = -1;  // after a seek: drop what ends before this time
   double aSkipBefore = -1;
-  double nextAudioPts = 0;    // for audio frames without a timestamp
+  double nextAudioPts = 0;  // for audio frames without a timestamp
 
   ~Impl() { Close(); }
 
@@ -76,9 +76,7 @@ struct MovieDecoder::Impl {
     info = MovieInfo{};
   }
 
-  double Seconds(int64_t ts, AVRational tb) const {
-    return static_cast<double>(ts) * av_q2d(tb) - startTime;
-  }
+  double Seconds(int64_t ts, AVRational tb) const { return static_cast<double>(ts) * av_q2d(tb) - startTime; }
 
   bool OpenCodec(int index, int threads, AVCodecContext** out, std::string* error) {
     AVStream* st = fmt->streams[index];

@@ -12,10 +12,10 @@ inline constexpr int kMovieAudioRate = 44100;
 inline constexpr int kMovieAudioChannels = 2;
 
 struct MovieInfo {
-  int width = 0;           // 0 without a video stream
+  int width = 0;  // 0 without a video stream
   int height = 0;
-  double fps = 0;          // nominal frame rate (0 when unknown)
-  double duration = 0;     // seconds; 0 when the container does not say
+  double fps = 0;       // nominal frame rate (0 when unknown)
+  double duration = 0;  // seconds; 0 when the container does not say
   bool hasVideo = false;
   bool hasAudio = false;
 };

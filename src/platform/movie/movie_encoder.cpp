@@ -22,7 +22,7 @@ struct MovieEncoder::Impl {
   MovieEncodeParams params;
   int64_t videoIndex = 0;
   int64_t audioSamples = 0;
-  std::vector<int16_t> pending;   // audio not yet a whole codec frame
+  std::vector<int16_t> pending;  // audio not yet a whole codec frame
   bool headerWritten = false;
   bool failed = false;
 

@@ -8,13 +8,13 @@
 namespace plat {
 
 struct MovieEncodeParams {
-  int width = 0;             // even, 16..4096
-  int height = 0;            // even, 16..4096
-  int fps = 30;              // 1..120
-  int quality = 3;           // quantiser 1 (best) .. 31
+  int width = 0;    // even, 16..4096
+  int height = 0;   // even, 16..4096
+  int fps = 30;     // 1..120
+  int quality = 3;  // quantiser 1 (best) .. 31
   bool audio = true;
-  int audioRate = 44100;     // one of 16000, 22050, 24000, 32000, 44100, 48000
-  int audioChannels = 2;     // 1 or 2
+  int audioRate = 44100;  // one of 16000, 22050, 24000, 32000, 44100, 48000
+  int audioChannels = 2;  // 1 or 2
   int audioBitrate = 128000;
 };
 
@@ -43,7 +43,7 @@ struct TestPatternParams {
   int height = 720;
   int fps = 30;
   double seconds = 4;
-  double toneHz = 440;       // 0: no audio stream
+  double toneHz = 440;  // 0: no audio stream
   int quality = 4;
 };
 

@@ -111,7 +111,8 @@ void MovieStream::Run() {
         // block each other.
         if (!wait_) {
           producerCv_.wait(lock, [&] {
-            return closing_ || serial != serial_ || queuedAudio_ < kMaxQueuedAudio || (video_.empty() && info_.hasVideo);
+            return closing_ || serial != serial_ || queuedAudio_ < kMaxQueuedAudio ||
+                   (video_.empty() && info_.hasVideo);
           });
         }
         if (closing_ || serial != serial_) break;
@@ -166,9 +167,7 @@ size_t MovieStream::TakeAudio(double from, double until, std::vector<int16_t>& o
     if (!wait_ || ended_ || closing_ || !audio_.empty() || !info_.hasAudio) break;
     // Headless: wait for the decoder unless it is held up by a full picture queue.
     if (video_.size() >= kMaxQueuedFrames) break;
-    consumerCv_.wait(lock, [&] {
-      return ended_ || closing_ || !audio_.empty() || video_.size() >= kMaxQueuedFrames;
-    });
+    consumerCv_.wait(lock, [&] { return ended_ || closing_ || !audio_.empty() || video_.size() >= kMaxQueuedFrames; });
   }
   return frames;
 }

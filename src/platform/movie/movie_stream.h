@@ -70,7 +70,7 @@ class MovieStream {
   bool seekPending_ = false;
   double seekTarget_ = 0;
   unsigned serial_ = 0;
-  std::vector<std::vector<uint8_t>> spare_;   // picture buffers for reuse
+  std::vector<std::vector<uint8_t>> spare_;  // picture buffers for reuse
   std::thread thread_;
 };
 

@@ -18,8 +18,7 @@ void SleepUntilNs(int64_t deadline) {
   timespec ts;
   ts.tv_sec = static_cast<time_t>(deadline / 1000000000LL);
   ts.tv_nsec = static_cast<long>(deadline % 1000000000LL);
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-  }
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {}
 }
 }  // namespace
 

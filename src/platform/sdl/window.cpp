@@ -183,16 +183,31 @@ void Window::PumpEvents(std::vector<WindowEvent>& events, int waitMs) {
       case SDL_WINDOWEVENT:
         if (e.window.windowID != myId) break;
         switch (e.window.event) {
-          case SDL_WINDOWEVENT_CLOSE: events.push_back({WindowEvent::kCloseRequested}); break;
-          case SDL_WINDOWEVENT_FOCUS_GAINED: events.push_back({WindowEvent::kFocusGained}); break;
-          case SDL_WINDOWEVENT_FOCUS_LOST: events.push_back({WindowEvent::kFocusLost}); break;
+          case SDL_WINDOWEVENT_CLOSE:
+            events.push_back({WindowEvent::kCloseRequested});
+            break;
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+            events.push_back({WindowEvent::kFocusGained});
+            break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            events.push_back({WindowEvent::kFocusLost});
+            break;
           case SDL_WINDOWEVENT_MINIMIZED:
-          case SDL_WINDOWEVENT_HIDDEN: events.push_back({WindowEvent::kMinimized}); break;
+          case SDL_WINDOWEVENT_HIDDEN:
+            events.push_back({WindowEvent::kMinimized});
+            break;
           case SDL_WINDOWEVENT_RESTORED:
-          case SDL_WINDOWEVENT_SHOWN: events.push_back({WindowEvent::kRestored}); break;
-          case SDL_WINDOWEVENT_EXPOSED: events.push_back({WindowEvent::kExposed}); break;
-          case SDL_WINDOWEVENT_SIZE_CHANGED: events.push_back({WindowEvent::kResized}); break;
-          default: break;
+          case SDL_WINDOWEVENT_SHOWN:
+            events.push_back({WindowEvent::kRestored});
+            break;
+          case SDL_WINDOWEVENT_EXPOSED:
+            events.push_back({WindowEvent::kExposed});
+            break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            events.push_back({WindowEvent::kResized});
+            break;
+          default:
+            break;
         }
         break;
       default:

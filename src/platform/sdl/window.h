@@ -21,7 +21,7 @@ struct WindowEvent {
     kRestored,  // shown again after being minimised or hidden
     kExposed,
     kResized,  // the drawable size changed
-    kWheel,  // wheel = notches, positive away from the user
+    kWheel,    // wheel = notches, positive away from the user
   };
   Kind kind;
   int wheel = 0;
@@ -91,8 +91,8 @@ class Window {
   // kBoxNotShown when the box could not be shown (no display support), or kBoxDismissed when the
   // player closed it without choosing a button.
   int ShowMessageBox(const std::string& titleUtf8, const std::string& textUtf8,
-                     const std::vector<std::string>& buttonsUtf8, bool errorIcon,
-                     int defaultButton, int escapeButton) const;
+                     const std::vector<std::string>& buttonsUtf8, bool errorIcon, int defaultButton,
+                     int escapeButton) const;
 
  private:
   Window() = default;

@@ -33,7 +33,8 @@ bool CompiledEffect::Build(plat::GfxDevice* dev, const std::string& text, std::s
         *error = "technique " + t.name + ", pass " + p.name + ": " + log;
         return false;
       }
-      for (const EffectParam& prm : desc.params) out.locations.push_back(dev->UniformLocation(out.program, prm.name.c_str()));
+      for (const EffectParam& prm : desc.params)
+        out.locations.push_back(dev->UniformLocation(out.program, prm.name.c_str()));
       techniques.back().push_back(out);
     }
   }

@@ -5,10 +5,14 @@
 
 int EffectParam::Components() const {
   switch (type) {
-    case EffectParamType::Float2: return 2;
-    case EffectParamType::Float4: return 4;
-    case EffectParamType::Matrix: return 16;
-    default: return 1;
+    case EffectParamType::Float2:
+      return 2;
+    case EffectParamType::Float4:
+      return 4;
+    case EffectParamType::Matrix:
+      return 16;
+    default:
+      return 1;
   }
 }
 
@@ -72,12 +76,18 @@ bool ParseBlend(const std::string& s, uint8_t* f) {
 
 const char* GlslType(EffectParamType t) {
   switch (t) {
-    case EffectParamType::Float: return "float";
-    case EffectParamType::Float2: return "vec2";
-    case EffectParamType::Float4: return "vec4";
-    case EffectParamType::Int: return "int";
-    case EffectParamType::Matrix: return "mat4";
-    case EffectParamType::Texture: return "sampler2D";
+    case EffectParamType::Float:
+      return "float";
+    case EffectParamType::Float2:
+      return "vec2";
+    case EffectParamType::Float4:
+      return "vec4";
+    case EffectParamType::Int:
+      return "int";
+    case EffectParamType::Matrix:
+      return "mat4";
+    case EffectParamType::Texture:
+      return "sampler2D";
   }
   return "float";
 }

@@ -263,9 +263,7 @@ void CDGModelRenderer::ReleaseModel() {
   flags_ = 0;
 }
 
-void CDGModelRenderer::ReleaseResources() {
-  CDGRendererBase::ReleaseResources();
-}
+void CDGModelRenderer::ReleaseResources() { CDGRendererBase::ReleaseResources(); }
 
 void CDGModelRenderer::OnManagerGone() {
   ReleaseModel();
@@ -294,7 +292,8 @@ ModelMaterial ToMaterial(const plat::XMaterial& x) {
   return m;
 }
 
-void CollectStatic(const plat::XModel& x, int index, const Matrix44& parent, std::vector<std::vector<plat::XMeshPart>>* out) {
+void CollectStatic(const plat::XModel& x, int index, const Matrix44& parent,
+                   std::vector<std::vector<plat::XMeshPart>>* out) {
   const plat::XFrame& f = x.frames[index];
   Matrix44 combined;
   FromRowMajor(f.transform).Multiply(parent, combined);
@@ -328,7 +327,8 @@ void CDGModelRenderer::BuildStatic(const plat::XModel& x) {
   staticCount_ = static_cast<uint32_t>(staticSubsets_.size());
 }
 
-ModelFrame* CDGModelRenderer::BuildFrames(const plat::XModel& x, int index, const std::string& dir, CDGFileLoad* loader) {
+ModelFrame* CDGModelRenderer::BuildFrames(const plat::XModel& x, int index, const std::string& dir,
+                                          CDGFileLoad* loader) {
   const plat::XFrame& xf = x.frames[index];
   ModelFrame* f = allocator_.CreateFrame(xf.name.c_str());
   f->transformation = FromRowMajor(xf.transform);
@@ -344,7 +344,7 @@ ModelFrame* CDGModelRenderer::BuildFrames(const plat::XModel& x, int index, cons
       // keeps its own reference.
       const std::string path = dir + mat.textureFile;
       f->textures.push_back(mat.textureFile.empty() ? nullptr
-                                                     : manager_->LoadTextureFromLoader(path.c_str(), loader, 1));
+                                                    : manager_->LoadTextureFromLoader(path.c_str(), loader, 1));
     }
     f->effects.assign(f->textures.size(), nullptr);
   }
@@ -389,7 +389,8 @@ void CDGModelRenderer::LoadModel(CDGFileLoad* source) {
     staticMaterials_.push_back(ToMaterial(m));
     // A material without a texture asks for the directory itself, which gives no texture.
     const std::string path = dir + m.textureFile;
-    materialTextures_.push_back(m.textureFile.empty() ? nullptr : manager_->LoadTextureFromLoader(path.c_str(), loader, 1));
+    materialTextures_.push_back(m.textureFile.empty() ? nullptr
+                                                      : manager_->LoadTextureFromLoader(path.c_str(), loader, 1));
     textureNames_.push_back(m.textureFile);
     if (!root_) {
       // Depth key: minus the largest z among the first vertices of the material's faces.

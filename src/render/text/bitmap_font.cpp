@@ -69,13 +69,13 @@ bool CDGFont_QZT::GetGlyph(const std::string& key, CDGTexture** texture, CDGMana
   // A rectangle outside the picture is refused before a texture of its (damaged, up to
   // 65535 x 65535) size is made.
   uint32_t picW = 0, picH = 0;
-  if (!picture_->GetSurfaceSize(&picW, &picH) || r.left < 0 || r.top < 0 || r.right <= r.left ||
-      r.bottom <= r.top || static_cast<uint32_t>(r.right) > picW || static_cast<uint32_t>(r.bottom) > picH)
+  if (!picture_->GetSurfaceSize(&picW, &picH) || r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top ||
+      static_cast<uint32_t>(r.right) > picW || static_cast<uint32_t>(r.bottom) > picH)
     return false;
   const bool made = *texture == nullptr;
   if (made) *texture = new CDGTexture(manager);
-  const bool ok = (*texture)->CreateEmpty(r.right - r.left, r.bottom - r.top) &&
-                  (*texture)->CopyFromTexture(picture_, &r, nullptr);
+  const bool ok =
+      (*texture)->CreateEmpty(r.right - r.left, r.bottom - r.top) && (*texture)->CopyFromTexture(picture_, &r, nullptr);
   if (!ok && made) {
     // A failed copy gives no glyph, not a blank texture.
     (*texture)->Release();

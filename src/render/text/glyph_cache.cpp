@@ -227,8 +227,8 @@ bool CDGTextTextureManager::PreloadText(CDGManager* manager, std::string_view te
 }
 
 CDGTexture* CDGTextTextureManager::RenderTextTexture(std::string_view text, const std::string& face, int32_t height,
-                                                     uint8_t italic, uint8_t bold, int32_t border,
-                                                     int32_t charSpacing, int32_t lineSpacing, CDGManager* manager) {
+                                                     uint8_t italic, uint8_t bold, int32_t border, int32_t charSpacing,
+                                                     int32_t lineSpacing, CDGManager* manager) {
   const GlyphFontKey key{face, height, border, italic, bold};
   fontManager_.SetDevice(manager);
   // Bitmap fonts draw here too: handing a ".fnt" name to the system fonts would only give a

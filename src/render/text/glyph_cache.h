@@ -86,16 +86,15 @@ class CDGTextTextureManager : public CDGReferenceObject {
   virtual void BuildGlyphList(std::vector<GlyphListEntry>* out, std::string_view text, const std::string& face,
                               int32_t height, uint8_t italic, uint8_t bold, int32_t border, CDGManager* manager);
   // The whole text in one new texture (one reference, the caller's), or null.
-  virtual CDGTexture* RenderTextTexture(std::string_view text, const std::string& face, int32_t height,
-                                        uint8_t italic, uint8_t bold, int32_t border, int32_t charSpacing,
-                                        int32_t lineSpacing, CDGManager* manager);
+  virtual CDGTexture* RenderTextTexture(std::string_view text, const std::string& face, int32_t height, uint8_t italic,
+                                        uint8_t bold, int32_t border, int32_t charSpacing, int32_t lineSpacing,
+                                        CDGManager* manager);
   // Erases every slot holding the texture (only the pointer is compared) and keys left empty.
   virtual void ForgetTexture(CDGTexture* texture);
   // Releases the references the cache owns and empties it. Glyphs held by renderers stay theirs.
   virtual void ReleaseAll();
   // Makes a glyph into an empty slot; false (slot left empty) on failure or a full slot.
-  virtual bool RasterizeGlyph(CDGManager* manager, const std::string& ch, const GlyphFontKey& key,
-                              CDGTexture** slot);
+  virtual bool RasterizeGlyph(CDGManager* manager, const std::string& ch, const GlyphFontKey& key, CDGTexture** slot);
   virtual CDGTexture*& FindGlyphSlot(const std::string& ch, const GlyphFontKey& key);
 
   // Null restores the system fonts. The source must outlive its use.

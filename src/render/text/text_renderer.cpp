@@ -173,8 +173,7 @@ void CDGTextRenderer::PlaceOnSheet() {
   for (const std::vector<GlyphQuad>* quads : {&main_, &decoration_})
     for (const GlyphQuad& q : *quads) glyphs.push_back(q.texture);
   // Bitmap-font glyphs carry colours of their own; the sheet holds white coverage only.
-  const bool ok = perGlyph_ && !Cache().FontManager().HasFont(face_.c_str()) &&
-                  sheet_.Place(manager_, glyphs, Cache());
+  const bool ok = perGlyph_ && !Cache().FontManager().HasFont(face_.c_str()) && sheet_.Place(manager_, glyphs, Cache());
   if (!ok) sheet_.Release(Cache());
   for (std::vector<GlyphQuad>* quads : {&main_, &decoration_})
     for (GlyphQuad& q : *quads) {
@@ -204,16 +203,16 @@ bool CDGTextRenderer::Relayout() {
   }
   CDGTextTextureManager& cache = Cache();
   if (!perGlyph_) {
-    CDGTexture* t = cache.RenderTextTexture(text_, face_, height_, italic_, bold_, 0, charSpacing_, lineSpacing_,
-                                            manager_);
+    CDGTexture* t =
+        cache.RenderTextTexture(text_, face_, height_, italic_, bold_, 0, charSpacing_, lineSpacing_, manager_);
     main_.push_back(GlyphQuad{t});
     if (HasShadow()) {
       if (t) t->AddRef();
       decoration_.push_back(GlyphQuad{t});
     } else if (HasOutline()) {
-      decoration_.push_back(GlyphQuad{cache.RenderTextTexture(text_, face_, height_, italic_, bold_,
-                                                              static_cast<int32_t>(outlineWidth_), charSpacing_,
-                                                              lineSpacing_, manager_)});
+      decoration_.push_back(
+          GlyphQuad{cache.RenderTextTexture(text_, face_, height_, italic_, bold_, static_cast<int32_t>(outlineWidth_),
+                                            charSpacing_, lineSpacing_, manager_)});
     }
     fades_.push_back(GlyphFade{});
   } else {
@@ -228,8 +227,7 @@ bool CDGTextRenderer::Relayout() {
       fades_.push_back(GlyphFade{});
     }
     if (HasOutline()) {
-      cache.BuildGlyphList(&list, text_, face_, height_, italic_, bold_, static_cast<int32_t>(outlineWidth_),
-                           manager_);
+      cache.BuildGlyphList(&list, text_, face_, height_, italic_, bold_, static_cast<int32_t>(outlineWidth_), manager_);
       for (const GlyphListEntry& e : list) decoration_.push_back(GlyphQuad{e.texture, false, e.lineFeed});
     }
   }
@@ -255,8 +253,7 @@ bool CDGTextRenderer::AppendText(const char* text, uint32_t from, uint32_t to, f
     fades_.push_back(GlyphFade{durationMs, 0, from, to});
   }
   if (HasOutline()) {
-    cache.BuildGlyphList(&list, piece, face_, height_, italic_, bold_, static_cast<int32_t>(outlineWidth_),
-                         manager_);
+    cache.BuildGlyphList(&list, piece, face_, height_, italic_, bold_, static_cast<int32_t>(outlineWidth_), manager_);
     for (const GlyphListEntry& e : list) decoration_.push_back(GlyphQuad{e.texture, false, e.lineFeed});
   }
   PlaceOnSheet();

@@ -69,28 +69,41 @@ std::vector<int32_t> ParseScriptArgList(AdvScript& s, const char* text, int flag
 
 int32_t CallScriptFunc(AdvScript& s, unsigned id, const char* arg) {
   switch (id) {
-    case 0: return ScriptGetBusyoKuni(arg);
-    case 1: return ScriptGetBusyoSiro(arg);
-    case 2: return ScriptSiroCountOfBusyoDaimyo(arg);
-    case 3: return ScriptKuniCountOfBusyoDaimyo(arg);
-    case 4: return FindDaimyoOfBusyoName(arg);
-    case 5: return ScriptGetDaimyoLeader(arg);
+    case 0:
+      return ScriptGetBusyoKuni(arg);
+    case 1:
+      return ScriptGetBusyoSiro(arg);
+    case 2:
+      return ScriptSiroCountOfBusyoDaimyo(arg);
+    case 3:
+      return ScriptKuniCountOfBusyoDaimyo(arg);
+    case 4:
+      return FindDaimyoOfBusyoName(arg);
+    case 5:
+      return ScriptGetDaimyoLeader(arg);
     case 6: {
       int32_t g = Busyo(arg);
       s.namedGeneral = static_cast<uint32_t>(g);
       return g;
     }
-    case 7: return FindKuniByName(arg);
-    case 8: return FindSiroByName(arg);
-    case 9: return FindDaimyoByName(arg);
-    case 10: return TurnCounter;
+    case 7:
+      return FindKuniByName(arg);
+    case 8:
+      return FindSiroByName(arg);
+    case 9:
+      return FindDaimyoByName(arg);
+    case 10:
+      return TurnCounter;
     case 11: {
       int32_t clan = Clan(arg);
       return clan >= 0 && clan < kDaimyoSlots ? CountDaimyoVassals(static_cast<uint32_t>(clan)) : 0;
     }
-    case 12: return ScriptGetKuniControlRate(arg);
-    case 13: return GetUnificationState();
-    case 14: return AdvSvc().BattleResultWord(0);
+    case 12:
+      return ScriptGetKuniControlRate(arg);
+    case 13:
+      return GetUnificationState();
+    case 14:
+      return AdvSvc().BattleResultWord(0);
     case 15: {
       int32_t g = Busyo(arg);
       return g >= 0 && IsBusyoInBattleGroupA(g) ? 1 : 0;
@@ -103,8 +116,10 @@ int32_t CallScriptFunc(AdvScript& s, unsigned id, const char* arg) {
       int32_t clan = FindDaimyoOfBusyoName(arg);
       return clan >= 0 && PlayerBusyoInDaimyoSiro(static_cast<uint32_t>(clan)) ? 1 : 0;
     }
-    case 18: return AdvSvc().BattleResultWord(1);
-    case 19: return AdvSvc().GameClearedFlag();
+    case 18:
+      return AdvSvc().BattleResultWord(1);
+    case 19:
+      return AdvSvc().GameClearedFlag();
     case 20: {
       int32_t g = Busyo(arg);
       return g >= 0 ? AddBusyoToCastle(g, -1, true) : -1;
@@ -118,13 +133,17 @@ int32_t CallScriptFunc(AdvScript& s, unsigned id, const char* arg) {
       int32_t old = static_cast<int32_t>(s.namedGeneral);
       return g >= 0 && old >= 0 && old < kBusyoCount ? ChangeBusyoInCastle(old, g) : -1;
     }
-    case 26: return ScriptBusyoHasFlags(arg);
+    case 26:
+      return ScriptBusyoHasFlags(arg);
     case 27: {
       int32_t clan = Clan(arg);
-      return clan >= 0 && clan < kDaimyoSlots ? static_cast<uint16_t>(CountDaimyoFreeSlots(static_cast<uint32_t>(clan))) : 0;
+      return clan >= 0 && clan < kDaimyoSlots ? static_cast<uint16_t>(CountDaimyoFreeSlots(static_cast<uint32_t>(clan)))
+                                              : 0;
     }
-    case 28: return IsPlayerSiro(FindSiroByName(arg)) ? 1 : 0;
-    case 32: return ScriptIsBusyoPlaced(arg);
+    case 28:
+      return IsPlayerSiro(FindSiroByName(arg)) ? 1 : 0;
+    case 32:
+      return ScriptIsBusyoPlaced(arg);
     case 50: {
       std::vector<int32_t> v = ParseScriptArgList(s, arg, 0);
       if (v.size() != 2) {
@@ -132,7 +151,8 @@ int32_t CallScriptFunc(AdvScript& s, unsigned id, const char* arg) {
         return 0;
       }
       if (v[0] < 0 || v[0] >= kKuniSlots || v[1] < 0 || v[1] >= kDaimyoSlots) return 0;
-      int32_t share = static_cast<uint8_t>(GetDaimyoKuniShare(static_cast<uint32_t>(v[0]), static_cast<uint32_t>(v[1])));
+      int32_t share =
+          static_cast<uint8_t>(GetDaimyoKuniShare(static_cast<uint32_t>(v[0]), static_cast<uint32_t>(v[1])));
       return share > 100 ? 100 : share;
     }
     default:

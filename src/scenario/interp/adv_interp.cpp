@@ -131,7 +131,8 @@ class Interp {
   bool SwOk(uint32_t sw) {
     if (sw < kSwitchCount) return true;
     char text[96];
-    std::snprintf(text, sizeof text, "スイッチ番号(%u)が範囲(0～%u)外です", sw, static_cast<unsigned>(kSwitchCount - 1));
+    std::snprintf(text, sizeof text, "スイッチ番号(%u)が範囲(0～%u)外です", sw,
+                  static_cast<unsigned>(kSwitchCount - 1));
     Report(text);
     return false;
   }
@@ -146,7 +147,8 @@ class Interp {
   void JumpLabel(uint32_t label) {
     if (label >= kLabelCount) {
       char text[96];
-      std::snprintf(text, sizeof text, "ラベル番号(%u)が範囲(0～%u)外です", label, static_cast<unsigned>(kLabelCount - 1));
+      std::snprintf(text, sizeof text, "ラベル番号(%u)が範囲(0～%u)外です", label,
+                    static_cast<unsigned>(kLabelCount - 1));
       Report(text);
       return;
     }
@@ -234,15 +236,24 @@ Flow Interp::SwCalcu(uint32_t sw, uint32_t op, int32_t v) {
   int32_t cur = GetSw(sw);
   int32_t out = cur;
   switch (op) {
-    case 0: out = Wrap(static_cast<int64_t>(cur) * v); break;
+    case 0:
+      out = Wrap(static_cast<int64_t>(cur) * v);
+      break;
     case 1:
       if (v == 0) v = 1;
       out = (cur == INT32_MIN && v == -1) ? INT32_MIN : cur / v;
       break;
-    case 2: out = Wrap(static_cast<int64_t>(cur) + v); break;
-    case 3: out = Wrap(static_cast<int64_t>(cur) - v); break;
-    case 4: out = v; break;
-    default: return Flow::kNext;
+    case 2:
+      out = Wrap(static_cast<int64_t>(cur) + v);
+      break;
+    case 3:
+      out = Wrap(static_cast<int64_t>(cur) - v);
+      break;
+    case 4:
+      out = v;
+      break;
+    default:
+      return Flow::kNext;
   }
   SetSw(sw, out, true);
   return Flow::kNext;
@@ -301,7 +312,8 @@ Flow Interp::Talk(bool newPage) {
   if (p) p->SetMessage(static_cast<int32_t>(readId), speaker, records, newPage);
   if (s_.voicePending) {
     AdvSvc().ApplyVoiceVolume(s_.pendingVoice.number);
-    if (!p || (!p->IsSkip() && !p->IsFastForward())) AdvSvc().PlayVoice(s_.pendingVoice.fileName, s_.pendingVoice.param);
+    if (!p || (!p->IsSkip() && !p->IsFastForward()))
+      AdvSvc().PlayVoice(s_.pendingVoice.fileName, s_.pendingVoice.param);
     if (p) p->SetBacklogVoice(s_.pendingVoice.fileName, s_.pendingVoice.number, s_.pendingVoice.param);
     g_messageVoice = s_.pendingVoice;
     s_.voicePending = 0;
@@ -436,7 +448,8 @@ Flow Interp::World(unsigned op) {
     }
     case kOpHideDaimyoInfo: {
       int32_t clan = Val(), on = Val();
-      if (r_.ok && clan >= 0 && clan < static_cast<int32_t>(kDaimyoSlots)) SetDaimyoFlag3(static_cast<uint32_t>(clan), on != 0);
+      if (r_.ok && clan >= 0 && clan < static_cast<int32_t>(kDaimyoSlots))
+        SetDaimyoFlag3(static_cast<uint32_t>(clan), on != 0);
       break;
     }
     case kOpSetBusyoParam: {
@@ -444,9 +457,12 @@ Flow Interp::World(unsigned op) {
       const char* param = r_.Str();
       int32_t v = Val();
       if (!r_.ok || !ValidBusyo(g)) break;
-      if (std::strcmp(param, "兵数") == 0) SetBusyoSoldiers(static_cast<uint32_t>(g), v);
-      else if (std::strcmp(param, "鉄砲") == 0) SetBusyoGuns(static_cast<uint32_t>(g), v);
-      else if (std::strcmp(param, "Lv") == 0) SetBusyoStage(static_cast<uint32_t>(g), v);
+      if (std::strcmp(param, "兵数") == 0)
+        SetBusyoSoldiers(static_cast<uint32_t>(g), v);
+      else if (std::strcmp(param, "鉄砲") == 0)
+        SetBusyoGuns(static_cast<uint32_t>(g), v);
+      else if (std::strcmp(param, "Lv") == 0)
+        SetBusyoStage(static_cast<uint32_t>(g), v);
       break;
     }
     default:
@@ -472,8 +488,10 @@ Flow Interp::Sprite(unsigned op) {
       const char* flag = r_.Str();
       int32_t v = Val();
       if (!r_.ok) break;
-      if (std::strcmp(flag, "AddBlend") == 0) w.SetAddBlend(v != 0);
-      else if (std::strcmp(flag, "WaitCheck") == 0) w.SetWaitCheck(v != 0);
+      if (std::strcmp(flag, "AddBlend") == 0)
+        w.SetAddBlend(v != 0);
+      else if (std::strcmp(flag, "WaitCheck") == 0)
+        w.SetWaitCheck(v != 0);
       break;
     }
     case kOpSpriteAnimeClear: {
@@ -562,9 +580,7 @@ Flow Interp::Sprite(unsigned op) {
 // Stop fades: speed -(t + 1), kept within the fade speeds that end in silence.
 int32_t StopSpeed(uint32_t t) { return -static_cast<int32_t>(t >= 3 ? 4 : t + 1); }
 
-bool IsWebUrl(const char* url) {
-  return std::strncmp(url, "http://", 7) == 0 || std::strncmp(url, "https://", 8) == 0;
-}
+bool IsWebUrl(const char* url) { return std::strncmp(url, "http://", 7) == 0 || std::strncmp(url, "https://", 8) == 0; }
 
 Flow Interp::Step() {
   const uint32_t start = r_.pos;
@@ -612,7 +628,9 @@ Flow Interp::Step() {
       int32_t v = Val();
       if (!r_.ok) break;
       int32_t cur = op == kOpSwVar ? 0 : GetSw(sw);
-      int32_t out = op == kOpSwVar ? v : op == kOpSwAdd ? Wrap(static_cast<int64_t>(cur) + v) : Wrap(static_cast<int64_t>(cur) - v);
+      int32_t out = op == kOpSwVar   ? v
+                    : op == kOpSwAdd ? Wrap(static_cast<int64_t>(cur) + v)
+                                     : Wrap(static_cast<int64_t>(cur) - v);
       SetSw(sw, out, true);
       break;
     }
@@ -776,10 +794,18 @@ Flow Interp::Step() {
       if (r_.ok) svc.SetCgFlag(w, b);
       break;
     }
-    case kOpSwMini: MinMax(false, false); break;
-    case kOpSwMax: MinMax(true, false); break;
-    case kOpSwMiniRnd: MinMax(false, true); break;
-    case kOpSwMaxRnd: MinMax(true, true); break;
+    case kOpSwMini:
+      MinMax(false, false);
+      break;
+    case kOpSwMax:
+      MinMax(true, false);
+      break;
+    case kOpSwMiniRnd:
+      MinMax(false, true);
+      break;
+    case kOpSwMaxRnd:
+      MinMax(true, true);
+      break;
     case kOpCharIn: {
       int32_t slot = Val(), x0 = Val(), y0 = Val(), x1 = Val(), y1 = Val(), t = Val();
       if (!r_.ok) break;
@@ -792,8 +818,10 @@ Flow Interp::Step() {
       int32_t slot = Val(), x = Val(), y = Val(), t = Val();
       if (!r_.ok) break;
       if (AdvPresenter* p = GetAdvPresenter()) {
-        if (op == kOpCharOut) p->HideChar(slot, x, y, static_cast<float>(t));
-        else p->MoveChar(slot, x, y, static_cast<float>(t));
+        if (op == kOpCharOut)
+          p->HideChar(slot, x, y, static_cast<float>(t));
+        else
+          p->MoveChar(slot, x, y, static_cast<float>(t));
       }
       s_.pc = r_.pos;
       return Flow::kYield;
@@ -965,8 +993,10 @@ Flow Interp::Step() {
       const char* pattern = r_.Str();
       if (!r_.ok) break;
       if (AdvPresenter* p = GetAdvPresenter()) {
-        if (op == kOpEffectIn) p->EffectIn(layer, a, pattern);
-        else p->EffectOut(layer, a, pattern);
+        if (op == kOpEffectIn)
+          p->EffectIn(layer, a, pattern);
+        else
+          p->EffectOut(layer, a, pattern);
       }
       break;
     }
@@ -992,8 +1022,10 @@ Flow Interp::Step() {
       if (AdvPresenter* p = GetAdvPresenter()) {
         p->SetFastForward(false);
         // Only web addresses are handed to the desktop; a script never opens local files.
-        if (IsWebUrl(url)) svc.OpenUrl(url);
-        else plat::Log("script", "#URLOpen: not a web address: %s", plat::Cp932ToUtf8(url).c_str());
+        if (IsWebUrl(url))
+          svc.OpenUrl(url);
+        else
+          plat::Log("script", "#URLOpen: not a web address: %s", plat::Cp932ToUtf8(url).c_str());
       }
       break;
     }
@@ -1101,13 +1133,27 @@ bool EvalScriptCondition(const int32_t* v, size_t n) {
       }
       int32_t rhs = v[i + 1];
       switch (op & 7) {
-        case 2: truth = raw == rhs; break;
-        case 3: truth = raw > rhs; break;
-        case 4: truth = raw < rhs; break;
-        case 5: truth = raw >= rhs; break;
-        case 6: truth = raw <= rhs; break;
-        case 7: truth = raw != rhs; break;
-        default: truth = false; break;
+        case 2:
+          truth = raw == rhs;
+          break;
+        case 3:
+          truth = raw > rhs;
+          break;
+        case 4:
+          truth = raw < rhs;
+          break;
+        case 5:
+          truth = raw >= rhs;
+          break;
+        case 6:
+          truth = raw <= rhs;
+          break;
+        case 7:
+          truth = raw != rhs;
+          break;
+        default:
+          truth = false;
+          break;
       }
       raw = rhs;
       i += 2;

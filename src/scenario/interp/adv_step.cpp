@@ -75,8 +75,10 @@ void StartAdvEvent(int32_t eventNo, int32_t mode, const char* labelName, bool to
   s.waitRemaining = 0;
   s.waitJumpLabel = -1;
   AdvSvc().ApplyStorySoundConfig();
-  if (labelName && *labelName) s.GotoLabelName(labelName);
-  else s.GotoLabelIndex(0);
+  if (labelName && *labelName)
+    s.GotoLabelName(labelName);
+  else
+    s.GotoLabelIndex(0);
   if (toAdvScene) AdvSvc().ChangeScene(kAdvScene, 0);
   SetSwitch0(s, eventNo);
 }
@@ -92,8 +94,10 @@ void StepAdvScript() {
       FastForwardOff();
       // A hand-over made by the last instruction stands; otherwise the script's own end decides.
       if (GameMode != mode) return;
-      if (mode == game_mode::kMainScript) GameMode = game_mode::kIdle;
-      else EndAdvScene();
+      if (mode == game_mode::kMainScript)
+        GameMode = game_mode::kIdle;
+      else
+        EndAdvScene();
       return;
     }
     case game_mode::kIdle:

@@ -119,7 +119,7 @@ TextRunResult RunScriptAsText(const TextRunOptions& options) {
         break;
       }
       if (GameMode != mode) {
-        result.stop = GameMode == game_mode::kSlg           ? TextRunStop::kSlgMode
+        result.stop = GameMode == game_mode::kSlg            ? TextRunStop::kSlgMode
                       : GameMode == game_mode::kIdle         ? TextRunStop::kMainMenu
                       : GameMode == game_mode::kPairedEnding ? TextRunStop::kPairEnding
                       : GameMode == game_mode::kEventEnded   ? TextRunStop::kEventEnd
@@ -142,14 +142,23 @@ TextRunResult RunScriptAsText(const TextRunOptions& options) {
 
 const char* DescribeTextRunStop(TextRunStop stop) {
   switch (stop) {
-    case TextRunStop::kEnd: return "#End";
-    case TextRunStop::kMainMenu: return "#MainMenu (back to the title)";
-    case TextRunStop::kSlgMode: return "#SLGmode (hand-over to the strategy game)";
-    case TextRunStop::kPairEnding: return "#PairEnding";
-    case TextRunStop::kEventEnd: return "#EventEnd";
-    case TextRunStop::kExit: return "#EXIT";
-    case TextRunStop::kFault: return "bytecode fault";
-    case TextRunStop::kNoSet: return "no script set";
-    default: return "did not stop";
+    case TextRunStop::kEnd:
+      return "#End";
+    case TextRunStop::kMainMenu:
+      return "#MainMenu (back to the title)";
+    case TextRunStop::kSlgMode:
+      return "#SLGmode (hand-over to the strategy game)";
+    case TextRunStop::kPairEnding:
+      return "#PairEnding";
+    case TextRunStop::kEventEnd:
+      return "#EventEnd";
+    case TextRunStop::kExit:
+      return "#EXIT";
+    case TextRunStop::kFault:
+      return "bytecode fault";
+    case TextRunStop::kNoSet:
+      return "no script set";
+    default:
+      return "did not stop";
   }
 }

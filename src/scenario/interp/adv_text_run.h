@@ -13,11 +13,11 @@
 enum class TextRunStop { kEnd, kMainMenu, kSlgMode, kPairEnding, kEventEnd, kExit, kFault, kNoSet, kNoStop };
 
 struct TextRunOptions {
-  int set = 0;                                              // 0 main story, 1 tutorial
-  std::vector<std::pair<uint32_t, int32_t>> switches;       // set after the start
-  std::vector<int> choices;                                 // 1-based answers, in order
-  uint32_t maxFrames = 100000;                              // frames before giving up
-  bool fastForward = false;                                 // run with the scene in fast-forward
+  int set = 0;                                         // 0 main story, 1 tutorial
+  std::vector<std::pair<uint32_t, int32_t>> switches;  // set after the start
+  std::vector<int> choices;                            // 1-based answers, in order
+  uint32_t maxFrames = 100000;                         // frames before giving up
+  bool fastForward = false;                            // run with the scene in fast-forward
 };
 
 struct TextRunResult {

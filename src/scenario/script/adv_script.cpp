@@ -152,7 +152,8 @@ bool AdvScript::LoadScriptFiles(int set) {
 void AdvScript::LoadScriptSet(const char* name) {
   Reset();
   if (name != baseName) CopySjis(baseName, sizeof baseName, name);
-  int32_t n = ReadFileDescrambled(SetFilePath(".sd"), bytecode.data(), static_cast<int32_t>(bytecode.size()), kScriptSeed);
+  int32_t n =
+      ReadFileDescrambled(SetFilePath(".sd"), bytecode.data(), static_cast<int32_t>(bytecode.size()), kScriptSeed);
   bytecodeSize = n > 0 ? static_cast<uint32_t>(n) : 0;
   uint8_t* areas[kScriptFileCount] = {
       bytecode.data(),
@@ -168,8 +169,8 @@ void AdvScript::LoadScriptSet(const char* name) {
   // The areas are little-endian integer arrays on a little-endian host.
   static_assert(sizeof(int32_t) == 4 && sizeof(uint32_t) == 4);
   for (int i = kFileSw; i < kFileBl; ++i) {
-    ReadFileDescrambled(SetFilePath(kScriptFiles[i].extension), areas[i], static_cast<int32_t>(kScriptFiles[i].areaSize),
-                        kScriptSeed);
+    ReadFileDescrambled(SetFilePath(kScriptFiles[i].extension), areas[i],
+                        static_cast<int32_t>(kScriptFiles[i].areaSize), kScriptSeed);
     if (i == kFileSw) SnapshotSwitches();
   }
   std::memset(blHeader, 0, sizeof blHeader);
@@ -187,7 +188,8 @@ void AdvScript::LoadScriptSet(const char* name) {
   size_t pastEnd = 0;
   for (uint32_t offset : labelOffsets) pastEnd += offset > bytecodeSize;
   for (uint32_t offset : messageOffsets) pastEnd += offset > bytecodeSize;
-  if (pastEnd) plat::Log("script", "script set %s: %zu label or message offsets lie past its bytecode", baseName, pastEnd);
+  if (pastEnd)
+    plat::Log("script", "script set %s: %zu label or message offsets lie past its bytecode", baseName, pastEnd);
   loaded = 1;
 }
 
@@ -214,7 +216,8 @@ bool AdvScript::LoadStartLabelList(int set) {
 
 bool AdvScript::LoadSwitchFile() {
   if (!loaded) return false;
-  int32_t n = ReadFileDescrambled(SetFilePath(".sw"), switches.data(), static_cast<int32_t>(kSwitchCount * 4), kScriptSeed);
+  int32_t n =
+      ReadFileDescrambled(SetFilePath(".sw"), switches.data(), static_cast<int32_t>(kSwitchCount * 4), kScriptSeed);
   SnapshotSwitches();
   return n >= 0;
 }

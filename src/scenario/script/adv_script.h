@@ -146,8 +146,8 @@ class AdvScript {
   std::vector<int32_t> savePointSwitches;
   std::vector<uint8_t> switchNames;  // 8193 x 64
   std::vector<uint32_t> labelOffsets;
-  std::vector<uint8_t> labelNames;   // 4097 x 128
-  std::vector<uint8_t> events;       // 3840 x 68
+  std::vector<uint8_t> labelNames;  // 4097 x 128
+  std::vector<uint8_t> events;      // 3840 x 68
   uint32_t callDepth = 0;
   uint32_t returnStack[kCallStackSize] = {};
   std::vector<uint32_t> messageOffsets;

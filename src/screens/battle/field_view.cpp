@@ -19,11 +19,16 @@ int KassenBackgroundId(int r, bool roadLinked, bool siroFlag, int weather) {
 
 int KassenUnitModelId(int kind, bool gunVolley, bool roadLinked, bool playerSide) {
   int n;
-  if (gunVolley) n = 406;
-  else if (kind == 2 || roadLinked) n = 404;
-  else if (kind == 1) n = 400;
-  else if (kind == 3) n = 402;
-  else n = 404;
+  if (gunVolley)
+    n = 406;
+  else if (kind == 2 || roadLinked)
+    n = 404;
+  else if (kind == 1)
+    n = 400;
+  else if (kind == 3)
+    n = 402;
+  else
+    n = 404;
   return playerSide ? n : n + 1;
 }
 

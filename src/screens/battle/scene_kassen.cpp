@@ -26,9 +26,7 @@ constexpr int kBattleMenuType = 90;
 CVMenuSceneRoot* CreateKassenMenu(int32_t) { return new CVMenuSceneRoot(); }
 CVScene* CreateKassenScene(int32_t id) { return new CVSceneKassen(id); }
 
-CVMenuText* TextOf(CVMenuBase* w) {
-  return w ? dynamic_cast<CVMenuText*>(w->FindChild(kWidgetText, 0)) : nullptr;
-}
+CVMenuText* TextOf(CVMenuBase* w) { return w ? dynamic_cast<CVMenuText*>(w->FindChild(kWidgetText, 0)) : nullptr; }
 
 void SetLabel(CVMenuBase* w, const char* text) {
   if (CVMenuText* t = TextOf(w)) t->SetText(text, true);
@@ -44,17 +42,26 @@ int CommandSetOfPhase(int phase) {
   }
   int side = actor && b.currentActor >= 0 ? b.order[b.currentActor].side : 0;
   switch (phase) {
-    case 5: return 0;
-    case 7: case 8: return 1;
+    case 5:
+      return 0;
+    case 7:
+    case 8:
+      return 1;
     case 12:
       if (!actor || !actor->commander) return 2;
       return b.sides[side].countdown != 0 ? 3 : 4;
-    case 13: return actor && actor->commander && b.sides[side].countdown == 0 ? 8 : 7;
-    case 14: return 5;
-    case 15: return 6;
-    case 16: return 10;
-    case 18: return 9;
-    default: return -1;
+    case 13:
+      return actor && actor->commander && b.sides[side].countdown == 0 ? 8 : 7;
+    case 14:
+      return 5;
+    case 15:
+      return 6;
+    case 16:
+      return 10;
+    case 18:
+      return 9;
+    default:
+      return -1;
   }
 }
 
@@ -68,12 +75,26 @@ PlayerOrders& Orders() {
   };
   static struct Forward : KassenSceneLink {
     KassenSceneLink* target() { return GetKassenScreenPort().Scene(); }
-    void SetPhase(int p) override { if (auto* s = target()) s->SetPhase(p); }
-    void ShowMessage(const char* t) override { if (auto* s = target()) s->ShowMessage(t); }
-    int TakeResult() override { auto* s = target(); return s ? s->TakeResult() : -1; }
-    void OpenQuestion(const char* t) override { if (auto* s = target()) s->OpenQuestion(t); }
-    int QuestionAnswer() override { auto* s = target(); return s ? s->QuestionAnswer() : -1; }
-    void Redraw() override { if (auto* s = target()) s->Redraw(); }
+    void SetPhase(int p) override {
+      if (auto* s = target()) s->SetPhase(p);
+    }
+    void ShowMessage(const char* t) override {
+      if (auto* s = target()) s->ShowMessage(t);
+    }
+    int TakeResult() override {
+      auto* s = target();
+      return s ? s->TakeResult() : -1;
+    }
+    void OpenQuestion(const char* t) override {
+      if (auto* s = target()) s->OpenQuestion(t);
+    }
+    int QuestionAnswer() override {
+      auto* s = target();
+      return s ? s->QuestionAnswer() : -1;
+    }
+    void Redraw() override {
+      if (auto* s = target()) s->Redraw();
+    }
   } link;
   static PlayerOrders orders(link);
   return orders;
@@ -196,9 +217,11 @@ void CVSceneKassen::RefreshPanels() {
     panel->SetFlagAll(kWfShown, has);
     if (!has) continue;
     if (u.lane < b.laneCount)
-      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", GetBusyoName(u.general), u.soldiers, u.morale, u.lane + 1);
+      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", GetBusyoName(u.general),
+                    u.soldiers, u.morale, u.lane + 1);
     else
-      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 控", u.commander ? "★" : "", GetBusyoName(u.general), u.soldiers, u.morale);
+      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 控", u.commander ? "★" : "", GetBusyoName(u.general), u.soldiers,
+                    u.morale);
     SetLabel(panel, text);
   }
   // Side 1's units: the texts after the message line.
@@ -213,9 +236,11 @@ void CVSceneKassen::RefreshPanels() {
       text1->SetText("", true);
       continue;
     }
-    bool seen = b.weather != 2 || (u.lane < b.laneCount && (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
+    bool seen = b.weather != 2 || (u.lane < b.laneCount &&
+                                   (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
     if (u.lane < b.laneCount)
-      std::snprintf(text, sizeof text, "%s%s 兵%s 列%d", u.commander ? "★" : "", GetBusyoName(u.general), seen ? std::to_string(u.soldiers).c_str() : "？", u.lane + 1);
+      std::snprintf(text, sizeof text, "%s%s 兵%s 列%d", u.commander ? "★" : "", GetBusyoName(u.general),
+                    seen ? std::to_string(u.soldiers).c_str() : "？", u.lane + 1);
     else
       std::snprintf(text, sizeof text, "%s%s 控", u.commander ? "★" : "", GetBusyoName(u.general));
     text1->SetText(text, true);

@@ -140,7 +140,8 @@ void CVMenuOmake_BGM::Decide(int32_t id) {
   if (id >= kTrackFirst && id < kTrackFirst + kTracksPerPage) {
     const int32_t track = page_ * kTracksPerPage + (id - kTrackFirst);
     if (track != selected_ && GetTrackFile(track)) {
-      if (selected_ >= 0 && selected_ / kTracksPerPage == page_) Selected(TrackButton(selected_ % kTracksPerPage), false);
+      if (selected_ >= 0 && selected_ / kTracksPerPage == page_)
+        Selected(TrackButton(selected_ % kTracksPerPage), false);
       Selected(TrackButton(id - kTrackFirst), true);
       selected_ = track;
       SetState(kPlaying, 1);

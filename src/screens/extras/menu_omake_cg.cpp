@@ -217,8 +217,10 @@ void CVMenuOmake_CG::Open(int32_t a, int32_t b, int32_t c) {
   const bool events = OmakeSelection == CVSceneOmake::kPhaseEvents;
   auto* owner = dynamic_cast<CVSceneOmake*>(scene);
   const bool all = ports.allUnlocked();
-  if (events) BuildEventList(owner ? owner->GetEventTable() : OmakeEventTable, all);
-  else BuildCgList(owner ? owner->GetCgTable() : OmakeCgTable, all);
+  if (events)
+    BuildEventList(owner ? owner->GetEventTable() : OmakeEventTable, all);
+  else
+    BuildCgList(owner ? owner->GetCgTable() : OmakeCgTable, all);
   category_ = page_ = 0;
   SetState(events ? kEvents : kThumbs, 1);
   for (int32_t i = 0; i < 3; ++i) Show(modeWidgets_[i], !events);
@@ -236,7 +238,8 @@ int32_t CVMenuOmake_CG::SetState(int32_t s, int32_t force) {
     case kEvents:
       Show(panel_, true), Show(view_, false), Show(holder_, false);
       Show(modeWidgets_[0], s == kThumbs), Show(modeWidgets_[3], s == kEvents);
-      if (s == kThumbs) for (CVMenuBase* w = categoryButtons_; w; w = w->NextSibling()) Show(w, true);
+      if (s == kThumbs)
+        for (CVMenuBase* w = categoryButtons_; w; w = w->NextSibling()) Show(w, true);
       SelectCategory(category_);
       ShowPage();
       break;
@@ -386,8 +389,10 @@ void CVMenuOmake_CG::HandleClick(uint32_t click, bool held, int32_t x, int32_t y
       dragging_ = dragMoved_ = false;
       if (!wasDrag) {
         const int32_t next = NextSeenVariant(shownKey_, shownVariant_);
-        if (next != -1) ShowPicture(shownKey_, next);
-        else SetState(kThumbs, 0);
+        if (next != -1)
+          ShowPicture(shownKey_, next);
+        else
+          SetState(kThumbs, 0);
       }
     } else if (click == 2) {
       dragging_ = dragMoved_ = false;
@@ -395,14 +400,17 @@ void CVMenuOmake_CG::HandleClick(uint32_t click, bool held, int32_t x, int32_t y
     }
     if (GetState() != kPicture) return;
     if (held) {
-      if (dragging_) DragTo(x, y);
-      else BeginDrag(x, y);
+      if (dragging_)
+        DragTo(x, y);
+      else
+        BeginDrag(x, y);
     } else {
       dragging_ = false;
     }
   } else if (s == kMovie) {
     OmakePorts& ports = GetOmakePorts();
-    if (click == 1 && ports.movieFinished()) ports.restartMovie();
+    if (click == 1 && ports.movieFinished())
+      ports.restartMovie();
     else if (click == 2) {
       ports.closeMovies();
       SetState(kThumbs, 1);
@@ -423,8 +431,10 @@ void CVMenuOmake_CG::Decide(int32_t d) {
       ShowPicture(key, NextSeenVariant(key, -1));
     }
   } else if (s == kEvents) {
-    if (d >= kPageFirst && d <= kPageFirst + 22) SetPage(d - kPageFirst);
-    else if (d >= kThumbFirst && d < kThumbFirst + kPerPage) StartReplay(GetEventRecordAt(page_, d - kThumbFirst));
+    if (d >= kPageFirst && d <= kPageFirst + 22)
+      SetPage(d - kPageFirst);
+    else if (d >= kThumbFirst && d < kThumbFirst + kPerPage)
+      StartReplay(GetEventRecordAt(page_, d - kThumbFirst));
   }
 }
 
@@ -453,7 +463,9 @@ void CVMenuOmake_CG::Update(int32_t x, int32_t y, uint32_t click) {
   CVMenuSceneRoot::Update(x, y, click);
   cancelId = savedCancel;
   if (!IsShown()) return;
-  if (before == kThumbs || before == kEvents) Decide(decidedId);
-  else HandleClick(clickState, GetSceneMgr().GetMouseButton() == 1, x, y);
+  if (before == kThumbs || before == kEvents)
+    Decide(decidedId);
+  else
+    HandleClick(clickState, GetSceneMgr().GetMouseButton() == 1, x, y);
   Hover(selectedId);
 }

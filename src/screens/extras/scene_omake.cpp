@@ -25,13 +25,19 @@ CVMenuSceneRoot* MakeBgmMenu(int32_t) { return new CVMenuOmake_BGM(); }
 
 int32_t OmakeMenuOfPhase(int32_t phase) {
   switch (phase) {
-    case CVSceneOmake::kPhaseTop: return 0;
+    case CVSceneOmake::kPhaseTop:
+      return 0;
     case CVSceneOmake::kPhaseCg:
-    case CVSceneOmake::kPhaseEvents: return 1;
-    case CVSceneOmake::kPhaseReplay: return 2;
-    case CVSceneOmake::kPhaseLines: return 3;
-    case CVSceneOmake::kPhaseMusic: return 4;
-    default: return -1;
+    case CVSceneOmake::kPhaseEvents:
+      return 1;
+    case CVSceneOmake::kPhaseReplay:
+      return 2;
+    case CVSceneOmake::kPhaseLines:
+      return 3;
+    case CVSceneOmake::kPhaseMusic:
+      return 4;
+    default:
+      return -1;
   }
 }
 

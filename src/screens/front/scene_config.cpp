@@ -21,14 +21,11 @@ struct ButtonEffect {
 };
 // On/off groups: the button that holds the copy's value shows selected.
 constexpr ButtonEffect kButtons[] = {
-    {10000, kCfgVoiceMode, 1, true},       {10001, kCfgVoiceMode, 0, true},
-    {10002, kCfgSkipMode, 0, true},        {10003, kCfgSkipMode, 1, true},
-    {10004, kCfgWindowOption, 1, true},    {10005, kCfgWindowOption, 0, true},
-    {10006, kCfgBattleAnimation, 1, true}, {10007, kCfgBattleAnimation, 0, true},
-    {10008, kCfgBattleStart, 2, true},     {10009, kCfgBattleStart, 0, true},
-    {10010, kCfgBattleStart, 1, true},     {10011, kCfgBattleResults, 1, false},
-    {10012, kCfgBattleResults, 0, false},  {10013, kCfgWindowMode, 0, true},
-    {10014, kCfgWindowMode, 1, true},
+    {10000, kCfgVoiceMode, 1, true},       {10001, kCfgVoiceMode, 0, true},       {10002, kCfgSkipMode, 0, true},
+    {10003, kCfgSkipMode, 1, true},        {10004, kCfgWindowOption, 1, true},    {10005, kCfgWindowOption, 0, true},
+    {10006, kCfgBattleAnimation, 1, true}, {10007, kCfgBattleAnimation, 0, true}, {10008, kCfgBattleStart, 2, true},
+    {10009, kCfgBattleStart, 0, true},     {10010, kCfgBattleStart, 1, true},     {10011, kCfgBattleResults, 1, false},
+    {10012, kCfgBattleResults, 0, false},  {10013, kCfgWindowMode, 0, true},      {10014, kCfgWindowMode, 1, true},
 };
 
 struct SliderWords {
@@ -36,10 +33,14 @@ struct SliderWords {
   int onOff;  // -1: none
 };
 constexpr SliderWords kSliders[CVMenuConfig::kSliderCount] = {
-    {kCfgAdvMusicLevel, kCfgAdvMusicOn},   {kCfgAdvEffectsLevel, kCfgAdvEffectsOn},
-    {kCfgAdvVoiceLevel, kCfgAdvVoiceOn},   {kCfgAutoSpeed, -1},
-    {kCfgTextSpeed, -1},                   {kCfgWindowOpacity, -1},
-    {kCfgSlgMusicLevel, kCfgSlgMusicOn},   {kCfgSlgEffectsLevel, kCfgSlgEffectsOn},
+    {kCfgAdvMusicLevel, kCfgAdvMusicOn},
+    {kCfgAdvEffectsLevel, kCfgAdvEffectsOn},
+    {kCfgAdvVoiceLevel, kCfgAdvVoiceOn},
+    {kCfgAutoSpeed, -1},
+    {kCfgTextSpeed, -1},
+    {kCfgWindowOpacity, -1},
+    {kCfgSlgMusicLevel, kCfgSlgMusicOn},
+    {kCfgSlgEffectsLevel, kCfgSlgEffectsOn},
     {kCfgSlgVoiceLevel, kCfgSlgVoiceOn},
 };
 

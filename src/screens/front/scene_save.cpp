@@ -65,10 +65,14 @@ int32_t CVMenuSAVE::PageOfLastSave() {
 
 bool CVMenuSAVE::IsLastSaved(int32_t slot) {
   switch (GetSaveSlotKind(slot)) {
-    case SaveSlotKind::kOrdinary: return PlayRecordBlock.lastSlot == slot;
-    case SaveSlotKind::kQuick: return PlayRecordBlock.lastQuick == IndexInKind(slot);
-    case SaveSlotKind::kAuto: return PlayRecordBlock.lastAuto == IndexInKind(slot);
-    default: return false;
+    case SaveSlotKind::kOrdinary:
+      return PlayRecordBlock.lastSlot == slot;
+    case SaveSlotKind::kQuick:
+      return PlayRecordBlock.lastQuick == IndexInKind(slot);
+    case SaveSlotKind::kAuto:
+      return PlayRecordBlock.lastAuto == IndexInKind(slot);
+    default:
+      return false;
   }
 }
 
@@ -142,9 +146,15 @@ void CVMenuSAVE::ShowRow(int32_t row, int32_t slot, bool selected) {
   char number[48];
   const int32_t index = IndexInKind(slot);
   switch (GetSaveSlotKind(slot)) {
-    case SaveSlotKind::kQuick: std::snprintf(number, sizeof number, "Q-%02d", index + 1); break;
-    case SaveSlotKind::kAuto: std::snprintf(number, sizeof number, "A-%02d", index + 1); break;
-    default: std::snprintf(number, sizeof number, "%03d", index + 1); break;
+    case SaveSlotKind::kQuick:
+      std::snprintf(number, sizeof number, "Q-%02d", index + 1);
+      break;
+    case SaveSlotKind::kAuto:
+      std::snprintf(number, sizeof number, "A-%02d", index + 1);
+      break;
+    default:
+      std::snprintf(number, sizeof number, "%03d", index + 1);
+      break;
   }
   SetRowText(b, 0, number);
   if (!IsSlotValid(slot)) {

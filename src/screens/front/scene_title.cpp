@@ -51,8 +51,12 @@ void CVSceneTitle::FindWidgets() {
     const CVMenuBase* w;
     const char* what;
   };
-  const Need needs[] = {{menu, "menu 0"},          {mainPanel_, "main panel"},   {logoWindow_, "logo window"},
-                        {mainPicture_, "main picture"}, {buttonArea_, "button area"}, {afterButton_, "after-button widget"},
+  const Need needs[] = {{menu, "menu 0"},
+                        {mainPanel_, "main panel"},
+                        {logoWindow_, "logo window"},
+                        {mainPicture_, "main picture"},
+                        {buttonArea_, "button area"},
+                        {afterButton_, "after-button widget"},
                         {thirdWindow_, "third window"}};
   for (const Need& n : needs)
     if (!n.w) plat::Log("title", "layout has no %s; that part of the title is left out", n.what);

@@ -190,8 +190,8 @@ bool DecodeWindowState(const uint8_t* data, size_t size, WindowStateData& out, s
       AnimeKey key;
       bool kok = r.U32(n) && r.U16(key.kind);
       for (float& v : key.p) kok = kok && r.F32(v);
-      kok = kok && r.F32(key.duration) && r.U16(key.with) && r.U16(key.next) && r.U8(key.refMask) &&
-            r.U8(key.accumulate);
+      kok =
+          kok && r.F32(key.duration) && r.U16(key.with) && r.U16(key.next) && r.U8(key.refMask) && r.U8(key.accumulate);
       if (!kok) return Fail(why, "bad animation key");
       if (key.kind > kAnimeClose || key.refMask > 31 || !Flag(key.accumulate)) return Fail(why, "bad animation key");
       for (const auto& e : l.keys)

@@ -22,9 +22,9 @@ using adv::LayerKind;
 namespace {
 
 // Animation numbers the window gives its layers (the layout's own animations stay below 100).
-constexpr uint32_t kAnimIn = 0xF001;      // move of a picture coming in or moving
-constexpr uint32_t kAnimFade = 0xF002;    // its colour (fade in or out)
-constexpr uint32_t kAnimFlare = 0xF010;   // lens flare: in, turn, out
+constexpr uint32_t kAnimIn = 0xF001;     // move of a picture coming in or moving
+constexpr uint32_t kAnimFade = 0xF002;   // its colour (fade in or out)
+constexpr uint32_t kAnimFlare = 0xF010;  // lens flare: in, turn, out
 constexpr uint32_t kAnimFlare2 = 0xF011;
 constexpr uint32_t kAnimFlare3 = 0xF012;
 constexpr uint32_t kAnimZoom = 0xF020;
@@ -95,10 +95,17 @@ void CVMenuADV::FindWidgets() {
     const void* w;
     const char* what;
   };
-  const Need needs[] = {{layerRoot_, "layer root"},     {window_, "message window"},  {frame_, "window frame"},
-                        {nameText_, "name text"},       {lines_[0], "page text"},     {choicePanel_, "choice panel"},
-                        {choiceButtons_[0], "choice buttons"}, {backlogPanel_, "backlog panel"},
-                        {backlogRows_[0], "backlog rows"}, {backlogBar_, "backlog scroll bar"}, {flare_, "lens flare"}};
+  const Need needs[] = {{layerRoot_, "layer root"},
+                        {window_, "message window"},
+                        {frame_, "window frame"},
+                        {nameText_, "name text"},
+                        {lines_[0], "page text"},
+                        {choicePanel_, "choice panel"},
+                        {choiceButtons_[0], "choice buttons"},
+                        {backlogPanel_, "backlog panel"},
+                        {backlogRows_[0], "backlog rows"},
+                        {backlogBar_, "backlog scroll bar"},
+                        {flare_, "lens flare"}};
   for (const Need& n : needs)
     if (!n.w && !warned_) plat::Log("adv", "message window layout has no %s; that part is left out", n.what);
   warned_ = true;
@@ -856,10 +863,13 @@ void CVMenuADV::StepPictures() {
   for (auto& [key, l] : layers_) {
     const bool running = AnyAnime(l.widget, kAnimIn, kAnimFade);
     if (l.kind == LayerKind::kChar) {
-      if (running) charMoving = true;
-      else if (l.hiding) gone.emplace_back(l.kind, l.number);
+      if (running)
+        charMoving = true;
+      else if (l.hiding)
+        gone.emplace_back(l.kind, l.number);
     } else if (l.kind == LayerKind::kEffect) {
-      if (running) transition = true;
+      if (running)
+        transition = true;
       else if (l.hiding == 2) {
         Show(l.widget, false);
         l.hiding = 0;

@@ -39,15 +39,15 @@ using AdvTextRecord = v4fmt::ScriptTextRecord;
 
 // What the scene hands the window each step.
 struct AdvStepInput {
-  bool click = false;        // left click outside every widget
+  bool click = false;  // left click outside every widget
   bool rightClick = false;
   bool enter = false;
   bool space = false;
-  int32_t wheel = 0;         // > 0 away from the player
-  bool skipActive = false;   // the scene skips this frame
+  int32_t wheel = 0;        // > 0 away from the player
+  bool skipActive = false;  // the scene skips this frame
   bool fastForward = false;
   bool moviePlaying = false;
-  float dt = 0.0f;           // scaled milliseconds of this step
+  float dt = 0.0f;  // scaled milliseconds of this step
 };
 
 class CVMenuADV : public CVMenuSceneRoot {
@@ -192,7 +192,9 @@ class CVMenuADV : public CVMenuSceneRoot {
     uint32_t nextKey = 0;  // sprites: the last key number added
     int32_t page = -1;     // picture layers: the background page they belong to
   };
-  static uint32_t Key(adv::LayerKind k, int32_t n) { return static_cast<uint32_t>(k) << 16 | static_cast<uint32_t>(n & 0xFFFF); }
+  static uint32_t Key(adv::LayerKind k, int32_t n) {
+    return static_cast<uint32_t>(k) << 16 | static_cast<uint32_t>(n & 0xFFFF);
+  }
   LayerSlot* FindLayer(adv::LayerKind k, int32_t n);
   const LayerSlot* FindLayer(adv::LayerKind k, int32_t n) const;
   LayerSlot* MakeLayer(adv::LayerKind k, int32_t n);

@@ -317,7 +317,9 @@ bool CVSceneADV::SpriteAnimeWait(int32_t id, float t, int32_t, int32_t flag) {
 bool CVSceneADV::SpriteAnimeParts(int32_t id, int32_t a, float t, int32_t b, int32_t flag) {
   return window_ && window_->SpriteParts(id, a, t, b, flag);
 }
-bool CVSceneADV::SpriteCut(int32_t id, int32_t a, float w, float h) { return window_ && window_->SpriteCut(id, a, w, h); }
+bool CVSceneADV::SpriteCut(int32_t id, int32_t a, float w, float h) {
+  return window_ && window_->SpriteCut(id, a, w, h);
+}
 bool CVSceneADV::SpriteAnimeStart(int32_t id) { return window_ && window_->StartSpriteAnime(id); }
 
 // --- the per-frame driver ---------------------------------------------------------------------
@@ -395,8 +397,7 @@ int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int3
     } else {
       autoTimer_ -= frameTime_;
       if (autoTimer_ <= 0.0f) {
-        if (!voice && textComplete)
-          autoAdvance = true;
+        if (!voice && textComplete) autoAdvance = true;
         autoTimer_ = 0.0f;
       }
     }

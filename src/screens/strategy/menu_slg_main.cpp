@@ -37,15 +37,16 @@ constexpr const char* kFacePicture = "Data\\Image\\face\\f%02d.png";
 // Six command tables of 14 rows (image, highlighted image, command id; -1 = empty row): 0 military,
 // 1 politics, 2 strategy with the declaration, 3 strategy without it, 4 information, 5 system.
 constexpr SlgCommandRow kEmpty{-1, -1, -1, ""};
-#define R(a, b, c, l) SlgCommandRow{a, b, c, l}
+#define R(a, b, c, l) \
+  SlgCommandRow { a, b, c, l }
 const SlgCommandRow kTables[6][14] = {
     {kEmpty, kEmpty, kEmpty, kEmpty, kEmpty, R(0, 16, 1, "徴兵"), R(1, 17, 34, "鍛錬"), R(3, 19, 0, "恩賞"),
      R(4, 20, 2, "鉄砲購入"), R(33, 49, 44, "情報"), R(34, 50, 41, "クイックセーブ"), R(35, 51, 42, "クイックロード"),
      R(36, 52, 43, "システム"), R(45, 61, 15, "フェイズ終了")},
     {R(5, 21, 4, "城の普請"), R(6, 22, 5, "治水開墾"), R(7, 23, 6, "楽市楽座"), R(8, 24, 7, "臨時徴収"),
      R(9, 25, 8, "武将移動"), R(2, 18, 35, "控え武将"), R(10, 26, 10, "同盟"), R(11, 27, 11, "引き抜き"),
-     R(12, 28, 32, "武将に会う"), R(33, 49, 44, "情報"), R(34, 50, 41, "クイックセーブ"), R(35, 51, 42, "クイックロード"),
-     R(36, 52, 43, "システム"), R(45, 61, 15, "フェイズ終了")},
+     R(12, 28, 32, "武将に会う"), R(33, 49, 44, "情報"), R(34, 50, 41, "クイックセーブ"),
+     R(35, 51, 42, "クイックロード"), R(36, 52, 43, "システム"), R(45, 61, 15, "フェイズ終了")},
     {kEmpty, kEmpty, kEmpty, kEmpty, kEmpty, R(32, 48, 48, "天下統一宣言"), R(13, 29, 13, "作戦命令"),
      R(14, 30, 9, "計略"), R(15, 31, 33, "内通"), R(33, 49, 44, "情報"), R(34, 50, 41, "クイックセーブ"),
      R(35, 51, 42, "クイックロード"), R(36, 52, 43, "システム"), R(45, 61, 15, "フェイズ終了")},
@@ -83,7 +84,9 @@ void Show(CVMenuBase* w, bool on) {
   if (w) w->SetFlagAll(kWfShown, on);
 }
 
-CVMenuBase* Child(CVMenuBase* w, uint32_t type, int index) { return w ? w->FindChild(static_cast<int32_t>(type), index) : nullptr; }
+CVMenuBase* Child(CVMenuBase* w, uint32_t type, int index) {
+  return w ? w->FindChild(static_cast<int32_t>(type), index) : nullptr;
+}
 
 // A colour per clan (255, mixed: grey), for the ownership tint.
 Color ClanColour(int clan, float alpha) {
@@ -141,23 +144,35 @@ int32_t CVMenuSLGMain::CurrentTable() const {
   if (stateFlags_ & kSystemMenu) return 5;
   if (stateFlags_ & kInfoMenu) return 4;
   switch (TurnSubPhase) {
-    case 1: return 0;
-    case 2: return 1;
-    case 3: return UnificationStage != 0 ? 2 : 3;
-    default: return -1;
+    case 1:
+      return 0;
+    case 2:
+      return 1;
+    case 3:
+      return UnificationStage != 0 ? 2 : 3;
+    default:
+      return -1;
   }
 }
 
 int32_t CVMenuSLGMain::GetSortColumn(int32_t id) const {
   switch (id) {
-    case 700: return 9;
-    case 701: return 10;
-    case 702: return 11;
-    case 703: return 7;
-    case 704: return 8;
-    case 705: return 5;
-    case 706: return 12;
-    default: return 0;
+    case 700:
+      return 9;
+    case 701:
+      return 10;
+    case 702:
+      return 11;
+    case 703:
+      return 7;
+    case 704:
+      return 8;
+    case 705:
+      return 5;
+    case 706:
+      return 12;
+    default:
+      return 0;
   }
 }
 
@@ -227,10 +242,12 @@ std::vector<std::string> CVMenuSLGMain::MissingWidgets() {
   for (int i = 0; i < kContactIcons; ++i)
     need(contactIcons_[i] && Child(contactIcons_[i], kWidgetText, 0), "contact icon " + std::to_string(350 + i));
   for (int i = 0; i < kRows; ++i) {
-    need(rows_[i] && Child(rows_[i], kWidgetSprite, 1) && Child(rows_[i], kWidgetText, 7), "row " + std::to_string(500 + i));
+    need(rows_[i] && Child(rows_[i], kWidgetSprite, 1) && Child(rows_[i], kWidgetText, 7),
+         "row " + std::to_string(500 + i));
     need(details_[i] != nullptr, "detail button " + std::to_string(600 + i));
   }
-  for (int id = 700; id <= 706; ++id) need(Child(FindButtonById(id), kWidgetSprite, 0) != nullptr, "sort button " + std::to_string(id));
+  for (int id = 700; id <= 706; ++id)
+    need(Child(FindButtonById(id), kWidgetSprite, 0) != nullptr, "sort button " + std::to_string(id));
   for (int id : {750, 11000, 11001, 11002, 12000, 12001, 12500, 12501, 12502, 12503, 12504, 12505})
     need(FindButtonById(id) != nullptr, "button " + std::to_string(id));
   return missing;
@@ -384,12 +401,15 @@ void CVMenuSLGMain::RecolorKuni(int32_t hovered) {
     const bool whole = DaimyoOwnsWholeKuni(static_cast<uint32_t>(k), static_cast<uint32_t>(currentDaimyo_));
     int anime;
     if (stateFlags_ & kHoverOwn) {
-      if (st == 2 || st == 3) anime = whole ? 4 : own ? 5 : 8;
-      else anime = k != hovered ? 8 : 5 - (whole ? 1 : 0);
+      if (st == 2 || st == 3)
+        anime = whole ? 4 : own ? 5 : 8;
+      else
+        anime = k != hovered ? 8 : 5 - (whole ? 1 : 0);
     } else if (stateFlags_ & kHoverAlly) {
       std::vector<uint8_t> set(std::begin(KuniDaimyoSet[k]), std::end(KuniDaimyoSet[k]));
       anime = HasAllyInSetSmall(static_cast<uint32_t>(currentDaimyo_), set) ? 6
-              : HasAllyInSet(static_cast<uint32_t>(currentDaimyo_), set) ? 7 : 8;
+              : HasAllyInSet(static_cast<uint32_t>(currentDaimyo_), set)    ? 7
+                                                                            : 8;
     } else if (st == 2) {
       anime = own ? 2 : 8;
     } else if (st == 3) {
@@ -488,8 +508,10 @@ void CVMenuSLGMain::ClearKuniFocus() {
 }
 
 void CVMenuSLGMain::RestoreKuniFocus() {
-  if (rememberedKuni_ >= 0) FocusKuni(rememberedKuni_, true);
-  else ClearKuniFocus();
+  if (rememberedKuni_ >= 0)
+    FocusKuni(rememberedKuni_, true);
+  else
+    ClearKuniFocus();
 }
 
 void CVMenuSLGMain::RebuildCastleIcons() {
@@ -613,7 +635,8 @@ void CVMenuSLGMain::FillBusyoList(int32_t kuni, int32_t siro, int32_t clan) {
     if (!marked_.empty()) {
       ids.assign(marked_.begin(), marked_.end());
     } else if (kuni >= 0) {
-      ListKuniBusyo(static_cast<uint32_t>(kuni), clan < 0 ? static_cast<uint8_t>(currentDaimyo_) : static_cast<uint8_t>(clan), ids);
+      ListKuniBusyo(static_cast<uint32_t>(kuni),
+                    clan < 0 ? static_cast<uint8_t>(currentDaimyo_) : static_cast<uint8_t>(clan), ids);
     }
   } else if (clan < 0) {
     ListSiroBusyoAll(static_cast<uint32_t>(siro), ids);
@@ -621,8 +644,10 @@ void CVMenuSLGMain::FillBusyoList(int32_t kuni, int32_t siro, int32_t clan) {
     ListSiroBusyo(static_cast<uint32_t>(siro), static_cast<uint8_t>(clan), ids);
   }
   list_.Assign(ids);
-  if (sortButton_ >= 0) list_.StableSort(GetSortColumn(sortButton_), sortDescending_);
-  else list_.StableSort(3, false);
+  if (sortButton_ >= 0)
+    list_.StableSort(GetSortColumn(sortButton_), sortDescending_);
+  else
+    list_.StableSort(3, false);
   if (scroll_) {
     scroll_->SetMax(std::max(0, list_.Count() - kRows));
     scroll_->SetValue(0);
@@ -697,7 +722,9 @@ void CVMenuSLGMain::FillRows() {
     Show(details_[i], true);
     const BusyoRecord& b = BusyoTable[g];
     const uint8_t clan = GetBusyoDaimyo(static_cast<uint32_t>(g));
-    const int relation = clan == currentDaimyo_ ? 0 : IsDaimyoAllied(static_cast<uint32_t>(currentDaimyo_), clan) ? 2 : 1;
+    const int relation = clan == currentDaimyo_                                        ? 0
+                         : IsDaimyoAllied(static_cast<uint32_t>(currentDaimyo_), clan) ? 2
+                                                                                       : 1;
     row->SetRefParam(0, static_cast<float>(relation * 2));
     ShowFacePicture(Child(row, kWidgetSprite, 0), b.picture);
     if (CVMenuBase* kind = Child(row, kWidgetSprite, 1)) kind->SetState(b.kind % 3, 0);
@@ -705,7 +732,8 @@ void CVMenuSLGMain::FillRows() {
     SetText(row, 1, Num("%d", b.stage + 1));
     SetText(row, 2, Num("%d", GetBusyoSoldiers(g) * 100));
     SetText(row, 3, Num("%d", GetBusyoGuns(g) * 100));
-    SetText(row, 4, IsBusyoLoyaltyFixed(g) ? std::string(clan == currentDaimyo_ ? "絆" : "―") : Num("%d", GetBusyoLoyalty(g)));
+    SetText(row, 4,
+            IsBusyoLoyaltyFixed(g) ? std::string(clan == currentDaimyo_ ? "絆" : "―") : Num("%d", GetBusyoLoyalty(g)));
     SetText(row, 5, Num("%d", GetBusyoStat1(g)));
     SetText(row, 6, Num("%d", GetBusyoStat3(g)));
     SetText(row, 7, Num("%d", GetBusyoStat2(g)));
@@ -867,8 +895,10 @@ void CVMenuSLGMain::RefreshCommandAvailability() {
 void CVMenuSLGMain::ApplySubmenuRequest() {
   if (!(stateFlags_ & kSubmenuRequest) || !(stateFlags_ & kCommandMenu)) return;
   stateFlags_ &= static_cast<uint16_t>(~(kSubmenuRequest | kSystemMenu | kInfoMenu));
-  if (submenuRequest_ == 3) stateFlags_ |= kInfoMenu;
-  else if (submenuRequest_ == 4) stateFlags_ |= kSystemMenu;
+  if (submenuRequest_ == 3)
+    stateFlags_ |= kInfoMenu;
+  else if (submenuRequest_ == 4)
+    stateFlags_ |= kSystemMenu;
   submenuRequest_ = -1;
   RebuildCommandMenu();
 }
@@ -910,7 +940,8 @@ void CVMenuSLGMain::ShowKuniTooltip(int32_t kuni, int32_t x, int32_t y) {
     stateFlags_ &= static_cast<uint16_t>(~kKuniTip);
     return;
   }
-  static const char* const kRegions[10] = {"東北", "関東", "東海", "甲信", "北陸", "近畿", "山陰", "山陽", "四国", "九州"};
+  static const char* const kRegions[10] = {"東北", "関東", "東海", "甲信", "北陸",
+                                           "近畿", "山陰", "山陽", "四国", "九州"};
   SetText(kuniTip_, 0, std::string(GetKuniName(static_cast<uint32_t>(kuni))) + "国");
   SetText(kuniTip_, 1, kRegions[KuniTable[kuni].region % 10]);
   ::CTenkaList_Busyo own;
@@ -940,8 +971,9 @@ void CVMenuSLGMain::ShowCastleTooltip(int32_t siro, int32_t x, int32_t y) {
     return;
   }
   const SiroRecord& s = SiroTable[siro];
-  SetText(castleTip_, 0, std::string(GetSiroName(static_cast<uint32_t>(siro), true)) + "・" +
-                             (s.owner == kNoDaimyo ? std::string("無主") : std::string(GetDaimyoName(s.owner, true))));
+  SetText(castleTip_, 0,
+          std::string(GetSiroName(static_cast<uint32_t>(siro), true)) + "・" +
+              (s.owner == kNoDaimyo ? std::string("無主") : std::string(GetDaimyoName(s.owner, true))));
   SetText(castleTip_, 1, Num("規模 %d", s.level) + Num(" / %d", std::max<int>(s.level, s.maxLevel)));
   Vector3 parentPos;
   castleTip_->GetParentWorldPos(parentPos);
@@ -1032,8 +1064,9 @@ void CVMenuSLGMain::FillStartChoice() {
     Show(b, true);
     b->SetRefParam(1, static_cast<float>(clans[i]));
     b->SetRefParam(2, static_cast<float>(ScenarioNumber));
-    SetText(b, 0, std::string(GetDaimyoName(static_cast<uint32_t>(clans[i]), true)) + "（" +
-                      GetKuniName(GetDaimyoHomeKuni(static_cast<uint32_t>(clans[i]))) + "）");
+    SetText(b, 0,
+            std::string(GetDaimyoName(static_cast<uint32_t>(clans[i]), true)) + "（" +
+                GetKuniName(GetDaimyoHomeKuni(static_cast<uint32_t>(clans[i]))) + "）");
   }
   if (CVMenuBtn* b = FindButtonById(12000)) b->SetRefParam(2, 0.0f);
   if (CVMenuBtn* b = FindButtonById(12001)) b->SetRefParam(2, 1.0f);
@@ -1127,7 +1160,8 @@ void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
     if (answer != -1) {
       if (answer == 1) {
         SlgCommandRules& rules = GetSlgCommandRules();
-        if (pendingQuestion_ == 0) GameMode = game_mode::kIdle;
+        if (pendingQuestion_ == 0)
+          GameMode = game_mode::kIdle;
         else if (pendingQuestion_ == 1) {
           rules.quickSave();
           RebuildCommandMenu();
@@ -1167,7 +1201,8 @@ void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
     if (CVSceneSLG* s = SlgScene()) s->ResetHit();
   }
   if (stateFlags_ & kKuniTip && kuniTip_)
-    kuniTip_->SetPosXY(static_cast<float>(std::min(x + 16, 1280 - 200)), static_cast<float>(std::min(y + 16, 720 - 80)));
+    kuniTip_->SetPosXY(static_cast<float>(std::min(x + 16, 1280 - 200)),
+                       static_cast<float>(std::min(y + 16, 720 - 80)));
 }
 
 void CVMenuSLGMain::HandleDecided(int32_t id) {
@@ -1203,8 +1238,10 @@ void CVMenuSLGMain::HandleDecided(int32_t id) {
   } else if (id >= 350 && id <= 359) {
     const int32_t c = contactValue_[id - 350];
     if (c == 0xFFFF) return;
-    if (!(selMask_ & 0x0040)) FocusKuni(GetSiroKuni(static_cast<uint32_t>(c)), true);
-    else if (c != selectedCastle_) SelectCastle(c);
+    if (!(selMask_ & 0x0040))
+      FocusKuni(GetSiroKuni(static_cast<uint32_t>(c)), true);
+    else if (c != selectedCastle_)
+      SelectCastle(c);
   } else if ((id >= 500 && id <= 505) || (id >= 600 && id <= 605)) {
     const int32_t g = rowValue_[id % 100];
     if (g == 0xFFFF) return;
@@ -1238,17 +1275,23 @@ void CVMenuSLGMain::HandleDecided(int32_t id) {
   } else if (id == 11000) {
     stateFlags_ ^= kLegend;
     Show(legend_, (stateFlags_ & kLegend) != 0);
-    if (stateFlags_ & kLegend) PlayRecordBlock.optionFlags |= 1u;
-    else PlayRecordBlock.optionFlags &= ~1u;
+    if (stateFlags_ & kLegend)
+      PlayRecordBlock.optionFlags |= 1u;
+    else
+      PlayRecordBlock.optionFlags &= ~1u;
     SavePlcData();
   } else if (id == 1) {
     if ((stateFlags_ & kFocused) && commandInProgress_ == -1) ClearKuniFocus();
   } else if ((stateFlags_ & (kSystemMenu | kInfoMenu)) == 0) {
-    if (id == 10011 && OpenDialogScene(6, 0)) pendingQuestion_ = 1;
-    else if (id == 10012 && OpenDialogScene(4, 0)) pendingQuestion_ = 2;
+    if (id == 10011 && OpenDialogScene(6, 0))
+      pendingQuestion_ = 1;
+    else if (id == 10012 && OpenDialogScene(4, 0))
+      pendingQuestion_ = 2;
   } else if (stateFlags_ & kSystemMenu) {
-    if (id >= 10010 && id <= 10012) GetSceneMgr().RequestChangeWithCover(4 + (id - 10010), 1, -1.0f, -1.0f);
-    else if (id == 10013 && OpenDialogScene(8, 0)) pendingQuestion_ = 0;
+    if (id >= 10010 && id <= 10012)
+      GetSceneMgr().RequestChangeWithCover(4 + (id - 10010), 1, -1.0f, -1.0f);
+    else if (id == 10013 && OpenDialogScene(8, 0))
+      pendingQuestion_ = 0;
   }
 }
 
@@ -1257,14 +1300,16 @@ void CVMenuSLGMain::HandleHover(int32_t id, int32_t x, int32_t y) {
     if (hoveredCastle_ >= 0 && selectedKuni_ >= 0 && (stateFlags_ & kFocused)) SelectCastle(selectedCastle_);
     if (hoveredBusyo_ >= 0) {
       for (int i = 0; i < kCastleIcons; ++i)
-        if (castleIcons_[i]) castleIcons_[i]->SetFlag(kWfRest4, castleValue_[i] == selectedCastle_ && selectedCastle_ >= 0);
+        if (castleIcons_[i])
+          castleIcons_[i]->SetFlag(kWfRest4, castleValue_[i] == selectedCastle_ && selectedCastle_ >= 0);
       hoveredBusyo_ = -1;
     }
     if (stateFlags_ & (kHoverOwn | kHoverAlly)) {
       stateFlags_ &= static_cast<uint16_t>(~(kHoverOwn | kHoverAlly));
       RecolorKuni(hoveredKuni_);
     }
-    if (hoveredButton_ >= 10000 && hoveredButton_ <= 10014 && !(stateFlags_ & (kWaiting | kTyping))) ShowMessage(nullptr, 1);
+    if (hoveredButton_ >= 10000 && hoveredButton_ <= 10014 && !(stateFlags_ & (kWaiting | kTyping)))
+      ShowMessage(nullptr, 1);
     ShowCastleTooltip(-1, x, y);
     hoveredButton_ = -1;
     return;
@@ -1333,6 +1378,8 @@ void CVMenuSLGMain::HandleMapHit(int32_t x, int32_t y, uint32_t click) {
   }
   if (p < 0) return;
   if (GetState() == 1) return;  // the start choice reports the click; the rules decide
-  if (p == selectedKuni_) FocusKuni(p, true);
-  else SelectKuni(p);
+  if (p == selectedKuni_)
+    FocusKuni(p, true);
+  else
+    SelectKuni(p);
 }

@@ -97,8 +97,8 @@ void CVMenuSLG_detail::FillGeneral() {
   }
   SetText(panel_, 1, country);
   SetText(panel_, 2, castle);
-  const int32_t stats[7] = {GetBusyoStat1(id),         GetBusyoStat2(id),      GetBusyoStat3(id),
-                            GetBusyoSoldiers(id) * 100, GetBusyoGuns(id) * 100, r.stage + 1, r.progress};
+  const int32_t stats[7] = {GetBusyoStat1(id),      GetBusyoStat2(id), GetBusyoStat3(id), GetBusyoSoldiers(id) * 100,
+                            GetBusyoGuns(id) * 100, r.stage + 1,       r.progress};
   for (int i = 0; i < 7; ++i) SetNum(panel_, i, stats[i]);
   FillItem(r.items[0]);
 }
@@ -128,8 +128,10 @@ bool CVSceneInfoDetail::OnStart() {
   detail_ = dynamic_cast<CVMenuSLG_detail*>(FindMenu(0));
   if (detail_) detail_->Open(0, 0, 0);
   // A page filled before the scene started shows now.
-  if (index_ >= 0) ShowListIndex(index_);
-  else if (shown_ != CVMenuSLG_detail::kNone) ShowBusyo(shown_);
+  if (index_ >= 0)
+    ShowListIndex(index_);
+  else if (shown_ != CVMenuSLG_detail::kNone)
+    ShowBusyo(shown_);
   return false;
 }
 
@@ -170,19 +172,25 @@ void CVSceneInfoDetail::ShowListIndex(int32_t index) {
 }
 
 bool CVSceneInfoDetail::IsOwnClanBusyo(int32_t busyo) const {
-  return ownClan_ && busyo >= 0 && busyo < kBusyoCount && GetBusyoDaimyo(static_cast<uint32_t>(busyo)) == PlayerDaimyoId;
+  return ownClan_ && busyo >= 0 && busyo < kBusyoCount &&
+         GetBusyoDaimyo(static_cast<uint32_t>(busyo)) == PlayerDaimyoId;
 }
 
 int32_t CVSceneInfoDetail::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) {
   int32_t hit = lastHit;
   if (detail_ && detail_->GetState() == 0) {
     const int32_t wheel = GetWidgetInput().GetWheelDelta();
-    if (wheel > 0) hit = 1000;
-    else if (wheel < 0) hit = 1001;
+    if (wheel > 0)
+      hit = 1000;
+    else if (wheel < 0)
+      hit = 1001;
   }
-  if (hit == 1) RequestSceneChange(-1, 0);
-  else if (hit == 1000) ShowListIndex(index_ - 1);
-  else if (hit == 1001) ShowListIndex(index_ + 1);
+  if (hit == 1)
+    RequestSceneChange(-1, 0);
+  else if (hit == 1000)
+    ShowListIndex(index_ - 1);
+  else if (hit == 1001)
+    ShowListIndex(index_ + 1);
   return CVScene::UpdateMainMenu(x, y, leftClick, hit);
 }
 

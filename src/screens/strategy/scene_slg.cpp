@@ -22,9 +22,9 @@ constexpr int32_t kInfoDetailScene = 11;
 struct DialogKindGroup {
   int32_t kind, group;
 };
-constexpr DialogKindGroup kDialogs[24] = {{1, 3},  {14, 0}, {1, 0},  {1, 4},  {1, 5},  {1, 1},  {1, 2},  {2, 0},
-                                          {5, 0},  {12, 1}, {3, 0},  {4, 0},  {15, 0}, {6, 0},  {2, 0},  {2, 0},
-                                          {7, 0},  {8, 0},  {9, 0},  {10, 0}, {11, 0}, {12, 0}, {13, 0}, {16, 0}};
+constexpr DialogKindGroup kDialogs[24] = {{1, 3}, {14, 0}, {1, 0}, {1, 4},  {1, 5},  {1, 1},  {1, 2},  {2, 0},
+                                          {5, 0}, {12, 1}, {3, 0}, {4, 0},  {15, 0}, {6, 0},  {2, 0},  {2, 0},
+                                          {7, 0}, {8, 0},  {9, 0}, {10, 0}, {11, 0}, {12, 0}, {13, 0}, {16, 0}};
 
 bool g_installPort = false;
 
@@ -77,15 +77,24 @@ int32_t CVSceneSLG::GetDialogGroup(int32_t id) { return id >= 0 && id <= 21 ? kD
 int32_t CVSceneSLG::ResultOfHit(int32_t hit, uint16_t f) {
   if (hit >= 10000 && hit <= 10008) return hit - 9997;
   switch (hit) {
-    case 1: return 2;
-    case 2: return 0;
-    case 3: return 1;
-    case 1000: return 18;
-    case 1001: return 19;
-    case 1100: return 20;
-    case 12000: return 16;
-    case 12001: return 17;
-    default: break;
+    case 1:
+      return 2;
+    case 2:
+      return 0;
+    case 3:
+      return 1;
+    case 1000:
+      return 18;
+    case 1001:
+      return 19;
+    case 1100:
+      return 20;
+    case 12000:
+      return 16;
+    case 12001:
+      return 17;
+    default:
+      break;
   }
   if (hit >= 1101 && hit <= 1107) return hit - 1080;
   if (hit >= 10011 && hit <= 10013 && (f & CVMenuSLGMain::kInfoMenu)) return hit - 9999;
@@ -357,8 +366,10 @@ void CVSceneSLG::SetDialogState(int state) {
 void CVSceneSLG::FinishDialog() {
   if (!dialog_) return;
   // By class, not by dialog id: every dialog that hid the map brings it back when it ends.
-  if (dialog_->EndsByFinish()) dialog_->Finish();
-  else dialog_->Close();
+  if (dialog_->EndsByFinish())
+    dialog_->Finish();
+  else
+    dialog_->Close();
 }
 
 int CVSceneSLG::GetDialogResult(int slot) { return dialog_ ? dialog_->GetResult(slot) : -1; }
@@ -385,8 +396,10 @@ void CVSceneSLG::OpenInfoDetail(int32_t busyo, int32_t ownClan, const slgui::CTe
   if (!detail) return;
   detail->SetOwnClanFlag(ownClan != 0);
   detail->SetBusyoList(list);
-  if (list) detail->ShowBusyoInList(busyo);
-  else detail->ShowBusyo(busyo);
+  if (list)
+    detail->ShowBusyoInList(busyo);
+  else
+    detail->ShowBusyo(busyo);
   mgr.RequestChange(kInfoDetailScene, 1);
 }
 

@@ -241,8 +241,10 @@ void CVMenuSLG_chosyu::Refresh() {
 }
 
 void CVMenuSLG_chosyu::SetValue(int32_t selector, int32_t value) {
-  if (selector >= 0 && selector <= 2) SetNum(num_[selector], value);
-  else if (selector == 3) LockInput(this, true);
+  if (selector >= 0 && selector <= 2)
+    SetNum(num_[selector], value);
+  else if (selector == 3)
+    LockInput(this, true);
 }
 
 // ---- alliance (33) ----
@@ -267,10 +269,14 @@ void CVMenuSLG_domei::Open(int32_t a, int32_t b, int32_t c) {
 }
 
 void CVMenuSLG_domei::SetValue(int32_t selector, int32_t value) {
-  if (selector == 0) value1_ = value;
-  else if (selector == 1) value2_ = value;
-  else if (selector == 2) envoy_ = value;
-  else if (selector == 3) clan_ = value;
+  if (selector == 0)
+    value1_ = value;
+  else if (selector == 1)
+    value2_ = value;
+  else if (selector == 2)
+    envoy_ = value;
+  else if (selector == 3)
+    clan_ = value;
   Refresh();
 }
 
@@ -454,10 +460,14 @@ void CVMenuSLG_shutsujin::Open(int32_t a, int32_t b, int32_t c) {
 }
 
 void CVMenuSLG_shutsujin::SetValue(int32_t selector, int32_t value) {
-  if (selector == 0) number0_ = value;
-  else if (selector == 1) number1_ = value;
-  else if (selector == 2) chosen_.Add(value);
-  else if (selector == 3) Refresh();
+  if (selector == 0)
+    number0_ = value;
+  else if (selector == 1)
+    number1_ = value;
+  else if (selector == 2)
+    chosen_.Add(value);
+  else if (selector == 3)
+    Refresh();
 }
 
 void CVMenuSLG_shutsujin::FillFaceRow(CVMenuBase* first, const slgui::CTenkaList_Busyo& list) {

@@ -19,7 +19,9 @@
 
 namespace {
 
-CVMenuBase* Child(CVMenuBase* w, uint32_t type, int index) { return w ? w->FindChild(static_cast<int32_t>(type), index) : nullptr; }
+CVMenuBase* Child(CVMenuBase* w, uint32_t type, int index) {
+  return w ? w->FindChild(static_cast<int32_t>(type), index) : nullptr;
+}
 
 void Show(CVMenuBase* w, bool on) {
   if (w) w->SetFlagAll(kWfShown, on);
@@ -204,9 +206,12 @@ void CVMenuSLG_StartHikitsugi::FindWidgets() {
 
 CVMenuBase* CVMenuSLG_StartHikitsugi::GetFrameWindow() {
   switch (GetState()) {
-    case 0: return frame1_;
-    case 1: return frame2_;
-    default: return nullptr;
+    case 0:
+      return frame1_;
+    case 1:
+      return frame2_;
+    default:
+      return nullptr;
   }
 }
 
@@ -236,15 +241,18 @@ void CVMenuSLG_StartHikitsugi::Close() {
 
 int32_t CVMenuSLG_StartHikitsugi::GetResult(int32_t selector) {
   switch (selector) {
-    case 0: return CountChoosable();
-    case 1: return static_cast<int32_t>(chosen_.size());
+    case 0:
+      return CountChoosable();
+    case 1:
+      return static_cast<int32_t>(chosen_.size());
     case 2: {
       if (chosen_.empty()) return -1;
       const int32_t g = *chosen_.begin();
       chosen_.erase(chosen_.begin());
       return g;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 

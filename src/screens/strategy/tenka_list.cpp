@@ -31,7 +31,9 @@ int CompareNames(const char* a, size_t na, const char* b, size_t nb) {
   }
 }
 
-bool Col1(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.listValue; }); }
+bool Col1(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.listValue; });
+}
 bool Col2(const int32_t& a, const int32_t& b) {
   const BusyoRecord* ra = Rec(a);
   const BusyoRecord* rb = Rec(b);
@@ -39,19 +41,33 @@ bool Col2(const int32_t& a, const int32_t& b) {
   if (!rb) return true;
   return CompareNames(ra->name, sizeof ra->name, rb->name, sizeof rb->name) < 0;
 }
-bool Col3(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.siro; }); }
+bool Col3(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.siro; });
+}
 bool Col4(const int32_t& a, const int32_t& b) {
   return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.marchFlag ? r.siro2 : uint16_t{65535}; });
 }
 bool Col5(const int32_t& a, const int32_t& b) {
   return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return (uint32_t{r.stage} << 16) | r.progress; });
 }
-bool Col6(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.kind; }); }
-bool Col7(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoSoldiers(g); }); }
-bool Col8(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoGuns(g); }); }
-bool Col9(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoStat1(g); }); }
-bool Col10(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoStat2(g); }); }
-bool Col11(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoStat3(g); }); }
+bool Col6(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.kind; });
+}
+bool Col7(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoSoldiers(g); });
+}
+bool Col8(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoGuns(g); });
+}
+bool Col9(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoStat1(g); });
+}
+bool Col10(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoStat2(g); });
+}
+bool Col11(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoStat3(g); });
+}
 bool Col12(const int32_t& a, const int32_t& b) {
   if (!Rec(a)) return false;
   if (!Rec(b)) return true;
@@ -59,10 +75,18 @@ bool Col12(const int32_t& a, const int32_t& b) {
   if (IsBusyoLoyaltyFixed(b)) return true;
   return GetBusyoLoyalty(a) < GetBusyoLoyalty(b);
 }
-bool Col13(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoStat4(g); }); }
-bool Col14(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.cmdFlags & 1; }); }
-bool Col15(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoDaimyo(g); }); }
-bool Col16(const int32_t& a, const int32_t& b) { return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.items[0]; }); }
+bool Col13(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoStat4(g); });
+}
+bool Col14(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.cmdFlags & 1; });
+}
+bool Col15(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoDaimyo(g); });
+}
+bool Col16(const int32_t& a, const int32_t& b) {
+  return ByKey(a, b, [](int32_t, const BusyoRecord& r) { return r.items[0]; });
+}
 bool Col17(const int32_t& a, const int32_t& b) {
   return ByKey(a, b, [](int32_t g, const BusyoRecord&) { return GetBusyoDaimyo(g) == PlayerDaimyoId ? 0 : 1; });
 }
@@ -82,7 +106,9 @@ bool F5(const int32_t& g) {
   const uint8_t mark = static_cast<uint8_t>(Rec(g)->trainingChoice & 0xFF);
   return clan == mark || (clan != kNoDaimyo && AreDaimyoAllied(clan, mark));
 }
-bool F6(const int32_t& g) { return !Rec(g) || GetBusyoDaimyo(g) != static_cast<uint8_t>(Rec(g)->trainingChoice & 0xFF); }
+bool F6(const int32_t& g) {
+  return !Rec(g) || GetBusyoDaimyo(g) != static_cast<uint8_t>(Rec(g)->trainingChoice & 0xFF);
+}
 bool F7(const int32_t& g) { return !Rec(g) || Rec(g)->carryWord != Rec(g)->trainingChoice; }
 bool F8(const int32_t& g) { return !Rec(g) || Rec(g)->stage >= 3; }
 
@@ -127,10 +153,14 @@ void CTenkaList_Busyo::SetListMark(uint16_t value) {
 
 CTenkaList_Item::SortFunc CTenkaList_Item::GetSortFunc(int32_t column) const {
   switch (column) {
-    case 1: return ICol1;
-    case 2: return ICol2;
-    case 3: return ICol3;
-    default: return nullptr;
+    case 1:
+      return ICol1;
+    case 2:
+      return ICol2;
+    case 3:
+      return ICol3;
+    default:
+      return nullptr;
   }
 }
 

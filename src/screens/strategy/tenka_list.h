@@ -85,11 +85,15 @@ class CTenkaList {
     if (descending) {
       std::reverse(items_.begin(), items_.end());
       auto greater = [&less](const T& a, const T& b) { return less(b, a); };
-      if (stable) std::stable_sort(items_.begin(), items_.end(), greater);
-      else std::sort(items_.begin(), items_.end(), greater);
+      if (stable)
+        std::stable_sort(items_.begin(), items_.end(), greater);
+      else
+        std::sort(items_.begin(), items_.end(), greater);
     } else {
-      if (stable) std::stable_sort(items_.begin(), items_.end(), less);
-      else std::sort(items_.begin(), items_.end(), less);
+      if (stable)
+        std::stable_sort(items_.begin(), items_.end(), less);
+      else
+        std::sort(items_.begin(), items_.end(), less);
     }
   }
 };

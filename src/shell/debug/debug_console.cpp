@@ -79,7 +79,15 @@ const std::vector<MenuDef>& Menus() {
 
 bool IsToggleItem(int id) {
   switch (id) {
-    case 40022: case 40023: case 40025: case 40037: case 40038: case 40043: case 40044: case 40045: case 40060:
+    case 40022:
+    case 40023:
+    case 40025:
+    case 40037:
+    case 40038:
+    case 40043:
+    case 40044:
+    case 40045:
+    case 40060:
       return true;
     default:
       return false;
@@ -116,8 +124,10 @@ DebugConsole::~DebugConsole() {
 }
 
 void DebugConsole::RunExclusive(const std::function<void()>& fn) {
-  if (hooks_.exclusive) hooks_.exclusive(fn);
-  else fn();
+  if (hooks_.exclusive)
+    hooks_.exclusive(fn);
+  else
+    fn();
 }
 
 bool DebugConsole::IsChecked(int id) const {
@@ -134,19 +144,35 @@ bool DebugConsole::IsChecked(int id) const {
 
 void DebugConsole::Command(int id) {
   DebugWords& w = GetDebugWords();
-  if (id >= 40018 && id <= 40021) { w.forcedWeather = kWeatherValues[id - 40018]; return; }
-  if (id >= 40070 && id <= 40073) { w.skillRate = kSkillValues[id - 40070]; return; }
-  if (id >= 40081 && id <= 40086 && id != 40085) { w.forcedSeasonEvent = kSeasonValues[id - 40081]; return; }
+  if (id >= 40018 && id <= 40021) {
+    w.forcedWeather = kWeatherValues[id - 40018];
+    return;
+  }
+  if (id >= 40070 && id <= 40073) {
+    w.skillRate = kSkillValues[id - 40070];
+    return;
+  }
+  if (id >= 40081 && id <= 40086 && id != 40085) {
+    w.forcedSeasonEvent = kSeasonValues[id - 40081];
+    return;
+  }
   for (int i = 0; i < 5; ++i)
-    if (kImageViewIds[i] == id) { w.imageView = kImageViewValues[i]; return; }
+    if (kImageViewIds[i] == id) {
+      w.imageView = kImageViewValues[i];
+      return;
+    }
   if (IsToggleItem(id)) {
     toggles_[id] ^= 1;
     if (hooks_.programCommand) RunExclusive([this, id] { hooks_.programCommand(id, toggles_[id] != 0); });
     return;
   }
   switch (id) {
-    case debug_menu::kLabelJump: OpenLabelList(false); return;
-    case debug_menu::kSwitchList: OpenSwitchList(); return;
+    case debug_menu::kLabelJump:
+      OpenLabelList(false);
+      return;
+    case debug_menu::kSwitchList:
+      OpenSwitchList();
+      return;
     case debug_menu::kEventJump:
       // The frame waits while the event jump is up.
       if (hooks_.setFramePause) hooks_.setFramePause(true);
@@ -172,8 +198,12 @@ void DebugConsole::Command(int id) {
         autoRunMessage_.clear();
       }
       return;
-    case debug_menu::kSelectDaimyo: OpenSelectList(0); return;
-    case 40039: RunExclusive([] { GameMode = 1; }); return;
+    case debug_menu::kSelectDaimyo:
+      OpenSelectList(0);
+      return;
+    case 40039:
+      RunExclusive([] { GameMode = 1; });
+      return;
     default:
       if (hooks_.programCommand) RunExclusive([this, id] { hooks_.programCommand(id, false); });
       return;
@@ -216,13 +246,24 @@ void DebugConsole::Close() {
 void DebugConsole::Draw(plat::DebugUi& ui) {
   DrawMenu(ui);
   switch (dialog_) {
-    case Dialog::kSwitchList: DrawSwitchList(ui); break;
-    case Dialog::kSwitchEdit: DrawSwitchEdit(ui); break;
+    case Dialog::kSwitchList:
+      DrawSwitchList(ui);
+      break;
+    case Dialog::kSwitchEdit:
+      DrawSwitchEdit(ui);
+      break;
     case Dialog::kLabelList:
-    case Dialog::kEventList: DrawLabelList(ui); break;
-    case Dialog::kSelectList: DrawSelectList(ui); break;
-    case Dialog::kAutoRun: DrawAutoRun(ui); break;
-    case Dialog::kNone: break;
+    case Dialog::kEventList:
+      DrawLabelList(ui);
+      break;
+    case Dialog::kSelectList:
+      DrawSelectList(ui);
+      break;
+    case Dialog::kAutoRun:
+      DrawAutoRun(ui);
+      break;
+    case Dialog::kNone:
+      break;
   }
   if (watchOpen_) DrawWatch(ui);
 }
@@ -262,7 +303,8 @@ void DebugConsole::DrawSwitchList(plat::DebugUi& ui) {
     RunExclusive([this] {
       editName_ = script_.SwitchName(editSwitch_);
       char buf[16];
-      std::snprintf(buf, sizeof buf, "%d", editSwitch_ < static_cast<int>(script_.switches.size()) ? script_.switches[editSwitch_] : 0);
+      std::snprintf(buf, sizeof buf, "%d",
+                    editSwitch_ < static_cast<int>(script_.switches.size()) ? script_.switches[editSwitch_] : 0);
       editText_ = buf;
     });
     editMessage_.clear();
@@ -297,7 +339,8 @@ void DebugConsole::DrawSwitchEdit(plat::DebugUi& ui) {
 
 void DebugConsole::DrawLabelList(plat::DebugUi& ui) {
   bool eventMode = dialog_ == Dialog::kEventList;
-  if (!ui.BeginDialog("IDD_DIALOG2", eventMode ? "イベント・ジャンプ・ダイアログ" : "ラベルジャンプ・ダイアログ", true)) return;
+  if (!ui.BeginDialog("IDD_DIALOG2", eventMode ? "イベント・ジャンプ・ダイアログ" : "ラベルジャンプ・ダイアログ", true))
+    return;
   bool activated = false;
   ui.List("1000", rows_, &selected_, &activated, 20);
   bool ok = ui.Button("OK") || activated;

@@ -154,31 +154,46 @@ bool StoreSwitchValue(AdvScript& script, int32_t number, int32_t value) {
 
 const char* SelectListTitle(int mode) {
   switch (mode) {
-    case 0: return "大名選択ダイアログ";
-    case 1: return "城選択ダイアログ";
-    case 2: return "武将選択ダイアログ";
-    case 3: return "国情報ダイアログ";
-    default: return "";
+    case 0:
+      return "大名選択ダイアログ";
+    case 1:
+      return "城選択ダイアログ";
+    case 2:
+      return "武将選択ダイアログ";
+    case 3:
+      return "国情報ダイアログ";
+    default:
+      return "";
   }
 }
 
 const char* SelectListHeader(int mode) {
   switch (mode) {
-    case 0: return "       当主名    レベル  威信  総石高 兵士数  残金";
-    case 1: return "    城名      レベル 支配        城主                存在国 ";
-    case 2: return "    武将名            所在地点      年齢";
-    case 3: return "    国名         共同作戦　　支配率  イベントフラグ";
-    default: return "";
+    case 0:
+      return "       当主名    レベル  威信  総石高 兵士数  残金";
+    case 1:
+      return "    城名      レベル 支配        城主                存在国 ";
+    case 2:
+      return "    武将名            所在地点      年齢";
+    case 3:
+      return "    国名         共同作戦　　支配率  イベントフラグ";
+    default:
+      return "";
   }
 }
 
 int SelectListRowCount(int mode) {
   switch (mode) {
-    case 0: return kDaimyoInPlay;
-    case 1: return kSiroCount;
-    case 2: return kBusyoCount;
-    case 3: return kKuniCount;
-    default: return 0;
+    case 0:
+      return kDaimyoInPlay;
+    case 1:
+      return kSiroCount;
+    case 2:
+      return kBusyoCount;
+    case 3:
+      return kKuniCount;
+    default:
+      return 0;
   }
 }
 
@@ -197,8 +212,10 @@ std::string FormatSelectRow(int mode, int row) {
       // The lord byte names the holding clan of an owned castle, else the independent lord's
       // entry in the independents' list.
       std::string lord;
-      if (c.owner != kNoDaimyo) lord = DaimyoName(c.lord);
-      else if (c.lord < kDokuSlots) lord = BusyoName(DokuBusyoList[c.lord]);
+      if (c.owner != kNoDaimyo)
+        lord = DaimyoName(c.lord);
+      else if (c.lord < kDokuSlots)
+        lord = BusyoName(DokuBusyoList[c.lord]);
       return Fmt("[%2d]%-10s  %5d%10s%16s%10s", row, Field(c.name, kSiroNameLen).c_str(), c.level,
                  DaimyoName(c.owner).c_str(), lord.c_str(), KuniName(c.kuni).c_str());
     }

@@ -33,7 +33,9 @@ namespace {
 class ScriptSink : public v4fmt::LayoutSink {
  public:
   explicit ScriptSink(CVScript& script) : script_(script) {}
-  void OnElement(v4fmt::LayoutElementData&& element) override { script_.AddElement(CVScriptElement(std::move(element))); }
+  void OnElement(v4fmt::LayoutElementData&& element) override {
+    script_.AddElement(CVScriptElement(std::move(element)));
+  }
   void OnIssue(v4fmt::LayoutIssue issue, uint32_t line) override {
     switch (issue) {
       case v4fmt::LayoutIssue::kLevelNameTruncated:

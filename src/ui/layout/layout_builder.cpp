@@ -26,7 +26,7 @@ constexpr size_t kMaxLayoutText = 255;  // names and texts taken from a layout
 constexpr float kDegToRad = 0.0174532924f;
 
 enum NodeKind { kGroup, kRoot, kWindow, kBtn, kText, kList, kSBar, kPBar, kWinGroup, kModel, kCopy, kCopyS, kKinds };
-const char* const kKindWords[kKinds] = {"Group", "Root", "Window", "Btn", "Text", "List",
+const char* const kKindWords[kKinds] = {"Group", "Root", "Window",   "Btn",   "Text", "List",
                                         "SBar",  "PBar", "WinGroup", "Model", "Copy", "CopyS"};
 
 // Cuts text to at most max bytes without splitting a two-byte character; logs when it cuts.
@@ -138,8 +138,7 @@ class Builder {
       case kText:
         return BuildText(name, parent);
       case kList:
-        return mgr_.CreateMenuList(parent, V3(name, "/pos", 0), I(name, "/data_max", 0, 0),
-                                   I(name, "/size_y", 0, 0));
+        return mgr_.CreateMenuList(parent, V3(name, "/pos", 0), I(name, "/data_max", 0, 0), I(name, "/size_y", 0, 0));
       case kSBar: {
         const float l = P(name, "/rect", 0, -1), t = P(name, "/rect", 1, -1);
         const float r = P(name, "/rect", 2, -1), b = P(name, "/rect", 3, -1);
@@ -211,7 +210,8 @@ class Builder {
     p.source = def.source;
     p.altLoader = def.flag;
     p.loadOnOpen = LayoutNear(selector, 0.0f);
-    CVMenuWindow* w = button ? mgr_.CreateMenuButton(parent, firstId, secondId, p) : mgr_.CreateMenuSpriteWindow(parent, p);
+    CVMenuWindow* w =
+        button ? mgr_.CreateMenuButton(parent, firstId, secondId, p) : mgr_.CreateMenuSpriteWindow(parent, p);
     w->pictureName.Assign(def.name.c_str());
     w->SetNamePattern(def.pattern.c_str());
     auto* btn = button ? static_cast<CVMenuBtn*>(w) : nullptr;
@@ -324,7 +324,8 @@ class Builder {
     const float selector = e.GetParam(4, -1.0f);
     if ((copy->widgetType != kWidgetSprite && copy->widgetType != kWidgetBtn) || LayoutNear(selector, -1.0f)) return;
     auto* w = static_cast<CVMenuWindow*>(copy);
-    const SpriteDef def = ReadSpriteDef(selector, LayoutInt(e.GetParam(5, 0.0f)), LayoutInt(e.GetParam(6, -1.0f)), name);
+    const SpriteDef def =
+        ReadSpriteDef(selector, LayoutInt(e.GetParam(5, 0.0f)), LayoutInt(e.GetParam(6, -1.0f)), name);
     if (!def.exists) {
       w->pictureName.Assign("");
       return;
@@ -341,9 +342,9 @@ class Builder {
     const bool local = LayoutNear(selector, 0.0f);
     w->flags.Set(kWfLoadOnOpen, local);
     if (w->sprite) {
-      w->sprite->Setup(w->pictureName.CStr(), w->position, Color(255, 255, 255, 255), def.width, def.height, cols,
-                       rows, w->rotation.x, w->rotation.y, w->rotation.z, def.source.x, def.source.y,
-                       def.source.width, def.source.height, def.flag, false, !local);
+      w->sprite->Setup(w->pictureName.CStr(), w->position, Color(255, 255, 255, 255), def.width, def.height, cols, rows,
+                       w->rotation.x, w->rotation.y, w->rotation.z, def.source.x, def.source.y, def.source.width,
+                       def.source.height, def.flag, false, !local);
     }
   }
 
@@ -489,9 +490,9 @@ void LoadWidgetAnimation(CVMenuBase* w, const std::string& node, const CVScript&
   w->SetRotBase(P("/AnimeRBase", 0, half.x), P("/AnimeRBase", 1, half.y));
   w->rotPivot.z = P("/AnimeRBase", 2, half.z);
 
-  static const char* const kWords[16] = {"Move",  "MoveD",  "MoveDA",  "Rot",   "RotD",   "RotDA",
-                                         "Scale", "ScaleD", "ScaleDA", "Color", "ColorD", "ColorDA",
-                                         "Pattern", "Wait", "Shader", "Close"};
+  static const char* const kWords[16] = {"Move",    "MoveD",  "MoveDA",  "Rot",   "RotD",   "RotDA",
+                                         "Scale",   "ScaleD", "ScaleDA", "Color", "ColorD", "ColorDA",
+                                         "Pattern", "Wait",   "Shader",  "Close"};
   for (int kind = 0; kind < 16; ++kind) {
     for (int k = 0;; ++k) {
       const std::string elem = node + "/Anime" + kWords[kind] + "#" + std::to_string(k);
@@ -522,12 +523,24 @@ void LoadWidgetAnimation(CVMenuBase* w, const std::string& node, const CVScript&
         const uint8_t m = mask(3, 3);
         const uint16_t with = u16(v[4]), next = u16(v[5]);
         switch (kind) {
-          case 0: w->AddAnimeMove(n, v[0], v[1], v[2], v[3], with, next, m); break;
-          case 1: w->AddAnimeMoveD(n, v[0], v[1], v[2], v[3], with, next, m); break;
-          case 2: w->AddAnimeMoveDA(n, v[0], v[1], v[2], v[3], with, next, m); break;
-          case 3: w->AddAnimeRot(n, v[0], v[1], v[2], v[3], with, next, m); break;
-          case 4: w->AddAnimeRotD(n, v[0], v[1], v[2], v[3], with, next, m); break;
-          default: w->AddAnimeRotDA(n, v[0], v[1], v[2], v[3], with, next, m); break;
+          case 0:
+            w->AddAnimeMove(n, v[0], v[1], v[2], v[3], with, next, m);
+            break;
+          case 1:
+            w->AddAnimeMoveD(n, v[0], v[1], v[2], v[3], with, next, m);
+            break;
+          case 2:
+            w->AddAnimeMoveDA(n, v[0], v[1], v[2], v[3], with, next, m);
+            break;
+          case 3:
+            w->AddAnimeRot(n, v[0], v[1], v[2], v[3], with, next, m);
+            break;
+          case 4:
+            w->AddAnimeRotD(n, v[0], v[1], v[2], v[3], with, next, m);
+            break;
+          default:
+            w->AddAnimeRotDA(n, v[0], v[1], v[2], v[3], with, next, m);
+            break;
         }
       } else if (kind <= 8) {  // Scale in percent, references included
         read(6, kScale);
@@ -535,18 +548,30 @@ void LoadWidgetAnimation(CVMenuBase* w, const std::string& node, const CVScript&
         const float x = v[0] / 100.0f, y = v[1] / 100.0f, z = v[2] / 100.0f;
         const uint16_t with = u16(v[4]), next = u16(v[5]);
         switch (kind) {
-          case 6: w->AddAnimeScale(n, x, y, z, v[3], with, next, m); break;
-          case 7: w->AddAnimeScaleD(n, x, y, z, v[3], with, next, m); break;
-          default: w->AddAnimeScaleDA(n, x, y, z, v[3], with, next, m); break;
+          case 6:
+            w->AddAnimeScale(n, x, y, z, v[3], with, next, m);
+            break;
+          case 7:
+            w->AddAnimeScaleD(n, x, y, z, v[3], with, next, m);
+            break;
+          default:
+            w->AddAnimeScaleDA(n, x, y, z, v[3], with, next, m);
+            break;
         }
       } else if (kind <= 11) {  // Color: r g b a dur with next
         read(7, kZero);
         const uint8_t m = mask(4, 4);
         const uint16_t with = u16(v[5]), next = u16(v[6]);
         switch (kind) {
-          case 9: w->AddAnimeColor(n, v[0], v[1], v[2], v[3], v[4], with, next, m); break;
-          case 10: w->AddAnimeColorD(n, v[0], v[1], v[2], v[3], v[4], with, next, m); break;
-          default: w->AddAnimeColorDA(n, v[0], v[1], v[2], v[3], v[4], with, next, m); break;
+          case 9:
+            w->AddAnimeColor(n, v[0], v[1], v[2], v[3], v[4], with, next, m);
+            break;
+          case 10:
+            w->AddAnimeColorD(n, v[0], v[1], v[2], v[3], v[4], with, next, m);
+            break;
+          default:
+            w->AddAnimeColorDA(n, v[0], v[1], v[2], v[3], v[4], with, next, m);
+            break;
         }
       } else if (kind == 12) {  // Pattern: last dur with next
         read(4, kZero);

@@ -49,8 +49,8 @@ void DumpOne(CVMenuBase* w, std::string& out) {
       if (!first) line += ";";
       first = false;
       line += std::to_string(n) + ":" + std::to_string(key.kind) + "(" + Num(key.p[0]) + "," + Num(key.p[1]) + "," +
-              Num(key.p[2]) + "," + Num(key.p[3]) + " d" + Num(key.duration) + " w" + std::to_string(key.with) +
-              " n" + std::to_string(key.next) + " m" + std::to_string(key.refMask) + ")";
+              Num(key.p[2]) + "," + Num(key.p[3]) + " d" + Num(key.duration) + " w" + std::to_string(key.with) + " n" +
+              std::to_string(key.next) + " m" + std::to_string(key.refMask) + ")";
     }
   }
   bool anyState = false;

@@ -9,8 +9,11 @@ namespace {
 CVMenuSceneRoot* MakeSceneRoot(int32_t) { return new CVMenuSceneRoot(); }
 
 std::map<int32_t, MenuSceneCreator>& Registry() {
-  static std::map<int32_t, MenuSceneCreator> r = {
-      {10, &MakeSceneRoot}, {80, &MakeSceneRoot}, {100, &MakeSceneRoot}, {120, &MakeSceneRoot}, {10000, &MakeSceneRoot}};
+  static std::map<int32_t, MenuSceneCreator> r = {{10, &MakeSceneRoot},
+                                                  {80, &MakeSceneRoot},
+                                                  {100, &MakeSceneRoot},
+                                                  {120, &MakeSceneRoot},
+                                                  {10000, &MakeSceneRoot}};
   return r;
 }
 }  // namespace

@@ -91,8 +91,8 @@ class CVMenuMgr {
                              int32_t maximum, uint8_t wheelFlag);
   CVMenuList* CreateMenuList(CVMenuBase* parent, const Vector3& position, int32_t count, int32_t visible);
   CVMenuWindowGroup* CreateMenuWindowGroup(CVMenuBase* parent, const Vector3& position);
-  CVMenuModel* CreateMenuModel(CVMenuBase* parent, const char* modelName, const Vector3& position,
-                               const Vector3& scale, const Vector3& rotation, const Color& colour, float alpha);
+  CVMenuModel* CreateMenuModel(CVMenuBase* parent, const char* modelName, const Vector3& position, const Vector3& scale,
+                               const Vector3& rotation, const Color& colour, float alpha);
 
   // Type code, flags cleared then enabled and shown, then linked (the z rule for children).
   void Link(CVMenuBase* widget, CVMenuBase* parent, uint32_t type);

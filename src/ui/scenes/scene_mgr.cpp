@@ -264,6 +264,4 @@ CVSceneMgr& GetSceneMgr() {
 
 CVScene* GetSceneById(int32_t id) { return GetSceneMgr().GetScene(id); }
 
-int32_t GetWheelDelta(bool clear) {
-  return clear ? g_WheelWord.exchange(0) : g_WheelWord.load();
-}
+int32_t GetWheelDelta(bool clear) { return clear ? g_WheelWord.exchange(0) : g_WheelWord.load(); }

@@ -110,8 +110,7 @@ void CVMenuBtn::Update(int32_t x, int32_t y, uint32_t click) {
       ButtonClickLatch |= 2;
     }
   } else if (live) {
-    const bool decide =
-        clickState != 0 && id != -1 && !(ButtonClickLatch & 1) && !(buttonFlags & kNeverDecide);
+    const bool decide = clickState != 0 && id != -1 && !(ButtonClickLatch & 1) && !(buttonFlags & kNeverDecide);
     if (!flags.Test(kWfEnabled)) {
       SetState(kBtnDisabled, 0);
       if (HitTest(x, y)) SetDisabledClick(id, decide);

@@ -107,8 +107,8 @@ void CVMenuSBar::StepHeld(int32_t delta) {
 }
 
 void CVMenuSBar::Update(int32_t x, int32_t y, uint32_t click) {
-  const bool input = !(static_cast<float>(GetMenuMgr().GetDepthBound()) > GetWorldZ()) &&
-                     flags.Test(kWfActive) && flags.Test(kWfEnabled) && flags.Test(kWfShown);
+  const bool input = !(static_cast<float>(GetMenuMgr().GetDepthBound()) > GetWorldZ()) && flags.Test(kWfActive) &&
+                     flags.Test(kWfEnabled) && flags.Test(kWfShown);
   if (input) {
     float lx = 0, ly = 0;
     const bool overTrack = HitArea(x, y, &lx, &ly);

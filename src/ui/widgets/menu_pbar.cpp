@@ -75,9 +75,8 @@ bool CVMenuPBar::HitBar(int32_t x, int32_t y, float* x0, float* y0) const {
 
 void CVMenuPBar::Update(int32_t x, int32_t y, uint32_t click) {
   AnimateToTarget();
-  const bool input = !(static_cast<float>(GetMenuMgr().GetDepthBound()) > GetWorldZ()) &&
-                     flags.Test(kWfActive) && flags.Test(kWfEnabled) && flags.Test(kWfShown) &&
-                     (increaseButton || decreaseButton);
+  const bool input = !(static_cast<float>(GetMenuMgr().GetDepthBound()) > GetWorldZ()) && flags.Test(kWfActive) &&
+                     flags.Test(kWfEnabled) && flags.Test(kWfShown) && (increaseButton || decreaseButton);
   auto clampValue = [&] {
     if (!secondBar) value = std::clamp(value, minimum, std::max(minimum, maximum));
   };

@@ -12,9 +12,8 @@
 namespace {
 TextRendererFactory g_textFactory = nullptr;
 
-CDGTextRenderer* MakeRenderer(CDGManager* mgr, float x, float y, float z, std::string_view text,
-                              std::string_view face, int32_t height, int32_t ls, int32_t cs, uint8_t perGlyph,
-                              uint32_t argb) {
+CDGTextRenderer* MakeRenderer(CDGManager* mgr, float x, float y, float z, std::string_view text, std::string_view face,
+                              int32_t height, int32_t ls, int32_t cs, uint8_t perGlyph, uint32_t argb) {
   if (g_textFactory) return g_textFactory(mgr, x, y, z, text, face, height, ls, cs, perGlyph, argb);
   if (!mgr) return nullptr;
   return new CDGTextRenderer(mgr, x, y, z, text, face, height, ls, cs, perGlyph, argb);

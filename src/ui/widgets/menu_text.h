@@ -14,10 +14,9 @@ class CDGManager;
 class CDGTextRenderer;
 
 // Makes the renderer of a text widget; tests install one that counts layouts.
-using TextRendererFactory = CDGTextRenderer* (*)(CDGManager* manager, float x, float y, float z,
-                                                 std::string_view text, std::string_view face, int32_t height,
-                                                 int32_t lineSpacing, int32_t charSpacing, uint8_t perGlyph,
-                                                 uint32_t argb);
+using TextRendererFactory = CDGTextRenderer* (*)(CDGManager* manager, float x, float y, float z, std::string_view text,
+                                                 std::string_view face, int32_t height, int32_t lineSpacing,
+                                                 int32_t charSpacing, uint8_t perGlyph, uint32_t argb);
 void SetTextRendererFactory(TextRendererFactory factory);
 
 class CVMenuText : public CVMenuBase {

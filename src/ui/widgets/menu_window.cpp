@@ -81,9 +81,9 @@ void CVMenuWindow::Open(int32_t a, int32_t b, int32_t c) {
     const float cols = static_cast<float>(s->columns < 1 ? 1 : s->columns);
     const float rows = static_cast<float>(s->rows < 1 ? 1 : s->rows);
     const bool flagged = widgetType == kWidgetSprite && flags.Test(kWfAltLoader);
-    s->Setup(pictureName.CStr(), s->position, Color(255, 255, 255, 255), s->width * cols, s->height * rows,
-             s->columns, s->rows, s->rotation.x, s->rotation.y, s->rotation.z, s->uvLeft, s->uvTop,
-             s->cellWidth * cols, s->cellHeight * rows, flagged, false, true);
+    s->Setup(pictureName.CStr(), s->position, Color(255, 255, 255, 255), s->width * cols, s->height * rows, s->columns,
+             s->rows, s->rotation.x, s->rotation.y, s->rotation.z, s->uvLeft, s->uvTop, s->cellWidth * cols,
+             s->cellHeight * rows, flagged, false, true);
     s->SetCell(GetState());
     // A bar picture whose size came from the texture gets its full size now.
     if (vectorA.x < 0.0f || vectorA.y < 0.0f) vectorA = Vector3(s->width, s->height, 0.0f);

@@ -9,13 +9,13 @@
 class CVMenuWindow;
 
 enum WindowGroupMode : uint16_t {
-  kGroupRight = 0,       // right-aligned, sign where asked
-  kGroupLeft = 1,        // left-aligned, sign first, trailing mark
-  kGroupCentre = 2,      // mode 1 centred within the digit count
-  kGroupZeroFill = 3,    // right-aligned with leading zeros
-  kGroupFixed = 4,       // fixed digits, leading zeros included
-  kGroupNonZero = 5,     // fixed digits, zero digits hidden
-  kGroupIcons = 6,       // window i shown when i < value
+  kGroupRight = 0,     // right-aligned, sign where asked
+  kGroupLeft = 1,      // left-aligned, sign first, trailing mark
+  kGroupCentre = 2,    // mode 1 centred within the digit count
+  kGroupZeroFill = 3,  // right-aligned with leading zeros
+  kGroupFixed = 4,     // fixed digits, leading zeros included
+  kGroupNonZero = 5,   // fixed digits, zero digits hidden
+  kGroupIcons = 6,     // window i shown when i < value
 };
 
 class CVMenuWindowGroup : public CVMenuBase {
@@ -40,12 +40,12 @@ class CVMenuWindowGroup : public CVMenuBase {
   virtual void SetDigitCount(int32_t n, bool fromReference);
   virtual void SetValue(int32_t v, bool fromReference);
   virtual void CopySettingsTo(CVMenuWindowGroup* other) const;
-  virtual int32_t DisplayLeft(int32_t value);                 // mode 1; returns windows used
-  virtual void DisplayRight(int32_t value, bool zeroFill);    // modes 0 and 3
-  virtual void DisplayCentre(int32_t value);                  // mode 2
-  virtual void DisplayFixed(int32_t value);                   // mode 4
-  virtual void DisplayNonZero(int32_t value);                 // mode 5
-  virtual void DisplayIcons(int32_t value);                   // mode 6
+  virtual int32_t DisplayLeft(int32_t value);               // mode 1; returns windows used
+  virtual void DisplayRight(int32_t value, bool zeroFill);  // modes 0 and 3
+  virtual void DisplayCentre(int32_t value);                // mode 2
+  virtual void DisplayFixed(int32_t value);                 // mode 4
+  virtual void DisplayNonZero(int32_t value);               // mode 5
+  virtual void DisplayIcons(int32_t value);                 // mode 6
   virtual void GlideStep();
   virtual int32_t GetPatternEntry(int32_t i) const;
   virtual float GetDigitWidth();

@@ -13,7 +13,9 @@ constexpr float kEps = 1.1920929e-07f;
 // Belt and braces beside the one-start-per-number rule: no step starts more keys than this.
 constexpr int kMaxStartsPerStep = 4096;
 
-bool IsDA(uint16_t kind) { return kind == kAnimeMoveDA || kind == kAnimeRotDA || kind == kAnimeScaleDA || kind == kAnimeColorDA; }
+bool IsDA(uint16_t kind) {
+  return kind == kAnimeMoveDA || kind == kAnimeRotDA || kind == kAnimeScaleDA || kind == kAnimeColorDA;
+}
 
 // Brings an angle into 0..360 the way the tracks always did (subtract 360 while at or above 360,
 // add 360 once when negative), without looping on huge or non-finite angles.
@@ -164,10 +166,10 @@ AnimeKey MakeKey(uint16_t kind, float a, float b, float c, float d, float dur, u
 }
 }  // namespace
 
-#define V4_ADD_ANIME3(Name, Kind)                                                                        \
+#define V4_ADD_ANIME3(Name, Kind)                                                                       \
   void CVMenuBase::Name(uint32_t n, float x, float y, float z, float dur, uint16_t with, uint16_t next, \
-                        uint8_t mask) {                                                                \
-    AddAnimeKey(n, MakeKey(Kind, x, y, z, 0, dur, with, next, mask));                                  \
+                        uint8_t mask) {                                                                 \
+    AddAnimeKey(n, MakeKey(Kind, x, y, z, 0, dur, with, next, mask));                                   \
   }
 V4_ADD_ANIME3(AddAnimeMove, kAnimeMove)
 V4_ADD_ANIME3(AddAnimeMoveD, kAnimeMoveD)
@@ -181,10 +183,10 @@ V4_ADD_ANIME3(AddAnimeScaleDA, kAnimeScaleDA)
 V4_ADD_ANIME3(AddAnimeShader, kAnimeShader)
 #undef V4_ADD_ANIME3
 
-#define V4_ADD_ANIME4(Name, Kind)                                                                         \
-  void CVMenuBase::Name(uint32_t n, float r, float g, float b, float a, float dur, uint16_t with,       \
-                        uint16_t next, uint8_t mask) {                                                  \
-    AddAnimeKey(n, MakeKey(Kind, r, g, b, a, dur, with, next, mask));                                   \
+#define V4_ADD_ANIME4(Name, Kind)                                                                                \
+  void CVMenuBase::Name(uint32_t n, float r, float g, float b, float a, float dur, uint16_t with, uint16_t next, \
+                        uint8_t mask) {                                                                          \
+    AddAnimeKey(n, MakeKey(Kind, r, g, b, a, dur, with, next, mask));                                            \
   }
 V4_ADD_ANIME4(AddAnimeColor, kAnimeColor)
 V4_ADD_ANIME4(AddAnimeColorD, kAnimeColorD)
@@ -319,8 +321,9 @@ bool CVMenuBase::IsStateAnimePlayingTree(int32_t s) {
 void CVMenuBase::UpdateAnime() {
   if (!flags.Test(kWfShown) || !flags.Test(kWfActive) || !flags.Test(kWfAnimRunning) || animeQueue.empty()) return;
 
-  AnimeValues v{position, rotation, scale, {colour.r, colour.g, colour.b, alpha}, state,
-                {shaderParams[0], shaderParams[1], shaderParams[2]}};
+  AnimeValues v{position, rotation,
+                scale,    {colour.r, colour.g, colour.b, alpha},
+                state,    {shaderParams[0], shaderParams[1], shaderParams[2]}};
 
   // A number may start once per step: a cycle of zero-duration keys, or a looping chain under
   // FinishAnime, would otherwise never end the step. A number that a next link brings round again
@@ -334,8 +337,7 @@ void CVMenuBase::UpdateAnime() {
   bool warned = false;
   auto start = [&](int32_t number, float offsetMs, bool byNext) {
     if (!started.insert(number).second) {
-      if (byNext && std::find(deferred.begin(), deferred.end(), number) == deferred.end())
-        deferred.push_back(number);
+      if (byNext && std::find(deferred.begin(), deferred.end(), number) == deferred.end()) deferred.push_back(number);
       return;
     }
     if (++starts > kMaxStartsPerStep) {

@@ -341,9 +341,8 @@ bool CVMenuBase::PressCancel(int32_t id) {
   for (CVListBase* n = children.first; n; n = n->next) {
     CVMenuBase* c = static_cast<CVMenuBase*>(n);
     const float z = c->GetWorldZ();
-    if (c->flags.Test(kWfActive) && c->flags.Test(kWfEnabled) && c->flags.Test(kWfShown) &&
-        !c->flags.Test(kWfNoHit) && !(static_cast<float>(bound) > z) && c->widgetType == kWidgetBtn &&
-        !(ButtonClickLatch & 1)) {
+    if (c->flags.Test(kWfActive) && c->flags.Test(kWfEnabled) && c->flags.Test(kWfShown) && !c->flags.Test(kWfNoHit) &&
+        !(static_cast<float>(bound) > z) && c->widgetType == kWidgetBtn && !(ButtonClickLatch & 1)) {
       CVMenuBtn* b = static_cast<CVMenuBtn*>(c);
       if (b->firstId == id || b->secondId == id) {
         b->Press(id);

@@ -35,26 +35,26 @@ enum MenuWidgetType : uint32_t {
 
 // Bits of the widget flag word.
 enum WidgetFlag : int {
-  kWfActive = 0,        // open
-  kWfOpened = 1,        // opened this frame
-  kWfLoadOnOpen = 2,    // picture / model loaded on Open, released on Close
+  kWfActive = 0,      // open
+  kWfOpened = 1,      // opened this frame
+  kWfLoadOnOpen = 2,  // picture / model loaded on Open, released on Close
   kWfEnabled = 3,
   kWfShown = 5,
   kWfPointerOver = 7,
-  kWfRest4 = 8,         // a button rests in state 4
-  kWfRest1 = 9,         // a button rests in state 1
+  kWfRest4 = 8,  // a button rests in state 4
+  kWfRest1 = 9,  // a button rests in state 1
   kWfAnimRunning = 10,
-  kWfScreen = 11,       // windows: sprite flag 4; texts: placed in the scene
+  kWfScreen = 11,  // windows: sprite flag 4; texts: placed in the scene
   kWfNoHit = 12,
-  kWfAltLoader = 13,    // windows: second loader; texts: vertical; lists: overflow
+  kWfAltLoader = 13,  // windows: second loader; texts: vertical; lists: overflow
   kWfMirrorX = 14,
   kWfMirrorY = 15,
   kWfHalfExtent = 16,
   kWfPixelHit = 17,
-  kWfAdditive = 18,     // windows: the sprite blends additively
-  kWfNoDepth = 19,      // windows: the sprite ignores the depth test
+  kWfAdditive = 18,  // windows: the sprite blends additively
+  kWfNoDepth = 19,   // windows: the sprite ignores the depth test
   kWfHold = 20,
-  kWfMipmapped = 21,    // windows: the sprite's texture is loaded with mipmaps
+  kWfMipmapped = 21,  // windows: the sprite's texture is loaded with mipmaps
 };
 
 // Bit 0: a press is pending; bit 1: a pressed button was released or decided; bit 2: that release
@@ -169,16 +169,14 @@ class CVMenuBase : public CVListBase {
   void AddAnimeRotDA(uint32_t n, float x, float y, float z, float dur, uint16_t with, uint16_t next, uint8_t mask);
   void AddAnimeScale(uint32_t n, float x, float y, float z, float dur, uint16_t with, uint16_t next, uint8_t mask);
   void AddAnimeScaleD(uint32_t n, float x, float y, float z, float dur, uint16_t with, uint16_t next, uint8_t mask);
-  void AddAnimeScaleDA(uint32_t n, float x, float y, float z, float dur, uint16_t with, uint16_t next,
-                       uint8_t mask);
+  void AddAnimeScaleDA(uint32_t n, float x, float y, float z, float dur, uint16_t with, uint16_t next, uint8_t mask);
   void AddAnimeColor(uint32_t n, float r, float g, float b, float a, float dur, uint16_t with, uint16_t next,
                      uint8_t mask);
   void AddAnimeColorD(uint32_t n, float r, float g, float b, float a, float dur, uint16_t with, uint16_t next,
                       uint8_t mask);
   void AddAnimeColorDA(uint32_t n, float r, float g, float b, float a, float dur, uint16_t with, uint16_t next,
                        uint8_t mask);
-  void AddAnimeShader(uint32_t n, float p0, float p1, float p2, float dur, uint16_t with, uint16_t next,
-                      uint8_t mask);
+  void AddAnimeShader(uint32_t n, float p0, float p1, float p2, float dur, uint16_t with, uint16_t next, uint8_t mask);
   void AddAnimePattern(uint32_t n, int32_t last, float dur, uint16_t with, uint16_t next, uint8_t mask);
   void AddAnimeWait(uint32_t n, float dur, uint16_t with, uint16_t next, uint8_t mask);
   void AddAnimeClose(uint32_t n);

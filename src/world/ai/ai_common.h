@@ -13,7 +13,7 @@ extern uint16_t AiRecruitOrder[kVassalScan];
 extern uint8_t DebugWatchDaimyo;
 
 struct EnemyNeighbour {
-  uint16_t siro;   // 0xFFFF when none
+  uint16_t siro;  // 0xFFFF when none
   int power;
 };
 

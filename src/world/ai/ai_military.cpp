@@ -39,8 +39,10 @@ int GetKuniDefencePower(uint32_t kuni) {
   int p = sum < 0 ? 65000 : sum / 20;
   uint8_t region = KuniTable[kuni].region;
   if (region == 0 || region == 8) p = p * 3 / 2;
-  if (kuni == 33) p /= 2;
-  else if (kuni == 24) p = p * 5 / 4;
+  if (kuni == 33)
+    p /= 2;
+  else if (kuni == 24)
+    p = p * 5 / 4;
   return std::min(p, 65000);
 }
 

@@ -82,10 +82,18 @@ void MarkCountries(uint32_t clan, int which) {
   for (int k = 0; k < kKuniCount; ++k) {
     bool on = false;
     switch (which) {
-      case 0: on = k == GetDaimyoHomeKuni(clan); break;
-      case 1: for (uint8_t t : d.targets) on |= t == k; break;
-      case 2: on = KuniTable[k].holder == clan; break;
-      default: on = true; break;
+      case 0:
+        on = k == GetDaimyoHomeKuni(clan);
+        break;
+      case 1:
+        for (uint8_t t : d.targets) on |= t == k;
+        break;
+      case 2:
+        on = KuniTable[k].holder == clan;
+        break;
+      default:
+        on = true;
+        break;
     }
     KuniTable[k].frontier = on ? 1 : 0;
   }

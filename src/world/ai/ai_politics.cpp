@@ -78,8 +78,7 @@ bool IsAllianceBarred(uint32_t clan, uint32_t other) {
   }
   bool bigEnough = DaimyoTable[other].revenue * 3 >= DaimyoTable[clan].revenue;
   bool linked = false;
-  for (int i = 0; i < 5; ++i)
-    linked |= DaimyoTable[clan].clanSet[i] == other || DaimyoTable[other].clanSet[i] == clan;
+  for (int i = 0; i < 5; ++i) linked |= DaimyoTable[clan].clanSet[i] == other || DaimyoTable[other].clanSet[i] == clan;
   // A clan refuses the clans named in its set, and does not tie its hands with its only sizeable
   // neighbour when nobody else borders it.
   return linked || (!otherFront && bigEnough);
@@ -232,8 +231,7 @@ int AiAlliance(int clanId) {
       d.allyStanding[i] = d.allyStanding[i] <= drop ? 0 : static_cast<uint8_t>(d.allyStanding[i] - drop);
     }
     FreeAllySlot(clan, &w.freeSlot);
-    for (int i = 0; i < kVassalScan; ++i)
-      w.otherVassal |= d.vassals[i] < kBusyoCount && d.vassals[i] != d.head;
+    for (int i = 0; i < kVassalScan; ++i) w.otherVassal |= d.vassals[i] < kBusyoCount && d.vassals[i] != d.head;
   }
   DaimyoRecord& d = DaimyoTable[clan];
   switch (StepGet()) {
@@ -302,8 +300,10 @@ int AiAlliance(int clanId) {
         if (d.allyStanding[i] == 255) {
           end = true;
         } else if (d.allyStanding[i] == 0) {
-          if (SlgRandom(100) > 4 && DaimyoTable[ally].revenue * 2 <= d.revenue * 3) end = true;
-          else d.allyStanding[i] = 20;
+          if (SlgRandom(100) > 4 && DaimyoTable[ally].revenue * 2 <= d.revenue * 3)
+            end = true;
+          else
+            d.allyStanding[i] = 20;
         }
         if (!end) continue;
         Say(Format("%6s家は%6s家との同盟を破棄しました。", GetBusyoFamilyName(d.head),
@@ -378,7 +378,8 @@ bool CanLure(uint32_t siro) {
 uint16_t RandomSiroOf(int kuni) {
   const KuniRecord& k = KuniTable[kuni];
   if (k.firstSiro >= kSiroSlots || k.lastSiro < k.firstSiro) return kNoSiro;
-  return static_cast<uint16_t>(k.firstSiro + SlgRandom(static_cast<uint8_t>(std::min(k.lastSiro - k.firstSiro + 1, 255))));
+  return static_cast<uint16_t>(k.firstSiro +
+                               SlgRandom(static_cast<uint8_t>(std::min(k.lastSiro - k.firstSiro + 1, 255))));
 }
 
 // Moves general g (player's vassal slot `slot`) to castle c of clan `clan`; false when he could not
@@ -447,7 +448,8 @@ int AiPoach() {
           if (IsSiroInUse(c2) && (SiroTable[c2].owner == kNoDaimyo || SiroTable[c2].owner == PlayerDaimyoId))
             c2 = RandomSiroOf(kuni);
           if (!CanLure(c2)) continue;
-          text = Format("%sが%sの引き抜きで動揺しております", GetBusyoName(g), GetDaimyoName(SiroTable[c2].owner, false));
+          text =
+              Format("%sが%sの引き抜きで動揺しております", GetBusyoName(g), GetDaimyoName(SiroTable[c2].owner, false));
         }
         w.kuni = kuni;
         ShowKuniEventEffect(kuni, 2, 2);

@@ -123,7 +123,8 @@ void RateJointTarget(uint32_t target) {
       room += IndependentFreeSlots(n);
   if (IndependentGroup.count <= room && score > g_indep.bestScore) {
     g_indep.bestScore = score;
-    for (int i = 0; i < IndependentGroup.count; ++i) BusyoTable[IndependentGroup.members[i]].siro2 = static_cast<uint16_t>(target);
+    for (int i = 0; i < IndependentGroup.count; ++i)
+      BusyoTable[IndependentGroup.members[i]].siro2 = static_cast<uint16_t>(target);
   }
 }
 
@@ -132,8 +133,10 @@ void RateJoint(uint32_t siro) {
   SiroTable[siro].aiState = kRated;
   for (uint16_t n : SiroTable[siro].neighbours) {
     if (!IsSiroInUse(n)) continue;
-    if (SiroTable[n].owner == kNoDaimyo) RateJoint(n);
-    else RateJointTarget(n);
+    if (SiroTable[n].owner == kNoDaimyo)
+      RateJoint(n);
+    else
+      RateJointTarget(n);
   }
 }
 
@@ -192,7 +195,8 @@ void IndependentNormalOperation(int index) {
   if (!IsSiroInUse(b.siro)) return;
   const uint8_t kuni = SiroTable[b.siro].kuni;
   for (int s = 0; s < kSiroCount; ++s)
-    if (IsSiroInUse(s)) SiroTable[s].aiState = SiroTable[s].kuni == kuni ? static_cast<uint8_t>(kOpen) : static_cast<uint8_t>(kSearched);
+    if (IsSiroInUse(s))
+      SiroTable[s].aiState = SiroTable[s].kuni == kuni ? static_cast<uint8_t>(kOpen) : static_cast<uint8_t>(kSearched);
   b.siro2 = kNoSiro;
   b.marchFlag = 0;
   g_indep.bestScore = 0;
@@ -222,7 +226,8 @@ void IndependentJointOperation(uint16_t leader) {
   const uint16_t home = BusyoTable[leader].siro;
   const uint8_t kuni = SiroTable[home].kuni;
   for (int s = 0; s < kSiroCount; ++s)
-    if (IsSiroInUse(s)) SiroTable[s].aiState = SiroTable[s].kuni == kuni ? JointTargetFlags[s] : static_cast<uint8_t>(kSearched);
+    if (IsSiroInUse(s))
+      SiroTable[s].aiState = SiroTable[s].kuni == kuni ? JointTargetFlags[s] : static_cast<uint8_t>(kSearched);
   Gather(home);
   g_indep.bestScore = 0;
   for (int i = 0; i < IndependentGroup.count; ++i) BusyoTable[IndependentGroup.members[i]].siro2 = kNoSiro;
@@ -349,8 +354,10 @@ int IndependentForcesThink() {
         }
         bool active = KuniTable[SiroTable[BusyoTable[g].siro].kuni].dokuMode == 0;
         StepPush();
-        if (active) IndependentNormalTurn(w.position);
-        else IndependentGrowTurn(w.position);
+        if (active)
+          IndependentNormalTurn(w.position);
+        else
+          IndependentGrowTurn(w.position);
         if (!StepPop()) return kStepRunning;
         w.childRunning = false;
         ++w.position;

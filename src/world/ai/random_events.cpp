@@ -30,10 +30,12 @@ uint8_t PortKuniList[13] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 25
 
 namespace {
 
-const char* const kIkkoNames[] = {"加賀", "摂津", "紀伊", "伊勢", "越前", "河内", "越中", "三河", "南近江", "北近江", "和泉"};
+const char* const kIkkoNames[] = {"加賀", "摂津", "紀伊",   "伊勢",   "越前", "河内",
+                                  "越中", "三河", "南近江", "北近江", "和泉"};
 const char* const kMineNames[] = {"北陸奥", "中陸奥", "南陸奥", "北出羽", "南出羽", "常陸", "伊豆", "駿河", "甲斐",
-                                  "北信濃", "南信濃", "飛騨", "越後", "但馬", "出雲", "石見", "美作", "薩摩"};
-const char* const kPortNames[] = {"和泉", "周防", "長門", "土佐", "豊前", "豊後", "筑前", "肥前", "肥後", "日向", "大隅", "薩摩"};
+                                  "北信濃", "南信濃", "飛騨",   "越後",   "但馬",   "出雲", "石見", "美作", "薩摩"};
+const char* const kPortNames[] = {"和泉", "周防", "長門", "土佐", "豊前", "豊後",
+                                  "筑前", "肥前", "肥後", "日向", "大隅", "薩摩"};
 
 constexpr char kIkkoFamily[] = "  一向一揆  ";
 
@@ -148,7 +150,8 @@ void PayPoorHarvest() {
       if (KuniTable[k].eventState != 6) continue;
       int share = GetDaimyoKuniShare(k, c);
       if (share == 0) continue;
-      int loss = (Rand(10) + 5) * KuniTable[k].land * share / 10000 + (Rand(20) + 5) * KuniTable[k].town * share / 100000;
+      int loss =
+          (Rand(10) + 5) * KuniTable[k].land * share / 10000 + (Rand(20) + 5) * KuniTable[k].town * share / 100000;
       AddDaimyoMoney(c, -loss);
     }
 }
@@ -252,7 +255,8 @@ bool Harvest(EventWork& w) {
         kr.land = static_cast<uint16_t>(std::min(land, 65535));
         if (g >= 0 && kr.holder == PlayerDaimyoId) {
           SlgSound().PlayGeneralVoice(2, g, 2);
-          Emit(w, 7, 6, Format("%s国は%sの働きで\nより多くの収穫を得ることが出来ました", GetKuniName(k), GetBusyoName(g)));
+          Emit(w, 7, 6,
+               Format("%s国は%sの働きで\nより多くの収穫を得ることが出来ました", GetKuniName(k), GetBusyoName(g)));
           return false;
         }
       }
@@ -389,7 +393,9 @@ bool PeasantRevolt(EventWork& w) {
     if (!Chance((50 - kr.mood) / 5 + 1)) continue;
     ScaleLand(kr, 70 - Rand(20));
     ScaleTown(kr, 90 - Rand(10));
-    ForKuniSiro(k, [&](uint32_t s) { SiroTable[s].level = static_cast<uint8_t>(std::max(1, SiroTable[s].level - (Rand(3) + 1))); });
+    ForKuniSiro(k, [&](uint32_t s) {
+      SiroTable[s].level = static_cast<uint8_t>(std::max(1, SiroTable[s].level - (Rand(3) + 1)));
+    });
     DaimyoRecord& d = DaimyoTable[kr.holder];
     if (Rand(30) + 1 < d.prestige) d.prestige--;
     MarkKuni(k);
@@ -474,7 +480,8 @@ bool IkkoRevolt(EventWork& w) {
     if (!Chance((100 - kr.mood) / 8 + 1)) continue;
     ScaleLand(kr, 90 - Rand(10));
     ScaleTown(kr, 90 - Rand(10));
-    ForKuniSiro(k, [&](uint32_t s) { SiroTable[s].level = static_cast<uint8_t>(std::max(1, SiroTable[s].level - Rand(3))); });
+    ForKuniSiro(
+        k, [&](uint32_t s) { SiroTable[s].level = static_cast<uint8_t>(std::max(1, SiroTable[s].level - Rand(3))); });
     MarkKuni(k);
     w.kuni = k;
     w.phase = 1;
@@ -680,21 +687,36 @@ bool ValueCheck(EventWork&) {
 
 bool RunSlot(EventWork& w) {
   switch (w.slot) {
-    case 1: return Famine(w);
-    case 2: return Harvest(w);
-    case 3: return Disaster(w);
-    case 5: return Drought(w);
-    case 6: return Plague(w);
-    case 9: return PeasantRevolt(w);
-    case 10: return IkkoRevolt(w);
-    case 11: return Mine(w);
-    case 12: return ForeignShip(w);
-    case 13: return ImperialEnvoy(w);
-    case 14: return Submission(w);
-    case 15: return Fortification(w);
-    case 16: return Rebellion(w);
-    case 17: return ValueCheck(w);
-    default: return true;  // slots 4, 7 and 8 hold no event
+    case 1:
+      return Famine(w);
+    case 2:
+      return Harvest(w);
+    case 3:
+      return Disaster(w);
+    case 5:
+      return Drought(w);
+    case 6:
+      return Plague(w);
+    case 9:
+      return PeasantRevolt(w);
+    case 10:
+      return IkkoRevolt(w);
+    case 11:
+      return Mine(w);
+    case 12:
+      return ForeignShip(w);
+    case 13:
+      return ImperialEnvoy(w);
+    case 14:
+      return Submission(w);
+    case 15:
+      return Fortification(w);
+    case 16:
+      return Rebellion(w);
+    case 17:
+      return ValueCheck(w);
+    default:
+      return true;  // slots 4, 7 and 8 hold no event
   }
 }
 

@@ -112,8 +112,8 @@ int RunSuccession() {
         std::snprintf(familyCopy, sizeof familyCopy, "%s", family);
         BusyoRecord& b = BusyoTable[s];
         char text[160];
-        std::snprintf(text, sizeof text, b.kizuna ? "%s家は、%sが継ぎました" : "%s家は、%sが実権を握りました", familyCopy,
-                      GetBusyoName(s));
+        std::snprintf(text, sizeof text, b.kizuna ? "%s家は、%sが継ぎました" : "%s家は、%sが実権を握りました",
+                      familyCopy, GetBusyoName(s));
         if (b.kizuna == 0) b.kizuna = 1;
         b.loyalty = 0;
         ShowEventNotice(15, 14);

@@ -9,9 +9,7 @@
 
 namespace {
 
-const DaimyoRecord* Player() {
-  return PlayerDaimyoId < kDaimyoInPlay ? &DaimyoTable[PlayerDaimyoId] : nullptr;
-}
+const DaimyoRecord* Player() { return PlayerDaimyoId < kDaimyoInPlay ? &DaimyoTable[PlayerDaimyoId] : nullptr; }
 
 bool InKuni(uint16_t siro, uint8_t kuni) { return siro < kSiroSlots && SiroTable[siro].kuni == kuni; }
 

@@ -153,14 +153,29 @@ int RunMilitaryCommand() {
   const uint8_t code = SlgCommandCode;
   int (*routine)() = nullptr;
   switch (code) {
-    case 8: routine = CmdRecruitSoldiers; break;
-    case 9: routine = CmdTrain; break;
-    case 10: routine = CmdReward; break;
-    case 11: routine = CmdDistributeGuns; break;
-    case 12: routine = CmdBusyoInfo; break;
-    case 13: routine = CmdSelectKuniInfo; break;
-    case 14: routine = CmdDaimyoInfo; break;
-    default: break;
+    case 8:
+      routine = CmdRecruitSoldiers;
+      break;
+    case 9:
+      routine = CmdTrain;
+      break;
+    case 10:
+      routine = CmdReward;
+      break;
+    case 11:
+      routine = CmdDistributeGuns;
+      break;
+    case 12:
+      routine = CmdBusyoInfo;
+      break;
+    case 13:
+      routine = CmdSelectKuniInfo;
+      break;
+    case 14:
+      routine = CmdDaimyoInfo;
+      break;
+    default:
+      break;
   }
   if (routine) {
     if (!RunChild(routine)) return kStepRunning;
@@ -243,19 +258,44 @@ int DomesticCommandDispatch() {
   const uint8_t code = SlgCommandCode;
   int (*routine)() = nullptr;
   switch (code) {
-    case 3: routine = CmdExtendCastle; break;
-    case 4: routine = CmdFloodControl; break;
-    case 5: routine = CmdFreeMarket; break;
-    case 6: routine = CmdLevy; break;
-    case 7: routine = CmdMoveBusyo; break;
-    case 8: routine = CmdStationBusyo; break;
-    case 9: routine = CmdDiplomacy; break;
-    case 10: routine = CmdPoach; break;
-    case 11: routine = CmdVisitBusyo; break;
-    case 12: routine = CmdBusyoInfo; break;
-    case 13: routine = CmdSelectKuniInfo; break;
-    case 14: routine = CmdDaimyoInfo; break;
-    default: break;
+    case 3:
+      routine = CmdExtendCastle;
+      break;
+    case 4:
+      routine = CmdFloodControl;
+      break;
+    case 5:
+      routine = CmdFreeMarket;
+      break;
+    case 6:
+      routine = CmdLevy;
+      break;
+    case 7:
+      routine = CmdMoveBusyo;
+      break;
+    case 8:
+      routine = CmdStationBusyo;
+      break;
+    case 9:
+      routine = CmdDiplomacy;
+      break;
+    case 10:
+      routine = CmdPoach;
+      break;
+    case 11:
+      routine = CmdVisitBusyo;
+      break;
+    case 12:
+      routine = CmdBusyoInfo;
+      break;
+    case 13:
+      routine = CmdSelectKuniInfo;
+      break;
+    case 14:
+      routine = CmdDaimyoInfo;
+      break;
+    default:
+      break;
   }
   if (routine) {
     if (!RunChild(routine)) return kStepRunning;

@@ -737,8 +737,7 @@ int CmdDaimyoInfo() {
         s.SetDialogValues(3, bought ? 0 : cost);
         s.SetDialogValues(4, 0);
         s.SetDialogState(1);
-        if (!bought && !payable)
-          s.SetDialogKey(CommandRefusalReason(P().cp < 1 ? 1 : 5));
+        if (!bought && !payable) s.SetDialogKey(CommandRefusalReason(P().cp < 1 ? 1 : 5));
         return kStepRunning;
       }
       const int a = s.GetSceneResult();

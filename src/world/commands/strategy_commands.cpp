@@ -93,10 +93,9 @@ std::vector<int32_t> AcceptedAttackers() {
   std::vector<int32_t> ok;
   s.ClearMarkedBusyo();
   for (int32_t g : marked) {
-    const bool accepted =
-        g >= 0 && g < kBusyoCount && GetBusyoDaimyo(static_cast<uint32_t>(g)) == PlayerDaimyoId &&
-        (ok.empty() || BusyoTable[g].siro == BusyoTable[ok.front()].siro) &&
-        !CheckCommandAvailable(kCmdInvade, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF);
+    const bool accepted = g >= 0 && g < kBusyoCount && GetBusyoDaimyo(static_cast<uint32_t>(g)) == PlayerDaimyoId &&
+                          (ok.empty() || BusyoTable[g].siro == BusyoTable[ok.front()].siro) &&
+                          !CheckCommandAvailable(kCmdInvade, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF);
     if (accepted) {
       s.MarkBusyo(g);
       ok.push_back(g);
@@ -162,14 +161,29 @@ int StrategyCommandDispatch() {
   const uint8_t code = SlgCommandCode;
   int (*routine)() = nullptr;
   switch (code) {
-    case 8: routine = CmdDeclareUnification; break;
-    case 9: routine = CmdInvade; break;
-    case 10: routine = CmdPlot; break;
-    case 11: routine = CmdSecretContact; break;
-    case 12: routine = CmdBusyoInfo; break;
-    case 13: routine = CmdSelectKuniInfo; break;
-    case 14: routine = CmdDaimyoInfo; break;
-    default: break;
+    case 8:
+      routine = CmdDeclareUnification;
+      break;
+    case 9:
+      routine = CmdInvade;
+      break;
+    case 10:
+      routine = CmdPlot;
+      break;
+    case 11:
+      routine = CmdSecretContact;
+      break;
+    case 12:
+      routine = CmdBusyoInfo;
+      break;
+    case 13:
+      routine = CmdSelectKuniInfo;
+      break;
+    case 14:
+      routine = CmdDaimyoInfo;
+      break;
+    default:
+      break;
   }
   const auto next = [&] {
     const int r = s.GetSceneResult();

@@ -6,7 +6,7 @@
 
 #include "world/ai/ai_common.h"  // DaimyoTier, shared with the clans' thinking
 
-inline constexpr int kPoachCost = 50;           // poaching, and the base price of a plot
+inline constexpr int kPoachCost = 50;  // poaching, and the base price of a plot
 inline constexpr int kSecretContactCost = 20;
 inline constexpr int kDiplomacyCost = 40;
 inline constexpr int kPlotCp = 3;

@@ -116,13 +116,13 @@ struct CommandLabel {
   int8_t cp;  // -1 none, -2 the clan's gun rate
 };
 const CommandLabel kLabels[] = {
-    {0, "恩賞　　　", 0},   {1, "徴兵　　　", 1},   {2, "鉄砲購入　", -2},  {4, "城の普請　", 1},
-    {5, "治水開墾　", 2},   {6, "楽市楽座　", 1},   {7, "臨時徴収　", 2},   {8, "武将移動　", 1},
-    {9, "計略　　　", 3},   {10, "同盟　　　", 1},  {11, "引き抜き　", 3},  {13, "作戦命令　", 0},
-    {14, "勢力情報", -1},   {15, "フェイズ終了", -1}, {17, "タイトルへ", -1}, {28, "保存", -1},
-    {32, "武将に会う", -1}, {33, "内通　　　", 1},  {34, "鍛錬　　　", 1},  {35, "控え武将　", 0},
-    {36, "武将情報", -1},   {40, "国情報", -1},     {41, "クイックセーブ", -1}, {42, "クイックロード", -1},
-    {43, "システム", -1},   {44, "情報", -1},       {45, "戻る", -1},       {46, "環境設定", -1},
+    {0, "恩賞　　　", 0},   {1, "徴兵　　　", 1},     {2, "鉄砲購入　", -2},      {4, "城の普請　", 1},
+    {5, "治水開墾　", 2},   {6, "楽市楽座　", 1},     {7, "臨時徴収　", 2},       {8, "武将移動　", 1},
+    {9, "計略　　　", 3},   {10, "同盟　　　", 1},    {11, "引き抜き　", 3},      {13, "作戦命令　", 0},
+    {14, "勢力情報", -1},   {15, "フェイズ終了", -1}, {17, "タイトルへ", -1},     {28, "保存", -1},
+    {32, "武将に会う", -1}, {33, "内通　　　", 1},    {34, "鍛錬　　　", 1},      {35, "控え武将　", 0},
+    {36, "武将情報", -1},   {40, "国情報", -1},       {41, "クイックセーブ", -1}, {42, "クイックロード", -1},
+    {43, "システム", -1},   {44, "情報", -1},         {45, "戻る", -1},           {46, "環境設定", -1},
     {47, "読み込み", -1},   {48, "天下統一宣言", -1},
 };
 
@@ -451,7 +451,8 @@ void RulePoach(Check& c, uint16_t g, uint16_t other) {
   } else {
     bool any = false;
     const uint8_t k = CurrentKuniId;
-    for (int s = k < kKuniCount ? KuniTable[k].firstSiro : 1; k < kKuniCount && s <= KuniTable[k].lastSiro && !any; ++s) {
+    for (int s = k < kKuniCount ? KuniTable[k].firstSiro : 1; k < kKuniCount && s <= KuniTable[k].lastSiro && !any;
+         ++s) {
       if (!IsSiroInUse(s)) continue;
       for (const SiroBusyoRef& r : SiroTable[s].list1) {
         if (r.slot == kNoSlot || r.force == P()) continue;
@@ -667,27 +668,51 @@ int CheckCommandAvailable(int command, uint16_t busyo, uint16_t siro, uint8_t cl
     c.Refuse(72);
   } else {
     switch (command) {
-      case kCmdReward: RuleReward(c, busyo); break;
-      case kCmdRecruit: RuleRecruit(c, busyo); break;
-      case kCmdGuns: RuleGuns(c, busyo); break;
-      case kCmdCastleWorks: RuleCastleWorks(c, busyo); break;
-      case kCmdFloodControl: RuleDevelop(c, busyo, false); break;
-      case kCmdFreeMarket: RuleDevelop(c, busyo, true); break;
-      case kCmdLevy: RuleLevy(c, busyo); break;
-      case kCmdMove: RuleMove(c, busyo, siro); break;
-      case kCmdPlot: RulePlot(c, busyo, siro); break;
+      case kCmdReward:
+        RuleReward(c, busyo);
+        break;
+      case kCmdRecruit:
+        RuleRecruit(c, busyo);
+        break;
+      case kCmdGuns:
+        RuleGuns(c, busyo);
+        break;
+      case kCmdCastleWorks:
+        RuleCastleWorks(c, busyo);
+        break;
+      case kCmdFloodControl:
+        RuleDevelop(c, busyo, false);
+        break;
+      case kCmdFreeMarket:
+        RuleDevelop(c, busyo, true);
+        break;
+      case kCmdLevy:
+        RuleLevy(c, busyo);
+        break;
+      case kCmdMove:
+        RuleMove(c, busyo, siro);
+        break;
+      case kCmdPlot:
+        RulePlot(c, busyo, siro);
+        break;
       case kCmdAlliance:
         // Alliance costs 1 CP and 40 money: refused when they are not there (never spent into a wrap).
         if (Cp() < 1) c.Refuse(1);
         if (Money() < 40) c.Refuse(5);
         break;
-      case kCmdPoach: RulePoach(c, busyo, other); break;
-      case kCmdInvade: RuleInvade(c, busyo, siro); break;
+      case kCmdPoach:
+        RulePoach(c, busyo, other);
+        break;
+      case kCmdInvade:
+        RuleInvade(c, busyo, siro);
+        break;
       case kCmdVisit:
         if (NoVisitableBusyo()) c.Refuse(66);
         if (Cp() < 1) c.Refuse(1);  // a visit costs 1 CP
         break;
-      case kCmdSecretContact: RuleSecretContact(c, busyo, siro, other); break;
+      case kCmdSecretContact:
+        RuleSecretContact(c, busyo, siro, other);
+        break;
       case kCmdContactChosen:
         if (IsGeneral(other) || IsGeneral(busyo))
           RuleContactChosen(c, busyo, siro, other);
@@ -698,7 +723,9 @@ int CheckCommandAvailable(int command, uint16_t busyo, uint16_t siro, uint8_t cl
         if (Cp() < 1) c.Refuse(1);
         if (Clan().turnFlags & 0x04) c.Refuse(77);
         break;
-      case kCmdReserve: RuleReserve(c, siro, other); break;
+      case kCmdReserve:
+        RuleReserve(c, siro, other);
+        break;
       case kCmdQuickLoad:
         if (!SlgRules().HasQuickSave()) c.Refuse(84);
         break;
@@ -715,11 +742,21 @@ int CheckCommandAvailable(int command, uint16_t busyo, uint16_t siro, uint8_t cl
 
 const uint8_t* CommandMenuList(int menu, int& count) {
   switch (menu) {
-    case 1: count = static_cast<int>(sizeof kMenu1); return kMenu1;
-    case 2: count = static_cast<int>(sizeof kMenu2); return kMenu2;
-    case 3: count = static_cast<int>(sizeof kMenu3); return kMenu3;
-    case 5: count = static_cast<int>(sizeof kMenu5); return kMenu5;
-    default: count = 0; return nullptr;
+    case 1:
+      count = static_cast<int>(sizeof kMenu1);
+      return kMenu1;
+    case 2:
+      count = static_cast<int>(sizeof kMenu2);
+      return kMenu2;
+    case 3:
+      count = static_cast<int>(sizeof kMenu3);
+      return kMenu3;
+    case 5:
+      count = static_cast<int>(sizeof kMenu5);
+      return kMenu5;
+    default:
+      count = 0;
+      return nullptr;
   }
 }
 
@@ -736,7 +773,9 @@ void RefreshCommandMenus(int menu) {
   }
 }
 
-bool IsCommandGreyed(int command) { return command >= 0 && command < 256 && TestBit(static_cast<uint32_t>(command), CommandGreyBits); }
+bool IsCommandGreyed(int command) {
+  return command >= 0 && command < 256 && TestBit(static_cast<uint32_t>(command), CommandGreyBits);
+}
 
 void FormatCommandLabel(int command, char* out, size_t size) {
   if (!out || size == 0) return;

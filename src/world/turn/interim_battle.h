@@ -12,13 +12,13 @@
 
 #pragma pack(push, 1)
 struct InterimBattleState {
-  uint8_t mode;            // 2 when the player's clan takes part
+  uint8_t mode;  // 2 when the player's clan takes part
   uint16_t castle;
   uint8_t level;
-  uint8_t round;           // logic steps fought
-  uint8_t attackerForce;   // force of the first attacker (255 independents)
-  uint8_t outcome;         // 0 undecided, 1 taken, 2 held
-  uint8_t work[1032];      // unused by the interim resolver
+  uint8_t round;          // logic steps fought
+  uint8_t attackerForce;  // force of the first attacker (255 independents)
+  uint8_t outcome;        // 0 undecided, 1 taken, 2 held
+  uint8_t work[1032];     // unused by the interim resolver
   uint8_t spare[32];
 };
 #pragma pack(pop)

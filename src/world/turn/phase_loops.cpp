@@ -15,7 +15,6 @@
 
 namespace {
 
-
 bool IsPlayersTurn(int clan) { return clan == PlayerDaimyoId && !IsAutoRun(); }
 
 // Under auto-run the player's clan is played by the rules; its turn re-arms the acting flag as

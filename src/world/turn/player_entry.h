@@ -3,6 +3,6 @@
 // finishes when the player ends the phase.
 #pragma once
 
-int PlayerMilitaryPhase();   // military commands (menu 1)
-int PlayerCommandPhase();    // politics: the domestic command dispatcher (menu 2)
-int PlayerStrategyMenu();    // strategy commands (menu 3)
+int PlayerMilitaryPhase();  // military commands (menu 1)
+int PlayerCommandPhase();   // politics: the domestic command dispatcher (menu 2)
+int PlayerStrategyMenu();   // strategy commands (menu 3)

@@ -19,9 +19,16 @@
 
 namespace {
 
-enum : uint32_t { kSeasonEvents = 2, kSeasonRank = 3, kSeasonUpkeep = 4, kSeasonAppear = 5, kSeasonSuccession = 6,
-                  kSeasonEmptySlot = 7, kSeasonEnd = 8, kSeasonGrowth = 9 };
-
+enum : uint32_t {
+  kSeasonEvents = 2,
+  kSeasonRank = 3,
+  kSeasonUpkeep = 4,
+  kSeasonAppear = 5,
+  kSeasonSuccession = 6,
+  kSeasonEmptySlot = 7,
+  kSeasonEnd = 8,
+  kSeasonGrowth = 9
+};
 
 int FinishAtOnce() {
   if (StepCheckDone()) return 0;
@@ -145,7 +152,8 @@ uint8_t GetKuniIdByName(const char* name) {
 }
 
 const char* GetRegionName(int region) {
-  static const char* const kNames[10] = {"東北", "関東", "東海", "甲信", "北陸", "近畿", "山陰", "山陽", "四国", "九州"};
+  static const char* const kNames[10] = {"東北", "関東", "東海", "甲信", "北陸",
+                                         "近畿", "山陰", "山陽", "四国", "九州"};
   return region >= 0 && region < 10 ? kNames[region] : nullptr;
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-int RunSeasonTurn();       // step routine
+int RunSeasonTurn();  // step routine
 void AnnounceTurn();
 int UpdateDaimyoRank();    // step routine
 int RunBusyoAppearance();  // step routine
@@ -14,7 +14,7 @@ void SeasonStart();
 void GrowKuni();
 void PayIncome();
 void ShuffleClanOrder();
-void SeasonEndWork();      // command points .. loyalty drift, in one frame
+void SeasonEndWork();  // command points .. loyalty drift, in one frame
 
 void RecalcAllRevenues();
 void RecalcKuniOwners();

@@ -110,7 +110,6 @@ void RunDismissal() {
   }
 }
 
-
 void StepSeason() {
   switch (SubStepGet()) {
     case 0:
@@ -365,12 +364,23 @@ void HandOverExtinctClans() {
 void PushSlgKey(uint32_t key) {
   uint32_t code = key;
   switch (key) {
-    case 0: code = 3; break;
-    case 1: code = 1; break;
-    case 2: code = 2; break;
-    case 4: code = 5; break;
-    case 5: code = 4; break;
-    default: break;
+    case 0:
+      code = 3;
+      break;
+    case 1:
+      code = 1;
+      break;
+    case 2:
+      code = 2;
+      break;
+    case 4:
+      code = 5;
+      break;
+    case 5:
+      code = 4;
+      break;
+    default:
+      break;
   }
   SlgKeyRing& r = g_TurnWork.keys;
   r.keys[r.write % kSlgKeyRingSize] = code;

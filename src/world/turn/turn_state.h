@@ -38,7 +38,7 @@ struct SlgKeyRing {
 };
 
 struct DismissWork {
-  int32_t state = 0;      // 0 open the list, 1 wait for a choice, 2 wait for the answer
+  int32_t state = 0;  // 0 open the list, 1 wait for a choice, 2 wait for the answer
   int32_t listOpen = 0;
   int32_t chosen = 0xFFFF;
 };
@@ -50,8 +50,8 @@ struct PhaseWork {
 };
 
 struct SeasonWork {
-  int32_t income = 0;   // the player's income of this season
-  int32_t upkeep = 0;   // the player's upkeep of the year
+  int32_t income = 0;  // the player's income of this season
+  int32_t upkeep = 0;  // the player's upkeep of the year
   int32_t rankClan = 0;
   int32_t rankStage = 0;
   int32_t upkeepClan = 0;
@@ -117,10 +117,10 @@ struct WarWork {
 static_assert(sizeof(WarWork) == 35);
 
 struct TurnWork {
-  uint8_t gameEnd = 0;            // 1 once an ending has started; phases stop at their next pop
-  uint8_t turnBytes[3] = {};      // further per-turn bytes cleared by the turn reset
-  int32_t battleWords[3] = {};    // battle words cleared by the turn reset
-  uint8_t forcedWeather = 255;    // forced battle weather (255 none)
+  uint8_t gameEnd = 0;          // 1 once an ending has started; phases stop at their next pop
+  uint8_t turnBytes[3] = {};    // further per-turn bytes cleared by the turn reset
+  int32_t battleWords[3] = {};  // battle words cleared by the turn reset
+  uint8_t forcedWeather = 255;  // forced battle weather (255 none)
   uint8_t selection[4] = {254, 254, 254, 254};
   SlgMainWork main;
   SlgKeyRing keys;

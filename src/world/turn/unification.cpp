@@ -20,7 +20,6 @@ constexpr int kCentralKuni = 33;
 
 enum : uint32_t { kUnifyAllHeld = 2, kUnifyAsk = 3, kUnifyDeclined = 4, kUnifyEnding = 5 };
 
-
 bool StoryEventsOn() { return StoryEventBlockFlag == 0; }
 
 // Opens the ending dialog in a form; false when there is none to wait for.

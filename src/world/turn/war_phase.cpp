@@ -13,7 +13,6 @@
 
 namespace {
 
-
 int Finish() {
   StepFinish();
   return 0;
@@ -52,7 +51,8 @@ void ReturnMarcher(uint32_t castle, SiroBusyoRef r) {
   if (home == castle || !HasFirstRoom(home)) {
     home = kNoSiro;
     for (uint32_t s = 0; s < kSiroCount && home == kNoSiro; ++s)
-      if (s != castle && IsSiroInUse(s) && SiroTable[s].owner == r.force && HasFirstRoom(s)) home = static_cast<uint16_t>(s);
+      if (s != castle && IsSiroInUse(s) && SiroTable[s].owner == r.force && HasFirstRoom(s))
+        home = static_cast<uint16_t>(s);
   }
   if (home != kNoSiro && MoveSiroBusyo(castle, home, r.force, r.slot, 2) == 0) {
     if (b < kBusyoCount) BusyoTable[b].siro = home;

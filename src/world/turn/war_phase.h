@@ -8,12 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
-int WarPhase();                       // step routine
-int ResolveMarches();                 // step routine over the independents
-int RunIndependentMarch(int order);   // step routine, one independent general
-int RunGarrisonMarch(int order);      // step routine, one independent castle's garrison
-int RunClanMarches();                 // step routine over the clan order
-int RunDaimyoMarches(int clan);       // step routine, one clan
+int WarPhase();                      // step routine
+int ResolveMarches();                // step routine over the independents
+int RunIndependentMarch(int order);  // step routine, one independent general
+int RunGarrisonMarch(int order);     // step routine, one independent castle's garrison
+int RunClanMarches();                // step routine over the clan order
+int RunDaimyoMarches(int clan);      // step routine, one clan
 // 0: a battle is to be fought at the castle; non-zero: the attackers were sent back.
 int CheckDefendersRetreat(uint32_t castle);
 

@@ -47,14 +47,18 @@ ScriptInstruction Sample(uint8_t opcode, uint32_t seed) {
         break;
       case 'v': {
         uint32_t v = next();
-        if (v % 3 == 0) op.val = ScriptValue::Imm(-static_cast<int32_t>(v));
-        else if (v % 3 == 1) op.val = ScriptValue::Switch(v % 8193);
-        else op.val = ScriptValue::Call(static_cast<uint8_t>(v % 256), "arg" + std::to_string(v));
+        if (v % 3 == 0)
+          op.val = ScriptValue::Imm(-static_cast<int32_t>(v));
+        else if (v % 3 == 1)
+          op.val = ScriptValue::Switch(v % 8193);
+        else
+          op.val = ScriptValue::Call(static_cast<uint8_t>(v % 256), "arg" + std::to_string(v));
         break;
       }
       case 'c':
-        op.cond = {ScriptValue::Switch(next()), ScriptValue::Imm(kCondGe), ScriptValue::Imm(static_cast<int32_t>(next())),
-                   ScriptValue::Imm(kCondOr), ScriptValue::Call(3, "x")};
+        op.cond = {ScriptValue::Switch(next()), ScriptValue::Imm(kCondGe),
+                   ScriptValue::Imm(static_cast<int32_t>(next())), ScriptValue::Imm(kCondOr),
+                   ScriptValue::Call(3, "x")};
         break;
       case 'G':
         op.list = {0, 0, 0};
@@ -138,11 +142,13 @@ struct CondCase {
 TEST(ScriptAssembler, ConditionsFoldLeftToRightWithoutTheNegationBit) {
   using V = ScriptValue;
   const CondCase cases[] = {
-      {"$5 > 3 && $6 == 0", {V::Switch(5), V::Imm(0x13), V::Imm(3), V::Imm(0x00), V::Switch(6), V::Imm(0x12), V::Imm(0)}},
+      {"$5 > 3 && $6 == 0",
+       {V::Switch(5), V::Imm(0x13), V::Imm(3), V::Imm(0x00), V::Switch(6), V::Imm(0x12), V::Imm(0)}},
       {"$1 || $2 && $3", {V::Switch(1), V::Imm(0x01), V::Switch(2), V::Imm(0x00), V::Switch(3)}},
       {"!$2", {V::Switch(2), V::Imm(0x12), V::Imm(0)}},
       {"1 != 2 || 3 < 4", {V::Imm(1), V::Imm(0x17), V::Imm(2), V::Imm(0x01), V::Imm(3), V::Imm(0x14), V::Imm(4)}},
-      {"$9 >= -1 && $9 <= 0x10", {V::Switch(9), V::Imm(0x15), V::Imm(-1), V::Imm(0x00), V::Switch(9), V::Imm(0x16), V::Imm(16)}},
+      {"$9 >= -1 && $9 <= 0x10",
+       {V::Switch(9), V::Imm(0x15), V::Imm(-1), V::Imm(0x00), V::Switch(9), V::Imm(0x16), V::Imm(16)}},
       {"{6:\xE7\xB9\x94\xE7\x94\xB0} == 1", {V::Call(6, "\x90\x44\x93\x63"), V::Imm(0x12), V::Imm(1)}},
   };
   for (const CondCase& c : cases) {
@@ -182,7 +188,8 @@ TEST(ScriptAssembler, ConventionsAndLimitsAreEnforced) {
       {"switch index twice", "$a@3 = 1\n$b@3 = 2\n*a\n#End\n", "declared twice"},
       {"message 0 is reserved", "*a\n#TalkStart 0, 0, \"\", (\"x\", \"\", 0, 0, 0, -1)\n#End\n", "outside 1..159999"},
       {"message used twice",
-       "*a\n#TalkStart 3, 3, \"\", (\"x\", \"\", 0, 0, 0, -1)\n#TalkStart 3, 3, \"\", (\"y\", \"\", 0, 0, 0, -1)\n#End\n",
+       "*a\n#TalkStart 3, 3, \"\", (\"x\", \"\", 0, 0, 0, -1)\n#TalkStart 3, 3, \"\", (\"y\", \"\", 0, 0, 0, "
+       "-1)\n#End\n",
        "used twice"},
       {"falls off the end", "*a\n#SwVar $1, 1\n", "falls off the end"},
       {"ends with a conditional jump", "*a\n#IfGoto $1\n#Goto *a\n", "falls off the end"},
@@ -282,7 +289,8 @@ TEST(ScriptSetImages, TablesFollowTheSetLayout) {
   // Event 2 exists at label "ev"; every other record says "no such event".
   EXPECT_STREQ(reinterpret_cast<const char*>(&f[kFileEv][2 * 68]), "second");
   EXPECT_EQ(le::Get32(&f[kFileEv][2 * 68 + 64]), 14u);
-  for (size_t e : {size_t{0}, size_t{1}, size_t{3}, size_t{3839}}) EXPECT_EQ(le::Get32(&f[kFileEv][e * 68 + 64]), kNoEvent) << e;
+  for (size_t e : {size_t{0}, size_t{1}, size_t{3}, size_t{3839}})
+    EXPECT_EQ(le::Get32(&f[kFileEv][e * 68 + 64]), kNoEvent) << e;
   EXPECT_EQ(std::memcmp(f[kFileBl].data(), kScriptSignature.data(), kSignatureSize), 0);
   EXPECT_STREQ(reinterpret_cast<const char*>(&f[kFileBl][128]), "chapter");
   EXPECT_EQ(le::Get32(&f[kFileBl][128 + 64]), 7u);

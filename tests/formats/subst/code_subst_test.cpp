@@ -11,7 +11,7 @@ namespace {
 // One 8-byte record: source and replacement codes as little-endian 32-bit words.
 void Put(std::vector<uint8_t>& file, uint16_t from, uint16_t to) {
   uint8_t rec[8] = {static_cast<uint8_t>(from), static_cast<uint8_t>(from >> 8), 0, 0,
-                    static_cast<uint8_t>(to), static_cast<uint8_t>(to >> 8), 0, 0};
+                    static_cast<uint8_t>(to),   static_cast<uint8_t>(to >> 8),   0, 0};
   file.insert(file.end(), rec, rec + 8);
 }
 
@@ -38,7 +38,7 @@ TEST(CodeSubst, TextCases) {
   } cases[] = {
       {{0x41, 0x82, 0xA0}, {0x41, 0x82, 0xA2}},
       {{0x82, 0xA0, 0x82, 0xA0}, {0x82, 0xA2, 0x82, 0xA2}},
-      {{0x41, 0x82}, {0x41, 0x82}},      // trailing lead byte: the terminator is never written
+      {{0x41, 0x82}, {0x41, 0x82}},  // trailing lead byte: the terminator is never written
       {{0xB1, 0x82, 0xA0}, {0xB1, 0x82, 0xA2}},
       {{0x82, 0xA4}, {0x82, 0xA4}},
   };
@@ -77,9 +77,9 @@ TEST(CodeSubst, FieldBoundsAndEmptyTables) {
 
 TEST(LineDef, RecordsBecomeASetOfStrings) {
   std::vector<uint8_t> file(30, 0);
-  std::memcpy(&file[0], "ABCDEFGHI", 9);   // nine characters and a zero: a 9-byte string
+  std::memcpy(&file[0], "ABCDEFGHI", 9);  // nine characters and a zero: a 9-byte string
   std::memcpy(&file[10], "xyz", 3);
-  std::memcpy(&file[20], "xyz", 3);        // duplicates collapse
+  std::memcpy(&file[20], "xyz", 3);  // duplicates collapse
   LineDefTable set;
   ParseLineDefTable(set, file.data(), file.size());  // short file: the rest reads as zero
   EXPECT_EQ(set.size(), 2u);

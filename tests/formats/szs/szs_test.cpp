@@ -33,7 +33,7 @@ TEST(Szs, LayoutOfABuiltArchive) {
   EXPECT_STREQ(reinterpret_cast<const char*>(&a[16]), "zenkoku\\map.tig");
   EXPECT_EQ(a[16 + 256] | a[16 + 257] << 8, 16 + 2 * 272);  // offset, little-endian
   EXPECT_EQ(a[16 + 258] | a[16 + 259] | a[16 + 263], 0);
-  EXPECT_EQ(a[16 + 264], 3);             // size
+  EXPECT_EQ(a[16 + 264], 3);  // size
   const size_t data = 16 + 2 * 272;
   EXPECT_EQ(a[data], 'M' ^ 0xB7);
   EXPECT_EQ(a[data + 2], 'P' ^ 0xB7);
@@ -61,9 +61,9 @@ TEST(Szs, NormaliseLowersAsciiOnlyOutsideTwoByteCharacters) {
   } const cases[] = {
       {"Zenkoku/Map.TIG", "zenkoku\\map.tig"},
       {"a;B/c", "a\\b\\c"},
-      {"ア", "ア"},      // 83 41 stays; lower-casing the trail byte would make it ヂ (83 61)
+      {"ア", "ア"},       // 83 41 stays; lower-casing the trail byte would make it ヂ (83 61)
       {"表/X", "表\\x"},  // 95 5C: the trail byte is not touched, the '/' after it is
-      {"ＡＢ", "ＡＢ"},    // full-width letters are not ASCII
+      {"ＡＢ", "ＡＢ"},   // full-width letters are not ASCII
   };
   for (const auto& c : cases) {
     EXPECT_EQ(v4fmt::NormalizeSzsName(std::string_view(c.in)), c.out) << c.in;

@@ -38,12 +38,13 @@ TEST_P(MixerGain, FollowsDecibelVolumeAndPan) {
   EXPECT_NEAR(s[1], 16000 * c.right, 1.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MixerGain,
-    ::testing::Values(GainCase{0, 0, 1, 1}, GainCase{-600, 0, std::pow(10, -0.3), std::pow(10, -0.3)},
-                      GainCase{-2000, 0, 0.1, 0.1}, GainCase{-10000, 0, 0, 0}, GainCase{-20000, 0, 0, 0},
-                      GainCase{0, 10000, 0, 1}, GainCase{0, -2000, 1, 0.1}, GainCase{0, 2000, 0.1, 1},
-                      GainCase{-2000, -2000, 0.1, 0.01}, GainCase{0, 99999, 0, 1}));
+INSTANTIATE_TEST_SUITE_P(Cases, MixerGain,
+                         ::testing::Values(GainCase{0, 0, 1, 1},
+                                           GainCase{-600, 0, std::pow(10, -0.3), std::pow(10, -0.3)},
+                                           GainCase{-2000, 0, 0.1, 0.1}, GainCase{-10000, 0, 0, 0},
+                                           GainCase{-20000, 0, 0, 0}, GainCase{0, 10000, 0, 1},
+                                           GainCase{0, -2000, 1, 0.1}, GainCase{0, 2000, 0.1, 1},
+                                           GainCase{-2000, -2000, 0.1, 0.01}, GainCase{0, 99999, 0, 1}));
 
 TEST_F(MixerFixture, EightBitSamplesAreUnsigned) {
   const int id = mixer.CreateBuffer({1, plat::kMixRate, 8}, 3);
@@ -129,8 +130,8 @@ TEST_F(MixerFixture, BadArgumentsAreRefusedWithoutHarm) {
   EXPECT_EQ(mixer.CreateBuffer({2, 44100, 16}, 0), -1);
   const int id = Constant(5, 10);
   const int16_t x[4] = {};
-  EXPECT_FALSE(mixer.Write(id, 36, x, 8));   // past the end
-  EXPECT_FALSE(mixer.Write(id, 2, x, 4));    // not on a frame
+  EXPECT_FALSE(mixer.Write(id, 36, x, 8));  // past the end
+  EXPECT_FALSE(mixer.Write(id, 2, x, 4));   // not on a frame
   EXPECT_FALSE(mixer.Write(99, 0, x, 4));
   EXPECT_FALSE(mixer.Play(99, true));
   mixer.Stop(-1);

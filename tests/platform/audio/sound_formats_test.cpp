@@ -186,8 +186,12 @@ class SoundPackLookup : public ::testing::TestWithParam<LookupCase> {};
 
 TEST_P(SoundPackLookup, MatchesTheFileNameIgnoringCase) {
   // "\x83\x41" and "\x83\x61" are two different katakana: a trail byte is never case-folded.
-  const std::vector<plat::SoundPackEntry> entries = {
-      {"005a.voi", 1, 0}, {"005A.VOI", 2, 0}, {"\x83\x41.voi", 3, 0}, {"\x83\x5C" "b.voi", 4, 0}};
+  const std::vector<plat::SoundPackEntry> entries = {{"005a.voi", 1, 0},
+                                                     {"005A.VOI", 2, 0},
+                                                     {"\x83\x41.voi", 3, 0},
+                                                     {"\x83\x5C"
+                                                      "b.voi",
+                                                      4, 0}};
   const plat::SoundPackEntry* e = plat::FindPackEntry(entries, GetParam().query);
   if (!GetParam().expect) {
     EXPECT_EQ(e, nullptr);
@@ -200,12 +204,17 @@ TEST_P(SoundPackLookup, MatchesTheFileNameIgnoringCase) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SoundPackLookup,
-    ::testing::Values(LookupCase{"Data\\slg_v\\005\\005A.VOI", "005a.voi"}, LookupCase{"Data/slg_v/005/005a.voi", "005a.voi"},
-                      LookupCase{"005a.voi", "005a.voi"}, LookupCase{"x\\\x83\x41.VOI", "\x83\x41.voi"},
-                      LookupCase{"x\\\x83\x61.voi", nullptr},
-                      // 0x5C as a trail byte is not a separator.
-                      LookupCase{"d\\\x83\x5C" "B.voi", "\x83\x5C" "b.voi"}, LookupCase{"005b.voi", nullptr}));
+INSTANTIATE_TEST_SUITE_P(Cases, SoundPackLookup,
+                         ::testing::Values(LookupCase{"Data\\slg_v\\005\\005A.VOI", "005a.voi"},
+                                           LookupCase{"Data/slg_v/005/005a.voi", "005a.voi"},
+                                           LookupCase{"005a.voi", "005a.voi"},
+                                           LookupCase{"x\\\x83\x41.VOI", "\x83\x41.voi"},
+                                           LookupCase{"x\\\x83\x61.voi", nullptr},
+                                           // 0x5C as a trail byte is not a separator.
+                                           LookupCase{"d\\\x83\x5C"
+                                                      "B.voi",
+                                                      "\x83\x5C"
+                                                      "b.voi"},
+                                           LookupCase{"005b.voi", nullptr}));
 
 }  // namespace

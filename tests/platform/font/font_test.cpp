@@ -17,7 +17,7 @@ TEST(FontFace, DataFaceNamesResolveToAnInstalledJapaneseFont) {
     bool substituted;
   };
   const Case cases[] = {
-      {"ＭＳ ゴシック", true},       // the data's default face, not installed here
+      {"ＭＳ ゴシック", true},  // the data's default face, not installed here
       {"no such face at all", true},
       {"", true},
       {"IPAGothic", false},  // installed: used as named
@@ -46,16 +46,14 @@ TEST(FontCodes, ShiftJisCodesMapToUnicode) {
     uint32_t unicode;
   };
   const Case cases[] = {
-      {0x41, 0x41},        // ASCII
-      {0x82A0, 0x3042},    // あ
-      {0x8ABF, 0x6F22},    // 漢
-      {0x8140, 0x3000},    // full-width space
-      {0xB1, 0xFF71},      // half-width katakana ｱ
-      {0x835C, 0x30BD},    // ソ: trail byte 0x5C
-      {0x80, 0},           // undefined single bytes
-      {0xA0, 0},
-      {0xFD, 0},
-      {0x8100, 0},         // a lead byte with an impossible trail byte
+      {0x41, 0x41},                              // ASCII
+      {0x82A0, 0x3042},                          // あ
+      {0x8ABF, 0x6F22},                          // 漢
+      {0x8140, 0x3000},                          // full-width space
+      {0xB1, 0xFF71},                            // half-width katakana ｱ
+      {0x835C, 0x30BD},                          // ソ: trail byte 0x5C
+      {0x80, 0},                                 // undefined single bytes
+      {0xA0, 0},        {0xFD, 0}, {0x8100, 0},  // a lead byte with an impossible trail byte
   };
   for (const Case& c : cases) EXPECT_EQ(plat::SjisCodeToUnicode(c.code), c.unicode) << std::hex << c.code;
 }

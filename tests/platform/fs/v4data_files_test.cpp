@@ -53,7 +53,8 @@ TEST_F(V4DataTest, PackListExtractAndReadInTheGame) {
   ASSERT_GE(image.size(), 16u);
   EXPECT_EQ(image.substr(0, 12), std::string(12, '\0'));
   std::vector<v4fmt::SzsDirEntry> dir;
-  ASSERT_TRUE(v4fmt::ParseSzsDirectory(reinterpret_cast<const uint8_t*>(image.data()), image.size(), image.size(), dir));
+  ASSERT_TRUE(
+      v4fmt::ParseSzsDirectory(reinterpret_cast<const uint8_t*>(image.data()), image.size(), image.size(), dir));
   ASSERT_EQ(dir.size(), 3u);
   std::vector<std::string> names;
   for (const auto& e : dir) names.push_back(e.name);

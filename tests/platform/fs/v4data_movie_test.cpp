@@ -24,9 +24,13 @@ int Tool(const std::vector<std::string>& args, std::string* out = nullptr) {
 std::vector<uint8_t> Wave(double seconds) {
   const uint32_t frames = static_cast<uint32_t>(seconds * 44100), bytes = frames * 4;
   std::vector<uint8_t> w;
-  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(v >> (8 * i))); };
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
   auto u16 = [&](uint16_t v) { w.push_back(static_cast<uint8_t>(v)), w.push_back(static_cast<uint8_t>(v >> 8)); };
-  auto tag = [&](const char* t) { for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(t[i])); };
+  auto tag = [&](const char* t) {
+    for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(t[i]));
+  };
   tag("RIFF"), u32(36 + bytes), tag("WAVE"), tag("fmt "), u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4),
       u16(16), tag("data"), u32(bytes);
   for (uint32_t i = 0; i < frames; ++i) {
@@ -51,7 +55,7 @@ TEST(V4DataMovieShots, MakesAMovieOfThePicturesAndRefusesBadInput) {
       {"picture": "p/b.png", "seconds": 1.5, "fade_out": 0.5}]})")));
   const std::string out = dir.File("op.mdm");
   ASSERT_EQ(Tool({"movie", "shots", "--size", "64x36", "--fps", "10", "--music", dir.File("music.wav"),
-                 dir.File("shots.json"), dir.File("pics"), out}),
+                  dir.File("shots.json"), dir.File("pics"), out}),
             0);
   std::string info;
   ASSERT_EQ(Tool({"movie", "info", out}, &info), 0);

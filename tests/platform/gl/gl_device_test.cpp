@@ -179,8 +179,8 @@ TEST_F(GlDeviceTest, RenderTargetKeepsOrientationWhenSampled) {
   ASSERT_TRUE(dev_->SetRenderTarget(0));
   std::vector<uint8_t> tex;
   ASSERT_TRUE(dev_->ReadTexture(target, &tex));
-  EXPECT_EQ(tex[0], 255);                   // row 0 is the top
-  EXPECT_EQ(tex[(15 * 16) * 4 + 3], 0);     // the bottom stays transparent
+  EXPECT_EQ(tex[0], 255);                // row 0 is the top
+  EXPECT_EQ(tex[(15 * 16) * 4 + 3], 0);  // the bottom stays transparent
   dev_->BindTexture(target);
   Quad(40, 40, 16, 16, 0xFFFFFFFFu);
   dev_->BindTexture(0);

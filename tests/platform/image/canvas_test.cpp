@@ -38,8 +38,8 @@ TEST(Canvas, RectanglesAreClippedAndEmptySizesDrawNothing) {
     int painted;  // pixels expected red on a 4x4 canvas
   };
   const Case cases[] = {
-      {0, 0, 4, 4, 16},     {-2, -2, 4, 4, 4},   {3, 3, 10, 10, 1},      {4, 0, 2, 2, 0},
-      {0, 0, 0, 3, 0},      {0, 0, 3, -1, 0},    {-100, 1, 1000, 1, 4},  {2147483600, 0, 100, 1, 0},
+      {0, 0, 4, 4, 16}, {-2, -2, 4, 4, 4}, {3, 3, 10, 10, 1},     {4, 0, 2, 2, 0},
+      {0, 0, 0, 3, 0},  {0, 0, 3, -1, 0},  {-100, 1, 1000, 1, 4}, {2147483600, 0, 100, 1, 0},
   };
   for (const Case& k : cases) {
     Canvas c(4, 4);
@@ -103,7 +103,7 @@ TEST(Canvas, EllipsesRingsAndPolygons) {
   Canvas c(21, 21);
   c.Ellipse(10.5f, 10.5f, 8.0f, 4.0f, kRed);
   EXPECT_EQ(c.At(10, 10), kRed);
-  EXPECT_EQ(c.At(10, 3).a, 0);  // outside the short radius
+  EXPECT_EQ(c.At(10, 3).a, 0);   // outside the short radius
   EXPECT_EQ(c.At(4, 10), kRed);  // inside the long radius
 
   Canvas r(21, 21);

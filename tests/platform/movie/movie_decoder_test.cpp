@@ -99,8 +99,7 @@ TEST_F(MovieDecoderTest, SeekStartsAtTheFrameCoveringTheTarget) {
     }
     EXPECT_TRUE(sawVideo);
     EXPECT_TRUE(sawAudio);
-    while (dec.Next(v, a) != plat::MovieDecodeStatus::kEnd) {
-    }
+    while (dec.Next(v, a) != plat::MovieDecodeStatus::kEnd) {}
   }
 }
 

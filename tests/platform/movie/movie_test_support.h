@@ -19,8 +19,8 @@ struct Rgb {
 
 // Ten frames, one solid colour each, far apart from each other in every channel combination.
 inline const std::vector<Rgb>& FrameColours() {
-  static const std::vector<Rgb> k = {{255, 0, 0},   {0, 255, 0},     {0, 0, 255},   {255, 255, 0},  {0, 255, 255},
-                                     {255, 0, 255}, {255, 255, 255}, {0, 0, 0},     {160, 80, 32},  {32, 128, 208}};
+  static const std::vector<Rgb> k = {{255, 0, 0},   {0, 255, 0},     {0, 0, 255}, {255, 255, 0}, {0, 255, 255},
+                                     {255, 0, 255}, {255, 255, 255}, {0, 0, 0},   {160, 80, 32}, {32, 128, 208}};
   return k;
 }
 

@@ -16,13 +16,11 @@ TEST(NextTickDeadlineTest, MissedTicksMerge) {
     int64_t due, now, period, next;
   };
   const Case cases[] = {
-      {100, 100, 18, 118},  // on time: one period later
-      {100, 117, 18, 118},  // a callback shorter than the period
-      {100, 118, 18, 136},  // exactly one period late: the next boundary after now
-      {100, 150, 18, 154},  // two ticks missed: merged, the schedule keeps its phase
-      {100, 1000, 18, 1018},
-      {0, 0, 35, 35},
-      {0, 5, 0, 6},  // a period below 1 is taken as 1
+      {100, 100, 18, 118},                                  // on time: one period later
+      {100, 117, 18, 118},                                  // a callback shorter than the period
+      {100, 118, 18, 136},                                  // exactly one period late: the next boundary after now
+      {100, 150, 18, 154},                                  // two ticks missed: merged, the schedule keeps its phase
+      {100, 1000, 18, 1018}, {0, 0, 35, 35}, {0, 5, 0, 6},  // a period below 1 is taken as 1
   };
   for (const Case& c : cases) {
     EXPECT_EQ(plat::NextTickDeadline(c.due, c.now, c.period), c.next) << c.due << " " << c.now << " " << c.period;
@@ -38,7 +36,11 @@ TEST(PeriodicTimerTest, RunsOnOneThreadWithoutOverlapAndStops) {
   std::thread::id startThread, tickThread, stopThread;
   uint32_t seenId = 0;
   uint32_t id = timer.Start(
-      1, [&] { ++starts; startThread = std::this_thread::get_id(); },
+      1,
+      [&] {
+        ++starts;
+        startThread = std::this_thread::get_id();
+      },
       [&](uint32_t tid) {
         if (inside.fetch_add(1) != 0) ++overlaps;
         tickThread = std::this_thread::get_id();
@@ -52,7 +54,10 @@ TEST(PeriodicTimerTest, RunsOnOneThreadWithoutOverlapAndStops) {
         }
         cv.notify_all();
       },
-      [&] { ++stops; stopThread = std::this_thread::get_id(); });
+      [&] {
+        ++stops;
+        stopThread = std::this_thread::get_id();
+      });
   ASSERT_NE(id, 0u);
   EXPECT_EQ(timer.Start(1, nullptr, nullptr, nullptr), 0u);  // already running
   {

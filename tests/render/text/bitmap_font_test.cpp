@@ -28,11 +28,13 @@ TEST(FntParse, LayoutsAndBounds) {
       {"20 bytes: no name, one record", twenty, "", 1},
       {"exactly 32 bytes: a name, no records", MakeFnt("pic.png", {}), "pic.png", 0},
       {"name without terminator is bounded", unterminated, std::string(32, 'p'), 0},
-      {"trailing partial record ignored", [] {
+      {"trailing partial record ignored",
+       [] {
          auto b = MakeFnt("p.png", {{"A", 0, 0, 1, 1}});
          b.resize(b.size() + 11, 1);
          return b;
-       }(), "p.png", 1},
+       }(),
+       "p.png", 1},
       {"empty", {}, "", 0},
   };
   for (const Case& c : cases) {
@@ -52,8 +54,8 @@ TEST(FntParse, LayoutsAndBounds) {
 }
 
 TEST(FntParse, KeysAreBoundedByTheirFieldAndTheFirstDuplicateWins) {
-  const auto bytes = MakeFnt("p.png", {{"ab", 0, 0, 8, 8}, {"ab", 9, 9, 1, 1}, {"\x82\xA0", 8, 0, 8, 8},
-                                       {"wxyz", 500, 0, 0x1234, 2}});
+  const auto bytes =
+      MakeFnt("p.png", {{"ab", 0, 0, 8, 8}, {"ab", 9, 9, 1, 1}, {"\x82\xA0", 8, 0, 8, 8}, {"wxyz", 500, 0, 0x1234, 2}});
   FntFile f;
   ParseFntFile(bytes.data(), bytes.size(), &f);
   ASSERT_EQ(f.glyphs.size(), 3u);
@@ -71,8 +73,9 @@ class BitmapFontTest : public ::testing::Test {
   void SetUp() override {
     dir.Write("Data/font/pic.png", v4test::PngOf(8, 4, [](int x, int) { return x < 4 ? 0xFF0000FFu : 0x0000FFFFu; }));
     // "d" is a damaged record: a rectangle of 65535 x 65535 texels.
-    dir.Write("Data/font/two.fnt", MakeFnt("pic.png", {{"a", 0, 0, 4, 4}, {"b", 4, 0, 4, 4}, {"c", 6, 0, 4, 4},
-                                                       {"d", 0, 0, 0xFFFF, 0xFFFF}}));
+    dir.Write(
+        "Data/font/two.fnt",
+        MakeFnt("pic.png", {{"a", 0, 0, 4, 4}, {"b", 4, 0, 4, 4}, {"c", 6, 0, 4, 4}, {"d", 0, 0, 0xFFFF, 0xFFFF}}));
     fntPath = dir.ProgramPath("Data/font/two.fnt");
     cache.SetGlyphSource(&src);
   }
@@ -178,9 +181,9 @@ TEST_F(BitmapFontTest, GlyphCacheUsesTheBitmapFontPerGlyphAndForWholeText) {
   EXPECT_EQ(w, 4u + 1 + 4 + 1);
   EXPECT_EQ(h, 4u);
   const auto px = Pixels(whole);
-  EXPECT_EQ(px[0], 255);                    // a: red
-  EXPECT_EQ(px[(5) * 4 + 2], 255);          // b (after a and one spacing): blue
-  EXPECT_EQ(px[(4) * 4 + 3], 0);            // the spacing stays clear
+  EXPECT_EQ(px[0], 255);            // a: red
+  EXPECT_EQ(px[(5) * 4 + 2], 255);  // b (after a and one spacing): blue
+  EXPECT_EQ(px[(4) * 4 + 3], 0);    // the spacing stays clear
   EXPECT_EQ(src.renders, 0);
   whole->Release();
 }

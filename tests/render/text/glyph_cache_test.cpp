@@ -24,10 +24,10 @@ TEST(SjisSplit, LeadBytesStartTwoByteCharacters) {
       {"", {}},
       {"ab", {"a", "b"}},
       {"aあb", {"a", "あ", "b"}},
-      {"ソ\\", {"ソ", "\\"}},                           // 0x83 0x5C: the trail byte is not a separator
+      {"ソ\\", {"ソ", "\\"}},                          // 0x83 0x5C: the trail byte is not a separator
       {"\xE0\x40\xFC\x40", {"\xE0\x40", "\xFC\x40"}},  // lead bytes of the upper range
       {"\x80\xA0\xB1\xDF\xFD", {"\x80", "\xA0", "\xB1", "\xDF", "\xFD"}},  // single bytes
-      {"a\x82", {"a", "\x82"}},                        // a lead byte at the end stands alone
+      {"a\x82", {"a", "\x82"}},                                            // a lead byte at the end stands alone
       {"\n\x81\x40", {"\n", "\x81\x40"}},
   };
   for (const Case& c : cases) EXPECT_EQ(SplitSjisChars(c.text), c.chars) << c.text;
@@ -37,9 +37,7 @@ TEST(SjisSplit, LeadBytesStartTwoByteCharacters) {
 }
 
 TEST(GlyphCoverage, GreyLevelsBecomeAlpha) {
-  const struct {
-    uint8_t level, alpha;
-  } cases[] = {{0, 0}, {1, 15}, {8, 127}, {15, 239}, {16, 255}, {40, 255}};
+  const struct { uint8_t level, alpha; } cases[] = {{0, 0}, {1, 15}, {8, 127}, {15, 239}, {16, 255}, {40, 255}};
   for (const auto& c : cases) EXPECT_EQ(GrayLevelToAlpha(c.level), c.alpha) << int(c.level);
 }
 
@@ -60,8 +58,7 @@ TEST(GlyphCoverage, BorderDilatesAndSaturates) {
   // Each source texel covers offsets 0..2 on both axes: columns 0..2 from the first, 1..3 from
   // the second; where both reach, 255 + 127 saturates.
   const std::vector<uint8_t> row = {255, 255, 255, 127};
-  for (int y = 0; y < 3; ++y)
-    EXPECT_EQ(std::vector<uint8_t>(b1.begin() + y * 4, b1.begin() + y * 4 + 4), row) << y;
+  for (int y = 0; y < 3; ++y) EXPECT_EQ(std::vector<uint8_t>(b1.begin() + y * 4, b1.begin() + y * 4 + 4), row) << y;
   // A lone faint texel adds up where offsets overlap nothing: stays its own value.
   g.levels = {0, 1};
   b1 = GlyphCoverage(g, 1, &w, &h);
@@ -76,13 +73,13 @@ TEST(GlyphFontKeys, OrderAndIdentity) {
     bool less;
   };
   const Case cases[] = {
-      {{"Z", 12, 9, 1, 1}, base, true},      // height first
-      {{"Z", 24, -1, 1, 1}, base, true},     // then border (signed)
-      {{"F", 24, 0, 1, 0}, base, true},      // a set italic flag sorts first
-      {{"F", 24, 0, 0, 7}, base, true},      // bold: any non-zero value is set
-      {{"E", 24, 0, 0, 0}, base, true},      // then the face, byte-wise
+      {{"Z", 12, 9, 1, 1}, base, true},                 // height first
+      {{"Z", 24, -1, 1, 1}, base, true},                // then border (signed)
+      {{"F", 24, 0, 1, 0}, base, true},                 // a set italic flag sorts first
+      {{"F", 24, 0, 0, 7}, base, true},                 // bold: any non-zero value is set
+      {{"E", 24, 0, 0, 0}, base, true},                 // then the face, byte-wise
       {{"F", 24, 0, 0, 0}, {"FF", 24, 0, 0, 0}, true},  // a prefix first
-      {{"f", 24, 0, 0, 0}, base, false},     // case matters: "f" > "F"
+      {{"f", 24, 0, 0, 0}, base, false},                // case matters: "f" > "F"
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.a < c.b, c.less) << c.a.face;

@@ -170,8 +170,7 @@ TEST_F(TextGlTest, VerticalTextRunsDownwards) {
   r->SetText("あいう", true);
   DrawAll();
   // Each glyph's cell is its advance plus one (25) long.
-  for (int i = 0; i < 3; ++i)
-    EXPECT_GT(InkIn(460, 100 + 25 * i, 502, 100 + 25 * (i + 1)), 24) << "glyph " << i;
+  for (int i = 0; i < 3; ++i) EXPECT_GT(InkIn(460, 100 + 25 * i, 502, 100 + 25 * (i + 1)), 24) << "glyph " << i;
   EXPECT_EQ(InkIn(460, 100 + 75 + 2, 502, 220), 0);  // nothing after the third glyph
   EXPECT_EQ(InkIn(502, 90, 560, 220), 0);            // lines grow to the left only
   EXPECT_EQ(InkIn(400, 60, 560, 99), 0);

@@ -329,8 +329,7 @@ TEST_F(TextRendererTest, WholeTextDrawsFromOneSheetHoldingTheGlyphs) {
       const int x0 = static_cast<int>(q.u0 * sw + 0.5f), y0 = static_cast<int>(q.v0 * sh + 0.5f);
       int differing = 0;
       for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x)
-          differing += AlphaAt(q.texture, x, y) != AlphaAt(sheet, x0 + x, y0 + y);
+        for (uint32_t x = 0; x < w; ++x) differing += AlphaAt(q.texture, x, y) != AlphaAt(sheet, x0 + x, y0 + y);
       EXPECT_EQ(differing, 0);
     }
 }
@@ -402,10 +401,11 @@ TEST_F(TextRendererTest, AlignmentOffsetsPlaceTheLaidOutSizeInABox) {
     int32_t align;
     float box, size, want;
   } cases[] = {
-      {0, 200, w, 0}, {1, 200, w, 77.5f}, {2, 200, w, 155}, {7, 200, w, 0},
-      {1, 100, h, 21}, {2, 100, h, 42}, {1, 30, w, -7.5f},  // a text wider than its box overhangs both sides
+      {0, 200, w, 0},  {1, 200, w, 77.5f}, {2, 200, w, 155},  {7, 200, w, 0},
+      {1, 100, h, 21}, {2, 100, h, 42},    {1, 30, w, -7.5f},  // a text wider than its box overhangs both sides
   };
-  for (const Case& c : cases) EXPECT_FLOAT_EQ(TextAlignOffset(c.align, c.box, c.size), c.want) << c.align << " " << c.box;
+  for (const Case& c : cases)
+    EXPECT_FLOAT_EQ(TextAlignOffset(c.align, c.box, c.size), c.want) << c.align << " " << c.box;
 }
 
 TEST_F(TextRendererTest, DefaultFaceWhenNoneIsGiven) {

@@ -85,8 +85,8 @@ class BattleScreenRun : public BattleWorldTest {
     driver_ = std::make_unique<FrameDriver>(s);
     if (gl) {
       if (!driver_->CreateOffscreenGl(1280, 720) || !dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
-    } else if (!dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
-                                      1280, 720)) {
+    } else if (!dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
+                                      720)) {
       return false;
     }
     dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
@@ -188,7 +188,8 @@ class BattleScreenRun : public BattleWorldTest {
       case 14:
         if (ClickCommand({15, 19})) return;
         break;
-      case 16: case 18:
+      case 16:
+      case 18:
         if (ClickCommand({50, 51, 40, 41})) return;
         break;
       default:
@@ -227,8 +228,8 @@ TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
     opened |= GetSceneMgr().GetCurrentSceneId() == 8;
   }
   ASSERT_TRUE(g_battleDone) << "the battle ended; game mode " << GameMode << ", scene "
-                            << GetSceneMgr().GetCurrentSceneId() << ", phase "
-                            << (Scene() ? Scene()->GetPhase() : -1) << ", step " << g_StepMachine.step[0];
+                            << GetSceneMgr().GetCurrentSceneId() << ", phase " << (Scene() ? Scene()->GetPhase() : -1)
+                            << ", step " << g_StepMachine.step[0];
   EXPECT_TRUE(opened) << "the battle scene opened";
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << "the battle returned to the scene below";
   EXPECT_EQ(GetSceneById(8), nullptr);
@@ -325,7 +326,8 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
     if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount) continue;
     float x = 0, y = 0;
     KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[1][u.lane].column, {}), x, y);
-    EXPECT_GT(inked(static_cast<int>(x) - 12, static_cast<int>(y) - 50, 24, 40), 40) << "unit " << i << " lane " << int(u.lane);
+    EXPECT_GT(inked(static_cast<int>(x) - 12, static_cast<int>(y) - 50, 24, 40), 40)
+        << "unit " << i << " lane " << int(u.lane);
     EXPECT_EQ(inked(static_cast<int>(x) - 12, static_cast<int>(y) + 15, 24, 40), 0) << "nothing between the lanes";
     ++figures;
   }

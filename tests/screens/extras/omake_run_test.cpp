@@ -350,8 +350,10 @@ TEST_F(OmakeRun, GalleryRulesOnAHandMadeTable) {
   // 13 pictures in one category (plus a duplicate position and a hidden one): two pages.
   std::vector<uint8_t> table(kOmakeCgRecords * kOmakeCgRecordBytes, 0);
   auto put = [&](int i, int number, int variants, int cat, int page, int place, int hidden) {
-    uint16_t v[8] = {static_cast<uint16_t>(number), static_cast<uint16_t>(variants), static_cast<uint16_t>(cat),
-                     static_cast<uint16_t>(page), static_cast<uint16_t>(place), 0, static_cast<uint16_t>(hidden), 0};
+    uint16_t v[8] = {static_cast<uint16_t>(number), static_cast<uint16_t>(variants),
+                     static_cast<uint16_t>(cat),    static_cast<uint16_t>(page),
+                     static_cast<uint16_t>(place),  0,
+                     static_cast<uint16_t>(hidden), 0};
     std::memcpy(&table[i * kOmakeCgRecordBytes], v, sizeof v);
   };
   for (int i = 0; i < 13; ++i) put(i, 10 + i, 1, 0, i / 12, i % 12, 0);
@@ -503,9 +505,11 @@ TEST_F(OmakeRun, ToolRefusesTextsAndNumbersThatDoNotFit) {
     int exitCode;
   } cases[] = {
       {R"({"basic_words": [], "bgm": [{"file": "Data\\bgm\\M07.voi", "title": "ok"}]})", 0},
-      {R"({"basic_words": [], "bgm": [{"file": "Data\\bgm\\M07.voi", "title": "一二三四五六七八九十一二三四五六"}]})", 1},
+      {R"({"basic_words": [], "bgm": [{"file": "Data\\bgm\\M07.voi", "title": "一二三四五六七八九十一二三四五六"}]})",
+       1},
       {R"({"basic_words": [], "cg": [{"number": 65536}]})", 1},
-      {R"({"basic_words": [], "extras_scenes": [{"scene": 1, "label": "abcdefghijklmnopqrstuvwxyz012345", "title": "x"}]})", 1},
+      {R"({"basic_words": [], "extras_scenes": [{"scene": 1, "label": "abcdefghijklmnopqrstuvwxyz012345", "title": "x"}]})",
+       1},
   };
   for (const Case& c : cases) {
     {

@@ -71,8 +71,8 @@ class FrontScreens : public ::testing::Test {
     old_ = GetModuleDir();
     ASSERT_TRUE(SetModuleDirFromHost(temp_.Path()));
     dg_ = new CDGManager();
-    ASSERT_TRUE(dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
-                                      1280, 720));
+    ASSERT_TRUE(
+        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
     SetDGManager(dg_);
     GetMenuMgr().Init(GetModuleDir());
     InstallLayoutBuilder();
@@ -146,7 +146,9 @@ class FrontScreens : public ::testing::Test {
     };
     p.setSwitch0 = [this](int32_t v) { log_.switch0.push_back(v); };
     p.isMusicPlaying = [this](const char*) { return log_.musicOn; };
-    p.playMusic = [this](const char* f, int fade) { log_.music.push_back(std::string(f) + "/" + std::to_string(fade)); };
+    p.playMusic = [this](const char* f, int fade) {
+      log_.music.push_back(std::string(f) + "/" + std::to_string(fade));
+    };
   }
 
   // A scene of the class with the sample menu added (not started).
@@ -230,13 +232,19 @@ TEST_F(FrontScreens, SlidersStoreTheirLevelClampedWithTheOnOffCompanion) {
     uint32_t wantLevel, wantOn;
   };
   const Case cases[] = {
-      {0, 0, kCfgAdvMusicLevel, kCfgAdvMusicOn, 0, 0},     {0, 3, kCfgAdvMusicLevel, kCfgAdvMusicOn, 3, 1},
-      {1, 9, kCfgAdvEffectsLevel, kCfgAdvEffectsOn, 9, 1}, {2, 0, kCfgAdvVoiceLevel, kCfgAdvVoiceOn, 0, 0},
-      {3, 5, kCfgAutoSpeed, -1, 5, 0},                     {4, 1, kCfgTextSpeed, -1, 1, 0},
-      {5, 8, kCfgWindowOpacity, -1, 8, 0},                 {6, 2, kCfgSlgMusicLevel, kCfgSlgMusicOn, 2, 1},
-      {7, 0, kCfgSlgEffectsLevel, kCfgSlgEffectsOn, 0, 0}, {8, 7, kCfgSlgVoiceLevel, kCfgSlgVoiceOn, 7, 1},
+      {0, 0, kCfgAdvMusicLevel, kCfgAdvMusicOn, 0, 0},
+      {0, 3, kCfgAdvMusicLevel, kCfgAdvMusicOn, 3, 1},
+      {1, 9, kCfgAdvEffectsLevel, kCfgAdvEffectsOn, 9, 1},
+      {2, 0, kCfgAdvVoiceLevel, kCfgAdvVoiceOn, 0, 0},
+      {3, 5, kCfgAutoSpeed, -1, 5, 0},
+      {4, 1, kCfgTextSpeed, -1, 1, 0},
+      {5, 8, kCfgWindowOpacity, -1, 8, 0},
+      {6, 2, kCfgSlgMusicLevel, kCfgSlgMusicOn, 2, 1},
+      {7, 0, kCfgSlgEffectsLevel, kCfgSlgEffectsOn, 0, 0},
+      {8, 7, kCfgSlgVoiceLevel, kCfgSlgVoiceOn, 7, 1},
       // A bar whose maximum lets it go past 9 stores 9, and the bar is set back to 9.
-      {0, 14, kCfgAdvMusicLevel, kCfgAdvMusicOn, 9, 1},    {4, 40, kCfgTextSpeed, -1, 9, 0},
+      {0, 14, kCfgAdvMusicLevel, kCfgAdvMusicOn, 9, 1},
+      {4, 40, kCfgTextSpeed, -1, 9, 0},
   };
   for (const Case& c : cases) {
     menu->Slider(c.slider)->value = c.value;
@@ -306,9 +314,9 @@ TEST_F(FrontScreens, PageAndSlotTables) {
   struct SlotCase {
     int32_t page, row, slot;
   };
-  for (const SlotCase& c : {SlotCase{0, 0, 0}, SlotCase{3, 7, 37}, SlotCase{9, 9, 99}, SlotCase{10, 0, 100},
-                            SlotCase{11, 9, 119}, SlotCase{12, 0, -1}, SlotCase{0, 10, -1}, SlotCase{-1, 0, -1},
-                            SlotCase{2, -1, -1}})
+  for (const SlotCase& c :
+       {SlotCase{0, 0, 0}, SlotCase{3, 7, 37}, SlotCase{9, 9, 99}, SlotCase{10, 0, 100}, SlotCase{11, 9, 119},
+        SlotCase{12, 0, -1}, SlotCase{0, 10, -1}, SlotCase{-1, 0, -1}, SlotCase{2, -1, -1}})
     EXPECT_EQ(CVMenuSAVE::SlotIndex(c.page, c.row), c.slot) << c.page << "," << c.row;
   struct KindCase {
     int32_t slot, index, page;

@@ -103,9 +103,7 @@ Place TitleButton(int32_t id) {
   return {static_cast<int32_t>(kAreaX + kButtonW / 2), static_cast<int32_t>(kExtrasY + kSpacing * i + kButtonH / 2)};
 }
 
-Place DialogButton(int32_t answer) {
-  return {340 + (answer == 1 ? 110 : 330) + 80, 230 + 180 + 24};
-}
+Place DialogButton(int32_t answer) { return {340 + (answer == 1 ? 110 : 330) + 80, 230 + 180 + 24}; }
 
 int32_t TitleTest::MouseFromScenes::GetMouseButton() { return GetSceneMgr().GetMouseButton(); }
 

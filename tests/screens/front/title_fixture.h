@@ -26,9 +26,9 @@ Place TitleButton(int32_t id);
 Place DialogButton(int32_t answer);
 
 struct PortLog {
-  std::vector<std::string> movies;   // paths played full screen
+  std::vector<std::string> movies;  // paths played full screen
   int moviesClosed = 0;
-  bool movieFinished = false;        // what allMoviesFinished answers
+  bool movieFinished = false;  // what allMoviesFinished answers
   std::vector<int32_t> movieVolumes;
   std::vector<std::pair<std::string, int>> music;  // file, fade speed
   int musicStops = 0;

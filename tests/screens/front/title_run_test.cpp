@@ -105,8 +105,8 @@ class TitleRun : public ::testing::Test {
   // The recording null device.
   bool StartGraphics(bool) {
     dg_ = new CDGManager();
-    bool ok = dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
-                                    1280, 720);
+    bool ok =
+        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
     ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
                                         CDGManager::kOrthographic);
     SetDGManager(dg_);
@@ -413,7 +413,6 @@ Pt RightColumnButton(int32_t id) { return {480 + 400 + 160, 320 + 70 * (id - CVS
 // Row r of the save and load screens, and their page tab p.
 Pt SaveRow(int r) { return {190 + 450, 166 + 44 * r + 20}; }
 
-
 TEST_F(TitleRun, SettingsOverTheTitleConfirmWritesSysDatAndCancelDoesNot) {
   ASSERT_TRUE(StartGraphics(false));
   StartScenes();
@@ -445,7 +444,7 @@ TEST_F(TitleRun, SettingsOverTheTitleConfirmWritesSysDatAndCancelDoesNot) {
   Click(RightColumnButton(CVSceneTitle::kSettings));
   ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 6);
   Click({150 + 140 + 128 + 60, 150 + 60 * 1 + 20});  // 10003
-  Click({380 + 100, 610 + 24});                        // 決定
+  Click({380 + 100, 610 + 24});                      // 決定
   ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
   EXPECT_EQ(SysConfigBlock[kCfgSkipMode], 1u);
   EXPECT_NE(bytes(), before);
@@ -542,9 +541,9 @@ TEST_F(TitleRun, ScreensOverTheTitleShowItDarkenedBehindThem) {
     int32_t scene;
     const char* name;
   };
-  for (const Screen& s : {Screen{CVSceneTitle::kSettings, 6, "front_settings"},
-                          Screen{CVSceneTitle::kTutorial, 12, "front_tutorial"},
-                          Screen{CVSceneTitle::kLoad, 5, "front_load"}}) {
+  for (const Screen& s :
+       {Screen{CVSceneTitle::kSettings, 6, "front_settings"}, Screen{CVSceneTitle::kTutorial, 12, "front_tutorial"},
+        Screen{CVSceneTitle::kLoad, 5, "front_load"}}) {
     ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 100));
     Click(RightColumnButton(s.button));
     ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), s.scene) << s.name;

@@ -28,7 +28,7 @@ struct PortLog {
   std::vector<std::string> movies;
   bool moviesFinished = false;
   int moviesClosed = 0;
-  std::vector<int32_t> dialogs;     // kinds asked
+  std::vector<int32_t> dialogs;  // kinds asked
   int32_t dialogAnswer = -1;
   std::vector<int32_t> screens;     // pushed scene ids
   std::vector<int32_t> quickSaves;  // game modes

@@ -57,12 +57,10 @@ TEST(AdvRules, RevealTable) {
     size_t shown;
     bool complete;
   } cases[] = {
-      {0, 63.0f, 1, false, 1, false},   // 63 ms per character
-      {0, 62.0f, 1, false, 0, false},
-      {0, 63.0f, 6, false, 6, true},    // 6 x 63 ms: the whole page
-      {9, 0.0f, 1, false, 6, true},     // speed 9: at once, even with no time passing
-      {4, 35.0f, 3, false, 3, false},
-      {0, 1.0f, 1, true, 6, true},      // a click shows the rest
+      {0, 63.0f, 1, false, 1, false},                                 // 63 ms per character
+      {0, 62.0f, 1, false, 0, false}, {0, 63.0f, 6, false, 6, true},  // 6 x 63 ms: the whole page
+      {9, 0.0f, 1, false, 6, true},                                   // speed 9: at once, even with no time passing
+      {4, 35.0f, 3, false, 3, false}, {0, 1.0f, 1, true, 6, true},    // a click shows the rest
   };
   for (const Case& c : cases) {
     PageReveal r;

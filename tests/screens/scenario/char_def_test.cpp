@@ -66,7 +66,12 @@ TEST(CharDefTest, MalformedDefinitionsAreRefused) {
   emptyBody[0] = 0;
   const Case cases[] = {
       {"short", std::vector<uint8_t>(good.begin(), good.begin() + 243)},
-      {"long", [&] { auto b = good; b.push_back(0); return b; }()},
+      {"long",
+       [&] {
+         auto b = good;
+         b.push_back(0);
+         return b;
+       }()},
       {"empty", {}},
       {"no body", emptyBody},
       {"zero width", with(64, 0)},

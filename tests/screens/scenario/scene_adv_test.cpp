@@ -62,7 +62,10 @@ TEST_F(AdvSceneTest, RevealAtTheTextSpeedThenAdvanceOnClick) {
   log.settings[0] = 0;  // 63 ms per character
   CVSceneADV* s = Enter();
   CVMenuADV* w = Win();
-  ASSERT_TRUE(s->SetMessage(7, "花", Records("ab\x82\xa0" "cd"), true));
+  ASSERT_TRUE(s->SetMessage(7, "花",
+                            Records("ab\x82\xa0"
+                                    "cd"),
+                            true));
   EXPECT_TRUE(s->IsMessageBusy());
   EXPECT_TRUE(w->IsMessageBusy());
   EXPECT_TRUE(s->WaitAdvance());
@@ -74,7 +77,9 @@ TEST_F(AdvSceneTest, RevealAtTheTextSpeedThenAdvanceOnClick) {
   EXPECT_EQ(Line(w, 0), "ab\x82\xa0") << "the double-byte character counts as one";
   // A click on empty screen shows the rest; the next one advances.
   ClickEmpty();
-  EXPECT_EQ(Line(w, 0), "ab\x82\xa0" "cd");
+  EXPECT_EQ(Line(w, 0),
+            "ab\x82\xa0"
+            "cd");
   EXPECT_FALSE(w->IsMessageBusy());
   EXPECT_TRUE(s->WaitAdvance()) << "the click that completes the page does not also advance it";
   ClickEmpty();
@@ -113,8 +118,7 @@ TEST_F(AdvSceneTest, SkipAndCtrlSkipOnlyReadMessagesUnlessAllowed) {
       {false, 0, true, false, false},  // ... not over an unread one
       {false, 1, true, false, true},   // unless the settings allow it
       {true, 0, false, true, true},    // skip mode
-      {false, 0, false, true, false},
-      {true, 0, false, false, false},  // nothing pressed
+      {false, 0, false, true, false}, {true, 0, false, false, false},  // nothing pressed
   };
   int32_t id = 100;
   for (const Case& c : cases) {

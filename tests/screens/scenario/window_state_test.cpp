@@ -115,7 +115,8 @@ TEST(WindowState, DamagedBuffersAreRefused) {
       {"layer count 1e9", poke32(14, 1000000000u)},
       {"layer kind 7", poke8(kFirstLayer, 7)},
       {"layer number -1", poke32(kFirstLayer + 1, 0xFFFFFFFFu)},
-      {"page number 2", [&] {
+      {"page number 2",
+       [&] {
          auto b = good;
          b[kFirstLayer] = static_cast<uint8_t>(LayerKind::kPage);
          b[kFirstLayer + 1] = 2;
@@ -124,26 +125,35 @@ TEST(WindowState, DamagedBuffersAreRefused) {
       {"name longer than the buffer", poke8(kFirstLayer + 5, 0xFF)},
       {"NUL inside a name", poke8(kFirstLayer + 7 + 3, 0)},
       {"NaN face x", poke32(afterNames, nanBits)},
-      {"colour 300", [&] {
+      {"colour 300",
+       [&] {
          auto b = good;
          const float v = 300.0f;
          std::memcpy(b.data() + afterNames + 4 * 13, &v, 4);
          return b;
        }()},
-      {"trailing byte", [&] { auto b = good; b.push_back(0); return b; }()},
-      {"duplicate layer", [&] {
+      {"trailing byte",
+       [&] {
+         auto b = good;
+         b.push_back(0);
+         return b;
+       }()},
+      {"duplicate layer",
+       [&] {
          // Layer 3 (sprite 3) renumbered as layer 1's kind and number.
          WindowStateData s = Sample();
          s.layers[2].kind = LayerKind::kPage;
          s.layers[2].number = 1;
          return adv::EncodeWindowState(s);
        }()},
-      {"key kind 99", [&] {
+      {"key kind 99",
+       [&] {
          WindowStateData s = Sample();
          s.layers[2].keys[0].second.kind = 99;
          return adv::EncodeWindowState(s);
        }()},
-      {"negative elapsed", [&] {
+      {"negative elapsed",
+       [&] {
          WindowStateData s = Sample();
          s.layers[2].queue[0].elapsed = -1;
          return adv::EncodeWindowState(s);

@@ -25,14 +25,14 @@ std::vector<uint8_t> SmallMapFile(uint8_t fill, const std::vector<std::vector<in
 TEST(KuniPosTable, MaskLookupEdges) {
   KuniPosTable t(KuniPosTable::kSmallMap);
   std::vector<uint8_t> f = SmallMapFile(7, {{7, 1, 2, 3, 4}});
-  f[0] = 66;                 // (13, 325)
-  f[1] = 255;                // (14, 325)
-  f[296 * 130 - 1] = 70;     // bottom right: a byte past the provinces comes back raw
+  f[0] = 66;              // (13, 325)
+  f[1] = 255;             // (14, 325)
+  f[296 * 130 - 1] = 70;  // bottom right: a byte past the provinces comes back raw
   ASSERT_TRUE(t.LoadKuniPosBytes(f.data(), f.size()));
   struct Case {
     int x, y, want;
-  } cases[] = {{13, 325, 66},  {14, 325, -1}, {12, 325, -1},        {13, 324, -1}, {13 + 296, 330, -1},
-               {20, 325 + 130, -1}, {100, 400, 7}, {13 + 295, 325 + 129, 70}};
+  } cases[] = {{13, 325, 66},       {14, 325, -1},       {12, 325, -1}, {13, 324, -1},
+               {13 + 296, 330, -1}, {20, 325 + 130, -1}, {100, 400, 7}, {13 + 295, 325 + 129, 70}};
   for (const Case& c : cases) EXPECT_EQ(t.MaskLookup(c.x, c.y), c.want) << c.x << "," << c.y;
 }
 
@@ -71,7 +71,8 @@ TEST(ShiroPosTable, SlotAccessors) {
   auto slot = [&](int k, int s, int id, int x, int y) {
     size_t o = static_cast<size_t>(k) * 108 + s * 6;
     const int v[3] = {id, x, y};
-    for (int i = 0; i < 3; ++i) f[o + 2 * i] = static_cast<uint8_t>(v[i] & 0xFF), f[o + 2 * i + 1] = static_cast<uint8_t>(v[i] >> 8);
+    for (int i = 0; i < 3; ++i)
+      f[o + 2 * i] = static_cast<uint8_t>(v[i] & 0xFF), f[o + 2 * i + 1] = static_cast<uint8_t>(v[i] >> 8);
   };
   for (int k = 0; k < 67; ++k)
     for (int s = 0; s < 18; ++s) slot(k, s, -1, -1, -1);

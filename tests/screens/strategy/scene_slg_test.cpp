@@ -63,9 +63,9 @@ TEST_F(SlgSceneTest, SceneResultsByHitAndSubmenu) {
     int hit, main, sys, info;
   } cases[] = {
       {10000, 3, 3, 3},    {10008, 11, 11, 11}, {10009, -1, -1, -1}, {10010, -1, -1, -1}, {10011, -1, -1, 12},
-      {10013, -1, -1, 14}, {10014, 15, -1, -1}, {1, 2, 2, 2},        {2, 0, 0, 0},         {3, 1, 1, 1},
-      {1000, 18, 18, 18},  {1001, 19, 19, 19},  {1100, 20, 20, 20},  {1101, 21, 21, 21},   {1107, 27, 27, 27},
-      {1108, -1, -1, -1},  {12000, 16, 16, 16}, {12001, 17, 17, 17}, {-1, -1, -1, -1},     {500, -1, -1, -1},
+      {10013, -1, -1, 14}, {10014, 15, -1, -1}, {1, 2, 2, 2},        {2, 0, 0, 0},        {3, 1, 1, 1},
+      {1000, 18, 18, 18},  {1001, 19, 19, 19},  {1100, 20, 20, 20},  {1101, 21, 21, 21},  {1107, 27, 27, 27},
+      {1108, -1, -1, -1},  {12000, 16, 16, 16}, {12001, 17, 17, 17}, {-1, -1, -1, -1},    {500, -1, -1, -1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CVSceneSLG::ResultOfHit(c.hit, kMain), c.main) << c.hit;
@@ -285,8 +285,14 @@ TEST_F(SlgSceneTest, CommandTablesBySubPhaseAndSubmenu) {
     int subPhase, stage;
     uint16_t flags;
     int table;
-  } cases[] = {{1, 0, 0, 0}, {2, 0, 0, 1}, {3, 1, 0, 2}, {3, 0, 0, 3}, {0, 0, 0, -1}, {4, 0, 0, -1},
-               {2, 0, CVMenuSLGMain::kInfoMenu, 4}, {2, 0, CVMenuSLGMain::kSystemMenu, 5}};
+  } cases[] = {{1, 0, 0, 0},
+               {2, 0, 0, 1},
+               {3, 1, 0, 2},
+               {3, 0, 0, 3},
+               {0, 0, 0, -1},
+               {4, 0, 0, -1},
+               {2, 0, CVMenuSLGMain::kInfoMenu, 4},
+               {2, 0, CVMenuSLGMain::kSystemMenu, 5}};
   for (const Case& c : cases) {
     TurnSubPhase = static_cast<uint8_t>(c.subPhase);
     UnificationStage = c.stage;

@@ -31,12 +31,12 @@ struct Layout {
   int kind;
   const char* file;
 };
-constexpr Layout kLayouts[] = {{1, "Data\\layout\\slg_simple.lay"},    {2, "Data\\layout\\slg_chosyu.lay"},
-                               {3, "Data\\layout\\slg_domei.lay"},     {4, "Data\\layout\\slg_hikinuki.lay"},
-                               {5, "Data\\layout\\slg_idou.lay"},      {6, "Data\\layout\\slg_shutsujin.lay"},
-                               {7, "Data\\layout\\slg_exp.lay"},       {15, "Data\\layout\\slg_event.lay"},
-                               {10, "Data\\layout\\slg_item.lay"},     {11, "Data\\layout\\slg_sikan.lay"},
-                               {13, "Data\\layout\\slg_infosei.lay"},  {16, "Data\\layout\\slg_ending.lay"}};
+constexpr Layout kLayouts[] = {{1, "Data\\layout\\slg_simple.lay"},   {2, "Data\\layout\\slg_chosyu.lay"},
+                               {3, "Data\\layout\\slg_domei.lay"},    {4, "Data\\layout\\slg_hikinuki.lay"},
+                               {5, "Data\\layout\\slg_idou.lay"},     {6, "Data\\layout\\slg_shutsujin.lay"},
+                               {7, "Data\\layout\\slg_exp.lay"},      {15, "Data\\layout\\slg_event.lay"},
+                               {10, "Data\\layout\\slg_item.lay"},    {11, "Data\\layout\\slg_sikan.lay"},
+                               {13, "Data\\layout\\slg_infosei.lay"}, {16, "Data\\layout\\slg_ending.lay"}};
 
 class CmdDialogs : public WorldTest {
  protected:
@@ -45,8 +45,8 @@ class CmdDialogs : public WorldTest {
     old_ = GetModuleDir();
     ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
     dg_ = new CDGManager();
-    ASSERT_TRUE(dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true,
-                                      1280, 720));
+    ASSERT_TRUE(
+        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
     SetDGManager(dg_);
     GetMenuMgr().Init(GetModuleDir());
     InstallLayoutBuilder();
@@ -123,8 +123,8 @@ TEST_F(CmdDialogs, EveryDialogIdOpensItsDialogAndGivesTheBoundBack) {
   // The dialog ids that have their dialog here, with the menu kind each must land on.
   const struct {
     int id, kind;
-  } cases[] = {{0, 1},  {2, 1},  {3, 1},  {4, 1},  {5, 1},  {6, 1},  {7, 2},  {14, 2}, {15, 2},
-               {10, 3}, {11, 4}, {8, 5},  {13, 6}, {16, 7}, {12, 15}, {19, 10}, {20, 11}, {22, 13}, {23, 16}};
+  } cases[] = {{0, 1},  {2, 1}, {3, 1},  {4, 1},  {5, 1},   {6, 1},   {7, 2},   {14, 2},  {15, 2}, {10, 3},
+               {11, 4}, {8, 5}, {13, 6}, {16, 7}, {12, 15}, {19, 10}, {20, 11}, {22, 13}, {23, 16}};
   for (const auto& c : cases) {
     GetMenuMgr().SetDepthBound(2);
     ASSERT_TRUE(scene_.OpenDialog(c.id, home_, other_, 0)) << c.id;

@@ -79,7 +79,8 @@ TEST_F(SlgData, MaskLookupAndRectanglesAgreeWithEachOtherAndTheMaskPictures) {
         mismatched += mask.At(x, y).r != (k < 0 ? 255 : k);
         if (k < 0) continue;
         ASSERT_LT(k, 67);
-        l[k] = std::min(l[k], x), tp[k] = std::min(tp[k], y), r[k] = std::max(r[k], x + 1), b[k] = std::max(b[k], y + 1);
+        l[k] = std::min(l[k], x), tp[k] = std::min(tp[k], y), r[k] = std::max(r[k], x + 1),
+        b[k] = std::max(b[k], y + 1);
       }
     EXPECT_EQ(mismatched, 0) << "the hit mask and the highlight mask picture differ";
     for (int k = 0; k < 67; ++k) {
@@ -135,8 +136,8 @@ TEST_F(SlgData, EveryCastleHasAnIconSlotAndEveryRoadOutAContactSlot) {
 
 TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
   auto* dg = new CDGManager();
-  ASSERT_TRUE(dg->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
-                                   720));
+  ASSERT_TRUE(
+      dg->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
   SetDGManager(dg);
   GetMenuMgr().Init(GetModuleDir());
   InstallLayoutBuilder();

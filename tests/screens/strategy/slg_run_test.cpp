@@ -121,8 +121,8 @@ class SlgRun : public ::testing::Test {
 
   bool StartNull() {
     dg_ = new CDGManager();
-    bool ok = dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
-                                    720);
+    bool ok =
+        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
     ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
                                         CDGManager::kOrthographic);
     SetDGManager(dg_);
@@ -185,7 +185,8 @@ class SlgRun : public ::testing::Test {
     if (!b) return {-1, -1};
     Vector3 p;
     b->GetParentWorldPos(p);
-    return {static_cast<int>(p.x + b->position.x + b->size.x / 2), static_cast<int>(p.y + b->position.y + b->size.y / 2)};
+    return {static_cast<int>(p.x + b->position.x + b->size.x / 2),
+            static_cast<int>(p.y + b->position.y + b->size.y / 2)};
   }
   // A point of the country map inside province k (from the map's own mask).
   Pt PointInKuni(int k) {
@@ -497,7 +498,8 @@ TEST_F(SlgRun, FastForwardMarkersAndTheContactIconBox) {
   EXPECT_TRUE(boxes_.boxes.empty());
   int far = -1;
   for (int c = 0; c < kSiroCount && far < 0; ++c)
-    if (SiroTable[c].kuni != kNoKuni && SiroTable[c].kuni != home && map->CastleTable().FindContactSlot(home, c) < 0) far = c;
+    if (SiroTable[c].kuni != kNoKuni && SiroTable[c].kuni != home && map->CastleTable().FindContactSlot(home, c) < 0)
+      far = c;
   ASSERT_GE(far, 0);
   SiroRecord& s = SiroTable[castle];
   const uint16_t saved = s.neighbours[4];
@@ -607,10 +609,10 @@ TEST_F(SlgRun, EveryCommandDialogDrawsOverTheMapAndGivesInputBack) {
   const struct {
     int id, a, b, c;
     const char* name;
-  } cases[] = {{0, 0, 0, 0, "dlg_recruit"},      {2, 0, 0, 0, "dlg_reward"},      {5, 0, 0, 0, "dlg_flood"},
+  } cases[] = {{0, 0, 0, 0, "dlg_recruit"},      {2, 0, 0, 0, "dlg_reward"},          {5, 0, 0, 0, "dlg_flood"},
                {7, 2, 30, 400, "dlg_levy"},      {10, 60, 100, lord, "dlg_alliance"}, {11, clan, 0, 0, "dlg_poach"},
-               {13, siro, siro, 0, "dlg_march"}, {8, 513, siro, 0, "dlg_move"},    {19, 1, 0, 0, "dlg_item"},
-               {20, lord, 0, 0, "dlg_appeared"}, {22, clan, 0, 0, "dlg_clan_info"}, {23, 0, 0, 0, "dlg_ending"},
+               {13, siro, siro, 0, "dlg_march"}, {8, 513, siro, 0, "dlg_move"},       {19, 1, 0, 0, "dlg_item"},
+               {20, lord, 0, 0, "dlg_appeared"}, {22, clan, 0, 0, "dlg_clan_info"},   {23, 0, 0, 0, "dlg_ending"},
                {16, 0, 0, 0, "dlg_exp"},         {12, 0, 0, 0, "dlg_visit"}};
   // Generals for the list of the general list and for the visits.
   std::vector<int32_t> own;

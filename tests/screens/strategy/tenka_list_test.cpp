@@ -44,10 +44,21 @@ TEST_F(TenkaListTest, EveryColumnOrdersByItsField) {
   };
   const Case cases[] = {
       {1, [](int id, int r) { BusyoTable[id].listValue = static_cast<int16_t>(-5 + r * 3); }},
-      {2, [](int id, int r) { SetFieldString(BusyoTable[id].name, kBusyoNameLen, r == 0 ? "あ" : r == 1 ? "い" : "う"); }},
+      {2,
+       [](int id, int r) {
+         SetFieldString(BusyoTable[id].name, kBusyoNameLen, r == 0 ? "あ" : r == 1 ? "い" : "う");
+       }},
       {3, [](int id, int r) { BusyoTable[id].siro = static_cast<uint16_t>(10 + r); }},
-      {4, [](int id, int r) { BusyoTable[id].marchFlag = r < 2; BusyoTable[id].siro2 = static_cast<uint16_t>(r); }},
-      {5, [](int id, int r) { BusyoTable[id].stage = 1; BusyoTable[id].progress = static_cast<uint16_t>(r); }},
+      {4,
+       [](int id, int r) {
+         BusyoTable[id].marchFlag = r < 2;
+         BusyoTable[id].siro2 = static_cast<uint16_t>(r);
+       }},
+      {5,
+       [](int id, int r) {
+         BusyoTable[id].stage = 1;
+         BusyoTable[id].progress = static_cast<uint16_t>(r);
+       }},
       {6, [](int id, int r) { BusyoTable[id].kind = static_cast<uint16_t>(r); }},
       {7, [](int id, int r) { BusyoTable[id].soldiers = static_cast<uint8_t>(5 + r); }},
       {8, [](int id, int r) { BusyoTable[id].guns = static_cast<uint8_t>(r); }},
@@ -55,9 +66,17 @@ TEST_F(TenkaListTest, EveryColumnOrdersByItsField) {
       {10, [](int id, int r) { BusyoTable[id].cur.stat[1] = static_cast<uint8_t>(20 + r); }},
       {11, [](int id, int r) { BusyoTable[id].cur.stat[2] = static_cast<uint8_t>(20 + r); }},
       // Fixed loyalty (bonded) orders after every other general.
-      {12, [](int id, int r) { BusyoTable[id].loyalty = static_cast<uint8_t>(r == 2 ? 1 : 5 + r); BusyoTable[id].kizuna = r == 2; }},
+      {12,
+       [](int id, int r) {
+         BusyoTable[id].loyalty = static_cast<uint8_t>(r == 2 ? 1 : 5 + r);
+         BusyoTable[id].kizuna = r == 2;
+       }},
       {13, [](int id, int r) { BusyoTable[id].cur.stat[3] = static_cast<uint8_t>(20 + r); }},
-      {14, [](int id, int r) { BusyoTable[id].cmdFlags = static_cast<uint8_t>(r == 2 ? 1 : 0); BusyoTable[id].listValue = static_cast<int16_t>(r); }},
+      {14,
+       [](int id, int r) {
+         BusyoTable[id].cmdFlags = static_cast<uint8_t>(r == 2 ? 1 : 0);
+         BusyoTable[id].listValue = static_cast<int16_t>(r);
+       }},
       {16, [](int id, int r) { BusyoTable[id].items[0] = static_cast<uint16_t>(r); }},
       {18, [](int id, int r) { BusyoTable[id].trainingChoice = static_cast<uint16_t>(r == 0 ? 0xFFFF : r); }},
   };
@@ -153,7 +172,7 @@ TEST_F(TenkaListTest, ItemsSortAndFilterByClass) {
   CTenkaList_Item l;
   l.Add({1, 3, 0, 0});
   l.Add({2, 9, 0, 0});
-  l.Add({200, 1, 0, 0});  // no record
+  l.Add({200, 1, 0, 0});   // no record
   l.StableSort(2, false);  // a missing record counts as bonus 0 when it is the first
   EXPECT_EQ(l.At(0).item, 200);
   EXPECT_EQ(l.At(1).item, 2);

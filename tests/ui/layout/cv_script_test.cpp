@@ -75,8 +75,9 @@ struct NameCase {
 };
 
 const NameCase kNameCases[] = {
-    {"nesting joins names", "[Root#0]\n{\n [Window#0]\n {\n  :pos 100, 200, 0 // position\n  :sprite 1, 3\n }\n}\n"
-                            "[SpriteGlobal]\n{\n :#3 \"map_mask.tig\", 256, 64, 1, 2\n}\n",
+    {"nesting joins names",
+     "[Root#0]\n{\n [Window#0]\n {\n  :pos 100, 200, 0 // position\n  :sprite 1, 3\n }\n}\n"
+     "[SpriteGlobal]\n{\n :#3 \"map_mask.tig\", 256, 64, 1, 2\n}\n",
      {"Root#0/Window#0/pos", "Root#0/Window#0/sprite", "SpriteGlobal/#3"}},
     {"bracket names keep blanks", "[A B]\n{\n:x 1\n}\n", {"A B/x"}},
     {"closing brace at depth 0 ignored", "}\n[A]\n{\n:x 1\n}\n}\n:y 2\n", {"A/x", "y"}},

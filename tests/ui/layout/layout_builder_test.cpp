@@ -28,7 +28,8 @@ namespace {
 
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
-const char8_t kFixture[] = u8R"(// every node kind
+const char8_t kFixture[] =
+    u8R"(// every node kind
 [SpriteLocal]
 {
 :#0 "Data\Image\t\bg.png",1280,720,1,1
@@ -145,7 +146,8 @@ const char8_t kFixture[] = u8R"(// every node kind
 // Worked out from the builder's rules (see the test's header comment); keys print as
 // number:kind(p0,p1,p2,p3 duration with next mask), kinds Scale 6, Color 9, Wait 14. Bit 13 of a
 // list is its overflow flag (9 items over 4 rows).
-const char8_t kGolden[] = u8R"(Root 0 t=1 pos=0,0,0 size=0,0 bits=--- st=0
+const char8_t kGolden[] =
+    u8R"(Root 0 t=1 pos=0,0,0 size=0,0 bits=--- st=0
 Root 0/Win 0 t=2 pos=10,20,1 size=1280,720 pic=Data\Image\t\bg.png bits=2-- st=0
 Root 0/Win 0/Base 0 t=0 pos=0,0,0.5 size=0,0 bits=--- st=0
 Root 0/Win 0/Text 0 t=4 pos=1,2,3 size=300,40 text=テスト bits=--- st=0
@@ -267,8 +269,8 @@ TEST_F(LayoutBuilderTest, DefaultsOfABareButtonAndWindow) {
 
 TEST_F(LayoutBuilderTest, NamesFromDataAreFormattedSafely) {
   // A pattern with %s or %n must not be used as a printf format.
-  CVMenuSceneRoot* root = Build(
-      "[SpriteGlobal]\n{\n:#0 \"a%s%n%d%%.png\",10,10\n}\n[Window#0]\n{\n:pos 0,0,0\n:sprite 2,0,0,7\n}\n");
+  CVMenuSceneRoot* root =
+      Build("[SpriteGlobal]\n{\n:#0 \"a%s%n%d%%.png\",10,10\n}\n[Window#0]\n{\n:pos 0,0,0\n:sprite 2,0,0,7\n}\n");
   auto* win = static_cast<CVMenuWindow*>(root->FindChild(kWidgetSprite, 0));
   ASSERT_NE(win, nullptr);
   EXPECT_STREQ(win->pictureName.CStr(), "a%s%n7%.png");
@@ -303,18 +305,40 @@ struct KeyCase {
 
 // From the animation rules: kind order, running numbers, reference masks, percent scales.
 const KeyCase kKeyCases[] = {
-    {"references set mask bits 0, 2 and 4", ":AnimeMove#0 4,%1,2,%3,%100\n", 4, kAnimeMove, {1, 2, 3, 0}, 100, 0, 0, 21},
+    {"references set mask bits 0, 2 and 4",
+     ":AnimeMove#0 4,%1,2,%3,%100\n",
+     4,
+     kAnimeMove,
+     {1, 2, 3, 0},
+     100,
+     0,
+     0,
+     21},
     {"number 0 ends the kind", ":AnimeMove#0 0,1,2,3\n:AnimeMove#1 7,1,1,1\n", 0, 0, {}, 0, 0, 0, 0},
     {"a gap ends the kind", ":AnimeRotD#1 7,1,1,1\n", 0, 0, {}, 0, 0, 0, 0},
     {"percent scale, reference too", ":AnimeScaleD#0 2,%100\n", 2, kAnimeScaleD, {1, 1, 1, 0}, 0, 0, 0, 1},
-    {"colour with a negative duration", ":AnimeColorDA#0 3,1,2,3,%4,-50,1,2\n", 3, kAnimeColorDA, {1, 2, 3, 4}, -50, 1,
-     2, 8},
+    {"colour with a negative duration",
+     ":AnimeColorDA#0 3,1,2,3,%4,-50,1,2\n",
+     3,
+     kAnimeColorDA,
+     {1, 2, 3, 4},
+     -50,
+     1,
+     2,
+     8},
     {"pattern", ":AnimePattern#0 6,%4,300,0,9\n", 6, kAnimePattern, {4, 0, 0, 0}, 300, 0, 9, 1},
     {"wait with a referenced duration", ":AnimeWait#0 8,%2,0,3\n", 8, kAnimeWait, {0, 0, 0, 0}, 2, 0, 3, 16},
     {"shader", ":AnimeShader#0 5,0.5,1,2,40\n", 5, kAnimeShader, {0.5f, 1, 2, 0}, 40, 0, 0, 0},
     {"close", ":AnimeClose#0 9,1,2\n", 9, kAnimeClose, {0, 0, 0, 0}, 0, 0, 0, 0},
-    {"a later kind replaces the same number", ":AnimeMove#0 5,1\n:AnimeRot#0 5,2\n", 5, kAnimeRot, {2, 0, 0, 0}, 0, 0,
-     0, 0},
+    {"a later kind replaces the same number",
+     ":AnimeMove#0 5,1\n:AnimeRot#0 5,2\n",
+     5,
+     kAnimeRot,
+     {2, 0, 0, 0},
+     0,
+     0,
+     0,
+     0},
 };
 
 TEST_F(LayoutBuilderTest, AnimationKeysFromTheLayout) {

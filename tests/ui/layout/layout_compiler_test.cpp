@@ -87,7 +87,8 @@ TEST(LayoutCompiler, StoredBytesAreScrambledWithTheCommonSeed) {
 }
 
 TEST(LayoutCompiler, TheMinimalScreenRoundTrips) {
-  const std::string text = U8(u8R"(// demo screen
+  const std::string text =
+      U8(u8R"(// demo screen
 [SpriteLocal]
 {
 :#0 "Data\Image\demo\bg.png",1280,720,1,1

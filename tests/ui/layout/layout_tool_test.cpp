@@ -26,13 +26,12 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 TEST(LayoutTool, CompileWritesWhatTheCompilerMakesAndRefusesBadText) {
   v4test::TempModuleDir dir;
-  const std::string src = U8(u8"[Window#0]\n{\n:pos 1,2,0\n:sprite 1,0\n[Text#0]\n{\n:pos 0,0,0\n:text \"見出し\"\n}\n}");
+  const std::string src =
+      U8(u8"[Window#0]\n{\n:pos 1,2,0\n:sprite 1,0\n[Text#0]\n{\n:pos 0,0,0\n:text \"見出し\"\n}\n}");
   WriteText(dir.Path() + "/in.txt", src);
   ASSERT_EQ(RunTool("layout compile " + dir.Path() + "/in.txt " + dir.Path() + "/out.lay"), 0);
   std::vector<uint8_t> expect;
@@ -52,7 +51,8 @@ TEST(LayoutTool, CompileWritesWhatTheCompilerMakesAndRefusesBadText) {
 TEST(LayoutTool, DumpListsTheBuiltTree) {
   v4test::TempModuleDir dir;
   dir.Write("Data/Image/g.png", v4test::SolidPng(64, 32, 0xFFFFFFFFu));
-  const std::string src = U8(u8R"([SpriteGlobal]
+  const std::string src =
+      U8(u8R"([SpriteGlobal]
 {
 :#0 "Data\Image\g.png",64,32,1,2
 }
@@ -78,7 +78,8 @@ TEST(LayoutTool, DumpListsTheBuiltTree) {
   std::string out;
   ASSERT_EQ(RunTool("layout dump " + dir.Path() + "/Data/layout/d.lay", &out), 0) << out;
   // The copy of Window#0 (a top-level copy comes from the root's children) shifts button ids by 1.
-  const std::string expect = U8(u8R"(Root 0 t=1 pos=0,0,0 size=0,0 bits=--- st=0
+  const std::string expect =
+      U8(u8R"(Root 0 t=1 pos=0,0,0 size=0,0 bits=--- st=0
 Root 0/Win 0 t=2 pos=10,20,1 size=64,16 pic=Data\Image\g.png bits=--- st=1
 Root 0/Win 0/Btn 0 t=3 id=3,4 pos=1,1,1 size=0,0 pic= bits=2-- st=0
 Root 0/Win 0/Text 0 t=4 pos=0,0,1 size=100,20 text=ボタン bits=--- st=0

@@ -49,7 +49,7 @@ TEST_F(CVSceneTest, ClickIsReportedOnceAfterTheRelease) {
     uint32_t mainClick;  // what the main menu saw
   };
   const Frame frames[] = {
-      {false, false, 0, 0, 0}, {true, false, 0, 0, 0}, {true, false, 0, 0, 0}, {false, false, 1, 1, 1},
+      {false, false, 0, 0, 0}, {true, false, 0, 0, 0}, {true, false, 0, 0, 0},  {false, false, 1, 1, 1},
       {false, false, 0, 0, 0}, {false, true, 0, 0, 0}, {false, false, 2, 2, 0}, {false, false, 0, 0, 0},
   };
   PhaseScene scene;
@@ -151,7 +151,7 @@ TEST_F(CVSceneTest, FirstDecidingMenuWinsAndReturnsOneUpdateLater) {
   EXPECT_EQ(s.GetLastHit(), 11);
   EXPECT_EQ(b->updates, 1);
   EXPECT_EQ(hidden->updates, 0);  // not shown: never updated
-  EXPECT_EQ(s.Update(16), 11);  // the base returns the previous update's decision
+  EXPECT_EQ(s.Update(16), 11);    // the base returns the previous update's decision
   EXPECT_EQ(b->updates, 2);
   EXPECT_EQ(s.Update(16), 22);
 }

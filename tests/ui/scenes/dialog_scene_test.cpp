@@ -27,9 +27,12 @@ std::string Button(int index, int x, int y, int id, int sheet) {
   const auto n = [](int v) { return std::to_string(v); };
   return "[Btn#" + n(index) + R"(]
 {
-:pos )" + n(x) + "," + n(y) + R"(,0
-:id )" + n(id) + R"(,-1
-:sprite 0,)" + n(sheet) + R"(
+:pos )" + n(x) +
+         "," + n(y) + R"(,0
+:id )" + n(id) +
+         R"(,-1
+:sprite 0,)" +
+         n(sheet) + R"(
 :state 0,1,2,3,4
 :SE -1,-1,-1,-1,-1
 }
@@ -47,8 +50,8 @@ std::string Panel(int index, const std::string& kindChildren) {
 {
 :pos 50,10,0
 :sprite 0,1
-)" + kindChildren + "}\n" +
-         Button(0, 50, 120, 1, 2) + Button(1, 250, 120, 2, 2) + "}\n";
+)" + kindChildren +
+         "}\n" + Button(0, 50, 120, 1, 2) + Button(1, 250, 120, 2, 2) + "}\n";
 }
 
 // Three panels; panel 1's kind window holds the two extra widgets of kind 12.

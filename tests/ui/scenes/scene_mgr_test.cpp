@@ -38,8 +38,8 @@ class SceneMgrTest : public ::testing::Test {
   Clock clock;
 };
 
-const std::vector<SceneDef> kPlainScenes = {
-    {1, false, {}}, {2, false, {}}, {3, true, {}}, {5, false, {}}, {10, true, {}}, {100, false, {}}};
+const std::vector<SceneDef> kPlainScenes = {{1, false, {}}, {2, false, {}}, {3, true, {}},
+                                            {5, false, {}}, {10, true, {}}, {100, false, {}}};
 
 TEST(SceneTable, RecordBytesAsStored) {
   // Scene 10's record, worked out from the record layout: id, resident, menu 0 of type 10 with its
@@ -91,8 +91,9 @@ TEST(SceneTable, DamagedImagesAreRefused) {
       {"a byte too many", [](std::vector<uint8_t>& b) { b.push_back(0); }},
       {"scene id out of range", [](std::vector<uint8_t>& b) { b[1504 * 7] = 200; }},
       {"negative scene id", [](std::vector<uint8_t>& b) { b[1504 * 7 + 1] = 0x80; }},
-      {"transition to scene 300", [](std::vector<uint8_t>& b) {
-         b[1456] = 1;            // result 1 is used
+      {"transition to scene 300",
+       [](std::vector<uint8_t>& b) {
+         b[1456] = 1;  // result 1 is used
          b[1456 + 2] = 300 & 0xFF;
          b[1456 + 3] = 300 >> 8;
        }},
@@ -152,8 +153,8 @@ TEST_F(SceneMgrTest, MissingTableMakesEveryCreationFail) {
 }
 
 TEST_F(SceneMgrTest, CreationByIdAndMenusFromTheRecord) {
-  ResetManager({{1, false, {}, {{0, 10, "a.lay"}, {3, 10, "b.lay"}, {5, 20, "c.lay"}}}, {13, false, {}},
-                {100, false, {}}});
+  ResetManager(
+      {{1, false, {}, {{0, 10, "a.lay"}, {3, 10, "b.lay"}, {5, 20, "c.lay"}}}, {13, false, {}}, {100, false, {}}});
   // A type the factory does not know (the table tool refuses it, an old file may hold it).
   SceneFlowTable table = mgr().GetSceneTable();
   table[1].menus[3].menuType = 50;
@@ -203,7 +204,7 @@ TEST_F(SceneMgrTest, PushPopAndReplaceOrderWithResidentScenes) {
   ASSERT_TRUE(mgr().PopScene());  // 10 is resident: kept
   EXPECT_NE(mgr().GetScene(10), nullptr);
   EXPECT_EQ(Scene(3)->GetPhase(), 7);
-  EXPECT_EQ(Log(), (std::vector<std::string>{"new1", "start1", "enter1",          // first change
+  EXPECT_EQ(Log(), (std::vector<std::string>{"new1", "start1", "enter1",            // first change
                                              "new5", "start5", "leave1", "enter5",  // push 5
                                              "new3", "start3", "leave5", "enter3",  // push 3
                                              "new10", "start10", "leave3", "enter10", "leave10", "enter3"}));
@@ -243,15 +244,14 @@ TEST_F(SceneMgrTest, TransitionsTriedInOrderUntilOneSucceeds) {
     int expectCurrent;
   };
   // Scene 1: 7 -> 13 (no class) then 7 -> 2 then 7 -> 3; 0 -> 5; -25536 (40000 as 16 bits) -> 3.
-  const std::vector<SceneDef> defs = {
-      {1, false, {{7, 13, 0}, {7, 2, 0}, {7, 3, 0}, {0, 5, 1}, {-25536, 3, 0}}},
-      {2, false, {}}, {3, false, {}}, {5, false, {}}, {13, false, {}}};
+  const std::vector<SceneDef> defs = {{1, false, {{7, 13, 0}, {7, 2, 0}, {7, 3, 0}, {0, 5, 1}, {-25536, 3, 0}}},
+                                      {2, false, {}},
+                                      {3, false, {}},
+                                      {5, false, {}},
+                                      {13, false, {}}};
   const Case cases[] = {
-      {"first succeeding transition wins", 7, 2},
-      {"result 0 has its transition", 0, 5},
-      {"-1 never moves", -1, 1},
-      {"40000 never matches a 16-bit code", 40000, 1},
-      {"no transition for the code", 8, 1},
+      {"first succeeding transition wins", 7, 2},      {"result 0 has its transition", 0, 5}, {"-1 never moves", -1, 1},
+      {"40000 never matches a 16-bit code", 40000, 1}, {"no transition for the code", 8, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -289,7 +289,9 @@ TEST_F(SceneMgrTest, ARequestThatCannotSucceedIsDroppedNotKeptForever) {
     const char* what;
     int32_t target;
   };
-  const Case cases[] = {{"pop with an empty stack", -1}, {"id without a record", 6}, {"id without a class", 50},
+  const Case cases[] = {{"pop with an empty stack", -1},
+                        {"id without a record", 6},
+                        {"id without a class", 50},
                         {"id outside 1..100", 300}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -215,7 +215,7 @@ TEST(Anime, PlayStopAndQueries) {
   w.ClearAnimeQueue();
   EXPECT_EQ(w.PlayAnime(1), 0);
   EXPECT_TRUE(w.IsAnimePlaying(1));
-  w.Step(150);  // 1 ended, 2 runs
+  w.Step(150);                       // 1 ended, 2 runs
   EXPECT_TRUE(w.IsAnimePlaying(1));  // the chain from 1 is still running
   const size_t before = w.AnimeQueue().size();
   EXPECT_EQ(w.PlayAnime(1), 1);

@@ -83,8 +83,8 @@ TEST(Button, EdgesOfThePictureAndTheDepthBound) {
   struct Case {
     int32_t x, y, bound;
     bool over;
-  } cases[] = {{100, 100, 0, true},  {199, 149, 0, true},  {200, 120, 0, false}, {150, 150, 0, false},
-               {99, 120, 0, false},  {150, 120, 2, true},  {150, 120, 3, false}};
+  } cases[] = {{100, 100, 0, true}, {199, 149, 0, true}, {200, 120, 0, false}, {150, 150, 0, false},
+               {99, 120, 0, false}, {150, 120, 2, true}, {150, 120, 3, false}};
   for (const Case& c : cases) {
     ButtonScreen s;
     GetMenuMgr().SetDepthBound(c.bound);  // the button's z is 1; its depth z is 2

@@ -79,8 +79,8 @@ TEST(Text, AlignmentSetsTheOffsetInsideTheArea) {
     bool vertical;
     float ox, oy;
   } cases[] = {
-      {0, 0, false, 0, 0},     {1, 0, false, 100, 0},  {2, 0, false, 200, 0}, {1, 1, false, 100, 20},
-      {2, 2, false, 200, 40},  {7, 9, false, 0, 0},    {1, 2, true, 40, 100},
+      {0, 0, false, 0, 0},    {1, 0, false, 100, 0}, {2, 0, false, 200, 0}, {1, 1, false, 100, 20},
+      {2, 2, false, 200, 40}, {7, 9, false, 0, 0},   {1, 2, true, 40, 100},
   };
   for (const Case& c : cases) {
     TextScreen s;
@@ -151,8 +151,8 @@ TEST(Text, NumbersByWidthKind) {
   struct Case {
     int32_t value, kind;
     const char* expected;
-  } cases[] = {{7, 3, "  7"}, {7, 0, "7"}, {-42, 1, "-42"}, {123, 6, "   123"}, {1234567, 2, "1234567"},
-               {5, 7, "old"}, {5, -1, "old"}};
+  } cases[] = {{7, 3, "  7"},           {7, 0, "7"},   {-42, 1, "-42"}, {123, 6, "   123"},
+               {1234567, 2, "1234567"}, {5, 7, "old"}, {5, -1, "old"}};
   for (const Case& c : cases) {
     TextScreen s;
     CVMenuText* t = s.Text(300, 60, 0, 0);

@@ -36,8 +36,8 @@ TEST(WidgetState, RoundsByNudgingAwayFromZeroInFloat) {
     float stored;
     int32_t expected;
   } cases[] = {
-      {2.9999999f, 3},  {2.99999976f, 3}, {-0.5f, 0},  {0.99999994f, 1}, {-0.99999994f, -1},
-      {1.5f, 1},        {-1.5f, -1},      {1e-7f, 0},  {-1e-7f, 0},      {4.0f, 4},
+      {2.9999999f, 3}, {2.99999976f, 3}, {-0.5f, 0}, {0.99999994f, 1}, {-0.99999994f, -1},
+      {1.5f, 1},       {-1.5f, -1},      {1e-7f, 0}, {-1e-7f, 0},      {4.0f, 4},
   };
   CVMenuBase w;
   for (const Case& c : cases) {
@@ -96,7 +96,7 @@ TEST(WidgetTransform, RotationInDegreesAboutTheRotationPivot) {
   } cases[] = {
       {50, 50, 100, 0, 200, 200},  // pivot at the centre: a pure rotation, then the move
       {50, 50, 0, 0, 200, 100},
-      {0, 0, 0, 0, 100, 100},      // (0,0) -> (50,50) -> (-50,50) -> (-100,0) -> + (200,100)
+      {0, 0, 0, 0, 100, 100},  // (0,0) -> (50,50) -> (-50,50) -> (-100,0) -> + (200,100)
   };
   for (const Case& c : cases) {
     CVMenuBase w;
@@ -397,7 +397,8 @@ TEST(WidgetShaders, KeysParamsAndCopies) {
 
 TEST(MenuFactory, TypesOutsideTheTableGiveNoMenu) {
   WidgetEnv env;
-  for (int32_t type : {50, 85, 10001, 0, -1, 9, 121, 20, 30}) EXPECT_EQ(CreateMenuScene(type, "x.lay"), nullptr) << type;
+  for (int32_t type : {50, 85, 10001, 0, -1, 9, 121, 20, 30})
+    EXPECT_EQ(CreateMenuScene(type, "x.lay"), nullptr) << type;
   for (int32_t type : {10, 80, 100, 120, 10000}) {
     CVMenuSceneRoot* m = CreateMenuScene(type, "Data\\layout\\none.lay");
     ASSERT_NE(m, nullptr) << type;

@@ -216,10 +216,10 @@ TEST(WidgetFrames, HeadlessClickThroughTheFrameDriver) {
     int32_t cell;     // drawn cell after the frame
     int32_t decided;  // the root's decided id in the frame
   } steps[] = {
-      {900, 600, false, 0, -1}, {160, 160, false, 1, -1}, {160, 160, true, 1, -1},
-      {160, 160, false, 1, -1},  // release seen
-      {160, 160, false, 2, -1},  // click: pressed
-      {160, 160, false, 2, 3},   // decided (the look changes on the next update)
+      {900, 600, false, 0, -1}, {160, 160, false, 1, -1},
+      {160, 160, true, 1, -1},  {160, 160, false, 1, -1},  // release seen
+      {160, 160, false, 2, -1},                            // click: pressed
+      {160, 160, false, 2, 3},                             // decided (the look changes on the next update)
       {160, 160, false, 1, -1},
   };
   int i = 0;

@@ -200,10 +200,9 @@ TEST(Window, HitTestEdges) {
     int32_t x;
     bool inside;
   } cases[] = {
-      {100.5f, 100, true},    // local -0.5: -0.501 truncates to 0
-      {100.999f, 100, false}, // local -0.999: -1.0
-      {100.0f, 100, true},    {100.0f, 139, true},
-      {100.0f, 140, false},   // the right edge
+      {100.5f, 100, true},                                                // local -0.5: -0.501 truncates to 0
+      {100.999f, 100, false},                                             // local -0.999: -1.0
+      {100.0f, 100, true},    {100.0f, 139, true}, {100.0f, 140, false},  // the right edge
       {100.0f, 99, false},
   };
   for (const Case& c : cases) {

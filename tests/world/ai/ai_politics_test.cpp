@@ -145,8 +145,8 @@ TEST_F(AiPoliticsTest, AProposalToThePlayerWaitsForTheAnswer) {
 
 TEST_F(AiPoliticsTest, BarringFollowsTheRefusalSetAndTheOnlyFrontier) {
   DaimyoTable[clan].revenue = 900;
-  DaimyoTable[2].revenue = 300;  // a third
-  EXPECT_TRUE(IsAllianceBarred(clan, 2));   // the only hostile neighbour, and not small
+  DaimyoTable[2].revenue = 300;            // a third
+  EXPECT_TRUE(IsAllianceBarred(clan, 2));  // the only hostile neighbour, and not small
   DaimyoTable[2].revenue = 299;
   EXPECT_FALSE(IsAllianceBarred(clan, 2));
   AddDaimyoRelation(2, clan);

@@ -52,7 +52,7 @@ struct SoakBattles : BattlePort {
 struct SoakResult {
   int turns = 0;
   int games = 0;
-  bool ended = false;  // the last game ended (a clan unified the land, or the player's clan fell)
+  bool ended = false;        // the last game ended (a clan unified the land, or the player's clan fell)
   double longestStepMs = 0;  // the longest logic step of the clans' three phases and the independents
   int successions = 0;
   std::set<int> destroyed;

@@ -36,10 +36,11 @@ class SoakTest : public WorldTest {
 TEST_F(SoakTest, AHundredTurnsOfTheSampleWorldStayWholeAndEventful) {
   SoakResult r = soak::PlayGames(100, 20261210, scene);
   ASSERT_EQ(r.broken, "");
-  std::printf("soak: %d turns in %d games, %d alliances made, %d broken, %d battles, %d events, %d successions, "
-              "%d new generals, %zu clans destroyed\n",
-              r.turns, r.games, scene.alliancesMade, scene.alliancesBroken, battles.battles, scene.events, r.successions,
-              scene.appearances, r.destroyed.size());
+  std::printf(
+      "soak: %d turns in %d games, %d alliances made, %d broken, %d battles, %d events, %d successions, "
+      "%d new generals, %zu clans destroyed\n",
+      r.turns, r.games, scene.alliancesMade, scene.alliancesBroken, battles.battles, scene.events, r.successions,
+      scene.appearances, r.destroyed.size());
   EXPECT_EQ(r.turns, 100);
   EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().title << ": " << boxes.boxes.front().text;
   EXPECT_GT(scene.alliancesMade, 0);

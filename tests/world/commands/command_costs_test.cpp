@@ -47,8 +47,8 @@ TEST_F(CommandCostTest, PricesAndCapsFollowRankSkillAndStat) {
   EXPECT_EQ(GetGunPrice(kuniA), 10);
   BusyoTable[pGen].cur.skill[0] = 1;
   SkillTable[0].effects[6] = {25, 10};
-  EXPECT_EQ(GetGunPrice(kuniA), 8);  // 10 x 0.9 gives 8, not 9
-  EXPECT_EQ(GetGunPrice(kuniB), 10); // the skilled general is not there
+  EXPECT_EQ(GetGunPrice(kuniA), 8);   // 10 x 0.9 gives 8, not 9
+  EXPECT_EQ(GetGunPrice(kuniB), 10);  // the skilled general is not there
   SkillTable[0].effects[6] = {25, 100};
   EXPECT_EQ(GetGunPrice(kuniA), 1);  // never free
   SkillTable[0].effects[6] = {0, 0};
@@ -87,7 +87,7 @@ TEST_F(CommandCostTest, PricesAndCapsFollowRankSkillAndStat) {
   const int at16 = SiroWorkCost(pGen, 1);
   BusyoTable[pGen].cur.stat[2] = 90;
   EXPECT_EQ(SiroWorkCost(pGen, 1), at16);
-  EXPECT_EQ(at16, 8);   // (20 - 3.2 + 1) x 4 x 0.125 = 8.9
+  EXPECT_EQ(at16, 8);                    // (20 - 3.2 + 1) x 4 x 0.125 = 8.9
   EXPECT_EQ(SiroWorkCost(pGen, 3), 14);  // 19.8 x 6 x 0.125 = 14.85
   // Level cap: min(sqrt(koku) x 0.5 + 5, maximum level).
   SiroTable[0].maxLevel = 30;

@@ -13,7 +13,7 @@
 #include "world/turn/command_check.h"
 
 struct CommandScene : ScriptedSlgScenePort {
-  std::map<int, int> given;       // SetDialogValues of the open dialog, last value per slot
+  std::map<int, int> given;  // SetDialogValues of the open dialog, last value per slot
   std::vector<int32_t> listB;
   int selectedKuni = -1;
   int panel = -2;

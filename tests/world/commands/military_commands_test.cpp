@@ -42,7 +42,7 @@ TEST_F(MilitaryTest, RecruitingTwiceInACountryAsksAndChargesCpOnce) {
   Recruit(pGen, 10);
   EXPECT_EQ(BusyoTable[pGen].soldiers, before + 10);
   EXPECT_EQ(KuniTable[kuniA].applicants, 30);
-  EXPECT_EQ(KuniTable[kuniA].mood, 59);   // 60 x 10 x 3 / 1000
+  EXPECT_EQ(KuniTable[kuniA].mood, 59);  // 60 x 10 x 3 / 1000
   EXPECT_EQ(KuniTable[kuniA].land, 990);
   EXPECT_EQ(DaimyoTable[player].money, 990);
   // The second recruitment here asks nothing and costs no CP.

@@ -11,8 +11,9 @@ namespace {
 class StrategyRulesTest : public CommandTest {};
 
 TEST_F(StrategyRulesTest, AttackCostFollowsThePlayersKoku) {
-  struct Case { int koku, soldiers, cost; } cases[] = {
-      {2999, 40, 50}, {999, 40, 20}, {999, 41, 21}, {1000, 40, 40}, {5000, 40, 80}, {9000, 40, 80}};
+  struct Case {
+    int koku, soldiers, cost;
+  } cases[] = {{2999, 40, 50}, {999, 40, 20}, {999, 41, 21}, {1000, 40, 40}, {5000, 40, 80}, {9000, 40, 80}};
   for (const Case& c : cases) {
     DaimyoTable[player].revenue = static_cast<uint16_t>(c.koku);
     BusyoTable[pGen].soldiers = static_cast<uint8_t>(c.soldiers);
@@ -28,9 +29,9 @@ TEST_F(StrategyRulesTest, AttackCostFollowsThePlayersKoku) {
 
 TEST_F(StrategyRulesTest, PlotLevelStaysWithinOneAndForty) {
   ScopedGameRandOverride draws{[] { return 9; }};  // 15 + 9 per cent off
-  EXPECT_EQ(PlotNewLevel(10, 0), 7);                 // 10 - 2.4
-  EXPECT_EQ(PlotNewLevel(60, 0), 40);                // capped
-  EXPECT_EQ(PlotNewLevel(1, 100), 0);                // the skill can bring it to 0: the castle falls
+  EXPECT_EQ(PlotNewLevel(10, 0), 7);               // 10 - 2.4
+  EXPECT_EQ(PlotNewLevel(60, 0), 40);              // capped
+  EXPECT_EQ(PlotNewLevel(1, 100), 0);              // the skill can bring it to 0: the castle falls
   EXPECT_EQ(PlotNewLevel(20, 50), 10);
 }
 
@@ -78,11 +79,13 @@ TEST_F(StrategyRulesTest, AllianceIsNeverWonWithoutAnEdge) {
 
 TEST_F(StrategyRulesTest, PoachingScoreTable) {
   BusyoTable[pGen].cur.stat[1] = 50;  // second stat / 5 = 10
-  DaimyoTable[player].prestige = 6;  // A = 16
+  DaimyoTable[player].prestige = 6;   // A = 16
   DaimyoTable[enemy].prestige = 4;
-  BusyoTable[eGen].loyalty = 4;      // B = 8
-  struct Case { int pKoku, eKoku; double score; } cases[] = {
-      {1000, 1000, 2.5}, {5000, 1000, 4.0}, {1000, 0, 4.0}, {400, 1000, 2.2}};
+  BusyoTable[eGen].loyalty = 4;  // B = 8
+  struct Case {
+    int pKoku, eKoku;
+    double score;
+  } cases[] = {{1000, 1000, 2.5}, {5000, 1000, 4.0}, {1000, 0, 4.0}, {400, 1000, 2.2}};
   for (const Case& c : cases) {
     DaimyoTable[player].revenue = static_cast<uint16_t>(c.pKoku);
     DaimyoTable[enemy].revenue = static_cast<uint16_t>(c.eKoku);
@@ -307,7 +310,9 @@ TEST_F(SecretContactTest, ContactWinsTheTargetUntilTheNextStrategyPhase) {
 }
 
 TEST_F(SecretContactTest, StrategyCommandsRefuseWhatTheClanCannotPay) {
-  struct Case { int command, cp, money; } cases[] = {{11, 0, 1000}, {11, 20, 19}, {10, 2, 1000}, {10, 20, 49}};
+  struct Case {
+    int command, cp, money;
+  } cases[] = {{11, 0, 1000}, {11, 20, 19}, {10, 2, 1000}, {10, 20, 49}};
   for (const Case& c : cases) {
     DaimyoTable[player].cp = static_cast<uint8_t>(c.cp);
     DaimyoTable[player].money = static_cast<uint16_t>(c.money);

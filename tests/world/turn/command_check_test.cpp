@@ -36,13 +36,12 @@ struct Case {
   const char* name;
   void (*tweak)(CommandCheckTest&);
   int command;
-  int general;   // -1 none; -2 the player's vassal pGen; -3 the head
-  int castle;    // -1 none
+  int general;  // -1 none; -2 the player's vassal pGen; -3 the head
+  int castle;   // -1 none
   int refused;
   int greyed;
   int lastCode;  // -1: no code
 };
-
 
 TEST_F(CommandCheckTest, AvailabilityTable) {
   const Case cases[] = {
@@ -51,24 +50,31 @@ TEST_F(CommandCheckTest, AvailabilityTable) {
          DaimyoTable[0].cp = 0;
          DaimyoTable[0].money = 0;
          DaimyoTable[0].revenue = 0;
-       }, kCmdRecruit, -1, -1, 1, 1, 7},
+       },
+       kCmdRecruit, -1, -1, 1, 1, 7},
       {"share x recruit base of 99 has no applicants",
        [](CommandCheckTest&) {
          KuniTable[0].playerShare = 99;
          KuniTable[0].recruitBase = 1;
-       }, kCmdRecruit, -1, -1, 1, 1, 6},
+       },
+       kCmdRecruit, -1, -1, 1, 1, 6},
       {"recruit is open", [](CommandCheckTest&) {}, kCmdRecruit, -1, -1, 0, 0, -1},
-      {"a general at 50 soldiers", [](CommandCheckTest&) { BusyoTable[1].soldiers = 50; }, kCmdRecruit, -2, -1, 1, 1, 8},
+      {"a general at 50 soldiers", [](CommandCheckTest&) { BusyoTable[1].soldiers = 50; }, kCmdRecruit, -2, -1, 1, 1,
+       8},
       {"move from a castle to itself", [](CommandCheckTest& t) { t.scene.selectedCastle = 1; }, kCmdMove, -2, 1, 1, 1,
        59},
-      {"move in a typhoon", [](CommandCheckTest&) {
+      {"move in a typhoon",
+       [](CommandCheckTest&) {
          SeasonIndex = 1;
          KuniTable[0].eventState = 5;
-       }, kCmdMove, -1, -1, 1, 1, 13},
-      {"move in snow", [](CommandCheckTest&) {
+       },
+       kCmdMove, -1, -1, 1, 1, 13},
+      {"move in snow",
+       [](CommandCheckTest&) {
          SeasonIndex = 3;
          KuniTable[0].eventState = 5;
-       }, kCmdMove, -1, -1, 1, 1, 58},
+       },
+       kCmdMove, -1, -1, 1, 1, 58},
       {"declaration before a refusal", [](CommandCheckTest&) { UnificationStage = 0; }, kCmdDeclareUnification, -1, -1,
        1, 1, 77},
       {"declaration after a refusal", [](CommandCheckTest&) { UnificationStage = 1; }, kCmdDeclareUnification, -1, -1,
@@ -84,10 +90,12 @@ TEST_F(CommandCheckTest, AvailabilityTable) {
        1},
       {"alliance without money", [](CommandCheckTest&) { DaimyoTable[0].money = 39; }, kCmdAlliance, -1, -1, 1, 1, 5},
       {"poaching below rank 2 where no enemy stands", [](CommandCheckTest&) {}, kCmdPoach, -1, -1, 1, 1, 39},
-      {"poaching below rank 2", [](CommandCheckTest& t) {
+      {"poaching below rank 2",
+       [](CommandCheckTest& t) {
          BusyoTable[t.eGen].siro = 1;  // only the stationing is read by the count below
          SiroTable[1].list1[1] = {static_cast<uint8_t>(t.enemy), 1};
-       }, kCmdPoach, -1, -1, 1, 1, 26},
+       },
+       kCmdPoach, -1, -1, 1, 1, 26},
       {"training done this turn", [](CommandCheckTest&) { DaimyoTable[0].turnFlags |= 4; }, kCmdTraining, -1, -1, 1, 1,
        77},
       {"quick load without a quick save", [](CommandCheckTest&) {}, kCmdQuickLoad, -1, -1, 1, 1, 84},

@@ -13,17 +13,17 @@
 
 struct ScriptedSlgScenePort : SlgScenePort {
   // What the player does.
-  std::deque<int> sceneResults;               // one per GetSceneResult
-  std::map<int, std::deque<int>> dialogSlots; // per slot, one per GetDialogResult; the last value stays
-  std::deque<int> dialogSceneAnswers;         // one per GetDialogSceneResult (1 yes, 2 no)
-  std::vector<int32_t> marked;                // marked generals
+  std::deque<int> sceneResults;                // one per GetSceneResult
+  std::map<int, std::deque<int>> dialogSlots;  // per slot, one per GetDialogResult; the last value stays
+  std::deque<int> dialogSceneAnswers;          // one per GetDialogSceneResult (1 yes, 2 no)
+  std::vector<int32_t> marked;                 // marked generals
   uint16_t selectedCastle = 0xFFFF;
-  int whenIdle = -1;                          // GetSceneResult once sceneResults is empty
+  int whenIdle = -1;  // GetSceneResult once sceneResults is empty
 
   // What the rules did.
-  std::vector<std::string> messages;          // ShowMessage texts, "" for a clear
-  std::vector<std::pair<int, int>> dialogs;   // (id, a) of every OpenDialog that opened
-  std::vector<int> dialogScenes;              // kinds of OpenDialogScene
+  std::vector<std::string> messages;         // ShowMessage texts, "" for a clear
+  std::vector<std::pair<int, int>> dialogs;  // (id, a) of every OpenDialog that opened
+  std::vector<int> dialogScenes;             // kinds of OpenDialogScene
   std::vector<int> phases, selModes, listA;
   int openDialog = -1;
   int loadFlag = 0;

@@ -67,12 +67,12 @@ TEST_F(SeasonTest, UpkeepByRank) {
   };
   // S = 20 + 30 (stat 4), H = 10/2 + 20/2 = 15, L = 2 + 2, P = prestige 5 x revenue / 50.
   const Case cases[] = {
-      {0, 1000, 25 + 4 + 100},                  // S/2 + L + P
+      {0, 1000, 25 + 4 + 100},  // S/2 + L + P
       {1, 1000, 25 + 4 + 100},
-      {2, 1000, 8 + 7 + 50 + 100},              // 2L + H/2 + S + P
-      {3, 1000, 7 + 12 + 50 + 100},             // H/2 + 3L + S + P
-      {3, 2500, 7 + 12 + 50 + 250 + 7},         // revenue above 2000: H/2 more
-      {3, 3500, 7 + 12 + 50 + 350 + 7 + 25},    // above 3000: S/2 more as well
+      {2, 1000, 8 + 7 + 50 + 100},            // 2L + H/2 + S + P
+      {3, 1000, 7 + 12 + 50 + 100},           // H/2 + 3L + S + P
+      {3, 2500, 7 + 12 + 50 + 250 + 7},       // revenue above 2000: H/2 more
+      {3, 3500, 7 + 12 + 50 + 350 + 7 + 25},  // above 3000: S/2 more as well
   };
   BusyoTable[pHead].cur.stat[3] = 20;
   BusyoTable[pGen].cur.stat[3] = 30;
@@ -170,7 +170,7 @@ TEST_F(SeasonTest, GeneralsGrowPastTheThreshold) {
   e.stage = 1;
   e.progress = 500;
   e.stageBlock[1] = {{0, 9, 9, 9}, {0, 0, 0, 0}};  // no next stage
-  scene.dialogSlots[2] = {-1, 2};                   // dialog 16 closes on its second look
+  scene.dialogSlots[2] = {-1, 2};                  // dialog 16 closes on its second look
   ASSERT_TRUE(RunRoutine(RunGrowBusyo));
   EXPECT_EQ(g.stage, 2);
   EXPECT_EQ(g.progress, 50);
@@ -260,8 +260,7 @@ TEST_F(SeasonTest, CalendarAndAutoRunLimit) {
     bool wantAutoRun;
   };
   const Case cases[] = {
-      {0, 1560, 4, false, 0, 1, 1560, false},
-      {3, 1560, 7, false, 0, 0, 1561, false},
+      {0, 1560, 4, false, 0, 1, 1560, false}, {3, 1560, 7, false, 0, 0, 1561, false},
       {2, 1560, 9, true, 5, 3, 1560, true},   // past the limit, but the year goes on
       {3, 1560, 9, true, 5, 0, 1561, false},  // stops at the year change
       {3, 1560, 3, true, 5, 0, 1561, true},   // limit not reached
@@ -296,7 +295,7 @@ TEST_F(SeasonTest, CommandPointsAndRecruitBasesNeverWrap) {
   ScopedGameRandOverride zeros([] { return 0; });
   KuniTable[kuniA].land = 60000;  // (0 + 30) x 60000 / 1000 = 1800: held at 255
   KuniTable[kuniA].mood = 100;
-  KuniTable[kuniB].land = 1000;   // 30
+  KuniTable[kuniB].land = 1000;  // 30
   KuniTable[kuniB].mood = 50;
   RecalcRecruitBases();
   EXPECT_EQ(KuniTable[kuniA].recruitBase, 255);

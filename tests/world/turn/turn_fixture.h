@@ -207,7 +207,6 @@ class TurnTest : public WorldTest {
     ExpectClean();
   }
 
-
  public:
   v4test::TempModuleDir dir{"v4turn"};  // files the rules write (the clear record) land here
   WorldBuilder w;

@@ -37,8 +37,8 @@ TEST_F(TurnLoopTest, OneTurnVisitsItsPhasesInOrder) {
   note();
   ASSERT_EQ(g_TurnWork.main.turnsCompleted, 1u);
   const std::vector<std::pair<uint32_t, int>> expect = {
-      {kSlgStepTurn, 0}, {kSlgStepTurn, 1}, {kSlgStepTurn, 2}, {kSlgStepTurn, 3}, {kSlgStepIndependents, -1},
-      {kSlgStepWar, -1}, {kSlgStepGameOver, -1}, {kSlgStepTurn, 0}};
+      {kSlgStepTurn, 0},          {kSlgStepTurn, 1}, {kSlgStepTurn, 2},      {kSlgStepTurn, 3},
+      {kSlgStepIndependents, -1}, {kSlgStepWar, -1}, {kSlgStepGameOver, -1}, {kSlgStepTurn, 0}};
   EXPECT_EQ(seen, expect);
   EXPECT_EQ(TurnCounter, turn + 1);
   EXPECT_EQ(SeasonIndex, 0);
@@ -179,10 +179,10 @@ TEST_F(TurnLoopTest, RecalcDaimyoTotalsRanksPrestigeAndPoints) {
   };
   // Home share: both castles 100, one castle 50 (equal levels).
   const Case cases[] = {
-      {0, 1, 500, 20, 1, 5, 4 + 2},    // 50 per cent: rank 1 (no prestige); 20/5 = 4, +2
-      {0, 2, 500, 50, 2, 6, 10 + 3},   // 100 per cent: ranks 1 and 2; quotient 10: +4 - 1
-      {0, 2, 1000, 49, 3, 7, 9 + 6},   // revenue 1000: rank 3, prestige twice
-      {2, 0, 1000, 10, 2, 5, 2 + 4},   // no share: stays; revenue counts only its own share
+      {0, 1, 500, 20, 1, 5, 4 + 2},   // 50 per cent: rank 1 (no prestige); 20/5 = 4, +2
+      {0, 2, 500, 50, 2, 6, 10 + 3},  // 100 per cent: ranks 1 and 2; quotient 10: +4 - 1
+      {0, 2, 1000, 49, 3, 7, 9 + 6},  // revenue 1000: rank 3, prestige twice
+      {2, 0, 1000, 10, 2, 5, 2 + 4},  // no share: stays; revenue counts only its own share
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rank * 100 + c.ownedInHome * 10 + c.stat3);

@@ -101,7 +101,7 @@ TEST_F(TurnSaveTest, UnificationConditionTable) {
     bool want;
   };
   const Case cases[] = {
-      {false, 12000, 19, true, false}, {false, 13000, 19, true, true}, {false, 60000, 13, true, false},
+      {false, 12000, 19, true, false}, {false, 13000, 19, true, true},   {false, 60000, 13, true, false},
       {false, 12000, 20, true, true},  {false, 13000, 19, false, false}, {true, 14000, 0, true, true},
       {true, 13999, 20, true, false},
   };
