@@ -141,8 +141,9 @@ TEST_F(SaveFaultTest, EveryFailedStepKeepsEarlierSavesAndLeavesTheNewSlotWholeOr
         if (!g_plan.fired) break;
         ++faults;
         SCOPED_TRACE(std::string(op.name) + ": " + StepName(step) + " #" + std::to_string(n) + " failed");
-        if (op.slot >= 0)
+        if (op.slot >= 0) {
           EXPECT_FALSE(reported && !LoadGameSlot(op.slot)) << "success reported for a slot that does not load";
+        }
 
         const Files after = ReadTree();
         for (const auto& [rel, bytes] : after) {
@@ -169,9 +170,13 @@ TEST_F(SaveFaultTest, EveryFailedStepKeepsEarlierSavesAndLeavesTheNewSlotWholeOr
           EXPECT_TRUE(TakeSnapshot() == previous_) << "slot " << slot;
         }
         // The new one loads whole or is refused.
-        if (op.slot >= 0 && LoadGameSlot(op.slot)) EXPECT_TRUE(TakeSnapshot() == next_) << "slot " << op.slot;
+        if (op.slot >= 0 && LoadGameSlot(op.slot)) {
+          EXPECT_TRUE(TakeSnapshot() == next_) << "slot " << op.slot;
+        }
       }
-      if (op.slot >= 0) EXPECT_GT(faults, 0) << op.name << " made no " << StepName(step);
+      if (op.slot >= 0) {
+        EXPECT_GT(faults, 0) << op.name << " made no " << StepName(step);
+      }
     }
   }
 }

@@ -208,8 +208,9 @@ TEST_P(DamagedDataTest, RunsOrEndsWithAFailureButNeverCrashes) {
   }
   // A program that goes on says what it refused (one that ends has shown its error box).
   const std::string name = fs::path(c.file).filename().string();
-  if (ran && MustBeNamed(c))
+  if (ran && MustBeNamed(c)) {
     EXPECT_NE(log.find(name), std::string::npos) << "ran without naming " << name << "\n" << log;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(StartupFiles, DamagedDataTest, ::testing::ValuesIn(AllCases()),

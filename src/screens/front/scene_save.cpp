@@ -35,8 +35,10 @@ void FormatSaveTime(int64_t t, char (&out)[32]) {
   if (static_cast<int64_t>(tt) != t) return;
   struct tm lt {};
   if (!localtime_r(&tt, &lt)) return;
-  std::snprintf(out, sizeof out, "%04d/%02d/%02d %02d:%02d", lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday, lt.tm_hour,
-                lt.tm_min);
+  if (std::snprintf(out, sizeof out, "%04d/%02d/%02d %02d:%02d", lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday,
+                    lt.tm_hour, lt.tm_min) < 0) {
+    out[0] = '\0';
+  }
 }
 
 // ---- tables ----

@@ -250,7 +250,9 @@ TEST_F(FrontScreens, SlidersStoreTheirLevelClampedWithTheOnOffCompanion) {
     menu->Slider(c.slider)->value = c.value;
     menu->Update(-1, -1, 0);
     EXPECT_EQ(menu->Copy()[c.level], c.wantLevel) << c.slider << " at " << c.value;
-    if (c.onOff >= 0) EXPECT_EQ(menu->Copy()[c.onOff], c.wantOn) << c.slider << " at " << c.value;
+    if (c.onOff >= 0) {
+      EXPECT_EQ(menu->Copy()[c.onOff], c.wantOn) << c.slider << " at " << c.value;
+    }
     EXPECT_EQ(menu->Slider(c.slider)->value, static_cast<int32_t>(c.wantLevel));
   }
 }
@@ -479,7 +481,9 @@ TEST_F(FrontScreens, TutorialChapterButtons) {
     EXPECT_EQ(GameMode, c.starts ? game_mode::kOtherScript : game_mode::kScriptEnded) << c.hit;
     EXPECT_EQ(log_.switch0, c.starts ? std::vector<int32_t>{c.hit - 10000} : std::vector<int32_t>{}) << c.hit;
     EXPECT_EQ(GetSceneMgr().GetRequest().target, c.starts ? 2 : 0) << c.hit;
-    if (c.starts) EXPECT_EQ(GetSceneMgr().GetRequest().push, 1);
+    if (c.starts) {
+      EXPECT_EQ(GetSceneMgr().GetRequest().push, 1);
+    }
   }
   // The title music is started only when it is not already on.
   for (bool on : {true, false}) {

@@ -55,7 +55,9 @@ class AiRoundsTest : public WorldTest {
       if (!IsSiroInUse(s)) continue;
       const SiroRecord& r = SiroTable[s];
       // A castle's garrison is its owner's (independents in independent castles).
-      if (r.list1[0].slot != kNoSlot) ASSERT_EQ(r.list1[0].force, r.owner) << where << " castle " << s;
+      if (r.list1[0].slot != kNoSlot) {
+        ASSERT_EQ(r.list1[0].force, r.owner) << where << " castle " << s;
+      }
     }
     ASSERT_TRUE(boxes.boxes.empty()) << where << ": " << boxes.boxes.front().text;
   }
@@ -103,7 +105,9 @@ TEST_F(AiRoundsTest, TwentyRoundsOfEveryRoutineKeepTheSampleWorldClean) {
         BusyoTable[g].siro2 = kNoSiro;
       }
     }
-    if (round > 0) EXPECT_GT(marching, 0) << "round " << round;
+    if (round > 0) {
+      EXPECT_GT(marching, 0) << "round " << round;
+    }
   }
   EXPECT_GT(scene.alliances, 0);
   SetSlgScenePort(nullptr);

@@ -69,7 +69,8 @@ inline std::string BrokenInvariant() {
   }
   if (!CheckSiroData()) return "castle check";
   for (int c = 0; c < kDaimyoSlots; ++c)
-    if (DaimyoTable[c].money > 65535 || DaimyoTable[c].cp > 200) return "clan " + std::to_string(c) + " treasury";
+    // Money is a 16-bit field (a wrap shows as a fall, which the clamped helpers prevent).
+    if (DaimyoTable[c].cp > 200) return "clan " + std::to_string(c) + " treasury";
   for (int g = 0; g < kBusyoCount; ++g) {
     const BusyoRecord& b = BusyoTable[g];
     if (b.soldiers > 50 || b.guns > 50 || b.loyalty > 100)
