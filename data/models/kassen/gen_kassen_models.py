@@ -26,6 +26,16 @@ def pyramid(size, center, color):
     return {"type": "pyramid", "size": size, "center": center, "material": 0, "color": color + [1]}
 
 
+def flat(size_x, size_z, x, y, z, color):
+    """A level rectangle for the "Flat" frame (turned to lie on the ground): one face, where a
+    thin box would draw its top and bottom over each other."""
+    return {"type": "quad", "size": [size_x, size_z, 0], "center": [x, z, -y], "material": 0, "color": color + [1]}
+
+
+def flat_frame(shapes):
+    return {"name": "Flat", "rotate": [90, 0, 0], "shapes": shapes}
+
+
 def model(frames, animations=None):
     d = {"ticksPerSecond": 1000, "materials": MAT, "frames": frames}
     if animations:
@@ -35,15 +45,16 @@ def model(frames, animations=None):
 
 def field(size):
     """Ground, the lanes of the field size and the reserve strip one lane beyond the last."""
-    shapes = [box([7000, 4, 5400], [-553.7, -2, 0], [0.36, 0.45, 0.22])]
+    level = [flat(7000, 5400, -553.7, 0, 0, [0.36, 0.45, 0.22])]
+    ticks = []
     for lane in range(1, LANES[size] + 1):
         z = (lane - 1) * LANE + OFFSET[size]
-        shapes.append(box([1300, 2, 190], [-553.7, 1, z], [0.55, 0.5, 0.34]))
+        level.append(flat(1300, 190, -553.7, 1, z, [0.55, 0.5, 0.34]))
         for c in range(8):
-            shapes.append(box([6, 3, 150], [-c * COL + COL / 2, 1.5, z], [0.42, 0.38, 0.26]))
+            ticks.append(box([6, 3, 150], [-c * COL + COL / 2, 1.5, z], [0.42, 0.38, 0.26]))
     z = LANES[size] * LANE + OFFSET[size]
-    shapes.append(box([1300, 2, 150], [-553.7, 1, z], [0.4, 0.42, 0.3]))
-    return model([{"name": "Field", "shapes": shapes}])
+    level.append(flat(1300, 150, -553.7, 1, z, [0.4, 0.42, 0.3]))
+    return model([{"name": "Field", "shapes": ticks, "children": [flat_frame(level)]}])
 
 
 def hills(color):

@@ -709,16 +709,16 @@ void KassenField3D::RenderField() {
   dev->SetProjection(&cam.projection.m[0][0]);
   dev->SetWorld(&identity.m[0][0]);
   dev->SetBlend(plat::BlendFactor::SrcAlpha, plat::BlendFactor::InvSrcAlpha);
-  // The sky: far behind the scenery, drawn first without depth.
-  dev->SetZEnable(false);
-  if (!layers_.empty()) {
-    const float c[4][3] = {{4000, 2600, -2800}, {-5200, 2600, -2800}, {4000, -1500, -2800}, {-5200, -1500, -2800}};
-    DrawQuad(layers_[0]->texture, layers_[0]->shader.get(), c, 3, 1, 0xFFFFFFFFu);
-  }
   dev->SetZEnable(true);
   dev->Clear(false, true, 0, 1.0f);
   if (backgroundModel_) backgroundModel_->Render();
   if (fieldModel_) fieldModel_->Render();
+  dev->SetWorld(&identity.m[0][0]);
+  // The sky lies behind all the scenery: drawn after it, the depth test skips what is covered.
+  if (!layers_.empty()) {
+    const float c[4][3] = {{4000, 2600, -2800}, {-5200, 2600, -2800}, {4000, -1500, -2800}, {-5200, -1500, -2800}};
+    DrawQuad(layers_[0]->texture, layers_[0]->shader.get(), c, 3, 1, 0xFFFFFFFFu);
+  }
   // Water: the moat before the castle walls or the river the road crosses.
   for (size_t i = 1; i < layers_.size(); ++i) {
     const float y = 1.0f + static_cast<float>(i);
