@@ -112,9 +112,13 @@ KassenCameraKey FixedPreset(int preset, bool closeUp) {
   const bool side0 = preset <= 8;
   int step = (preset - 5) % 4;
   if (closeUp) step = 1;  // the group's close-up: its second view, lower
-  const float along = side0 ? -1.5f * kColumnSpacing : -5.5f * kColumnSpacing;
-  const float pitch = closeUp ? 6.0f : 8.0f + 5.0f * static_cast<float>(step);
-  return Key(along, 40, kFieldCentreAcross, pitch, side0 ? 25.0f : -25.0f, kDistances[step], 20.5f);
+  // The farthest view of a side takes in the whole field and what lies beyond its ends (the castle).
+  const bool far = step == 3;
+  const float along = far ? kFieldCentreAlong + (side0 ? 0.5f : -0.5f) * kColumnSpacing
+                          : (side0 ? -1.5f : -5.5f) * kColumnSpacing;
+  const float pitch = closeUp ? 6.0f : far ? 22.0f : 8.0f + 5.0f * static_cast<float>(step);
+  const float yaw = (side0 ? 1.0f : -1.0f) * (far ? 12.0f : 25.0f);
+  return Key(along, 40, kFieldCentreAcross, pitch, yaw, kDistances[step], 20.5f);
 }
 
 }  // namespace
@@ -233,6 +237,7 @@ void KassenTogglePictures(bool overviewToggle, bool on, int& normal, int& lit) {
 }
 
 int KassenDamageStyle(int value, bool kindFlag, int& shown) {
+  if (value < -2147483647) value = -2147483647;  // the magnitude must fit
   if (value >= 0) {
     shown = kindFlag ? -value : value;
     return kindFlag ? 6 : 8;

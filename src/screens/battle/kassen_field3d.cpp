@@ -28,6 +28,7 @@ constexpr float kDamageMs = 900.0f;
 constexpr float kCutinMs = 500.0f;
 constexpr float kCutinHoldMs = 700.0f;
 constexpr float kModeChangeMs = 300.0f;
+constexpr float kGateMs = 1200.0f;
 constexpr float kPi = 3.14159265358979f;
 
 std::string Numbered(const char* pattern, int n) {
@@ -91,7 +92,9 @@ class KassenField3D::Renderer : public CDGRendererBase {
  public:
   Renderer(CDGManager* m, KassenField3D* field) : CDGRendererBase(m), field_(field) {}
   void Update(float) override {}
-  void Draw(bool, bool, bool) override { field_->RenderField(); }
+  void Draw(bool, bool, bool) override {
+    if (field_) field_->RenderField();
+  }
   float GetSortKey() override { return -3.0e38f; }
   void Forget() { field_ = nullptr; }
 
@@ -110,7 +113,9 @@ KassenField3D::KassenField3D(CDGManager* manager) : manager_(manager) {
 
 KassenField3D::~KassenField3D() {
   if (renderer_) {
-    if (manager_) manager_->RemoveRenderer(renderer_);
+    // The renderer's own manager pointer is cleared when the manager goes first.
+    if (CDGManager* m = renderer_->GetManager()) m->RemoveRenderer(renderer_);
+    renderer_->Forget();
     renderer_->Release();
   }
   Release(backgroundModel_);
@@ -227,6 +232,14 @@ void KassenField3D::Sync(const BattleState& b) {
         KassenFieldPosition(sizeClass_, u.lane < b.laneCount ? u.lane + 1 : b.laneCount + 1, column, FieldPoint{0, 0});
   }
   ObserveAttacks(b);
+  // The current actor is marked on the field.
+  if (b.currentActor >= 0 && b.currentActor < static_cast<int>(b.order.size())) {
+    const BattleOrderEntry& e = b.order[b.currentActor];
+    const int lane = e.side < 2 && e.unit < kBattleUnits ? b.sides[e.side].units[e.unit].lane : kNoLane;
+    MarkActor(e.side, lane <= b.laneCount ? lane : -1);
+  } else {
+    MarkActor(-1, -1);
+  }
   // The siege: the rounds fought at the castle once the attackers storm or besiege it.
   if (!siege_ && (b.siegeOrder == kOrderStorm || b.siegeOrder == kOrderBesiege) && b.fieldBattle == 0) {
     int soldiers = 0;
@@ -235,7 +248,14 @@ void KassenField3D::Sync(const BattleState& b) {
     siegeStartLevel_ = b.siroLevel;
     ShowSiege(b.siroLevel, b.attackerSide == 0, b.attackerSide, soldiers);
   }
-  if (siege_) SetCastleBurning(b.siroLevel == 0 || b.siroLevel * 2 < siegeStartLevel_);
+  if (siege_) {
+    SetCastleBurning(b.siroLevel == 0 || b.siroLevel * 2 < siegeStartLevel_);
+    if (b.siroLevel == 0)
+      PlayGate(2);
+    else if (b.round != last_.round && b.siegeOrder == kOrderStorm)
+      PlayGate(1);
+  }
+  last_.round = b.round;
 }
 
 void KassenField3D::ObserveAttacks(const BattleState& b) {
@@ -280,6 +300,16 @@ void KassenField3D::ObserveAttacks(const BattleState& b) {
       }
     }
   }
+  // A skill that takes effect (its count starts) plays the cut-in.
+  bool skillStarted = false;
+  for (int side = 0; side < 2; ++side)
+    for (int i = 0; i < kBattleUnits; ++i)
+      for (int k = 0; k < 4; ++k) {
+        const bool on = b.sides[side].units[i].skillCount[k] > 0;
+        skillStarted |= last_.valid && on && !last_.skillOn[side][i][k];
+        last_.skillOn[side][i][k] = on;
+      }
+  if (skillStarted) PlaySkillCutin();
   last_.valid = true;
   for (int side = 0; side < 2; ++side)
     for (int i = 0; i < kBattleUnits; ++i) {
@@ -413,11 +443,18 @@ void KassenField3D::ShowSiege(int castleLevel, bool sideFlag, int attackerSide, 
 
 void KassenField3D::SetCastleBurning(bool burning) { burning_ = burning && castleNumber_ >= 0; }
 
+void KassenField3D::PlayGate(int half) {
+  if (!siege_ || half < 1 || half > 2 || gateHalf_ == 2) return;
+  if (half == gateHalf_ && gateAge_ >= 0) return;
+  gateHalf_ = half;
+  gateAge_ = 0;
+}
+
 bool KassenField3D::FiguresPlaying() const { return !figures_.empty(); }
 
 bool KassenField3D::IsActionPlaying() const {
   return track_.Running() || step_ != 0 || !pending_.empty() || !figures_.empty() || presentationWait_ > 0 ||
-         CutinPlaying();
+         CutinPlaying() || gateAge_ >= 0;
 }
 
 bool KassenField3D::FlipAttackPresentation(bool byClick) {
@@ -562,7 +599,12 @@ void KassenField3D::Update(float ms, bool click) {
     }
     if (cutinAge_ >= kCutinMs + kCutinHoldMs) cutinAge_ = -1;
   }
+  if (gateAge_ >= 0) {
+    gateAge_ += ms;
+    if (gateAge_ >= kGateMs) gateAge_ = -1;
+  }
   if (click) {
+    gateAge_ = -1;
     // The player skips: the camera lands, figures and motions end; a display change still waits.
     track_.Finish();
     figures_.clear();
@@ -736,6 +778,23 @@ void KassenField3D::RenderField() {
       castle->Render();
     }
     dev->SetWorld(&identity.m[0][0]);
+    // The gate: two leaves before the castle, shaking in the first half, swung open in the second.
+    {
+      const float k = gateAge_ >= 0 ? std::min(1.0f, gateAge_ / kGateMs) : 1.0f;
+      float open = 0.0f;
+      if (gateHalf_ == 2) open = k * 1.3f;
+      if (gateHalf_ == 1 && gateAge_ >= 0) open = 0.08f * std::sin(k * kPi * 6.0f);
+      const float gx = castleAlong_ + (castleAlong_ < 0 ? 110.0f : -110.0f) * scale * 0.5f;
+      const float gz = 2.0f * kLaneSpacing, w = 60.0f, h = 110.0f;
+      for (int leaf = 0; leaf < 2; ++leaf) {
+        const float sgn = leaf == 0 ? 1.0f : -1.0f;
+        const float hz = gz + sgn * w;
+        const float ez = hz - sgn * w * std::cos(open),
+                    ex = gx + w * std::sin(open) * (castleAlong_ < 0 ? 1.0f : -1.0f);
+        const float c[4][3] = {{gx, h, hz}, {ex, h, ez}, {gx, 0, hz}, {ex, 0, ez}};
+        DrawQuad(nullptr, nullptr, c, 1, 1, 0xFF5A3A20u);
+      }
+    }
     if (burning_ && fire_) {
       const float x = castleAlong_, zc = 2.0f * kLaneSpacing + 200.0f, w = 90.0f * scale, h = 110.0f * scale;
       const float c[4][3] = {{x + w, h, zc}, {x - w, h, zc}, {x + w, 0, zc}, {x - w, 0, zc}};

@@ -63,6 +63,9 @@ class KassenField3D {
   void PlaySkillCutin();
   void ShowSiege(int castleLevel, bool sideFlag, int attackerSide, int soldiers);
   void SetCastleBurning(bool burning);
+  // The castle gate: half 1 shakes it shut under the attack, half 2 swings it open (the castle
+  // falls). Each half plays once.
+  void PlayGate(int half);
 
   // The running flag the battle waits on: camera track, presentation, figures, cut-in.
   bool IsActionPlaying() const;
@@ -89,6 +92,11 @@ class KassenField3D {
   int ActiveFigures() const { return static_cast<int>(figures_.size()); }
   int CastleNumber() const { return castleNumber_; }
   bool CastleBurning() const { return burning_; }
+  // Where the castle stands along the lanes (its middle across them is the field's).
+  float CastleAlong() const { return castleAlong_; }
+  int GateHalf() const { return gateHalf_; }
+  int MarkedSide() const { return markSide_; }
+  int MarkedPlace() const { return markPlace_; }
   bool CutinPlaying() const;
   int LoadedModels() const;
   // Screen position (1280 x 720 pixels) of a field point under the current camera; false when it
@@ -152,6 +160,8 @@ class KassenField3D {
     bool valid = false;
     int soldiers[2][6] = {};
     int actionMarks[2][6] = {};
+    bool skillOn[2][6][4] = {};
+    int round = 0;
   } last_;
   bool siege_ = false;
   int siegeStartLevel_ = 0;
@@ -159,5 +169,7 @@ class KassenField3D {
   bool burning_ = false;
   float castleAlong_ = 0;
   float cutinAge_ = -1;
+  int gateHalf_ = 0;
+  float gateAge_ = -1;
   int restoreModel_ = -1, restoreUnit_ = -1;
 };

@@ -346,7 +346,8 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   }
   EXPECT_GE(figures, 2);
   for (int lane = 0; lane < g_Battle.laneCount; ++lane) {
-    if (g_Battle.slots[1][lane].unit == 255) EXPECT_EQ(sideColoured(1, lane, 4, 10.0f), 0) << "empty lane " << lane;
+    if (g_Battle.slots[1][lane].unit != 255) continue;
+    EXPECT_EQ(sideColoured(1, lane, 4, 10.0f), 0) << "empty lane " << lane;
   }
   // After the player's deployment his own units stand on their lanes too.
   for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 12); ++i) Play();

@@ -261,6 +261,29 @@ TEST_F(KassenField3DTest, AClickSkipsButNotAPendingDisplayChange) {
   EXPECT_TRUE(field_->FlipOverviewCamera(true));
 }
 
+TEST_F(KassenField3DTest, SkillsPlayTheCutinAndTheActorIsMarked) {
+  ASSERT_TRUE(StartNull());
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  EXPECT_FALSE(field_->CutinPlaying());
+  g_Battle.sides[1].units[3].skillCount[2] = 3;
+  Run(1);
+  EXPECT_TRUE(field_->CutinPlaying());
+  EXPECT_TRUE(field_->IsActionPlaying());
+  Run(1);
+  g_Battle.sides[1].units[3].skillCount[2] = 2;  // counting down is no new skill
+  EXPECT_LT(Settle(), 2000);
+  EXPECT_FALSE(field_->CutinPlaying());
+  g_Battle.order = {BattleOrderEntry{1, 2, 9, false}};
+  g_Battle.currentActor = 0;
+  Run(1);
+  EXPECT_EQ(field_->MarkedSide(), 1);
+  EXPECT_EQ(field_->MarkedPlace(), 2);
+  g_Battle.currentActor = -1;
+  Run(1);
+  EXPECT_EQ(field_->MarkedPlace(), -1);
+}
+
 TEST_F(KassenField3DTest, TogglesAreKeptInThePlayRecord) {
   ASSERT_TRUE(StartNull());
   PlayRecordBlock.optionFlags = 1;
@@ -316,6 +339,16 @@ TEST_F(KassenField3DTest, TheSiegeShowsTheCastleAndItBurns) {
   g_Battle.siroLevel = 11;
   Run(1);
   EXPECT_TRUE(field_->CastleBurning());
+  // Each storm round shakes the gate; the fallen castle's gate opens, and the field waits for it.
+  g_Battle.round = 2;
+  Run(1);
+  EXPECT_EQ(field_->GateHalf(), 1);
+  g_Battle.siroLevel = 0;
+  Run(1);
+  EXPECT_EQ(field_->GateHalf(), 2);
+  EXPECT_TRUE(field_->IsActionPlaying());
+  EXPECT_LT(Settle(), 2000);
+  EXPECT_EQ(field_->GateHalf(), 2);
 }
 
 // On real GL: each placed unit's figure shows its side's colour above its lane cell, and the empty
@@ -360,6 +393,46 @@ TEST_F(KassenField3DTest, UnitsStandOnTheirLanesOnRealGl) {
     ASSERT_TRUE(field_->ProjectToScreen(empty.along, 10.0f, empty.across, x, y));
     EXPECT_EQ(sideColoured(side, x, y), 0) << "the empty lane of side " << side;
   }
+}
+
+// On real GL: the burning castle of the siege stands beyond the defenders' end, with its fire.
+TEST_F(KassenField3DTest, TheBurningCastleShowsOnRealGl) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  g_Battle.fieldBattle = 0;
+  g_Battle.siroLevel = 24;
+  g_Battle.attackerSide = 0;
+  g_Battle.siegeOrder = kOrderStorm;
+  Run(1);
+  g_Battle.siroLevel = 5;
+  Run(3);
+  ASSERT_TRUE(field_->CastleBurning());
+  field_->Draw();
+  mgr_->SwapRenderQueues();
+  ASSERT_TRUE(mgr_->RenderFrame());
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(mgr_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_FIELD3D_SIEGE_DUMP")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  // Fire colours (bright, red above blue) around the castle's middle, and none at the other end.
+  auto fiery = [&](float along) {
+    float fx = 0, fy = 0;
+    if (!field_->ProjectToScreen(along, 200.0f, 2 * kLaneSpacing, fx, fy)) return -1;
+    int n = 0;
+    for (int y = static_cast<int>(fy) - 30; y <= static_cast<int>(fy) + 30; ++y)
+      for (int x = static_cast<int>(fx) - 30; x <= static_cast<int>(fx) + 30; ++x) {
+        if (x < 0 || y < 0 || x >= 1280 || y >= 720) continue;
+        const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+        n += p[0] > 200 && p[0] > p[2] + 80;
+      }
+    return n;
+  };
+  EXPECT_GT(fiery(field_->CastleAlong()), 100);
+  EXPECT_EQ(fiery(2 * kColumnSpacing), 0);
 }
 
 }  // namespace
