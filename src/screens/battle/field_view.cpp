@@ -114,10 +114,10 @@ KassenCameraKey FixedPreset(int preset, bool closeUp) {
   if (closeUp) step = 1;  // the group's close-up: its second view, lower
   // The farthest view of a side takes in the whole field and what lies beyond its ends (the castle).
   const bool far = step == 3;
-  const float along = far ? kFieldCentreAlong + (side0 ? 0.5f : -0.5f) * kColumnSpacing
-                          : (side0 ? -1.5f : -5.5f) * kColumnSpacing;
-  const float pitch = closeUp ? 6.0f : far ? 22.0f : 8.0f + 5.0f * static_cast<float>(step);
-  const float yaw = (side0 ? 1.0f : -1.0f) * (far ? 12.0f : 25.0f);
+  const float along =
+      far ? kFieldCentreAlong + (side0 ? -2.0f : 2.0f) * kColumnSpacing : (side0 ? -1.5f : -5.5f) * kColumnSpacing;
+  const float pitch = closeUp ? 6.0f : far ? 18.0f : 8.0f + 5.0f * static_cast<float>(step);
+  const float yaw = (side0 ? 1.0f : -1.0f) * (far ? 6.0f : 25.0f);
   return Key(along, 40, kFieldCentreAcross, pitch, yaw, kDistances[step], 20.5f);
 }
 

@@ -770,7 +770,7 @@ void KassenField3D::RenderField() {
   dev->SetWorld(&identity.m[0][0]);
   if (siege_) {
     CDGModelRenderer* castle = burning_ && burningModel_ ? burningModel_ : castleModel_;
-    const float scale = 3.0f + 0.6f * static_cast<float>(castleNumber_ % 3);
+    const float scale = 2.4f + 0.4f * static_cast<float>(castleNumber_ % 3);
     if (castle) {
       castle->SetPosition(Vector3(castleAlong_, 0, 2.0f * kLaneSpacing));
       castle->SetScale(Vector3(scale, scale, scale));
@@ -778,20 +778,19 @@ void KassenField3D::RenderField() {
       castle->Render();
     }
     dev->SetWorld(&identity.m[0][0]);
-    // The gate: two leaves before the castle, shaking in the first half, swung open in the second.
+    // The gate on the castle's face: two leaves hinged at its sides, shaking in the first half,
+    // swung open in the second.
     {
       const float k = gateAge_ >= 0 ? std::min(1.0f, gateAge_ / kGateMs) : 1.0f;
       float open = 0.0f;
       if (gateHalf_ == 2) open = k * 1.3f;
-      if (gateHalf_ == 1 && gateAge_ >= 0) open = 0.08f * std::sin(k * kPi * 6.0f);
-      const float gx = castleAlong_ + (castleAlong_ < 0 ? 110.0f : -110.0f) * scale * 0.5f;
-      const float gz = 2.0f * kLaneSpacing, w = 60.0f, h = 110.0f;
+      if (gateHalf_ == 1 && gateAge_ >= 0) open = 0.08f * std::fabs(std::sin(k * kPi * 6.0f));
+      const float z0 = 2.0f * kLaneSpacing + 60.0f * scale + 1.0f, w = 14.0f * scale, h = 22.0f * scale;
       for (int leaf = 0; leaf < 2; ++leaf) {
         const float sgn = leaf == 0 ? 1.0f : -1.0f;
-        const float hz = gz + sgn * w;
-        const float ez = hz - sgn * w * std::cos(open),
-                    ex = gx + w * std::sin(open) * (castleAlong_ < 0 ? 1.0f : -1.0f);
-        const float c[4][3] = {{gx, h, hz}, {ex, h, ez}, {gx, 0, hz}, {ex, 0, ez}};
+        const float hx = castleAlong_ + sgn * w;
+        const float ex = hx - sgn * w * std::cos(open), ez = z0 + w * std::sin(open);
+        const float c[4][3] = {{hx, h, z0}, {ex, h, ez}, {hx, 0, z0}, {ex, 0, ez}};
         DrawQuad(nullptr, nullptr, c, 1, 1, 0xFF5A3A20u);
       }
     }
