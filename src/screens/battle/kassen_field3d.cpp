@@ -434,7 +434,8 @@ void KassenField3D::ShowSiege(int castleLevel, bool sideFlag, int attackerSide, 
     for (int place = 0; place < kPlaces; ++place) SetLaneUnit(side, place, -1, -1, false);
   const int model = attackerSide == 0 ? 404 : 405;
   SetLaneUnit(attackerSide, 2, model, 0, true);
-  PlaceUnitModel(attackerSide, 2, attackerSide == 0 ? 6 : 1, 3);
+  PlaceUnitModel(attackerSide, 2, attackerSide == 0 ? 6 : 1, laneCount_ / 2 + 1);
+  figures3d_[attackerSide * kPlaces + 2]->visible = true;
   (void)soldiers;
   const bool plain = SysConfigBlock[4] == 0;
   MoveCamera(plain ? (sideFlag ? 8 : 12) : (sideFlag ? 5 : 9), 0);
