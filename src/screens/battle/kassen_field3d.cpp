@@ -7,7 +7,6 @@
 #include <map>
 
 #include "battle/battle_rules.h"
-#include "battle/battle_screen_port.h"
 #include "battle/battle_state.h"
 #include "core/game_file.h"
 #include "render/dg_manager.h"
@@ -17,6 +16,8 @@
 #include "render/file_load.h"
 #include "render/model/model_renderer.h"
 #include "save/system_files.h"
+#include "sound/busyo_voice.h"
+#include "world/world_tables.h"
 
 namespace {
 
@@ -279,6 +280,8 @@ void KassenField3D::ObserveAttacks(const BattleState& b) {
         a.gunVolley = (gained & 4) != 0;
         a.motion = KassenUnitMotionId(u.kind, a.gunVolley, roadLinked_, (gained & 2) != 0);
         if (a.gunVolley) a.actorModel = KassenUnitModelId(u.kind, true, roadLinked_, side == 0);
+        if (const BusyoRecord* g = BusyoPtr(u.general)) a.voice = g->voice;
+        a.voiceLine = a.gunVolley ? 14 : (gained & 2) != 0 ? 13 : 10;
         // The target: the opposite unit that lost the most since, else the one facing the actor.
         const int other = Opposite(side);
         int target = -1, worst = 0;
@@ -520,7 +523,8 @@ void KassenField3D::StepAction() {
         f->anim = 100 + action_.motion;
         f->t = 0;
       }
-      BattleScreen().PlaySoundEffect(action_.gunVolley ? 31 : 17);
+      if (action_.voice >= 0) PlayGeneralVoice(2, action_.voice, action_.voiceLine);
+      PlaySlgSe(3, action_.gunVolley ? 31 : 17, 0);
       step_ = 3;
       return;
     }

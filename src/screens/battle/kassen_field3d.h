@@ -27,6 +27,8 @@ struct KassenAttack {
   int motion = 0;       // KassenUnitMotionId
   bool gunVolley = false;
   int actorModel = -1;       // the model the origin shows while attacking (detached force), -1 keeps
+  int voice = -1;            // the actor's general's voice number, -1 none
+  int voiceLine = 10;        // 10 attack, 13 charge, 14 gun volley
   int actorValues[2] = {};   // damage figures at the actor, first and second
   int targetValues[2] = {};  // and at the target
 };
