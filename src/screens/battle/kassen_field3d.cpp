@@ -380,6 +380,12 @@ void KassenField3D::MoveCamera(int preset, int durationMs) {
     track_.Append(k, static_cast<float>(durationMs));
 }
 
+void KassenField3D::SetCloseUp(bool on) {
+  if (on == closeUp_) return;
+  closeUp_ = on;
+  if (preset_ >= 3 && preset_ <= 12) MoveCamera(preset_, 300);
+}
+
 void KassenField3D::StartAttack(const KassenAttack& a) {
   if (pending_.size() >= 4) pending_.pop_front();
   pending_.push_back(a);

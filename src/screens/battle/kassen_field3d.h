@@ -76,6 +76,9 @@ class KassenField3D {
   bool FlipAttackPresentation(bool byClick);
   bool FlipOverviewCamera(bool byClick);
   bool AttackPresentationOn() const { return presentation_; }
+  // The close-up toggle: presets 3 to 12 take their group's close-up; the current view follows.
+  void SetCloseUp(bool on);
+  bool CloseUp() const { return closeUp_; }
   bool OverviewCameraOn() const { return overview_; }
 
   // What the field shows (tests and the debug overlay).

@@ -161,6 +161,7 @@ int32_t CVSceneKassen::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, i
   // The field's two toggles (attack presentation, overview camera), kept in the play record.
   if (field_ && lastHit == 400) field_->FlipAttackPresentation(true);
   if (field_ && lastHit == 401) field_->FlipOverviewCamera(true);
+  if (field_ && lastHit == 1000) field_->SetCloseUp(!field_->CloseUp());
   if (lastHit != -1) {
     int r = ResultOfHit(lastHit);
     if (r != -1) result_ = r;

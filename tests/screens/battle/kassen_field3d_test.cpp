@@ -254,6 +254,16 @@ TEST_F(KassenField3DTest, AClickSkipsButNotAPendingDisplayChange) {
   EXPECT_TRUE(field_->IsActionPlaying());
   for (int i = 0; i < 200 && field_->IsActionPlaying(); ++i) field_->Update(16, true);
   EXPECT_FALSE(field_->IsActionPlaying());
+  // The close-up toggle moves a group view to the group's close-up.
+  field_->MoveCamera(7, 0);
+  const float far = field_->Camera().distance;
+  field_->SetCloseUp(true);
+  field_->Update(16, true);
+  EXPECT_LT(field_->Camera().distance, far);
+  EXPECT_EQ(field_->CameraPreset(), 7);
+  field_->SetCloseUp(false);
+  field_->Update(16, true);
+  EXPECT_EQ(field_->Camera().distance, far);
   // A toggle flip by a click is refused while something plays, taken otherwise.
   field_->MoveCamera(2, 1000);
   EXPECT_FALSE(field_->FlipOverviewCamera(true));
