@@ -1,7 +1,8 @@
-// v4data model build <description.json> <out.x> [--animation <name>]: writes a text ".x" model
-//   from a readable description: materials, a tree of frames holding simple shapes (box, quad,
-//   pyramid), and animation sets of keyed frames (only the named one with --animation; the
-//   program plays the first set of a file).
+// v4data model build <description.json> <out.x> [--animation <name>] [--tint r,g,b]: writes a
+//   text ".x" model from a readable description: materials, a tree of frames holding simple shapes
+//   (box, quad, pyramid), and animation sets of keyed frames (only the named one with --animation;
+//   the program plays the first set of a file). --tint multiplies the colour of every shape marked
+//   "tint": true, so one description gives the figures of both sides and every unit kind.
 // v4data model boarddef <texture name> <model file> <w%> <h%> <offset x%> <offset y%> <out>:
 //   writes the board definition that names the 3-D board model.
 // v4data model info <file.x>: frames, meshes, materials and animation sets (with their lengths)
@@ -153,6 +154,7 @@ bool MakeShape(const json& j, Shape* s, std::string* error) {
 
 struct Writer {
   std::ostringstream o;
+  float tint[3] = {1, 1, 1};
   std::string error;
   size_t materialCount = 0;
   int meshes = 0;
@@ -175,6 +177,8 @@ struct Writer {
       std::array<float, 4> col{1, 1, 1, 1};
       if (sj.contains("color") && sj["color"].is_array() && sj["color"].size() == 4)
         for (int k = 0; k < 4; ++k) col[k] = sj["color"][k].get<float>();
+      if (sj.value("tint", false))
+        for (int k = 0; k < 3; ++k) col[k] = std::clamp(col[k] * tint[k], 0.0f, 1.0f);
       const int base = static_cast<int>(all.v.size());
       for (const Vertex& v : s.v) {
         all.v.push_back(v);
@@ -265,7 +269,7 @@ void CollectFrames(const json& f, std::map<std::string, const json*>* out) {
     for (const json& c : f["children"]) CollectFrames(c, out);
 }
 
-int Build(const std::string& src, const std::string& dst, const std::string& only) {
+int Build(const std::string& src, const std::string& dst, const std::string& only, const float* tint) {
   std::ifstream in(src);
   const json d = json::parse(in, nullptr, false);
   if (d.is_discarded() || !d.is_object() || !d.contains("frames") || !d["frames"].is_array()) {
@@ -273,6 +277,7 @@ int Build(const std::string& src, const std::string& dst, const std::string& onl
     return 1;
   }
   Writer w;
+  for (int k = 0; k < 3; ++k) w.tint[k] = tint[k];
   w.o << "xof 0303txt 0032\n\n";
   const json mats = d.value("materials", json::array());
   w.materialCount = mats.size();
@@ -422,12 +427,28 @@ int BoardDef(const std::vector<std::string>& a) {
 
 int RunModel(const std::vector<std::string>& args) {
   if (args.size() == 8 && args[0] == "boarddef") return BoardDef(args);
-  if (args.size() == 3 && args[0] == "build") return Build(args[1], args[2], std::string());
-  if (args.size() == 5 && args[0] == "build" && args[3] == "--animation") return Build(args[1], args[2], args[4]);
+  if (args.size() >= 3 && args[0] == "build") {
+    std::string only;
+    float tint[3] = {1, 1, 1};
+    bool ok = true;
+    for (size_t i = 3; ok && i < args.size(); i += 2) {
+      if (i + 1 >= args.size()) {
+        ok = false;
+      } else if (args[i] == "--animation") {
+        only = args[i + 1];
+      } else if (args[i] == "--tint") {
+        ok = std::sscanf(args[i + 1].c_str(), "%f,%f,%f", &tint[0], &tint[1], &tint[2]) == 3;
+      } else {
+        ok = false;
+      }
+    }
+    if (ok) return Build(args[1], args[2], only, tint);
+  }
   if (args.size() == 2 && args[0] == "info") return Info(args[1]);
   std::fprintf(
       stderr,
-      "usage: v4data model build <description.json> <out.x> [--animation <name>] | model info <file.x> |\n"
+      "usage: v4data model build <description.json> <out.x> [--animation <name>] [--tint r,g,b] |\n"
+      "       model info <file.x> |\n"
       "       model boarddef <texture name> <model file> <width%%> <height%%> <offset x%%> <offset y%%> <out>\n");
   return 2;
 }

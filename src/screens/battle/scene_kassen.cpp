@@ -1,6 +1,7 @@
 #include "screens/battle/scene_kassen.h"
 
 #include "screens/battle/field_view.h"
+#include "screens/battle/kassen_field3d.h"
 
 #include <cstdio>
 #include <memory>
@@ -9,6 +10,8 @@
 #include "battle/battle_state.h"
 #include "core/app_state.h"
 #include "core/cv_input.h"
+#include "render/dg_manager.h"
+#include "save/system_files.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/menus/menu_root.h"
 #include "ui/scenes/scene_dlg.h"
@@ -107,9 +110,18 @@ void RegisterBattleScenes(CVSceneMgr& mgr) {
   mgr.SetSceneFactory(kBattleSceneId, &CreateKassenScene);
 }
 
+CVSceneKassen::CVSceneKassen(int32_t sceneId) : CVScene(-1, sceneId) {}
+CVSceneKassen::~CVSceneKassen() = default;
+
 bool CVSceneKassen::OnStart() {
   menu_ = FindMenu(0);
   if (!menu_) return false;
+  // The field in perspective replaces the layout's flat field window. Its variant number comes
+  // from the battle's place, so the game's own random sequence is left as it is.
+  field_ = std::make_unique<KassenField3D>(GetDGManager());
+  field_->Setup((g_Battle.targetSiro * 37 + g_Battle.kuni) % 100, g_Battle, PlayRecordBlock.optionFlags);
+  if (CVMenuBase* frame = menu_->FirstChild())
+    if (CVMenuBase* flat = frame->NextSibling()) flat->SetFlagAll(kWfShown, false);
   // A right click answers "back".
   if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = 200;
   ShowCommandSet(-1);
@@ -145,6 +157,11 @@ int CVSceneKassen::ResultOfHit(int hit) const {
 int32_t CVSceneKassen::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) {
   // Ctrl held runs the scene five times as fast.
   SetSpeed(GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f);
+  if (leftClick == 1) clicked_ = true;
+  // The field's two toggles (attack presentation, overview camera), kept in the play record.
+  if (field_ && lastHit == 400) field_->FlipAttackPresentation(true);
+  if (field_ && lastHit == 401) field_->FlipOverviewCamera(true);
+  if (field_ && lastHit == 1000) field_->SetCloseUp(!field_->CloseUp());
   if (lastHit != -1) {
     int r = ResultOfHit(lastHit);
     if (r != -1) result_ = r;
@@ -255,27 +272,25 @@ CVMenuBase* CVSceneKassen::FieldFigure(int side, int unit) const {
 }
 
 void CVSceneKassen::PlaceFieldUnits() {
-  const BattleState& b = g_Battle;
-  for (int side = 0; side < 2; ++side) {
-    for (int i = 0; i < kBattleUnits; ++i) {
-      CVMenuBase* figure = FieldFigure(side, i);
-      if (!figure) continue;
-      const BattleUnit& u = b.sides[side].units[i];
-      const bool placed = u.general != kNoUnitGeneral && u.lane < b.laneCount && b.slots[side][u.lane].unit == i &&
-                          b.slots[side][u.lane].column < 8;
-      // In fog an enemy is seen only in contact.
-      const bool seen = side == 0 || b.weather != 2 ||
-                        (placed && (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
-      figure->SetFlagAll(kWfShown, placed && seen);
-      if (!placed) continue;
-      FieldPoint p = KassenFieldPosition(b.siroSize, u.lane + 1, b.slots[side][u.lane].column, FieldPoint{0, 0});
-      float x = 0, y = 0;
-      KassenFieldScreen(p, x, y);
-      figure->SetPosXY(x, y);
-      figure->UpdateTransform(true);
-    }
-  }
+  if (field_) field_->Sync(g_Battle);
 }
+
+int32_t CVSceneKassen::Update(float dt) {
+  const int32_t r = CVScene::Update(dt);
+  if (field_) {
+    field_->Sync(g_Battle);
+    field_->Update(dt * (GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f), clicked_);
+  }
+  clicked_ = false;
+  return r;
+}
+
+bool CVSceneKassen::DrawMain() {
+  if (field_) field_->Draw();
+  return CVScene::DrawMain();
+}
+
+bool CVSceneKassen::IsActionPlaying() const { return field_ && field_->IsActionPlaying(); }
 
 // ---- the port ----
 

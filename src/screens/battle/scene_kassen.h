@@ -4,6 +4,7 @@
 // units, and turns the player's clicks into the picks the order questions poll.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "battle/battle_orders.h"
 #include "battle/battle_screen_port.h"
@@ -11,11 +12,15 @@
 
 class CVSceneMgr;
 class CVMenuBase;
+class KassenField3D;
 
 class CVSceneKassen : public CVScene, public KassenSceneLink {
  public:
-  explicit CVSceneKassen(int32_t sceneId = 8) : CVScene(-1, sceneId) {}
+  explicit CVSceneKassen(int32_t sceneId = 8);
+  ~CVSceneKassen() override;
   bool OnStart() override;
+  int32_t Update(float dt) override;
+  bool DrawMain() override;
   int32_t UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) override;
   bool OnPhaseChange(int32_t oldPhase) override;
 
@@ -30,8 +35,11 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   // Shows command set 0..10 (-1 hides the buttons).
   void ShowCommandSet(int set);
   void RefreshPanels();
-  // Puts the unit figures of the field on their lanes and columns (hidden when not placed).
+  // The 3-D field follows the board (units on their lanes and columns, attacks, the siege).
   void PlaceFieldUnits();
+  KassenField3D* Field() const { return field_.get(); }
+  // The field is still presenting (camera move, attack, figures): the battle may wait on it.
+  bool IsActionPlaying() const;
   // The figure widget of a side's unit, or null.
   CVMenuBase* FieldFigure(int side, int unit) const;
   // The pick a hit id stands for in the current phase (-1 none).
@@ -43,6 +51,8 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   int result_ = -1;
   int commands_[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
   bool questionOpen_ = false;
+  std::unique_ptr<KassenField3D> field_;
+  bool clicked_ = false;
 };
 
 // The battle rules' screen port while the game runs: player battles open scene 8 and are fought

@@ -22,6 +22,7 @@
 #include "platform/image/png_file.h"
 #include "render/dg_manager.h"
 #include "screens/battle/field_view.h"
+#include "screens/battle/kassen_field3d.h"
 #include "screens/battle/scene_kassen.h"
 #include "tests/battle/battle_fixture.h"
 #include "tests/support/frame_driver.h"
@@ -318,20 +319,36 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   EXPECT_GT(inked(40, 520, 160, 48), 200) << "the first formation button";
   EXPECT_GT(inked(40, 120, 160, 48), 200) << "the first unit panel";
   EXPECT_GT(inked(40, 20, 400, 48), 50) << "the message line";
-  // The defenders stand on their lanes: a figure rises above each placed unit's foot point, and
-  // the empty lane below the last one shows none.
+  // The defenders stand on their lanes in the 3-D field: their side's colour shows above each
+  // placed unit's cell, and none above the cells of the side's empty lanes.
+  KassenField3D* field = Scene()->Field();
+  ASSERT_NE(field, nullptr);
+  auto sideColoured = [&](int side, int lane, int column, float up) {
+    const FieldPoint p = KassenFieldPosition(g_Battle.siroSize, lane + 1, column, {});
+    float fx = 0, fy = 0;
+    if (!field->ProjectToScreen(p.along, up, p.across, fx, fy)) return -1;
+    int n = 0;
+    for (int y = static_cast<int>(fy) - 6; y <= static_cast<int>(fy) + 6; ++y)
+      for (int x = static_cast<int>(fx) - 6; x <= static_cast<int>(fx) + 6; ++x) {
+        if (x < 0 || y < 0 || x >= 1280 || y >= 720) continue;
+        const uint8_t* q = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+        n += side == 0 ? (q[2] > q[0] + 40 && q[2] >= q[1]) : (q[0] > q[2] + 40 && q[0] > q[1] + 40);
+      }
+    return n;
+  };
   int figures = 0;
   for (int i = 0; i < kBattleUnits; ++i) {
     const BattleUnit& u = g_Battle.sides[1].units[i];
-    if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount) continue;
-    float x = 0, y = 0;
-    KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[1][u.lane].column, {}), x, y);
-    EXPECT_GT(inked(static_cast<int>(x) - 12, static_cast<int>(y) - 50, 24, 40), 40)
+    if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount || g_Battle.slots[1][u.lane].unit != i) continue;
+    EXPECT_GT(sideColoured(1, u.lane, g_Battle.slots[1][u.lane].column, 75.0f), 20)
         << "unit " << i << " lane " << int(u.lane);
-    EXPECT_EQ(inked(static_cast<int>(x) - 12, static_cast<int>(y) + 15, 24, 40), 0) << "nothing between the lanes";
     ++figures;
   }
   EXPECT_GE(figures, 2);
+  for (int lane = 0; lane < g_Battle.laneCount; ++lane) {
+    if (g_Battle.slots[1][lane].unit != 255) continue;
+    EXPECT_EQ(sideColoured(1, lane, 4, 10.0f), 0) << "empty lane " << lane;
+  }
   // After the player's deployment his own units stand on their lanes too.
   for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 12); ++i) Play();
   ASSERT_TRUE(Scene() && Scene()->GetPhase() == 12) << "the first order is asked";
@@ -346,9 +363,7 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   for (int i = 0; i < kBattleUnits; ++i) {
     const BattleUnit& u = g_Battle.sides[0].units[i];
     if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount || g_Battle.slots[0][u.lane].unit != i) continue;
-    float x = 0, y = 0;
-    KassenFieldScreen(KassenFieldPosition(g_Battle.siroSize, u.lane + 1, g_Battle.slots[0][u.lane].column, {}), x, y);
-    EXPECT_GT(inked(static_cast<int>(x) - 12, static_cast<int>(y) - 50, 24, 40), 40) << "own unit " << i;
+    EXPECT_GT(sideColoured(0, u.lane, g_Battle.slots[0][u.lane].column, 75.0f), 20) << "own unit " << i;
     ++own;
   }
   EXPECT_GE(own, 1);

@@ -1,0 +1,180 @@
+// The battle field in perspective: background, field and weather models by the battle's data,
+// scrolling sky and water, the unit figures of the 2 x 6 lane places (walking when they move,
+// playing their motion when they attack), the camera on its track of presets, the action steps of
+// an attack with their damage figures, the full presentation, the skill cut-in and the siege view
+// with its castle and fire. It follows the battle board each frame (Sync) and keeps its own clock
+// (Update), so it runs the same headless; Draw only queues it for the next frame.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "screens/battle/field_view.h"
+
+class CDGManager;
+class CDGModelRenderer;
+class CDGTexture;
+class CVShader;
+struct BattleState;
+
+// One attack as the field shows it.
+struct KassenAttack {
+  int side = 0;         // the actor's side
+  int originLane = 0;   // lane place the attack starts from (0-based)
+  int targetLane = -1;  // lane place of the opposite side, -1 none
+  int motion = 0;       // KassenUnitMotionId
+  bool gunVolley = false;
+  int actorModel = -1;       // the model the origin shows while attacking (detached force), -1 keeps
+  int voice = -1;            // the actor's general's voice number, -1 none
+  int voiceLine = 10;        // 10 attack, 13 charge, 14 gun volley
+  int actorValues[2] = {};   // damage figures at the actor, first and second
+  int targetValues[2] = {};  // and at the target
+};
+
+class KassenField3D {
+ public:
+  static constexpr int kPlaces = 6;  // lane places per side: five lanes and the reserve place
+
+  explicit KassenField3D(CDGManager* manager);
+  ~KassenField3D();
+  KassenField3D(const KassenField3D&) = delete;
+  KassenField3D& operator=(const KassenField3D&) = delete;
+
+  // Once when the screen opens: models, pictures and shaders by the battle's state and the random
+  // number r (below 100); the toggles from the play record's option word.
+  void Setup(int r, const BattleState& b, uint32_t options);
+  // Follows the board: which unit stands in which place, where, whether it is seen, the attacks
+  // and losses since the last call, the siege.
+  void Sync(const BattleState& b);
+  // Advances every clock by ms; a click skips what is playing (a pending display change excepted).
+  void Update(float ms, bool click);
+  // Queues the field for the next frame (drawn behind everything else).
+  void Draw();
+
+  void PlaceUnitModel(int side, int place, int column, int shownLane);
+  void RestartIdle(int side, int place);
+  // The place shows the figure of model number `model` (-1 none); a change from another unit
+  // first plays the switch (animation 6).
+  void SetLaneUnit(int side, int place, int model, int unit, bool force);
+  void MarkActor(int side, int place);
+  void MoveCamera(int preset, int durationMs);
+  void StartAttack(const KassenAttack& a);
+  void ShowDamage(int side, int place, int value, bool kindFlag, bool show);
+  void PlaySkillCutin();
+  void ShowSiege(int castleLevel, bool sideFlag, int attackerSide, int soldiers);
+  void SetCastleBurning(bool burning);
+  // The castle gate: half 1 shakes it shut under the attack, half 2 swings it open (the castle
+  // falls). Each half plays once.
+  void PlayGate(int half);
+
+  // The running flag the battle waits on: camera track, presentation, figures, cut-in.
+  bool IsActionPlaying() const;
+  // The toggles; a flip by a click is ignored while an action is playing. Each flip is written to
+  // the play record at once. False when ignored.
+  bool FlipAttackPresentation(bool byClick);
+  bool FlipOverviewCamera(bool byClick);
+  bool AttackPresentationOn() const { return presentation_; }
+  // The close-up toggle: presets 3 to 12 take their group's close-up; the current view follows.
+  void SetCloseUp(bool on);
+  bool CloseUp() const { return closeUp_; }
+  bool OverviewCameraOn() const { return overview_; }
+
+  // What the field shows (tests and the debug overlay).
+  int Background() const { return background_; }
+  int WeatherModel() const { return weatherModel_; }
+  int SkyLayerCount() const { return static_cast<int>(layers_.size()); }
+  int DisplayMode() const { return displayMode_; }
+  int ActionStep() const { return step_; }
+  int CameraPreset() const { return preset_; }
+  const KassenCameraKey& Camera() const { return track_.Current(); }
+  bool PlaceShown(int side, int place) const;
+  FieldPoint PlacePoint(int side, int place) const;
+  int PlaceModel(int side, int place) const;
+  // 0 idle, 6 switching, 7 / 8 walking, 100 + motion attacking.
+  int PlaceAnimation(int side, int place) const;
+  int ActiveFigures() const { return static_cast<int>(figures_.size()); }
+  int CastleNumber() const { return castleNumber_; }
+  bool CastleBurning() const { return burning_; }
+  // Where the castle stands along the lanes (its middle across them is the field's).
+  float CastleAlong() const { return castleAlong_; }
+  int GateHalf() const { return gateHalf_; }
+  int MarkedSide() const { return markSide_; }
+  int MarkedPlace() const { return markPlace_; }
+  bool CutinPlaying() const;
+  int LoadedModels() const;
+  // Screen position (1280 x 720 pixels) of a field point under the current camera; false when it
+  // lies behind the eye.
+  bool ProjectToScreen(float along, float up, float across, float& x, float& y) const;
+
+ private:
+  class Renderer;
+  struct Figure;
+  struct Layer;
+  struct Damage {
+    int side, place, style, shown;
+    float age;
+    bool visible;
+  };
+
+  CDGModelRenderer* LoadModel(const std::string& name);
+  CDGTexture* LoadTexture(const std::string& name);
+  void RenderField();
+  void DrawQuad(CDGTexture* tex, CVShader* shader, const float (&corner)[4][3], float uRepeat, float vRepeat,
+                uint32_t argb);
+  void DrawFigures();
+  void StepAction();
+  bool FiguresPlaying() const;
+  void PoseFigure(Figure& f);
+  bool Seen(const BattleState& b, int side, int unit) const;
+  void ObserveAttacks(const BattleState& b);
+
+  CDGManager* manager_;
+  Renderer* renderer_ = nullptr;
+  int sizeClass_ = 2;
+  int laneCount_ = 5;
+  int background_ = 0;
+  int weatherModel_ = -1;
+  int weather_ = 0;
+  bool roadLinked_ = false;
+  CDGModelRenderer* backgroundModel_ = nullptr;
+  CDGModelRenderer* fieldModel_ = nullptr;
+  CDGModelRenderer* rainModel_ = nullptr;
+  CDGModelRenderer* castleModel_ = nullptr;
+  CDGModelRenderer* burningModel_ = nullptr;
+  std::vector<std::unique_ptr<Layer>> layers_;
+  std::unique_ptr<Layer> fire_, cutin_;
+  std::vector<std::unique_ptr<Figure>> figures3d_;  // side * kPlaces + place
+  std::deque<KassenAttack> pending_;
+  KassenAttack action_;
+  int step_ = 0;
+  int displayMode_ = 1;
+  float presentationWait_ = 0;
+  std::vector<Damage> figures_;
+  CDGTexture* figureSheet_ = nullptr;
+  KassenCameraTrack track_;
+  int preset_ = 0;
+  FieldPoint panelUnits_[6] = {};
+  bool presentation_ = true;
+  bool overview_ = false;
+  bool closeUp_ = false;
+  int markSide_ = -1, markPlace_ = -1;
+  // The board as last seen, for the attacks and losses since.
+  struct Seen {
+    bool valid = false;
+    int soldiers[2][6] = {};
+    int actionMarks[2][6] = {};
+    bool skillOn[2][6][4] = {};
+    int round = 0;
+  } last_;
+  bool siege_ = false;
+  int siegeStartLevel_ = 0;
+  int castleNumber_ = -1;
+  bool burning_ = false;
+  float castleAlong_ = 0;
+  float cutinAge_ = -1;
+  int gateHalf_ = 0;
+  float gateAge_ = -1;
+  int restoreModel_ = -1, restoreUnit_ = -1;
+};

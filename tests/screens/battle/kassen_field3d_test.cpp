@@ -1,0 +1,448 @@
+// The 3-D battle field on the built sample data: headless on the null device (models load, units
+// take their places and walk, attacks run their steps and figures, the siege shows its castle, the
+// toggles reach plc.dat, everything ends without drawing) and on real GL offscreen (the units stand
+// on their lanes). Set V4_FIELD3D_DUMP to a PNG path to keep the GL frame.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "battle/battle_state.h"
+#include "core/game_file.h"
+#include "core/file_io.h"
+#include "platform/gl/gl_context.h"
+#include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
+#include "render/dg_manager.h"
+#include "save/system_files.h"
+#include "screens/battle/kassen_field3d.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class KassenField3DTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
+    ASSERT_TRUE(fs::exists(data / "Image" / "kassen" / "unit" / "400" / "walk.x")) << "build the sample data first";
+    dir_ = fs::temp_directory_path() / ("v4_field3d_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(data, dir_ / "Data");
+    oldModuleDir_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    oldOptions_ = PlayRecordBlock.optionFlags;
+    PlaceArmies();
+  }
+  void TearDown() override {
+    field_.reset();
+    SetDGManager(nullptr);
+    if (mgr_) mgr_->Release();
+    ctx_.reset();
+    PlayRecordBlock.optionFlags = oldOptions_;
+    g_Battle = BattleState();
+    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  bool StartNull() {
+    mgr_ = new CDGManager();
+    if (!mgr_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720))
+      return false;
+    SetDGManager(mgr_);
+    return true;
+  }
+  bool StartGl() {
+    ctx_ = plat::OffscreenGlContext::Create(1280, 720);
+    if (!ctx_) return false;
+    mgr_ = new CDGManager();
+    if (!mgr_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
+    mgr_->SetDefaultRenderStates(true);
+    mgr_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                              CDGManager::kOrthographic);
+    SetDGManager(mgr_);
+    return true;
+  }
+  // Both sides on a field of the size: side 0 in columns 3, side 1 in 4; lane `gap` left empty.
+  void PlaceArmies(int size = 2, int lanes = 5, int gap = -1) {
+    g_Battle = BattleState();
+    g_Battle.siroSize = static_cast<uint8_t>(size);
+    g_Battle.laneCount = static_cast<uint8_t>(lanes);
+    for (int side = 0; side < 2; ++side) {
+      for (int i = 0; i < kBattleUnits; ++i) {
+        BattleUnit& u = g_Battle.sides[side].units[i];
+        ClearBattleUnit(u);
+        g_Battle.slots[side][i] = BattleFieldSlot{255, 255, 0, 0};
+        if (i >= lanes || i == gap) continue;
+        u.general = static_cast<uint16_t>(side * 6 + i + 1);
+        u.soldiers = 40;
+        u.morale = 100;
+        u.kind = static_cast<uint16_t>(1 + i % 3);
+        u.lane = static_cast<uint8_t>(i);
+        g_Battle.slots[side][i] =
+            BattleFieldSlot{static_cast<uint8_t>(i), static_cast<uint8_t>(side == 0 ? 3 : 4), 0, 0};
+      }
+    }
+  }
+  void Run(int frames, float ms = 16.667f) {
+    for (int i = 0; i < frames; ++i) {
+      field_->Sync(g_Battle);
+      field_->Update(ms, false);
+    }
+  }
+  // Frames until the field stops presenting (bounded).
+  int Settle() {
+    int n = 0;
+    for (; n < 2000 && field_->IsActionPlaying(); ++n) Run(1);
+    return n;
+  }
+
+  fs::path dir_;
+  std::string oldModuleDir_;
+  uint32_t oldOptions_ = 1;
+  std::unique_ptr<plat::OffscreenGlContext> ctx_;
+  CDGManager* mgr_ = nullptr;
+  std::unique_ptr<KassenField3D> field_;
+};
+
+TEST_F(KassenField3DTest, ModelsLoadAndUnitsTakeTheirPlaces) {
+  ASSERT_TRUE(StartNull());
+  struct Case {
+    int size, lanes;
+    bool road, siro;
+    int weather, background, weatherModel, layers;
+  };
+  for (Case c : {Case{2, 5, false, false, 0, 3, -1, 1}, Case{0, 2, false, true, 1, 103, 0, 3},
+                 Case{1, 3, true, false, 2, 203, 1, 2}}) {
+    PlaceArmies(c.size, c.lanes);
+    g_Battle.roadLinked = c.road;
+    g_Battle.siroFlag = c.siro;
+    g_Battle.weather = static_cast<uint8_t>(c.weather);
+    field_ = std::make_unique<KassenField3D>(mgr_);
+    field_->Setup(7, g_Battle, 1);
+    EXPECT_EQ(field_->Background(), c.background);
+    EXPECT_EQ(field_->WeatherModel(), c.weatherModel);
+    EXPECT_EQ(field_->SkyLayerCount(), c.layers);
+    EXPECT_EQ(field_->CameraPreset(), 1) << "the overview toggle is off in the default record";
+    // Background, field (and rain) and one walking figure per placed unit.
+    EXPECT_EQ(field_->LoadedModels(), 2 + (c.weather != 0) + 2 * c.lanes) << c.size;
+    for (int side = 0; side < 2; ++side)
+      for (int place = 0; place < KassenField3D::kPlaces; ++place) {
+        const bool placed = place < c.lanes;
+        EXPECT_EQ(field_->PlaceShown(side, place), placed) << side << " " << place;
+        if (!placed) continue;
+        const FieldPoint want = KassenFieldPosition(c.size, place + 1, side == 0 ? 3 : 4, FieldPoint{0, 0});
+        EXPECT_FLOAT_EQ(field_->PlacePoint(side, place).across, want.across);
+        EXPECT_FLOAT_EQ(field_->PlacePoint(side, place).along, want.along);
+        const BattleUnit& u = g_Battle.sides[side].units[place];
+        EXPECT_EQ(field_->PlaceModel(side, place), KassenUnitModelId(u.kind, false, c.road, side == 0));
+      }
+  }
+}
+
+TEST_F(KassenField3DTest, UnitsWalkWhenTheyMoveAndOnlyThen) {
+  ASSERT_TRUE(StartNull());
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  Run(1);
+  EXPECT_EQ(field_->PlaceAnimation(0, 1), 0) << "standing where it stands plays no walk";
+  g_Battle.slots[0][1].column = 4;  // side 0 advances
+  g_Battle.slots[1][2].column = 6;  // side 1 falls back
+  Run(1);
+  EXPECT_EQ(field_->PlaceAnimation(0, 1), 7);
+  EXPECT_EQ(field_->PlaceAnimation(1, 2), 8);
+  const float start = field_->PlacePoint(0, 1).along;
+  Run(10);
+  const float mid = field_->PlacePoint(0, 1).along;
+  EXPECT_LT(mid, start) << "on the way";
+  EXPECT_GT(mid, -4 * kColumnSpacing);
+  Run(40);
+  EXPECT_EQ(field_->PlaceAnimation(0, 1), 0);
+  EXPECT_FLOAT_EQ(field_->PlacePoint(0, 1).along, -4 * kColumnSpacing);
+  EXPECT_FLOAT_EQ(field_->PlacePoint(1, 2).along, -6 * kColumnSpacing);
+  // A unit leaving its lane leaves the field; another unit taking a place switches the figure.
+  g_Battle.slots[1][0] = BattleFieldSlot{255, 255, 0, 0};
+  g_Battle.slots[0][2].unit = 5;
+  g_Battle.sides[0].units[5].general = 99;
+  g_Battle.sides[0].units[5].kind = 3;
+  Run(1);
+  EXPECT_FALSE(field_->PlaceShown(1, 0));
+  EXPECT_EQ(field_->PlaceAnimation(0, 2), 6);
+  EXPECT_EQ(field_->PlaceModel(0, 2), 402);
+}
+
+TEST_F(KassenField3DTest, FogHidesUnseenEnemiesWhileTheyStillMove) {
+  ASSERT_TRUE(StartNull());
+  PlaceArmies(2, 5);
+  g_Battle.weather = 2;
+  // Side 1's lane 4 unit stands far off, out of contact.
+  g_Battle.slots[1][4].column = 7;
+  g_Battle.slots[0][4] = BattleFieldSlot{255, 255, 0, 0};
+  g_Battle.slots[0][3] = BattleFieldSlot{255, 255, 0, 0};
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  EXPECT_TRUE(field_->PlaceShown(1, 0)) << "in contact";
+  EXPECT_FALSE(field_->PlaceShown(1, 4)) << "not seen in fog";
+  g_Battle.slots[1][4].column = 6;
+  Run(1);
+  EXPECT_EQ(field_->PlaceAnimation(1, 4), 7) << "the hidden model still walks";
+  Run(60);
+  EXPECT_FLOAT_EQ(field_->PlacePoint(1, 4).along, -6 * kColumnSpacing);
+  field_->ShowDamage(1, 4, -5, false, true);
+  field_->ShowDamage(1, 0, -5, false, true);
+  EXPECT_EQ(field_->ActiveFigures(), 2);
+}
+
+TEST_F(KassenField3DTest, AnAttackRunsItsStepsAndEndsHeadless) {
+  ASSERT_TRUE(StartNull());
+  for (bool presentation : {false, true}) {
+    PlaceArmies();
+    field_ = std::make_unique<KassenField3D>(mgr_);
+    field_->Setup(0, g_Battle, presentation ? 1u : 1u | kPlcAttackPresentationOff);
+    Run(2);
+    EXPECT_FALSE(field_->IsActionPlaying());
+    // Side 0's lane 2 unit charges: it loses 3, the unit facing it 9.
+    g_Battle.sides[0].units[2].actionMarks = 2;
+    g_Battle.sides[0].units[2].soldiers = 37;
+    g_Battle.sides[1].units[2].soldiers = 31;
+    bool attacked = false, figures = false, mode2 = false;
+    int frames = 0;
+    for (; frames < 2000; ++frames) {
+      Run(1);
+      attacked |= field_->PlaceAnimation(0, 2) == 100 + KassenUnitMotionId(3, false, false, true);
+      figures |= field_->ActiveFigures() == 2;
+      mode2 |= field_->DisplayMode() == 2;
+      if (!field_->IsActionPlaying()) break;
+    }
+    EXPECT_LT(frames, 2000) << "the presentation ends";
+    EXPECT_TRUE(attacked) << "the charge motion played";
+    EXPECT_TRUE(figures) << "both damage figures showed";
+    EXPECT_EQ(mode2, presentation) << "the full presentation only with its toggle on";
+    EXPECT_EQ(field_->DisplayMode(), 1);
+    EXPECT_EQ(field_->ActionStep(), 0);
+    EXPECT_EQ(field_->CameraPreset(), 1) << "back on the overview";
+  }
+}
+
+TEST_F(KassenField3DTest, AClickSkipsButNotAPendingDisplayChange) {
+  ASSERT_TRUE(StartNull());
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  field_->MoveCamera(30, 5000);
+  EXPECT_TRUE(field_->IsActionPlaying());
+  field_->Update(16, true);
+  EXPECT_FALSE(field_->IsActionPlaying()) << "the camera lands at once";
+  KassenCameraKey want;
+  const FieldPoint none[6] = {};
+  ASSERT_TRUE(KassenCameraPreset(30, false, 2, none, want));
+  EXPECT_FLOAT_EQ(field_->Camera().target[0], want.target[0]);
+  // With the presentation on, the switch to it waits its time even when clicked.
+  g_Battle.sides[0].units[0].actionMarks = 1;
+  g_Battle.sides[1].units[0].soldiers = 20;
+  field_->Sync(g_Battle);
+  field_->Update(1, true);
+  EXPECT_EQ(field_->DisplayMode(), 2);
+  field_->Update(1, true);
+  EXPECT_EQ(field_->ActionStep(), 1) << "still waiting for the display change";
+  EXPECT_TRUE(field_->IsActionPlaying());
+  for (int i = 0; i < 200 && field_->IsActionPlaying(); ++i) field_->Update(16, true);
+  EXPECT_FALSE(field_->IsActionPlaying());
+  // The close-up toggle moves a group view to the group's close-up.
+  field_->MoveCamera(7, 0);
+  const float far = field_->Camera().distance;
+  field_->SetCloseUp(true);
+  field_->Update(16, true);
+  EXPECT_LT(field_->Camera().distance, far);
+  EXPECT_EQ(field_->CameraPreset(), 7);
+  field_->SetCloseUp(false);
+  field_->Update(16, true);
+  EXPECT_EQ(field_->Camera().distance, far);
+  // A toggle flip by a click is refused while something plays, taken otherwise.
+  field_->MoveCamera(2, 1000);
+  EXPECT_FALSE(field_->FlipOverviewCamera(true));
+  field_->Update(16, true);
+  EXPECT_TRUE(field_->FlipOverviewCamera(true));
+}
+
+TEST_F(KassenField3DTest, SkillsPlayTheCutinAndTheActorIsMarked) {
+  ASSERT_TRUE(StartNull());
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  EXPECT_FALSE(field_->CutinPlaying());
+  g_Battle.sides[1].units[3].skillCount[2] = 3;
+  Run(1);
+  EXPECT_TRUE(field_->CutinPlaying());
+  EXPECT_TRUE(field_->IsActionPlaying());
+  Run(1);
+  g_Battle.sides[1].units[3].skillCount[2] = 2;  // counting down is no new skill
+  EXPECT_LT(Settle(), 2000);
+  EXPECT_FALSE(field_->CutinPlaying());
+  g_Battle.order = {BattleOrderEntry{1, 2, 9, false}};
+  g_Battle.currentActor = 0;
+  Run(1);
+  EXPECT_EQ(field_->MarkedSide(), 1);
+  EXPECT_EQ(field_->MarkedPlace(), 2);
+  g_Battle.currentActor = -1;
+  Run(1);
+  EXPECT_EQ(field_->MarkedPlace(), -1);
+}
+
+TEST_F(KassenField3DTest, TogglesAreKeptInThePlayRecord) {
+  ASSERT_TRUE(StartNull());
+  PlayRecordBlock.optionFlags = 1;
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, PlayRecordBlock.optionFlags);
+  EXPECT_TRUE(field_->AttackPresentationOn());
+  EXPECT_FALSE(field_->OverviewCameraOn());
+  ASSERT_TRUE(field_->FlipAttackPresentation(true));
+  ASSERT_TRUE(field_->FlipOverviewCamera(false));
+  EXPECT_EQ(field_->CameraPreset(), 2);
+  EXPECT_EQ(PlayRecordBlock.optionFlags, 1u | 8u | 16u);
+  // plc.dat was written at each flip: a fresh read gives the same word, and a new field starts
+  // from it (the overview camera on preset 2 at once).
+  const fs::path plc = dir_ / "SaveData" / "sys" / "plc.dat";
+  ASSERT_TRUE(fs::exists(plc));
+  std::ifstream in(plc, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_EQ(bytes.size(), static_cast<size_t>(kPlcBytes));
+  DescrambleBytes(bytes.data(), static_cast<int32_t>(bytes.size()), kSaveSeed);
+  PlcData read;
+  PlcFromBytes(*reinterpret_cast<const uint8_t(*)[kPlcBytes]>(bytes.data()), read);
+  EXPECT_EQ(read.optionFlags, 1u | 8u | 16u);
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, PlayRecordBlock.optionFlags);
+  EXPECT_FALSE(field_->AttackPresentationOn());
+  EXPECT_TRUE(field_->OverviewCameraOn());
+  EXPECT_EQ(field_->CameraPreset(), 2);
+  EXPECT_FALSE(field_->IsActionPlaying()) << "the restore moves the camera at once";
+}
+
+TEST_F(KassenField3DTest, TheSiegeShowsTheCastleAndItBurns) {
+  ASSERT_TRUE(StartNull());
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  const int models = field_->LoadedModels();
+  g_Battle.fieldBattle = 0;
+  g_Battle.siroLevel = 24;
+  g_Battle.attackerSide = 0;
+  g_Battle.siegeOrder = kOrderStorm;
+  Run(1);
+  EXPECT_EQ(field_->CastleNumber(), KassenCastleNumber(24, true, false));
+  EXPECT_EQ(field_->DisplayMode(), 3);
+  EXPECT_TRUE(field_->PlaceShown(0, 2)) << "the attacking army as one figure";
+  EXPECT_EQ(field_->PlaceModel(0, 2), 404);
+  for (int place : {0, 1, 3, 4}) EXPECT_FALSE(field_->PlaceShown(0, place));
+  for (int place = 0; place < 5; ++place) EXPECT_FALSE(field_->PlaceShown(1, place)) << "the defenders are cleared";
+  EXPECT_EQ(field_->LoadedModels(), models + 3) << "the castle plain and burning, the army's figure";
+  EXPECT_EQ(field_->CameraPreset(), SysConfigBlock[4] == 0 ? 8 : 5);
+  // Below half its strength the castle burns.
+  g_Battle.siroLevel = 12;
+  Run(1);
+  EXPECT_FALSE(field_->CastleBurning());
+  g_Battle.siroLevel = 11;
+  Run(1);
+  EXPECT_TRUE(field_->CastleBurning());
+  // Each storm round shakes the gate; the fallen castle's gate opens, and the field waits for it.
+  g_Battle.round = 2;
+  Run(1);
+  EXPECT_EQ(field_->GateHalf(), 1);
+  g_Battle.siroLevel = 0;
+  Run(1);
+  EXPECT_EQ(field_->GateHalf(), 2);
+  EXPECT_TRUE(field_->IsActionPlaying());
+  EXPECT_LT(Settle(), 2000);
+  EXPECT_EQ(field_->GateHalf(), 2);
+}
+
+// On real GL: each placed unit's figure shows its side's colour above its lane cell, and the empty
+// lane shows none.
+TEST_F(KassenField3DTest, UnitsStandOnTheirLanesOnRealGl) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  PlaceArmies(2, 5, 4);  // the nearest lane stays empty
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  Run(2);
+  field_->Draw();
+  mgr_->SwapRenderQueues();
+  ASSERT_TRUE(mgr_->RenderFrame());
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(mgr_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_FIELD3D_DUMP")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  // Pixels of a side's colour around a screen point: side 0 bluish, side 1 reddish.
+  auto sideColoured = [&](int side, float fx, float fy) {
+    int n = 0;
+    for (int y = static_cast<int>(fy) - 6; y <= static_cast<int>(fy) + 6; ++y)
+      for (int x = static_cast<int>(fx) - 6; x <= static_cast<int>(fx) + 6; ++x) {
+        if (x < 0 || y < 0 || x >= 1280 || y >= 720) continue;
+        const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+        const int r = p[0], g = p[1], b = p[2];
+        n += side == 0 ? (b > r + 40 && b >= g) : (r > b + 40 && r > g + 40);
+      }
+    return n;
+  };
+  for (int side = 0; side < 2; ++side) {
+    for (int lane = 0; lane < 4; ++lane) {
+      const FieldPoint p = KassenFieldPosition(2, lane + 1, side == 0 ? 3 : 4, FieldPoint{0, 0});
+      float x = 0, y = 0;
+      ASSERT_TRUE(field_->ProjectToScreen(p.along, 75.0f, p.across, x, y));
+      EXPECT_GT(sideColoured(side, x, y), 20) << "side " << side << " lane " << lane << " at " << x << "," << y;
+    }
+    const FieldPoint empty = KassenFieldPosition(2, 5, side == 0 ? 3 : 4, FieldPoint{0, 0});
+    float x = 0, y = 0;
+    ASSERT_TRUE(field_->ProjectToScreen(empty.along, 10.0f, empty.across, x, y));
+    EXPECT_EQ(sideColoured(side, x, y), 0) << "the empty lane of side " << side;
+  }
+}
+
+// On real GL: the burning castle of the siege stands beyond the defenders' end, with its fire.
+TEST_F(KassenField3DTest, TheBurningCastleShowsOnRealGl) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  g_Battle.fieldBattle = 0;
+  g_Battle.siroLevel = 24;
+  g_Battle.attackerSide = 0;
+  g_Battle.siegeOrder = kOrderStorm;
+  Run(1);
+  g_Battle.siroLevel = 5;
+  Run(3);
+  ASSERT_TRUE(field_->CastleBurning());
+  field_->Draw();
+  mgr_->SwapRenderQueues();
+  ASSERT_TRUE(mgr_->RenderFrame());
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(mgr_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_FIELD3D_SIEGE_DUMP")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  // Fire colours (bright, red above blue) around the castle's middle, and none at the other end.
+  auto fiery = [&](float along) {
+    float fx = 0, fy = 0;
+    if (!field_->ProjectToScreen(along, 200.0f, 2 * kLaneSpacing, fx, fy)) return -1;
+    int n = 0;
+    for (int y = static_cast<int>(fy) - 30; y <= static_cast<int>(fy) + 30; ++y)
+      for (int x = static_cast<int>(fx) - 30; x <= static_cast<int>(fx) + 30; ++x) {
+        if (x < 0 || y < 0 || x >= 1280 || y >= 720) continue;
+        const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+        n += p[0] > 200 && p[0] > p[2] + 80;
+      }
+    return n;
+  };
+  EXPECT_GT(fiery(field_->CastleAlong()), 100);
+  EXPECT_EQ(fiery(2 * kColumnSpacing), 0);
+}
+
+}  // namespace
