@@ -116,7 +116,7 @@ class DamagedDataTest : public ::testing::TestWithParam<Case> {
       std::ifstream in(std::string(V4_TEST_GAME_DIR) + "/" + c.file, std::ios::binary);
       original.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     } else {
-      RunAndStop();  // the program makes its settings and play record
+      RunAndStop(nullptr, path);  // the program makes its settings and play record
       ASSERT_TRUE(fs::exists(path)) << c.file;
       original = dir_.Read(c.file);
     }
@@ -160,7 +160,9 @@ class DamagedDataTest : public ::testing::TestWithParam<Case> {
 
   // Starts the program and lets it reach its title, then ends it; the status it ended with.
   // ran: whether it was still running when told to stop.
-  int RunAndStop(bool* ran = nullptr) {
+  // wait_file: a file the run must have written before it is stopped (a loaded machine may need
+  // more than the fixed wait to get there).
+  int RunAndStop(bool* ran = nullptr, const std::string& wait_file = {}) {
     pid_t pid = Start();
     EXPECT_GT(pid, 0);
     int status = 0;
@@ -176,6 +178,9 @@ class DamagedDataTest : public ::testing::TestWithParam<Case> {
     }
     // Long enough for the title to load its layout, pictures, font, music and the opening movie.
     if (!ended) ended = WaitFor(pid, 1500, status);
+    for (int waited = 0; !ended && !wait_file.empty() && !fs::exists(wait_file) && waited < 30000; waited += 20) {
+      ended = WaitFor(pid, 20, status);
+    }
     if (ran) *ran = !ended;
     if (!ended) {
       kill(pid, SIGTERM);
