@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <string>
 
 #include "core/app_state.h"
 #include "platform/text/log.h"
@@ -43,6 +45,39 @@ void BuildText(char* out, const char* message) {
 }
 }  // namespace
 
+namespace {
+// The error dialog's two buffers. Boxes come from any thread; each shows its own copy, so the lock
+// is never held while a box is up.
+std::mutex g_errMutex;
+char g_errText[kTextSize] = {};
+char g_errCaption[kTextSize] = {};
+
+bool ShowBufferedErrDialog() {
+  std::string text, caption;
+  {
+    std::lock_guard<std::mutex> lock(g_errMutex);
+    text = g_errText;
+    caption = g_errCaption;
+  }
+  if (!g_presenter) {
+    plat::Log("error", "%s: %s", caption.c_str(), text.c_str());
+    return true;
+  }
+  return g_presenter->ShowErrorDialog(text.c_str(), caption.c_str());
+}
+}  // namespace
+
+bool ShowErrDialog(const char* text, const char* caption) {
+  {
+    std::lock_guard<std::mutex> lock(g_errMutex);
+    CopyBounded(g_errText, kTextSize, text ? text : "");
+    CopyBounded(g_errCaption, kTextSize, caption ? caption : "");
+  }
+  return ShowBufferedErrDialog();
+}
+
+bool ShowErrDialog() { return ShowBufferedErrDialog(); }
+
 void SetErrorBoxPresenter(ErrorBoxPresenter* presenter) { g_presenter = presenter; }
 void SetLastScriptFormatter(LastScriptFormatter formatter) { g_formatter = formatter; }
 
@@ -50,12 +85,7 @@ bool ShowErrorBox(const char* message, const char* title) {
   char text[kTextSize];
   BuildText(text, message);
   const char* t = title ? title : kDefaultTitle;
-  bool goOn = true;
-  if (g_presenter) {
-    goOn = g_presenter->ShowErrorDialog(text, t);
-  } else {
-    plat::Log("error", "%s: %s", t, text);
-  }
+  bool goOn = ShowErrDialog(text, t);
   if (!goOn) g_QuitRequested = true;
   return goOn;
 }

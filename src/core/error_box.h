@@ -7,6 +7,12 @@
 // the player chose to go on; false requests the normal shutdown (g_QuitRequested).
 bool ShowErrorBox(const char* message, const char* title = nullptr);
 
+// The error dialog itself: keeps both texts in its buffers (the text cut to 2,031 bytes on a
+// character boundary) and shows them, the caption as its title; true when the player goes on.
+// The second form shows the buffered text again under the caption it already has.
+bool ShowErrDialog(const char* text, const char* caption);
+bool ShowErrDialog();
+
 // Same text and default title in a plain error message box; returns the presenter's answer.
 int ShowErrorMessageBox(const char* message, const char* title = nullptr);
 

@@ -9,6 +9,8 @@
 #include "platform/text/log.h"
 #include "scenario/script/adv_script.h"
 #include "shell/app_main.h"
+#include "screens/scenario/scene_adv.h"
+#include "shell/debug/debug_actions.h"
 #include "shell/debug/debug_console.h"
 #include "shell/frame.h"
 #include "shell/main_window.h"
@@ -16,7 +18,10 @@
 #include "scenario/interp/adv_step.h"
 #include "sound/busyo_voice.h"
 #include "sound/sound.h"
+#include "ui/scenes/scene_mgr.h"
+#include "world/scenario_tables.h"
 #include "world/slg_util.h"
+#include "world/world_misc.h"
 
 namespace {
 
@@ -25,6 +30,7 @@ std::unique_ptr<DebugConsole> g_console;
 bool g_modalShown = false;
 uint32_t g_lastDraw = 0;
 bool g_drawn = false;
+constexpr int32_t kAdvSceneId = 2;
 
 // Holds the frame off while fn changes the game's state. The frame may be waiting for a box the
 // main thread is to show, so boxes are served while waiting; fn runs here on the main thread and
@@ -65,9 +71,52 @@ void ProgramCommand(int id, bool checked) {
     case 40075:
       ClearPlayRecord();
       break;
+    case 40009:
+      SetAllPlayRecordFlags();
+      SavePlcData();
+      break;
+    case 40017:
+      DebugBoostPlayerDaimyo();
+      break;
+    case 40033:
+      MarkPlayerBusyo();
+      break;
+    case 40035:
+      plat::Log("debug", "save data cleared (%d files)", ClearAllSaveSlots());
+      SavePlcData();
+      break;
+    case 40046:
+      LoadCommonTables();
+      break;
+    case 40048:
+      ReloadScenarioBusyoPart(BusyoReloadPart::kInitialSkills);
+      break;
+    case 40049:
+      ReloadScenarioBusyoPart(BusyoReloadPart::kSoldiersAndGuns);
+      break;
+    case 40058:
+      DebugSetPlayerBusyoStage3();
+      break;
     default:
       break;
   }
+}
+
+// The event jump shows its event in a fresh message window: the scenario scene is asked for when
+// another scene is current (the frame makes the change; the window is built there), else its
+// window drops the shown message, the choices and the backlog.
+void ReopenAdvWindow() {
+  CVSceneMgr& mgr = GetSceneMgr();
+  CVScene* cur = mgr.GetCurrentScene();
+  if (!cur || cur->GetSceneId() != kAdvSceneId) {
+    mgr.RequestChange(kAdvSceneId, 0);
+    return;
+  }
+  auto* adv = dynamic_cast<CVSceneADV*>(cur);
+  if (!adv || !adv->Window()) return;
+  adv->Window()->TalkClear();
+  adv->Window()->HideSubScreens();
+  adv->SetWaitAdvance(false);
 }
 
 }  // namespace
@@ -78,6 +127,7 @@ DebugConsoleHooks MakeProgramDebugHooks() {
   h.setFramePause = &SetFramePause;
   h.stopAllSound = &StopAllSound;
   h.programCommand = &ProgramCommand;
+  h.reopenAdvWindow = &ReopenAdvWindow;
   return h;
 }
 
@@ -103,7 +153,7 @@ void DebugWindowPass() {
   g_console->Draw(*g_window);
   g_window->EndFrame();
   // The frame shows the chosen image state instead of running logic while the view is set.
-  g_ImageStateView.store(GetDebugWords().imageView);
+  g_ImageStateView.store(GetDebugWords().imageView.load());
   // The close question waits while a modal debug dialog is up.
   bool modal = g_console->ModalUp();
   if (modal != g_modalShown) {

@@ -74,8 +74,10 @@ void ReadBattleConfig(BattleConfig& c) {
   for (int i = 0; i < kSystemParamWords && i < 36; ++i) c.params[i] = SystemParamTable[i];
   // The debug menu's forced weather and skill rate (255: not forced).
   const DebugWords& d = GetDebugWords();
-  c.debugWeather = d.forcedWeather == 255 ? -1 : d.forcedWeather;
-  c.debugSkillRate = d.skillRate == 255 ? -1 : d.skillRate;
+  const uint8_t weather = d.forcedWeather.load(), skillRate = d.skillRate.load();
+  c.debugWeather = weather == DebugWords::kNone ? -1 : weather;
+  c.debugSkillRate = skillRate == DebugWords::kNone ? -1 : skillRate;
+  c.debugAutoWin = d.autoWin.load();
 }
 
 // The turn rules with the save slots behind them.

@@ -192,6 +192,21 @@ std::string ScenarioDirectory(int32_t scenario) {
 
 bool LoadHikitugi(HikitugiList& list);
 
+bool ReloadScenarioBusyoPart(BusyoReloadPart part) {
+  std::vector<BusyoRecord> file(kBusyoCount);
+  if (!ReadTableFile(ScenarioDirectory(ScenarioNumber), "busyo2.bin", file.data(), kBusyoFileBytes)) return false;
+  for (int g = 0; g < kBusyoCount; ++g) {
+    BusyoRecord& b = BusyoTable[g];
+    if (part == BusyoReloadPart::kInitialSkills) {
+      for (int i = 0; i < 3; ++i) b.cur.skill[i] = file[g].cur.skill[i];
+    } else {
+      b.soldiers = file[g].soldiers;
+      b.guns = file[g].guns;
+    }
+  }
+  return true;
+}
+
 void RebuildPlacement() {
   char msg[256];
   // 1. Lists, owners, lords and symmetric roads.

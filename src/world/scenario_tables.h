@@ -30,6 +30,11 @@ using HikitugiList = std::map<int32_t, uint16_t>;
 bool LoadScenarioTables(const char* directory);
 // Zeroes and reads skill.bin, skillDoc.bin and item.bin, then turns their escapes into line feeds.
 bool LoadCommonTables();
+// Debug menu: reads the current scenario's busyo2.bin again and copies one part of each general
+// back: the first three skill ids of his current block, or his soldiers and guns. A missing or
+// short file is reported and changes nothing.
+enum class BusyoReloadPart { kInitialSkills, kSoldiersAndGuns };
+bool ReloadScenarioBusyoPart(BusyoReloadPart part);
 // Empties the list and reads hikitugi.bin of the current ScenarioNumber into it.
 bool LoadHikitugi(HikitugiList& list);
 void ClearWorldTables();

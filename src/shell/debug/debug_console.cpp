@@ -6,6 +6,8 @@
 #include "core/app_state.h"
 #include "platform/debugui/debug_ui.h"
 #include "scenario/script/adv_script.h"
+#include "shell/debug/debug_actions.h"
+#include "world/commands/strategy_rules.h"
 #include "world/turn/turn_state.h"
 #include "world/world_tables.h"
 
@@ -77,20 +79,30 @@ const std::vector<MenuDef>& Menus() {
   return menus;
 }
 
-bool IsToggleItem(int id) {
+constexpr int kPlotAlwaysSucceeds = 40044;  // the strategy rules' own plot switch
+
+// The toggle word of a check item; null for another item.
+std::atomic<uint8_t>* ToggleWord(int id) {
+  DebugWords& w = GetDebugWords();
   switch (id) {
     case 40022:
+      return &w.mapLinks;
     case 40023:
+      return &w.minimalWait;
     case 40025:
+      return &w.forcedMessage;
     case 40037:
+      return &w.fieldGunCheck;
     case 40038:
+      return &w.autoWin;
     case 40043:
-    case 40044:
+      return &w.castleNumbers;
     case 40045:
+      return &w.statusDisplay;
     case 40060:
-      return true;
+      return &w.mapBrowse;
     default:
-      return false;
+      return nullptr;
   }
 }
 
@@ -138,8 +150,9 @@ bool DebugConsole::IsChecked(int id) const {
   for (int i = 0; i < 5; ++i)
     if (kImageViewIds[i] == id) return kImageViewValues[i] == w.imageView;
   if (id == debug_menu::kAutoRun) return IsAutoRun();
-  auto t = toggles_.find(id);
-  return t != toggles_.end() && t->second != 0;
+  if (id == kPlotAlwaysSucceeds) return DebugPlotSwitch != 0;
+  const std::atomic<uint8_t>* t = ToggleWord(id);
+  return t && t->load() != 0;
 }
 
 void DebugConsole::Command(int id) {
@@ -161,14 +174,19 @@ void DebugConsole::Command(int id) {
       w.imageView = kImageViewValues[i];
       return;
     }
-  if (IsToggleItem(id)) {
-    toggles_[id] ^= 1;
-    if (hooks_.programCommand) RunExclusive([this, id] { hooks_.programCommand(id, toggles_[id] != 0); });
+  if (id == kPlotAlwaysSucceeds) {
+    RunExclusive([] { DebugPlotSwitch = DebugPlotSwitch ? 0 : 1; });
+    return;
+  }
+  if (std::atomic<uint8_t>* t = ToggleWord(id)) {
+    bool on = t->load() == 0;
+    t->store(on ? 1 : 0);
+    if (hooks_.programCommand) RunExclusive([this, id, on] { hooks_.programCommand(id, on); });
     return;
   }
   switch (id) {
     case debug_menu::kLabelJump:
-      OpenLabelList(false);
+      OpenLabelJump();
       return;
     case debug_menu::kSwitchList:
       OpenSwitchList();
@@ -204,6 +222,14 @@ void DebugConsole::Command(int id) {
     case 40039:
       RunExclusive([] { GameMode = 1; });
       return;
+    case debug_menu::kClearSaveData:
+      dialog_ = Dialog::kSaveClearQuestion;
+      return;
+    case debug_menu::kCharFlagStats:
+      RunExclusive([this] { noticeText_ = CharFlagStatsText(); });
+      noticeTitle_ = "キャラフラグ＝１の統計";
+      dialog_ = Dialog::kNotice;
+      return;
     default:
       if (hooks_.programCommand) RunExclusive([this, id] { hooks_.programCommand(id, false); });
       return;
@@ -226,6 +252,35 @@ void DebugConsole::OpenLabelList(bool eventMode) {
   selected_ = last < static_cast<int>(rows_.size()) ? last : -1;
 }
 
+void DebugConsole::OpenLabelJump() {
+  std::vector<ScriptFileEntry> files;
+  RunExclusive([&] { files = ScriptFileList(script_); });
+  if (files.empty()) {
+    OpenLabelList(false);
+    return;
+  }
+  files_ = std::move(files);
+  fileRows_.clear();
+  for (const ScriptFileEntry& f : files_) fileRows_.push_back(f.file);
+  fileSelected_ = lastFile_ < static_cast<int>(files_.size()) ? lastFile_ : -1;
+  shownFile_ = -2;
+  FillFileLabels();
+  if (fileSelected_ >= 0 && lastFileLabel_ < static_cast<int>(fileLabelRows_.size()))
+    fileLabelSelected_ = lastFileLabel_;
+  dialog_ = Dialog::kFileLabelList;
+}
+
+// A change of the file selection fills the label list again.
+void DebugConsole::FillFileLabels() {
+  if (shownFile_ == fileSelected_) return;
+  shownFile_ = fileSelected_;
+  fileLabelRows_.clear();
+  fileLabelSelected_ = -1;
+  if (fileSelected_ < 0 || fileSelected_ >= static_cast<int>(files_.size())) return;
+  for (const ScriptFileLabel& l : files_[fileSelected_].labels)
+    fileLabelRows_.push_back(FormatFileLabelRow(l.name, l.comment));
+}
+
 void DebugConsole::OpenSelectList(int mode) {
   listMode_ = mode;
   rows_.clear();
@@ -241,6 +296,9 @@ void DebugConsole::Close() {
   dialog_ = Dialog::kNone;
   rows_.clear();
   rowValues_.clear();
+  files_.clear();
+  fileRows_.clear();
+  fileLabelRows_.clear();
 }
 
 void DebugConsole::Draw(plat::DebugUi& ui) {
@@ -256,8 +314,17 @@ void DebugConsole::Draw(plat::DebugUi& ui) {
     case Dialog::kEventList:
       DrawLabelList(ui);
       break;
+    case Dialog::kFileLabelList:
+      DrawFileLabelList(ui);
+      break;
     case Dialog::kSelectList:
       DrawSelectList(ui);
+      break;
+    case Dialog::kSaveClearQuestion:
+      DrawSaveClearQuestion(ui);
+      break;
+    case Dialog::kNotice:
+      DrawNotice(ui);
       break;
     case Dialog::kAutoRun:
       DrawAutoRun(ui);
@@ -364,6 +431,49 @@ void DebugConsole::DrawLabelList(plat::DebugUi& ui) {
   } else if (cancel) {
     Close();
   }
+}
+
+void DebugConsole::DrawFileLabelList(plat::DebugUi& ui) {
+  if (!ui.BeginDialog("IDD_DIALOG4", "ラベルジャンプ・ダイアログ", true)) return;
+  ui.List("1000", fileRows_, &fileSelected_, nullptr, 8);
+  FillFileLabels();
+  bool activated = false;
+  ui.List("1014", fileLabelRows_, &fileLabelSelected_, &activated, 16);
+  bool ok = ui.Button("OK") || activated;
+  ui.SameLine();
+  bool cancel = ui.Button("キャンセル");
+  ui.EndDialog();
+  if (ok && fileSelected_ >= 0 && fileSelected_ < static_cast<int>(files_.size()) && fileLabelSelected_ >= 0 &&
+      fileLabelSelected_ < static_cast<int>(files_[fileSelected_].labels.size())) {
+    lastFile_ = fileSelected_;
+    lastFileLabel_ = fileLabelSelected_;
+    std::string name = files_[fileSelected_].labels[fileLabelSelected_].name;
+    LabelJumpHooks jump;
+    jump.stopAllSound = hooks_.stopAllSound;
+    RunExclusive([this, name, jump] { DebugJumpToFileLabel(script_, name, jump); });
+    Close();
+  } else if (cancel) {
+    Close();
+  }
+}
+
+void DebugConsole::DrawSaveClearQuestion(plat::DebugUi& ui) {
+  if (!ui.BeginDialog("IDD_SAVE_CLEAR", "セーブデータ", true)) return;
+  ui.Text("全てのセーブデータを初期化します");
+  bool yes = ui.Button("はい");
+  ui.SameLine();
+  bool no = ui.Button("いいえ");
+  ui.EndDialog();
+  if (yes && hooks_.programCommand) RunExclusive([this] { hooks_.programCommand(debug_menu::kClearSaveData, false); });
+  if (yes || no) Close();
+}
+
+void DebugConsole::DrawNotice(plat::DebugUi& ui) {
+  if (!ui.BeginDialog("IDD_NOTICE", noticeTitle_.c_str(), true)) return;
+  ui.Text(noticeText_);
+  bool ok = ui.Button("OK");
+  ui.EndDialog();
+  if (ok) Close();
 }
 
 void DebugConsole::DrawSelectList(plat::DebugUi& ui) {

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -23,7 +22,7 @@ struct DebugConsoleHooks {
   // The event jump: reopen the scenario window, reload the switch file, go to the event.
   void (*reopenAdvWindow)() = nullptr;
   // Menu items that act on other subsystems (the program's wiring); called between frames with
-  // the item's check mark after the command.
+  // the item's check mark after the command (the save-data clear only after its question).
   void (*programCommand)(int id, bool checked) = nullptr;
 };
 
@@ -42,12 +41,25 @@ class DebugConsole {
   // The watch window asks for a refresh (a watched switch changed); any thread.
   void RequestWatchRefresh() { watchDirty_.store(true); }
 
-  enum class Dialog { kNone, kSwitchList, kSwitchEdit, kLabelList, kEventList, kSelectList, kAutoRun };
+  enum class Dialog {
+    kNone,
+    kSwitchList,
+    kSwitchEdit,
+    kLabelList,
+    kFileLabelList,
+    kEventList,
+    kSelectList,
+    kAutoRun,
+    kSaveClearQuestion,
+    kNotice
+  };
   Dialog OpenDialog() const { return dialog_; }
   bool WatchWindowOpen() const { return watchOpen_; }
   // True while a modal dialog is up (the close question is held off meanwhile).
   bool ModalUp() const { return dialog_ != Dialog::kNone; }
   const std::string& AutoRunMessage() const { return autoRunMessage_; }
+  // The text of the open notice (a plain box in the window).
+  const std::string& NoticeText() const { return noticeText_; }
 
  private:
   void RunExclusive(const std::function<void()>& fn);
@@ -55,11 +67,16 @@ class DebugConsole {
   void DrawSwitchList(plat::DebugUi& ui);
   void DrawSwitchEdit(plat::DebugUi& ui);
   void DrawLabelList(plat::DebugUi& ui);
+  void DrawFileLabelList(plat::DebugUi& ui);
+  void DrawSaveClearQuestion(plat::DebugUi& ui);
+  void DrawNotice(plat::DebugUi& ui);
+  void FillFileLabels();
   void DrawSelectList(plat::DebugUi& ui);
   void DrawAutoRun(plat::DebugUi& ui);
   void DrawWatch(plat::DebugUi& ui);
   void OpenSwitchList();
   void OpenLabelList(bool eventMode);
+  void OpenLabelJump();
   void OpenSelectList(int mode);
   void Close();
 
@@ -78,7 +95,12 @@ class DebugConsole {
   int watchSelected_ = -1;
   std::vector<std::string> watchRows_;
   std::atomic<bool> watchDirty_{true};
-  std::map<int, int> toggles_;  // toggle words by menu id
+  // The two-level label jump: files, the chosen file's labels, the last choices.
+  std::vector<ScriptFileEntry> files_;
+  std::vector<std::string> fileRows_, fileLabelRows_;
+  int fileSelected_ = -1, fileLabelSelected_ = -1, shownFile_ = -1;
+  int lastFile_ = -1, lastFileLabel_ = -1;
+  std::string noticeTitle_, noticeText_;
 };
 
 // The console of the running program (null outside debug mode); the watch notifier reaches it.

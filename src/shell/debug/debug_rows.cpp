@@ -61,11 +61,6 @@ std::string BusyoPlace(const BusyoRecord& b) {
 
 }  // namespace
 
-DebugWords& GetDebugWords() {
-  static DebugWords words;
-  return words;
-}
-
 std::string FormatSwitchRow(int32_t number, int32_t value, const std::string& name) {
   return Fmt("%05d: %6d : %s", number, value, name.c_str());
 }
@@ -260,6 +255,38 @@ bool DebugJumpToLabelName(AdvScript& script, const std::string& name, const Labe
   }
   GameMode = game_mode::kLabelJump2;
   return script.GotoLabelIndex(label);
+}
+
+std::vector<ScriptFileEntry> ScriptFileList(const AdvScript& script) {
+  std::vector<ScriptFileEntry> out;
+  if (!script.loaded) return out;
+  std::vector<int> entryOfFile(v4fmt::kSourceFileCount, -1);
+  for (int32_t i = 0; i < kJumpLabels && static_cast<size_t>(i) < script.labelOffsets.size(); ++i) {
+    std::string name = script.LabelName(i);
+    if (name.empty()) continue;
+    // The instruction header at the label: opcode, then the u16 source file index.
+    uint32_t at = script.labelOffsets[i];
+    if (at >= script.bytecodeSize || static_cast<size_t>(at) + 3 > script.bytecode.size()) continue;
+    uint32_t file = script.bytecode[at + 1] | script.bytecode[at + 2] << 8;
+    if (file >= v4fmt::kSourceFileCount) continue;
+    std::string fileName = script.SourceFileName(file);
+    if (fileName.empty()) continue;
+    if (entryOfFile[file] < 0) {
+      entryOfFile[file] = static_cast<int>(out.size());
+      out.push_back({fileName, {}});
+    }
+    out[entryOfFile[file]].labels.push_back({name, LabelComment(script, i), i});
+  }
+  // File order, as the set lists its source files.
+  std::vector<ScriptFileEntry> sorted;
+  for (uint32_t f = 0; f < v4fmt::kSourceFileCount; ++f)
+    if (entryOfFile[f] >= 0) sorted.push_back(std::move(out[entryOfFile[f]]));
+  return sorted;
+}
+
+bool DebugJumpToFileLabel(AdvScript& script, const std::string& name, const LabelJumpHooks& hooks) {
+  if (GameMode == game_mode::kScriptEnded && script.setNumber >= 0) script.LoadScriptFiles(script.setNumber);
+  return DebugJumpToLabelName(script, name, hooks);
 }
 
 bool DebugJumpToLabelIndex(AdvScript& script, int32_t label) { return script.GotoLabelIndex(label); }

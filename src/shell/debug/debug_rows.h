@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/debug_words.h"
+
 class AdvScript;
 
 // Menu ids of the debug menu.
@@ -17,16 +19,9 @@ inline constexpr int kWatchWindow = 40011;
 inline constexpr int kClearWatch = 40015;
 inline constexpr int kAutoRun = 40016;
 inline constexpr int kSelectDaimyo = 40032;
+inline constexpr int kClearSaveData = 40035;
+inline constexpr int kCharFlagStats = 40036;
 }  // namespace debug_menu
-
-// Debug words the strategy and battle rules read (255: not forced).
-struct DebugWords {
-  uint8_t forcedWeather = 255;      // 0 clear, 1 rain, 2 fog
-  uint8_t skillRate = 255;          // 0 always, 1 doubled, 2 never
-  uint8_t forcedSeasonEvent = 255;  // 0 bad harvest, 1 good harvest, 2 plague, 3 drought
-  int32_t imageView = 0;            // 0 normal, 1/2 scenario pages, 3/4 strategy pages
-};
-DebugWords& GetDebugWords();
 
 // "%05d: %6d : %s": switch number, value, name (switch and watch lists).
 std::string FormatSwitchRow(int32_t number, int32_t value, const std::string& name);
@@ -77,5 +72,20 @@ struct LabelJumpHooks {
   void (*stopAllSound)() = nullptr;
 };
 bool DebugJumpToLabelName(AdvScript& script, const std::string& name, const LabelJumpHooks& hooks = {});
+// The label jump's script-file list: every source file of the loaded set that holds a named label,
+// in file order, with its labels in label order (a label belongs to the file of the instruction
+// it marks). Empty without a set.
+struct ScriptFileLabel {
+  std::string name, comment;
+  int32_t index = -1;
+};
+struct ScriptFileEntry {
+  std::string file;
+  std::vector<ScriptFileLabel> labels;
+};
+std::vector<ScriptFileEntry> ScriptFileList(const AdvScript& script);
+// The two-level jump: when the script has finished (GameMode 2) the loaded set is loaded again
+// first; then the jump by name as above.
+bool DebugJumpToFileLabel(AdvScript& script, const std::string& name, const LabelJumpHooks& hooks = {});
 // The plain list's jump to a label index.
 bool DebugJumpToLabelIndex(AdvScript& script, int32_t label);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/debug_words.h"
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
 #include "world/ai/ai_common.h"
@@ -64,6 +65,9 @@ std::string Format(const char* fmt, A... a) {
 
 int Rand(int n) { return SlgRandom(static_cast<uint8_t>(std::clamp(n, 0, 255))); }
 bool Chance(int n) { return SlgRandom(100) < n; }
+// The debug menu's forced season event: in its season the event and every region's draw happen.
+bool Forced(uint8_t event) { return GetDebugWords().forcedSeasonEvent == event; }
+constexpr uint8_t kForcePoorHarvest = 0, kForceGoodHarvest = 1, kForcePlague = 2, kForceDrought = 3;
 
 template <typename F>
 void ForKuniSiro(uint32_t kuni, F&& f) {
@@ -183,7 +187,11 @@ bool Harvest(EventWork& w) {
     return true;
   }
   if (w.phase == 0) {
-    if (Chance(20)) {
+    if (Forced(kForcePoorHarvest)) {
+      w.phase = 1;
+    } else if (Forced(kForceGoodHarvest)) {
+      w.phase = 2;
+    } else if (Chance(20)) {
       w.phase = 1;
     } else {
       bool dry = false;
@@ -198,7 +206,7 @@ bool Harvest(EventWork& w) {
     while (w.cursor < 10) {
       int r = w.cursor;
       if (w.cursor2 == -1) {
-        if (!Chance(r == 0 ? 25 : 15)) {
+        if (!Forced(kForcePoorHarvest) && !Chance(r == 0 ? 25 : 15)) {
           ++w.cursor;
           continue;
         }
@@ -229,7 +237,7 @@ bool Harvest(EventWork& w) {
     while (w.cursor < 10) {
       int r = w.cursor;
       if (w.cursor2 == -1) {
-        if (!Chance(50)) {
+        if (!Forced(kForceGoodHarvest) && !Chance(50)) {
           ++w.cursor;
           continue;
         }
@@ -290,7 +298,7 @@ bool Disaster(EventWork& w) {
 // ---- Slot 5: drought ----
 bool Drought(EventWork& w) {
   if (w.phase == 0) {
-    w.phase = (SeasonIndex == 1 && Chance(20)) ? 1 : 2;
+    w.phase = (SeasonIndex == 1 && (Forced(kForceDrought) || Chance(20))) ? 1 : 2;
     w.cursor = 0;
     w.cursor2 = -1;
   }
@@ -298,7 +306,7 @@ bool Drought(EventWork& w) {
   while (w.cursor < 10) {
     int r = w.cursor;
     if (w.cursor2 == -1) {
-      if (!Chance(10)) {
+      if (!Forced(kForceDrought) && !Chance(10)) {
         ++w.cursor;
         continue;
       }
@@ -338,7 +346,7 @@ void PlagueLoss(int k) {
 // phase 0: draw; 1: first country shown; 2: neighbours (cursor); 3: done.
 bool Plague(EventWork& w) {
   if (w.phase == 0) {
-    if (!Chance(5)) return true;
+    if (!Forced(kForcePlague) && !Chance(5)) return true;
     w.kuni = Rand(kKuniCount);
     w.phase = 1;
     Emit(w, 8, 7, Format("%s国に疫病が発生しました", GetKuniName(w.kuni)));

@@ -7,9 +7,15 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/error_box.h"
+#include "tests/support/recording_boxes.h"
 #include "scenario/interp/adv_step.h"
+#include "battle/battle_run.h"
+#include "save/system_files.h"
+#include "shell/debug/debug_actions.h"
 #include "shell/debug/debug_console.h"
 #include "shell/debug/debug_rows.h"
+#include "world/commands/strategy_rules.h"
 #include "tests/scenario/scenario_test_support.h"
 #include "tests/world/world_fixture.h"
 #include "world/turn/turn_state.h"
@@ -101,12 +107,6 @@ TEST(DebugRows, MenuGroupsCheckOneItemEach) {
   console.Command(40057);
   EXPECT_EQ(w.imageView, 2);
   console.Command(40053);
-  // A toggle word flips.
-  EXPECT_FALSE(console.IsChecked(40043));
-  console.Command(40043);
-  EXPECT_TRUE(console.IsChecked(40043));
-  console.Command(40043);
-  EXPECT_FALSE(console.IsChecked(40043));
   // Auto-run on asks for the limit; off needs no dialog.
   SetAutoRun(true);
   EXPECT_TRUE(console.IsChecked(debug_menu::kAutoRun));
@@ -115,6 +115,32 @@ TEST(DebugRows, MenuGroupsCheckOneItemEach) {
   EXPECT_FALSE(console.IsChecked(debug_menu::kAutoRun));
   console.Command(debug_menu::kAutoRun);
   EXPECT_EQ(console.OpenDialog(), DebugConsole::Dialog::kAutoRun);
+}
+
+TEST(DebugRows, EachToggleItemFlipsItsOwnWord) {
+  AdvScript script;
+  DebugConsole console(script, {});
+  DebugWords& w = GetDebugWords();
+  struct Case {
+    int id;
+    std::atomic<uint8_t>* word;
+  } cases[] = {{40022, &w.mapLinks}, {40023, &w.minimalWait},   {40025, &w.forcedMessage}, {40037, &w.fieldGunCheck},
+               {40038, &w.autoWin},  {40043, &w.castleNumbers}, {40045, &w.statusDisplay}, {40060, &w.mapBrowse}};
+  for (const Case& c : cases) {
+    EXPECT_FALSE(console.IsChecked(c.id)) << c.id;
+    console.Command(c.id);
+    EXPECT_TRUE(console.IsChecked(c.id)) << c.id;
+    for (const Case& other : cases) EXPECT_EQ(other.word->load(), other.id == c.id ? 1 : 0) << c.id << " " << other.id;
+    console.Command(c.id);
+    EXPECT_EQ(c.word->load(), 0) << c.id;
+  }
+  // The plot item is the strategy rules' own switch.
+  DebugPlotSwitch = 0;
+  console.Command(40044);
+  EXPECT_EQ(DebugPlotSwitch, 1);
+  EXPECT_TRUE(console.IsChecked(40044));
+  console.Command(40044);
+  EXPECT_EQ(DebugPlotSwitch, 0);
 }
 
 std::vector<std::pair<int, bool>> g_programCommands;
@@ -138,6 +164,33 @@ TEST(DebugRows, ItemsOfOtherSubsystemsGoToTheProgramWithTheirMark) {
   EXPECT_EQ(g_programCommands, want);
   EXPECT_EQ(exclusive, 3);  // each ran between frames
   console.Command(40021);
+  // The save-data clear asks first: nothing reaches the program until the question is answered.
+  g_programCommands.clear();
+  console.Command(debug_menu::kClearSaveData);
+  EXPECT_EQ(console.OpenDialog(), DebugConsole::Dialog::kSaveClearQuestion);
+  EXPECT_TRUE(console.ModalUp());
+  console.Command(40031);  // (a direct command; the menu itself takes none while the question is up)
+  EXPECT_EQ(g_programCommands, (std::vector<std::pair<int, bool>>{{40031, false}}));
+}
+
+TEST(DebugRows, ErrorDialogShowsItsBuffersAndTheSecondFormKeepsTheCaption) {
+  v4test::RecordingBoxes boxes;
+  SetErrorBoxPresenter(&boxes);
+  EXPECT_TRUE(ShowErrDialog("最初の誤り", "CAPTION"));
+  EXPECT_TRUE(ShowErrDialog());
+  // A text past the buffer is cut on a character boundary.
+  std::string longText = "x";
+  while (longText.size() < 3000) longText += "あ";
+  EXPECT_TRUE(ShowErrDialog(longText.c_str(), nullptr));
+  SetErrorBoxPresenter(nullptr);
+  ASSERT_EQ(boxes.boxes.size(), 3u);
+  EXPECT_EQ(boxes.boxes[0].text, "最初の誤り");
+  EXPECT_EQ(boxes.boxes[0].title, "CAPTION");
+  EXPECT_EQ(boxes.boxes[1].text, "最初の誤り");
+  EXPECT_EQ(boxes.boxes[1].title, "CAPTION");
+  EXPECT_EQ(boxes.boxes[2].title, "");
+  EXPECT_EQ(boxes.boxes[2].text.size(), 2031u);
+  EXPECT_EQ(boxes.boxes[2].text.substr(2029), "あ");
 }
 
 class DebugWorldRows : public WorldTest {};
@@ -198,6 +251,32 @@ TEST_F(DebugWorldRows, EachListModesRows) {
   }
   EXPECT_EQ(FormatSelectRow(0, 60), "");
   EXPECT_EQ(FormatSelectRow(4, 0), "");
+}
+
+TEST_F(DebugWorldRows, CharacterFlagStatisticsAndTheStatisticsNotice) {
+  WorldBuilder w;
+  int owari = w.Kuni("尾張");
+  int kiyosu = w.Siro(owari, "清洲城", 0, 3);
+  w.Clan("織田");
+  int a = w.Busyo("織田信長", kiyosu);
+  int b = w.Busyo("柴田勝家", kiyosu);
+  int gone = w.Busyo("森可成", kiyosu);
+  w.Head(0, a);
+  w.Place();
+  BusyoTable[a].charFlag = 1;
+  BusyoTable[b].charFlag = 2;  // only word 1 counts
+  BusyoTable[gone].charFlag = 1;
+  BusyoTable[gone].siro = kNoSiro;
+  g_BattleLosses = {};
+  g_BattleLosses.first = 3;
+  g_BattleLosses.second = 2;
+  EXPECT_EQ(CharFlagStatsText(), "降伏回数 3\n切腹回数 1\n内降伏可能 2\n生存 1");
+  AdvScript script;
+  DebugConsole console(script, {});
+  console.Command(debug_menu::kCharFlagStats);
+  EXPECT_EQ(console.OpenDialog(), DebugConsole::Dialog::kNotice);
+  EXPECT_EQ(console.NoticeText(), CharFlagStatsText());
+  g_BattleLosses = {};
 }
 
 class DebugScriptRows : public ScriptStateTest {
@@ -298,6 +377,100 @@ TEST_F(DebugScriptRows, SwitchRowsEditorBoundsAndWatchRows) {
   EXPECT_EQ(watch[79].substr(0, 5), "00079");
   script_->ClearWatchList();
   EXPECT_TRUE(WatchRows(*script_).empty());
+}
+
+// Two source files; the second holds the clear label and the target.
+const char* const kTwoFileSet =
+    "$hp@7 = 42\n"
+    "*start \"entry\"\n"
+    "#End\n"
+    "*opening \"first scene\"\n"
+    "#End\n"
+    ".file chapter2.txt\n"
+    "*DEB_ALL_DEL\n"
+    "#End\n"
+    "*target \"goal\"\n"
+    "#End\n";
+
+TEST_F(DebugScriptRows, ScriptFileListGroupsTheLabelsByTheirFile) {
+  EXPECT_TRUE(ScriptFileList(*script_).empty());  // no set
+  v4fmt::CompiledScriptSet set = WriteSet(0, "Data/script/two", kTwoFileSet);
+  ASSERT_TRUE(script_->LoadScriptFiles(0));
+  std::vector<ScriptFileEntry> files = ScriptFileList(*script_);
+  ASSERT_EQ(files.size(), 2u);
+  ASSERT_FALSE(set.sourceFiles.empty());
+  EXPECT_EQ(files[0].file, set.sourceFiles[0]);
+  EXPECT_EQ(files[1].file, "chapter2.txt");
+  struct Case {
+    size_t file, row;
+    const char* name;
+    const char* comment;
+  } cases[] = {
+      {0, 0, "start", "entry"}, {0, 1, "opening", "first scene"}, {1, 0, "DEB_ALL_DEL", ""}, {1, 1, "target", "goal"}};
+  for (const Case& c : cases) {
+    ASSERT_LT(c.row, files[c.file].labels.size()) << c.name;
+    const ScriptFileLabel& l = files[c.file].labels[c.row];
+    EXPECT_EQ(l.name, c.name);
+    EXPECT_EQ(l.comment, c.comment);
+    EXPECT_EQ(l.index, script_->FindLabelByName(c.name));
+  }
+  EXPECT_EQ(files[0].labels.size(), 2u);
+  EXPECT_EQ(files[1].labels.size(), 2u);
+}
+
+TEST_F(DebugScriptRows, TwoLevelJumpLoadsTheSetAgainOnlyWhenTheScriptHasFinished) {
+  WriteSet(0, "Data/script/two", kTwoFileSet);
+  ASSERT_TRUE(script_->LoadScriptFiles(0));
+  int32_t target = script_->FindLabelByName("target");
+  int32_t clear = script_->FindLabelByName("DEB_ALL_DEL");
+  struct Case {
+    int32_t mode;
+    bool reloaded;  // the switch changed below comes back from the set
+  } cases[] = {{game_mode::kScriptEnded, true}, {game_mode::kMainScript, false}, {game_mode::kIdle, false}};
+  for (const Case& c : cases) {
+    script_->switches[7] = 5;
+    GameMode = c.mode;
+    EXPECT_TRUE(DebugJumpToFileLabel(*script_, "target"));
+    EXPECT_EQ(script_->switches[7], c.reloaded ? 42 : 5) << c.mode;
+    EXPECT_EQ(GameMode, game_mode::kLabelJump1) << c.mode;
+    EXPECT_EQ(AdvDebugLabel, target);
+    EXPECT_EQ(script_->pc, script_->labelOffsets[clear]);
+  }
+  // A name the set lacks: the box, no reload, nothing moves.
+  GameMode = game_mode::kScriptEnded;
+  script_->switches[7] = 5;
+  EXPECT_FALSE(DebugJumpToFileLabel(*script_, "gone"));
+  EXPECT_EQ(GameMode, game_mode::kScriptEnded);
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].title, "ラベルジャンプエラー");
+}
+
+TEST_F(DebugScriptRows, PlayRecordFlagsAndTheSaveDataClear) {
+  ClearPlayRecord();
+  PlayRecordBlock.gallery[3].general = 17;
+  SetAllPlayRecordFlags();
+  EXPECT_EQ(PlayRecordBlock.eventFlags[0], 0xFF);
+  EXPECT_EQ(PlayRecordBlock.eventFlags[kPlcEventFlagBytes - 1], 0xFF);
+  EXPECT_EQ(PlayRecordBlock.sceneSeen[kOmakeSceneCount - 1], 1);
+  EXPECT_TRUE(IsGalleryItemSeen(17, 9, 199));
+  EXPECT_EQ(PlayRecordBlock.gallery[4].general, kGalleryFree);  // free records stay free
+  EXPECT_EQ(PlayRecordBlock.gallery[4].seen[0][0], 0);
+
+  // Ordinary, quick and auto slots lose their files; other files stay.
+  for (const char* f : {"SaveData/d00/head.dat", "SaveData/d00/slg.dat", "SaveData/d99/prg.dat", "SaveData/q03/adv.dat",
+                        "SaveData/a09/head.dat", "SaveData/d00/note.txt"})
+    WriteHostFile(f, {1, 2, 3});
+  PlayRecordBlock.lastSlot = 4;
+  PlayRecordBlock.lastQuick = 3;
+  PlayRecordBlock.lastAuto = 9;
+  EXPECT_EQ(ClearAllSaveSlots(), 5);
+  EXPECT_TRUE(ReadHostFile("SaveData/d00/head.dat").empty());
+  EXPECT_FALSE(ReadHostFile("SaveData/d00/note.txt").empty());
+  EXPECT_EQ(PlayRecordBlock.lastSlot, kPlcNone);
+  EXPECT_EQ(PlayRecordBlock.lastQuick, kPlcNone);
+  EXPECT_EQ(PlayRecordBlock.lastAuto, kPlcNone);
+  EXPECT_EQ(ClearAllSaveSlots(), 0);
+  ClearPlayRecord();
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "platform/debugui/debug_ui.h"
+#include "core/app_state.h"
+#include "scenario/interp/adv_step.h"
 #include "shell/debug/debug_console.h"
 #include "tests/scenario/scenario_test_support.h"
 #include "world/turn/turn_state.h"
@@ -120,6 +122,76 @@ TEST_F(DebugWindowTest, ClanListChoosesThePlayersClan) {
   window_->QueueSelect("1000", 12, true);  // a double click ends the dialog
   Pass();
   EXPECT_EQ(PlayerDaimyoId, 12);
+  EXPECT_EQ(console_->OpenDialog(), DebugConsole::Dialog::kNone);
+}
+
+TEST_F(DebugWindowTest, TwoLevelLabelJumpThroughTheClearLabel) {
+  WriteSet(0, "Data/script/two",
+           "*start \"entry\"\n#End\n.file chapter2.txt\n*DEB_ALL_DEL\n#End\n*target \"goal\"\n#End\n");
+  ASSERT_TRUE(script_->LoadScriptFiles(0));
+  int stops = 0;
+  static int* s_stops = nullptr;
+  s_stops = &stops;
+  DebugConsoleHooks hooks;
+  hooks.stopAllSound = [] { ++*s_stops; };
+  console_ = std::make_unique<DebugConsole>(*script_, hooks);
+  window_->QueueClick("ラベルジャンプ");
+  Pass();
+  ASSERT_EQ(console_->OpenDialog(), DebugConsole::Dialog::kFileLabelList);
+  Pass();
+  EXPECT_TRUE(Drew("ラベルジャンプ・ダイアログ"));
+  // Choosing the second file fills the label list with its labels; a double click jumps.
+  window_->QueueSelect("1000", 1, false);
+  Pass();
+  window_->QueueSelect("1014", 1, true);
+  Pass();
+  EXPECT_EQ(console_->OpenDialog(), DebugConsole::Dialog::kNone);
+  EXPECT_EQ(GameMode, game_mode::kLabelJump1);
+  EXPECT_EQ(AdvDebugLabel, script_->FindLabelByName("target"));
+  EXPECT_EQ(script_->pc, script_->labelOffsets[script_->FindLabelByName("DEB_ALL_DEL")]);
+  EXPECT_EQ(stops, 1);
+  // The dialog opens again on the last choices.
+  GameMode = 1;
+  window_->QueueClick("ラベルジャンプ");
+  Pass();
+  window_->QueueClick("OK");
+  Pass();
+  EXPECT_EQ(GameMode, game_mode::kLabelJump1);
+  EXPECT_EQ(stops, 2);
+  GameMode = 1;
+}
+
+std::vector<int> g_commands;
+
+TEST_F(DebugWindowTest, SaveDataClearAsksAndTheStatisticsShowInANotice) {
+  DebugConsoleHooks hooks;
+  hooks.programCommand = [](int id, bool) { g_commands.push_back(id); };
+  console_ = std::make_unique<DebugConsole>(*script_, hooks);
+  g_commands.clear();
+  window_->QueueClick("セーブデータクリア");
+  Pass();
+  Pass();
+  EXPECT_TRUE(Drew("全てのセーブデータを初期化します"));
+  // While the question is up the menu takes no command.
+  window_->QueueClick("周回数　９９");
+  Pass();
+  EXPECT_TRUE(g_commands.empty());
+  window_->QueueClick("いいえ");
+  Pass();
+  EXPECT_EQ(console_->OpenDialog(), DebugConsole::Dialog::kNone);
+  EXPECT_TRUE(g_commands.empty());
+  window_->QueueClick("セーブデータクリア");
+  Pass();
+  window_->QueueClick("はい");
+  Pass();
+  EXPECT_EQ(g_commands, std::vector<int>{40035});
+  window_->QueueClick("キャラフラグ１の武将の生き死に数表示");
+  Pass();
+  Pass();
+  EXPECT_TRUE(Drew("キャラフラグ＝１の統計"));
+  EXPECT_TRUE(Drew(console_->NoticeText()));
+  window_->QueueClick("OK");
+  Pass();
   EXPECT_EQ(console_->OpenDialog(), DebugConsole::Dialog::kNone);
 }
 

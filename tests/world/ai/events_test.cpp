@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/debug_words.h"
 #include "tests/world/ai/ai_test_support.h"
 #include "world/ai/ai_common.h"
 #include "world/ai/independents.h"
@@ -83,6 +84,41 @@ TEST_F(EventsTest, APoorHarvestLastsIntoTheFamineSeasonAndClearsWithTheYear) {
   EXPECT_EQ(KuniTable[k0].eventState, 255);
   EXPECT_EQ(KuniTable[k1].eventState, 255);
   ExpectClean();
+}
+
+TEST_F(EventsTest, TheDebugMenuForcesTheSeasonEventInItsSeason) {
+  // Every draw misses (99), so only the forced word makes an event happen.
+  struct Case {
+    uint8_t forced;
+    int season;
+    const char* message;  // nullptr: none of the four events happens
+    uint8_t state;        // k0's event state after the run (255 cleared)
+  } cases[] = {
+      {0, 2, "東北地方が凶作です", 6},
+      {1, 2, "東北地方が豊作です", 255},
+      {2, 0, "国に疫病が発生しました", 255},
+      {3, 1, "東北地方に旱魃の被害が出ています", 4},
+      {3, 2, nullptr, 255},  // a drought only in its season
+      {DebugWords::kNone, 2, nullptr, 255},
+  };
+  for (const Case& c : cases) {
+    GetDebugWords().forcedSeasonEvent = c.forced;
+    for (int k : {k0, k1}) KuniTable[k].eventState = 255;
+    DaimyoTable[1].money = 1000;
+    scene.messages.clear();
+    Run(c.season, {}, 99);
+    for (const char* m : {"凶作です", "豊作です", "疫病が発生しました", "旱魃の被害"}) {
+      bool want = c.message && std::string(c.message).find(m) != std::string::npos;
+      EXPECT_EQ(Contains(scene.messages, m), want) << int{c.forced} << " " << m;
+    }
+    if (c.message) {
+      EXPECT_TRUE(Contains(scene.messages, c.message)) << int{c.forced};
+    }
+    if (c.forced != 2) {
+      EXPECT_EQ(KuniTable[k0].eventState, c.state) << int{c.forced};
+    }
+  }
+  GetDebugWords().forcedSeasonEvent = DebugWords::kNone;
 }
 
 TEST(RebellionTest, ARebellionNeverTakesTheCountrysLastCastle) {

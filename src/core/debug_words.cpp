@@ -1,0 +1,6 @@
+#include "core/debug_words.h"
+
+DebugWords& GetDebugWords() {
+  static DebugWords words;
+  return words;
+}
