@@ -24,7 +24,7 @@ SPR = [
     (IMG + "knob.png", 16, 28, 1, 1),         # 9 slider knob
     (IMG + "track.png", 220, 8, 1, 1),        # 10 slider track
     (IMG + "none.png", 8, 8, 1, 1),           # 11 transparent holder
-    ("Data\\Image\\face\\f%02d.png", 64, 64, 1, 1),  # 12 faces (the clan head's picture, by number)
+    ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),   # 12 faces (the code picks the head's by number)
 ]
 FILL = ["#1C2438F0", "#36508CF8", "#0C1426FF", "#40404898", "#6A1C28F0"]
 EDGE = ["#B08A48", "#F0D080", "#FFE8A0", "#707070", "#F0D080"]
@@ -159,7 +159,7 @@ def save():
         b = button(rows, 0, 44 * i, 10100 + i, 7, None, 900, 40)
         text(b, 12, 0, 90, 40, "", 20)
         text(b, 110, 0, 220, 40, "", 20)
-        win(b, 338, 2, 12, pattern=0, size=(36, 36))
+        win(b, 338, 2, 12, size=(36, 36))
         text(b, 384, 0, 236, 40, "", 20)
         text(b, 630, 0, 160, 40, "", 20, align="2,1")
         text(b, 810, 0, 80, 40, "", 18, col="255,208,96,255", align="1,1")

@@ -22,6 +22,7 @@ constexpr int32_t kScenarioScene = 2;
 constexpr int32_t kStrategyScene = 3;
 constexpr int32_t kOverwriteKind = 0;
 constexpr int kFacePictures = 16;
+constexpr const char* kFacePattern = "Data\\Image\\face\\f%02d.png";
 constexpr const char* kSaveBoxTitle = "CVMenuSAVE::Save";
 constexpr const char* kLoadBoxTitle = "CVMenuSAVE::Load";
 
@@ -183,8 +184,11 @@ void CVMenuSAVE::ShowRow(int32_t row, int32_t slot, bool selected) {
   char clan[kSlotClanNameBytes + 1] = {};
   std::memcpy(clan, h.clanName, kSlotClanNameBytes);
   SetRowText(b, 2, clan);
-  // The face of the clan's head, by the layout's name pattern, as the map shows it.
-  if (auto* w = dynamic_cast<CVMenuWindow*>(face)) w->SetTextureF(h.picture % kFacePictures, false);
+  // The face of the clan's head, as the map shows it.
+  if (auto* w = dynamic_cast<CVMenuWindow*>(face)) {
+    w->SetNamePattern(kFacePattern);
+    w->SetTextureF(h.picture % kFacePictures, false);
+  }
   char detail[48];
   if (h.subPhase == 255)
     std::snprintf(detail, sizeof detail, "物語");
