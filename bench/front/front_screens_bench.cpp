@@ -102,7 +102,7 @@ void BM_OpenLoadScreenPage(benchmark::State& state) {
     std::memcpy(h.tag, kSaveVersionTag, sizeof h.tag);
     h.koku = static_cast<uint16_t>(slot);
     h.saveTime = 1700000000 + slot * 3600;
-    std::strncpy(h.clanName, "clan", sizeof h.clanName);
+    std::strncpy(h.clanName, "clan", sizeof h.clanName - 1);
     WriteSlotHeader(slot, h);
   }
   PlayRecordBlock.lastSlot = 33;

@@ -60,7 +60,7 @@ SlotHeader ValidHeader(uint16_t koku, int64_t t, const char* clan) {
   std::memcpy(h.tag, kSaveVersionTag, sizeof h.tag);
   h.koku = koku;
   h.saveTime = t;
-  std::strncpy(h.clanName, clan, sizeof h.clanName);
+  std::strncpy(h.clanName, clan, sizeof h.clanName - 1);
   return h;
 }
 
