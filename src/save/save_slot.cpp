@@ -1,5 +1,6 @@
 #include "save/save_slot.h"
 
+#include <array>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -108,9 +109,29 @@ bool Refuse(const char* file, int slot, const char* why) {
   return false;
 }
 
+// A world never set up (no strategy game yet this run, as before the first game of a story):
+// no year and empty clan and march orders. The other words must still lie in their ranges.
+const char* CheckUnstartedTurnWords(const LoadedTurnWords& w) {
+  if (w.year != 0 || !w.clanOrder || !w.marchOrder) return "not an unstarted world";
+  for (int i = 0; i < kDaimyoInPlay; ++i)
+    if (w.clanOrder[i] != 0) return "clan order is not a permutation";
+  for (int i = 0; i < kDokuSlots; ++i)
+    if (w.marchOrder[i] != 0) return "march order is not a permutation";
+  static const auto identity = [] {
+    std::array<uint8_t, kDokuSlots> order{};
+    for (int i = 0; i < kDokuSlots; ++i) order[i] = static_cast<uint8_t>(i);
+    return order;
+  }();
+  LoadedTurnWords rest = w;
+  rest.year = 1500;
+  rest.clanOrder = identity.data();
+  rest.marchOrder = identity.data();
+  return CheckLoadedTurnWords(rest);
+}
+
 // The turn words and the registered war-phase fields as the file holds them, checked before
-// anything is loaded.
-const char* CheckStagedTurnWords(const StagedSlg& st) {
+// anything is loaded. A save outside the strategy game may hold a world never set up.
+const char* CheckStagedTurnWords(const StagedSlg& st, bool mayBeUnstarted) {
   size_t at = 0, warAt = 0;
   auto staged = [&](const void* address) -> const uint8_t* {
     size_t off = 0;
@@ -137,12 +158,14 @@ const char* CheckStagedTurnWords(const StagedSlg& st) {
   if ((p = staged(&CurrentKuniId))) w.currentKuni = *p;
   if ((p = staged(&UnificationStage))) w.unificationStage = static_cast<int32_t>(le::Get32(p));
   if ((p = staged(&st.scratch.unificationDeclared))) w.declared = *p;
-  if (const char* why = CheckLoadedTurnWords(w)) return why;
+  if (const char* why = CheckLoadedTurnWords(w)) {
+    if (!mayBeUnstarted || CheckUnstartedTurnWords(w)) return why;
+  }
   if (warAt == 0 || warAt > at) return "war-phase fields missing";
   return UsesWarPhaseRegistrar() ? CheckWarStateBytes(&st.file[warAt], at - warAt) : nullptr;
 }
 
-bool StageSlg(int slot, StagedSlg& st) {
+bool StageSlg(int slot, StagedSlg& st, bool mayBeUnstarted) {
   FixedPath path;
   if (!GetSlotFilePath(slot, kSlgFile, path)) return false;
   if (!ReadWhole(path, st.file)) return Refuse(kSlgFile, slot, "missing");
@@ -156,7 +179,7 @@ bool StageSlg(int slot, StagedSlg& st) {
     at += static_cast<size_t>(b.size);
   }
   st.restAt = at;
-  if (const char* why = CheckStagedTurnWords(st)) return Refuse(kSlgFile, slot, why);
+  if (const char* why = CheckStagedTurnWords(st, mayBeUnstarted)) return Refuse(kSlgFile, slot, why);
   const size_t restSize = st.file.size() - at;
   DescrambleBytes(&st.file[at], static_cast<int32_t>(restSize), kSaveSeed);
   const uint64_t count = le::Get32(&st.file[at]);
@@ -203,6 +226,8 @@ struct StagedPrg {
   size_t at[5] = {};
 };
 
+int32_t StagedGameMode(const StagedPrg& st) { return static_cast<int32_t>(le::Get32(&st.file[st.at[0]])); }
+
 bool StagePrg(int slot, StagedPrg& st) {
   FixedPath path;
   if (!GetSlotFilePath(slot, kPrgFile, path)) return false;
@@ -219,8 +244,8 @@ bool StagePrg(int slot, StagedPrg& st) {
   }
   uint32_t steps[kStepLevels];
   for (int i = 0; i < kStepLevels; ++i) steps[i] = le::Get32(&st.file[st.at[3] + i * 4]);
-  const int32_t mode = static_cast<int32_t>(le::Get32(&st.file[st.at[0]]));
-  if (const char* why = CheckLoadedTurnSteps(mode, steps, kStepLevels)) return Refuse(kPrgFile, slot, why);
+  if (const char* why = CheckLoadedTurnSteps(StagedGameMode(st), steps, kStepLevels))
+    return Refuse(kPrgFile, slot, why);
   return true;
 }
 
@@ -484,7 +509,7 @@ bool LoadSlotAdvFile(int slot) {
 
 bool LoadSlgData(int slot) {
   StagedSlg st;
-  if (!StageSlg(slot, st)) return false;
+  if (!StageSlg(slot, st, false)) return false;
   CommitSlg(st);
   return true;
 }
@@ -547,7 +572,9 @@ bool LoadGameSlot(int slot) {
   if (!ReadSlotHeader(slot, h) || !CheckSaveVersion(h)) return false;
   StagedSlg slg;
   StagedPrg prg;
-  if (!StageSlg(slot, slg) || !StagePrg(slot, prg)) return false;
+  if (!StagePrg(slot, prg)) return false;
+  // A story or tutorial save may come from before any strategy game of the run.
+  if (!StageSlg(slot, slg, StagedGameMode(prg) != game_mode::kSlg)) return false;
   // The scenario state checks its own file before it changes; after it, nothing can fail.
   if (!LoadSlotAdvFile(slot)) return Refuse(kAdvFile, slot, "not loaded");
   CommitSlg(slg);

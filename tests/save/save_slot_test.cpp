@@ -17,6 +17,7 @@
 #include "save_fixture.h"
 #include "scenario/script/adv_script.h"
 #include "world/record_lists.h"
+#include "world/scenario_tables.h"
 #include "world/turn/interim_battle.h"
 #include "world/turn/turn_state.h"
 #include "world/world_tables.h"
@@ -68,6 +69,47 @@ TEST_F(SaveSlotTest, StrategySaveMadeBeforeAnyScriptLoadsBack) {
   EXPECT_TRUE(TakeSnapshot() == saved);
   EXPECT_EQ(GetAdvScript().setNumber, -1);
   EXPECT_EQ(GetAdvScript().loaded, 0u);
+}
+
+// A story save made before any strategy game holds a world never set up (no year, empty orders):
+// it loads outside the strategy game. A strategy save of that world, or one whose other words are
+// out of range, is still refused.
+TEST_F(SaveSlotTest, StorySaveMadeBeforeAnyStrategyGameLoadsBack) {
+  struct Case {
+    const char* what;
+    int32_t mode;
+    void (*change)();
+    bool loads;
+  } cases[] = {
+      {"story, unstarted world", game_mode::kMainScript, [] {}, true},
+      {"tutorial, unstarted world", game_mode::kOtherScript, [] {}, true},
+      {"strategy, unstarted world", game_mode::kSlg, [] {}, false},
+      {"story, one clan in the order", game_mode::kMainScript, [] { ClanOrderList[3] = 7; }, false},
+      {"story, one march entry", game_mode::kMainScript, [] { MarchOrderList[200] = 1; }, false},
+      {"story, season out of range", game_mode::kMainScript, [] { SeasonIndex = 9; }, false},
+      {"story, sub-phase out of range", game_mode::kMainScript, [] { TurnSubPhase = 5; }, false},
+  };
+  for (const Case& c : cases) {
+    FillGame(21);
+    ClearWorldTables();
+    ClearSlgEventMap();
+    FirstTurnFlag = 1;
+    UnificationStage = 0;
+    UnificationDeclared = 0;
+    g_StepMachine.step[1] = 0;
+    c.change();
+    const GameSnapshot saved = TakeSnapshot();
+    ASSERT_TRUE(SaveGameSlot(31, c.mode)) << c.what;
+    FillGame(22);
+    const GameSnapshot other = TakeSnapshot();
+    EXPECT_EQ(LoadGameSlot(31), c.loads) << c.what;
+    if (c.loads) {
+      EXPECT_TRUE(TakeSnapshot().world == saved.world) << c.what;
+      EXPECT_EQ(GameMode, c.mode) << c.what;
+    } else {
+      EXPECT_TRUE(TakeSnapshot() == other) << c.what;
+    }
+  }
 }
 
 TEST_F(SaveSlotTest, SlgBlocksLieAtTheirOffsets) {

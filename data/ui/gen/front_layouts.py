@@ -24,6 +24,7 @@ SPR = [
     (IMG + "knob.png", 16, 28, 1, 1),         # 9 slider knob
     (IMG + "track.png", 220, 8, 1, 1),        # 10 slider track
     (IMG + "none.png", 8, 8, 1, 1),           # 11 transparent holder
+    ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),   # 12 faces (the code picks the head's by number)
 ]
 FILL = ["#1C2438F0", "#36508CF8", "#0C1426FF", "#40404898", "#6A1C28F0"]
 EDGE = ["#B08A48", "#F0D080", "#FFE8A0", "#707070", "#F0D080"]
@@ -40,7 +41,7 @@ def pictures():
         {"file": "front/panel.png", "width": 128, "height": 72,
          "shapes": [{"gradient": [0, 0, 128, 72], "from": "#0A0C1C", "to": "#28121A"}]},
         {"file": "front/blend.png", "width": 128, "height": 72,
-         "shapes": [{"gradient": [0, 0, 128, 72], "from": "#FFFFFF", "to": "#000000"}]},
+         "shapes": [{"gradient": [0, 0, 128, 72], "from": "#686868", "to": "#383838"}]},
         {"file": "front/frame.png", "width": 1040, "height": 600,
          "shapes": [{"panel": [0, 0, 1040, 600], "radius": 20, "color": "#0A0C18EC"},
                     {"border": [0, 0, 1040, 600], "width": 3, "radius": 20, "color": "#C8A050C0"}]},
@@ -68,7 +69,7 @@ def button(parent, x, y, bid, sprite, label, w, h, size=20, z=0):
     return b
 
 
-def backdrop_panel(root, first, frame_y=60, frame_h=600, value="0,0.35,0"):
+def backdrop_panel(root, first, frame_y=60, frame_h=600, value="-0.4,0,0"):
     """The panel with the backdrop: first Window of the menu; its Window#3 is the blend mask. The
     content frame sits in a Group, which comes before the Windows, so it is drawn beneath them."""
     p = root.add("Window", "pos 0,0,0", "sprite 0,0,0,-1", "size 1280,720", "RefParam " + value)
@@ -158,7 +159,8 @@ def save():
         b = button(rows, 0, 44 * i, 10100 + i, 7, None, 900, 40)
         text(b, 12, 0, 90, 40, "", 20)
         text(b, 110, 0, 220, 40, "", 20)
-        text(b, 340, 0, 280, 40, "", 20)
+        win(b, 338, 2, 12, size=(36, 36))
+        text(b, 384, 0, 236, 40, "", 20)
         text(b, 630, 0, 160, 40, "", 20, align="2,1")
         text(b, 810, 0, 80, 40, "", 18, col="255,208,96,255", align="1,1")
     p = backdrop_panel(root, lambda p: win(p, 480, 42, 4), frame_y=30, frame_h=670)  # Window#0 heading

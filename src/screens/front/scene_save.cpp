@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "core/app_state.h"
+#include "core/error_box.h"
 #include "platform/text/log.h"
 #include "save/system_files.h"
 #include "screens/front/cover_backdrop.h"
@@ -13,12 +14,17 @@
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_text.h"
+#include "ui/widgets/menu_window.h"
 
 namespace {
 
 constexpr int32_t kScenarioScene = 2;
 constexpr int32_t kStrategyScene = 3;
 constexpr int32_t kOverwriteKind = 0;
+constexpr int kFacePictures = 16;
+constexpr const char* kFacePattern = "Data\\Image\\face\\f%02d.png";
+constexpr const char* kSaveBoxTitle = "CVMenuSAVE::Save";
+constexpr const char* kLoadBoxTitle = "CVMenuSAVE::Load";
 
 void SetRowText(CVMenuBase* row, int index, const char* text) {
   if (auto* t = row ? dynamic_cast<CVMenuText*>(row->FindChild(kWidgetText, index)) : nullptr) t->SetText(text, true);
@@ -159,6 +165,8 @@ void CVMenuSAVE::ShowRow(int32_t row, int32_t slot, bool selected) {
       break;
   }
   SetRowText(b, 0, number);
+  CVMenuBase* face = b->FindChild(kWidgetSprite, 0);
+  if (face) face->SetFlagAll(kWfShown, IsSlotValid(slot));
   if (!IsSlotValid(slot)) {
     SetRowText(b, 1, "----/--/-- --:--");
     SetRowText(b, 2, "空き");
@@ -176,6 +184,11 @@ void CVMenuSAVE::ShowRow(int32_t row, int32_t slot, bool selected) {
   char clan[kSlotClanNameBytes + 1] = {};
   std::memcpy(clan, h.clanName, kSlotClanNameBytes);
   SetRowText(b, 2, clan);
+  // The face of the clan's head, as the map shows it.
+  if (auto* w = dynamic_cast<CVMenuWindow*>(face)) {
+    w->SetNamePattern(kFacePattern);
+    w->SetTextureF(h.picture % kFacePictures, false);
+  }
   char detail[48];
   if (h.subPhase == 255)
     std::snprintf(detail, sizeof detail, "物語");
@@ -197,6 +210,7 @@ bool CVMenuSAVE::Save(int32_t page, int32_t row) {
   std::memset(h.comment, 0, sizeof h.comment);
   if (!ports.saveGameSlot(slot, mode, h)) {
     plat::Log("save", "slot %d was not saved; its previous content is kept", slot);
+    ShowErrorMessageBox("セーブできませんでした。", kSaveBoxTitle);
     return false;
   }
   headers_[slot] = h;
@@ -214,7 +228,10 @@ bool CVMenuSAVE::Load(int32_t page, int32_t row) {
     ok = ports.quickLoad(IndexInKind(slot));
   else
     ok = ports.autoLoad(IndexInKind(slot));
-  if (!ok) plat::Log("load", "slot %d could not be loaded; the game is unchanged", slot);
+  if (!ok) {
+    plat::Log("load", "slot %d could not be loaded; the game is unchanged", slot);
+    ShowErrorMessageBox("セーブデータを読み込めませんでした。", kLoadBoxTitle);
+  }
   return ok;
 }
 

@@ -8,7 +8,7 @@
 // the panel's first window-with-sprite child (state 0 save, 1 load); blend widget = the panel's
 // fourth; page tabs = the buttons of the menu's first plain window (10000..10011); rows = the
 // buttons 10100..10109 anywhere in the menu, each with texts 0..4 (number, date, clan, detail,
-// latest mark).
+// latest mark) and a window-with-sprite child for the clan head's face (its picture by number).
 #pragma once
 #include <cstdint>
 

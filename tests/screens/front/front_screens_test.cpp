@@ -20,6 +20,7 @@
 #include "screens/front/scene_config.h"
 #include "screens/front/scene_save.h"
 #include "screens/front/scene_tutorial.h"
+#include "tests/support/recording_boxes.h"
 #include "tests/support/temp_folder.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_factory.h"
@@ -28,6 +29,7 @@
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
+#include "ui/widgets/menu_window.h"
 #include "world/turn/turn_loop.h"
 #include "world/world_tables.h"
 
@@ -44,6 +46,7 @@ struct Log {
   bool saveOk = true;
   std::vector<std::string> loads;
   int loadedMode = game_mode::kMainScript;
+  bool loadOk = true;
   int snapshots = 0, scriptLoads = 0;
   bool scriptsOk = true;
   std::vector<int32_t> switch0;
@@ -57,7 +60,7 @@ SlotHeader ValidHeader(uint16_t koku, int64_t t, const char* clan) {
   std::memcpy(h.tag, kSaveVersionTag, sizeof h.tag);
   h.koku = koku;
   h.saveTime = t;
-  std::strncpy(h.clanName, clan, sizeof h.clanName);
+  std::strncpy(h.clanName, clan, sizeof h.clanName - 1);
   return h;
 }
 
@@ -126,6 +129,7 @@ class FrontScreens : public ::testing::Test {
     };
     p.loadGameSlot = [this](int slot) {
       log_.loads.push_back("slot " + std::to_string(slot));
+      if (!log_.loadOk) return false;
       GameMode = log_.loadedMode;
       return true;
     };
@@ -345,6 +349,7 @@ TEST_F(FrontScreens, HeadersAreReadOncePerPageAndOnlyThisVersionCounts) {
   SlotHeader cleared = ValidHeader(5, 1700000000, "cleared");
   cleared.valid = 0;
   log_.slots[30] = ValidHeader(5, 1700000000, "ok");
+  log_.slots[30].picture = 21;
   log_.slots[31] = other;
   log_.slots[32] = longer;
   log_.slots[33] = cleared;
@@ -364,6 +369,12 @@ TEST_F(FrontScreens, HeadersAreReadOncePerPageAndOnlyThisVersionCounts) {
   EXPECT_EQ(std::string(text->Text()), "ok");
   EXPECT_FALSE(menu->RowButton(1)->TestFlag(kWfEnabled));
   EXPECT_FALSE(menu->Load(3, 1));
+  // The clan head's face (picture 21 is the sixth of the sixteen sample faces), none on an empty row.
+  auto* face = dynamic_cast<CVMenuWindow*>(menu->RowButton(0)->FindChild(kWidgetSprite, 0));
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(std::string(face->pictureName.CStr()), "Data\\Image\\face\\f05.png");
+  EXPECT_TRUE(face->TestFlag(kWfShown));
+  EXPECT_FALSE(menu->RowButton(1)->FindChild(kWidgetSprite, 0)->TestFlag(kWfShown));
 
   Decide(menu, CVMenuSAVE::kFirstTab + 10);
   EXPECT_EQ(menu->CurrentPage(), 10);
@@ -432,6 +443,38 @@ TEST_F(FrontScreens, ALoadedRowIsNotLoadedAgainOnTheNextFrames) {
   EXPECT_EQ(log_.loads, (std::vector<std::string>{"slot 3", "quick 5", "auto 7"}));
   scene.OnLeave();
   EXPECT_EQ(GameMode, game_mode::kSlg);
+}
+
+// A save that cannot be written and a slot that does not load are told to the player; the screen
+// stays, the rows keep what they showed and no scene change is asked for.
+TEST_F(FrontScreens, AFailedSaveOrLoadIsReportedAndChangesNothing) {
+  v4test::RecordingBoxes boxes;
+  SetErrorBoxPresenter(&boxes);
+  log_.slots[2] = ValidHeader(5, 1700000000, "old");
+  log_.saveOk = false;
+  log_.loadOk = false;
+  for (int32_t mode : {0, 1}) {
+    boxes.boxes.clear();
+    CVSceneSAVE scene(4 + mode, mode);
+    auto* menu = MakeMenu<CVMenuSAVE>(scene, 60, "Data\\layout\\save.lay");
+    scene.OnEnter();
+    menu->Open(mode, 0, 0);
+    const int32_t gameMode = GameMode;
+    Decide(menu, CVMenuSAVE::kFirstRow + (mode == 0 ? 4 : 2));
+    ASSERT_EQ(boxes.boxes.size(), 1u) << mode;
+    EXPECT_EQ(boxes.boxes[0].title, mode == 0 ? "CVMenuSAVE::Save" : "CVMenuSAVE::Load");
+    EXPECT_FALSE(menu->IsSlotValid(4)) << mode;
+    EXPECT_TRUE(menu->IsSlotValid(2)) << mode;
+    EXPECT_EQ(GameMode, gameMode) << mode;
+    EXPECT_EQ(GetSceneMgr().GetRequest().target, 0) << mode;
+    // The next frame does not try again by itself.
+    menu->Update(-1, -1, 0);
+    EXPECT_EQ(boxes.boxes.size(), 1u) << mode;
+    scene.OnLeave();
+  }
+  EXPECT_EQ(log_.saves.size(), 1u);
+  EXPECT_EQ(log_.loads, std::vector<std::string>{"slot 2"});
+  SetErrorBoxPresenter(nullptr);
 }
 
 TEST_F(FrontScreens, RealSlotRoundTripThroughTheScreen) {

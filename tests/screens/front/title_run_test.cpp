@@ -15,17 +15,25 @@
 #include "core/game_file.h"
 #include "movie/movie_mgr.h"
 #include "save/save_slot.h"
+#include "world/scenario_tables.h"
 #include "world/turn/turn_loop.h"
 #include "world/world_tables.h"
 #include "save/system_files.h"
 #include "core/frame_services.h"
 #include "sound/sound.h"
+#include "screens/front/cover_backdrop.h"
 #include "screens/front/front_scenes.h"
 #include "screens/front/scene_title.h"
 #include "screens/front/title_ports.h"
 #include "platform/gl/null_device.h"
 #include "platform/image/png_file.h"
 #include "render/dg_manager.h"
+#include "render/dg_texture.h"
+#include "render/sprite.h"
+#include "render/texture_holder.h"
+#include "ui/menus/menu_factory.h"
+#include "ui/menus/menu_root.h"
+#include "ui/widgets/menu_window.h"
 #include "scenario/interp/adv_step.h"
 #include "scenario/interp/adv_text_run.h"
 #include "scenario/script/adv_script.h"
@@ -137,6 +145,8 @@ class TitleRun : public ::testing::Test {
     ResetTitlePorts();
     ShowOpeningFlag = 1;
     GameMode = 1;
+    // A test that ends with a question open leaves the dialog's input bound raised.
+    GetMenuMgr().SetDepthBound(0);
     if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
   }
 
@@ -482,11 +492,9 @@ TEST_F(TitleRun, StorySavedIntoSlot3LoadsFromTheTitleAtTheSameMessage) {
   SetAdvPresenter(&presenter);
   Click(TitleButton(CVSceneTitle::kStory));
   ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
-  // A load checks the world words whole; a run that has not been through the strategy game has no
-  // world yet (year 0, empty orders) and its story saves are refused (reported separately), so
-  // this run gets the new game's world.
-  ResetSlgTurnState();
-  GameYear = 1551;
+  // A run that has not been through the strategy game has no world yet (no year, empty orders);
+  // its story saves load all the same.
+  ClearWorldTables();
   Driver().Ticks(15);
   ASSERT_EQ(GameMode, game_mode::kMainScript);
 
@@ -549,14 +557,90 @@ TEST_F(TitleRun, ScreensOverTheTitleShowItDarkenedBehindThem) {
     ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), s.scene) << s.name;
     Driver().Ticks(10);
     ASSERT_TRUE(Grab(s.name, px));
-    // Beside the screen's frame the title's picture is still there, dimmer.
-    for (int x : {60, 1220}) {
-      EXPECT_GT(lum(px, x, 360), 15) << s.name << " at " << x;
-      EXPECT_LT(lum(px, x, 360) * 2, lum(title, x, 360)) << s.name << " at " << x;
+    // Beside the screen's frame the title's picture is still there, at most two thirds as bright
+    // (over an area: the blur spreads the title's bright rim and panels a little way in).
+    auto area = [&](const std::vector<uint8_t>& p, int x0) {
+      int sum = 0, n = 0;
+      for (int y = 320; y < 400; y += 4)
+        for (int x = x0; x < x0 + 60; x += 4, ++n) sum += lum(p, x, y);
+      return sum / n;
+    };
+    for (int x : {40, 1180}) {
+      EXPECT_GT(area(px, x), 15) << s.name << " at " << x;
+      EXPECT_LT(area(px, x) * 3, area(title, x) * 2) << s.name << " at " << x;
     }
     Click({640, 700}, true);
     ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << s.name;
   }
+}
+
+// The backdrop on the real device: a cover of a red left half and a white right half becomes the
+// settings panel's picture, a quarter of the panel's size, blurred across the edge, with the red
+// paler and everything darker, and darker at the foot than at the top (the sample pattern).
+TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  SpriteWindowParams p;
+  p.width = 1280;
+  p.height = 720;
+  p.source = FRect(0, 0, 1280, 720);
+  CVMenuWindow* cover = GetMenuMgr().CreateMenuSpriteWindow(nullptr, p);
+  ASSERT_NE(cover, nullptr);
+  cover->Open(0, 0, 0);
+  std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
+  for (size_t y = 0; y < 720; ++y)
+    for (size_t x = 0; x < 640; ++x) picture[(y * 1280 + x) * 4 + 1] = picture[(y * 1280 + x) * 4 + 2] = 0;
+  CVTexture* holder = GetTextureMgr()->CreateTexture();
+  ASSERT_TRUE(holder->CreateEmpty(1280, 720));
+  ASSERT_TRUE(holder->GetTexture()->ApplyUpload(plat::Rect{0, 0, 1280, 720}, picture));
+  ASSERT_TRUE(cover->SetTextureObject(holder, false));
+
+  CVScene scene(-1, 6);
+  scene.SetMainMenu(cover);
+  CVMenuSceneRoot* menu = CreateMenuScene(70, "Data\\layout\\config.lay");
+  ASSERT_NE(menu, nullptr);
+  scene.AddMenu(menu, 0);
+  auto* panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
+  ASSERT_NE(panel, nullptr);
+  CVMenuBase* blend = panel->FindChild(kWidgetSprite, 3);
+  ASSERT_TRUE(BuildCoverBackdrop(scene, panel, blend));
+  EXPECT_EQ(scene.GetMainMenu(), nullptr);
+  EXPECT_FALSE(blend->TestFlag(kWfShown));
+  CVTexture* shown = panel->GetSprite()->texture;
+  ASSERT_NE(shown, nullptr);
+  ASSERT_EQ(shown->GetWidth(), 320);
+  ASSERT_EQ(shown->GetHeight(), 180);
+  EXPECT_EQ(panel->GetSprite()->width, 1280.0f) << "the picture is stretched over the panel";
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(dg_->Device()->ReadTexture(shown->GetTexture()->DeviceId(), &px));
+  ASSERT_EQ(px.size(), 320u * 180u * 4u);
+  auto at = [&](int x, int y, int c) { return static_cast<int>(px[(static_cast<size_t>(y) * 320 + x) * 4 + c]); };
+  if (const char* dump = std::getenv("V4_TITLE_DUMP_DIR")) {
+    plat::Canvas c(320, 180);
+    c.pixels() = px;
+    plat::WriteCanvasPng(std::string(dump) + "/backdrop_chain.png", c, nullptr);
+  }
+  // Opaque everywhere.
+  for (int y = 0; y < 180; y += 30)
+    for (int x = 0; x < 320; x += 30) EXPECT_EQ(at(x, y, 3), 255) << x << "," << y;
+  // Tinted: the red is paler (green and blue come up) and darker; the white is grey.
+  const int y = 20;
+  EXPECT_LT(at(40, y, 0), 230);
+  EXPECT_GT(at(40, y, 1), 25);
+  EXPECT_LT(at(40, y, 1), at(40, y, 0) - 40);
+  EXPECT_EQ(at(40, y, 1), at(40, y, 2));
+  EXPECT_LT(at(280, y, 1), 230);
+  EXPECT_GT(at(280, y, 1), 60);
+  // Blurred: the white spreads several pixels into the red, fading with the distance from the
+  // edge at x = 160 (on the white side the desaturation leaves the same grey).
+  const int redG = at(40, y, 1);
+  EXPECT_GT(at(158, y, 1), at(155, y, 1));
+  EXPECT_GT(at(155, y, 1), at(152, y, 1));
+  EXPECT_GT(at(152, y, 1), redG);
+  EXPECT_EQ(at(140, y, 1), redG);
+  // Faded by the pattern: the foot is darker than the top.
+  EXPECT_GT(at(280, 5, 1), at(280, 175, 1) + 30);
+  EXPECT_GT(at(280, 175, 1), 10);
 }
 
 // The backdrop wipes in from the top through the transition effect when the menu appears: part
