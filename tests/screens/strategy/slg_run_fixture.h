@@ -211,8 +211,9 @@ class SlgRun : public ::testing::Test {
     return true;
   }
 
-  // Title -> strategy button -> clan choice -> confirmation -> start options -> the map.
-  void PlayToMap() {
+  // Title -> strategy button -> clan choice (the start choice's button `choice`) -> confirmation ->
+  // start options -> the map.
+  void PlayToMap(int choice = 0) {
     ASSERT_NO_FATAL_FAILURE(StartScenes());
     for (int i = 0; i < 200 && !(GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2); ++i) Driver().Tick();
     Click({640, 320 + 140 + 32});  // the strategy button
@@ -221,7 +222,7 @@ class SlgRun : public ::testing::Test {
     ASSERT_EQ(GameMode, game_mode::kSlg);
     ASSERT_NE(Map(), nullptr);
     ASSERT_EQ(Map()->MapState(), 1);  // the start choice
-    const Pt first = ButtonCentre(Map(), 12500);
+    const Pt first = ButtonCentre(Map(), 12500 + choice);
     Hover(first);
     const int hovered = Scene()->GetStartClanHover();
     ASSERT_GE(hovered, 0);
