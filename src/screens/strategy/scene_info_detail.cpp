@@ -260,6 +260,7 @@ void CVMenuSLG_detail::UpdateButtons() {
     Enable(nextBtn_, false);
     if (backBtn_) backBtn_->firstId = kBack;
   }
+  SetText(backBtn_, 0, state == 0 ? "閉じる" : "戻る");
   // A right click answers what the back button does: close in state 0, a step back otherwise.
   cancelId = backBtn_ ? backBtn_->firstId : kClose;
 }

@@ -129,6 +129,7 @@ TEST_F(DetailPage, EquipAndSwapChangeTheStock) {
   ASSERT_EQ(page_->GetState(), 1);
   EXPECT_EQ(page_->SelectedKind(), 3) << "the first kind he can use that has items";
   EXPECT_EQ(page_->cancelId, CVMenuSLG_detail::kBack);
+  EXPECT_EQ(TextOf(page_->BackButton(), 0), "戻る");
   EXPECT_FALSE(page_->KindTab(0)->TestFlag(kWfEnabled)) << "class 1 is not for him";
   EXPECT_TRUE(page_->KindTab(3)->TestFlag(kWfEnabled));
   EXPECT_TRUE(page_->KindTab(3)->TestFlag(kWfRest4)) << "the selected kind is highlighted";
