@@ -623,31 +623,71 @@ def dlg_event():
     return root
 
 
-def dlg_detail():
-    root = Node("Root")
-    # In front of any command dialog still open on the map below (their frames sit at z 10).
-    page = group(root, 140, 60, 30)
-    win(page, 0, 0, 0, size=(1000, 600))
-    gp = win(page, 20, 20, 10, size=(960, 300))
+# ---- information detail page (scene 11): the general's panel, skills and the item list ----------
+def detail_general(gp):
     win(gp, 0, 0, 2, size=(128, 128))
     win(gp, 140, 4, 13)
     text(gp, 140, 40, 400, 40, "", 26)
     text(gp, 140, 90, 180, 30, "", 18)
     text(gp, 330, 90, 220, 30, "", 18)
     for i, label in enumerate(["武力", "知力", "統率", "兵", "鉄砲", "段", "経験"]):
-        text(gp, 20 + 230 * (i % 4), 160 + 50 * (i // 4), 90, 30, label, 17, frame=False)
-        digits(gp, 110 + 230 * (i % 4), 162 + 50 * (i // 4), 5 if i in (3, 4) else 4)
-    win(page, 20, 330, 10, size=(8, 8))
-    win(page, 20, 330, 10, size=(8, 8))
-    hold = win(page, 20, 376, 10, size=(960, 140))
-    item = win(hold, 0, 0, 10, size=(960, 100))
+        text(gp, 20 + 230 * (i % 4), 170 + 60 * (i // 4), 90, 30, label, 17, frame=False)
+        digits(gp, 110 + 230 * (i % 4), 172 + 60 * (i // 4), 5 if i in (3, 4) else 4)
+
+
+def detail_skills(sp):
+    """Four skill buttons (2000-2003) and the skill window: name and seven effect lines."""
+    buttons = group(sp, 0, 0, 2)
+    for i in range(4):
+        cmd_btn(buttons, 150 * i, 0, 2000 + i, "技能%d" % (i + 1), 140, 34, 16)
+    w = group(sp, 0, 42, 0)
+    text(w, 0, 0, 300, 28, "", 18)
+    for i in range(7):
+        text(w, 470 * (i % 2), 32 + 24 * (i // 2), 460, 22, "", 15, frame=False)
+
+
+def detail_item_list(lp):
+    """Kind tabs 2100-2105, seven rows 2200-2206 (item panel with stock and equipped counts, or a
+    holder's face) and the scroll bar."""
+    tabs = group(lp, 8, 8, 2)
+    for i, t in enumerate(["壱", "弐", "参", "四", "五", "六"]):
+        cmd_btn(tabs, 124 * i, 0, 2100 + i, t, 116, 34, 16)
+    for i in range(7):
+        b = cmd_btn(lp, 8, 48 + 40 * i, 2200 + i, None, 900, 38)
+        inner = win(b, 0, 0, 10, size=(900, 38))
+        counts = group(inner, 0, 0, 0)
+        text(counts, 700, 6, 50, 26, "在庫", 14, frame=False)
+        digits(counts, 750, 6, 2)
+        text(counts, 800, 6, 50, 26, "装備", 14, frame=False)
+        digits(counts, 850, 6, 2)
+        holder = group(inner, 0, 0, 0)
+        win(holder, 4, 3, 2, size=(32, 32))
+        text(inner, 44, 0, 250, 38, "", 18, align="0,1", frame=False)
+        text(inner, 300, 0, 390, 38, "", 15, align="0,1", frame=False)
+    lp.add("SBar", "pos 924,48,0", "rect 0,0,16,278", "type 0", "num 0", "wheel 1")
+
+
+def dlg_detail():
+    root = Node("Root")
+    # In front of any command dialog still open on the map below (their frames sit at z 10).
+    page = group(root, 140, 20, 30)
+    win(page, 0, 0, 0, size=(1000, 680))
+    gp = win(page, 20, 20, 10, size=(960, 330))
+    detail_general(gp)
+    detail_skills(win(page, 20, 360, 10, size=(960, 170)))
+    detail_item_list(win(page, 20, 20, 10, size=(960, 330), z=2))
+    hold = win(page, 20, 540, 10, size=(960, 80))
+    item = win(hold, 0, 0, 10, size=(700, 80))
     win(item, 0, 8, 6)
     text(item, 64, 4, 400, 34, "", 22)
-    text(item, 64, 44, 860, 30, "", 16, frame=False)
-    text(page, 20, 340, 200, 30, "家宝", 17, frame=False)
-    btn(page, 20, 530, 1000, looks(CMD_SPR, "", 150, 44), "前の武将", 150, 44, 18)
-    btn(page, 180, 530, 1001, looks(CMD_SPR, "", 150, 44), "次の武将", 150, 44, 18)
-    btn(page, 830, 530, 1, looks(CMD_SPR, "", 150, 44), "閉じる", 150, 44, 18)
+    text(item, 64, 42, 630, 30, "", 16, frame=False)
+    cmd_btn(hold, 720, 0, 1100, "装備", 110, 36)
+    cmd_btn(hold, 840, 0, 1101, "外す", 110, 36)
+    # Previous general: the holders panel's third button.
+    cmd_btn(hold, 0, 94, 1000, "前の武将", 150, 44)
+    # Next general, then the back button (its id is set by the page: 1 closes, 2 steps back).
+    cmd_btn(page, 180, 634, 1001, "次の武将", 150, 44)
+    cmd_btn(page, 830, 634, 1, "閉じる", 150, 44)
     raise_buttons(root)
     return root
 

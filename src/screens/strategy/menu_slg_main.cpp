@@ -527,7 +527,8 @@ void CVMenuSLGMain::RebuildCastleIcons() {
       return DaimyoHasSiroInKuni(GetSiroKuni(static_cast<uint32_t>(siro)), static_cast<uint32_t>(currentDaimyo_));
     if (!(selMask_ & 0x80)) return false;
     if ((selMask_ & 0x20) && GetMarkedBusyo() != 0xFFFF && siro != GetBusyoSiro(GetMarkedBusyo())) return false;
-    if ((selMask_ & 0x40) && SiroTable[siro].owner != currentDaimyo_) return false;
+    // Bit 6 is set only while a march or a plot picks its target: another clan's castle.
+    if ((selMask_ & 0x40) && SiroTable[siro].owner == currentDaimyo_) return false;
     return rules.checkAvailable(commandInProgress_, GetMarkedBusyo(), siro, 255, GetMarkedBusyo());
   };
   auto relationOf = [&](int32_t siro) {
@@ -1173,6 +1174,9 @@ void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
     }
   }
 
+  // No button of the map carries the back id 1, so a right click would press nothing and a command
+  // waiting for a pick could never be left: the right click answers the back id itself.
+  if (clickState == 2 && cancelId == 1 && decidedId == -1 && !FindButtonById(1)) SetSelect(1, true);
   const int32_t decided = decidedId;
   const int32_t hovered = selectedId;
   const bool mainTable = (stateFlags_ & (kSystemMenu | kInfoMenu)) == 0;

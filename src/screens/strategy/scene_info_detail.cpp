@@ -8,10 +8,12 @@
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window.h"
 #include "ui/widgets/menu_window_group.h"
 #include "ui/widgets/widget_services.h"
+#include "world/record_lists.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 
@@ -44,38 +46,123 @@ void RegisterInfoDetailScene(CVSceneMgr& mgr) {
 
 // ---- the page ----
 
+namespace {
+
+// The widget of the same kind after w among its siblings.
+CVMenuBtn* NextButton(CVMenuBase* w) {
+  for (CVMenuBase* n = w ? w->NextSibling() : nullptr; n; n = n->NextSibling())
+    if (n->widgetType == kWidgetBtn) return dynamic_cast<CVMenuBtn*>(n);
+  return nullptr;
+}
+
+// A run of sibling buttons from the first button under parent.
+template <size_t N>
+void FindButtons(CVMenuBase* parent, CVMenuBtn* (&out)[N]) {
+  out[0] = dynamic_cast<CVMenuBtn*>(Child(parent, kWidgetBtn, 0));
+  for (size_t i = 1; i < N; ++i) out[i] = NextButton(out[i - 1]);
+}
+
+void Show(CVMenuBase* w, bool on) {
+  if (w) w->SetFlagAll(kWfShown, on);
+}
+
+void Enable(CVMenuBase* w, bool on) {
+  if (w) w->SetFlag(kWfEnabled, on);
+}
+
+bool ValidBusyo(int32_t b) { return b >= 0 && b < kBusyoCount; }
+
+int32_t FirstItem(int32_t busyo) { return ValidBusyo(busyo) ? BusyoTable[busyo].items[0] : 0; }
+
+}  // namespace
+
 void CVMenuSLG_detail::FindWidgets() {
   root_ = FindChild(kWidgetWindow, 0);
   panel_ = Child(root_, kWidgetSprite, 1);
-  item_ = Child(Child(root_, kWidgetSprite, 4), kWidgetSprite, 0);
-  prevBtn_ = FindButtonById(1000);
-  nextBtn_ = FindButtonById(1001);
+  skillPanel_ = Child(root_, kWidgetSprite, 2);
+  skillWin_ = Child(skillPanel_, kWidgetWindow, 1);
+  listPanel_ = Child(root_, kWidgetSprite, 3);
+  holdPanel_ = Child(root_, kWidgetSprite, 4);
+  item_ = Child(holdPanel_, kWidgetSprite, 0);
+  scroll_ = dynamic_cast<CVMenuSBar*>(Child(listPanel_, kWidgetSBar, 0));
+  FindButtons(listPanel_, rows_);
+  FindButtons(Child(listPanel_, kWidgetWindow, 0), kindTab_);
+  FindButtons(Child(skillPanel_, kWidgetWindow, 0), skillBtn_);
+  FindButtons(holdPanel_, holdBtn_);
+  nextBtn_ = dynamic_cast<CVMenuBtn*>(Child(root_, kWidgetBtn, 0));
+  backBtn_ = NextButton(nextBtn_);
+}
+
+bool CVMenuSLG_detail::HasLayoutWidgets() {
+  FindWidgets();
+  bool ok = panel_ && skillWin_ && listPanel_ && item_ && scroll_ && nextBtn_ && backBtn_;
+  for (CVMenuBtn* b : rows_) ok = ok && b && Child(b, kWidgetSprite, 0);
+  for (CVMenuBtn* b : kindTab_) ok = ok && b;
+  for (CVMenuBtn* b : skillBtn_) ok = ok && b;
+  for (CVMenuBtn* b : holdBtn_) ok = ok && b;
+  return ok;
 }
 
 void CVMenuSLG_detail::Open(int32_t a, int32_t b, int32_t c) {
+  owner_ = dynamic_cast<CVSceneInfoDetail*>(scene);
   FindWidgets();
   CVMenuSceneRoot::Open(a, b, c);
-  // A right click closes the page (hit id 1).
-  cancelId = 1;
-  FillGeneral();
-  SetOptions(prev_, next_);
+  RebuildItems(-1);
+  // The page opens on the general's own panel, whatever it showed last.
+  CVMenuBase::SetState(0, 1);
+  EnterState();
+}
+
+bool CVMenuSLG_detail::MayEdit() {
+  if (!owner_) owner_ = dynamic_cast<CVSceneInfoDetail*>(scene);
+  return owner_ && owner_->IsOwnClanBusyo(busyo_);
 }
 
 void CVMenuSLG_detail::SetBusyo(int32_t busyo) {
-  if (busyo == busyo_) return;
-  busyo_ = busyo;
-  FillGeneral();
+  if (!root_) FindWidgets();
+  const bool changed = busyo != busyo_;
+  if (changed) {
+    busyo_ = busyo;
+    FillGeneral();
+  }
+  SetState(0, changed ? 1 : 0);
 }
 
 void CVMenuSLG_detail::SetOptions(bool prev, bool next) {
   prev_ = prev, next_ = next;
-  if (prevBtn_) prevBtn_->SetFlag(kWfEnabled, prev);
-  if (nextBtn_) nextBtn_->SetFlag(kWfEnabled, next);
+  UpdateButtons();
+}
+
+int32_t CVMenuSLG_detail::SetState(int32_t state, int32_t force) {
+  if (!CVMenuBase::SetState(state, force)) return 0;
+  EnterState();
+  return 1;
+}
+
+void CVMenuSLG_detail::EnterState() {
+  const int32_t state = GetState();
+  if (state == 0) {
+    Show(panel_, true);
+    Show(listPanel_, false);
+    FillGeneral();
+    items_.ResetView();
+    if (panel_) panel_->SetFlagAll(kWfNoHit, false);
+    if (listPanel_) listPanel_->SetFlagAll(kWfNoHit, true);
+  } else {
+    Show(panel_, false);
+    Show(listPanel_, true);
+    if (state == 1) kind_ = FirstUsableKind();
+    SelectKind(kind_);
+    if (panel_) panel_->SetFlagAll(kWfNoHit, true);
+    if (listPanel_) listPanel_->SetFlagAll(kWfNoHit, false);
+  }
+  UpdateButtons();
 }
 
 void CVMenuSLG_detail::FillGeneral() {
-  if (busyo_ < 0 || busyo_ >= kBusyoCount) {
+  if (!ValidBusyo(busyo_)) {
     FillItem(0);
+    ShowSkill(busyo_, skill_);
     return;
   }
   const auto id = static_cast<uint32_t>(busyo_);
@@ -101,6 +188,8 @@ void CVMenuSLG_detail::FillGeneral() {
                             GetBusyoGuns(id) * 100, r.stage + 1,       r.progress};
   for (int i = 0; i < 7; ++i) SetNum(panel_, i, stats[i]);
   FillItem(r.items[0]);
+  // The skill window follows the general on show (it would otherwise keep the last one's skill).
+  ShowSkill(busyo_, skill_);
 }
 
 void CVMenuSLG_detail::FillItem(int32_t item) {
@@ -114,6 +203,220 @@ void CVMenuSLG_detail::FillItem(int32_t item) {
   if (CVMenuBase* icon = Child(item_, kWidgetSprite, 0)) icon->SetState(std::max(0, rec->cls - 1), 1);
   SetText(item_, 0, FieldString(rec->name, sizeof rec->name).c_str());
   SetText(item_, 1, FieldString(rec->text, sizeof rec->text).c_str());
+}
+
+bool CVMenuSLG_detail::HasSkill(int32_t busyo, int i) {
+  return ValidBusyo(busyo) && i >= 0 && i < kSkills && BusyoTable[busyo].cur.skill[i] != 0;
+}
+
+void CVMenuSLG_detail::ShowSkill(int32_t busyo, int i) {
+  if (!skillWin_) return;
+  const SkillRecord* rec = HasSkill(busyo, i) ? GetSkillRecord(BusyoTable[busyo].cur.skill[i]) : nullptr;
+  if (!rec) {
+    skillWin_->SetFlag(kWfShown, false);
+    return;
+  }
+  skillWin_->SetFlag(kWfShown, true);
+  const uint8_t skill = BusyoTable[busyo].cur.skill[i];
+  SetText(skillWin_, 0, FieldString(rec->name, sizeof rec->name).c_str());
+  for (int k = 0; k < 7; ++k) SetText(skillWin_, 1 + k, FormatSkillEffectText(skill, k).c_str());
+}
+
+bool CVMenuSLG_detail::IsKindUsable(int32_t kind) const {
+  return kind >= 0 && kind < kKinds && kindHasItems_[kind] && ValidBusyo(busyo_) &&
+         CanBusyoUseItemClass(kind + 1, static_cast<uint32_t>(busyo_));
+}
+
+int32_t CVMenuSLG_detail::FirstUsableKind() const {
+  for (int32_t k = 0; k < kKinds; ++k)
+    if (IsKindUsable(k)) return k;
+  return -1;
+}
+
+void CVMenuSLG_detail::UpdateButtons() {
+  const int32_t state = GetState();
+  if (state == 0) {
+    for (int i = 0; i < kSkills; ++i) Enable(skillBtn_[i], HasSkill(busyo_, i));
+    const bool may = MayEdit();
+    Enable(holdBtn_[0], may && FirstUsableKind() >= 0);
+    Enable(holdBtn_[1], may && FirstItem(busyo_) != 0);
+    Enable(holdBtn_[2], prev_);
+    Enable(nextBtn_, next_);
+    if (backBtn_) backBtn_->firstId = kClose;
+  } else {
+    for (int k = 0; k < kKinds; ++k) {
+      CVMenuBtn* tab = kindTab_[k];
+      if (!tab) continue;
+      if (state == 1) {
+        Enable(tab, IsKindUsable(k));
+        tab->SetFlag(kWfNoHit, false);
+      } else {
+        tab->SetFlag(kWfRest4, true);
+        Enable(tab, k == kind_);
+        tab->SetFlag(kWfNoHit, true);
+      }
+    }
+    for (CVMenuBtn* b : holdBtn_) Enable(b, false);
+    Enable(nextBtn_, false);
+    if (backBtn_) backBtn_->firstId = kBack;
+  }
+  SetText(backBtn_, 0, state == 0 ? "閉じる" : "戻る");
+  // A right click answers what the back button does: close in state 0, a step back otherwise.
+  cancelId = backBtn_ ? backBtn_->firstId : kClose;
+}
+
+void CVMenuSLG_detail::RebuildItems(int32_t kind) {
+  if (kind != -1) {
+    items_.Filter(kind, true);
+    return;
+  }
+  std::vector<ItemListRecord> all;
+  ListItemsForDetail(all);
+  items_.Clear();
+  for (const ItemListRecord& r : all) items_.Add(r);
+  items_.StableSort(2, true);
+  for (int k = 0; k < kKinds; ++k) {
+    items_.Filter(k, true);
+    kindHasItems_[k] = items_.Count() > 0;
+  }
+}
+
+void CVMenuSLG_detail::RebuildHolders(int32_t item) {
+  ::CTenkaList_Busyo ids;
+  if (item > 0) ListBusyoWithItem(static_cast<uint32_t>(item), ids, busyo_);
+  holders_.Clear();
+  // The record's last word names the holder.
+  for (uint16_t g : ids) holders_.Add({item, 0, 0, g});
+}
+
+void CVMenuSLG_detail::SelectKind(int32_t kind) {
+  kind_ = kind;
+  firstRow_ = 0;
+  if (GetState() == 1) {
+    // No usable kind shows no rows (see ShownList); the stock is not filtered by -1, which would
+    // rebuild it unfiltered.
+    if (kind >= 0 && kind < kKinds) RebuildItems(kind);
+    for (int k = 0; k < kKinds; ++k)
+      if (kindTab_[k]) kindTab_[k]->SetFlag(kWfRest4, k == kind);
+  } else {
+    RebuildHolders(interest_);
+  }
+  const slgui::CTenkaList_Item& list = ShownList();
+  if (scroll_) {
+    scroll_->SetMax(std::max(0, list.Count() - kRows));
+    scroll_->SetValue(0);
+  }
+  FillRows(true);
+}
+
+void CVMenuSLG_detail::FillRows(bool force) {
+  const int32_t first = scroll_ ? std::max(0, scroll_->value) : 0;
+  if (first == firstRow_ && !force) return;
+  firstRow_ = first;
+  const slgui::CTenkaList_Item& list = ShownList();
+  const int32_t own = FirstItem(busyo_);
+  for (int i = 0; i < kRows; ++i) {
+    const int32_t index = first + i;
+    if (index >= list.Count()) {
+      FillItemRow(rows_[i], nullptr, false);
+      continue;
+    }
+    const ItemListRecord rec = list.At(index);
+    FillItemRow(rows_[i], &rec, rec.item != own);
+  }
+}
+
+void CVMenuSLG_detail::FillItemRow(CVMenuBtn* row, const ItemListRecord* rec, bool enabled) {
+  if (!row) return;
+  const ItemRecord* item = rec ? GetItemRecord(static_cast<uint32_t>(rec->item)) : nullptr;
+  if (!item || rec->item < 1) {
+    Show(row, false);
+    return;
+  }
+  Show(row, true);
+  CVMenuBase* inner = Child(row, kWidgetSprite, 0);
+  CVMenuBase* itemPanel = Child(inner, kWidgetWindow, 0);
+  CVMenuBase* holderPanel = Child(inner, kWidgetWindow, 1);
+  SetText(inner, 1, FieldString(item->text, sizeof item->text).c_str());
+  if (GetState() == 1) {
+    Show(itemPanel, true);
+    Show(holderPanel, false);
+    SetText(inner, 0, FieldString(item->name, sizeof item->name).c_str());
+    SetNum(itemPanel, 0, rec->stock);
+    SetNum(itemPanel, 1, rec->equipped);
+  } else {
+    Show(itemPanel, false);
+    const int32_t holder = rec->reserved;
+    Show(holderPanel, ValidBusyo(holder));
+    if (ValidBusyo(holder)) {
+      ShowFacePicture(Child(holderPanel, kWidgetSprite, 0), BusyoTable[holder].picture);
+      SetText(inner, 0, GetBusyoName(static_cast<uint32_t>(holder)));
+    } else {
+      SetText(inner, 0, "");
+    }
+  }
+  row->SetFlag(kWfEnabled, enabled);
+}
+
+const slgui::CTenkaList_Item& CVMenuSLG_detail::ShownList() const {
+  static const slgui::CTenkaList_Item kEmpty;
+  if (RoundNudged(state) == 2) return holders_;
+  return kind_ >= 0 && kind_ < kKinds ? items_ : kEmpty;
+}
+
+void CVMenuSLG_detail::AfterItemChange() {
+  RebuildItems(-1);
+  FillGeneral();
+  UpdateButtons();
+}
+
+void CVMenuSLG_detail::PickRow(int32_t index) {
+  const int32_t state = GetState();
+  const slgui::CTenkaList_Item& list = ShownList();
+  if (index < 0 || index >= list.Count() || !ValidBusyo(busyo_) || !MayEdit()) return;
+  const ItemListRecord rec = list.At(index);
+  if (rec.item == FirstItem(busyo_)) return;  // his own item's row is disabled
+  if (state == 1) {
+    if (rec.stock > 0) {
+      EquipBusyoItem(static_cast<uint32_t>(busyo_), static_cast<uint32_t>(rec.item));
+      AfterItemChange();
+      SetState(0, 0);
+    } else {
+      interest_ = rec.item;
+      SetState(2, 0);
+    }
+  } else if (ValidBusyo(rec.reserved)) {
+    SwapBusyoItems(static_cast<uint32_t>(busyo_), static_cast<uint32_t>(rec.reserved));
+    AfterItemChange();
+    SetState(0, 0);
+  }
+}
+
+void CVMenuSLG_detail::Update(int32_t x, int32_t y, uint32_t click) {
+  const int32_t id = decidedId;
+  const int32_t state = GetState();
+  if (state == 0) {
+    if (id == kEquip && MayEdit()) {
+      SetState(1, 0);
+    } else if (id == kTakeOff && MayEdit()) {
+      UnequipBusyoItem(static_cast<uint32_t>(busyo_));
+      AfterItemChange();
+    } else if (id >= kSkill0 && id < kSkill0 + kSkills && id - kSkill0 != skill_) {
+      skill_ = id - kSkill0;
+      ShowSkill(busyo_, skill_);
+    }
+  } else {
+    if (id == kBack) {
+      SetState(state - 1, 0);
+    } else if (id >= kKind0 && id < kKind0 + kKinds && id - kKind0 != kind_) {
+      SelectKind(id - kKind0);
+    } else if (id >= kRow0 && id < kRow0 + kRows) {
+      PickRow(firstRow_ + id - kRow0);
+    }
+    // The scroll bar moves the rows.
+    if (GetState() != 0) FillRows(false);
+  }
+  CVMenuSceneRoot::Update(x, y, click);
 }
 
 // ---- the scene ----
@@ -169,6 +472,14 @@ void CVSceneInfoDetail::ShowListIndex(int32_t index) {
   if (!detail_) return;
   detail_->SetOptions(index != 0, index < list_.Count() - 1);
   detail_->SetBusyo(list_.At(index));
+}
+
+void CVSceneInfoDetail::ShowBusyoInList(int32_t busyo) {
+  const int32_t index = list_.IndexOf(busyo);
+  if (index >= list_.Count() && shown_ == CVMenuSLG_detail::kNone)
+    ShowBusyo(busyo);
+  else
+    ShowListIndex(index);
 }
 
 bool CVSceneInfoDetail::IsOwnClanBusyo(int32_t busyo) const {

@@ -10,6 +10,7 @@
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "ui/menus/menu_factory.h"
+#include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_window.h"
 #include "world/world_queries.h"
@@ -383,6 +384,10 @@ void CVSceneSLG::SetDialogKey(const char* text) {
 }
 
 // ---- scenes ----
+
+bool CVSceneSLG::OpenDialogScene(int kind, int flags) { return ::OpenDialogScene(kind, flags); }
+
+int CVSceneSLG::GetDialogSceneResult() { return ::GetDialogResult(); }
 
 void CVSceneSLG::OpenInfoDetail(int32_t busyo, int32_t ownClan, const slgui::CTenkaList_Busyo* list) {
   CVSceneMgr& mgr = GetSceneMgr();

@@ -90,6 +90,9 @@ class CVSceneSLG : public CVScene, public SlgScenePort {
   int GetStartRegionHover() override { return Choice(3); }
   int GetStartScenario() override { return Choice(4); }
   int GetHoverScenario() override { return Choice(5); }
+  // The question scene (10) pushed over the map; its answer is the button id: 1 yes, 2 no.
+  bool OpenDialogScene(int kind, int flags) override;
+  int GetDialogSceneResult() override;
 
   // --- the scene's own operations ---
   void RefreshMap();

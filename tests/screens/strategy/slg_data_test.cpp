@@ -16,6 +16,7 @@
 #include "render/dg_manager.h"
 #include "screens/strategy/kuni_pos.h"
 #include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
@@ -181,6 +182,12 @@ TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
     EXPECT_NE(ending->CurrentPage(), nullptr) << page;
     ending->Close();
   }
+
+  // The information detail page: the general's panel, the skill buttons and window, the item list
+  // (kind tabs, seven rows with their inner panels, scroll bar) and the holders panel's buttons.
+  auto* detail = dynamic_cast<CVMenuSLG_detail*>(CreateMenuScene(110, "Data\\layout\\slg_detail.lay"));
+  EXPECT_TRUE(has(detail));
+
   GetMenuMgr().DeleteAllRoots();
   SetDGManager(nullptr);
   dg->Release();

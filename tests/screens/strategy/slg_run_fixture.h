@@ -1,0 +1,266 @@
+// The strategy map on the built sample data through the headless frame driver: the game's own
+// steps, a null or real offscreen GL device, scripted clicks on shown widgets, and the walk from
+// the title's strategy button through the clan choice to the player's first military phase.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/error_box.h"
+#include "core/frame_services.h"
+#include "core/game_file.h"
+#include "core/step_machine.h"
+#include "movie/movie_mgr.h"
+#include "platform/gl/null_device.h"
+#include "platform/image/png_file.h"
+#include "render/dg_manager.h"
+#include "render/sprite.h"
+#include "save/system_files.h"
+#include "screens/front/front_scenes.h"
+#include "screens/front/scene_title.h"
+#include "screens/front/title_ports.h"
+#include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_info_detail.h"
+#include "screens/strategy/scene_slg.h"
+#include "screens/strategy/slg_dialogs.h"
+#include "core/step_machine.h"
+#include "scenario/interp/adv_step.h"
+#include "world/turn/turn_loop.h"
+#include "sound/sound.h"
+#include "tests/support/frame_driver.h"
+#include "tests/support/recording_boxes.h"
+#include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_frame_adapter.h"
+#include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_list.h"
+#include "ui/widgets/menu_text.h"
+#include "world/record_lists.h"
+#include "world/world_ports.h"
+#include "world/world_queries.h"
+#include "world/world_tables.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The game's own steps: the story engine enters the strategy game from game mode 7 and the turn
+// loop runs the new game and the phases.
+class StrategyHooks : public FrameGameHooks {
+ public:
+  void UpdateSoundFades() override { ::UpdateSoundFades(); }
+  void StepAdvScript() override { ::StepAdvScript(); }
+  void RunTurnLoop() override { ::RunTurnLoop(); }
+};
+
+// The turn loop (its main step runs one level below the loop) has left the new game for the turns.
+bool NewGameChosen() { return GameMode == game_mode::kSlg && g_StepMachine.step[1] >= kSlgStepTurn; }
+
+class DeviceGraphics : public FrameGraphics {
+ public:
+  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
+  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
+  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
+  bool RenderFrame() override { return mgr_->RenderFrame(); }
+
+ private:
+  CDGManager* mgr_;
+};
+
+struct Pt {
+  int x, y;
+};
+
+class SlgRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
+    ASSERT_TRUE(fs::exists(data / "sys" / "kunipos_z.bin")) << "build the sample data first";
+    dir_ = fs::temp_directory_path() / ("v4_slg_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(data, dir_ / "Data");
+    oldModuleDir_ = GetModuleDir();
+    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    SetErrorBoxPresenter(&boxes_);
+    LoadSystemData();
+    InitSound();
+    ResetTitlePorts();
+    ShowOpeningFlag = 0;
+    GameMode = 1;
+  }
+
+  void TearDown() override {
+    GetSceneMgr().Reset();
+    GetMenuMgr().DeleteAllRoots();
+    if (dg_) {
+      SetDGManager(nullptr);
+      dg_->Release();
+    }
+    driver_.reset();
+    ReleaseSound();
+    ResetTitlePorts();
+    SetSlgScenePort(nullptr);
+    SetErrorBoxPresenter(nullptr);
+    ShowOpeningFlag = 1;
+    GameMode = 1;
+    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  bool StartNull() {
+    dg_ = new CDGManager();
+    bool ok =
+        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
+    ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                                        CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    return ok;
+  }
+
+  bool StartGl() {
+    dg_ = new CDGManager();
+    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    if (!Driver().CreateOffscreenGl(1280, 720)) return false;
+    gl_ = true;
+    if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
+    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
+                             CDGManager::kOrthographic);
+    SetDGManager(dg_);
+    return true;
+  }
+
+  void StartScenes() {
+    GetMenuMgr().Init(GetModuleDir());
+    CVSceneMgr& mgr = GetSceneMgr();
+    mgr.Reset();
+    ASSERT_TRUE(InitSceneSystem());
+    RegisterFrontScenes(mgr);
+    RegisterStrategyScenes(mgr, true);
+  }
+
+  FrameDriver& Driver() {
+    if (!driver_) {
+      FrameServices s;
+      s.scenes = &scenes_;
+      s.game = &hooks_;
+      s.graphics = graphics_.get();
+      driver_ = std::make_unique<FrameDriver>(s);
+    }
+    return *driver_;
+  }
+
+  CVSceneSLG* Scene() { return dynamic_cast<CVSceneSLG*>(GetSceneById(3)); }
+  CVMenuSLGMain* Map() { return Scene() ? Scene()->MapMenu() : nullptr; }
+
+  void Click(Pt p, bool right = false) {
+    FrameDriver& d = Driver();
+    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
+    d.SetPointer(p.x, p.y);
+    d.Ticks(2);
+    d.SetButton(vk, true);
+    d.Ticks(2);
+    d.SetButton(vk, false);
+    d.Ticks(6);
+  }
+  void Hover(Pt p, int ticks = 4) {
+    Driver().SetPointer(p.x, p.y);
+    Driver().Ticks(ticks);
+  }
+  // The centre of a shown button.
+  Pt ButtonCentre(CVMenuBase* root, int32_t id) {
+    CVMenuBtn* b = root ? root->FindButtonById(id) : nullptr;
+    if (!b) return {-1, -1};
+    Vector3 p;
+    b->GetParentWorldPos(p);
+    return {static_cast<int>(p.x + b->position.x + b->size.x / 2),
+            static_cast<int>(p.y + b->position.y + b->size.y / 2)};
+  }
+  // A point of the country map inside province k (from the map's own mask).
+  Pt PointInKuni(int k) {
+    const KuniPosTable& t = Map()->CountryTable();
+    int32_t r[4];
+    if (!t.GetKuniRect(k, r)) return {-1, -1};
+    // Below the centre, clear of the province's name label.
+    const int cx = (r[0] + r[2]) / 2, cy = (r[1] + r[3]) / 2 + std::min(24, (r[3] - r[1]) / 3);
+    for (int d = 0; d < 60; ++d)
+      for (int dy = -d; dy <= d; ++dy)
+        for (int dx = -d; dx <= d; ++dx)
+          if (t.MaskLookup(cx + dx, cy + dy) == k) return {cx + dx, cy + dy};
+    return {-1, -1};
+  }
+
+  bool Grab(const char* name, std::vector<uint8_t>& px) {
+    if (!dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px)) return false;
+    if (const char* dump = std::getenv("V4_SLG_DUMP_DIR")) {
+      plat::Canvas c(1280, 720);
+      c.pixels() = px;
+      plat::WriteCanvasPng(std::string(dump) + "/" + name + ".png", c, nullptr);
+    }
+    return true;
+  }
+
+  // Title -> strategy button -> clan choice (the start choice's button `choice`) -> confirmation ->
+  // start options -> the map.
+  void PlayToMap(int choice = 0) {
+    ASSERT_NO_FATAL_FAILURE(StartScenes());
+    for (int i = 0; i < 200 && !(GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2); ++i) Driver().Tick();
+    Click({640, 320 + 140 + 32});  // the strategy button
+    ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
+    Driver().Ticks(3);
+    ASSERT_EQ(GameMode, game_mode::kSlg);
+    ASSERT_NE(Map(), nullptr);
+    ASSERT_EQ(Map()->MapState(), 1);  // the start choice
+    const Pt first = ButtonCentre(Map(), 12500 + choice);
+    Hover(first);
+    const int hovered = Scene()->GetStartClanHover();
+    ASSERT_GE(hovered, 0);
+    chosenClan_ = hovered;
+    std::vector<uint8_t> px;
+    if (gl_) Grab("start_choice", px);
+    Click(first);
+    for (int i = 0; i < 100 && !(Map()->StateFlags() & CVMenuSLGMain::kWaiting); ++i) Driver().Tick();
+    // The confirmation waits with the continue panel.
+    ASSERT_TRUE(Map()->StateFlags() & CVMenuSLGMain::kWaiting);
+    Click(ButtonCentre(Map(), 2));
+    Driver().Ticks(4);
+    auto* options = dynamic_cast<CVMenuSLG_CmdBase*>(Scene()->DialogMenu());
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->GetDialogId(), 18);
+    if (gl_) Grab("start_options", px);
+    Click(ButtonCentre(options, 1100));
+    for (int i = 0; i < 400 && !NewGameChosen(); ++i) Driver().Tick();
+    ASSERT_TRUE(NewGameChosen());
+    // The first season's report runs (a click ends each of its waits, as a player's does), then
+    // the military phase waits for the player's commands.
+    for (int i = 0; i < 600 && !(TurnSubPhase == 1 && (Map()->StateFlags() & CVMenuSLGMain::kCommandMenu)); ++i) {
+      Click({60, 580});  // the sea in the map's corner
+    }
+    ASSERT_EQ(TurnSubPhase, 1) << "the turn reached the player's military phase";
+    Driver().Ticks(20);
+  }
+
+  fs::path dir_;
+  std::string oldModuleDir_;
+  CDGManager* dg_ = nullptr;
+  SceneFrameAdapter scenes_;
+  StrategyHooks hooks_;
+  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<FrameDriver> driver_;
+  v4test::RecordingBoxes boxes_;
+  int chosenClan_ = -1;
+  bool gl_ = false;
+};
+
+}  // namespace
