@@ -4,10 +4,10 @@
 Contract (docs/layouts.md "Battle scene"): the first Text is the message line, the six Texts after
 it list side 1's units, then the hint line and the round counter; buttons 300..307 are the command
 buttons (icon Window#0, label Text#0), 200 is back (the right click), 2000..2005 are side 0's unit
-panels (face Window#0, kind Window#1, label Text#0, morale PBar#0), 402 browses the units. The
+panels (face Window#0, kind Window#1, morale gauge Window#2 with its fill Window#0, label Text#0), 402 browses the units. The
 second top Window holds the twelve unit figures of the field, the third the ten order icons
 (Window#0 with the number Text#0 and the name Text#1), the fourth the skill lists (Text#0..9,
-PBar#0..9; side 0's five rows first). Run from the repository root; the output is committed.
+gauges Window#0..9; side 0's five rows first). Run from the repository root; the output is committed.
 """
 import os
 
@@ -45,9 +45,8 @@ def window(i, x, y, sprite, w=None, h=None, state=0, z=0, kids=()):
 
 
 def gauge(i, x, y):
-    # The bar in front of its back (the back lies deeper).
-    return (["[PBar#%d]" % i, "{", ":pos %d,%d,0" % (x, y), ":type 0", ":wheel 0,1"] + window(0, 0, 0, 6)
-            + window(1, 0, 0, 7, z=1) + ["}"])
+    # A gauge: its back with the fill in front (the scene sets the fill's drawn width).
+    return window(i, x, y, 7, kids=window(0, 0, 0, 6))
 
 
 def button(i, bid, x, y, sprite, kids):
@@ -67,7 +66,7 @@ def layout():
     out += button(n, 200, 1080, 640, 10, text(0, 0, 0, 160, 48, 22, align="1,1"))
     n += 1
     for i in range(6):  # side 0's unit panels: face, kind, label, morale gauge
-        kids = window(0, 4, 4, 4, 48, 48) + window(1, 30, 30, 5, z=1) + text(0, 58, 2, 178, 34, 15) + gauge(0, 58, 40)
+        kids = window(0, 4, 4, 4, 48, 48) + window(1, 30, 30, 5, z=1) + gauge(2, 58, 40) + text(0, 58, 2, 178, 34, 15)
         out += button(n, 2000 + i, 20, 110 + i * 62, 3, kids)
         n += 1
     out += button(n, 402, 1080, 580, 10, text(0, 0, 0, 160, 48, 22, align="1,1"))
@@ -94,9 +93,9 @@ def layout():
     # The skill lists (shown while browsing): five rows per side.
     out += ["[Window#3]", "{", ":pos 360,120,110", ":sprite 0,9,0,-1"]
     for i in range(10):
-        out += text(i, 16 + (i // 5) * 280, 16 + (i % 5) * 54, 250, 30, 17)
-    for i in range(10):
         out += gauge(i, 16 + (i // 5) * 280, 48 + (i % 5) * 54)
+    for i in range(10):
+        out += text(i, 16 + (i // 5) * 280, 16 + (i % 5) * 54, 250, 30, 17)
     out += ["}"]
     return "\n".join(out) + "\n"
 

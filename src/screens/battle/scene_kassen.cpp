@@ -11,6 +11,7 @@
 #include "battle/battle_state.h"
 #include "core/app_state.h"
 #include "core/cv_input.h"
+#include "render/sprite.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/menus/menu_root.h"
 #include "ui/scenes/scene_dlg.h"
@@ -57,15 +58,12 @@ void ShowFace(CVMenuBase* w, int general) {
   win->SetTextureF(picture % kFaceCount, false);
 }
 
-void SetGauge(CVMenuBase* w, int value, int maximum) {
-  auto* bar = dynamic_cast<CVMenuPBar*>(w);
-  if (!bar) return;
-  bar->maximum = maximum > 0 ? maximum : 1;
-  bar->minimum = 0;
-  // Set at once: the panels refresh on every phase change, often before the menu has opened,
-  // and opening a bar cancels a glide.
-  bar->FinishGlide();
-  bar->value = std::clamp(value, 0, bar->maximum);
+// A gauge is a back window with its fill in front; the fill's drawn width shows value / maximum.
+void SetGauge(CVMenuBase* gauge, int value, int maximum) {
+  auto* fill = dynamic_cast<CVMenuWindow*>(gauge ? gauge->FindChild(kWidgetSprite, 0) : nullptr);
+  if (!fill || !fill->sprite) return;
+  const int m = maximum > 0 ? maximum : 1;
+  fill->sprite->SetWidth(CVMenuPBar::BarWidth(std::clamp(value, 0, m), m, fill->vectorA.x));
 }
 
 // Phases in which side 0's panels are picks, and the back button answers.
@@ -336,7 +334,7 @@ void CVSceneKassen::RefreshPanels() {
     ShowFace(panel->FindChild(kWidgetSprite, 0), u.general);
     if (CVMenuBase* kind = panel->FindChild(kWidgetSprite, 1))
       kind->SetState(u.kind >= 1 && u.kind <= 3 ? u.kind - 1 : 0, 1);
-    SetGauge(panel->FindChild(kWidgetPBar, 0), u.morale, u.maxMorale);
+    SetGauge(panel->FindChild(kWidgetSprite, 2), u.morale, u.maxMorale);
     if (u.lane < b.laneCount)
       std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", GetBusyoName(u.general),
                     u.soldiers, u.morale, u.lane + 1);
@@ -429,7 +427,7 @@ void CVSceneKassen::ShowSkillLists(bool show) {
     const int n = KassenSkillList(side, rows, kKassenSkillRows);
     for (int i = 0; i < kKassenSkillRows; ++i) {
       CVMenuText* t = TextOf(panel, side * kKassenSkillRows + i);
-      CVMenuBase* gauge = panel->FindChild(kWidgetPBar, side * kKassenSkillRows + i);
+      CVMenuBase* gauge = panel->FindChild(kWidgetSprite, side * kKassenSkillRows + i);
       if (gauge) gauge->SetFlagAll(kWfShown, i < n);
       if (!t) continue;
       if (i >= n) {

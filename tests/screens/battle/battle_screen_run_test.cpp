@@ -376,7 +376,9 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
     if (id >= 2000) {
       EXPECT_NE(b->FindChild(kWidgetSprite, 0), nullptr) << "face of " << id;
       EXPECT_NE(b->FindChild(kWidgetSprite, 1), nullptr) << "kind of " << id;
-      EXPECT_NE(b->FindChild(kWidgetPBar, 0), nullptr) << "gauge of " << id;
+      CVMenuBase* gauge = b->FindChild(kWidgetSprite, 2);
+      ASSERT_NE(gauge, nullptr) << "gauge of " << id;
+      EXPECT_NE(gauge->FindChild(kWidgetSprite, 0), nullptr) << "gauge fill of " << id;
     }
   }
   // The order icons (number and name each) and the skill lists (five rows a side, with gauges).
@@ -391,7 +393,9 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   ASSERT_NE(skills, nullptr);
   for (int i = 0; i < 10; ++i) {
     EXPECT_NE(skills->FindChild(kWidgetText, i), nullptr) << "skill row " << i;
-    EXPECT_NE(skills->FindChild(kWidgetPBar, i), nullptr) << "skill gauge " << i;
+    CVMenuBase* gauge = skills->FindChild(kWidgetSprite, i);
+    ASSERT_NE(gauge, nullptr) << "skill gauge " << i;
+    EXPECT_NE(gauge->FindChild(kWidgetSprite, 0), nullptr) << "skill gauge fill " << i;
   }
   for (int side = 0; side < 2; ++side)
     for (int i = 0; i < kBattleUnits; ++i) EXPECT_NE(scene->FieldFigure(side, i), nullptr) << side << " " << i;
