@@ -146,6 +146,18 @@ class BattleScreenRun : public BattleWorldTest {
     return false;
   }
 
+  // The player's clan attacks the target; the war phase's battle step runs in game mode 11.
+  void BeginPlayerBattle() {
+    PlayerDaimyoId = static_cast<uint8_t>(clanA);
+    SetBattlePort(&rulesPort_);
+    SetBattleScreenPort(&GetKassenScreenPort());
+    SetGameRandState(5);
+    StepReset();
+    g_target = target;
+    g_battleDone = false;
+    GameMode = game_mode::kSlg;
+  }
+
   bool ClickExactly(int code) {
     for (int i = 0; i < kKassenCommandButtons; ++i)
       if (Scene()->ResultOfHit(300 + i) == code && ClickButton(300 + i)) return true;
@@ -246,6 +258,7 @@ class BattleScreenRun : public BattleWorldTest {
     driver_->Ticks(1);
   }
 
+  RulesBattlePort rulesPort_;
   fs::path dir_;
   std::string oldModuleDir_;
   CDGManager* dg_ = nullptr;
@@ -269,15 +282,7 @@ class BattleScreenRun : public BattleWorldTest {
 TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
   ASSERT_TRUE(Start(false));
   Build({25, 25, 20}, {40, 40, 30});
-  PlayerDaimyoId = static_cast<uint8_t>(clanA);  // the player's clan attacks
-  RulesBattlePort port;
-  SetBattlePort(&port);
-  SetBattleScreenPort(&GetKassenScreenPort());
-  SetGameRandState(5);
-  StepReset();
-  g_target = target;
-  g_battleDone = false;
-  GameMode = game_mode::kSlg;
+  BeginPlayerBattle();
   bool opened = false;
   float fast = 0, slow = 0;
   for (int i = 0; i < 20000 && !g_battleDone; ++i) {
@@ -316,15 +321,7 @@ TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
 TEST_F(BattleScreenRun, ThePlayerSwapsSendsTheDetachedForceAndBrowses) {
   ASSERT_TRUE(Start(false));
   Build({25, 25, 20, 20, 15, 15}, {40, 40, 30});
-  PlayerDaimyoId = static_cast<uint8_t>(clanA);
-  RulesBattlePort port;
-  SetBattlePort(&port);
-  SetBattleScreenPort(&GetKassenScreenPort());
-  SetGameRandState(5);
-  StepReset();
-  g_target = target;
-  g_battleDone = false;
-  GameMode = game_mode::kSlg;
+  BeginPlayerBattle();
   tryAll_ = true;
   uint16_t swappedIn = kNoUnitGeneral, sentOut = kNoUnitGeneral;
   bool detachedStood = false;
@@ -446,15 +443,7 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
 TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
   Build({25, 25, 20}, {40, 40, 30});
-  PlayerDaimyoId = static_cast<uint8_t>(clanA);
-  RulesBattlePort port;
-  SetBattlePort(&port);
-  SetBattleScreenPort(&GetKassenScreenPort());
-  SetGameRandState(5);
-  StepReset();
-  g_target = target;
-  g_battleDone = false;
-  GameMode = game_mode::kSlg;
+  BeginPlayerBattle();
   for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 5); ++i) driver_->Ticks(1);
   ASSERT_TRUE(Scene() && Scene()->GetPhase() == 5);
   driver_->Ticks(30);
