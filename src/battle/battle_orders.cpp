@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "battle/battle_rules.h"
 #include "battle/battle_state.h"
@@ -105,6 +106,49 @@ const char* KassenCommandLabel(int code) {
     default:
       return nullptr;
   }
+}
+
+void KassenCommandHint(int code, char* out, int outSize) {
+  if (!out || outSize <= 0) return;
+  if (code == 51) {
+    std::snprintf(out, static_cast<size_t>(outSize), "包囲 費用（%d/%d）", SiegeEndurance(0), SideClanMoney(0));
+    return;
+  }
+  const char* label = KassenCommandLabel(code);
+  std::snprintf(out, static_cast<size_t>(outSize), "%s", label ? label : "");
+}
+
+int KassenSkillList(int side, KassenSkillRow* out, int maxRows) {
+  if (side < 0 || side > 1 || !out || maxRows <= 0) return 0;
+  std::vector<KassenSkillRow> rows;
+  for (int i = 0; i < kBattleUnits; ++i) {
+    const BattleUnit& u = B().sides[side].units[i];
+    if (u.general == kNoUnitGeneral || u.morale == 0) continue;
+    for (int k = 0; k < 4; ++k)
+      if (u.skills[k] != 0 && u.skillCount[k] != 0) rows.push_back({i, u.skills[k], u.skillCount[k]});
+  }
+  // By the rounds left; a value of 100 or more is shown without a number.
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const KassenSkillRow& a, const KassenSkillRow& b) { return a.value < b.value; });
+  int n = std::min<int>(maxRows, static_cast<int>(rows.size()));
+  for (int i = 0; i < n; ++i) {
+    out[i] = rows[i];
+    if (out[i].value >= 100) out[i].value = -1;
+  }
+  return n;
+}
+
+int KassenOrderQueue(int* out, int maxEntries) {
+  const BattleState& b = B();
+  int n = 0;
+  for (const BattleOrderEntry& e : b.order) {
+    if (n >= maxEntries || !out) break;
+    if (e.side > 1 || e.unit >= kBattleUnits) continue;
+    const BattleUnitView& v = b.views[e.side][e.unit];
+    if (v.status < 2 || v.status > 6 || v.acted || v.orderIndex == -1) continue;
+    out[n++] = e.side * kBattleUnits + e.unit;
+  }
+  return n;
 }
 
 bool IsBattleCommandEnabled(int code) {
@@ -215,6 +259,7 @@ void PlayerOrders::Reset() {
   autoCommander_ = false;
   oldCommander_ = -1;
   pendingCode_ = -1;
+  pickOrder_ = -1;
 }
 
 bool PlayerOrders::PlaceableUnit(int unit) const {
@@ -419,21 +464,42 @@ int PlayerOrders::SimpleQuestion(int phase, const char* text) {
   return link_.TakeResult();
 }
 
+void PlayerOrders::BackToOrderMenu() {
+  link_.SetPhase(12);
+  link_.ShowMessage(kOrderQuestion);
+  stage_ = 1;
+}
+
+bool PlayerOrders::ReservePick(int unit) const {
+  if (unit < 0 || unit >= kBattleUnits) return false;
+  const BattleUnit& u = B().sides[0].units[unit];
+  return u.general != kNoUnitGeneral && u.lane == kNoLane && u.morale > 0;
+}
+
+int PlayerOrders::TakeSwapPick(int side, int unit) {
+  if (pickOrder_ != 20 || pickSide_ != side || pickUnit_ != unit) return BattleScreenPort::kOrderByAi;
+  pickOrder_ = -1;
+  return pick_;
+}
+
+int PlayerOrders::TakeDetachedPick(int side) {
+  if (pickOrder_ != 21 || pickSide_ != side) return BattleScreenPort::kOrderByAi;
+  pickOrder_ = -1;
+  return pick_;
+}
+
 int PlayerOrders::UnitOrder(int side, int unit) {
-  (void)side;
-  (void)unit;
-  auto backToMenu = [&] {
-    link_.SetPhase(12);
-    link_.ShowMessage(kOrderQuestion);
-    stage_ = 1;
-  };
+  auto backToMenu = [&] { BackToOrderMenu(); };
+  // A pick the rules did not take (the order did not run) is not kept for a later order.
+  if (stage_ == 0) pickOrder_ = -1;
   switch (stage_) {
     case 0:
       backToMenu();
       return -1;
     case 1: {  // the order menu
       int r = link_.TakeResult();
-      if (r < 10 || !IsBattleCommandEnabled(r)) return -1;
+      // Only command codes are orders; a stray unit pick (300 + unit) is not.
+      if (r < 10 || r > 51 || !IsBattleCommandEnabled(r)) return -1;
       switch (r) {
         case 40:
         case 41:
@@ -459,6 +525,11 @@ int PlayerOrders::UnitOrder(int side, int unit) {
           link_.SetPhase(15);
           link_.ShowMessage(kOrderQuestion);
           stage_ = 5;
+          return -1;
+        case 20:
+          link_.SetPhase(9);
+          link_.ShowMessage("どの部隊と交換しますか？");
+          stage_ = 6;
           return -1;
         default:
           stage_ = 0;
@@ -497,8 +568,10 @@ int PlayerOrders::UnitOrder(int side, int unit) {
       int r = link_.TakeResult();
       if (r == 1) backToMenu();
       if (r == 21 && IsBattleCommandEnabled(r)) {
-        stage_ = 0;
-        return r;
+        link_.SetPhase(10);
+        link_.ShowMessage("誰を別動隊にしますか？");
+        stage_ = 7;
+        return -1;
       }
       if ((r == 40 || r == 41) && IsBattleCommandEnabled(r)) {
         pendingCode_ = r;
@@ -507,6 +580,26 @@ int PlayerOrders::UnitOrder(int side, int unit) {
         stage_ = 4;
       }
       return -1;
+    }
+    case 6:    // the reserve unit to swap in; back keeps the unit's turn
+    case 7: {  // the reserve unit to send as the detached force; back sends none
+      const int order = stage_ == 6 ? 20 : 21;
+      int r = link_.TakeResult();
+      if (r == 1 && order == 20) {
+        backToMenu();
+        return -1;
+      }
+      int pick = -1;
+      if (r >= 300 && r < 300 + kBattleUnits && ReservePick(r - 300))
+        pick = r - 300;
+      else if (r != 1)
+        return -1;
+      pickOrder_ = order;
+      pickSide_ = side;
+      pickUnit_ = unit;
+      pick_ = pick;
+      stage_ = 0;
+      return order;
     }
     default:
       stage_ = 0;
@@ -524,8 +617,21 @@ int PlayerOrders::DefenderChoice() {
 }
 
 int PlayerOrders::SiegeOrder() {
+  // Withdrawing is confirmed in the dialog scene; no goes back to the order menu.
+  if (stage_ == 2) {
+    int a = link_.QuestionAnswer();
+    if (a == -1) return -1;
+    stage_ = 0;
+    if (a == 1) return 41;
+    return SiegeOrder();
+  }
   int r = SimpleQuestion(18, kOrderQuestion);
-  if ((r == 50 || r == 51 || r == 41) && IsBattleCommandEnabled(r)) {
+  if (r == 41 && IsBattleCommandEnabled(r)) {
+    link_.OpenQuestion("退却します。");
+    stage_ = 2;
+    return -1;
+  }
+  if ((r == 50 || r == 51) && IsBattleCommandEnabled(r)) {
     stage_ = 0;
     return r;
   }

@@ -3,6 +3,8 @@
 // polled state machines over a small link to the battle scene (so they run headless in tests).
 #pragma once
 
+#include "battle/battle_screen_port.h"
+
 // Battle command codes of the command menu (formations 10..14, orders 15..41, siege 50..51).
 struct KassenCommandEntry {
   int picture;  // first picture number; the second is picture + 16
@@ -14,6 +16,23 @@ inline constexpr int kKassenCommandButtons = 8;
 KassenCommandEntry KassenCommandSet(int set, int i);
 // The message-line label of a code; null for codes without a label of their own.
 const char* KassenCommandLabel(int code);
+
+// The hint line's text for a code: its label, for 51 with the siege cost and the clan's money
+// formatted anew each time; empty for codes without a label.
+void KassenCommandHint(int code, char* out, int outSize);
+
+// A row of a side's skill list: the unit, its skill and the rounds left (-1: shown as a full
+// gauge without a number).
+struct KassenSkillRow {
+  int unit;
+  int skill;
+  int value;
+};
+inline constexpr int kKassenSkillRows = 5;
+// The first rows of a side's skill list, fewest rounds left first; the number of rows.
+int KassenSkillList(int side, KassenSkillRow* out, int maxRows);
+// The units still to act this round (side * 6 + unit), in order of action; the number written.
+int KassenOrderQueue(int* out, int maxEntries);
 
 // Whether the command menu enables the button of a code for the current actor.
 bool IsBattleCommandEnabled(int code);
@@ -47,6 +66,11 @@ class PlayerOrders {
   // The siege order, 41, 50 or 51; -1 while choosing.
   int SiegeOrder();
 
+  // The reserve unit the player picked with his last swap (20) or detached-force (21) order, taken
+  // once by the rules when they carry the order out; kOrderByAi when he picked none for that unit.
+  int TakeSwapPick(int side, int unit);
+  int TakeDetachedPick(int side);
+
   int Formation() const { return formation_; }
   int LaneCursor() const { return cursor_; }
 
@@ -57,6 +81,8 @@ class PlayerOrders {
   void AskLane();
   void SetCommander(int unit);
   int SimpleQuestion(int phase, const char* text);
+  bool ReservePick(int unit) const;
+  void BackToOrderMenu();
 
   KassenSceneLink& link_;
   int stage_ = 0;
@@ -67,4 +93,9 @@ class PlayerOrders {
   int oldCommander_ = -1;
   int pendingCode_ = -1;
   int placed_[8] = {};
+  // The pick of the last swap or detached order: the unit that gave it and the reserve unit.
+  int pickOrder_ = -1;
+  int pickSide_ = -1;
+  int pickUnit_ = -1;
+  int pick_ = -1;
 };

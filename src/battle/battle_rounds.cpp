@@ -464,6 +464,11 @@ static void DetachedStrike(int side, int order) {
   s.countdown = 0xFFFE;
 }
 
+// A player's pick must name a unit waiting in the reserve that can still fight.
+static bool ReserveUnit(const BattleSide& s, int i) {
+  return i >= 0 && i < kBattleUnits && UnitPresent(s.units[i]) && s.units[i].lane == kNoLane && s.units[i].morale > 0;
+}
+
 static void UnitSwap(int side, int unit) {
   BattleState& b = B();
   BattleSide& s = b.sides[side];
@@ -473,10 +478,15 @@ static void UnitSwap(int side, int unit) {
   BattleFieldSlot& slot = b.slots[side][lane];
   int col = slot.column - Facing(side);
   if (col >= 0 && col < kBattleColumns) slot.column = static_cast<uint8_t>(col);
-  int pick = -1;
-  for (int i = 0; i < kBattleUnits && pick < 0; ++i) {
-    const BattleUnit& r = s.units[i];
-    if (UnitPresent(r) && r.lane == kNoLane && r.morale > u.morale) pick = i;
+  int pick = BattleScreen().PlayerSwapPick(side, unit);
+  if (pick == BattleScreenPort::kOrderByAi) {
+    pick = -1;
+    for (int i = 0; i < kBattleUnits && pick < 0; ++i) {
+      const BattleUnit& r = s.units[i];
+      if (UnitPresent(r) && r.lane == kNoLane && r.morale > u.morale) pick = i;
+    }
+  } else if (!ReserveUnit(s, pick)) {
+    pick = -1;
   }
   if (pick >= 0) {
     u.lane = kNoLane;
@@ -493,10 +503,15 @@ static void SendDetached(int side) {
   BattleSide& s = b.sides[side];
   if (b.weather == 2 || s.countdown != 0xFFFF || b.laneCount >= kBattleUnits) return;
   if (b.slots[side][b.laneCount].unit != 255) return;
-  int pick = -1;
-  for (int i = 0; i < kBattleUnits && pick < 0; ++i) {
-    const BattleUnit& r = s.units[i];
-    if (UnitPresent(r) && r.lane == kNoLane && r.morale > r.maxMorale / 2) pick = i;
+  int pick = BattleScreen().PlayerDetachedPick(side);
+  if (pick == BattleScreenPort::kOrderByAi) {
+    pick = -1;
+    for (int i = 0; i < kBattleUnits && pick < 0; ++i) {
+      const BattleUnit& r = s.units[i];
+      if (UnitPresent(r) && r.lane == kNoLane && r.morale > r.maxMorale / 2) pick = i;
+    }
+  } else if (!ReserveUnit(s, pick)) {
+    pick = -1;
   }
   if (pick < 0) return;
   s.units[pick].lane = b.laneCount;

@@ -19,6 +19,12 @@ class BattleScreenPort {
   virtual bool PlayerDeploy(int side) { return true; }
   // The player's order for a unit (-1 while choosing).
   virtual int PlayerUnitOrder(int side, int unit) { return kOrderByAi; }
+  // The reserve unit the player picked to swap in for the unit about to swap (kOrderByAi lets the
+  // rules choose as the AI would).
+  virtual int PlayerSwapPick(int side, int unit) { return kOrderByAi; }
+  // The reserve unit the player picked for the detached force; -1 sends none (kOrderByAi lets the
+  // rules choose).
+  virtual int PlayerDetachedPick(int side) { return kOrderByAi; }
   // The beaten defender's choice, 40 hold or 41 retreat (-1 while choosing).
   virtual int PlayerDefenderChoice() { return 40; }
   // The player's siege order: 41 withdraw, 50 storm, 51 besiege (-1 while choosing).

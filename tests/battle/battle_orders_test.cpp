@@ -4,6 +4,8 @@
 #include <string>
 
 #include "battle/battle_orders.h"
+#include "battle/battle_rules.h"
+#include "battle/battle_screen_port.h"
 #include "tests/battle/battle_fixture.h"
 
 namespace {
@@ -53,6 +55,12 @@ void ActAsGeneral(int side, uint16_t general) {
       g_Battle.order = {{static_cast<uint8_t>(side), static_cast<uint8_t>(i), general, false}};
       g_Battle.currentActor = 0;
     }
+}
+
+int UnitOf(int side, uint16_t general) {
+  for (int i = 0; i < kBattleUnits; ++i)
+    if (g_Battle.sides[side].units[i].general == general) return i;
+  return -1;
 }
 
 void ActAs(int side, int unit) {
@@ -216,12 +224,222 @@ TEST(PlayerUnitOrder, SubQuestionsTurnIntoOrders) {
     std::deque<int> picks;
     int want;
   };
-  for (const Case& c :
-       {Case{{16, 28}, 28}, Case{{18, 28}, 31}, Case{{16, 1, 17}, 17}, Case{{24, 19}, 19}, Case{{15, 23}, 23}}) {
+  for (const Case& c : {Case{{16, 28}, 28}, Case{{18, 28}, 31}, Case{{16, 1, 17}, 17}, Case{{24, 19}, 19},
+                        Case{{15, 23}, 23}, Case{{300, 23}, 23}}) {  // a unit pick is no order
     orders.Reset();
     link.picks = c.picks;
     EXPECT_EQ(Poll([&] { return orders.UnitOrder(0, 0); }), c.want);
   }
   EXPECT_EQ(link.messages.front(), "どの命令をあたえますか？");
+}
+
+TEST(BattleCommandEnable, SwapAndDetachedNeedAWillingReserve) {
+  FieldBuilder f(3);
+  f.Unit(0, 1, 3, 10, 50, 0, 80).commander = 1;
+  f.Unit(0, 0, 2, 11, 40, 0, 80);
+  f.Unit(0, -1, 0, 12, 30, 0, 60);
+  f.Unit(1, 1, 5, 20, 50, 0, 70);
+  f.Start();
+  BattleUnit& reserve = g_Battle.sides[0].units[UnitOf(0, 12)];
+  struct Case {
+    uint16_t actor;
+    int code;
+    int reserveMorale;
+    uint8_t detachedDisplay;
+    bool want;
+  };
+  for (Case c : {Case{11, 20, 60, 0, true},      // a unit off the edge, not the commander
+                 Case{10, 20, 60, 0, false},     // the commander never swaps out
+                 Case{11, 20, 0, 0, false},      // a routed reserve cannot come in
+                 Case{10, 21, 60, 0, true},      // the commander sends the detached force
+                 Case{11, 21, 60, 0, false},     // nobody else does
+                 Case{10, 21, 0, 0, false},      // not without a reserve that can fight
+                 Case{10, 21, 60, 1, false}}) {  // nor when the detached position is taken
+    reserve.morale = static_cast<uint8_t>(c.reserveMorale);
+    g_Battle.slots[0][g_Battle.laneCount].display = c.detachedDisplay;
+    ActAsGeneral(0, c.actor);
+    EXPECT_EQ(IsBattleCommandEnabled(c.code), c.want) << c.actor << " " << c.code << " " << c.reserveMorale;
+  }
+}
+
+// The rules take the player's pick through the screen port, as the battle scene's port does.
+struct PickPort : BattleScreenPort {
+  PlayerOrders* orders = nullptr;
+  int PlayerSwapPick(int side, int unit) override { return orders->TakeSwapPick(side, unit); }
+  int PlayerDetachedPick(int side) override { return orders->TakeDetachedPick(side); }
+};
+
+class PlayerPickTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FieldBuilder f(3);
+    f.Unit(0, 1, 3, 10, 50, 0, 80).commander = 1;
+    f.Unit(0, 0, 3, 11, 40, 0, 70);
+    f.Unit(0, -1, 0, 12, 30, 0, 80);  // the AI's choice: the first reserve unit above the lane's morale
+    f.Unit(0, -1, 0, 13, 30, 0, 80);
+    f.Unit(1, 1, 6, 20, 50, 0, 70);
+    f.Start();
+    g_Battle.sides[0].units[UnitOf(0, 12)].morale = 75;
+    g_Battle.sides[0].units[UnitOf(0, 13)].morale = 30;  // below what the AI would take
+    port.orders = &orders;
+    SetBattleScreenPort(&port);
+  }
+  void TearDown() override { SetBattleScreenPort(nullptr); }
+  ScriptedLink link;
+  PlayerOrders orders{link};
+  PickPort port;
+};
+
+TEST_F(PlayerPickTest, TheSwapBringsInThePlayersPick) {
+  const int actor = UnitOf(0, 11), pick = UnitOf(0, 13);
+  ActAs(0, actor);
+  // Units in a lane, missing units and the actor himself are no picks; the reserve unit is.
+  link.picks = {20, 300 + UnitOf(0, 10), 305, 300 + pick};
+  ASSERT_EQ(Poll([&] { return orders.UnitOrder(0, actor); }), 20);
+  EXPECT_EQ(link.phases.back(), 9);
+  EXPECT_EQ(link.messages.back(), "どの部隊と交換しますか？");
+  UnitAction(0, actor, 20);
+  const int lane0 = UnitOf(0, 11);
+  EXPECT_EQ(g_Battle.sides[0].units[lane0].lane, kNoLane);
+  EXPECT_EQ(g_Battle.sides[0].units[UnitOf(0, 13)].lane, 0);
+  EXPECT_EQ(g_Battle.slots[0][0].column, 2);  // the lane falls back one column
+  // The pick is taken once: the next swap (the AI's) chooses by its own rule.
+  EXPECT_EQ(orders.TakeSwapPick(0, actor), BattleScreenPort::kOrderByAi);
+}
+
+TEST_F(PlayerPickTest, BackFromTheSwapKeepsTheTurn) {
+  const int actor = UnitOf(0, 11);
+  ActAs(0, actor);
+  link.picks = {20, 1};
+  EXPECT_EQ(Poll([&] { return orders.UnitOrder(0, actor); }), -1);
+  EXPECT_EQ(link.phases.back(), 12);
+  EXPECT_EQ(orders.TakeSwapPick(0, actor), BattleScreenPort::kOrderByAi);
+  link.picks = {23};
+  EXPECT_EQ(Poll([&] { return orders.UnitOrder(0, actor); }), 23);
+}
+
+TEST_F(PlayerPickTest, TheDetachedForceIsThePlayersPickOrNone) {
+  struct Case {
+    std::deque<int> after;  // picks after "commander", "detached force"
+    uint16_t sent;          // general sent, 0 none
+  };
+  for (const Case& c : {Case{{300 + UnitOf(0, 13)}, 13}, Case{{1}, 0}}) {
+    SetUp();
+    const int cmd = UnitOf(0, 10);
+    ActAs(0, cmd);
+    link.picks = {26, 21};
+    link.picks.insert(link.picks.end(), c.after.begin(), c.after.end());
+    ASSERT_EQ(Poll([&] { return orders.UnitOrder(0, cmd); }), 21);
+    EXPECT_EQ(link.messages.back(), "誰を別動隊にしますか？");
+    UnitAction(0, cmd, 21);
+    const BattleFieldSlot& d = g_Battle.slots[0][g_Battle.laneCount];
+    if (c.sent) {
+      EXPECT_EQ(d.unit, UnitOf(0, c.sent));
+      EXPECT_EQ(d.column, 0);
+      EXPECT_EQ(g_Battle.sides[0].countdown, 2);
+    } else {
+      // Back ends the order with nothing sent; the force can still be sent later.
+      EXPECT_EQ(d.unit, 255);
+      EXPECT_EQ(g_Battle.sides[0].countdown, 0xFFFF);
+    }
+  }
+}
+
+// Puts castles 1 and 2 and the player's clan back as they were.
+struct WorldGuard {
+  SiroRecord one = SiroTable[1], two = SiroTable[2];
+  uint8_t player = PlayerDaimyoId;
+  ~WorldGuard() {
+    SiroTable[1] = one;
+    SiroTable[2] = two;
+    PlayerDaimyoId = player;
+  }
+};
+
+// The target castle 1 with neighbour 2; the player's clan 0.
+void RetreatWorld(uint8_t neighbourOwner, uint8_t lastSlot) {
+  PlayerDaimyoId = 0;
+  g_Battle.targetSiro = 1;
+  SiroRecord& t = SiroTable[1];
+  std::fill(std::begin(t.neighbours), std::end(t.neighbours), 0xFFFF);
+  t.neighbours[0] = 2;
+  SiroRecord& n = SiroTable[2];
+  n.kuni = 0;
+  n.owner = neighbourOwner;
+  n.list1[kSiroListLen - 1].slot = lastSlot;
+}
+
+TEST(BattleCommandEnable, RetreatNeedsAFreeNeighbourOfThePlayers) {
+  FieldBuilder f(3);
+  f.Unit(0, 0, 3, 10, 50, 0, 80);
+  f.Start();
+  WorldGuard guard;
+  struct Case {
+    uint8_t owner, lastSlot;
+    bool want;
+  };
+  for (Case c : {Case{0, 255, true}, Case{0, 3, false}, Case{1, 255, false}}) {
+    RetreatWorld(c.owner, c.lastSlot);
+    EXPECT_EQ(IsBattleCommandEnabled(41), c.want) << int(c.owner) << " " << int(c.lastSlot);
+  }
+  g_Battle.targetSiro = 0xFFFF;  // no castle: nowhere to go
+  EXPECT_FALSE(IsBattleCommandEnabled(41));
+}
+
+TEST(PlayerSiegeOrder, WithdrawingIsConfirmed) {
+  FieldBuilder f(3);
+  f.Unit(0, 0, 3, 10, 50, 0, 80);
+  f.Start();
+  WorldGuard guard;
+  RetreatWorld(0, 255);
+  ScriptedLink link;
+  PlayerOrders orders(link);
+  link.picks = {41};
+  link.answers = {2};
+  // Refused: back to the order menu, where storming is chosen.
+  EXPECT_EQ(Poll([&] { return orders.SiegeOrder(); }), -1);
+  EXPECT_EQ(link.questions.back(), "退却します。");
+  EXPECT_EQ(link.phases.back(), 18);
+  link.picks = {50};
+  EXPECT_EQ(Poll([&] { return orders.SiegeOrder(); }), 50);
+  link.picks = {41};
+  link.answers = {1};
+  EXPECT_EQ(Poll([&] { return orders.SiegeOrder(); }), 41);
+}
+
+TEST(KassenLists, SkillRowsAndTheOrderQueue) {
+  FieldBuilder f(3);
+  BattleUnit& a = f.Unit(0, 0, 3, 10, 50, 0, 80);
+  a.skills[0] = 3, a.skillCount[0] = 5;
+  a.skills[1] = 4, a.skillCount[1] = 0;    // spent: not listed
+  a.skills[2] = 5, a.skillCount[2] = 120;  // lasting: no number
+  BattleUnit& b = f.Unit(0, 1, 3, 11, 50, 0, 80);
+  b.skills[0] = 6, b.skillCount[0] = 2;
+  BattleUnit& c = f.Unit(0, 2, 3, 12, 50, 0, 80);
+  c.skills[0] = 7, c.skillCount[0] = 1;
+  c.morale = 0;  // routed: not listed
+  f.Unit(1, 1, 5, 20, 50, 0, 70);
+  f.Start();
+  KassenSkillRow rows[kKassenSkillRows];
+  ASSERT_EQ(KassenSkillList(0, rows, kKassenSkillRows), 3);
+  EXPECT_EQ(rows[0].skill, 6);
+  EXPECT_EQ(rows[0].value, 2);
+  EXPECT_EQ(rows[1].skill, 3);
+  EXPECT_EQ(rows[2].skill, 5);
+  EXPECT_EQ(rows[2].value, -1);
+  EXPECT_EQ(KassenSkillList(1, rows, kKassenSkillRows), 0);
+  EXPECT_EQ(KassenSkillList(2, rows, kKassenSkillRows), 0);
+
+  BuildBattleOrder();
+  int queue[10];
+  const int all = KassenOrderQueue(queue, 10);
+  ASSERT_EQ(all, static_cast<int>(g_Battle.order.size()));
+  // A unit that has acted leaves the queue; the rest keep their order.
+  const BattleOrderEntry first = g_Battle.order[0];
+  g_Battle.views[first.side][first.unit].acted = true;
+  int after[10];
+  ASSERT_EQ(KassenOrderQueue(after, 10), all - 1);
+  for (int i = 0; i + 1 < all; ++i) EXPECT_EQ(after[i], queue[i + 1]) << i;
+  EXPECT_EQ(KassenOrderQueue(after, 1), 1);
 }
 }  // namespace

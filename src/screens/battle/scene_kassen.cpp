@@ -3,7 +3,9 @@
 #include "screens/battle/field_view.h"
 #include "screens/battle/kassen_field3d.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "battle/battle_rules.h"
@@ -11,15 +13,20 @@
 #include "core/app_state.h"
 #include "core/cv_input.h"
 #include "render/dg_manager.h"
+#include "render/sprite.h"
 #include "save/system_files.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/menus/menu_root.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"
+#include "sound/busyo_voice.h"
 #include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_pbar.h"
 #include "ui/widgets/menu_text.h"
+#include "ui/widgets/menu_window.h"
 #include "ui/widgets/widget_base.h"
 #include "world/world_queries.h"
+#include "world/world_tables.h"
 
 namespace {
 
@@ -29,7 +36,41 @@ constexpr int kBattleMenuType = 90;
 CVMenuSceneRoot* CreateKassenMenu(int32_t) { return new CVMenuSceneRoot(); }
 CVScene* CreateKassenScene(int32_t id) { return new CVSceneKassen(id); }
 
-CVMenuText* TextOf(CVMenuBase* w) { return w ? dynamic_cast<CVMenuText*>(w->FindChild(kWidgetText, 0)) : nullptr; }
+constexpr int kBrowsePhase = 21;
+constexpr const char* kFacePicture = "Data\\Image\\face\\f%02d.png";
+constexpr int kFaceCount = 16;
+const Color kLit{255, 240, 210, 255};
+const Color kDim{120, 110, 100, 255};
+
+CVMenuText* TextOf(CVMenuBase* w, int i = 0) {
+  return w ? dynamic_cast<CVMenuText*>(w->FindChild(kWidgetText, i)) : nullptr;
+}
+
+// The top windows of the screen: 0 the frame, 1 the field, 2 the order icons, 3 the skill lists.
+CVMenuBase* TopWindow(CVMenuBase* menu, int i) {
+  CVMenuBase* w = menu ? menu->FirstChild() : nullptr;
+  while (w && i-- > 0) w = w->NextSibling();
+  return w;
+}
+
+void ShowFace(CVMenuBase* w, int general) {
+  auto* win = dynamic_cast<CVMenuWindow*>(w);
+  if (!win) return;
+  const int picture = general >= 0 && general < kBusyoCount ? BusyoTable[general].picture : 0;
+  win->SetNamePattern(kFacePicture);
+  win->SetTextureF(picture % kFaceCount, false);
+}
+
+// A gauge is a back window with its fill in front; the fill's drawn width shows value / maximum.
+void SetGauge(CVMenuBase* gauge, int value, int maximum) {
+  auto* fill = dynamic_cast<CVMenuWindow*>(gauge ? gauge->FindChild(kWidgetSprite, 0) : nullptr);
+  if (!fill || !fill->sprite) return;
+  const int m = maximum > 0 ? maximum : 1;
+  fill->sprite->SetWidth(CVMenuPBar::BarWidth(std::clamp(value, 0, m), m, fill->vectorA.x));
+}
+
+// Phases in which side 0's panels are picks, and the back button answers.
+bool ChoosingPhase(int phase) { return (phase >= 7 && phase <= 10) || phase == kBrowsePhase; }
 
 void SetLabel(CVMenuBase* w, const char* text) {
   if (CVMenuText* t = TextOf(w)) t->SetText(text, true);
@@ -147,7 +188,9 @@ void CVSceneKassen::ShowMessage(const char* text) {
 
 int CVSceneKassen::ResultOfHit(int hit) const {
   const int phase = GetPhase();
-  if (hit >= 2000 && hit <= 2005 && ((phase >= 7 && phase <= 10) || phase == 21)) return 300 + hit - 2000;
+  if (phase == kBrowsePhase) return -1;
+  if (hit >= 2000 && hit <= 2005 && phase >= 7 && phase <= 10)
+    return PanelSelectable(hit - 2000) ? 300 + hit - 2000 : -1;
   if (hit == 200) return 1;
   // "Back" in a command set answers as the back button does.
   if (hit >= 300 && hit <= 307) return commands_[hit - 300] == 25 ? 1 : commands_[hit - 300];
@@ -162,7 +205,18 @@ int32_t CVSceneKassen::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, i
   if (field_ && lastHit == 400) field_->FlipAttackPresentation(true);
   if (field_ && lastHit == 401) field_->FlipOverviewCamera(true);
   if (field_ && lastHit == 1000) field_->SetCloseUp(!field_->CloseUp());
-  if (lastHit != -1) {
+  // Browsing is the scene's own: its clicks never reach the battle's questions.
+  const int phase = GetPhase();
+  bool browsing = phase == kBrowsePhase;
+  if (browsing) {
+    if (lastHit == 200) ReturnToPreviousPhase();
+    if (lastHit >= 2000 && lastHit <= 2005) ShowUnitDetail(lastHit - 2000);
+  } else if (lastHit == 402 && phase >= 12 && phase <= 16) {
+    SetPhase(kBrowsePhase);
+    browsing = true;
+  }
+  UpdateHint();
+  if (lastHit != -1 && !browsing) {
     int r = ResultOfHit(lastHit);
     if (r != -1) result_ = r;
   }
@@ -188,10 +242,54 @@ int CVSceneKassen::QuestionAnswer() {
   return a;
 }
 
-bool CVSceneKassen::OnPhaseChange(int32_t) {
-  ShowCommandSet(CommandSetOfPhase(GetPhase()));
+bool CVSceneKassen::OnPhaseChange(int32_t oldPhase) {
+  const int phase = GetPhase();
+  if (oldPhase != phase) previousPhase_ = oldPhase;
+  // A pick belongs to the question of its phase; a later question never reads it.
+  result_ = -1;
+  if (phase == kBrowsePhase && oldPhase != kBrowsePhase) {
+    std::snprintf(savedMessage_, sizeof savedMessage_, "%s", Message());
+    ShowMessage("右クリックで戻ります");
+  } else if (oldPhase == kBrowsePhase && phase != kBrowsePhase) {
+    ShowMessage(savedMessage_);
+  }
+  ShowCommandSet(CommandSetOfPhase(phase));
+  ShowSkillLists(phase == kBrowsePhase);
   RefreshPanels();
   return true;
+}
+
+void CVSceneKassen::ReturnToPreviousPhase() {
+  if (previousPhase_ >= 0 && previousPhase_ != GetPhase()) SetPhase(previousPhase_);
+}
+
+void CVSceneKassen::UpdateHint() {
+  if (!menu_) return;
+  int code = -1;
+  for (int i = 0; i < kKassenCommandButtons && code == -1; ++i) {
+    CVMenuBtn* b = menu_->FindButtonById(300 + i);
+    if (b && b->TestFlag(kWfShown) && b->TestFlag(kWfPointerOver)) code = commands_[i];
+  }
+  // The siege cost is formatted on every hover, so a change in the clan's money shows at once.
+  if (code == hintCode_ && code != 51) return;
+  hintCode_ = code;
+  char text[96] = "";
+  KassenCommandHint(code, text, sizeof text);
+  if (CVMenuText* t = TextOf(TopWindow(menu_, 0), 7)) t->SetText(text, true);
+}
+
+void CVSceneKassen::ShowUnitDetail(int unit) {
+  const BattleUnit& u = g_Battle.sides[0].units[unit];
+  if (u.general == kNoUnitGeneral) return;
+  char text[256];
+  int n = std::snprintf(text, sizeof text, "%s%s 兵%d 鉄砲%d 士気%d/%d", u.commander ? "★" : "",
+                        GetBusyoName(u.general), u.soldiers, u.guns, u.morale, u.maxMorale);
+  for (int k = 0; k < 4 && n > 0 && n < static_cast<int>(sizeof text); ++k) {
+    const uint16_t sk = u.skills[k];
+    if (sk >= 1 && sk <= kSkillCount)
+      n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n), " %.16s", SkillTable[sk - 1].name);
+  }
+  ShowMessage(text);
 }
 
 void CVSceneKassen::ShowCommandSet(int set) {
@@ -207,17 +305,30 @@ void CVSceneKassen::ShowCommandSet(int set) {
     if (!enabled) commands_[i] = -1;
     const char* label = KassenCommandLabel(e.code);
     SetLabel(b, label ? label : "");
-    if (CVMenuText* t = TextOf(b)) t->SetColour(enabled ? Color{255, 240, 210, 255} : Color{120, 110, 100, 255});
+    if (CVMenuText* t = TextOf(b)) t->SetColour(enabled ? kLit : kDim);
+    if (CVMenuBase* icon = b->FindChild(kWidgetSprite, 0)) {
+      if (e.picture >= 0) icon->SetState(e.picture, 1);
+      icon->SetColour(enabled ? Color{255, 255, 255, 255} : Color{110, 110, 110, 255});
+    }
   }
+  hintCode_ = -2;
   // The first "back" entry of the set is the frame's cancel button; otherwise the back button (200).
   int cancel = 200;
   for (int i = 0; i < kKassenCommandButtons && cancel == 200; ++i)
     if (commands_[i] == 25) cancel = 300 + i;
   if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = cancel;
   // The back button shows for the sub-questions of an order (sets 5 to 8), where back is a pick.
+  // So does it while a unit is picked for a swap or the detached force, and while browsing.
+  const int phase = GetPhase();
   if (CVMenuBtn* back = menu_->FindButtonById(200)) {
-    back->SetFlagAll(kWfShown, set >= 5 && set <= 8 && cancel == 200);
+    back->SetFlagAll(kWfShown,
+                     (set >= 5 && set <= 8 && cancel == 200) || phase == 9 || phase == 10 || phase == kBrowsePhase);
     SetLabel(back, KassenCommandLabel(25));
+  }
+  // Browsing the units is offered while an order is being chosen.
+  if (CVMenuBtn* browse = menu_->FindButtonById(402)) {
+    browse->SetFlagAll(kWfShown, phase >= 12 && phase <= 16);
+    SetLabel(browse, "部隊一覧");
   }
 }
 
@@ -233,6 +344,14 @@ void CVSceneKassen::RefreshPanels() {
     bool has = u.general != kNoUnitGeneral;
     panel->SetFlagAll(kWfShown, has);
     if (!has) continue;
+    const bool pick = PanelSelectable(i);
+    const bool choosing = ChoosingPhase(GetPhase());
+    panel->SetFlagAll(kWfNoHit, !pick);
+    if (CVMenuText* t = TextOf(panel)) t->SetColour(choosing && !pick ? kDim : kLit);
+    ShowFace(panel->FindChild(kWidgetSprite, 0), u.general);
+    if (CVMenuBase* kind = panel->FindChild(kWidgetSprite, 1))
+      kind->SetState(u.kind >= 1 && u.kind <= 3 ? u.kind - 1 : 0, 1);
+    SetGauge(panel->FindChild(kWidgetSprite, 2), u.morale, u.maxMorale);
     if (u.lane < b.laneCount)
       std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", GetBusyoName(u.general),
                     u.soldiers, u.morale, u.lane + 1);
@@ -261,6 +380,89 @@ void CVSceneKassen::RefreshPanels() {
     else
       std::snprintf(text, sizeof text, "%s%s 控", u.commander ? "★" : "", GetBusyoName(u.general));
     text1->SetText(text, true);
+  }
+  // The round counter: the rounds left.
+  if (CVMenuText* rounds = TextOf(TopWindow(menu_, 0), 8)) {
+    if (b.roundLimit > 0 && GetPhase() >= 12) {
+      std::snprintf(text, sizeof text, "残り%d", std::max(0, b.roundLimit - b.round));
+      rounds->SetText(text, true);
+    } else {
+      rounds->SetText("", true);
+    }
+  }
+  ShowOrderIcons();
+}
+
+bool CVSceneKassen::PanelSelectable(int unit) const {
+  if (unit < 0 || unit >= kBattleUnits) return false;
+  const BattleUnit& u = g_Battle.sides[0].units[unit];
+  if (u.general == kNoUnitGeneral) return false;
+  switch (GetPhase()) {
+    case 7:  // placing: units not yet in a lane
+      return u.soldiers > 0 && u.lane == kNoLane;
+    case 8:  // the commander: any unit
+    case kBrowsePhase:
+      return true;
+    case 9:   // swapping in
+    case 10:  // the detached force
+      return u.lane == kNoLane && u.morale > 0;
+    default:
+      return false;
+  }
+}
+
+void CVSceneKassen::ShowOrderIcons() {
+  CVMenuBase* row = TopWindow(menu_, 2);
+  if (!row) return;
+  int queue[10];
+  const int n = g_Battle.order.empty() ? 0 : KassenOrderQueue(queue, 10);
+  CVMenuBase* icon = row->FindChild(kWidgetSprite, 0);
+  for (int i = 0; i < 10 && icon; ++i, icon = icon->NextSibling()) {
+    icon->SetFlagAll(kWfShown, i < n);
+    if (i >= n) continue;
+    const int side = queue[i] / kBattleUnits, unit = queue[i] % kBattleUnits;
+    const BattleUnit& u = g_Battle.sides[side].units[unit];
+    icon->SetState(side, 1);
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", g_Battle.views[side][unit].orderIndex + 1);
+    if (CVMenuText* t = TextOf(icon, 0)) t->SetText(number, true);
+    // In fog an enemy's name shows only in contact, as on the field.
+    const bool seen = side == 0 || g_Battle.weather != 2 ||
+                      (u.lane < g_Battle.laneCount &&
+                       (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
+    if (CVMenuText* t = TextOf(icon, 1)) t->SetText(seen ? GetBusyoName(u.general) : "？", true);
+  }
+}
+
+void CVSceneKassen::ShowSkillLists(bool show) {
+  CVMenuBase* panel = TopWindow(menu_, 3);
+  if (!panel) return;
+  panel->SetFlagAll(kWfShown, show);
+  if (!show) return;
+  for (int side = 0; side < 2; ++side) {
+    KassenSkillRow rows[kKassenSkillRows];
+    const int n = KassenSkillList(side, rows, kKassenSkillRows);
+    for (int i = 0; i < kKassenSkillRows; ++i) {
+      CVMenuText* t = TextOf(panel, side * kKassenSkillRows + i);
+      CVMenuBase* gauge = panel->FindChild(kWidgetSprite, side * kKassenSkillRows + i);
+      if (gauge) gauge->SetFlagAll(kWfShown, i < n);
+      if (!t) continue;
+      if (i >= n) {
+        t->SetText(i == 0 ? "技能なし" : "", true);
+        continue;
+      }
+      const KassenSkillRow& r = rows[i];
+      const BattleUnit& u = g_Battle.sides[side].units[r.unit];
+      char text[96];
+      const char* skill = r.skill >= 1 && r.skill <= kSkillCount ? SkillTable[r.skill - 1].name : "";
+      if (r.value >= 0)
+        std::snprintf(text, sizeof text, "%.16s %s %d", skill, GetBusyoName(u.general), r.value);
+      else
+        std::snprintf(text, sizeof text, "%.16s %s", skill, GetBusyoName(u.general));
+      t->SetText(text, true);
+      // A value without a number fills the gauge.
+      SetGauge(gauge, r.value >= 0 ? r.value : 1, r.value >= 0 ? std::max<int>(g_Battle.roundLimit, r.value) : 1);
+    }
   }
 }
 
@@ -338,6 +540,29 @@ int KassenScreenPort::PlayerDefenderChoice() {
   if (!Scene()) return 40;
   return Orders().DefenderChoice();
 }
+
+int KassenScreenPort::PlayerSwapPick(int side, int unit) { return Orders().TakeSwapPick(side, unit); }
+
+int KassenScreenPort::PlayerDetachedPick(int side) { return Orders().TakeDetachedPick(side); }
+
+int KassenScreenPort::AskFightByHand() {
+  if (!asking_) {
+    // Without the dialog scene the battle is fought by hand, as without the question.
+    if (!OpenDialogScene(13, 1)) return 2;
+    asking_ = true;
+    return -1;
+  }
+  const int a = GetDialogResult();
+  if (a == -1) return -1;
+  asking_ = false;
+  return a == 1 ? 1 : 2;
+}
+
+void KassenScreenPort::PlayMusic(const char* file) {
+  if (file) PlaySlgBgm(file, 1);
+}
+
+void KassenScreenPort::PlaySoundEffect(int n) { PlaySlgSe(3, n, 0); }
 
 int KassenScreenPort::PlayerSiegeOrder() {
   if (!Scene()) return kOrderByAi;

@@ -1,7 +1,8 @@
 // CVSceneKassen (scene 8): the battle the player commands. The battle rules reach it through
 // KassenScreenPort; it shows the battle's messages, the command set of each phase (buttons
 // 300..307, back 200), side 0's unit panels (2000..2005, a pick gives 300 + unit) and side 1's
-// units, and turns the player's clicks into the picks the order questions poll.
+// units, the order of action and, while browsing (402, phase 21), the skill lists, and turns the
+// player's clicks into the picks the order questions poll.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -34,7 +35,18 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
 
   // Shows command set 0..10 (-1 hides the buttons).
   void ShowCommandSet(int set);
+  // Unit panels (face, kind, morale gauge, figures; dimmed when not a pick of the phase), side 1's
+  // list, the order icons and the round counter.
   void RefreshPanels();
+  // The row of units still to act this round, in order.
+  void ShowOrderIcons();
+  // The skill lists of both sides (shown while browsing the units).
+  void ShowSkillLists(bool show);
+  // Whether side 0's unit can be picked in the current phase.
+  bool PanelSelectable(int unit) const;
+  // The phase left at the last phase change; browsing returns there.
+  int PreviousPhase() const { return previousPhase_; }
+  void ReturnToPreviousPhase();
   // The 3-D field follows the board (units on their lanes and columns, attacks, the siege).
   void PlaceFieldUnits();
   KassenField3D* Field() const { return field_.get(); }
@@ -47,8 +59,14 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   const char* Message() const;
 
  private:
+  void ShowUnitDetail(int unit);
+  void UpdateHint();
+
   CVMenuBase* menu_ = nullptr;
   int result_ = -1;
+  int previousPhase_ = -1;
+  int hintCode_ = -2;
+  char savedMessage_[256] = {};
   int commands_[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
   bool questionOpen_ = false;
   std::unique_ptr<KassenField3D> field_;
@@ -67,7 +85,16 @@ class KassenScreenPort : public BattleScreenPort {
   int PlayerUnitOrder(int side, int unit) override;
   int PlayerDefenderChoice() override;
   int PlayerSiegeOrder() override;
+  int PlayerSwapPick(int side, int unit) override;
+  int PlayerDetachedPick(int side) override;
+  // Fight by hand or automatically: the dialog scene's question 13 over the map.
+  int AskFightByHand() override;
+  void PlayMusic(const char* file) override;
+  void PlaySoundEffect(int n) override;
   CVSceneKassen* Scene() const;
+
+ private:
+  bool asking_ = false;
 };
 
 void RegisterBattleScenes(CVSceneMgr& mgr);

@@ -32,6 +32,7 @@
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/widget_model.h"
+#include "world/world_queries.h"
 
 namespace fs = std::filesystem;
 
@@ -146,7 +147,35 @@ class BattleScreenRun : public BattleWorldTest {
     return false;
   }
 
-  // What a player does in each phase of the battle scene.
+  // The player's clan attacks the target; the war phase's battle step runs in game mode 11.
+  void BeginPlayerBattle() {
+    PlayerDaimyoId = static_cast<uint8_t>(clanA);
+    SetBattlePort(&rulesPort_);
+    SetBattleScreenPort(&GetKassenScreenPort());
+    SetGameRandState(5);
+    StepReset();
+    g_target = target;
+    g_battleDone = false;
+    GameMode = game_mode::kSlg;
+  }
+
+  bool ClickExactly(int code) {
+    for (int i = 0; i < kKassenCommandButtons; ++i)
+      if (Scene()->ResultOfHit(300 + i) == code && ClickButton(300 + i)) return true;
+    return false;
+  }
+  // The first unit panel the phase lets the player pick.
+  // Its general, read before the click (the rules may re-sort the units at once).
+  int ClickPickablePanel() {
+    for (int i = 0; i < kBattleUnits; ++i) {
+      const uint16_t general = g_Battle.sides[0].units[i].general;
+      if (Scene()->PanelSelectable(i) && ClickButton(2000 + i)) return general;
+    }
+    return -1;
+  }
+
+  // What a player does in each phase of the battle scene. With `tryAll` he also browses the units
+  // once, swaps a unit and sends the detached force when he can.
   void Play() {
     const int sceneId = GetSceneMgr().GetCurrentSceneId();
     if (sceneId == 10) {
@@ -178,6 +207,12 @@ class BattleScreenRun : public BattleWorldTest {
         break;
       }
       case 12:
+        if (tryAll_ && !browsed_ && ClickButton(402)) return;
+        if (tryAll_ && swapped_ < 0 && ClickExactly(20)) return;
+        if (tryAll_ && detached_ < 0 && !detachTried_ && ClickExactly(26)) {
+          detachTried_ = true;
+          return;
+        }
         if (ClickCommand({16, 24, 23})) {
           ++orders_;
           return;
@@ -189,6 +224,31 @@ class BattleScreenRun : public BattleWorldTest {
       case 14:
         if (ClickCommand({15, 19})) return;
         break;
+      case 15:  // the commander's orders: the detached force, else back
+        if (ClickExactly(21) || ClickButton(200)) return;
+        break;
+      case 9:
+        if ((swapped_ = ClickPickablePanel()) >= 0) return;
+        break;
+      case 10:
+        if ((detached_ = ClickPickablePanel()) >= 0) return;
+        break;
+      case 21:  // browsing: one unit's details, then back to the order
+        if (!browsed_) {
+          const uint16_t general = side.units[0].general;
+          if (ClickButton(2000)) {
+            browsed_ = true;
+            browsedName_ = GetBusyoName(general);
+            return;
+          }
+        }
+        if (detail_.empty()) {
+          driver_->Ticks(1);
+          detail_ = scene->Message();
+          return;
+        }
+        if (ClickButton(200)) return;
+        break;
       case 16:
       case 18:
         if (ClickCommand({50, 51, 40, 41})) return;
@@ -199,6 +259,7 @@ class BattleScreenRun : public BattleWorldTest {
     driver_->Ticks(1);
   }
 
+  RulesBattlePort rulesPort_;
   fs::path dir_;
   std::string oldModuleDir_;
   CDGManager* dg_ = nullptr;
@@ -209,25 +270,37 @@ class BattleScreenRun : public BattleWorldTest {
   std::set<int> phasesSeen_;
   int clicks_ = 0;
   int orders_ = 0;
+  bool tryAll_ = false;
+  bool browsed_ = false;
+  bool detachTried_ = false;
+  int swapped_ = -1;
+  int detached_ = -1;
+  bool swapLanded_ = false;
+  std::string detail_;
+  std::string browsedName_;
 };
 
 TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
   ASSERT_TRUE(Start(false));
   Build({25, 25, 20}, {40, 40, 30});
-  PlayerDaimyoId = static_cast<uint8_t>(clanA);  // the player's clan attacks
-  RulesBattlePort port;
-  SetBattlePort(&port);
-  SetBattleScreenPort(&GetKassenScreenPort());
-  SetGameRandState(5);
-  StepReset();
-  g_target = target;
-  g_battleDone = false;
-  GameMode = game_mode::kSlg;
+  BeginPlayerBattle();
   bool opened = false;
+  float fast = 0, slow = 0;
   for (int i = 0; i < 20000 && !g_battleDone; ++i) {
     Play();
     opened |= GetSceneMgr().GetCurrentSceneId() == 8;
+    // Holding Ctrl runs the scene five times as fast; releasing it, at normal speed again.
+    if (fast == 0 && Scene() && Scene()->GetPhase() == 12) {
+      driver_->SetKey(VK_CONTROL, true);
+      driver_->Ticks(1);
+      fast = Scene() ? Scene()->GetSpeed() : -1;
+      driver_->SetKey(VK_CONTROL, false);
+      driver_->Ticks(1);
+      slow = Scene() ? Scene()->GetSpeed() : -1;
+    }
   }
+  EXPECT_EQ(fast, 5.0f);
+  EXPECT_EQ(slow, 1.0f);
   ASSERT_TRUE(g_battleDone) << "the battle ended; game mode " << GameMode << ", scene "
                             << GetSceneMgr().GetCurrentSceneId() << ", phase " << (Scene() ? Scene()->GetPhase() : -1)
                             << ", step " << g_StepMachine.step[0];
@@ -244,6 +317,41 @@ TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
   ExpectClean();
 }
 
+// With reserve units the player also browses his units (and back), swaps a reserve unit of his
+// choice into a lane and sends one as the detached force; the battle still ends.
+TEST_F(BattleScreenRun, ThePlayerSwapsSendsTheDetachedForceAndBrowses) {
+  ASSERT_TRUE(Start(false));
+  Build({25, 25, 20, 20, 15, 15}, {40, 40, 30});
+  BeginPlayerBattle();
+  tryAll_ = true;
+  uint16_t swappedIn = kNoUnitGeneral, sentOut = kNoUnitGeneral;
+  bool detachedStood = false;
+  for (int i = 0; i < 30000 && !g_battleDone; ++i) {
+    Play();
+    if (swapped_ >= 0) swappedIn = static_cast<uint16_t>(swapped_);
+    if (detached_ >= 0) sentOut = static_cast<uint16_t>(detached_);
+    if (sentOut != kNoUnitGeneral && g_Battle.laneCount < kBattleUnits) {
+      const BattleFieldSlot& d = g_Battle.slots[0][g_Battle.laneCount];
+      detachedStood |= d.unit < kBattleUnits && g_Battle.sides[0].units[d.unit].general == sentOut;
+    }
+    if (swappedIn != kNoUnitGeneral && !swapLanded_) {
+      for (const BattleUnit& u : g_Battle.sides[0].units)
+        swapLanded_ |= u.general == swappedIn && u.lane < g_Battle.laneCount;
+    }
+  }
+  ASSERT_TRUE(g_battleDone) << "the battle ended; scene " << GetSceneMgr().GetCurrentSceneId() << ", phase "
+                            << (Scene() ? Scene()->GetPhase() : -1);
+  EXPECT_TRUE(browsed_ && phasesSeen_.count(21)) << "the player browsed his units";
+  EXPECT_FALSE(browsedName_.empty());
+  EXPECT_NE(detail_.find(browsedName_), std::string::npos) << "the unit's details: " << detail_;
+  EXPECT_NE(swappedIn, kNoUnitGeneral) << "the player picked a unit to swap in";
+  EXPECT_TRUE(swapLanded_) << "his pick came into the lane";
+  EXPECT_NE(sentOut, kNoUnitGeneral) << "the player picked the detached force";
+  EXPECT_TRUE(detachedStood) << "his pick stood in the detached position";
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  ExpectClean();
+}
+
 // The layout's contract with the scene (docs/layouts.md "Battle scene"), on the built layout.
 TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   ASSERT_TRUE(Start(false));
@@ -254,11 +362,38 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   ASSERT_NE(menu, nullptr);
   CVMenuBase* frame = menu->FirstChild();
   ASSERT_NE(frame, nullptr);
-  for (int i = 0; i < 7; ++i) EXPECT_NE(frame->FindChild(kWidgetText, i), nullptr) << "text " << i;
-  for (int id : {200, 300, 301, 302, 303, 304, 305, 306, 307, 2000, 2001, 2002, 2003, 2004, 2005}) {
+  // Message line, side 1's six units, hint line, round counter.
+  for (int i = 0; i < 9; ++i) EXPECT_NE(frame->FindChild(kWidgetText, i), nullptr) << "text " << i;
+  for (int id : {200, 402, 300, 301, 302, 303, 304, 305, 306, 307, 2000, 2001, 2002, 2003, 2004, 2005}) {
     CVMenuBtn* b = menu->FindButtonById(id);
     ASSERT_NE(b, nullptr) << id;
     EXPECT_NE(b->FindChild(kWidgetText, 0), nullptr) << "label of " << id;
+    if (id >= 300 && id <= 307) {
+      EXPECT_NE(b->FindChild(kWidgetSprite, 0), nullptr) << "icon of " << id;
+    }
+    if (id >= 2000) {
+      EXPECT_NE(b->FindChild(kWidgetSprite, 0), nullptr) << "face of " << id;
+      EXPECT_NE(b->FindChild(kWidgetSprite, 1), nullptr) << "kind of " << id;
+      CVMenuBase* gauge = b->FindChild(kWidgetSprite, 2);
+      ASSERT_NE(gauge, nullptr) << "gauge of " << id;
+      EXPECT_NE(gauge->FindChild(kWidgetSprite, 0), nullptr) << "gauge fill of " << id;
+    }
+  }
+  // The order icons (number and name each) and the skill lists (five rows a side, with gauges).
+  CVMenuBase* icons = frame->NextSibling() ? frame->NextSibling()->NextSibling() : nullptr;
+  ASSERT_NE(icons, nullptr);
+  for (int i = 0; i < 10; ++i) {
+    CVMenuBase* icon = icons->FindChild(kWidgetSprite, i);
+    ASSERT_NE(icon, nullptr) << "order icon " << i;
+    EXPECT_NE(icon->FindChild(kWidgetText, 1), nullptr) << "order icon " << i;
+  }
+  CVMenuBase* skills = icons->NextSibling();
+  ASSERT_NE(skills, nullptr);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_NE(skills->FindChild(kWidgetText, i), nullptr) << "skill row " << i;
+    CVMenuBase* gauge = skills->FindChild(kWidgetSprite, i);
+    ASSERT_NE(gauge, nullptr) << "skill gauge " << i;
+    EXPECT_NE(gauge->FindChild(kWidgetSprite, 0), nullptr) << "skill gauge fill " << i;
   }
   for (int side = 0; side < 2; ++side)
     for (int i = 0; i < kBattleUnits; ++i) EXPECT_NE(scene->FieldFigure(side, i), nullptr) << side << " " << i;
@@ -271,14 +406,37 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   EXPECT_EQ(frame->cancelId, 307) << "the right click presses it";
   EXPECT_FALSE(menu->FindButtonById(200)->TestFlag(kWfShown));
   EXPECT_EQ(scene->ResultOfHit(200), 1);
+  ResetBattle();
+  g_Battle.sides[0].units[3].general = 1;  // a unit waiting to be placed
+  g_Battle.sides[0].units[3].soldiers = 10;
   scene->SetPhase(7);
   EXPECT_EQ(scene->ResultOfHit(2003), 303);
+  EXPECT_EQ(scene->ResultOfHit(2002), -1) << "no unit, no pick";
   // A pick is taken once: one click never places a unit in two lanes.
   scene->UpdateMainMenu(0, 0, 0, 2003);
   EXPECT_EQ(scene->TakeResult(), 303);
   EXPECT_EQ(scene->TakeResult(), -1);
+  // Nor does a pick left untaken reach the next phase's question.
+  scene->UpdateMainMenu(0, 0, 0, 2003);
+  scene->SetPhase(8);
+  EXPECT_EQ(scene->TakeResult(), -1);
   scene->SetPhase(12);
   EXPECT_EQ(scene->ResultOfHit(2003), -1);
+  // Browsing: 402 opens it, nothing of it reaches the order questions, back returns to the order.
+  EXPECT_TRUE(menu->FindButtonById(402)->TestFlag(kWfShown));
+  scene->ShowMessage("どの命令をあたえますか？");
+  scene->UpdateMainMenu(0, 0, 0, 402);
+  EXPECT_EQ(scene->GetPhase(), 21);
+  EXPECT_STREQ(scene->Message(), "右クリックで戻ります");
+  EXPECT_TRUE(skills->TestFlag(kWfShown));
+  EXPECT_TRUE(menu->FindButtonById(200)->TestFlag(kWfShown));
+  EXPECT_EQ(scene->ResultOfHit(2000), -1);
+  EXPECT_EQ(scene->ResultOfHit(200), -1);
+  scene->UpdateMainMenu(0, 0, 0, 200);
+  EXPECT_EQ(scene->GetPhase(), 12);
+  EXPECT_STREQ(scene->Message(), "どの命令をあたえますか？");
+  EXPECT_FALSE(skills->TestFlag(kWfShown));
+  EXPECT_EQ(scene->TakeResult(), -1) << "browsing gave the questions nothing";
 }
 
 // On real GL offscreen: the deployment screen shows its message line, the formation buttons and the
@@ -286,15 +444,7 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
 TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
   Build({25, 25, 20}, {40, 40, 30});
-  PlayerDaimyoId = static_cast<uint8_t>(clanA);
-  RulesBattlePort port;
-  SetBattlePort(&port);
-  SetBattleScreenPort(&GetKassenScreenPort());
-  SetGameRandState(5);
-  StepReset();
-  g_target = target;
-  g_battleDone = false;
-  GameMode = game_mode::kSlg;
+  BeginPlayerBattle();
   for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 5); ++i) driver_->Ticks(1);
   ASSERT_TRUE(Scene() && Scene()->GetPhase() == 5);
   driver_->Ticks(30);

@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""Writes data/image/kassen.json: the battle screen's sheets (command buttons and their icons by
+picture number, unit panels, the morale gauge, order icons, the skill panel). Faces and the kind
+marks are the strategy screens' (face/fNN.png, slg/kind.png). Run by hand:
+python3 data/ui/gen/kassen_art.py"""
+import json, os
+
+OUT = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "image", "kassen.json")
+
+# Icon of each picture number the command sets use: (glyph, colour).
+FORM, MOVE, FIGHT, SIDE, SIEGE = "#36508C", "#2C6A34", "#8A2C24", "#6A4A1C", "#4A2C6A"
+ICONS = {0: ("横", FORM), 1: ("鶴", FORM), 2: ("魚", FORM), 3: ("右", FORM), 4: ("左", FORM),
+         5: ("移", MOVE), 6: ("前", MOVE), 7: ("後", MOVE), 8: ("攻", FIGHT), 9: ("突", FIGHT),
+         10: ("攻", FIGHT), 11: ("突", FIGHT), 12: ("籠", SIDE), 13: ("戻", "#505050"), 14: ("強", SIEGE),
+         15: ("囲", SIEGE), 32: ("退", SIDE), 33: ("右", FIGHT), 34: ("正", FIGHT), 35: ("左", FIGHT),
+         36: ("右", SIEGE), 37: ("正", SIEGE), 38: ("左", SIEGE), 39: ("銃", FIGHT), 40: ("替", MOVE),
+         41: ("待", MOVE), 42: ("特", SIEGE), 43: ("将", SIDE), 44: ("別", SIEGE)}
+ICON = 48
+COLS, ROWS = 8, 6  # 48 cells: picture number = cell (row-major)
+
+
+def looks(w, h, r=8):
+    fills = ["#1C2438F0", "#36508CF8", "#0C1426FF", "#40404898", "#6A1C28F0"]
+    edges = ["#B08A48", "#F0D080", "#FFE8A0", "#707070", "#F0D080"]
+    return [[{"panel": [2, 2, w - 4, h - 4], "radius": r, "color": fills[i]},
+             {"border": [2, 2, w - 4, h - 4], "width": 2, "radius": r, "color": edges[i]}] for i in range(5)]
+
+
+def icon(n):
+    if n not in ICONS:
+        return []
+    glyph, colour = ICONS[n]
+    c = ICON // 2
+    cell = [{"ellipse": [c, c, c - 3, c - 3], "color": colour},
+            {"ring": [c, c, c - 3], "width": 2, "color": "#F0E0B0"},
+            {"text": glyph, "box": [0, 0, ICON, ICON], "size": 26, "color": "#FFF4D8", "align": "center"}]
+    if 36 <= n <= 38:  # with the detached force: a small second banner
+        cell.append({"rect": [ICON - 12, 4, 8, 12], "color": "#F0D080"})
+    return cell
+
+
+pics = []
+pics.append({"file": "kassen/cmd_icon.png", "width": ICON * COLS, "height": ICON * ROWS, "grid": [COLS, ROWS],
+             "cells": [icon(n) for n in range(COLS * ROWS)]})
+pics.append({"file": "kassen/cmd_btn.png", "width": 200, "height": 56 * 5, "grid": [1, 5], "cells": looks(200, 56)})
+pics.append({"file": "kassen/panel.png", "width": 240, "height": 56 * 5, "grid": [1, 5], "cells": looks(240, 56, 6)})
+pics.append({"file": "kassen/gauge.png", "width": 120, "height": 8, "shapes": [
+    {"panel": [0, 0, 120, 8], "radius": 3, "color": "#E0B040"}]})
+pics.append({"file": "kassen/gauge_back.png", "width": 120, "height": 8, "shapes": [
+    {"panel": [0, 0, 120, 8], "radius": 3, "color": "#0C1426FF"}, {"border": [0, 0, 120, 8], "width": 1, "radius": 3, "color": "#707070"}]})
+pics.append({"file": "kassen/order.png", "width": 96, "height": 48, "grid": [2, 1], "cells": [
+    [{"polygon": [[6, 4], [42, 4], [42, 30], [24, 44], [6, 30]], "color": c},
+     {"border": [6, 4, 36, 26], "width": 2, "radius": 0, "color": "#F0E0B0"}] for c in ["#3C78D8", "#C8402C"]]})
+pics.append({"file": "kassen/skill_panel.png", "width": 560, "height": 300, "shapes": [
+    {"panel": [0, 0, 560, 300], "radius": 10, "color": "#141A2CF0"},
+    {"border": [2, 2, 556, 296], "width": 3, "radius": 10, "color": "#B08A48"},
+    {"rect": [279, 16, 2, 268], "color": "#B08A48"}]})
+json.dump({"pictures": pics}, open(OUT, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
+print(OUT, len(pics), "pictures")
