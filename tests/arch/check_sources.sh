@@ -6,7 +6,7 @@
 # Usage: check_sources.sh <source root> <build's v4_sources.txt> <folder>...
 set -u
 root=$1
-list=$2
+list=$(realpath -- "$2" 2> /dev/null || echo "$2")
 shift 2
 if [ ! -f "$list" ]; then echo "$list: no source list (configure the build first)"; exit 1; fi
 fail=0
