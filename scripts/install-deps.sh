@@ -10,7 +10,7 @@ pkgs=(
   libvorbis-dev libogg-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libassimp-dev libpng-dev zlib1g-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format clang-tidy
   libimgui-dev  # the debug window (its SDL2 and OpenGL 3 backends are copied into src/platform/debugui)
 )
 missing=()

@@ -32,13 +32,14 @@ namespace {
 std::atomic<long> g_allocs{0};
 }  // namespace
 
-void* operator new(size_t n) {
+// Out of line, so the compiler does not pair the inlined free with the replaced new and warn.
+[[gnu::noinline]] void* operator new(size_t n) {
   g_allocs.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 

@@ -51,11 +51,7 @@ void Say(const char* fmt, uint16_t g) {
 // (255 none), so the clan never names a head it no longer has.
 void HeadLost(uint16_t g, int conqueror) {
   uint8_t clan = GetBusyoDaimyo(g);
-  if (clan >= kDaimyoInPlay || DaimyoTable[clan].head != g) return;
-  DaimyoRecord& d = DaimyoTable[clan];
-  d.actingHead = g;
-  d.head = NullBusyoId;
-  d.successor = static_cast<uint8_t>(conqueror);
+  if (clan < kDaimyoInPlay) HandClanToActingHead(clan, g, static_cast<uint8_t>(conqueror));
 }
 
 // Flight of a defender from the fallen castle; true when he got away.
@@ -222,11 +218,7 @@ bool SettleFate(BattleUnit& u) {
       int fromClan = u.clan;
       int slot = AddBusyoToDaimyo(g, u.clan, u.slot, target, static_cast<uint32_t>(attClan), target);
       if (slot >= 0) {
-        if (wasHead) {
-          DaimyoTable[fromClan].actingHead = g;
-          DaimyoTable[fromClan].head = NullBusyoId;
-          DaimyoTable[fromClan].successor = static_cast<uint8_t>(attClan);
-        }
+        if (wasHead) HandClanToActingHead(fromClan, g, static_cast<uint8_t>(attClan));
         if (freeUnit >= 0) {
           BattleUnit& nu = att.units[freeUnit];
           nu = u;

@@ -1,6 +1,6 @@
-// What the frame calls of the subsystems above and beside it. The scene manager, the scenario
-// engine, the strategy turn loop, sound, movies and the graphics device fill these in as they
-// land; until then the shell installs its placeholder scene and a plain present.
+// What the frame calls of the subsystems above and beside it. The shell's wiring fills these in
+// with the scene manager, the scenario engine, the strategy turn loop, sound, movies and the
+// graphics device; a seam left empty is skipped.
 #pragma once
 #include <cstdint>
 

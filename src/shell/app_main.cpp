@@ -16,7 +16,6 @@
 #include "shell/frame.h"
 #include "shell/input_snapshot_source.h"
 #include "shell/main_window.h"
-#include "shell/placeholder_scene.h"
 #include "shell/window_graphics.h"
 #include "platform/fs/fs.h"
 #include "platform/sdl/instance_lock.h"
@@ -40,8 +39,6 @@ struct App {
   plat::InstanceLock lock;
   plat::PeriodicTimer timer;
   SnapshotInputSource input;
-  std::unique_ptr<PlaceholderSceneMgr> scenes;
-  std::unique_ptr<TestCardPicture> picture;
   std::unique_ptr<WindowGraphics> graphics;
 };
 
@@ -147,11 +144,9 @@ void InitGame(App& app, int selector) {
   if (s.purgeTextures) s.purgeTextures();
   if (s.loadLineAndBoardTables) s.loadLineAndBoardTables();
   if (s.initMenuManager) s.initMenuManager();
-  // The scene manager with its table; the placeholder scene stands in while none is installed.
-  app.scenes = std::make_unique<PlaceholderSceneMgr>();
-  app.picture = std::make_unique<TestCardPicture>(app.scenes.get());
-  FrameSceneManager* sceneManager = s.sceneManager ? s.sceneManager : app.scenes.get();
-  WindowPictureSource* picture = s.pictureSource ? s.pictureSource : app.picture.get();
+  // The scene manager with its table and the picture the wiring installed.
+  FrameSceneManager* sceneManager = s.sceneManager;
+  WindowPictureSource* picture = s.pictureSource;
   app.graphics = std::make_unique<WindowGraphics>(app.window.get(), picture);
   FrameServices services;
   services.scenes = sceneManager;
@@ -168,7 +163,7 @@ void InitGame(App& app, int selector) {
       FramePeriodMs(selector),
       [w, picture] {
         w->MakeCurrent();
-        picture->AdoptFrameThread();
+        if (picture) picture->AdoptFrameThread();
       },
       [](uint32_t timerId) { FrameTimerProc(timerId); }, [w] { w->ReleaseCurrent(); });
   g_FrameTimerId.store(id);
@@ -254,8 +249,6 @@ void ShutdownGame(App& app) {
   SetWindowModeHost(nullptr);
   g_modeHost.reset();
   app.graphics.reset();
-  app.picture.reset();
-  app.scenes.reset();
   if (app.window) app.window->DestroyGlContext();
   app.window.reset();
   app.lock.Release();

@@ -41,9 +41,9 @@ struct StartupSteps {
   void (*endStreamThreads)() = nullptr;
   // Per-frame game and media steps (sound fades, scripts, turn loop, movies); null: none.
   FrameGameHooks* gameHooks = nullptr;
-  // The scene manager the frame drives; null: the placeholder scene.
+  // The scene manager the frame drives; null: none (the frame runs no logic step).
   FrameSceneManager* sceneManager = nullptr;
-  // What the window shows; null: the placeholder scene's test card.
+  // What the window shows; null: black.
   WindowPictureSource* pictureSource = nullptr;
   // Debug mode only: opens the debug window after start-up, draws it once per message-loop pass
   // and closes it first at shutdown.

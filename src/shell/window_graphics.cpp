@@ -4,11 +4,6 @@
 #include "platform/sdl/gl_canvas.h"
 #include "platform/sdl/window.h"
 
-bool TestCardPicture::DrawPicture(const DisplayLayout& layout) {
-  DrawTestCard(scene_ ? scene_->DrawnCard() : TestCard{}, layout.displayW, layout.displayH);
-  return !plat::GlTakeError();
-}
-
 bool WindowGraphics::RenderMovieFrame() {
   bool ok = source_ ? source_->DrawMovie(GetDisplayLayout()) : true;
   window_->SwapBuffers();

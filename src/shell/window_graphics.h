@@ -1,12 +1,11 @@
-// The window's present step. Whatever renders the 1280 × 720 picture (the graphics device, or the
-// placeholder test card until it lands) draws it into the fitted picture rectangle of the window's
-// drawable with the GL context current on the frame thread; then the window swaps.
+// The window's present step. Whatever renders the 1280 × 720 picture (the graphics device) draws it
+// into the fitted picture rectangle of the window's drawable with the GL context current on the
+// frame thread; then the window swaps. With no picture source the window shows black.
 #pragma once
 
 #include "core/display_layout.h"
 #include "shell/device_state.h"
 #include "core/frame_services.h"
-#include "shell/placeholder_scene.h"
 
 namespace plat {
 class Window;
@@ -34,16 +33,6 @@ struct WindowPictureSource {
   virtual bool ResetDevice() { return true; }
   // Replaces the device (or makes one when there is none); false leaves things as they were.
   virtual bool RecreateDevice() { return true; }
-};
-
-// The placeholder scene's test card as the picture.
-class TestCardPicture : public WindowPictureSource {
- public:
-  explicit TestCardPicture(const PlaceholderSceneMgr* scene) : scene_(scene) {}
-  bool DrawPicture(const DisplayLayout& layout) override;
-
- private:
-  const PlaceholderSceneMgr* scene_;
 };
 
 // The frame's device for the window: draw the picture, swap. The main thread's device recovery

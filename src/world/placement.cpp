@@ -95,11 +95,7 @@ void LeaveOtherClans(uint32_t busyo, uint32_t keep) {
     DaimyoRecord& f = DaimyoTable[c];
     for (uint16_t& v : f.vassals)
       if (v == busyo) v = kNoBusyo;
-    if (f.head == busyo) {
-      f.actingHead = static_cast<uint16_t>(busyo);
-      f.successor = kNoDaimyo;
-      f.head = NullBusyoId;
-    }
+    HandClanToActingHead(c, busyo, kNoDaimyo);
   }
 }
 
@@ -198,12 +194,16 @@ bool TransferBusyoToDaimyo(uint32_t busyo, uint32_t clan) {
   DaimyoRecord& f = DaimyoTable[former];
   for (uint16_t& v : f.vassals)
     if (v == busyo) v = kNoBusyo;
-  if (f.head == busyo) {
-    f.actingHead = static_cast<uint16_t>(busyo);
-    f.successor = kNoDaimyo;
-    f.head = NullBusyoId;
-  }
+  HandClanToActingHead(former, busyo, kNoDaimyo);
   return true;
+}
+
+void HandClanToActingHead(uint32_t clan, uint32_t head, uint8_t successor) {
+  if (clan >= kDaimyoSlots || DaimyoTable[clan].head != head) return;
+  DaimyoRecord& d = DaimyoTable[clan];
+  d.actingHead = static_cast<uint16_t>(head);
+  d.head = NullBusyoId;
+  d.successor = successor;
 }
 
 int AddBusyoToDaimyo(uint32_t busyo, uint8_t fromForce, uint8_t fromSlot, uint32_t fromSiro, uint32_t clan,

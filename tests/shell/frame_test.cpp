@@ -10,7 +10,7 @@
 #include "core/step_machine.h"
 #include "shell/device_state.h"
 #include "shell/frame.h"
-#include "shell/placeholder_scene.h"
+#include "tests/support/placeholder_scene.h"
 #include "tests/support/frame_driver.h"
 
 namespace {

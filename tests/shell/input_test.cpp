@@ -6,7 +6,7 @@
 #include "core/cv_input.h"
 #include "core/display_layout.h"
 #include "shell/input_snapshot_source.h"
-#include "shell/placeholder_scene.h"
+#include "tests/support/placeholder_scene.h"
 #include "tests/support/frame_driver.h"
 
 namespace {

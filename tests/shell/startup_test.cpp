@@ -24,6 +24,7 @@
 #include "platform/sdl/process.h"
 #include "platform/sdl/window.h"
 #include "shell/window_graphics.h"
+#include "tests/support/placeholder_scene.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -75,6 +76,9 @@ class StartupTest : public ::testing::Test {
   void SetUp() override {
     g_order.clear();
     saved_ = GetStartupSteps();
+    // The frame drives the test card unless a test installs its own picture.
+    GetStartupSteps().sceneManager = &scenes_;
+    GetStartupSteps().pictureSource = &card_;
     moduleDir_ = GetModuleDir();
     plat::ClearTerminationRequest();
     g_QuitRequested = false;
@@ -99,6 +103,8 @@ class StartupTest : public ::testing::Test {
   }
   v4test::TempFolder dir_;  // stands for the install folder
   StartupSteps saved_;
+  PlaceholderSceneMgr scenes_;
+  TestCardPicture card_{&scenes_};
   std::string moduleDir_;
   std::vector<BoxRequest> boxes;
 };

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/display_layout.h"
-#include "shell/placeholder_scene.h"
+#include "tests/support/placeholder_scene.h"
 #include "shell/window_graphics.h"
 #include "platform/sdl/window.h"
 #include "tests/support/frame_driver.h"

@@ -54,8 +54,28 @@ bool FirstPass() {
 
 bool Refused(int command) {
   if (!IsCommandGreyed(command)) return false;
-  SlgScene().ShowMessage("これ以上はできません", 7, false);
+  ShowRefusal(nullptr);
   return true;
+}
+
+bool RefuseAndJump(int command, int wait, int step) {
+  if (!Refused(command)) return false;
+  SetFrameWait(wait);
+  StepJump(step);
+  return true;
+}
+
+void ShowRefusal(const char* why) { SlgScene().ShowMessage(why ? why : "これ以上はできません", 7, false); }
+
+bool DialogConfirmed(int backStep) {
+  SlgScenePort& s = SlgScene();
+  const int r = s.GetSceneResult();
+  if (r == kResultDialogBack) {
+    s.FinishDialog();
+    StepJump(backStep);
+    return false;
+  }
+  return r == kResultConfirm;
 }
 
 void LeaveCommand(bool reselect) {
@@ -83,8 +103,7 @@ int ChooseBusyo(int command, int selMode, const char* prompt) {
   if (g < 0 || g >= kBusyoCount) return 0;
   if (GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
       CheckCommandAvailable(command, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
-    const char* why = GetCommandReasonText();
-    s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+    cmd::ShowRefusal(GetCommandReasonText());
     s.ClearMarkedBusyo();
     return 0;
   }

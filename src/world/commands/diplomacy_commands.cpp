@@ -55,11 +55,7 @@ int CmdDiplomacy() {
   }
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(kCmdAlliance)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(kStepEnd);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdAlliance, kRefusalWait, kStepEnd)) return kStepRunning;
       dw.busyo = kNoBusyo;
       dw.kuni = -1;
       StepNext();
@@ -127,8 +123,7 @@ int CmdDiplomacy() {
     case 5: {
       // Checked again at the moment of paying: never spent into a wrap.
       if (CheckCommandAvailable(kCmdAlliance, kNoBusyo, kNoSiro, PlayerDaimyoId, 0xFFFF)) {
-        const char* why = GetCommandReasonText();
-        s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+        cmd::ShowRefusal(GetCommandReasonText());
         s.FinishDialog();
         StepJump(kStepEnd);
         return kStepRunning;
@@ -189,11 +184,7 @@ int CmdPoach() {
   }
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(kCmdPoach)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(kStepCancel);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdPoach, kRefusalWait, kStepCancel)) return kStepRunning;
       StepNext();
       return kStepRunning;
     case 2: {
@@ -240,8 +231,7 @@ int CmdPoach() {
       // Only a general the rules allow (another clan's or an independent, not yet targeted).
       if (GetBusyoDaimyo(static_cast<uint32_t>(t)) == PlayerDaimyoId ||
           CheckCommandAvailable(kCmdPoach, dw.busyo, kNoSiro, PlayerDaimyoId, static_cast<uint16_t>(t))) {
-        const char* why = GetCommandReasonText();
-        s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+        cmd::ShowRefusal(GetCommandReasonText());
         dw.confirmed = false;
         return kStepRunning;
       }

@@ -173,11 +173,7 @@ int RunKuniCommand(KuniCmd kind) {
   }
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(id)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(id, kRefusalWait, kStepLeave)) return kStepRunning;
       s.ShowMessage(kAskBusyo, 7, false);
       s.ClearMarkedBusyo();
       StepNext();
@@ -266,11 +262,7 @@ int CmdExtendCastle() {
   }
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(kCmdCastleWorks)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdCastleWorks, kRefusalWait, kStepLeave)) return kStepRunning;
       StepNext();
       return kStepRunning;
     case 2: {
@@ -330,13 +322,7 @@ int CmdExtendCastle() {
           s.SetDialogValues(1, SiroWorkCost(w.busyo, w.levels));
         }
       }
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        StepJump(2);
-        return kStepRunning;
-      }
-      if (r != kResultConfirm) return kStepRunning;
+      if (!cmd::DialogConfirmed(2)) return kStepRunning;
       SiroRecord& c = SiroTable[w.siro];
       const int cost = SiroWorkCost(w.busyo, w.levels);
       if (w.levels < 1 || cost > P().money || P().cp < kCastleWorksCp) {
@@ -454,8 +440,7 @@ int CmdMoveBusyo() {
                            CheckCommandAvailable(kCmdMove, static_cast<uint16_t>(g), w.target, PlayerDaimyoId, 0xFFFF)))
             refused = true;
         if (refused) {
-          const char* why = GetCommandReasonText();
-          s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+          cmd::ShowRefusal(GetCommandReasonText());
           s.SetSelectedCastle(w.siro);
           StepJump(3);
           return kStepRunning;

@@ -125,8 +125,7 @@ int CmdRecruitSoldiers() {
       }
       if (GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
           CheckCommandAvailable(kCmdRecruit, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
-        const char* why = GetCommandReasonText();
-        s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+        cmd::ShowRefusal(GetCommandReasonText());
         s.ClearMarkedBusyo();
         return kStepRunning;
       }
@@ -165,13 +164,7 @@ int CmdRecruitSoldiers() {
         return kStepRunning;
       }
       const int chosen = s.GetDialogResult(3);
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        StepJump(3);
-        return kStepRunning;
-      }
-      if (r != kResultConfirm) return kStepRunning;
+      if (!cmd::DialogConfirmed(3)) return kStepRunning;
       // The number never passes the offered count, so soldiers, applicants and money stay in range.
       const int v = std::clamp(chosen < 0 ? w.count : chosen, 0, w.count);
       KuniRecord& k = KuniTable[w.kuni];
@@ -207,11 +200,7 @@ int CmdDistributeGuns() {
   DaimyoRecord& p = P();
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(kCmdGuns)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdGuns, kRefusalWait, kStepLeave)) return kStepRunning;
       s.ClearMarkedBusyo();
       StepNext();
       return kStepRunning;
@@ -254,8 +243,7 @@ int CmdDistributeGuns() {
       if (g < 0 || g >= kBusyoCount) return kStepRunning;
       if (GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
           CheckCommandAvailable(kCmdGuns, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
-        const char* why = GetCommandReasonText();
-        s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+        cmd::ShowRefusal(GetCommandReasonText());
         s.ClearMarkedBusyo();
         return kStepRunning;
       }
@@ -297,13 +285,7 @@ int CmdDistributeGuns() {
         return kStepRunning;
       }
       const int chosen = s.GetDialogResult(3);
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        StepJump(3);
-        return kStepRunning;
-      }
-      if (r != kResultConfirm) return kStepRunning;
+      if (!cmd::DialogConfirmed(3)) return kStepRunning;
       int v = std::clamp(chosen < 0 ? w.count : chosen, 0, w.count);
       v = std::min(v, p.money / price);
       SetBusyoGuns(w.busyo, BusyoTable[w.busyo].guns + v);
@@ -332,11 +314,7 @@ int CmdReward() {
   }
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(kCmdReward)) {
-        SetFrameWait(30);
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdReward, 30, kStepLeave)) return kStepRunning;
       StepNext();
       return kStepRunning;
     case 2: {
@@ -384,13 +362,7 @@ int CmdReward() {
         return kStepRunning;
       }
       const int choice = s.GetDialogResult(0);
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        StepJump(1);
-        return kStepRunning;
-      }
-      if (r != kResultConfirm) return kStepRunning;
+      if (!cmd::DialogConfirmed(1)) return kStepRunning;
       const bool large = choice == 2 && P().money >= 15;
       const int cost = large ? 15 : 5;
       if (P().money < cost) {
@@ -429,11 +401,7 @@ int CmdTrain() {
   }
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(kCmdTraining)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdTraining, kRefusalWait, kStepLeave)) return kStepRunning;
       StepNext();
       return kStepRunning;
     case 2: {
@@ -607,11 +575,7 @@ int CmdSelectKuniInfo() {
   }
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(kCmdKuniInfo)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdKuniInfo, kRefusalWait, kStepLeave)) return kStepRunning;
       w.chosenKuni = 255;
       s.ClearKuniFocus();
       s.SetSelMode(1);
@@ -785,11 +749,7 @@ int CmdVisitBusyo() {
   }
   switch (StepGet()) {
     case 1:
-      if (cmd::Refused(kCmdVisit)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdVisit, kRefusalWait, kStepLeave)) return kStepRunning;
       w.target = 0xFFFF;
       StepNext();
       return kStepRunning;

@@ -82,6 +82,13 @@ namespace cmd {
 bool FirstPass();
 // The routine's command is greyed now: shows the refusal message.
 bool Refused(int command);
+// The same, then waits `wait` frames and jumps to `step` (true: the caller returns and runs on).
+bool RefuseAndJump(int command, int wait, int step);
+// The refusal line: `why`, or the general one when there is no reason.
+void ShowRefusal(const char* why);
+// The open dialog's answer: true once confirmed. Backing out closes the dialog and jumps to
+// `backStep`; until then, and after that, false.
+bool DialogConfirmed(int backStep);
 // The common way out: marks cleared, nothing selectable, dialog closed, empty message, no panel
 // subject, the current country selected again (when reselect), the map focus restored.
 void LeaveCommand(bool reselect);

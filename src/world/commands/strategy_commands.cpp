@@ -53,14 +53,6 @@ void BeginCommand(int id) {
   s.FocusKuni(CurrentKuniId, 1);
 }
 
-// Refusal of a command that became unavailable: the message, then the cancel path.
-bool RefuseNow(int id) {
-  if (!cmd::Refused(id)) return false;
-  SetFrameWait(kRefusalWait);
-  StepJump(kStepCancel);
-  return true;
-}
-
 int Cancel() {
   cmd::LeaveCommand(false);
   StepFinish();
@@ -101,8 +93,7 @@ std::vector<int32_t> AcceptedAttackers() {
       ok.push_back(g);
       continue;
     }
-    const char* why = GetCommandReasonText();
-    s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+    cmd::ShowRefusal(GetCommandReasonText());
   }
   sw.accepted = ok;
   return ok;
@@ -117,8 +108,7 @@ int SumInvadeCost(const std::vector<int32_t>& generals) {
 // A target castle the command may take for the chosen general, or the refusal shown.
 bool TargetAccepted(int command, uint16_t busyo, uint16_t siro) {
   if (!CheckCommandAvailable(command, busyo, siro, PlayerDaimyoId, 0xFFFF)) return true;
-  const char* why = GetCommandReasonText();
-  SlgScene().ShowMessage(why ? why : "これ以上はできません", 7, false);
+  cmd::ShowRefusal(GetCommandReasonText());
   return false;
 }
 
@@ -232,11 +222,7 @@ int CmdDeclareUnification() {
   switch (StepGet()) {
     case 1:
       // The menu greys the declaration unless it is allowed; a stale choice is refused.
-      if (cmd::Refused(kCmdDeclareUnification)) {
-        SetFrameWait(kRefusalWait);
-        StepJump(3);
-        return kStepRunning;
-      }
+      if (cmd::RefuseAndJump(kCmdDeclareUnification, kRefusalWait, 3)) return kStepRunning;
       StepNext();
       return kStepRunning;
     case 2:
@@ -265,7 +251,7 @@ int CmdInvade() {
   }
   switch (StepGet()) {
     case 1:
-      if (RefuseNow(kCmdInvade)) return kStepRunning;
+      if (cmd::RefuseAndJump(kCmdInvade, kRefusalWait, kStepCancel)) return kStepRunning;
       sw.source = sw.siro = kNoSiro;
       sw.costSum = sw.marked = 0;
       sw.ally = false;
@@ -339,13 +325,7 @@ int CmdInvade() {
         s.SetSelectedCastle(sw.source);
         return kStepRunning;
       }
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        StepJump(3);
-        return kStepRunning;
-      }
-      if (r != kResultConfirm) return kStepRunning;
+      if (!cmd::DialogConfirmed(3)) return kStepRunning;
       // The cost is what the dialog showed, charged once; more than the money left is refused.
       const int cost = SumInvadeCost(marked);
       if (cost > P().money) {
@@ -389,7 +369,7 @@ int CmdPlot() {
   }
   switch (StepGet()) {
     case 1:
-      if (RefuseNow(kCmdPlot)) return kStepRunning;
+      if (cmd::RefuseAndJump(kCmdPlot, kRefusalWait, kStepCancel)) return kStepRunning;
       sw.busyo = kNoBusyo;
       sw.source = sw.siro = kNoSiro;
       sw.ally = false;
@@ -434,13 +414,7 @@ int CmdPlot() {
         s.ShowMessage(sw.ally ? kAskAlly : kAskOk, 7, false);
         return kStepRunning;
       }
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        StepJump(2);
-        return kStepRunning;
-      }
-      if (r != kResultConfirm) return kStepRunning;
+      if (!cmd::DialogConfirmed(2)) return kStepRunning;
       const uint16_t g = sw.busyo;
       BusyoRecord& b = BusyoTable[g];
       DecayBusyoLoyalty(g);
@@ -521,7 +495,7 @@ int CmdSecretContact() {
   }
   switch (StepGet()) {
     case 1:
-      if (RefuseNow(kCmdSecretContact)) return kStepRunning;
+      if (cmd::RefuseAndJump(kCmdSecretContact, kRefusalWait, kStepCancel)) return kStepRunning;
       sw.busyo = sw.target = kNoBusyo;
       sw.source = sw.siro = kNoSiro;
       StepNext();
@@ -564,8 +538,7 @@ int CmdSecretContact() {
       if (CheckCommandAvailable(kCmdContactChosen, static_cast<uint16_t>(t), kNoSiro, PlayerDaimyoId, sw.busyo) ||
           CheckCommandAvailable(kCmdSecretContact, sw.busyo, SiroOf(static_cast<uint16_t>(t)), PlayerDaimyoId,
                                 0xFFFF)) {
-        const char* why = GetCommandReasonText();
-        s.ShowMessage(why ? why : "これ以上はできません", 7, false);
+        cmd::ShowRefusal(GetCommandReasonText());
         s.ClearMarkedBusyo();
         s.MarkBusyo(sw.busyo);
         return kStepRunning;

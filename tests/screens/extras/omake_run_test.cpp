@@ -37,7 +37,9 @@
 #include "screens/scenario/scene_adv.h"
 #include "shell/adv_wiring.h"
 #include "sound/sound.h"
+#include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/game_data_folder.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -56,18 +58,6 @@ class Hooks : public FrameGameHooks {
   void StepAdvScript() override { ::StepAdvScript(); }
 };
 
-class NullGraphics : public FrameGraphics {
- public:
-  explicit NullGraphics(CDGManager* mgr) : mgr_(mgr) {}
-  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
-  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
-  bool RenderFrame() override { return mgr_->RenderFrame(); }
-  bool RenderMovieFrame() override { return true; }
-
- private:
-  CDGManager* mgr_;
-};
-
 void SetCgSeen(int number, uint32_t bits) {
   for (int b = 0; b < 4; ++b) PlayRecordBlock.eventFlags[(number - 1) * 4 + b] = static_cast<uint8_t>(bits >> (8 * b));
 }
@@ -80,12 +70,7 @@ class OmakeRun : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "layout" / "omake_cg.lay")) << "build the sample data first";
-    dir_ = fs::temp_directory_path() / ("v4_omake_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::create_directory_symlink(data, dir_ / "Data");
-    oldModuleDir_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";
     LoadSystemData();
     ClearPlayRecord();
     InitSound();
@@ -102,7 +87,7 @@ class OmakeRun : public ::testing::Test {
     p.applySoundConfig = [this] { calls_.push_back("apply"); };
     ShowOpeningFlag = 0;
     dg_ = new CDGManager();
-    graphics_ = std::make_unique<NullGraphics>(dg_);
+    graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
     FrameServices s;
     s.scenes = &scenes_;
     s.game = &hooks_;
@@ -144,9 +129,6 @@ class OmakeRun : public ::testing::Test {
     ReturnToSlgFlag = 0;
     ShowOpeningFlag = 1;
     GameMode = 1;
-    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   void Click(int x, int y, bool right = false, int after = 4) {
@@ -190,12 +172,11 @@ class OmakeRun : public ::testing::Test {
 
   bool haveGl_ = false;
   std::vector<std::string> calls_;
-  fs::path dir_;
-  std::string oldModuleDir_;
+  v4test::GameDataFolder folder_{"v4_omake"};
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_;
   Hooks hooks_;
-  std::unique_ptr<NullGraphics> graphics_;
+  std::unique_ptr<v4test::DeviceFrameGraphics> graphics_;
   std::unique_ptr<FrameDriver> driver_;
 };
 
@@ -513,10 +494,10 @@ TEST_F(OmakeRun, ToolRefusesTextsAndNumbersThatDoNotFit) {
   };
   for (const Case& c : cases) {
     {
-      std::ofstream src(dir_ / "system.json");
+      std::ofstream src(fs::path(folder_.Path()) / "system.json");
       src << c.json;
     }
-    const std::string cmd = tool + " system build " + dir_.string() + " " + (dir_ / "out").string() + " 2>/dev/null";
+    const std::string cmd = tool + " system build " + folder_.Path() + " " + folder_.File("out") + " 2>/dev/null";
     const int status = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << c.json;
     EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.json;

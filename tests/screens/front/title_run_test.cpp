@@ -37,6 +37,7 @@
 #include "scenario/interp/adv_step.h"
 #include "scenario/interp/adv_text_run.h"
 #include "scenario/script/adv_script.h"
+#include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_mgr.h"
@@ -61,19 +62,6 @@ class MediaHooks : public FrameGameHooks {
     if (stepStory) ::StepAdvScript();
   }
   bool stepStory = false;
-};
-
-// The device manager's frame on the device of the current GL context (or the null device).
-class DeviceGraphics : public FrameGraphics {
- public:
-  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
-  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
-  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
-  bool RenderFrame() override { return mgr_->RenderFrame(); }
-  bool RenderMovieFrame() override { return true; }
-
- private:
-  CDGManager* mgr_;
 };
 
 struct Pt {
@@ -153,7 +141,7 @@ class TitleRun : public ::testing::Test {
   // The real GL device on the driver's offscreen window as the frame's graphics.
   bool StartGl() {
     dg_ = new CDGManager();
-    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
     if (!Driver().CreateOffscreenGl(1280, 720)) return false;
     if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
     dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
@@ -197,6 +185,17 @@ class TitleRun : public ::testing::Test {
     return false;
   }
 
+  // A later title of the run (no logo, no movie) on the null device, run until its menu takes
+  // buttons.
+  ::testing::AssertionResult StartAtMenu() {
+    if (!StartGraphics(false)) return ::testing::AssertionFailure() << "no drawing device";
+    StartScenes();
+    if (HasFatalFailure()) return ::testing::AssertionFailure() << "no scene system";
+    ShowOpeningFlag = 0;
+    if (!RunUntil(CVSceneTitle::kPhaseMenu, 2, 200)) return ::testing::AssertionFailure() << "the menu never opened";
+    return ::testing::AssertionSuccess();
+  }
+
   void Click(Pt p, bool right = false) {
     FrameDriver& d = Driver();
     const int vk = right ? VK_RBUTTON : VK_LBUTTON;
@@ -214,7 +213,7 @@ class TitleRun : public ::testing::Test {
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_;
   MediaHooks hooks_;
-  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<v4test::DeviceFrameGraphics> graphics_;
   std::unique_ptr<FrameDriver> driver_;
 };
 
@@ -275,10 +274,7 @@ TEST_F(TitleRun, ClickDuringTheMovieEndsIt) {
 }
 
 TEST_F(TitleRun, QuitQuestionNoStaysYesQuitsAndShutdownWritesTheSystemFiles) {
-  ASSERT_TRUE(StartGraphics(false));
-  StartScenes();
-  ShowOpeningFlag = 0;
-  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  ASSERT_TRUE(StartAtMenu());
   const fs::path sys = dir_ / "SaveData" / "sys";
   ASSERT_TRUE(fs::exists(sys / "sys.dat"));
   fs::remove(sys / "plc.dat");
@@ -328,10 +324,7 @@ TEST_F(TitleRun, SecondTitleOfTheRunSkipsLogoAndMovie) {
 }
 
 TEST_F(TitleRun, StoryButtonLoadsTheStorySet) {
-  ASSERT_TRUE(StartGraphics(false));
-  StartScenes();
-  ShowOpeningFlag = 0;
-  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  ASSERT_TRUE(StartAtMenu());
   Click(TitleButton(CVSceneTitle::kStorySecond));
   EXPECT_EQ(GameMode, 0);
   ASSERT_FALSE(GetAdvScript().switches.empty());
@@ -343,11 +336,8 @@ TEST_F(TitleRun, StoryButtonLoadsTheStorySet) {
 // scenario scene (here with a text presenter in place of the message window) until the story
 // hands over to the strategy game.
 TEST_F(TitleRun, StoryButtonRunsTheStoryUntilItHandsOver) {
-  ASSERT_TRUE(StartGraphics(false));
-  StartScenes();
-  ShowOpeningFlag = 0;
   hooks_.stepStory = true;
-  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  ASSERT_TRUE(StartAtMenu());
   AdvTextPresenter presenter({});
   SetAdvPresenter(&presenter);
   Click(TitleButton(CVSceneTitle::kStory));
@@ -424,10 +414,7 @@ Pt RightColumnButton(int32_t id) { return {480 + 400 + 160, 320 + 70 * (id - CVS
 Pt SaveRow(int r) { return {190 + 450, 166 + 44 * r + 20}; }
 
 TEST_F(TitleRun, SettingsOverTheTitleConfirmWritesSysDatAndCancelDoesNot) {
-  ASSERT_TRUE(StartGraphics(false));
-  StartScenes();
-  ShowOpeningFlag = 0;
-  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  ASSERT_TRUE(StartAtMenu());
   const fs::path sysDat = dir_ / "SaveData" / "sys" / "sys.dat";
   auto bytes = [&] {
     std::vector<char> b(112);
@@ -462,10 +449,7 @@ TEST_F(TitleRun, SettingsOverTheTitleConfirmWritesSysDatAndCancelDoesNot) {
 }
 
 TEST_F(TitleRun, TutorialChapterRunsAndComesBack) {
-  ASSERT_TRUE(StartGraphics(false));
-  StartScenes();
-  ShowOpeningFlag = 0;
-  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  ASSERT_TRUE(StartAtMenu());
   Click(RightColumnButton(CVSceneTitle::kTutorial));
   ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 12);
   // Chapter 2 ("選択肢") is the second button of the first row.
@@ -483,11 +467,8 @@ TEST_F(TitleRun, TutorialChapterRunsAndComesBack) {
 }
 
 TEST_F(TitleRun, StorySavedIntoSlot3LoadsFromTheTitleAtTheSameMessage) {
-  ASSERT_TRUE(StartGraphics(false));
-  StartScenes();
-  ShowOpeningFlag = 0;
   hooks_.stepStory = true;
-  ASSERT_TRUE(RunUntil(CVSceneTitle::kPhaseMenu, 2, 200));
+  ASSERT_TRUE(StartAtMenu());
   AdvTextPresenter presenter({});
   SetAdvPresenter(&presenter);
   Click(TitleButton(CVSceneTitle::kStory));

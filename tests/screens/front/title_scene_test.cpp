@@ -27,6 +27,13 @@ bool RunUntil(TitleTest& t, int32_t phase, int32_t step = -1, int budget = 400) 
   return false;
 }
 
+// A later title of the run (no logo, no movie), run until its menu takes buttons.
+bool StartAtMenu(TitleTest& t) {
+  ShowOpeningFlag = 0;
+  t.StartTitle();
+  return RunUntil(t, CVSceneTitle::kPhaseMenu, 2);
+}
+
 TEST(TitleScene, FirstRunShowsLogoThenMovieThenMenu) {
   TitleTest t;
   t.StartTitle();
@@ -163,9 +170,7 @@ TEST(TitleScene, MenuButtonsSetTheGameModeAndLeadToTheirScene) {
   };
   for (const Case& c : cases) {
     TitleTest t;
-    ShowOpeningFlag = 0;
-    t.StartTitle();
-    ASSERT_TRUE(RunUntil(t, CVSceneTitle::kPhaseMenu, 2));
+    ASSERT_TRUE(StartAtMenu(t));
     t.Click(TitleButton(c.id));
     EXPECT_EQ(GameMode, c.gameMode) << c.id;
     EXPECT_EQ(t.log.scriptLoads, c.scriptLoads) << c.id;
@@ -181,9 +186,7 @@ TEST(TitleScene, MenuButtonsSetTheGameModeAndLeadToTheirScene) {
 TEST(TitleScene, QuitQuestionAnsweredNoStaysAnsweredYesQuits) {
   for (int32_t answer : {2, 1}) {
     TitleTest t;
-    ShowOpeningFlag = 0;
-    t.StartTitle();
-    ASSERT_TRUE(RunUntil(t, CVSceneTitle::kPhaseMenu, 2));
+    ASSERT_TRUE(StartAtMenu(t));
     t.Click(TitleButton(CVSceneTitle::kQuit));
     ASSERT_EQ(t.CurrentScene(), 10) << answer;
     auto* dlg = dynamic_cast<CVSceneDlg*>(GetSceneById(10));
@@ -208,9 +211,7 @@ TEST(TitleScene, QuitQuestionAnsweredNoStaysAnsweredYesQuits) {
 
 TEST(TitleScene, ExtrasSubMenuOpensSelectsAndReturns) {
   TitleTest t;
-  ShowOpeningFlag = 0;
-  t.StartTitle();
-  ASSERT_TRUE(RunUntil(t, CVSceneTitle::kPhaseMenu, 2));
+  ASSERT_TRUE(StartAtMenu(t));
   t.Click(TitleButton(CVSceneTitle::kExtras));
   CVSceneTitle* title = t.Title();
   ASSERT_EQ(title->GetPhase(), CVSceneTitle::kPhaseExtras);

@@ -26,13 +26,7 @@ uint32_t AdvSceneTest::Clock(void* self) { return static_cast<AdvSceneTest*>(sel
 void AdvSceneTest::SetUp() {
   const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
   ASSERT_TRUE(fs::exists(data / "layout" / "adv.lay")) << "build the sample data first";
-  dir_ = fs::temp_directory_path() / ("v4_adv_" + std::to_string(::getpid()) + "_" +
-                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::remove_all(dir_);
-  fs::create_directories(dir_);
-  fs::create_directory_symlink(data, dir_ / "Data");
-  oldModuleDir_ = GetModuleDir();
-  ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+  ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";
 
   SetGameClockOverride(&Clock, this);
   SetInputSource(&keys_);
@@ -108,9 +102,6 @@ void AdvSceneTest::TearDown() {
   GameMode = 1;
   GetAdvScript().ClearBacklog();
   GetAdvScript().SetScene(nullptr);
-  if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-  std::error_code ec;
-  fs::remove_all(dir_, ec);
 }
 
 CVSceneADV* AdvSceneTest::Enter() {

@@ -14,6 +14,7 @@
 #include "core/cv_input.h"
 #include "screens/scenario/scene_adv.h"
 #include "ui/widgets/widget_services.h"
+#include "tests/support/game_data_folder.h"
 
 class CDGManager;
 
@@ -63,8 +64,7 @@ class AdvSceneTest : public ::testing::Test {
   static std::vector<AdvTextRecord> Records(const std::string& text, int32_t d = -1);
 
   PortLog log;
-  std::filesystem::path dir_;
-  std::string oldModuleDir_;
+  v4test::GameDataFolder folder_{"v4_adv"};
 
  private:
   struct Keys : InputSource {

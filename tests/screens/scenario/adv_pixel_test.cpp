@@ -19,7 +19,9 @@
 #include "save/system_files.h"
 #include "screens/scenario/adv_ports.h"
 #include "screens/scenario/scene_adv.h"
+#include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/game_data_folder.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -28,18 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class DeviceGraphics : public FrameGraphics {
- public:
-  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
-  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
-  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
-  bool RenderFrame() override { return mgr_->RenderFrame(); }
-  bool RenderMovieFrame() override { return true; }
-
- private:
-  CDGManager* mgr_;
-};
-
 class NoHooks : public FrameGameHooks {};
 
 class AdvPixels : public ::testing::Test {
@@ -47,12 +37,7 @@ class AdvPixels : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "layout" / "adv.lay")) << "build the sample data first";
-    dir_ = fs::temp_directory_path() / ("v4_advpx_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::create_directory_symlink(data, dir_ / "Data");
-    oldModuleDir_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";
     LoadSystemData();
     ResetAdvPorts();
     GetAdvPorts().setting = [](int i) { return i == 0 ? 9 : (i == 2 ? 9 : (i == 3 ? 1 : 5)); };
@@ -67,14 +52,11 @@ class AdvPixels : public ::testing::Test {
     driver_.reset();
     ResetAdvPorts();
     GameMode = 1;
-    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   bool StartGl() {
     dg_ = new CDGManager();
-    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
     FrameServices s;
     s.scenes = &scenes_;
     s.game = &hooks_;
@@ -88,12 +70,11 @@ class AdvPixels : public ::testing::Test {
     return true;
   }
 
-  fs::path dir_;
-  std::string oldModuleDir_;
+  v4test::GameDataFolder folder_{"v4_advpx"};
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_{GetSceneMgr(), false};
   NoHooks hooks_;
-  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<v4test::DeviceFrameGraphics> graphics_;
   std::unique_ptr<FrameDriver> driver_;
 };
 

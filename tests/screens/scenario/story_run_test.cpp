@@ -27,7 +27,9 @@
 #include "screens/scenario/adv_ports.h"
 #include "screens/scenario/scene_adv.h"
 #include "sound/sound.h"
+#include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/game_data_folder.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -45,18 +47,6 @@ class StoryHooks : public FrameGameHooks {
   void StepAdvScript() override { ::StepAdvScript(); }
 };
 
-class NullGraphics : public FrameGraphics {
- public:
-  explicit NullGraphics(CDGManager* mgr) : mgr_(mgr) {}
-  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
-  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
-  bool RenderFrame() override { return mgr_->RenderFrame(); }
-  bool RenderMovieFrame() override { return true; }
-
- private:
-  CDGManager* mgr_;
-};
-
 void EnsureScene() {
   CVScene* cur = GetSceneMgr().GetCurrentScene();
   if (!cur || cur->GetSceneId() != 2) GetSceneMgr().ChangeScene(2, 0);
@@ -67,12 +57,7 @@ class StoryRun : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "layout" / "adv.lay")) << "build the sample data first";
-    dir_ = fs::temp_directory_path() / ("v4_story_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::create_directory_symlink(data, dir_ / "Data");
-    oldModuleDir_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";
     LoadSystemData();
     InitSound();
     GetMovieMgr().Init();
@@ -85,7 +70,7 @@ class StoryRun : public ::testing::Test {
     dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
                              CDGManager::kOrthographic);
     SetDGManager(dg_);
-    graphics_ = std::make_unique<NullGraphics>(dg_);
+    graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
     FrameServices s;
     s.scenes = &scenes_;
     s.game = &hooks_;
@@ -114,9 +99,6 @@ class StoryRun : public ::testing::Test {
     ReturnToSlgFlag = 0;
     ShowOpeningFlag = 1;
     GameMode = 1;
-    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   void Click(int x, int y, int after = 2) {
@@ -128,12 +110,11 @@ class StoryRun : public ::testing::Test {
     driver_->Ticks(after);
   }
 
-  fs::path dir_;
-  std::string oldModuleDir_;
+  v4test::GameDataFolder folder_{"v4_story"};
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_;
   StoryHooks hooks_;
-  std::unique_ptr<NullGraphics> graphics_;
+  std::unique_ptr<v4test::DeviceFrameGraphics> graphics_;
   std::unique_ptr<FrameDriver> driver_;
 };
 

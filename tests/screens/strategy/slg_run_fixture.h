@@ -35,7 +35,9 @@
 #include "scenario/interp/adv_step.h"
 #include "world/turn/turn_loop.h"
 #include "sound/sound.h"
+#include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/game_data_folder.h"
 #include "tests/support/recording_boxes.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
@@ -64,17 +66,6 @@ class StrategyHooks : public FrameGameHooks {
 // The turn loop (its main step runs one level below the loop) has left the new game for the turns.
 bool NewGameChosen() { return GameMode == game_mode::kSlg && g_StepMachine.step[1] >= kSlgStepTurn; }
 
-class DeviceGraphics : public FrameGraphics {
- public:
-  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
-  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
-  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
-  bool RenderFrame() override { return mgr_->RenderFrame(); }
-
- private:
-  CDGManager* mgr_;
-};
-
 struct Pt {
   int x, y;
 };
@@ -84,13 +75,7 @@ class SlgRun : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "sys" / "kunipos_z.bin")) << "build the sample data first";
-    dir_ = fs::temp_directory_path() / ("v4_slg_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::create_directory_symlink(data, dir_ / "Data");
-    oldModuleDir_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";
     SetErrorBoxPresenter(&boxes_);
     LoadSystemData();
     InitSound();
@@ -113,9 +98,6 @@ class SlgRun : public ::testing::Test {
     SetErrorBoxPresenter(nullptr);
     ShowOpeningFlag = 1;
     GameMode = 1;
-    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   bool StartNull() {
@@ -125,13 +107,13 @@ class SlgRun : public ::testing::Test {
     ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
                                         CDGManager::kOrthographic);
     SetDGManager(dg_);
-    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
     return ok;
   }
 
   bool StartGl() {
     dg_ = new CDGManager();
-    graphics_ = std::make_unique<DeviceGraphics>(dg_);
+    graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
     if (!Driver().CreateOffscreenGl(1280, 720)) return false;
     gl_ = true;
     if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
@@ -251,12 +233,11 @@ class SlgRun : public ::testing::Test {
     Driver().Ticks(20);
   }
 
-  fs::path dir_;
-  std::string oldModuleDir_;
+  v4test::GameDataFolder folder_{"v4_slg"};
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_;
   StrategyHooks hooks_;
-  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<v4test::DeviceFrameGraphics> graphics_;
   std::unique_ptr<FrameDriver> driver_;
   v4test::RecordingBoxes boxes_;
   int chosenClan_ = -1;

@@ -1,4 +1,4 @@
-#include "shell/placeholder_scene.h"
+#include "tests/support/placeholder_scene.h"
 
 #include "core/display_layout.h"
 #include "core/game_clock.h"
@@ -51,4 +51,9 @@ void DrawTestCard(const TestCard& card, int drawableW, int drawableH) {
   for (int i = 0; i < 8; ++i) fill(i * 160, 0, 160, 480, kBars[i][0], kBars[i][1], kBars[i][2]);
   fill(0, 480, kBackBufferW, 240, 0.12f, 0.12f, 0.12f);
   fill(card.boxX, card.boxY, card.boxSize, card.boxSize, 1.0f, 1.0f, 1.0f);
+}
+
+bool TestCardPicture::DrawPicture(const DisplayLayout& layout) {
+  DrawTestCard(scene_ ? scene_->DrawnCard() : TestCard{}, layout.displayW, layout.displayH);
+  return !plat::GlTakeError();
 }

@@ -1,10 +1,12 @@
-// Stand-in for the scene manager until the real one lands: one scene that moves a test card,
-// timed like the real manager (a logic step is due every 16.667 ms or more).
+// A scene manager for the shell's tests: one scene that moves a test card, timed like the game's
+// manager (a logic step is due every 16.667 ms or more), and the card as the window's picture.
 #pragma once
 #include <cstdint>
 
 #include "core/cv_input.h"
+#include "core/display_layout.h"
 #include "core/frame_services.h"
+#include "shell/window_graphics.h"
 
 // What a displayed frame of the test card shows, in back-buffer pixels.
 struct TestCard {
@@ -46,3 +48,13 @@ class PlaceholderSceneMgr : public FrameSceneManager {
 // Draws the card into the picture rectangle of the current display layout (GL current on the
 // calling thread): bars in the top part, a white box moving along the bottom, black bars around.
 void DrawTestCard(const TestCard& card, int drawableW, int drawableH);
+
+// The test card as the window's picture.
+class TestCardPicture : public WindowPictureSource {
+ public:
+  explicit TestCardPicture(const PlaceholderSceneMgr* scene) : scene_(scene) {}
+  bool DrawPicture(const DisplayLayout& layout) override;
+
+ private:
+  const PlaceholderSceneMgr* scene_;
+};
