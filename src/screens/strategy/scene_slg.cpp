@@ -10,6 +10,7 @@
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "ui/menus/menu_factory.h"
+#include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_window.h"
 #include "world/world_queries.h"
@@ -381,6 +382,10 @@ void CVSceneSLG::SetDialogValues(int slot, int value) {
 void CVSceneSLG::SetDialogKey(const char* text) {
   if (dialog_) dialog_->SetMessage(text);
 }
+
+bool CVSceneSLG::OpenDialogScene(int kind, int flags) { return ::OpenDialogScene(kind, flags); }
+
+int CVSceneSLG::GetDialogSceneResult() { return ::GetDialogResult(); }
 
 // ---- scenes ----
 
