@@ -104,5 +104,30 @@ pics.append({"file": "slg/visit_state.png", "width": 120, "height": 28, "grid": 
 # A clear picture for the inner panels of the dialogs (a window's own colour alpha would fade its
 # children with it).
 pics.append({"file": "slg/clear.png", "width": 8, "height": 8, "shapes": [{"rect": [0, 0, 8, 8], "color": "#00000000"}]})
+# ---- general table and training: row marks (3 marks x idle / over / pressed looks), the training
+# effect, the odd-count marker and the grown marker.
+mark_looks = ["#1C2438F0", "#36508CF8", "#0C1426FF"]
+mark_cells = []
+for look in range(3):
+    for m in range(3):
+        cell = [{"panel": [2, 2, 32, 32], "radius": 6, "color": mark_looks[look]},
+                {"border": [2, 2, 32, 32], "width": 2, "radius": 6, "color": "#B08A48"}]
+        if m == 1:
+            cell.append({"ellipse": [18, 18, 8, 8], "color": "#E04030"})
+        elif m == 2:
+            cell.append({"polygon": [[18, 6], [21, 15], [30, 15], [23, 21], [26, 30], [18, 24], [10, 30], [13, 21],
+                                     [6, 15], [15, 15]], "color": "#F0C030"})
+        mark_cells.append(cell)
+pics.append({"file": "slg/mark.png", "width": 108, "height": 108, "grid": [3, 3], "cells": mark_cells})
+pics.append({"file": "slg/sparkle.png", "width": 64, "height": 48, "shapes": [
+    {"polygon": [[32, 2], [38, 18], [62, 24], [38, 30], [32, 46], [26, 30], [2, 24], [26, 18]], "color": "#FFE890E0"},
+    {"ellipse": [32, 24, 6, 6], "color": "#FFFFFF"}]})
+pics.append({"file": "slg/odd.png", "width": 64, "height": 64, "shapes": [
+    {"border": [4, 4, 56, 56], "width": 3, "radius": 10, "color": "#F0D080C0"},
+    {"text": "一人", "box": [0, 0, 64, 64], "size": 18, "color": "#F0D080", "align": "center"}]})
+pics.append({"file": "slg/grown.png", "width": 60, "height": 24, "shapes": [
+    {"panel": [0, 0, 60, 24], "radius": 6, "color": "#2C6A34F0"},
+    {"text": "成長", "box": [0, 0, 60, 24], "size": 16, "color": "#FFF4D8", "align": "center"}]})
+# ---- end of general table and training
 json.dump({"pictures": pics}, open(OUT, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
 print(OUT, len(pics), "pictures")

@@ -708,6 +708,180 @@ DIALOGS = [  # (kind, file, title, builder)
 ]
 
 
+# ==== general table (menu type 42) and training (menu type 44) ==================================
+# Kept as its own block (sprite table, builders, DIALOGS entries) so other dialogs can be added
+# beside it without touching it. Contract: docs/layouts.md, "Command dialogs".
+TABLE_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (sized by :size)
+             ("Data\\Image\\slg\\digits.png", 160, 26, 10, 1),     # 1 digits
+             ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),          # 2 faces (picture by code)
+             ("Data\\Image\\slg\\clear.png", 8, 8, 1, 1),          # 3 clear inner panels
+             ("Data\\Image\\slg\\kind.png", 72, 24, 3, 1),         # 4 general kinds
+             ("Data\\Image\\slg\\item_kind.png", 288, 48, 6, 1),   # 5 item kinds (usable-by class - 1)
+             ("Data\\Image\\slg\\mark.png", 108, 108, 3, 3),       # 6 row marks: mark + 3 x look
+             ("Data\\Image\\slg\\sort.png", 60, 20, 3, 1),         # 7 sort direction
+             ("Data\\Image\\slg\\sparkle.png", 64, 48, 1, 1),      # 8 training effect
+             ("Data\\Image\\slg\\odd.png", 64, 64, 1, 1),          # 9 odd-count marker
+             ("Data\\Image\\slg\\grown.png", 60, 24, 1, 1)]        # 10 grown marker
+
+
+def t_digits(parent, x, y, n):
+    g = parent.add("WinGroup", "pos %d,%d,0" % (x, y), "num %d,0" % n)
+    for i in range(n):
+        win(g, 16 * i, 0, 1)
+    return g
+
+
+def t_btn(parent, x, y, bid, label, w, h, size=17):
+    return btn(parent, x, y, bid, looks(TABLE_SPR, "", w, h), label, w, h, size)
+
+
+def t_sort(parent, x, y, bid, label, w):
+    b = t_btn(parent, x, y, bid, None, w, 26)
+    win(b, w - 22, 3, 7)
+    text(b, 0, 0, w - 20, 26, label, 14, align="1,1", frame=False)
+    return b
+
+
+def t_fade(w, appear=200):
+    """Animations 1 (appear), 2 (fade out) and 3 (result flash) by colour."""
+    w.props.append("AnimeColor#0 1,255,255,255,255,%d,0,0" % appear)
+    w.props.append("AnimeColor#1 2,255,255,255,0,150,0,0")
+    w.props.append("AnimeColor#2 3,255,236,170,255,300,0,0")
+
+
+def t_frame(root, w, h):
+    """A frame with its opening animation, a top band and a clear panel over the whole of it."""
+    f = root.add("Window", "pos 0,0,10", "sprite 0,0,0,-1", "size %d,%d" % (w, h))
+    t_fade(f)
+    win(f, 0, 0, 0, size=(w, 8), col="176,138,72,255")
+    return f, win(f, 0, 0, 3, size=(w, h))
+
+
+def dlg_infoall():
+    root = Node("Root")
+    f, panel = t_frame(root, 1240, 600)
+    # Command buttons 0-6 (which id is which is this layout's choice).
+    cmd = group(panel, 0, 0, 4)
+    t_btn(cmd, 1090, 540, 1001, "戻る", 130, 44)
+    t_btn(cmd, 20, 540, 2500, "所在地", 150, 44)
+    ok = t_btn(cmd, 180, 540, 2505, None, 230, 44)
+    text(ok, 10, 0, 90, 44, "決定", 18, align="1,1", frame=False)
+    text(ok, 150, 0, 20, 44, "/", 18, align="1,1", frame=False)
+    t_digits(ok, 176, 9, 1)   # capacity
+    t_digits(ok, 130, 9, 1)   # picked
+    t_btn(cmd, 420, 540, 2501, "詳細", 130, 44)
+    t_btn(cmd, 560, 540, 2502, "解雇", 130, 44)
+    t_btn(cmd, 700, 540, 2503, "控えのみ", 150, 44)
+    t_btn(cmd, 700, 540, 2504, "全武将", 150, 44)
+    # Sort buttons 2000-2012 (found by id), over their columns.
+    sorts = group(panel, 0, 56, 4)
+    for bid, x, w, label in [(2000, 16, 40, "印"), (2004, 60, 66, "種"), (2001, 132, 150, "名前"), (2002, 286, 90, "国"),
+                             (2003, 380, 30, "段"), (2005, 412, 84, "武力"), (2006, 500, 84, "知略"),
+                             (2007, 588, 84, "統率"), (2008, 676, 44, "忠"), (2009, 724, 52, "政"),
+                             (2010, 780, 86, "兵"), (2011, 870, 86, "鉄砲"), (2012, 960, 236, "家宝")]:
+        t_sort(sorts, x, 0, bid, label, w)
+    lst = group(panel, 0, 88, 4)
+    rows = group(lst, 0, 0, 4)
+    for i in range(9):
+        r = t_btn(rows, 60, 44 * i, 3000 + i, None, 1140, 42)
+        holder = group(r, 0, 0, 0)
+        group(holder, 0, 0, 0)
+        inner = group(holder, 0, 0, 0)
+        # The mark lies left of the row's own picture: a button inside a button takes no click
+        # where its parent's picture is.
+        btn(inner, -44, 3, 4000 + i, 6, None)
+        win(inner, 0, 1, 2, size=(40, 40))
+        win(inner, 44, 9, 4)
+        win(inner, 900, 5, 5, size=(32, 32))
+        text(inner, 72, 0, 150, 42, "", 18, align="0,1", frame=False)
+        text(inner, 226, 0, 90, 42, "", 16, align="0,1", frame=False)
+        for x in (400, 488, 576):
+            text(inner, x, 0, 36, 42, "", 14, col="150,230,150,255", align="0,1", frame=False)
+        text(inner, 616, 0, 44, 42, "絆", 17, col="255,200,120,255", align="1,1", frame=False)
+        text(inner, 936, 0, 200, 42, "", 16, align="0,1", frame=False)
+        for x, n in [(320, 1), (352, 3), (440, 3), (528, 3), (616, 2), (664, 3), (720, 5), (810, 5)]:
+            t_digits(inner, x, 8, n)
+    lst.add("SBar", "pos 1206,0,0", "rect 0,0,16,394", "type 0", "num 0", "wheel 1")
+    text(f, 20, 12, 500, 34, "武将一覧", 22)
+    counters = win(f, 880, 12, 3, size=(340, 34))
+    text(counters, 0, 0, 100, 34, "武将数", 17, align="2,1", frame=False)
+    text(counters, 190, 0, 20, 34, "/", 18, align="1,1", frame=False)
+    t_digits(counters, 214, 4, 3)   # the fixed counter
+    t_digits(counters, 126, 4, 3)   # the list count
+    raise_buttons(root)
+    return root
+
+
+def dlg_tanren():
+    root = Node("Root")
+    f1, p = t_frame(root, 1000, 600)
+    g0 = group(p, 0, 0, 4)
+    t_btn(g0, 700, 540, 1000, "鍛錬", 130, 44)
+    t_btn(g0, 850, 540, 1001, "戻る", 130, 44)
+    sorts = group(p, 20, 56, 4)
+    for i, (bid, label) in enumerate([(2000, "印"), (2001, "名前"), (2002, "段"), (2003, "選択順")]):
+        t_sort(sorts, 112 * i, 0, bid, label, 104)
+    cand = group(p, 20, 90, 4)
+    rows = group(cand, 0, 0, 4)
+    for i in range(7):
+        r = t_btn(rows, 0, 62 * i, 3000 + i, None, 440, 58)
+        inner = win(r, 0, 0, 3, size=(440, 58))
+        win(inner, 4, 4, 2, size=(50, 50))
+        text(inner, 64, 0, 200, 58, "", 18, align="0,1", frame=False)
+        text(inner, 270, 16, 30, 26, "段", 15, frame=False)
+        t_digits(inner, 300, 16, 1)
+        t_digits(inner, 340, 16, 4)
+        win(r, 380, 17, 10)
+    cand.add("SBar", "pos 444,0,0", "rect 0,0,16,430", "type 0", "num 0", "wheel 1")
+    members = group(p, 490, 90, 4)
+    mp = win(members, 0, 0, 3, size=(490, 430))
+    for i, label in enumerate(["鍛錬", "行動力", "選択", "候補"]):
+        text(mp, 122 * i, 4, 70, 28, label, 15, align="2,1", frame=False)
+        t_digits(mp, 122 * i + 76, 5, 2)
+    chain1 = group(mp, 0, 0, 0)
+    for i in range(10):
+        w = win(chain1, 20 + 92 * (i % 5), 56 + 100 * (i // 5), 2)
+        t_fade(w, 150)
+    chain2 = group(mp, 0, 0, 1)
+    for i in range(6):
+        w = win(chain2, 20 + 76 * i, 270, 8)
+        w.props.append("AnimeColor#0 1,255,255,200,255,400,0,0")
+    chain3 = group(mp, 0, 0, 0)
+    for i in range(10):
+        win(chain3, 20 + 46 * i, 340, 2, size=(40, 40))
+    chain4 = group(mp, 0, 0, 0)
+    for i in range(10):
+        win(chain4, 20 + 92 * (i % 5), 56 + 100 * (i // 5), 9)
+    text(f1, 20, 12, 700, 34, "鍛錬する武将を選んでください", 22)
+    # The result page, in front of the choice.
+    f2 = root.add("Window", "pos 320,150,20", "sprite 0,0,0,-1", "size 640,420")
+    win(f2, 0, 0, 0, size=(640, 8), col="176,138,72,255")
+    g = group(f2, 0, 0, 4)
+    t_btn(g, 490, 364, 5000, "閉じる", 130, 44)
+    res = group(f2, 20, 56, 4)
+    rrows = group(res, 0, 0, 4)
+    for i in range(4):
+        r = t_btn(rrows, 0, 72 * i, 6000 + i, None, 580, 68)
+        inner = win(r, 0, 0, 3, size=(580, 68))
+        win(inner, 4, 2, 2)
+        text(inner, 80, 0, 220, 68, "", 20, align="0,1", frame=False)
+        text(inner, 300, 20, 30, 26, "段", 15, frame=False)
+        t_digits(inner, 330, 20, 1)
+        t_digits(inner, 370, 20, 4)
+        win(r, 480, 22, 10)
+    res.add("SBar", "pos 584,0,0", "rect 0,0,16,284", "type 0", "num 0", "wheel 1")
+    text(f2, 20, 12, 600, 34, "鍛錬の結果", 22)
+    raise_buttons(root)
+    return root
+
+
+DIALOGS += [
+    (12, "slg_infoall.txt", "General table", dlg_infoall),
+    (14, "slg_tanren.txt", "Training", dlg_tanren),
+]
+# ==== end of general table and training ==========================================================
+
+
 if __name__ == "__main__":
     n = write("slgmain.txt", "Strategy map (scene 3, menu 0, menu type 30). Made by data/ui/gen/slg_layouts.py; do not\n"
               "edit by hand. Contract: docs/layouts.md, \"Strategy map\".", SPR, map_screen())
@@ -721,7 +895,8 @@ if __name__ == "__main__":
     for kind, name, title, build in DIALOGS:
         root = build()
         n = write(name, "%s (scene 3, menu %d, menu type %d). Made by data/ui/gen/slg_layouts.py.\n"
-                  "Contract: docs/layouts.md, \"Command dialogs\"." % (title, kind, 30 + kind), CMD_SPR, root)
+                  "Contract: docs/layouts.md, \"Command dialogs\"." % (title, kind, 30 + kind),
+                  TABLE_SPR if kind in (12, 14) else CMD_SPR, root)
         print(name + ":", n, "nodes")
     n = write("slg_detail.txt", "Information detail page (scene 11, menu 0, menu type 110). Made by\n"
               "data/ui/gen/slg_layouts.py. Contract: docs/layouts.md, \"Command dialogs\".", CMD_SPR, dlg_detail())

@@ -383,11 +383,11 @@ void CVSceneSLG::SetDialogKey(const char* text) {
   if (dialog_) dialog_->SetMessage(text);
 }
 
-// ---- scenes ----
-
 bool CVSceneSLG::OpenDialogScene(int kind, int flags) { return ::OpenDialogScene(kind, flags); }
 
 int CVSceneSLG::GetDialogSceneResult() { return ::GetDialogResult(); }
+
+// ---- scenes ----
 
 void CVSceneSLG::OpenInfoDetail(int32_t busyo, int32_t ownClan, const slgui::CTenkaList_Busyo* list) {
   CVSceneMgr& mgr = GetSceneMgr();

@@ -90,9 +90,11 @@ class CVSceneSLG : public CVScene, public SlgScenePort {
   int GetStartRegionHover() override { return Choice(3); }
   int GetStartScenario() override { return Choice(4); }
   int GetHoverScenario() override { return Choice(5); }
-  // The question scene (10) pushed over the map; its answer is the button id: 1 yes, 2 no.
+  // The question over the strategy scene (scene 10) and its answer, read after it has closed.
   bool OpenDialogScene(int kind, int flags) override;
   int GetDialogSceneResult() override;
+  // The generals the reserve dialog handed over.
+  std::vector<int32_t> GetListB() const override { return listB_.Items(); }
 
   // --- the scene's own operations ---
   void RefreshMap();

@@ -6,6 +6,7 @@
 
 #include "screens/strategy/menu_slg_main.h"
 #include "screens/strategy/scene_slg.h"
+#include "screens/strategy/slg_general_table.h"
 #include "sound/busyo_voice.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/scenes/scene_dlg.h"
@@ -90,6 +91,7 @@ void RegisterCommandDialogTypes() {
   RegisterMenuType(41, &Make<CVMenuSLG_sikan>);
   RegisterMenuType(43, &Make<CVMenuSLG_InfoSei>);
   RegisterMenuType(46, &Make<CVMenuSLG_ending>);
+  RegisterGeneralTableTypes();
 }
 
 // ---- value on a bar (31) ----

@@ -330,5 +330,5 @@ class CVMenuSLG_event : public CVMenuSLG_CmdBase {
   bool descending_ = false;
 };
 
-// Registers menu types 31-37, 40, 41, 43, 45 and 46.
+// Registers menu types 31-37, 40, 41, 43, 45 and 46, and the general table and training (42, 44).
 void RegisterCommandDialogTypes();

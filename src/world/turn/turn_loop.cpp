@@ -90,7 +90,12 @@ void RunDismissal() {
     case 2: {
       int answer = scene.GetDialogSceneResult();
       if (answer == -1) return;
-      if (answer == 1) RemoveBusyoFromCastle(w.chosen);
+      if (answer == 1) {
+        RemoveBusyoFromCastle(w.chosen);
+        scene.SetDialogValues(2, p);  // the list without him
+      }
+      // The pick is spent either way: a "no" must not ask about the same general again at once.
+      scene.SetDialogValues(0, 0xFFFF);
       w.chosen = 0xFFFF;
       if (CountDaimyoBusyo(p) > kMaxPlayerBusyo) {
         w.state = 1;

@@ -20,6 +20,7 @@
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
+#include "screens/strategy/slg_general_table.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/menus/menu_mgr.h"
@@ -165,6 +166,8 @@ TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
   EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_exp*>(CreateMenuScene(37, "Data\\layout\\slg_exp.lay"))));
   EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_event*>(CreateMenuScene(45, "Data\\layout\\slg_event.lay"))));
   EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_InfoSei*>(CreateMenuScene(43, "Data\\layout\\slg_infosei.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_infoall*>(CreateMenuScene(42, "Data\\layout\\slg_infoall.lay"))));
+  EXPECT_TRUE(has(dynamic_cast<CVMenuSLG_tanren*>(CreateMenuScene(44, "Data\\layout\\slg_tanren.lay"))));
   auto* item = dynamic_cast<CVMenuSLG_item*>(CreateMenuScene(40, "Data\\layout\\slg_item.lay"));
   ASSERT_NE(item, nullptr);
   item->Open(0, 0, 0);

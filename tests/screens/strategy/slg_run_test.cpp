@@ -5,6 +5,10 @@
 // Set V4_SLG_DUMP_DIR to write the frames the pixel tests read as PNG files.
 #include "tests/screens/strategy/slg_run_fixture.h"
 
+#include "battle/battle_run.h"
+#include "screens/strategy/slg_cmd_dialogs.h"
+#include "screens/strategy/slg_general_table.h"
+
 namespace {
 
 TEST_F(SlgRun, StrategyButtonThroughClanChoiceToAMapThatTakesInput) {
@@ -357,7 +361,8 @@ TEST_F(SlgRun, EveryCommandDialogDrawsOverTheMapAndGivesInputBack) {
                {7, 2, 30, 400, "dlg_levy"},      {10, 60, 100, lord, "dlg_alliance"}, {11, clan, 0, 0, "dlg_poach"},
                {13, siro, siro, 0, "dlg_march"}, {8, 513, siro, 0, "dlg_move"},       {19, 1, 0, 0, "dlg_item"},
                {20, lord, 0, 0, "dlg_appeared"}, {22, clan, 0, 0, "dlg_clan_info"},   {23, 0, 0, 0, "dlg_ending"},
-               {16, 0, 0, 0, "dlg_exp"},         {12, 0, 0, 0, "dlg_visit"}};
+               {16, 0, 0, 0, "dlg_exp"},         {12, 0, 0, 0, "dlg_visit"},          {21, clan, 0, 0, "dlg_table"},
+               {21, clan, 1, 3, "dlg_reserve"},  {1, clan, 0, 0, "dlg_training"}};
   // Generals for the list of the general list and for the visits.
   std::vector<int32_t> own;
   for (int32_t b = 0; b < 2000 && own.size() < 6; ++b)
@@ -454,6 +459,96 @@ TEST_F(SlgRun, GeneralListRowOpensTheDetailPageAndRightClickReturns) {
   const Pt p = PointInKuni(GetDaimyoHomeKuni(PlayerDaimyoId));
   Hover(p, 20);
   EXPECT_EQ(Map()->HoveredKuni(), GetDaimyoHomeKuni(PlayerDaimyoId)) << "the map takes input again";
+}
+
+}  // namespace
+
+namespace {
+
+// Training through the map's command panel and the training dialog: the chosen general trains, the
+// command points pay for it, and once the result page is closed the map is back and takes input.
+TEST_F(SlgRun, TrainingThroughItsDialogTrainsTheChosenGeneral) {
+  ASSERT_TRUE(StartNull());
+  InstallBattleRules();  // the experience rules, as the program installs them
+  struct Uninstall {
+    ~Uninstall() { SetBattlePort(nullptr); }
+  } uninstall;
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const uint8_t clan = PlayerDaimyoId;
+  const int cp = DaimyoTable[clan].cp;
+  ASSERT_GT(cp, 0);
+  const int32_t mapBound = GetMenuMgr().GetDepthBound();
+  Click(ButtonCentre(Map(), 10006));
+  Driver().Ticks(20);
+  auto* d = dynamic_cast<CVMenuSLG_tanren*>(Scene()->DialogMenu());
+  ASSERT_NE(d, nullptr) << "the training command opens the training dialog";
+  EXPECT_FALSE(Map()->IsShown()) << "the training covers the map";
+  ASSERT_GE(d->List().Count(), 1);
+  const int32_t g = d->List().At(0);
+  const int before = BusyoTable[g].stage * 1000 + BusyoTable[g].progress;
+  Click(ButtonCentre(d, 3000));
+  ASSERT_EQ(d->Members(), std::vector<int32_t>{g});
+  Click(ButtonCentre(d, 1000));
+  for (int i = 0; i < 400 && d->GetState() != 3; ++i) Driver().Tick();
+  ASSERT_EQ(d->GetState(), 3) << "the result page";
+  EXPECT_TRUE(d->Frame2()->IsShown());
+  EXPECT_EQ(d->ResultRow(0)->IsShown(), true);
+  Click(ButtonCentre(d, CVMenuSLG_tanren::kClosePageId));
+  Driver().Ticks(10);
+  EXPECT_TRUE(Scene()->IsNoDialog());
+  EXPECT_GT(BusyoTable[g].stage * 1000 + BusyoTable[g].progress, before);
+  EXPECT_EQ(DaimyoTable[clan].cp, cp - 1);
+  EXPECT_TRUE(DaimyoTable[clan].turnFlags & 4);
+  EXPECT_TRUE(Map()->IsShown());
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
+  const Pt p = PointInKuni(GetDaimyoHomeKuni(PlayerDaimyoId));
+  Hover(p, 20);
+  EXPECT_EQ(Map()->HoveredKuni(), GetDaimyoHomeKuni(PlayerDaimyoId)) << "the map takes input again";
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
+
+namespace {
+
+// The information command's general table: a mark set by clicking a row's mark, a general picked
+// and shown on the map, after which the table is gone and the map is focused on his country.
+TEST_F(SlgRun, GeneralTableMarksAGeneralAndShowsOneOnTheMap) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const int32_t mapBound = GetMenuMgr().GetDepthBound();
+  Click(ButtonCentre(Map(), 10010));
+  Click(ButtonCentre(Map(), 10011));
+  Driver().Ticks(20);
+  auto* table = dynamic_cast<CVMenuSLG_infoall*>(Scene()->DialogMenu());
+  ASSERT_NE(table, nullptr) << "the information command opens the general table";
+  EXPECT_EQ(table->Group(), 0);
+  EXPECT_EQ(table->GetState(), 0);
+  EXPECT_FALSE(Map()->IsShown()) << "the table covers the map";
+  ASSERT_GE(table->List().Count(), 2);
+  // The mark left of the first row.
+  const int32_t first = table->List().At(0);
+  const int16_t mark = BusyoTable[first].listValue;
+  Click(ButtonCentre(table, 4000));
+  EXPECT_EQ(BusyoTable[first].listValue, mark == 0 ? 1 : mark == 1 ? 2 : 0);
+  // A general with a country of his own.
+  int row = -1;
+  for (int i = 0; i < CVMenuSLG_infoall::kRows && i < table->List().Count() && row < 0; ++i)
+    if (GetBusyoKuni(static_cast<uint32_t>(table->List().At(i))) >= 0) row = i;
+  ASSERT_GE(row, 0);
+  const int32_t g = table->List().At(row);
+  Click(ButtonCentre(table, 3000 + row));
+  EXPECT_EQ(table->GetResult(0), g);
+  ASSERT_TRUE(table->Button(1)->TestFlag(kWfEnabled));
+  Click(ButtonCentre(table, 2500));
+  Driver().Ticks(20);
+  EXPECT_TRUE(Scene()->IsNoDialog());
+  EXPECT_TRUE(Map()->IsShown());
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
+  EXPECT_EQ(CurrentKuniId, GetBusyoKuni(static_cast<uint32_t>(g)));
+  EXPECT_TRUE(Map()->IsKuniFocused());
+  EXPECT_EQ(Scene()->GetSelectedCastle(), BusyoTable[g].siro);
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ struct ScriptedSlgScenePort : SlgScenePort {
   std::vector<std::pair<int, int>> dialogs;  // (id, a) of every OpenDialog that opened
   std::vector<int> dialogScenes;             // kinds of OpenDialogScene
   std::vector<int> phases, selModes, listA;
+  std::vector<std::pair<int, int>> dialogValues;  // (slot, value) of every SetDialogValues
   int openDialog = -1;
   int loadFlag = 0;
   int currentDaimyo = -1;
@@ -44,6 +45,7 @@ struct ScriptedSlgScenePort : SlgScenePort {
   }
   bool IsNoDialog() const override { return openDialog == -1; }
   void FinishDialog() override { openDialog = -1; }
+  void SetDialogValues(int slot, int value) override { dialogValues.emplace_back(slot, value); }
   int GetDialogResult(int slot) override {
     if (openDialog == -1) return -1;
     auto it = dialogSlots.find(slot);

@@ -147,9 +147,13 @@ TEST_F(TurnLoopTest, ExcessGeneralsMustBeDismissedAndNeverTheHead) {
   Frame();
   Frame();
   EXPECT_EQ(GetBusyoDaimyo(pGen), player);
+  // The pick is spent after the answer (the list asks afresh); a dismissal reloads the list.
+  EXPECT_EQ(scene.dialogValues, (std::vector<std::pair<int, int>>{{0, 0xFFFF}}));
+  scene.dialogValues.clear();
   scene.dialogSceneAnswers = {1};
   Frame();
   Frame();
+  EXPECT_EQ(scene.dialogValues, (std::vector<std::pair<int, int>>{{2, player}, {0, 0xFFFF}}));
   EXPECT_EQ(scene.dialogScenes, (std::vector<int>{9, 9}));
   EXPECT_EQ(CountDaimyoBusyo(player), 200);
   EXPECT_EQ(scene.loadFlag, 0);
