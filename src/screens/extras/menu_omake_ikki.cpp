@@ -8,6 +8,7 @@
 #include "save/omake_tables.h"
 #include "save/system_files.h"
 #include "screens/extras/omake_ports.h"
+#include "screens/extras/omake_widgets.h"
 #include "screens/extras/scene_omake.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/widgets/menu_list.h"
@@ -36,10 +37,6 @@ void Enable(CVMenuBase* w, bool on) {
   if (w) w->SetFlagAll(kWfEnabled, on);
 }
 CVMenuText* TextOf(CVMenuBase* w) { return w ? dynamic_cast<CVMenuText*>(w->FindChild(kWidgetText, 0)) : nullptr; }
-CVMenuBase* FirstIn(CVMenuBase* panel, int32_t window, int32_t type) {
-  CVMenuBase* w = panel ? panel->FindChild(kWidgetWindow, window) : nullptr;
-  return w ? w->FindChild(type, 0) : nullptr;
-}
 bool ValidGeneral(int32_t g) { return g >= 0 && g < kBusyoCount; }
 
 std::string GeneralName(int32_t g) {
@@ -57,23 +54,19 @@ void ShowFace(CVMenuBase* w, int32_t general) {
 
 }  // namespace
 
-CVMenuBase* CVMenuOmake_Ikki::Nth(CVMenuBase* first, int32_t k) {
-  CVMenuBase* w = first;
-  for (int32_t i = 0; w && i < k; ++i) w = w->NextSibling();
-  return w;
-}
+CVMenuBase* CVMenuOmake_Ikki::Nth(CVMenuBase* first, int32_t k) { return NthSibling(first, k); }
 
 void CVMenuOmake_Ikki::FindWidgets() {
   gridPanel_ = FindChild(kWidgetSprite, 0);
   linesPanel_ = FindChild(kWidgetSprite, 1);
   counter_ = gridPanel_ ? gridPanel_->FindChild(kWidgetGroup, 0) : nullptr;
-  grid_ = FirstIn(gridPanel_, 0, kWidgetBtn);
-  pages_ = FirstIn(gridPanel_, 1, kWidgetBtn);
-  gridBar_ = dynamic_cast<CVMenuSBar*>(FirstIn(gridPanel_, 2, kWidgetSBar));
+  grid_ = FirstInWindow(gridPanel_, 0, kWidgetBtn);
+  pages_ = FirstInWindow(gridPanel_, 1, kWidgetBtn);
+  gridBar_ = dynamic_cast<CVMenuSBar*>(FirstInWindow(gridPanel_, 2, kWidgetSBar));
   header_ = linesPanel_ ? linesPanel_->FindChild(kWidgetWindow, 0) : nullptr;
-  categoryButtons_ = FirstIn(linesPanel_, 1, kWidgetBtn);
-  rows_ = FirstIn(linesPanel_, 2, kWidgetBtn);
-  linesBar_ = dynamic_cast<CVMenuSBar*>(FirstIn(linesPanel_, 3, kWidgetSBar));
+  categoryButtons_ = FirstInWindow(linesPanel_, 1, kWidgetBtn);
+  rows_ = FirstInWindow(linesPanel_, 2, kWidgetBtn);
+  linesBar_ = dynamic_cast<CVMenuSBar*>(FirstInWindow(linesPanel_, 3, kWidgetSBar));
 }
 
 void CVMenuOmake_Ikki::TakeTables(const uint8_t* lines, const uint8_t* scriptLines) {

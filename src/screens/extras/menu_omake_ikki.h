@@ -48,6 +48,9 @@ class CVMenuOmake_Ikki : public CVMenuSceneRoot {
     std::vector<Line> lines[kCategories];
   };
 
+  // A menu deleted with the lines panel up (the scene torn down) gives the depth bound back too.
+  ~CVMenuOmake_Ikki() override { RestoreDepthBound(); }
+
   void Update(int32_t x, int32_t y, uint32_t click) override;
   void Open(int32_t a, int32_t b, int32_t c) override;
   void Close() override;

@@ -7,6 +7,7 @@
 #include "save/omake_tables.h"
 #include "save/system_files.h"
 #include "screens/extras/omake_ports.h"
+#include "screens/extras/omake_widgets.h"
 #include "screens/extras/scene_omake.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
@@ -37,18 +38,11 @@ CVMenuText* TextOf(CVMenuBase* button) {
   return button ? dynamic_cast<CVMenuText*>(button->FindChild(kWidgetText, 0)) : nullptr;
 }
 
-CVMenuBase* FirstButtonOf(CVMenuBase* panel, int32_t window) {
-  CVMenuBase* w = panel ? panel->FindChild(kWidgetWindow, window) : nullptr;
-  return w ? w->FindChild(kWidgetBtn, 0) : nullptr;
-}
+CVMenuBase* FirstButtonOf(CVMenuBase* panel, int32_t window) { return FirstInWindow(panel, window, kWidgetBtn); }
 
 }  // namespace
 
-CVMenuBase* CVMenuOmake_Scene::Nth(CVMenuBase* first, int32_t k) {
-  CVMenuBase* w = first;
-  for (int32_t i = 0; w && i < k; ++i) w = w->NextSibling();
-  return w;
-}
+CVMenuBase* CVMenuOmake_Scene::Nth(CVMenuBase* first, int32_t k) { return NthSibling(first, k); }
 
 void CVMenuOmake_Scene::FindWidgets() {
   panel_ = FindChild(kWidgetSprite, 0);

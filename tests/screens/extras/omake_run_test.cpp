@@ -935,6 +935,11 @@ TEST_F(OmakeRun, LinesGalleryPageListsLinesTruncationAndDepthBound) {
   EXPECT_EQ(GetMenuMgr().GetDepthBound(), 2000);
   x->SetPhase(CVSceneOmake::kPhaseTop, 1, 0);
   EXPECT_EQ(GetMenuMgr().GetDepthBound(), 7);
+  // And so does tearing the scenes down with it up.
+  m->SetState(CVMenuOmake_Ikki::kLines, 1);
+  ASSERT_EQ(GetMenuMgr().GetDepthBound(), 2000);
+  GetSceneMgr().Reset();
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), 7);
   GetMenuMgr().SetDepthBound(0);
 }
 
@@ -1009,6 +1014,29 @@ TEST_F(OmakePixels, GalleryThumbnailsInSepiaColourUnderThePointerAndLockCovers) 
   // Full size.
   Click(100 + 120, 130 + 67, false, 10);
   ASSERT_TRUE(Grab("picture", px));
+}
+
+// The scene replay and the lines panel are drawn: a title row, and the lines panel over the grid.
+TEST_F(OmakePixels, ReplayAndLinesPanelsAreDrawn) {
+  if (!haveGl_) GTEST_SKIP() << "no GL 3.3 context";
+  EnterFromTitle(2);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  driver_->SetPointer(90 + 150, 130 + 28);  // the always-open prologue: its preview beside it
+  driver_->Ticks(40);
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("replay", px));
+  const Rgb preview = At(px, 390 + 128, 130 + 75);  // the first picture is a blue night, in colour
+  EXPECT_GT(preview.b, preview.r) << preview.r << "," << preview.g << "," << preview.b;
+  Click(1060 + 80, 630 + 24, false, 8);
+  UnlockGalleryCategory(1, 0);
+  EnterFromTitle(4);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  Click(90 + 100, 150 + 55, false, 30);
+  ASSERT_TRUE(Grab("lines", px));
+  // The lines panel's dark blue lies over the grid's cards, between its rows and the large face.
+  const Rgb panel = At(px, 740, 260);
+  EXPECT_LT(std::abs(panel.r - 0x14) + std::abs(panel.g - 0x1A) + std::abs(panel.b - 0x2C), 40)
+      << panel.r << "," << panel.g << "," << panel.b;
 }
 
 TEST_F(OmakePixels, MusicPlayerShowsItsTracks) {
