@@ -128,6 +128,54 @@ std::vector<uint8_t> BuildBgmTable(const json& src) {
   return out;
 }
 
+// The lines gallery's generals' lines (sf.bin): general (1..1999), line text (256 bytes), voice
+// file (32), grid page (0..6), seen category in the play record (0..9), hidden flag.
+std::vector<uint8_t> BuildLinesTable(const json& src) {
+  std::vector<uint8_t> out;
+  if (!src.contains("lines")) return out;
+  const json& lines = src.at("lines");
+  if (lines.size() > kOmakeSoundRecords) throw BuildError{"lines: too many records"};
+  out.resize(lines.size() * kOmakeSoundRecordBytes);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const json& rec = lines[i];
+    uint8_t* r = &out[i * kOmakeSoundRecordBytes];
+    const int general = rec.at("general").get<int>();
+    if (general < 1 || general >= kGalleryGenerals) throw BuildError{"lines: general out of range"};
+    if (Int(rec, "page") > 6) throw BuildError{"lines: page out of range (0..6)"};
+    if (Int(rec, "seen") >= kGalleryCategories) throw BuildError{"lines: seen category out of range (0..9)"};
+    Put16(r + 0, general, "lines general");
+    PutText(r + 2, 256, rec.at("text"), "lines text");
+    PutText(r + 258, 32, rec.at("voice"), "lines voice");
+    Put16(r + 290, Int(rec, "page"), "lines page");
+    Put16(r + 292, Int(rec, "seen"), "lines seen");
+    Put16(r + 294, Int(rec, "hidden"), "lines hidden");
+  }
+  return out;
+}
+
+// Lines of the scenario scripts (sf_scr.dat): general, text (160 bytes), voice file (64) and the
+// line category 1..5 at 228.
+std::vector<uint8_t> BuildScriptLinesTable(const json& src) {
+  std::vector<uint8_t> out;
+  if (!src.contains("script_lines")) return out;
+  const json& lines = src.at("script_lines");
+  if (lines.size() > kOmakeSoundScriptRecords) throw BuildError{"script_lines: too many records"};
+  out.resize(lines.size() * kOmakeSoundScriptRecordBytes);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const json& rec = lines[i];
+    uint8_t* r = &out[i * kOmakeSoundScriptRecordBytes];
+    const int general = rec.at("general").get<int>();
+    const int category = rec.at("category").get<int>();
+    if (general < 1 || general >= kGalleryGenerals) throw BuildError{"script_lines: general out of range"};
+    if (category < 1 || category > 5) throw BuildError{"script_lines: category out of range (1..5)"};
+    Put16(r + 0, general, "script_lines general");
+    PutText(r + 2, 160, rec.at("text"), "script_lines text");
+    PutText(r + 162, 64, rec.at("voice"), "script_lines voice");
+    Put16(r + 228, category, "script_lines category");
+  }
+  return out;
+}
+
 int RunBuild(const std::string& srcDir, const std::string& root) {
   json src;
   if (!ReadToolJson("system", srcDir + "/system.json", src)) throw BuildError{"cannot read " + srcDir + "/system.json"};
@@ -135,10 +183,8 @@ int RunBuild(const std::string& srcDir, const std::string& root) {
   WriteOut(root, "Data/sys/ev.bin", BuildEventTable(src));
   WriteOut(root, "Data/sys/cg.bin", BuildCgTable(src));
   WriteOut(root, "Data/sys/bgm.bin", BuildBgmTable(src));
-  // The lines tables are shipped empty: the lines gallery shows no entries.
-  for (const char* name : {"sf.bin", "sf_scr.dat"}) {
-    WriteOut(root, std::string("Data/sys/") + name, {});
-  }
+  WriteOut(root, "Data/sys/sf.bin", BuildLinesTable(src));
+  WriteOut(root, "Data/sys/sf_scr.dat", BuildScriptLinesTable(src));
   return 0;
 }
 

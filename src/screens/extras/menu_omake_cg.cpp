@@ -10,6 +10,7 @@
 #include "render/effect/shader.h"
 #include "save/omake_tables.h"
 #include "screens/extras/omake_ports.h"
+#include "screens/extras/omake_widgets.h"
 #include "screens/extras/scene_omake.h"
 #include "save/omake_tables.h"
 #include "ui/scenes/scene_mgr.h"
@@ -50,11 +51,7 @@ void SetSepia(CVMenuBase* button, bool on) {
 
 }  // namespace
 
-CVMenuBase* CVMenuOmake_CG::Nth(CVMenuBase* first, int32_t k) {
-  CVMenuBase* w = first;
-  for (int32_t i = 0; w && i < k; ++i) w = w->NextSibling();
-  return w;
-}
+CVMenuBase* CVMenuOmake_CG::Nth(CVMenuBase* first, int32_t k) { return NthSibling(first, k); }
 
 int32_t CVMenuOmake_CG::MakePositionKey(int32_t category, int32_t page, int32_t place) {
   if (category < 0 || category >= kCategories || page < 0 || page >= kPages || place < 0 || place >= kPlaces) return -1;

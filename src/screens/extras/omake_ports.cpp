@@ -5,6 +5,8 @@
 #include "save/system_files.h"
 #include "scenario/script/adv_script.h"
 #include "sound/sound.h"
+#include "world/world_ports.h"
+#include "world/world_tables.h"
 
 namespace {
 
@@ -41,6 +43,18 @@ OmakePorts DefaultPorts() {
   };
   p.sceneSeen = [](int32_t n) { return n >= 0 && n < kOmakeSceneCount && PlayRecordBlock.sceneSeen[n] != 0; };
   p.allUnlocked = [] { return GetPlcWord(kAllUnlockedWord) != 0; };
+  p.prepareReplayScript = [] {
+    AdvScript& s = GetAdvScript();
+    s.SnapshotSwitches();
+    s.LoadScriptFiles(0);
+  };
+  p.galleryItemSeen = [](int32_t g, int32_t c, int32_t i) { return IsGalleryItemSeen(g, c, i); };
+  p.playVoice = [](const char* file) { PlaySound(kSoundChannelVoice, file, 0, 0, 0); };
+  p.resetWorld = [] {
+    ScenarioNumber = 0;
+    PreferredStartDaimyo = -1;
+    SlgRules().ResetSlgTurnState();
+  };
   return p;
 }
 

@@ -27,6 +27,13 @@ struct OmakePorts {
   std::function<uint32_t(int32_t number)> cgSeenWord;
   std::function<bool(int32_t scene)> sceneSeen;
   std::function<bool()> allUnlocked;
+  // The scene replay: the script switches kept and the story's script set loaded once on open.
+  std::function<void()> prepareReplayScript;
+  // The lines gallery: a seen item of a general's gallery record, a voice on the voice channel
+  // (once), and the strategy world of scenario 0 loaded for the generals' names and faces.
+  std::function<bool(int32_t general, int32_t category, int32_t item)> galleryItemSeen;
+  std::function<void(const char* file)> playVoice;
+  std::function<void()> resetWorld;
 };
 
 OmakePorts& GetOmakePorts();

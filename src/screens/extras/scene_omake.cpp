@@ -5,8 +5,9 @@
 #include "save/omake_tables.h"
 #include "screens/extras/menu_omake_bgm.h"
 #include "screens/extras/menu_omake_cg.h"
+#include "screens/extras/menu_omake_ikki.h"
+#include "screens/extras/menu_omake_scene.h"
 #include "screens/extras/omake_ports.h"
-#include "save/omake_tables.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/widget_base.h"
@@ -19,6 +20,8 @@ constexpr int kOmakeMusicFade = 2;
 constexpr int32_t kTitleScene = 1;
 
 CVMenuSceneRoot* MakeCgMenu(int32_t) { return new CVMenuOmake_CG(); }
+CVMenuSceneRoot* MakeSceneMenu(int32_t) { return new CVMenuOmake_Scene(); }
+CVMenuSceneRoot* MakeLinesMenu(int32_t) { return new CVMenuOmake_Ikki(); }
 CVMenuSceneRoot* MakeBgmMenu(int32_t) { return new CVMenuOmake_BGM(); }
 
 }  // namespace
@@ -49,6 +52,8 @@ CVScene* CreateOmakeScene(int32_t id) { return new CVSceneOmake(id); }
 
 void RegisterOmakeScenes(CVSceneMgr& mgr) {
   RegisterMenuType(81, &MakeCgMenu);
+  RegisterMenuType(82, &MakeSceneMenu);
+  RegisterMenuType(83, &MakeLinesMenu);
   RegisterMenuType(84, &MakeBgmMenu);
   mgr.SetSceneFactory(7, &CreateOmakeScene);
 }
@@ -103,6 +108,8 @@ bool CVSceneOmake::OnPhaseChange(int32_t oldPhase) {
     ports.playMusicUnrecorded(OmakeMusicOfPhase(phase_), 1, kOmakeMusicFade);
   }
   CVMenuBase* menu = menus_[id];
+  // The lines gallery names the generals of scenario 0's world: it is loaded before the menu opens.
+  if (phase_ == kPhaseLines && menu) ports.resetWorld();
   if (!menu) {
     plat::Log("omake", "extras menu %d is missing", id);
     return true;

@@ -28,6 +28,8 @@
 #include "scenario/script/adv_script.h"
 #include "screens/extras/menu_omake_bgm.h"
 #include "screens/extras/menu_omake_cg.h"
+#include "screens/extras/menu_omake_ikki.h"
+#include "screens/extras/menu_omake_scene.h"
 #include "screens/extras/omake_ports.h"
 #include "screens/extras/scene_omake.h"
 #include "screens/front/front_scenes.h"
@@ -44,6 +46,9 @@
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_list.h"
+#include "ui/widgets/menu_text.h"
+#include "ui/widgets/menu_window_group.h"
+#include "world/world_tables.h"
 #include "ui/widgets/menu_window.h"
 
 namespace fs = std::filesystem;
@@ -60,6 +65,12 @@ class Hooks : public FrameGameHooks {
 
 void SetCgSeen(int number, uint32_t bits) {
   for (int b = 0; b < 4; ++b) PlayRecordBlock.eventFlags[(number - 1) * 4 + b] = static_cast<uint8_t>(bits >> (8 * b));
+}
+
+// The text a button's first text child shows.
+std::string TextOfButton(CVMenuBase* b) {
+  auto* t = b ? dynamic_cast<CVMenuText*>(b->FindChild(kWidgetText, 0)) : nullptr;
+  return t ? t->Text() : "<none>";
 }
 
 class OmakeRun : public ::testing::Test {
@@ -85,6 +96,11 @@ class OmakeRun : public ::testing::Test {
     p.fadeOutMusic = [this] { calls_.push_back("fade"); };
     p.setMusicLevel = [this](int32_t l) { calls_.push_back("level " + std::to_string(l)); };
     p.applySoundConfig = [this] { calls_.push_back("apply"); };
+    p.playVoice = [this](const char* f) { calls_.push_back(std::string("voice ") + f); };
+    p.resetWorld = [this, reset = p.resetWorld] {
+      calls_.push_back("world");
+      reset();
+    };
     ShowOpeningFlag = 0;
     dg_ = new CDGManager();
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
@@ -157,6 +173,22 @@ class OmakeRun : public ::testing::Test {
     Click(480 + 160, 290 + 64 * (n - 1) + 28, false, 6);
     for (int i = 0; i < 100 && GetSceneMgr().GetCurrentSceneId() != 7; ++i) driver_->Tick();
     driver_->Ticks(3);
+  }
+
+  // Clicks through a replay until the scenario scene has run and the extras are back.
+  bool RunReplayBack() {
+    bool sawScenario = false;
+    for (int i = 0; i < 4000 && !(sawScenario && GetSceneMgr().GetCurrentSceneId() == 7); ++i) {
+      auto* s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
+      if (GetSceneMgr().GetCurrentSceneId() == 2) sawScenario = true;
+      CVMenuADV* w = s ? s->Window() : nullptr;
+      if (w && GetSceneMgr().GetCurrentSceneId() == 2 && (s->WaitAdvance() || s->IsMoviePlaying())) {
+        Click(640, 200, false, 2);
+      } else {
+        driver_->Tick();
+      }
+    }
+    return sawScenario;
   }
 
   // The last drawn frame (RGBA, top row first); written to $V4_EXTRAS_DUMP_DIR/<name>.png when set.
@@ -435,23 +467,68 @@ TEST_F(OmakeRun, StoryUnlocksPicturesAndScenesThenAReplayReturns) {
   EXPECT_EQ(cg->GetCompletionPercent(), 60);
   Click(370 + 120, 130 + 67, false, 2);
   EXPECT_EQ(GameMode, game_mode::kEventScript);
-  bool sawScenario = false;
-  for (int i = 0; i < 4000 && !(sawScenario && GetSceneMgr().GetCurrentSceneId() == 7); ++i) {
-    auto* s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
-    if (GetSceneMgr().GetCurrentSceneId() == 2) sawScenario = true;
-    CVMenuADV* w = s ? s->Window() : nullptr;
-    if (w && GetSceneMgr().GetCurrentSceneId() == 2 && (s->WaitAdvance() || s->IsMoviePlaying())) {
-      Click(640, 200, false, 2);
-    } else {
-      driver_->Tick();
-    }
-  }
-  EXPECT_TRUE(sawScenario);
+  EXPECT_TRUE(RunReplayBack());
   ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7) << "the replay returned to the extras";
   EXPECT_EQ(Extras()->GetPhase(), CVSceneOmake::kPhaseEvents);
   EXPECT_EQ(cg->GetState(), CVMenuOmake_CG::kEvents);
   EXPECT_EQ(GameMode, game_mode::kFrontScreen);
   EXPECT_FALSE(PlayRecordBlock.sceneSeen[3]) << "a replay unlocks nothing new";
+
+  // The scene replay (second extra): the story's scenes by category; one replays and the menu is
+  // back on the same category.
+  Click(1060 + 80, 630 + 24, false, 8);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  EnterFromTitle(2);
+  x = Extras();
+  ASSERT_NE(x, nullptr);
+  auto* replay = dynamic_cast<CVMenuOmake_Scene*>(x->OpenMenu());
+  ASSERT_NE(replay, nullptr);
+  EXPECT_EQ(TextOfButton(replay->ItemButton(0)), "霧の夜");
+  EXPECT_EQ(TextOfButton(replay->ItemButton(1)), "評定");
+  EXPECT_FALSE(replay->ItemButton(2)->TestFlag(kWfShown));
+  EXPECT_EQ(replay->GetCompletion(), 60) << "3 of the 5 listed scenes";
+  Click(1060 + 80, 130 + 54 + 24);  // category 1
+  ASSERT_EQ(replay->Category(), 1);
+  EXPECT_EQ(TextOfButton(replay->ItemButton(0)), "出陣");
+  EXPECT_EQ(TextOfButton(replay->ItemButton(1)), "") << "the siege was not seen";
+  EXPECT_TRUE(replay->ItemButton(1)->TestFlag(kWfNoHit));
+  Click(90 + 150, 130 + 28, false, 2);
+  EXPECT_EQ(GameMode, game_mode::kEventScript);
+  EXPECT_TRUE(RunReplayBack());
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7) << "the replay returned to the extras";
+  EXPECT_EQ(Extras()->GetPhase(), CVSceneOmake::kPhaseReplay);
+  EXPECT_EQ(Extras()->OpenMenu(), replay);
+  EXPECT_EQ(replay->Category(), 1);
+  EXPECT_EQ(replay->Tab(), 0);
+  EXPECT_EQ(TextOfButton(replay->ItemButton(0)), "出陣");
+
+  // The lines gallery (fourth extra): general 1's lines were met in the council, general 91's on
+  // the march; general 2's not.
+  Click(1060 + 80, 630 + 24, false, 8);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  EnterFromTitle(4);
+  x = Extras();
+  ASSERT_NE(x, nullptr);
+  auto* lines = dynamic_cast<CVMenuOmake_Ikki*>(x->OpenMenu());
+  ASSERT_NE(lines, nullptr);
+  EXPECT_EQ(lines->GetPageGeneral(0, 0), 1);
+  EXPECT_EQ(lines->GetPageGeneral(1, 0), 91);
+  const std::string name(BusyoTable[1].name, strnlen(BusyoTable[1].name, sizeof BusyoTable[1].name));
+  EXPECT_FALSE(name.empty()) << "scenario 0's world names its generals";
+  EXPECT_EQ(TextOfButton(lines->GridButton(0)), name);
+  EXPECT_TRUE(lines->GridButton(0)->TestFlag(kWfEnabled));
+  EXPECT_FALSE(lines->GridButton(1)->TestFlag(kWfEnabled)) << "general 2's lines were not met";
+  EXPECT_EQ(lines->GetCompletion(), 16 * 100 / 24);
+  Click(90 + 100, 150 + 55);
+  ASSERT_EQ(lines->GetState(), CVMenuOmake_Ikki::kLines);
+  EXPECT_EQ(lines->General(), 1);
+  EXPECT_EQ(TextOfButton(lines->RowButton(0)), "1番槍は我が手に！者ども、") << "cut before a split character";
+  calls_.clear();
+  Click(120 + 230 + 150, 60 + 40 + 28);
+  EXPECT_EQ(calls_, std::vector<std::string>{"voice Data\\voice\\omake\\sf_001.voi"});
+  Click(640, 360, true);
+  EXPECT_EQ(lines->GetState(), CVMenuOmake_Ikki::kGrid);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 7) << "a right click only closes the lines panel";
 }
 
 // The sample tables as the tool wrote them: numbers in place, texts Shift-JIS within their fields,
@@ -476,6 +553,16 @@ TEST_F(OmakeRun, SampleTablesLoadWithTheirFields) {
   EXPECT_TRUE(FindOmakeSceneByLabel("road_peace", &scene));
   EXPECT_EQ(scene, 4);
   EXPECT_FALSE(FindOmakeSceneByLabel("評定", &scene)) << "titles are not labels";
+  // Lines: general, Shift-JIS text, voice, page; script lines with their category.
+  const uint8_t* line = OmakeSoundTable + 14 * kOmakeSoundRecordBytes;
+  EXPECT_EQ(line[0], 91);
+  EXPECT_STREQ(reinterpret_cast<const char*>(line + 2), "我が名を覚えておけ");
+  EXPECT_STREQ(reinterpret_cast<const char*>(line + 258), "Data\\voice\\omake\\sf_001.voi");
+  EXPECT_EQ(line[290], 1);
+  EXPECT_EQ(OmakeSoundTable[18 * kOmakeSoundRecordBytes], 0) << "past the records all is clear";
+  const uint8_t* scr = OmakeSoundScriptTable + 2 * kOmakeSoundScriptRecordBytes;
+  EXPECT_STREQ(reinterpret_cast<const char*>(scr + 2), "出陣の支度を");
+  EXPECT_EQ(scr[228], 2);
 }
 
 // The tool refuses texts that do not fit their fields with their terminator, and out-of-range words.
@@ -491,6 +578,13 @@ TEST_F(OmakeRun, ToolRefusesTextsAndNumbersThatDoNotFit) {
       {R"({"basic_words": [], "cg": [{"number": 65536}]})", 1},
       {R"({"basic_words": [], "extras_scenes": [{"scene": 1, "label": "abcdefghijklmnopqrstuvwxyz012345", "title": "x"}]})",
        1},
+      {R"({"basic_words": [], "lines": [{"general": 1, "text": "ok", "voice": "v.voi", "page": 6}]})", 0},
+      {R"({"basic_words": [], "lines": [{"general": 1, "text": "ok", "voice": "v.voi", "page": 7}]})", 1},
+      {R"({"basic_words": [], "lines": [{"general": 0, "text": "ok", "voice": "v.voi"}]})", 1},
+      {R"({"basic_words": [], "lines": [{"general": 1, "text": "ok", "voice": "0123456789012345678901234567890.voi"}]})",
+       1},
+      {R"({"basic_words": [], "script_lines": [{"general": 1, "text": "ok", "voice": "v.voi", "category": 0}]})", 1},
+      {R"({"basic_words": [], "script_lines": [{"general": 1, "text": "ok", "voice": "v.voi", "category": 5}]})", 0},
   };
   for (const Case& c : cases) {
     {
@@ -504,16 +598,352 @@ TEST_F(OmakeRun, ToolRefusesTextsAndNumbersThatDoNotFit) {
   }
 }
 
-// Extras whose menu is missing (the scene replay and the lines gallery are not built yet) open the
-// top menu; its choices of them keep the top menu; back from it returns to the title.
-TEST_F(OmakeRun, MissingExtrasFallBackToTheTopMenu) {
+// ev.bin records for the replay tests: scene, label, title, category, preview, highlight, hidden,
+// always open.
+struct EventRec {
+  int scene;
+  const char* label;
+  const char* title;
+  int category, picture, highlight, hidden, open;
+};
+std::vector<uint8_t> EventTable(const std::vector<EventRec>& recs) {
+  std::vector<uint8_t> t(kOmakeEventRecords * kOmakeEventRecordBytes, 0);
+  for (size_t i = 0; i < recs.size(); ++i) {
+    uint8_t* r = &t[i * kOmakeEventRecordBytes];
+    const EventRec& e = recs[i];
+    r[0] = static_cast<uint8_t>(e.scene), r[1] = static_cast<uint8_t>(e.scene >> 8);
+    std::strncpy(reinterpret_cast<char*>(r + 2), e.label, 32);
+    std::strncpy(reinterpret_cast<char*>(r + 34), e.title, 32);
+    const int words[6][2] = {{66, e.category}, {68, e.picture}, {72, e.highlight},
+                             {74, e.hidden},   {76, e.open},    {70, 0}};
+    for (const auto& w : words) r[w[0]] = static_cast<uint8_t>(w[1]), r[w[0] + 1] = static_cast<uint8_t>(w[1] >> 8);
+  }
+  return t;
+}
+
+// The scene replay on the sample layout with hand-made tables: listing, tabs, rows, completion,
+// the preview beside the pointed title, and a failed label jump that stays.
+TEST_F(OmakeRun, SceneReplayListsTabsRowsCompletionAndPreview) {
+  EnterFromTitle(2);
+  auto* m = dynamic_cast<CVMenuOmake_Scene*>(Extras()->OpenMenu());
+  ASSERT_NE(m, nullptr);
+  // Every widget of the contract is there.
+  for (int id = 11000; id <= 11019; ++id) EXPECT_NE(m->FindButtonById(id), nullptr) << id;
+  for (int id = 10000; id <= 10012; ++id) EXPECT_NE(m->FindButtonById(id), nullptr) << id;
+  for (int id = 12000; id <= 12008; ++id) EXPECT_NE(m->FindButtonById(id), nullptr) << id;
+  ASSERT_NE(m->PreviewFrame(), nullptr);
+  EXPECT_NE(m->PreviewFrame()->FindChild(kWidgetSprite, 0), nullptr);
+  EXPECT_EQ(m->PreviewFrame()->AnimeKeys().count(1), 1u) << "the preview moves by its animation 1";
+  EXPECT_NE(dynamic_cast<CVMenuWindowGroup*>(m->Counter()), nullptr);
+
+  // Category 0: 21 listed scenes (scene 100 + i), a record without a label, a hidden one.
+  std::vector<EventRec> recs;
+  for (int i = 0; i < 21; ++i) recs.push_back({100 + i, "lbl", "題", 0, i % 3, i == 2, 0, i == 3});
+  recs.push_back({200, "", "no label", 0, 0, 0, 0, 0});
+  recs.push_back({201, "hidden", "隠", 0, 0, 0, 1, 0});
+  for (int i = 0; i < 45; ++i) recs.push_back({300 + i, "many", "多", 4, 0, 0, 0, 0});
+  const std::vector<uint8_t> table = EventTable(recs);
+  m->BuildCategoryLists(table.data(), true);
+  EXPECT_EQ(m->GetCategorySize(0), 22) << "the hidden record with the unlock flag";
+  m->BuildCategoryLists(table.data(), false);
+  EXPECT_EQ(m->GetCategorySize(0), 21);
+  EXPECT_EQ(m->GetCategorySize(1), 0);
+  EXPECT_EQ(m->GetEntryAt(0, 21), nullptr);
+  EXPECT_EQ(m->GetEntryAt(0, -1), nullptr);
+  EXPECT_EQ(m->GetEntryAt(7, 0), nullptr);
+  struct Index {
+    int tab, item, out;
+  } idx[] = {{0, 0, 0}, {1, 0, 20}, {13, 19, 279}, {14, 0, -1}, {0, 20, -1}, {-1, 0, -1}, {0, -1, -1}};
+  for (const Index& c : idx) EXPECT_EQ(CVMenuOmake_Scene::EntryIndex(c.tab, c.item), c.out) << c.tab << "," << c.item;
+
+  // Tabs: 21 scenes give two, 45 three.
+  m->SelectCategory(0);
+  EXPECT_TRUE(m->TabButton(0)->TestFlag(kWfShown));
+  EXPECT_TRUE(m->TabButton(1)->TestFlag(kWfShown));
+  EXPECT_FALSE(m->TabButton(2)->TestFlag(kWfShown));
+  EXPECT_TRUE(m->CategoryButton(0)->TestFlag(kWfRest4));
+  m->SelectCategory(4);
+  EXPECT_TRUE(m->TabButton(2)->TestFlag(kWfShown));
+  EXPECT_FALSE(m->TabButton(3)->TestFlag(kWfShown));
+  EXPECT_FALSE(m->CategoryButton(0)->TestFlag(kWfRest4));
+  m->SelectCategory(0);
+  m->SelectTab(1);
+  EXPECT_TRUE(m->ItemButton(0)->TestFlag(kWfShown));
+  for (int k = 1; k < 20; ++k) {
+    EXPECT_FALSE(m->ItemButton(k)->TestFlag(kWfShown)) << k;
+    EXPECT_TRUE(m->ItemButton(k)->TestFlag(kWfNoHit)) << k;
+  }
+
+  // Rows: unseen is empty and cannot be hit; seen shows the title (pink when highlighted); always
+  // open can be chosen unseen.
+  PlayRecordBlock.sceneSeen[100] = 1;
+  PlayRecordBlock.sceneSeen[102] = 1;
+  m->SelectTab(0);
+  struct Row {
+    int item;
+    bool hittable;
+    const char* text;
+    int red;
+  } rows[] = {{0, true, "題", 190}, {1, false, "", -1}, {2, true, "題", 255}, {3, true, "題", 190}};
+  for (const Row& r : rows) {
+    CVMenuBase* b = m->ItemButton(r.item);
+    EXPECT_TRUE(b->TestFlag(kWfShown)) << r.item;
+    EXPECT_EQ(!b->TestFlag(kWfNoHit), r.hittable) << r.item;
+    EXPECT_EQ(TextOfButton(b), r.text) << r.item;
+    if (r.red >= 0) {
+      Color c;
+      b->FindChild(kWidgetText, 0)->GetColour(c);
+      EXPECT_EQ(c.r, r.red) << r.item;
+    }
+  }
+
+  // Completion: seen or always open over listed.
+  struct Completion {
+    std::vector<EventRec> recs;
+    std::vector<int> seen;
+    int percent;
+  } cases[] = {
+      {{{1, "a", "t", 0, 0, 0, 0, 0},
+        {2, "b", "t", 0, 0, 0, 0, 0},
+        {3, "c", "t", 1, 0, 0, 0, 0},
+        {4, "d", "t", 1, 0, 0, 0, 0},
+        {5, "e", "t", 2, 0, 0, 0, 0}},
+       {1, 3},
+       40},
+      {{{1, "a", "t", 0, 0, 0, 0, 0}, {2, "b", "t", 0, 0, 0, 0, 1}, {3, "c", "t", 0, 0, 0, 0, 0}}, {1, 3}, 100},
+      {{}, {}, 0},
+      {{{1, "a", "t", 0, 0, 0, 0, 0}, {2, "b", "t", 0, 0, 0, 1, 0}, {3, "c", "t", 0, 0, 0, 0, 0}}, {1}, 50},
+  };
+  for (const Completion& c : cases) {
+    std::memset(PlayRecordBlock.sceneSeen, 0, sizeof PlayRecordBlock.sceneSeen);
+    for (int n : c.seen) PlayRecordBlock.sceneSeen[n] = 1;
+    const std::vector<uint8_t> t = EventTable(c.recs);
+    m->BuildCategoryLists(t.data(), false);
+    EXPECT_EQ(m->GetCompletion(), c.percent) << c.recs.size();
+  }
+
+  // Preview: pointing at a title puts the frame at its right edge; a title without a preview hides
+  // it.
+  std::memset(PlayRecordBlock.sceneSeen, 0, sizeof PlayRecordBlock.sceneSeen);
+  PlayRecordBlock.sceneSeen[101] = PlayRecordBlock.sceneSeen[103] = 1;
+  m->BuildCategoryLists(table.data(), false);
+  m->SelectCategory(0);
+  driver_->SetPointer(90 + 150, 130 + 48 * 1 + 28);  // item 1: scene 101, preview 1
+  driver_->Ticks(30);
+  EXPECT_EQ(m->HoveredItem(), 1);
+  CVMenuBase* frame = m->PreviewFrame();
+  EXPECT_TRUE(frame->TestFlag(kWfShown));
+  EXPECT_FLOAT_EQ(frame->position.x, 90.0f + 300.0f);
+  EXPECT_FLOAT_EQ(frame->position.y, 130.0f + 48.0f);
+  auto* pic = dynamic_cast<CVMenuWindow*>(frame->FindChild(kWidgetSprite, 0));
+  ASSERT_NE(pic, nullptr);
+  EXPECT_NE(std::string(pic->pictureName.CStr()).find("th001.png"), std::string::npos) << pic->pictureName.CStr();
+  driver_->SetPointer(90 + 150, 130 + 48 * 3 + 28);  // item 3: preview 0
+  driver_->Ticks(3);
+  EXPECT_EQ(m->HoveredItem(), 3);
+  EXPECT_FALSE(frame->TestFlag(kWfShown));
+  driver_->SetPointer(700, 700);
+  driver_->Ticks(3);
+  EXPECT_EQ(m->HoveredItem(), -1);
+
+  // A label the script set does not hold: no replay, the game mode stays, the extras stay.
+  const int32_t mode = GameMode;
+  Click(90 + 150, 130 + 48 * 1 + 28);
+  driver_->Ticks(4);
+  EXPECT_EQ(GameMode, mode);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  EXPECT_FALSE(m->StartReplay(nullptr));
+}
+
+// sf.bin / sf_scr.dat records for the lines tests.
+struct LineRec {
+  int general;
+  const char* text;
+  const char* voice;
+  int page, seen, hidden;
+};
+struct ScrRec {
+  int general;
+  const char* text;
+  int category;
+};
+std::vector<uint8_t> LinesTable(const std::vector<LineRec>& recs) {
+  std::vector<uint8_t> t(kOmakeSoundRecords * kOmakeSoundRecordBytes, 0);
+  for (size_t i = 0; i < recs.size(); ++i) {
+    uint8_t* r = &t[i * kOmakeSoundRecordBytes];
+    const LineRec& e = recs[i];
+    r[0] = static_cast<uint8_t>(e.general), r[1] = static_cast<uint8_t>(e.general >> 8);
+    std::strncpy(reinterpret_cast<char*>(r + 2), e.text, 256);
+    std::strncpy(reinterpret_cast<char*>(r + 258), e.voice, 32);
+    r[290] = static_cast<uint8_t>(e.page), r[292] = static_cast<uint8_t>(e.seen),
+    r[294] = static_cast<uint8_t>(e.hidden);
+  }
+  return t;
+}
+std::vector<uint8_t> ScriptLinesTable(const std::vector<ScrRec>& recs) {
+  std::vector<uint8_t> t(kOmakeSoundScriptRecords * kOmakeSoundScriptRecordBytes, 0);
+  for (size_t i = 0; i < recs.size(); ++i) {
+    uint8_t* r = &t[i * kOmakeSoundScriptRecordBytes];
+    r[0] = static_cast<uint8_t>(recs[i].general), r[1] = static_cast<uint8_t>(recs[i].general >> 8);
+    std::strncpy(reinterpret_cast<char*>(r + 2), recs[i].text, 160);
+    std::strncpy(reinterpret_cast<char*>(r + 162), "v.voi", 64);
+    r[228] = static_cast<uint8_t>(recs[i].category);
+  }
+  return t;
+}
+
+// The lines gallery on the sample layout with hand-made tables: page lists, line index, scroll
+// maxima, the cut on a character boundary, the seen rule, the lines panel and its depth bound.
+TEST_F(OmakeRun, LinesGalleryPageListsLinesTruncationAndDepthBound) {
+  EnterFromTitle(4);
+  CVSceneOmake* x = Extras();
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseLines);
+  ASSERT_FALSE(calls_.empty());
+  EXPECT_NE(std::find(calls_.begin(), calls_.end(), "world"), calls_.end()) << "scenario 0's world is loaded";
+  auto* m = dynamic_cast<CVMenuOmake_Ikki*>(x->OpenMenu());
+  ASSERT_NE(m, nullptr);
+  for (int id = 11000; id <= 11014; ++id) EXPECT_NE(m->FindButtonById(id), nullptr) << id;
+  for (int id = 12000; id <= 12006; ++id) EXPECT_NE(m->FindButtonById(id), nullptr) << id;
+  for (int id = 15000; id <= 15005; ++id) EXPECT_NE(m->FindButtonById(id), nullptr) << id;
+  for (int id = 16000; id <= 16009; ++id) EXPECT_NE(m->FindButtonById(id), nullptr) << id;
+  EXPECT_NE(m->FindButtonById(20000), nullptr);
+  ASSERT_NE(m->GridBar(), nullptr);
+  ASSERT_NE(m->LinesBar(), nullptr);
+  ASSERT_NE(m->LinesPanel(), nullptr);
+  EXPECT_GE(m->LinesPanel()->GetWorldZ(), 2000.0f) << "the lines panel takes input above the raised bound";
+  EXPECT_LT(m->GridPanel()->GetWorldZ(), 2000.0f);
+
+  // Page lists: runs of a general listed once each, hidden only with the unlock flag, general 0
+  // skipped, pages past 6 and a 61st general on a page left out.
+  std::vector<LineRec> recs = {{5, "a", "v1.voi", 0, 0, 0}, {5, "b", "v2.voi", 0, 0, 0}, {6, "c", "", 0, 0, 0},
+                               {5, "d", "", 0, 0, 0},       {0, "e", "", 0, 0, 0},       {7, "f", "", 0, 0, 1},
+                               {8, "g", "", 9, 0, 0}};
+  for (int g = 0; g < 62; ++g) recs.push_back({100 + g, "h", "", 2, 0, 0});
+  std::vector<uint8_t> lines = LinesTable(recs);
+  std::vector<uint8_t> scr = ScriptLinesTable({{5, "script", 2}, {5, "zero", 0}, {5, "six", 6}, {5, "x", 1}});
+  m->TakeTables(lines.data(), scr.data());
+  m->BuildPageLists(false);
+  EXPECT_EQ(m->PageCount(0), 3);
+  EXPECT_EQ(m->GetPageGeneral(0, 0), 5);
+  EXPECT_EQ(m->GetPageGeneral(0, 1), 6);
+  EXPECT_EQ(m->GetPageGeneral(0, 2), 5);
+  EXPECT_EQ(m->GetPageGeneral(0, 3), -1);
+  EXPECT_EQ(m->PageCount(2), 60);
+  EXPECT_EQ(m->GetPageGeneral(7, 0), -1);
+  m->BuildPageLists(true);
+  EXPECT_EQ(m->PageCount(0), 4) << "the hidden general with the unlock flag";
+
+  struct Max {
+    int count, grid, lines;
+  } maxima[] = {{0, 0, 0}, {8, 0, 0}, {15, 0, 5}, {16, 1, 6}, {20, 1, 10}, {21, 2, 11}, {25, 2, 15}};
+  for (const Max& c : maxima) {
+    EXPECT_EQ(CVMenuOmake_Ikki::GridMaximum(c.count), c.grid) << c.count;
+    EXPECT_EQ(CVMenuOmake_Ikki::LineMaximum(c.count), c.lines) << c.count;
+  }
+
+  // Line index: sf.bin lines in order in category 0; sf_scr.dat lines by their category 1..5,
+  // categories 0 and 6 left out.
+  const CVMenuOmake_Ikki::LineIndex index = m->BuildLineIndex(5);
+  ASSERT_EQ(index.lines[0].size(), 3u);
+  EXPECT_EQ(index.lines[0][2].record, 3);
+  EXPECT_EQ(index.lines[0][2].item, 2);
+  ASSERT_EQ(index.lines[2].size(), 1u);
+  EXPECT_EQ(index.lines[2][0].record, 0);
+  EXPECT_EQ(index.lines[1].size(), 1u);
+  for (int c : {3, 4, 5}) EXPECT_TRUE(index.lines[c].empty()) << c;
+
+  // The beginning of a line: 26 bytes, never half a double-byte character.
+  const std::string kanji = "\x8c\x8e\x89\x65";  // two double-byte characters
+  struct Cut {
+    std::string text;
+    size_t field, out;
+  } cuts[] = {
+      {std::string(40, 'a'), 256, 26},
+      {"1" + kanji + kanji + kanji + kanji + kanji + kanji + kanji, 256, 25},  // a lead byte at 25
+      {kanji + kanji + kanji + kanji + kanji + kanji + kanji + kanji, 256, 26},
+      {"ab", 256, 2},
+      {"a\x8c", 2, 1},    // a lead byte at the end of its field
+      {"a\x8c", 256, 1},  // a lead byte before the terminator
+  };
+  for (const Cut& c : cuts) {
+    std::vector<uint8_t> buf(c.field + 8, 0);
+    std::memcpy(buf.data(), c.text.data(), std::min(c.text.size(), buf.size()));
+    EXPECT_EQ(CVMenuOmake_Ikki::CutLine(buf.data(), c.field, 26).size(), c.out) << c.text;
+  }
+
+  // Seen: general 5's own lines (seen category 0) once unlocked; the grid shows him, not 6.
+  UnlockGalleryCategory(5, 0);
+  m->BuildPageLists(false);
+  m->SelectPage(0);
+  EXPECT_TRUE(m->HasLineSeen(5));
+  EXPECT_FALSE(m->HasLineSeen(6));
+  EXPECT_TRUE(m->GridButton(0)->TestFlag(kWfEnabled));
+  EXPECT_FALSE(m->GridButton(1)->TestFlag(kWfEnabled));
+  EXPECT_TRUE(m->GridButton(1)->TestFlag(kWfShown));
+  EXPECT_FALSE(m->GridButton(3)->TestFlag(kWfShown));
+  // General 5 (listed twice) has 5 lines, 3 of them met; general 6 and the 60 of page 2 have one
+  // each, none met: 6 of 71.
+  EXPECT_EQ(m->GetCompletion(), 6 * 100 / 71);
+
+  // The lines panel: the depth bound is raised and restored to exactly its value.
+  GetMenuMgr().SetDepthBound(7);
+  m->SetState(CVMenuOmake_Ikki::kGrid, 1);
+  m->Decide(11000, 0);
+  EXPECT_EQ(m->GetState(), CVMenuOmake_Ikki::kLines);
+  EXPECT_EQ(m->General(), 5);
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), 2000);
+  EXPECT_TRUE(m->CategoryButton(0)->TestFlag(kWfEnabled));
+  EXPECT_TRUE(m->CategoryButton(2)->TestFlag(kWfEnabled));
+  EXPECT_FALSE(m->CategoryButton(3)->TestFlag(kWfEnabled));
+  EXPECT_TRUE(m->CategoryButton(3)->TestFlag(kWfNoHit));
+  EXPECT_EQ(TextOfButton(m->RowButton(0)), "a");
+  EXPECT_TRUE(m->RowButton(0)->TestFlag(kWfEnabled));
+  EXPECT_FALSE(m->RowButton(3)->TestFlag(kWfEnabled)) << "no line there";
+  calls_.clear();
+  m->Decide(16001, 0);
+  m->Decide(16005, 0);  // an empty row plays nothing
+  EXPECT_EQ(calls_, std::vector<std::string>{"voice v2.voi"});
+  m->Decide(15002, 0);  // the script lines of category 2: not met
+  EXPECT_EQ(m->LineCategory(), 2);
+  EXPECT_EQ(TextOfButton(m->RowButton(0)), "");
+  EXPECT_FALSE(m->RowButton(0)->TestFlag(kWfEnabled));
+  m->Decide(CVMenuOmake_Ikki::kCloseLines, 0);
+  EXPECT_EQ(m->GetState(), CVMenuOmake_Ikki::kGrid);
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), 7);
+  // Leaving the extras with the panel up restores the bound too.
+  m->Decide(11000, 0);
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), 2000);
+  x->SetPhase(CVSceneOmake::kPhaseTop, 1, 0);
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), 7);
+  // And so does tearing the scenes down with it up.
+  m->SetState(CVMenuOmake_Ikki::kLines, 1);
+  ASSERT_EQ(GetMenuMgr().GetDepthBound(), 2000);
+  GetSceneMgr().Reset();
+  EXPECT_EQ(GetMenuMgr().GetDepthBound(), 7);
+  GetMenuMgr().SetDepthBound(0);
+}
+
+// The top menu opens every extra; the music rules hold between them; back from the top menu
+// returns to the title.
+TEST_F(OmakeRun, TopMenuOpensEveryExtraAndKeepsTheMusicRules) {
   EnterFromTitle(2);
   CVSceneOmake* x = Extras();
   ASSERT_NE(x, nullptr);
-  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseTop);
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseReplay);
+  EXPECT_NE(dynamic_cast<CVMenuOmake_Scene*>(x->OpenMenu()), nullptr);
+  x->SetPhase(CVSceneOmake::kPhaseTop, 1, 0);
+  driver_->Ticks(3);
   ASSERT_NE(x->OpenMenu(), nullptr);
   Click(490 + 150, 160 + 80 * 3 + 28);  // 台詞集
-  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseTop);
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseLines);
+  EXPECT_NE(dynamic_cast<CVMenuOmake_Ikki*>(x->OpenMenu()), nullptr);
+  x->SetPhase(CVSceneOmake::kPhaseTop, 1, 0);
+  driver_->Ticks(3);
+  Click(490 + 150, 160 + 80 * 1 + 28);  // 場面回想
+  EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseReplay);
+  x->SetPhase(CVSceneOmake::kPhaseTop, 1, 0);
+  driver_->Ticks(3);
   calls_.clear();
   Click(490 + 150, 160 + 80 * 4 + 28);  // 音楽鑑賞
   EXPECT_EQ(x->GetPhase(), CVSceneOmake::kPhaseMusic);
@@ -565,6 +995,29 @@ TEST_F(OmakePixels, GalleryThumbnailsInSepiaColourUnderThePointerAndLockCovers) 
   // Full size.
   Click(100 + 120, 130 + 67, false, 10);
   ASSERT_TRUE(Grab("picture", px));
+}
+
+// The scene replay and the lines panel are drawn: a title row, and the lines panel over the grid.
+TEST_F(OmakePixels, ReplayAndLinesPanelsAreDrawn) {
+  if (!haveGl_) GTEST_SKIP() << "no GL 3.3 context";
+  EnterFromTitle(2);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  driver_->SetPointer(90 + 150, 130 + 28);  // the always-open prologue: its preview beside it
+  driver_->Ticks(40);
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(Grab("replay", px));
+  const Rgb preview = At(px, 390 + 128, 130 + 75);  // the first picture is a blue night, in colour
+  EXPECT_GT(preview.b, preview.r) << preview.r << "," << preview.g << "," << preview.b;
+  Click(1060 + 80, 630 + 24, false, 8);
+  UnlockGalleryCategory(1, 0);
+  EnterFromTitle(4);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  Click(90 + 100, 150 + 55, false, 30);
+  ASSERT_TRUE(Grab("lines", px));
+  // The lines panel's dark blue lies over the grid's cards, between its rows and the large face.
+  const Rgb panel = At(px, 740, 260);
+  EXPECT_LT(std::abs(panel.r - 0x14) + std::abs(panel.g - 0x1A) + std::abs(panel.b - 0x2C), 40)
+      << panel.r << "," << panel.g << "," << panel.b;
 }
 
 TEST_F(OmakePixels, MusicPlayerShowsItsTracks) {
