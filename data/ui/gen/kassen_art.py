@@ -55,5 +55,23 @@ pics.append({"file": "kassen/skill_panel.png", "width": 560, "height": 300, "sha
     {"panel": [0, 0, 560, 300], "radius": 10, "color": "#141A2CF0"},
     {"border": [2, 2, 556, 296], "width": 3, "radius": 10, "color": "#B08A48"},
     {"rect": [279, 16, 2, 268], "color": "#B08A48"}]})
+# The field's two view toggles, one cell per look: attack presentation on (0) / off (1), overview
+# camera on (2) / off (3), then the same lit under the pointer (5..8); cell 4 is unused.
+TOGGLE_W, TOGGLE_H = 160, 48
+
+
+def toggle_cell(label, on, lit):
+    fill = ("#36508CF8" if on else "#40404898") if not lit else ("#4A68B0F8" if on else "#58586098")
+    return [{"panel": [2, 2, TOGGLE_W - 4, TOGGLE_H - 4], "radius": 8, "color": fill},
+            {"border": [2, 2, TOGGLE_W - 4, TOGGLE_H - 4], "width": 2, "radius": 8,
+             "color": "#FFE8A0" if lit else "#B08A48"},
+            {"text": label + ("　入" if on else "　切"), "box": [0, 0, TOGGLE_W, TOGGLE_H], "size": 20,
+             "color": "#FFF4D8" if on else "#B0B0B0", "align": "center"}]
+
+
+_toggles = [("演出", True), ("演出", False), ("俯瞰", True), ("俯瞰", False)]
+pics.append({"file": "kassen/toggle.png", "width": TOGGLE_W * 9, "height": TOGGLE_H, "grid": [9, 1],
+             "cells": [toggle_cell(l, on, False) for l, on in _toggles] + [[]] +
+                      [toggle_cell(l, on, True) for l, on in _toggles]})
 json.dump({"pictures": pics}, open(OUT, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
 print(OUT, len(pics), "pictures")

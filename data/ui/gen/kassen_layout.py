@@ -23,6 +23,7 @@ SPRITES = [
     ("Data\\Image\\kassen\\order.png", 96, 48, 2, 1),         # 8 order icons (state = side)
     ("Data\\Image\\kassen\\skill_panel.png", 560, 300, 1, 1),  # 9 skill panel
     ("Data\\Image\\dialog\\button.png", 160, 240, 1, 5),      # 10 small button looks
+    ("Data\\Image\\kassen\\toggle.png", 1440, 48, 9, 1),       # 11 view toggles (cells set by the scene)
 ]
 
 HEADER = """// Battle scene (scene 8, menu 0, type 90). Made by data/ui/gen/kassen_layout.py; edit that.
@@ -70,6 +71,13 @@ def layout():
         out += button(n, 2000 + i, 20, 110 + i * 62, 3, kids)
         n += 1
     out += button(n, 402, 1080, 580, 10, text(0, 0, 0, 160, 48, 22, align="1,1"))
+    n += 1
+    # The field's view toggles (attack presentation, overview camera) and the close-up.
+    out += button(n, 400, 1080, 464, 11, [])
+    n += 1
+    out += button(n, 401, 1080, 522, 11, [])
+    n += 1
+    out += button(n, 1000, 900, 522, 10, text(0, 0, 0, 160, 48, 22, align="1,1"))
     n += 1
     out += text(0, 40, 20, 1200, 48, 26)
     for i in range(6):

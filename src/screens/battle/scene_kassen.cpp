@@ -167,7 +167,26 @@ bool CVSceneKassen::OnStart() {
   if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = 200;
   ShowCommandSet(-1);
   RefreshPanels();
+  RefreshViewButtons();
   return true;
+}
+
+void CVSceneKassen::RefreshViewButtons() {
+  if (!menu_) return;
+  const bool on[2] = {field_ && field_->AttackPresentationOn(), field_ && field_->OverviewCameraOn()};
+  for (int i = 0; i < 2; ++i) {
+    CVMenuBtn* b = menu_->FindButtonById(400 + i);
+    if (!b) continue;
+    b->SetFlagAll(kWfShown, field_ != nullptr);
+    int normal = 0, lit = 0;
+    KassenTogglePictures(i == 1, on[i], normal, lit);
+    b->SetStatePatterns(normal, lit, lit, normal, normal);
+    b->SetState(b->GetState(), 1);
+  }
+  if (CVMenuBtn* closeUp = menu_->FindButtonById(1000)) {
+    closeUp->SetFlagAll(kWfShown, field_ != nullptr);
+    SetLabel(closeUp, field_ && field_->CloseUp() ? "全景" : "接近");
+  }
 }
 
 // The message line: the first Text of the screen's frame.
@@ -205,6 +224,7 @@ int32_t CVSceneKassen::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, i
   if (field_ && lastHit == 400) field_->FlipAttackPresentation(true);
   if (field_ && lastHit == 401) field_->FlipOverviewCamera(true);
   if (field_ && lastHit == 1000) field_->SetCloseUp(!field_->CloseUp());
+  if (lastHit == 400 || lastHit == 401 || lastHit == 1000) RefreshViewButtons();
   // Browsing is the scene's own: its clicks never reach the battle's questions.
   const int phase = GetPhase();
   bool browsing = phase == kBrowsePhase;

@@ -49,6 +49,8 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   void ReturnToPreviousPhase();
   // The 3-D field follows the board (units on their lanes and columns, attacks, the siege).
   void PlaceFieldUnits();
+  // The view toggles' looks (attack presentation, overview camera: on or off) and the close-up label.
+  void RefreshViewButtons();
   KassenField3D* Field() const { return field_.get(); }
   // The field is still presenting (camera move, attack, figures): the battle may wait on it.
   bool IsActionPlaying() const;

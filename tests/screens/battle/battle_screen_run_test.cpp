@@ -437,6 +437,28 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   EXPECT_STREQ(scene->Message(), "どの命令をあたえますか？");
   EXPECT_FALSE(skills->TestFlag(kWfShown));
   EXPECT_EQ(scene->TakeResult(), -1) << "browsing gave the questions nothing";
+  // The view toggles: each click's look follows the field's toggle (on and off cells differ), and
+  // the clicks are the field's, never a pick.
+  ASSERT_NE(scene->Field(), nullptr);
+  for (int id : {400, 401}) {
+    CVMenuBtn* toggle = menu->FindButtonById(id);
+    ASSERT_NE(toggle, nullptr) << id;
+    EXPECT_TRUE(toggle->TestFlag(kWfShown)) << id;
+    int looks[2] = {-1, -1};
+    for (int click = 0; click < 2; ++click) {
+      scene->UpdateMainMenu(0, 0, 0, id);
+      const bool on = id == 400 ? scene->Field()->AttackPresentationOn() : scene->Field()->OverviewCameraOn();
+      int normal = 0, lit = 0;
+      KassenTogglePictures(id == 401, on, normal, lit);
+      EXPECT_EQ(toggle->statePatterns[0], normal) << id;
+      EXPECT_EQ(toggle->statePatterns[1], lit) << id;
+      looks[click] = normal;
+    }
+    if (!scene->Field()->IsActionPlaying()) {
+      EXPECT_NE(looks[0], looks[1]) << "two clicks flip the toggle twice: " << id;
+    }
+  }
+  EXPECT_EQ(scene->TakeResult(), -1);
 }
 
 // On real GL offscreen: the deployment screen shows its message line, the formation buttons and the
