@@ -299,6 +299,7 @@ int Luma(const std::vector<uint8_t>& px, int x, int y) {
 }
 
 TEST_F(SlgRun, PixelsHighlightUnderThePointerAndCastleIconAtItsPosition) {
+  if (kSkipSlowGlRuns) GTEST_SKIP() << "real-GL map runs are left to the plain build";
   if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
   ASSERT_NO_FATAL_FAILURE(PlayToMap());
   CVMenuSLGMain* map = Map();
@@ -345,6 +346,7 @@ namespace {
 // Every command dialog over the real map: it draws over the map, takes the right click as its
 // cancel id, and once it ends the map takes input again.
 TEST_F(SlgRun, EveryCommandDialogDrawsOverTheMapAndGivesInputBack) {
+  if (kSkipSlowGlRuns) GTEST_SKIP() << "real-GL map runs are left to the plain build";
   if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
   ASSERT_NO_FATAL_FAILURE(PlayToMap());
   Hover({5, 700}, 20);
@@ -415,6 +417,7 @@ namespace {
 // A row of the general list opens the detail page over the map; the wheel steps to the next general,
 // a right click returns to the map, whose list dialog and input are as they were.
 TEST_F(SlgRun, GeneralListRowOpensTheDetailPageAndRightClickReturns) {
+  if (kSkipSlowGlRuns) GTEST_SKIP() << "real-GL map runs are left to the plain build";
   if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
   ASSERT_NO_FATAL_FAILURE(PlayToMap());
   const uint8_t clan = PlayerDaimyoId;
