@@ -1,4 +1,5 @@
 #include "screens/strategy/slg_general_table.h"
+#include "screens/strategy/slg_widgets.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,39 +20,7 @@
 
 namespace {
 
-CVMenuBase* Child(CVMenuBase* w, uint32_t type, int index) {
-  return w ? w->FindChild(static_cast<int32_t>(type), index) : nullptr;
-}
-
-CVMenuWindowGroup* Num(CVMenuBase* w, int index) {
-  return dynamic_cast<CVMenuWindowGroup*>(Child(w, kWidgetGroup, index));
-}
-
-CVMenuText* TextOf(CVMenuBase* w, int index) { return dynamic_cast<CVMenuText*>(Child(w, kWidgetText, index)); }
-
-void Show(CVMenuBase* w, bool on) {
-  if (w) w->SetFlagAll(kWfShown, on);
-}
-
-void Enable(CVMenuBase* w, bool on) {
-  if (w) w->SetFlag(kWfEnabled, on);
-}
-
-void LockInput(CVMenuBase* w, bool on) {
-  if (w) w->SetFlagAll(kWfNoHit, on);
-}
-
-void SetNum(CVMenuWindowGroup* g, int32_t v) {
-  if (!g) return;
-  g->SetValue(v, false);
-  g->Display(v);
-}
-
-void SetText(CVMenuText* t, const std::string& s) {
-  if (t) t->SetText(s.c_str(), true);
-}
-
-bool ValidBusyo(int32_t b) { return b >= 0 && b < kBusyoCount; }
+using namespace slgw;
 
 // The widget and its following siblings of the same kind.
 template <class T>
