@@ -34,6 +34,37 @@ T* NextOfKind(CVMenuBase* w) {
   return nullptr;
 }
 
+// A general's row (or face) is shown only while it holds a general: true when shown.
+bool ShowIfGeneral(CVMenuBase* w, int32_t busyo) {
+  if (!w) return false;
+  const bool shown = ValidBusyo(busyo);
+  Show(w, shown);
+  return shown;
+}
+
+// A scrolled list panel: its scroll bar, and its rows (the first `rowKind` widget of the panel's
+// first window and that widget's siblings of the same kind).
+template <class Row, size_t N>
+CVMenuSBar* FindScrolledRows(CVMenuBase* panel, int rowKind, Row* (&rows)[N]) {
+  rows[0] = dynamic_cast<Row*>(Child(Child(panel, kWidgetWindow, 0), rowKind, 0));
+  for (size_t i = 1; i < N; ++i) rows[i] = NextOfKind<Row>(rows[i - 1]);
+  return dynamic_cast<CVMenuSBar*>(Child(panel, kWidgetSBar, 0));
+}
+
+// Fills the rows from the list entry the scroll bar points at: fill(row, busyo or -1 past the end,
+// list index). Unless forced, nothing is redrawn while the bar stays where it was.
+template <class Row, size_t N, class Fill>
+void FillScrolledRows(Row* const (&rows)[N], const slgui::CTenkaList_Busyo& list, const CVMenuSBar* scroll,
+                      int32_t& firstRow, bool force, Fill fill) {
+  const int32_t first = scroll ? std::max(0, scroll->value) : 0;
+  if (first == firstRow && !force) return;
+  for (size_t i = 0; i < N; ++i) {
+    const int32_t index = first + static_cast<int32_t>(i);
+    fill(rows[i], index < list.Count() ? list.At(index) : -1, index);
+  }
+  firstRow = first;
+}
+
 std::string Fmt(const char* f, const char* s) {
   char buf[256];
   std::snprintf(buf, sizeof buf, f, s);
@@ -273,10 +304,7 @@ void CVMenuSLG_domei::Refresh() {
 
 void CVMenuSLG_hikinuki::FindWidgets() {
   frame_ = FindChild(kWidgetSprite, 0);
-  CVMenuBase* panel = Child(frame_, kWidgetWindow, 1);
-  scroll_ = dynamic_cast<CVMenuSBar*>(Child(panel, kWidgetSBar, 0));
-  rows_[0] = dynamic_cast<CVMenuBtn*>(Child(Child(panel, kWidgetWindow, 0), kWidgetBtn, 0));
-  for (int i = 1; i < kRows; ++i) rows_[i] = NextOfKind<CVMenuBtn>(rows_[i - 1]);
+  scroll_ = FindScrolledRows(Child(frame_, kWidgetWindow, 1), kWidgetBtn, rows_);
   num_[0] = Num(frame_, 0);
   num_[1] = NextOfKind<CVMenuWindowGroup>(num_[0]);
   bar_ = dynamic_cast<CVMenuPBar*>(Child(frame_, kWidgetPBar, 0));
@@ -314,22 +342,12 @@ void CVMenuSLG_hikinuki::Reload() {
 }
 
 void CVMenuSLG_hikinuki::FillRows(bool force) {
-  const int32_t first = scroll_ ? std::max(0, scroll_->value) : 0;
-  if (first == firstRow_ && !force) return;
-  for (int i = 0; i < kRows; ++i) {
-    const int32_t index = first + i;
-    FillRow(rows_[i], index < list_.Count() ? list_.At(index) : -1, index == selected_);
-  }
-  firstRow_ = first;
+  FillScrolledRows(rows_, list_, scroll_, firstRow_, force,
+                   [this](CVMenuBtn* row, int32_t busyo, int32_t index) { FillRow(row, busyo, index == selected_); });
 }
 
 void CVMenuSLG_hikinuki::FillRow(CVMenuBtn* row, int32_t busyo, bool selected) {
-  if (!row) return;
-  if (!ValidBusyo(busyo)) {
-    Show(row, false);
-    return;
-  }
-  Show(row, true);
+  if (!ShowIfGeneral(row, busyo)) return;
   const auto id = static_cast<uint32_t>(busyo);
   CVMenuBase* inner = Child(row, kWidgetSprite, 0);
   ShowFacePicture(Child(inner, kWidgetSprite, 0), BusyoTable[busyo].picture);
@@ -513,12 +531,7 @@ void CVMenuSLG_sikan::Open(int32_t a, int32_t b, int32_t c) {
 }
 
 void CVMenuSLG_sikan::Refresh(int32_t busyo) {
-  if (!face_) return;
-  if (!ValidBusyo(busyo)) {
-    Show(face_, false);
-    return;
-  }
-  Show(face_, true);
+  if (!ShowIfGeneral(face_, busyo)) return;
   ShowFacePicture(Child(face_, kWidgetSprite, 0), BusyoTable[busyo].picture);
   SetText(TextOf(face_, 0), GetBusyoName(static_cast<uint32_t>(busyo)));
 }
@@ -761,10 +774,7 @@ void CVMenuSLG_InfoSei::Finish() {
 
 void CVMenuSLG_exp::FindWidgets() {
   frame_ = FindChild(kWidgetSprite, 0);
-  CVMenuBase* panel = Child(frame_, kWidgetWindow, 1);
-  scroll_ = dynamic_cast<CVMenuSBar*>(Child(panel, kWidgetSBar, 0));
-  rows_[0] = dynamic_cast<CVMenuBtn*>(Child(Child(panel, kWidgetWindow, 0), kWidgetBtn, 0));
-  for (int i = 1; i < kRows; ++i) rows_[i] = NextOfKind<CVMenuBtn>(rows_[i - 1]);
+  scroll_ = FindScrolledRows(Child(frame_, kWidgetWindow, 1), kWidgetBtn, rows_);
 }
 
 void CVMenuSLG_exp::Open(int32_t a, int32_t b, int32_t c) {
@@ -790,22 +800,12 @@ void CVMenuSLG_exp::Reload() {
 }
 
 void CVMenuSLG_exp::FillRows(bool force) {
-  const int32_t first = scroll_ ? std::max(0, scroll_->value) : 0;
-  if (first == firstRow_ && !force) return;
-  for (int i = 0; i < kRows; ++i) {
-    const int32_t index = first + i;
-    FillRow(rows_[i], index < list_.Count() ? list_.At(index) : -1);
-  }
-  firstRow_ = first;
+  FillScrolledRows(rows_, list_, scroll_, firstRow_, force,
+                   [this](CVMenuBtn* row, int32_t busyo, int32_t) { FillRow(row, busyo); });
 }
 
 void CVMenuSLG_exp::FillRow(CVMenuBtn* row, int32_t busyo) {
-  if (!row) return;
-  if (!ValidBusyo(busyo)) {
-    Show(row, false);
-    return;
-  }
-  Show(row, true);
+  if (!ShowIfGeneral(row, busyo)) return;
   const BusyoRecord& r = BusyoTable[busyo];
   CVMenuBase* inner = Child(row, kWidgetSprite, 0);
   ShowFacePicture(Child(inner, kWidgetSprite, 0), r.picture);
@@ -837,10 +837,7 @@ void CVMenuSLG_event::FindWidgets() {
   face_ = Child(frame_, kWidgetSprite, 0);
   confirm_ = dynamic_cast<CVMenuBtn*>(Child(Child(frame_, kWidgetWindow, 0), kWidgetBtn, 0));
   number_ = Num(frame_, 0);
-  CVMenuBase* panel = Child(frame_, kWidgetWindow, 2);
-  scroll_ = dynamic_cast<CVMenuSBar*>(Child(panel, kWidgetSBar, 0));
-  rows_[0] = Child(Child(panel, kWidgetWindow, 0), kWidgetWindow, 0);
-  for (int i = 1; i < kRows; ++i) rows_[i] = NextOfKind<CVMenuBase>(rows_[i - 1]);
+  scroll_ = FindScrolledRows(Child(frame_, kWidgetWindow, 2), kWidgetWindow, rows_);
 }
 
 void CVMenuSLG_event::MarkSortButton(CVMenuBase* b, int32_t mark) {
@@ -901,22 +898,12 @@ void CVMenuSLG_event::Reload(bool reset) {
 }
 
 void CVMenuSLG_event::FillRows(bool force) {
-  const int32_t first = scroll_ ? std::max(0, scroll_->value) : 0;
-  if (first == firstRow_ && !force) return;
-  for (int i = 0; i < kRows; ++i) {
-    const int32_t index = first + i;
-    FillRow(rows_[i], index < list_.Count() ? list_.At(index) : -1);
-  }
-  firstRow_ = first;
+  FillScrolledRows(rows_, list_, scroll_, firstRow_, force,
+                   [this](CVMenuBase* row, int32_t busyo, int32_t) { FillRow(row, busyo); });
 }
 
 void CVMenuSLG_event::FillRow(CVMenuBase* row, int32_t busyo) {
-  if (!row) return;
-  if (!ValidBusyo(busyo)) {
-    Show(row, false);
-    return;
-  }
-  Show(row, true);
+  if (!ShowIfGeneral(row, busyo)) return;
   const BusyoRecord& r = BusyoTable[busyo];
   auto* pick = dynamic_cast<CVMenuBtn*>(Child(row, kWidgetBtn, 0));
   auto* kind = NextOfKind<CVMenuBtn>(pick);

@@ -4,6 +4,7 @@
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
 #include "world/commands/player_commands.h"
+#include "world/placement.h"
 #include "world/record_lists.h"
 #include "world/turn/command_check.h"
 #include "world/turn/player_entry.h"
@@ -28,18 +29,15 @@ uint8_t NextCode() {
   return r >= 0 && r <= 255 ? static_cast<uint8_t>(r) : 255;
 }
 
-// Scene set-up of a command phase; fresh is false when the phase resumes from a save.
-void SetUpPhaseScene(int phase, bool fresh) {
-  SlgScenePort& s = SlgScene();
-  s.SetCurrentDaimyo(PlayerDaimyoId);
-  if (!fresh) s.ClearKuniFocus();
-  if (!DaimyoHasSiroInKuni(CurrentKuniId, PlayerDaimyoId)) SelectSlgKuni(GetDaimyoHomeKuni(PlayerDaimyoId), true);
-  s.SetPhase(phase);
-  s.SetSelMode(0);
-  if (fresh) s.SetPanelDaimyo(-1);
-  s.ShowInfoPanel();
-  s.ShowMessage("", 7, false);
-}
+constexpr cmd::MenuEntry kMilitaryMenu[] = {
+    {8, CmdRecruitSoldiers}, {9, CmdTrain},           {10, CmdReward},     {11, CmdDistributeGuns},
+    {12, CmdBusyoInfo},      {13, CmdSelectKuniInfo}, {14, CmdDaimyoInfo},
+};
+constexpr cmd::MenuEntry kPoliticsMenu[] = {
+    {3, CmdExtendCastle}, {4, CmdFloodControl}, {5, CmdFreeMarket},      {6, CmdLevy},
+    {7, CmdMoveBusyo},    {8, CmdStationBusyo}, {9, CmdDiplomacy},       {10, CmdPoach},
+    {11, CmdVisitBusyo},  {12, CmdBusyoInfo},   {13, CmdSelectKuniInfo}, {14, CmdDaimyoInfo},
+};
 
 }  // namespace
 
@@ -89,6 +87,27 @@ void LeaveCommand(bool reselect) {
   s.RestoreKuniFocus();
 }
 
+Pick TakeMarkedBusyo(int command) {
+  SlgScenePort& s = SlgScene();
+  if (s.GetSceneResult() == kResultBack) return Pick::kBack;
+  const int g = s.GetMarkedBusyo();
+  if (g < 0 || g >= kBusyoCount) return Pick::kNone;
+  if (GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
+      CheckCommandAvailable(command, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
+    ShowRefusal(GetCommandReasonText());
+    s.ClearMarkedBusyo();
+    return Pick::kRefused;
+  }
+  g_CommandWork.busyo = static_cast<uint16_t>(g);
+  return Pick::kChosen;
+}
+
+int FinishCommand(bool reselect) {
+  LeaveCommand(reselect);
+  StepFinish();
+  return 0;
+}
+
 int ChooseBusyo(int command, int selMode, const char* prompt) {
   SlgScenePort& s = SlgScene();
   if (FirstPass()) {
@@ -98,17 +117,96 @@ int ChooseBusyo(int command, int selMode, const char* prompt) {
     s.ShowMessage(prompt, 0, false);
     return 0;
   }
-  if (s.GetSceneResult() == kResultBack) return -1;
-  const int g = s.GetMarkedBusyo();
-  if (g < 0 || g >= kBusyoCount) return 0;
-  if (GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
-      CheckCommandAvailable(command, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
-    cmd::ShowRefusal(GetCommandReasonText());
-    s.ClearMarkedBusyo();
+  switch (TakeMarkedBusyo(command)) {
+    case Pick::kBack:
+      return -1;
+    case Pick::kChosen:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void BeginOnCurrentKuni(int id) {
+  SlgScenePort& s = SlgScene();
+  s.SetPanelDaimyo(id);
+  s.RememberKuniFocus();
+  s.FocusKuni(CurrentKuniId, 1);
+}
+
+void AwaitConfirm(uint16_t backCastle, int backStep) {
+  SlgScenePort& s = SlgScene();
+  const int r = s.GetSceneResult();
+  if (r == kResultDialogBack) {
+    s.FinishDialog();
+    s.SetSelectedCastle(backCastle);
+    StepJump(backStep);
+  } else if (r == kResultConfirm) {
+    StepNext();
+  }
+}
+
+bool DismissalAsked() {
+  const int dismiss = SlgScene().GetDialogResult(4);
+  if (dismiss < 0 || dismiss >= kBusyoCount) return false;
+  g_CommandWork.target = static_cast<uint16_t>(dismiss);
+  return true;
+}
+
+bool DismissalAnswered(bool (*mayDismiss)(uint16_t busyo)) {
+  SlgScenePort& s = SlgScene();
+  if (FirstPass()) {
+    s.OpenDialogScene(9, 1);
+    return false;
+  }
+  const int a = s.GetDialogSceneResult();
+  if (a != 1 && a != 2) return false;
+  const uint16_t target = g_CommandWork.target;
+  if (a == 1 && mayDismiss(target)) {
+    RemoveBusyoFromCastle(target);
+    s.SetDialogValues(2, PlayerDaimyoId);
+  }
+  s.SetDialogValues(0, 0xFFFF);
+  return true;
+}
+
+void SetUpPhaseScene(int phase, bool clearFocus, bool clearPanel) {
+  SlgScenePort& s = SlgScene();
+  s.SetCurrentDaimyo(PlayerDaimyoId);
+  if (clearFocus) s.ClearKuniFocus();
+  if (!DaimyoHasSiroInKuni(CurrentKuniId, PlayerDaimyoId)) SelectSlgKuni(GetDaimyoHomeKuni(PlayerDaimyoId), true);
+  s.SetPhase(phase);
+  s.SetSelMode(0);
+  if (clearPanel) s.SetPanelDaimyo(-1);
+  s.ShowInfoPanel();
+  s.ShowMessage("", 7, false);
+}
+
+int DispatchMenu(int menu, std::span<const MenuEntry> entries, void (*afterCommand)(uint8_t code)) {
+  if (StepCheckDone()) return 0;
+  if (StepBegin()) {
+    SlgScene().SetSelMode(0);
+    RefreshCommandMenus(menu);
+    StepNext();
+    return kStepRunning;
+  }
+  const uint8_t code = SlgCommandCode;
+  const auto entry =
+      std::find_if(entries.begin(), entries.end(), [code](const MenuEntry& e) { return e.code == code; });
+  if (entry != entries.end()) {
+    if (!RunChild(entry->routine)) return kStepRunning;
+    if (afterCommand) afterCommand(code);
+    SlgCommandCode = NextCode();
+    return kStepRunning;
+  }
+  if (code == 15) {
+    StepFinish();
+    SlgCommandCode = 255;
+    SlgScene().ShowMapNormal();
     return 0;
   }
-  g_CommandWork.busyo = static_cast<uint16_t>(g);
-  return 1;
+  SlgCommandCode = NextCode();
+  return kStepRunning;
 }
 
 void Voice(uint16_t busyo, int line) {
@@ -142,74 +240,16 @@ void ResetPlayerTurnMarks() {
 void EnterMilitaryMenu() {
   ResetPlayerTurnMarks();
   RefreshCommandMenus(1);
-  SlgScenePort& s = SlgScene();
-  s.SetCurrentDaimyo(PlayerDaimyoId);
-  s.ClearKuniFocus();
-  if (!DaimyoHasSiroInKuni(CurrentKuniId, PlayerDaimyoId)) SelectSlgKuni(GetDaimyoHomeKuni(PlayerDaimyoId), true);
-  s.SetPhase(1);
-  s.SetSelMode(0);
-  s.SetPanelDaimyo(-1);
-  s.ShowInfoPanel();
-  s.ShowMessage("", 7, false);
+  cmd::SetUpPhaseScene(1, true, true);
   RefreshSlgMainMap(1, -1, 0);
 }
 
 void LeaveMilitaryMenu() {
   ClearSlgEventMap();
-  SlgScene().SetSelMode(9);
-  SlgScene().HideInfoPanel();
-  ResetKuniColors();
+  EndCommandPhaseDisplay();
 }
 
-int RunMilitaryCommand() {
-  if (StepCheckDone()) return 0;
-  if (StepBegin()) {
-    SlgScene().SetSelMode(0);
-    RefreshCommandMenus(1);
-    StepNext();
-    return kStepRunning;
-  }
-  const uint8_t code = SlgCommandCode;
-  int (*routine)() = nullptr;
-  switch (code) {
-    case 8:
-      routine = CmdRecruitSoldiers;
-      break;
-    case 9:
-      routine = CmdTrain;
-      break;
-    case 10:
-      routine = CmdReward;
-      break;
-    case 11:
-      routine = CmdDistributeGuns;
-      break;
-    case 12:
-      routine = CmdBusyoInfo;
-      break;
-    case 13:
-      routine = CmdSelectKuniInfo;
-      break;
-    case 14:
-      routine = CmdDaimyoInfo;
-      break;
-    default:
-      break;
-  }
-  if (routine) {
-    if (!RunChild(routine)) return kStepRunning;
-    SlgCommandCode = NextCode();
-    return kStepRunning;
-  }
-  if (code == 15) {
-    StepFinish();
-    SlgCommandCode = 255;
-    SlgScene().ShowMapNormal();
-    return 0;
-  }
-  SlgCommandCode = NextCode();
-  return kStepRunning;
-}
+int RunMilitaryCommand() { return cmd::DispatchMenu(1, kMilitaryMenu, nullptr); }
 
 int PlayerMilitaryPhase() {
   if (StepCheckDone()) return 0;
@@ -267,69 +307,10 @@ void EndCommandPhaseDisplay() {
 }
 
 int DomesticCommandDispatch() {
-  if (StepCheckDone()) return 0;
-  if (StepBegin()) {
-    SlgScene().SetSelMode(0);
-    RefreshCommandMenus(2);
-    StepNext();
-    return kStepRunning;
-  }
-  const uint8_t code = SlgCommandCode;
-  int (*routine)() = nullptr;
-  switch (code) {
-    case 3:
-      routine = CmdExtendCastle;
-      break;
-    case 4:
-      routine = CmdFloodControl;
-      break;
-    case 5:
-      routine = CmdFreeMarket;
-      break;
-    case 6:
-      routine = CmdLevy;
-      break;
-    case 7:
-      routine = CmdMoveBusyo;
-      break;
-    case 8:
-      routine = CmdStationBusyo;
-      break;
-    case 9:
-      routine = CmdDiplomacy;
-      break;
-    case 10:
-      routine = CmdPoach;
-      break;
-    case 11:
-      routine = CmdVisitBusyo;
-      break;
-    case 12:
-      routine = CmdBusyoInfo;
-      break;
-    case 13:
-      routine = CmdSelectKuniInfo;
-      break;
-    case 14:
-      routine = CmdDaimyoInfo;
-      break;
-    default:
-      break;
-  }
-  if (routine) {
-    if (!RunChild(routine)) return kStepRunning;
+  // Moving and stationing generals leave no menu word behind.
+  return cmd::DispatchMenu(2, kPoliticsMenu, [](uint8_t code) {
     if (code == 7 || code == 8) CommandMenuWord = 0;
-    SlgCommandCode = NextCode();
-    return kStepRunning;
-  }
-  if (code == 15) {
-    StepFinish();
-    SlgCommandCode = 255;
-    SlgScene().ShowMapNormal();
-    return 0;
-  }
-  SlgCommandCode = NextCode();
-  return kStepRunning;
+  });
 }
 
 int PlayerCommandPhase() {
@@ -339,7 +320,7 @@ int PlayerCommandPhase() {
     return kStepRunning;
   }
   if (StepGet() == 1) {
-    SetUpPhaseScene(2, true);
+    cmd::SetUpPhaseScene(2, false, true);
     RefreshSlgMainMap(1, -1, 1);
     // The step moves on before the auto-save, so that loading it resumes in the dispatcher.
     StepNext();
@@ -349,7 +330,7 @@ int PlayerCommandPhase() {
   if (StepGet() == 2) {
     if (ActingSideFlag != 1) {
       BeginPoliticsCommandPhase();
-      SetUpPhaseScene(2, false);
+      cmd::SetUpPhaseScene(2, true, false);
       RefreshSlgMainMap(1, -1, 0);
       ActingSideFlag = 1;
     }

@@ -164,9 +164,7 @@ int RunKuniCommand(KuniCmd kind) {
   CommandWork& w = W();
   const int id = CommandIdOf(kind);
   if (StepBegin()) {
-    s.SetPanelDaimyo(id);
-    s.RememberKuniFocus();
-    s.FocusKuni(CurrentKuniId, 1);
+    cmd::BeginOnCurrentKuni(id);
     w.busyo = kNoBusyo;
     w.kuni = CurrentKuniId;
     return kStepRunning;
@@ -213,11 +211,27 @@ int RunKuniCommand(KuniCmd kind) {
       return kStepRunning;
     }
     case kStepLeave:
-      cmd::LeaveCommand(true);
-      StepFinish();
-      return 0;
+      return cmd::FinishCommand(true);
   }
   return kStepRunning;
+}
+
+// A choice on the map: its first pass closes the dialog, clears the marks and sets the prompt and
+// the selection mode; backing out leaves the command. True while there is no choice to read.
+bool MapChoicePending(const char* prompt, int selMode) {
+  SlgScenePort& s = SlgScene();
+  if (cmd::FirstPass()) {
+    s.FinishDialog();
+    s.ClearMarkedBusyo();
+    s.ShowMessage(prompt, 0, false);
+    s.SetSelMode(selMode);
+    return true;
+  }
+  if (s.GetSceneResult() == kResultBack) {
+    StepJump(kStepLeave);
+    return true;
+  }
+  return false;
 }
 
 // Castle works: how many levels may be offered for the chosen general's castle, with the message
@@ -254,9 +268,7 @@ int CmdExtendCastle() {
   SlgScenePort& s = SlgScene();
   CommandWork& w = W();
   if (StepBegin()) {
-    s.SetPanelDaimyo(kCmdCastleWorks);
-    s.RememberKuniFocus();
-    s.FocusKuni(CurrentKuniId, 1);
+    cmd::BeginOnCurrentKuni(kCmdCastleWorks);
     w.busyo = kNoBusyo;
     return kStepRunning;
   }
@@ -349,9 +361,7 @@ int CmdExtendCastle() {
       return kStepRunning;
     }
     case kStepLeave:
-      cmd::LeaveCommand(w.kuni != 255);
-      StepFinish();
-      return 0;
+      return cmd::FinishCommand(w.kuni != 255);
   }
   return kStepRunning;
 }
@@ -361,9 +371,7 @@ int CmdMoveBusyo() {
   SlgScenePort& s = SlgScene();
   CommandWork& w = W();
   if (StepBegin()) {
-    s.SetPanelDaimyo(kCmdMove);
-    s.RememberKuniFocus();
-    s.FocusKuni(CurrentKuniId, 1);
+    cmd::BeginOnCurrentKuni(kCmdMove);
     return kStepRunning;
   }
   switch (StepGet()) {
@@ -378,17 +386,7 @@ int CmdMoveBusyo() {
       StepNext();
       return kStepRunning;
     case 2: {
-      if (cmd::FirstPass()) {
-        s.FinishDialog();
-        s.ClearMarkedBusyo();
-        s.ShowMessage("どの武将にしますか？", 0, false);
-        s.SetSelMode(2);
-        return kStepRunning;
-      }
-      if (s.GetSceneResult() == kResultBack) {
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (MapChoicePending(kAskBusyo, 2)) return kStepRunning;
       const int g = s.GetMarkedBusyo();
       if (g < 0 || g >= kBusyoCount) return kStepRunning;
       if (CheckCommandAvailable(kCmdMove, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
@@ -454,14 +452,7 @@ int CmdMoveBusyo() {
         s.ShowMessage(kConfirm, 7, false);
         return kStepRunning;
       }
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        s.SetSelectedCastle(w.siro);
-        StepJump(3);
-      } else if (r == kResultConfirm) {
-        StepNext();
-      }
+      cmd::AwaitConfirm(w.siro, 3);
       return kStepRunning;
     }
     case 5: {
@@ -490,9 +481,7 @@ int CmdMoveBusyo() {
       return kStepRunning;
     }
     case kStepLeave:
-      cmd::LeaveCommand(false);
-      StepFinish();
-      return 0;
+      return cmd::FinishCommand(false);
   }
   return kStepRunning;
 }
@@ -502,9 +491,7 @@ int CmdStationBusyo() {
   SlgScenePort& s = SlgScene();
   CommandWork& w = W();
   if (StepBegin()) {
-    s.SetPanelDaimyo(kCmdReserve);
-    s.RememberKuniFocus();
-    s.FocusKuni(CurrentKuniId, 1);
+    cmd::BeginOnCurrentKuni(kCmdReserve);
     return kStepRunning;
   }
   switch (StepGet()) {
@@ -519,17 +506,7 @@ int CmdStationBusyo() {
       StepNext();
       return kStepRunning;
     case 2: {
-      if (cmd::FirstPass()) {
-        s.FinishDialog();
-        s.ClearMarkedBusyo();
-        s.ShowMessage("どの城にしますか？", 0, false);
-        s.SetSelMode(5);
-        return kStepRunning;
-      }
-      if (s.GetSceneResult() == kResultBack) {
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
+      if (MapChoicePending("どの城にしますか？", 5)) return kStepRunning;
       const uint16_t c = s.GetSelectedCastle();
       if (c == kNoSiro) return kStepRunning;
       if (c >= kSiroSlots || CheckCommandAvailable(kCmdReserve, kNoBusyo, c, PlayerDaimyoId, 0xFFFF) ||
@@ -558,31 +535,18 @@ int CmdStationBusyo() {
         StepJump(5);
         return kStepRunning;
       }
-      const int dismiss = s.GetDialogResult(4);
-      if (dismiss >= 0 && dismiss < kBusyoCount) {
-        w.target = static_cast<uint16_t>(dismiss);
-        StepJump(4);
-      }
+      if (cmd::DismissalAsked()) StepJump(4);
       return kStepRunning;
     }
-    case 4: {
-      if (cmd::FirstPass()) {
-        s.OpenDialogScene(9, 1);
-        return kStepRunning;
-      }
-      const int a = s.GetDialogSceneResult();
-      if (a == 1 || a == 2) {
-        if (a == 1 && IsBusyoInKakuuSiro(w.target) && GetBusyoDaimyo(w.target) == PlayerDaimyoId) {
-          RemoveBusyoFromCastle(w.target);
-          s.SetDialogValues(2, PlayerDaimyoId);
-        }
-        s.SetDialogValues(0, 0xFFFF);
+    case 4:
+      // Only the player's reserve generals are dismissed from here.
+      if (cmd::DismissalAnswered(
+              [](uint16_t b) { return IsBusyoInKakuuSiro(b) && GetBusyoDaimyo(b) == PlayerDaimyoId; })) {
         w.target = kNoBusyo;
         StepJump(3);
         SubStepSet(1);  // the reserve dialog stays open
       }
       return kStepRunning;
-    }
     case 5: {
       if (SubStepGet() == 0) {
         s.FinishDialog();
@@ -600,14 +564,7 @@ int CmdStationBusyo() {
         SubStepSet(2);
         return kStepRunning;
       }
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        s.SetSelectedCastle(w.siro);
-        StepJump(1);
-      } else if (r == kResultConfirm) {
-        StepNext();
-      }
+      cmd::AwaitConfirm(w.siro, 1);
       return kStepRunning;
     }
     case 6: {
@@ -626,9 +583,7 @@ int CmdStationBusyo() {
       return kStepRunning;
     }
     case kStepLeave:
-      cmd::LeaveCommand(false);
-      StepFinish();
-      return 0;
+      return cmd::FinishCommand(false);
   }
   return kStepRunning;
 }

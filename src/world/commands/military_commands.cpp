@@ -31,25 +31,41 @@ void Say(const char* fmt, unsigned a, unsigned b) {
   SlgScene().ShowMessage(text, 7, false);
 }
 
-void LeaveMilitary() {
-  SlgScenePort& s = SlgScene();
-  s.ClearMarkedBusyo();
-  s.SetSelMode(0);
-  s.FinishDialog();
-  s.ShowMessage("", 7, false);
-  s.SetPanelDaimyo(-1);
-  s.RestoreKuniFocus();
+// The common way out with the current country selected again after the focus comes back, then
+// the routine's end.
+int LeaveMilitary() {
+  cmd::LeaveCommand(false);
   SelectSlgKuni(CurrentKuniId, true);
   RefreshSlgMainMap(1, -1, 1);
+  StepFinish();
+  return 0;
 }
 
 // Start of a military command: panel subject, focus on the current country.
 void BeginMilitary(int id) {
-  SlgScenePort& s = SlgScene();
-  s.SetPanelDaimyo(id);
-  s.RememberKuniFocus();
-  s.FocusKuni(CurrentKuniId, 1);
+  cmd::BeginOnCurrentKuni(id);
   W().busyo = kNoBusyo;
+}
+
+// The yes/no question before the turn's first purchase (recruits in a country, the clan's guns):
+// true once answered yes with `cp` CP at hand (the caller pays). A no, or too few CP (the refusal
+// shown), jumps to the way out.
+bool ConfirmPurchase(int scene, const char* question, int cp) {
+  SlgScenePort& s = SlgScene();
+  if (cmd::FirstPass()) {
+    s.OpenDialogScene(scene, 1);
+    s.ShowMessage(question, 7, false);
+    return false;
+  }
+  const int a = s.GetDialogSceneResult();
+  if (a == 2) StepJump(kStepLeave);
+  if (a != 1) return false;
+  if (P().cp < cp) {
+    s.ShowMessage(CommandRefusalReason(1), 7, false);
+    StepJump(kStepLeave);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -77,19 +93,8 @@ int CmdRecruitSoldiers() {
     case 2: {
       KuniRecord& k = KuniTable[w.kuni];
       if (k.applicants == 255) {
-        if (cmd::FirstPass()) {
-          s.OpenDialogScene(3, 1);
-          s.ShowMessage("この国で兵を募集しますか？", 7, false);
-          return kStepRunning;
-        }
-        const int a = s.GetDialogSceneResult();
-        if (a == 2) StepJump(kStepLeave);
-        if (a != 1) return kStepRunning;
-        if (P().cp < 1) {  // the first recruitment in a country costs 1 CP
-          s.ShowMessage(CommandRefusalReason(1), 7, false);
-          StepJump(kStepLeave);
-          return kStepRunning;
-        }
+        // The first recruitment in a country costs 1 CP.
+        if (!ConfirmPurchase(3, "この国で兵を募集しますか？", 1)) return kStepRunning;
         uint16_t skilled = kNoBusyo;
         k.applicants = static_cast<uint8_t>(GetKuniApplicants(w.kuni, &skilled));
         if (skilled != kNoBusyo) cmd::Voice(skilled, 2);
@@ -111,26 +116,23 @@ int CmdRecruitSoldiers() {
         s.ClearMarkedBusyo();
         return kStepRunning;
       }
-      if (s.GetSceneResult() == kResultBack) {
-        StepJump(kStepLeave);
-        return kStepRunning;
+      switch (cmd::TakeMarkedBusyo(kCmdRecruit)) {
+        case cmd::Pick::kBack:
+          StepJump(kStepLeave);
+          break;
+        case cmd::Pick::kNone:
+          // Another country chosen on the map while no general is marked: start over there.
+          if (CurrentKuniId != w.kuni) {
+            RefreshCommandMenus(1);
+            StepJump(1);
+          }
+          break;
+        case cmd::Pick::kRefused:
+          break;
+        case cmd::Pick::kChosen:
+          StepNext();
+          break;
       }
-      const int g = s.GetMarkedBusyo();
-      if (g < 0 || g >= kBusyoCount) {
-        if (CurrentKuniId != w.kuni) {
-          RefreshCommandMenus(1);
-          StepJump(1);
-        }
-        return kStepRunning;
-      }
-      if (GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
-          CheckCommandAvailable(kCmdRecruit, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
-        cmd::ShowRefusal(GetCommandReasonText());
-        s.ClearMarkedBusyo();
-        return kStepRunning;
-      }
-      w.busyo = static_cast<uint16_t>(g);
-      StepNext();
       return kStepRunning;
     }
     case 4: {
@@ -182,9 +184,7 @@ int CmdRecruitSoldiers() {
     }
     case kStepLeave:
       s.LockMapButtons(false);
-      LeaveMilitary();
-      StepFinish();
-      return 0;
+      return LeaveMilitary();
   }
   return kStepRunning;
 }
@@ -206,19 +206,7 @@ int CmdDistributeGuns() {
       return kStepRunning;
     case 2:
       if (p.gunsLeft == 255) {
-        if (cmd::FirstPass()) {
-          s.OpenDialogScene(14, 1);
-          s.ShowMessage("", 7, false);
-          return kStepRunning;
-        }
-        const int a = s.GetDialogSceneResult();
-        if (a == 2) StepJump(kStepLeave);
-        if (a != 1) return kStepRunning;
-        if (p.cp < p.gunRate) {
-          s.ShowMessage(CommandRefusalReason(1), 7, false);
-          StepJump(kStepLeave);
-          return kStepRunning;
-        }
+        if (!ConfirmPurchase(14, "", p.gunRate)) return kStepRunning;
         cmd::SpendCp(p.gunRate);
         p.gunsLeft = std::min<uint8_t>(p.gunsPerPurchase, 254);
         RefreshSlgMainMap(1, -1, 1);
@@ -235,20 +223,9 @@ int CmdDistributeGuns() {
         s.ClearMarkedBusyo();
         return kStepRunning;
       }
-      if (s.GetSceneResult() == kResultBack) {
-        StepJump(kStepLeave);
-        return kStepRunning;
-      }
-      const int g = s.GetMarkedBusyo();
-      if (g < 0 || g >= kBusyoCount) return kStepRunning;
-      if (GetBusyoDaimyo(static_cast<uint32_t>(g)) != PlayerDaimyoId ||
-          CheckCommandAvailable(kCmdGuns, static_cast<uint16_t>(g), kNoSiro, PlayerDaimyoId, 0xFFFF)) {
-        cmd::ShowRefusal(GetCommandReasonText());
-        s.ClearMarkedBusyo();
-        return kStepRunning;
-      }
-      w.busyo = static_cast<uint16_t>(g);
-      StepNext();
+      const cmd::Pick pick = cmd::TakeMarkedBusyo(kCmdGuns);
+      if (pick == cmd::Pick::kBack) StepJump(kStepLeave);
+      if (pick == cmd::Pick::kChosen) StepNext();
       return kStepRunning;
     }
     case 4: {
@@ -297,9 +274,7 @@ int CmdDistributeGuns() {
       return kStepRunning;
     }
     case kStepLeave:
-      LeaveMilitary();
-      StepFinish();
-      return 0;
+      return LeaveMilitary();
   }
   return kStepRunning;
 }
@@ -384,9 +359,7 @@ int CmdReward() {
       return kStepRunning;
     }
     case kStepLeave:
-      LeaveMilitary();
-      StepFinish();
-      return 0;
+      return LeaveMilitary();
   }
   return kStepRunning;
 }
@@ -488,9 +461,7 @@ int CmdTrain() {
       return kStepRunning;
     }
     case kStepLeave:
-      LeaveMilitary();
-      StepFinish();
-      return 0;
+      return LeaveMilitary();
   }
   return kStepRunning;
 }
@@ -516,29 +487,14 @@ int CmdBusyoInfo() {
         StepJump(4);
         return kStepRunning;
       }
-      const int dismiss = s.GetDialogResult(4);
-      if (dismiss >= 0 && dismiss < kBusyoCount) {
-        w.target = static_cast<uint16_t>(dismiss);
-        StepJump(3);
-      }
+      if (cmd::DismissalAsked()) StepJump(3);
       return kStepRunning;
     }
-    case 3: {
-      if (cmd::FirstPass()) {
-        s.OpenDialogScene(9, 1);
-        return kStepRunning;
-      }
-      const int a = s.GetDialogSceneResult();
-      if (a != 1 && a != 2) return kStepRunning;
+    case 3:
       // The clan's head is never dismissed.
-      if (a == 1 && GetBusyoDaimyo(w.target) == PlayerDaimyoId && P().head != w.target) {
-        RemoveBusyoFromCastle(w.target);
-        s.SetDialogValues(2, PlayerDaimyoId);
-      }
-      s.SetDialogValues(0, 0xFFFF);
-      StepJump(2);
+      if (cmd::DismissalAnswered([](uint16_t b) { return GetBusyoDaimyo(b) == PlayerDaimyoId && P().head != b; }))
+        StepJump(2);
       return kStepRunning;
-    }
     case 4: {
       const int kuni = GetBusyoKuni(w.busyo);
       if (kuni >= 0 && kuni < kKuniCount) {
@@ -636,9 +592,7 @@ int CmdSelectKuniInfo() {
     }
     case kStepLeave:
       s.ShowMapNormal();
-      LeaveMilitary();
-      StepFinish();
-      return 0;
+      return LeaveMilitary();
   }
   return kStepRunning;
 }
@@ -807,9 +761,7 @@ int CmdVisitBusyo() {
     case kStepLeave:
       for (const auto& [key, e] : SlgEventMap)
         if (e.key < kBusyoCount) BusyoFlagTable[e.key] |= 1;
-      LeaveMilitary();
-      StepFinish();
-      return 0;
+      return LeaveMilitary();
   }
   return kStepRunning;
 }

@@ -47,16 +47,7 @@ bool OwnerIsAlly(uint16_t siro) {
 
 void BeginCommand(int id) {
   sw = StrategyWork{};
-  SlgScenePort& s = SlgScene();
-  s.SetPanelDaimyo(id);
-  s.RememberKuniFocus();
-  s.FocusKuni(CurrentKuniId, 1);
-}
-
-int Cancel() {
-  cmd::LeaveCommand(false);
-  StepFinish();
-  return 0;
+  cmd::BeginOnCurrentKuni(id);
 }
 
 // Attacking (or plotting against) an ally: the alliance ends, the clan loses prestige and every
@@ -112,6 +103,11 @@ bool TargetAccepted(int command, uint16_t busyo, uint16_t siro) {
   return false;
 }
 
+constexpr cmd::MenuEntry kStrategyMenu[] = {
+    {8, CmdDeclareUnification}, {9, CmdInvade},          {10, CmdPlot},       {11, CmdSecretContact},
+    {12, CmdBusyoInfo},         {13, CmdSelectKuniInfo}, {14, CmdDaimyoInfo},
+};
+
 }  // namespace
 
 // ---- The phase ----
@@ -127,72 +123,11 @@ void BeginStrategyCommandPhase() {
   }
   ActingSideFlag = 1;
   RefreshCommandMenus(3);
-  SlgScenePort& s = SlgScene();
-  s.SetCurrentDaimyo(PlayerDaimyoId);
-  s.ClearKuniFocus();
-  if (!DaimyoHasSiroInKuni(CurrentKuniId, PlayerDaimyoId)) SelectSlgKuni(GetDaimyoHomeKuni(PlayerDaimyoId), true);
-  s.SetPhase(3);
-  s.SetSelMode(0);
-  s.SetPanelDaimyo(-1);
-  s.ShowInfoPanel();
-  s.ShowMessage("", 7, false);
+  cmd::SetUpPhaseScene(3, true, true);
   RefreshSlgMainMap(1, -1, 0);
 }
 
-int StrategyCommandDispatch() {
-  if (StepCheckDone()) return 0;
-  SlgScenePort& s = SlgScene();
-  if (StepBegin()) {
-    s.SetSelMode(0);
-    RefreshCommandMenus(3);
-    StepNext();
-    return kStepRunning;
-  }
-  const uint8_t code = SlgCommandCode;
-  int (*routine)() = nullptr;
-  switch (code) {
-    case 8:
-      routine = CmdDeclareUnification;
-      break;
-    case 9:
-      routine = CmdInvade;
-      break;
-    case 10:
-      routine = CmdPlot;
-      break;
-    case 11:
-      routine = CmdSecretContact;
-      break;
-    case 12:
-      routine = CmdBusyoInfo;
-      break;
-    case 13:
-      routine = CmdSelectKuniInfo;
-      break;
-    case 14:
-      routine = CmdDaimyoInfo;
-      break;
-    default:
-      break;
-  }
-  const auto next = [&] {
-    const int r = s.GetSceneResult();
-    SlgCommandCode = r >= 0 && r <= 255 ? static_cast<uint8_t>(r) : 255;
-  };
-  if (routine) {
-    if (!RunChild(routine)) return kStepRunning;
-    next();
-    return kStepRunning;
-  }
-  if (code == 15) {
-    StepFinish();
-    SlgCommandCode = 255;
-    s.ShowMapNormal();
-    return 0;
-  }
-  next();
-  return kStepRunning;
-}
+int StrategyCommandDispatch() { return cmd::DispatchMenu(3, kStrategyMenu, nullptr); }
 
 int PlayerStrategyMenu() {
   if (StepCheckDone()) return 0;
@@ -353,7 +288,7 @@ int CmdInvade() {
       return kStepRunning;
     }
     case kStepCancel:
-      return Cancel();
+      return cmd::FinishCommand(false);
   }
   return kStepRunning;
 }
@@ -479,7 +414,7 @@ int CmdPlot() {
       StepJump(1);
       return kStepRunning;
     case kStepCancel:
-      return Cancel();
+      return cmd::FinishCommand(false);
   }
   return kStepRunning;
 }
@@ -561,14 +496,7 @@ int CmdSecretContact() {
         s.ShowMessage(OwnerIsAlly(sw.siro) ? kAskAlly : kAskOk, 0, false);
         return kStepRunning;
       }
-      const int r = s.GetSceneResult();
-      if (r == kResultDialogBack) {
-        s.FinishDialog();
-        s.SetSelectedCastle(sw.source);
-        StepJump(2);
-      } else if (r == kResultConfirm) {
-        StepNext();
-      }
+      cmd::AwaitConfirm(sw.source, 2);
       return kStepRunning;
     }
     case 7: {
@@ -587,7 +515,7 @@ int CmdSecretContact() {
       return kStepRunning;
     }
     case kStepCancel:
-      return Cancel();
+      return cmd::FinishCommand(false);
   }
   return kStepRunning;
 }

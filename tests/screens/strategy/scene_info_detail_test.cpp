@@ -6,16 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "core/game_file.h"
-#include "platform/gl/null_device.h"
-#include "render/dg_manager.h"
 #include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
-#include "tests/world/world_fixture.h"
-#include "ui/layout/layout_builder.h"
+#include "tests/screens/strategy/slg_layout_fixture.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/menus/menu_mgr.h"
-#include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
@@ -23,20 +18,10 @@
 
 namespace {
 
-class DetailPage : public WorldTest {
+class DetailPage : public SlgLayoutTest {
  protected:
   void SetUp() override {
-    WorldTest::SetUp();
-    old_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
-    dg_ = new CDGManager();
-    ASSERT_TRUE(
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
-    SetDGManager(dg_);
-    GetMenuMgr().Init(GetModuleDir());
-    InstallLayoutBuilder();
-    CVSceneMgr dummy;
-    RegisterStrategyScenes(dummy, false);
+    ASSERT_NO_FATAL_FAILURE(SlgLayoutTest::SetUp());
     page_ = dynamic_cast<CVMenuSLG_detail*>(CreateMenuScene(110, "Data\\layout\\slg_detail.lay"));
     ASSERT_NE(page_, nullptr);
     ASSERT_TRUE(page_->HasLayoutWidgets());
@@ -46,11 +31,7 @@ class DetailPage : public WorldTest {
   }
   void TearDown() override {
     scene_.OnStop();
-    GetMenuMgr().DeleteAllRoots();
-    SetDGManager(nullptr);
-    dg_->Release();
-    SetModuleDir(old_.c_str());
-    WorldTest::TearDown();
+    SlgLayoutTest::TearDown();
   }
 
   // Kind 1 generals use item classes 3 to 6, kind 2 classes 1 and 4 to 6.
@@ -107,8 +88,6 @@ class DetailPage : public WorldTest {
   int lord_ = 0, vassal_ = 0, archer_ = 0, rival_ = 0;
   CVSceneInfoDetail scene_;
   CVMenuSLG_detail* page_ = nullptr;
-  CDGManager* dg_ = nullptr;
-  std::string old_;
   bool started_ = false;
 };
 

@@ -7,17 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "core/game_file.h"
-#include "platform/gl/null_device.h"
-#include "render/dg_manager.h"
 #include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_cmd_dialogs.h"
-#include "tests/world/world_fixture.h"
-#include "ui/layout/layout_builder.h"
-#include "ui/menus/menu_factory.h"
+#include "tests/screens/strategy/slg_layout_fixture.h"
 #include "ui/menus/menu_mgr.h"
-#include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "world/record_lists.h"
@@ -38,35 +32,12 @@ constexpr Layout kLayouts[] = {{1, "Data\\layout\\slg_simple.lay"},   {2, "Data\
                                {10, "Data\\layout\\slg_item.lay"},    {11, "Data\\layout\\slg_sikan.lay"},
                                {13, "Data\\layout\\slg_infosei.lay"}, {16, "Data\\layout\\slg_ending.lay"}};
 
-class CmdDialogs : public WorldTest {
+class CmdDialogs : public SlgLayoutTest {
  protected:
   void SetUp() override {
-    WorldTest::SetUp();
-    old_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
-    dg_ = new CDGManager();
-    ASSERT_TRUE(
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
-    SetDGManager(dg_);
-    GetMenuMgr().Init(GetModuleDir());
-    InstallLayoutBuilder();
-    CVSceneMgr dummy;
-    RegisterStrategyScenes(dummy, false);
-    for (const Layout& l : kLayouts) {
-      CVMenuSceneRoot* m = CreateMenuScene(30 + l.kind, l.file);
-      ASSERT_NE(m, nullptr) << l.file;
-      scene_.AddMenu(m, l.kind);
-      m->scene = &scene_;
-      m->Close();
-    }
+    ASSERT_NO_FATAL_FAILURE(SlgLayoutTest::SetUp());
+    for (const Layout& l : kLayouts) ASSERT_NO_FATAL_FAILURE(AddClosedMenu(scene_, l.kind, l.file));
     BuildWorld();
-  }
-  void TearDown() override {
-    GetMenuMgr().DeleteAllRoots();
-    SetDGManager(nullptr);
-    dg_->Release();
-    SetModuleDir(old_.c_str());
-    WorldTest::TearDown();
   }
   template <class D>
   D* Dialog(int kind) {
@@ -75,18 +46,9 @@ class CmdDialogs : public WorldTest {
   // Opens a dialog, checks the bound it raised, and returns it.
   template <class D>
   D* Open(int id, int a, int b, int c) {
-    GetMenuMgr().SetDepthBound(2);
-    EXPECT_TRUE(scene_.OpenDialog(id, a, b, c)) << id;
-    auto* d = dynamic_cast<D*>(scene_.DialogMenu());
-    EXPECT_NE(d, nullptr) << id;
-    EXPECT_GT(GetMenuMgr().GetDepthBound(), 8) << id;
-    return d;
+    return OpenOn<D>(scene_, id, a, b, c);
   }
-  void ExpectFinished(int id) {
-    scene_.FinishDialog();
-    EXPECT_TRUE(scene_.IsNoDialog()) << id;
-    EXPECT_EQ(GetMenuMgr().GetDepthBound(), 2) << id;
-  }
+  void ExpectFinished(int id) { ExpectFinishedOn(scene_, id); }
   static std::string TextOf(CVMenuText* t) { return t && t->Text() ? t->Text() : ""; }
 
   void BuildWorld() {
@@ -115,8 +77,6 @@ class CmdDialogs : public WorldTest {
   WorldBuilder w_;
   int home_ = 0, other_ = 0, lord_ = 0, rival_ = 0;
   CVSceneSLG scene_;
-  CDGManager* dg_ = nullptr;
-  std::string old_;
 };
 
 TEST_F(CmdDialogs, EveryDialogIdOpensItsDialogAndGivesTheBoundBack) {

@@ -7,16 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/game_file.h"
-#include "platform/gl/null_device.h"
-#include "render/dg_manager.h"
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_general_table.h"
-#include "tests/world/world_fixture.h"
-#include "ui/layout/layout_builder.h"
-#include "ui/menus/menu_factory.h"
+#include "tests/screens/strategy/slg_layout_fixture.h"
 #include "ui/menus/menu_mgr.h"
-#include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
@@ -26,43 +20,17 @@
 
 namespace {
 
-class TableDialogs : public WorldTest {
+class TableDialogs : public SlgLayoutTest {
  protected:
   void SetUp() override {
-    WorldTest::SetUp();
-    old_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
-    dg_ = new CDGManager();
-    ASSERT_TRUE(
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
-    SetDGManager(dg_);
-    GetMenuMgr().Init(GetModuleDir());
-    InstallLayoutBuilder();
-    CVSceneMgr dummy;
-    RegisterStrategyScenes(dummy, false);
-    for (auto [kind, file] : {std::pair{12, "Data\\layout\\slg_infoall.lay"}, {14, "Data\\layout\\slg_tanren.lay"}}) {
-      CVMenuSceneRoot* m = CreateMenuScene(30 + kind, file);
-      ASSERT_NE(m, nullptr) << file;
-      scene_.AddMenu(m, kind);
-      m->scene = &scene_;
-      m->Close();
-    }
+    ASSERT_NO_FATAL_FAILURE(SlgLayoutTest::SetUp());
+    for (auto [kind, file] : {std::pair{12, "Data\\layout\\slg_infoall.lay"}, {14, "Data\\layout\\slg_tanren.lay"}})
+      ASSERT_NO_FATAL_FAILURE(AddClosedMenu(scene_, kind, file));
     BuildWorld();
-  }
-  void TearDown() override {
-    GetMenuMgr().DeleteAllRoots();
-    SetDGManager(nullptr);
-    dg_->Release();
-    SetModuleDir(old_.c_str());
-    WorldTest::TearDown();
   }
   template <class D>
   D* Open(int id, int a, int b, int c) {
-    GetMenuMgr().SetDepthBound(2);
-    EXPECT_TRUE(scene_.OpenDialog(id, a, b, c)) << id;
-    auto* d = dynamic_cast<D*>(scene_.DialogMenu());
-    EXPECT_NE(d, nullptr) << id;
-    EXPECT_GT(GetMenuMgr().GetDepthBound(), 8) << id;
+    auto* d = OpenOn<D>(scene_, id, a, b, c);
     // The opening animation ends; the dialog takes input.
     if (d) {
       d->GetFrameWindow()->FinishAnime();
@@ -70,11 +38,7 @@ class TableDialogs : public WorldTest {
     }
     return d;
   }
-  void ExpectFinished(int id) {
-    scene_.FinishDialog();
-    EXPECT_TRUE(scene_.IsNoDialog()) << id;
-    EXPECT_EQ(GetMenuMgr().GetDepthBound(), 2) << id;
-  }
+  void ExpectFinished(int id) { ExpectFinishedOn(scene_, id); }
   // A decided button id, as the dialog sees it on its next update.
   template <class D>
   void Decide(D* d, int32_t id) {
@@ -122,8 +86,6 @@ class TableDialogs : public WorldTest {
   int home_ = 0, other_ = 0, lord_ = 0, rival_ = 0;
   std::vector<int> vassals_, reserve_;
   CVSceneSLG scene_;
-  CDGManager* dg_ = nullptr;
-  std::string old_;
 };
 
 TEST_F(TableDialogs, DialogIdsOpenTheirDialogsWhichHideTheMapAndGiveTheBoundBack) {

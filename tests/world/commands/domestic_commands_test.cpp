@@ -205,6 +205,29 @@ TEST_F(DomesticTest, StationingReserveGeneralsEndsWhenTheReserveIsEmpty) {
   ExpectClean();
 }
 
+TEST_F(DomesticTest, TheReserveDialogDismissesOnlyReserveGenerals) {
+  const int stationed = w.Busyo("家臣二", 0);
+  const int reserve = w.Busyo("控え一", 0xFFFF);
+  w.Place();
+  ASSERT_TRUE(TransferBusyoToDaimyo(reserve, player));
+  RefreshCommandMenus(2);
+  Answer(8);
+  cs.selectedCastle = 0;
+  for (int i = 0; i < 6; ++i) Frame();
+  ASSERT_EQ(cs.openDialog, 21);
+  // Answered yes, a general in a castle stays and a reserve general goes; the dialog stays open.
+  for (const auto& [g, stays] : {std::pair{stationed, true}, {reserve, false}}) {
+    cs.dialogSlots[4] = {g, -1};
+    cs.dialogSceneAnswers = {1};
+    for (int i = 0; i < 8; ++i) Frame();
+    EXPECT_EQ(GetBusyoDaimyo(g) == player, stays) << g;
+    EXPECT_EQ(cs.openDialog, 21) << g;
+  }
+  Answer(kResultDialogBack);
+  EXPECT_EQ(SlgCommandCode, 255);
+  ExpectClean();
+}
+
 TEST_F(DomesticTest, GreyCommandsRefuseAndChangeNothing) {
   struct Case {
     const char* name;
