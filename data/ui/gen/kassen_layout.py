@@ -118,7 +118,7 @@ def layout():
     # its outer edge, 2 up from below (the scene puts it at the start first).
     out += ["[Window#4]", "{", ":pos 0,0,100"]
     for k, x in enumerate((280, 600)):
-        y = 376
+        y = 124
         kids = (window(0, 6, 6, 13) + window(1, 222, 8, 14) + window(2, 8, 38, 4, 64, 64) +
                 text(0, 40, 4, 180, 28, 18) + text(1, 240, 34, 52, 24, 16, align="2,1") +
                 text(2, 80, 74, 70, 24, 15) + text(3, 150, 74, 80, 24, 15) + text(4, 80, 96, 150, 24, 15) +

@@ -120,6 +120,13 @@ bool EnemySeen(int side, int unit) {
           (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
 }
 
+// Plays a widget's layout animation (its animations run only once asked to).
+void PlayAnimation(CVMenuBase* w, int n) {
+  if (!w) return;
+  w->SetFlag(kWfAnimRunning, true);
+  w->PlayAnime(n);
+}
+
 constexpr const char* kGenericFace = "Data\\Image\\kassen\\face%03d.png";
 constexpr int kCoverWindow = 5;
 constexpr int kDuelWindow = 4;
@@ -800,7 +807,7 @@ void CVSceneKassen::ShowDuelPanels(int first, int second, int direction) {
       bar->maximum = std::max<int>(1, u.maxMorale);
       bar->minimum = 0;
       bar->SetTarget(std::min<int>(u.morale, bar->maximum), 200.0f);
-      bar->PlayAnime(u.morale > u.maxMorale ? 2 : 1);
+      PlayAnimation(bar, u.morale > u.maxMorale ? 2 : 1);
     }
     // A panel whose unit changed enters anew: the acting unit's from its outer edge, the other's
     // from below; the same unit again only has its values refreshed.
@@ -809,7 +816,7 @@ void CVSceneKassen::ShowDuelPanels(int first, int second, int direction) {
       const float dx = anime == 1 ? (k == 0 ? -360.0f : 360.0f) : 0.0f;
       const float dy = anime == 2 ? 160.0f : 0.0f;
       panel->SetPosXYZ(duelHome_[k][0] + dx, duelHome_[k][1] + dy, panel->position.z);
-      panel->PlayAnime(anime);
+      PlayAnimation(panel, anime);
       duelShown_[k] = flat;
     }
   }
@@ -829,7 +836,7 @@ void CVSceneKassen::ApplyDisplayMode(KassenDisplayModes::Action a) {
       if (cover) {
         cover->SetFlagAll(kWfShown, true);
         cover->SetAlpha(0.0f);
-        cover->PlayAnime(1);
+        PlayAnimation(cover, 1);
       }
       return;
     case KassenDisplayModes::kCloseCover:
@@ -854,7 +861,7 @@ void CVSceneKassen::ApplyDisplayMode(KassenDisplayModes::Action a) {
     ShowDuelPanels(duel_.first, duel_.second, duel_.direction);
   }
   RefreshPanels();
-  if (a == KassenDisplayModes::kBuild && cover) cover->PlayAnime(2);
+  if (a == KassenDisplayModes::kBuild) PlayAnimation(cover, 2);
 }
 
 void CVSceneKassen::StepDisplayMode() {
