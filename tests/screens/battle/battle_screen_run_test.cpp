@@ -25,6 +25,8 @@
 #include "screens/battle/kassen_field3d.h"
 #include "screens/battle/scene_kassen.h"
 #include "screens/strategy/scene_info_detail.h"
+#include "sound/busyo_voice.h"
+#include "sound/sound_pack.h"
 #include "tests/battle/battle_fixture.h"
 #include "tests/support/frame_driver.h"
 #include "ui/menus/menu_mgr.h"
@@ -661,6 +663,25 @@ TEST_F(BattleScreenRun, AUnitsInformationOpensThePageAndClosingReturnsToBrowsing
   EXPECT_STREQ(scene->Message(), "右クリックで戻ります");
   scene->UpdateMainMenu(0, 0, 0, 200);
   EXPECT_EQ(scene->GetPhase(), 12);
+}
+
+// The general speaks his line as his unit attacks (10), charges (13) or fires a volley (14): every
+// voice number the sample world gives its generals (the world tool draws 0..9) has the three in
+// its pack, and the volley's effect (31) is there too.
+TEST_F(BattleScreenRun, TheSampleVoicesSpeakEveryBattleLine) {
+  const std::string base = GetModuleDir();
+  std::vector<uint8_t> image;
+  for (int voice = 0; voice <= 9; ++voice)
+    for (int line : {10, 13, 14}) {
+      char path[64];
+      FormatGeneralVoicePath(path, sizeof path, voice, line);
+      EXPECT_GT(LoadSoundPack((base + path).c_str(), 2, image), 46) << path;
+    }
+  for (int effect : {17, 31}) {
+    char path[64];
+    FormatSlgSePath(path, sizeof path, effect);
+    EXPECT_GT(LoadSoundPack((base + path).c_str(), 2, image), 46) << path;
+  }
 }
 
 // On real GL offscreen: the deployment screen shows its message line, the formation buttons and the
