@@ -366,8 +366,10 @@ int32_t CVSceneKassen::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, i
   SetSpeed(GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f);
   if (leftClick == 1) clicked_ = true;
   // The field's two toggles (attack presentation, overview camera), kept in the play record.
-  if (field_ && lastHit == 400) field_->FlipAttackPresentation(true);
-  if (field_ && lastHit == 401) field_->FlipOverviewCamera(true);
+  // Refused while anything plays, a display-mode change included.
+  const bool idle = !IsActionPlaying();
+  if (field_ && idle && lastHit == 400) field_->FlipAttackPresentation(true);
+  if (field_ && idle && lastHit == 401) field_->FlipOverviewCamera(true);
   if (field_ && lastHit == 1000) field_->SetCloseUp(!field_->CloseUp());
   if (lastHit == 400 || lastHit == 401 || lastHit == 1000) RefreshViewButtons();
   // Browsing is the scene's own: its clicks never reach the battle's questions.

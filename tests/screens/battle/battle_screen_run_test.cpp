@@ -459,6 +459,16 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   EXPECT_STREQ(scene->Message(), "どの命令をあたえますか？");
   EXPECT_FALSE(skills->TestFlag(kWfShown));
   EXPECT_EQ(scene->TakeResult(), -1) << "browsing gave the questions nothing";
+  // A toggle's click is refused while the display mode changes (the orders brought the battle's
+  // mode in under the cover); then the screen settles.
+  ASSERT_NE(scene->Field(), nullptr);
+  ASSERT_TRUE(scene->DisplayModes().Pending());
+  const bool presentation = scene->Field()->AttackPresentationOn();
+  scene->UpdateMainMenu(0, 0, 0, 400);
+  EXPECT_EQ(scene->Field()->AttackPresentationOn(), presentation);
+  for (int i = 0; i < 200 && scene->IsActionPlaying(); ++i) scene->Update(16.7f);
+  EXPECT_FALSE(scene->IsActionPlaying());
+  EXPECT_EQ(scene->DisplayMode(), 1);
   // The view toggles: each click's look follows the field's toggle (on and off cells differ), and
   // the clicks are the field's, never a pick.
   ASSERT_NE(scene->Field(), nullptr);
@@ -476,7 +486,7 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
       EXPECT_EQ(toggle->statePatterns[1], lit) << id;
       looks[click] = normal;
     }
-    if (!scene->Field()->IsActionPlaying()) {
+    if (!scene->IsActionPlaying()) {
       EXPECT_NE(looks[0], looks[1]) << "two clicks flip the toggle twice: " << id;
     }
   }
