@@ -768,6 +768,15 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
     c.pixels() = px;
     plat::WriteCanvasPng(dump, c, nullptr);
   }
+  // The player's duel panel (dark blue) stands above the field while he gives his order.
+  ASSERT_TRUE(Scene()->DuelPanel(0)->TestFlag(kWfShown));
+  int panelBlue = 0;
+  for (int y = 140; y < 220; ++y)
+    for (int x = 300; x < 560; ++x) {
+      const uint8_t* q = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+      panelBlue += q[0] < 60 && q[2] > q[0] + 30;
+    }
+  EXPECT_GT(panelBlue, 4000) << "the duel panel is drawn";
   int own = 0;
   for (int i = 0; i < kBattleUnits; ++i) {
     const BattleUnit& u = g_Battle.sides[0].units[i];
