@@ -23,6 +23,7 @@ data_lists=(
   "data/ui/layout .txt data/ui/CMakeLists.txt"
   "data/sound/slg_se .json data/sound/CMakeLists.txt"
   "data/sound/slg_v/091 .json data/sound/CMakeLists.txt"
+  "data/sound/slg_v/battle .json data/sound/CMakeLists.txt"
   "data/scenario/voice .json data/scenario/CMakeLists.txt"
   "data/system/voice .json data/system/CMakeLists.txt"
   "data/image .json data/image/CMakeLists.txt"

@@ -73,5 +73,32 @@ _toggles = [("演出", True), ("演出", False), ("俯瞰", True), ("俯瞰", Fa
 pics.append({"file": "kassen/toggle.png", "width": TOGGLE_W * 9, "height": TOGGLE_H, "grid": [9, 1],
              "cells": [toggle_cell(l, on, False) for l, on in _toggles] + [[]] +
                       [toggle_cell(l, on, True) for l, on in _toggles]})
+# The duel panels: the player's (blue) and the other's (red), one cell each.
+pics.append({"file": "kassen/duel.png", "width": 300, "height": 220, "grid": [1, 2], "cells": [
+    [{"panel": [2, 2, 296, 106], "radius": 8, "color": fill},
+     {"border": [2, 2, 296, 106], "width": 2, "radius": 8, "color": "#B08A48"},
+     {"rect": [8, 34, 284, 2], "color": edge}] for fill, edge in [("#1C2C50F0", "#5A80C8"), ("#501C1CF0", "#C85A4A")]]})
+pics.append({"file": "kassen/commander.png", "width": 28, "height": 28, "shapes": [
+    {"ellipse": [14, 14, 13, 13], "color": "#C8A030"}, {"ring": [14, 14, 13], "width": 2, "color": "#FFF0B0"},
+    {"text": "将", "box": [0, 0, 28, 28], "size": 18, "color": "#301808", "align": "center"}]})
+# The duel panel's kind marks in the order of the kind cycle: cell n shows the kind whose next
+# kind is n + 1 (kinds 2, 3, 1).
+pics.append({"file": "kassen/duel_kind.png", "width": 72, "height": 24, "grid": [3, 1], "cells": [
+    [{"ellipse": [12, 12, 10, 10], "color": c}, {"text": t, "box": [0, 0, 24, 24], "size": 16, "color": "#FFFFFF", "align": "center"}]
+    for t, c in [("智", "#3050A0"), ("将", "#508030"), ("武", "#A03030")]]})
+pics.append({"file": "kassen/cover.png", "width": 16, "height": 16, "shapes": [{"rect": [0, 0, 16, 16], "color": "#FFFFFF"}]})
+# Generic faces of units without a general of their own, by unit model number: 400 / 401 kind 1,
+# 402 / 403 kind 3, 404 / 405 kind 2 (and river crossings), 406 / 407 guns; odd numbers the
+# enemy's colours.
+GENERIC = {400: "武", 402: "将", 404: "智", 406: "銃"}
+for n in range(400, 408):
+    robe = "#1C3C7A" if n % 2 == 0 else "#7A1C24"
+    pics.append({"file": "kassen/face%03d.png" % n, "width": 64, "height": 64, "shapes": [
+        {"rect": [0, 0, 64, 64], "color": "#283048"},
+        {"ellipse": [32, 62, 28, 18], "color": robe},
+        {"ellipse": [32, 30, 15, 18], "color": "#3A3430"},
+        {"polygon": [[14, 22], [32, 6], [50, 22]], "color": "#605848"},
+        {"text": GENERIC[n - n % 2], "box": [0, 16, 64, 30], "size": 18, "color": "#F0E0B0", "align": "center"},
+        {"border": [0, 0, 64, 64], "width": 2, "radius": 0, "color": "#B08A48"}]})
 json.dump({"pictures": pics}, open(OUT, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
 print(OUT, len(pics), "pictures")

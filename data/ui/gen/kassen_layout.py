@@ -7,7 +7,11 @@ buttons (icon Window#0, label Text#0), 200 is back (the right click), 2000..2005
 panels (face Window#0, kind Window#1, morale gauge Window#2 with its fill Window#0, label Text#0), 402 browses the units. The
 second top Window holds the twelve unit figures of the field, the third the ten order icons
 (Window#0 with the number Text#0 and the name Text#1), the fourth the skill lists (Text#0..9,
-gauges Window#0..9; side 0's five rows first). Run from the repository root; the output is committed.
+gauges Window#0..9; side 0's five rows first), the fifth the two duel panels (Window#0 the player's,
+Window#1 the other: commander mark Window#0, kind Window#1, face Window#2, name Text#0, morale
+Text#1, soldiers Text#2, guns Text#3, strength Text#4, gauge PBar#0; entry animations 1 and 2), the
+sixth the cover of a display-mode change (animation 1 closes in, 2 opens out). Run from the
+repository root; the output is committed.
 """
 import os
 
@@ -24,12 +28,17 @@ SPRITES = [
     ("Data\\Image\\kassen\\skill_panel.png", 560, 300, 1, 1),  # 9 skill panel
     ("Data\\Image\\dialog\\button.png", 160, 240, 1, 5),      # 10 small button looks
     ("Data\\Image\\kassen\\toggle.png", 1440, 48, 9, 1),       # 11 view toggles (cells set by the scene)
+    ("Data\\Image\\kassen\\duel.png", 300, 220, 1, 2),        # 12 duel panel (state = panel)
+    ("Data\\Image\\kassen\\commander.png", 28, 28, 1, 1),     # 13 commander mark
+    ("Data\\Image\\kassen\\duel_kind.png", 72, 24, 3, 1),     # 14 kinds, cycle order (state = next kind - 1)
+    ("Data\\Image\\kassen\\cover.png", 16, 16, 1, 1),         # 15 cover of a display-mode change
 ]
 
 HEADER = """// Battle scene (scene 8, menu 0, type 90). Made by data/ui/gen/kassen_layout.py; edit that.
 // Window#0: the message line Text#0, side 1's units Text#1..6, the hint line Text#7, the round
 // counter Text#8; command buttons 300..307, back 200, side 0's unit panels 2000..2005, browse 402.
 // Window#1: the field's twelve figures. Window#2: ten order icons. Window#3: the skill lists.
+// Window#4: the two duel panels. Window#5: the cover of a display-mode change.
 // See docs/layouts.md."""
 
 
@@ -105,6 +114,24 @@ def layout():
     for i in range(10):
         out += text(i, 16 + (i // 5) * 280, 16 + (i % 5) * 54, 250, 30, 17)
     out += ["}"]
+    # The duel panels: the player's unit left, the other right. Animation 1 brings a panel in from
+    # its outer edge, 2 up from below (the scene puts it at the start first).
+    out += ["[Window#4]", "{", ":pos 0,0,100"]
+    for k, x in enumerate((280, 600)):
+        y = 124
+        kids = (window(0, 6, 6, 13) + window(1, 222, 8, 14) + window(2, 8, 38, 4, 64, 64) +
+                text(0, 40, 4, 180, 28, 18) + text(1, 240, 34, 52, 24, 16, align="2,1") +
+                text(2, 80, 74, 70, 24, 15) + text(3, 150, 74, 80, 24, 15) + text(4, 80, 96, 150, 24, 15) +
+                ["[PBar#0]", "{", ":pos 80,42,1", ":type 0", ":wheel 0,1",
+                 ":AnimeColor#0 1,255,255,255,255,200,0,0", ":AnimeColor#1 2,255,200,120,255,200,0,0"] +
+                window(0, 0, 0, 6) + ["}"])
+        out += window(k, x, y, 12, None, None, k, 0, kids)
+        out.insert(len(out) - 1, ":AnimeMove#0 1,%d,%d,0,250,0,0" % (x, y))
+        out.insert(len(out) - 1, ":AnimeMove#1 2,%d,%d,0,250,0,0" % (x, y))
+    out += ["}"]
+    # The cover: a dark veil over the whole screen while the display mode changes.
+    out += ["[Window#5]", "{", ":pos 0,0,150", ":sprite 0,15,0,-1", ":size 1280,720", ":col 0,0,0,0",
+            ":AnimeColor#0 1,0,0,0,255,150,0,0", ":AnimeColor#1 2,0,0,0,0,150,0,0", "}"]
     return "\n".join(out) + "\n"
 
 

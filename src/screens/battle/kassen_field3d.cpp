@@ -268,6 +268,7 @@ void KassenField3D::ObserveAttacks(const BattleState& b) {
         if (u.general == kNoUnitGeneral || (gained & 0x0F) == 0) continue;
         KassenAttack a;
         a.side = side;
+        a.actorUnit = i;
         const bool detached = u.lane == b.laneCount;
         int origin = u.lane < b.laneCount ? u.lane : -1;
         if (detached) {
@@ -292,6 +293,7 @@ void KassenField3D::ObserveAttacks(const BattleState& b) {
         }
         if (target < 0 && b.slots[other][origin].unit < kBattleUnits) target = b.slots[other][origin].unit;
         a.actorValues[0] = u.soldiers - last_.soldiers[side][i];
+        a.targetUnit = target;
         if (target >= 0) {
           const BattleUnit& t = b.sides[other].units[target];
           a.targetLane = t.lane < b.laneCount ? t.lane : -1;

@@ -31,6 +31,8 @@ struct KassenAttack {
   int voiceLine = 10;        // 10 attack, 13 charge, 14 gun volley
   int actorValues[2] = {};   // damage figures at the actor, first and second
   int targetValues[2] = {};  // and at the target
+  int actorUnit = -1;        // the units (0..5 of their sides) for the duel panels, -1 none
+  int targetUnit = -1;
 };
 
 class KassenField3D {
@@ -87,6 +89,8 @@ class KassenField3D {
   int SkyLayerCount() const { return static_cast<int>(layers_.size()); }
   int DisplayMode() const { return displayMode_; }
   int ActionStep() const { return step_; }
+  // The attack the action steps present (while ActionStep() is not 0).
+  const KassenAttack& CurrentAttack() const { return action_; }
   int CameraPreset() const { return preset_; }
   const KassenCameraKey& Camera() const { return track_.Current(); }
   bool PlaceShown(int side, int place) const;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "battle/battle_rules.h"
 #include "battle/battle_state.h"
@@ -17,6 +18,7 @@
 #include "save/system_files.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/menus/menu_root.h"
+#include "ui/scenes/general_info_page.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"
 #include "sound/busyo_voice.h"
@@ -53,13 +55,81 @@ CVMenuBase* TopWindow(CVMenuBase* menu, int i) {
   return w;
 }
 
-void ShowFace(CVMenuBase* w, int general) {
+void ShowFace(CVMenuBase* w, int side, int unit) {
   auto* win = dynamic_cast<CVMenuWindow*>(w);
   if (!win) return;
-  const int picture = general >= 0 && general < kBusyoCount ? BusyoTable[general].picture : 0;
-  win->SetNamePattern(kFacePicture);
-  win->SetTextureF(picture % kFaceCount, false);
+  const char* pattern = kFacePicture;
+  int number = 0;
+  CVSceneKassen::UnitFace(side, unit, pattern, number);
+  win->SetNamePattern(pattern);
+  win->SetTextureF(number, false);
 }
+
+// The battle's current actor as a flat unit number, -1 none.
+int CurrentActorFlat() {
+  const BattleState& b = g_Battle;
+  if (b.currentActor < 0 || b.currentActor >= static_cast<int>(b.order.size())) return -1;
+  const BattleOrderEntry& e = b.order[b.currentActor];
+  return e.side < kBattleSides && e.unit < kBattleUnits ? e.side * kBattleUnits + e.unit : -1;
+}
+
+bool HasUnit(int flat) {
+  return flat >= 0 && flat < kBattleSides * kBattleUnits &&
+         g_Battle.sides[flat / kBattleUnits].units[flat % kBattleUnits].general != kNoUnitGeneral;
+}
+
+bool IsPlayerSide(int side) { return side >= 0 && side < kBattleSides && g_Battle.sides[side].clan == PlayerDaimyoId; }
+
+// The opposite side's unit standing in a lane (flat number), -1 none or outside the field.
+int OppositeInLane(int side, int lane) {
+  const BattleState& b = g_Battle;
+  const int other = 1 - side;
+  if (lane < 0 || lane >= b.laneCount || lane >= kBattleUnits) return -1;
+  const int u = b.slots[other][lane].unit;
+  return u < kBattleUnits ? other * kBattleUnits + u : -1;
+}
+
+// The lane a unit fights from: its own, or its commander's for the detached force.
+int FightingLane(int flat) {
+  if (!HasUnit(flat)) return -1;
+  const int side = flat / kBattleUnits;
+  const BattleUnit& u = g_Battle.sides[side].units[flat % kBattleUnits];
+  if (u.lane < g_Battle.laneCount) return u.lane;
+  if (u.lane == g_Battle.laneCount) {
+    const int cmd = CommanderUnit(side);
+    if (cmd >= 0 && g_Battle.sides[side].units[cmd].lane < g_Battle.laneCount)
+      return g_Battle.sides[side].units[cmd].lane;
+  }
+  return -1;
+}
+
+// The first unit of a side with the commander mark (flat number), -1 none.
+int FirstCommander(int side) {
+  for (int i = 0; i < kBattleUnits; ++i) {
+    const BattleUnit& u = g_Battle.sides[side].units[i];
+    if (u.general != kNoUnitGeneral && u.commander) return side * kBattleUnits + i;
+  }
+  return -1;
+}
+
+// Whether side 1's unit is seen (in fog only in contact).
+bool EnemySeen(int side, int unit) {
+  const BattleUnit& u = g_Battle.sides[side].units[unit];
+  return side == 0 || g_Battle.weather != 2 ||
+         (u.lane < g_Battle.laneCount &&
+          (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
+}
+
+// Plays a widget's layout animation (its animations run only once asked to).
+void PlayAnimation(CVMenuBase* w, int n) {
+  if (!w) return;
+  w->SetFlag(kWfAnimRunning, true);
+  w->PlayAnime(n);
+}
+
+constexpr const char* kGenericFace = "Data\\Image\\kassen\\face%03d.png";
+constexpr int kCoverWindow = 5;
+constexpr int kDuelWindow = 4;
 
 // A gauge is a back window with its fill in front; the fill's drawn width shows value / maximum.
 void SetGauge(CVMenuBase* gauge, int value, int maximum) {
@@ -146,6 +216,79 @@ PlayerOrders& Orders() {
 
 }  // namespace
 
+KassenDuel KassenDuelOf(int actor, int target, bool actorIsPlayers) {
+  KassenDuel d;
+  if (actorIsPlayers || actor < 0) {
+    d.first = actor;
+    d.second = target;
+    d.direction = 0;
+  } else {
+    d.first = target;
+    d.second = actor;
+    d.direction = 1;
+  }
+  return d;
+}
+
+int KassenHoverLane(int actorLane, int command, int facing) {
+  switch (command) {
+    case 27:
+    case 30:
+    case 33:
+    case 36:
+      return actorLane - facing;
+    case 29:
+    case 32:
+    case 35:
+    case 38:
+      return actorLane + facing;
+    default:
+      return actorLane;
+  }
+}
+
+KassenDisplayModes::Action KassenDisplayModes::Request(int m, bool force) {
+  if (m < 0 || m > 4) return kNothing;
+  if (stage_ != 0) {
+    // Behind the running change; it is never cut short.
+    queued_ = m;
+    queuedForce_ = force;
+    return kNothing;
+  }
+  if (m == mode_ && !force) return kNothing;
+  previous_ = mode_;
+  if (m == 0 || m == 4) {
+    mode_ = m;
+    return kApply;
+  }
+  target_ = m;
+  stage_ = 1;
+  return kOpenCover;
+}
+
+KassenDisplayModes::Action KassenDisplayModes::Step(bool coverPlaying) {
+  switch (stage_) {
+    case 1:
+      if (coverPlaying) return kNothing;
+      mode_ = target_;
+      stage_ = 2;
+      return kBuild;
+    case 2:
+      if (coverPlaying) return kNothing;
+      stage_ = 0;
+      return kCloseCover;
+    default:
+      if (queued_ < 0) return kNothing;
+      {
+        const int m = queued_;
+        const bool force = queuedForce_ != 0;
+        queued_ = -1;
+        queuedForce_ = 0;
+        return Request(m, force);
+      }
+  }
+}
+
 void RegisterBattleScenes(CVSceneMgr& mgr) {
   RegisterMenuType(kBattleMenuType, &CreateKassenMenu);
   mgr.SetSceneFactory(kBattleSceneId, &CreateKassenScene);
@@ -165,8 +308,10 @@ bool CVSceneKassen::OnStart() {
     if (CVMenuBase* flat = frame->NextSibling()) flat->SetFlagAll(kWfShown, false);
   // A right click answers "back".
   if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = 200;
+  if (CVMenuBase* cover = TopWindow(menu_, kCoverWindow)) cover->SetFlagAll(kWfShown, false);
   ShowCommandSet(-1);
-  RefreshPanels();
+  // The battle opens on the formation.
+  RequestDisplayMode(0, true);
   RefreshViewButtons();
   return true;
 }
@@ -221,8 +366,10 @@ int32_t CVSceneKassen::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, i
   SetSpeed(GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f);
   if (leftClick == 1) clicked_ = true;
   // The field's two toggles (attack presentation, overview camera), kept in the play record.
-  if (field_ && lastHit == 400) field_->FlipAttackPresentation(true);
-  if (field_ && lastHit == 401) field_->FlipOverviewCamera(true);
+  // Refused while anything plays, a display-mode change included.
+  const bool idle = !IsActionPlaying();
+  if (field_ && idle && lastHit == 400) field_->FlipAttackPresentation(true);
+  if (field_ && idle && lastHit == 401) field_->FlipOverviewCamera(true);
   if (field_ && lastHit == 1000) field_->SetCloseUp(!field_->CloseUp());
   if (lastHit == 400 || lastHit == 401 || lastHit == 1000) RefreshViewButtons();
   // Browsing is the scene's own: its clicks never reach the battle's questions.
@@ -230,12 +377,27 @@ int32_t CVSceneKassen::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, i
   bool browsing = phase == kBrowsePhase;
   if (browsing) {
     if (lastHit == 200) ReturnToPreviousPhase();
-    if (lastHit >= 2000 && lastHit <= 2005) ShowUnitDetail(lastHit - 2000);
+    if (lastHit >= 2000 && lastHit <= 2005) OpenUnitInfo(lastHit - 2000);
   } else if (lastHit == 402 && phase >= 12 && phase <= 16) {
     SetPhase(kBrowsePhase);
     browsing = true;
   }
   UpdateHint();
+  // Choosing the target: the hovered command's lane shows the enemy standing there.
+  if (phase == 13) {
+    const int code = HoveredCommand();
+    if (code != lastHoverCommand_) {
+      lastHoverCommand_ = code;
+      const int actor = CurrentActorFlat();
+      if (actor >= 0) {
+        const int side = actor / kBattleUnits;
+        const int own = FightingLane(actor);
+        ShowDuel(actor, own >= 0 ? OppositeInLane(side, KassenHoverLane(own, code, Facing(side))) : -1);
+      }
+    }
+  } else {
+    lastHoverCommand_ = -3;
+  }
   if (lastHit != -1 && !browsing) {
     int r = ResultOfHit(lastHit);
     if (r != -1) result_ = r;
@@ -275,6 +437,33 @@ bool CVSceneKassen::OnPhaseChange(int32_t oldPhase) {
   }
   ShowCommandSet(CommandSetOfPhase(phase));
   ShowSkillLists(phase == kBrowsePhase);
+  // The display mode by phase: 1 the battle, 4 the formation (again), 17 the siege. The battle's
+  // own questions also tell it: deployment is the formation, the orders the battle, the siege
+  // orders the siege.
+  switch (phase) {
+    case 1:
+    case 6:  // the deployment is confirmed: the battle begins
+      RequestDisplayMode(1);
+      break;
+    case 4:
+      RequestDisplayMode(0, true);
+      break;
+    case 17:
+      ShowSiegeView();
+      break;
+    case 5:
+    case 7:
+    case 8:
+      RequestDisplayMode(0);
+      break;
+    case 18:
+      if (modes_.Wanted() != 3) ShowSiegeView();
+      break;
+    default:
+      if (phase >= 9 && phase != 19 && modes_.Wanted() == 0) RequestDisplayMode(1);
+      break;
+  }
+  if (phase == 12) FocusCurrentActor();
   RefreshPanels();
   return true;
 }
@@ -283,13 +472,18 @@ void CVSceneKassen::ReturnToPreviousPhase() {
   if (previousPhase_ >= 0 && previousPhase_ != GetPhase()) SetPhase(previousPhase_);
 }
 
+int CVSceneKassen::HoveredCommand() const {
+  if (!menu_) return -1;
+  for (int i = 0; i < kKassenCommandButtons; ++i) {
+    CVMenuBtn* b = menu_->FindButtonById(300 + i);
+    if (b && b->TestFlag(kWfShown) && b->TestFlag(kWfPointerOver)) return commands_[i];
+  }
+  return -1;
+}
+
 void CVSceneKassen::UpdateHint() {
   if (!menu_) return;
-  int code = -1;
-  for (int i = 0; i < kKassenCommandButtons && code == -1; ++i) {
-    CVMenuBtn* b = menu_->FindButtonById(300 + i);
-    if (b && b->TestFlag(kWfShown) && b->TestFlag(kWfPointerOver)) code = commands_[i];
-  }
+  const int code = HoveredCommand();
   // The siege cost is formatted on every hover, so a change in the clan's money shows at once.
   if (code == hintCode_ && code != 51) return;
   hintCode_ = code;
@@ -298,8 +492,9 @@ void CVSceneKassen::UpdateHint() {
   if (CVMenuText* t = TextOf(TopWindow(menu_, 0), 7)) t->SetText(text, true);
 }
 
-void CVSceneKassen::ShowUnitDetail(int unit) {
-  const BattleUnit& u = g_Battle.sides[0].units[unit];
+void CVSceneKassen::ShowUnitDetail(int flat) {
+  if (!HasUnit(flat)) return;
+  const BattleUnit& u = g_Battle.sides[flat / kBattleUnits].units[flat % kBattleUnits];
   if (u.general == kNoUnitGeneral) return;
   char text[256];
   int n = std::snprintf(text, sizeof text, "%s%s 兵%d 鉄砲%d 士気%d/%d", u.commander ? "★" : "",
@@ -354,6 +549,7 @@ void CVSceneKassen::ShowCommandSet(int set) {
 
 void CVSceneKassen::RefreshPanels() {
   if (!menu_) return;
+  redrawPanels_ = true;
   PlaceFieldUnits();
   const BattleState& b = g_Battle;
   char text[160];
@@ -362,13 +558,14 @@ void CVSceneKassen::RefreshPanels() {
     CVMenuBtn* panel = menu_->FindButtonById(2000 + i);
     if (!panel) continue;
     bool has = u.general != kNoUnitGeneral;
-    panel->SetFlagAll(kWfShown, has);
+    // The attack presentation leaves the screen to the field and the duel.
+    panel->SetFlagAll(kWfShown, has && modes_.Mode() != 2);
     if (!has) continue;
     const bool pick = PanelSelectable(i);
     const bool choosing = ChoosingPhase(GetPhase());
     panel->SetFlagAll(kWfNoHit, !pick);
     if (CVMenuText* t = TextOf(panel)) t->SetColour(choosing && !pick ? kDim : kLit);
-    ShowFace(panel->FindChild(kWidgetSprite, 0), u.general);
+    ShowFace(panel->FindChild(kWidgetSprite, 0), 0, i);
     if (CVMenuBase* kind = panel->FindChild(kWidgetSprite, 1))
       kind->SetState(u.kind >= 1 && u.kind <= 3 ? u.kind - 1 : 0, 1);
     SetGauge(panel->FindChild(kWidgetSprite, 2), u.morale, u.maxMorale);
@@ -499,10 +696,13 @@ void CVSceneKassen::PlaceFieldUnits() {
 
 int32_t CVSceneKassen::Update(float dt) {
   const int32_t r = CVScene::Update(dt);
+  // The display mode's change: one check a frame, never skipped by a click.
+  StepDisplayMode();
   if (field_) {
     field_->Sync(g_Battle);
     field_->Update(dt * (GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f), clicked_);
   }
+  FollowField();
   clicked_ = false;
   return r;
 }
@@ -512,7 +712,213 @@ bool CVSceneKassen::DrawMain() {
   return CVScene::DrawMain();
 }
 
-bool CVSceneKassen::IsActionPlaying() const { return field_ && field_->IsActionPlaying(); }
+bool CVSceneKassen::IsActionPlaying() const { return modes_.Pending() || (field_ && field_->IsActionPlaying()); }
+
+// ---- duel panels, display modes, the information page ----
+
+bool CVSceneKassen::IsGenericUnit(int side, int unit) {
+  if (side < 0 || side >= kBattleSides || unit < 0 || unit >= kBattleUnits) return false;
+  const BattleUnit& u = g_Battle.sides[side].units[unit];
+  return u.general != kNoUnitGeneral && u.copyMark != 0;
+}
+
+void CVSceneKassen::UnitFace(int side, int unit, const char*& pattern, int& number) {
+  pattern = kFacePicture;
+  number = 0;
+  if (side < 0 || side >= kBattleSides || unit < 0 || unit >= kBattleUnits) return;
+  const BattleUnit& u = g_Battle.sides[side].units[unit];
+  if (IsGenericUnit(side, unit)) {
+    // The generic picture of its kind: the unit model's number names it.
+    pattern = kGenericFace;
+    number = KassenUnitModelId(u.kind, false, g_Battle.roadLinked != 0, IsPlayerSide(side));
+    return;
+  }
+  const int picture = u.general < kBusyoCount ? BusyoTable[u.general].picture : 0;
+  number = picture % kFaceCount;
+}
+
+CVMenuBase* CVSceneKassen::DuelPanel(int i) const {
+  CVMenuBase* w = TopWindow(menu_, kDuelWindow);
+  return w && i >= 0 && i < 2 ? w->FindChild(kWidgetSprite, i) : nullptr;
+}
+
+void CVSceneKassen::ShowDuel(int actor, int target) {
+  if (actor < 0) actor = CurrentActorFlat();
+  if (!HasUnit(actor)) actor = -1;
+  if (target == kFacingTarget) target = actor >= 0 ? OppositeInLane(actor / kBattleUnits, FightingLane(actor)) : -1;
+  const KassenDuel d = KassenDuelOf(actor, target, actor >= 0 && IsPlayerSide(actor / kBattleUnits));
+  ShowDuelPanels(d.first, d.second, d.direction);
+}
+
+void CVSceneKassen::FocusCurrentActor() { ShowDuel(-1, kFacingTarget); }
+
+void CVSceneKassen::ShowDuelPanels(int first, int second, int direction) {
+  duel_ = KassenDuel{first, second, direction};
+  CVMenuBase* window = TopWindow(menu_, kDuelWindow);
+  if (!window) return;
+  // The panels belong to the battle's modes; the formation shows none.
+  const int mode = modes_.Mode();
+  window->SetFlagAll(kWfShown, mode >= 1 && mode <= 4);
+  if (!duelHomeKept_) {
+    for (int k = 0; k < 2; ++k)
+      if (CVMenuBase* p = window->FindChild(kWidgetSprite, k)) {
+        duelHome_[k][0] = p->position.x;
+        duelHome_[k][1] = p->position.y;
+      }
+    duelHomeKept_ = true;
+  }
+  char text[64];
+  for (int k = 0; k < 2; ++k) {
+    CVMenuBase* panel = window->FindChild(kWidgetSprite, k);
+    if (!panel) continue;
+    const int flat = k == 0 ? first : second;
+    if (!HasUnit(flat) || !(mode >= 1 && mode <= 4)) {
+      panel->SetFlagAll(kWfShown, false);
+      duelShown_[k] = -1;
+      continue;
+    }
+    const int side = flat / kBattleUnits, unit = flat % kBattleUnits;
+    const BattleUnit& u = g_Battle.sides[side].units[unit];
+    panel->SetFlagAll(kWfShown, true);
+    if (CVMenuBase* mark = panel->FindChild(kWidgetSprite, 0)) mark->SetFlagAll(kWfShown, u.commander != 0);
+    if (CVMenuBase* kind = panel->FindChild(kWidgetSprite, 1))
+      kind->SetState(std::max(0, GetKindCycleNext(u.kind) - 1), 1);
+    ShowFace(panel->FindChild(kWidgetSprite, 2), side, unit);
+    const bool seen = EnemySeen(side, unit);
+    SetLabel(panel, GetBusyoName(u.general));
+    if (CVMenuText* t = TextOf(panel, 1)) {
+      std::snprintf(text, sizeof text, "%d", u.morale);
+      t->SetText(text, true);
+    }
+    if (CVMenuText* t = TextOf(panel, 2)) {
+      if (seen)
+        std::snprintf(text, sizeof text, "兵%d", u.soldiers);
+      else
+        std::snprintf(text, sizeof text, "兵？");
+      t->SetText(text, true);
+    }
+    if (CVMenuText* t = TextOf(panel, 3)) {
+      std::snprintf(text, sizeof text, seen ? "鉄砲%d" : "鉄砲？", u.guns);
+      t->SetText(text, true);
+    }
+    if (CVMenuText* t = TextOf(panel, 4)) {
+      std::snprintf(text, sizeof text, "戦力%d", UnitStrength(side, unit));
+      t->SetText(text, true);
+    }
+    if (auto* bar = dynamic_cast<CVMenuPBar*>(panel->FindChild(kWidgetPBar, 0))) {
+      bar->maximum = std::max<int>(1, u.maxMorale);
+      bar->minimum = 0;
+      bar->SetTarget(std::min<int>(u.morale, bar->maximum), 200.0f);
+      PlayAnimation(bar, u.morale > u.maxMorale ? 2 : 1);
+    }
+    // A panel whose unit changed enters anew: the acting unit's from its outer edge, the other's
+    // from below; the same unit again only has its values refreshed.
+    if (duelShown_[k] != flat) {
+      const int anime = KassenDuelEntryAnime(direction, k);
+      const float dx = anime == 1 ? (k == 0 ? -360.0f : 360.0f) : 0.0f;
+      const float dy = anime == 2 ? 160.0f : 0.0f;
+      panel->SetPosXYZ(duelHome_[k][0] + dx, duelHome_[k][1] + dy, panel->position.z);
+      PlayAnimation(panel, anime);
+      duelShown_[k] = flat;
+    }
+  }
+}
+
+void CVSceneKassen::ShowSiegeView() {
+  ShowDuelPanels(FirstCommander(0), FirstCommander(1), 0);
+  RequestDisplayMode(3);
+}
+
+void CVSceneKassen::RequestDisplayMode(int mode, bool force) { ApplyDisplayMode(modes_.Request(mode, force)); }
+
+void CVSceneKassen::ApplyDisplayMode(KassenDisplayModes::Action a) {
+  CVMenuBase* cover = TopWindow(menu_, kCoverWindow);
+  switch (a) {
+    case KassenDisplayModes::kOpenCover:
+      if (cover) {
+        cover->SetFlagAll(kWfShown, true);
+        cover->SetAlpha(0.0f);
+        PlayAnimation(cover, 1);
+      }
+      return;
+    case KassenDisplayModes::kCloseCover:
+      if (cover) cover->SetFlagAll(kWfShown, false);
+      return;
+    case KassenDisplayModes::kApply:
+    case KassenDisplayModes::kBuild:
+      break;
+    default:
+      return;
+  }
+  // The new mode's panels. The formation hides the duel panels and the order of action; the
+  // battle's modes show them (the siege keeps the commanders it was given); the attack
+  // presentation leaves the field to the duel.
+  const int mode = modes_.Mode();
+  const bool battle = mode >= 1 && mode <= 4;
+  if (CVMenuBase* row = TopWindow(menu_, 2)) row->SetFlagAll(kWfShown, battle);
+  if (!battle) {
+    if (CVMenuBase* duel = TopWindow(menu_, kDuelWindow)) duel->SetFlagAll(kWfShown, false);
+    duelShown_[0] = duelShown_[1] = -1;
+  } else {
+    ShowDuelPanels(duel_.first, duel_.second, duel_.direction);
+  }
+  RefreshPanels();
+  if (a == KassenDisplayModes::kBuild) PlayAnimation(cover, 2);
+}
+
+void CVSceneKassen::StepDisplayMode() {
+  CVMenuBase* cover = TopWindow(menu_, kCoverWindow);
+  const bool playing = cover && (cover->IsAnimePlaying(1) || cover->IsAnimePlaying(2));
+  ApplyDisplayMode(modes_.Step(playing));
+}
+
+// The screen follows the field and the battle: the attack presentation and the siege change the
+// display mode, each attack and each new actor shows its duel, a redraw refreshes the duel.
+void CVSceneKassen::FollowField() {
+  if (field_) {
+    const int fieldMode = field_->DisplayMode();
+    if (fieldMode == 3 && modes_.Wanted() != 3) {
+      ShowSiegeView();
+    } else if (fieldMode == 2 && modes_.Wanted() == 1) {
+      RequestDisplayMode(2);
+    } else if (fieldMode == 1 && modes_.Wanted() == 2) {
+      RequestDisplayMode(1);
+    }
+    const int step = field_->ActionStep();
+    if (step != 0 && lastFieldStep_ == 0 && modes_.Wanted() != 3) {
+      const KassenAttack& a = field_->CurrentAttack();
+      const int actor = a.actorUnit >= 0 ? a.side * kBattleUnits + a.actorUnit : -1;
+      const int target = a.targetUnit >= 0 ? (1 - a.side) * kBattleUnits + a.targetUnit : -1;
+      if (actor >= 0) ShowDuel(actor, target);
+    }
+    lastFieldStep_ = step;
+  }
+  const int actor = CurrentActorFlat();
+  if (actor != lastActor_) {
+    lastActor_ = actor;
+    if (actor >= 0 && modes_.Wanted() != 3 && (!field_ || field_->ActionStep() == 0)) FocusCurrentActor();
+  }
+  const int mode = modes_.Mode();
+  if (redrawPanels_ && (mode == 1 || mode == 2) && !IsActionPlaying()) {
+    redrawPanels_ = false;
+    ShowDuelPanels(duel_.first, duel_.second, duel_.direction);
+  }
+}
+
+void CVSceneKassen::OpenUnitInfo(int n) {
+  if (!HasUnit(n)) return;
+  const int side = n / kBattleUnits;
+  const BattleUnit& chosen = g_Battle.sides[side].units[n % kBattleUnits];
+  std::vector<int32_t> generals;
+  for (int i = 0; i < kBattleUnits; ++i) {
+    const BattleUnit& u = g_Battle.sides[side].units[i];
+    if (u.general != kNoUnitGeneral && !IsGenericUnit(side, i)) generals.push_back(u.general);
+  }
+  // A generic unit's general is shown on his own page all the same.
+  if (std::find(generals.begin(), generals.end(), chosen.general) == generals.end()) generals.clear();
+  if (OpenGeneralInfoPage(generals, chosen.general)) return;
+  ShowUnitDetail(n);
+}
 
 // ---- the port ----
 

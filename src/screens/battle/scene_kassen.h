@@ -15,6 +15,46 @@ class CVSceneMgr;
 class CVMenuBase;
 class KassenField3D;
 
+// The duel panels' pair: the player's unit always in the first panel. Units are flat numbers
+// (side * 6 + unit), -1 none; direction 0 when the first panel's unit acts, 1 when the second's.
+struct KassenDuel {
+  int first = -1;
+  int second = -1;
+  int direction = 0;
+};
+KassenDuel KassenDuelOf(int actor, int target, bool actorIsPlayers);
+// The lane a hovered target command points at: lane - facing for the left wing (27, 30, 33, 36),
+// lane + facing for the right (29, 32, 35, 38), else the actor's own lane.
+int KassenHoverLane(int actorLane, int command, int facing);
+// A duel panel's entry animation: 1 (in from its outer edge) for the acting unit's panel, 2 (up
+// from below) for the other.
+inline int KassenDuelEntryAnime(int direction, int panel) { return panel == direction ? 1 : 2; }
+
+// The screen's display mode (0 formation, 1 and 4 battle, 2 the attack presentation, 3 the siege)
+// and its change. A change to 1, 2 or 3 goes through the cover in three stages, one check per
+// frame: the cover closes in (its animation 1), the new mode's panels are built under it, the cover
+// opens out (animation 2) and goes. Modes 0 and 4 apply at once. A request while a change runs
+// waits for it (the latest request wins); nothing skips a change.
+class KassenDisplayModes {
+ public:
+  enum Action { kNothing, kApply, kOpenCover, kBuild, kCloseCover };
+  // Mode m (0..4; above 4 refused). The same mode again does nothing unless forced.
+  Action Request(int m, bool force = false);
+  // The frame's one check; coverPlaying: the cover's current animation still runs.
+  Action Step(bool coverPlaying);
+  int Mode() const { return mode_; }
+  int Previous() const { return previous_; }
+  // The mode the screen is heading for (queued, changing to, or shown).
+  int Wanted() const { return queued_ >= 0 ? queued_ : stage_ != 0 ? target_ : mode_; }
+  // A change is under way or waiting: the battle waits on it like on any presentation.
+  bool Pending() const { return stage_ != 0 || queued_ >= 0; }
+  int Stage() const { return stage_; }
+
+ private:
+  int mode_ = -1, previous_ = -1, target_ = -1, queued_ = -1, queuedForce_ = 0;
+  int stage_ = 0;  // 0 none, 1 cover closing in, 2 cover opening out
+};
+
 class CVSceneKassen : public CVScene, public KassenSceneLink {
  public:
   explicit CVSceneKassen(int32_t sceneId = 8);
@@ -52,8 +92,32 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   // The view toggles' looks (attack presentation, overview camera: on or off) and the close-up label.
   void RefreshViewButtons();
   KassenField3D* Field() const { return field_.get(); }
-  // The field is still presenting (camera move, attack, figures): the battle may wait on it.
+  // The field is still presenting (camera move, attack, figures) or the display mode is changing:
+  // the battle may wait on it.
   bool IsActionPlaying() const;
+  // The duel panels: actor (-1 the current actor) against target (kFacingTarget: the opposite
+  // unit in the actor's lane; -1 none), the player's unit first.
+  static constexpr int kFacingTarget = -2;
+  void ShowDuel(int actor, int target);
+  void FocusCurrentActor();
+  // Fills the two duel panels (flat unit numbers, -1 none) and keeps them for the panel refresh;
+  // a panel whose unit changed plays its entry animation.
+  void ShowDuelPanels(int first, int second, int direction);
+  const KassenDuel& Duel() const { return duel_; }
+  CVMenuBase* DuelPanel(int i) const;
+  // The siege view: both sides' first commanders in the duel panels, then the siege mode.
+  void ShowSiegeView();
+  int DisplayMode() const { return modes_.Mode(); }
+  const KassenDisplayModes& DisplayModes() const { return modes_; }
+  void RequestDisplayMode(int mode, bool force = false);
+  // Unit n (0..11): the information page with the side's own generals (generic units left out);
+  // without the page, the unit's details in the message line.
+  void OpenUnitInfo(int n);
+  // A unit that stands for another's general (a copy made to fill a lane) shows the generic
+  // picture of its kind.
+  static bool IsGenericUnit(int side, int unit);
+  // The face picture pattern and number a unit's panels show.
+  static void UnitFace(int side, int unit, const char*& pattern, int& number);
   // The figure widget of a side's unit, or null.
   CVMenuBase* FieldFigure(int side, int unit) const;
   // The pick a hit id stands for in the current phase (-1 none).
@@ -63,6 +127,10 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
  private:
   void ShowUnitDetail(int unit);
   void UpdateHint();
+  int HoveredCommand() const;
+  void ApplyDisplayMode(KassenDisplayModes::Action a);
+  void StepDisplayMode();
+  void FollowField();
 
   CVMenuBase* menu_ = nullptr;
   int result_ = -1;
@@ -73,6 +141,15 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   bool questionOpen_ = false;
   std::unique_ptr<KassenField3D> field_;
   bool clicked_ = false;
+  KassenDisplayModes modes_;
+  KassenDuel duel_;
+  int duelShown_[2] = {-1, -1};
+  float duelHome_[2][2] = {};
+  bool duelHomeKept_ = false;
+  bool redrawPanels_ = false;
+  int lastHoverCommand_ = -3;
+  int lastActor_ = -1;
+  int lastFieldStep_ = 0;
 };
 
 // The battle rules' screen port while the game runs: player battles open scene 8 and are fought

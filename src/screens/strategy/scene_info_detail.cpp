@@ -482,6 +482,16 @@ void CVSceneInfoDetail::ShowBusyoInList(int32_t busyo) {
     ShowListIndex(index);
 }
 
+void CVSceneInfoDetail::ShowGeneralAmong(const std::vector<int32_t>& generals, int32_t busyo) {
+  ownClan_ = false;
+  list_.Clear();
+  for (int32_t id : generals)
+    if (id >= 0 && id < kBusyoCount) list_.Add(id);
+  shown_ = CVMenuSLG_detail::kNone;
+  index_ = list_.Count() > 0 ? 0 : -1;
+  ShowBusyoInList(busyo);
+}
+
 bool CVSceneInfoDetail::IsOwnClanBusyo(int32_t busyo) const {
   return ownClan_ && busyo >= 0 && busyo < kBusyoCount &&
          GetBusyoDaimyo(static_cast<uint32_t>(busyo)) == PlayerDaimyoId;

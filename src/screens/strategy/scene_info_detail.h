@@ -9,6 +9,7 @@
 #include "screens/strategy/tenka_list.h"
 #include "ui/menus/menu_root.h"
 #include "ui/scenes/cv_scene.h"
+#include "ui/scenes/general_info_page.h"
 
 class CVMenuBtn;
 class CVMenuSBar;
@@ -104,7 +105,7 @@ class CVMenuSLG_detail : public CVMenuSceneRoot {
   bool prev_ = true, next_ = true;
 };
 
-class CVSceneInfoDetail : public CVScene {
+class CVSceneInfoDetail : public CVScene, public GeneralInfoPage {
  public:
   static constexpr int32_t kSceneId = 11;
   explicit CVSceneInfoDetail(int32_t sceneId = kSceneId);
@@ -122,6 +123,8 @@ class CVSceneInfoDetail : public CVScene {
   // shown alone (an enemy general, or a list with none of the player's generals).
   void ShowBusyoInList(int32_t busyo);
   bool IsOwnClanBusyo(int32_t busyo) const;
+  // GeneralInfoPage: another screen's list as given (no clan filter), the items not editable.
+  void ShowGeneralAmong(const std::vector<int32_t>& generals, int32_t busyo) override;
 
   int32_t Index() const { return index_; }
   const slgui::CTenkaList_Busyo& List() const { return list_; }

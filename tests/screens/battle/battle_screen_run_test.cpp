@@ -24,6 +24,9 @@
 #include "screens/battle/field_view.h"
 #include "screens/battle/kassen_field3d.h"
 #include "screens/battle/scene_kassen.h"
+#include "screens/strategy/scene_info_detail.h"
+#include "sound/busyo_voice.h"
+#include "sound/sound_pack.h"
 #include "tests/battle/battle_fixture.h"
 #include "tests/support/frame_driver.h"
 #include "ui/menus/menu_mgr.h"
@@ -31,6 +34,8 @@
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_pbar.h"
+#include "ui/widgets/menu_text.h"
 #include "ui/widgets/widget_model.h"
 #include "world/world_queries.h"
 
@@ -395,6 +400,23 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
     ASSERT_NE(gauge, nullptr) << "skill gauge " << i;
     EXPECT_NE(gauge->FindChild(kWidgetSprite, 0), nullptr) << "skill gauge fill " << i;
   }
+  // The duel panels (mark, kind, face; name, morale, soldiers, guns, strength; the gauge with its
+  // bar; both entry animations) and the cover with its two animations.
+  for (int k = 0; k < 2; ++k) {
+    CVMenuBase* duel = scene->DuelPanel(k);
+    ASSERT_NE(duel, nullptr) << "duel panel " << k;
+    for (int i = 0; i < 3; ++i)
+      EXPECT_NE(duel->FindChild(kWidgetSprite, i), nullptr) << "duel " << k << " window " << i;
+    for (int i = 0; i < 5; ++i) EXPECT_NE(duel->FindChild(kWidgetText, i), nullptr) << "duel " << k << " text " << i;
+    auto* bar = dynamic_cast<CVMenuPBar*>(duel->FindChild(kWidgetPBar, 0));
+    ASSERT_NE(bar, nullptr) << "duel gauge " << k;
+    EXPECT_NE(bar->FindChild(kWidgetSprite, 0), nullptr) << "duel gauge bar " << k;
+    EXPECT_TRUE(duel->AnimeKeys().count(1) && duel->AnimeKeys().count(2)) << "entry animations of duel " << k;
+  }
+  CVMenuBase* cover = skills->NextSibling() ? skills->NextSibling()->NextSibling() : nullptr;
+  ASSERT_NE(cover, nullptr) << "the cover";
+  EXPECT_TRUE(cover->AnimeKeys().count(1) && cover->AnimeKeys().count(2)) << "the cover's animations";
+  EXPECT_FALSE(cover->TestFlag(kWfShown)) << "hidden until a display mode changes";
   for (int side = 0; side < 2; ++side)
     for (int i = 0; i < kBattleUnits; ++i) EXPECT_NE(scene->FieldFigure(side, i), nullptr) << side << " " << i;
   EXPECT_EQ(scene->FieldFigure(2, 0), nullptr);
@@ -437,6 +459,16 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   EXPECT_STREQ(scene->Message(), "どの命令をあたえますか？");
   EXPECT_FALSE(skills->TestFlag(kWfShown));
   EXPECT_EQ(scene->TakeResult(), -1) << "browsing gave the questions nothing";
+  // A toggle's click is refused while the display mode changes (the orders brought the battle's
+  // mode in under the cover); then the screen settles.
+  ASSERT_NE(scene->Field(), nullptr);
+  ASSERT_TRUE(scene->DisplayModes().Pending());
+  const bool presentation = scene->Field()->AttackPresentationOn();
+  scene->UpdateMainMenu(0, 0, 0, 400);
+  EXPECT_EQ(scene->Field()->AttackPresentationOn(), presentation);
+  for (int i = 0; i < 200 && scene->IsActionPlaying(); ++i) scene->Update(16.7f);
+  EXPECT_FALSE(scene->IsActionPlaying());
+  EXPECT_EQ(scene->DisplayMode(), 1);
   // The view toggles: each click's look follows the field's toggle (on and off cells differ), and
   // the clicks are the field's, never a pick.
   ASSERT_NE(scene->Field(), nullptr);
@@ -454,11 +486,212 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
       EXPECT_EQ(toggle->statePatterns[1], lit) << id;
       looks[click] = normal;
     }
-    if (!scene->Field()->IsActionPlaying()) {
+    if (!scene->IsActionPlaying()) {
       EXPECT_NE(looks[0], looks[1]) << "two clicks flip the toggle twice: " << id;
     }
   }
   EXPECT_EQ(scene->TakeResult(), -1);
+}
+
+// A small hand-set field: the player (side 0) in lanes 0..2 with a reserve unit, the enemy in
+// lanes 0..2; unit 1 of each side is its commander.
+void HandField() {
+  // The frames run the strategy game's mode with no battle step to take.
+  GameMode = game_mode::kSlg;
+  g_battleDone = true;
+  FieldBuilder f(3);
+  g_Battle.mode = 2;
+  g_Battle.sides[0].clan = static_cast<uint8_t>(PlayerDaimyoId);
+  g_Battle.sides[1].clan = static_cast<uint8_t>(PlayerDaimyoId + 1);
+  for (int lane = 0; lane < 3; ++lane) {
+    // The middle lane's enemy just ahead, the wings' beside: lane 1 can attack all three.
+    f.Unit(0, lane, 3, static_cast<uint16_t>(1 + lane), 20 + lane, 3, 40);
+    f.Unit(1, lane, lane == 1 ? 4 : 3, static_cast<uint16_t>(11 + lane), 30 + lane, 5, 50);
+  }
+  f.Unit(0, -1, 0, 4, 15, 0, 30);
+  g_Battle.sides[0].units[1].commander = 1;
+  g_Battle.sides[1].units[1].commander = 1;
+  g_Battle.sides[1].units[2].kind = 2;
+}
+
+std::string TextIn(CVMenuBase* w, int i) {
+  auto* t = w ? dynamic_cast<CVMenuText*>(w->FindChild(kWidgetText, i)) : nullptr;
+  return t ? t->Text() : "";
+}
+
+// The duel panels: the player's unit first whoever acts, the panels' values, the hovered target's
+// lane, generic faces, the siege's commanders; and the display mode changing under the cover.
+TEST_F(BattleScreenRun, TheDuelPanelsFollowTheActorsAndTheModesChangeUnderTheCover) {
+  ASSERT_TRUE(Start(false));
+  PlayerDaimyoId = 3;
+  HandField();
+  ASSERT_TRUE(GetSceneMgr().ChangeScene(8, 1));
+  CVSceneKassen* scene = Scene();
+  ASSERT_NE(scene, nullptr);
+  CVMenuBase* duelWindow = scene->DuelPanel(0)->GetParent();
+  CVMenuBase* cover = scene->FindMenu(0)->FirstChild();
+  for (int i = 0; i < 5 && cover; ++i) cover = cover->NextSibling();
+  ASSERT_NE(cover, nullptr);
+  EXPECT_EQ(scene->DisplayMode(), 0) << "the battle opens on the formation";
+  EXPECT_FALSE(duelWindow->TestFlag(kWfShown));
+
+  // The battle begins: the cover closes in, the battle's panels are built, it opens out; one stage
+  // a frame at least, a click skips nothing, and the battle waits on it throughout.
+  scene->SetPhase(6);
+  EXPECT_EQ(scene->DisplayModes().Wanted(), 1);
+  EXPECT_TRUE(scene->IsActionPlaying());
+  EXPECT_TRUE(cover->TestFlag(kWfShown));
+  driver_->SetButton(VK_LBUTTON, true);
+  driver_->Ticks(1);
+  driver_->SetButton(VK_LBUTTON, false);
+  driver_->Ticks(1);
+  EXPECT_TRUE(scene->DisplayModes().Pending()) << "a click does not skip the change";
+  int frames = 2;
+  while (scene->DisplayModes().Pending() && frames < 200) {
+    EXPECT_TRUE(scene->IsActionPlaying());
+    driver_->Ticks(1);
+    ++frames;
+  }
+  EXPECT_EQ(scene->DisplayMode(), 1);
+  EXPECT_GE(frames, 3) << "three stages, one check a frame";
+  EXPECT_LT(frames, 200);
+  EXPECT_FALSE(cover->TestFlag(kWfShown)) << "the cover has gone";
+
+  // The enemy's unit in lane 2 acts: the player's unit facing it goes first, the direction reversed.
+  scene->ShowDuel(6 + 2, CVSceneKassen::kFacingTarget);
+  EXPECT_EQ(scene->Duel().first, 2);
+  EXPECT_EQ(scene->Duel().second, 8);
+  EXPECT_EQ(scene->Duel().direction, 1);
+  CVMenuBase* p0 = scene->DuelPanel(0);
+  CVMenuBase* p1 = scene->DuelPanel(1);
+  EXPECT_TRUE(duelWindow->TestFlag(kWfShown));
+  EXPECT_TRUE(p0->TestFlag(kWfShown) && p1->TestFlag(kWfShown));
+  EXPECT_EQ(TextIn(p0, 0), GetBusyoName(3));
+  EXPECT_EQ(TextIn(p1, 0), GetBusyoName(13));
+  EXPECT_EQ(TextIn(p0, 1), "40");
+  EXPECT_EQ(TextIn(p0, 2), "兵22");
+  EXPECT_EQ(TextIn(p1, 3), "鉄砲5");
+  EXPECT_EQ(TextIn(p1, 4), "戦力" + std::to_string(UnitStrength(1, 2)));
+  EXPECT_TRUE(p1->IsAnimePlaying(1)) << "the actor's panel comes in from its edge";
+  EXPECT_TRUE(p0->IsAnimePlaying(2)) << "the other's from below";
+  EXPECT_EQ(p1->FindChild(kWidgetSprite, 1)->GetState(), GetKindCycleNext(2) - 1) << "kind in the cycle's order";
+  EXPECT_FALSE(p0->FindChild(kWidgetSprite, 0)->TestFlag(kWfShown)) << "no commander mark";
+  auto* bar = dynamic_cast<CVMenuPBar*>(p0->FindChild(kWidgetPBar, 0));
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->maximum, 40);
+  EXPECT_TRUE(bar->IsGliding()) << "the gauge moves over 200 ms";
+
+  // The player's commander acts on nothing: the missing panel is hidden.
+  scene->ShowDuel(1, -1);
+  EXPECT_EQ(scene->Duel().first, 1);
+  EXPECT_EQ(scene->Duel().direction, 0);
+  EXPECT_TRUE(p0->FindChild(kWidgetSprite, 0)->TestFlag(kWfShown)) << "the commander mark";
+  EXPECT_FALSE(p1->TestFlag(kWfShown));
+  // A unit without a general is no duel.
+  scene->ShowDuelPanels(5, 7, 0);
+  EXPECT_FALSE(p0->TestFlag(kWfShown));
+  EXPECT_TRUE(p1->TestFlag(kWfShown));
+
+  // Choosing the target: the hovered wing's lane shows the enemy there.
+  g_Battle.order = {{0, 1, 2, false}, {0, 0, 1, false}};
+  g_Battle.currentActor = 0;
+  scene->SetPhase(13);
+  CVMenuBase* menu = scene->FindMenu(0);
+  struct Hover {
+    int code, second;
+  };
+  for (Hover h : {Hover{27, 6 + 0}, Hover{28, 6 + 1}, Hover{29, 6 + 2}}) {
+    int button = -1;
+    for (int i = 0; i < kKassenCommandButtons; ++i)
+      if (scene->ResultOfHit(300 + i) == h.code) button = 300 + i;
+    ASSERT_GE(button, 0) << h.code;
+    for (int i = 0; i < kKassenCommandButtons; ++i)
+      menu->FindButtonById(300 + i)->SetFlag(kWfPointerOver, 300 + i == button);
+    scene->UpdateMainMenu(0, 0, 0, -1);
+    EXPECT_EQ(scene->Duel().first, 1) << h.code;
+    EXPECT_EQ(scene->Duel().second, h.second) << h.code;
+  }
+  // A copy made to fill a lane shows the generic picture of its kind and model.
+  g_Battle.sides[0].units[2].copyMark = 16;
+  g_Battle.sides[1].units[2].copyMark = 16;
+  const char* pattern = nullptr;
+  int number = -1;
+  CVSceneKassen::UnitFace(0, 2, pattern, number);
+  EXPECT_STREQ(pattern, "Data\\Image\\kassen\\face%03d.png");
+  EXPECT_EQ(number, KassenUnitModelId(1, false, false, true));
+  CVSceneKassen::UnitFace(1, 2, pattern, number);
+  EXPECT_EQ(number, KassenUnitModelId(2, false, false, false));
+  CVSceneKassen::UnitFace(0, 0, pattern, number);
+  EXPECT_STREQ(pattern, "Data\\Image\\face\\f%02d.png");
+
+  // The siege: both sides' first commanders, under the cover into mode 3.
+  scene->SetPhase(17);
+  EXPECT_EQ(scene->Duel().first, 1);
+  EXPECT_EQ(scene->Duel().second, 7);
+  EXPECT_EQ(scene->DisplayModes().Wanted(), 3);
+  for (int i = 0; i < 200 && scene->DisplayModes().Pending(); ++i) driver_->Ticks(1);
+  EXPECT_EQ(scene->DisplayMode(), 3);
+  EXPECT_TRUE(p0->TestFlag(kWfShown) && p1->TestFlag(kWfShown));
+  // Back to the formation: at once, without the cover.
+  scene->SetPhase(4);
+  EXPECT_EQ(scene->DisplayMode(), 0);
+  EXPECT_FALSE(scene->DisplayModes().Pending());
+  EXPECT_FALSE(duelWindow->TestFlag(kWfShown));
+}
+
+// Browsing: a unit's information opens the information page (scene 11) with the side's own
+// generals, generic copies left out, and closing it returns to the battle, still browsing.
+TEST_F(BattleScreenRun, AUnitsInformationOpensThePageAndClosingReturnsToBrowsing) {
+  ASSERT_TRUE(Start(false));
+  RegisterInfoDetailScene(GetSceneMgr());
+  Build({25, 25, 20}, {40, 40, 30});
+  PlayerDaimyoId = 3;
+  HandField();
+  g_Battle.sides[0].units[2].copyMark = 16;  // a copy: left out of the list
+  ASSERT_TRUE(GetSceneMgr().ChangeScene(8, 1));
+  CVSceneKassen* scene = Scene();
+  ASSERT_NE(scene, nullptr);
+  scene->SetPhase(12);
+  scene->UpdateMainMenu(0, 0, 0, 402);
+  ASSERT_EQ(scene->GetPhase(), 21);
+  scene->UpdateMainMenu(0, 0, 0, 2001);
+  driver_->Ticks(2);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 11) << "the information page is pushed";
+  auto* page = dynamic_cast<CVSceneInfoDetail*>(GetSceneMgr().GetCurrentScene());
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->List().Items(), (std::vector<int32_t>{1, 2, 4}));
+  EXPECT_EQ(page->Index(), 1) << "the chosen unit's general";
+  ASSERT_NE(page->Detail(), nullptr);
+  EXPECT_EQ(page->Detail()->Busyo(), 2);
+  EXPECT_FALSE(page->Detail()->MayEdit()) << "a battle's general keeps his item";
+  EXPECT_EQ(scene->TakeResult(), -1);
+  page->UpdateMainMenu(0, 0, 0, CVMenuSLG_detail::kClose);
+  driver_->Ticks(2);
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 8) << "closing returns to the battle";
+  EXPECT_EQ(Scene(), scene);
+  EXPECT_EQ(scene->GetPhase(), 21) << "still browsing";
+  EXPECT_STREQ(scene->Message(), "右クリックで戻ります");
+  scene->UpdateMainMenu(0, 0, 0, 200);
+  EXPECT_EQ(scene->GetPhase(), 12);
+}
+
+// The general speaks his line as his unit attacks (10), charges (13) or fires a volley (14): every
+// voice number the sample world gives its generals (the world tool draws 0..9) has the three in
+// its pack, and the volley's effect (31) is there too.
+TEST_F(BattleScreenRun, TheSampleVoicesSpeakEveryBattleLine) {
+  const std::string base = GetModuleDir();
+  std::vector<uint8_t> image;
+  for (int voice = 0; voice <= 9; ++voice)
+    for (int line : {10, 13, 14}) {
+      char path[64];
+      FormatGeneralVoicePath(path, sizeof path, voice, line);
+      EXPECT_GT(LoadSoundPack((base + path).c_str(), 2, image), 46) << path;
+    }
+  for (int effect : {17, 31}) {
+    char path[64];
+    FormatSlgSePath(path, sizeof path, effect);
+    EXPECT_GT(LoadSoundPack((base + path).c_str(), 2, image), 46) << path;
+  }
 }
 
 // On real GL offscreen: the deployment screen shows its message line, the formation buttons and the
@@ -524,6 +757,10 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   // After the player's deployment his own units stand on their lanes too.
   for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 12); ++i) Play();
   ASSERT_TRUE(Scene() && Scene()->GetPhase() == 12) << "the first order is asked";
+  // The battle's panels come in under the cover and the attacks so far are presented; the field's
+  // overview shows once all that has played.
+  for (int i = 0; i < 3000 && Scene()->IsActionPlaying(); ++i) driver_->Ticks(1);
+  EXPECT_EQ(Scene()->DisplayMode(), 1);
   driver_->Ticks(4);
   ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
   if (const char* dump = std::getenv("V4_KASSEN_DUMP2")) {
@@ -531,6 +768,15 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
     c.pixels() = px;
     plat::WriteCanvasPng(dump, c, nullptr);
   }
+  // The player's duel panel (dark blue) stands above the field while he gives his order.
+  ASSERT_TRUE(Scene()->DuelPanel(0)->TestFlag(kWfShown));
+  int panelBlue = 0;
+  for (int y = 140; y < 220; ++y)
+    for (int x = 300; x < 560; ++x) {
+      const uint8_t* q = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+      panelBlue += q[0] < 60 && q[2] > q[0] + 30;
+    }
+  EXPECT_GT(panelBlue, 4000) << "the duel panel is drawn";
   int own = 0;
   for (int i = 0; i < kBattleUnits; ++i) {
     const BattleUnit& u = g_Battle.sides[0].units[i];
