@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "platform/text/cp932.h"
-
 FieldPoint KassenFieldPosition(int sizeClass, int shownLane, int column, FieldPoint current) {
   // Two- and three-lane fields are centred on the five-lane field. Every lane up to the reserve
   // place beyond the largest field is placed: limiting the lanes to the first four would leave the
@@ -320,10 +318,9 @@ std::string KassenDebugUnitLine(int lane, const char* name, int column) {
 }
 
 std::string KassenDebugCameraLines(const KassenCameraKey& k) {
-  static const std::string degree = plat::Utf8ToCp932("%f度");
+  // The literal is CP932 in the program (the build's execution character set).
   char b[256];
-  int n =
-      std::snprintf(b, sizeof b, "x:%f y:%f z:%f\nx:%f y:%f\n", k.target[0], k.target[1], k.target[2], k.pitch, k.yaw);
-  std::snprintf(b + n, sizeof b - static_cast<size_t>(n), degree.c_str(), k.fov);
+  std::snprintf(b, sizeof b, "x:%f y:%f z:%f\nx:%f y:%f\n%f度", k.target[0], k.target[1], k.target[2], k.pitch, k.yaw,
+                k.fov);
   return b;
 }

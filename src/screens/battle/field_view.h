@@ -144,6 +144,6 @@ inline constexpr int kKassenFreeCameraPresets[] = {1, 2, 55, 56, 57, 58, 59, 60}
 
 // The debug panel's lines: a lane place's unit ("%d : %s\t(x:%d)", the tab expanded to the next
 // multiple of 8 columns) or "%d : ----" without one (name null); the camera's target, its pitch and
-// yaw, and its field of view (the degree sign in CP932).
+// yaw, and its field of view.
 std::string KassenDebugUnitLine(int lane, const char* name, int column);
 std::string KassenDebugCameraLines(const KassenCameraKey& key);

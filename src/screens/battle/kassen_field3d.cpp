@@ -10,7 +10,6 @@
 #include "battle/battle_rules.h"
 #include "battle/battle_state.h"
 #include "core/cv_input.h"
-#include "core/debug_words.h"
 #include "core/game_file.h"
 #include "render/dg_manager.h"
 #include "render/dg_math.h"

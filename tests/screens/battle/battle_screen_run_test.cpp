@@ -188,6 +188,13 @@ class BattleScreenRun : public BattleWorldTest {
       return;
     }
     phasesSeen_.insert(scene->GetPhase());
+    // The player watches what the field shows before he gives his next order (the rules wait for
+    // it too; a pick made meanwhile would only be replaced by the next one).
+    if (scene->IsActionPlaying()) {
+      ++watched_;
+      driver_->Ticks(1);
+      return;
+    }
     const BattleSide& side = g_Battle.sides[0];
     switch (scene->GetPhase()) {
       case 5:
@@ -270,6 +277,7 @@ class BattleScreenRun : public BattleWorldTest {
   std::set<int> phasesSeen_;
   int clicks_ = 0;
   int orders_ = 0;
+  int watched_ = 0;  // frames the player waited for the field
   bool tryAll_ = false;
   bool browsed_ = false;
   bool detachTried_ = false;
@@ -312,6 +320,7 @@ TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
   EXPECT_TRUE(phasesSeen_.count(12)) << "the player gave orders";
   EXPECT_GT(clicks_, 5);
   EXPECT_GE(orders_, 3) << "orders in more than one turn";
+  EXPECT_GT(watched_, 0) << "the field presented what the rules did, and the battle waited for it";
   EXPECT_NE(g_Battle.sides[0].status | g_Battle.sides[1].status, 0) << "one side was beaten or left";
   EXPECT_EQ(StationedCount(target, true), 0);
   ExpectClean();
