@@ -580,4 +580,36 @@ TEST_F(KassenField3DTest, TheDebugCameraAnswersOnlyInDebugMode) {
   EXPECT_FALSE(field_->DebugOverlayOn());
 }
 
+// On real GL: a skill's cut-in draws its name picture on the band (the sample picture of skill 16
+// is its name in bright red); skill 17 has the flag but no pictures, so the band shows without it.
+TEST_F(KassenField3DTest, TheCutinShowsTheSkillsPictureOnRealGl) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  SkillTable[15].cutin = 1;
+  SkillTable[16].cutin = 1;
+  auto brightRed = [&](int skill) {
+    PlaceArmies();
+    field_ = std::make_unique<KassenField3D>(mgr_);
+    field_->Setup(0, g_Battle, 1);
+    Run(1);
+    g_Battle.sides[0].units[1].skills[0] = static_cast<uint16_t>(skill);
+    g_Battle.sides[0].units[1].skillCount[0] = 2;
+    Run(36);  // the band has opened and the pictures are fully in
+    EXPECT_TRUE(field_->CutinPlaying()) << skill;
+    field_->Draw();
+    mgr_->SwapRenderQueues();
+    EXPECT_TRUE(mgr_->RenderFrame());
+    std::vector<uint8_t> px;
+    EXPECT_TRUE(mgr_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+    int n = 0;
+    for (int y = 290; y < 430; ++y)
+      for (int x = 310; x < 730; ++x) {
+        const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+        n += p[0] > 200 && p[1] < 150 && p[2] < 120;
+      }
+    return n;
+  };
+  EXPECT_GT(brightRed(16), 500) << "the skill's name picture on the band";
+  EXPECT_EQ(brightRed(17), 0) << "no picture: the band alone";
+}
+
 }  // namespace
