@@ -41,8 +41,8 @@ constexpr float kPi = 3.14159265358979f;
 constexpr const char* kSkillPicture = "skill\\%d_%d.png";
 constexpr const char* kFacePicture = "Data\\Image\\face\\f%02d.png";
 constexpr int kFaceCount = 16;
-// The rain loops on the last effect channel, which nothing else of the battle uses.
-constexpr int kRainChannel = 6;
+// The rain loops on an effect channel that neither the battle (3) nor the buttons (6) play on.
+constexpr int kRainChannel = 4;
 constexpr const char* kRainSound = "Data\\slg_se\\kassen_rain.voi";
 
 std::string Numbered(const char* pattern, int n, int m = 0) {

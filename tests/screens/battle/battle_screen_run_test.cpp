@@ -15,6 +15,7 @@
 
 #include "battle/battle_orders.h"
 #include "core/app_state.h"
+#include "core/debug_words.h"
 #include "core/frame_services.h"
 #include "core/game_file.h"
 #include "core/step_machine.h"
@@ -24,6 +25,7 @@
 #include "screens/battle/field_view.h"
 #include "screens/battle/kassen_field3d.h"
 #include "screens/battle/scene_kassen.h"
+#include "sound/sound.h"
 #include "tests/battle/battle_fixture.h"
 #include "tests/support/frame_driver.h"
 #include "ui/menus/menu_mgr.h"
@@ -359,6 +361,53 @@ TEST_F(BattleScreenRun, ThePlayerSwapsSendsTheDetachedForceAndBrowses) {
   EXPECT_TRUE(detachedStood) << "his pick stood in the detached position";
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
   ExpectClean();
+}
+
+// A battle in rain plays the rain's loop while the battle scene shows and not after it; in debug
+// mode Space turns the field's free camera on and off through the scene's own input.
+TEST_F(BattleScreenRun, RainLoopsWhileTheSceneShowsAndSpaceTogglesTheDebugCamera) {
+  ASSERT_TRUE(Start(false));
+  ASSERT_NE(InitSoundCapture(), nullptr);
+  StartSoundStreams();
+  for (int ch = 0; ch < kSoundChannelCount; ++ch) SetChannelVolumeLevel(ch, 4);
+  SetSoundWindowActive(true);
+  Build({25, 25, 20}, {40, 40, 30});
+  BeginPlayerBattle();
+  g_BattleConfig.debugWeather = 1;
+  GetDebugWords().debugMode = 1;
+  bool rainInScene = false, rainCut = false, rainyBattle = false, toggled = false, toggledOff = false;
+  for (int i = 0; i < 20000 && !g_battleDone; ++i) {
+    Play();
+    if (Scene() && Scene()->Field()) {
+      rainCut |= rainInScene && !IsChannelPlaying(4);
+      rainInScene |= IsChannelPlaying(4);
+      rainyBattle |= g_Battle.weather == 1;
+      if (!toggled && Scene()->GetPhase() == 12) {
+        driver_->SetKey(VK_SPACE, true);
+        driver_->Ticks(1);
+        driver_->SetKey(VK_SPACE, false);
+        driver_->Ticks(1);
+        toggled = Scene() && Scene()->Field()->FreeCameraOn();
+        if (toggled) {
+          driver_->SetKey(VK_SPACE, true);
+          driver_->Ticks(1);
+          driver_->SetKey(VK_SPACE, false);
+          driver_->Ticks(1);
+          toggledOff = Scene() && !Scene()->Field()->FreeCameraOn();
+        }
+      }
+    }
+  }
+  GetDebugWords().debugMode = 0;
+  g_BattleConfig.debugWeather = -1;
+  ASSERT_TRUE(g_battleDone);
+  EXPECT_TRUE(rainyBattle);
+  EXPECT_TRUE(rainInScene) << "the rain played while the battle scene showed";
+  EXPECT_FALSE(rainCut) << "no click sound or battle effect cut it off";
+  EXPECT_FALSE(IsChannelPlaying(4)) << "and stopped when the battle left";
+  EXPECT_TRUE(toggled) << "Space turned the free camera on";
+  EXPECT_TRUE(toggledOff) << "and off again";
+  ReleaseSound();
 }
 
 // The layout's contract with the scene (docs/layouts.md "Battle scene"), on the built layout.

@@ -505,22 +505,22 @@ TEST_F(KassenField3DTest, RainPlaysItsLoopUntilTheFieldGoes) {
     field_ = std::make_unique<KassenField3D>(mgr_);
     field_->Setup(0, g_Battle, 1);
     EXPECT_EQ(field_->RainPlaying(), c.rain) << c.weather;
-    EXPECT_EQ(IsChannelPlaying(6), c.rain) << c.weather;
+    EXPECT_EQ(IsChannelPlaying(4), c.rain) << c.weather;
     field_.reset();
-    EXPECT_FALSE(IsChannelPlaying(6)) << c.weather;
+    EXPECT_FALSE(IsChannelPlaying(4)) << c.weather;
   }
   field_ = std::make_unique<KassenField3D>(mgr_);
   field_->Setup(0, g_Battle, 1);
-  ASSERT_TRUE(IsChannelPlaying(6));
+  ASSERT_TRUE(IsChannelPlaying(4));
   field_->StopAmbience();
-  EXPECT_FALSE(IsChannelPlaying(6));
+  EXPECT_FALSE(IsChannelPlaying(4));
   EXPECT_FALSE(field_->RainPlaying());
   // The channel given to another sound since is left alone.
   field_ = std::make_unique<KassenField3D>(mgr_);
   field_->Setup(0, g_Battle, 1);
-  PlaySound(6, "Data\\slg_se\\slg_se009.voi", 1, 0, 0);
+  PlaySound(4, "Data\\slg_se\\slg_se009.voi", 1, 0, 0);
   field_.reset();
-  EXPECT_TRUE(IsChannelPlaying(6));
+  EXPECT_TRUE(IsChannelPlaying(4));
   ReleaseSound();
 }
 
