@@ -544,9 +544,9 @@ void KassenField3D::DebugControl(const DebugInput& in, bool debugMode) {
     return;
   }
   if (in.space) free_.Toggle(track_.Current());
-  if (in.escape) overlay_ = !overlay_;
   const bool dragging = in.left || in.right;
   if (free_.On()) {
+    if (in.escape) overlay_ = !overlay_;
     if (in.f1) MoveCamera(free_.NextPreset(), 300);
     if (dragging && lastPointer_[0] >= 0)
       free_.Drag(in.left, in.ctrl, static_cast<float>(in.x - lastPointer_[0]),

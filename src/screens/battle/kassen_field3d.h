@@ -82,8 +82,9 @@ class KassenField3D {
   void StopAmbience();
   bool RainPlaying() const { return rainPlaying_; }
 
-  // The free debug camera and its panel (only while debug mode is on): Space toggles both, Esc
-  // the overlay of the field's cells, F1 steps through the views; drags and the wheel move it.
+  // The free debug camera and its panel (only while debug mode is on): Space toggles both; while
+  // it is on, Esc toggles the overlay of the field's cells, F1 steps through the views, drags and
+  // the wheel move it.
   struct DebugInput {
     bool space = false, f1 = false, escape = false;  // pressed this frame
     bool left = false, right = false, ctrl = false;  // held

@@ -573,6 +573,10 @@ TEST_F(KassenField3DTest, TheDebugCameraAnswersOnlyInDebugMode) {
   field_->DebugControl(space, true);
   EXPECT_FALSE(field_->FreeCameraOn());
   EXPECT_TRUE(field_->DebugPanelText().empty());
+  field_->DebugControl(esc, true);
+  EXPECT_TRUE(field_->DebugOverlayOn()) << "Esc answers only with the free camera on";
+  field_->DebugControl(f1, true);
+  EXPECT_EQ(field_->CameraPreset(), 1) << "and so does F1";
   // Leaving debug mode puts everything away.
   field_->DebugControl(space, true);
   field_->DebugControl(KassenField3D::DebugInput{}, false);
