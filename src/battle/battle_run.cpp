@@ -452,6 +452,8 @@ int BattleRun(int castle) {
     if (IsSiroInUse(castle)) b.targetSiro = static_cast<uint16_t>(castle);
     RederiveBattleState();
   }
+  // A hand-fought battle takes its next step once the scene has shown the last one.
+  if (b.mode == 2 && g_inScene && BattleScreen().IsActionPlaying()) return kStepRunning;
   for (;;) {
     bool done = false;
     switch (StepGet()) {

@@ -37,6 +37,10 @@ class BattleScreenPort {
   // Music and effects.
   virtual void PlayMusic(const char* file) {}
   virtual void PlaySoundEffect(int n) {}
+  // True while the battle scene still presents what the rules did (camera, attack, figures,
+  // cut-in): the rules of a hand-fought battle do not take their next step until it ends. Asked
+  // every logic step, so the screen must answer from its current state (a click skips).
+  virtual bool IsActionPlaying() const { return false; }
   // Answer of the hooks above that hands the decision to the battle AI.
   static constexpr int kOrderByAi = -2;
 };

@@ -7,6 +7,7 @@
 
 struct DebugWords {
   static constexpr uint8_t kNone = 255;           // not forced
+  std::atomic<uint8_t> debugMode{0};              // 1 in debug mode (the marker file was found)
   std::atomic<uint8_t> forcedWeather{kNone};      // 0 clear, 1 rain, 2 fog
   std::atomic<uint8_t> skillRate{kNone};          // 0 always, 1 doubled, 2 never
   std::atomic<uint8_t> forcedSeasonEvent{kNone};  // 0 bad harvest, 1 good harvest, 2 plague, 3 drought

@@ -7,6 +7,7 @@
 
 #include "core/app_state.h"
 #include "core/cv_input.h"
+#include "core/debug_words.h"
 #include "core/display_layout.h"
 #include "core/error_box.h"
 #include "core/game_clock.h"
@@ -103,6 +104,7 @@ int CreateMainWindow(App& app, const std::string& exePath, bool hidden, const Bo
   }
   // A lock that cannot be made (read-only install) does not stop the game.
   g_DebugFlag = DebugMarkerExists() ? 1 : 0;
+  GetDebugWords().debugMode = static_cast<uint8_t>(g_DebugFlag);
   plat::Window::Options o;
   o.titleUtf8 = "Vornakest 4";
   o.width = kBackBufferW;

@@ -177,7 +177,8 @@ struct SkillEffect {
 struct SkillRecord {
   char name[16];           // 0x00
   SkillEffect effects[7];  // 0x10
-  uint8_t reserved2c[4];   // 0x2c
+  uint8_t cutin;           // 0x2c non-zero: the battle shows the skill's cut-in with its pictures
+  uint8_t reserved2d[3];   // 0x2d
   char text[68];           // 0x30
 };
 
@@ -301,6 +302,7 @@ static_assert(offsetof(ItemRecord, bonus) == 0x24);
 static_assert(offsetof(ItemRecord, text) == 0x2a);
 static_assert(sizeof(SkillRecord) == 116);
 static_assert(offsetof(SkillRecord, effects) == 0x10);
+static_assert(offsetof(SkillRecord, cutin) == 0x2c);
 static_assert(offsetof(SkillRecord, text) == 0x30);
 static_assert(sizeof(SkillDocRecord) == 232);
 

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -382,6 +383,71 @@ TEST_F(BattleShownTest, ThePlayersBattleIsFoughtThroughTheBattleScreen) {
 }  // namespace
 
 namespace {
+
+// A screen that presents every change of the board for `hold` polls of its running flag, as the
+// battle scene does while it shows an attack. `always` keeps the flag set for good.
+class PresentingScreen : public SlowScreen {
+ public:
+  PresentingScreen(int hold, bool always) : hold_(hold), always_(always) {}
+  bool IsActionPlaying() const override {
+    ++polls;
+    if (std::memcmp(&seen_, &g_Battle.sides, sizeof seen_) != 0) {
+      // The board changed while the screen still said it was presenting: the rules went on.
+      if (left_ > 0) ++changedWhilePlaying;
+      std::memcpy(&seen_, &g_Battle.sides, sizeof seen_);
+      left_ = hold_;
+      ++changes;
+    }
+    if (always_) return true;
+    if (left_ == 0) return false;
+    --left_;
+    ++waited;
+    return true;
+  }
+  mutable int polls = 0, changes = 0, waited = 0, changedWhilePlaying = 0;
+
+ private:
+  int hold_;
+  bool always_;
+  mutable BattleSide seen_[2] = {};
+  mutable int left_ = 0;
+};
+
+TEST_F(BattleShownTest, AHandFoughtBattleWaitsWhileTheSceneShowsAnAction) {
+  Build({25, 25, 20}, {40, 40, 30});
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  PresentingScreen screen(3, false);
+  SetBattleScreenPort(&screen);
+  StepReset();
+  SetGameRandState(5);
+  int frames = 0;
+  while (!Frame()) ASSERT_LT(++frames, 20000);
+  EXPECT_EQ(g_Battle.mode, 2);
+  EXPECT_GT(screen.changes, 5) << "the board changed over the battle";
+  EXPECT_GE(screen.waited, 3 * (screen.changes - 1)) << "every change was shown before the next step";
+  EXPECT_EQ(screen.changedWhilePlaying, 0) << "the rules never stepped while an action played";
+  ExpectClean();
+}
+
+// Only a hand-fought battle in its scene waits: a battle shown on the map ends even when the
+// screen never stops presenting, and nobody asks it.
+TEST_F(BattleShownTest, ABattleOnTheMapNeverWaitsOnTheBattleScene) {
+  Build({30, 30}, {20});
+  SiroTable[refuge].owner = static_cast<uint8_t>(clanP);
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  PresentingScreen screen(0, true);
+  SetBattleScreenPort(&screen);
+  StepReset();
+  SetGameRandState(99);
+  int frames = 0;
+  while (!Frame()) ASSERT_LT(++frames, 2000);
+  EXPECT_EQ(g_Battle.mode, 1);
+  EXPECT_EQ(screen.polls, 0);
+  ExpectClean();
+}
 
 TEST_F(BattleRunTest, TheInstalledRulesFightTheWarPhasesBattles) {
   Build({30, 30}, {10});

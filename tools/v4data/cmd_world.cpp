@@ -551,6 +551,7 @@ void BuildCommon(const Sources& src, std::vector<uint8_t>& skill, std::vector<ui
       r.effects[slot].value = e.at(1).get<uint16_t>();
       ++slot;
     }
+    r.cutin = s.value("cutin", false) ? 1 : 0;
     PutName(r.text, sizeof r.text, EscapeText(s.at("text")));
   }
   std::vector<SkillDocRecord> docs(kSkillDocCount);

@@ -189,6 +189,23 @@ def art():
     pics.append({"file": "cutin.png", "width": 1280, "height": 200, "shapes": [
         {"gradient": [0, 0, 1280, 200], "from": "#200808E0", "to": "#A02010E0", "horizontal": True},
         {"rect": [0, 0, 1280, 6], "color": "#F0C060"}, {"rect": [0, 194, 1280, 6], "color": "#F0C060"}]})
+    # Cut-in pictures of the skills with the cut-in flag, by skill number: the skill's name, then an
+    # emblem. Skill 17 has the flag but no pictures: its cut-in shows the band and the face only.
+    spear = [{"polygon": [[40 + 120 * i, 30], [120 + 120 * i, 80], [40 + 120 * i, 130], [70 + 120 * i, 80]],
+              "color": "#F06030E0"} for i in range(3)]
+    gun = [{"rect": [60, 70, 260, 14], "color": "#303030"},
+           {"polygon": [[300, 70], [400, 64], [410, 110], [320, 96]], "color": "#704020"},
+           {"ellipse": [40, 76, 22, 16], "color": "#E0E0E0C0"}, {"ellipse": [20, 60, 14, 10], "color": "#E0E0E0A0"}]
+    night = [{"ellipse": [110, 80, 56, 56], "color": "#F0E080"}, {"ellipse": [134, 66, 50, 50], "color": "#201830"},
+             {"ellipse": [260, 40, 5, 5], "color": "#FFFFFF"}, {"ellipse": [330, 100, 4, 4], "color": "#FFFFFF"},
+             {"ellipse": [390, 50, 6, 6], "color": "#FFFFFF"}]
+    for n, name, color, emblem in ((16, "突撃", "#FF6040", spear), (18, "鉄砲術", "#F0F0F0", gun),
+                                   (20, "奇襲", "#C0A0FF", night)):
+        pics.append({"file": "skill/%d_0.png" % n, "width": 440, "height": 160, "shapes": [
+            {"rect": [0, 0, 440, 160], "color": "#00000000"},
+            {"text": name, "box": [0, 0, 440, 160], "size": 104, "color": color, "align": "center"}]})
+        pics.append({"file": "skill/%d_1.png" % n, "width": 440, "height": 160,
+                     "shapes": [{"rect": [0, 0, 440, 160], "color": "#00000000"}] + emblem})
     return {"pictures": pics}
 
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 FieldPoint KassenFieldPosition(int sizeClass, int shownLane, int column, FieldPoint current) {
   // Two- and three-lane fields are centred on the five-lane field. Every lane up to the reserve
@@ -249,4 +251,76 @@ int KassenDamageStyle(int value, bool kindFlag, int& shown) {
 void KassenFieldScreen(FieldPoint p, float& x, float& y) {
   x = 300.0f - p.along / kColumnSpacing * 75.0f;
   y = 140.0f + p.across / kLaneSpacing * 70.0f;
+}
+
+void KassenFreeCamera::Toggle(const KassenCameraKey& from) {
+  on_ = !on_;
+  if (on_) key_ = from;
+}
+
+float KassenFreeCamera::WrapYaw(float yaw) { return std::isfinite(yaw) ? std::fmod(yaw, 360.0f) : 0.0f; }
+float KassenFreeCamera::ClampPitch(float pitch) {
+  return std::isfinite(pitch) ? std::clamp(pitch, -89.0f, 89.0f) : 0.0f;
+}
+float KassenFreeCamera::ClampFov(float fov) { return std::isfinite(fov) ? std::clamp(fov, 0.1f, 179.0f) : 20.0f; }
+
+void KassenFreeCamera::Drag(bool leftButton, bool ctrl, float dx, float dy) {
+  if (!on_) return;
+  const float y = key_.yaw * kPi / 180.0f;
+  // Pans and moves scale with the distance, so a drag feels the same near and far.
+  const float unit = std::max(key_.distance, 10.0f) / 1000.0f;
+  if (ctrl && leftButton) {
+    // Across the view (the eye's right lies at (cos yaw, 0, -sin yaw)) and up.
+    key_.target[0] -= std::cos(y) * dx * unit;
+    key_.target[2] += std::sin(y) * dx * unit;
+    key_.target[1] += dy * unit;
+  } else if (ctrl) {
+    // Into the view: from the eye towards the target.
+    key_.target[0] -= std::sin(y) * dy * unit;
+    key_.target[2] -= std::cos(y) * dy * unit;
+  } else if (leftButton) {
+    key_.yaw = WrapYaw(key_.yaw + dx / 10.0f);
+    key_.pitch = ClampPitch(key_.pitch + dy / 10.0f);
+  } else {
+    key_.distance = std::clamp(key_.distance + dy * 5.0f, 10.0f, 20000.0f);
+  }
+}
+
+void KassenFreeCamera::Wheel(int steps, bool ctrl) {
+  if (!on_ || steps == 0) return;
+  key_.fov = ClampFov(key_.fov - static_cast<float>(steps) * (ctrl ? 1.0f : 0.1f));
+}
+
+int KassenFreeCamera::NextPreset() {
+  constexpr int n = static_cast<int>(std::size(kKassenFreeCameraPresets));
+  const int preset = kKassenFreeCameraPresets[presetStep_];
+  presetStep_ = (presetStep_ + 1) % n;
+  return preset;
+}
+
+std::string KassenDebugUnitLine(int lane, const char* name, int column) {
+  char b[96];
+  if (!name)
+    std::snprintf(b, sizeof b, "%d : ----", lane);
+  else
+    std::snprintf(b, sizeof b, "%d : %s\t(x:%d)", lane, name, column);
+  // The text layer draws no tab: it becomes blanks to the next multiple of 8 columns.
+  std::string out;
+  for (const char* p = b; *p; ++p) {
+    if (*p != '\t') {
+      out += *p;
+      continue;
+    }
+    do out += ' ';
+    while (out.size() % 8 != 0);
+  }
+  return out;
+}
+
+std::string KassenDebugCameraLines(const KassenCameraKey& k) {
+  // The literal is CP932 in the program (the build's execution character set).
+  char b[256];
+  std::snprintf(b, sizeof b, "x:%f y:%f z:%f\nx:%f y:%f\n%f度", k.target[0], k.target[1], k.target[2], k.pitch, k.yaw,
+                k.fov);
+  return b;
 }

@@ -4,6 +4,7 @@
 // functions and small value types, shared by the field, the scene and the tests.
 #pragma once
 #include <cstdint>
+#include <string>
 
 struct FieldPoint {
   float across;  // across the lanes
@@ -111,3 +112,38 @@ int KassenDamageStyle(int value, bool kindFlag, int& shown);
 // Where the flat field view draws a field point on the 1280 x 720 screen: columns run left to
 // right (75 pixels apart from x 300), lanes top to bottom (70 pixels apart from y 140).
 void KassenFieldScreen(FieldPoint p, float& x, float& y);
+
+// The free debug camera (debug mode only): turned by dragging with the left button (yaw by the
+// horizontal movement / 10, wrapped into -360..360; pitch by the vertical movement / 10, within
+// -89..89), moved away or closer by dragging with the right button, panned (Ctrl and left) or
+// moved in depth (Ctrl and right); the wheel narrows or widens the view by 0.1 degree a step (1.0
+// with Ctrl), within 0.1..179. F1 steps through the views of KassenFreeCameraPresets.
+class KassenFreeCamera {
+ public:
+  bool On() const { return on_; }
+  // On: starts from the key given (the view on show).
+  void Toggle(const KassenCameraKey& from);
+  void SetKey(const KassenCameraKey& key) { key_ = key; }
+  const KassenCameraKey& Key() const { return key_; }
+  void Drag(bool leftButton, bool ctrl, float dx, float dy);
+  void Wheel(int steps, bool ctrl);
+  // The preset the next F1 moves to.
+  int NextPreset();
+
+  static float WrapYaw(float yaw);
+  static float ClampPitch(float pitch);
+  static float ClampFov(float fov);
+
+ private:
+  bool on_ = false;
+  KassenCameraKey key_;
+  int presetStep_ = 0;
+};
+// The views F1 steps through: the two overviews, then the six panel units.
+inline constexpr int kKassenFreeCameraPresets[] = {1, 2, 55, 56, 57, 58, 59, 60};
+
+// The debug panel's lines: a lane place's unit ("%d : %s\t(x:%d)", the tab expanded to the next
+// multiple of 8 columns) or "%d : ----" without one (name null); the camera's target, its pitch and
+// yaw, and its field of view.
+std::string KassenDebugUnitLine(int lane, const char* name, int column);
+std::string KassenDebugCameraLines(const KassenCameraKey& key);

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <map>
 
 #include "battle/battle_rules.h"
 #include "battle/battle_state.h"
+#include "core/cv_input.h"
 #include "core/game_file.h"
 #include "render/dg_manager.h"
 #include "render/dg_math.h"
@@ -15,8 +17,12 @@
 #include "render/effect/shader.h"
 #include "render/file_load.h"
 #include "render/model/model_renderer.h"
+#include "render/text/text_renderer.h"
 #include "save/system_files.h"
 #include "sound/busyo_voice.h"
+#include "sound/sound.h"
+#include "ui/scenes/scene_mgr.h"
+#include "world/world_queries.h"
 #include "world/world_tables.h"
 
 namespace {
@@ -31,10 +37,17 @@ constexpr float kCutinHoldMs = 700.0f;
 constexpr float kModeChangeMs = 300.0f;
 constexpr float kGateMs = 1200.0f;
 constexpr float kPi = 3.14159265358979f;
+// The skill's two cut-in pictures by skill number, and the general's face (as the unit panels).
+constexpr const char* kSkillPicture = "skill\\%d_%d.png";
+constexpr const char* kFacePicture = "Data\\Image\\face\\f%02d.png";
+constexpr int kFaceCount = 16;
+// The rain loops on an effect channel that neither the battle (3) nor the buttons (6) play on.
+constexpr int kRainChannel = 4;
+constexpr const char* kRainSound = "Data\\slg_se\\kassen_rain.voi";
 
-std::string Numbered(const char* pattern, int n) {
+std::string Numbered(const char* pattern, int n, int m = 0) {
   char b[160];
-  std::snprintf(b, sizeof b, pattern, n);
+  std::snprintf(b, sizeof b, pattern, n, m);
   return b;
 }
 
@@ -109,6 +122,7 @@ KassenField3D::KassenField3D(CDGManager* manager) : manager_(manager) {
     figures3d_.back()->side = i / kPlaces;
   }
   track_.Jump(KassenCameraKey{});
+  for (auto& side : last_.general) std::fill(std::begin(side), std::end(side), kNoUnitGeneral);
   if (manager_ && manager_->Device()) renderer_ = new Renderer(manager_, this);
 }
 
@@ -125,6 +139,15 @@ KassenField3D::~KassenField3D() {
   Release(castleModel_);
   Release(burningModel_);
   if (figureSheet_) figureSheet_->Release();
+  ReleaseCutinPictures();
+  if (panel_) panel_->Release();
+  StopAmbience();
+}
+
+void KassenField3D::StopAmbience() {
+  // Only the field's own loop: the channel may have been given to another sound since.
+  if (rainPlaying_ && IsChannelFile(kRainChannel, kRainSound)) StopChannel(kRainChannel);
+  rainPlaying_ = false;
 }
 
 CDGModelRenderer* KassenField3D::LoadModel(const std::string& name) {
@@ -144,9 +167,11 @@ CDGModelRenderer* KassenField3D::LoadModel(const std::string& name) {
   return m;
 }
 
-CDGTexture* KassenField3D::LoadTexture(const std::string& name) {
+CDGTexture* KassenField3D::LoadTexture(const std::string& name) { return LoadPicture(kDir + name); }
+
+CDGTexture* KassenField3D::LoadPicture(const std::string& name) {
   if (!manager_ || !manager_->Device()) return nullptr;
-  const std::string path = std::string(GetModuleDir()) + kDir + name;
+  const std::string path = std::string(GetModuleDir()) + name;
   auto* loader = new CDGFileLoad_QZT();
   CDGTexture* t = manager_->LoadTextureFromLoader(path.c_str(), loader, 1);
   loader->Release();
@@ -181,6 +206,10 @@ void KassenField3D::Setup(int r, const BattleState& b, uint32_t options) {
     layers_.push_back(std::move(layer));
   }
   figureSheet_ = LoadTexture("figures.png");
+  if (b.weather == 1 && !rainPlaying_) {
+    PlaySound(kRainChannel, kRainSound, 1, 0, 0);
+    rainPlaying_ = true;
+  }
   presentation_ = KassenAttackPresentationOn(options);
   overview_ = KassenOverviewCameraOn(options);
   KassenCameraKey k;
@@ -233,6 +262,16 @@ void KassenField3D::Sync(const BattleState& b) {
         KassenFieldPosition(sizeClass_, u.lane < b.laneCount ? u.lane + 1 : b.laneCount + 1, column, FieldPoint{0, 0});
   }
   ObserveAttacks(b);
+  if (free_.On()) {
+    unitLines_.clear();
+    for (int side = 0; side < 2; ++side)
+      for (int lane = 0; lane < laneCount_; ++lane) {
+        const BattleFieldSlot& s = b.slots[side][lane];
+        const bool unit = s.unit < kBattleUnits && b.sides[side].units[s.unit].general != kNoUnitGeneral;
+        const BusyoRecord* g = unit ? BusyoPtr(b.sides[side].units[s.unit].general) : nullptr;
+        unitLines_ += KassenDebugUnitLine(lane, unit ? (g ? g->name : "") : nullptr, s.column) + "\n";
+      }
+  }
   // The current actor is marked on the field.
   if (b.currentActor >= 0 && b.currentActor < static_cast<int>(b.order.size())) {
     const BattleOrderEntry& e = b.order[b.currentActor];
@@ -260,6 +299,8 @@ void KassenField3D::Sync(const BattleState& b) {
 }
 
 void KassenField3D::ObserveAttacks(const BattleState& b) {
+  for (int side = 0; side < 2; ++side)
+    for (int i = 0; i < kBattleUnits; ++i) last_.general[side][i] = b.sides[side].units[i].general;
   if (last_.valid) {
     for (int side = 0; side < 2; ++side) {
       for (int i = 0; i < kBattleUnits; ++i) {
@@ -305,16 +346,21 @@ void KassenField3D::ObserveAttacks(const BattleState& b) {
       }
     }
   }
-  // A skill that takes effect (its count starts) plays the cut-in.
-  bool skillStarted = false;
+  // A skill that takes effect (its count starts) plays its cut-in; one a frame, the first found.
+  int started[3] = {-1, -1, 0};
   for (int side = 0; side < 2; ++side)
     for (int i = 0; i < kBattleUnits; ++i)
       for (int k = 0; k < 4; ++k) {
-        const bool on = b.sides[side].units[i].skillCount[k] > 0;
-        skillStarted |= last_.valid && on && !last_.skillOn[side][i][k];
+        const BattleUnit& u = b.sides[side].units[i];
+        const bool on = u.skillCount[k] > 0;
+        if (last_.valid && on && !last_.skillOn[side][i][k] && started[0] < 0)
+          started[0] = side, started[1] = i, started[2] = u.skills[k];
         last_.skillOn[side][i][k] = on;
       }
-  if (skillStarted) PlaySkillCutin();
+  if (started[0] >= 0) {
+    const SkillRecord* r = GetSkillRecord(static_cast<uint32_t>(started[2]));
+    PlaySkillCutin(started[0], started[1], started[2], r && r->cutin != 0);
+  }
   last_.valid = true;
   for (int side = 0; side < 2; ++side)
     for (int i = 0; i < kBattleUnits; ++i) {
@@ -401,7 +447,35 @@ void KassenField3D::ShowDamage(int side, int place, int value, bool kindFlag, bo
   figures_.push_back(Damage{side, place, style, shown, 0.0f, show && f.visible});
 }
 
-void KassenField3D::PlaySkillCutin() {
+void KassenField3D::ReleaseCutinPictures() {
+  for (CDGTexture*& t : cutinPictures_) {
+    if (t) t->Release();
+    t = nullptr;
+  }
+  if (cutinFace_) cutinFace_->Release();
+  cutinFace_ = nullptr;
+}
+
+bool KassenField3D::TakePanelRefresh() {
+  const bool r = panelRefresh_;
+  panelRefresh_ = false;
+  return r;
+}
+
+void KassenField3D::PlaySkillCutin(int side, int unit, int skill, bool withCutin) {
+  if (side < 0 || side > 1 || unit < 0 || unit >= kBattleUnits) return;
+  if (!withCutin) {
+    // The unit's figure and panel show the skill's effect instead.
+    for (int place = 0; place < kPlaces; ++place)
+      if (figures3d_[side * kPlaces + place]->unit == unit) RestartIdle(side, place);
+    panelRefresh_ = true;
+    return;
+  }
+  ReleaseCutinPictures();
+  cutinSkill_ = skill;
+  for (int i = 0; i < 2; ++i) cutinPictures_[i] = LoadTexture(Numbered(kSkillPicture, skill, i));
+  if (const BusyoRecord* g = BusyoPtr(last_.general[side][unit]))
+    cutinFace_ = LoadPicture(Numbered(kFacePicture, g->picture % kFaceCount));
   if (!cutin_) {
     cutin_ = std::make_unique<Layer>();
     cutin_->texture = LoadTexture("cutin.png");
@@ -463,6 +537,66 @@ void KassenField3D::PlayGate(int half) {
 }
 
 bool KassenField3D::FiguresPlaying() const { return !figures_.empty(); }
+
+void KassenField3D::DebugControl(const DebugInput& in, bool debugMode) {
+  if (!debugMode) {
+    if (free_.On()) free_.Toggle(track_.Current());
+    overlay_ = false;
+    panelText_.clear();
+    return;
+  }
+  if (in.space) free_.Toggle(track_.Current());
+  const bool dragging = in.left || in.right;
+  if (free_.On()) {
+    if (in.escape) overlay_ = !overlay_;
+    if (in.f1) MoveCamera(free_.NextPreset(), 300);
+    if (dragging && lastPointer_[0] >= 0)
+      free_.Drag(in.left, in.ctrl, static_cast<float>(in.x - lastPointer_[0]),
+                 static_cast<float>(in.y - lastPointer_[1]));
+    free_.Wheel(in.wheel, in.ctrl);
+  }
+  lastPointer_[0] = dragging ? in.x : -1;
+  lastPointer_[1] = dragging ? in.y : -1;
+  BuildDebugPanel();
+}
+
+KassenField3D::DebugInput KassenField3D::ReadDebugInput(bool freeCameraOn) {
+  const CVSceneMgr& m = GetSceneMgr();
+  DebugInput in;
+  in.space = m.IsKeyPressed(VK_SPACE);
+  in.f1 = m.IsKeyPressed(VK_F1);
+  in.escape = m.IsKeyPressed(VK_ESCAPE);
+  in.left = m.IsKeyDown(VK_LBUTTON);
+  in.right = m.IsKeyDown(VK_RBUTTON);
+  in.ctrl = m.IsKeyDown(VK_CONTROL);
+  in.x = MousePointerX;
+  in.y = MousePointerY;
+  // The wheel's word is taken only for the free camera; otherwise the screen's lists keep it.
+  if (freeCameraOn) {
+    const int32_t w = GetWheelDelta(true);
+    in.wheel = w > 0 ? 1 : w < 0 ? -1 : 0;
+  }
+  return in;
+}
+
+void KassenField3D::BuildDebugPanel() {
+  if (!free_.On()) {
+    panelText_.clear();
+    return;
+  }
+  std::string text = unitLines_ + KassenDebugCameraLines(free_.Key());
+  if (text == panelText_) return;
+  panelText_ = std::move(text);
+  if (!manager_ || !manager_->Device()) return;
+  if (!panel_) {
+    panel_ = new CDGTextRenderer(manager_, 16.0f, 16.0f, 0.0f, panelText_, "", 16, 2, 0, 1, 0xFFFFFFFFu);
+    panel_->SetDrawMode(CDGTextRenderer::kScreen, false);
+    panel_->SetShadow(Vector3(1, 1, 0), 1.0f, 0xFF000000u, false);
+    panel_->Relayout();
+  } else {
+    panel_->SetText(panelText_, true);
+  }
+}
 
 bool KassenField3D::IsActionPlaying() const {
   return track_.Running() || step_ != 0 || !pending_.empty() || !figures_.empty() || presentationWait_ > 0 ||
@@ -570,7 +704,10 @@ void KassenField3D::StepAction() {
 
 void KassenField3D::Update(float ms, bool click) {
   ms = std::max(0.0f, ms);
+  const bool moving = track_.Running();
   track_.Advance(ms);
+  // An F1 view change of the free camera plays on the track; the free camera rides along.
+  if (free_.On() && moving) free_.SetKey(track_.Current());
   presentationWait_ = std::max(0.0f, presentationWait_ - ms);
   for (auto& fp : figures3d_) {
     Figure& f = *fp;
@@ -611,6 +748,7 @@ void KassenField3D::Update(float ms, bool click) {
       cutin_->shader->SetParams();
     }
     if (cutinAge_ >= kCutinMs + kCutinHoldMs) cutinAge_ = -1;
+    if (cutinAge_ < 0) ReleaseCutinPictures();
   }
   if (gateAge_ >= 0) {
     gateAge_ += ms;
@@ -622,6 +760,7 @@ void KassenField3D::Update(float ms, bool click) {
     track_.Finish();
     figures_.clear();
     cutinAge_ = -1;
+    ReleaseCutinPictures();
     for (auto& fp : figures3d_) {
       if (fp->anim == 7 || fp->anim == 8) fp->pos = fp->to;
       fp->anim = 0;
@@ -632,6 +771,7 @@ void KassenField3D::Update(float ms, bool click) {
 
 void KassenField3D::Draw() {
   if (renderer_) renderer_->Queue(true);
+  if (panel_ && free_.On()) panel_->Queue(true);
 }
 
 bool KassenField3D::PlaceShown(int side, int place) const {
@@ -686,7 +826,7 @@ CameraMatrices MakeCamera(const KassenCameraKey& k, float aspect) {
 }  // namespace
 
 bool KassenField3D::ProjectToScreen(float along, float up, float across, float& x, float& y) const {
-  const CameraMatrices c = MakeCamera(track_.Current(), 1280.0f / 720.0f);
+  const CameraMatrices c = MakeCamera(ViewKey(), 1280.0f / 720.0f);
   Matrix44 vp;
   c.view.Multiply(c.projection, vp);
   const Vector3 p(along, up, across);
@@ -736,6 +876,20 @@ void KassenField3D::PoseFigure(Figure& f) {
   m->Render();
 }
 
+void KassenField3D::DrawDebugOverlay() {
+  // A mark on every cell of the lanes, the reserve places' row in another colour.
+  for (int lane = 1; lane <= laneCount_ + 1; ++lane)
+    for (int column = 0; column < 8; ++column) {
+      const FieldPoint p = KassenFieldPosition(sizeClass_, lane, column, FieldPoint{0, 0});
+      const float r = 12.0f;
+      const float c[4][3] = {{p.along - r, 4, p.across - r},
+                             {p.along + r, 4, p.across - r},
+                             {p.along - r, 4, p.across + r},
+                             {p.along + r, 4, p.across + r}};
+      DrawQuad(nullptr, nullptr, c, 1, 1, lane > laneCount_ ? 0xC0FF60FFu : 0xC040FFFFu);
+    }
+}
+
 void KassenField3D::DrawFigures() {
   for (auto& fp : figures3d_) {
     Figure& f = *fp;
@@ -757,7 +911,7 @@ void KassenField3D::RenderField() {
   if (!dev) return;
   const float aspect = static_cast<float>(std::max(1, manager_->BackBufferWidth())) /
                        static_cast<float>(std::max(1, manager_->BackBufferHeight()));
-  const CameraMatrices cam = MakeCamera(track_.Current(), aspect);
+  const CameraMatrices cam = MakeCamera(ViewKey(), aspect);
   const bool z = dev->GetZEnable();
   const Matrix44 identity;
   dev->SetView(&cam.view.m[0][0]);
@@ -813,6 +967,7 @@ void KassenField3D::RenderField() {
       DrawQuad(fire_->texture, fire_->shader.get(), c, 1, 1, 0xFFFFFFFFu);
     }
   }
+  if (overlay_) DrawDebugOverlay();
   DrawFigures();
   if (rainModel_) rainModel_->Render();
   dev->SetWorld(&identity.m[0][0]);
@@ -870,6 +1025,12 @@ void KassenField3D::RenderField() {
       e->End();
     else
       dev->DrawScreenQuad(q);
+    // The face at the band's left, the skill's pictures beside it, fading in as the band opens.
+    const uint32_t a = static_cast<uint32_t>(255.0f * std::clamp(cutinAge_ / kCutinMs, 0.0f, 1.0f)) << 24;
+    if (cutinFace_) screenQuad(cutinFace_, 60, 270, 180, 180, 0, 0, 1, 1, a | 0xFFFFFFu);
+    for (int i = 0; i < 2; ++i)
+      if (cutinPictures_[i])
+        screenQuad(cutinPictures_[i], 300.0f + 480.0f * i, 280, 440, 160, 0, 0, 1, 1, a | 0xFFFFFFu);
   }
   dev->BindTexture(0);
   dev->SetZEnable(z);

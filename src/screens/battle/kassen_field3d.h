@@ -15,6 +15,7 @@
 
 class CDGManager;
 class CDGModelRenderer;
+class CDGTextRenderer;
 class CDGTexture;
 class CVShader;
 struct BattleState;
@@ -64,7 +65,12 @@ class KassenField3D {
   void MoveCamera(int preset, int durationMs);
   void StartAttack(const KassenAttack& a);
   void ShowDamage(int side, int place, int value, bool kindFlag, bool show);
-  void PlaySkillCutin();
+  // A skill of a side's unit takes effect. With its cut-in flag the band plays through the mask
+  // shader with the skill's two pictures (each shown only when it loads) and the unit's face;
+  // without it the unit's figure restarts and the screen is asked to refresh its panels.
+  void PlaySkillCutin(int side, int unit, int skill, bool withCutin);
+  // True once after a skill without cut-in asked for the panels to be refreshed.
+  bool TakePanelRefresh();
   void ShowSiege(int castleLevel, bool sideFlag, int attackerSide, int soldiers);
   void SetCastleBurning(bool burning);
   // The castle gate: half 1 shakes it shut under the attack, half 2 swings it open (the castle
@@ -73,6 +79,28 @@ class KassenField3D {
 
   // The running flag the battle waits on: camera track, presentation, figures, cut-in.
   bool IsActionPlaying() const;
+
+  // The rain's loop (weather 1) plays from Setup until the field goes or this is called.
+  void StopAmbience();
+  bool RainPlaying() const { return rainPlaying_; }
+
+  // The free debug camera and its panel (only while debug mode is on): Space toggles both; while
+  // it is on, Esc toggles the overlay of the field's cells, F1 steps through the views, drags and
+  // the wheel move it.
+  struct DebugInput {
+    bool space = false, f1 = false, escape = false;  // pressed this frame
+    bool left = false, right = false, ctrl = false;  // held
+    int x = 0, y = 0;                                // pointer
+    int wheel = 0;                                   // steps, + away from the player
+  };
+  void DebugControl(const DebugInput& in, bool debugMode);
+  // The scene's input for DebugControl (the wheel is taken only while the free camera is on).
+  static DebugInput ReadDebugInput(bool freeCameraOn);
+  bool FreeCameraOn() const { return free_.On(); }
+  bool DebugOverlayOn() const { return overlay_; }
+  const KassenFreeCamera& FreeCamera() const { return free_; }
+  // The panel's text as last built (CP932), empty while the panel is off.
+  const std::string& DebugPanelText() const { return panelText_; }
   // The toggles; a flip by a click is ignored while an action is playing. Each flip is written to
   // the play record at once. False when ignored.
   bool FlipAttackPresentation(bool byClick);
@@ -107,6 +135,10 @@ class KassenField3D {
   int MarkedSide() const { return markSide_; }
   int MarkedPlace() const { return markPlace_; }
   bool CutinPlaying() const;
+  int CutinSkill() const { return cutinSkill_; }
+  // Which of the cut-in's two skill pictures and the face loaded and show.
+  bool CutinPictureShown(int i) const { return i >= 0 && i < 2 && cutinPictures_[i] != nullptr; }
+  bool CutinFaceShown() const { return cutinFace_ != nullptr; }
   int LoadedModels() const;
   // Screen position (1280 x 720 pixels) of a field point under the current camera; false when it
   // lies behind the eye.
@@ -124,6 +156,12 @@ class KassenField3D {
 
   CDGModelRenderer* LoadModel(const std::string& name);
   CDGTexture* LoadTexture(const std::string& name);
+  // A picture outside the field's folder (path from the program directory); null when missing.
+  CDGTexture* LoadPicture(const std::string& path);
+  void ReleaseCutinPictures();
+  const KassenCameraKey& ViewKey() const { return free_.On() ? free_.Key() : track_.Current(); }
+  void BuildDebugPanel();
+  void DrawDebugOverlay();
   void RenderField();
   void DrawQuad(CDGTexture* tex, CVShader* shader, const float (&corner)[4][3], float uRepeat, float vRepeat,
                 uint32_t argb);
@@ -170,6 +208,7 @@ class KassenField3D {
     int soldiers[2][6] = {};
     int actionMarks[2][6] = {};
     bool skillOn[2][6][4] = {};
+    uint16_t general[2][6] = {};
     int round = 0;
   } last_;
   bool siege_ = false;
@@ -178,6 +217,17 @@ class KassenField3D {
   bool burning_ = false;
   float castleAlong_ = 0;
   float cutinAge_ = -1;
+  int cutinSkill_ = 0;
+  CDGTexture* cutinPictures_[2] = {};
+  CDGTexture* cutinFace_ = nullptr;
+  bool panelRefresh_ = false;
+  bool rainPlaying_ = false;
+  KassenFreeCamera free_;
+  bool overlay_ = false;
+  int lastPointer_[2] = {-1, -1};
+  std::string panelText_;
+  CDGTextRenderer* panel_ = nullptr;
+  std::string unitLines_;  // the panel's unit lines, from the last Sync
   int gateHalf_ = 0;
   float gateAge_ = -1;
   int restoreModel_ = -1, restoreUnit_ = -1;

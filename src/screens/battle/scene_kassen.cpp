@@ -13,6 +13,7 @@
 #include "battle/battle_state.h"
 #include "core/app_state.h"
 #include "core/cv_input.h"
+#include "core/debug_words.h"
 #include "render/dg_manager.h"
 #include "render/sprite.h"
 #include "save/system_files.h"
@@ -700,7 +701,9 @@ int32_t CVSceneKassen::Update(float dt) {
   StepDisplayMode();
   if (field_) {
     field_->Sync(g_Battle);
+    field_->DebugControl(KassenField3D::ReadDebugInput(field_->FreeCameraOn()), GetDebugWords().debugMode != 0);
     field_->Update(dt * (GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f), clicked_);
+    if (field_->TakePanelRefresh()) RefreshPanels();
   }
   FollowField();
   clicked_ = false;
@@ -940,6 +943,7 @@ void KassenScreenPort::EnterBattleScene(int mode) {
 
 void KassenScreenPort::LeaveBattleScene(int mode) {
   if (mode != 2) return;
+  if (CVSceneKassen* s = Scene(); s && s->Field()) s->Field()->StopAmbience();
   if (GetSceneMgr().GetCurrentSceneId() == kBattleSceneId) GetSceneMgr().PopScene();
 }
 
@@ -989,6 +993,15 @@ void KassenScreenPort::PlayMusic(const char* file) {
 }
 
 void KassenScreenPort::PlaySoundEffect(int n) { PlaySlgSe(3, n, 0); }
+
+bool KassenScreenPort::IsActionPlaying() const {
+  CVSceneKassen* s = Scene();
+  if (!s || GetSceneMgr().GetCurrentSceneId() != kBattleSceneId) return false;
+  // The field first takes in what the rules did since its last frame, so two steps of the rules
+  // in one frame still wait for each other.
+  s->PlaceFieldUnits();
+  return s->IsActionPlaying();
+}
 
 int KassenScreenPort::PlayerSiegeOrder() {
   if (!Scene()) return kOrderByAi;

@@ -170,6 +170,9 @@ class KassenScreenPort : public BattleScreenPort {
   int AskFightByHand() override;
   void PlayMusic(const char* file) override;
   void PlaySoundEffect(int n) override;
+  // The field's running flag while the battle scene is the one on top (a scene over it, such as a
+  // question, stops the field's clock, so the rules must not wait on it then).
+  bool IsActionPlaying() const override;
   CVSceneKassen* Scene() const;
 
  private:

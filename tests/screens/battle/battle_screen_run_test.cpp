@@ -15,6 +15,7 @@
 
 #include "battle/battle_orders.h"
 #include "core/app_state.h"
+#include "core/debug_words.h"
 #include "core/frame_services.h"
 #include "core/game_file.h"
 #include "core/step_machine.h"
@@ -26,6 +27,7 @@
 #include "screens/battle/scene_kassen.h"
 #include "screens/strategy/scene_info_detail.h"
 #include "sound/busyo_voice.h"
+#include "sound/sound.h"
 #include "sound/sound_pack.h"
 #include "tests/battle/battle_fixture.h"
 #include "tests/support/frame_driver.h"
@@ -193,6 +195,13 @@ class BattleScreenRun : public BattleWorldTest {
       return;
     }
     phasesSeen_.insert(scene->GetPhase());
+    // The player watches what the field shows before he gives his next order (the rules wait for
+    // it too; a pick made meanwhile would only be replaced by the next one).
+    if (scene->IsActionPlaying()) {
+      ++watched_;
+      driver_->Ticks(1);
+      return;
+    }
     const BattleSide& side = g_Battle.sides[0];
     switch (scene->GetPhase()) {
       case 5:
@@ -275,6 +284,7 @@ class BattleScreenRun : public BattleWorldTest {
   std::set<int> phasesSeen_;
   int clicks_ = 0;
   int orders_ = 0;
+  int watched_ = 0;  // frames the player waited for the field
   bool tryAll_ = false;
   bool browsed_ = false;
   bool detachTried_ = false;
@@ -317,6 +327,7 @@ TEST_F(BattleScreenRun, ThePlayerCommandsAWholeBattleAndItEnds) {
   EXPECT_TRUE(phasesSeen_.count(12)) << "the player gave orders";
   EXPECT_GT(clicks_, 5);
   EXPECT_GE(orders_, 3) << "orders in more than one turn";
+  EXPECT_GT(watched_, 0) << "the field presented what the rules did, and the battle waited for it";
   EXPECT_NE(g_Battle.sides[0].status | g_Battle.sides[1].status, 0) << "one side was beaten or left";
   EXPECT_EQ(StationedCount(target, true), 0);
   ExpectClean();
@@ -355,6 +366,53 @@ TEST_F(BattleScreenRun, ThePlayerSwapsSendsTheDetachedForceAndBrowses) {
   EXPECT_TRUE(detachedStood) << "his pick stood in the detached position";
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
   ExpectClean();
+}
+
+// A battle in rain plays the rain's loop while the battle scene shows and not after it; in debug
+// mode Space turns the field's free camera on and off through the scene's own input.
+TEST_F(BattleScreenRun, RainLoopsWhileTheSceneShowsAndSpaceTogglesTheDebugCamera) {
+  ASSERT_TRUE(Start(false));
+  ASSERT_NE(InitSoundCapture(), nullptr);
+  StartSoundStreams();
+  for (int ch = 0; ch < kSoundChannelCount; ++ch) SetChannelVolumeLevel(ch, 4);
+  SetSoundWindowActive(true);
+  Build({25, 25, 20}, {40, 40, 30});
+  BeginPlayerBattle();
+  g_BattleConfig.debugWeather = 1;
+  GetDebugWords().debugMode = 1;
+  bool rainInScene = false, rainCut = false, rainyBattle = false, toggled = false, toggledOff = false;
+  for (int i = 0; i < 20000 && !g_battleDone; ++i) {
+    Play();
+    if (Scene() && Scene()->Field()) {
+      rainCut |= rainInScene && !IsChannelPlaying(4);
+      rainInScene |= IsChannelPlaying(4);
+      rainyBattle |= g_Battle.weather == 1;
+      if (!toggled && Scene()->GetPhase() == 12) {
+        driver_->SetKey(VK_SPACE, true);
+        driver_->Ticks(1);
+        driver_->SetKey(VK_SPACE, false);
+        driver_->Ticks(1);
+        toggled = Scene() && Scene()->Field()->FreeCameraOn();
+        if (toggled) {
+          driver_->SetKey(VK_SPACE, true);
+          driver_->Ticks(1);
+          driver_->SetKey(VK_SPACE, false);
+          driver_->Ticks(1);
+          toggledOff = Scene() && !Scene()->Field()->FreeCameraOn();
+        }
+      }
+    }
+  }
+  GetDebugWords().debugMode = 0;
+  g_BattleConfig.debugWeather = -1;
+  ASSERT_TRUE(g_battleDone);
+  EXPECT_TRUE(rainyBattle);
+  EXPECT_TRUE(rainInScene) << "the rain played while the battle scene showed";
+  EXPECT_FALSE(rainCut) << "no click sound or battle effect cut it off";
+  EXPECT_FALSE(IsChannelPlaying(4)) << "and stopped when the battle left";
+  EXPECT_TRUE(toggled) << "Space turned the free camera on";
+  EXPECT_TRUE(toggledOff) << "and off again";
+  ReleaseSound();
 }
 
 // The layout's contract with the scene (docs/layouts.md "Battle scene"), on the built layout.

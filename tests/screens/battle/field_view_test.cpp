@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "screens/battle/field_view.h"
 
@@ -237,6 +238,99 @@ TEST(KassenFieldView, TogglesAndDamageStyles) {
     EXPECT_EQ(KassenDamageStyle(c.value, c.kind, shown), c.style) << c.value;
     EXPECT_EQ(shown, c.shown) << c.value;
   }
+}
+
+// The free debug camera: turning wraps the yaw and clamps the pitch, the wheel's field of view stays
+// within 0.1..179 in steps of 0.1 (1.0 with Ctrl), and nothing moves while it is off.
+TEST(KassenFieldView, FreeCameraTurnsZoomsAndStaysInRange) {
+  KassenFreeCamera cam;
+  KassenCameraKey start;
+  start.pitch = 10;
+  start.yaw = 350;
+  start.fov = 20;
+  start.distance = 1000;
+  cam.Drag(true, false, 100, 100);
+  EXPECT_FALSE(cam.On());
+  EXPECT_FLOAT_EQ(cam.Key().yaw, KassenCameraKey{}.yaw) << "off: a drag does nothing";
+  cam.Toggle(start);
+  ASSERT_TRUE(cam.On());
+  EXPECT_FLOAT_EQ(cam.Key().yaw, 350.0f) << "starts from the view on show";
+  struct Turn {
+    float dx, dy, yaw, pitch;
+  };
+  // Cumulative drags with the left button: x / 10 to the yaw, y / 10 to the pitch.
+  for (Turn t : {Turn{50, 30, 355, 13}, Turn{100, 1000, 5, 89} /* past 360 wraps, pitch stops at 89 */,
+                 Turn{-200, -2000, -15, -89}, Turn{-3500, 0, -5, -89} /* past -360 wraps */}) {
+    cam.Drag(true, false, t.dx, t.dy);
+    EXPECT_NEAR(cam.Key().yaw, t.yaw, 1e-3) << t.dx;
+    EXPECT_NEAR(cam.Key().pitch, t.pitch, 1e-3) << t.dy;
+    EXPECT_GT(cam.Key().yaw, -360.0f);
+    EXPECT_LT(cam.Key().yaw, 360.0f);
+  }
+  struct Zoom {
+    int steps;
+    bool ctrl;
+    float fov;
+  };
+  for (Zoom z : {Zoom{1, false, 19.9f}, Zoom{-3, true, 22.9f}, Zoom{500, false, 0.1f}, Zoom{1, true, 0.1f},
+                 Zoom{-400, true, 179.0f}, Zoom{-1, false, 179.0f}}) {
+    cam.Wheel(z.steps, z.ctrl);
+    EXPECT_NEAR(cam.Key().fov, z.fov, 1e-3) << z.steps << " " << z.ctrl;
+  }
+  // The right button changes the distance (never to or through the target); with Ctrl the
+  // buttons move the target and leave the view's angles alone.
+  cam.Drag(false, false, 0, 1e6f);
+  EXPECT_FLOAT_EQ(cam.Key().distance, 20000.0f);
+  cam.Drag(false, false, 0, -1e6f);
+  EXPECT_FLOAT_EQ(cam.Key().distance, 10.0f);
+  const KassenCameraKey before = cam.Key();
+  cam.Drag(true, true, 40, 0);
+  EXPECT_NE(cam.Key().target[0], before.target[0]) << "Ctrl and left pans";
+  const float across = cam.Key().target[2];
+  cam.Drag(false, true, 0, 40);
+  EXPECT_NE(cam.Key().target[2], across) << "Ctrl and right moves in depth";
+  EXPECT_FLOAT_EQ(cam.Key().yaw, before.yaw);
+  EXPECT_FLOAT_EQ(cam.Key().pitch, before.pitch);
+  EXPECT_FLOAT_EQ(cam.Key().distance, before.distance);
+  EXPECT_FLOAT_EQ(KassenFreeCamera::ClampFov(std::nanf("")), 20.0f) << "a broken value never reaches the camera";
+  cam.Toggle(start);
+  EXPECT_FALSE(cam.On());
+}
+
+// F1 steps through the overviews and the panel units' views, then starts over; every step is a
+// view that moves the camera.
+TEST(KassenFieldView, FreeCameraPresetsCycle) {
+  KassenFreeCamera cam;
+  std::vector<int> seen;
+  for (int i = 0; i < 17; ++i) seen.push_back(cam.NextPreset());
+  const std::vector<int> want = {1, 2, 55, 56, 57, 58, 59, 60, 1, 2, 55, 56, 57, 58, 59, 60, 1};
+  EXPECT_EQ(seen, want);
+  const FieldPoint units[6] = {};
+  KassenCameraKey k;
+  for (int p : kKassenFreeCameraPresets) EXPECT_TRUE(KassenCameraPreset(p, false, 2, units, k)) << p;
+}
+
+TEST(KassenFieldView, DebugPanelLines) {
+  struct Case {
+    int lane;
+    const char* name;
+    int column;
+    std::string line;
+  };
+  for (const Case& c : {Case{0, "\x8f\xbc", 3, "0 : \x8f\xbc  (x:3)"},  // the tab fills to column 8
+                        Case{2, "abcd", 5, "2 : abcd        (x:5)"},    // a name ending on a stop goes to the next
+                        Case{4, nullptr, 7, "4 : ----"}}) {
+    EXPECT_EQ(KassenDebugUnitLine(c.lane, c.name, c.column), c.line) << c.lane;
+  }
+  KassenCameraKey k;
+  k.target[0] = 1.5f;
+  k.target[1] = -2;
+  k.target[2] = 3;
+  k.pitch = 12;
+  k.yaw = -45;
+  k.fov = 16.8f;
+  EXPECT_EQ(KassenDebugCameraLines(k),
+            "x:1.500000 y:-2.000000 z:3.000000\nx:12.000000 y:-45.000000\n16.799999\x93\x78");
 }
 
 }  // namespace

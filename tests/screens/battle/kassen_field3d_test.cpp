@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +24,8 @@
 #include "render/dg_manager.h"
 #include "save/system_files.h"
 #include "screens/battle/kassen_field3d.h"
+#include "sound/sound.h"
+#include "world/world_tables.h"
 
 namespace fs = std::filesystem;
 
@@ -47,6 +51,7 @@ class KassenField3DTest : public ::testing::Test {
     if (mgr_) mgr_->Release();
     ctx_.reset();
     PlayRecordBlock.optionFlags = oldOptions_;
+    std::fill(std::begin(SkillTable), std::end(SkillTable), SkillRecord{});
     g_Battle = BattleState();
     if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
     std::error_code ec;
@@ -276,6 +281,8 @@ TEST_F(KassenField3DTest, SkillsPlayTheCutinAndTheActorIsMarked) {
   field_ = std::make_unique<KassenField3D>(mgr_);
   field_->Setup(0, g_Battle, 1);
   EXPECT_FALSE(field_->CutinPlaying());
+  SkillTable[15].cutin = 1;
+  g_Battle.sides[1].units[3].skills[2] = 16;
   g_Battle.sides[1].units[3].skillCount[2] = 3;
   Run(1);
   EXPECT_TRUE(field_->CutinPlaying());
@@ -443,6 +450,170 @@ TEST_F(KassenField3DTest, TheBurningCastleShowsOnRealGl) {
   };
   EXPECT_GT(fiery(field_->CastleAlong()), 100);
   EXPECT_EQ(fiery(2 * kColumnSpacing), 0);
+}
+
+// A skill with the cut-in flag plays the band with its two pictures (each only when it loads) and
+// the unit's face; one without the flag restarts the unit's figure and asks for the panels.
+TEST_F(KassenField3DTest, ASkillsCutinShowsItsPicturesOrRefreshesThePanels) {
+  ASSERT_TRUE(StartNull());
+  SkillTable[15].cutin = 1;  // skill 16: pictures 16_0 and 16_1 in the sample data
+  SkillTable[16].cutin = 1;  // skill 17: the flag, but no pictures
+  struct Case {
+    int skill;
+    bool cutin, pictures;
+  };
+  for (Case c : {Case{16, true, true}, Case{17, true, false}, Case{19, false, false}, Case{300, false, false}}) {
+    PlaceArmies();
+    field_ = std::make_unique<KassenField3D>(mgr_);
+    field_->Setup(0, g_Battle, 1);
+    Run(1);
+    g_Battle.sides[0].units[2].skills[1] = static_cast<uint16_t>(c.skill);
+    g_Battle.sides[0].units[2].skillCount[1] = 2;
+    Run(1);
+    EXPECT_EQ(field_->CutinPlaying(), c.cutin) << c.skill;
+    EXPECT_EQ(field_->IsActionPlaying(), c.cutin) << c.skill;
+    EXPECT_EQ(field_->CutinPictureShown(0), c.pictures) << c.skill;
+    EXPECT_EQ(field_->CutinPictureShown(1), c.pictures) << c.skill;
+    EXPECT_EQ(field_->CutinFaceShown(), c.cutin) << c.skill;
+    EXPECT_EQ(field_->TakePanelRefresh(), !c.cutin) << c.skill;
+    EXPECT_FALSE(field_->TakePanelRefresh()) << "asked once";
+    if (c.cutin) {
+      EXPECT_EQ(field_->CutinSkill(), c.skill);
+    }
+    // A click ends the cut-in and lets its pictures go.
+    field_->Update(16, true);
+    EXPECT_FALSE(field_->CutinPlaying());
+    EXPECT_FALSE(field_->CutinPictureShown(0));
+    EXPECT_FALSE(field_->CutinFaceShown());
+  }
+}
+
+// A battle in rain plays the rain's loop while the field shows; it stops when the field is told
+// to or goes. Other weather is silent.
+TEST_F(KassenField3DTest, RainPlaysItsLoopUntilTheFieldGoes) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NE(InitSoundCapture(), nullptr);
+  StartSoundStreams();
+  for (int ch = 0; ch < kSoundChannelCount; ++ch) SetChannelVolumeLevel(ch, 4);
+  SetSoundWindowActive(true);
+  struct Case {
+    int weather;
+    bool rain;
+  };
+  for (Case c : {Case{0, false}, Case{2, false}, Case{1, true}}) {
+    g_Battle.weather = static_cast<uint8_t>(c.weather);
+    field_ = std::make_unique<KassenField3D>(mgr_);
+    field_->Setup(0, g_Battle, 1);
+    EXPECT_EQ(field_->RainPlaying(), c.rain) << c.weather;
+    EXPECT_EQ(IsChannelPlaying(4), c.rain) << c.weather;
+    field_.reset();
+    EXPECT_FALSE(IsChannelPlaying(4)) << c.weather;
+  }
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  ASSERT_TRUE(IsChannelPlaying(4));
+  field_->StopAmbience();
+  EXPECT_FALSE(IsChannelPlaying(4));
+  EXPECT_FALSE(field_->RainPlaying());
+  // The channel given to another sound since is left alone.
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  PlaySound(4, "Data\\slg_se\\slg_se009.voi", 1, 0, 0);
+  field_.reset();
+  EXPECT_TRUE(IsChannelPlaying(4));
+  ReleaseSound();
+}
+
+// The free debug camera answers only in debug mode: Space turns it and its panel on, F1 moves to
+// the next view over 300 ms, a drag turns it, Esc shows the cells' overlay.
+TEST_F(KassenField3DTest, TheDebugCameraAnswersOnlyInDebugMode) {
+  ASSERT_TRUE(StartNull());
+  for (int i = 0; i < kBusyoCount && i < 16; ++i)
+    std::snprintf(BusyoTable[i].name, sizeof BusyoTable[i].name, "g%d", i);
+  g_Battle.slots[1][3] = BattleFieldSlot{255, 255, 0, 0};
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  KassenField3D::DebugInput space;
+  space.space = true;
+  field_->DebugControl(space, false);
+  EXPECT_FALSE(field_->FreeCameraOn()) << "not in debug mode";
+  EXPECT_TRUE(field_->DebugPanelText().empty());
+  field_->DebugControl(space, true);
+  ASSERT_TRUE(field_->FreeCameraOn());
+  Run(1);
+  field_->DebugControl(KassenField3D::DebugInput{}, true);
+  const std::string panel = field_->DebugPanelText();
+  EXPECT_NE(panel.find("0 : g1"), std::string::npos) << panel;
+  EXPECT_NE(panel.find("(x:3)"), std::string::npos) << panel;
+  EXPECT_NE(panel.find("3 : ----"), std::string::npos) << "side 1's empty lane: " << panel;
+  EXPECT_NE(panel.find("\x93\x78"), std::string::npos) << "the field of view in degrees";
+  // A drag with the left button from (100, 100) to (150, 100) turns the view by 5 degrees.
+  const float yaw = field_->FreeCamera().Key().yaw;
+  KassenField3D::DebugInput drag;
+  drag.left = true;
+  drag.x = drag.y = 100;
+  field_->DebugControl(drag, true);
+  drag.x = 150;
+  field_->DebugControl(drag, true);
+  EXPECT_NEAR(field_->FreeCamera().Key().yaw, KassenFreeCamera::WrapYaw(yaw + 5.0f), 1e-3);
+  // F1: the first view of the cycle, over 300 ms; the free camera rides along to it.
+  KassenField3D::DebugInput f1;
+  f1.f1 = true;
+  field_->DebugControl(f1, true);
+  EXPECT_EQ(field_->CameraPreset(), 1);
+  EXPECT_TRUE(field_->IsActionPlaying());
+  Run(30);
+  EXPECT_FALSE(field_->IsActionPlaying());
+  EXPECT_FLOAT_EQ(field_->FreeCamera().Key().yaw, field_->Camera().yaw);
+  EXPECT_FLOAT_EQ(field_->FreeCamera().Key().distance, field_->Camera().distance);
+  KassenField3D::DebugInput esc;
+  esc.escape = true;
+  field_->DebugControl(esc, true);
+  EXPECT_TRUE(field_->DebugOverlayOn());
+  field_->DebugControl(space, true);
+  EXPECT_FALSE(field_->FreeCameraOn());
+  EXPECT_TRUE(field_->DebugPanelText().empty());
+  field_->DebugControl(esc, true);
+  EXPECT_TRUE(field_->DebugOverlayOn()) << "Esc answers only with the free camera on";
+  field_->DebugControl(f1, true);
+  EXPECT_EQ(field_->CameraPreset(), 1) << "and so does F1";
+  // Leaving debug mode puts everything away.
+  field_->DebugControl(space, true);
+  field_->DebugControl(KassenField3D::DebugInput{}, false);
+  EXPECT_FALSE(field_->FreeCameraOn());
+  EXPECT_FALSE(field_->DebugOverlayOn());
+}
+
+// On real GL: a skill's cut-in draws its name picture on the band (the sample picture of skill 16
+// is its name in bright red); skill 17 has the flag but no pictures, so the band shows without it.
+TEST_F(KassenField3DTest, TheCutinShowsTheSkillsPictureOnRealGl) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  SkillTable[15].cutin = 1;
+  SkillTable[16].cutin = 1;
+  auto brightRed = [&](int skill) {
+    PlaceArmies();
+    field_ = std::make_unique<KassenField3D>(mgr_);
+    field_->Setup(0, g_Battle, 1);
+    Run(1);
+    g_Battle.sides[0].units[1].skills[0] = static_cast<uint16_t>(skill);
+    g_Battle.sides[0].units[1].skillCount[0] = 2;
+    Run(36);  // the band has opened and the pictures are fully in
+    EXPECT_TRUE(field_->CutinPlaying()) << skill;
+    field_->Draw();
+    mgr_->SwapRenderQueues();
+    EXPECT_TRUE(mgr_->RenderFrame());
+    std::vector<uint8_t> px;
+    EXPECT_TRUE(mgr_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+    int n = 0;
+    for (int y = 290; y < 430; ++y)
+      for (int x = 310; x < 730; ++x) {
+        const uint8_t* p = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+        n += p[0] > 200 && p[1] < 150 && p[2] < 120;
+      }
+    return n;
+  };
+  EXPECT_GT(brightRed(16), 500) << "the skill's name picture on the band";
+  EXPECT_EQ(brightRed(17), 0) << "no picture: the band alone";
 }
 
 }  // namespace
