@@ -60,6 +60,27 @@ def counter(panel):
         window(g, 32 * i, 0, 12)
 
 
+CLEAR = "255,255,255,0"
+
+
+def heading(panel, sprite):
+    """The heading and, after it, the blend widget (the same picture, fully transparent)."""
+    window(panel, 60, 40, sprite)
+    window(panel, 0, 0, sprite, col=CLEAR)
+
+
+def back(panel):
+    button(panel, 1060, 630, 1, 3, 160, 48, "戻る", 24)
+
+
+def row(parent, x, y, first_id, sprite, w, h, labels, size=22, step=66):
+    """Buttons side by side in a group at (x, y), `step` apart."""
+    g = parent.add("Group", "pos %d,%d,0" % (x, y))
+    for k, s in enumerate(labels):
+        button(g, step * k, 0, first_id + k, sprite, w, h, s, size)
+    return g
+
+
 def scroll_bar(parent, x, y, length, first_id):
     """A vertical bar: up and down arrows, the knob between them."""
     bar = parent.add("SBar", "pos %d,%d,1" % (x, y), "type 0", "num 0")
@@ -89,7 +110,7 @@ def scene_layout():
     frame = window(panel, 760, 130, 7, z=2)                      # 5 preview frame
     frame.props.append("AnimeMove#0 1,%0,%1,0,150,0,0")
     window(frame, 8, 8, 8)
-    button(panel, 1060, 630, 1, 3, 160, 48, "戻る", 24)
+    back(panel)
     counter(panel)
     return root
 
@@ -109,7 +130,7 @@ def ikki_layout():
     scroll_bar(bars, 1160, 150, 370, 13000)
     window(grid_panel, 60, 40, 5)                                # 0 heading
     window(grid_panel, 0, 0, 0, col="255,255,255,0")             # 1 blend widget
-    button(grid_panel, 1060, 630, 1, 3, 160, 48, "戻る", 24)
+    back(grid_panel)
     counter(grid_panel)
 
     lines = window(root, 120, 60, 11, z=2000)
@@ -152,27 +173,6 @@ SPR_GALLERY = [
 ]
 TOP_ITEMS = ["画廊", "場面回想", "場面画廊", "台詞集", "音楽鑑賞"]
 CG_CATEGORIES = ["其の一", "其の二"]
-CLEAR = "255,255,255,0"
-
-
-def heading(panel, sprite):
-    """The heading and, after it, the blend widget (the same picture, fully transparent)."""
-    window(panel, 60, 40, sprite)
-    window(panel, 0, 0, sprite, col=CLEAR)
-
-
-def back(panel):
-    button(panel, 1060, 630, 1, 3, 160, 48, "戻る", 24)
-
-
-def row(parent, x, y, first_id, sprite, w, h, labels, size=22, step=66):
-    """Buttons side by side in a group at (x, y), `step` apart."""
-    g = parent.add("Group", "pos %d,%d,0" % (x, y))
-    for k, s in enumerate(labels):
-        button(g, step * k, 0, first_id + k, sprite, w, h, s, size)
-    return g
-
-
 def top_layout():
     root = Node("Root")
     panel = window(root, 0, 0, 0)
