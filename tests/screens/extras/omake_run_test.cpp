@@ -31,6 +31,7 @@
 #include "screens/extras/menu_omake_ikki.h"
 #include "screens/extras/menu_omake_scene.h"
 #include "screens/extras/omake_ports.h"
+#include "screens/extras/omake_replay.h"
 #include "screens/extras/scene_omake.h"
 #include "screens/front/front_scenes.h"
 #include "screens/front/scene_title.h"
@@ -45,6 +46,7 @@
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window_group.h"
@@ -755,6 +757,39 @@ TEST_F(OmakeRun, SceneReplayListsTabsRowsCompletionAndPreview) {
   EXPECT_FALSE(m->StartReplay(nullptr));
 }
 
+// The replay routine both the event gallery and the scene replay use: only a found label changes
+// the game mode and asks for the scenario scene over the extras; the label is read within its 32
+// bytes even when it fills them.
+TEST_F(OmakeRun, EventReplayLeavesOnlyOnAFoundLabel) {
+  std::string asked;
+  GetOmakePorts().gotoLabel = [&asked](const char* label) {
+    asked = label;
+    return asked != "missing";
+  };
+  const std::string full(32, 'x');
+  struct Case {
+    const char* label;
+    bool started;
+    std::string asked;
+  } cases[] = {
+      {"", false, ""}, {"missing", false, "missing"}, {"scene_a", true, "scene_a"}, {full.c_str(), true, full}};
+  for (const Case& c : cases) {
+    const std::vector<uint8_t> t = EventTable({{5, c.label, "t", 0, 0, 0, 0, 0}});
+    std::vector<uint8_t> rec(t.begin(), t.begin() + kOmakeEventRecordBytes);
+    rec.push_back('y');  // a byte past the record must not join a full label
+    asked.clear();
+    GameMode = game_mode::kFrontScreen;
+    GetSceneMgr().RequestChange(0, -1);  // nothing pending
+    EXPECT_EQ(StartEventReplay(rec.data()), c.started) << c.label;
+    EXPECT_EQ(asked, c.asked) << c.label;
+    EXPECT_EQ(GameMode, c.started ? game_mode::kEventScript : game_mode::kFrontScreen) << c.label;
+    EXPECT_EQ(GetSceneMgr().GetRequest().target, c.started ? 2 : 0) << c.label;
+    EXPECT_EQ(GetSceneMgr().GetRequest().push, c.started ? 1 : -1) << c.label;
+  }
+  EXPECT_FALSE(StartEventReplay(nullptr));
+  GetSceneMgr().RequestChange(0, -1);
+}
+
 // sf.bin / sf_scr.dat records for the lines tests.
 struct LineRec {
   int general;
@@ -922,6 +957,64 @@ TEST_F(OmakeRun, LinesGalleryPageListsLinesTruncationAndDepthBound) {
   GetSceneMgr().Reset();
   EXPECT_EQ(GetMenuMgr().GetDepthBound(), 7);
   GetMenuMgr().SetDepthBound(0);
+}
+
+// Every extras layout, as the generator writes it, gives its menu each widget the menu looks up:
+// the contract's ids, and the widgets found by kind and order are the ones the ids name.
+TEST_F(OmakeRun, EveryExtrasLayoutHoldsItsContract) {
+  struct Range {
+    int first, last;
+  };
+  struct Layout {
+    int extra;  // the title's extra (1..5); 0 the top menu
+    int32_t phase;
+    std::vector<Range> ids;
+  } layouts[] = {
+      {0, CVSceneOmake::kPhaseTop, {{1000, 1004}, {1, 1}}},
+      {1, CVSceneOmake::kPhaseCg, {{11000, 11011}, {10000, 10005}, {12000, 12001}, {1, 1}}},
+      {2, CVSceneOmake::kPhaseReplay, {{11000, 11019}, {10000, 10012}, {12000, 12008}, {1, 1}}},
+      {3, CVSceneOmake::kPhaseEvents, {{11000, 11011}, {1, 1}}},
+      {4, CVSceneOmake::kPhaseLines, {{11000, 11014}, {12000, 12006}, {15000, 15005}, {16000, 16009}, {20000, 20000}}},
+      {5, CVSceneOmake::kPhaseMusic, {{11000, 11019}, {12000, 12001}, {10000, 10001}, {1, 1}}},
+  };
+  for (const Layout& l : layouts) {
+    SCOPED_TRACE(l.phase);
+    if (l.extra == 0) {
+      EnterFromTitle(1);
+      ASSERT_NE(Extras(), nullptr);
+      Extras()->SetPhase(CVSceneOmake::kPhaseTop, 1, 0);
+      driver_->Ticks(3);
+    } else {
+      EnterFromTitle(l.extra);
+    }
+    CVSceneOmake* x = Extras();
+    ASSERT_NE(x, nullptr);
+    ASSERT_EQ(x->GetPhase(), l.phase);
+    CVMenuBase* m = x->OpenMenu();
+    ASSERT_NE(m, nullptr);
+    for (const Range& r : l.ids)
+      for (int id = r.first; id <= r.last; ++id) EXPECT_NE(m->FindButtonById(id), nullptr) << id;
+    auto button = [m](int id) { return static_cast<CVMenuBase*>(m->FindButtonById(id)); };
+    if (auto* cg = dynamic_cast<CVMenuOmake_CG*>(m)) {
+      EXPECT_NE(dynamic_cast<CVMenuWindow*>(cg->View()), nullptr);
+      for (int k = 0; k < CVMenuOmake_CG::kPerPage; ++k) {
+        EXPECT_EQ(cg->Thumb(k), button(11000 + k)) << k;
+        ASSERT_NE(cg->Cover(k), nullptr) << k;
+        EXPECT_EQ(cg->Cover(k)->position.x, cg->Thumb(k)->position.x) << "cover " << k << " lies on its thumbnail";
+        EXPECT_EQ(cg->Cover(k)->position.y, cg->Thumb(k)->position.y) << k;
+      }
+      EXPECT_EQ(cg->Thumb(CVMenuOmake_CG::kPerPage), nullptr);
+      if (l.phase == CVSceneOmake::kPhaseCg) {
+        for (int k = 0; k < 6; ++k) EXPECT_EQ(cg->PageButton(k), button(10000 + k)) << k;
+      }
+    } else if (auto* bgm = dynamic_cast<CVMenuOmake_BGM*>(m)) {
+      for (int k = 0; k < CVMenuOmake_BGM::kTracksPerPage; ++k) EXPECT_EQ(bgm->TrackButton(k), button(11000 + k));
+      EXPECT_EQ(bgm->TrackButton(CVMenuOmake_BGM::kTracksPerPage), nullptr);
+      ASSERT_NE(bgm->Slider(), nullptr);
+    }
+    Click(1060 + 80, 630 + 24, false, 8);  // back to the title
+    ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  }
 }
 
 // The top menu opens every extra; the music rules hold between them; back from the top menu
