@@ -1065,28 +1065,54 @@ Rgb At(const std::vector<uint8_t>& px, int x, int y) {
   return {px[i], px[i + 1], px[i + 2]};
 }
 
+// How many different colours the rectangle shows (a flat fill or a stretched edge row shows few).
+size_t ColoursIn(const std::vector<uint8_t>& px, int x0, int y0, int w, int h) {
+  std::vector<uint32_t> seen;
+  for (int y = y0; y < y0 + h; y += 3)
+    for (int x = x0; x < x0 + w; x += 3) {
+      const Rgb c = At(px, x, y);
+      seen.push_back(static_cast<uint32_t>(c.r << 16 | c.g << 8 | c.b));
+    }
+  std::sort(seen.begin(), seen.end());
+  return static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+}
+
 // Unlocked thumbnails are drawn in sepia, in colour under the pointer; locked ones show the cover.
+// The sample picture 1 is a blue night sky with a pale moon at (168, 40) and dark hills.
 TEST_F(OmakePixels, GalleryThumbnailsInSepiaColourUnderThePointerAndLockCovers) {
   if (!haveGl_) GTEST_SKIP() << "no GL 3.3 context";
   SetCgSeen(1, 1);
   EnterFromTitle(1);
   ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 7);
+  constexpr int kX = 100, kY = 130;  // thumbnail 0
   driver_->SetPointer(20, 700);
   driver_->Ticks(40);
   std::vector<uint8_t> px;
   ASSERT_TRUE(Grab("gallery", px));
-  // The sample picture 1 is a blue night; in sepia its sky turns warm.
-  const Rgb sepia = At(px, 100 + 120, 130 + 20);
-  EXPECT_GT(sepia.r, sepia.b) << sepia.r << "," << sepia.g << "," << sepia.b;
   const Rgb cover = At(px, 370 + 20, 130 + 20);
   EXPECT_LT(std::abs(cover.r - cover.b), 16) << "the grey lock cover";
-  // Under the pointer the thumbnail loses its sepia (checked on the widget in the run test); its
-  // drawing there is dumped for a look but not asserted (see the design notes, "Extras").
-  driver_->SetPointer(100 + 120, 130 + 67);
+  // The pointer rests on the thumbnail for several frames: its look is set again each frame.
+  driver_->SetPointer(kX + 120, kY + 67);
   driver_->Ticks(10);
-  ASSERT_TRUE(Grab("gallery_hover", px));
+  std::vector<uint8_t> hover;
+  ASSERT_TRUE(Grab("gallery_hover", hover));
+  struct Look {
+    const char* what;
+    const std::vector<uint8_t>& px;
+    bool sepia;
+  } looks[] = {{"away", px, true}, {"under the pointer", hover, false}};
+  for (const Look& l : looks) {
+    const Rgb sky = At(l.px, kX + 20, kY + 20), moon = At(l.px, kX + 168, kY + 40);
+    EXPECT_GT(ColoursIn(l.px, kX + 2, kY + 2, 236, 131), 40u) << l.what << ": the picture, not one flat colour";
+    EXPECT_GT(moon.r + moon.g, sky.r + sky.g + 200) << l.what << ": the moon stands out of the sky";
+    if (l.sepia) {
+      EXPECT_GT(sky.r, sky.b) << l.what << ": sepia warms the night sky " << sky.r << "," << sky.g << "," << sky.b;
+    } else {
+      EXPECT_GT(sky.b, sky.r + 20) << l.what << ": the sky in its own blue " << sky.r << "," << sky.g << "," << sky.b;
+    }
+  }
   // Full size.
-  Click(100 + 120, 130 + 67, false, 10);
+  Click(kX + 120, kY + 67, false, 10);
   ASSERT_TRUE(Grab("picture", px));
 }
 
