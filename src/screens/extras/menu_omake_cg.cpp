@@ -10,9 +10,9 @@
 #include "render/effect/shader.h"
 #include "save/omake_tables.h"
 #include "screens/extras/omake_ports.h"
+#include "screens/extras/omake_replay.h"
 #include "screens/extras/omake_widgets.h"
 #include "screens/extras/scene_omake.h"
-#include "save/omake_tables.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_window.h"
 #include "ui/widgets/menu_window_group.h"
@@ -31,7 +31,6 @@ constexpr int32_t kCategoryFirst = 12000;
 constexpr int32_t kPageFirst = 10000;
 constexpr int32_t kThumbFirst = 11000;
 constexpr int32_t kMaxCgNumber = 511;
-constexpr int32_t kSceneAdv = 2;
 // A release after the pointer moved this far while held ends a drag, not a click.
 constexpr int32_t kDragSlop = 4;
 
@@ -163,21 +162,7 @@ const uint8_t* CVMenuOmake_CG::GetEventRecordAt(int32_t page, int32_t place) con
 }
 
 bool CVMenuOmake_CG::StartReplay(const uint8_t* record) {
-  if (!record) return false;
-  OmakePorts& ports = GetOmakePorts();
-  if (!ports.sceneSeen(U16(record, 0))) return false;
-  char label[33] = {};
-  std::memcpy(label, record + kOmakeEventLabelOffset, 32);
-  if (!label[0]) return false;
-  // Only a label that was found leaves the extras: a failed jump keeps the player here.
-  const int32_t oldMode = GameMode;
-  GameMode = game_mode::kEventScript;
-  if (!ports.gotoLabel(label)) {
-    GameMode = oldMode;
-    return false;
-  }
-  GetSceneMgr().RequestChange(kSceneAdv, 1);
-  return true;
+  return record && GetOmakePorts().sceneSeen(U16(record, 0)) && StartEventReplay(record);
 }
 
 void CVMenuOmake_CG::FindWidgets() {

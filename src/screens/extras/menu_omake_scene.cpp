@@ -7,9 +7,9 @@
 #include "save/omake_tables.h"
 #include "save/system_files.h"
 #include "screens/extras/omake_ports.h"
+#include "screens/extras/omake_replay.h"
 #include "screens/extras/omake_widgets.h"
 #include "screens/extras/scene_omake.h"
-#include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window.h"
@@ -23,7 +23,6 @@ constexpr size_t kHiddenOffset = 74, kOpenOffset = 76;
 // The replay highlight is word 72: word 70 places the record in the event gallery.
 const Color kHighlightColour{255, 130, 150, 255};
 const Color kTitleColour{190, 190, 190, 255};
-constexpr int32_t kSceneAdv = 2;
 constexpr int32_t kPreviewAnime = 1;
 
 uint16_t U16(const uint8_t* r, size_t off) { return le::Get16(r + off); }
@@ -193,21 +192,7 @@ void CVMenuOmake_Scene::ShowPreview(CVMenuBase* button, const uint8_t* record) {
   preview_->SetFlagAll(kWfShown, true);
 }
 
-bool CVMenuOmake_Scene::StartReplay(const uint8_t* record) {
-  if (!record) return false;
-  char label[kFieldBytes + 1];
-  Field(record, kLabelOffset, label);
-  if (!label[0]) return false;
-  // Only a label that was found leaves the extras: a failed jump keeps the player here.
-  const int32_t oldMode = GameMode;
-  GameMode = game_mode::kEventScript;
-  if (!GetOmakePorts().gotoLabel(label)) {
-    GameMode = oldMode;
-    return false;
-  }
-  GetSceneMgr().RequestChange(kSceneAdv, 1);
-  return true;
-}
+bool CVMenuOmake_Scene::StartReplay(const uint8_t* record) { return StartEventReplay(record); }
 
 void CVMenuOmake_Scene::Decide(int32_t id) {
   if (id >= kCategoryFirst && id <= kCategoryLast) {

@@ -25,12 +25,14 @@ void CVMenuBtn::Close() {
   CVMenuWindow::Close();
 }
 
+int32_t CVMenuBtn::CellForState(int32_t s) const { return s >= 0 && s < 5 ? statePatterns[s] : s; }
+
 int32_t CVMenuBtn::SetState(int32_t s, int32_t force) {
   const int32_t old = GetState();
   const bool valid = s >= 0 && s < 5;
   if (!force && sprite && valid && sprite->cell != statePatterns[s]) force = 1;
+  // The window shows the look's pattern (CellForState), also when the state is set again unchanged.
   if (!CVMenuWindow::SetState(s, force)) return 0;
-  if (sprite && valid) sprite->SetCell(statePatterns[s]);
   ChangeStateAnime(old, s);
   if (valid && old != s && stateSounds[s] != -1) {
     int32_t number = stateSounds[s];

@@ -22,6 +22,8 @@ class CVMenuBtn : public CVMenuWindow {
   void Open(int32_t a, int32_t b, int32_t c) override;
   void Close() override;
   int32_t SetState(int32_t state, int32_t force) override;
+  // A look's pattern; a state outside the five looks shows its own number.
+  int32_t CellForState(int32_t state) const override;
   virtual void SetStatePatterns(int32_t p0, int32_t p1, int32_t p2, int32_t p3, int32_t p4);
   virtual void SetStateSound(int32_t state, int32_t number, bool fromReference);
   virtual void SetStateSounds(int32_t s0, int32_t s1, int32_t s2, int32_t s3, int32_t s4, uint16_t mask);

@@ -84,7 +84,7 @@ void CVMenuWindow::Open(int32_t a, int32_t b, int32_t c) {
     s->Setup(pictureName.CStr(), s->position, Color(255, 255, 255, 255), s->width * cols, s->height * rows, s->columns,
              s->rows, s->rotation.x, s->rotation.y, s->rotation.z, s->uvLeft, s->uvTop, s->cellWidth * cols,
              s->cellHeight * rows, flagged, false, true);
-    s->SetCell(GetState());
+    s->SetCell(CellForState(GetState()));
     // A bar picture whose size came from the texture gets its full size now.
     if (vectorA.x < 0.0f || vectorA.y < 0.0f) vectorA = Vector3(s->width, s->height, 0.0f);
     AddEffectShader();
@@ -107,7 +107,8 @@ void CVMenuWindow::Close() {
 
 int32_t CVMenuWindow::SetState(int32_t s, int32_t force) {
   const int32_t changed = CVMenuBase::SetState(s, force);
-  if (sprite && (changed || sprite->cell != GetState())) sprite->SetCell(GetState());
+  const int32_t cell = CellForState(GetState());
+  if (sprite && (changed || sprite->cell != cell)) sprite->SetCell(cell);
   return changed;
 }
 

@@ -24,6 +24,8 @@ class CVMenuWindow : public CVMenuBase {
   void Open(int32_t a, int32_t b, int32_t c) override;
   void Close() override;
   int32_t SetState(int32_t state, int32_t force) override;
+  // The picture cell a state shows: the state itself for a plain window (a button maps its looks).
+  virtual int32_t CellForState(int32_t state) const { return state; }
   void SetFlagAll(int bit, bool on) override;
   void SetFlag(int bit, bool on) override;
   void SetFlagByType(uint32_t type, int bit, bool on) override;

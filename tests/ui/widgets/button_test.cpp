@@ -201,4 +201,24 @@ TEST(Button, CaptionAndPatterns) {
   EXPECT_EQ(s.root->selectedId, 7);
 }
 
+// A look's pattern holds while the state is set again unchanged frame after frame (the pointer
+// resting on the button): a one-cell picture keeps showing its cell 0 instead of a cell past it.
+TEST(Button, PatternHoldsWhileTheLookRepeats) {
+  const int32_t patterns[][5] = {{0, 0, 0, 0, 0}, {10, 11, 12, 13, 14}, {4, 3, 2, 1, 0}};
+  for (const auto& p : patterns) {
+    ButtonScreen s;
+    s.a->SetStatePatterns(p[0], p[1], p[2], p[3], p[4]);
+    for (int f = 0; f < 4; ++f) {
+      s.Frame(150, 120, 0);
+      ASSERT_EQ(s.a->GetState(), kBtnOver);
+      EXPECT_EQ(s.a->GetSprite()->cell, p[kBtnOver]) << p[kBtnOver] << " frame " << f;
+    }
+    s.Frame(10, 10, 0);
+    EXPECT_EQ(s.a->GetSprite()->cell, p[kBtnIdle]) << p[kBtnIdle];
+    // A state outside the five looks shows its own cell.
+    s.a->SetState(7, 0);
+    EXPECT_EQ(s.a->GetSprite()->cell, 7);
+  }
+}
+
 }  // namespace
