@@ -192,8 +192,9 @@ CVTexture* FilterCover(CDGManager* mgr, CDGTexture* cover, const Look& look, int
     c.board->RecountPasses();
     c.hsvCounted = hsvOn;
   }
-  if (!RenderAlone(mgr, c.board, c.result)) return nullptr;
-  return OpaqueCopy(mgr, c.result, w, h);
+  const bool filtered = RenderAlone(mgr, c.board, c.result);
+  c.blend->SetUserData2(nullptr);  // the pattern's picture may go with its widget
+  return filtered ? OpaqueCopy(mgr, c.result, w, h) : nullptr;
 }
 
 }  // namespace
