@@ -335,11 +335,19 @@ CDGTexture* CDGManager::RenderToTexture(int width, int height) {
   if (!ready_ || !device_) return nullptr;
   CDGTexture* target = textureManager_.CreateRenderTarget(this, width, height);
   if (!target) return nullptr;
+  if (!RenderToTarget(target)) {
+    target->Release();
+    return nullptr;
+  }
+  return target;
+}
+
+bool CDGManager::RenderToTarget(CDGTexture* target) {
+  if (!ready_ || !device_ || !target || !target->IsRenderTarget() || !target->HasTexture()) return false;
   const plat::TextureId old = device_->GetRenderTarget();
   if (!device_->SetRenderTarget(target->DeviceId())) {
     device_->SetRenderTarget(old);
-    target->Release();
-    return nullptr;
+    return false;
   }
   SortQueue(overlay_);
   device_->Clear(true, true, 0x00000000u, 1.0f);
@@ -357,7 +365,7 @@ CDGTexture* CDGManager::RenderToTexture(int width, int height) {
   device_->SetRenderTarget(old);
   ApplyCameraToDevice();
   device_->SetBlend(plat::BlendFactor::SrcAlpha, plat::BlendFactor::InvSrcAlpha);
-  return target;
+  return true;
 }
 
 CDGTexture* CDGManager::LoadTextureFromFile(const char* name) {

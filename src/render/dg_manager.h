@@ -98,6 +98,8 @@ class CDGManager : public CDGReferenceObject {
   bool RenderFrame();
   // Draws the overlay list into a new render target; null on failure. The caller owns it.
   CDGTexture* RenderToTexture(int width, int height);
+  // The same into a render target the caller keeps (cleared first); false on failure.
+  bool RenderToTarget(CDGTexture* target);
 
   CDGTexture* LoadTextureFromFile(const char* name);
   CDGTexture* LoadTextureFromLoader(const char* name, CDGFileLoad* loader, int mode);

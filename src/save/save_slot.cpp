@@ -156,6 +156,7 @@ const char* CheckStagedTurnWords(const StagedSlg& st, bool mayBeUnstarted) {
   w.marchOrder = staged(MarchOrderList);
   if ((p = staged(&FirstTurnFlag))) w.firstTurn = static_cast<int32_t>(le::Get32(p));
   if ((p = staged(&CurrentKuniId))) w.currentKuni = *p;
+  if ((p = staged(&SlgPhaseIndex))) w.phaseIndex = *p;
   if ((p = staged(&UnificationStage))) w.unificationStage = static_cast<int32_t>(le::Get32(p));
   if ((p = staged(&st.scratch.unificationDeclared))) w.declared = *p;
   if (const char* why = CheckLoadedTurnWords(w)) {
@@ -579,6 +580,7 @@ bool LoadGameSlot(int slot) {
   if (!LoadSlotAdvFile(slot)) return Refuse(kAdvFile, slot, "not loaded");
   CommitSlg(slg);
   CommitPrg(prg);
+  SettleLoadedPhaseIndex();
   RunId = static_cast<int32_t>(h.runId);
   SetRunCleared(h.cleared);
   return true;

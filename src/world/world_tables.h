@@ -328,6 +328,8 @@ extern uint16_t GameYear;
 extern uint16_t TurnCounter;
 extern uint8_t TurnSubPhase;
 extern uint8_t ActingSideFlag;
+// The clan-order position of the military, politics or strategy phase under way (60 once the
+// phase has walked every clan); in the world file, so a load resumes at the same clan.
 extern uint8_t SlgPhaseIndex;
 extern int32_t ScenarioNumber;
 extern int32_t FirstTurnFlag;

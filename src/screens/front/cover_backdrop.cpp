@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/gl/gfx_device.h"
@@ -35,20 +37,12 @@ bool Compiled(const CVShader& s) { return s.GetEffect() && s.GetEffect()->HasEff
 CDGBoardRenderer* MakeBoard(CDGManager* mgr, CDGTexture* texture, int w, int h) {
   auto* b = new CDGBoardRenderer(mgr);
   b->SetMode(CDGBoardRenderer::kScreen);
-  b->SetTexture(texture);
+  if (texture) b->SetTexture(texture);
   b->SetPosition(0, 0, 0);
   b->SetAxes(Vector3(1, 0, 0), Vector3(0, 1, 0));
   b->SetSize(static_cast<float>(w), static_cast<float>(h));
   b->SetColors(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, true);
   return b;
-}
-
-CDGTexture* RenderAlone(CDGManager* mgr, CDGRendererBase* r, int w, int h) {
-  mgr->ClearOverlayList();
-  mgr->AddToOverlayList(r);
-  CDGTexture* t = mgr->RenderToTexture(w, h);
-  mgr->ClearOverlayList();
-  return t;
 }
 
 // The look the panel asks for: saturation and value shifts (-1..1) and the blend pattern.
@@ -74,20 +68,99 @@ CVTexture* OpaqueCopy(CDGManager* mgr, CDGTexture* picture, int w, int h) {
   return nullptr;
 }
 
-// One reference to each effect of the chain, per device manager, so that their programs stay
-// compiled between backdrops (a file's program lives while any effect made from it does).
-void KeepCompiled(CDGManager* mgr, const std::initializer_list<CVShader*>& chain) {
-  static CDGManager* owner = nullptr;
-  static std::vector<CDGEffect*> kept;
-  if (owner == mgr && !kept.empty() && kept.front()->HasEffect()) return;
-  for (CDGEffect* e : kept) e->Release();
-  kept.clear();
-  owner = mgr;
-  for (CVShader* s : chain)
-    if (CDGEffect* e = s->GetEffect(); e && e->HasEffect()) {
-      e->AddRef();
-      kept.push_back(e);
+// The chain's device objects, kept between backdrops so that a backdrop only draws: a board that
+// draws the cover small, the small picture, the board of the filter passes (with its effects,
+// their compiled programs and its two pass targets) and the target of the result. Made again when
+// the manager, the size or the pattern changes, or when any of them lost its device object (a
+// manager that went detaches them); a device reset only empties the targets, and every backdrop
+// draws them afresh. Never destroyed: it may outlive the manager, which detaches it.
+class Chain {
+ public:
+  CDGBoardRenderer* cover = nullptr;
+  CDGBoardRenderer* board = nullptr;
+  CDGTexture* small = nullptr;
+  CDGTexture* result = nullptr;
+  std::unique_ptr<CVShaderGaussFilter> gauss;
+  std::unique_ptr<CVShaderTexBlendBy> blend;
+  std::unique_ptr<CVShaderHSV> hsv;
+  std::unique_ptr<CVShaderMultipleAlpha> premultiply;
+  int hsvCounted = -1;  // whether the passes were counted with the HSV pass on (-1 not counted)
+
+  bool Fits(CDGManager* mgr, int w, int h, const char* pattern) const {
+    return mgr_ == mgr && w_ == w && h_ == h && pattern_ == (pattern ? pattern : "") && cover && cover->IsBuilt() &&
+           board && board->IsBuilt() && small && small->HasTexture() && result && result->HasTexture() &&
+           Compiled(*gauss) && Compiled(*blend) && Compiled(*hsv) && Compiled(*premultiply);
+  }
+
+  bool Make(CDGManager* mgr, int w, int h, const char* pattern) {
+    Drop();
+    mgr_ = mgr;
+    w_ = w;
+    h_ = h;
+    pattern_ = pattern ? pattern : "";
+    cover = MakeBoard(mgr, nullptr, w, h);
+    small = mgr->CreateRenderTarget(w, h);
+    result = mgr->CreateRenderTarget(w, h);
+    if (!small || !result) return false;
+    board = MakeBoard(mgr, small, w, h);
+    board->BuildVertices();
+    gauss = std::make_unique<CVShaderGaussFilter>();
+    // No pattern (a blend widget without a picture) leaves the pattern unbound, which reads white.
+    blend = std::make_unique<CVShaderTexBlendBy>(pattern);
+    hsv = std::make_unique<CVShaderHSV>();
+    premultiply = std::make_unique<CVShaderMultipleAlpha>();
+    const std::initializer_list<CVShader*> chain = {gauss.get(), blend.get(), hsv.get(), premultiply.get()};
+    for (CVShader* s : chain) {
+      s->Load();
+      s->Enable();
     }
+    gauss->SetDispersion(kCoverBlurDispersion);
+    gauss->SetUserData2(small);
+    hsv->SetUserData2(small);
+    // The passes are counted once all are attached: each count re-makes the board's targets.
+    for (CVShader* s : chain)
+      if (s->GetEffect()) board->AttachResource(s->GetEffect(), false, true);
+    hsvCounted = -1;
+    return true;
+  }
+
+  void Drop() {
+    // The board lets go of the effects before the shaders that made them go.
+    if (board) {
+      board->ReleaseResources();
+      board->Release();
+    }
+    board = nullptr;
+    gauss.reset();
+    blend.reset();
+    hsv.reset();
+    premultiply.reset();
+    if (cover) cover->Release();
+    cover = nullptr;
+    for (CDGTexture** t : {&small, &result}) {
+      if (*t) (*t)->Release();
+      *t = nullptr;
+    }
+    mgr_ = nullptr;
+  }
+
+ private:
+  CDGManager* mgr_ = nullptr;
+  int w_ = 0, h_ = 0;
+  std::string pattern_;
+};
+
+Chain& KeptChain() {
+  static Chain* chain = new Chain;
+  return *chain;
+}
+
+bool RenderAlone(CDGManager* mgr, CDGRendererBase* r, CDGTexture* target) {
+  mgr->ClearOverlayList();
+  mgr->AddToOverlayList(r);
+  const bool ok = mgr->RenderToTarget(target);
+  mgr->ClearOverlayList();
+  return ok;
 }
 
 // The cover drawn small, then blurred (two passes), faded by the pattern, shifted in HSV and
@@ -95,51 +168,38 @@ void KeepCompiled(CDGManager* mgr, const std::initializer_list<CVShader*>& chain
 // premultiplied blending, so each middle pass hands its colour and alpha on unchanged). Null when
 // the device cannot.
 CVTexture* FilterCover(CDGManager* mgr, CDGTexture* cover, const Look& look, int w, int h, bool* tinted) {
-  CDGBoardRenderer* board = MakeBoard(mgr, cover, w, h);
-  CDGTexture* small = RenderAlone(mgr, board, w, h);
-  CVTexture* holder = nullptr;
-  if (small) {
-    board->SetTexture(small);
-    board->BuildVertices();
-    CVShaderGaussFilter gauss;
-    // No pattern (a blend widget without a picture) leaves the pattern unbound, which reads white.
-    CVShaderTexBlendBy blend(look.pattern);
-    CVShaderHSV hsv;
-    CVShaderMultipleAlpha premultiply;
-    gauss.SetUserData2(small);
-    hsv.SetUserData2(small);
-    // The pattern spans the whole picture, as the blend widget spans the panel: its tiling rate is
-    // measured against a picture of the pattern's own size.
-    blend.SetUserData2(look.patternPicture ? look.patternPicture : small);
-    const std::initializer_list<CVShader*> chain = {&gauss, &blend, &hsv, &premultiply};
-    for (CVShader* s : chain) {
-      s->Load();
-      s->Enable();
-    }
-    KeepCompiled(mgr, chain);
-    gauss.SetDispersion(kCoverBlurDispersion);
-    hsv.SetS(look.saturation);  // both 0: the shader disables itself and its pass is skipped
-    hsv.SetV(look.value);
-    *tinted = Compiled(hsv);
-    for (CVShader* s : chain) {
-      s->SetParams();
-      // The passes are counted once, at the end: each count re-makes the board's targets.
-      if (s->GetEffect()) board->AttachResource(s->GetEffect(), false, true);
-    }
-    board->RecountPasses();
-    if (CDGTexture* filtered = RenderAlone(mgr, board, w, h)) {
-      holder = OpaqueCopy(mgr, filtered, w, h);
-      filtered->Release();
-    }
-    // The board lets go of the effects before the shaders that made them go.
-    board->ReleaseResources();
-    small->Release();
+  Chain& c = KeptChain();
+  if (!c.Fits(mgr, w, h, look.pattern) && !c.Make(mgr, w, h, look.pattern)) {
+    c.Drop();
+    return nullptr;
   }
-  board->Release();
-  return holder;
+  c.cover->SetTexture(cover);
+  c.cover->BuildVertices();
+  const bool drawn = RenderAlone(mgr, c.cover, c.small);
+  c.cover->SetTexture(nullptr);  // the cover is deleted next
+  if (!drawn) return nullptr;
+  // The pattern spans the whole picture, as the blend widget spans the panel: its tiling rate is
+  // measured against a picture of the pattern's own size.
+  c.blend->SetUserData2(look.patternPicture ? look.patternPicture : c.small);
+  c.hsv->SetS(look.saturation);  // both 0: the shader disables itself and its pass is skipped
+  c.hsv->SetV(look.value);
+  *tinted = Compiled(*c.hsv);
+  for (CVShader* s : {static_cast<CVShader*>(c.gauss.get()), static_cast<CVShader*>(c.blend.get()),
+                      static_cast<CVShader*>(c.hsv.get()), static_cast<CVShader*>(c.premultiply.get())})
+    s->SetParams();
+  const int hsvOn = c.hsv->IsActive() ? 1 : 0;
+  if (hsvOn != c.hsvCounted) {
+    c.board->RecountPasses();
+    c.hsvCounted = hsvOn;
+  }
+  const bool filtered = RenderAlone(mgr, c.board, c.result);
+  c.blend->SetUserData2(nullptr);  // the pattern's picture may go with its widget
+  return filtered ? OpaqueCopy(mgr, c.result, w, h) : nullptr;
 }
 
 }  // namespace
+
+void ReleaseCoverBackdropChain() { KeptChain().Drop(); }
 
 bool BuildCoverBackdrop(CVScene& scene, CVMenuBase* panel, CVMenuBase* blend) {
   if (blend) blend->SetFlagAll(kWfShown, false);

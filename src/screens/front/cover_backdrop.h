@@ -17,3 +17,6 @@ inline constexpr int kCoverBackdropReduction = 4;
 // The blend widget (a mask, never a picture of its own) is hidden in every case. Without a cover,
 // or when the panel is not a window with a sprite, the panel keeps its own picture; false then.
 bool BuildCoverBackdrop(CVScene& scene, CVMenuBase* panel, CVMenuBase* blend);
+// The chain's device objects are kept between backdrops (and made again when the device manager,
+// the size or the pattern changes); this lets them go now.
+void ReleaseCoverBackdropChain();

@@ -11,6 +11,7 @@
 #include "screens/scenario/adv_ports.h"
 #include "screens/scenario/scene_adv.h"
 #include "ui/menus/menu_mgr.h"
+#include "ui/scenes/scene_dlg.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
@@ -372,9 +373,13 @@ void CVMenuADV::StepQuestion() {
   pendingQuestion = -1;
   if (answer != 1) return;
   switch (q) {
-    case 0:
-      GameMode = GameMode == game_mode::kOtherScript ? game_mode::kBackToTitle : game_mode::kIdle;
+    case 0: {
+      // The question is still closing over the window, so the game mode now is the dialog's:
+      // the mode beneath it decides, and the new one is handed over when it closes.
+      const int32_t beneath = GameModeBeneathDialog();
+      SetGameModeBeneathDialog(beneath == game_mode::kOtherScript ? game_mode::kBackToTitle : game_mode::kIdle);
       break;
+    }
     case 1:
       if (advScene) advScene->SetFastForward(true);
       break;

@@ -48,6 +48,7 @@ bool CVSceneDlg::OnEnter() {
   savedGameMode_ = GameMode;
   GameMode = game_mode::kDialog;
   entered_ = 1;
+  open_ = 1;
   freezeBelow_ = 0;
   answer_ = -1;
   // The bound found now; the first update saves it again before raising it. A dialog left before
@@ -57,7 +58,9 @@ bool CVSceneDlg::OnEnter() {
 }
 
 bool CVSceneDlg::OnLeave() {
-  GameMode = savedGameMode_;
+  // A mode set beneath while the question was open (a load, say) stands.
+  if (GameMode == game_mode::kDialog) GameMode = savedGameMode_;
+  open_ = 0;
   GetMenuMgr().SetDepthBound(savedDepthBound_);
   return CVScene::OnLeave();
 }
@@ -134,4 +137,23 @@ int32_t GetDialogResult() {
   auto* dlg = dynamic_cast<CVSceneDlg*>(GetSceneById(kDialogSceneId));
   if (!dlg || dlg->GetPhase() != CVSceneDlg::kPhaseClosed) return -1;
   return dlg->GetAnswer();
+}
+
+namespace {
+CVSceneDlg* OpenDialog() {
+  auto* dlg = dynamic_cast<CVSceneDlg*>(GetSceneById(kDialogSceneId));
+  return dlg && dlg->IsOpen() ? dlg : nullptr;
+}
+}  // namespace
+
+int32_t GameModeBeneathDialog() {
+  const CVSceneDlg* dlg = OpenDialog();
+  return dlg ? dlg->GetModeOnClose() : GameMode;
+}
+
+void SetGameModeBeneathDialog(int32_t mode) {
+  if (CVSceneDlg* dlg = OpenDialog())
+    dlg->SetModeOnClose(mode);
+  else
+    GameMode = mode;
 }

@@ -25,6 +25,10 @@ class CVSceneDlg : public CVScene {
   void SetFreezeBelow(uint32_t value) { freezeBelow_ = value; }
   uint32_t GetFreezeBelow() const { return freezeBelow_; }
   int32_t GetAnswer() const { return answer_; }
+  // Between OnEnter and OnLeave; the game mode that the close hands back.
+  bool IsOpen() const { return open_ != 0; }
+  int32_t GetModeOnClose() const { return savedGameMode_; }
+  void SetModeOnClose(int32_t mode) { savedGameMode_ = mode; }
   int32_t GetKind() const { return kind_; }
   CVMenuBase* GetPanel(int i) const { return i >= 0 && i < 3 ? panels_[i] : nullptr; }
   CVMenuBase* GetKindWindow() const { return kindWindow_; }
@@ -43,6 +47,7 @@ class CVSceneDlg : public CVScene {
   CVMenuBase* panel_ = nullptr;  // the panel of the current kind
   int32_t kind_ = 3;
   uint8_t entered_ = 0;
+  uint8_t open_ = 0;
   // Frozen until the first OnEnter: the update that Start runs on creation happens before the
   // dialog is pushed, when the stack top is not the scene beneath the question.
   uint32_t freezeBelow_ = 1;
@@ -57,3 +62,8 @@ class CVSceneDlg : public CVScene {
 bool OpenDialogScene(int32_t kind, int32_t keepBelowRunning);
 // -1 while no answer is readable (no scene 10, or not closed yet), else the chosen button id.
 int32_t GetDialogResult();
+// The game mode of the game beneath an open question (the current mode when none is open).
+int32_t GameModeBeneathDialog();
+// Sets the game mode for the game beneath: an open question hands it over when it closes (set at
+// once, it would be replaced by the mode the question saved); with no question open, at once.
+void SetGameModeBeneathDialog(int32_t mode);

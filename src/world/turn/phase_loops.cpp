@@ -40,7 +40,7 @@ bool IsLivingClan(int clan) {
 
 int MilitaryPhase() {
   if (StepCheckDone()) return 0;
-  int32_t& index = g_TurnWork.phase.militaryIndex;
+  uint8_t& index = SlgPhaseIndex;
   if (StepBegin()) index = 0;
   for (int guard = 0; guard <= kDaimyoInPlay; ++guard) {
     if (index >= kDaimyoInPlay) {
@@ -83,7 +83,7 @@ int MilitaryPhase() {
 
 int PoliticsPhase() {
   if (StepCheckDone()) return 0;
-  int32_t& index = g_TurnWork.phase.politicsIndex;
+  uint8_t& index = SlgPhaseIndex;
   if (StepBegin()) index = 0;
   if (StepGet() == 1) {
     for (int guard = 0; guard <= kDaimyoInPlay; ++guard) {
@@ -127,7 +127,7 @@ void ResetBusyoPhaseFlags() {
 
 int StrategyPhase() {
   if (StepCheckDone()) return 0;
-  int32_t& index = g_TurnWork.phase.strategyIndex;
+  uint8_t& index = SlgPhaseIndex;
   if (StepBegin()) {
     index = 0;
     ResetBusyoPhaseFlags();

@@ -426,6 +426,7 @@ const char* CheckLoadedTurnWords(const LoadedTurnWords& w) {
   if (w.currentKuni >= kKuniCount && w.currentKuni != kNoKuni) return "current country out of range";
   if (w.unificationStage < 0 || w.unificationStage > 2) return "unification stage out of range";
   if (w.declared > 1) return "unification declared byte out of range";
+  if (w.phaseIndex > kDaimyoInPlay) return "phase clan position out of range";
   if (!w.clanOrder || !w.marchOrder) return "orders missing";
   bool seen[kDokuSlots] = {};
   for (int i = 0; i < kDaimyoInPlay; ++i) {
@@ -448,4 +449,15 @@ const char* CheckLoadedTurnSteps(int32_t gameMode, const uint32_t* steps, int le
   const bool ok = s == kStepIdle || (s >= kSlgStepReset && s <= kSlgStepGameOver) || s == kStepPushed ||
                   s == kStepDone || s == kStepDoneWait;
   return ok ? nullptr : "main strategy step out of range";
+}
+
+void SettleLoadedPhaseIndex() {
+  if (GameMode != game_mode::kSlg || g_StepMachine.step[1] != kSlgStepTurn) return;
+  if (SlgPhaseIndex != 0 || TurnSubPhase < 1 || TurnSubPhase > 3 || IsAutoRun()) return;
+  for (int i = 0; i < kDaimyoInPlay; ++i) {
+    if (ClanOrderList[i] == PlayerDaimyoId) {
+      SlgPhaseIndex = static_cast<uint8_t>(i);
+      return;
+    }
+  }
 }

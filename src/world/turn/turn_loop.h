@@ -62,8 +62,13 @@ struct LoadedTurnWords {
   uint8_t currentKuni = 0;
   int32_t unificationStage = 0;
   uint8_t declared = 0;
+  uint8_t phaseIndex = 0;  // the clan-order position of the phase under way (0 to 60)
 };
 const char* CheckLoadedTurnWords(const LoadedTurnWords& w);
 // The step codes of a saved step machine for a game in the given mode: in the strategy game the
 // main step's level must hold one of its steps.
 const char* CheckLoadedTurnSteps(int32_t gameMode, const uint32_t* steps, int levels);
+// After a strategy save has been loaded: a save made before the phase's clan position was kept
+// holds 0 there, and resumes at the player's clan (every save point of a phase lies in his turn)
+// instead of running again the clans before him.
+void SettleLoadedPhaseIndex();

@@ -43,12 +43,6 @@ struct DismissWork {
   int32_t chosen = 0xFFFF;
 };
 
-struct PhaseWork {
-  int32_t militaryIndex = 0;
-  int32_t politicsIndex = 0;
-  int32_t strategyIndex = 0;
-};
-
 struct SeasonWork {
   int32_t income = 0;  // the player's income of this season
   int32_t upkeep = 0;  // the player's upkeep of the year
@@ -125,7 +119,6 @@ struct TurnWork {
   SlgMainWork main;
   SlgKeyRing keys;
   DismissWork dismiss;
-  PhaseWork phase;
   SeasonWork season;
   UnificationWork unify;
   WarWork war;

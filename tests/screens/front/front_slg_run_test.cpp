@@ -243,6 +243,24 @@ TEST_F(FrontSlgRun, QuickSaveOnTheMapLoadsBackFromTheLoadScreenAtTheSameTurn) {
   EXPECT_EQ(GameMode, game_mode::kSlg);
   EXPECT_EQ(Here(), saved);
   EXPECT_NE(Here(), movedOn);
+  // The turn goes on in the phase it was saved in: the player's military commands again.
+  for (int i = 0; i < 600 && !PlayerCommandsOpen(); ++i) Click({60, 580});
+  EXPECT_TRUE(PlayerCommandsOpen());
+  EXPECT_EQ(TurnSubPhase, 1);
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+// The system menu's title button asks; "はい" leaves the strategy game for the title.
+TEST_F(FrontSlgRun, MapTitleButtonAnsweredYesReturnsToTheTitle) {
+  ASSERT_NO_FATAL_FAILURE(PlayToMilitaryPhase());
+  Click(ButtonCentre(Map(), 10013));
+  ASSERT_TRUE(Map()->StateFlags() & CVMenuSLGMain::kSystemMenu);
+  Click(ButtonCentre(Map(), 10013));
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 10);
+  Click(ButtonCentre(GetSceneById(10)->FindMenu(0), 1));
+  for (int i = 0; i < 60 && GetSceneMgr().GetCurrentSceneId() != 1; ++i) driver_->Tick();
+  EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << "back on the title";
+  EXPECT_NE(GameMode, game_mode::kSlg);
   EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
 }
 

@@ -624,6 +624,64 @@ TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
   EXPECT_GT(at(280, 175, 1), 10);
 }
 
+// The chain's render targets and effects are kept between backdrops: the next backdrop, one after
+// a device reset (targets emptied) and one after the device was re-created (everything moved to
+// the new device, programs compiled again) all give the first one's pixels.
+TEST_F(TitleRun, KeptBackdropChainSurvivesDeviceResetAndRecreation) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  auto backdrop = [&](std::vector<uint8_t>& px) {
+    SpriteWindowParams p;
+    p.width = 1280;
+    p.height = 720;
+    p.source = FRect(0, 0, 1280, 720);
+    CVMenuWindow* cover = GetMenuMgr().CreateMenuSpriteWindow(nullptr, p);
+    ASSERT_NE(cover, nullptr);
+    cover->Open(0, 0, 0);
+    std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
+    for (size_t y = 0; y < 720; ++y)
+      for (size_t x = 0; x < 1280; ++x) picture[(y * 1280 + x) * 4 + 1] = static_cast<uint8_t>(x * 255 / 1279);
+    CVTexture* holder = GetTextureMgr()->CreateTexture();
+    ASSERT_TRUE(holder->CreateEmpty(1280, 720));
+    ASSERT_TRUE(holder->GetTexture()->ApplyUpload(plat::Rect{0, 0, 1280, 720}, picture));
+    ASSERT_TRUE(cover->SetTextureObject(holder, false));
+    CVScene scene(-1, 6);
+    scene.SetMainMenu(cover);
+    CVMenuSceneRoot* menu = CreateMenuScene(70, "Data\\layout\\config.lay");
+    ASSERT_NE(menu, nullptr);
+    scene.AddMenu(menu, 0);
+    auto* panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(BuildCoverBackdrop(scene, panel, panel->FindChild(kWidgetSprite, 3)));
+    CVTexture* shown = panel->GetSprite()->texture;
+    ASSERT_NE(shown, nullptr);
+    ASSERT_TRUE(dg_->Device()->ReadTexture(shown->GetTexture()->DeviceId(), &px));
+  };
+  std::vector<uint8_t> first;
+  ASSERT_NO_FATAL_FAILURE(backdrop(first));
+  ASSERT_EQ(first.size(), 320u * 180u * 4u);
+  struct Case {
+    const char* name;
+    void (*before)(CDGManager*);
+  };
+  const Case cases[] = {
+      {"kept chain", [](CDGManager*) {}},
+      {"after a device reset",
+       [](CDGManager* m) {
+         m->Device()->SimulateLoss();
+         ASSERT_EQ(m->ResetDevice(true), 0);
+       }},
+      {"after the device was re-created", [](CDGManager* m) { ASSERT_TRUE(m->RecreateDevice()); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.before(dg_);
+    std::vector<uint8_t> again;
+    ASSERT_NO_FATAL_FAILURE(backdrop(again));
+    EXPECT_TRUE(again == first);
+  }
+}
+
 // The backdrop wipes in from the top through the transition effect when the menu appears: part
 // way, the upper sky is drawn and the lower part is still black; at the end the whole backdrop.
 TEST_F(TitleRun, BackdropWipesInThroughTheTransitionEffect) {

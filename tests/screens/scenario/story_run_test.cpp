@@ -101,6 +101,25 @@ class StoryRun : public ::testing::Test {
     GameMode = 1;
   }
 
+  // The title menu, then its story button (docs/layouts.md: the first button of the area).
+  void StartStory() {
+    for (int i = 0; i < 300; ++i) {
+      auto* t = dynamic_cast<CVSceneTitle*>(GetSceneById(1));
+      if (t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2) break;
+      driver_->Tick();
+    }
+    Click(480 + 160, 320 + 32, 6);
+  }
+  static void ButtonCentre(CVMenuBase* root, int32_t id, int* x, int* y) {
+    CVMenuBtn* b = root ? root->FindButtonById(id) : nullptr;
+    *x = *y = -1;
+    if (!b) return;
+    Vector3 p;
+    b->GetParentWorldPos(p);
+    *x = static_cast<int>(p.x + b->position.x + b->size.x / 2);
+    *y = static_cast<int>(p.y + b->position.y + b->size.y / 2);
+  }
+
   void Click(int x, int y, int after = 2) {
     driver_->SetPointer(x, y);
     driver_->Ticks(2);
@@ -220,6 +239,46 @@ TEST_F(StoryRun, QuickSaveMidMessageWithPicturesThenLoadResumesThere) {
   EXPECT_EQ(std::string(w->PageText()), page);
   EXPECT_EQ(w->SaveState(), pictures) << "the same pictures, places and sprite";
   EXPECT_TRUE(s->WaitAdvance());
+}
+
+// The message window's title button asks (the dialog scene over the story, which keeps running
+// beneath it); "はい" goes back to the title and the story stops, "いいえ" goes on with the story.
+TEST_F(StoryRun, TitleButtonAnsweredYesReturnsToTheTitle) {
+  StartStory();
+  ASSERT_EQ(GameMode, 0);
+  CVSceneADV* s = nullptr;
+  for (int i = 0; i < 2000 && !(s && s->WaitAdvance()); ++i) {
+    s = GetSceneMgr().GetCurrentSceneId() == 2 ? dynamic_cast<CVSceneADV*>(GetSceneById(2)) : nullptr;
+    if (!(s && s->WaitAdvance())) driver_->Tick();
+  }
+  ASSERT_TRUE(s && s->WaitAdvance()) << "the story shows a message";
+  int x = 0, y = 0;
+  ButtonCentre(s->Window(), CVMenuADV::kBtnTitle, &x, &y);
+  ASSERT_GE(x, 0);
+  struct Case {
+    int32_t answer;  // the dialog's button: 1 はい, 2 いいえ
+    bool toTitle;
+  };
+  for (const Case c : {Case{2, false}, Case{1, true}}) {
+    SCOPED_TRACE(c.toTitle ? "yes" : "no");
+    Click(x, y, 6);
+    ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 10) << "the question is open";
+    int ax = 0, ay = 0;
+    ButtonCentre(GetSceneById(10)->FindMenu(0), c.answer, &ax, &ay);
+    ASSERT_GE(ax, 0);
+    const int64_t readId = s->Window()->ReadId();
+    Click(ax, ay, 2);
+    for (int i = 0; i < 60 && GetSceneMgr().GetCurrentSceneId() == 10; ++i) driver_->Tick();
+    driver_->Ticks(10);
+    if (!c.toTitle) {
+      EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 2);
+      EXPECT_EQ(GameMode, 0);
+      EXPECT_EQ(s->Window()->ReadId(), readId) << "the answer is not a click on the message";
+      continue;
+    }
+    EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << "back on the title";
+    EXPECT_NE(GameMode, 0) << "the story script no longer runs";
+  }
 }
 
 }  // namespace

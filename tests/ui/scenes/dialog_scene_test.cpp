@@ -174,6 +174,34 @@ class DialogSceneTest : public ::testing::Test {
   std::unique_ptr<FrameDriver> driver;
 };
 
+// A screen beneath a question that answers it by changing the game mode: set through the
+// question, the new mode is what the close hands back; set directly (a load), it stands.
+TEST_F(DialogSceneTest, GameModeSetBeneathAnOpenQuestionSurvivesItsClose) {
+  struct Case {
+    const char* name;
+    bool throughQuestion;
+  };
+  for (const Case c : {Case{"through the question", true}, Case{"directly", false}}) {
+    SCOPED_TRACE(c.name);
+    GameMode = 0;
+    EXPECT_EQ(GameModeBeneathDialog(), 0);
+    ASSERT_TRUE(OpenDialogScene(8, 1));
+    ASSERT_EQ(GameMode, 13);
+    EXPECT_EQ(GameModeBeneathDialog(), 0);
+    if (c.throughQuestion)
+      SetGameModeBeneathDialog(1);
+    else
+      GameMode = 1;
+    ClickOn(Dialog()->GetPanel(0)->FindChild(kWidgetBtn, 0));
+    for (int i = 0; i < 40 && GetSceneMgr().GetCurrentSceneId() == 10; ++i) driver->Tick();
+    ASSERT_NE(GetSceneMgr().GetCurrentSceneId(), 10);
+    EXPECT_EQ(GameMode, 1);
+    // With no question open the mode is set at once.
+    SetGameModeBeneathDialog(2);
+    EXPECT_EQ(GameMode, 2);
+  }
+}
+
 TEST_F(DialogSceneTest, AskClickAnswerAndReadItAfterThePop) {
   GameMode = 11;
   ASSERT_TRUE(OpenDialogScene(20, 0));  // outside 0..14: kind 3
