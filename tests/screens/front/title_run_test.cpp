@@ -555,12 +555,13 @@ TEST_F(TitleRun, ScreensOverTheTitleShowItDarkenedBehindThem) {
   }
 }
 
-// The backdrop on the real device: a cover of a red left half and a white right half becomes the
-// settings panel's picture, a quarter of the panel's size, blurred across the edge, with the red
-// paler and everything darker, and darker at the foot than at the top (the sample pattern).
-TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
-  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
-  StartScenes();
+// A full-screen cover showing `picture` (1280 x 720 RGBA) as the main menu of `scene`, the settings
+// panel over it, and the backdrop built from the cover into the panel (its blend window hidden).
+struct SettingsBackdrop {
+  CVMenuWindow* panel = nullptr;
+  CVMenuBase* blend = nullptr;
+};
+void BuildSettingsBackdrop(CVScene& scene, const std::vector<uint8_t>& picture, SettingsBackdrop& out) {
   SpriteWindowParams p;
   p.width = 1280;
   p.height = 720;
@@ -568,32 +569,49 @@ TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
   CVMenuWindow* cover = GetMenuMgr().CreateMenuSpriteWindow(nullptr, p);
   ASSERT_NE(cover, nullptr);
   cover->Open(0, 0, 0);
-  std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
-  for (size_t y = 0; y < 720; ++y)
-    for (size_t x = 0; x < 640; ++x) picture[(y * 1280 + x) * 4 + 1] = picture[(y * 1280 + x) * 4 + 2] = 0;
   CVTexture* holder = GetTextureMgr()->CreateTexture();
   ASSERT_TRUE(holder->CreateEmpty(1280, 720));
   ASSERT_TRUE(holder->GetTexture()->ApplyUpload(plat::Rect{0, 0, 1280, 720}, picture));
   ASSERT_TRUE(cover->SetTextureObject(holder, false));
-
-  CVScene scene(-1, 6);
   scene.SetMainMenu(cover);
   CVMenuSceneRoot* menu = CreateMenuScene(70, "Data\\layout\\config.lay");
   ASSERT_NE(menu, nullptr);
   scene.AddMenu(menu, 0);
-  auto* panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
-  ASSERT_NE(panel, nullptr);
-  CVMenuBase* blend = panel->FindChild(kWidgetSprite, 3);
-  ASSERT_TRUE(BuildCoverBackdrop(scene, panel, blend));
+  out.panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
+  ASSERT_NE(out.panel, nullptr);
+  out.blend = out.panel->FindChild(kWidgetSprite, 3);
+  ASSERT_TRUE(BuildCoverBackdrop(scene, out.panel, out.blend));
+}
+
+// The pixels (RGBA) of the picture the panel shows.
+void ReadShownBackdrop(CDGManager* dg, CVMenuWindow* panel, std::vector<uint8_t>& px) {
+  CVTexture* shown = panel->GetSprite()->texture;
+  ASSERT_NE(shown, nullptr);
+  ASSERT_TRUE(dg->Device()->ReadTexture(shown->GetTexture()->DeviceId(), &px));
+}
+
+// The backdrop on the real device: a cover of a red left half and a white right half becomes the
+// settings panel's picture, a quarter of the panel's size, blurred across the edge, with the red
+// paler and everything darker, and darker at the foot than at the top (the sample pattern).
+TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
+  for (size_t y = 0; y < 720; ++y)
+    for (size_t x = 0; x < 640; ++x) picture[(y * 1280 + x) * 4 + 1] = picture[(y * 1280 + x) * 4 + 2] = 0;
+  CVScene scene(-1, 6);
+  SettingsBackdrop built;
+  ASSERT_NO_FATAL_FAILURE(BuildSettingsBackdrop(scene, picture, built));
+  CVMenuWindow* const panel = built.panel;
   EXPECT_EQ(scene.GetMainMenu(), nullptr);
-  EXPECT_FALSE(blend->TestFlag(kWfShown));
+  EXPECT_FALSE(built.blend->TestFlag(kWfShown));
   CVTexture* shown = panel->GetSprite()->texture;
   ASSERT_NE(shown, nullptr);
   ASSERT_EQ(shown->GetWidth(), 320);
   ASSERT_EQ(shown->GetHeight(), 180);
   EXPECT_EQ(panel->GetSprite()->width, 1280.0f) << "the picture is stretched over the panel";
   std::vector<uint8_t> px;
-  ASSERT_TRUE(dg_->Device()->ReadTexture(shown->GetTexture()->DeviceId(), &px));
+  ASSERT_NO_FATAL_FAILURE(ReadShownBackdrop(dg_, panel, px));
   ASSERT_EQ(px.size(), 320u * 180u * 4u);
   auto at = [&](int x, int y, int c) { return static_cast<int>(px[(static_cast<size_t>(y) * 320 + x) * 4 + c]); };
   if (const char* dump = std::getenv("V4_TITLE_DUMP_DIR")) {
@@ -630,32 +648,14 @@ TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
 TEST_F(TitleRun, KeptBackdropChainSurvivesDeviceResetAndRecreation) {
   if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
   StartScenes();
+  std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
+  for (size_t y = 0; y < 720; ++y)
+    for (size_t x = 0; x < 1280; ++x) picture[(y * 1280 + x) * 4 + 1] = static_cast<uint8_t>(x * 255 / 1279);
   auto backdrop = [&](std::vector<uint8_t>& px) {
-    SpriteWindowParams p;
-    p.width = 1280;
-    p.height = 720;
-    p.source = FRect(0, 0, 1280, 720);
-    CVMenuWindow* cover = GetMenuMgr().CreateMenuSpriteWindow(nullptr, p);
-    ASSERT_NE(cover, nullptr);
-    cover->Open(0, 0, 0);
-    std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
-    for (size_t y = 0; y < 720; ++y)
-      for (size_t x = 0; x < 1280; ++x) picture[(y * 1280 + x) * 4 + 1] = static_cast<uint8_t>(x * 255 / 1279);
-    CVTexture* holder = GetTextureMgr()->CreateTexture();
-    ASSERT_TRUE(holder->CreateEmpty(1280, 720));
-    ASSERT_TRUE(holder->GetTexture()->ApplyUpload(plat::Rect{0, 0, 1280, 720}, picture));
-    ASSERT_TRUE(cover->SetTextureObject(holder, false));
     CVScene scene(-1, 6);
-    scene.SetMainMenu(cover);
-    CVMenuSceneRoot* menu = CreateMenuScene(70, "Data\\layout\\config.lay");
-    ASSERT_NE(menu, nullptr);
-    scene.AddMenu(menu, 0);
-    auto* panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
-    ASSERT_NE(panel, nullptr);
-    ASSERT_TRUE(BuildCoverBackdrop(scene, panel, panel->FindChild(kWidgetSprite, 3)));
-    CVTexture* shown = panel->GetSprite()->texture;
-    ASSERT_NE(shown, nullptr);
-    ASSERT_TRUE(dg_->Device()->ReadTexture(shown->GetTexture()->DeviceId(), &px));
+    SettingsBackdrop built;
+    ASSERT_NO_FATAL_FAILURE(BuildSettingsBackdrop(scene, picture, built));
+    ASSERT_NO_FATAL_FAILURE(ReadShownBackdrop(dg_, built.panel, px));
   };
   std::vector<uint8_t> first;
   ASSERT_NO_FATAL_FAILURE(backdrop(first));
