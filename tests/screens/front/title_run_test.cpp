@@ -39,13 +39,14 @@
 #include "scenario/script/adv_script.h"
 #include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/game_data_folder.h"
+#include "tests/support/screen_run.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/widget_base.h"
-#include "tests/support/temp_folder.h"
 #include "ui/widgets/widget_shader.h"
 
 namespace fs = std::filesystem;
@@ -64,9 +65,7 @@ class MediaHooks : public FrameGameHooks {
   bool stepStory = false;
 };
 
-struct Pt {
-  int x, y;
-};
+using Pt = ScreenPoint;
 // Centres of the title's buttons as the sample layout places them (docs/layouts.md).
 Pt TitleButton(int32_t id) {
   static const int32_t order[] = {10000, 10001, 10002, 10004, 10003};
@@ -82,11 +81,8 @@ class TitleRun : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "sys" / "scene.bin")) << "build the sample data first";
-    ASSERT_TRUE(temp_.Made());
-    dir_ = temp_.Path();
-    fs::create_directory_symlink(data, dir_ / "Data");  // saves go to this folder, data is shared
-    oldModuleDir_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";  // saves go there, data is shared
+    dir_ = folder_.Path();
 
     LoadSystemData();
     InitSound();
@@ -101,12 +97,7 @@ class TitleRun : public ::testing::Test {
   // The recording null device.
   bool StartGraphics(bool) {
     dg_ = new CDGManager();
-    bool ok =
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
-    ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                                        CDGManager::kOrthographic);
-    SetDGManager(dg_);
-    return ok;
+    return v4test::StartNullDevice(dg_);
   }
 
   void StartScenes() {
@@ -135,19 +126,13 @@ class TitleRun : public ::testing::Test {
     GameMode = 1;
     // A test that ends with a question open leaves the dialog's input bound raised.
     GetMenuMgr().SetDepthBound(0);
-    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
   }
 
   // The real GL device on the driver's offscreen window as the frame's graphics.
   bool StartGl() {
     dg_ = new CDGManager();
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
-    if (!Driver().CreateOffscreenGl(1280, 720)) return false;
-    if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
-    return true;
+    return v4test::StartGlDevice(Driver(), dg_);
   }
 
   // The last drawn frame (RGBA, top row first); written to $V4_TITLE_DUMP_DIR/<name>.png when set.
@@ -162,13 +147,7 @@ class TitleRun : public ::testing::Test {
   }
 
   FrameDriver& Driver() {
-    if (!driver_) {
-      FrameServices s;
-      s.scenes = &scenes_;
-      s.game = &hooks_;
-      s.graphics = graphics_.get();
-      driver_ = std::make_unique<FrameDriver>(s);
-    }
+    if (!driver_) driver_ = std::make_unique<FrameDriver>(&scenes_, &hooks_, graphics_.get());
     return *driver_;
   }
 
@@ -196,20 +175,10 @@ class TitleRun : public ::testing::Test {
     return ::testing::AssertionSuccess();
   }
 
-  void Click(Pt p, bool right = false) {
-    FrameDriver& d = Driver();
-    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
-    d.SetPointer(p.x, p.y);
-    d.Ticks(2);
-    d.SetButton(vk, true);
-    d.Ticks(2);
-    d.SetButton(vk, false);
-    d.Ticks(6);
-  }
+  void Click(Pt p, bool right = false) { Driver().Click(p, right); }
 
-  v4test::TempFolder temp_{"v4_title"};
+  v4test::GameDataFolder folder_{"v4_title"};
   fs::path dir_;
-  std::string oldModuleDir_;
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_;
   MediaHooks hooks_;
