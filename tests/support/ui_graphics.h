@@ -1,10 +1,8 @@
-// The null-device manager for tests that build widget trees.
+// Null-device managers for tests that build widget trees, by hand or from a game folder's layouts.
 #pragma once
 #include <string>
 
 #include "tests/support/null_graphics.h"
-
-class CDGManager;
 
 namespace v4test {
 
