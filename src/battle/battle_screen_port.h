@@ -41,6 +41,16 @@ class BattleScreenPort {
   // cut-in): the rules of a hand-fought battle do not take their next step until it ends. Asked
   // every logic step, so the screen must answer from its current state (a click skips).
   virtual bool IsActionPlaying() const { return false; }
+  // The siege of a hand-fought battle. The castle panel: the castle's name (with its suffix), its
+  // strength and the gauge's full value (the strength the siege began with).
+  virtual void ShowSiegeCastle(const char* name, int value, int maximum) {}
+  // The castle gauge to a new strength: counting to it over 200 ms when countUp is set, else at once.
+  virtual void ShowSiegeGauge(int value, int maximum, bool countUp) {}
+  // The siege view with its panels (the castle panel and the siege cost).
+  virtual void ShowSiegePanels() {}
+  // The gate's two halves: shaken under a storm, swung open when the castle falls.
+  virtual void ShakeSiegeGate() {}
+  virtual void OpenSiegeGate() {}
   // Answer of the hooks above that hands the decision to the battle AI.
   static constexpr int kOrderByAi = -2;
 };

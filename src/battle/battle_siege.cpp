@@ -14,6 +14,15 @@ namespace {
 
 BattleState& B() { return g_Battle; }
 int g_siegePhase = 0;  // 0 rounds running, 1 outcome pending, 2 over
+int g_siegeGaugeMax = 1;
+int g_skillsRound =
+    0;  // the round whose skill phase has run  // the castle gauge's full value: the strength the siege began with
+
+// The castle gauge of a hand-fought battle follows the strength; it counts only with the battle's
+// animation on.
+void ShowSiegeStrength() {
+  if (B().mode == 2) BattleScreen().ShowSiegeGauge(B().siroLevel, g_siegeGaugeMax, g_BattleConfig.animation != 0);
+}
 
 // A draw below n: the game generator's byte-sized draw for castle strengths it can hold, a
 // full-width draw beyond, so strong castles do not wrap to a tiny range.
@@ -90,11 +99,17 @@ void BeginBattleSiege() {
     b.defendersLeft = 6;
   }
   SiegeMoraleReset();
+  g_siegeGaugeMax = std::max<int>(1, b.siroLevel);
+  if (b.mode == 2) {
+    BattleScreen().ShowSiegePanels();
+    BattleScreen().ShowSiegeCastle(GetSiroName(b.targetSiro, true), b.siroLevel, g_siegeGaugeMax);
+  }
   if (g_BattleConfig.debugAutoWin || def.cutOff) {
     g_siegePhase = 1;
     return;
   }
   def.status = 0;
+  g_skillsRound = 0;
   b.round = 1;
   b.roundLimit = 3;
   for (BattleSide& s : b.sides)
@@ -161,6 +176,8 @@ void SiegeAction(int order) {
     }
   }
   if (att.status != 1) b.siroLevel = static_cast<uint8_t>(std::max<int64_t>(0, strength - damage));
+  ShowSiegeStrength();
+  if (order == kOrderStorm && b.mode == 2) BattleScreen().ShakeSiegeGate();
 }
 
 void SiegeSurrender() {
@@ -220,7 +237,11 @@ bool BattleSiegeStep() {
   if (g_siegePhase == 0 && att.status == 0 && def.status == 0 && b.siroLevel > 0 && b.round <= b.roundLimit) {
     SideSoldierTotal(0);
     SideSoldierTotal(1);
-    SkillPhase();
+    // The skill phase runs once a round, not again on every poll while the player chooses.
+    if (g_skillsRound != b.round) {
+      SkillPhase();
+      g_skillsRound = b.round;
+    }
     int order = BattleScreenPort::kOrderByAi;
     if (b.mode == 2 && !g_BattleConfig.turnLimit && b.attackerSide == 0 && att.clan == PlayerDaimyoId &&
         BattleScreen().FightsByHand()) {
@@ -270,5 +291,7 @@ void FinishBattleSiege() {
     BattleMessage(text);
     BattleWait();
   }
+  // A fallen or surrendered castle's gate swings open.
+  if (b.mode == 2 && b.outcome == 1) BattleScreen().OpenSiegeGate();
   if (b.preSiegeDefenderStatus == 2) def.status = 2;
 }

@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "battle_fixture.h"
 #include "core/frame_wait.h"
@@ -137,6 +140,174 @@ TEST_F(BattleSiegeTest, TheLoneDefenderMaySurrender) {
   g_Battle.round = 3;
   SiegeSurrender();
   EXPECT_EQ(Def().status, 0);
+}
+
+// ---- What the siege shows ----
+
+// The battle screen as the siege drives it, recorded with the strength at each call.
+class SiegeScreen : public BattleScreenPort {
+ public:
+  struct Call {
+    std::string op, name;
+    int value = 0, maximum = 0, strength = 0, order = 0;
+    bool countUp = false;
+  };
+  bool FightsByHand() const override { return byHand; }
+  int PlayerSiegeOrder() override {
+    ++polls;
+    return orders.empty() ? -1 : orders.front();
+  }
+  void ShowSiegeCastle(const char* name, int value, int maximum) override {
+    calls.push_back({"castle", name, value, maximum, g_Battle.siroLevel, 0, false});
+  }
+  void ShowSiegeGauge(int value, int maximum, bool countUp) override {
+    calls.push_back({"gauge", "", value, maximum, g_Battle.siroLevel, g_Battle.siegeOrder, countUp});
+  }
+  void ShowSiegePanels() override { calls.push_back({"panels"}); }
+  void ShakeSiegeGate() override { calls.push_back({"shake", "", 0, 0, g_Battle.siroLevel, g_Battle.siegeOrder}); }
+  void OpenSiegeGate() override { calls.push_back({"open", "", 0, 0, g_Battle.siroLevel}); }
+  std::vector<Call> calls;
+  std::vector<int> orders;
+  bool byHand = false;
+  int polls = 0;
+};
+
+class SiegeDisplayTest : public BattleSiegeTest {
+ protected:
+  void TearDown() override {
+    SetBattleScreenPort(nullptr);
+    g_BattleConfig.animation = 1;
+    BattleSiegeTest::TearDown();
+  }
+  // A new world for the next case of a table.
+  void Fresh() {
+    BattleSiegeTest::TearDown();
+    w = WorldBuilder();
+    att.clear();
+    def.clear();
+    BattleSiegeTest::SetUp();
+    screen.calls.clear();
+    SetBattleScreenPort(&screen);
+    SetGameRandState(7);
+  }
+  SiegeScreen screen;
+};
+
+// The castle panel gets the castle's name with its suffix and the strength the siege begins with
+// as value and full gauge; each storm or besiege moves the gauge to the strength left (counting
+// only with the battle's animation), the maximum stays; a storm shakes the gate and a fallen castle
+// opens it. A battle the player does not fight shows nothing.
+TEST_F(SiegeDisplayTest, TheCastlePanelFollowsTheStrength) {
+  struct Case {
+    const char* name;
+    std::vector<int> attackers, defenders;
+    int level, money, mode, animation;
+    bool falls;
+    int storms;
+  };
+  const Case cases[] = {
+      {"besieged to its fall", {50, 50, 50, 50}, {5}, 12, 60000, 2, 1, true, 0},
+      {"stormed once, then the poor attackers withdraw", {50, 50, 50}, {10}, 60, 0, 2, 1, false, 1},
+      {"the gauge jumps without the battle animation", {50, 50, 50, 50}, {5}, 12, 60000, 2, 0, true, 0},
+      {"a castle without strength falls at once", {20}, {20, 15}, 0, 0, 2, 1, true, 0},
+      {"the map's battle shows no panel", {50, 50, 50, 50}, {5}, 12, 60000, 1, 1, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fresh();
+    Build(c.attackers, c.defenders);
+    SiroTable[target].level = static_cast<uint8_t>(c.level);
+    DaimyoTable[clanA].money = static_cast<uint16_t>(c.money);
+    Rosters();
+    g_Battle.mode = static_cast<uint8_t>(c.mode);
+    g_BattleConfig.animation = c.animation;
+    RunSiege();
+    EXPECT_EQ(g_Battle.outcome == 1, c.falls);
+    const auto& calls = screen.calls;
+    if (c.mode != 2) {
+      EXPECT_TRUE(calls.empty());
+      continue;
+    }
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[0].op, "panels");
+    EXPECT_EQ(calls[1].op, "castle");
+    EXPECT_EQ(calls[1].name, std::string(GetSiroName(target, false)) + "城");
+    EXPECT_EQ(calls[1].value, c.level);
+    const int maximum = std::max(1, c.level);
+    EXPECT_EQ(calls[1].maximum, maximum);
+    int last = c.level, gauges = 0, storms = 0, shakes = 0, opens = 0;
+    for (size_t i = 2; i < calls.size(); ++i) {
+      const SiegeScreen::Call& k = calls[i];
+      if (k.op == "gauge") {
+        ++gauges;
+        storms += k.order == kOrderStorm;
+        EXPECT_EQ(k.value, k.strength) << "the strength after the action";
+        EXPECT_LE(k.value, last);
+        EXPECT_EQ(k.maximum, maximum);
+        EXPECT_EQ(k.countUp, c.animation != 0);
+        last = k.value;
+      }
+      if (k.op == "shake") {
+        ++shakes;
+        EXPECT_EQ(calls[i - 1].op, "gauge");
+        EXPECT_EQ(calls[i - 1].order, kOrderStorm);
+      }
+      if (k.op == "open") {
+        ++opens;
+        EXPECT_EQ(i, calls.size() - 1) << "the gate opens last";
+      }
+    }
+    EXPECT_EQ(last, g_Battle.siroLevel);
+    EXPECT_EQ(storms, c.storms);
+    EXPECT_EQ(shakes, storms);
+    EXPECT_EQ(opens, c.falls ? 1 : 0);
+    if (c.level == 0) {
+      EXPECT_EQ(gauges, 0) << "no round is fought";
+    } else {
+      EXPECT_GE(gauges, 1);
+      if (c.falls) {
+        EXPECT_EQ(last, 0);
+      } else {
+        EXPECT_LT(last, c.level) << "the storm wore the castle down";
+      }
+    }
+  }
+}
+
+// While the player chooses his siege order the rules poll him every frame; the round's skill phase
+// runs once, so a running skill does not count down on every poll.
+TEST_F(SiegeDisplayTest, TheSkillPhaseRunsOnceARoundWhileThePlayerChooses) {
+  Build({50, 50}, {20});
+  SiroTable[target].level = 100;
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);
+  Rosters();
+  ASSERT_EQ(g_Battle.attackerSide, 0);
+  ASSERT_EQ(Att().clan, clanA);
+  g_Battle.mode = 2;
+  SkillRecord& r = SkillTable[0];
+  std::memset(&r, 0, sizeof r);
+  // Any place, no condition, always, every round, three rounds, the storm rate up.
+  r.effects[0].kind = 1;
+  r.effects[1] = {1, 0};
+  r.effects[2] = {1, 0};
+  r.effects[3] = {3, 0};
+  r.effects[4] = {2, 3};
+  r.effects[5].kind = 4;
+  r.effects[6] = {8, 10};
+  Att().units[0].skills[0] = 1;
+  screen.byHand = true;
+  SetBattleScreenPort(&screen);
+  BeginBattleSiege();
+  for (int i = 0; i < 5; ++i) ASSERT_FALSE(BattleSiegeStep());
+  EXPECT_EQ(screen.polls, 5);
+  EXPECT_EQ(g_Battle.round, 1);
+  EXPECT_EQ(Att().units[0].skillCount[0], 3) << "fired once and not counted down by the polls";
+  screen.orders = {kOrderStorm};
+  ASSERT_FALSE(BattleSiegeStep());
+  EXPECT_EQ(g_Battle.round, 2);
+  screen.orders.clear();
+  for (int i = 0; i < 3; ++i) BattleSiegeStep();
+  EXPECT_EQ(Att().units[0].skillCount[0], 2) << "the next round counts it down once";
 }
 
 // ---- Results ----

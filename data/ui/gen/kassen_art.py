@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes data/image/kassen.json: the battle screen's sheets (command buttons and their icons by
-picture number, unit panels, the morale gauge, order icons, the skill panel). Faces and the kind
+picture number, unit panels, the morale gauge, order icons, the skill panel, the siege panel). Faces and the kind
 marks are the strategy screens' (face/fNN.png, slg/kind.png). Run by hand:
 python3 data/ui/gen/kassen_art.py"""
 import json, os
@@ -55,6 +55,11 @@ pics.append({"file": "kassen/skill_panel.png", "width": 560, "height": 300, "sha
     {"panel": [0, 0, 560, 300], "radius": 10, "color": "#141A2CF0"},
     {"border": [2, 2, 556, 296], "width": 3, "radius": 10, "color": "#B08A48"},
     {"rect": [279, 16, 2, 268], "color": "#B08A48"}]})
+# The siege panel: the castle's name and strength above its gauge, the siege cost below.
+pics.append({"file": "kassen/siege_panel.png", "width": 400, "height": 136, "shapes": [
+    {"panel": [0, 0, 400, 136], "radius": 10, "color": "#141A2CF0"},
+    {"border": [2, 2, 396, 132], "width": 3, "radius": 10, "color": "#B08A48"},
+    {"rect": [12, 46, 376, 2], "color": "#5A4A2C"}]})
 # The field's two view toggles, one cell per look: attack presentation on (0) / off (1), overview
 # camera on (2) / off (3), then the same lit under the pointer (5..8); cell 4 is unused.
 TOGGLE_W, TOGGLE_H = 160, 48

@@ -10,8 +10,9 @@ second top Window holds the twelve unit figures of the field, the third the ten 
 gauges Window#0..9; side 0's five rows first), the fifth the two duel panels (Window#0 the player's,
 Window#1 the other: commander mark Window#0, kind Window#1, face Window#2, name Text#0, morale
 Text#1, soldiers Text#2, guns Text#3, strength Text#4, gauge PBar#0; entry animations 1 and 2), the
-sixth the cover of a display-mode change (animation 1 closes in, 2 opens out). Run from the
-repository root; the output is committed.
+sixth the cover of a display-mode change (animation 1 closes in, 2 opens out), the seventh the
+siege panels (castle name Text#0, strength Text#1, gauge PBar#0, siege cost Text#2; shown in the
+siege). Run from the repository root; the output is committed.
 """
 import os
 
@@ -32,13 +33,15 @@ SPRITES = [
     ("Data\\Image\\kassen\\commander.png", 28, 28, 1, 1),     # 13 commander mark
     ("Data\\Image\\kassen\\duel_kind.png", 72, 24, 3, 1),     # 14 kinds, cycle order (state = next kind - 1)
     ("Data\\Image\\kassen\\cover.png", 16, 16, 1, 1),         # 15 cover of a display-mode change
+    ("Data\\Image\\kassen\\siege_panel.png", 400, 136, 1, 1),  # 16 siege panels
 ]
 
 HEADER = """// Battle scene (scene 8, menu 0, type 90). Made by data/ui/gen/kassen_layout.py; edit that.
 // Window#0: the message line Text#0, side 1's units Text#1..6, the hint line Text#7, the round
 // counter Text#8; command buttons 300..307, back 200, side 0's unit panels 2000..2005, browse 402.
 // Window#1: the field's twelve figures. Window#2: ten order icons. Window#3: the skill lists.
-// Window#4: the two duel panels. Window#5: the cover of a display-mode change.
+// Window#4: the two duel panels. Window#5: the cover of a display-mode change. Window#6: the
+// siege panels (castle name, strength and gauge, siege cost).
 // See docs/layouts.md."""
 
 
@@ -132,6 +135,13 @@ def layout():
     # The cover: a dark veil over the whole screen while the display mode changes.
     out += ["[Window#5]", "{", ":pos 0,0,150", ":sprite 0,15,0,-1", ":size 1280,720", ":col 0,0,0,0",
             ":AnimeColor#0 1,0,0,0,255,150,0,0", ":AnimeColor#1 2,0,0,0,0,150,0,0", "}"]
+    # The siege panels: the castle's name and strength over its gauge, and what besieging costs.
+    # Between the duel panels and the hint line, clear of the command buttons.
+    out += ["[Window#6]", "{", ":pos 440,352,100", ":sprite 0,16,0,-1"]
+    out += text(0, 16, 8, 270, 36, 26) + text(1, 290, 8, 94, 36, 24, align="2,1")
+    out += ["[PBar#0]", "{", ":pos 16,54,1", ":type 0", ":wheel 0,1"] + window(0, 0, 0, 6, 368, 16) + ["}"]
+    out += text(2, 16, 86, 368, 36, 20, "240,220,150,255")
+    out += ["}"]
     return "\n".join(out) + "\n"
 
 

@@ -280,22 +280,19 @@ void KassenField3D::Sync(const BattleState& b) {
   } else {
     MarkActor(-1, -1);
   }
-  // The siege: the rounds fought at the castle once the attackers storm or besiege it.
-  if (!siege_ && (b.siegeOrder == kOrderStorm || b.siegeOrder == kOrderBesiege) && b.fieldBattle == 0) {
-    int soldiers = 0;
-    for (const BattleUnit& u : b.sides[b.attackerSide].units)
-      if (u.general != kNoUnitGeneral) soldiers += u.soldiers;
-    siegeStartLevel_ = b.siroLevel;
-    ShowSiege(b.siroLevel, b.attackerSide == 0, b.attackerSide, soldiers);
-  }
-  if (siege_) {
-    SetCastleBurning(b.siroLevel == 0 || b.siroLevel * 2 < siegeStartLevel_);
-    if (b.siroLevel == 0)
-      PlayGate(2);
-    else if (b.round != last_.round && b.siegeOrder == kOrderStorm)
-      PlayGate(1);
-  }
-  last_.round = b.round;
+  // The siege: the rounds fought at the castle once the attackers storm or besiege it (the rules
+  // usually start it earlier, when the siege begins). The gate is the rules' to move.
+  if ((b.siegeOrder == kOrderStorm || b.siegeOrder == kOrderBesiege) && b.fieldBattle == 0) StartSiege(b);
+  if (siege_) SetCastleBurning(b.siroLevel == 0 || b.siroLevel * 2 < siegeStartLevel_);
+}
+
+void KassenField3D::StartSiege(const BattleState& b) {
+  if (siege_) return;
+  int soldiers = 0;
+  for (const BattleUnit& u : b.sides[b.attackerSide].units)
+    if (u.general != kNoUnitGeneral) soldiers += u.soldiers;
+  siegeStartLevel_ = b.siroLevel;
+  ShowSiege(b.siroLevel, b.attackerSide == 0, b.attackerSide, soldiers);
 }
 
 void KassenField3D::ObserveAttacks(const BattleState& b) {

@@ -72,6 +72,8 @@ class KassenField3D {
   // True once after a skill without cut-in asked for the panels to be refreshed.
   bool TakePanelRefresh();
   void ShowSiege(int castleLevel, bool sideFlag, int attackerSide, int soldiers);
+  // The siege view from the board, once (the castle burns below half the strength it began with).
+  void StartSiege(const BattleState& b);
   void SetCastleBurning(bool burning);
   // The castle gate: half 1 shakes it shut under the attack, half 2 swings it open (the castle
   // falls). Each half plays once.
@@ -209,7 +211,6 @@ class KassenField3D {
     int actionMarks[2][6] = {};
     bool skillOn[2][6][4] = {};
     uint16_t general[2][6] = {};
-    int round = 0;
   } last_;
   bool siege_ = false;
   int siegeStartLevel_ = 0;

@@ -131,6 +131,7 @@ void PlayAnimation(CVMenuBase* w, int n) {
 constexpr const char* kGenericFace = "Data\\Image\\kassen\\face%03d.png";
 constexpr int kCoverWindow = 5;
 constexpr int kDuelWindow = 4;
+constexpr int kSiegeWindow = 6;
 
 // A gauge is a back window with its fill in front; the fill's drawn width shows value / maximum.
 void SetGauge(CVMenuBase* gauge, int value, int maximum) {
@@ -310,6 +311,7 @@ bool CVSceneKassen::OnStart() {
   // A right click answers "back".
   if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = 200;
   if (CVMenuBase* cover = TopWindow(menu_, kCoverWindow)) cover->SetFlagAll(kWfShown, false);
+  if (CVMenuBase* siege = SiegePanel()) siege->SetFlagAll(kWfShown, false);
   ShowCommandSet(-1);
   // The battle opens on the formation.
   RequestDisplayMode(0, true);
@@ -832,6 +834,49 @@ void CVSceneKassen::ShowSiegeView() {
   RequestDisplayMode(3);
 }
 
+CVMenuBase* CVSceneKassen::SiegePanel() const { return TopWindow(menu_, kSiegeWindow); }
+
+void CVSceneKassen::ShowSiegeCastle(const char* name, int value, int maximum) {
+  CVMenuBase* panel = SiegePanel();
+  if (!panel) return;
+  siegeNamed_ = true;
+  SetLabel(panel, name ? name : "");
+  ShowSiegeGauge(value, maximum, false);
+  RefreshSiegeCost();
+  // Shown at once in the siege; otherwise the change into it shows the panel under its cover.
+  panel->SetFlagAll(kWfShown, modes_.Mode() == 3);
+}
+
+void CVSceneKassen::ShowSiegeGauge(int value, int maximum, bool countUp) {
+  CVMenuBase* panel = SiegePanel();
+  if (!panel) return;
+  char text[32];
+  std::snprintf(text, sizeof text, "%d", value);
+  if (CVMenuText* t = TextOf(panel, 1)) t->SetText(text, true);
+  if (auto* bar = dynamic_cast<CVMenuPBar*>(panel->FindChild(kWidgetPBar, 0))) {
+    bar->maximum = std::max(1, maximum);
+    bar->minimum = 0;
+    bar->SetTarget(std::clamp(value, 0, bar->maximum), 200.0f);
+    if (!countUp) bar->FinishGlide();
+  }
+  // A besiege spends the clan's money.
+  RefreshSiegeCost();
+}
+
+void CVSceneKassen::RefreshSiegeCost() {
+  CVMenuText* t = TextOf(SiegePanel(), 2);
+  if (!t) return;
+  const int side = g_Battle.attackerSide < kBattleSides ? g_Battle.attackerSide : 0;
+  // An independent force besieges without paying: it has no cost to show.
+  if (g_Battle.sides[side].clan == kNoDaimyo) {
+    t->SetText("", true);
+    return;
+  }
+  char text[96];
+  std::snprintf(text, sizeof text, "包囲 費用（%d/%d）", SiegeEndurance(side), SideClanMoney(side));
+  t->SetText(text, true);
+}
+
 void CVSceneKassen::RequestDisplayMode(int mode, bool force) { ApplyDisplayMode(modes_.Request(mode, force)); }
 
 void CVSceneKassen::ApplyDisplayMode(KassenDisplayModes::Action a) {
@@ -859,6 +904,8 @@ void CVSceneKassen::ApplyDisplayMode(KassenDisplayModes::Action a) {
   const int mode = modes_.Mode();
   const bool battle = mode >= 1 && mode <= 4;
   if (CVMenuBase* row = TopWindow(menu_, 2)) row->SetFlagAll(kWfShown, battle);
+  if (CVMenuBase* siege = SiegePanel()) siege->SetFlagAll(kWfShown, mode == 3 && siegeNamed_);
+  if (mode == 3) RefreshSiegeCost();
   if (!battle) {
     if (CVMenuBase* duel = TopWindow(menu_, kDuelWindow)) duel->SetFlagAll(kWfShown, false);
     duelShown_[0] = duelShown_[1] = -1;
@@ -1001,6 +1048,30 @@ bool KassenScreenPort::IsActionPlaying() const {
   // in one frame still wait for each other.
   s->PlaceFieldUnits();
   return s->IsActionPlaying();
+}
+
+void KassenScreenPort::ShowSiegeCastle(const char* name, int value, int maximum) {
+  if (CVSceneKassen* s = Scene()) s->ShowSiegeCastle(name, value, maximum);
+}
+
+void KassenScreenPort::ShowSiegeGauge(int value, int maximum, bool countUp) {
+  if (CVSceneKassen* s = Scene()) s->ShowSiegeGauge(value, maximum, countUp);
+}
+
+void KassenScreenPort::ShowSiegePanels() {
+  CVSceneKassen* s = Scene();
+  if (!s) return;
+  // The castle stands on the field from the siege's start, before the first order.
+  if (s->Field()) s->Field()->StartSiege(g_Battle);
+  if (s->DisplayModes().Wanted() != 3) s->ShowSiegeView();
+}
+
+void KassenScreenPort::ShakeSiegeGate() {
+  if (CVSceneKassen* s = Scene(); s && s->Field()) s->Field()->PlayGate(1);
+}
+
+void KassenScreenPort::OpenSiegeGate() {
+  if (CVSceneKassen* s = Scene(); s && s->Field()) s->Field()->PlayGate(2);
 }
 
 int KassenScreenPort::PlayerSiegeOrder() {

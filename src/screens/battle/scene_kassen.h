@@ -107,6 +107,12 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   CVMenuBase* DuelPanel(int i) const;
   // The siege view: both sides' first commanders in the duel panels, then the siege mode.
   void ShowSiegeView();
+  // The siege panels (shown in display mode 3 once the castle is named): the castle's name, its
+  // strength as number and gauge, and what besieging costs against the attacking clan's money.
+  void ShowSiegeCastle(const char* name, int value, int maximum);
+  // The gauge to a new strength, over 200 ms when countUp is set.
+  void ShowSiegeGauge(int value, int maximum, bool countUp);
+  CVMenuBase* SiegePanel() const;
   int DisplayMode() const { return modes_.Mode(); }
   const KassenDisplayModes& DisplayModes() const { return modes_; }
   void RequestDisplayMode(int mode, bool force = false);
@@ -131,6 +137,7 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   void ApplyDisplayMode(KassenDisplayModes::Action a);
   void StepDisplayMode();
   void FollowField();
+  void RefreshSiegeCost();
 
   CVMenuBase* menu_ = nullptr;
   int result_ = -1;
@@ -150,6 +157,7 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   int lastHoverCommand_ = -3;
   int lastActor_ = -1;
   int lastFieldStep_ = 0;
+  bool siegeNamed_ = false;
 };
 
 // The battle rules' screen port while the game runs: player battles open scene 8 and are fought
@@ -166,6 +174,11 @@ class KassenScreenPort : public BattleScreenPort {
   int PlayerSiegeOrder() override;
   int PlayerSwapPick(int side, int unit) override;
   int PlayerDetachedPick(int side) override;
+  void ShowSiegeCastle(const char* name, int value, int maximum) override;
+  void ShowSiegeGauge(int value, int maximum, bool countUp) override;
+  void ShowSiegePanels() override;
+  void ShakeSiegeGate() override;
+  void OpenSiegeGate() override;
   // Fight by hand or automatically: the dialog scene's question 13 over the map.
   int AskFightByHand() override;
   void PlayMusic(const char* file) override;

@@ -438,6 +438,15 @@ TEST_F(BattleScreenRun, TheLayoutHoldsWhatTheSceneFinds) {
   ASSERT_NE(cover, nullptr) << "the cover";
   EXPECT_TRUE(cover->AnimeKeys().count(1) && cover->AnimeKeys().count(2)) << "the cover's animations";
   EXPECT_FALSE(cover->TestFlag(kWfShown)) << "hidden until a display mode changes";
+  // The siege panels: name, strength and cost, the gauge with its bar; hidden until the siege.
+  CVMenuBase* siege = scene->SiegePanel();
+  ASSERT_NE(siege, nullptr);
+  EXPECT_EQ(siege, cover->NextSibling());
+  for (int i = 0; i < 3; ++i) EXPECT_NE(siege->FindChild(kWidgetText, i), nullptr) << "siege text " << i;
+  auto* siegeBar = dynamic_cast<CVMenuPBar*>(siege->FindChild(kWidgetPBar, 0));
+  ASSERT_NE(siegeBar, nullptr);
+  EXPECT_NE(siegeBar->FindChild(kWidgetSprite, 0), nullptr) << "the siege gauge's bar";
+  EXPECT_FALSE(siege->TestFlag(kWfShown));
   for (int side = 0; side < 2; ++side)
     for (int i = 0; i < kBattleUnits; ++i) EXPECT_NE(scene->FieldFigure(side, i), nullptr) << side << " " << i;
   EXPECT_EQ(scene->FieldFigure(2, 0), nullptr);
@@ -645,7 +654,10 @@ TEST_F(BattleScreenRun, TheDuelPanelsFollowTheActorsAndTheModesChangeUnderTheCov
   CVSceneKassen::UnitFace(0, 0, pattern, number);
   EXPECT_STREQ(pattern, "Data\\Image\\face\\f%02d.png");
 
-  // The siege: both sides' first commanders, under the cover into mode 3.
+  // The siege: both sides' first commanders, under the cover into mode 3. The castle panel named
+  // before shows only with the siege.
+  scene->ShowSiegeCastle("躑躅城", 7, 10);
+  EXPECT_FALSE(scene->SiegePanel()->TestFlag(kWfShown)) << "not in the battle's mode";
   scene->SetPhase(17);
   EXPECT_EQ(scene->Duel().first, 1);
   EXPECT_EQ(scene->Duel().second, 7);
@@ -653,11 +665,15 @@ TEST_F(BattleScreenRun, TheDuelPanelsFollowTheActorsAndTheModesChangeUnderTheCov
   for (int i = 0; i < 200 && scene->DisplayModes().Pending(); ++i) driver_->Ticks(1);
   EXPECT_EQ(scene->DisplayMode(), 3);
   EXPECT_TRUE(p0->TestFlag(kWfShown) && p1->TestFlag(kWfShown));
+  EXPECT_TRUE(scene->SiegePanel()->TestFlag(kWfShown));
+  EXPECT_EQ(TextIn(scene->SiegePanel(), 0), "躑躅城");
+  EXPECT_EQ(TextIn(scene->SiegePanel(), 1), "7");
   // Back to the formation: at once, without the cover.
   scene->SetPhase(4);
   EXPECT_EQ(scene->DisplayMode(), 0);
   EXPECT_FALSE(scene->DisplayModes().Pending());
   EXPECT_FALSE(duelWindow->TestFlag(kWfShown));
+  EXPECT_FALSE(scene->SiegePanel()->TestFlag(kWfShown));
 }
 
 // Browsing: a unit's information opens the information page (scene 11) with the side's own
@@ -806,6 +822,87 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
     ++own;
   }
   EXPECT_GE(own, 1);
+}
+
+// On real GL offscreen: the siege panels stay hidden through the field battle and show in the
+// siege with the castle's name, its strength and gauge and the siege cost; the name is drawn (the
+// frame differs where it stands once it is cleared), and a storm brings the gauge down.
+TEST_F(BattleScreenRun, TheSiegePanelsShowTheCastleOnRealGl) {
+  if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  Build({40, 40, 40}, {6});
+  BeginPlayerBattle();
+  bool shownEarly = false;
+  auto siegeAsked = [&] {
+    CVSceneKassen* s = Scene();
+    return s && s->GetPhase() == 18 && !s->IsActionPlaying();
+  };
+  for (int i = 0; i < 20000 && !g_battleDone && !siegeAsked(); ++i) {
+    if (CVSceneKassen* s = Scene(); s && s->DisplayModes().Wanted() != 3 && s->SiegePanel())
+      shownEarly |= s->SiegePanel()->TestFlag(kWfShown);
+    Play();
+  }
+  ASSERT_TRUE(siegeAsked()) << "the siege order is asked";
+  EXPECT_FALSE(shownEarly) << "no siege panel before the siege";
+  CVSceneKassen* scene = Scene();
+  EXPECT_EQ(scene->DisplayMode(), 3);
+  CVMenuBase* panel = scene->SiegePanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_TRUE(panel->TestFlag(kWfShown));
+  const int start = g_Battle.siroLevel;
+  EXPECT_EQ(TextIn(panel, 0), std::string(GetSiroName(target, false)) + "城");
+  EXPECT_EQ(TextIn(panel, 1), std::to_string(start));
+  EXPECT_EQ(TextIn(panel, 2),
+            "包囲 費用（" + std::to_string(SiegeEndurance(0)) + "/" + std::to_string(SideClanMoney(0)) + "）");
+  auto* bar = dynamic_cast<CVMenuPBar*>(panel->FindChild(kWidgetPBar, 0));
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->maximum, start);
+  EXPECT_EQ(bar->value, start);
+
+  // The name is drawn: clearing it changes the frame where it stands.
+  std::vector<uint8_t> with, without;
+  driver_->Ticks(2);
+  ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &with));
+  if (const char* dump = std::getenv("V4_KASSEN_SIEGE_DUMP")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = with;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  const std::string name = TextIn(panel, 0);
+  dynamic_cast<CVMenuText*>(panel->FindChild(kWidgetText, 0))->SetText("", true);
+  driver_->Ticks(2);
+  ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &without));
+  dynamic_cast<CVMenuText*>(panel->FindChild(kWidgetText, 0))->SetText(name.c_str(), true);
+  Vector3 origin;
+  panel->GetParentWorldPos(origin);
+  const int x0 = static_cast<int>(origin.x + panel->position.x) + 16;
+  const int y0 = static_cast<int>(origin.y + panel->position.y) + 8;
+  ASSERT_TRUE(x0 >= 0 && y0 >= 0 && x0 + 270 <= 1280 && y0 + 36 <= 720) << "inside the screen";
+  int changed = 0;
+  for (int y = y0; y < y0 + 36; ++y)
+    for (int x = x0; x < x0 + 270; ++x) {
+      const size_t at = (static_cast<size_t>(y) * 1280 + x) * 4;
+      changed += std::abs(with[at] - without[at]) + std::abs(with[at + 1] - without[at + 1]) > 60;
+    }
+  EXPECT_GT(changed, 80) << "the castle's name is drawn";
+  // The panel stays clear of the command buttons.
+  for (int i = 0; i < kKassenCommandButtons; ++i) {
+    CVMenuBtn* b = scene->FindMenu(0)->FindButtonById(300 + i);
+    Vector3 bp;
+    b->GetParentWorldPos(bp);
+    EXPECT_GE(bp.y + b->position.y, origin.y + panel->position.y + 136) << "button " << 300 + i;
+  }
+
+  // A storm wears the castle down; the gauge follows.
+  ASSERT_TRUE(ClickExactly(kOrderStorm));
+  for (int i = 0; i < 3000 && g_Battle.round == 1; ++i) driver_->Ticks(1);
+  ASSERT_EQ(g_Battle.round, 2) << "the storm was fought";
+  ASSERT_EQ(Scene(), scene);
+  {
+    EXPECT_LT(g_Battle.siroLevel, start);
+    EXPECT_EQ(bar->IsGliding() ? bar->target : bar->value, g_Battle.siroLevel);
+    EXPECT_EQ(TextIn(panel, 1), std::to_string(g_Battle.siroLevel));
+    EXPECT_EQ(bar->maximum, start);
+  }
 }
 
 }  // namespace

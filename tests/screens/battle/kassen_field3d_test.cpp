@@ -356,12 +356,19 @@ TEST_F(KassenField3DTest, TheSiegeShowsTheCastleAndItBurns) {
   g_Battle.siroLevel = 11;
   Run(1);
   EXPECT_TRUE(field_->CastleBurning());
-  // Each storm round shakes the gate; the fallen castle's gate opens, and the field waits for it.
+  // The rules move the gate: a storm shakes it, the fallen castle's opens, and the field waits for
+  // it; once open it is not shaken again.
   g_Battle.round = 2;
+  Run(1);
+  EXPECT_EQ(field_->GateHalf(), 0) << "a new round alone does not move the gate";
+  field_->PlayGate(1);
   Run(1);
   EXPECT_EQ(field_->GateHalf(), 1);
   g_Battle.siroLevel = 0;
+  field_->PlayGate(2);
   Run(1);
+  EXPECT_EQ(field_->GateHalf(), 2);
+  field_->PlayGate(1);
   EXPECT_EQ(field_->GateHalf(), 2);
   EXPECT_TRUE(field_->IsActionPlaying());
   EXPECT_LT(Settle(), 2000);
