@@ -14,7 +14,6 @@
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_list.h"
 #include "screens/front/title_ports.h"
-#include "platform/gl/null_device.h"
 #include "render/dg_manager.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_factory.h"
@@ -23,20 +22,14 @@
 #include "ui/scenes/scene_dlg.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/widget_base.h"
+#include "tests/support/ui_graphics.h"
 
 namespace {
 
 class LayoutContract : public ::testing::Test {
  protected:
   void SetUp() override {
-    old_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
-    dg_ = new CDGManager();
-    ASSERT_TRUE(
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
-    SetDGManager(dg_);
-    GetMenuMgr().Init(GetModuleDir());
-    InstallLayoutBuilder();
+    ASSERT_TRUE(ui_.Start(V4_TEST_GAME_DIR));
     // The title's start must not touch sound or movies here.
     TitlePorts& p = GetTitlePorts();
     p.stopMusic = [] {};
@@ -45,12 +38,9 @@ class LayoutContract : public ::testing::Test {
     p.playFullScreenMovie = [](const char*) { return false; };
   }
   void TearDown() override {
-    GetMenuMgr().DeleteAllRoots();
-    SetDGManager(nullptr);
-    dg_->Release();
+    ui_.Stop();
     ResetTitlePorts();
     ShowOpeningFlag = 1;
-    SetModuleDir(old_.c_str());
   }
   static CVMenuSceneRoot* Build(const char* layout) {
     CVMenuSceneRoot* menu = CreateMenuScene(10, layout);
@@ -61,8 +51,7 @@ class LayoutContract : public ::testing::Test {
     return menu;
   }
 
-  std::string old_;
-  CDGManager* dg_ = nullptr;
+  v4test::NullLayoutUi ui_;
 };
 
 bool HasButtons(CVMenuBase* w, int32_t first, int32_t last) {

@@ -47,6 +47,21 @@ void FrameDriver::Ticks(int n) {
   for (int i = 0; i < n; ++i) Tick();
 }
 
+bool FrameDriver::TicksUntil(int budget, const std::function<bool()>& done) {
+  for (int i = 0; i < budget && !done(); ++i) Tick();
+  return done();
+}
+
+void FrameDriver::Click(ScreenPoint p, bool right, ClickTicks ticks) {
+  const int vk = right ? VK_RBUTTON : VK_LBUTTON;
+  SetPointer(p.x, p.y);
+  Ticks(ticks.rest);
+  SetButton(vk, true);
+  Ticks(ticks.held);
+  SetButton(vk, false);
+  Ticks(ticks.after);
+}
+
 void FrameDriver::ForeignTick() {
   nowMs_ += static_cast<uint32_t>(options_.periodMs);
   FrameTimerProc(kTimerId + 1);

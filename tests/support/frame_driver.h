@@ -3,6 +3,7 @@
 // for a real GL context on a hidden offscreen window (SDL_VIDEODRIVER=offscreen).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,16 @@ class RecordingGraphics : public FrameGraphics {
   bool failNext = false;
 };
 
+// A point of the back buffer (1280 x 720), where a scripted pointer goes.
+struct ScreenPoint {
+  int x, y;
+};
+
+// The ticks after each step of a scripted click: the pointer's move, the press and the release.
+struct ClickTicks {
+  int rest = 2, held = 2, after = 6;
+};
+
 class FrameDriver {
  public:
   struct Options {
@@ -41,6 +52,8 @@ class FrameDriver {
   // frame byte, the quit flag, the mouse state and GameMode (to 1). The destructor undoes it.
   explicit FrameDriver(const FrameServices& services);
   FrameDriver(const FrameServices& services, Options options);
+  FrameDriver(FrameSceneManager* scenes, FrameGameHooks* game, FrameGraphics* graphics)
+      : FrameDriver(FrameServices{scenes, game, graphics}) {}
   ~FrameDriver();
   FrameDriver(const FrameDriver&) = delete;
   FrameDriver& operator=(const FrameDriver&) = delete;
@@ -48,6 +61,8 @@ class FrameDriver {
   // One timer period: the clock advances by the period, then the timer callback runs.
   void Tick();
   void Ticks(int n);
+  // Ticks until done() holds, at most `budget` of them; whether it holds then.
+  bool TicksUntil(int budget, const std::function<bool()>& done);
   // The callback with another timer's id (it must be ignored).
   void ForeignTick();
   void AdvanceMs(uint32_t ms) { nowMs_ += ms; }
@@ -57,6 +72,9 @@ class FrameDriver {
   void SetKey(int vk, bool held) { input_.SetKey(vk, held); }
   void SetPointer(int32_t x, int32_t y) { input_.SetPointer(x, y); }
   void SetButton(int vk, bool held) { input_.SetKey(vk, held); }
+  // A click as a player makes it: the pointer rests on the point, the button is held, then let go,
+  // with the given ticks after each step.
+  void Click(ScreenPoint p, bool right = false, ClickTicks ticks = {});
   // The wheel word as the window layer stores it for a wheel message of n notches.
   void Wheel(int notches);
   void SetActive(bool active);

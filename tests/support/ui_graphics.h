@@ -1,5 +1,7 @@
-// The null-device manager for tests that build widget trees.
+// Null-device managers for tests that build widget trees, by hand or from a game folder's layouts.
 #pragma once
+#include <string>
+
 #include "tests/support/null_graphics.h"
 
 namespace v4test {
@@ -9,6 +11,29 @@ namespace v4test {
 struct NullUiGraphics : NullDeviceManager {
   NullUiGraphics() = default;
   ~NullUiGraphics();
+};
+
+// Menus built by the program's own layout builder from the layouts of a game folder, drawn on a
+// null device (1280 x 720, no camera, the program's clock): Start makes that folder the module
+// directory, installs a fresh manager and starts the menu manager there. Stop (also on
+// destruction, and safe after a Start that failed part way) deletes the menu roots before the
+// device goes, then gives back the previous module directory.
+class NullLayoutUi {
+ public:
+  NullLayoutUi() = default;
+  ~NullLayoutUi() { Stop(); }
+  NullLayoutUi(const NullLayoutUi&) = delete;
+  NullLayoutUi& operator=(const NullLayoutUi&) = delete;
+
+  // False when the folder cannot be the module directory or the device cannot be made.
+  bool Start(const std::string& hostGameDir);
+  void Stop();
+  CDGManager* Manager() const { return dg_; }
+
+ private:
+  CDGManager* dg_ = nullptr;
+  std::string oldModuleDir_;
+  bool moduleDirSet_ = false;
 };
 
 }  // namespace v4test

@@ -159,12 +159,9 @@ int CmdDiplomacy() {
     case kStepEnd:
       SelectSlgKuni(dw.startKuni, true);
       s.ResetMapMenu();
-      s.ClearMarkedBusyo();
-      s.SetSelMode(0);
-      s.FinishDialog();
-      s.ShowMessage("", 7, false);
-      s.SetPanelDaimyo(-1);
-      s.RestoreKuniFocus();
+      // The current country is selected again only after the focus came back (FinishCommand's
+      // reselect would come before it).
+      cmd::LeaveCommand(false);
       SelectSlgKuni(CurrentKuniId, true);
       StepFinish();
       return 0;
@@ -177,9 +174,7 @@ int CmdPoach() {
   SlgScenePort& s = SlgScene();
   if (StepBegin()) {
     dw = DiplomacyWork{};
-    s.SetPanelDaimyo(kCmdPoach);
-    s.RememberKuniFocus();
-    s.FocusKuni(CurrentKuniId, 1);
+    cmd::BeginOnCurrentKuni(kCmdPoach);
     return kStepRunning;
   }
   switch (StepGet()) {
@@ -295,9 +290,7 @@ int CmdPoach() {
       return kStepRunning;
     }
     case kStepCancel:
-      cmd::LeaveCommand(false);
-      StepFinish();
-      return 0;
+      return cmd::FinishCommand(false);
   }
   return kStepRunning;
 }

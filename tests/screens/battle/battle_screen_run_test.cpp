@@ -30,7 +30,10 @@
 #include "sound/sound.h"
 #include "sound/sound_pack.h"
 #include "tests/battle/battle_fixture.h"
+#include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/game_data_folder.h"
+#include "tests/support/screen_run.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_frame_adapter.h"
@@ -59,48 +62,20 @@ class BattleHooks : public FrameGameHooks {
   }
 };
 
-class DeviceGraphics : public FrameGraphics {
- public:
-  explicit DeviceGraphics(CDGManager* mgr) : mgr_(mgr) {}
-  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
-  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
-  bool RenderFrame() override { return mgr_->RenderFrame(); }
-
- private:
-  CDGManager* mgr_;
-};
-
 class BattleScreenRun : public BattleWorldTest {
  protected:
   void SetUp() override {
     BattleWorldTest::SetUp();
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "layout" / "kassen.lay")) << "build the sample data first";
-    dir_ = fs::temp_directory_path() / ("v4_kassen_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::create_directory_symlink(data, dir_ / "Data");
-    oldModuleDir_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";
   }
   // The device (null, or real GL offscreen), the scenes and the frame driver.
   bool Start(bool gl) {
     dg_ = new CDGManager();
-    graphics_ = std::make_unique<DeviceGraphics>(dg_);
-    FrameServices s;
-    s.scenes = &scenes_;
-    s.game = &hooks_;
-    s.graphics = graphics_.get();
-    driver_ = std::make_unique<FrameDriver>(s);
-    if (gl) {
-      if (!driver_->CreateOffscreenGl(1280, 720) || !dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
-    } else if (!dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280,
-                                      720)) {
-      return false;
-    }
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
+    graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
+    driver_ = std::make_unique<FrameDriver>(&scenes_, &hooks_, graphics_.get());
+    if (!(gl ? v4test::StartGlDevice(*driver_, dg_) : v4test::StartNullDevice(dg_))) return false;
     InstallRenderMenuModels();
     GetMenuMgr().Init(GetModuleDir());
     GetSceneMgr().Reset();
@@ -117,9 +92,6 @@ class BattleScreenRun : public BattleWorldTest {
     if (dg_) dg_->Release();
     driver_.reset();
     GameMode = 1;
-    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
     BattleWorldTest::TearDown();
   }
 
@@ -131,15 +103,7 @@ class BattleScreenRun : public BattleWorldTest {
     CVMenuBase* menu = scene ? scene->FindMenu(0) : nullptr;
     CVMenuBtn* b = menu ? menu->FindButtonById(id) : nullptr;
     if (!b || !b->TestFlag(kWfShown) || b->TestFlag(kWfNoHit)) return false;
-    Vector3 p;
-    b->GetParentWorldPos(p);
-    driver_->SetPointer(static_cast<int>(p.x + b->position.x + b->size.x / 2),
-                        static_cast<int>(p.y + b->position.y + b->size.y / 2));
-    driver_->Ticks(1);
-    driver_->SetButton(VK_LBUTTON, true);
-    driver_->Ticks(1);
-    driver_->SetButton(VK_LBUTTON, false);
-    driver_->Ticks(2);
+    driver_->Click(v4test::ButtonCentre(menu, id), false, {1, 1, 2});
     ++clicks_;
     return true;
   }
@@ -274,12 +238,11 @@ class BattleScreenRun : public BattleWorldTest {
   }
 
   RulesBattlePort rulesPort_;
-  fs::path dir_;
-  std::string oldModuleDir_;
+  v4test::GameDataFolder folder_{"v4_kassen"};
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_;
   BattleHooks hooks_;
-  std::unique_ptr<DeviceGraphics> graphics_;
+  std::unique_ptr<v4test::DeviceFrameGraphics> graphics_;
   std::unique_ptr<FrameDriver> driver_;
   std::set<int> phasesSeen_;
   int clicks_ = 0;

@@ -43,6 +43,7 @@
 #include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
 #include "tests/support/game_data_folder.h"
+#include "tests/support/screen_run.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -106,20 +107,13 @@ class OmakeRun : public ::testing::Test {
     ShowOpeningFlag = 0;
     dg_ = new CDGManager();
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
-    FrameServices s;
-    s.scenes = &scenes_;
-    s.game = &hooks_;
-    s.graphics = graphics_.get();
-    driver_ = std::make_unique<FrameDriver>(s);
+    driver_ = std::make_unique<FrameDriver>(&scenes_, &hooks_, graphics_.get());
     if (UseGl()) {
-      haveGl_ = driver_->CreateOffscreenGl(1280, 720) && dg_->CreateDevice(nullptr, true, 1280, 720, 32);
+      haveGl_ = v4test::StartGlDevice(*driver_, dg_);
       if (!haveGl_) return;
     } else {
-      dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
+      v4test::StartNullDevice(dg_);
     }
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
     GetMenuMgr().Init(GetModuleDir());
     CVSceneMgr& mgr = GetSceneMgr();
     mgr.Reset();
@@ -149,15 +143,7 @@ class OmakeRun : public ::testing::Test {
     GameMode = 1;
   }
 
-  void Click(int x, int y, bool right = false, int after = 4) {
-    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
-    driver_->SetPointer(x, y);
-    driver_->Ticks(2);
-    driver_->SetButton(vk, true);
-    driver_->Ticks(2);
-    driver_->SetButton(vk, false);
-    driver_->Ticks(after);
-  }
+  void Click(int x, int y, bool right = false, int after = 4) { driver_->Click({x, y}, right, {2, 2, after}); }
 
   CVSceneOmake* Extras() { return dynamic_cast<CVSceneOmake*>(GetSceneById(7)); }
 
@@ -169,11 +155,11 @@ class OmakeRun : public ::testing::Test {
       CVSceneTitle* t = title();
       return t && GetSceneMgr().GetCurrentSceneId() == 1 && t->GetPhase() == phase && t->GetStepValue() == 2;
     };
-    for (int i = 0; i < 400 && !at(CVSceneTitle::kPhaseMenu) && !at(CVSceneTitle::kPhaseExtras); ++i) driver_->Tick();
+    driver_->TicksUntil(400, [&] { return at(CVSceneTitle::kPhaseMenu) || at(CVSceneTitle::kPhaseExtras); });
     if (at(CVSceneTitle::kPhaseMenu)) Click(480 + 160, 320 + 70 * 3 + 32, false, 6);  // おまけ
-    for (int i = 0; i < 100 && !at(CVSceneTitle::kPhaseExtras); ++i) driver_->Tick();
+    driver_->TicksUntil(100, [&] { return at(CVSceneTitle::kPhaseExtras); });
     Click(480 + 160, 290 + 64 * (n - 1) + 28, false, 6);
-    for (int i = 0; i < 100 && GetSceneMgr().GetCurrentSceneId() != 7; ++i) driver_->Tick();
+    driver_->TicksUntil(100, [] { return GetSceneMgr().GetCurrentSceneId() == 7; });
     driver_->Ticks(3);
   }
 

@@ -11,7 +11,6 @@
 
 #include "core/app_state.h"
 #include "core/game_file.h"
-#include "platform/gl/null_device.h"
 #include "render/dg_manager.h"
 #include "save/save_slot.h"
 #include "save/system_files.h"
@@ -22,6 +21,7 @@
 #include "screens/front/scene_tutorial.h"
 #include "tests/support/recording_boxes.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/ui_graphics.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/menus/menu_mgr.h"
@@ -71,14 +71,7 @@ class FrontScreens : public ::testing::Test {
     ASSERT_TRUE(fs::exists(data / "layout" / "config.lay")) << "build the sample data first";
     ASSERT_TRUE(temp_.Made());
     fs::create_directory_symlink(data, fs::path(temp_.Path()) / "Data");
-    old_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(temp_.Path()));
-    dg_ = new CDGManager();
-    ASSERT_TRUE(
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
-    SetDGManager(dg_);
-    GetMenuMgr().Init(GetModuleDir());
-    InstallLayoutBuilder();
+    ASSERT_TRUE(ui_.Start(temp_.Path()));
     GetSceneMgr().Reset();
     RegisterFrontScenes(GetSceneMgr());
     SetDefaultSysConfig();
@@ -88,14 +81,11 @@ class FrontScreens : public ::testing::Test {
   }
   void TearDown() override {
     GetSceneMgr().Reset();
-    GetMenuMgr().DeleteAllRoots();
-    SetDGManager(nullptr);
-    dg_->Release();
+    ui_.Stop();
     ResetFrontPorts();
     SetDefaultSysConfig();
     ClearPlayRecord();
     GameMode = 1;
-    SetModuleDir(old_.c_str());
   }
 
   void Record() {
@@ -172,8 +162,7 @@ class FrontScreens : public ::testing::Test {
   }
 
   v4test::TempFolder temp_{"v4_front"};
-  std::string old_;
-  CDGManager* dg_ = nullptr;
+  v4test::NullLayoutUi ui_;
   Log log_;
 };
 

@@ -3,8 +3,6 @@
 // screen opened over the map brings back the same turn on the same map.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -27,8 +25,11 @@
 #include "screens/strategy/scene_slg.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "sound/sound.h"
+#include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/game_data_folder.h"
 #include "tests/support/recording_boxes.h"
+#include "tests/support/screen_run.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -49,20 +50,7 @@ class StrategyHooks : public FrameGameHooks {
   void RunTurnLoop() override { ::RunTurnLoop(); }
 };
 
-class NullGraphics : public FrameGraphics {
- public:
-  explicit NullGraphics(CDGManager* mgr) : mgr_(mgr) {}
-  void UpdateRenderers() override { mgr_->UpdateRenderers(); }
-  void SwapRenderQueues() override { mgr_->SwapRenderQueues(); }
-  bool RenderFrame() override { return mgr_->RenderFrame(); }
-
- private:
-  CDGManager* mgr_;
-};
-
-struct Pt {
-  int x, y;
-};
+using Pt = ScreenPoint;
 
 // The turn words that say where the game stands.
 struct TurnPlace {
@@ -78,12 +66,7 @@ class FrontSlgRun : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "sys" / "kunipos_z.bin")) << "build the sample data first";
-    dir_ = fs::temp_directory_path() / ("v4_front_slg_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::create_directory_symlink(data, dir_ / "Data");
-    oldModuleDir_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";
     SetErrorBoxPresenter(&boxes_);
     LoadSystemData();
     InitSound();
@@ -94,17 +77,9 @@ class FrontSlgRun : public ::testing::Test {
     GetSlgCommandRules().quickSave = [] { return QuickSave(GameMode); };
     GetSlgCommandRules().quickLoad = [] { return QuickLoad(-1); };
     dg_ = new CDGManager();
-    ASSERT_TRUE(
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
-    graphics_ = std::make_unique<NullGraphics>(dg_);
-    FrameServices s;
-    s.scenes = &scenes_;
-    s.game = &hooks_;
-    s.graphics = graphics_.get();
-    driver_ = std::make_unique<FrameDriver>(s);
+    ASSERT_TRUE(v4test::StartNullDevice(dg_));
+    graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
+    driver_ = std::make_unique<FrameDriver>(&scenes_, &hooks_, graphics_.get());
   }
 
   void TearDown() override {
@@ -121,9 +96,6 @@ class FrontSlgRun : public ::testing::Test {
     GetSlgCommandRules().quickLoad = [] { return false; };
     ShowOpeningFlag = 1;
     GameMode = 1;
-    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   CVSceneSLG* Scene() { return dynamic_cast<CVSceneSLG*>(GetSceneById(3)); }
@@ -133,23 +105,8 @@ class FrontSlgRun : public ::testing::Test {
     return s ? s->FindMenu(0) : nullptr;
   }
 
-  void Click(Pt p, bool right = false) {
-    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
-    driver_->SetPointer(p.x, p.y);
-    driver_->Ticks(2);
-    driver_->SetButton(vk, true);
-    driver_->Ticks(2);
-    driver_->SetButton(vk, false);
-    driver_->Ticks(6);
-  }
-  static Pt ButtonCentre(CVMenuBase* root, int32_t id) {
-    CVMenuBtn* b = root ? root->FindButtonById(id) : nullptr;
-    if (!b) return {-1, -1};
-    Vector3 p;
-    b->GetParentWorldPos(p);
-    return {static_cast<int>(p.x + b->position.x + b->size.x / 2),
-            static_cast<int>(p.y + b->position.y + b->size.y / 2)};
-  }
+  void Click(Pt p, bool right = false) { driver_->Click(p, right); }
+  static Pt ButtonCentre(CVMenuBase* root, int32_t id) { return v4test::ButtonCentre(root, id); }
   bool PlayerCommandsOpen() {
     return TurnSubPhase == 1 && Map() && (Map()->StateFlags() & CVMenuSLGMain::kCommandMenu);
   }
@@ -162,13 +119,13 @@ class FrontSlgRun : public ::testing::Test {
     ASSERT_TRUE(InitSceneSystem());
     RegisterFrontScenes(GetSceneMgr());
     RegisterStrategyScenes(GetSceneMgr(), true);
-    for (int i = 0; i < 200 && !(GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2); ++i) driver_->Tick();
+    driver_->TicksUntil(200, [] { return GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2; });
     Click({640, 320 + 140 + 32});  // the strategy button
     ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
     driver_->Ticks(3);
     ASSERT_NE(Map(), nullptr);
     Click(ButtonCentre(Map(), 12500));
-    for (int i = 0; i < 100 && !(Map()->StateFlags() & CVMenuSLGMain::kWaiting); ++i) driver_->Tick();
+    driver_->TicksUntil(100, [&] { return (Map()->StateFlags() & CVMenuSLGMain::kWaiting) != 0; });
     Click(ButtonCentre(Map(), 2));
     driver_->Ticks(4);
     ASSERT_NE(Scene()->DialogMenu(), nullptr);
@@ -178,12 +135,11 @@ class FrontSlgRun : public ::testing::Test {
     driver_->Ticks(20);
   }
 
-  fs::path dir_;
-  std::string oldModuleDir_;
+  v4test::GameDataFolder folder_{"v4_front_slg"};
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_;
   StrategyHooks hooks_;
-  std::unique_ptr<NullGraphics> graphics_;
+  std::unique_ptr<v4test::DeviceFrameGraphics> graphics_;
   std::unique_ptr<FrameDriver> driver_;
   v4test::RecordingBoxes boxes_;
 };
@@ -258,7 +214,7 @@ TEST_F(FrontSlgRun, MapTitleButtonAnsweredYesReturnsToTheTitle) {
   Click(ButtonCentre(Map(), 10013));
   ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 10);
   Click(ButtonCentre(GetSceneById(10)->FindMenu(0), 1));
-  for (int i = 0; i < 60 && GetSceneMgr().GetCurrentSceneId() != 1; ++i) driver_->Tick();
+  driver_->TicksUntil(60, [] { return GetSceneMgr().GetCurrentSceneId() == 1; });
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << "back on the title";
   EXPECT_NE(GameMode, game_mode::kSlg);
   EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);

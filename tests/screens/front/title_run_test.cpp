@@ -39,13 +39,14 @@
 #include "scenario/script/adv_script.h"
 #include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
+#include "tests/support/game_data_folder.h"
+#include "tests/support/screen_run.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/widget_base.h"
-#include "tests/support/temp_folder.h"
 #include "ui/widgets/widget_shader.h"
 
 namespace fs = std::filesystem;
@@ -64,9 +65,7 @@ class MediaHooks : public FrameGameHooks {
   bool stepStory = false;
 };
 
-struct Pt {
-  int x, y;
-};
+using Pt = ScreenPoint;
 // Centres of the title's buttons as the sample layout places them (docs/layouts.md).
 Pt TitleButton(int32_t id) {
   static const int32_t order[] = {10000, 10001, 10002, 10004, 10003};
@@ -82,11 +81,8 @@ class TitleRun : public ::testing::Test {
   void SetUp() override {
     const fs::path data = fs::path(V4_TEST_GAME_DIR) / "Data";
     ASSERT_TRUE(fs::exists(data / "sys" / "scene.bin")) << "build the sample data first";
-    ASSERT_TRUE(temp_.Made());
-    dir_ = temp_.Path();
-    fs::create_directory_symlink(data, dir_ / "Data");  // saves go to this folder, data is shared
-    oldModuleDir_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(dir_.string()));
+    ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";  // saves go there, data is shared
+    dir_ = folder_.Path();
 
     LoadSystemData();
     InitSound();
@@ -101,12 +97,7 @@ class TitleRun : public ::testing::Test {
   // The recording null device.
   bool StartGraphics(bool) {
     dg_ = new CDGManager();
-    bool ok =
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
-    ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                                        CDGManager::kOrthographic);
-    SetDGManager(dg_);
-    return ok;
+    return v4test::StartNullDevice(dg_);
   }
 
   void StartScenes() {
@@ -135,19 +126,13 @@ class TitleRun : public ::testing::Test {
     GameMode = 1;
     // A test that ends with a question open leaves the dialog's input bound raised.
     GetMenuMgr().SetDepthBound(0);
-    if (!oldModuleDir_.empty()) SetModuleDir(oldModuleDir_.c_str());
   }
 
   // The real GL device on the driver's offscreen window as the frame's graphics.
   bool StartGl() {
     dg_ = new CDGManager();
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
-    if (!Driver().CreateOffscreenGl(1280, 720)) return false;
-    if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
-    return true;
+    return v4test::StartGlDevice(Driver(), dg_);
   }
 
   // The last drawn frame (RGBA, top row first); written to $V4_TITLE_DUMP_DIR/<name>.png when set.
@@ -162,13 +147,7 @@ class TitleRun : public ::testing::Test {
   }
 
   FrameDriver& Driver() {
-    if (!driver_) {
-      FrameServices s;
-      s.scenes = &scenes_;
-      s.game = &hooks_;
-      s.graphics = graphics_.get();
-      driver_ = std::make_unique<FrameDriver>(s);
-    }
+    if (!driver_) driver_ = std::make_unique<FrameDriver>(&scenes_, &hooks_, graphics_.get());
     return *driver_;
   }
 
@@ -196,20 +175,10 @@ class TitleRun : public ::testing::Test {
     return ::testing::AssertionSuccess();
   }
 
-  void Click(Pt p, bool right = false) {
-    FrameDriver& d = Driver();
-    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
-    d.SetPointer(p.x, p.y);
-    d.Ticks(2);
-    d.SetButton(vk, true);
-    d.Ticks(2);
-    d.SetButton(vk, false);
-    d.Ticks(6);
-  }
+  void Click(Pt p, bool right = false) { Driver().Click(p, right); }
 
-  v4test::TempFolder temp_{"v4_title"};
+  v4test::GameDataFolder folder_{"v4_title"};
   fs::path dir_;
-  std::string oldModuleDir_;
   CDGManager* dg_ = nullptr;
   SceneFrameAdapter scenes_;
   MediaHooks hooks_;
@@ -555,12 +524,13 @@ TEST_F(TitleRun, ScreensOverTheTitleShowItDarkenedBehindThem) {
   }
 }
 
-// The backdrop on the real device: a cover of a red left half and a white right half becomes the
-// settings panel's picture, a quarter of the panel's size, blurred across the edge, with the red
-// paler and everything darker, and darker at the foot than at the top (the sample pattern).
-TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
-  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
-  StartScenes();
+// A full-screen cover showing `picture` (1280 x 720 RGBA) as the main menu of `scene`, the settings
+// panel over it, and the backdrop built from the cover into the panel (its blend window hidden).
+struct SettingsBackdrop {
+  CVMenuWindow* panel = nullptr;
+  CVMenuBase* blend = nullptr;
+};
+void BuildSettingsBackdrop(CVScene& scene, const std::vector<uint8_t>& picture, SettingsBackdrop& out) {
   SpriteWindowParams p;
   p.width = 1280;
   p.height = 720;
@@ -568,32 +538,49 @@ TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
   CVMenuWindow* cover = GetMenuMgr().CreateMenuSpriteWindow(nullptr, p);
   ASSERT_NE(cover, nullptr);
   cover->Open(0, 0, 0);
-  std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
-  for (size_t y = 0; y < 720; ++y)
-    for (size_t x = 0; x < 640; ++x) picture[(y * 1280 + x) * 4 + 1] = picture[(y * 1280 + x) * 4 + 2] = 0;
   CVTexture* holder = GetTextureMgr()->CreateTexture();
   ASSERT_TRUE(holder->CreateEmpty(1280, 720));
   ASSERT_TRUE(holder->GetTexture()->ApplyUpload(plat::Rect{0, 0, 1280, 720}, picture));
   ASSERT_TRUE(cover->SetTextureObject(holder, false));
-
-  CVScene scene(-1, 6);
   scene.SetMainMenu(cover);
   CVMenuSceneRoot* menu = CreateMenuScene(70, "Data\\layout\\config.lay");
   ASSERT_NE(menu, nullptr);
   scene.AddMenu(menu, 0);
-  auto* panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
-  ASSERT_NE(panel, nullptr);
-  CVMenuBase* blend = panel->FindChild(kWidgetSprite, 3);
-  ASSERT_TRUE(BuildCoverBackdrop(scene, panel, blend));
+  out.panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
+  ASSERT_NE(out.panel, nullptr);
+  out.blend = out.panel->FindChild(kWidgetSprite, 3);
+  ASSERT_TRUE(BuildCoverBackdrop(scene, out.panel, out.blend));
+}
+
+// The pixels (RGBA) of the picture the panel shows.
+void ReadShownBackdrop(CDGManager* dg, CVMenuWindow* panel, std::vector<uint8_t>& px) {
+  CVTexture* shown = panel->GetSprite()->texture;
+  ASSERT_NE(shown, nullptr);
+  ASSERT_TRUE(dg->Device()->ReadTexture(shown->GetTexture()->DeviceId(), &px));
+}
+
+// The backdrop on the real device: a cover of a red left half and a white right half becomes the
+// settings panel's picture, a quarter of the panel's size, blurred across the edge, with the red
+// paler and everything darker, and darker at the foot than at the top (the sample pattern).
+TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
+  for (size_t y = 0; y < 720; ++y)
+    for (size_t x = 0; x < 640; ++x) picture[(y * 1280 + x) * 4 + 1] = picture[(y * 1280 + x) * 4 + 2] = 0;
+  CVScene scene(-1, 6);
+  SettingsBackdrop built;
+  ASSERT_NO_FATAL_FAILURE(BuildSettingsBackdrop(scene, picture, built));
+  CVMenuWindow* const panel = built.panel;
   EXPECT_EQ(scene.GetMainMenu(), nullptr);
-  EXPECT_FALSE(blend->TestFlag(kWfShown));
+  EXPECT_FALSE(built.blend->TestFlag(kWfShown));
   CVTexture* shown = panel->GetSprite()->texture;
   ASSERT_NE(shown, nullptr);
   ASSERT_EQ(shown->GetWidth(), 320);
   ASSERT_EQ(shown->GetHeight(), 180);
   EXPECT_EQ(panel->GetSprite()->width, 1280.0f) << "the picture is stretched over the panel";
   std::vector<uint8_t> px;
-  ASSERT_TRUE(dg_->Device()->ReadTexture(shown->GetTexture()->DeviceId(), &px));
+  ASSERT_NO_FATAL_FAILURE(ReadShownBackdrop(dg_, panel, px));
   ASSERT_EQ(px.size(), 320u * 180u * 4u);
   auto at = [&](int x, int y, int c) { return static_cast<int>(px[(static_cast<size_t>(y) * 320 + x) * 4 + c]); };
   if (const char* dump = std::getenv("V4_TITLE_DUMP_DIR")) {
@@ -630,32 +617,14 @@ TEST_F(TitleRun, CoverBackdropIsBlurredTintedAndFadedByThePattern) {
 TEST_F(TitleRun, KeptBackdropChainSurvivesDeviceResetAndRecreation) {
   if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
   StartScenes();
+  std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
+  for (size_t y = 0; y < 720; ++y)
+    for (size_t x = 0; x < 1280; ++x) picture[(y * 1280 + x) * 4 + 1] = static_cast<uint8_t>(x * 255 / 1279);
   auto backdrop = [&](std::vector<uint8_t>& px) {
-    SpriteWindowParams p;
-    p.width = 1280;
-    p.height = 720;
-    p.source = FRect(0, 0, 1280, 720);
-    CVMenuWindow* cover = GetMenuMgr().CreateMenuSpriteWindow(nullptr, p);
-    ASSERT_NE(cover, nullptr);
-    cover->Open(0, 0, 0);
-    std::vector<uint8_t> picture(1280u * 720u * 4u, 255);
-    for (size_t y = 0; y < 720; ++y)
-      for (size_t x = 0; x < 1280; ++x) picture[(y * 1280 + x) * 4 + 1] = static_cast<uint8_t>(x * 255 / 1279);
-    CVTexture* holder = GetTextureMgr()->CreateTexture();
-    ASSERT_TRUE(holder->CreateEmpty(1280, 720));
-    ASSERT_TRUE(holder->GetTexture()->ApplyUpload(plat::Rect{0, 0, 1280, 720}, picture));
-    ASSERT_TRUE(cover->SetTextureObject(holder, false));
     CVScene scene(-1, 6);
-    scene.SetMainMenu(cover);
-    CVMenuSceneRoot* menu = CreateMenuScene(70, "Data\\layout\\config.lay");
-    ASSERT_NE(menu, nullptr);
-    scene.AddMenu(menu, 0);
-    auto* panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
-    ASSERT_NE(panel, nullptr);
-    ASSERT_TRUE(BuildCoverBackdrop(scene, panel, panel->FindChild(kWidgetSprite, 3)));
-    CVTexture* shown = panel->GetSprite()->texture;
-    ASSERT_NE(shown, nullptr);
-    ASSERT_TRUE(dg_->Device()->ReadTexture(shown->GetTexture()->DeviceId(), &px));
+    SettingsBackdrop built;
+    ASSERT_NO_FATAL_FAILURE(BuildSettingsBackdrop(scene, picture, built));
+    ASSERT_NO_FATAL_FAILURE(ReadShownBackdrop(dg_, built.panel, px));
   };
   std::vector<uint8_t> first;
   ASSERT_NO_FATAL_FAILURE(backdrop(first));

@@ -22,6 +22,7 @@
 #include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
 #include "tests/support/game_data_folder.h"
+#include "tests/support/screen_run.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -57,17 +58,8 @@ class AdvPixels : public ::testing::Test {
   bool StartGl() {
     dg_ = new CDGManager();
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
-    FrameServices s;
-    s.scenes = &scenes_;
-    s.game = &hooks_;
-    s.graphics = graphics_.get();
-    driver_ = std::make_unique<FrameDriver>(s);
-    if (!driver_->CreateOffscreenGl(1280, 720)) return false;
-    if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
-    return true;
+    driver_ = std::make_unique<FrameDriver>(&scenes_, &hooks_, graphics_.get());
+    return v4test::StartGlDevice(*driver_, dg_);
   }
 
   v4test::GameDataFolder folder_{"v4_advpx"};

@@ -30,6 +30,7 @@
 #include "tests/support/device_frame_graphics.h"
 #include "tests/support/frame_driver.h"
 #include "tests/support/game_data_folder.h"
+#include "tests/support/screen_run.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -66,16 +67,9 @@ class StoryRun : public ::testing::Test {
     ResetAdvPorts();
     ShowOpeningFlag = 0;
     dg_ = new CDGManager();
-    dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
+    v4test::StartNullDevice(dg_);
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
-    FrameServices s;
-    s.scenes = &scenes_;
-    s.game = &hooks_;
-    s.graphics = graphics_.get();
-    driver_ = std::make_unique<FrameDriver>(s);
+    driver_ = std::make_unique<FrameDriver>(&scenes_, &hooks_, graphics_.get());
     GetMenuMgr().Init(GetModuleDir());
     CVSceneMgr& mgr = GetSceneMgr();
     mgr.Reset();
@@ -103,31 +97,19 @@ class StoryRun : public ::testing::Test {
 
   // The title menu, then its story button (docs/layouts.md: the first button of the area).
   void StartStory() {
-    for (int i = 0; i < 300; ++i) {
+    driver_->TicksUntil(300, [] {
       auto* t = dynamic_cast<CVSceneTitle*>(GetSceneById(1));
-      if (t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2) break;
-      driver_->Tick();
-    }
+      return t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2;
+    });
     Click(480 + 160, 320 + 32, 6);
   }
   static void ButtonCentre(CVMenuBase* root, int32_t id, int* x, int* y) {
-    CVMenuBtn* b = root ? root->FindButtonById(id) : nullptr;
-    *x = *y = -1;
-    if (!b) return;
-    Vector3 p;
-    b->GetParentWorldPos(p);
-    *x = static_cast<int>(p.x + b->position.x + b->size.x / 2);
-    *y = static_cast<int>(p.y + b->position.y + b->size.y / 2);
+    const ScreenPoint p = v4test::ButtonCentre(root, id);
+    *x = p.x;
+    *y = p.y;
   }
 
-  void Click(int x, int y, int after = 2) {
-    driver_->SetPointer(x, y);
-    driver_->Ticks(2);
-    driver_->SetButton(VK_LBUTTON, true);
-    driver_->Ticks(2);
-    driver_->SetButton(VK_LBUTTON, false);
-    driver_->Ticks(after);
-  }
+  void Click(int x, int y, int after = 2) { driver_->Click({x, y}, false, {2, 2, after}); }
 
   v4test::GameDataFolder folder_{"v4_story"};
   CDGManager* dg_ = nullptr;

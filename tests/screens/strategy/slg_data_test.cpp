@@ -11,7 +11,7 @@
 
 #include "core/game_file.h"
 #include "formats/scramble/scramble.h"
-#include "platform/gl/null_device.h"
+#include "tests/support/ui_graphics.h"
 #include "platform/image/png_file.h"
 #include "render/dg_manager.h"
 #include "screens/strategy/kuni_pos.h"
@@ -137,12 +137,8 @@ TEST_F(SlgData, EveryCastleHasAnIconSlotAndEveryRoadOutAContactSlot) {
 }
 
 TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
-  auto* dg = new CDGManager();
-  ASSERT_TRUE(
-      dg->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
-  SetDGManager(dg);
-  GetMenuMgr().Init(GetModuleDir());
-  InstallLayoutBuilder();
+  v4test::NullLayoutUi ui;  // its roots and device go however the test ends
+  ASSERT_TRUE(ui.Start(V4_TEST_GAME_DIR));
   CVSceneMgr dummy;
   RegisterStrategyScenes(dummy, false);
   auto* map = dynamic_cast<CVMenuSLGMain*>(CreateMenuScene(30, "Data\\layout\\slgmain.lay"));
@@ -190,10 +186,6 @@ TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
   // (kind tabs, seven rows with their inner panels, scroll bar) and the holders panel's buttons.
   auto* detail = dynamic_cast<CVMenuSLG_detail*>(CreateMenuScene(110, "Data\\layout\\slg_detail.lay"));
   EXPECT_TRUE(has(detail));
-
-  GetMenuMgr().DeleteAllRoots();
-  SetDGManager(nullptr);
-  dg->Release();
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "core/game_file.h"
-#include "platform/gl/null_device.h"
 #include "render/dg_manager.h"
 #include "screens/strategy/scene_slg.h"
+#include "tests/support/ui_graphics.h"
 #include "tests/world/world_fixture.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_factory.h"
@@ -20,22 +20,12 @@ class SlgLayoutTest : public WorldTest {
  protected:
   void SetUp() override {
     WorldTest::SetUp();
-    old_ = GetModuleDir();
-    ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
-    dg_ = new CDGManager();
-    ASSERT_TRUE(
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720));
-    SetDGManager(dg_);
-    GetMenuMgr().Init(GetModuleDir());
-    InstallLayoutBuilder();
+    ASSERT_TRUE(ui_.Start(V4_TEST_GAME_DIR));
     CVSceneMgr dummy;
     RegisterStrategyScenes(dummy, false);
   }
   void TearDown() override {
-    GetMenuMgr().DeleteAllRoots();
-    SetDGManager(nullptr);
-    if (dg_) dg_->Release();
-    SetModuleDir(old_.c_str());
+    ui_.Stop();
     WorldTest::TearDown();
   }
 
@@ -65,6 +55,5 @@ class SlgLayoutTest : public WorldTest {
     EXPECT_EQ(GetMenuMgr().GetDepthBound(), 2) << id;
   }
 
-  CDGManager* dg_ = nullptr;
-  std::string old_;
+  v4test::NullLayoutUi ui_;
 };

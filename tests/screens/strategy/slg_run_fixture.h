@@ -39,6 +39,7 @@
 #include "tests/support/frame_driver.h"
 #include "tests/support/game_data_folder.h"
 #include "tests/support/recording_boxes.h"
+#include "tests/support/screen_run.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
@@ -75,9 +76,7 @@ class StrategyHooks : public FrameGameHooks {
 // The turn loop (its main step runs one level below the loop) has left the new game for the turns.
 bool NewGameChosen() { return GameMode == game_mode::kSlg && g_StepMachine.step[1] >= kSlgStepTurn; }
 
-struct Pt {
-  int x, y;
-};
+using Pt = ScreenPoint;
 
 class SlgRun : public ::testing::Test {
  protected:
@@ -111,11 +110,7 @@ class SlgRun : public ::testing::Test {
 
   bool StartNull() {
     dg_ = new CDGManager();
-    bool ok =
-        dg_->CreateDeviceWith([](int w, int h) { return std::make_unique<plat::NullDevice>(w, h); }, true, 1280, 720);
-    ok = ok && dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                                        CDGManager::kOrthographic);
-    SetDGManager(dg_);
+    const bool ok = v4test::StartNullDevice(dg_);
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
     return ok;
   }
@@ -123,13 +118,8 @@ class SlgRun : public ::testing::Test {
   bool StartGl() {
     dg_ = new CDGManager();
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);
-    if (!Driver().CreateOffscreenGl(1280, 720)) return false;
-    gl_ = true;
-    if (!dg_->CreateDevice(nullptr, true, 1280, 720, 32)) return false;
-    dg_->SetCameraByDistance(100000.0f, Vector3(0, 0, -1), Vector3(0, 0, 0), 0.0f, 1.0f, 200000.0f,
-                             CDGManager::kOrthographic);
-    SetDGManager(dg_);
-    return true;
+    gl_ = v4test::StartGlDevice(Driver(), dg_);
+    return gl_;
   }
 
   void StartScenes() {
@@ -142,42 +132,20 @@ class SlgRun : public ::testing::Test {
   }
 
   FrameDriver& Driver() {
-    if (!driver_) {
-      FrameServices s;
-      s.scenes = &scenes_;
-      s.game = &hooks_;
-      s.graphics = graphics_.get();
-      driver_ = std::make_unique<FrameDriver>(s);
-    }
+    if (!driver_) driver_ = std::make_unique<FrameDriver>(&scenes_, &hooks_, graphics_.get());
     return *driver_;
   }
 
   CVSceneSLG* Scene() { return dynamic_cast<CVSceneSLG*>(GetSceneById(3)); }
   CVMenuSLGMain* Map() { return Scene() ? Scene()->MapMenu() : nullptr; }
 
-  void Click(Pt p, bool right = false) {
-    FrameDriver& d = Driver();
-    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
-    d.SetPointer(p.x, p.y);
-    d.Ticks(2);
-    d.SetButton(vk, true);
-    d.Ticks(2);
-    d.SetButton(vk, false);
-    d.Ticks(6);
-  }
+  void Click(Pt p, bool right = false) { Driver().Click(p, right); }
   void Hover(Pt p, int ticks = 4) {
     Driver().SetPointer(p.x, p.y);
     Driver().Ticks(ticks);
   }
   // The centre of a shown button.
-  Pt ButtonCentre(CVMenuBase* root, int32_t id) {
-    CVMenuBtn* b = root ? root->FindButtonById(id) : nullptr;
-    if (!b) return {-1, -1};
-    Vector3 p;
-    b->GetParentWorldPos(p);
-    return {static_cast<int>(p.x + b->position.x + b->size.x / 2),
-            static_cast<int>(p.y + b->position.y + b->size.y / 2)};
-  }
+  static Pt ButtonCentre(CVMenuBase* root, int32_t id) { return v4test::ButtonCentre(root, id); }
   // A point of the country map inside province k (from the map's own mask).
   Pt PointInKuni(int k) {
     const KuniPosTable& t = Map()->CountryTable();
@@ -206,7 +174,7 @@ class SlgRun : public ::testing::Test {
   // start options -> the map.
   void PlayToMap(int choice = 0) {
     ASSERT_NO_FATAL_FAILURE(StartScenes());
-    for (int i = 0; i < 200 && !(GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2); ++i) Driver().Tick();
+    Driver().TicksUntil(200, [] { return GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2; });
     Click({640, 320 + 140 + 32});  // the strategy button
     ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
     Driver().Ticks(3);
@@ -221,9 +189,8 @@ class SlgRun : public ::testing::Test {
     std::vector<uint8_t> px;
     if (gl_) Grab("start_choice", px);
     Click(first);
-    for (int i = 0; i < 100 && !(Map()->StateFlags() & CVMenuSLGMain::kWaiting); ++i) Driver().Tick();
     // The confirmation waits with the continue panel.
-    ASSERT_TRUE(Map()->StateFlags() & CVMenuSLGMain::kWaiting);
+    ASSERT_TRUE(Driver().TicksUntil(100, [&] { return (Map()->StateFlags() & CVMenuSLGMain::kWaiting) != 0; }));
     Click(ButtonCentre(Map(), 2));
     Driver().Ticks(4);
     auto* options = dynamic_cast<CVMenuSLG_CmdBase*>(Scene()->DialogMenu());
@@ -231,8 +198,7 @@ class SlgRun : public ::testing::Test {
     EXPECT_EQ(options->GetDialogId(), 18);
     if (gl_) Grab("start_options", px);
     Click(ButtonCentre(options, 1100));
-    for (int i = 0; i < 400 && !NewGameChosen(); ++i) Driver().Tick();
-    ASSERT_TRUE(NewGameChosen());
+    ASSERT_TRUE(Driver().TicksUntil(400, NewGameChosen));
     // The first season's report runs (a click ends each of its waits, as a player's does), then
     // the military phase waits for the player's commands.
     for (int i = 0; i < 600 && !(TurnSubPhase == 1 && (Map()->StateFlags() & CVMenuSLGMain::kCommandMenu)); ++i) {
