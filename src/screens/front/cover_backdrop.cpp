@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,8 +67,9 @@ CVTexture* OpaqueCopy(CDGManager* mgr, CDGTexture* picture, int w, int h) {
   return nullptr;
 }
 
-// The whole filter as one effect of two passes: the blur across, then the blur down with the
-// pattern's fade, the HSV shift and the premultiply. Its weights and shifts are those the Gauss
+// The whole filter as one effect of two passes at the backdrop's small size: the cover read small
+// and blurred across, then the blur down with the pattern's fade, the HSV shift and the
+// premultiply. Its weights and shifts are those the Gauss
 // filter and HSV shaders work out (held here unloaded, for their arithmetic alone).
 class CoverFilter : public CVShader {
  public:
@@ -77,9 +77,11 @@ class CoverFilter : public CVShader {
   ~CoverFilter() override { FreePattern(pattern_); }
   void Load() override { LoadEffect("Data\\effect\\coverFilter.cfx", "COVER_FILTER"); }
 
-  // The picture's look; patternRef is the picture whose size the pattern's tiling is measured
-  // against. Whether the HSV shift applies comes back.
-  bool SetLook(float saturation, float value, CDGTexture* patternRef) {
+  // The picture's size and look; patternRef (or, without one, the picture) is what the pattern's
+  // tiling is measured against. Whether the HSV shift applies comes back.
+  bool SetLook(int w, int h, float saturation, float value, CDGTexture* patternRef) {
+    w_ = static_cast<float>(w);
+    h_ = static_cast<float>(h);
     patternRef_ = patternRef;
     tint_.SetS(saturation);  // clamped to -1..1; a value that is not a number is no shift
     tint_.SetV(value);
@@ -95,20 +97,19 @@ class CoverFilter : public CVShader {
     effect_->SetFloat("dH", on ? tint_.H() : 0.0f);
     effect_->SetFloat("dS", on ? tint_.S() : 0.0f);
     effect_->SetFloat("dV", on ? tint_.V() : 0.0f);
-    float w = 0, h = 0;
-    if (TextureSize(Source(), &w, &h)) {
-      static const float kTaps[8] = {1, -1, -3, -5, -7, -9, -11, -13};
-      float px[16], py[16];
-      for (int i = 0; i < 8; ++i) {
-        px[2 * i] = kTaps[i] / w, px[2 * i + 1] = 0;
-        py[2 * i] = 0, py[2 * i + 1] = kTaps[i] / h;
-      }
-      effect_->SetValue("TexDPosX", px, sizeof px);
-      effect_->SetValue("TexDPosY", py, sizeof py);
+    if (w_ <= 0 || h_ <= 0) return;
+    // In texels of the small picture, whatever the size of the cover read in the first pass.
+    static const float kTaps[8] = {1, -1, -3, -5, -7, -9, -11, -13};
+    float px[16], py[16];
+    for (int i = 0; i < 8; ++i) {
+      px[2 * i] = kTaps[i] / w_, px[2 * i + 1] = 0;
+      py[2 * i] = 0, py[2 * i + 1] = kTaps[i] / h_;
     }
+    effect_->SetValue("TexDPosX", px, sizeof px);
+    effect_->SetValue("TexDPosY", py, sizeof py);
     // No pattern (a blend widget without a picture) leaves the pattern unbound, which reads white.
-    float rw = 0, rh = 0, pw = 0, ph = 0;
-    if (TextureSize(patternRef_ ? patternRef_ : Source(), &rw, &rh) && HolderSize(pattern_, &pw, &ph)) {
+    float rw = w_, rh = h_, pw = 0, ph = 0;
+    if ((!patternRef_ || TextureSize(patternRef_, &rw, &rh)) && HolderSize(pattern_, &pw, &ph)) {
       effect_->SetTexture("PatternTex", pattern_->GetTexture());
       const float rate[2] = {rw / pw, rh / ph};
       effect_->SetValue("whRate", rate, sizeof rate);
@@ -123,28 +124,26 @@ class CoverFilter : public CVShader {
  private:
   CVTexture* pattern_ = nullptr;
   CDGTexture* patternRef_ = nullptr;
+  float w_ = 0, h_ = 0;
   CVShaderGaussFilter blur_;
   CVShaderHSV tint_;
 };
 
-// The chain's device objects, kept between backdrops so that a backdrop only draws: a board that
-// draws the cover small, the small picture, the board of the filter's two passes (with its
-// effect, the compiled programs and its pass target) and the target of the result. Made again
+// The chain's device objects, kept between backdrops so that a backdrop only draws: the board of
+// the filter's two passes, which reads the cover and draws at the small size (with its effect,
+// the compiled programs and its pass target), and the target of the result. Made again
 // when the manager, the size or the pattern changes, or when any of them lost its device object
 // (a manager that went detaches them); a device reset only empties the targets, and every
 // backdrop draws them afresh. Never destroyed: it may outlive the manager, which detaches it.
 class Chain {
  public:
-  CDGBoardRenderer* cover = nullptr;
   CDGBoardRenderer* board = nullptr;
-  CDGTexture* small = nullptr;
   CDGTexture* result = nullptr;
   std::unique_ptr<CoverFilter> filter;
 
   bool Fits(CDGManager* mgr, int w, int h, const char* pattern) const {
-    return mgr_ == mgr && w_ == w && h_ == h && pattern_ == (pattern ? pattern : "") && cover && cover->IsBuilt() &&
-           board && board->IsBuilt() && small && small->HasTexture() && result && result->HasTexture() && filter &&
-           Compiled(*filter);
+    return mgr_ == mgr && w_ == w && h_ == h && pattern_ == (pattern ? pattern : "") && board && board->IsBuilt() &&
+           result && result->HasTexture() && filter && Compiled(*filter);
   }
 
   bool Make(CDGManager* mgr, int w, int h, const char* pattern) {
@@ -153,16 +152,14 @@ class Chain {
     w_ = w;
     h_ = h;
     pattern_ = pattern ? pattern : "";
-    cover = MakeBoard(mgr, nullptr, w, h);
-    small = mgr->CreateRenderTarget(w, h);
     result = mgr->CreateRenderTarget(w, h);
-    if (!small || !result) return false;
-    board = MakeBoard(mgr, small, w, h);
-    board->BuildVertices();
+    if (!result) return false;
+    board = MakeBoard(mgr, nullptr, w, h);
+    // The whole of whatever texture it reads, into pass targets of the small size.
+    board->SetSourceRect(-1, -1, static_cast<float>(w), static_cast<float>(h), true);
     filter = std::make_unique<CoverFilter>(pattern);
     filter->Load();
     filter->Enable();
-    filter->SetUserData2(small);
     if (filter->GetEffect()) board->AttachResource(filter->GetEffect(), false, false);
     return true;
   }
@@ -175,12 +172,8 @@ class Chain {
     }
     board = nullptr;
     filter.reset();
-    if (cover) cover->Release();
-    cover = nullptr;
-    for (CDGTexture** t : {&small, &result}) {
-      if (*t) (*t)->Release();
-      *t = nullptr;
-    }
+    if (result) result->Release();
+    result = nullptr;
     mgr_ = nullptr;
   }
 
@@ -203,8 +196,8 @@ bool RenderAlone(CDGManager* mgr, CDGRendererBase* r, CDGTexture* target) {
   return ok;
 }
 
-// The cover drawn small, then filtered in two passes through the board's own target (a render
-// to texture draws every pass with premultiplied blending, so the first pass hands its colour and
+// The cover read small and filtered in two passes through the board's own target (a render to
+// texture draws every pass with premultiplied blending, so the first pass hands its colour and
 // alpha on unchanged). Null when the device cannot.
 CVTexture* FilterCover(CDGManager* mgr, CDGTexture* cover, const Look& look, int w, int h, bool* tinted) {
   Chain& c = KeptChain();
@@ -212,17 +205,15 @@ CVTexture* FilterCover(CDGManager* mgr, CDGTexture* cover, const Look& look, int
     c.Drop();
     return nullptr;
   }
-  c.cover->SetTexture(cover);
-  c.cover->BuildVertices();
-  const bool drawn = RenderAlone(mgr, c.cover, c.small);
-  c.cover->SetTexture(nullptr);  // the cover is deleted next
-  if (!drawn) return nullptr;
   // The pattern spans the whole picture, as the blend widget spans the panel: its tiling rate is
   // measured against a picture of the pattern's own size.
-  c.filter->SetLook(look.saturation, look.value, look.patternPicture ? look.patternPicture : c.small);
+  c.filter->SetLook(w, h, look.saturation, look.value, look.patternPicture);
   *tinted = Compiled(*c.filter);
   c.filter->SetParams();
+  c.board->SetTexture(cover);
+  c.board->BuildVertices();
   const bool filtered = RenderAlone(mgr, c.board, c.result);
+  c.board->SetTexture(nullptr);  // the cover is deleted next
   c.filter->ForgetPatternRef();
   return filtered ? OpaqueCopy(mgr, c.result, w, h) : nullptr;
 }
