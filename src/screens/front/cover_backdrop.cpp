@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,28 +67,83 @@ CVTexture* OpaqueCopy(CDGManager* mgr, CDGTexture* picture, int w, int h) {
   return nullptr;
 }
 
-// The chain's device objects, kept between backdrops so that a backdrop only draws: a board that
-// draws the cover small, the small picture, the board of the filter passes (with its effects,
-// their compiled programs and its two pass targets) and the target of the result. Made again when
-// the manager, the size or the pattern changes, or when any of them lost its device object (a
-// manager that went detaches them); a device reset only empties the targets, and every backdrop
-// draws them afresh. Never destroyed: it may outlive the manager, which detaches it.
+// The whole filter as one effect of two passes at the backdrop's small size: the cover read small
+// and blurred across, then the blur down with the pattern's fade, the HSV shift and the
+// premultiply. Its weights and shifts are those the Gauss
+// filter and HSV shaders work out (held here unloaded, for their arithmetic alone).
+class CoverFilter : public CVShader {
+ public:
+  explicit CoverFilter(const char* patternFile) { pattern_ = LoadPattern(patternFile); }
+  ~CoverFilter() override { FreePattern(pattern_); }
+  void Load() override { LoadEffect("Data\\effect\\coverFilter.cfx", "COVER_FILTER"); }
+
+  // The picture's size and look; patternRef (or, without one, the picture) is what the pattern's
+  // tiling is measured against. Whether the HSV shift applies comes back.
+  bool SetLook(int w, int h, float saturation, float value, CDGTexture* patternRef) {
+    w_ = static_cast<float>(w);
+    h_ = static_cast<float>(h);
+    patternRef_ = patternRef;
+    tint_.SetS(saturation);  // clamped to -1..1; a value that is not a number is no shift
+    tint_.SetV(value);
+    return tint_.IsActive();
+  }
+
+  void SetParams() override {
+    if (!effect_) return;
+    blur_.SetDispersion(kCoverBlurDispersion);
+    effect_->SetValue("weight", blur_.Weights(), 8 * sizeof(float));
+    const bool on = tint_.IsActive();
+    effect_->SetFloat("tint", on ? 1.0f : 0.0f);
+    effect_->SetFloat("dH", on ? tint_.H() : 0.0f);
+    effect_->SetFloat("dS", on ? tint_.S() : 0.0f);
+    effect_->SetFloat("dV", on ? tint_.V() : 0.0f);
+    if (w_ <= 0 || h_ <= 0) return;
+    // In texels of the small picture, whatever the size of the cover read in the first pass.
+    static const float kTaps[8] = {1, -1, -3, -5, -7, -9, -11, -13};
+    float px[16], py[16];
+    for (int i = 0; i < 8; ++i) {
+      px[2 * i] = kTaps[i] / w_, px[2 * i + 1] = 0;
+      py[2 * i] = 0, py[2 * i + 1] = kTaps[i] / h_;
+    }
+    effect_->SetValue("TexDPosX", px, sizeof px);
+    effect_->SetValue("TexDPosY", py, sizeof py);
+    // No pattern (a blend widget without a picture) leaves the pattern unbound, which reads white.
+    float rw = w_, rh = h_, pw = 0, ph = 0;
+    if ((!patternRef_ || TextureSize(patternRef_, &rw, &rh)) && HolderSize(pattern_, &pw, &ph)) {
+      effect_->SetTexture("PatternTex", pattern_->GetTexture());
+      const float rate[2] = {rw / pw, rh / ph};
+      effect_->SetValue("whRate", rate, sizeof rate);
+    } else {
+      effect_->SetTexture("PatternTex", nullptr);
+    }
+  }
+
+  // The pattern's picture may go with its widget.
+  void ForgetPatternRef() { patternRef_ = nullptr; }
+
+ private:
+  CVTexture* pattern_ = nullptr;
+  CDGTexture* patternRef_ = nullptr;
+  float w_ = 0, h_ = 0;
+  CVShaderGaussFilter blur_;
+  CVShaderHSV tint_;
+};
+
+// The chain's device objects, kept between backdrops so that a backdrop only draws: the board of
+// the filter's two passes, which reads the cover and draws at the small size (with its effect,
+// the compiled programs and its pass target), and the target of the result. Made again
+// when the manager, the size or the pattern changes, or when any of them lost its device object
+// (a manager that went detaches them); a device reset only empties the targets, and every
+// backdrop draws them afresh. Never destroyed: it may outlive the manager, which detaches it.
 class Chain {
  public:
-  CDGBoardRenderer* cover = nullptr;
   CDGBoardRenderer* board = nullptr;
-  CDGTexture* small = nullptr;
   CDGTexture* result = nullptr;
-  std::unique_ptr<CVShaderGaussFilter> gauss;
-  std::unique_ptr<CVShaderTexBlendBy> blend;
-  std::unique_ptr<CVShaderHSV> hsv;
-  std::unique_ptr<CVShaderMultipleAlpha> premultiply;
-  int hsvCounted = -1;  // whether the passes were counted with the HSV pass on (-1 not counted)
+  std::unique_ptr<CoverFilter> filter;
 
   bool Fits(CDGManager* mgr, int w, int h, const char* pattern) const {
-    return mgr_ == mgr && w_ == w && h_ == h && pattern_ == (pattern ? pattern : "") && cover && cover->IsBuilt() &&
-           board && board->IsBuilt() && small && small->HasTexture() && result && result->HasTexture() &&
-           Compiled(*gauss) && Compiled(*blend) && Compiled(*hsv) && Compiled(*premultiply);
+    return mgr_ == mgr && w_ == w && h_ == h && pattern_ == (pattern ? pattern : "") && board && board->IsBuilt() &&
+           result && result->HasTexture() && filter && Compiled(*filter);
   }
 
   bool Make(CDGManager* mgr, int w, int h, const char* pattern) {
@@ -98,49 +152,28 @@ class Chain {
     w_ = w;
     h_ = h;
     pattern_ = pattern ? pattern : "";
-    cover = MakeBoard(mgr, nullptr, w, h);
-    small = mgr->CreateRenderTarget(w, h);
     result = mgr->CreateRenderTarget(w, h);
-    if (!small || !result) return false;
-    board = MakeBoard(mgr, small, w, h);
-    board->BuildVertices();
-    gauss = std::make_unique<CVShaderGaussFilter>();
-    // No pattern (a blend widget without a picture) leaves the pattern unbound, which reads white.
-    blend = std::make_unique<CVShaderTexBlendBy>(pattern);
-    hsv = std::make_unique<CVShaderHSV>();
-    premultiply = std::make_unique<CVShaderMultipleAlpha>();
-    const std::initializer_list<CVShader*> chain = {gauss.get(), blend.get(), hsv.get(), premultiply.get()};
-    for (CVShader* s : chain) {
-      s->Load();
-      s->Enable();
-    }
-    gauss->SetDispersion(kCoverBlurDispersion);
-    gauss->SetUserData2(small);
-    hsv->SetUserData2(small);
-    // The passes are counted once all are attached: each count re-makes the board's targets.
-    for (CVShader* s : chain)
-      if (s->GetEffect()) board->AttachResource(s->GetEffect(), false, true);
-    hsvCounted = -1;
+    if (!result) return false;
+    board = MakeBoard(mgr, nullptr, w, h);
+    // The whole of whatever texture it reads, into pass targets of the small size.
+    board->SetSourceRect(-1, -1, static_cast<float>(w), static_cast<float>(h), true);
+    filter = std::make_unique<CoverFilter>(pattern);
+    filter->Load();
+    filter->Enable();
+    if (filter->GetEffect()) board->AttachResource(filter->GetEffect(), false, false);
     return true;
   }
 
   void Drop() {
-    // The board lets go of the effects before the shaders that made them go.
+    // The board lets go of the effect before the shader that made it goes.
     if (board) {
       board->ReleaseResources();
       board->Release();
     }
     board = nullptr;
-    gauss.reset();
-    blend.reset();
-    hsv.reset();
-    premultiply.reset();
-    if (cover) cover->Release();
-    cover = nullptr;
-    for (CDGTexture** t : {&small, &result}) {
-      if (*t) (*t)->Release();
-      *t = nullptr;
-    }
+    filter.reset();
+    if (result) result->Release();
+    result = nullptr;
     mgr_ = nullptr;
   }
 
@@ -163,37 +196,25 @@ bool RenderAlone(CDGManager* mgr, CDGRendererBase* r, CDGTexture* target) {
   return ok;
 }
 
-// The cover drawn small, then blurred (two passes), faded by the pattern, shifted in HSV and
-// premultiplied, through the board's own targets (a render to texture draws every pass with
-// premultiplied blending, so each middle pass hands its colour and alpha on unchanged). Null when
-// the device cannot.
+// The cover read small and filtered in two passes through the board's own target (a render to
+// texture draws every pass with premultiplied blending, so the first pass hands its colour and
+// alpha on unchanged). Null when the device cannot.
 CVTexture* FilterCover(CDGManager* mgr, CDGTexture* cover, const Look& look, int w, int h, bool* tinted) {
   Chain& c = KeptChain();
   if (!c.Fits(mgr, w, h, look.pattern) && !c.Make(mgr, w, h, look.pattern)) {
     c.Drop();
     return nullptr;
   }
-  c.cover->SetTexture(cover);
-  c.cover->BuildVertices();
-  const bool drawn = RenderAlone(mgr, c.cover, c.small);
-  c.cover->SetTexture(nullptr);  // the cover is deleted next
-  if (!drawn) return nullptr;
   // The pattern spans the whole picture, as the blend widget spans the panel: its tiling rate is
   // measured against a picture of the pattern's own size.
-  c.blend->SetUserData2(look.patternPicture ? look.patternPicture : c.small);
-  c.hsv->SetS(look.saturation);  // both 0: the shader disables itself and its pass is skipped
-  c.hsv->SetV(look.value);
-  *tinted = Compiled(*c.hsv);
-  for (CVShader* s : {static_cast<CVShader*>(c.gauss.get()), static_cast<CVShader*>(c.blend.get()),
-                      static_cast<CVShader*>(c.hsv.get()), static_cast<CVShader*>(c.premultiply.get())})
-    s->SetParams();
-  const int hsvOn = c.hsv->IsActive() ? 1 : 0;
-  if (hsvOn != c.hsvCounted) {
-    c.board->RecountPasses();
-    c.hsvCounted = hsvOn;
-  }
+  c.filter->SetLook(w, h, look.saturation, look.value, look.patternPicture);
+  *tinted = Compiled(*c.filter);
+  c.filter->SetParams();
+  c.board->SetTexture(cover);
+  c.board->BuildVertices();
   const bool filtered = RenderAlone(mgr, c.board, c.result);
-  c.blend->SetUserData2(nullptr);  // the pattern's picture may go with its widget
+  c.board->SetTexture(nullptr);  // the cover is deleted next
+  c.filter->ForgetPatternRef();
   return filtered ? OpaqueCopy(mgr, c.result, w, h) : nullptr;
 }
 

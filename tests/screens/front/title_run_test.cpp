@@ -27,8 +27,10 @@
 #include "screens/front/title_ports.h"
 #include "platform/gl/null_device.h"
 #include "platform/image/png_file.h"
+#include "render/board_renderer.h"
 #include "render/dg_manager.h"
 #include "render/dg_texture.h"
+#include "render/effect/shader.h"
 #include "render/sprite.h"
 #include "render/texture_holder.h"
 #include "ui/menus/menu_factory.h"
@@ -648,6 +650,131 @@ TEST_F(TitleRun, KeptBackdropChainSurvivesDeviceResetAndRecreation) {
     std::vector<uint8_t> again;
     ASSERT_NO_FATAL_FAILURE(backdrop(again));
     EXPECT_TRUE(again == first);
+  }
+}
+
+// The backdrop's two-pass filter gives the picture of the separate effects the widgets use (the
+// cover drawn small, the Gauss filter, the pattern blend, HSV, premultiply), up to the rounding
+// to 8 bits between those passes, which an HSV shift can magnify a little. The cover has colour
+// ramps to the picture's edges and translucent patches.
+TEST_F(TitleRun, BackdropFilterMatchesTheSeparateEffects) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  StartScenes();
+  struct Case {
+    const char* name;
+    bool layoutLook;  // the layout's own reference parameters, else s and v
+    float s, v;
+    int tolerance;
+  };
+  const Case cases[] = {
+      {"the layout's look", true, 0, 0, 1},
+      {"no HSV shift", false, 0.0f, 0.0f, 1},
+      {"more saturated and darker", false, 0.3f, -0.3f, 3},
+  };
+  auto board = [&](CDGTexture* texture, int w, int h) {
+    auto* b = new CDGBoardRenderer(dg_);
+    b->SetMode(CDGBoardRenderer::kScreen);
+    b->SetTexture(texture);
+    b->SetPosition(0, 0, 0);
+    b->SetAxes(Vector3(1, 0, 0), Vector3(0, 1, 0));
+    b->SetSize(static_cast<float>(w), static_cast<float>(h));
+    b->SetColors(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, true);
+    return b;
+  };
+  auto render = [&](CDGRendererBase* r, CDGTexture* target) {
+    dg_->ClearOverlayList();
+    dg_->AddToOverlayList(r);
+    const bool ok = dg_->RenderToTarget(target);
+    dg_->ClearOverlayList();
+    return ok;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SpriteWindowParams p;
+    p.width = 1280;
+    p.height = 720;
+    p.source = FRect(0, 0, 1280, 720);
+    CVMenuWindow* cover = GetMenuMgr().CreateMenuSpriteWindow(nullptr, p);
+    ASSERT_NE(cover, nullptr);
+    cover->Open(0, 0, 0);
+    std::vector<uint8_t> picture(1280u * 720u * 4u);
+    for (size_t y = 0; y < 720; ++y)
+      for (size_t x = 0; x < 1280; ++x) {
+        uint8_t* q = &picture[(y * 1280 + x) * 4];
+        q[0] = static_cast<uint8_t>(x * 255 / 1279);
+        q[1] = static_cast<uint8_t>((x * 7 + y * 13) & 255);
+        q[2] = static_cast<uint8_t>(y * 255 / 719);
+        q[3] = (x / 37 + y / 23) % 3 == 0 ? 120 : 255;
+      }
+    CVTexture* holder = GetTextureMgr()->CreateTexture();
+    ASSERT_TRUE(holder->CreateEmpty(1280, 720));
+    ASSERT_TRUE(holder->GetTexture()->ApplyUpload(plat::Rect{0, 0, 1280, 720}, picture));
+    ASSERT_TRUE(cover->SetTextureObject(holder, false));
+    CVScene scene(-1, 6);
+    scene.SetMainMenu(cover);
+    CVMenuSceneRoot* menu = CreateMenuScene(70, "Data\\layout\\config.lay");
+    ASSERT_NE(menu, nullptr);
+    scene.AddMenu(menu, 0);
+    auto* panel = dynamic_cast<CVMenuWindow*>(menu->FindChild(kWidgetSprite, 0));
+    ASSERT_NE(panel, nullptr);
+    auto* blend = dynamic_cast<CVMenuWindow*>(panel->FindChild(kWidgetSprite, 3));
+    ASSERT_NE(blend, nullptr);
+    ASSERT_GT(blend->pictureName.Length(), 0);
+    if (!c.layoutLook) {
+      panel->SetRefParam(0, c.s);
+      panel->SetRefParam(1, c.v);
+    }
+    // The separate effects, chained on one board as the widgets chain them.
+    const int w = 320, h = 180;
+    CVTexture* pattern = GetTextureMgr()->GetTexture(blend->pictureName.CStr(), false, false);
+    ASSERT_NE(pattern, nullptr);
+    CDGTexture* small = dg_->CreateRenderTarget(w, h);
+    CDGTexture* result = dg_->CreateRenderTarget(w, h);
+    ASSERT_TRUE(small && result);
+    CDGBoardRenderer* coverBoard = board(holder->GetTexture(), w, h);
+    ASSERT_TRUE(render(coverBoard, small));
+    coverBoard->Release();
+    CVShaderGaussFilter gauss;
+    CVShaderTexBlendBy fade(blend->pictureName.CStr());
+    CVShaderHSV hsv;
+    CVShaderMultipleAlpha premultiply;
+    const std::vector<CVShader*> chain = {&gauss, &fade, &hsv, &premultiply};
+    CDGBoardRenderer* filter = board(small, w, h);
+    for (CVShader* s : chain) {
+      s->Load();
+      s->Enable();
+      ASSERT_NE(s->GetEffect(), nullptr);
+      filter->AttachResource(s->GetEffect(), false, true);
+    }
+    gauss.SetDispersion(kCoverBlurDispersion);
+    gauss.SetUserData2(small);
+    fade.SetUserData2(pattern->GetTexture());
+    hsv.SetS(panel->GetRefParam(0));
+    hsv.SetV(panel->GetRefParam(1));
+    for (CVShader* s : chain) s->SetParams();
+    filter->RecountPasses();
+    ASSERT_TRUE(render(filter, result));
+    std::vector<uint8_t> separate;
+    ASSERT_TRUE(dg_->Device()->ReadTexture(result->DeviceId(), &separate));
+    for (size_t i = 3; i < separate.size(); i += 4) separate[i] = 255;  // the backdrop is opaque
+    filter->ReleaseResources();
+    filter->Release();
+    small->Release();
+    result->Release();
+    pattern->Drop();
+
+    ASSERT_TRUE(BuildCoverBackdrop(scene, panel, blend));
+    std::vector<uint8_t> px;
+    ASSERT_TRUE(dg_->Device()->ReadTexture(panel->GetSprite()->texture->GetTexture()->DeviceId(), &px));
+    ASSERT_EQ(px.size(), separate.size());
+    int worst = 0;
+    size_t worstAt = 0;
+    for (size_t i = 0; i < px.size(); ++i) {
+      const int d = std::abs(static_cast<int>(px[i]) - static_cast<int>(separate[i]));
+      if (d > worst) worst = d, worstAt = i;
+    }
+    EXPECT_LE(worst, c.tolerance) << "texel " << worstAt / 4 % w << "," << worstAt / 4 / w << " channel "
+                                  << worstAt % 4;
   }
 }
 
