@@ -102,6 +102,10 @@ def write_button_sheets():
         cells = [[{"panel": [2, 2, w - 4, h - 4], "radius": r, "color": fills[i]},
                   {"border": [2, 2, w - 4, h - 4], "width": 2, "radius": r, "color": edges[i]}] for i in range(5)]
         pics.append({"file": "slg/btn_%dx%d.png" % (w, h), "width": w, "height": h * 5, "grid": [1, 5], "cells": cells})
+    # Command dialog frames are opaque: the province view's icons must not show through them.
+    pics.append({"file": "slg/dlg_panel.png", "width": 256, "height": 256,
+                 "shapes": [{"panel": [0, 0, 256, 256], "radius": 10, "color": "#141A2CFF"},
+                            {"border": [2, 2, 252, 252], "width": 3, "radius": 10, "color": "#B08A48"}]})
     out = os.path.join(os.path.dirname(UI), "image", "slg_buttons.json")
     with open(out, "w", encoding="utf-8") as f:
         json.dump({"pictures": pics}, f, ensure_ascii=False, indent=1)
@@ -364,7 +368,7 @@ def hikitsugi():
 
 
 # ---- command dialogs (menu types 31-46) ----------------------------------------------------------
-CMD_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (sized by :size)
+CMD_SPR = [("Data\\Image\\slg\\dlg_panel.png", 256, 256, 1, 1),  # 0 opaque panel (sized by :size)
            ("Data\\Image\\slg\\digits.png", 160, 26, 10, 1),     # 1 digits of the number groups
            ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),          # 2 faces (picture by code)
            ("Data\\Image\\slg\\bar.png", 320, 18, 1, 1),         # 3 value bar

@@ -1170,8 +1170,17 @@ void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
       stateFlags_ &= static_cast<uint16_t>(~(kFocused | kClosing));
     }
   }
-  // The input gate: an open command dialog raised the depth bound above the map.
-  if (GetWorldZ() < static_cast<float>(GetMenuMgr().GetDepthBound())) return;
+  // The input gate: an open command dialog raised the depth bound above the map. The tooltips
+  // belong to the pointer's last place on the map and would lie over the dialog: they go until the
+  // pointer moves over the map again.
+  if (GetWorldZ() < static_cast<float>(GetMenuMgr().GetDepthBound())) {
+    ShowCastleTooltip(-1, 0, 0);
+    if (stateFlags_ & kKuniTip) {
+      Show(kuniTip_, false);
+      stateFlags_ &= static_cast<uint16_t>(~kKuniTip);
+    }
+    return;
+  }
 
   if (pendingQuestion_ != -1) {
     const int32_t answer = ::GetDialogResult();
