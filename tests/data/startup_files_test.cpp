@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -21,6 +22,7 @@
 #include "render/text/bitmap_font.h"
 #include "scenario/script/adv_script.h"
 #include "ui/layout/cv_script.h"
+#include "world/turn/turn_loop.h"
 
 namespace {
 
@@ -228,6 +230,11 @@ TEST_F(StartupFiles, TitleMediaScriptSetAndTablesExist) {
   EXPECT_TRUE(LoadStartLabelList(0));
   EXPECT_TRUE(LoadScriptFiles(0));
   EXPECT_FALSE(GetAdvScript().switches.empty());
+}
+
+// The turn loop's music (each phase, the unified realm, no generals left) is in the sample set.
+TEST_F(StartupFiles, EveryMusicTheTurnPlaysExists) {
+  for (const char* path : {kBgmTurn, kBgmWar, kBgmUnified, kBgmNoBusyo}) EXPECT_GE(Read(path).size(), 1024u) << path;
 }
 
 }  // namespace

@@ -320,42 +320,97 @@ int Run(const std::vector<std::string>& args) {
         if (castleKuni[n] != k && std::find(contacts.begin(), contacts.end(), n) == contacts.end())
           contacts.push_back(n);
     }
-    const double minX = kView.x + 70, maxX = kView.x + kView.w - 70, minY = kView.y + 40, maxY = kView.y + kView.h - 60;
-    for (int iter = 0; iter < 300; ++iter) {
-      bool moved = false;
-      for (size_t i = 0; i < at.size(); ++i)
-        for (size_t j = i + 1; j < at.size(); ++j) {
-          const double dx = at[j].x - at[i].x, dy = at[j].y - at[i].y;
-          const double ox = 130 - std::abs(dx), oy = 84 - std::abs(dy);
-          if (ox <= 0 || oy <= 0) continue;
-          moved = true;
-          // Push along the axis that needs less movement.
-          if (ox / 130 < oy / 84) {
-            const double m = (dx >= 0 ? 1 : -1) * (ox / 2 + 1);
-            at[i].x -= m, at[j].x += m;
-          } else {
-            const double m = (dy >= 0 ? 1 : -1) * (oy / 2 + 1);
-            at[i].y -= m, at[j].y += m;
-          }
-        }
-      for (Pt& p : at) p.x = std::clamp(p.x, minX, maxX), p.y = std::clamp(p.y, minY, maxY);
-      if (!moved) break;
-    }
-    for (size_t i = 0; i < own.size(); ++i)
-      slot(k, static_cast<int>(i), own[i], static_cast<int>(at[i].x) - kIcon / 2,
-           static_cast<int>(at[i].y) - kIcon / 2);
-    // Contact icons on the edge of the castle area, towards the neighbouring castle.
+    // Contact icons start on the edge of the castle area, towards the neighbouring castle.
     const double cx = kView.x + kView.w / 2.0, cy = kView.y + kView.h / 2.0;
-    for (size_t n = 0; n < contacts.size() && n < 10; ++n) {
+    const size_t shownContacts = std::min<size_t>(contacts.size(), 10);
+    for (size_t n = 0; n < shownContacts; ++n) {
       const Pt p = view.Map(castlePos[contacts[n]]);
       double dx = p.x - cx, dy = p.y - cy;
       const double t = std::min(std::abs(dx) > 1e-6 ? (kView.w / 2.0 - kIcon / 2.0 - 4) / std::abs(dx) : 1e9,
                                 std::abs(dy) > 1e-6 ? (kView.h / 2.0 - kIcon / 2.0 - 10) / std::abs(dy) : 1e9);
-      const int x = static_cast<int>(cx + dx * std::min(t, 1.0)) - kIcon / 2;
-      const int y = static_cast<int>(cy + dy * std::min(t, 1.0)) - kIcon / 2;
-      slot(k, 8 + static_cast<int>(n), contacts[n], std::clamp(x, kView.x, kView.x + kView.w - kIcon),
-           std::clamp(y, kView.y, kView.y + kView.h - kIcon - 16));
+      at.push_back({cx + dx * std::min(t, 1.0), cy + dy * std::min(t, 1.0)});
     }
+    // Every icon with its labels (the map screen's layout: a castle's name and level under its
+    // 48 px icon, a contact's name under its 40 px icon) takes the free place nearest to where the
+    // map puts it, castles first; no two boxes meet. Should a crowded view leave no free place, the
+    // icons take the cells of a 7 x 3 grid over the area (each cell holds any icon's box) instead.
+    struct Span {
+      double l, t, w, h;  // the box against the icon's centre
+      double minX, maxX, minY, maxY;
+    };
+    const Span castleSpan{
+        -kIcon / 2.0 - 36,       -kIcon / 2.0, 120, 78, kView.x + 70.0, kView.x + kView.w - 70.0, kView.y + 40.0,
+        kView.y + kView.h - 60.0};
+    const Span contactSpan{-kIcon / 2.0 - 40,
+                           -kIcon / 2.0,
+                           120,
+                           56,
+                           kView.x + 40.0 + kIcon / 2.0,
+                           kView.x + kView.w - 40.0 - kIcon / 2.0,
+                           kView.y + kIcon / 2.0,
+                           kView.y + kView.h - kIcon / 2.0 - 16.0};
+    const auto span = [&](size_t i) -> const Span& { return i < own.size() ? castleSpan : contactSpan; };
+    constexpr double kGap = 2;
+    std::vector<Pt> placed;
+    const auto freeAt = [&](size_t i, Pt c) {
+      const Span& a = span(i);
+      for (size_t j = 0; j < placed.size(); ++j) {
+        const Span& b = span(j);
+        if (c.x + a.l < placed[j].x + b.l + b.w + kGap && placed[j].x + b.l < c.x + a.l + a.w + kGap &&
+            c.y + a.t < placed[j].y + b.t + b.h + kGap && placed[j].y + b.t < c.y + a.t + a.h + kGap)
+          return false;
+      }
+      return true;
+    };
+    bool crowded = false;
+    for (size_t i = 0; i < at.size() && !crowded; ++i) {
+      const Span& a = span(i);
+      const Pt want{std::round(std::clamp(at[i].x, a.minX, a.maxX)), std::round(std::clamp(at[i].y, a.minY, a.maxY))};
+      bool found = false;
+      Pt best{};
+      // Rings of growing distance around the wanted place, 4 px apart; the first free ring wins,
+      // its nearest point first.
+      for (int r = 0; r <= 1000 && !found; r += 4) {
+        double bestD = 1e18;
+        for (int dy = -r; dy <= r; dy += 4)
+          for (int dx = -r; dx <= r; dx += 4) {
+            if (std::max(std::abs(dx), std::abs(dy)) != r) continue;
+            const Pt c{want.x + dx, want.y + dy};
+            if (c.x < a.minX || c.x > a.maxX || c.y < a.minY || c.y > a.maxY) continue;
+            const double d = double(dx) * dx + double(dy) * dy;
+            if (d < bestD && freeAt(i, c)) bestD = d, best = c, found = true;
+          }
+      }
+      if (!found) crowded = true;
+      placed.push_back(best);
+    }
+    if (crowded) {
+      std::fprintf(stderr, "slgmap: province %d: icons set on the grid\n", k);
+      placed.clear();
+      const double cw = kView.w / 7.0, ch = (kView.h - 6) / 3.0;
+      std::vector<bool> taken(21, false);
+      for (size_t i = 0; i < at.size(); ++i) {
+        const Span& a = span(i);
+        int bestCell = -1;
+        double bestD = 1e18;
+        for (int cell = 0; cell < 21; ++cell) {
+          if (taken[cell]) continue;
+          const Pt c{kView.x + (cell % 7) * cw + 4 - a.l, kView.y + (cell / 7) * ch + 2 - a.t};
+          const double d = (c.x - at[i].x) * (c.x - at[i].x) + (c.y - at[i].y) * (c.y - at[i].y);
+          if (d < bestD) bestD = d, bestCell = cell;
+        }
+        if (bestCell < 0) break;  // more icons than cells: the caps above keep this from happening
+        taken[bestCell] = true;
+        placed.push_back({kView.x + (bestCell % 7) * cw + 4 - a.l, kView.y + (bestCell / 7) * ch + 2 - a.t});
+      }
+    }
+    at = placed;
+    for (size_t i = 0; i < own.size(); ++i)
+      slot(k, static_cast<int>(i), own[i], static_cast<int>(std::lround(at[i].x)) - kIcon / 2,
+           static_cast<int>(std::lround(at[i].y)) - kIcon / 2);
+    for (size_t n = 0; n < shownContacts; ++n)
+      slot(k, 8 + static_cast<int>(n), contacts[n], static_cast<int>(std::lround(at[own.size() + n].x)) - kIcon / 2,
+           static_cast<int>(std::lround(at[own.size() + n].y)) - kIcon / 2);
   }
   ok = ok && WriteBytes(out / "sys" / "shiropos.bin", shiro);
   if (!ok) {

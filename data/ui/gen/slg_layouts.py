@@ -102,6 +102,10 @@ def write_button_sheets():
         cells = [[{"panel": [2, 2, w - 4, h - 4], "radius": r, "color": fills[i]},
                   {"border": [2, 2, w - 4, h - 4], "width": 2, "radius": r, "color": edges[i]}] for i in range(5)]
         pics.append({"file": "slg/btn_%dx%d.png" % (w, h), "width": w, "height": h * 5, "grid": [1, 5], "cells": cells})
+    # Command dialog frames are opaque: the province view's icons must not show through them.
+    pics.append({"file": "slg/dlg_panel.png", "width": 256, "height": 256,
+                 "shapes": [{"panel": [0, 0, 256, 256], "radius": 10, "color": "#141A2CFF"},
+                            {"border": [2, 2, 252, 252], "width": 3, "radius": 10, "color": "#B08A48"}]})
     out = os.path.join(os.path.dirname(UI), "image", "slg_buttons.json")
     with open(out, "w", encoding="utf-8") as f:
         json.dump({"pictures": pics}, f, ensure_ascii=False, indent=1)
@@ -145,6 +149,9 @@ SPR = [
 ]
 
 
+CMD_X, CMD_STEP, CMD_W, CMD_FONT = 416, 123, 120, 13
+
+
 def map_screen():
     root = Node("Root")
     # G0 background
@@ -174,15 +181,17 @@ def map_screen():
     text(turn, 240, 0, 100, 32, "", 18)
     # G2 interface layer: command panel, continue panel, message line, pointer
     g2 = group(root, 0, 0)
-    cmd = group(g2, 556, 598)
+    # The command labels run to six full-width characters and a cost ("鉄砲購入　：CP10"): the
+    # message panel gives up width so that seven columns of 120 px hold them at 13 px.
+    cmd = group(g2, CMD_X, 598)
     for i, bid in enumerate(list(range(10000, 10009)) + list(range(10010, 10015))):
-        btn(cmd, (i % 7) * 103, (i // 7) * 56, bid, 3, "", 100, 50, 14)
-    cont = group(g2, 556, 604)
-    btn(cont, 0, 0, 2, 3, "はい", 100, 50, 18)
-    btn(cont, 110, 0, 3, 3, "いいえ", 100, 50, 18)
+        btn(cmd, (i % 7) * CMD_STEP, (i // 7) * 56, bid, looks(SPR, "", CMD_W, 50), "", CMD_W, 50, CMD_FONT)
+    cont = group(g2, CMD_X, 604)
+    btn(cont, 0, 0, 2, looks(SPR, "", CMD_W, 50), "はい", CMD_W, 50, 18)
+    btn(cont, CMD_STEP, 0, 3, looks(SPR, "", CMD_W, 50), "いいえ", CMD_W, 50, 18)
     msg = group(g2, 8, 598)
-    win(msg, 0, 0, 4, size=(540, 116), col="255,255,255,235")
-    text(msg, 14, 8, 512, 100, "", 20, align="0,0")
+    win(msg, 0, 0, 4, size=(CMD_X - 16, 116), col="255,255,255,235")
+    text(msg, 14, 8, CMD_X - 44, 100, "", 18, align="0,0")
     win(g2, 0, 0, 18)
     # G3 country-map layer
     g3 = group(root, 0, 0)
@@ -219,7 +228,8 @@ def map_screen():
     side = group(g3, 20, 112)
     win(side, 0, 0, 4, size=(300, 40), col="255,255,255,225")
     text(side, 10, 4, 280, 32, "大名か国を選んでください", 17)
-    tip = group(g3, 0, 0, 40)
+    # Tooltips stay nearer than every map button (world z 16) and behind a command dialog (20).
+    tip = group(g3, 0, 0, 8)
     win(tip, 0, 0, 4, size=(190, 76), col="255,255,255,235")
     text(tip, 10, 4, 170, 24, "", 18)
     text(tip, 10, 28, 170, 20, "", 15)
@@ -264,7 +274,7 @@ def map_screen():
     for i in range(6):
         btn(lst, 780, 27 + 31 * i, 600 + i, looks(SPR, "Data\\Image\\slg\\small_btn.png", 90, 28), "詳細", 90, 28, 15)
     lst.add("SBar", "pos 876,26,0", "rect 0,0,16,186", "type 0", "num 0", "wheel 1")
-    ctip = group(g4, 0, 0, 40)
+    ctip = group(g4, 0, 0, 8)
     win(ctip, 0, 0, 4, size=(220, 56), col="255,255,255,235")
     text(ctip, 10, 4, 200, 24, "", 17)
     text(ctip, 10, 28, 200, 24, "", 15)
@@ -358,7 +368,7 @@ def hikitsugi():
 
 
 # ---- command dialogs (menu types 31-46) ----------------------------------------------------------
-CMD_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (sized by :size)
+CMD_SPR = [("Data\\Image\\slg\\dlg_panel.png", 256, 256, 1, 1),  # 0 opaque panel (sized by :size)
            ("Data\\Image\\slg\\digits.png", 160, 26, 10, 1),     # 1 digits of the number groups
            ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),          # 2 faces (picture by code)
            ("Data\\Image\\slg\\bar.png", 320, 18, 1, 1),         # 3 value bar
@@ -489,23 +499,51 @@ def dlg_hikinuki():
 
 
 def dlg_march(two):
+    if not two:
+        return dlg_shutsujin()
     root = Node("Root")
-    f = frame(root, 720 if two else 460, 330)
-    w = 720 if two else 460
-    ok_cancel(f, w, 330)
+    f = frame(root, 720, 330)
+    ok_cancel(f, 720, 330)
     sides = group(f, 20, 60, 4)
-    for k in range(2 if two else 1):
+    for k in range(2):
         side = group(sides, 350 * k, 0, 0)
         text(side, 0, 0, 160, 28, "", 17)
         text(side, 170, 0, 160, 28, "", 17)
         faces = group(side, 0, 40, 0)
         for i in range(8):
             win(faces, 82 * (i % 4), 76 * (i // 4), 2)
-    text(f, 20, 14, w - 40, 30, "移動します" if two else "出陣します", 20)
+    text(f, 20, 14, 680, 30, "移動します", 20)
     text(f, 20, 280, 80, 26, "兵", 16, frame=False)
     text(f, 180, 280, 80, 26, "鉄砲", 16, frame=False)
     digits(f, 60, 280, 4)
     digits(f, 240, 280, 4)
+    raise_buttons(root)
+    return root
+
+
+def dlg_shutsujin():
+    """The march: the dialog's first number is always 0 for a march (its group has no digits), the
+    second the march's cost; the target panel shows the castle, its owner, its level and who goes
+    against whom. Every row lies above the buttons."""
+    root = Node("Root")
+    w, h = 460, 420
+    f = frame(root, w, h)
+    ok_cancel(f, w, h)
+    sides = group(f, 20, 56, 4)
+    side = group(sides, 0, 0, 0)
+    text(side, 0, 0, 140, 28, "", 17)                # country
+    text(side, 150, 0, 270, 28, "", 17)              # castle
+    text(side, 0, 30, 420, 26, "", 16)               # owner
+    faces = group(side, 0, 62, 0)
+    for i in range(8):
+        win(faces, 82 * (i % 4), 72 * (i // 4), 2)
+    for i, label in enumerate(["規模", "出陣", "在城"]):
+        text(side, 140 * i, 208, 60, 26, label, 16, frame=False)
+        digits(side, 140 * i + 56, 208, 2)
+    text(f, 20, 14, w - 40, 30, "出陣します", 20)
+    digits(f, 20, 300, 0)
+    text(f, 20, 300, 80, 26, "費用", 16, frame=False)
+    digits(f, 90, 300, 5)
     raise_buttons(root)
     return root
 

@@ -437,6 +437,33 @@ void CVMenuSLGMain::PlayKuniAnime(int32_t kuni, int32_t anime) {
 
 void CVMenuSLGMain::SetKuniColor(int32_t kuni, int32_t anime) { PlayKuniAnime(kuni, anime); }
 
+namespace {
+
+// The province view's fades (1 in, 2 out) belong to whichever widgets of the layer carry them (the
+// view picture lies a level down); each such widget is set running, or its queue never moves.
+void PlayLayerFade(CVMenuBase* w, int32_t n, bool finish) {
+  if (w->AnimeKeys().count(static_cast<uint32_t>(n))) {
+    w->SetFlag(kWfAnimRunning, true);
+    w->StopAnime(n == 1 ? 2 : 1);
+    w->PlayAnime(n);
+    if (finish) w->FinishAnime();
+  }
+  ForEachChild(w, [&](CVMenuBase* c) { PlayLayerFade(c, n, finish); });
+}
+
+// Whether a fade of the layer is still under way. Only a fade that can advance counts: a request
+// on a hidden or stopped widget, or a looping marker pulse, must not hold the layer open.
+bool LayerFading(CVMenuBase* w, int32_t n) {
+  if (w->AnimeKeys().count(static_cast<uint32_t>(n)) && w->IsAnimePlaying(n) && w->TestFlag(kWfShown) &&
+      w->TestFlag(kWfAnimRunning))
+    return true;
+  bool fading = false;
+  ForEachChild(w, [&](CVMenuBase* c) { fading = fading || LayerFading(c, n); });
+  return fading;
+}
+
+}  // namespace
+
 void CVMenuSLGMain::FocusKuni(int32_t kuni, bool immediate) {
   if (kuni < 0 || kuni >= kKuni) return;
   const int32_t st = GetState();
@@ -449,11 +476,7 @@ void CVMenuSLGMain::FocusKuni(int32_t kuni, bool immediate) {
   if (!wasShown && layers_[4]) {
     Show(layers_[4], true);
     Show(castleTip_, false);
-    ForEachChild(layers_[4], [&](CVMenuBase* c) {
-      c->ClearAnimeQueue();
-      c->PlayAnime(1);
-      if (immediate) c->FinishAnime();
-    });
+    PlayLayerFade(layers_[4], 1, immediate);
     if (layers_[3]) {
       layers_[3]->SetFlagAll(kWfNoHit, true);
       layers_[3]->SetFlag(kWfShown, false);
@@ -487,10 +510,7 @@ void CVMenuSLGMain::ClearKuniFocus() {
   stateFlags_ &= static_cast<uint16_t>(~kFocused);
   selectedCastle_ = -1;
   if (layers_[4]) {
-    ForEachChild(layers_[4], [](CVMenuBase* c) {
-      c->ClearAnimeQueue();
-      c->PlayAnime(2);
-    });
+    PlayLayerFade(layers_[4], 2, false);
     layers_[4]->SetFlagAll(kWfNoHit, true);
   }
   if (layers_[3]) {
@@ -1145,15 +1165,22 @@ void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
   ApplySubmenuRequest();
   // Closing of the province view ends when its children have played their leave animations.
   if ((stateFlags_ & kClosing) && layers_[4]) {
-    bool busy = false;
-    ForEachChild(layers_[4], [&](CVMenuBase* c) { busy |= c->IsAnimeQueued(); });
-    if (!busy) {
+    if (!LayerFading(layers_[4], 2)) {
       Show(layers_[4], false);
       stateFlags_ &= static_cast<uint16_t>(~(kFocused | kClosing));
     }
   }
-  // The input gate: an open command dialog raised the depth bound above the map.
-  if (GetWorldZ() < static_cast<float>(GetMenuMgr().GetDepthBound())) return;
+  // The input gate: an open command dialog raised the depth bound above the map. The tooltips
+  // belong to the pointer's last place on the map and would lie over the dialog: they go until the
+  // pointer moves over the map again.
+  if (GetWorldZ() < static_cast<float>(GetMenuMgr().GetDepthBound())) {
+    ShowCastleTooltip(-1, 0, 0);
+    if (stateFlags_ & kKuniTip) {
+      Show(kuniTip_, false);
+      stateFlags_ &= static_cast<uint16_t>(~kKuniTip);
+    }
+    return;
+  }
 
   if (pendingQuestion_ != -1) {
     const int32_t answer = ::GetDialogResult();

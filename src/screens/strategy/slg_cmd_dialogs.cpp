@@ -492,6 +492,17 @@ void CVMenuSLG_shutsujin::Refresh() {
   SetNum(Num(frame_, 1), number1_);
   CVMenuBase* panel = Child(Child(frame_, kWidgetWindow, 1), kWidgetWindow, 0);
   FillSide(panel, b_, chosen_);
+  // The target's standing: its level, how many go against it and how many hold it, and its owner.
+  const SiroRecord& target = SiroTable[b_];
+  CTenkaList_Busyo held;
+  ListSiroBusyoAll(static_cast<uint32_t>(b_), held);
+  CVMenuWindowGroup* level = Num(panel, 0);
+  SetNum(level, target.level);
+  CVMenuWindowGroup* going = NextOfKind<CVMenuWindowGroup>(level);
+  SetNum(going, chosen_.Count());
+  SetNum(NextOfKind<CVMenuWindowGroup>(going), static_cast<int32_t>(held.size()));
+  CVMenuText* owner = NextOfKind<CVMenuText>(NextOfKind<CVMenuText>(TextOf(panel, 0)));
+  SetText(owner, target.owner < kDaimyoSlots && target.owner != kNoDaimyo ? GetDaimyoName(target.owner, true) : "");
 }
 
 void CVMenuSLG_idou::Open(int32_t a, int32_t b, int32_t c) {

@@ -58,6 +58,27 @@ class ScriptSink : public v4fmt::LayoutSink {
 
 }  // namespace
 
+int UnclosedLayoutBlocks(std::string_view cp932) {
+  int depth = 0;
+  size_t i = 0;
+  const auto skipTo = [&](char end) {
+    while (i < cp932.size() && cp932[i] != end && cp932[i] != '\n') ++i;
+  };
+  for (; i < cp932.size(); ++i) {
+    const char c = cp932[i];
+    if (c == ':' || (c == '/' && i + 1 < cp932.size() && cp932[i + 1] == '/')) {
+      skipTo('\n');  // an element's values or a comment run to the line end
+    } else if (c == '[') {
+      skipTo(']');
+    } else if (c == '{') {
+      ++depth;
+    } else if (c == '}' && depth > 0) {
+      --depth;
+    }
+  }
+  return depth;
+}
+
 bool CVScript::Load(const char* fileName) {
   uint8_t* bytes = nullptr;
   const int32_t size = ReadAllBytesDescrambled(FixedPath(fileName), &bytes, v4fmt::kScrambleSeedCommon);
@@ -76,7 +97,7 @@ bool CVScript::Load(const char* fileName) {
   } else if (!text.empty() && text.back() != '\n') {
     // Every line of a layout ends with its line break; a file ending mid-line was cut short.
     plat::Log("layout", "%s ends in the middle of a line: cut short?", fileName);
-  } else if (std::count(text.begin(), text.end(), '{') != std::count(text.begin(), text.end(), '}')) {
+  } else if (UnclosedLayoutBlocks(text) != 0) {
     // Every block a layout opens it closes again; a file ending inside one was cut short.
     plat::Log("layout", "%s ends inside an open block: cut short?", fileName);
   }

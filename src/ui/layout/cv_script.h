@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -57,6 +58,10 @@ class CVScript {
   std::unordered_map<std::string, size_t> first_;  // name -> index of its first element
   bool truncated_ = false;
 };
+
+// Blocks a layout text opens and never closes. Braces count only where the grammar reads them (not
+// inside an element's values, a bracket name or a comment): a CP932 trail byte may be '{' or '}'.
+int UnclosedLayoutBlocks(std::string_view cp932);
 
 const CVScriptElement* FindScriptElement(const CVScript& script, const char* name);
 float GetScriptParam(const CVScript& script, const char* name, int index, float def, uint8_t* type = nullptr,

@@ -4,11 +4,13 @@
 // their screens every widget they look up.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "core/file_io.h"
 #include "core/game_file.h"
 #include "formats/scramble/scramble.h"
 #include "tests/support/ui_graphics.h"
@@ -21,11 +23,15 @@
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "screens/strategy/slg_general_table.h"
+#include "ui/layout/cv_script.h"
 #include "ui/layout/layout_builder.h"
 #include "ui/menus/menu_factory.h"
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_text.h"
 #include "world/scenario_tables.h"
+#include "world/turn/command_check.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 
@@ -136,6 +142,75 @@ TEST_F(SlgData, EveryCastleHasAnIconSlotAndEveryRoadOutAContactSlot) {
   RecordProperty("provinces_over_eight_castles", overfull);
 }
 
+// The labels under a castle icon (name, level) and a contact icon (name), as the map's layout places
+// them against the icon's top left corner: no two of one province view may meet.
+TEST_F(SlgData, CastleAndContactLabelsOfEveryProvinceKeepApart) {
+  ShiroPosTable pos;
+  ASSERT_TRUE(pos.LoadShiroPos(Path("Data\\sys\\shiropos.bin").c_str()));
+  struct Box {
+    int l, t, r, b, id;
+  };
+  int checked = 0;
+  for (int k = 0; k < 67; ++k) {
+    std::vector<Box> boxes;
+    for (int s = 0; s < 8; ++s) {
+      if (pos.GetShiroSlotId(k, s) < 0) continue;
+      const int x = pos.GetShiroSlotX(k, s), y = pos.GetShiroSlotY(k, s);
+      boxes.push_back({x - 36, y, x + 84, y + 78, pos.GetShiroSlotId(k, s)});
+    }
+    for (int n = 0; n < 10; ++n) {
+      const int x = pos.GetContactSlotX(k, n), y = pos.GetContactSlotY(k, n);
+      if (x < 0 || y < 0 || x >= 0xFFFF) continue;
+      boxes.push_back({x - 40, y, x + 80, y + 56, 1000 + n});
+      // The contact's label stays on the screen and above the general list.
+      EXPECT_GE(x - 40, 330 - 40) << "province " << k;
+      EXPECT_LE(y + 56, 376) << "province " << k;
+    }
+    for (size_t i = 0; i < boxes.size(); ++i)
+      for (size_t j = i + 1; j < boxes.size(); ++j) {
+        const Box &a = boxes[i], &b = boxes[j];
+        ++checked;
+        EXPECT_TRUE(a.r <= b.l || b.r <= a.l || a.b <= b.t || b.b <= a.t)
+            << "province " << k << ": labels of icons " << a.id << " and " << b.id << " overlap";
+      }
+  }
+  EXPECT_GT(checked, 67);
+}
+
+// Braces count as blocks only where the grammar reads them: a CP932 trail byte may be '{' or '}'
+// ("ボ" is 83 7B, "ン" 83 93, "ソ" 83 5C), and comments and bracket names hold none.
+TEST(LayoutBlocks, OnlyStructuralBracesOpenOrCloseBlocks) {
+  struct Case {
+    const char* text;
+    int open;
+  } cases[] = {
+      {"[A#0]\r\n{\r\n:text \"\x83\x7B\"\r\n}\r\n", 0},
+      {"[A#0]\r\n{\r\n:text \"}}\"\r\n", 1},
+      {"// {{\r\n[A#0]\r\n{\r\n[B#0]\r\n{\r\n}\r\n}\r\n", 0},
+      {"[A{#0]\r\n{\r\n", 1},
+      {"}\r\n[A#0]\r\n{\r\n", 1},
+      {"", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(UnclosedLayoutBlocks(c.text), c.open) << c.text;
+}
+
+TEST_F(SlgData, EveryBuiltLayoutClosesEveryBlockItOpens) {
+  int files = 0;
+  for (const auto& e :
+       std::filesystem::directory_iterator(std::filesystem::path(V4_TEST_GAME_DIR) / "Data" / "layout")) {
+    if (e.path().extension() != ".lay") continue;
+    const std::string rel = "Data\\layout\\" + e.path().filename().string();
+    uint8_t* bytes = nullptr;
+    const int32_t size = ReadAllBytesDescrambled(FixedPath(rel.c_str()), &bytes, v4fmt::kScrambleSeedCommon);
+    ASSERT_GE(size, 0) << rel;
+    const std::string text(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
+    FreeFileBuffer(bytes);
+    EXPECT_EQ(UnclosedLayoutBlocks(text), 0) << rel;
+    ++files;
+  }
+  EXPECT_GE(files, 20);
+}
+
 TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
   v4test::NullLayoutUi ui;  // its roots and device go however the test ends
   ASSERT_TRUE(ui.Start(V4_TEST_GAME_DIR));
@@ -145,6 +220,30 @@ TEST_F(SlgData, LayoutsGiveTheScreensEveryWidgetTheyLookUp) {
   ASSERT_NE(map, nullptr);
   const std::vector<std::string> missing = map->MissingWidgets();
   EXPECT_TRUE(missing.empty()) << missing.front();
+  // Every label a command table shows, measured by the text layer, fits inside its button with room
+  // for the button's edge (the widest carry a cost: "鉄砲購入　：CP5").
+  PlayerDaimyoId = 0;
+  DaimyoTable[0].gunRate = 5;
+  int measured = 0;
+  for (int table = 0; table < 6; ++table)
+    for (int row = 0; row < 14; ++row) {
+      const SlgCommandRow& r = CVMenuSLGMain::TableRow(table, row);
+      if (r.command < 0) continue;
+      char label[80];
+      FormatCommandLabel(r.command, label, sizeof label);
+      CVMenuBtn* b = map->FindButtonById(row <= 8 ? 10000 + row : 10001 + row);
+      ASSERT_NE(b, nullptr) << row;
+      auto* t = dynamic_cast<CVMenuText*>(b->FindChild(kWidgetText, 0));
+      ASSERT_NE(t, nullptr) << row;
+      t->SetTextRaw(label, 0, 0, 0);
+      Vector3 used;
+      t->GetTextSize(used);
+      EXPECT_GT(used.x, 0.0f) << label;
+      EXPECT_LE(used.x + 8.0f, t->size.x) << "table " << table << " row " << row << ": " << label;
+      EXPECT_LE(used.y, t->size.y) << label;
+      ++measured;
+    }
+  EXPECT_GE(measured, 30);
   auto* sel = dynamic_cast<CVMenuSLG_SeiryokuSel*>(CreateMenuScene(38, "Data\\layout\\slg_seiryoku.lay"));
   ASSERT_NE(sel, nullptr);
   EXPECT_TRUE(sel->HasLayoutWidgets());

@@ -555,3 +555,71 @@ TEST_F(SlgRun, GeneralTableMarksAGeneralAndShowsOneOnTheMap) {
 }
 
 }  // namespace
+
+namespace {
+
+// The shown command button of a command id (-1 point when the panel does not show it).
+Pt CommandButton(CVMenuSLGMain* map, int command) {
+  for (int32_t id = 10000; id <= 10014; ++id) {
+    CVMenuBtn* b = map->FindButtonById(id);
+    if (b && b->TestFlag(kWfShown) && static_cast<int>(b->GetRefParam(2)) == command) {
+      Vector3 p;
+      b->GetParentWorldPos(p);
+      return {static_cast<int>(p.x + b->position.x + b->size.x / 2),
+              static_cast<int>(p.y + b->position.y + b->size.y / 2)};
+    }
+  }
+  return {-1, -1};
+}
+
+// The province view's layer is gone once the map is back on the country view, whatever the turn
+// does meanwhile.
+void ExpectCountryView(CVMenuSLGMain* map, const char* when) {
+  EXPECT_FALSE(map->StateFlags() & CVMenuSLGMain::kClosing) << when;
+  EXPECT_FALSE(map->Layer(4)->TestFlag(kWfShown)) << when << ": the province view still drawn";
+  EXPECT_TRUE(map->Layer(3)->TestFlag(kWfShown)) << when;
+}
+
+TEST_F(SlgRun, ProvinceViewLeavesWhenTheStrategyPhaseEndsAfterAnOrderIsCancelled) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  // Through the military and politics phases to the strategy phase.
+  for (int phase = 1; phase <= 2; ++phase) {
+    for (int i = 0; i < 200 && TurnSubPhase == phase; ++i) {
+      const Pt end = CommandButton(map, 15);
+      if (end.x >= 0 && (map->StateFlags() & CVMenuSLGMain::kCommandMenu))
+        Click(end);
+      else if (map->StateFlags() & CVMenuSLGMain::kWaiting)
+        Click(ButtonCentre(map, 2));
+      else
+        Click({60, 580});
+    }
+  }
+  for (int i = 0; i < 200 && !(TurnSubPhase == 3 && CommandButton(map, 13).x >= 0); ++i) Click({60, 580});
+  ASSERT_EQ(TurnSubPhase, 3);
+  // The order: its general picked in the province view, then two right clicks back to the map.
+  Click(CommandButton(map, 13));
+  for (int i = 0; i < 40 && !map->IsKuniFocused(); ++i) Driver().Tick();
+  ASSERT_TRUE(map->IsKuniFocused());
+  Driver().Ticks(20);
+  Click(ButtonCentre(map, 500));
+  Driver().Ticks(10);
+  Click({60, 580}, true);
+  Driver().Ticks(10);
+  Click({60, 580}, true);
+  Driver().Ticks(30);
+  ExpectCountryView(map, "after the order was cancelled");
+  // The phase ends; the other clans think and the season goes on.
+  const Pt end = CommandButton(map, 15);
+  ASSERT_GE(end.x, 0);
+  Click(end);
+  for (int i = 0; i < 60; ++i) {
+    if (map->StateFlags() & CVMenuSLGMain::kWaiting) Click(ButtonCentre(map, 2));
+    Driver().Tick();
+    if (!map->IsKuniFocused()) ExpectCountryView(map, "while the other clans think");
+    if (HasFailure()) break;
+  }
+}
+
+}  // namespace
