@@ -113,6 +113,8 @@ void BattleBuildRosters() {
   b.laneCount = static_cast<uint8_t>((b.siroSize == 0 ? 4 : b.siroSize == 1 ? 5 : 7) - 2);
   b.siroFlag = s->battleFlag == 1 ? 1 : 0;
   b.outcome = 0;
+  // The last battle's siege order would read as a siege under way before this one is fought.
+  b.siegeOrder = 0;
   b.roadLinked = 0;
   for (const SiroBusyoRef& r : s->list2) {
     uint16_t g = GetForceSlotBusyo(r.force, r.slot);

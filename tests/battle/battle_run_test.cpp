@@ -105,7 +105,9 @@ TEST_F(BattleRunTest, RostersCommanderAndStartMorale) {
   BusyoTable[att[1]].cur.stat[0] = 90;
   BusyoTable[def[1]].contactDaimyo = static_cast<uint16_t>(clanA);  // half morale: his former clan attacks
   g_Battle.targetSiro = static_cast<uint16_t>(target);
+  g_Battle.siegeOrder = kOrderStorm;  // left by the last battle's siege
   BattleBuildRosters();
+  EXPECT_EQ(g_Battle.siegeOrder, 0) << "a new battle starts on the field, not in a siege";
   const BattleSide& a = g_Battle.sides[g_Battle.attackerSide];
   const BattleSide& d = g_Battle.sides[g_Battle.defenderSide];
   EXPECT_EQ(g_Battle.attackerSide, 0);

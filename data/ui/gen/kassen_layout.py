@@ -79,7 +79,7 @@ def layout():
     out += button(n, 200, 1080, 640, 10, text(0, 0, 0, 160, 48, 22, align="1,1"))
     n += 1
     for i in range(6):  # side 0's unit panels: face, kind, label, morale gauge
-        kids = window(0, 4, 4, 4, 48, 48) + window(1, 30, 30, 5, z=1) + gauge(2, 58, 40) + text(0, 58, 2, 178, 34, 15)
+        kids = window(0, 4, 4, 4, 48, 48) + window(1, 30, 30, 5, z=1) + gauge(2, 58, 40) + text(0, 58, 2, 180, 34, 13)
         out += button(n, 2000 + i, 20, 110 + i * 62, 3, kids)
         n += 1
     out += button(n, 402, 1080, 580, 10, text(0, 0, 0, 160, 48, 22, align="1,1"))
@@ -108,7 +108,7 @@ def layout():
     out += ["[Window#2]", "{", ":pos 280,70,100"]
     for i in range(10):
         out += window(i, i * 56, 0, 8, None, None, 0, 0,
-                      text(0, 0, 0, 48, 34, 20, "255,255,255,255", "1,1") + text(1, -4, 40, 56, 20, 12, "255,240,210,255", "1,1"))
+                      text(0, 0, 0, 48, 34, 20, "255,255,255,255", "1,1") + text(1, -4, 40, 56, 20, 11, "255,240,210,255", "1,1"))
     out += ["}"]
     # The skill lists (shown while browsing): five rows per side.
     out += ["[Window#3]", "{", ":pos 360,120,110", ":sprite 0,9,0,-1"]

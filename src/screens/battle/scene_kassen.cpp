@@ -913,6 +913,9 @@ void CVSceneKassen::ApplyDisplayMode(KassenDisplayModes::Action a) {
     ShowDuelPanels(duel_.first, duel_.second, duel_.direction);
   }
   RefreshPanels();
+  // The siege is watched over the whole field with the castle beyond its end; the close view the
+  // siege's set-up chose shows neither.
+  if (mode == 3 && field_) field_->MoveCamera(2, 300);
   if (a == KassenDisplayModes::kBuild) PlayAnimation(cover, 2);
 }
 

@@ -73,6 +73,11 @@ int32_t CVSceneDlg::Update(float dt) {
   return CVScene::Update(dt);
 }
 
+bool CVSceneDlg::Draw() {
+  if (CVScene* below = GetSceneMgr().GetStackTopScene(); below && below != this) below->Draw();
+  return CVScene::Draw();
+}
+
 int32_t CVSceneDlg::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) {
   if (entered_) {
     CVMenuMgr& mgr = GetMenuMgr();

@@ -21,6 +21,9 @@ class CVSceneDlg : public CVScene {
   int32_t Update(float dt) override;
   int32_t UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) override;
   bool OnPhaseChange(int32_t oldPhase) override;
+  // The question stands over the scene beneath, which the frame would not draw (only the current
+  // scene is drawn): without it the panel showed on an empty screen.
+  bool Draw() override;
 
   void SetFreezeBelow(uint32_t value) { freezeBelow_ = value; }
   uint32_t GetFreezeBelow() const { return freezeBelow_; }

@@ -84,7 +84,7 @@ std::string ScreenLayout() {
 )" + Button(0, 100, 100, 7, 0);
 }
 
-// A plain scene that counts its updates while its own phase timer runs.
+// A plain scene that counts its updates and draws while its own phase timer runs.
 class CountingScene : public CVScene {
  public:
   explicit CountingScene(int32_t id) : CVScene(-1, id) {}
@@ -96,7 +96,12 @@ class CountingScene : public CVScene {
     ++updates;
     return CVScene::Update(dt);
   }
+  bool Draw() override {
+    ++draws;
+    return CVScene::Draw();
+  }
   int updates = 0;
+  int draws = 0;
 };
 CVScene* MakeScene(int32_t id) { return id == 10 ? static_cast<CVScene*>(new CVSceneDlg(id)) : new CountingScene(id); }
 
@@ -296,9 +301,10 @@ TEST_F(DialogSceneTest, SceneBeneathRunsOnlyWhenAskedTo) {
     auto* below = static_cast<CountingScene*>(GetSceneMgr().GetScene(1));
     below->SetPhase(6, 1, 100);
     ASSERT_TRUE(OpenDialogScene(3, keep));
-    const int before = below->updates;
+    const int before = below->updates, drawsBefore = below->draws;
     driver->Ticks(8);  // 144 ms
     EXPECT_EQ(below->updates - before, keep ? 8 : 0);
+    EXPECT_EQ(below->draws - drawsBefore, 8) << "the question shows over the scene beneath, frozen or not";
     EXPECT_EQ(below->GetPhase(), keep ? 6 : 0);
     // Answer with the left button to close it.
     ClickOn(Dialog()->GetPanel(0)->FindChild(kWidgetBtn, 0));
