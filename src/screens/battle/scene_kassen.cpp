@@ -312,6 +312,8 @@ bool CVSceneKassen::OnStart() {
   if (CVMenuBase* frame = menu_->FirstChild()) frame->cancelId = 200;
   if (CVMenuBase* cover = TopWindow(menu_, kCoverWindow)) cover->SetFlagAll(kWfShown, false);
   if (CVMenuBase* siege = SiegePanel()) siege->SetFlagAll(kWfShown, false);
+  // The battle opens in phase 4 without a phase change, which is what hides the skill lists.
+  ShowSkillLists(false);
   ShowCommandSet(-1);
   // The battle opens on the formation.
   RequestDisplayMode(0, true);

@@ -737,6 +737,12 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
   Build({25, 25, 20}, {40, 40, 30});
   BeginPlayerBattle();
+  // The battle opens (phase 4, the weather announced) with the skill lists hidden.
+  for (int i = 0; i < 3000 && !Scene(); ++i) driver_->Ticks(1);
+  ASSERT_NE(Scene(), nullptr);
+  CVMenuBase* skills = Scene()->FindMenu(0)->FirstChild()->NextSibling()->NextSibling()->NextSibling();
+  ASSERT_NE(skills, nullptr);
+  EXPECT_FALSE(skills->TestFlag(kWfShown)) << "the skill lists before the first phase change";
   for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 5); ++i) driver_->Ticks(1);
   ASSERT_TRUE(Scene() && Scene()->GetPhase() == 5);
   driver_->Ticks(30);
