@@ -117,14 +117,19 @@ void CVShaderGaussFilter::SetParams() {
   const float ox[2] = {16.0f / w, 0.0f}, oy[2] = {0.0f, 16.0f / h};
   effect_->SetValue("offsetX", ox, sizeof ox);
   effect_->SetValue("offsetY", oy, sizeof oy);
+  SetTapOffsets(effect_, w, h);
+}
+
+void CVShaderGaussFilter::SetTapOffsets(CDGEffect* effect, float w, float h) {
+  if (!effect || w <= 0 || h <= 0) return;
   static const float kTaps[8] = {1, -1, -3, -5, -7, -9, -11, -13};
   float px[16], py[16];
   for (int i = 0; i < 8; ++i) {
     px[2 * i] = kTaps[i] / w, px[2 * i + 1] = 0;
     py[2 * i] = 0, py[2 * i + 1] = kTaps[i] / h;
   }
-  effect_->SetValue("TexDPosX", px, sizeof px);
-  effect_->SetValue("TexDPosY", py, sizeof py);
+  effect->SetValue("TexDPosX", px, sizeof px);
+  effect->SetValue("TexDPosY", py, sizeof py);
 }
 
 // ---------------------------------------------------------------------------------------------

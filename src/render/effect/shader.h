@@ -83,6 +83,8 @@ class CVShaderGaussFilter : public CVShader {
   void SetParam(int32_t index, float value) override;
   void SetDispersion(float d);
   const float* Weights() const { return weight_; }
+  // The filter's eight tap offsets for a source of w x h texels ("TexDPosX", "TexDPosY").
+  static void SetTapOffsets(CDGEffect* effect, float w, float h);
 
  private:
   float weight_[8] = {};

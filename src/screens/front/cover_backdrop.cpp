@@ -99,14 +99,7 @@ class CoverFilter : public CVShader {
     effect_->SetFloat("dV", on ? tint_.V() : 0.0f);
     if (w_ <= 0 || h_ <= 0) return;
     // In texels of the small picture, whatever the size of the cover read in the first pass.
-    static const float kTaps[8] = {1, -1, -3, -5, -7, -9, -11, -13};
-    float px[16], py[16];
-    for (int i = 0; i < 8; ++i) {
-      px[2 * i] = kTaps[i] / w_, px[2 * i + 1] = 0;
-      py[2 * i] = 0, py[2 * i + 1] = kTaps[i] / h_;
-    }
-    effect_->SetValue("TexDPosX", px, sizeof px);
-    effect_->SetValue("TexDPosY", py, sizeof py);
+    CVShaderGaussFilter::SetTapOffsets(effect_, w_, h_);
     // No pattern (a blend widget without a picture) leaves the pattern unbound, which reads white.
     float rw = w_, rh = h_, pw = 0, ph = 0;
     if ((!patternRef_ || TextureSize(patternRef_, &rw, &rh)) && HolderSize(pattern_, &pw, &ph)) {
