@@ -13,10 +13,9 @@
 namespace {
 
 BattleState& B() { return g_Battle; }
-int g_siegePhase = 0;  // 0 rounds running, 1 outcome pending, 2 over
-int g_siegeGaugeMax = 1;
-int g_skillsRound =
-    0;  // the round whose skill phase has run  // the castle gauge's full value: the strength the siege began with
+int g_siegePhase = 0;     // 0 rounds running, 1 outcome pending, 2 over
+int g_siegeGaugeMax = 1;  // the castle gauge's full value: the strength the siege began with
+int g_skillsRound = 0;    // the round whose skill phase has run
 
 // The castle gauge of a hand-fought battle follows the strength; it counts only with the battle's
 // animation on.

@@ -78,14 +78,13 @@ class CoverFilter : public CVShader {
   void Load() override { LoadEffect("Data\\effect\\coverFilter.cfx", "COVER_FILTER"); }
 
   // The picture's size and look; patternRef (or, without one, the picture) is what the pattern's
-  // tiling is measured against. Whether the HSV shift applies comes back.
-  bool SetLook(int w, int h, float saturation, float value, CDGTexture* patternRef) {
+  // tiling is measured against.
+  void SetLook(int w, int h, float saturation, float value, CDGTexture* patternRef) {
     w_ = static_cast<float>(w);
     h_ = static_cast<float>(h);
     patternRef_ = patternRef;
     tint_.SetS(saturation);  // clamped to -1..1; a value that is not a number is no shift
     tint_.SetV(value);
-    return tint_.IsActive();
   }
 
   void SetParams() override {

@@ -517,7 +517,7 @@ int32_t CVSceneInfoDetail::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClic
 
 bool CVSceneInfoDetail::Draw() {
   // The page lies over the scene that pushed it (normally the map).
-  if (CVScene* below = GetSceneMgr().GetStackTopScene(); below && below != this) below->Draw();
+  DrawSceneBeneath();
   DrawMenus();
   return true;
 }

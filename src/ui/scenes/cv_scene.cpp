@@ -173,6 +173,10 @@ int32_t CVScene::UpdateMenus(int32_t x, int32_t y, int32_t click) {
   return lastHit_;
 }
 
+void CVScene::DrawSceneBeneath() {
+  if (CVScene* below = GetSceneMgr().GetStackTopScene(); below && below != this) below->Draw();
+}
+
 void CVScene::DrawMenus() {
   for (SceneMenu& m : menus_) {
     if (m.widget->IsShown()) m.widget->Draw(1);

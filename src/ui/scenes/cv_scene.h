@@ -72,6 +72,9 @@ class CVScene : public CVListBase {
   void DeleteMainMenu();
   int32_t UpdateMenus(int32_t x, int32_t y, int32_t click);
   void DrawMenus();
+  // Draws the scene on top of the stack (the one this scene was pushed over), for a scene that
+  // lies over it: only the current scene is drawn by the frame.
+  void DrawSceneBeneath();
   void CollectWidgets(std::vector<CVMenuBase*>& out) const;
 
   int32_t GetSceneId() const { return sceneId_; }

@@ -74,7 +74,7 @@ int32_t CVSceneDlg::Update(float dt) {
 }
 
 bool CVSceneDlg::Draw() {
-  if (CVScene* below = GetSceneMgr().GetStackTopScene(); below && below != this) below->Draw();
+  DrawSceneBeneath();
   return CVScene::Draw();
 }
 
