@@ -14,16 +14,15 @@ if [ ! -f "$build/compile_commands.json" ]; then echo "check-naming: configure $
 db=$(mktemp -d)
 trap 'rm -rf "$db"' EXIT
 sed -e 's/ -fexec-charset=CP932//g' -e 's/ -finput-charset=UTF-8//g' "$build/compile_commands.json" > "$db/compile_commands.json"
-# The debug window's GL and SDL backends are the UI library's own code, in its naming.
 if [ $# -gt 0 ]; then
   files=("$@")
 elif [ "${V4_NAMING_ALL:-0}" = 1 ]; then
-  mapfile -t files < <(git ls-files 'src/*.cpp' 'tools/*.cpp' | grep -v '/backends/')
+  mapfile -t files < <(git ls-files 'src/*.cpp' 'tools/*.cpp')
 else
   base=$(git merge-base HEAD main 2> /dev/null || git rev-parse HEAD~1 2> /dev/null || true)
   mapfile -t changed < <([ -n "$base" ] && git diff --name-only --diff-filter=AM "$base" -- 'src/*.cpp' 'tools/*.cpp')
   mapfile -t sample < <(git ls-files 'src/*.cpp' 'tools/*.cpp' | grep -v '/backends/' | awk -F/ '{d=$0; sub(/\/[^\/]*$/, "", d)} !seen[d]++')
-  mapfile -t files < <(printf '%s\n' "${changed[@]}" "${sample[@]}" | grep -v -e '^$' -e '/backends/' | sort -u)
+  mapfile -t files < <(printf '%s\n' "${changed[@]}" "${sample[@]}" | grep -v -e '^$' | sort -u)
 fi
 echo "check-naming: ${#files[@]} files"
 # Only the naming findings at a place in this tree count: compiler warnings are the build's business

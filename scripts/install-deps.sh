@@ -11,7 +11,7 @@ pkgs=(
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libassimp-dev libpng-dev zlib1g-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-format clang-tidy
-  libimgui-dev  # the debug window (its SDL2 and OpenGL 3 backends are copied into src/platform/debugui)
+  libimgui-dev  # the debug window (its SDL2 and OpenGL 3 backends are compiled from the package's examples)
 )
 missing=()
 for p in "${pkgs[@]}"; do
