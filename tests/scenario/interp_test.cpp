@@ -116,7 +116,7 @@ std::vector<OpRow> OpcodeRows() {
       {"#GetShareFlg 4, $a", "", "after", "a=400 b=3 c=1"},
       {"#SetKizuna 5000, 1", "", "after", def},
       {"#SetKuniLimit 3, 1, 1", "", "after", def},
-      {"#SetEnding", "SetEndingFlag()", "after", def},
+      {"#SetEnding", "", "after", def},
       {"#BlockLabel \"blk\"", "", "after", def},
       {"#SetScenarioRoute 4", "SetRoute(4)", "after", def},
       {"#SetScenarioHero 9, 6", "SetHero(6)", "after", def},

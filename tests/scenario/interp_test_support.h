@@ -116,7 +116,6 @@ class RecordingServices : public AdvServices {
   void UnlockGalleryCategory(int32_t general, int32_t category) override;
   void SetScenarioRoute(int32_t value) override;
   void SetScenarioHero(uint16_t value) override;
-  void SetEndingFlag() override { log_.push_back("SetEndingFlag()"); }
   int32_t CurrentSceneId() override { return currentScene; }
   bool ChangeScene(int32_t id, int32_t push) override;
   void RequestSceneChange(int32_t id, int32_t push) override;

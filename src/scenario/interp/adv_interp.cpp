@@ -20,6 +20,7 @@
 #include "scenario/interp/adv_step.h"
 #include "scenario/script/adv_script.h"
 #include "world/placement.h"
+#include "world/turn/unification.h"
 #include "world/record_lists.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
@@ -953,7 +954,9 @@ Flow Interp::Step() {
       break;
     }
     case kOpSetEnding:
-      svc.SetEndingFlag();
+      // Story flag A of the unification rules: positive lets a unified realm end with the story's
+      // ending event.
+      StoryFlagA = 1;
       break;
     case kOpBlockLabel: {
       const char* name = r_.Str();

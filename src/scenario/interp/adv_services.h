@@ -38,7 +38,6 @@ class AdvServices {
   // --- Words of the strategy game kept by its save file -----------------------------------------
   virtual void SetScenarioRoute(int32_t value) {}
   virtual void SetScenarioHero(uint16_t value) {}
-  virtual void SetEndingFlag() {}
   // The last battle's result words (script functions 14 and 18).
   virtual int32_t BattleResultWord(int which) { return 0; }
   // The strategy scene phase a return from a script restores.
