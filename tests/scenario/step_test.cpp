@@ -313,9 +313,9 @@ TEST_F(SampleStory, FastForwardReachesTheSameEnds) {
   EXPECT_TRUE(r.errors.empty());
 }
 
-// The sample story against the game's words: the story's hand-over allows the story's ending, so
-// a realm unified with story events on starts ending event 8, which ends the story and goes back
-// to the title.
+// The sample story against the game's words: the war event branches on the last battle's result
+// (script function 14), and the story's hand-over allows the story's ending, so a realm unified
+// with story events on starts ending event 8, which ends the story and goes back to the title.
 class StoryWords : public StepTest {
  protected:
   void SetUp() override {
@@ -331,6 +331,27 @@ class StoryWords : public StepTest {
   }
   GameDataFolder folder_{"v4_story_words"};
 };
+
+TEST_F(StoryWords, TheWarEventBranchesOnTheLastBattlesResult) {
+  struct Case {
+    int32_t outcome;
+    std::string line;
+  } cases[] = {
+      {0, U8(u8"花: 殿、出陣の支度は整っております。")},
+      {1, U8(u8"花: 先の戦では城が落ちました。殿、勢いのあるうちに次の出陣を。")},
+  };
+  for (const Case& c : cases) {
+    services_.battleWords[0] = c.outcome;
+    TextRunOptions o;
+    o.switches = {{0, 5}};
+    TextRunResult r = RunScriptAsText(o);
+    SCOPED_TRACE(c.outcome);
+    EXPECT_EQ(r.stop, TextRunStop::kSlgMode);
+    ASSERT_EQ(r.lines.size(), 1u);
+    EXPECT_EQ(r.lines[0], c.line);
+  }
+  SetAdvPresenter(&presenter_);
+}
 
 TEST_F(StoryWords, AUnifiedRealmWithStoryEventsReachesTheStoryEndingAndTheTitle) {
   // The story to its hand-over: marching out at the council.
