@@ -490,6 +490,18 @@ TEST_F(InterpTest, NoSceneMeansNoWait) {
   SetAdvPresenter(&presenter_);
 }
 
+// A message with nowhere to be shown (no scene, none could be made) is not spoken either; its
+// voice is used up as with a shown message.
+TEST_F(InterpTest, NoSceneMeansNoVoice) {
+  SetAdvPresenter(nullptr);
+  Load("$v@7 = 2\n*s\n#VoiceStart $v, \"v.voi\", 5\n>> Hana\none\n<<\n#End\n");
+  RunToEnd();
+  SetAdvPresenter(&presenter_);
+  EXPECT_EQ(Log().find("PlayVoice"), std::string::npos) << Log();
+  EXPECT_EQ(GetAdvScript().voicePending, 0);
+  GetAdvScript().readMessages[1] = 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Messages and voices
 

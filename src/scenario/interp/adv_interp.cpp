@@ -313,8 +313,8 @@ Flow Interp::Talk(bool newPage) {
   if (p) p->SetMessage(static_cast<int32_t>(readId), speaker, records, newPage);
   if (s_.voicePending) {
     AdvSvc().ApplyVoiceVolume(s_.pendingVoice.number);
-    if (!p || (!p->IsSkip() && !p->IsFastForward()))
-      AdvSvc().PlayVoice(s_.pendingVoice.fileName, s_.pendingVoice.param);
+    // Without a scene nothing shows the message, so its voice is not played either.
+    if (p && !p->IsSkip() && !p->IsFastForward()) AdvSvc().PlayVoice(s_.pendingVoice.fileName, s_.pendingVoice.param);
     if (p) p->SetBacklogVoice(s_.pendingVoice.fileName, s_.pendingVoice.number, s_.pendingVoice.param);
     g_messageVoice = s_.pendingVoice;
     s_.voicePending = 0;

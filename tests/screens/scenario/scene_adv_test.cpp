@@ -105,6 +105,28 @@ TEST_F(AdvSceneTest, RevealAtTheTextSpeedThenAdvanceOnClick) {
   EXPECT_EQ(w->ReadId(), 10);
 }
 
+// Enter is an advance input of its own, as the click is: over a page being revealed it shows the
+// whole page, and the next Enter advances it.
+TEST_F(AdvSceneTest, EnterCompletesTheRevealThenAdvances) {
+  log.settings[0] = 0;  // 63 ms per character
+  CVSceneADV* s = Enter();
+  CVMenuADV* w = Win();
+  ASSERT_TRUE(s->SetMessage(7, "", Records("abcdef"), true));
+  Step(63);
+  ASSERT_TRUE(w->IsMessageBusy());
+  log.keysPressed.insert(VK_RETURN);
+  Step();
+  log.keysPressed.clear();
+  EXPECT_FALSE(w->IsMessageBusy()) << "the whole page shows";
+  EXPECT_EQ(Line(w, 0), "abcdef");
+  EXPECT_TRUE(s->WaitAdvance()) << "the Enter that completes the page does not also advance it";
+  Step();
+  log.keysPressed.insert(VK_RETURN);
+  Step();
+  log.keysPressed.clear();
+  EXPECT_FALSE(s->WaitAdvance());
+}
+
 TEST_F(AdvSceneTest, SkipAndCtrlSkipOnlyReadMessagesUnlessAllowed) {
   CVSceneADV* s = Enter();
   struct Case {
