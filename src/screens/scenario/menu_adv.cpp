@@ -1,6 +1,7 @@
 #include "screens/scenario/menu_adv.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,7 +17,9 @@
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window.h"
+#include "render/effect/shader.h"
 #include "render/sprite.h"
+#include "ui/widgets/widget_shader.h"
 
 using adv::LayerKind;
 
@@ -31,6 +34,8 @@ constexpr uint32_t kAnimFlare3 = 0xF012;
 constexpr uint32_t kAnimZoom = 0xF020;
 constexpr uint32_t kAnimFlip = 0xF030;    // card turn: up to six chained keys
 constexpr uint32_t kAnimSpriteFirst = 1;  // sprite keys are numbered 1, 2, ... as they are added
+// A wipe whose shader has not finished this long after its time (its clock stalled) ends anyway.
+constexpr float kTransitionSlackMs = 500.0f;
 
 constexpr int kSettingTextSpeed = 0, kSettingAutoSpeed = 1, kSettingOpacity = 2, kSettingEffects = 3,
               kSettingSkipUnread = 21;
@@ -51,6 +56,16 @@ CVMenuText* TextChild(CVMenuBase* w, int i) {
 void Animate(CVMenuBase* w, uint32_t n) {
   w->SetFlag(kWfAnimRunning, true);
   w->PlayAnime(static_cast<int32_t>(n));
+}
+
+// The extension of a file name, lower case ("" when it has none).
+std::string LowerExt(const char* file) {
+  if (!file) return {};
+  const char* dot = std::strrchr(file, '.');
+  if (!dot || std::strpbrk(dot, "\\/")) return {};
+  std::string e(dot + 1);
+  for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return e;
 }
 
 bool AnyAnime(const CVMenuBase* w, uint32_t a, uint32_t b) {
@@ -685,22 +700,71 @@ bool CVMenuADV::LoadEffectLayer(int32_t layer, const char* file) {
   return true;
 }
 
-bool CVMenuADV::SetLayerTransition(int32_t layer, float timeMs, const char*, bool in) {
+CVMenuADV::TransitionKind CVMenuADV::LayerTransition(int32_t layer) const {
+  const LayerSlot* l = FindLayer(LayerKind::kEffect, layer);
+  return l ? l->transition : TransitionKind::kNone;
+}
+
+void CVMenuADV::EndTransition(LayerSlot& l) {
+  CVMenuWindow* w = l.widget;
+  if (l.shaderKey >= 0) w->RemoveShader(l.shaderKey);
+  l.shaderKey = -1;
+  w->StopAnime(static_cast<int32_t>(kAnimFade));
+  w->ClearAnimeQueue();
+  const bool out = l.hiding == 2;
+  w->SetAlpha(out ? 0.0f : 255.0f);
+  Show(w, !out);
+  l.hiding = 0;
+  l.transition = TransitionKind::kNone;
+  l.transitionLeft = 0.0f;
+}
+
+bool CVMenuADV::SetLayerTransition(int32_t layer, float timeMs, const char* pattern, bool in) {
   LayerSlot* l = FindLayer(LayerKind::kEffect, layer);
   if (!l) return false;
   CVMenuWindow* w = l->widget;
+  // A transition still running on the layer is replaced by the new one.
+  if (l->transition != TransitionKind::kNone) EndTransition(*l);
   Show(w, true);
-  w->ClearAnimeQueue();
-  const float target = in ? 255.0f : 0.0f;
+  l->hiding = in ? 0 : 2;
   if (EffectsImmediate() || timeMs <= 0.0f) {
-    w->SetAlpha(target);
-    if (!in) Show(w, false);
+    EndTransition(*l);
     return true;
   }
-  w->SetAlpha(in ? 0.0f : 255.0f);
-  w->AddAnimeColor(kAnimFade, 255, 255, 255, target, timeMs, 0, 0, 0);
-  Animate(w, kAnimFade);
-  l->hiding = in ? 0 : 2;
+  const std::string ext = LowerExt(pattern);
+  WidgetShader* shader = nullptr;
+  TransitionKind kind = TransitionKind::kFade;
+  if (ext == "tig" || ext == "tds" || ext == "png") {
+    // "in" runs the wipe forwards (nothing to everything), "out" backwards.
+    auto* wipe = new CVShaderTransition(pattern, timeMs, !in);
+    if (wipe->HasPattern()) {
+      shader = new RenderWidgetShader(-1, wipe);
+      kind = TransitionKind::kPattern;
+    } else {
+      plat::Log("adv", "transition pattern %s could not be loaded; the layer fades", pattern);
+      delete wipe;
+    }
+  } else if (ext == "mpg" || ext == "mdm") {
+    auto* movie = new CVShaderMovieTransition(pattern);
+    if (movie->HasMovie()) {
+      shader = new RenderWidgetShader(-1, movie);
+      kind = TransitionKind::kMovie;
+    } else {
+      plat::Log("adv", "transition movie %s could not be played; the layer fades", pattern);
+      delete movie;
+    }
+  }
+  w->ClearAnimeQueue();
+  l->transition = kind;
+  l->transitionLeft = timeMs;
+  if (shader) {
+    w->SetAlpha(255.0f);
+    l->shaderKey = w->AddShader(shader, false, 0);
+  } else {
+    w->SetAlpha(in ? 0.0f : 255.0f);
+    w->AddAnimeColor(kAnimFade, 255, 255, 255, in ? 255.0f : 0.0f, timeMs, 0, 0, 0);
+    Animate(w, kAnimFade);
+  }
   SetBit(kWsTransition, true);
   return true;
 }
@@ -872,13 +936,23 @@ void CVMenuADV::StepPictures() {
         charMoving = true;
       else if (l.hiding)
         gone.emplace_back(l.kind, l.number);
-    } else if (l.kind == LayerKind::kEffect) {
-      if (running)
-        transition = true;
-      else if (l.hiding == 2) {
-        Show(l.widget, false);
-        l.hiding = 0;
+    } else if (l.kind == LayerKind::kEffect && l.transition != TransitionKind::kNone) {
+      l.transitionLeft -= input_.dt;
+      bool done = !running;
+      if (l.shaderKey >= 0) {
+        // The shader says when it has run; one that cannot draw (no effect, no picture) and a
+        // wipe whose clock does not advance end on the window's own clock.
+        const auto it = l.widget->Shaders().find(l.shaderKey);
+        const auto* rs =
+            it != l.widget->Shaders().end() ? dynamic_cast<RenderWidgetShader*>(it->second.get()) : nullptr;
+        const CVShader* sh = rs ? rs->Shader() : nullptr;
+        done = !sh || !sh->IsActive() || !sh->GetEffect() || !l.widget->GetTextureHandle() ||
+               (l.transition == TransitionKind::kPattern && l.transitionLeft <= -kTransitionSlackMs);
       }
+      if (done)
+        EndTransition(l);
+      else
+        transition = true;
     }
   }
   for (const auto& g : gone) RemoveLayer(g.first, g.second);
@@ -1083,7 +1157,8 @@ std::vector<uint8_t> CVMenuADV::SaveState() const {
     r.alpha = std::clamp(w->alpha, 0.0f, 255.0f);
     r.size[0] = std::clamp(w->size.x, 0.0f, 65536.0f);
     r.size[1] = std::clamp(w->size.y, 0.0f, 65536.0f);
-    r.visible = w->TestFlag(kWfShown) ? 1 : 0;
+    // An effect layer on its way out is saved as gone: a load does not run its transition again.
+    r.visible = w->TestFlag(kWfShown) && !(l.kind == LayerKind::kEffect && l.hiding == 2) ? 1 : 0;
     r.addBlend = l.addBlend;
     r.waitCheck = l.waitCheck;
     for (const auto& [n, k] : w->animeKeys) {

@@ -116,9 +116,13 @@ class CVMenuADV : public CVMenuSceneRoot {
   // The card turn of the shown page about x (a), y (b) and z (c), each over its time x 0.5.
   bool SwapBgPageRot(float a, float b, float c);
   bool LoadEffectLayer(int32_t layer, const char* file);
-  // in: the layer comes in (alpha 0 -> 255), else it goes out. Pattern and movie transitions are
-  // drawn as plain fades until their shaders exist.
+  // in: the layer comes in, else it goes out. A pattern picture ("tig", "tds", "png") wipes it
+  // through the pattern shader, a movie ("mpg", "mdm") through the movie shader (the movie's
+  // brightness is the layer's opacity); no pattern, or one that cannot be loaded, fades its alpha.
   bool SetLayerTransition(int32_t layer, float timeMs, const char* pattern, bool in);
+  // The kind of the running transition of an effect layer (none when it runs none).
+  enum class TransitionKind : uint8_t { kNone, kFade, kPattern, kMovie };
+  TransitionKind LayerTransition(int32_t layer) const;
   // A sprite slot made (or kept) and made the current element; its picture comes with
   // SetSpriteImage.
   bool SetSprite(int32_t id);
@@ -191,6 +195,10 @@ class CVMenuADV : public CVMenuSceneRoot {
     uint8_t addBlend = 0;
     uint32_t nextKey = 0;  // sprites: the last key number added
     int32_t page = -1;     // picture layers: the background page they belong to
+    // Effect layers: the running transition, its shader on the widget and the time it has left.
+    TransitionKind transition = TransitionKind::kNone;
+    int32_t shaderKey = -1;
+    float transitionLeft = 0.0f;
   };
   static uint32_t Key(adv::LayerKind k, int32_t n) {
     return static_cast<uint32_t>(k) << 16 | static_cast<uint32_t>(n & 0xFFFF);
@@ -202,6 +210,8 @@ class CVMenuADV : public CVMenuSceneRoot {
   // The shown background page, made (without a picture) when there is none.
   LayerSlot* ShownPageSlot();
   void SetLayerImage(LayerSlot& l, const char* file);
+  // Ends an effect layer's transition where it was going: shown for "in", hidden for "out".
+  void EndTransition(LayerSlot& l);
   float LayerDepth(adv::LayerKind k, int32_t n) const;
   bool EffectsImmediate() const;
   int32_t Setting(int index) const;

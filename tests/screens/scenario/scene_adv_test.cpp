@@ -404,7 +404,7 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   ASSERT_NE(page, nullptr);
   EXPECT_FLOAT_EQ(page->size.x, 1280.0f);
 
-  // Effect layer in and out (a fade until the pattern shaders exist).
+  // Effect layer in through the pattern wipe (its own test below).
   ASSERT_TRUE(s->LoadEffectLayer(0, "Data\\Image\\adv\\effect.png", false));
   ASSERT_TRUE(s->EffectIn(0, 100, "Data\\Image\\adv\\pattern.tig"));
   EXPECT_TRUE(s->IsTransitionRunning());
@@ -476,6 +476,44 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   s->OnDeviceReset();
   EXPECT_FLOAT_EQ(page->position.x, before.x);
   EXPECT_STREQ(page->pictureName.CStr(), "Data\\Image\\adv\\bg_field.png");
+}
+
+// Effect-layer transitions: a pattern picture wipes through the pattern shader, a movie through
+// the movie shader, and nothing (or a pattern that cannot be loaded) fades; each holds bit 4 until
+// it ends, the layer then shown (in) or hidden (out).
+TEST_F(AdvSceneTest, EffectTransitionsRunThroughTheirShaders) {
+  CVSceneADV* s = Enter();
+  CVMenuADV* w = Win();
+  using Kind = CVMenuADV::TransitionKind;
+  struct Case {
+    const char* pattern;
+    bool in;
+    Kind kind;
+  } cases[] = {
+      {"Data\\Image\\adv\\pattern.tig", true, Kind::kPattern}, {"Data\\Image\\adv\\pattern.tig", false, Kind::kPattern},
+      {"Data\\effect\\wipe.png", true, Kind::kPattern},        {"", true, Kind::kFade},
+      {"Data\\Image\\adv\\missing.tig", false, Kind::kFade},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.pattern) + (c.in ? " in" : " out"));
+    ASSERT_TRUE(s->LoadEffectLayer(1, "Data\\Image\\adv\\effect.png", false));
+    ASSERT_TRUE(c.in ? s->EffectIn(1, 200, c.pattern) : s->EffectOut(1, 200, c.pattern));
+    CVMenuWindow* l = w->Layer(LayerKind::kEffect, 1);
+    EXPECT_EQ(w->LayerTransition(1), c.kind);
+    EXPECT_EQ(l->Shaders().size(), c.kind == Kind::kPattern ? 1u : 0u);
+    EXPECT_TRUE(s->IsTransitionRunning());
+    for (int i = 0; i < 60 && s->IsTransitionRunning(); ++i) Step(17);
+    EXPECT_FALSE(s->IsTransitionRunning());
+    EXPECT_EQ(w->LayerTransition(1), Kind::kNone);
+    EXPECT_TRUE(l->Shaders().empty()) << "the shader goes when it has run";
+    EXPECT_EQ(l->IsShown(), c.in);
+  }
+  // Effects off: at once, no shader.
+  log.settings[3] = 0;
+  ASSERT_TRUE(s->EffectIn(1, 200, "Data\\Image\\adv\\pattern.tig"));
+  EXPECT_FALSE(s->IsTransitionRunning());
+  EXPECT_TRUE(w->Layer(LayerKind::kEffect, 1)->Shaders().empty());
+  EXPECT_TRUE(w->Layer(LayerKind::kEffect, 1)->IsShown());
 }
 
 TEST_F(AdvSceneTest, BacklogListsReadMessagesAndReplaysTheirVoices) {
