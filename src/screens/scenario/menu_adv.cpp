@@ -628,7 +628,8 @@ bool CVMenuADV::LoadLayerImage(int32_t layer, const char* file, int32_t) {
 bool CVMenuADV::SwapBgPage(float timeMs, const char* file) {
   if (!file) return false;
   const int32_t hidden = 1 - shownPage_;
-  // A swap still running ends first.
+  // A swap or turn still running ends first.
+  FinishPageTurn();
   if (Bit(kWsPageSwap) || Bit(kWsPageSwap2)) {
     if (CVMenuWindow* h = Layer(LayerKind::kPage, hidden)) {
       h->FinishAnime();
@@ -658,34 +659,70 @@ bool CVMenuADV::SwapBgPage(float timeMs, const char* file) {
   return true;
 }
 
-bool CVMenuADV::SwapBgPageRot(float a, float b, float c) {
-  CVMenuWindow* page = Layer(LayerKind::kPage, shownPage_);
-  if (!page) return false;
-  flipRot_[0] = a;
-  flipRot_[1] = b;
-  flipRot_[2] = c;
+void CVMenuADV::ChainPageTurn(CVMenuWindow* page, const float from[3], bool in) {
+  // A quarter turn about each axis whose time is not 0, x, then y, then z, each over its time x
+  // 0.5: turning away adds 90 degrees about the axis, turning in takes it back.
+  float at[3] = {from[0], from[1], from[2]};
+  page->SetRotX(at[0]);
+  page->SetRotY(at[1]);
+  page->SetRotZ(at[2]);
   page->ClearAnimeQueue();
-  if (EffectsImmediate() || (a == 0.0f && b == 0.0f && c == 0.0f)) return true;
-  // The page turns away about each axis in turn (a quarter turn over half its time), then back
-  // about the same axes: a card turned over. Keys chain x -> y -> z -> back.
-  const float times[3] = {a * 0.5f, b * 0.5f, c * 0.5f};
-  uint32_t first = 0, last = 0;
-  auto add = [&](uint32_t n, float rx, float ry, float rz, float t) {
-    page->AddAnimeRot(n, rx, ry, rz, t, 0, 0, 0);
+  uint32_t n = kAnimFlip, first = 0, last = 0;
+  for (int axis = 0; axis < 3; ++axis) {
+    const float t = flipRot_[axis] * 0.5f;
+    if (!(t > 0.0f)) continue;
+    at[axis] = in ? 0.0f : 90.0f;
+    page->AddAnimeRot(n, at[0], at[1], at[2], t, 0, 0, 0);
     if (last) page->animeKeys[last].next = static_cast<uint16_t>(n);
     if (!first) first = n;
-    last = n;
-  };
-  uint32_t n = kAnimFlip;
-  for (int axis = 0; axis < 3; ++axis) {
-    if (times[axis] <= 0.0f) continue;
-    add(n++, axis == 0 ? 90.0f : 0.0f, axis == 1 ? 90.0f : 0.0f, axis == 2 ? 90.0f : 0.0f, times[axis]);
-    add(n++, 0.0f, 0.0f, 0.0f, times[axis]);
+    last = n++;
   }
-  Animate(page, first);
-  SetBit(kWsPageSwap, true);
-  SetBit(kWsPageSwap2, true);
+  if (first) Animate(page, first);
+}
+
+void CVMenuADV::FinishPageTurn() {
+  if (!flipHalf_) return;
+  flipHalf_ = 0;
+  const int32_t incoming = 1 - shownPage_;
+  RemoveLayer(LayerKind::kPage, shownPage_);
+  shownPage_ = incoming;
+  if (LayerSlot* l = ShownPageSlot()) {
+    CVMenuWindow* w = l->widget;
+    w->ClearAnimeQueue();
+    w->SetRotX(0);
+    w->SetRotY(0);
+    w->SetRotZ(0);
+    w->SetAlpha(255);
+    Show(w, true);
+    w->SetPosXYZ(0, 0, LayerDepth(LayerKind::kPage, shownPage_));
+  }
+  SetBit(kWsPageSwap, false);
+  SetBit(kWsPageSwap2, false);
+}
+
+bool CVMenuADV::SwapBgPageRot(float a, float b, float c) {
+  // A swap or turn still running ends first.
+  if (flipHalf_) {
+    FinishPageTurn();
+  } else if (Bit(kWsPageSwap) || Bit(kWsPageSwap2)) {
+    if (CVMenuWindow* h = Layer(LayerKind::kPage, 1 - shownPage_)) h->FinishAnime();
+    StepPictures();
+  }
+  LayerSlot* shown = ShownPageSlot();
+  if (!shown) return false;
+  flipRot_[0] = std::isfinite(a) ? a : 0.0f;
+  flipRot_[1] = std::isfinite(b) ? b : 0.0f;
+  flipRot_[2] = std::isfinite(c) ? c : 0.0f;
   flipHalf_ = 1;
+  SetBit(kWsPageSwap, true);
+  if (EffectsImmediate() || !(flipRot_[0] > 0.0f || flipRot_[1] > 0.0f || flipRot_[2] > 0.0f)) {
+    // At once: the shown page and its pictures go, the other page is the shown one.
+    FinishPageTurn();
+    return true;
+  }
+  // The shown page turns away as a card; the step turns the other page in when it has.
+  const float flat[3] = {0, 0, 0};
+  ChainPageTurn(shown->widget, flat, false);
   return true;
 }
 
@@ -958,17 +995,31 @@ void CVMenuADV::StepPictures() {
   for (const auto& g : gone) RemoveLayer(g.first, g.second);
   SetBit(kWsCharMove, charMoving);
   SetBit(kWsTransition, transition);
-  // Page swap: when the incoming page has faded in it becomes the shown one.
-  if (Bit(kWsPageSwap) || Bit(kWsPageSwap2)) {
-    if (flipHalf_) {
-      CVMenuWindow* card = Layer(LayerKind::kPage, shownPage_);
-      if (!card || !card->IsAnimeQueued()) {
-        flipHalf_ = 0;
-        if (card) card->SetRotX(0), card->SetRotY(0), card->SetRotZ(0);
-        SetBit(kWsPageSwap, false);
-        SetBit(kWsPageSwap2, false);
+  // Page turn: when the shown page has turned away the other page turns in above it; when it has
+  // turned in it becomes the shown one and the old page goes with its pictures.
+  if (flipHalf_ == 1) {
+    CVMenuWindow* card = Layer(LayerKind::kPage, shownPage_);
+    if (!card || !card->IsAnimeQueued()) {
+      const int32_t incoming = 1 - shownPage_;
+      LayerSlot* in = MakeLayer(LayerKind::kPage, incoming);
+      if (!in) {
+        FinishPageTurn();
+      } else {
+        if (card) Show(card, false);
+        CVMenuWindow* w = in->widget;
+        Show(w, true);
+        w->SetAlpha(255);
+        w->SetPosXYZ(0, 0, 3.0f);
+        const float turned[3] = {flipRot_[0] > 0.0f ? 90.0f : 0.0f, flipRot_[1] > 0.0f ? 90.0f : 0.0f,
+                                 flipRot_[2] > 0.0f ? 90.0f : 0.0f};
+        ChainPageTurn(w, turned, true);
+        flipHalf_ = 2;
+        SetBit(kWsPageSwap2, true);
       }
     }
+  } else if (flipHalf_ == 2) {
+    CVMenuWindow* in = Layer(LayerKind::kPage, 1 - shownPage_);
+    if (!in || !in->IsAnimeQueued()) FinishPageTurn();
   }
   if ((Bit(kWsPageSwap) || Bit(kWsPageSwap2)) && !flipHalf_) {
     const int32_t incoming = 1 - shownPage_;
@@ -1010,6 +1061,7 @@ void CVMenuADV::ResetPictures() {
     RemoveLayer(l.kind, l.number);
   }
   shownPage_ = 0;
+  flipHalf_ = 0;
   currentKind_ = LayerKind::kPicture;
   currentNumber_ = -1;
   if (layerRoot_) {

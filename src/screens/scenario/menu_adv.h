@@ -113,7 +113,9 @@ class CVMenuADV : public CVMenuSceneRoot {
   bool MoveChar(int32_t slot, float x, float y, float timeMs);
   bool LoadLayerImage(int32_t layer, const char* file, int32_t flag);
   bool SwapBgPage(float timeMs, const char* file);
-  // The card turn of the shown page about x (a), y (b) and z (c), each over its time x 0.5.
+  // The page turn: the shown page turns away as a card about x (a), then y (b), then z (c), each
+  // over its time x 0.5, the other page turns in the same way, and it becomes the shown page.
+  // With effects off or in fast-forward the pages change over at once.
   bool SwapBgPageRot(float a, float b, float c);
   bool LoadEffectLayer(int32_t layer, const char* file);
   // in: the layer comes in, else it goes out. A pattern picture ("tig", "tds", "png") wipes it
@@ -210,6 +212,10 @@ class CVMenuADV : public CVMenuSceneRoot {
   // The shown background page, made (without a picture) when there is none.
   LayerSlot* ShownPageSlot();
   void SetLayerImage(LayerSlot& l, const char* file);
+  // Adds and starts the keys of a page turning away (in false) or in from the angles `from`.
+  void ChainPageTurn(CVMenuWindow* page, const float from[3], bool in);
+  // Ends a page turn at once: the other page is the shown one.
+  void FinishPageTurn();
   // Ends an effect layer's transition where it was going: shown for "in", hidden for "out".
   void EndTransition(LayerSlot& l);
   float LayerDepth(adv::LayerKind k, int32_t n) const;

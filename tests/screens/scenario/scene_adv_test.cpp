@@ -446,11 +446,17 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   EXPECT_FALSE(s->SetSpriteImg("Data\\Image\\adv\\sprite.png")) << "no current sprite after its removal";
   EXPECT_FALSE(s->SpriteAnimeMove(AdvTweenVariant::kPlain, 9, 0, 0, 0, 10, 0));
 
-  // The card turn of the shown page: bits 1 and 2 until it has turned back.
+  // The page turn (its own test below): the other page turns in and is the shown one; a flip
+  // then gives it a picture again.
   ASSERT_TRUE(s->SwapBgPageRot(200, 0, 0));
   EXPECT_TRUE(s->IsPageSwapping());
   for (int i = 0; i < 30 && s->IsPageSwapping(); ++i) Step(17);
   EXPECT_FALSE(s->IsPageSwapping());
+  EXPECT_EQ(w->ShownPage(), 1);
+  ASSERT_TRUE(s->SwapBgPage(0, "Data\\Image\\adv\\bg_field.png"));
+  Step();
+  page = w->Layer(LayerKind::kPage, w->ShownPage());
+  ASSERT_NE(page, nullptr);
   EXPECT_FLOAT_EQ(page->rotation.x, 0);
 
   // Zoom and the lens flare (placed at (x - 496, y - 342)); the flare does nothing in fast-forward.
@@ -476,6 +482,60 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   s->OnDeviceReset();
   EXPECT_FLOAT_EQ(page->position.x, before.x);
   EXPECT_STREQ(page->pictureName.CStr(), "Data\\Image\\adv\\bg_field.png");
+}
+
+// #FlipRot swaps the pages as #Flip does: the shown page turns away as a card (bit 1), the other
+// page turns in (bit 2) and becomes the shown one; the old page goes with its pictures. With
+// effects off or in fast-forward the pages change over at once.
+TEST_F(AdvSceneTest, PageTurnMakesTheOtherPageTheShownOne) {
+  CVSceneADV* s = Enter();
+  CVMenuADV* w = Win();
+  struct Case {
+    const char* name;
+    int32_t effects;
+    bool fastForward;
+    bool animated;
+  } cases[] = {{"turning", 1, false, true}, {"effects off", 0, false, false}, {"fast-forward", 1, true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.settings[3] = 1;
+    s->SetFastForward(false);
+    ASSERT_TRUE(s->SwapBgPage(0, "Data\\Image\\adv\\bg_castle.png"));
+    Step();
+    ASSERT_TRUE(s->LoadLayerImage(2, "Data\\Image\\adv\\bg_night.png", true));
+    const int32_t before = w->ShownPage();
+    CVMenuWindow* old = w->Layer(LayerKind::kPage, before);
+    ASSERT_NE(old, nullptr);
+    log.settings[3] = c.effects;
+    if (c.fastForward) {
+      s->SetFastForward(true);
+      Step();
+    }
+    ASSERT_TRUE(s->SwapBgPageRot(200, 100, 0));
+    bool away = false, in = false;
+    for (int i = 0; i < 40 && s->IsPageSwapping(); ++i) {
+      if (w->Bit(CVMenuADV::kWsPageSwap2)) {
+        in = true;
+        EXPECT_GT(w->Layer(LayerKind::kPage, 1 - before)->position.z, 2.0f) << "it turns in above the old page";
+      } else if (w->Layer(LayerKind::kPage, before) && w->Layer(LayerKind::kPage, before)->rotation.x > 0.0f) {
+        away = true;
+      }
+      Step(17);
+    }
+    EXPECT_FALSE(s->IsPageSwapping());
+    EXPECT_EQ(away, c.animated);
+    EXPECT_EQ(in, c.animated);
+    EXPECT_EQ(w->ShownPage(), 1 - before);
+    EXPECT_EQ(w->Layer(LayerKind::kPage, before), nullptr) << "the old page is cleared";
+    EXPECT_EQ(w->Layer(LayerKind::kPicture, 2), nullptr) << "with its pictures";
+    CVMenuWindow* shown = w->Layer(LayerKind::kPage, w->ShownPage());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FLOAT_EQ(shown->rotation.x, 0);
+    EXPECT_FLOAT_EQ(shown->rotation.y, 0);
+    EXPECT_FLOAT_EQ(shown->position.z, 2.0f) << "the shown page stands at the back";
+    EXPECT_TRUE(shown->IsShown());
+  }
+  s->SetFastForward(false);
 }
 
 // Effect-layer transitions: a pattern picture wipes through the pattern shader, a movie through
