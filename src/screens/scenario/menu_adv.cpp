@@ -161,27 +161,12 @@ bool CVMenuADV::SetMessage(int32_t readId, const char* speaker, const std::vecto
   for (const AdvTextRecord& r : records) reveal_.Append(r.text);
   if (input_.fastForward) showAll_ = 1;
   SetBit(kWsRevealing, true);
-  // Line starts of the whole page: at '\n' and every kLineChars characters.
+  // Line starts of the whole page: at '\n' and every kLineChars characters, kept off closing
+  // punctuation and after opening brackets; the last line widget holds the rest.
   const std::string_view page(reveal_.Text(), reveal_.Bytes());
-  lineCount_ = 0;
-  lineStart_[0] = 0;
-  size_t i = 0, chars = 0;
-  int line = 0;
-  while (i < page.size()) {
-    if (page[i] == '\n') {
-      if (line + 1 < kPageLines) lineStart_[++line] = i + 1;
-      chars = 0;
-      ++i;
-      continue;
-    }
-    if (chars == kLineChars && line + 1 < kPageLines) {
-      lineStart_[++line] = i;
-      chars = 0;
-    }
-    i += adv::SjisPrefixBytes(page.substr(i), 1);
-    ++chars;
-  }
-  lineCount_ = line + 1;
+  const std::vector<size_t> starts = adv::BreakLines(page, kLineChars, kPageLines);
+  lineCount_ = static_cast<int>(starts.size());
+  for (int l = 0; l < lineCount_; ++l) lineStart_[l] = starts[static_cast<size_t>(l)];
   lineStart_[lineCount_] = page.size();
   UpdateLines();
   return true;
@@ -1142,7 +1127,14 @@ void CVMenuADV::FillBacklogRows() {
     Show(b, e != nullptr);
     if (!e) continue;
     if (CVMenuText* t = TextChild(b, 0)) t->SetText(e->speaker, false);
-    if (CVMenuText* t = TextChild(b, 1)) t->SetText(e->text, false);
+    if (CVMenuText* t = TextChild(b, 1)) {
+      // The page wrapped to the row's text area: full-width characters of the text's size, one
+      // kept free for closing punctuation; as many lines as its height holds.
+      const float font = static_cast<float>(std::max(t->fontSize, 1));
+      const size_t chars = static_cast<size_t>(std::max(t->size.x / font - 1.0f, 1.0f));
+      const size_t lines = static_cast<size_t>(std::max(t->size.y / font, 1.0f));
+      t->SetText(adv::WrapText(e->text, chars, lines).c_str(), false);
+    }
   }
 }
 

@@ -6,7 +6,11 @@
 
 #include <unistd.h>
 
+#include <set>
+
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,7 +38,15 @@
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
+#include "save/save_slot.h"
+#include "screens/front/scene_save.h"
+#include "screens/scenario/adv_window_state.h"
 #include "ui/widgets/menu_button.h"
+#include "ui/widgets/menu_text.h"
+#include "ui/widgets/menu_window.h"
+#include "ui/widgets/widget_movie_port.h"
+#include "world/world_tables.h"
+#include "render/effect/shader.h"
 
 namespace fs = std::filesystem;
 
@@ -110,6 +122,51 @@ class StoryRun : public ::testing::Test {
   }
 
   void Click(int x, int y, int after = 2) { driver_->Click({x, y}, false, {2, 2, after}); }
+
+  CVSceneADV* Scene() const {
+    return GetSceneMgr().GetCurrentSceneId() == 2 ? dynamic_cast<CVSceneADV*>(GetSceneById(2)) : nullptr;
+  }
+  // Plays on as a player does (a click on empty screen for every message and movie, the choices
+  // taken from `answers` (0-based, then the first)) until stop() holds on a frame; every frame is
+  // shown to watch() first. Whether stop() held.
+  bool PlayUntil(const std::function<bool(CVSceneADV*, CVMenuADV*)>& stop, std::vector<int> answers = {},
+                 const std::function<void(CVSceneADV*, CVMenuADV*)>& watch = nullptr, int budget = 8000) {
+    size_t next = 0;
+    bool choiceOpen = false;  // a list counts once, however many clicks it takes
+    for (int i = 0; i < budget && GameMode == 0; ++i) {
+      CVSceneADV* s = Scene();
+      CVMenuADV* w = s ? s->Window() : nullptr;
+      if (!w) {
+        driver_->Tick();
+        continue;
+      }
+      if (watch) watch(s, w);
+      if (stop(s, w)) return true;
+      if (!w->Bit(CVMenuADV::kWsChoice) && choiceOpen) {
+        choiceOpen = false;
+        ++next;
+      }
+      if (w->Bit(CVMenuADV::kWsChoice)) {
+        choiceOpen = true;
+        const int n = w->ChoiceCount();
+        const int pick = next < answers.size() ? answers[next] : 0;
+        driver_->Ticks(3);
+        Click(640, 360 - n * 40 + pick * 80 + 28);
+      } else if (s->WaitAdvance() || s->IsMoviePlaying()) {
+        Click(640, 200);
+      } else {
+        driver_->Tick();
+      }
+    }
+    return false;
+  }
+  static bool Waiting(CVSceneADV* s, CVMenuADV* w) { return s->WaitAdvance() && !w->IsMessageBusy(); }
+  void PressKey(int vk, int held = 1) {
+    driver_->SetKey(vk, true);
+    driver_->Ticks(held);
+    driver_->SetKey(vk, false);
+    driver_->Ticks(3);
+  }
 
   v4test::GameDataFolder folder_{"v4_story"};
   CDGManager* dg_ = nullptr;
@@ -261,6 +318,54 @@ TEST_F(StoryRun, TitleButtonAnsweredYesReturnsToTheTitle) {
     EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1) << "back on the title";
     EXPECT_NE(GameMode, 0) << "the story script no longer runs";
   }
+}
+
+// The window breaks its lines off closing punctuation: the council's line whose 35th character is
+// "。" keeps it on the first line rather than starting the second with it.
+TEST_F(StoryRun, AFullStopNeverStartsALine) {
+  StartStory();
+  ASSERT_EQ(GameMode, 0);
+  // Trusting 影丸 at the first choice leads to the line.
+  const std::string line = "影丸の知らせが確かなら、敵が峠を越えるのは明日の昼。まだ時はあります。";
+  ASSERT_TRUE(PlayUntil([&](CVSceneADV* s, CVMenuADV* w) { return Waiting(s, w) && w->PageText() == line; }));
+  CVMenuADV* w = Scene()->Window();
+  const std::string first = w->LineText(0)->Text();
+  EXPECT_EQ(first, line) << "the stop stays on the line it ends";
+  EXPECT_STREQ(w->LineText(1)->Text(), "");
+}
+
+// The backlog wraps a long page within its rows: none of its lines is longer than the row holds.
+TEST_F(StoryRun, TheBacklogWrapsLongLines) {
+  StartStory();
+  ASSERT_EQ(GameMode, 0);
+  // The first choice follows the page about 影丸's past (41 characters).
+  ASSERT_TRUE(PlayUntil([](CVSceneADV*, CVMenuADV* w) { return w->Bit(CVMenuADV::kWsChoice); }));
+  CVMenuADV* w = Scene()->Window();
+  int x = 0, y = 0;
+  ButtonCentre(w, CVMenuADV::kBtnBacklog, &x, &y);
+  ASSERT_GE(x, 0);
+  Click(x, y, 6);
+  ASSERT_TRUE(w->Bit(CVMenuADV::kWsBacklog));
+  CVMenuBase* panel = w->BacklogPanel();
+  bool wrapped = false;
+  for (int r = 0; r < CVMenuADV::kBacklogRows; ++r) {
+    CVMenuBase* row = panel->FindButtonById(CVMenuADV::kBtnBacklogRow0 + r);
+    auto* t = row ? dynamic_cast<CVMenuText*>(row->FindChild(kWidgetText, 1)) : nullptr;
+    ASSERT_NE(t, nullptr);
+    const std::string text = t->Text();
+    wrapped = wrapped || text.find('\n') != std::string::npos;
+    const size_t fits = static_cast<size_t>(t->size.x / static_cast<float>(t->fontSize));
+    size_t from = 0;
+    while (from <= text.size()) {
+      size_t to = text.find('\n', from);
+      if (to == std::string::npos) to = text.size();
+      EXPECT_LE(adv::SjisCharCount(std::string_view(text).substr(from, to - from)), fits) << "row " << r;
+      from = to + 1;
+    }
+  }
+  EXPECT_TRUE(wrapped) << "the long page was wrapped";
+  driver_->Click({640, 360}, true, {2, 2, 6});
+  EXPECT_FALSE(w->Bit(CVMenuADV::kWsBacklog)) << "a right click closes it";
 }
 
 }  // namespace
