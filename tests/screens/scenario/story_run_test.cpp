@@ -320,6 +320,50 @@ TEST_F(StoryRun, TitleButtonAnsweredYesReturnsToTheTitle) {
   }
 }
 
+// The dawn interlude: the light comes in through the movie transition and goes through the pattern
+// wipe; the petal sprite shows one 64 x 64 cell of its four at a time and turns through them; it
+// is gone when the interlude ends, so neither the next scenes nor their saves keep it.
+TEST_F(StoryRun, TheDawnInterludeRunsItsTransitionsAndLeavesNoSpriteBehind) {
+  InstallMovieWidgetPort();
+  StartStory();
+  ASSERT_EQ(GameMode, 0);
+  bool movie = false, pattern = false, sprite = false, wholeSheet = false;
+  std::set<int32_t> cells;
+  auto watch = [&](CVSceneADV*, CVMenuADV* w) {
+    movie = movie || w->LayerTransition(0) == CVMenuADV::TransitionKind::kMovie;
+    pattern = pattern || w->LayerTransition(0) == CVMenuADV::TransitionKind::kPattern;
+    if (CVMenuWindow* sp = w->Layer(adv::LayerKind::kSprite, 1)) {
+      sprite = true;
+      wholeSheet = wholeSheet || sp->size.x != 64.0f || sp->size.y != 64.0f;
+      cells.insert(sp->GetState());
+    }
+  };
+  // To the council's first message (the page flipped to the castle hall, 花 back in).
+  auto council = [](CVSceneADV* s, CVMenuADV* w) {
+    CVMenuWindow* page = w->Layer(adv::LayerKind::kPage, w->ShownPage());
+    return Waiting(s, w) && page && std::string(page->pictureName.CStr()).find("bg_castle") != std::string::npos;
+  };
+  ASSERT_TRUE(PlayUntil(council, {}, watch));
+  EXPECT_TRUE(movie) << "the dawn comes in through the movie transition";
+  EXPECT_TRUE(pattern) << "and goes through the pattern wipe";
+  EXPECT_TRUE(sprite);
+  EXPECT_FALSE(wholeSheet) << "one cell of the sheet at a time";
+  EXPECT_GE(cells.size(), 3u) << "the petal turns through its cells";
+  CVMenuADV* w = Scene()->Window();
+  EXPECT_EQ(w->Layer(adv::LayerKind::kSprite, 1), nullptr) << "the petal is gone after the interlude";
+  EXPECT_EQ(w->LayerTransition(0), CVMenuADV::TransitionKind::kNone);
+  adv::WindowStateData saved;
+  const std::vector<uint8_t> bytes = w->SaveState();
+  ASSERT_TRUE(adv::DecodeWindowState(bytes.data(), bytes.size(), saved, nullptr));
+  for (const adv::LayerRecord& l : saved.layers) {
+    EXPECT_NE(l.kind, adv::LayerKind::kSprite) << "a save keeps no sprite";
+    if (l.kind == adv::LayerKind::kEffect) {
+      EXPECT_EQ(l.visible, 0) << "nor the light that went out";
+    }
+  }
+  SetShaderMoviePort(nullptr);
+}
+
 // The window breaks its lines off closing punctuation: the council's line whose 35th character is
 // "。" keeps it on the first line rather than starting the second with it.
 TEST_F(StoryRun, AFullStopNeverStartsALine) {
