@@ -412,4 +412,43 @@ TEST_F(StoryRun, TheBacklogWrapsLongLines) {
   EXPECT_FALSE(w->Bit(CVMenuADV::kWsBacklog)) << "a right click closes it";
 }
 
+// With the default skip setting (read messages only), Ctrl or the skip button over an unread
+// message being revealed does nothing: no skip mode is left on, and once the page is whole the
+// first Return advances it.
+TEST_F(StoryRun, SkipOverUnreadTextLeavesReturnToAdvance) {
+  StartStory();
+  ASSERT_EQ(GameMode, 0);
+  std::fill(GetAdvScript().readMessages.begin(), GetAdvScript().readMessages.end(), 0);
+  struct Case {
+    const char* name;
+    bool button;
+  } cases[] = {{"ctrl", false}, {"skip button", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(PlayUntil([](CVSceneADV* s, CVMenuADV* w) { return s->WaitAdvance() && w->IsMessageBusy(); }));
+    CVSceneADV* s = Scene();
+    CVMenuADV* w = s->Window();
+    ASSERT_FALSE(w->IsMessageRead());
+    const int32_t readId = w->ReadId();
+    if (c.button) {
+      int x = 0, y = 0;
+      ButtonCentre(w, CVMenuADV::kBtnSkip, &x, &y);
+      ASSERT_GE(x, 0);
+      Click(x, y, 6);  // the pointer stays on the button
+    } else {
+      PressKey(VK_CONTROL, 10);
+    }
+    EXPECT_EQ(w->ReadId(), readId) << "an unread message is not skipped";
+    EXPECT_TRUE(s->WaitAdvance());
+    EXPECT_FALSE(s->IsSkip());
+    // The page reveals on at its speed; once it is whole the first Return advances it.
+    for (int i = 0; i < 600 && w->IsMessageBusy(); ++i) driver_->Tick();
+    ASSERT_FALSE(w->IsMessageBusy());
+    EXPECT_EQ(w->ReadId(), readId);
+    PressKey(VK_RETURN);
+    for (int i = 0; i < 60 && w->ReadId() == readId; ++i) driver_->Tick();
+    EXPECT_NE(w->ReadId(), readId) << "the first Return advances";
+  }
+}
+
 }  // namespace
