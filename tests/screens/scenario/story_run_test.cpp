@@ -451,4 +451,42 @@ TEST_F(StoryRun, SkipOverUnreadTextLeavesReturnToAdvance) {
   }
 }
 
+// A save made in the story is labelled as a story save, never with the clan and koku of whatever
+// strategy world the program holds (here one left from an earlier game).
+TEST_F(StoryRun, AStorySaveIsLabelledAsTheStory) {
+  const uint8_t oldPlayer = PlayerDaimyoId;
+  const DaimyoRecord oldClan = DaimyoTable[3];
+  PlayerDaimyoId = 3;
+  std::memset(DaimyoTable[3].name, 0, sizeof DaimyoTable[3].name);
+  std::memcpy(DaimyoTable[3].name, "梓島", std::strlen("梓島"));
+  DaimyoTable[3].revenue = 756;
+  StartStory();
+  ASSERT_EQ(GameMode, 0);
+  ASSERT_TRUE(PlayUntil(Waiting));
+  int x = 0, y = 0;
+  ButtonCentre(Scene()->Window(), CVMenuADV::kBtnSave, &x, &y);
+  ASSERT_GE(x, 0);
+  Click(x, y, 6);
+  ASSERT_TRUE(driver_->TicksUntil(120, [] { return GetSceneMgr().GetCurrentSceneId() == 4; }));
+  driver_->Ticks(30);
+  auto* menu = dynamic_cast<CVMenuSAVE*>(GetSceneById(4)->FindMenu(0));
+  ASSERT_NE(menu, nullptr);
+  ButtonCentre(menu, CVMenuSAVE::kFirstRow, &x, &y);
+  ASSERT_GE(x, 0);
+  Click(x, y, 6);
+  CVMenuBase* row = menu->FindButtonById(CVMenuSAVE::kFirstRow);
+  auto text = [&](int i) {
+    auto* t = dynamic_cast<CVMenuText*>(row->FindChild(kWidgetText, i));
+    return std::string(t ? t->Text() : "?");
+  };
+  EXPECT_EQ(text(2), "物語");
+  EXPECT_EQ(text(3), "") << "no koku for a story save";
+  // A tutorial chapter's save is a story save too.
+  SlotHeader h;
+  BuildSlotHeader(h, game_mode::kOtherScript);
+  EXPECT_EQ(h.subPhase, 255);
+  PlayerDaimyoId = oldPlayer;
+  DaimyoTable[3] = oldClan;
+}
+
 }  // namespace
