@@ -715,6 +715,8 @@ bool CVMenuADV::LoadEffectLayer(int32_t layer, const char* file) {
   if (!file) return false;
   LayerSlot* l = MakeLayer(LayerKind::kEffect, layer);
   if (!l) return false;
+  // A new picture ends the layer's running transition: it is loaded hidden, for the next one.
+  if (l->transition != TransitionKind::kNone) EndTransition(*l);
   SetLayerImage(*l, file);
   Show(l->widget, false);
   currentKind_ = LayerKind::kEffect;

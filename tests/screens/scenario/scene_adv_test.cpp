@@ -568,6 +568,14 @@ TEST_F(AdvSceneTest, EffectTransitionsRunThroughTheirShaders) {
     EXPECT_TRUE(l->Shaders().empty()) << "the shader goes when it has run";
     EXPECT_EQ(l->IsShown(), c.in);
   }
+  // A picture loaded into the layer ends its running transition; it waits hidden for the next.
+  ASSERT_TRUE(s->EffectIn(1, 200, "Data\\Image\\adv\\pattern.tig"));
+  ASSERT_TRUE(s->LoadEffectLayer(1, "Data\\Image\\adv\\effect.png", false));
+  EXPECT_EQ(w->LayerTransition(1), Kind::kNone);
+  EXPECT_TRUE(w->Layer(LayerKind::kEffect, 1)->Shaders().empty());
+  EXPECT_FALSE(w->Layer(LayerKind::kEffect, 1)->IsShown());
+  Step();
+  EXPECT_FALSE(s->IsTransitionRunning());
   // Effects off: at once, no shader.
   log.settings[3] = 0;
   ASSERT_TRUE(s->EffectIn(1, 200, "Data\\Image\\adv\\pattern.tig"));
