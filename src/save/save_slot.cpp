@@ -422,7 +422,9 @@ void BuildSlotHeader(SlotHeader& out, int gameMode) {
   out.valid = 1;
   std::memcpy(out.tag, kSaveVersionTag, kSaveVersionTagBytes);
   out.eventBlock = static_cast<uint8_t>(StoryEventBlockFlag);
-  out.subPhase = gameMode == 0 ? 255 : TurnSubPhase;
+  // A save made in the story or in a tutorial chapter (a script run, not a strategy turn) is marked
+  // as a story save.
+  out.subPhase = gameMode == game_mode::kMainScript || gameMode == game_mode::kOtherScript ? 255 : TurnSubPhase;
   // A save made in a pure scenario has no player clan; a clan may have no head general.
   if (const DaimyoRecord* clan = PlayerDaimyoId != kNoDaimyo ? DaimyoPtr(PlayerDaimyoId) : nullptr) {
     if (const BusyoRecord* head = BusyoPtr(clan->head)) out.picture = head->picture;

@@ -1,5 +1,6 @@
 #include "shell/adv_wiring.h"
 
+#include "battle/battle_state.h"
 #include "core/step_machine.h"
 #include "platform/text/cp932.h"
 #include "platform/text/log.h"
@@ -77,6 +78,13 @@ class GameAdvServices : public AdvServices {
   uint16_t GameClearedFlag() override { return PlayRecordBlock.clearCount; }
   void SetScenarioRoute(int32_t value) override { ScriptSavedWord = value; }
   void SetScenarioHero(uint16_t value) override { SlgSavedWord = value; }
+  // The battle state's words: 0 the last battle's outcome (1 its castle changed hands), 1 the
+  // clan the player fought (255 none).
+  int32_t BattleResultWord(int which) override {
+    if (which == 0) return static_cast<int32_t>(g_Battle.outcome);
+    if (which == 1) return static_cast<int32_t>(g_Battle.enemyClan);
+    return 0;
+  }
 
   int32_t CurrentSceneId() override {
     CVScene* s = GetSceneMgr().GetCurrentScene();

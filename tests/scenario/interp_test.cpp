@@ -116,7 +116,7 @@ std::vector<OpRow> OpcodeRows() {
       {"#GetShareFlg 4, $a", "", "after", "a=400 b=3 c=1"},
       {"#SetKizuna 5000, 1", "", "after", def},
       {"#SetKuniLimit 3, 1, 1", "", "after", def},
-      {"#SetEnding", "SetEndingFlag()", "after", def},
+      {"#SetEnding", "", "after", def},
       {"#BlockLabel \"blk\"", "", "after", def},
       {"#SetScenarioRoute 4", "SetRoute(4)", "after", def},
       {"#SetScenarioHero 9, 6", "SetHero(6)", "after", def},
@@ -488,6 +488,18 @@ TEST_F(InterpTest, NoSceneMeansNoWait) {
   Load("*s\n#Wait 5000\n#WaitDraw\n#End\n");
   EXPECT_EQ(RunToEnd(10, 1), 2);  // the two yields, then the end, without any time passing
   SetAdvPresenter(&presenter_);
+}
+
+// A message with nowhere to be shown (no scene, none could be made) is not spoken either; its
+// voice is used up as with a shown message.
+TEST_F(InterpTest, NoSceneMeansNoVoice) {
+  SetAdvPresenter(nullptr);
+  Load("$v@7 = 2\n*s\n#VoiceStart $v, \"v.voi\", 5\n>> Hana\none\n<<\n#End\n");
+  RunToEnd();
+  SetAdvPresenter(&presenter_);
+  EXPECT_EQ(Log().find("PlayVoice"), std::string::npos) << Log();
+  EXPECT_EQ(GetAdvScript().voicePending, 0);
+  GetAdvScript().readMessages[1] = 0;
 }
 
 // ---------------------------------------------------------------------------------------------

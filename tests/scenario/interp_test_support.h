@@ -116,7 +116,7 @@ class RecordingServices : public AdvServices {
   void UnlockGalleryCategory(int32_t general, int32_t category) override;
   void SetScenarioRoute(int32_t value) override;
   void SetScenarioHero(uint16_t value) override;
-  void SetEndingFlag() override { log_.push_back("SetEndingFlag()"); }
+  int32_t BattleResultWord(int which) override { return which == 0 || which == 1 ? battleWords[which] : 0; }
   int32_t CurrentSceneId() override { return currentScene; }
   bool ChangeScene(int32_t id, int32_t push) override;
   void RequestSceneChange(int32_t id, int32_t push) override;
@@ -129,6 +129,7 @@ class RecordingServices : public AdvServices {
   void ShowDebugBox(const char* text, const char* title) override;
 
   int32_t currentScene = 2;
+  int32_t battleWords[2] = {0, 255};  // the last battle's outcome and enemy clan
   bool exitAnswer = false;
   bool debug = false;
 

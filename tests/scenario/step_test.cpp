@@ -11,6 +11,11 @@
 #include "scenario/interp/adv_step.h"
 #include "scenario/interp/adv_text_run.h"
 #include "scenario/script/adv_script.h"
+#include "core/step_machine.h"
+#include "tests/support/game_data_folder.h"
+#include "tests/world/world_fixture.h"
+#include "world/turn/turn_state.h"
+#include "world/turn/unification.h"
 #include "world/world_ports.h"
 #include "world/world_tables.h"
 
@@ -306,6 +311,103 @@ TEST_F(SampleStory, FastForwardReachesTheSameEnds) {
   TextRunResult r = RunScriptAsText(o);
   EXPECT_EQ(r.stop, TextRunStop::kEnd);
   EXPECT_TRUE(r.errors.empty());
+}
+
+// The sample story against the game's words: the war event branches on the last battle's result
+// (script function 14), and the story's hand-over allows the story's ending, so a realm unified
+// with story events on starts ending event 8, which ends the story and goes back to the title.
+class StoryWords : public StepTest {
+ protected:
+  void SetUp() override {
+    StepTest::SetUp();
+    ASSERT_TRUE(folder_.Ready());
+  }
+  void TearDown() override {
+    ResetToEmptyWorld();
+    ResetTurnWork();
+    StepReset();
+    StoryFlagA = 0;
+    StepTest::TearDown();
+  }
+  GameDataFolder folder_{"v4_story_words"};
+};
+
+TEST_F(StoryWords, TheWarEventBranchesOnTheLastBattlesResult) {
+  struct Case {
+    int32_t outcome;
+    std::string line;
+  } cases[] = {
+      {0, U8(u8"花: 殿、出陣の支度は整っております。")},
+      {1, U8(u8"花: 先の戦では城が落ちました。殿、勢いのあるうちに次の出陣を。")},
+  };
+  for (const Case& c : cases) {
+    services_.battleWords[0] = c.outcome;
+    TextRunOptions o;
+    o.switches = {{0, 5}};
+    TextRunResult r = RunScriptAsText(o);
+    SCOPED_TRACE(c.outcome);
+    EXPECT_EQ(r.stop, TextRunStop::kSlgMode);
+    ASSERT_EQ(r.lines.size(), 1u);
+    EXPECT_EQ(r.lines[0], c.line);
+  }
+  SetAdvPresenter(&presenter_);
+}
+
+TEST_F(StoryWords, AUnifiedRealmWithStoryEventsReachesTheStoryEndingAndTheTitle) {
+  // The story to its hand-over: marching out at the council.
+  StoryFlagA = 0;
+  TextRunOptions o;
+  o.choices = {1, 1};
+  ASSERT_EQ(RunScriptAsText(o).stop, TextRunStop::kSlgMode);
+  EXPECT_EQ(StoryFlagA, 1) << "#SetEnding allows the story's ending";
+  SetAdvPresenter(&presenter_);
+
+  // Every country held by the player's clan, story events on, the season's check.
+  WorldBuilder w;
+  for (int k = 0; k < kKuniCount; ++k) w.Kuni("kuni");
+  const int clan = w.Clan("clan");
+  for (int k = 0; k < kKuniCount; ++k) KuniTable[k].holder = static_cast<uint8_t>(clan);
+  PlayerDaimyoId = static_cast<uint8_t>(clan);
+  StoryEventBlockFlag = 0;
+  GameMode = game_mode::kSlg;
+  ResetTurnWork();
+  StepReset();
+  StepPush();
+  EXPECT_EQ(RunUnificationDeclaration(), kUnifyEnded);
+  EXPECT_TRUE(IsGameEnded());
+  EXPECT_EQ(GameMode, game_mode::kMainScript) << "the ending event runs";
+  EXPECT_EQ(AdvEventNumber, 8u);
+
+  // The ending event's messages, then the title.
+  log_.clear();
+  for (int frame = 0; frame < 200 && GameMode != game_mode::kIdle; ++frame) {
+    clock_ += 17;
+    StepAdvScript();
+  }
+  EXPECT_EQ(GameMode, game_mode::kIdle) << Log();
+  EXPECT_EQ(std::count_if(log_.begin(), log_.end(), [](const std::string& l) { return l.rfind("SetMessage", 0) == 0; }),
+            3);
+  services_.currentScene = 3;
+  StepAdvScript();
+  EXPECT_NE(std::find(log_.begin(), log_.end(), "ChangeScene(1,0)"), log_.end()) << Log();
+}
+
+// Without the story's leave (story flag A 0) the same realm goes on: the story events decide.
+TEST_F(StoryWords, WithoutTheStoryFlagAUnifiedRealmGoesOn) {
+  WorldBuilder w;
+  for (int k = 0; k < kKuniCount; ++k) w.Kuni("kuni");
+  const int clan = w.Clan("clan");
+  for (int k = 0; k < kKuniCount; ++k) KuniTable[k].holder = static_cast<uint8_t>(clan);
+  PlayerDaimyoId = static_cast<uint8_t>(clan);
+  StoryFlagA = 0;
+  StoryEventBlockFlag = 0;
+  GameMode = game_mode::kSlg;
+  ResetTurnWork();
+  StepReset();
+  StepPush();
+  EXPECT_EQ(RunUnificationDeclaration(), kUnifyGoesOn);
+  EXPECT_FALSE(IsGameEnded());
+  EXPECT_EQ(GameMode, game_mode::kSlg);
 }
 
 }  // namespace

@@ -279,6 +279,8 @@ CVShaderTransition::CVShaderTransition(const char* patternFile, float duration, 
 
 CVShaderTransition::~CVShaderTransition() { FreePattern(pattern_); }
 
+bool CVShaderTransition::HasPattern() const { return pattern_ && pattern_->GetTexture(); }
+
 void CVShaderTransition::Load() { LoadEffect("Data\\effect\\transition.cfx", "TRANSIT"); }
 
 void CVShaderTransition::SetParams() {

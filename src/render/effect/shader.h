@@ -173,6 +173,8 @@ class CVShaderMovieTransition : public CVShader {
   void SetParams() override;
   bool IsActive() const override { return !finished_; }
   CVTexture* MovieTexture() const { return movie_; }
+  // The movie started (a missing file or no movie port leaves the shader finished at once).
+  bool HasMovie() const { return movieId_ >= 0; }
 
  private:
   int32_t movieId_ = -1;
@@ -218,6 +220,8 @@ class CVShaderTransition : public CVShader {
   void SetParams() override;
   bool IsActive() const override { return !finished_; }
   float Time() const { return time_; }
+  // The pattern picture was loaded (without it the wipe shows nothing of the source).
+  bool HasPattern() const;
 
  private:
   uint8_t finished_ = 0, reverse_;

@@ -20,6 +20,7 @@
 #include "scenario/interp/adv_step.h"
 #include "scenario/script/adv_script.h"
 #include "world/placement.h"
+#include "world/turn/unification.h"
 #include "world/record_lists.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
@@ -312,8 +313,8 @@ Flow Interp::Talk(bool newPage) {
   if (p) p->SetMessage(static_cast<int32_t>(readId), speaker, records, newPage);
   if (s_.voicePending) {
     AdvSvc().ApplyVoiceVolume(s_.pendingVoice.number);
-    if (!p || (!p->IsSkip() && !p->IsFastForward()))
-      AdvSvc().PlayVoice(s_.pendingVoice.fileName, s_.pendingVoice.param);
+    // Without a scene nothing shows the message, so its voice is not played either.
+    if (p && !p->IsSkip() && !p->IsFastForward()) AdvSvc().PlayVoice(s_.pendingVoice.fileName, s_.pendingVoice.param);
     if (p) p->SetBacklogVoice(s_.pendingVoice.fileName, s_.pendingVoice.number, s_.pendingVoice.param);
     g_messageVoice = s_.pendingVoice;
     s_.voicePending = 0;
@@ -953,7 +954,9 @@ Flow Interp::Step() {
       break;
     }
     case kOpSetEnding:
-      svc.SetEndingFlag();
+      // Story flag A of the unification rules: positive lets a unified realm end with the story's
+      // ending event.
+      StoryFlagA = 1;
       break;
     case kOpBlockLabel: {
       const char* name = r_.Str();

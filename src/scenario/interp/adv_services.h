@@ -38,8 +38,8 @@ class AdvServices {
   // --- Words of the strategy game kept by its save file -----------------------------------------
   virtual void SetScenarioRoute(int32_t value) {}
   virtual void SetScenarioHero(uint16_t value) {}
-  virtual void SetEndingFlag() {}
-  // The last battle's result words (script functions 14 and 18).
+  // The battle state's words for script functions 14 (0: the last battle's outcome, 1 when its castle
+  // changed hands) and 18 (1: the enemy clan of that battle).
   virtual int32_t BattleResultWord(int which) { return 0; }
   // The strategy scene phase a return from a script restores.
   virtual int32_t SlgReturnPhase() { return 0; }

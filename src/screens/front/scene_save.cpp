@@ -181,19 +181,20 @@ void CVMenuSAVE::ShowRow(int32_t row, int32_t slot, bool selected) {
   char date[32];
   FormatSaveTime(h.saveTime, date);
   SetRowText(b, 1, date);
+  // A story save (made in the story or a tutorial chapter) is labelled with its place, the story;
+  // the clan, its head and its koku belong to strategy saves.
+  const bool story = h.subPhase == 255;
   char clan[kSlotClanNameBytes + 1] = {};
   std::memcpy(clan, h.clanName, kSlotClanNameBytes);
-  SetRowText(b, 2, clan);
+  SetRowText(b, 2, story ? "物語" : clan);
+  if (face) face->SetFlagAll(kWfShown, !story);
   // The face of the clan's head, as the map shows it.
   if (auto* w = dynamic_cast<CVMenuWindow*>(face)) {
     w->SetNamePattern(kFacePattern);
     w->SetTextureF(h.picture % kFacePictures, false);
   }
-  char detail[48];
-  if (h.subPhase == 255)
-    std::snprintf(detail, sizeof detail, "物語");
-  else
-    std::snprintf(detail, sizeof detail, "%u万石", static_cast<unsigned>(h.koku));
+  char detail[48] = "";
+  if (!story) std::snprintf(detail, sizeof detail, "%u万石", static_cast<unsigned>(h.koku));
   SetRowText(b, 3, detail);
   SetRowText(b, 4, IsLastSaved(slot) ? "最新" : "");
 }

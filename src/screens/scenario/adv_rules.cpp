@@ -12,6 +12,17 @@ int32_t Clamp9(int32_t v) { return std::clamp(v, 0, 9); }
 size_t CharBytes(std::string_view t, size_t i) {
   return plat::IsSjisLead(static_cast<unsigned char>(t[i])) && i + 1 < t.size() && t[i + 1] != '\0' ? 2 : 1;
 }
+
+// The two-byte character at i is one of a list (CP932 pairs).
+bool IsOneOf(std::string_view t, size_t i, const char* const* list) {
+  if (CharBytes(t, i) != 2) return false;
+  for (; *list; ++list)
+    if (t.compare(i, 2, *list) == 0) return true;
+  return false;
+}
+
+const char* const kNoLineStart[] = {"。", "、", "」", "）", "』", "！", "？", nullptr};
+const char* const kNoLineEnd[] = {"「", "（", "『", nullptr};
 }  // namespace
 
 float RevealMsPerChar(int32_t textSpeed) { return static_cast<float>((9 - Clamp9(textSpeed)) * 7); }
@@ -46,6 +57,50 @@ void SjisCopy(char* out, size_t size, std::string_view text) {
   }
   std::memcpy(out, text.data(), i);
   out[i] = '\0';
+}
+
+std::vector<size_t> BreakLines(std::string_view text, size_t lineChars, size_t maxLines) {
+  std::vector<size_t> starts{0};
+  if (lineChars == 0 || maxLines == 0) return starts;
+  const size_t end = std::min(text.size(), text.find('\0'));
+  size_t i = 0, chars = 0, prev = 0;  // prev: the offset of the line's last character
+  while (i < end) {
+    if (text[i] == '\n') {
+      ++i;
+      chars = 0;
+      if (i < end) {
+        if (starts.size() >= maxLines) break;
+        starts.push_back(i);
+      }
+      continue;
+    }
+    if (chars >= lineChars && !IsOneOf(text, i, kNoLineStart)) {
+      if (starts.size() >= maxLines) break;
+      // An opening bracket at the end of the full line goes down with what follows it.
+      const bool carry = chars > 1 && IsOneOf(text, prev, kNoLineEnd);
+      starts.push_back(carry ? prev : i);
+      chars = carry ? 1 : 0;
+    }
+    prev = i;
+    i += CharBytes(text, i);
+    ++chars;
+  }
+  return starts;
+}
+
+std::string WrapText(std::string_view text, size_t lineChars, size_t maxLines) {
+  const size_t end = std::min(text.size(), text.find('\0'));
+  const std::vector<size_t> starts = BreakLines(text.substr(0, end), lineChars, maxLines + 1);
+  std::string out;
+  const size_t lines = std::min(starts.size(), maxLines);
+  for (size_t l = 0; l < lines; ++l) {
+    size_t from = starts[l], to = l + 1 < starts.size() ? starts[l + 1] : end;
+    while (to > from && text[to - 1] == '\n') --to;
+    if (l) out += '\n';
+    out.append(text.substr(from, to - from));
+  }
+  if (starts.size() > maxLines) out += "…";
+  return out;
 }
 
 void PageReveal::Clear() {

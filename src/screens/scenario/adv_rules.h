@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,15 @@ size_t SjisCharCount(std::string_view text);
 size_t SjisPrefixBytes(std::string_view text, size_t n);
 // Copies text into out[size] cut at a character boundary, always terminated.
 void SjisCopy(char* out, size_t size, std::string_view text);
+
+// Line starts (byte offsets) of a Shift-JIS text broken at line feeds and every lineChars
+// characters, at most maxLines lines; the line after a '\n' starts after it. Closing punctuation
+// ("。", "、", "」", "）", "』", "！", "？") never starts a line: it stays on the line before, one
+// past the width. An opening bracket ("「", "（", "『") never ends a line: it moves to the next.
+std::vector<size_t> BreakLines(std::string_view text, size_t lineChars, size_t maxLines);
+// The text with a '\n' at every break of BreakLines; a text with more lines than maxLines ends
+// its last line with "…".
+std::string WrapText(std::string_view text, size_t lineChars, size_t maxLines);
 
 // One page being revealed: the page text (records appended), the time since it began and the
 // number of characters shown.

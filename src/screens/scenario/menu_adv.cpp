@@ -1,6 +1,7 @@
 #include "screens/scenario/menu_adv.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,7 +17,9 @@
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window.h"
+#include "render/effect/shader.h"
 #include "render/sprite.h"
+#include "ui/widgets/widget_shader.h"
 
 using adv::LayerKind;
 
@@ -31,6 +34,8 @@ constexpr uint32_t kAnimFlare3 = 0xF012;
 constexpr uint32_t kAnimZoom = 0xF020;
 constexpr uint32_t kAnimFlip = 0xF030;    // card turn: up to six chained keys
 constexpr uint32_t kAnimSpriteFirst = 1;  // sprite keys are numbered 1, 2, ... as they are added
+// A wipe whose shader has not finished this long after its time (its clock stalled) ends anyway.
+constexpr float kTransitionSlackMs = 500.0f;
 
 constexpr int kSettingTextSpeed = 0, kSettingAutoSpeed = 1, kSettingOpacity = 2, kSettingEffects = 3,
               kSettingSkipUnread = 21;
@@ -51,6 +56,16 @@ CVMenuText* TextChild(CVMenuBase* w, int i) {
 void Animate(CVMenuBase* w, uint32_t n) {
   w->SetFlag(kWfAnimRunning, true);
   w->PlayAnime(static_cast<int32_t>(n));
+}
+
+// The extension of a file name, lower case ("" when it has none).
+std::string LowerExt(const char* file) {
+  if (!file) return {};
+  const char* dot = std::strrchr(file, '.');
+  if (!dot || std::strpbrk(dot, "\\/")) return {};
+  std::string e(dot + 1);
+  for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return e;
 }
 
 bool AnyAnime(const CVMenuBase* w, uint32_t a, uint32_t b) {
@@ -146,27 +161,12 @@ bool CVMenuADV::SetMessage(int32_t readId, const char* speaker, const std::vecto
   for (const AdvTextRecord& r : records) reveal_.Append(r.text);
   if (input_.fastForward) showAll_ = 1;
   SetBit(kWsRevealing, true);
-  // Line starts of the whole page: at '\n' and every kLineChars characters.
+  // Line starts of the whole page: at '\n' and every kLineChars characters, kept off closing
+  // punctuation and after opening brackets; the last line widget holds the rest.
   const std::string_view page(reveal_.Text(), reveal_.Bytes());
-  lineCount_ = 0;
-  lineStart_[0] = 0;
-  size_t i = 0, chars = 0;
-  int line = 0;
-  while (i < page.size()) {
-    if (page[i] == '\n') {
-      if (line + 1 < kPageLines) lineStart_[++line] = i + 1;
-      chars = 0;
-      ++i;
-      continue;
-    }
-    if (chars == kLineChars && line + 1 < kPageLines) {
-      lineStart_[++line] = i;
-      chars = 0;
-    }
-    i += adv::SjisPrefixBytes(page.substr(i), 1);
-    ++chars;
-  }
-  lineCount_ = line + 1;
+  const std::vector<size_t> starts = adv::BreakLines(page, kLineChars, kPageLines);
+  lineCount_ = static_cast<int>(starts.size());
+  for (int l = 0; l < lineCount_; ++l) lineStart_[l] = starts[static_cast<size_t>(l)];
   lineStart_[lineCount_] = page.size();
   UpdateLines();
   return true;
@@ -613,7 +613,8 @@ bool CVMenuADV::LoadLayerImage(int32_t layer, const char* file, int32_t) {
 bool CVMenuADV::SwapBgPage(float timeMs, const char* file) {
   if (!file) return false;
   const int32_t hidden = 1 - shownPage_;
-  // A swap still running ends first.
+  // A swap or turn still running ends first.
+  FinishPageTurn();
   if (Bit(kWsPageSwap) || Bit(kWsPageSwap2)) {
     if (CVMenuWindow* h = Layer(LayerKind::kPage, hidden)) {
       h->FinishAnime();
@@ -643,34 +644,70 @@ bool CVMenuADV::SwapBgPage(float timeMs, const char* file) {
   return true;
 }
 
-bool CVMenuADV::SwapBgPageRot(float a, float b, float c) {
-  CVMenuWindow* page = Layer(LayerKind::kPage, shownPage_);
-  if (!page) return false;
-  flipRot_[0] = a;
-  flipRot_[1] = b;
-  flipRot_[2] = c;
+void CVMenuADV::ChainPageTurn(CVMenuWindow* page, const float from[3], bool in) {
+  // A quarter turn about each axis whose time is not 0, x, then y, then z, each over its time x
+  // 0.5: turning away adds 90 degrees about the axis, turning in takes it back.
+  float at[3] = {from[0], from[1], from[2]};
+  page->SetRotX(at[0]);
+  page->SetRotY(at[1]);
+  page->SetRotZ(at[2]);
   page->ClearAnimeQueue();
-  if (EffectsImmediate() || (a == 0.0f && b == 0.0f && c == 0.0f)) return true;
-  // The page turns away about each axis in turn (a quarter turn over half its time), then back
-  // about the same axes: a card turned over. Keys chain x -> y -> z -> back.
-  const float times[3] = {a * 0.5f, b * 0.5f, c * 0.5f};
-  uint32_t first = 0, last = 0;
-  auto add = [&](uint32_t n, float rx, float ry, float rz, float t) {
-    page->AddAnimeRot(n, rx, ry, rz, t, 0, 0, 0);
+  uint32_t n = kAnimFlip, first = 0, last = 0;
+  for (int axis = 0; axis < 3; ++axis) {
+    const float t = flipRot_[axis] * 0.5f;
+    if (!(t > 0.0f)) continue;
+    at[axis] = in ? 0.0f : 90.0f;
+    page->AddAnimeRot(n, at[0], at[1], at[2], t, 0, 0, 0);
     if (last) page->animeKeys[last].next = static_cast<uint16_t>(n);
     if (!first) first = n;
-    last = n;
-  };
-  uint32_t n = kAnimFlip;
-  for (int axis = 0; axis < 3; ++axis) {
-    if (times[axis] <= 0.0f) continue;
-    add(n++, axis == 0 ? 90.0f : 0.0f, axis == 1 ? 90.0f : 0.0f, axis == 2 ? 90.0f : 0.0f, times[axis]);
-    add(n++, 0.0f, 0.0f, 0.0f, times[axis]);
+    last = n++;
   }
-  Animate(page, first);
-  SetBit(kWsPageSwap, true);
-  SetBit(kWsPageSwap2, true);
+  if (first) Animate(page, first);
+}
+
+void CVMenuADV::FinishPageTurn() {
+  if (!flipHalf_) return;
+  flipHalf_ = 0;
+  const int32_t incoming = 1 - shownPage_;
+  RemoveLayer(LayerKind::kPage, shownPage_);
+  shownPage_ = incoming;
+  if (LayerSlot* l = ShownPageSlot()) {
+    CVMenuWindow* w = l->widget;
+    w->ClearAnimeQueue();
+    w->SetRotX(0);
+    w->SetRotY(0);
+    w->SetRotZ(0);
+    w->SetAlpha(255);
+    Show(w, true);
+    w->SetPosXYZ(0, 0, LayerDepth(LayerKind::kPage, shownPage_));
+  }
+  SetBit(kWsPageSwap, false);
+  SetBit(kWsPageSwap2, false);
+}
+
+bool CVMenuADV::SwapBgPageRot(float a, float b, float c) {
+  // A swap or turn still running ends first.
+  if (flipHalf_) {
+    FinishPageTurn();
+  } else if (Bit(kWsPageSwap) || Bit(kWsPageSwap2)) {
+    if (CVMenuWindow* h = Layer(LayerKind::kPage, 1 - shownPage_)) h->FinishAnime();
+    StepPictures();
+  }
+  LayerSlot* shown = ShownPageSlot();
+  if (!shown) return false;
+  flipRot_[0] = std::isfinite(a) ? a : 0.0f;
+  flipRot_[1] = std::isfinite(b) ? b : 0.0f;
+  flipRot_[2] = std::isfinite(c) ? c : 0.0f;
   flipHalf_ = 1;
+  SetBit(kWsPageSwap, true);
+  if (EffectsImmediate() || !(flipRot_[0] > 0.0f || flipRot_[1] > 0.0f || flipRot_[2] > 0.0f)) {
+    // At once: the shown page and its pictures go, the other page is the shown one.
+    FinishPageTurn();
+    return true;
+  }
+  // The shown page turns away as a card; the step turns the other page in when it has.
+  const float flat[3] = {0, 0, 0};
+  ChainPageTurn(shown->widget, flat, false);
   return true;
 }
 
@@ -678,6 +715,8 @@ bool CVMenuADV::LoadEffectLayer(int32_t layer, const char* file) {
   if (!file) return false;
   LayerSlot* l = MakeLayer(LayerKind::kEffect, layer);
   if (!l) return false;
+  // A new picture ends the layer's running transition: it is loaded hidden, for the next one.
+  if (l->transition != TransitionKind::kNone) EndTransition(*l);
   SetLayerImage(*l, file);
   Show(l->widget, false);
   currentKind_ = LayerKind::kEffect;
@@ -685,22 +724,71 @@ bool CVMenuADV::LoadEffectLayer(int32_t layer, const char* file) {
   return true;
 }
 
-bool CVMenuADV::SetLayerTransition(int32_t layer, float timeMs, const char*, bool in) {
+CVMenuADV::TransitionKind CVMenuADV::LayerTransition(int32_t layer) const {
+  const LayerSlot* l = FindLayer(LayerKind::kEffect, layer);
+  return l ? l->transition : TransitionKind::kNone;
+}
+
+void CVMenuADV::EndTransition(LayerSlot& l) {
+  CVMenuWindow* w = l.widget;
+  if (l.shaderKey >= 0) w->RemoveShader(l.shaderKey);
+  l.shaderKey = -1;
+  w->StopAnime(static_cast<int32_t>(kAnimFade));
+  w->ClearAnimeQueue();
+  const bool out = l.hiding == 2;
+  w->SetAlpha(out ? 0.0f : 255.0f);
+  Show(w, !out);
+  l.hiding = 0;
+  l.transition = TransitionKind::kNone;
+  l.transitionLeft = 0.0f;
+}
+
+bool CVMenuADV::SetLayerTransition(int32_t layer, float timeMs, const char* pattern, bool in) {
   LayerSlot* l = FindLayer(LayerKind::kEffect, layer);
   if (!l) return false;
   CVMenuWindow* w = l->widget;
+  // A transition still running on the layer is replaced by the new one.
+  if (l->transition != TransitionKind::kNone) EndTransition(*l);
   Show(w, true);
-  w->ClearAnimeQueue();
-  const float target = in ? 255.0f : 0.0f;
+  l->hiding = in ? 0 : 2;
   if (EffectsImmediate() || timeMs <= 0.0f) {
-    w->SetAlpha(target);
-    if (!in) Show(w, false);
+    EndTransition(*l);
     return true;
   }
-  w->SetAlpha(in ? 0.0f : 255.0f);
-  w->AddAnimeColor(kAnimFade, 255, 255, 255, target, timeMs, 0, 0, 0);
-  Animate(w, kAnimFade);
-  l->hiding = in ? 0 : 2;
+  const std::string ext = LowerExt(pattern);
+  WidgetShader* shader = nullptr;
+  TransitionKind kind = TransitionKind::kFade;
+  if (ext == "tig" || ext == "tds" || ext == "png") {
+    // "in" runs the wipe forwards (nothing to everything), "out" backwards.
+    auto* wipe = new CVShaderTransition(pattern, timeMs, !in);
+    if (wipe->HasPattern()) {
+      shader = new RenderWidgetShader(-1, wipe);
+      kind = TransitionKind::kPattern;
+    } else {
+      plat::Log("adv", "transition pattern %s could not be loaded; the layer fades", pattern);
+      delete wipe;
+    }
+  } else if (ext == "mpg" || ext == "mdm") {
+    auto* movie = new CVShaderMovieTransition(pattern);
+    if (movie->HasMovie()) {
+      shader = new RenderWidgetShader(-1, movie);
+      kind = TransitionKind::kMovie;
+    } else {
+      plat::Log("adv", "transition movie %s could not be played; the layer fades", pattern);
+      delete movie;
+    }
+  }
+  w->ClearAnimeQueue();
+  l->transition = kind;
+  l->transitionLeft = timeMs;
+  if (shader) {
+    w->SetAlpha(255.0f);
+    l->shaderKey = w->AddShader(shader, false, 0);
+  } else {
+    w->SetAlpha(in ? 0.0f : 255.0f);
+    w->AddAnimeColor(kAnimFade, 255, 255, 255, in ? 255.0f : 0.0f, timeMs, 0, 0, 0);
+    Animate(w, kAnimFade);
+  }
   SetBit(kWsTransition, true);
   return true;
 }
@@ -872,29 +960,53 @@ void CVMenuADV::StepPictures() {
         charMoving = true;
       else if (l.hiding)
         gone.emplace_back(l.kind, l.number);
-    } else if (l.kind == LayerKind::kEffect) {
-      if (running)
-        transition = true;
-      else if (l.hiding == 2) {
-        Show(l.widget, false);
-        l.hiding = 0;
+    } else if (l.kind == LayerKind::kEffect && l.transition != TransitionKind::kNone) {
+      l.transitionLeft -= input_.dt;
+      bool done = !running;
+      if (l.shaderKey >= 0) {
+        // The shader says when it has run; one that cannot draw (no effect, no picture) and a
+        // wipe whose clock does not advance end on the window's own clock.
+        const auto it = l.widget->Shaders().find(l.shaderKey);
+        const auto* rs =
+            it != l.widget->Shaders().end() ? dynamic_cast<RenderWidgetShader*>(it->second.get()) : nullptr;
+        const CVShader* sh = rs ? rs->Shader() : nullptr;
+        done = !sh || !sh->IsActive() || !sh->GetEffect() || !l.widget->GetTextureHandle() ||
+               (l.transition == TransitionKind::kPattern && l.transitionLeft <= -kTransitionSlackMs);
       }
+      if (done)
+        EndTransition(l);
+      else
+        transition = true;
     }
   }
   for (const auto& g : gone) RemoveLayer(g.first, g.second);
   SetBit(kWsCharMove, charMoving);
   SetBit(kWsTransition, transition);
-  // Page swap: when the incoming page has faded in it becomes the shown one.
-  if (Bit(kWsPageSwap) || Bit(kWsPageSwap2)) {
-    if (flipHalf_) {
-      CVMenuWindow* card = Layer(LayerKind::kPage, shownPage_);
-      if (!card || !card->IsAnimeQueued()) {
-        flipHalf_ = 0;
-        if (card) card->SetRotX(0), card->SetRotY(0), card->SetRotZ(0);
-        SetBit(kWsPageSwap, false);
-        SetBit(kWsPageSwap2, false);
+  // Page turn: when the shown page has turned away the other page turns in above it; when it has
+  // turned in it becomes the shown one and the old page goes with its pictures.
+  if (flipHalf_ == 1) {
+    CVMenuWindow* card = Layer(LayerKind::kPage, shownPage_);
+    if (!card || !card->IsAnimeQueued()) {
+      const int32_t incoming = 1 - shownPage_;
+      LayerSlot* in = MakeLayer(LayerKind::kPage, incoming);
+      if (!in) {
+        FinishPageTurn();
+      } else {
+        if (card) Show(card, false);
+        CVMenuWindow* w = in->widget;
+        Show(w, true);
+        w->SetAlpha(255);
+        w->SetPosXYZ(0, 0, 3.0f);
+        const float turned[3] = {flipRot_[0] > 0.0f ? 90.0f : 0.0f, flipRot_[1] > 0.0f ? 90.0f : 0.0f,
+                                 flipRot_[2] > 0.0f ? 90.0f : 0.0f};
+        ChainPageTurn(w, turned, true);
+        flipHalf_ = 2;
+        SetBit(kWsPageSwap2, true);
       }
     }
+  } else if (flipHalf_ == 2) {
+    CVMenuWindow* in = Layer(LayerKind::kPage, 1 - shownPage_);
+    if (!in || !in->IsAnimeQueued()) FinishPageTurn();
   }
   if ((Bit(kWsPageSwap) || Bit(kWsPageSwap2)) && !flipHalf_) {
     const int32_t incoming = 1 - shownPage_;
@@ -936,6 +1048,7 @@ void CVMenuADV::ResetPictures() {
     RemoveLayer(l.kind, l.number);
   }
   shownPage_ = 0;
+  flipHalf_ = 0;
   currentKind_ = LayerKind::kPicture;
   currentNumber_ = -1;
   if (layerRoot_) {
@@ -1016,7 +1129,14 @@ void CVMenuADV::FillBacklogRows() {
     Show(b, e != nullptr);
     if (!e) continue;
     if (CVMenuText* t = TextChild(b, 0)) t->SetText(e->speaker, false);
-    if (CVMenuText* t = TextChild(b, 1)) t->SetText(e->text, false);
+    if (CVMenuText* t = TextChild(b, 1)) {
+      // The page wrapped to the row's text area: full-width characters of the text's size, one
+      // kept free for closing punctuation; as many lines as its height holds.
+      const float font = static_cast<float>(std::max(t->fontSize, 1));
+      const size_t chars = static_cast<size_t>(std::max(t->size.x / font - 1.0f, 1.0f));
+      const size_t lines = static_cast<size_t>(std::max(t->size.y / font, 1.0f));
+      t->SetText(adv::WrapText(e->text, chars, lines).c_str(), false);
+    }
   }
 }
 
@@ -1083,7 +1203,8 @@ std::vector<uint8_t> CVMenuADV::SaveState() const {
     r.alpha = std::clamp(w->alpha, 0.0f, 255.0f);
     r.size[0] = std::clamp(w->size.x, 0.0f, 65536.0f);
     r.size[1] = std::clamp(w->size.y, 0.0f, 65536.0f);
-    r.visible = w->TestFlag(kWfShown) ? 1 : 0;
+    // An effect layer on its way out is saved as gone: a load does not run its transition again.
+    r.visible = w->TestFlag(kWfShown) && !(l.kind == LayerKind::kEffect && l.hiding == 2) ? 1 : 0;
     r.addBlend = l.addBlend;
     r.waitCheck = l.waitCheck;
     for (const auto& [n, k] : w->animeKeys) {

@@ -113,12 +113,18 @@ class CVMenuADV : public CVMenuSceneRoot {
   bool MoveChar(int32_t slot, float x, float y, float timeMs);
   bool LoadLayerImage(int32_t layer, const char* file, int32_t flag);
   bool SwapBgPage(float timeMs, const char* file);
-  // The card turn of the shown page about x (a), y (b) and z (c), each over its time x 0.5.
+  // The page turn: the shown page turns away as a card about x (a), then y (b), then z (c), each
+  // over its time x 0.5, the other page turns in the same way, and it becomes the shown page.
+  // With effects off or in fast-forward the pages change over at once.
   bool SwapBgPageRot(float a, float b, float c);
   bool LoadEffectLayer(int32_t layer, const char* file);
-  // in: the layer comes in (alpha 0 -> 255), else it goes out. Pattern and movie transitions are
-  // drawn as plain fades until their shaders exist.
+  // in: the layer comes in, else it goes out. A pattern picture ("tig", "tds", "png") wipes it
+  // through the pattern shader, a movie ("mpg", "mdm") through the movie shader (the movie's
+  // brightness is the layer's opacity); no pattern, or one that cannot be loaded, fades its alpha.
   bool SetLayerTransition(int32_t layer, float timeMs, const char* pattern, bool in);
+  // The kind of the running transition of an effect layer (none when it runs none).
+  enum class TransitionKind : uint8_t { kNone, kFade, kPattern, kMovie };
+  TransitionKind LayerTransition(int32_t layer) const;
   // A sprite slot made (or kept) and made the current element; its picture comes with
   // SetSpriteImage.
   bool SetSprite(int32_t id);
@@ -191,6 +197,10 @@ class CVMenuADV : public CVMenuSceneRoot {
     uint8_t addBlend = 0;
     uint32_t nextKey = 0;  // sprites: the last key number added
     int32_t page = -1;     // picture layers: the background page they belong to
+    // Effect layers: the running transition, its shader on the widget and the time it has left.
+    TransitionKind transition = TransitionKind::kNone;
+    int32_t shaderKey = -1;
+    float transitionLeft = 0.0f;
   };
   static uint32_t Key(adv::LayerKind k, int32_t n) {
     return static_cast<uint32_t>(k) << 16 | static_cast<uint32_t>(n & 0xFFFF);
@@ -202,6 +212,12 @@ class CVMenuADV : public CVMenuSceneRoot {
   // The shown background page, made (without a picture) when there is none.
   LayerSlot* ShownPageSlot();
   void SetLayerImage(LayerSlot& l, const char* file);
+  // Adds and starts the keys of a page turning away (in false) or in from the angles `from`.
+  void ChainPageTurn(CVMenuWindow* page, const float from[3], bool in);
+  // Ends a page turn at once: the other page is the shown one.
+  void FinishPageTurn();
+  // Ends an effect layer's transition where it was going: shown for "in", hidden for "out".
+  void EndTransition(LayerSlot& l);
   float LayerDepth(adv::LayerKind k, int32_t n) const;
   bool EffectsImmediate() const;
   int32_t Setting(int index) const;

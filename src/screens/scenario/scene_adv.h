@@ -51,7 +51,9 @@ class CVSceneADV : public CVScene, public AdvScenePort, public AdvPresenter {
   void SetFastForward(bool on) override;
   bool IsFastForward() const override { return Mode(kModeFastForward); }
   bool HasAdvanceInput() const override { return advanceInput_ != 0; }
-  bool IsMoviePlaying() const override { return Mode(kModeMovie); }
+  // Until the ended movie is closed (on the scene's next update): no other movie opens while a
+  // full-screen one is open, so what follows it waits a frame.
+  bool IsMoviePlaying() const override { return Mode(kModeMovie) || Mode(kModeMovieEnded); }
   void ShowWindow(bool on) override;
   bool IsWindowOn() const { return Mode(kModeWindowOn); }
   void SetWindowOnFlag(bool on) { SetMode(kModeWindowOn, on); }

@@ -124,4 +124,48 @@ TEST_F(AdvPixels, MessageWithNameAndCharacterAtItsPlace) {
   EXPECT_GT(textLight, 150) << "the page text";
 }
 
+// An effect layer wiping in through the sample pattern (256 x 256, dark on the left of each tile,
+// light on the right, tiled over the layer): halfway, the layer shows where the pattern is dark and
+// not yet where it is light; at the end it shows everywhere.
+TEST_F(AdvPixels, PatternWipeRevealsTheLayerWhereThePatternIsDarkFirst) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context";
+  GetMenuMgr().Init(GetModuleDir());
+  CVSceneMgr& mgr = GetSceneMgr();
+  mgr.Reset();
+  ASSERT_TRUE(InitSceneSystem());
+  RegisterScenarioScenes(mgr);
+  GameMode = 0;
+  ASSERT_TRUE(mgr.ChangeScene(2, 0));
+  auto* s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
+  ASSERT_NE(s, nullptr);
+  ASSERT_TRUE(s->SwapBgPage(0, "Data\\Image\\adv\\bg_night.png"));
+  s->ShowWindow(false);
+  driver_->Ticks(4);
+  auto grab = [&] {
+    std::vector<uint8_t> px;
+    EXPECT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+    return px;
+  };
+  auto light = [](const std::vector<uint8_t>& px, int x, int y) {
+    const size_t i = (static_cast<size_t>(y) * 1280 + x) * 4;
+    return px.size() > i + 2 ? px[i] + px[i + 1] + px[i + 2] : 0;
+  };
+  const std::vector<uint8_t> before = grab();
+  ASSERT_TRUE(s->LoadEffectLayer(0, "Data\\Image\\adv\\effect.png", true));
+  ASSERT_TRUE(s->EffectIn(0, 2000, "Data\\Image\\adv\\pattern.tig"));
+  ASSERT_EQ(s->Window()->LayerTransition(0), CVMenuADV::TransitionKind::kPattern);
+  // About halfway through the wipe.
+  const uint32_t start = driver_->NowMs();
+  while (driver_->NowMs() - start < 1000) driver_->Tick();
+  const std::vector<uint8_t> half = grab();
+  // Row 20 of the first tile: x 30 is dark in the pattern, x 230 light.
+  EXPECT_GT(light(half, 30, 20) - light(before, 30, 20), 30) << "shown where the pattern is dark";
+  EXPECT_LT(std::abs(light(half, 230, 20) - light(before, 230, 20)), 12) << "not yet where it is light";
+  for (int i = 0; i < 400 && s->IsTransitionRunning(); ++i) driver_->Tick();
+  EXPECT_FALSE(s->IsTransitionRunning());
+  driver_->Ticks(2);
+  const std::vector<uint8_t> end = grab();
+  EXPECT_GT(light(end, 230, 20) - light(before, 230, 20), 30) << "shown everywhere at the end";
+}
+
 }  // namespace

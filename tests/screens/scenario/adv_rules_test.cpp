@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "screens/scenario/adv_rules.h"
 
@@ -45,6 +46,34 @@ TEST(AdvRules, ShiftJisCountsAndCuts) {
   EXPECT_EQ(std::string(out), "a\x82\xa0");
   adv::SjisCopy(out, sizeof out, "ab" + two);  // the second character would be split: cut before it
   EXPECT_EQ(std::string(out), "ab");
+}
+
+// Line breaks at a width of 4 characters (plain literals are CP932 in the program).
+TEST(AdvRules, LineBreaksKeepPunctuationOffTheLineStart) {
+  struct Case {
+    std::string text;
+    size_t maxLines;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"あいうえおか", 4, {"あいうえ", "おか"}},
+      {"あいうえ。か", 4, {"あいうえ。", "か"}},      // the stop hangs on its line
+      {"あいうえ」。か", 4, {"あいうえ」。", "か"}},  // a run of closers too
+      {"あいう「えお", 4, {"あいう", "「えお"}},      // the bracket goes down
+      {"あいうえ、「か", 4, {"あいうえ、", "「か"}},
+      {"ab\nあいうえおか", 4, {"ab\n", "あいうえ", "おか"}},      // '\n' ends a line
+      {"あいうえおかきくけこ", 2, {"あいうえ", "おかきくけこ"}},  // the last line keeps the rest
+      {"", 4, {""}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<size_t> starts = adv::BreakLines(c.text, 4, c.maxLines);
+    std::vector<std::string> got;
+    for (size_t i = 0; i < starts.size(); ++i)
+      got.push_back(c.text.substr(starts[i], (i + 1 < starts.size() ? starts[i + 1] : c.text.size()) - starts[i]));
+    EXPECT_EQ(got, c.lines) << c.text;
+  }
+  EXPECT_EQ(adv::WrapText("あいうえおか", 4, 2), "あいうえ\nおか");
+  EXPECT_EQ(adv::WrapText("あいうえおかきくけこ", 4, 2), "あいうえ\nおかきく…") << "cut lines end with an ellipsis";
+  EXPECT_EQ(adv::WrapText("あ\nい", 4, 2), "あ\nい");
 }
 
 TEST(AdvRules, RevealTable) {

@@ -105,6 +105,28 @@ TEST_F(AdvSceneTest, RevealAtTheTextSpeedThenAdvanceOnClick) {
   EXPECT_EQ(w->ReadId(), 10);
 }
 
+// Enter is an advance input of its own, as the click is: over a page being revealed it shows the
+// whole page, and the next Enter advances it.
+TEST_F(AdvSceneTest, EnterCompletesTheRevealThenAdvances) {
+  log.settings[0] = 0;  // 63 ms per character
+  CVSceneADV* s = Enter();
+  CVMenuADV* w = Win();
+  ASSERT_TRUE(s->SetMessage(7, "", Records("abcdef"), true));
+  Step(63);
+  ASSERT_TRUE(w->IsMessageBusy());
+  log.keysPressed.insert(VK_RETURN);
+  Step();
+  log.keysPressed.clear();
+  EXPECT_FALSE(w->IsMessageBusy()) << "the whole page shows";
+  EXPECT_EQ(Line(w, 0), "abcdef");
+  EXPECT_TRUE(s->WaitAdvance()) << "the Enter that completes the page does not also advance it";
+  Step();
+  log.keysPressed.insert(VK_RETURN);
+  Step();
+  log.keysPressed.clear();
+  EXPECT_FALSE(s->WaitAdvance());
+}
+
 TEST_F(AdvSceneTest, SkipAndCtrlSkipOnlyReadMessagesUnlessAllowed) {
   CVSceneADV* s = Enter();
   struct Case {
@@ -382,7 +404,7 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   ASSERT_NE(page, nullptr);
   EXPECT_FLOAT_EQ(page->size.x, 1280.0f);
 
-  // Effect layer in and out (a fade until the pattern shaders exist).
+  // Effect layer in through the pattern wipe (its own test below).
   ASSERT_TRUE(s->LoadEffectLayer(0, "Data\\Image\\adv\\effect.png", false));
   ASSERT_TRUE(s->EffectIn(0, 100, "Data\\Image\\adv\\pattern.tig"));
   EXPECT_TRUE(s->IsTransitionRunning());
@@ -424,11 +446,17 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   EXPECT_FALSE(s->SetSpriteImg("Data\\Image\\adv\\sprite.png")) << "no current sprite after its removal";
   EXPECT_FALSE(s->SpriteAnimeMove(AdvTweenVariant::kPlain, 9, 0, 0, 0, 10, 0));
 
-  // The card turn of the shown page: bits 1 and 2 until it has turned back.
+  // The page turn (its own test below): the other page turns in and is the shown one; a flip
+  // then gives it a picture again.
   ASSERT_TRUE(s->SwapBgPageRot(200, 0, 0));
   EXPECT_TRUE(s->IsPageSwapping());
   for (int i = 0; i < 30 && s->IsPageSwapping(); ++i) Step(17);
   EXPECT_FALSE(s->IsPageSwapping());
+  EXPECT_EQ(w->ShownPage(), 1);
+  ASSERT_TRUE(s->SwapBgPage(0, "Data\\Image\\adv\\bg_field.png"));
+  Step();
+  page = w->Layer(LayerKind::kPage, w->ShownPage());
+  ASSERT_NE(page, nullptr);
   EXPECT_FLOAT_EQ(page->rotation.x, 0);
 
   // Zoom and the lens flare (placed at (x - 496, y - 342)); the flare does nothing in fast-forward.
@@ -454,6 +482,106 @@ TEST_F(AdvSceneTest, BackgroundPagesEffectsSpritesZoomAndFlare) {
   s->OnDeviceReset();
   EXPECT_FLOAT_EQ(page->position.x, before.x);
   EXPECT_STREQ(page->pictureName.CStr(), "Data\\Image\\adv\\bg_field.png");
+}
+
+// #FlipRot swaps the pages as #Flip does: the shown page turns away as a card (bit 1), the other
+// page turns in (bit 2) and becomes the shown one; the old page goes with its pictures. With
+// effects off or in fast-forward the pages change over at once.
+TEST_F(AdvSceneTest, PageTurnMakesTheOtherPageTheShownOne) {
+  CVSceneADV* s = Enter();
+  CVMenuADV* w = Win();
+  struct Case {
+    const char* name;
+    int32_t effects;
+    bool fastForward;
+    bool animated;
+  } cases[] = {{"turning", 1, false, true}, {"effects off", 0, false, false}, {"fast-forward", 1, true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.settings[3] = 1;
+    s->SetFastForward(false);
+    ASSERT_TRUE(s->SwapBgPage(0, "Data\\Image\\adv\\bg_castle.png"));
+    Step();
+    ASSERT_TRUE(s->LoadLayerImage(2, "Data\\Image\\adv\\bg_night.png", true));
+    const int32_t before = w->ShownPage();
+    CVMenuWindow* old = w->Layer(LayerKind::kPage, before);
+    ASSERT_NE(old, nullptr);
+    log.settings[3] = c.effects;
+    if (c.fastForward) {
+      s->SetFastForward(true);
+      Step();
+    }
+    ASSERT_TRUE(s->SwapBgPageRot(200, 100, 0));
+    bool away = false, in = false;
+    for (int i = 0; i < 40 && s->IsPageSwapping(); ++i) {
+      if (w->Bit(CVMenuADV::kWsPageSwap2)) {
+        in = true;
+        EXPECT_GT(w->Layer(LayerKind::kPage, 1 - before)->position.z, 2.0f) << "it turns in above the old page";
+      } else if (w->Layer(LayerKind::kPage, before) && w->Layer(LayerKind::kPage, before)->rotation.x > 0.0f) {
+        away = true;
+      }
+      Step(17);
+    }
+    EXPECT_FALSE(s->IsPageSwapping());
+    EXPECT_EQ(away, c.animated);
+    EXPECT_EQ(in, c.animated);
+    EXPECT_EQ(w->ShownPage(), 1 - before);
+    EXPECT_EQ(w->Layer(LayerKind::kPage, before), nullptr) << "the old page is cleared";
+    EXPECT_EQ(w->Layer(LayerKind::kPicture, 2), nullptr) << "with its pictures";
+    CVMenuWindow* shown = w->Layer(LayerKind::kPage, w->ShownPage());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FLOAT_EQ(shown->rotation.x, 0);
+    EXPECT_FLOAT_EQ(shown->rotation.y, 0);
+    EXPECT_FLOAT_EQ(shown->position.z, 2.0f) << "the shown page stands at the back";
+    EXPECT_TRUE(shown->IsShown());
+  }
+  s->SetFastForward(false);
+}
+
+// Effect-layer transitions: a pattern picture wipes through the pattern shader, a movie through
+// the movie shader, and nothing (or a pattern that cannot be loaded) fades; each holds bit 4 until
+// it ends, the layer then shown (in) or hidden (out).
+TEST_F(AdvSceneTest, EffectTransitionsRunThroughTheirShaders) {
+  CVSceneADV* s = Enter();
+  CVMenuADV* w = Win();
+  using Kind = CVMenuADV::TransitionKind;
+  struct Case {
+    const char* pattern;
+    bool in;
+    Kind kind;
+  } cases[] = {
+      {"Data\\Image\\adv\\pattern.tig", true, Kind::kPattern}, {"Data\\Image\\adv\\pattern.tig", false, Kind::kPattern},
+      {"Data\\effect\\wipe.png", true, Kind::kPattern},        {"", true, Kind::kFade},
+      {"Data\\Image\\adv\\missing.tig", false, Kind::kFade},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.pattern) + (c.in ? " in" : " out"));
+    ASSERT_TRUE(s->LoadEffectLayer(1, "Data\\Image\\adv\\effect.png", false));
+    ASSERT_TRUE(c.in ? s->EffectIn(1, 200, c.pattern) : s->EffectOut(1, 200, c.pattern));
+    CVMenuWindow* l = w->Layer(LayerKind::kEffect, 1);
+    EXPECT_EQ(w->LayerTransition(1), c.kind);
+    EXPECT_EQ(l->Shaders().size(), c.kind == Kind::kPattern ? 1u : 0u);
+    EXPECT_TRUE(s->IsTransitionRunning());
+    for (int i = 0; i < 60 && s->IsTransitionRunning(); ++i) Step(17);
+    EXPECT_FALSE(s->IsTransitionRunning());
+    EXPECT_EQ(w->LayerTransition(1), Kind::kNone);
+    EXPECT_TRUE(l->Shaders().empty()) << "the shader goes when it has run";
+    EXPECT_EQ(l->IsShown(), c.in);
+  }
+  // A picture loaded into the layer ends its running transition; it waits hidden for the next.
+  ASSERT_TRUE(s->EffectIn(1, 200, "Data\\Image\\adv\\pattern.tig"));
+  ASSERT_TRUE(s->LoadEffectLayer(1, "Data\\Image\\adv\\effect.png", false));
+  EXPECT_EQ(w->LayerTransition(1), Kind::kNone);
+  EXPECT_TRUE(w->Layer(LayerKind::kEffect, 1)->Shaders().empty());
+  EXPECT_FALSE(w->Layer(LayerKind::kEffect, 1)->IsShown());
+  Step();
+  EXPECT_FALSE(s->IsTransitionRunning());
+  // Effects off: at once, no shader.
+  log.settings[3] = 0;
+  ASSERT_TRUE(s->EffectIn(1, 200, "Data\\Image\\adv\\pattern.tig"));
+  EXPECT_FALSE(s->IsTransitionRunning());
+  EXPECT_TRUE(w->Layer(LayerKind::kEffect, 1)->Shaders().empty());
+  EXPECT_TRUE(w->Layer(LayerKind::kEffect, 1)->IsShown());
 }
 
 TEST_F(AdvSceneTest, BacklogListsReadMessagesAndReplaysTheirVoices) {
