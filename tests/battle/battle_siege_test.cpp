@@ -166,6 +166,17 @@ class SiegeScreen : public BattleScreenPort {
   void ShowSiegePanels() override { calls.push_back({"panels"}); }
   void ShakeSiegeGate() override { calls.push_back({"shake", "", 0, 0, g_Battle.siroLevel, g_Battle.siegeOrder}); }
   void OpenSiegeGate() override { calls.push_back({"open", "", 0, 0, g_Battle.siroLevel}); }
+  void PlayVoice(int busyo, int line) override { calls.push_back({"voice", "", line, busyo}); }
+  void PlaySoundEffect(int n) override { calls.push_back({"effect", "", n}); }
+  void ShowSurrender() override { calls.push_back({"surrender"}); }
+  // The calls of one kind, as "op value" strings in order.
+  std::vector<std::string> Of(std::initializer_list<const char*> ops) const {
+    std::vector<std::string> out;
+    for (const Call& c : calls)
+      for (const char* op : ops)
+        if (c.op == op) out.push_back(c.op + " " + std::to_string(c.value));
+    return out;
+  }
   std::vector<Call> calls;
   std::vector<int> orders;
   bool byHand = false;
@@ -308,6 +319,35 @@ TEST_F(SiegeDisplayTest, TheSkillPhaseRunsOnceARoundWhileThePlayerChooses) {
   screen.orders.clear();
   for (int i = 0; i < 3; ++i) BattleSiegeStep();
   EXPECT_EQ(Att().units[0].skillCount[0], 2) << "the next round counts it down once";
+}
+
+// Storming and besieging have the attackers' commander speak (19) with the effect of each order
+// (30, 18); a castle that opens has him speak again (20) and shows the surrender.
+TEST_F(SiegeDisplayTest, EachSiegeOrderAndTheSurrenderHaveTheirVoiceAndEffect) {
+  Build({50, 50}, {3});
+  BusyoTable[def[0]].kizuna = 0;
+  BusyoTable[def[0]].loyalty = 5;
+  SiroTable[target].level = 100;
+  Rosters();
+  g_Battle.mode = 2;
+  g_Battle.round = 1;
+  SetBattleScreenPort(&screen);
+  const int commander = att[CommanderUnit(g_Battle.attackerSide)];
+  ScriptedDraws draws({0, 0, 0, 99, 19});  // storm (2), besiege (1), then the surrender
+  SiegeAction(kOrderStorm);
+  SiegeAction(kOrderBesiege);
+  EXPECT_EQ(screen.Of({"voice", "effect"}),
+            (std::vector<std::string>{"voice 19", "effect 30", "voice 19", "effect 18"}));
+  for (const SiegeScreen::Call& c : screen.calls) {
+    if (c.op == "voice") {
+      EXPECT_EQ(c.maximum, commander);
+    }
+  }
+  screen.calls.clear();
+  g_Battle.siroLevel = 3;
+  SiegeSurrender();
+  ASSERT_EQ(Def().status, 1) << "the lone defender gave up";
+  EXPECT_EQ(screen.Of({"voice", "surrender"}), (std::vector<std::string>{"voice 20", "surrender 0"}));
 }
 
 // ---- Results ----

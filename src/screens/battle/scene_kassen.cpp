@@ -23,6 +23,7 @@
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"
 #include "sound/busyo_voice.h"
+#include "sound/sound.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_pbar.h"
 #include "ui/widgets/menu_text.h"
@@ -441,7 +442,7 @@ bool CVSceneKassen::OnPhaseChange(int32_t oldPhase) {
     ShowMessage(savedMessage_);
   }
   ShowCommandSet(CommandSetOfPhase(phase));
-  ShowSkillLists(phase == kBrowsePhase);
+  ShowSkillLists(phase == kBrowsePhase || roundListsMs_ > 0);
   // The display mode by phase: 1 the battle, 4 the formation (again), 17 the siege. The battle's
   // own questions also tell it: deployment is the formation, the orders the battle, the siege
   // orders the siege.
@@ -656,6 +657,14 @@ void CVSceneKassen::ShowOrderIcons() {
   }
 }
 
+void CVSceneKassen::SetRoundSkillLists(bool show) {
+  KassenSkillRow rows[kKassenSkillRows];
+  const bool any = KassenSkillList(0, rows, kKassenSkillRows) > 0 || KassenSkillList(1, rows, kKassenSkillRows) > 0;
+  // A round without running skills shows no lists and holds nothing.
+  roundListsMs_ = show && any ? kRoundListsMs : 0.0f;
+  ShowSkillLists(roundListsMs_ > 0 || GetPhase() == kBrowsePhase);
+}
+
 void CVSceneKassen::ShowSkillLists(bool show) {
   CVMenuBase* panel = TopWindow(menu_, 3);
   if (!panel) return;
@@ -674,7 +683,6 @@ void CVSceneKassen::ShowSkillLists(bool show) {
         continue;
       }
       const KassenSkillRow& r = rows[i];
-      const BattleUnit& u = g_Battle.sides[side].units[r.unit];
       char text[96];
       const char* skill = r.skill >= 1 && r.skill <= kSkillCount ? SkillTable[r.skill - 1].name : "";
       if (r.value >= 0)
@@ -709,6 +717,15 @@ int32_t CVSceneKassen::Update(float dt) {
     field_->Update(dt * (GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f), clicked_);
     if (field_->TakePanelRefresh()) RefreshPanels();
   }
+  // The round's skill lists stand over the field for a while (a click ends it), then give the
+  // field back; browsing shows them again.
+  if (roundListsMs_ > 0) {
+    roundListsMs_ = clicked_ ? 0.0f : roundListsMs_ - dt * (GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f);
+    if (roundListsMs_ <= 0) {
+      roundListsMs_ = 0;
+      ShowSkillLists(GetPhase() == kBrowsePhase);
+    }
+  }
   FollowField();
   clicked_ = false;
   return r;
@@ -719,7 +736,9 @@ bool CVSceneKassen::DrawMain() {
   return CVScene::DrawMain();
 }
 
-bool CVSceneKassen::IsActionPlaying() const { return modes_.Pending() || (field_ && field_->IsActionPlaying()); }
+bool CVSceneKassen::IsActionPlaying() const {
+  return modes_.Pending() || roundListsMs_ > 0 || (field_ && field_->IsActionPlaying());
+}
 
 // ---- duel panels, display modes, the information page ----
 
@@ -1077,6 +1096,46 @@ void KassenScreenPort::ShakeSiegeGate() {
 
 void KassenScreenPort::OpenSiegeGate() {
   if (CVSceneKassen* s = Scene(); s && s->Field()) s->Field()->PlayGate(2);
+}
+
+void KassenScreenPort::PlayAction(int side, int unit, int kind, int value, int a, int b, int c) {
+  CVSceneKassen* s = Scene();
+  if (s && s->Field()) s->Field()->PresentAction(g_Battle, side, unit, kind, value, a, b, c);
+}
+
+void KassenScreenPort::PlayVoice(int busyo, int line) {
+  if (const BusyoRecord* g = BusyoPtr(busyo)) PlayGeneralVoice(2, g->voice, line);
+}
+
+void KassenScreenPort::ShowSkillLists(bool show) {
+  if (CVSceneKassen* s = Scene()) s->SetRoundSkillLists(show);
+}
+
+void KassenScreenPort::ShowSurrender() {
+  // The defenders open their gate to the besiegers.
+  if (CVSceneKassen* s = Scene(); s && s->Field()) s->Field()->PlayGate(2);
+}
+
+// About 10 s of frames: a fade or an effect that never reports its end holds the battle no longer.
+constexpr int kSoundPollLimit = 600;
+
+void KassenScreenPort::FadeOutMusic() {
+  musicPolls_ = 0;
+  SetChannelFade(kSoundChannelBgm, -1, -1);
+}
+
+bool KassenScreenPort::MusicPlaying() const {
+  return IsChannelPlaying(kSoundChannelBgm) && ++musicPolls_ < kSoundPollLimit;
+}
+
+bool KassenScreenPort::SoundEffectPlaying() const {
+  if (!IsChannelPlaying(3)) {
+    effectPolls_ = 0;
+    return false;
+  }
+  if (++effectPolls_ < kSoundPollLimit) return true;
+  effectPolls_ = 0;
+  return false;
 }
 
 int KassenScreenPort::PlayerSiegeOrder() {

@@ -82,6 +82,12 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   void ShowOrderIcons();
   // The skill lists of both sides (shown while browsing the units).
   void ShowSkillLists(bool show);
+  // The round's skill lists: at a round's skill phase they stand over the field for
+  // kRoundListsMs (a click ends it; the battle waits on them like on any presentation), unless no
+  // unit has a running skill.
+  static constexpr float kRoundListsMs = 1500.0f;
+  void SetRoundSkillLists(bool show);
+  bool RoundSkillListsShown() const { return roundListsMs_ > 0; }
   // Whether side 0's unit can be picked in the current phase.
   bool PanelSelectable(int unit) const;
   // The phase left at the last phase change; browsing returns there.
@@ -158,6 +164,7 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   int lastActor_ = -1;
   int lastFieldStep_ = 0;
   bool siegeNamed_ = false;
+  float roundListsMs_ = 0;
 };
 
 // The battle rules' screen port while the game runs: player battles open scene 8 and are fought
@@ -179,6 +186,13 @@ class KassenScreenPort : public BattleScreenPort {
   void ShowSiegePanels() override;
   void ShakeSiegeGate() override;
   void OpenSiegeGate() override;
+  void PlayAction(int side, int unit, int kind, int value, int a, int b, int c) override;
+  void PlayVoice(int busyo, int line) override;
+  void ShowSkillLists(bool show) override;
+  void ShowSurrender() override;
+  void FadeOutMusic() override;
+  bool MusicPlaying() const override;
+  bool SoundEffectPlaying() const override;
   // Fight by hand or automatically: the dialog scene's question 13 over the map.
   int AskFightByHand() override;
   void PlayMusic(const char* file) override;
@@ -190,6 +204,8 @@ class KassenScreenPort : public BattleScreenPort {
 
  private:
   bool asking_ = false;
+  // Polls left before a fade or an effect that never ends stops holding the battle.
+  mutable int musicPolls_ = 0, effectPolls_ = 0;
 };
 
 void RegisterBattleScenes(CVSceneMgr& mgr);

@@ -213,16 +213,15 @@ TEST_F(KassenField3DTest, AnAttackRunsItsStepsAndEndsHeadless) {
     field_->Setup(0, g_Battle, presentation ? 1u : 1u | kPlcAttackPresentationOff);
     Run(2);
     EXPECT_FALSE(field_->IsActionPlaying());
-    // Side 0's lane 2 unit charges: it loses 3, the unit facing it 9.
-    g_Battle.sides[0].units[2].actionMarks = 2;
-    g_Battle.sides[0].units[2].soldiers = 37;
-    g_Battle.sides[1].units[2].soldiers = 31;
+    // Side 0's lane 2 unit charges: it pays 3 morale, the unit facing it loses 9 soldiers and 12
+    // morale.
+    field_->PresentAction(g_Battle, 0, 2, 8, 0, -12, -9, -3);
     bool attacked = false, figures = false, mode2 = false;
     int frames = 0;
     for (; frames < 2000; ++frames) {
       Run(1);
       attacked |= field_->PlaceAnimation(0, 2) == 100 + KassenUnitMotionId(3, false, false, true);
-      figures |= field_->ActiveFigures() == 2;
+      figures |= field_->ActiveFigures() == 2 && field_->ActionStep() == 5;
       mode2 |= field_->DisplayMode() == 2;
       if (!field_->IsActionPlaying()) break;
     }
@@ -249,9 +248,7 @@ TEST_F(KassenField3DTest, AClickSkipsButNotAPendingDisplayChange) {
   ASSERT_TRUE(KassenCameraPreset(30, false, 2, none, want));
   EXPECT_FLOAT_EQ(field_->Camera().target[0], want.target[0]);
   // With the presentation on, the switch to it waits its time even when clicked.
-  g_Battle.sides[0].units[0].actionMarks = 1;
-  g_Battle.sides[1].units[0].soldiers = 20;
-  field_->Sync(g_Battle);
+  field_->PresentAction(g_Battle, 0, 0, 1, 0, -5, -20, 0);
   field_->Update(1, true);
   EXPECT_EQ(field_->DisplayMode(), 2);
   field_->Update(1, true);
@@ -282,13 +279,10 @@ TEST_F(KassenField3DTest, SkillsPlayTheCutinAndTheActorIsMarked) {
   field_->Setup(0, g_Battle, 1);
   EXPECT_FALSE(field_->CutinPlaying());
   SkillTable[15].cutin = 1;
-  g_Battle.sides[1].units[3].skills[2] = 16;
-  g_Battle.sides[1].units[3].skillCount[2] = 3;
+  field_->PresentAction(g_Battle, 1, 3, 11, 16, 0, 0, 0);
   Run(1);
   EXPECT_TRUE(field_->CutinPlaying());
   EXPECT_TRUE(field_->IsActionPlaying());
-  Run(1);
-  g_Battle.sides[1].units[3].skillCount[2] = 2;  // counting down is no new skill
   EXPECT_LT(Settle(), 2000);
   EXPECT_FALSE(field_->CutinPlaying());
   g_Battle.order = {BattleOrderEntry{1, 2, 9, false}};
@@ -474,8 +468,7 @@ TEST_F(KassenField3DTest, ASkillsCutinShowsItsPicturesOrRefreshesThePanels) {
     field_ = std::make_unique<KassenField3D>(mgr_);
     field_->Setup(0, g_Battle, 1);
     Run(1);
-    g_Battle.sides[0].units[2].skills[1] = static_cast<uint16_t>(c.skill);
-    g_Battle.sides[0].units[2].skillCount[1] = 2;
+    field_->PresentAction(g_Battle, 0, 2, 11, c.skill, 0, 0, 0);
     Run(1);
     EXPECT_EQ(field_->CutinPlaying(), c.cutin) << c.skill;
     EXPECT_EQ(field_->IsActionPlaying(), c.cutin) << c.skill;
@@ -602,8 +595,7 @@ TEST_F(KassenField3DTest, TheCutinShowsTheSkillsPictureOnRealGl) {
     field_ = std::make_unique<KassenField3D>(mgr_);
     field_->Setup(0, g_Battle, 1);
     Run(1);
-    g_Battle.sides[0].units[1].skills[0] = static_cast<uint16_t>(skill);
-    g_Battle.sides[0].units[1].skillCount[0] = 2;
+    field_->PresentAction(g_Battle, 0, 1, 11, skill, 0, 0, 0);
     Run(36);  // the band has opened and the pictures are fully in
     EXPECT_TRUE(field_->CutinPlaying()) << skill;
     field_->Draw();
@@ -621,6 +613,32 @@ TEST_F(KassenField3DTest, TheCutinShowsTheSkillsPictureOnRealGl) {
   };
   EXPECT_GT(brightRed(16), 500) << "the skill's name picture on the band";
   EXPECT_EQ(brightRed(17), 0) << "no picture: the band alone";
+}
+
+// Actions handed in while one plays wait their turn: none is dropped, each plays in order with its
+// own actor, whichever side it belongs to.
+TEST_F(KassenField3DTest, EveryActionHandedInPlaysInTurn) {
+  ASSERT_TRUE(StartNull());
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1u | kPlcAttackPresentationOff);
+  Run(1);
+  const int actors[][2] = {{0, 0}, {1, 1}, {1, 2}, {0, 3}, {1, 4}, {0, 1}};
+  for (const auto& a : actors) field_->PresentAction(g_Battle, a[0], a[1], 1, 0, -3, -2, 0);
+  std::vector<std::pair<int, int>> played;
+  for (int frames = 0; frames < 5000 && field_->IsActionPlaying(); ++frames) {
+    Run(1);
+    if (field_->ActionStep() == 2 || field_->ActionStep() == 3) {
+      const KassenAttack& at = field_->CurrentAttack();
+      if (played.empty() || played.back() != std::make_pair(at.side, at.actorUnit))
+        played.emplace_back(at.side, at.actorUnit);
+    }
+  }
+  EXPECT_FALSE(field_->IsActionPlaying());
+  ASSERT_EQ(played.size(), std::size(actors));
+  for (size_t i = 0; i < played.size(); ++i) {
+    EXPECT_EQ(played[i].first, actors[i][0]) << i;
+    EXPECT_EQ(played[i].second, actors[i][1]) << i;
+  }
 }
 
 }  // namespace
