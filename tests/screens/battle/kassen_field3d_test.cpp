@@ -24,6 +24,8 @@
 #include "render/dg_manager.h"
 #include "save/system_files.h"
 #include "screens/battle/kassen_field3d.h"
+#include "sound/busyo_voice.h"
+#include "sound/sound_pack.h"
 #include "sound/sound.h"
 #include "world/world_tables.h"
 
@@ -638,6 +640,28 @@ TEST_F(KassenField3DTest, EveryActionHandedInPlaysInTurn) {
   for (size_t i = 0; i < played.size(); ++i) {
     EXPECT_EQ(played[i].first, actors[i][0]) << i;
     EXPECT_EQ(played[i].second, actors[i][1]) << i;
+  }
+}
+
+// The sample set holds every voice line and effect the battle asks for, for every voice number a
+// sample general can have (0..9).
+TEST_F(KassenField3DTest, EveryBattleVoiceAndEffectExists) {
+  // Decoded as the sound channels do: loose, or from its folder's pack.
+  auto exists = [](const char* relative) {
+    const std::string path = std::string(GetModuleDir()) + relative;
+    std::vector<uint8_t> image;
+    return LoadSoundPack(path.c_str(), 2, image) > 46;
+  };
+  for (int voice = 0; voice <= 9; ++voice)
+    for (int line : {1, 8, 9, 10, 13, 14, 17, 19, 20, 21, 22}) {
+      char path[64];
+      FormatGeneralVoicePath(path, sizeof path, voice, line);
+      EXPECT_TRUE(exists(path)) << path;
+    }
+  for (int effect : {8, 9, 10, 15, 16, 17, 18, 30, 31}) {
+    char path[64];
+    FormatSlgSePath(path, sizeof path, effect);
+    EXPECT_TRUE(exists(path)) << path;
   }
 }
 
