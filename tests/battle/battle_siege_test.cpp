@@ -412,6 +412,29 @@ TEST_F(BattleResultsTest, AStormedCastleChangesHands) {
   ExpectClean();
 }
 
+// A general whose flight word is set always tries to get away from the fallen castle; without it
+// a draw of 70 or more keeps him there.
+TEST_F(BattleResultsTest, TheFlightWordSendsAGeneralAway) {
+  for (int flight : {0, 1}) {
+    SCOPED_TRACE(flight);
+    TearDown();
+    w = WorldBuilder();
+    att.clear();
+    def.clear();
+    SetUp();
+    Build({20, 18}, {20, 10});
+    Rosters();
+    g_Battle.siroLevel = 0;
+    g_Battle.outcome = 1;
+    BusyoTable[def[1]].charFlag = static_cast<uint16_t>(flight);
+    BusyoTable[def[1]].loyalty = 30;  // fails every surrender draw
+    ScriptedDraws draws({99, 0, 0, 0});
+    BattleResults();
+    EXPECT_EQ(BusyoTable[def[1]].siro == refuge, flight == 1);
+    ExpectClean();
+  }
+}
+
 // A vassal of status 0 and loyalty 16 surrenders only on draws 17 to 19; otherwise he takes his life.
 class SurrenderDrawTest : public BattleResultsTest, public ::testing::WithParamInterface<int> {};
 
