@@ -182,6 +182,9 @@ void SiegeAction(int order) {
   if (att.status != 1) b.siroLevel = static_cast<uint8_t>(std::max<int64_t>(0, strength - damage));
   ShowSiegeStrength();
   if (order == kOrderStorm && b.mode == 2) BattleScreen().ShakeSiegeGate();
+  // The round's attack stays in the message line for the battle's wait, so a siege the player
+  // watches does not flash its rounds by.
+  if (b.mode == 2) BattleWait();
 }
 
 void SiegeSurrender() {
@@ -285,7 +288,9 @@ void FinishBattleSiege() {
         u.guns = 0;
       }
     b.defendersLeft = 6;
-    if (b.mode != 2) BattleMessage("落城しました");
+    // Also in the battle scene: the player learns that his castle fell before the scene goes.
+    BattleMessage("落城しました");
+    BattleWait();
     b.outcome = 1;
   } else if (att.status == 0) {
     // The defenders surrendered.

@@ -37,6 +37,7 @@
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_frame_adapter.h"
+#include "core/frame_wait.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_pbar.h"
@@ -55,7 +56,8 @@ bool g_battleDone = false;
 class BattleHooks : public FrameGameHooks {
  public:
   void RunTurnLoop() override {
-    if (g_battleDone) return;
+    // The turn loop holds while a frame wait runs.
+    if (g_battleDone || g_FrameWaitCounter.load() > 0) return;
     StepPush();
     Battle().BattleRun(g_target);
     g_battleDone = StepPop();
@@ -169,8 +171,8 @@ class BattleScreenRun : public BattleWorldTest {
     const BattleSide& side = g_Battle.sides[0];
     switch (scene->GetPhase()) {
       case 5:
-        ClickCommand({10, 13, 14});
-        return;
+        if (holdsCastle_ ? ClickExactly(40) : ClickCommand({10, 13, 14})) return;
+        break;
       case 8:
         for (int i = 0; i < kBattleUnits; ++i)
           if (side.units[i].general != kNoUnitGeneral && ClickButton(2000 + i)) return;
@@ -249,6 +251,7 @@ class BattleScreenRun : public BattleWorldTest {
   int orders_ = 0;
   int watched_ = 0;  // frames the player waited for the field
   bool tryAll_ = false;
+  bool holdsCastle_ = false;  // the defending player holds the castle from the formation question
   bool browsed_ = false;
   bool detachTried_ = false;
   int swapped_ = -1;
@@ -328,6 +331,42 @@ TEST_F(BattleScreenRun, ThePlayerSwapsSendsTheDetachedForceAndBrowses) {
   EXPECT_NE(sentOut, kNoUnitGeneral) << "the player picked the detached force";
   EXPECT_TRUE(detachedStood) << "his pick stood in the detached position";
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  ExpectClean();
+}
+
+// The defending player holds the castle from the formation question: the battle says so, goes on
+// to the siege in its scene, shows every round's attack and how the siege ended, and the castle
+// changes hands exactly as the outcome says.
+TEST_F(BattleScreenRun, HoldingTheCastleAtDeploymentGoesOnToTheSiege) {
+  ASSERT_TRUE(Start(false));
+  Build({40, 40, 40, 30}, {10, 10});
+  SiroTable[target].level = 20;
+  BeginPlayerBattle();
+  PlayerDaimyoId = static_cast<uint8_t>(clanD);  // the player defends
+  holdsCastle_ = true;
+  std::vector<std::string> messages;
+  bool siegeShown = false;
+  for (int i = 0; i < 20000 && !g_battleDone; ++i) {
+    Play();
+    if (CVSceneKassen* s = Scene()) {
+      const std::string m = s->Message();
+      if (!m.empty() && (messages.empty() || messages.back() != m)) messages.push_back(m);
+      siegeShown |= s->DisplayMode() == 3;
+    }
+  }
+  ASSERT_TRUE(g_battleDone);
+  auto shown = [&](const std::string& part) {
+    for (const std::string& m : messages)
+      if (m.find(part) != std::string::npos) return true;
+    return false;
+  };
+  std::string all;
+  for (const std::string& m : messages) all += m + " / ";
+  EXPECT_TRUE(shown("は、篭城しました")) << all;
+  EXPECT_TRUE(siegeShown) << "the siege was shown in the battle scene";
+  EXPECT_TRUE(shown("に強襲されました") || shown("に包囲されました")) << all;
+  EXPECT_TRUE(shown("落城しました") || shown("城を守りました")) << all;
+  EXPECT_EQ(SiroTable[target].owner == clanA, g_Battle.outcome == 1);
   ExpectClean();
 }
 
