@@ -43,6 +43,7 @@
 #include "ui/widgets/menu_pbar.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/widget_model.h"
+#include "world/scenario_tables.h"
 #include "world/world_queries.h"
 
 namespace fs = std::filesystem;
@@ -948,6 +949,26 @@ TEST_F(BattleScreenRun, TheSiegePanelsShowTheCastleOnRealGl) {
     EXPECT_EQ(TextIn(panel, 1), std::to_string(g_Battle.siroLevel));
     EXPECT_EQ(bar->maximum, start);
   }
+}
+
+// Every clan of the sample scenarios has its home castle fully manned, so an army marching from it
+// has more units than the widest field has lanes: the player meets the reserve (swap, detached
+// force) in his first battles.
+TEST_F(BattleScreenRun, SampleArmiesMarchWithReserves) {
+  const std::string old = GetModuleDir();
+  ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+  for (int n : {0, 1}) {
+    ASSERT_TRUE(LoadScenarioTables(ScenarioDirectory(n).c_str())) << n;
+    int clans = 0;
+    for (int c = 0; c < kDaimyoInPlay; ++c) {
+      const uint16_t head = DaimyoTable[c].head;
+      if (head >= NullBusyoId) continue;
+      ++clans;
+      EXPECT_EQ(CountSiroBusyo(BusyoTable[head].siro), kSiroListLen) << "scenario " << n << ", clan " << c;
+    }
+    EXPECT_GT(clans, 0);
+  }
+  SetModuleDir(old.c_str());
 }
 
 }  // namespace
