@@ -576,10 +576,10 @@ void CVSceneKassen::RefreshPanels() {
       kind->SetState(u.kind >= 1 && u.kind <= 3 ? u.kind - 1 : 0, 1);
     SetGauge(panel->FindChild(kWidgetSprite, 2), u.morale, u.maxMorale);
     if (u.lane < b.laneCount)
-      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", GetBusyoName(u.general),
-                    u.soldiers, u.morale, u.lane + 1);
+      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", UnitName(0, i), u.soldiers,
+                    u.morale, u.lane + 1);
     else
-      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 控", u.commander ? "★" : "", GetBusyoName(u.general), u.soldiers,
+      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 控", u.commander ? "★" : "", UnitName(0, i), u.soldiers,
                     u.morale);
     SetLabel(panel, text);
   }
@@ -598,10 +598,10 @@ void CVSceneKassen::RefreshPanels() {
     bool seen = b.weather != 2 || (u.lane < b.laneCount &&
                                    (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
     if (u.lane < b.laneCount)
-      std::snprintf(text, sizeof text, "%s%s 兵%s 列%d", u.commander ? "★" : "", GetBusyoName(u.general),
+      std::snprintf(text, sizeof text, "%s%s 兵%s 列%d", u.commander ? "★" : "", UnitName(1, i),
                     seen ? std::to_string(u.soldiers).c_str() : "？", u.lane + 1);
     else
-      std::snprintf(text, sizeof text, "%s%s 控", u.commander ? "★" : "", GetBusyoName(u.general));
+      std::snprintf(text, sizeof text, "%s%s 控", u.commander ? "★" : "", UnitName(1, i));
     text1->SetText(text, true);
   }
   // The round counter: the rounds left.
@@ -653,7 +653,8 @@ void CVSceneKassen::ShowOrderIcons() {
     const bool seen = side == 0 || g_Battle.weather != 2 ||
                       (u.lane < g_Battle.laneCount &&
                        (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
-    if (CVMenuText* t = TextOf(icon, 1)) t->SetText(seen ? GetBusyoName(u.general) : "？", true);
+    // Under the icons, 56 pixels apart, the family name alone keeps the names apart.
+    if (CVMenuText* t = TextOf(icon, 1)) t->SetText(seen ? UnitName(side, unit, true) : "？", true);
   }
 }
 
@@ -686,9 +687,9 @@ void CVSceneKassen::ShowSkillLists(bool show) {
       char text[96];
       const char* skill = r.skill >= 1 && r.skill <= kSkillCount ? SkillTable[r.skill - 1].name : "";
       if (r.value >= 0)
-        std::snprintf(text, sizeof text, "%.16s %s %d", skill, GetBusyoName(u.general), r.value);
+        std::snprintf(text, sizeof text, "%.16s %s %d", skill, UnitName(side, r.unit), r.value);
       else
-        std::snprintf(text, sizeof text, "%.16s %s", skill, GetBusyoName(u.general));
+        std::snprintf(text, sizeof text, "%.16s %s", skill, UnitName(side, r.unit));
       t->SetText(text, true);
       // A value without a number fills the gauge.
       SetGauge(gauge, r.value >= 0 ? r.value : 1, r.value >= 0 ? std::max<int>(g_Battle.roundLimit, r.value) : 1);
@@ -746,6 +747,25 @@ bool CVSceneKassen::IsGenericUnit(int side, int unit) {
   if (side < 0 || side >= kBattleSides || unit < 0 || unit >= kBattleUnits) return false;
   const BattleUnit& u = g_Battle.sides[side].units[unit];
   return u.general != kNoUnitGeneral && u.copyMark != 0;
+}
+
+const char* CVSceneKassen::UnitName(int side, int unit, bool familyOnly) {
+  static char names[4][48];
+  static int next = 0;
+  if (side < 0 || side >= kBattleSides || unit < 0 || unit >= kBattleUnits) return "";
+  const BattleUnit& u = g_Battle.sides[side].units[unit];
+  if (u.general == kNoUnitGeneral) return "";
+  const char* name = GetBusyoName(u.general);
+  const bool copy = IsGenericUnit(side, unit);
+  if (!copy && !familyOnly) return name;
+  // A copy made to fill a lane reads as its general's detachment: the family name and "分隊".
+  // The family name ends at the first blank (0x20 is never a trail byte).
+  char* out = names[next];
+  next = (next + 1) % 4;
+  const char* blank = std::strchr(name, ' ');
+  const int family = blank ? static_cast<int>(blank - name) : static_cast<int>(std::strlen(name));
+  std::snprintf(out, sizeof names[0], "%.*s%s", std::min(family, 32), name, copy ? "分隊" : "");
+  return out;
 }
 
 void CVSceneKassen::UnitFace(int side, int unit, const char*& pattern, int& number) {
@@ -811,7 +831,7 @@ void CVSceneKassen::ShowDuelPanels(int first, int second, int direction) {
       kind->SetState(std::max(0, GetKindCycleNext(u.kind) - 1), 1);
     ShowFace(panel->FindChild(kWidgetSprite, 2), side, unit);
     const bool seen = EnemySeen(side, unit);
-    SetLabel(panel, GetBusyoName(u.general));
+    SetLabel(panel, UnitName(side, unit));
     if (CVMenuText* t = TextOf(panel, 1)) {
       std::snprintf(text, sizeof text, "%d", u.morale);
       t->SetText(text, true);

@@ -128,6 +128,9 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   // A unit that stands for another's general (a copy made to fill a lane) shows the generic
   // picture of its kind.
   static bool IsGenericUnit(int side, int unit);
+  // The name a unit's panels show: its general's, or for a copy "<family>分隊"; with familyOnly
+  // the family name alone (and "分隊" for a copy).
+  static const char* UnitName(int side, int unit, bool familyOnly = false);
   // The face picture pattern and number a unit's panels show.
   static void UnitFace(int side, int unit, const char*& pattern, int& number);
   // The figure widget of a side's unit, or null.
