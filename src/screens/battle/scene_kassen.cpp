@@ -576,11 +576,13 @@ void CVSceneKassen::RefreshPanels() {
       kind->SetState(u.kind >= 1 && u.kind <= 3 ? u.kind - 1 : 0, 1);
     SetGauge(panel->FindChild(kWidgetSprite, 2), u.morale, u.maxMorale);
     if (u.lane < b.laneCount)
-      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", UnitName(0, i), u.soldiers,
+      std::snprintf(text, sizeof text, "%s%s\n兵%d 士%d 列%d", u.commander ? "★" : "", UnitName(0, i), u.soldiers,
                     u.morale, u.lane + 1);
     else
-      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 控", u.commander ? "★" : "", UnitName(0, i), u.soldiers,
+      std::snprintf(text, sizeof text, "%s%s\n兵%d 士%d 控", u.commander ? "★" : "", UnitName(0, i), u.soldiers,
                     u.morale);
+    // The name on the first line, the figures on the second, so a long name never pushes the
+    // lane out of the panel.
     SetLabel(panel, text);
   }
   // Side 1's units: the texts after the message line.

@@ -971,4 +971,45 @@ TEST_F(BattleScreenRun, SampleArmiesMarchWithReserves) {
   SetModuleDir(old.c_str());
 }
 
+// The panels' texts stay inside their boxes: a unit panel's label (a long name, then soldiers,
+// morale and lane) within its area, and every text of the duel panels within the panel (300 x 110).
+TEST_F(BattleScreenRun, PanelTextsStayInsideTheirBoxes) {
+  if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  Build({25, 25, 20}, {40, 40, 30});
+  std::strcpy(BusyoTable[att[0]].name, "長宗我部 元親");
+  BeginPlayerBattle();
+  for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 12); ++i) Play();
+  ASSERT_TRUE(Scene() && Scene()->GetPhase() == 12);
+  for (int i = 0; i < 3000 && Scene()->IsActionPlaying(); ++i) driver_->Ticks(1);
+  driver_->Ticks(2);
+  CVMenuBase* menu = Scene()->FindMenu(0);
+  int labels = 0;
+  for (int i = 0; i < kBattleUnits; ++i) {
+    CVMenuBtn* panel = menu->FindButtonById(2000 + i);
+    if (!panel || !panel->TestFlag(kWfShown)) continue;
+    auto* t = dynamic_cast<CVMenuText*>(panel->FindChild(kWidgetText, 0));
+    ASSERT_NE(t, nullptr);
+    Vector3 used;
+    t->GetTextSize(used);
+    EXPECT_GT(used.x, 0.0f) << t->Text();
+    EXPECT_LE(used.x, t->size.x) << "unit panel " << i << ": " << t->Text();
+    EXPECT_LE(used.y, t->size.y) << "unit panel " << i << ": " << t->Text();
+    ++labels;
+  }
+  EXPECT_GE(labels, 3);
+  for (int k = 0; k < 2; ++k) {
+    CVMenuBase* duel = Scene()->DuelPanel(k);
+    ASSERT_NE(duel, nullptr);
+    for (int j = 0; j < 5; ++j) {
+      auto* t = dynamic_cast<CVMenuText*>(duel->FindChild(kWidgetText, j));
+      ASSERT_NE(t, nullptr);
+      EXPECT_LE(t->position.x + t->size.x, 300.0f) << "duel " << k << " text " << j;
+      EXPECT_LE(t->position.y + t->size.y, 110.0f) << "duel " << k << " text " << j;
+      Vector3 used;
+      t->GetTextSize(used);
+      EXPECT_LE(used.x, t->size.x) << "duel " << k << " text " << j << ": " << t->Text();
+    }
+  }
+}
+
 }  // namespace
