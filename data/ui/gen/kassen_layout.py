@@ -132,9 +132,10 @@ def layout():
         out.insert(len(out) - 1, ":AnimeMove#0 1,%d,%d,0,250,0,0" % (x, y))
         out.insert(len(out) - 1, ":AnimeMove#1 2,%d,%d,0,250,0,0" % (x, y))
     out += ["}"]
-    # The cover: a dark veil over the whole screen while the display mode changes.
+    # The cover: a dark veil over the whole screen while the display mode changes. It darkens the
+    # screen without blacking it out, so a change never flashes a whole black frame.
     out += ["[Window#5]", "{", ":pos 0,0,150", ":sprite 0,15,0,-1", ":size 1280,720", ":col 0,0,0,0",
-            ":AnimeColor#0 1,0,0,0,255,150,0,0", ":AnimeColor#1 2,0,0,0,0,150,0,0", "}"]
+            ":AnimeColor#0 1,0,0,0,160,150,0,0", ":AnimeColor#1 2,0,0,0,0,150,0,0", "}"]
     # The siege panels: the castle's name and strength over its gauge, and what besieging costs.
     # Between the duel panels and the hint line, clear of the command buttons.
     out += ["[Window#6]", "{", ":pos 440,352,100", ":sprite 0,16,0,-1"]

@@ -1012,4 +1012,33 @@ TEST_F(BattleScreenRun, PanelTextsStayInsideTheirBoxes) {
   }
 }
 
+// The close-up of a volley (the attack presentation, display mode 2) changes the screen under the
+// cover, a veil that darkens it: no frame of the change is a whole black frame.
+TEST_F(BattleScreenRun, AVolleysCloseUpNeverFlashesABlackFrame) {
+  if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  Build({25, 25, 20}, {40, 40, 30});
+  for (int g : att) BusyoTable[g].guns = 10;
+  for (int g : def) BusyoTable[g].guns = 12;
+  BeginPlayerBattle();
+  std::vector<uint8_t> px;
+  int watched = 0, volleys = 0;
+  bool inVolley = false;
+  for (int i = 0; i < 20000 && !g_battleDone && volleys < 2; ++i) {
+    Play();
+    CVSceneKassen* s = Scene();
+    const bool volley = s && s->Field() && s->Field()->ActionStep() != 0 && s->Field()->CurrentAttack().gunVolley;
+    if (inVolley && !volley) ++volleys;
+    inVolley = volley;
+    if (!volley && !(s && s->DisplayModes().Pending())) continue;
+    ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+    int dark = 0;
+    for (size_t k = 0; k < px.size(); k += 4) dark += px[k] + px[k + 1] + px[k + 2] < 30;
+    const int percent = static_cast<int>(100L * dark / static_cast<long>(px.size() / 4));
+    EXPECT_LT(percent, 95) << "frame " << i << ": a whole black frame";
+    ++watched;
+  }
+  EXPECT_GT(volleys, 0) << "a volley was presented";
+  EXPECT_GT(watched, 10);
+}
+
 }  // namespace
