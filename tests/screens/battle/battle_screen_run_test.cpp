@@ -811,6 +811,7 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   // placed unit's cell, and none above the cells of the side's empty lanes.
   KassenField3D* field = Scene()->Field();
   ASSERT_NE(field, nullptr);
+  constexpr float kTorso = 45.0f;  // the height of a figure's tinted torso
   auto sideColoured = [&](int side, int lane, int column, float up) {
     const FieldPoint p = KassenFieldPosition(g_Battle.siroSize, lane + 1, column, {});
     float fx = 0, fy = 0;
@@ -828,7 +829,7 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   for (int i = 0; i < kBattleUnits; ++i) {
     const BattleUnit& u = g_Battle.sides[1].units[i];
     if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount || g_Battle.slots[1][u.lane].unit != i) continue;
-    EXPECT_GT(sideColoured(1, u.lane, g_Battle.slots[1][u.lane].column, 75.0f), 20)
+    EXPECT_GT(sideColoured(1, u.lane, g_Battle.slots[1][u.lane].column, kTorso), 20)
         << "unit " << i << " lane " << int(u.lane);
     ++figures;
   }
@@ -864,7 +865,7 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   for (int i = 0; i < kBattleUnits; ++i) {
     const BattleUnit& u = g_Battle.sides[0].units[i];
     if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount || g_Battle.slots[0][u.lane].unit != i) continue;
-    EXPECT_GT(sideColoured(0, u.lane, g_Battle.slots[0][u.lane].column, 75.0f), 20) << "own unit " << i;
+    EXPECT_GT(sideColoured(0, u.lane, g_Battle.slots[0][u.lane].column, kTorso), 20) << "own unit " << i;
     ++own;
   }
   EXPECT_GE(own, 1);

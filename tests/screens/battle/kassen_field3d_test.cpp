@@ -405,7 +405,7 @@ TEST_F(KassenField3DTest, UnitsStandOnTheirLanesOnRealGl) {
     for (int lane = 0; lane < 4; ++lane) {
       const FieldPoint p = KassenFieldPosition(2, lane + 1, side == 0 ? 3 : 4, FieldPoint{0, 0});
       float x = 0, y = 0;
-      ASSERT_TRUE(field_->ProjectToScreen(p.along, 75.0f, p.across, x, y));
+      ASSERT_TRUE(field_->ProjectToScreen(p.along, 45.0f, p.across, x, y));  // the torso
       EXPECT_GT(sideColoured(side, x, y), 20) << "side " << side << " lane " << lane << " at " << x << "," << y;
     }
     const FieldPoint empty = KassenFieldPosition(2, 5, side == 0 ? 3 : 4, FieldPoint{0, 0});
@@ -413,6 +413,47 @@ TEST_F(KassenField3DTest, UnitsStandOnTheirLanesOnRealGl) {
     ASSERT_TRUE(field_->ProjectToScreen(empty.along, 10.0f, empty.across, x, y));
     EXPECT_EQ(sideColoured(side, x, y), 0) << "the empty lane of side " << side;
   }
+}
+
+// On real GL: the close-up of a cell (the attack presentation's camera) shows the unit standing in
+// it whole, its head inside the frame.
+TEST_F(KassenField3DTest, TheCellCloseUpShowsTheWholeFigureOnRealGl) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  PlaceArmies(2, 5);
+  for (int side = 0; side < 2; ++side)
+    for (int i = 0; i < kBattleUnits; ++i) {
+      if (side == 0 && i == 2) continue;
+      ClearBattleUnit(g_Battle.sides[side].units[i]);
+      g_Battle.slots[side][i] = BattleFieldSlot{255, 255, 0, 0};
+    }
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  Run(2);
+  field_->MoveCamera(13 + 2 * 8 + 3, 0);  // shown lane 3, column 3
+  Run(1);
+  field_->Draw();
+  mgr_->SwapRenderQueues();
+  ASSERT_TRUE(mgr_->RenderFrame());
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(mgr_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_FIELD3D_CLOSEUP_DUMP")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  // The face's skin colour: present, and clear of the frame's top edge.
+  int skin = 0, top = 720;
+  for (int y = 0; y < 720; ++y)
+    for (int x = 0; x < 1280; ++x) {
+      const uint8_t* q = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+      const int r = q[0], g = q[1], b = q[2];
+      if (r > 180 && r > g + 15 && g > b + 15 && b > 90) {
+        ++skin;
+        top = std::min(top, y);
+      }
+    }
+  EXPECT_GT(skin, 200) << "the face shows";
+  EXPECT_GT(top, 20) << "the head stands inside the frame";
 }
 
 // On real GL: the burning castle of the siege stands beyond the defenders' end, with its fire.
