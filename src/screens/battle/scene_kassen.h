@@ -66,7 +66,9 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   bool OnPhaseChange(int32_t oldPhase) override;
 
   // KassenSceneLink
-  void SetPhase(int phase) override { CVScene::SetPhase(phase, 0, 0); }
+  // Every question enters its phase anew, even the one already shown: the order menu of the next
+  // unit is built for that unit (its command set and what the enable table allows it).
+  void SetPhase(int phase) override { CVScene::SetPhase(phase, 1, 0); }
   void ShowMessage(const char* text) override;
   int TakeResult() override;
   void OpenQuestion(const char* text) override;

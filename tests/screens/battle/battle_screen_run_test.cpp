@@ -170,6 +170,17 @@ class BattleScreenRun : public BattleWorldTest {
       return;
     }
     const BattleSide& side = g_Battle.sides[0];
+    // The order menu offers what the enable table allows the unit being ordered, never what it
+    // allowed the unit before.
+    const bool playersTurn = g_Battle.currentActor >= 0 &&
+                             g_Battle.currentActor < static_cast<int>(g_Battle.order.size()) &&
+                             g_Battle.order[g_Battle.currentActor].side == 0;
+    if (scene->GetPhase() == 12 && playersTurn)
+      for (int i = 0; i < kKassenCommandButtons; ++i) {
+        const KassenCommandEntry e = KassenCommandSet(CommandSetOf12(), i);
+        if (e.code >= 10 && e.code != 25 && (scene->ResultOfHit(300 + i) == e.code) != IsBattleCommandEnabled(e.code))
+          ++staleCommands_;
+      }
     switch (scene->GetPhase()) {
       case 5:
         if (holdsCastle_ ? ClickExactly(40) : ClickCommand({10, 13, 14})) return;
@@ -194,7 +205,8 @@ class BattleScreenRun : public BattleWorldTest {
           detachTried_ = true;
           return;
         }
-        if (ClickCommand({16, 24, 23})) {
+        // Waiting keeps the scene in the order menu's phase for the next unit.
+        if (waits_ ? ClickCommand({23}) : ClickCommand({16, 24, 23})) {
           ++orders_;
           return;
         }
@@ -252,7 +264,18 @@ class BattleScreenRun : public BattleWorldTest {
   int orders_ = 0;
   int watched_ = 0;  // frames the player waited for the field
   bool tryAll_ = false;
-  bool holdsCastle_ = false;  // the defending player holds the castle from the formation question
+  bool holdsCastle_ = false;
+  int staleCommands_ = 0;
+  bool waits_ =
+      false;  // the player has every unit wait  // order-menu buttons whose state the enable table no longer gives
+  // The command set of the order menu for the current actor (2 a unit, 3 or 4 the commander).
+  static int CommandSetOf12() {
+    const int a = g_Battle.currentActor;
+    if (a < 0 || a >= static_cast<int>(g_Battle.order.size())) return 2;
+    const BattleOrderEntry& e = g_Battle.order[a];
+    if (!g_Battle.sides[e.side].units[e.unit].commander) return 2;
+    return g_Battle.sides[e.side].countdown != 0 ? 3 : 4;
+  }  // the defending player holds the castle from the formation question
   bool browsed_ = false;
   bool detachTried_ = false;
   int swapped_ = -1;
@@ -1040,6 +1063,21 @@ TEST_F(BattleScreenRun, AVolleysCloseUpNeverFlashesABlackFrame) {
   }
   EXPECT_GT(volleys, 0) << "a volley was presented";
   EXPECT_GT(watched, 10);
+}
+
+// Two of the player's units in a row: the second one's order menu is built for him, so a unit
+// without guns is never offered 鉄砲 because the unit before him had guns.
+TEST_F(BattleScreenRun, EachUnitsOrderMenuIsItsOwn) {
+  ASSERT_TRUE(Start(false));
+  Build({25, 25, 20}, {40, 40, 30});
+  BusyoTable[att[1]].guns = 0;
+  BusyoTable[att[2]].guns = 0;
+  BeginPlayerBattle();
+  waits_ = true;
+  for (int i = 0; i < 20000 && !g_battleDone; ++i) Play();
+  ASSERT_TRUE(g_battleDone);
+  EXPECT_GE(orders_, 3);
+  EXPECT_EQ(staleCommands_, 0);
 }
 
 }  // namespace
