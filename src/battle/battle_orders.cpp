@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "battle/battle_rules.h"
+#include "battle/battle_screen_port.h"
 #include "battle/battle_state.h"
+#include "core/frame_wait.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 
@@ -375,6 +377,7 @@ bool PlayerOrders::Deploy() {
       if (head >= 0) {
         autoCommander_ = true;
         SetCommander(head);
+        BattleScreen().PlayVoice(side.units[head].general, 8);
         RecomputeSideMorale();
         AskLane();
         stage_ = 5;
@@ -390,6 +393,7 @@ bool PlayerOrders::Deploy() {
       int r = link_.TakeResult();
       if (r >= 300 && r < 300 + kBattleUnits && side.units[r - 300].general != kNoUnitGeneral) {
         SetCommander(r - 300);
+        BattleScreen().PlayVoice(side.units[r - 300].general, 8);
         RecomputeSideMorale();
         AskLane();
         stage_ = 5;
@@ -406,6 +410,7 @@ bool PlayerOrders::Deploy() {
         int unit = r - 300;
         side.units[unit].lane = static_cast<uint8_t>(cursor_);
         b.slots[0][cursor_].unit = static_cast<uint8_t>(unit);
+        BattleScreen().PlayVoice(side.units[unit].general, 9);
         ++cursor_;
         link_.Redraw();
       } else if (r == 1) {
@@ -427,6 +432,7 @@ bool PlayerOrders::Deploy() {
       // The check: the commander must stand in a lane.
       if (commander_ < 0 || side.units[commander_].lane >= b.laneCount || cursor_ == 0) {
         link_.ShowMessage("大将が配置されていません");
+        SetFrameWait(100);
         UndoLane();
         AskLane();
         return false;
@@ -608,7 +614,7 @@ int PlayerOrders::UnitOrder(int side, int unit) {
 }
 
 int PlayerOrders::DefenderChoice() {
-  int r = SimpleQuestion(16, kOrderQuestion);
+  int r = SimpleQuestion(16, "退却か篭城を選択して下さい");
   if (r == 40 || r == 41) {
     stage_ = 0;
     return r;

@@ -164,7 +164,9 @@ bool ResultsWriteBack() {
       bool first = Status0Or1Or4(g);
       if (first != (pass == 0)) continue;
       bool head = def.clan < kDaimyoInPlay && DaimyoTable[def.clan].head == g;
-      if (head || SlgRandom(100) < (pass == 0 ? 70 : 50)) BusyoFlight(u);
+      // A clan head and a general with his flight word set always try to get away.
+      bool always = head || BusyoTable[g].charFlag != 0;
+      if (always || SlgRandom(100) < (pass == 0 ? 70 : 50)) BusyoFlight(u);
     }
   return true;
 }

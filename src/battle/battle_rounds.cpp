@@ -6,6 +6,7 @@
 
 #include "battle/battle_rules.h"
 #include "battle/battle_screen_port.h"
+#include "core/frame_wait.h"
 #include "world/slg_util.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
@@ -44,6 +45,20 @@ int ClipLoss(int64_t value, int divisor) {
 int64_t Spread(int64_t b) { return (SlgRandom(50) + 25) * b * 2 / 100 + b; }
 
 }  // namespace
+
+bool BattleShownInScene() { return B().mode == 2; }
+
+bool BattleAnimated() { return BattleShownInScene() && g_BattleConfig.animation != 0; }
+
+void BattleShortWait() {
+  if (B().mode != 0) SetFrameWait(GameSpeedParams[1]);
+}
+
+void PlayBattleVoice(int side, int unit, int line) {
+  if (!BattleShownInScene() || side < 0 || side > 1 || unit < 0 || unit >= kBattleUnits) return;
+  const BattleUnit& u = B().sides[side].units[unit];
+  if (u.general != kNoUnitGeneral) BattleScreen().PlayVoice(u.general, line);
+}
 
 // ---- Skills ----
 
@@ -352,6 +367,11 @@ static void SkillTrigger(int side, int unit) {
       if (fires) {
         int count = (durKind == 1 || durKind == 3 || durKind == 4) ? b.roundLimit + 100 : durKind == 2 ? e[4].value : 0;
         u.skillCount[k] = static_cast<uint16_t>(count);
+        if (BattleAnimated()) {
+          PlayBattleVoice(side, unit, b.fieldBattle ? 21 : 22);
+          BattleScreen().PlayAction(side, unit, 11, u.skills[k], 0, 0, 0);
+          BattleScreen().PlayAction(side, unit, 12, u.skills[k], 0, 0, 0);
+        }
       }
     }
     if (u.skillCount[k] > 0) {
@@ -375,7 +395,10 @@ void SkillPhase() {
   for (int i = 0; i < kBattleUnits; ++i) SkillTrigger(b.defenderSide, i);
   for (int side = 0; side < 2; ++side) {
     for (int i = 0; i < kBattleUnits; ++i) {
-      b.sides[side].units[i].shownValue = 0;
+      BattleUnit& u = b.sides[side].units[i];
+      if (u.shownValue != 0 && BattleShownInScene())
+        BattleScreen().PlayAction(side, i, 3, static_cast<int16_t>(u.shownValue), 0, 0, 0);
+      u.shownValue = 0;
       ApplyPendingMorale(side, i);
     }
     SideMoraleTotal(side);
@@ -387,7 +410,7 @@ void SkillPhase() {
 namespace {
 
 struct ActionValues {
-  int g = 0, f = 1, A = 0, D = 100, d = 0;
+  int g = 0, f = 1, atk = 0, dmg = 100, d = 0;  // the attack and damage factors A and D
   BattleUnit* e = nullptr;
 };
 
@@ -404,8 +427,8 @@ ActionValues ComputeActionValues(int side, int unit) {
     q = (r - SideMoraleRatio(Opposite(side))) / 4;
     m = MoraleRatioMultiplier(r, true);
   }
-  v.A = std::max(0, (q + 100) * m / 100);
-  v.D = std::max(0, u.damagePct + 100);
+  v.atk = std::max(0, (q + 100) * m / 100);
+  v.dmg = std::max(0, u.damagePct + 100);
   if (u.effect2)
     v.d = 1;
   else if (v.e && u.lane < b.laneCount)
@@ -418,9 +441,13 @@ int TargetLane(int side, int lane, int order) {
   return lane + (which - 1) * Facing(side);
 }
 
-// Attack or charge damage on t; returns after applying the losses.
-void Melee(int side, BattleUnit& u, int unitIndex, BattleUnit& t, int A, int D, int f, bool charge) {
-  int64_t base = static_cast<int64_t>(EffectiveMorale(side, unitIndex)) * t.exposure * f / 10 * D * A / 10000;
+struct Losses {
+  int morale = 0, soldiers = 0;
+};
+
+// Attack or charge damage on t; returns the losses applied.
+Losses Melee(int side, BattleUnit& u, int unitIndex, BattleUnit& t, int atk, int dmg, int f, bool charge) {
+  int64_t base = static_cast<int64_t>(EffectiveMorale(side, unitIndex)) * t.exposure * f / 10 * dmg * atk / 10000;
   int64_t b = base * BattleParam(u.kind, t.kind) / 100;
   int64_t loss = Spread(b) / (charge ? 1200 : 1500);
   // An attack's morale loss is measured on the soldiers the target had; a charge's on those it
@@ -428,9 +455,17 @@ void Melee(int side, BattleUnit& u, int unitIndex, BattleUnit& t, int A, int D, 
   int before = t.soldiers;
   t.soldiers = SoldiersAfter(t.soldiers, loss);
   int k = ClipLoss(Spread(b), charge ? t.soldiers * 6 : before * 8);
+  Losses lost{std::min<int>(k, t.morale), before - t.soldiers};
   t.morale = static_cast<uint8_t>(std::max(0, t.morale - k));
   t.hitMarks |= charge ? 2 : 1;
   CapGuns(t);
+  return lost;
+}
+
+// The action kind of an attack (charge) on lane - facing, the own lane, lane + facing.
+int ActionKind(int which, bool charge) {
+  static const int kAttack[3] = {5, 1, 4}, kCharge[3] = {10, 8, 9};
+  return charge ? kCharge[which] : kAttack[which];
 }
 
 }  // namespace
@@ -455,9 +490,15 @@ static void DetachedStrike(int side, int order) {
       int q = (r - SideMoraleRatio(Opposite(side))) / 4;
       int A = std::max(0, (q + 100) * MoraleRatioMultiplier(r, true) / 100);
       int D = std::max(0, du.damagePct + 100);
-      Melee(side, du, dIndex, *t, A, D, f, false);
+      Losses lost = Melee(side, du, dIndex, *t, A, D, f, false);
       t->hitMarks |= 1 | 8;
       SideMoraleTotal(Opposite(side));
+      if (BattleAnimated()) {
+        BattleScreen().PlayAction(side, dIndex, ActionKind(which, true), 0, -lost.morale, -lost.soldiers, 0);
+      } else if (BattleShownInScene()) {
+        BattleScreen().PlaySoundEffect(17);
+        BattleShortWait();
+      }
     }
   }
   du.actionMarks |= 1 | 8;
@@ -520,6 +561,7 @@ static void SendDetached(int side) {
   s.countdown = 2;
   RefreshBattlePlacement();
   BuildBattleOrder();
+  if (BattleAnimated()) PlayBattleVoice(side, pick, 1);
 }
 
 void UnitAction(int side, int unit, int order) {
@@ -537,6 +579,10 @@ void UnitAction(int side, int unit, int order) {
       int col = slot.column + (order == kOrderAdvance ? Facing(side) : -Facing(side));
       // A move that would leave the field is not made; the turn still ends.
       if (col >= 0 && col < kBattleColumns) slot.column = static_cast<uint8_t>(col);
+      if (BattleShownInScene()) {
+        BattleScreen().PlaySoundEffect(b.roadLinked ? 16 : 15);
+        if (!g_BattleConfig.animation) BattleShortWait();
+      }
       break;
     }
     case kOrderGuns: {
@@ -544,19 +590,27 @@ void UnitAction(int side, int unit, int order) {
       if (v.e) {
         BattleUnit& e = *v.e;
         int P = std::max(0, u.attackPct - e.defencePct + 100);
-        int A = v.A + (b.siroFlag ? 20 : 0);
+        int A = v.atk + (b.siroFlag ? 20 : 0);
         int64_t base = static_cast<int64_t>(EffectiveMorale(side, unit)) * DistanceFactor(v.d) * e.exposure * v.g;
         int64_t bb = base / 10 * A * 2 / 10000 * P / 100;
         int64_t loss = Spread(bb) / 3000;
         int k = ClipLoss(Spread(bb), e.soldiers * 10);
+        const int soldiers = e.soldiers, morale = e.morale;
         e.soldiers = SoldiersAfter(e.soldiers, loss);
         e.morale = static_cast<uint8_t>(std::max(0, e.morale - k));
         e.hitMarks |= 4;
         CapGuns(e);
         SideMoraleTotal(Opposite(side));
+        if (BattleAnimated()) {
+          BattleScreen().PlayAction(side, unit, 7, 0, e.morale - morale, e.soldiers - soldiers, 0);
+        } else if (BattleShownInScene()) {
+          BattleScreen().PlaySoundEffect(31);
+          BattleShortWait();
+        }
+        // Only a volley that found its enemy reloads and marks the unit.
+        u.reload = 2;
+        u.actionMarks |= 4;
       }
-      u.reload = 2;
-      u.actionMarks |= 4;
       break;
     }
     case kOrderSwap:
@@ -584,16 +638,25 @@ void UnitAction(int side, int unit, int order) {
         BattleUnit* t = target >= 0 && target < b.laneCount ? SlotUnit(Opposite(side), target) : nullptr;
         int c = 0;
         if (charge) c = std::max(0, std::min(SlgRandom(5) + 1, u.morale - 1));
+        Losses lost;
         if (t) {
-          Melee(side, u, unit, *t, v.A, v.D, v.f, charge);
+          lost = Melee(side, u, unit, *t, v.atk, v.dmg, v.f, charge);
           SideMoraleTotal(Opposite(side));
         }
+        if (BattleAnimated()) {
+          BattleScreen().PlayAction(side, unit, ActionKind((order - kOrderAttackFirst) % 3, charge), 0, -lost.morale,
+                                    -lost.soldiers, -c);
+        } else if (BattleShownInScene()) {
+          BattleScreen().PlaySoundEffect(17);
+          BattleShortWait();
+        }
+        // An attack or a charge makes the unit its side's marker (the skills of timing 6 read it).
+        if (s.marker == 0xFFFF) s.marker = static_cast<uint16_t>(unit);
         if (charge) {
           u.morale = static_cast<uint8_t>(u.morale - c);
           u.actionMarks |= 2;
           SideMoraleTotal(side);
         } else {
-          if (s.marker == 0xFFFF) s.marker = static_cast<uint16_t>(unit);
           u.actionMarks |= 1;
         }
         if (detached && t && t->morale > 0 && s.countdown == 0) DetachedStrike(side, order);
@@ -633,17 +696,27 @@ static void AfterTurnChecks() {
   }
 }
 
-void UnitTurn(int side, int unit, int order) {
+// The start of a unit's turn: its slot's last order is cleared and, in the scene, the turn sounds.
+static void BeginUnitTurn(int side, int unit) {
   BattleState& b = B();
-  BattleSide& s = b.sides[side];
-  if (s.status != 0) return;
-  BattleUnit& u = s.units[unit];
+  BattleUnit& u = b.sides[side].units[unit];
   if (u.lane < kBattleUnits) {
     BattleFieldSlot& slot = b.slots[side][u.lane];
     slot.display = slot.unit == 255 ? 255 : 0;
   }
-  if (u.lane < b.laneCount) UnitAction(side, unit, order);
+  if (BattleShownInScene()) BattleScreen().PlaySoundEffect(10);
+}
+
+static void FinishUnitTurn(int side, int unit, int order) {
+  BattleState& b = B();
+  if (b.sides[side].units[unit].lane < b.laneCount) UnitAction(side, unit, order);
   AfterTurnChecks();
+}
+
+void UnitTurn(int side, int unit, int order) {
+  if (B().sides[side].status != 0) return;
+  BeginUnitTurn(side, unit);
+  FinishUnitTurn(side, unit, order);
 }
 
 void RoundEnd() {
@@ -687,7 +760,9 @@ void RoundEnd() {
       } else if (u.lane == kNoLane && b.views[side][i].status != 8) {
         gain = SlgRandom(10) + 11;
       }
+      const int before = u.morale;
       u.morale = static_cast<uint8_t>(std::min<int>(u.maxMorale, u.morale + gain));
+      if (u.morale != before && BattleAnimated()) BattleScreen().PlayAction(side, i, 3, u.morale - before, 0, 0, 0);
     }
   }
   SideMoraleTotal(0);
@@ -698,11 +773,26 @@ void RoundEnd() {
 
 namespace {
 int g_roundPhase = 0;  // 0 round start pending, 1 walking the order, 2 over
+// The turn of the current entry in the scene: 0 not begun, 1 begun (the AI's first wait started or
+// the player is asked), 2 the order carried out (the AI's second wait started).
+int g_entryStage = 0;
+int g_entryLane = kNoLane;  // the lane the entry's unit acted from
+
+// The side whose break ended the field battle speaks its rout.
+void PlayRoutVoice() {
+  const BattleState& b = B();
+  for (int side : {static_cast<int>(b.attackerSide), static_cast<int>(b.defenderSide)})
+    if (b.sides[side].status != 0) {
+      PlayBattleVoice(side, CommanderUnit(side), 17);
+      return;
+    }
 }
+}  // namespace
 
 void BeginBattleRounds() {
   BattleState& b = B();
   g_roundPhase = 0;
+  g_entryStage = 0;
   b.fieldBattle = 1;
   b.routFlag = 0;
   b.round = 1;
@@ -719,15 +809,26 @@ bool BattleRoundStep() {
   BattleState& b = B();
   if (g_roundPhase == 2) return true;
   b.fieldBattle = 1;
+  const bool scene = BattleShownInScene();
   if (g_roundPhase == 0) {
+    if (scene) {
+      BattleScreen().ShowSkillLists(false);
+      BattleScreen().ShowMessage("");
+    }
     SkillPhase();
     CountdownRound();
     for (auto& side : b.views)
       for (BattleUnitView& v : side) v.acted = false;
     RefreshBattlePlacement();
     BuildBattleOrder();
+    if (scene) BattleScreen().ShowSkillLists(true);
     g_roundPhase = 1;
+    g_entryStage = 0;
+    // In the scene the round's skills are shown before the first unit acts.
+    if (scene) return false;
   }
+  // In the scene one entry is handled per step, and the AI waits before and after its order, so
+  // the scene can show every action in turn; elsewhere the whole round runs at once.
   while (b.currentActor >= 0 && b.sides[0].status == 0 && b.sides[1].status == 0) {
     BattleOrderEntry e = b.order[b.currentActor];
     BattleUnitView& view = b.views[e.side][e.unit];
@@ -735,25 +836,49 @@ bool BattleRoundStep() {
     if (e.detached || u.general == kNoUnitGeneral) {
       view.acted = true;
       AdvanceActor();
+      if (scene) return false;
       continue;
     }
-    int order = BattleScreenPort::kOrderByAi;
-    if (IsPlayerSide(e.side)) {
-      order = BattleScreen().PlayerUnitOrder(e.side, e.unit);
-      if (order == -1) return false;  // the player is still choosing
+    const bool player = IsPlayerSide(e.side);
+    const int lane = u.lane;
+    if (g_entryStage == 0) {
+      BeginUnitTurn(e.side, e.unit);
+      g_entryStage = 1;
+      if (scene && !player) {
+        SetFrameWait(5);
+        return false;
+      }
     }
-    if (order == kOrderHold || order == kOrderRetreat) {
-      b.sides[e.side].status = order == kOrderHold ? 1 : 2;
+    if (g_entryStage == 1) {
+      int order = BattleScreenPort::kOrderByAi;
+      if (player) {
+        order = BattleScreen().PlayerUnitOrder(e.side, e.unit);
+        if (order == -1) return false;  // the player is still choosing
+      }
+      if (order == kOrderHold || order == kOrderRetreat) {
+        b.sides[e.side].status = order == kOrderHold ? 1 : 2;
+        view.acted = true;
+        g_entryStage = 0;
+        break;
+      }
+      const bool byAi = order == BattleScreenPort::kOrderByAi;
+      if (byAi) order = BattleAiOrder(e.side, lane);
       view.acted = true;
-      break;
+      FinishUnitTurn(e.side, e.unit, order);
+      if (byAi && scene) {
+        g_entryLane = lane;
+        SetFrameWait(5);
+        g_entryStage = 2;
+        return false;
+      }
+      if (byAi && lane < b.laneCount) BattleAiSideDecision(e.side, lane);
+    } else if (g_entryLane < b.laneCount) {
+      // After the AI's second wait: its side's decision from the lane the unit acted in.
+      BattleAiSideDecision(e.side, g_entryLane);
     }
-    int lane = u.lane;
-    bool byAi = order == BattleScreenPort::kOrderByAi;
-    if (byAi) order = BattleAiOrder(e.side, lane);
-    view.acted = true;
-    UnitTurn(e.side, e.unit, order);
-    if (byAi && lane < b.laneCount) BattleAiSideDecision(e.side, lane);
+    g_entryStage = 0;
     AdvanceActor();
+    if (scene) return false;
   }
   if (b.sides[0].status == 0 && b.sides[1].status == 0) {
     ++b.round;
@@ -792,6 +917,7 @@ static bool CloseFieldBattle() {
   BattleSide& def = b.sides[b.defenderSide];
   char text[128];
   b.fieldBattle = 1;
+  if (b.routFlag) PlayRoutVoice();
   MergeSameGeneral();
   ClanMoraleAfterBattle();
   int loser;

@@ -113,6 +113,14 @@ void BuildBattleGroups();
 // when it fights by hand.
 void BattleDeployAi();
 
+// The battle is fought by hand in its scene (BattleMode 2); with the battle animation setting on.
+bool BattleShownInScene();
+bool BattleAnimated();
+// The short wait after an action shown without its animation.
+void BattleShortWait();
+// The unit's general speaks a voice line in the scene (nothing for an empty unit or elsewhere).
+void PlayBattleVoice(int side, int unit, int line);
+
 // Messages and waits, shown only when the battle is not hidden.
 void BattleMessage(const char* text);
 void BattleWait();

@@ -327,6 +327,9 @@ bool BattleStartStep() {
 }
 
 // The field battle from entering the scene to the merged units; true when done.
+constexpr int kEnterScene = 10;       // the music has faded: effect 9 and the battle scene
+constexpr int kAnnounceWeather = 11;  // effect 9 has ended: the battle's music and the weather
+
 bool TacticalStep() {
   BattleState& b = B();
   static int deployStage = 0;
@@ -334,18 +337,34 @@ bool TacticalStep() {
   switch (SubStepGet()) {
     case 0: {
       if (b.mode == 1 || b.mode == 2) SlgScene().LockMapButtons(true);
+      deployStage = 0;
+      if (b.mode == 2) {
+        // The map's music fades out before the battle scene opens.
+        BattleScreen().FadeOutMusic();
+        SubStepSet(kEnterScene);
+        return false;
+      }
       BattleScreen().EnterBattleScene(b.mode);
       g_inScene = true;
-      if (b.mode == 2) {
-        BattleScreen().PlayMusic(b.defenderSide == 1 ? "Data\\bgm\\M03.voi" : "Data\\bgm\\M04.voi");
-        BuildBattleGroups();
-        static const char* const kWeather[3] = {"天候は、晴です", "雨で鉄砲が使えません", "霧で別動隊が出せません"};
-        BattleMessage(kWeather[std::min<int>(b.weather, 2)]);
-        BattleWait();
-      }
-      deployStage = 0;
       SubStepSet(1);
       return b.mode == 0 ? TacticalStep() : false;
+    }
+    case kEnterScene:
+      if (BattleScreen().MusicPlaying()) return false;
+      BattleScreen().PlaySoundEffect(9);
+      BattleScreen().EnterBattleScene(b.mode);
+      g_inScene = true;
+      SubStepSet(kAnnounceWeather);
+      return false;
+    case kAnnounceWeather: {
+      if (BattleScreen().SoundEffectPlaying()) return false;
+      BattleScreen().PlayMusic(b.defenderSide == 1 ? "Data\\bgm\\M03.voi" : "Data\\bgm\\M04.voi");
+      BuildBattleGroups();
+      static const char* const kWeather[3] = {"天候は、晴です", "雨で鉄砲が使えません", "霧で別動隊が出せません"};
+      BattleMessage(kWeather[std::min<int>(b.weather, 2)]);
+      BattleWait();
+      SubStepSet(1);
+      return false;
     }
     case 1:
       if (!BattleDeploy(deployStage)) return false;

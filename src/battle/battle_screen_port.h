@@ -51,6 +51,26 @@ class BattleScreenPort {
   // The gate's two halves: shaken under a storm, swung open when the castle falls.
   virtual void ShakeSiegeGate() {}
   virtual void OpenSiegeGate() {}
+  // What the rules did, for the scene to present (a hand-fought battle only): the unit (side,
+  // unit 0..5) acting, the action's kind and its values. Kinds: 1 front, 4 lane + facing, 5 lane -
+  // facing attack; 8, 9, 10 the same for a charge (and the detached unit's strike, which starts
+  // from its commander's lane); 7 a gun volley (a = -morale lost, b = -soldiers lost of the
+  // target, c = -morale the actor paid); 3 a figure at the unit (value); 11 a skill's cut-in
+  // (value = skill); 12 a skill's effect at the unit (value = skill).
+  virtual void PlayAction(int side, int unit, int kind, int value, int a, int b, int c) {}
+  // A general speaks his voice line (1 detached force, 8 named commander, 9 placed in a lane,
+  // 17 his side broke, 19 storm or besiege, 20 the castle opens, 21 / 22 a skill in the field /
+  // the siege).
+  virtual void PlayVoice(int busyo, int line) {}
+  // The skill lists of both sides: closed at every round's start, shown after its skill phase.
+  virtual void ShowSkillLists(bool show) {}
+  // The siege's surrender: the defenders give up the castle.
+  virtual void ShowSurrender() {}
+  // The music fades out before the battle scene opens; the rules poll until it is silent.
+  virtual void FadeOutMusic() {}
+  virtual bool MusicPlaying() const { return false; }
+  // An effect of the battle still sounds on its channel.
+  virtual bool SoundEffectPlaying() const { return false; }
   // Answer of the hooks above that hands the decision to the battle AI.
   static constexpr int kOrderByAi = -2;
 };

@@ -148,6 +148,8 @@ void SiegeAction(int order) {
       else
         std::snprintf(text, sizeof text, "%sに包囲されました", ForceName(att.clan));
       BattleMessage(text);
+      PlayBattleVoice(b.attackerSide, CommanderUnit(b.attackerSide), 19);
+      BattleScreen().PlaySoundEffect(18);
     }
   } else {
     damage = (SiegeDraw(strength + 50) + 50) * (att.stormRate * p.attacker / 100) / divisor;
@@ -158,6 +160,9 @@ void SiegeAction(int order) {
       else
         std::snprintf(text, sizeof text, "%sに強襲されました", ForceName(att.clan));
       BattleMessage(text);
+      const int commander = CommanderUnit(b.attackerSide);
+      PlayBattleVoice(b.attackerSide, commander, 19);
+      BattleScreen().PlaySoundEffect(30);
     }
   }
   // Losses one soldier at a time, round the units, never below one soldier.
@@ -177,6 +182,9 @@ void SiegeAction(int order) {
   if (att.status != 1) b.siroLevel = static_cast<uint8_t>(std::max<int64_t>(0, strength - damage));
   ShowSiegeStrength();
   if (order == kOrderStorm && b.mode == 2) BattleScreen().ShakeSiegeGate();
+  // The round's attack stays in the message line for the battle's wait, so a siege the player
+  // watches does not flash its rounds by.
+  if (b.mode == 2) BattleWait();
 }
 
 void SiegeSurrender() {
@@ -221,6 +229,8 @@ void SiegeSurrender() {
   } else {
     BattleMessage(def.clan == PlayerDaimyoId ? "開城しました" : "敵は、開城しました");
   }
+  PlayBattleVoice(b.attackerSide, CommanderUnit(b.attackerSide), 20);
+  if (BattleShownInScene()) BattleScreen().ShowSurrender();
   BattleWait();
   def.status = 1;
   b.outcome = 1;
@@ -238,8 +248,10 @@ bool BattleSiegeStep() {
     SideSoldierTotal(1);
     // The skill phase runs once a round, not again on every poll while the player chooses.
     if (g_skillsRound != b.round) {
+      if (BattleShownInScene()) BattleScreen().ShowSkillLists(false);
       SkillPhase();
       g_skillsRound = b.round;
+      if (BattleShownInScene()) BattleScreen().ShowSkillLists(true);
     }
     int order = BattleScreenPort::kOrderByAi;
     if (b.mode == 2 && !g_BattleConfig.turnLimit && b.attackerSide == 0 && att.clan == PlayerDaimyoId &&
@@ -276,7 +288,9 @@ void FinishBattleSiege() {
         u.guns = 0;
       }
     b.defendersLeft = 6;
-    if (b.mode != 2) BattleMessage("落城しました");
+    // Also in the battle scene: the player learns that his castle fell before the scene goes.
+    BattleMessage("落城しました");
+    BattleWait();
     b.outcome = 1;
   } else if (att.status == 0) {
     // The defenders surrendered.

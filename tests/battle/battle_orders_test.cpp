@@ -6,6 +6,7 @@
 #include "battle/battle_orders.h"
 #include "battle/battle_rules.h"
 #include "battle/battle_screen_port.h"
+#include "core/frame_wait.h"
 #include "tests/battle/battle_fixture.h"
 
 namespace {
@@ -143,8 +144,18 @@ TEST(BattleCommandSets, BackOnlyAndLabels) {
   EXPECT_EQ(KassenCommandLabel(99), nullptr);
 }
 
+// The voices the deployment asks for: general, line.
+struct VoiceScreen : BattleScreenPort {
+  void PlayVoice(int busyo, int line) override { voices.emplace_back(busyo, line); }
+  std::vector<std::pair<int, int>> voices;
+};
+
 class PlayerDeployTest : public ::testing::Test {
  protected:
+  void TearDown() override {
+    SetBattleScreenPort(nullptr);
+    g_FrameWaitCounter.store(0);
+  }
   void SetUp() override {
     FieldBuilder f(2);
     f.Unit(0, -1, 0, 10, 50, 0, 80);
@@ -163,7 +174,11 @@ class PlayerDeployTest : public ::testing::Test {
 TEST_F(PlayerDeployTest, PlacesCommanderAndLanesThenConfirms) {
   link.picks = {10, 301, 300, 301, 302};  // formation 0, commander unit 1, lanes: 0 then 1
   link.answers = {1};
+  VoiceScreen screen;
+  SetBattleScreenPort(&screen);
   ASSERT_EQ(Poll([&] { return orders.Deploy() ? 1 : -1; }), 1);
+  // The commander speaks when named (8), each unit when it takes its lane (9).
+  EXPECT_EQ(screen.voices, (std::vector<std::pair<int, int>>{{11, 8}, {10, 9}, {11, 9}}));
   EXPECT_EQ(g_Battle.sides[0].units[1].commander, 1);
   EXPECT_EQ(g_Battle.slots[0][0].unit, 0);
   EXPECT_EQ(g_Battle.slots[0][1].unit, 1);
@@ -178,7 +193,9 @@ TEST_F(PlayerDeployTest, PlacesCommanderAndLanesThenConfirms) {
 
 TEST_F(PlayerDeployTest, WithoutTheCommanderInALaneItCannotBeConfirmed) {
   link.picks = {10, 302, 300, 301};  // commander unit 2 is left out
+  g_FrameWaitCounter.store(0);
   ASSERT_EQ(Poll([&] { return orders.Deploy() ? 1 : -1; }), -1);
+  EXPECT_EQ(g_FrameWaitCounter.load(), 150) << "the message holds for a wait of 100";
   EXPECT_TRUE(link.questions.empty());
   EXPECT_EQ(link.messages.back(), "弐の部隊は、誰にしますか？");
   EXPECT_NE(std::find(link.messages.begin(), link.messages.end(), "大将が配置されていません"), link.messages.end());
@@ -210,6 +227,20 @@ TEST_F(PlayerDeployTest, HoldingTheCastleSkipsTheRest) {
   EXPECT_EQ(g_Battle.sides[0].status, 1);
   EXPECT_EQ(g_Battle.sides[0].units[2].commander, 1);  // the old commander mark comes back
   EXPECT_EQ(link.questions.size(), 2u);
+}
+
+// The beaten defender is asked to retreat or hold (phase 16); only those two answers count.
+TEST(PlayerUnitOrder, TheBeatenDefenderChoosesRetreatOrHold) {
+  FieldBuilder f(2);
+  f.Unit(0, 0, 3, 10, 50, 0, 80).commander = 1;
+  f.Start();
+  ScriptedLink link;
+  PlayerOrders orders(link);
+  link.picks = {17, 41};
+  EXPECT_EQ(Poll([&] { return orders.DefenderChoice(); }), 41);
+  ASSERT_FALSE(link.messages.empty());
+  EXPECT_EQ(link.messages.front(), "退却か篭城を選択して下さい");
+  EXPECT_EQ(link.phases.front(), 16);
 }
 
 TEST(PlayerUnitOrder, SubQuestionsTurnIntoOrders) {

@@ -433,6 +433,52 @@ TEST_F(BattleShownTest, AHandFoughtBattleWaitsWhileTheSceneShowsAnAction) {
   ExpectClean();
 }
 
+// A screen that counts, per logic step, the turns begun (effect 10) and the actions handed to it.
+class CountingScreen : public SlowScreen {
+ public:
+  void PlaySoundEffect(int n) override { turns += n == 10; }
+  void PlayAction(int side, int unit, int kind, int value, int a, int b, int c) override {
+    if (kind == 1 || kind == 4 || kind == 5 || kind == 7 || (kind >= 8 && kind <= 10)) ++attacks[side];
+  }
+  void ShowSkillLists(bool show) override { (show ? shown : closed) += 1; }
+  int turns = 0, attacks[2] = {}, shown = 0, closed = 0;
+};
+
+TEST_F(BattleShownTest, AHandFoughtBattleHandsTheSceneOneEntryPerStepWithTheAisWaits) {
+  Build({25, 25, 20}, {40, 40, 30});
+  PlayerDaimyoId = static_cast<uint8_t>(clanA);
+  RulesBattlePort port;
+  SetBattlePort(&port);
+  CountingScreen screen;
+  SetBattleScreenPort(&screen);
+  StepReset();
+  SetGameRandState(5);
+  int frames = 0, aiTurns = 0, aiTurnsWaited = 0, mostTurns = 0;
+  for (bool done = false; !done;) {
+    ASSERT_LT(++frames, 20000);
+    const int turns = screen.turns;
+    const int actor = g_Battle.currentActor;
+    const bool aiActs = actor >= 0 && actor < static_cast<int>(g_Battle.order.size()) &&
+                        g_Battle.order[actor].side == 1 && g_Battle.round > 0;
+    g_FrameWaitCounter.store(0);
+    done = Frame();
+    mostTurns = std::max(mostTurns, screen.turns - turns);
+    if (aiActs && screen.turns > turns) {
+      ++aiTurns;
+      aiTurnsWaited += g_FrameWaitCounter.load() > 0;
+    }
+  }
+  g_FrameWaitCounter.store(0);
+  EXPECT_EQ(mostTurns, 1) << "one entry per step";
+  EXPECT_GT(aiTurns, 2);
+  EXPECT_EQ(aiTurnsWaited, aiTurns) << "the AI waits before its order";
+  EXPECT_GT(screen.attacks[0], 0);
+  EXPECT_GT(screen.attacks[1], 0) << "the enemy's actions reach the scene";
+  EXPECT_GT(screen.shown, 0) << "the skill lists show every round";
+  EXPECT_EQ(screen.shown, screen.closed);
+  ExpectClean();
+}
+
 // Only a hand-fought battle in its scene waits: a battle shown on the map ends even when the
 // screen never stops presenting, and nobody asks it.
 TEST_F(BattleShownTest, ABattleOnTheMapNeverWaitsOnTheBattleScene) {

@@ -166,6 +166,17 @@ class SiegeScreen : public BattleScreenPort {
   void ShowSiegePanels() override { calls.push_back({"panels"}); }
   void ShakeSiegeGate() override { calls.push_back({"shake", "", 0, 0, g_Battle.siroLevel, g_Battle.siegeOrder}); }
   void OpenSiegeGate() override { calls.push_back({"open", "", 0, 0, g_Battle.siroLevel}); }
+  void PlayVoice(int busyo, int line) override { calls.push_back({"voice", "", line, busyo}); }
+  void PlaySoundEffect(int n) override { calls.push_back({"effect", "", n}); }
+  void ShowSurrender() override { calls.push_back({"surrender"}); }
+  // The calls of one kind, as "op value" strings in order.
+  std::vector<std::string> Of(std::initializer_list<const char*> ops) const {
+    std::vector<std::string> out;
+    for (const Call& c : calls)
+      for (const char* op : ops)
+        if (c.op == op) out.push_back(c.op + " " + std::to_string(c.value));
+    return out;
+  }
   std::vector<Call> calls;
   std::vector<int> orders;
   bool byHand = false;
@@ -310,6 +321,35 @@ TEST_F(SiegeDisplayTest, TheSkillPhaseRunsOnceARoundWhileThePlayerChooses) {
   EXPECT_EQ(Att().units[0].skillCount[0], 2) << "the next round counts it down once";
 }
 
+// Storming and besieging have the attackers' commander speak (19) with the effect of each order
+// (30, 18); a castle that opens has him speak again (20) and shows the surrender.
+TEST_F(SiegeDisplayTest, EachSiegeOrderAndTheSurrenderHaveTheirVoiceAndEffect) {
+  Build({50, 50}, {3});
+  BusyoTable[def[0]].kizuna = 0;
+  BusyoTable[def[0]].loyalty = 5;
+  SiroTable[target].level = 100;
+  Rosters();
+  g_Battle.mode = 2;
+  g_Battle.round = 1;
+  SetBattleScreenPort(&screen);
+  const int commander = att[CommanderUnit(g_Battle.attackerSide)];
+  ScriptedDraws draws({0, 0, 0, 99, 19});  // storm (2), besiege (1), then the surrender
+  SiegeAction(kOrderStorm);
+  SiegeAction(kOrderBesiege);
+  EXPECT_EQ(screen.Of({"voice", "effect"}),
+            (std::vector<std::string>{"voice 19", "effect 30", "voice 19", "effect 18"}));
+  for (const SiegeScreen::Call& c : screen.calls) {
+    if (c.op == "voice") {
+      EXPECT_EQ(c.maximum, commander);
+    }
+  }
+  screen.calls.clear();
+  g_Battle.siroLevel = 3;
+  SiegeSurrender();
+  ASSERT_EQ(Def().status, 1) << "the lone defender gave up";
+  EXPECT_EQ(screen.Of({"voice", "surrender"}), (std::vector<std::string>{"voice 20", "surrender 0"}));
+}
+
 // ---- Results ----
 
 class BattleResultsTest : public BattleSiegeTest {};
@@ -370,6 +410,29 @@ TEST_F(BattleResultsTest, AStormedCastleChangesHands) {
   EXPECT_EQ(GetBusyoDaimyo(def[1]), clanA) << "the vassal surrendered";
   EXPECT_EQ(BusyoTable[att[0]].siro, target);
   ExpectClean();
+}
+
+// A general whose flight word is set always tries to get away from the fallen castle; without it
+// a draw of 70 or more keeps him there.
+TEST_F(BattleResultsTest, TheFlightWordSendsAGeneralAway) {
+  for (int flight : {0, 1}) {
+    SCOPED_TRACE(flight);
+    TearDown();
+    w = WorldBuilder();
+    att.clear();
+    def.clear();
+    SetUp();
+    Build({20, 18}, {20, 10});
+    Rosters();
+    g_Battle.siroLevel = 0;
+    g_Battle.outcome = 1;
+    BusyoTable[def[1]].charFlag = static_cast<uint16_t>(flight);
+    BusyoTable[def[1]].loyalty = 30;  // fails every surrender draw
+    ScriptedDraws draws({99, 0, 0, 0});
+    BattleResults();
+    EXPECT_EQ(BusyoTable[def[1]].siro == refuge, flight == 1);
+    ExpectClean();
+  }
 }
 
 // A vassal of status 0 and loyalty 16 surrenders only on draws 17 to 19; otherwise he takes his life.

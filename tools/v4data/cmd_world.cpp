@@ -412,6 +412,20 @@ std::vector<BusyoRecord> PlaceGenerals(const std::vector<Person>& people, const 
       busyo[g].cur = busyo[g].stageBlock[st - 1];
     }
   }
+  // A clan's home castle is fully manned, so an army marching from it has more units than the
+  // widest field has lanes and keeps some in reserve (swaps, the detached force). They are placed
+  // last, from the generals who would have come forward later, so nothing else of the world moves.
+  for (int c = 0; c < nclans; ++c) {
+    if (!alive[c]) continue;
+    const int home = lands.home[c];
+    while (garrison[home] < kSiroListLen) {
+      BusyoRecord& b = busyo[nextFree()];
+      b.siro = static_cast<uint16_t>(home);
+      b.appearYear = 255;
+      b.appearKuni = kNoKuni;
+      garrison[home]++;
+    }
+  }
   return busyo;
 }
 

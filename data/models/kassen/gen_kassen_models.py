@@ -14,6 +14,7 @@ LANE, COL = 273.4, 158.2
 OFFSET = {0: 410.1, 1: 273.4, 2: 0.0}
 LANES = {0: 2, 1: 3, 2: 5}
 MAT = [{"name": "Flat", "diffuse": [1, 1, 1, 1]}]
+FIT = 0.65  # the unit figure's scale (see unit())
 
 
 def box(size, center, color, **extra):
@@ -125,6 +126,11 @@ def unit():
         {"frame": "Body", "time": 0, "translate": [0, 34, 0]}, {"frame": "Body", "time": 2400, "translate": [0, 34, 4]},
         {"frame": "Body", "time": 4800, "translate": [0, 34, 0]}]}
     fig["animations"] = [walk, attack, charge, volley]
+    # Sized for the close-up of a cell: that camera looks at a point 10 units below the ground
+    # through a field of view of 10.4 degrees from 1243 units, so everything up to about 100 units
+    # above the ground shows. The field draws figures 2.2 times their size; at 0.65 of it the
+    # helmet's tip stands at about 90 (the banner's top may leave the frame).
+    fig["frames"] = [{"name": "Fit", "scale": [FIT, FIT, FIT], "children": fig["frames"]}]
     return fig
 
 

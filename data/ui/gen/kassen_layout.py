@@ -124,7 +124,7 @@ def layout():
         y = 124
         kids = (window(0, 6, 6, 13) + window(1, 222, 8, 14) + window(2, 8, 38, 4, 64, 64) +
                 text(0, 40, 4, 180, 28, 18) + text(1, 240, 34, 52, 24, 16, align="2,1") +
-                text(2, 80, 74, 70, 24, 15) + text(3, 150, 74, 80, 24, 15) + text(4, 80, 96, 150, 24, 15) +
+                text(2, 80, 74, 70, 24, 15) + text(3, 150, 74, 80, 24, 15) + text(4, 226, 74, 66, 24, 15, align="2,1") +
                 ["[PBar#0]", "{", ":pos 80,42,1", ":type 0", ":wheel 0,1",
                  ":AnimeColor#0 1,255,255,255,255,200,0,0", ":AnimeColor#1 2,255,200,120,255,200,0,0"] +
                 window(0, 0, 0, 6) + ["}"])
@@ -132,9 +132,10 @@ def layout():
         out.insert(len(out) - 1, ":AnimeMove#0 1,%d,%d,0,250,0,0" % (x, y))
         out.insert(len(out) - 1, ":AnimeMove#1 2,%d,%d,0,250,0,0" % (x, y))
     out += ["}"]
-    # The cover: a dark veil over the whole screen while the display mode changes.
+    # The cover: a dark veil over the whole screen while the display mode changes. It darkens the
+    # screen without blacking it out, so a change never flashes a whole black frame.
     out += ["[Window#5]", "{", ":pos 0,0,150", ":sprite 0,15,0,-1", ":size 1280,720", ":col 0,0,0,0",
-            ":AnimeColor#0 1,0,0,0,255,150,0,0", ":AnimeColor#1 2,0,0,0,0,150,0,0", "}"]
+            ":AnimeColor#0 1,0,0,0,160,150,0,0", ":AnimeColor#1 2,0,0,0,0,150,0,0", "}"]
     # The siege panels: the castle's name and strength over its gauge, and what besieging costs.
     # Between the duel panels and the hint line, clear of the command buttons.
     out += ["[Window#6]", "{", ":pos 440,352,100", ":sprite 0,16,0,-1"]

@@ -135,7 +135,7 @@ bool KassenCameraPreset(int preset, bool closeUp, int sizeClass, const FieldPoin
   if (KassenCellPreset(preset, lane, column)) {
     const FieldPoint p = KassenFieldPosition(sizeClass, lane, column, FieldPoint{0, 0});
     const float pitch = std::atan2(672.82f, 2830.45f) * 180.0f / kPi;
-    key = Key(p.along, -10.0f + 60.0f, p.across, pitch, 0, 1243.262f, 10.4f);
+    key = Key(p.along, -10.0f, p.across, pitch, 0, 1243.262f, 10.4f);
     return true;
   }
   if (preset >= 55 && preset <= 60) {
@@ -143,7 +143,7 @@ bool KassenCameraPreset(int preset, bool closeUp, int sizeClass, const FieldPoin
     const float ox = -634.4f, oy = 442.8f, oz = 1030.5f;
     const float pitch = std::atan2(oy, std::sqrt(ox * ox + oz * oz)) * 180.0f / kPi;
     const float yaw = std::atan2(ox, oz) * 180.0f / kPi;
-    key = Key(p.along, -10.0f + 60.0f, p.across, pitch, yaw, 1243.262f, 8.4f);
+    key = Key(p.along, -10.0f, p.across, pitch, yaw, 1243.262f, 8.4f);
     return true;
   }
   return false;

@@ -122,7 +122,7 @@ KassenField3D::KassenField3D(CDGManager* manager) : manager_(manager) {
     figures3d_.back()->side = i / kPlaces;
   }
   track_.Jump(KassenCameraKey{});
-  for (auto& side : last_.general) std::fill(std::begin(side), std::end(side), kNoUnitGeneral);
+  for (auto& side : generals_) std::fill(std::begin(side), std::end(side), kNoUnitGeneral);
   if (manager_ && manager_->Device()) renderer_ = new Renderer(manager_, this);
 }
 
@@ -261,7 +261,7 @@ void KassenField3D::Sync(const BattleState& b) {
     panelUnits_[i] =
         KassenFieldPosition(sizeClass_, u.lane < b.laneCount ? u.lane + 1 : b.laneCount + 1, column, FieldPoint{0, 0});
   }
-  ObserveAttacks(b);
+  KeepGenerals(b);
   if (free_.On()) {
     unitLines_.clear();
     for (int side = 0; side < 2; ++side)
@@ -295,75 +295,74 @@ void KassenField3D::StartSiege(const BattleState& b) {
   ShowSiege(b.siroLevel, b.attackerSide == 0, b.attackerSide, soldiers);
 }
 
-void KassenField3D::ObserveAttacks(const BattleState& b) {
+void KassenField3D::KeepGenerals(const BattleState& b) {
   for (int side = 0; side < 2; ++side)
-    for (int i = 0; i < kBattleUnits; ++i) last_.general[side][i] = b.sides[side].units[i].general;
-  if (last_.valid) {
-    for (int side = 0; side < 2; ++side) {
-      for (int i = 0; i < kBattleUnits; ++i) {
-        const BattleUnit& u = b.sides[side].units[i];
-        const int gained = u.actionMarks & ~last_.actionMarks[side][i];
-        if (u.general == kNoUnitGeneral || (gained & 0x0F) == 0) continue;
-        KassenAttack a;
-        a.side = side;
-        a.actorUnit = i;
-        const bool detached = u.lane == b.laneCount;
-        int origin = u.lane < b.laneCount ? u.lane : -1;
-        if (detached) {
-          const int cmd = CommanderUnit(side);
-          origin = cmd >= 0 && b.sides[side].units[cmd].lane < b.laneCount ? b.sides[side].units[cmd].lane : -1;
-          a.actorModel = KassenUnitModelId(u.kind, false, roadLinked_, side == 0);
-        }
-        if (origin < 0) continue;
-        a.originLane = origin;
-        a.gunVolley = (gained & 4) != 0;
-        a.motion = KassenUnitMotionId(u.kind, a.gunVolley, roadLinked_, (gained & 2) != 0);
-        if (a.gunVolley) a.actorModel = KassenUnitModelId(u.kind, true, roadLinked_, side == 0);
-        if (const BusyoRecord* g = BusyoPtr(u.general)) a.voice = g->voice;
-        a.voiceLine = a.gunVolley ? 14 : (gained & 2) != 0 ? 13 : 10;
-        // The target: the opposite unit that lost the most since, else the one facing the actor.
-        const int other = Opposite(side);
-        int target = -1, worst = 0;
-        for (int k = 0; k < kBattleUnits; ++k) {
-          const BattleUnit& t = b.sides[other].units[k];
-          const int loss = last_.soldiers[other][k] - t.soldiers;
-          if (t.general != kNoUnitGeneral && t.lane < b.laneCount && loss > worst) target = k, worst = loss;
-        }
-        if (target < 0 && b.slots[other][origin].unit < kBattleUnits) target = b.slots[other][origin].unit;
-        a.actorValues[0] = u.soldiers - last_.soldiers[side][i];
-        a.targetUnit = target;
-        if (target >= 0) {
-          const BattleUnit& t = b.sides[other].units[target];
-          a.targetLane = t.lane < b.laneCount ? t.lane : -1;
-          a.targetValues[0] = t.soldiers - last_.soldiers[other][target];
-        }
-        // A long backlog keeps only the latest attacks: the field never lags the battle far.
-        if (pending_.size() >= 4) pending_.pop_front();
-        pending_.push_back(a);
-      }
+    for (int i = 0; i < kBattleUnits; ++i) generals_[side][i] = b.sides[side].units[i].general;
+}
+
+int KassenField3D::PlaceOfUnit(const BattleState& b, int side, int unit) const {
+  const int lane = b.sides[side].units[unit].lane;
+  return lane <= b.laneCount && lane < kPlaces ? lane : -1;
+}
+
+void KassenField3D::PresentAction(const BattleState& b, int side, int unit, int kind, int value, int a, int bv, int c) {
+  if (side < 0 || side > 1 || unit < 0 || unit >= kBattleUnits) return;
+  KeepGenerals(b);
+  const BattleUnit& u = b.sides[side].units[unit];
+  switch (kind) {
+    case 3:
+      if (const int place = PlaceOfUnit(b, side, unit); place >= 0 && value != 0)
+        ShowDamage(side, place, value, true, true);
+      return;
+    case 11: {
+      const SkillRecord* r = GetSkillRecord(static_cast<uint32_t>(value));
+      PlaySkillCutin(side, unit, value, r && r->cutin != 0);
+      return;
     }
+    case 12:
+      if (const int place = PlaceOfUnit(b, side, unit); place >= 0) RestartIdle(side, place);
+      return;
+    case 1:
+    case 4:
+    case 5:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+      break;
+    default:
+      return;
   }
-  // A skill that takes effect (its count starts) plays its cut-in; one a frame, the first found.
-  int started[3] = {-1, -1, 0};
-  for (int side = 0; side < 2; ++side)
-    for (int i = 0; i < kBattleUnits; ++i)
-      for (int k = 0; k < 4; ++k) {
-        const BattleUnit& u = b.sides[side].units[i];
-        const bool on = u.skillCount[k] > 0;
-        if (last_.valid && on && !last_.skillOn[side][i][k] && started[0] < 0)
-          started[0] = side, started[1] = i, started[2] = u.skills[k];
-        last_.skillOn[side][i][k] = on;
-      }
-  if (started[0] >= 0) {
-    const SkillRecord* r = GetSkillRecord(static_cast<uint32_t>(started[2]));
-    PlaySkillCutin(started[0], started[1], started[2], r && r->cutin != 0);
+  if (u.general == kNoUnitGeneral) return;
+  KassenAttack at;
+  at.side = side;
+  at.actorUnit = unit;
+  int origin = u.lane < b.laneCount ? u.lane : -1;
+  if (u.lane == b.laneCount) {
+    // The detached unit strikes from its commander's lane.
+    const int cmd = CommanderUnit(side);
+    origin = cmd >= 0 && b.sides[side].units[cmd].lane < b.laneCount ? b.sides[side].units[cmd].lane : -1;
+    at.actorModel = KassenUnitModelId(u.kind, false, roadLinked_, side == 0);
   }
-  last_.valid = true;
-  for (int side = 0; side < 2; ++side)
-    for (int i = 0; i < kBattleUnits; ++i) {
-      last_.soldiers[side][i] = b.sides[side].units[i].soldiers;
-      last_.actionMarks[side][i] = b.sides[side].units[i].actionMarks;
-    }
+  if (origin < 0) return;
+  at.originLane = origin;
+  at.gunVolley = kind == 7;
+  const bool charge = kind >= 8;
+  at.motion = KassenUnitMotionId(u.kind, at.gunVolley, roadLinked_, charge);
+  if (at.gunVolley) at.actorModel = KassenUnitModelId(u.kind, true, roadLinked_, side == 0);
+  if (const BusyoRecord* g = BusyoPtr(u.general)) at.voice = g->voice;
+  at.voiceLine = at.gunVolley ? 14 : charge ? 13 : 10;
+  const int target = origin + (kind == 4 || kind == 9 ? Facing(side) : kind == 5 || kind == 10 ? -Facing(side) : 0);
+  if (target >= 0 && target < b.laneCount) {
+    at.targetLane = target;
+    const int t = b.slots[Opposite(side)][target].unit;
+    at.targetUnit = t < kBattleUnits ? t : -1;
+  }
+  // First the soldiers lost, then the morale (the actor's own cost of a charge).
+  at.targetValues[0] = bv;
+  at.targetValues[1] = a;
+  at.actorValues[1] = c;
+  pending_.push_back(at);
 }
 
 void KassenField3D::PlaceUnitModel(int side, int place, int column, int shownLane) {
@@ -431,10 +430,7 @@ void KassenField3D::SetCloseUp(bool on) {
   if (preset_ >= 3 && preset_ <= 12) MoveCamera(preset_, 300);
 }
 
-void KassenField3D::StartAttack(const KassenAttack& a) {
-  if (pending_.size() >= 4) pending_.pop_front();
-  pending_.push_back(a);
-}
+void KassenField3D::StartAttack(const KassenAttack& a) { pending_.push_back(a); }
 
 void KassenField3D::ShowDamage(int side, int place, int value, bool kindFlag, bool show) {
   if (side < 0 || side > 1 || place < 0 || place >= kBattleMaxLanes) return;
@@ -468,10 +464,15 @@ void KassenField3D::PlaySkillCutin(int side, int unit, int skill, bool withCutin
     panelRefresh_ = true;
     return;
   }
+  // Skills fired in one phase show one after another.
+  if (CutinPlaying()) {
+    cutinQueue_.push_back({side, unit, skill});
+    return;
+  }
   ReleaseCutinPictures();
   cutinSkill_ = skill;
   for (int i = 0; i < 2; ++i) cutinPictures_[i] = LoadTexture(Numbered(kSkillPicture, skill, i));
-  if (const BusyoRecord* g = BusyoPtr(last_.general[side][unit]))
+  if (const BusyoRecord* g = BusyoPtr(generals_[side][unit]))
     cutinFace_ = LoadPicture(Numbered(kFacePicture, g->picture % kFaceCount));
   if (!cutin_) {
     cutin_ = std::make_unique<Layer>();
@@ -597,7 +598,7 @@ void KassenField3D::BuildDebugPanel() {
 
 bool KassenField3D::IsActionPlaying() const {
   return track_.Running() || step_ != 0 || !pending_.empty() || !figures_.empty() || presentationWait_ > 0 ||
-         CutinPlaying() || gateAge_ >= 0;
+         CutinPlaying() || !cutinQueue_.empty() || gateAge_ >= 0;
 }
 
 bool KassenField3D::FlipAttackPresentation(bool byClick) {
@@ -745,7 +746,14 @@ void KassenField3D::Update(float ms, bool click) {
       cutin_->shader->SetParams();
     }
     if (cutinAge_ >= kCutinMs + kCutinHoldMs) cutinAge_ = -1;
-    if (cutinAge_ < 0) ReleaseCutinPictures();
+    if (cutinAge_ < 0) {
+      ReleaseCutinPictures();
+      if (!cutinQueue_.empty()) {
+        const std::array<int, 3> next = cutinQueue_.front();
+        cutinQueue_.pop_front();
+        PlaySkillCutin(next[0], next[1], next[2], true);
+      }
+    }
   }
   if (gateAge_ >= 0) {
     gateAge_ += ms;
@@ -757,6 +765,7 @@ void KassenField3D::Update(float ms, bool click) {
     track_.Finish();
     figures_.clear();
     cutinAge_ = -1;
+    cutinQueue_.clear();
     ReleaseCutinPictures();
     for (auto& fp : figures3d_) {
       if (fp->anim == 7 || fp->anim == 8) fp->pos = fp->to;

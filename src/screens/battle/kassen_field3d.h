@@ -5,6 +5,7 @@
 // with its castle and fire. It follows the battle board each frame (Sync) and keeps its own clock
 // (Update), so it runs the same headless; Draw only queues it for the next frame.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -48,8 +49,7 @@ class KassenField3D {
   // Once when the screen opens: models, pictures and shaders by the battle's state and the random
   // number r (below 100); the toggles from the play record's option word.
   void Setup(int r, const BattleState& b, uint32_t options);
-  // Follows the board: which unit stands in which place, where, whether it is seen, the attacks
-  // and losses since the last call, the siege.
+  // Follows the board: which unit stands in which place, where, whether it is seen, the siege.
   void Sync(const BattleState& b);
   // Advances every clock by ms; a click skips what is playing (a pending display change excepted).
   void Update(float ms, bool click);
@@ -64,6 +64,10 @@ class KassenField3D {
   void MarkActor(int side, int place);
   void MoveCamera(int preset, int durationMs);
   void StartAttack(const KassenAttack& a);
+  // What the rules did (the battle port's action kinds): an attack, charge or volley joins the
+  // queue of actions, each shown in turn; 3 a figure at the unit, 11 a skill's cut-in, 12 the
+  // unit's figure shows a skill's effect.
+  void PresentAction(const BattleState& b, int side, int unit, int kind, int value, int a, int bv, int c);
   void ShowDamage(int side, int place, int value, bool kindFlag, bool show);
   // A skill of a side's unit takes effect. With its cut-in flag the band plays through the mask
   // shader with the skill's two pictures (each shown only when it loads) and the unit's face;
@@ -172,7 +176,8 @@ class KassenField3D {
   bool FiguresPlaying() const;
   void PoseFigure(Figure& f);
   bool Seen(const BattleState& b, int side, int unit) const;
-  void ObserveAttacks(const BattleState& b);
+  void KeepGenerals(const BattleState& b);
+  int PlaceOfUnit(const BattleState& b, int side, int unit) const;
 
   CDGManager* manager_;
   Renderer* renderer_ = nullptr;
@@ -204,14 +209,8 @@ class KassenField3D {
   bool overview_ = false;
   bool closeUp_ = false;
   int markSide_ = -1, markPlace_ = -1;
-  // The board as last seen, for the attacks and losses since.
-  struct Seen {
-    bool valid = false;
-    int soldiers[2][6] = {};
-    int actionMarks[2][6] = {};
-    bool skillOn[2][6][4] = {};
-    uint16_t general[2][6] = {};
-  } last_;
+  // The generals of the units as last seen (the cut-in's face).
+  uint16_t generals_[2][6] = {};
   bool siege_ = false;
   int siegeStartLevel_ = 0;
   int castleNumber_ = -1;
@@ -219,6 +218,7 @@ class KassenField3D {
   float castleAlong_ = 0;
   float cutinAge_ = -1;
   int cutinSkill_ = 0;
+  std::deque<std::array<int, 3>> cutinQueue_;  // side, unit, skill of the cut-ins still to show
   CDGTexture* cutinPictures_[2] = {};
   CDGTexture* cutinFace_ = nullptr;
   bool panelRefresh_ = false;

@@ -23,6 +23,7 @@
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"
 #include "sound/busyo_voice.h"
+#include "sound/sound.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_pbar.h"
 #include "ui/widgets/menu_text.h"
@@ -441,7 +442,7 @@ bool CVSceneKassen::OnPhaseChange(int32_t oldPhase) {
     ShowMessage(savedMessage_);
   }
   ShowCommandSet(CommandSetOfPhase(phase));
-  ShowSkillLists(phase == kBrowsePhase);
+  ShowSkillLists(phase == kBrowsePhase || roundListsMs_ > 0);
   // The display mode by phase: 1 the battle, 4 the formation (again), 17 the siege. The battle's
   // own questions also tell it: deployment is the formation, the orders the battle, the siege
   // orders the siege.
@@ -575,11 +576,13 @@ void CVSceneKassen::RefreshPanels() {
       kind->SetState(u.kind >= 1 && u.kind <= 3 ? u.kind - 1 : 0, 1);
     SetGauge(panel->FindChild(kWidgetSprite, 2), u.morale, u.maxMorale);
     if (u.lane < b.laneCount)
-      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 列%d", u.commander ? "★" : "", GetBusyoName(u.general),
-                    u.soldiers, u.morale, u.lane + 1);
+      std::snprintf(text, sizeof text, "%s%s\n兵%d 士%d 列%d", u.commander ? "★" : "", UnitName(0, i), u.soldiers,
+                    u.morale, u.lane + 1);
     else
-      std::snprintf(text, sizeof text, "%s%s 兵%d 士%d 控", u.commander ? "★" : "", GetBusyoName(u.general), u.soldiers,
+      std::snprintf(text, sizeof text, "%s%s\n兵%d 士%d 控", u.commander ? "★" : "", UnitName(0, i), u.soldiers,
                     u.morale);
+    // The name on the first line, the figures on the second, so a long name never pushes the
+    // lane out of the panel.
     SetLabel(panel, text);
   }
   // Side 1's units: the texts after the message line.
@@ -597,10 +600,10 @@ void CVSceneKassen::RefreshPanels() {
     bool seen = b.weather != 2 || (u.lane < b.laneCount &&
                                    (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
     if (u.lane < b.laneCount)
-      std::snprintf(text, sizeof text, "%s%s 兵%s 列%d", u.commander ? "★" : "", GetBusyoName(u.general),
+      std::snprintf(text, sizeof text, "%s%s 兵%s 列%d", u.commander ? "★" : "", UnitName(1, i),
                     seen ? std::to_string(u.soldiers).c_str() : "？", u.lane + 1);
     else
-      std::snprintf(text, sizeof text, "%s%s 控", u.commander ? "★" : "", GetBusyoName(u.general));
+      std::snprintf(text, sizeof text, "%s%s 控", u.commander ? "★" : "", UnitName(1, i));
     text1->SetText(text, true);
   }
   // The round counter: the rounds left.
@@ -652,8 +655,17 @@ void CVSceneKassen::ShowOrderIcons() {
     const bool seen = side == 0 || g_Battle.weather != 2 ||
                       (u.lane < g_Battle.laneCount &&
                        (EnemyAhead(1, u.lane) || EnemyBehindLane(1, u.lane) || EnemyNextLane(1, u.lane)));
-    if (CVMenuText* t = TextOf(icon, 1)) t->SetText(seen ? GetBusyoName(u.general) : "？", true);
+    // Under the icons, 56 pixels apart, the family name alone keeps the names apart.
+    if (CVMenuText* t = TextOf(icon, 1)) t->SetText(seen ? UnitName(side, unit, true) : "？", true);
   }
+}
+
+void CVSceneKassen::SetRoundSkillLists(bool show) {
+  KassenSkillRow rows[kKassenSkillRows];
+  const bool any = KassenSkillList(0, rows, kKassenSkillRows) > 0 || KassenSkillList(1, rows, kKassenSkillRows) > 0;
+  // A round without running skills shows no lists and holds nothing.
+  roundListsMs_ = show && any ? kRoundListsMs : 0.0f;
+  ShowSkillLists(roundListsMs_ > 0 || GetPhase() == kBrowsePhase);
 }
 
 void CVSceneKassen::ShowSkillLists(bool show) {
@@ -674,13 +686,12 @@ void CVSceneKassen::ShowSkillLists(bool show) {
         continue;
       }
       const KassenSkillRow& r = rows[i];
-      const BattleUnit& u = g_Battle.sides[side].units[r.unit];
       char text[96];
       const char* skill = r.skill >= 1 && r.skill <= kSkillCount ? SkillTable[r.skill - 1].name : "";
       if (r.value >= 0)
-        std::snprintf(text, sizeof text, "%.16s %s %d", skill, GetBusyoName(u.general), r.value);
+        std::snprintf(text, sizeof text, "%.16s %s %d", skill, UnitName(side, r.unit), r.value);
       else
-        std::snprintf(text, sizeof text, "%.16s %s", skill, GetBusyoName(u.general));
+        std::snprintf(text, sizeof text, "%.16s %s", skill, UnitName(side, r.unit));
       t->SetText(text, true);
       // A value without a number fills the gauge.
       SetGauge(gauge, r.value >= 0 ? r.value : 1, r.value >= 0 ? std::max<int>(g_Battle.roundLimit, r.value) : 1);
@@ -709,6 +720,15 @@ int32_t CVSceneKassen::Update(float dt) {
     field_->Update(dt * (GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f), clicked_);
     if (field_->TakePanelRefresh()) RefreshPanels();
   }
+  // The round's skill lists stand over the field for a while (a click ends it), then give the
+  // field back; browsing shows them again.
+  if (roundListsMs_ > 0) {
+    roundListsMs_ = clicked_ ? 0.0f : roundListsMs_ - dt * (GetSceneMgr().IsKeyDown(VK_CONTROL) ? 5.0f : 1.0f);
+    if (roundListsMs_ <= 0) {
+      roundListsMs_ = 0;
+      ShowSkillLists(GetPhase() == kBrowsePhase);
+    }
+  }
   FollowField();
   clicked_ = false;
   return r;
@@ -719,7 +739,9 @@ bool CVSceneKassen::DrawMain() {
   return CVScene::DrawMain();
 }
 
-bool CVSceneKassen::IsActionPlaying() const { return modes_.Pending() || (field_ && field_->IsActionPlaying()); }
+bool CVSceneKassen::IsActionPlaying() const {
+  return modes_.Pending() || roundListsMs_ > 0 || (field_ && field_->IsActionPlaying());
+}
 
 // ---- duel panels, display modes, the information page ----
 
@@ -727,6 +749,25 @@ bool CVSceneKassen::IsGenericUnit(int side, int unit) {
   if (side < 0 || side >= kBattleSides || unit < 0 || unit >= kBattleUnits) return false;
   const BattleUnit& u = g_Battle.sides[side].units[unit];
   return u.general != kNoUnitGeneral && u.copyMark != 0;
+}
+
+const char* CVSceneKassen::UnitName(int side, int unit, bool familyOnly) {
+  static char names[4][48];
+  static int next = 0;
+  if (side < 0 || side >= kBattleSides || unit < 0 || unit >= kBattleUnits) return "";
+  const BattleUnit& u = g_Battle.sides[side].units[unit];
+  if (u.general == kNoUnitGeneral) return "";
+  const char* name = GetBusyoName(u.general);
+  const bool copy = IsGenericUnit(side, unit);
+  if (!copy && !familyOnly) return name;
+  // A copy made to fill a lane reads as its general's detachment: the family name and "分隊".
+  // The family name ends at the first blank (0x20 is never a trail byte).
+  char* out = names[next];
+  next = (next + 1) % 4;
+  const char* blank = std::strchr(name, ' ');
+  const int family = blank ? static_cast<int>(blank - name) : static_cast<int>(std::strlen(name));
+  std::snprintf(out, sizeof names[0], "%.*s%s", std::min(family, 32), name, copy ? "分隊" : "");
+  return out;
 }
 
 void CVSceneKassen::UnitFace(int side, int unit, const char*& pattern, int& number) {
@@ -792,7 +833,7 @@ void CVSceneKassen::ShowDuelPanels(int first, int second, int direction) {
       kind->SetState(std::max(0, GetKindCycleNext(u.kind) - 1), 1);
     ShowFace(panel->FindChild(kWidgetSprite, 2), side, unit);
     const bool seen = EnemySeen(side, unit);
-    SetLabel(panel, GetBusyoName(u.general));
+    SetLabel(panel, UnitName(side, unit));
     if (CVMenuText* t = TextOf(panel, 1)) {
       std::snprintf(text, sizeof text, "%d", u.morale);
       t->SetText(text, true);
@@ -1077,6 +1118,46 @@ void KassenScreenPort::ShakeSiegeGate() {
 
 void KassenScreenPort::OpenSiegeGate() {
   if (CVSceneKassen* s = Scene(); s && s->Field()) s->Field()->PlayGate(2);
+}
+
+void KassenScreenPort::PlayAction(int side, int unit, int kind, int value, int a, int b, int c) {
+  CVSceneKassen* s = Scene();
+  if (s && s->Field()) s->Field()->PresentAction(g_Battle, side, unit, kind, value, a, b, c);
+}
+
+void KassenScreenPort::PlayVoice(int busyo, int line) {
+  if (const BusyoRecord* g = BusyoPtr(busyo)) PlayGeneralVoice(2, g->voice, line);
+}
+
+void KassenScreenPort::ShowSkillLists(bool show) {
+  if (CVSceneKassen* s = Scene()) s->SetRoundSkillLists(show);
+}
+
+void KassenScreenPort::ShowSurrender() {
+  // The defenders open their gate to the besiegers.
+  if (CVSceneKassen* s = Scene(); s && s->Field()) s->Field()->PlayGate(2);
+}
+
+// About 10 s of frames: a fade or an effect that never reports its end holds the battle no longer.
+constexpr int kSoundPollLimit = 600;
+
+void KassenScreenPort::FadeOutMusic() {
+  musicPolls_ = 0;
+  SetChannelFade(kSoundChannelBgm, -1, -1);
+}
+
+bool KassenScreenPort::MusicPlaying() const {
+  return IsChannelPlaying(kSoundChannelBgm) && ++musicPolls_ < kSoundPollLimit;
+}
+
+bool KassenScreenPort::SoundEffectPlaying() const {
+  if (!IsChannelPlaying(3)) {
+    effectPolls_ = 0;
+    return false;
+  }
+  if (++effectPolls_ < kSoundPollLimit) return true;
+  effectPolls_ = 0;
+  return false;
 }
 
 int KassenScreenPort::PlayerSiegeOrder() {

@@ -66,7 +66,9 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   bool OnPhaseChange(int32_t oldPhase) override;
 
   // KassenSceneLink
-  void SetPhase(int phase) override { CVScene::SetPhase(phase, 0, 0); }
+  // Every question enters its phase anew, even the one already shown: the order menu of the next
+  // unit is built for that unit (its command set and what the enable table allows it).
+  void SetPhase(int phase) override { CVScene::SetPhase(phase, 1, 0); }
   void ShowMessage(const char* text) override;
   int TakeResult() override;
   void OpenQuestion(const char* text) override;
@@ -82,6 +84,12 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   void ShowOrderIcons();
   // The skill lists of both sides (shown while browsing the units).
   void ShowSkillLists(bool show);
+  // The round's skill lists: at a round's skill phase they stand over the field for
+  // kRoundListsMs (a click ends it; the battle waits on them like on any presentation), unless no
+  // unit has a running skill.
+  static constexpr float kRoundListsMs = 1500.0f;
+  void SetRoundSkillLists(bool show);
+  bool RoundSkillListsShown() const { return roundListsMs_ > 0; }
   // Whether side 0's unit can be picked in the current phase.
   bool PanelSelectable(int unit) const;
   // The phase left at the last phase change; browsing returns there.
@@ -122,6 +130,9 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   // A unit that stands for another's general (a copy made to fill a lane) shows the generic
   // picture of its kind.
   static bool IsGenericUnit(int side, int unit);
+  // The name a unit's panels show: its general's, or for a copy "<family>分隊"; with familyOnly
+  // the family name alone (and "分隊" for a copy).
+  static const char* UnitName(int side, int unit, bool familyOnly = false);
   // The face picture pattern and number a unit's panels show.
   static void UnitFace(int side, int unit, const char*& pattern, int& number);
   // The figure widget of a side's unit, or null.
@@ -158,6 +169,7 @@ class CVSceneKassen : public CVScene, public KassenSceneLink {
   int lastActor_ = -1;
   int lastFieldStep_ = 0;
   bool siegeNamed_ = false;
+  float roundListsMs_ = 0;
 };
 
 // The battle rules' screen port while the game runs: player battles open scene 8 and are fought
@@ -179,6 +191,13 @@ class KassenScreenPort : public BattleScreenPort {
   void ShowSiegePanels() override;
   void ShakeSiegeGate() override;
   void OpenSiegeGate() override;
+  void PlayAction(int side, int unit, int kind, int value, int a, int b, int c) override;
+  void PlayVoice(int busyo, int line) override;
+  void ShowSkillLists(bool show) override;
+  void ShowSurrender() override;
+  void FadeOutMusic() override;
+  bool MusicPlaying() const override;
+  bool SoundEffectPlaying() const override;
   // Fight by hand or automatically: the dialog scene's question 13 over the map.
   int AskFightByHand() override;
   void PlayMusic(const char* file) override;
@@ -190,6 +209,8 @@ class KassenScreenPort : public BattleScreenPort {
 
  private:
   bool asking_ = false;
+  // Polls left before a fade or an effect that never ends stops holding the battle.
+  mutable int musicPolls_ = 0, effectPolls_ = 0;
 };
 
 void RegisterBattleScenes(CVSceneMgr& mgr);

@@ -73,6 +73,8 @@ void SendAttackersHome(uint32_t t) {
       if (b < kBusyoCount) BusyoTable[b].siro = home;
       continue;
     }
+    // A clan head with nowhere to go passes his clan to its acting head, as the battle rules do.
+    if (b < kBusyoCount) HandClanToActingHead(r.force, b, kNoDaimyo);
     RemoveBusyoFromDaimyo(r.force, r.slot, t);
     if (SiroTable[t].list2[0].slot == r.slot && SiroTable[t].list2[0].force == r.force) {
       SiroTable[t].list2[0] = {kNoDaimyo, kNoSlot};
@@ -94,6 +96,7 @@ void TakeCastle(uint32_t t, uint8_t force) {
       if (b < kBusyoCount) BusyoTable[b].siro = refuge;
       continue;
     }
+    if (b < kBusyoCount) HandClanToActingHead(r.force, b, force);
     RemoveBusyoFromDaimyo(r.force, r.slot, t);
     if (SiroTable[t].list1[0].slot == r.slot && SiroTable[t].list1[0].force == r.force) {
       SiroTable[t].list1[0] = {kNoDaimyo, kNoSlot};

@@ -37,11 +37,13 @@
 #include "ui/menus/menu_mgr.h"
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_frame_adapter.h"
+#include "core/frame_wait.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_pbar.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/widget_model.h"
+#include "world/scenario_tables.h"
 #include "world/world_queries.h"
 
 namespace fs = std::filesystem;
@@ -55,7 +57,8 @@ bool g_battleDone = false;
 class BattleHooks : public FrameGameHooks {
  public:
   void RunTurnLoop() override {
-    if (g_battleDone) return;
+    // The turn loop holds while a frame wait runs.
+    if (g_battleDone || g_FrameWaitCounter.load() > 0) return;
     StepPush();
     Battle().BattleRun(g_target);
     g_battleDone = StepPop();
@@ -167,10 +170,21 @@ class BattleScreenRun : public BattleWorldTest {
       return;
     }
     const BattleSide& side = g_Battle.sides[0];
+    // The order menu offers what the enable table allows the unit being ordered, never what it
+    // allowed the unit before.
+    const bool playersTurn = g_Battle.currentActor >= 0 &&
+                             g_Battle.currentActor < static_cast<int>(g_Battle.order.size()) &&
+                             g_Battle.order[g_Battle.currentActor].side == 0;
+    if (scene->GetPhase() == 12 && playersTurn)
+      for (int i = 0; i < kKassenCommandButtons; ++i) {
+        const KassenCommandEntry e = KassenCommandSet(CommandSetOf12(), i);
+        if (e.code >= 10 && e.code != 25 && (scene->ResultOfHit(300 + i) == e.code) != IsBattleCommandEnabled(e.code))
+          ++staleCommands_;
+      }
     switch (scene->GetPhase()) {
       case 5:
-        ClickCommand({10, 13, 14});
-        return;
+        if (holdsCastle_ ? ClickExactly(40) : ClickCommand({10, 13, 14})) return;
+        break;
       case 8:
         for (int i = 0; i < kBattleUnits; ++i)
           if (side.units[i].general != kNoUnitGeneral && ClickButton(2000 + i)) return;
@@ -191,7 +205,8 @@ class BattleScreenRun : public BattleWorldTest {
           detachTried_ = true;
           return;
         }
-        if (ClickCommand({16, 24, 23})) {
+        // Waiting keeps the scene in the order menu's phase for the next unit.
+        if (waits_ ? ClickCommand({23}) : ClickCommand({16, 24, 23})) {
           ++orders_;
           return;
         }
@@ -249,6 +264,18 @@ class BattleScreenRun : public BattleWorldTest {
   int orders_ = 0;
   int watched_ = 0;  // frames the player waited for the field
   bool tryAll_ = false;
+  bool holdsCastle_ = false;
+  int staleCommands_ = 0;
+  bool waits_ =
+      false;  // the player has every unit wait  // order-menu buttons whose state the enable table no longer gives
+  // The command set of the order menu for the current actor (2 a unit, 3 or 4 the commander).
+  static int CommandSetOf12() {
+    const int a = g_Battle.currentActor;
+    if (a < 0 || a >= static_cast<int>(g_Battle.order.size())) return 2;
+    const BattleOrderEntry& e = g_Battle.order[a];
+    if (!g_Battle.sides[e.side].units[e.unit].commander) return 2;
+    return g_Battle.sides[e.side].countdown != 0 ? 3 : 4;
+  }  // the defending player holds the castle from the formation question
   bool browsed_ = false;
   bool detachTried_ = false;
   int swapped_ = -1;
@@ -328,6 +355,42 @@ TEST_F(BattleScreenRun, ThePlayerSwapsSendsTheDetachedForceAndBrowses) {
   EXPECT_NE(sentOut, kNoUnitGeneral) << "the player picked the detached force";
   EXPECT_TRUE(detachedStood) << "his pick stood in the detached position";
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 1);
+  ExpectClean();
+}
+
+// The defending player holds the castle from the formation question: the battle says so, goes on
+// to the siege in its scene, shows every round's attack and how the siege ended, and the castle
+// changes hands exactly as the outcome says.
+TEST_F(BattleScreenRun, HoldingTheCastleAtDeploymentGoesOnToTheSiege) {
+  ASSERT_TRUE(Start(false));
+  Build({40, 40, 40, 30}, {10, 10});
+  SiroTable[target].level = 20;
+  BeginPlayerBattle();
+  PlayerDaimyoId = static_cast<uint8_t>(clanD);  // the player defends
+  holdsCastle_ = true;
+  std::vector<std::string> messages;
+  bool siegeShown = false;
+  for (int i = 0; i < 20000 && !g_battleDone; ++i) {
+    Play();
+    if (CVSceneKassen* s = Scene()) {
+      const std::string m = s->Message();
+      if (!m.empty() && (messages.empty() || messages.back() != m)) messages.push_back(m);
+      siegeShown |= s->DisplayMode() == 3;
+    }
+  }
+  ASSERT_TRUE(g_battleDone);
+  auto shown = [&](const std::string& part) {
+    for (const std::string& m : messages)
+      if (m.find(part) != std::string::npos) return true;
+    return false;
+  };
+  std::string all;
+  for (const std::string& m : messages) all += m + " / ";
+  EXPECT_TRUE(shown("は、篭城しました")) << all;
+  EXPECT_TRUE(siegeShown) << "the siege was shown in the battle scene";
+  EXPECT_TRUE(shown("に強襲されました") || shown("に包囲されました")) << all;
+  EXPECT_TRUE(shown("落城しました") || shown("城を守りました")) << all;
+  EXPECT_EQ(SiroTable[target].owner == clanA, g_Battle.outcome == 1);
   ExpectClean();
 }
 
@@ -771,6 +834,7 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   // placed unit's cell, and none above the cells of the side's empty lanes.
   KassenField3D* field = Scene()->Field();
   ASSERT_NE(field, nullptr);
+  constexpr float kTorso = 45.0f;  // the height of a figure's tinted torso
   auto sideColoured = [&](int side, int lane, int column, float up) {
     const FieldPoint p = KassenFieldPosition(g_Battle.siroSize, lane + 1, column, {});
     float fx = 0, fy = 0;
@@ -788,7 +852,7 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   for (int i = 0; i < kBattleUnits; ++i) {
     const BattleUnit& u = g_Battle.sides[1].units[i];
     if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount || g_Battle.slots[1][u.lane].unit != i) continue;
-    EXPECT_GT(sideColoured(1, u.lane, g_Battle.slots[1][u.lane].column, 75.0f), 20)
+    EXPECT_GT(sideColoured(1, u.lane, g_Battle.slots[1][u.lane].column, kTorso), 20)
         << "unit " << i << " lane " << int(u.lane);
     ++figures;
   }
@@ -824,7 +888,7 @@ TEST_F(BattleScreenRun, TheDeploymentScreenDrawsOnRealGl) {
   for (int i = 0; i < kBattleUnits; ++i) {
     const BattleUnit& u = g_Battle.sides[0].units[i];
     if (u.general == kNoUnitGeneral || u.lane >= g_Battle.laneCount || g_Battle.slots[0][u.lane].unit != i) continue;
-    EXPECT_GT(sideColoured(0, u.lane, g_Battle.slots[0][u.lane].column, 75.0f), 20) << "own unit " << i;
+    EXPECT_GT(sideColoured(0, u.lane, g_Battle.slots[0][u.lane].column, kTorso), 20) << "own unit " << i;
     ++own;
   }
   EXPECT_GE(own, 1);
@@ -909,6 +973,111 @@ TEST_F(BattleScreenRun, TheSiegePanelsShowTheCastleOnRealGl) {
     EXPECT_EQ(TextIn(panel, 1), std::to_string(g_Battle.siroLevel));
     EXPECT_EQ(bar->maximum, start);
   }
+}
+
+// Every clan of the sample scenarios has its home castle fully manned, so an army marching from it
+// has more units than the widest field has lanes: the player meets the reserve (swap, detached
+// force) in his first battles.
+TEST_F(BattleScreenRun, SampleArmiesMarchWithReserves) {
+  const std::string old = GetModuleDir();
+  ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+  for (int n : {0, 1}) {
+    ASSERT_TRUE(LoadScenarioTables(ScenarioDirectory(n).c_str())) << n;
+    int clans = 0;
+    for (int c = 0; c < kDaimyoInPlay; ++c) {
+      const uint16_t head = DaimyoTable[c].head;
+      if (head >= NullBusyoId) continue;
+      ++clans;
+      EXPECT_EQ(CountSiroBusyo(BusyoTable[head].siro), kSiroListLen) << "scenario " << n << ", clan " << c;
+    }
+    EXPECT_GT(clans, 0);
+  }
+  SetModuleDir(old.c_str());
+}
+
+// The panels' texts stay inside their boxes: a unit panel's label (a long name, then soldiers,
+// morale and lane) within its area, and every text of the duel panels within the panel (300 x 110).
+TEST_F(BattleScreenRun, PanelTextsStayInsideTheirBoxes) {
+  if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  Build({25, 25, 20}, {40, 40, 30});
+  std::strcpy(BusyoTable[att[0]].name, "長宗我部 元親");
+  BeginPlayerBattle();
+  for (int i = 0; i < 3000 && !(Scene() && Scene()->GetPhase() == 12); ++i) Play();
+  ASSERT_TRUE(Scene() && Scene()->GetPhase() == 12);
+  for (int i = 0; i < 3000 && Scene()->IsActionPlaying(); ++i) driver_->Ticks(1);
+  driver_->Ticks(2);
+  CVMenuBase* menu = Scene()->FindMenu(0);
+  int labels = 0;
+  for (int i = 0; i < kBattleUnits; ++i) {
+    CVMenuBtn* panel = menu->FindButtonById(2000 + i);
+    if (!panel || !panel->TestFlag(kWfShown)) continue;
+    auto* t = dynamic_cast<CVMenuText*>(panel->FindChild(kWidgetText, 0));
+    ASSERT_NE(t, nullptr);
+    Vector3 used;
+    t->GetTextSize(used);
+    EXPECT_GT(used.x, 0.0f) << t->Text();
+    EXPECT_LE(used.x, t->size.x) << "unit panel " << i << ": " << t->Text();
+    EXPECT_LE(used.y, t->size.y) << "unit panel " << i << ": " << t->Text();
+    ++labels;
+  }
+  EXPECT_GE(labels, 3);
+  for (int k = 0; k < 2; ++k) {
+    CVMenuBase* duel = Scene()->DuelPanel(k);
+    ASSERT_NE(duel, nullptr);
+    for (int j = 0; j < 5; ++j) {
+      auto* t = dynamic_cast<CVMenuText*>(duel->FindChild(kWidgetText, j));
+      ASSERT_NE(t, nullptr);
+      EXPECT_LE(t->position.x + t->size.x, 300.0f) << "duel " << k << " text " << j;
+      EXPECT_LE(t->position.y + t->size.y, 110.0f) << "duel " << k << " text " << j;
+      Vector3 used;
+      t->GetTextSize(used);
+      EXPECT_LE(used.x, t->size.x) << "duel " << k << " text " << j << ": " << t->Text();
+    }
+  }
+}
+
+// The close-up of a volley (the attack presentation, display mode 2) changes the screen under the
+// cover, a veil that darkens it: no frame of the change is a whole black frame.
+TEST_F(BattleScreenRun, AVolleysCloseUpNeverFlashesABlackFrame) {
+  if (!Start(true)) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  Build({25, 25, 20}, {40, 40, 30});
+  for (int g : att) BusyoTable[g].guns = 10;
+  for (int g : def) BusyoTable[g].guns = 12;
+  BeginPlayerBattle();
+  std::vector<uint8_t> px;
+  int watched = 0, volleys = 0;
+  bool inVolley = false;
+  for (int i = 0; i < 20000 && !g_battleDone && volleys < 2; ++i) {
+    Play();
+    CVSceneKassen* s = Scene();
+    const bool volley = s && s->Field() && s->Field()->ActionStep() != 0 && s->Field()->CurrentAttack().gunVolley;
+    if (inVolley && !volley) ++volleys;
+    inVolley = volley;
+    if (!volley && !(s && s->DisplayModes().Pending())) continue;
+    ASSERT_TRUE(dg_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+    int dark = 0;
+    for (size_t k = 0; k < px.size(); k += 4) dark += px[k] + px[k + 1] + px[k + 2] < 30;
+    const int percent = static_cast<int>(100L * dark / static_cast<long>(px.size() / 4));
+    EXPECT_LT(percent, 95) << "frame " << i << ": a whole black frame";
+    ++watched;
+  }
+  EXPECT_GT(volleys, 0) << "a volley was presented";
+  EXPECT_GT(watched, 10);
+}
+
+// Two of the player's units in a row: the second one's order menu is built for him, so a unit
+// without guns is never offered 鉄砲 because the unit before him had guns.
+TEST_F(BattleScreenRun, EachUnitsOrderMenuIsItsOwn) {
+  ASSERT_TRUE(Start(false));
+  Build({25, 25, 20}, {40, 40, 30});
+  BusyoTable[att[1]].guns = 0;
+  BusyoTable[att[2]].guns = 0;
+  BeginPlayerBattle();
+  waits_ = true;
+  for (int i = 0; i < 20000 && !g_battleDone; ++i) Play();
+  ASSERT_TRUE(g_battleDone);
+  EXPECT_GE(orders_, 3);
+  EXPECT_EQ(staleCommands_, 0);
 }
 
 }  // namespace

@@ -24,6 +24,8 @@
 #include "render/dg_manager.h"
 #include "save/system_files.h"
 #include "screens/battle/kassen_field3d.h"
+#include "sound/busyo_voice.h"
+#include "sound/sound_pack.h"
 #include "sound/sound.h"
 #include "world/world_tables.h"
 
@@ -213,16 +215,15 @@ TEST_F(KassenField3DTest, AnAttackRunsItsStepsAndEndsHeadless) {
     field_->Setup(0, g_Battle, presentation ? 1u : 1u | kPlcAttackPresentationOff);
     Run(2);
     EXPECT_FALSE(field_->IsActionPlaying());
-    // Side 0's lane 2 unit charges: it loses 3, the unit facing it 9.
-    g_Battle.sides[0].units[2].actionMarks = 2;
-    g_Battle.sides[0].units[2].soldiers = 37;
-    g_Battle.sides[1].units[2].soldiers = 31;
+    // Side 0's lane 2 unit charges: it pays 3 morale, the unit facing it loses 9 soldiers and 12
+    // morale.
+    field_->PresentAction(g_Battle, 0, 2, 8, 0, -12, -9, -3);
     bool attacked = false, figures = false, mode2 = false;
     int frames = 0;
     for (; frames < 2000; ++frames) {
       Run(1);
       attacked |= field_->PlaceAnimation(0, 2) == 100 + KassenUnitMotionId(3, false, false, true);
-      figures |= field_->ActiveFigures() == 2;
+      figures |= field_->ActiveFigures() == 2 && field_->ActionStep() == 5;
       mode2 |= field_->DisplayMode() == 2;
       if (!field_->IsActionPlaying()) break;
     }
@@ -249,9 +250,7 @@ TEST_F(KassenField3DTest, AClickSkipsButNotAPendingDisplayChange) {
   ASSERT_TRUE(KassenCameraPreset(30, false, 2, none, want));
   EXPECT_FLOAT_EQ(field_->Camera().target[0], want.target[0]);
   // With the presentation on, the switch to it waits its time even when clicked.
-  g_Battle.sides[0].units[0].actionMarks = 1;
-  g_Battle.sides[1].units[0].soldiers = 20;
-  field_->Sync(g_Battle);
+  field_->PresentAction(g_Battle, 0, 0, 1, 0, -5, -20, 0);
   field_->Update(1, true);
   EXPECT_EQ(field_->DisplayMode(), 2);
   field_->Update(1, true);
@@ -282,13 +281,10 @@ TEST_F(KassenField3DTest, SkillsPlayTheCutinAndTheActorIsMarked) {
   field_->Setup(0, g_Battle, 1);
   EXPECT_FALSE(field_->CutinPlaying());
   SkillTable[15].cutin = 1;
-  g_Battle.sides[1].units[3].skills[2] = 16;
-  g_Battle.sides[1].units[3].skillCount[2] = 3;
+  field_->PresentAction(g_Battle, 1, 3, 11, 16, 0, 0, 0);
   Run(1);
   EXPECT_TRUE(field_->CutinPlaying());
   EXPECT_TRUE(field_->IsActionPlaying());
-  Run(1);
-  g_Battle.sides[1].units[3].skillCount[2] = 2;  // counting down is no new skill
   EXPECT_LT(Settle(), 2000);
   EXPECT_FALSE(field_->CutinPlaying());
   g_Battle.order = {BattleOrderEntry{1, 2, 9, false}};
@@ -409,7 +405,7 @@ TEST_F(KassenField3DTest, UnitsStandOnTheirLanesOnRealGl) {
     for (int lane = 0; lane < 4; ++lane) {
       const FieldPoint p = KassenFieldPosition(2, lane + 1, side == 0 ? 3 : 4, FieldPoint{0, 0});
       float x = 0, y = 0;
-      ASSERT_TRUE(field_->ProjectToScreen(p.along, 75.0f, p.across, x, y));
+      ASSERT_TRUE(field_->ProjectToScreen(p.along, 45.0f, p.across, x, y));  // the torso
       EXPECT_GT(sideColoured(side, x, y), 20) << "side " << side << " lane " << lane << " at " << x << "," << y;
     }
     const FieldPoint empty = KassenFieldPosition(2, 5, side == 0 ? 3 : 4, FieldPoint{0, 0});
@@ -417,6 +413,47 @@ TEST_F(KassenField3DTest, UnitsStandOnTheirLanesOnRealGl) {
     ASSERT_TRUE(field_->ProjectToScreen(empty.along, 10.0f, empty.across, x, y));
     EXPECT_EQ(sideColoured(side, x, y), 0) << "the empty lane of side " << side;
   }
+}
+
+// On real GL: the close-up of a cell (the attack presentation's camera) shows the unit standing in
+// it whole, its head inside the frame.
+TEST_F(KassenField3DTest, TheCellCloseUpShowsTheWholeFigureOnRealGl) {
+  if (!StartGl()) GTEST_SKIP() << "no GL 3.3 context offscreen";
+  PlaceArmies(2, 5);
+  for (int side = 0; side < 2; ++side)
+    for (int i = 0; i < kBattleUnits; ++i) {
+      if (side == 0 && i == 2) continue;
+      ClearBattleUnit(g_Battle.sides[side].units[i]);
+      g_Battle.slots[side][i] = BattleFieldSlot{255, 255, 0, 0};
+    }
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1);
+  Run(2);
+  field_->MoveCamera(13 + 2 * 8 + 3, 0);  // shown lane 3, column 3
+  Run(1);
+  field_->Draw();
+  mgr_->SwapRenderQueues();
+  ASSERT_TRUE(mgr_->RenderFrame());
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(mgr_->Device()->ReadBackBuffer(plat::Rect{0, 0, 1280, 720}, &px));
+  if (const char* dump = std::getenv("V4_FIELD3D_CLOSEUP_DUMP")) {
+    plat::Canvas c(1280, 720);
+    c.pixels() = px;
+    plat::WriteCanvasPng(dump, c, nullptr);
+  }
+  // The face's skin colour: present, and clear of the frame's top edge.
+  int skin = 0, top = 720;
+  for (int y = 0; y < 720; ++y)
+    for (int x = 0; x < 1280; ++x) {
+      const uint8_t* q = &px[(static_cast<size_t>(y) * 1280 + x) * 4];
+      const int r = q[0], g = q[1], b = q[2];
+      if (r > 180 && r > g + 15 && g > b + 15 && b > 90) {
+        ++skin;
+        top = std::min(top, y);
+      }
+    }
+  EXPECT_GT(skin, 200) << "the face shows";
+  EXPECT_GT(top, 20) << "the head stands inside the frame";
 }
 
 // On real GL: the burning castle of the siege stands beyond the defenders' end, with its fire.
@@ -474,8 +511,7 @@ TEST_F(KassenField3DTest, ASkillsCutinShowsItsPicturesOrRefreshesThePanels) {
     field_ = std::make_unique<KassenField3D>(mgr_);
     field_->Setup(0, g_Battle, 1);
     Run(1);
-    g_Battle.sides[0].units[2].skills[1] = static_cast<uint16_t>(c.skill);
-    g_Battle.sides[0].units[2].skillCount[1] = 2;
+    field_->PresentAction(g_Battle, 0, 2, 11, c.skill, 0, 0, 0);
     Run(1);
     EXPECT_EQ(field_->CutinPlaying(), c.cutin) << c.skill;
     EXPECT_EQ(field_->IsActionPlaying(), c.cutin) << c.skill;
@@ -602,8 +638,7 @@ TEST_F(KassenField3DTest, TheCutinShowsTheSkillsPictureOnRealGl) {
     field_ = std::make_unique<KassenField3D>(mgr_);
     field_->Setup(0, g_Battle, 1);
     Run(1);
-    g_Battle.sides[0].units[1].skills[0] = static_cast<uint16_t>(skill);
-    g_Battle.sides[0].units[1].skillCount[0] = 2;
+    field_->PresentAction(g_Battle, 0, 1, 11, skill, 0, 0, 0);
     Run(36);  // the band has opened and the pictures are fully in
     EXPECT_TRUE(field_->CutinPlaying()) << skill;
     field_->Draw();
@@ -621,6 +656,54 @@ TEST_F(KassenField3DTest, TheCutinShowsTheSkillsPictureOnRealGl) {
   };
   EXPECT_GT(brightRed(16), 500) << "the skill's name picture on the band";
   EXPECT_EQ(brightRed(17), 0) << "no picture: the band alone";
+}
+
+// Actions handed in while one plays wait their turn: none is dropped, each plays in order with its
+// own actor, whichever side it belongs to.
+TEST_F(KassenField3DTest, EveryActionHandedInPlaysInTurn) {
+  ASSERT_TRUE(StartNull());
+  field_ = std::make_unique<KassenField3D>(mgr_);
+  field_->Setup(0, g_Battle, 1u | kPlcAttackPresentationOff);
+  Run(1);
+  const int actors[][2] = {{0, 0}, {1, 1}, {1, 2}, {0, 3}, {1, 4}, {0, 1}};
+  for (const auto& a : actors) field_->PresentAction(g_Battle, a[0], a[1], 1, 0, -3, -2, 0);
+  std::vector<std::pair<int, int>> played;
+  for (int frames = 0; frames < 5000 && field_->IsActionPlaying(); ++frames) {
+    Run(1);
+    if (field_->ActionStep() == 2 || field_->ActionStep() == 3) {
+      const KassenAttack& at = field_->CurrentAttack();
+      if (played.empty() || played.back() != std::make_pair(at.side, at.actorUnit))
+        played.emplace_back(at.side, at.actorUnit);
+    }
+  }
+  EXPECT_FALSE(field_->IsActionPlaying());
+  ASSERT_EQ(played.size(), std::size(actors));
+  for (size_t i = 0; i < played.size(); ++i) {
+    EXPECT_EQ(played[i].first, actors[i][0]) << i;
+    EXPECT_EQ(played[i].second, actors[i][1]) << i;
+  }
+}
+
+// The sample set holds every voice line and effect the battle asks for, for every voice number a
+// sample general can have (0..9).
+TEST_F(KassenField3DTest, EveryBattleVoiceAndEffectExists) {
+  // Decoded as the sound channels do: loose, or from its folder's pack.
+  auto exists = [](const char* relative) {
+    const std::string path = std::string(GetModuleDir()) + relative;
+    std::vector<uint8_t> image;
+    return LoadSoundPack(path.c_str(), 2, image) > 46;
+  };
+  for (int voice = 0; voice <= 9; ++voice)
+    for (int line : {1, 8, 9, 10, 13, 14, 17, 19, 20, 21, 22}) {
+      char path[64];
+      FormatGeneralVoicePath(path, sizeof path, voice, line);
+      EXPECT_TRUE(exists(path)) << path;
+    }
+  for (int effect : {8, 9, 10, 15, 16, 17, 18, 30, 31}) {
+    char path[64];
+    FormatSlgSePath(path, sizeof path, effect);
+    EXPECT_TRUE(exists(path)) << path;
+  }
 }
 
 }  // namespace

@@ -3,7 +3,12 @@
 // cover.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
+#include "battle/battle_state.h"
 #include "screens/battle/scene_kassen.h"
+#include "world/world_tables.h"
 
 namespace {
 
@@ -87,6 +92,27 @@ TEST(KassenDisplayModeChange, ARequestDuringAChangeWaitsForIt) {
   EXPECT_EQ(m.Step(false), A::kApply);
   EXPECT_EQ(m.Mode(), 0);
   EXPECT_FALSE(m.Pending());
+}
+
+// A copy the deployment made to fill a lane reads as its general's detachment wherever the screen
+// names units; under the order icons every unit shows its family name alone.
+TEST(KassenUnitNames, ACopyReadsAsADetachment) {
+  g_Battle = BattleState();
+  const BusyoRecord saved = BusyoTable[5];
+  std::memset(BusyoTable[5].name, 0, sizeof BusyoTable[5].name);
+  std::strcpy(BusyoTable[5].name, "高木 貞晴");
+  BattleUnit& own = g_Battle.sides[0].units[0];
+  BattleUnit& copy = g_Battle.sides[0].units[1];
+  own.general = copy.general = 5;
+  copy.copyMark = 16;
+  EXPECT_EQ(std::string(CVSceneKassen::UnitName(0, 0)), "高木 貞晴");
+  EXPECT_EQ(std::string(CVSceneKassen::UnitName(0, 1)), "高木分隊");
+  EXPECT_EQ(std::string(CVSceneKassen::UnitName(0, 0, true)), "高木");
+  EXPECT_EQ(std::string(CVSceneKassen::UnitName(0, 1, true)), "高木分隊");
+  EXPECT_EQ(std::string(CVSceneKassen::UnitName(0, 2)), "") << "no general";
+  EXPECT_EQ(std::string(CVSceneKassen::UnitName(2, 0)), "") << "no such side";
+  BusyoTable[5] = saved;
+  g_Battle = BattleState();
 }
 
 }  // namespace

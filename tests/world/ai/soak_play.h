@@ -160,9 +160,11 @@ inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
       lastStep = step;
       lastSub = TurnSubPhase;
       for (int c = 0; c < kDaimyoInPlay; ++c) {
+        // A head lost in battle leaves no head until the successor is named: a succession is a new
+        // head after the last one, with or without that gap.
         uint16_t h = DaimyoTable[c].head;
         if (h != heads[c] && h < NullBusyoId && heads[c] < NullBusyoId) ++r.successions;
-        heads[c] = h;
+        if (h < NullBusyoId) heads[c] = h;
         if (castles[c] > 0 && CastleCount(c) == 0) r.destroyed.insert(c);
       }
     }
