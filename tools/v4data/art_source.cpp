@@ -2,6 +2,7 @@
 
 #include "tool_color.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -186,7 +187,44 @@ bool SafeRelativeName(const std::string& name) {
   return true;
 }
 
-bool RenderPicture(const json& pic, ArtPicture& out, const ArtTextPainter& painter, std::string& why) {
+// `from` resampled to w x h, each target pixel the area-weighted mean of the source pixels it
+// covers (colours weighted by alpha, so transparent edges do not darken).
+Canvas Reduce(const Canvas& from, int w, int h) {
+  Canvas out(w, h);
+  const double sx = static_cast<double>(from.width()) / w, sy = static_cast<double>(from.height()) / h;
+  for (int y = 0; y < h; ++y) {
+    const double y0 = y * sy, y1 = (y + 1) * sy;
+    for (int x = 0; x < w; ++x) {
+      const double x0 = x * sx, x1 = (x + 1) * sx;
+      double acc[4] = {0, 0, 0, 0}, area = 0;
+      for (int py = static_cast<int>(y0); py < y1 && py < from.height(); ++py) {
+        const double wy = std::min<double>(py + 1, y1) - std::max<double>(py, y0);
+        for (int px = static_cast<int>(x0); px < x1 && px < from.width(); ++px) {
+          const double wgt = wy * (std::min<double>(px + 1, x1) - std::max<double>(px, x0));
+          if (wgt <= 0) continue;
+          const Rgba c = from.At(px, py);
+          const double a = c.a / 255.0;
+          acc[0] += c.r * a * wgt;
+          acc[1] += c.g * a * wgt;
+          acc[2] += c.b * a * wgt;
+          acc[3] += a * wgt;
+          area += wgt;
+        }
+      }
+      if (area <= 0 || acc[3] <= 0) continue;
+      auto byte = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+      uint8_t* o = &out.pixels()[(static_cast<size_t>(y) * w + x) * 4];
+      o[0] = byte(acc[0] / acc[3]);
+      o[1] = byte(acc[1] / acc[3]);
+      o[2] = byte(acc[2] / acc[3]);
+      o[3] = byte(acc[3] / area * 255.0);
+    }
+  }
+  return out;
+}
+
+bool RenderPicture(const json& pic, const std::vector<ArtPicture>& earlier, ArtPicture& out,
+                   const ArtTextPainter& painter, std::string& why) {
   if (!pic.is_object()) {
     why = "a picture must be an object";
     return false;
@@ -204,6 +242,21 @@ bool RenderPicture(const json& pic, ArtPicture& out, const ArtTextPainter& paint
   }
   const int width = static_cast<int>(w.get<long long>()), height = static_cast<int>(h.get<long long>());
   out.canvas = Canvas(width, height);
+  if (pic.contains("reduce")) {
+    const json& r = pic.at("reduce");
+    const ArtPicture* source = nullptr;
+    for (const ArtPicture& e : earlier)
+      if (r.is_string() && e.file == r.get<std::string>()) source = &e;
+    if (!source) {
+      why = "\"reduce\" must name a picture described earlier in the same source";
+      return false;
+    }
+    if (width > source->canvas.width() || height > source->canvas.height()) {
+      why = "\"reduce\" makes a picture smaller, not larger";
+      return false;
+    }
+    out.canvas = Reduce(source->canvas, width, height);
+  }
   if (pic.contains("shapes") && !DrawList(pic.at("shapes"), "shapes", 0, 0, out.canvas, painter, why)) return false;
   if (!pic.contains("grid")) {
     if (pic.contains("cells") || pic.contains("each")) {
@@ -254,7 +307,7 @@ bool RenderArtSource(const std::string& jsonText, std::vector<ArtPicture>* out, 
   const json& pictures = root.at("pictures");
   for (size_t i = 0; i < pictures.size(); ++i) {
     ArtPicture pic;
-    if (!RenderPicture(pictures[i], pic, painter, why)) {
+    if (!RenderPicture(pictures[i], *out, pic, painter, why)) {
       if (error) {
         const std::string name = pictures[i].is_object() ? pictures[i].value("file", std::string("?")) : "?";
         *error = "picture " + std::to_string(i) + " (" + name + "): " + why;

@@ -13,6 +13,9 @@
 //   {"polygon": [[x, y], [x, y], ...], "color": c}
 //   {"text": "UTF-8", "box": [x, y, w, h], "size": px, "color": c, "align": "left|center|right"}
 //       one line, vertically centred in the box; needs a text painter (the data tool gives one)
+// {"file": "omake/th001.png", "width": 240, "height": 135, "reduce": "omake/cg001.png"} starts from
+// a picture described earlier in the same source, reduced to this size (area mean), so a thumbnail
+// is its picture made small; shapes, if any, are drawn over it.
 // Colours are "#RRGGBB" or "#RRGGBBAA". With "grid" [columns, rows] the picture is a sheet of
 // equal cells (the width and height must divide evenly): "each" is drawn into every cell, then
 // cells[i] into cell i (row by row).
