@@ -202,4 +202,30 @@ TEST_F(SamplePictures, NoTitleOrExtrasLayoutStretchesADrawnPicture) {
   EXPECT_GT(checked, 0);
 }
 
+// The caption of each button with an id in [first, first + count) of a layout, by id order.
+std::vector<std::string> ButtonCaptions(const CVScript& script, int first, int count) {
+  std::vector<std::string> out(static_cast<size_t>(count));
+  for (const CVScriptElement& e : script.Elements()) {
+    const std::string& n = e.GetName();
+    if (n.size() < 3 || n.compare(n.size() - 3, 3, "/id") != 0) continue;
+    const int id = static_cast<int>(e.GetParam(0, -1.0f));
+    if (id < first || id >= first + count) continue;
+    const CVScriptElement* t = script.Find((n.substr(0, n.size() - 3) + "/Text#0/text").c_str());
+    if (t && t->GetString(0)) out[static_cast<size_t>(id - first)] = t->GetString(0);  // CP932, as the literals
+  }
+  return out;
+}
+
+// The title's extras sub-menu and the extras' top menu open the same five screens, in the same
+// order; each is named alike in both (the third is the scene gallery, the picture gallery in its
+// event mode).
+TEST_F(SamplePictures, TitleExtrasLabelsNameTheScreensTheyOpen) {
+  CVScript title, top;
+  ASSERT_TRUE(title.Load((std::string(GetModuleDir()) + "Data\\layout\\title.lay").c_str()));
+  ASSERT_TRUE(top.Load((std::string(GetModuleDir()) + "Data\\layout\\omake_top.lay").c_str()));
+  const std::vector<std::string> fromTitle = ButtonCaptions(title, 10100, 5), fromTop = ButtonCaptions(top, 1000, 5);
+  EXPECT_EQ(fromTitle, fromTop);
+  EXPECT_EQ(fromTop[2], "場面画廊");
+}
+
 }  // namespace
