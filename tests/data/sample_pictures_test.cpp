@@ -107,8 +107,8 @@ TEST_F(SamplePictures, EveryGalleryThumbnailIsItsPictureReduced) {
   ASSERT_GE(thumbs.size(), 2u);
   for (auto a = thumbs.begin(); a != thumbs.end(); ++a)
     for (auto b = std::next(a); b != thumbs.end(); ++b)
-      EXPECT_GT(LargestDifference(a->second, b->second), 40.0) << "pictures " << a->first << " and " << b->first
-                                                              << " look alike";
+      EXPECT_GT(LargestDifference(a->second, b->second), 40.0)
+          << "pictures " << a->first << " and " << b->first << " look alike";
 }
 
 // The interlude of the story and the gallery's movie open on a still shot of a sample picture:
@@ -195,7 +195,7 @@ TEST_F(SamplePictures, NoTitleOrExtrasLayoutStretchesADrawnPicture) {
         const plat::Canvas c = Picture(file);
         ASSERT_FALSE(c.empty()) << file;
         EXPECT_TRUE(Smooth(c)) << plat::Cp932ToUtf8(m.layoutName) << " " << node << ": " << plat::Cp932ToUtf8(file)
-                          << " (" << cw << "x" << ch << ") is drawn at " << w << "x" << h;
+                               << " (" << cw << "x" << ch << ") is drawn at " << w << "x" << h;
       }
     }
   }
