@@ -268,9 +268,10 @@ def gallery():
           ("omake/cg004.png", W, H, siege("籠城")),
           ("omake/cg005.png", W, H, peace("和睦")),
           ("omake/cg006.png", W, H, movie_still("峠の松明")),
-          ("omake/cg007.png", W, H, secret("秘話"))]
+          ("omake/cg007.png", W, H, secret("秘話")),
+          ("omake/cg008.png", W, H, realm("天下への道"))]
     pics = [{"file": f, "width": w, "height": h, "shapes": s} for f, w, h, s in cg]
-    for n in range(1, 8):
+    for n in range(1, 9):
         pics.append({"file": "omake/th%03d.png" % n, "width": 240, "height": 135, "reduce": "omake/cg%03d.png" % n})
     return pics
 
