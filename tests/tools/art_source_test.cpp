@@ -80,6 +80,37 @@ TEST(ArtSource, AReducedPictureIsTheAreaMeanOfItsSource) {
   EXPECT_EQ(pics[3].canvas.At(3, 1), (Rgba{255, 255, 255, 255}));
 }
 
+// A screen drawn from its pictures: an earlier picture, a part of one, a loaded one, scaled and
+// faded.
+TEST(ArtSource, ImagesDrawEarlierAndLoadedPicturesAtTheirPlace) {
+  const std::string src = R"({"pictures": [
+    {"file": "btn.png", "width": 4, "height": 4, "grid": [1, 2],
+     "cells": [[{"rect": [0, 0, 4, 2], "color": "#FF0000"}], [{"rect": [0, 0, 4, 2], "color": "#0000FF"}]]},
+    {"file": "screen.png", "width": 10, "height": 10, "shapes": [
+      {"rect": [0, 0, 10, 10], "color": "#000000"},
+      {"image": "btn.png", "at": [1, 1], "source": [0, 2, 4, 2]},
+      {"image": "made/before.png", "at": [6, 6], "size": [4, 4]},
+      {"image": "btn.png", "at": [0, 8], "source": [0, 0, 4, 2], "size": [2, 1], "alpha": 0.5}]}]})";
+  plat::Canvas before(2, 2);
+  before.FillRect(0, 0, 2, 2, Rgba{0, 255, 0, 255});
+  const plat::ArtPictureLoader loader = [&](const std::string& file, plat::Canvas* out) {
+    if (file != "made/before.png") return false;
+    *out = before;
+    return true;
+  };
+  std::vector<plat::ArtPicture> pics;
+  std::string error;
+  ASSERT_TRUE(plat::RenderArtSource(src, &pics, &error, {}, loader)) << error;
+  const plat::Canvas& c = pics[1].canvas;
+  EXPECT_EQ(c.At(1, 1), (Rgba{0, 0, 255, 255})) << "the second cell";
+  EXPECT_EQ(c.At(4, 2), (Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(c.At(5, 1), (Rgba{0, 0, 0, 255})) << "only the cell's width";
+  EXPECT_EQ(c.At(9, 9), (Rgba{0, 255, 0, 255})) << "the loaded picture, enlarged";
+  EXPECT_EQ(c.At(6, 6), (Rgba{0, 255, 0, 255}));
+  EXPECT_EQ(c.At(1, 8), (Rgba{128, 0, 0, 255})) << "half over black";
+  EXPECT_EQ(c.At(2, 8), (Rgba{0, 0, 0, 255})) << "made smaller";
+}
+
 TEST(ArtSource, BadDescriptionsAreRefusedWithTheirCause) {
   struct Case {
     const char* json;
@@ -121,6 +152,12 @@ TEST(ArtSource, BadDescriptionsAreRefusedWithTheirCause) {
        "smaller"},
       {R"({"pictures": [{"file": "cg.png", "width": 4, "height": 4}, {"file": "t.png", "width": 2, "height": 2, "reduce": 3}]})",
        "reduce"},
+      {R"({"pictures": [{"file": "a.png", "width": 4, "height": 4, "shapes": [{"image": "none.png", "at": [0, 0]}]}]})",
+       "image: must name"},
+      {R"({"pictures": [{"file": "b.png", "width": 2, "height": 2}, {"file": "a.png", "width": 4, "height": 4, "shapes": [{"image": "b.png"}]}]})",
+       "at"},
+      {R"({"pictures": [{"file": "b.png", "width": 2, "height": 2}, {"file": "a.png", "width": 4, "height": 4, "shapes": [{"image": "b.png", "at": [0, 0], "source": [1, 1, 2, 2]}]}]})",
+       "inside"},
   };
   for (const Case& k : cases) {
     std::vector<plat::ArtPicture> pics(1);
