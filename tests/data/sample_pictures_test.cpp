@@ -3,12 +3,14 @@
 // picture into a place of another size (a stretched frame blurs, an enlarged face turns blocky).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,6 +111,45 @@ TEST_F(SamplePictures, EveryGalleryThumbnailIsItsPictureReduced) {
     for (auto b = std::next(a); b != thumbs.end(); ++b)
       EXPECT_GT(LargestDifference(a->second, b->second), 40.0)
           << "pictures " << a->first << " and " << b->first << " look alike";
+}
+
+// A tutorial chapter's picture shows the screen it teaches, reduced into its frame, and that screen
+// is drawn from its layout's pictures, not one flat colour.
+TEST_F(SamplePictures, TutorialPicturesShowOurScreens) {
+  struct Case {
+    const char* chapter;
+    const char* screen;
+  };
+  const Case cases[] = {{"ch1", "adv"},    {"ch2", "adv_choice"}, {"ch3", "adv"},  {"ch4", "map"},  {"ch5", "map"},
+                        {"ch6", "battle"}, {"ch7", "map"},        {"ch8", "save"}, {"ch9", "title"}};
+  for (const Case& k : cases) {
+    const plat::Canvas ch = Picture(std::string("Data\\Image\\tutorial\\") + k.chapter + ".png");
+    const plat::Canvas sc = Picture(std::string("Data\\Image\\tutorial\\") + k.screen + ".png");
+    ASSERT_FALSE(ch.empty()) << k.chapter;
+    ASSERT_FALSE(sc.empty()) << k.screen;
+    ASSERT_EQ(sc.width(), 1280);
+    // The frame: 720 x 405 at (280, 24); its blocks against the screen's (marks left out: the
+    // median block difference, not the largest).
+    plat::Canvas framed(720, 405);
+    for (int y = 0; y < 405; ++y)
+      for (int x = 0; x < 720; ++x) {
+        const plat::Rgba c = ch.At(280 + x, 24 + y);
+        uint8_t* o = &framed.pixels()[(static_cast<size_t>(y) * 720 + x) * 4];
+        o[0] = c.r, o[1] = c.g, o[2] = c.b, o[3] = c.a;
+      }
+    const Blocks a = BlockMeans(framed.pixels().data(), 720, 405, 16, 9);
+    const Blocks b = BlockMeans(sc.pixels().data(), 1280, 720, 16, 9);
+    std::vector<double> diffs;
+    for (size_t i = 0; i < a.size(); ++i)
+      diffs.push_back(
+          std::max({std::fabs(a[i][0] - b[i][0]), std::fabs(a[i][1] - b[i][1]), std::fabs(a[i][2] - b[i][2])}));
+    std::nth_element(diffs.begin(), diffs.begin() + diffs.size() / 2, diffs.end());
+    EXPECT_LE(diffs[diffs.size() / 2], 6.0) << k.chapter << " does not show " << k.screen;
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i + 4 <= sc.pixels().size(); i += 4 * 97)
+      colours.insert(sc.pixels()[i] | sc.pixels()[i + 1] << 8 | sc.pixels()[i + 2] << 16);
+    EXPECT_GT(colours.size(), 20u) << k.screen << " is nearly one colour";
+  }
 }
 
 // The interlude of the story and the gallery's movie open on a still shot of a sample picture:

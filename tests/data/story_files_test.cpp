@@ -122,4 +122,30 @@ TEST_F(StoryFiles, NoStrategyEventTalksOverABlackScreen) {
   EXPECT_GE(events, 6);
 }
 
+// Each tutorial chapter opens on a picture of the screen it teaches (drawn from that screen's
+// layout), shown before its first message.
+TEST_F(StoryFiles, EveryTutorialChapterShowsItsScreen) {
+  std::istringstream in(SourceText("data/script/tutorial.v4s"));
+  std::string line, chapter, picture;
+  bool checked = false;
+  int chapters = 0;
+  while (std::getline(in, line)) {
+    if (line.rfind("*ch_", 0) == 0 && line.find(' ') != std::string::npos) {
+      chapter = line;
+      picture.clear();
+      checked = false;
+      ++chapters;
+    } else if (!chapter.empty() && picture.empty() && line.rfind("#BGLoad \"", 0) == 0) {
+      picture = line.substr(9, line.find('"', 9) - 9);
+    } else if (!chapter.empty() && !checked && line.rfind(">>", 0) == 0) {
+      checked = true;
+      EXPECT_EQ(picture.rfind("Data\\Image\\tutorial\\", 0), 0u) << chapter << ": " << picture;
+      std::string cp932;
+      ASSERT_TRUE(plat::Utf8ToCp932Strict(picture, cp932));
+      EXPECT_TRUE(Found(cp932)) << picture;
+    }
+  }
+  EXPECT_EQ(chapters, 9);
+}
+
 }  // namespace
