@@ -243,6 +243,59 @@ TEST_F(SamplePictures, NoTitleOrExtrasLayoutStretchesADrawnPicture) {
   EXPECT_GT(checked, 0);
 }
 
+// The scene replay's title rows lie inside their frame and none covers another (a row taller than
+// its step would cover the next one's top).
+TEST_F(SamplePictures, ReplayRowsStayInTheirFrameApart) {
+  CVScript script;
+  ASSERT_TRUE(script.Load((std::string(GetModuleDir()) + "Data\\layout\\omake_scene.lay").c_str()));
+  // A node's place: the sum of its own and its parents' positions.
+  auto place = [&](const std::string& node, float* x, float* y) {
+    *x = *y = 0;
+    for (size_t end = node.find('/');; end = node.find('/', end + 1)) {
+      const CVScriptElement* pos = script.Find((node.substr(0, end) + "/pos").c_str());
+      if (pos) *x += pos->GetParam(0, 0.0f), *y += pos->GetParam(1, 0.0f);
+      if (end == std::string::npos) break;
+    }
+  };
+  auto cell = [&](const std::string& node, float* w, float* h) {
+    const CVScriptElement* sprite = script.Find((node + "/sprite").c_str());
+    ASSERT_NE(sprite, nullptr) << node;
+    const CVScriptElement* def =
+        script.Find(("SpriteLocal/#" + std::to_string(static_cast<int>(sprite->GetParam(1, -1.0f)))).c_str());
+    ASSERT_NE(def, nullptr) << node;
+    *w = def->GetParam(0, 0.0f) / std::max(1.0f, def->GetParam(2, 1.0f));
+    *h = def->GetParam(1, 0.0f) / std::max(1.0f, def->GetParam(3, 1.0f));
+  };
+  struct Box {
+    float x, y, w, h;
+  };
+  std::vector<Box> rows;
+  for (const CVScriptElement& e : script.Elements()) {
+    const std::string& n = e.GetName();
+    if (n.size() < 3 || n.compare(n.size() - 3, 3, "/id") != 0) continue;
+    const int id = static_cast<int>(e.GetParam(0, -1.0f));
+    if (id < 11000 || id > 11019) continue;
+    Box b{};
+    place(n.substr(0, n.size() - 3), &b.x, &b.y);
+    cell(n.substr(0, n.size() - 3), &b.w, &b.h);
+    rows.push_back(b);
+  }
+  ASSERT_EQ(rows.size(), 20u);
+  Box frame{};
+  place("Window#0/Window#2", &frame.x, &frame.y);
+  cell("Window#0/Window#2", &frame.w, &frame.h);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Box& a = rows[i];
+    EXPECT_TRUE(a.x >= frame.x && a.y >= frame.y && a.x + a.w <= frame.x + frame.w && a.y + a.h <= frame.y + frame.h)
+        << "row " << i << " at " << a.x << "," << a.y << " leaves the frame";
+    for (size_t j = i + 1; j < rows.size(); ++j) {
+      const Box& b = rows[j];
+      EXPECT_FALSE(a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h)
+          << "rows " << i << " and " << j << " overlap";
+    }
+  }
+}
+
 // The caption of each button with an id in [first, first + count) of a layout, by id order.
 std::vector<std::string> ButtonCaptions(const CVScript& script, int first, int count) {
   std::vector<std::string> out(static_cast<size_t>(count));
