@@ -1,6 +1,6 @@
-// The extras as the sample set fills them: every replay category and music page the screens offer
-// holds entries, every picture-gallery category has pictures, and every scene the extras list is
-// one the sample story or the strategy game unlocks.
+// The extras as the sample set fills them: every replay category, music page and lines page the
+// screens offer holds entries, every picture-gallery category has pictures, and every scene and line
+// the extras list is one the sample story or the strategy game unlocks.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -105,6 +105,28 @@ TEST_F(ExtrasEntries, EveryPictureCategoryHoldsPictures) {
     if (U16(cg, at) != 0 && U16(cg, at + 12) == 0 && category < categories) ++shown[static_cast<size_t>(category)];
   }
   for (int c = 0; c < categories; ++c) EXPECT_GT(shown[static_cast<size_t>(c)], 0) << "picture category " << c + 1;
+}
+
+// Each page of the lines gallery lists generals with lines, and every listed line can be met: the
+// story or a strategy event unlocks its general's seen category.
+TEST_F(ExtrasEntries, EveryLinesPageHoldsLinesTheGameUnlocks) {
+  const std::vector<uint8_t> sf = Read("Data\\sys\\sf.bin");
+  ASSERT_GE(sf.size(), kOmakeSoundRecordBytes);
+  const int pages = ButtonRun("Data\\layout\\omake_ikki.lay", 12000);
+  ASSERT_GT(pages, 0);
+  std::ifstream in(std::string(V4_TEST_SOURCE_DIR) + "/data/script/main.v4s", std::ios::binary);
+  std::stringstream script;
+  script << in.rdbuf();
+  std::vector<int> lines(static_cast<size_t>(pages), 0);
+  for (size_t at = 0; at + kOmakeSoundRecordBytes <= sf.size(); at += kOmakeSoundRecordBytes) {
+    const int general = U16(sf, at), page = U16(sf, at + 290), seen = U16(sf, at + 292);
+    if (general == 0 || U16(sf, at + 294) != 0) continue;
+    if (page < pages) ++lines[static_cast<size_t>(page)];
+    const std::string unlock = "#SerifFlagOn " + std::to_string(general) + ", " + std::to_string(seen) + "\n";
+    EXPECT_NE(script.str().find(unlock), std::string::npos)
+        << "general " << general << "'s lines: nothing unlocks them";
+  }
+  for (int p = 0; p < pages; ++p) EXPECT_GT(lines[static_cast<size_t>(p)], 0) << "lines page " << p + 1;
 }
 
 }  // namespace
