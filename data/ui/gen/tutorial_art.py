@@ -68,10 +68,15 @@ def draw(node, sprites, x, y, out, skip=(), texts=None):
     return _draw(node, sprites, x, y, out, skip, texts, "")
 
 
+PLACES = {}  # node path -> (x, y) the code moves it to (a choice's place for the number of choices)
+
+
 def _draw(node, sprites, x, y, out, skip, texts, path):
     if path in skip:
         return
     px, py = (nums(node.props["pos"])[:2] if "pos" in node.props else (0, 0))
+    if path in PLACES:
+        px, py = PLACES[path]
     x, y = x + px, y + py
     if "sprite" in node.props and node.kind.split("#")[0] in ("Window", "Btn"):
         sel, num, cell, pattern = [int(v) for v in nums(node.props["sprite"])]
@@ -189,6 +194,10 @@ def main():
     # The same with the two choices of chapter 2.
     choice_texts = {"Group#2/Btn#0/Text#0": "わかった", "Group#2/Btn#1/Text#0": "もう一度"}
     skip = tuple("Group#2/Btn#%d" % k for k in range(2, 8))
+    # Two choices stand where the window's animation for two choices moves them (AnimeMove#0).
+    for k in range(2):
+        move = nums(adv_root.child("Group#2/Btn#%d" % k).props["AnimeMove#0"])
+        PLACES["Group#2/Btn#%d" % k] = (move[1], move[2])
     choose, _ = screen("tutorial/adv_choice.png", "adv.txt", bg("adv/bg_castle.png"), ["Group#1", "Group#2"],
                        skip=skip, texts=dict(adv_text, **choice_texts))
     pics.append(choose)
@@ -233,7 +242,8 @@ def main():
         chapter(1, "tutorial/adv.png", [(640, 580), (1180, 640), (640, 300)],
                 [["文章を読む", "会話は下の窓に", "表示されます"], ["先へ進む", "クリックか Enter", "ホイール手前でも"],
                  ["読み返す", "ホイールを奥へ回すと", "これまでの会話"]]),
-        chapter(2, "tutorial/adv_choice.png", [btn(adv_root, "Group#2", 280, 148), btn(adv_root, "Group#2", 280, 228)],
+        chapter(2, "tutorial/adv_choice.png", [(360 + 500, PLACES["Group#2/Btn#0"][1] + 28),
+                                               (360 + 500, PLACES["Group#2/Btn#1"][1] + 28)],
                 [["選択肢", "物語の途中で", "道を選びます"], ["もう一度", "選び直すと", "話が変わります"]]),
         chapter(3, "tutorial/adv.png", [w_btn(0), w_btn(1), w_btn(2), w_btn(3), w_btn(4)],
                 [["スキップ", "読んだ文章を", "飛ばします"], ["オート", "文章が自動で", "進みます"],
