@@ -278,10 +278,17 @@ TEST_F(SampleStory, EveryRoadOfTheMainSetReachesItsEnd) {
 }
 
 TEST_F(SampleStory, StrategyEventsOfTheMainSetHandBack) {
+  // The strategy game's events come after its new-game event, which marks the realm begun ($realm);
+  // without the mark, event 1 is the title's second act (below).
+  ASSERT_TRUE(GetAdvScript().LoadScriptFiles(0));
+  uint32_t realm = 0;
+  for (uint32_t sw = 1; sw < GetAdvScript().switches.size() && !realm; ++sw)
+    if (GetAdvScript().SwitchName(sw) == "realm") realm = sw;
+  ASSERT_NE(realm, 0u) << "the main set names its realm mark";
   // Every event the strategy game starts hands back to it; the ending (8) returns to the title.
   for (int32_t event : {1, 2, 3, 4, 5, 6, 7, 8, 9, -1}) {
     TextRunOptions o;
-    o.switches = {{0, event}};
+    o.switches = {{0, event}, {realm, 1}};
     TextRunResult r = RunScriptAsText(o);
     EXPECT_EQ(r.stop, event == 8 ? TextRunStop::kEnd : TextRunStop::kSlgMode) << event;
     EXPECT_TRUE(r.errors.empty()) << event << ": " << r.errors.front();
@@ -290,6 +297,15 @@ TEST_F(SampleStory, StrategyEventsOfTheMainSetHandBack) {
       EXPECT_GE(r.messages, 1u) << event;
     }
   }
+  // The title's "第二幕から" (switch 0 = 1 on a freshly loaded set): the second act, with its
+  // council's choice, into the strategy game.
+  TextRunOptions act2;
+  act2.switches = {{0, 1}};
+  act2.choices = {1};
+  const TextRunResult r = RunScriptAsText(act2);
+  EXPECT_EQ(r.stop, TextRunStop::kSlgMode);
+  EXPECT_EQ(r.choices, 1u);
+  EXPECT_GE(r.messages, 12u);
 }
 
 TEST_F(SampleStory, EveryTutorialChapterEnds) {

@@ -51,6 +51,66 @@ TEST(ArtSource, EveryShapeKindDraws) {
   EXPECT_EQ(c.At(39, 31), (Rgba{255, 0, 255, 255}));
 }
 
+// A thumbnail reduced from its picture: each pixel the area mean of what it covers, transparent
+// pixels not darkening the colour; shapes drawn over the reduction.
+TEST(ArtSource, AReducedPictureIsTheAreaMeanOfItsSource) {
+  // Red on the left, blue on the right; pixel (2, 0) left transparent.
+  const std::string src = R"({"pictures": [
+    {"file": "cg.png", "width": 6, "height": 3, "shapes": [
+      {"rect": [0, 0, 2, 3], "color": "#FF0000"}, {"rect": [2, 1, 1, 2], "color": "#FF0000"},
+      {"rect": [3, 0, 3, 3], "color": "#0000FF"}]},
+    {"file": "th.png", "width": 2, "height": 1, "reduce": "cg.png"},
+    {"file": "one.png", "width": 1, "height": 1, "reduce": "cg.png"},
+    {"file": "th3.png", "width": 4, "height": 2, "reduce": "cg.png", "shapes": [{"rect": [3, 1, 1, 1], "color": "#FFFFFF"}]}]})";
+  std::vector<plat::ArtPicture> pics;
+  std::string error;
+  ASSERT_TRUE(plat::RenderArtSource(src, &pics, &error)) << error;
+  ASSERT_EQ(pics.size(), 4u);
+  // The left half: 8 red pixels and the transparent one.
+  EXPECT_EQ(pics[1].canvas.At(0, 0), (Rgba{255, 0, 0, 227}));
+  EXPECT_EQ(pics[1].canvas.At(1, 0), (Rgba{0, 0, 255, 255}));
+  // Everything: 8 red, 9 blue, 1 transparent.
+  EXPECT_EQ(pics[2].canvas.At(0, 0), (Rgba{120, 0, 135, 241}));
+  // 6 x 3 -> 4 x 2: target (1, 0) covers half of (1, 0), all of the transparent (2, 0), a quarter of
+  // (1, 1) and half of (2, 1).
+  EXPECT_EQ(pics[3].canvas.width(), 4);
+  EXPECT_EQ(pics[3].canvas.At(1, 0), (Rgba{255, 0, 0, 142}));
+  EXPECT_EQ(pics[3].canvas.At(0, 1), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(pics[3].canvas.At(2, 1), (Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(pics[3].canvas.At(3, 1), (Rgba{255, 255, 255, 255}));
+}
+
+// A screen drawn from its pictures: an earlier picture, a part of one, a loaded one, scaled and
+// faded.
+TEST(ArtSource, ImagesDrawEarlierAndLoadedPicturesAtTheirPlace) {
+  const std::string src = R"({"pictures": [
+    {"file": "btn.png", "width": 4, "height": 4, "grid": [1, 2],
+     "cells": [[{"rect": [0, 0, 4, 2], "color": "#FF0000"}], [{"rect": [0, 0, 4, 2], "color": "#0000FF"}]]},
+    {"file": "screen.png", "width": 10, "height": 10, "shapes": [
+      {"rect": [0, 0, 10, 10], "color": "#000000"},
+      {"image": "btn.png", "at": [1, 1], "source": [0, 2, 4, 2]},
+      {"image": "made/before.png", "at": [6, 6], "size": [4, 4]},
+      {"image": "btn.png", "at": [0, 8], "source": [0, 0, 4, 2], "size": [2, 1], "alpha": 0.5}]}]})";
+  plat::Canvas before(2, 2);
+  before.FillRect(0, 0, 2, 2, Rgba{0, 255, 0, 255});
+  const plat::ArtPictureLoader loader = [&](const std::string& file, plat::Canvas* out) {
+    if (file != "made/before.png") return false;
+    *out = before;
+    return true;
+  };
+  std::vector<plat::ArtPicture> pics;
+  std::string error;
+  ASSERT_TRUE(plat::RenderArtSource(src, &pics, &error, {}, loader)) << error;
+  const plat::Canvas& c = pics[1].canvas;
+  EXPECT_EQ(c.At(1, 1), (Rgba{0, 0, 255, 255})) << "the second cell";
+  EXPECT_EQ(c.At(4, 2), (Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(c.At(5, 1), (Rgba{0, 0, 0, 255})) << "only the cell's width";
+  EXPECT_EQ(c.At(9, 9), (Rgba{0, 255, 0, 255})) << "the loaded picture, enlarged";
+  EXPECT_EQ(c.At(6, 6), (Rgba{0, 255, 0, 255}));
+  EXPECT_EQ(c.At(1, 8), (Rgba{128, 0, 0, 255})) << "half over black";
+  EXPECT_EQ(c.At(2, 8), (Rgba{0, 0, 0, 255})) << "made smaller";
+}
+
 TEST(ArtSource, BadDescriptionsAreRefusedWithTheirCause) {
   struct Case {
     const char* json;
@@ -86,6 +146,18 @@ TEST(ArtSource, BadDescriptionsAreRefusedWithTheirCause) {
       {R"({"pictures": [{"file": "a.png", "width": 10, "height": 10, "cells": [[]]}]})", "grid"},
       {R"({"pictures": [{"file": "a.png", "width": 2, "height": 2}, {"file": "a.png", "width": 2, "height": 2}]})",
        "twice"},
+      {R"({"pictures": [{"file": "t.png", "width": 2, "height": 2, "reduce": "cg.png"}, {"file": "cg.png", "width": 4, "height": 4}]})",
+       "earlier"},
+      {R"({"pictures": [{"file": "cg.png", "width": 4, "height": 4}, {"file": "t.png", "width": 8, "height": 2, "reduce": "cg.png"}]})",
+       "smaller"},
+      {R"({"pictures": [{"file": "cg.png", "width": 4, "height": 4}, {"file": "t.png", "width": 2, "height": 2, "reduce": 3}]})",
+       "reduce"},
+      {R"({"pictures": [{"file": "a.png", "width": 4, "height": 4, "shapes": [{"image": "none.png", "at": [0, 0]}]}]})",
+       "image: must name"},
+      {R"({"pictures": [{"file": "b.png", "width": 2, "height": 2}, {"file": "a.png", "width": 4, "height": 4, "shapes": [{"image": "b.png"}]}]})",
+       "at"},
+      {R"({"pictures": [{"file": "b.png", "width": 2, "height": 2}, {"file": "a.png", "width": 4, "height": 4, "shapes": [{"image": "b.png", "at": [0, 0], "source": [1, 1, 2, 2]}]}]})",
+       "inside"},
   };
   for (const Case& k : cases) {
     std::vector<plat::ArtPicture> pics(1);

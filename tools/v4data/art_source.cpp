@@ -2,6 +2,7 @@
 
 #include "tool_color.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -47,13 +48,91 @@ float NumberOr(const json& obj, const char* key, float def, bool* ok) {
 
 int I(float v) { return static_cast<int>(std::lround(v)); }
 
+// What shapes may draw with besides the canvas: the text painter, the pictures described earlier in
+// the same source, and the loader of pictures made before.
+struct ArtTools {
+  const ArtTextPainter& painter;
+  const std::vector<ArtPicture>& earlier;
+  const ArtPictureLoader& loader;
+};
+
+Canvas Reduce(const Canvas& from, int w, int h);
+
+// The named picture: one described earlier in this source, else one the loader finds.
+bool FindPicture(const std::string& name, const ArtTools& tools, Canvas& out) {
+  for (const ArtPicture& e : tools.earlier)
+    if (e.file == name) {
+      out = e.canvas;
+      return true;
+    }
+  return tools.loader && tools.loader(name, &out) && !out.empty();
+}
+
+// {"image": name, "at": [x, y], "source": [x, y, w, h], "size": [w, h], "alpha": a}: a picture (or
+// the source part of it) drawn over the canvas, made smaller by area mean or larger by repetition.
+bool DrawImage(const json& s, int ox, int oy, Canvas& canvas, const ArtTools& tools, std::string& why) {
+  const json& name = s.at("image");
+  std::vector<float> at, src, size;
+  Canvas pic;
+  if (!name.is_string() || !FindPicture(name.get<std::string>(), tools, pic)) {
+    why = "image: must name a picture described earlier or made before";
+    return false;
+  }
+  if (!Numbers(s.value("at", json()), 2, &at)) {
+    why = "image: needs \"at\": [x, y]";
+    return false;
+  }
+  if (s.contains("source")) {
+    if (!Numbers(s.at("source"), 4, &src) || src[0] < 0 || src[1] < 0 || src[2] < 1 || src[3] < 1 ||
+        I(src[0] + src[2]) > pic.width() || I(src[1] + src[3]) > pic.height()) {
+      why = "image: \"source\" must be [x, y, w, h] inside the picture";
+      return false;
+    }
+  } else {
+    src = {0, 0, static_cast<float>(pic.width()), static_cast<float>(pic.height())};
+  }
+  if (s.contains("size")) {
+    if (!Numbers(s.at("size"), 2, &size) || size[0] < 1 || size[1] < 1 || size[0] > Canvas::kMaxSide ||
+        size[1] > Canvas::kMaxSide) {
+      why = "image: \"size\" must be [w, h]";
+      return false;
+    }
+  } else {
+    size = {src[2], src[3]};
+  }
+  bool ok = true;
+  const float alpha = NumberOr(s, "alpha", 1.0f, &ok);
+  if (!ok || alpha < 0 || alpha > 1) {
+    why = "image: \"alpha\" must be 0..1";
+    return false;
+  }
+  Canvas part(I(src[2]), I(src[3]));
+  for (int y = 0; y < part.height(); ++y)
+    for (int x = 0; x < part.width(); ++x) {
+      const Rgba c = pic.At(I(src[0]) + x, I(src[1]) + y);
+      uint8_t* o = &part.pixels()[(static_cast<size_t>(y) * part.width() + x) * 4];
+      o[0] = c.r, o[1] = c.g, o[2] = c.b, o[3] = c.a;
+    }
+  const int w = I(size[0]), h = I(size[1]);
+  const bool smaller = w <= part.width() && h <= part.height();
+  const Canvas shown = smaller ? Reduce(part, w, h) : part;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const Rgba c = smaller ? shown.At(x, y) : part.At(x * part.width() / w, y * part.height() / h);
+      if (c.a) canvas.Blend(I(at[0]) + ox + x, I(at[1]) + oy + y, c, alpha);
+    }
+  return true;
+}
+
 // Draws one shape offset by (ox, oy).
-bool DrawShape(const json& s, int ox, int oy, Canvas& canvas, const ArtTextPainter& painter, std::string& why) {
+bool DrawShape(const json& s, int ox, int oy, Canvas& canvas, const ArtTools& tools, std::string& why) {
+  const ArtTextPainter& painter = tools.painter;
   if (!s.is_object()) {
     why = "a shape must be an object";
     return false;
   }
-  static const char* const kKinds[] = {"rect", "gradient", "panel", "border", "ellipse", "ring", "polygon", "text"};
+  static const char* const kKinds[] = {"rect", "gradient", "panel", "border", "ellipse",
+                                       "ring", "polygon",  "text",  "image"};
   const char* kind = nullptr;
   for (const char* k : kKinds)
     if (s.contains(k)) {
@@ -64,10 +143,11 @@ bool DrawShape(const json& s, int ox, int oy, Canvas& canvas, const ArtTextPaint
       kind = k;
     }
   if (!kind) {
-    why = "a shape needs one of rect, gradient, panel, border, ellipse, ring, polygon, text";
+    why = "a shape needs one of rect, gradient, panel, border, ellipse, ring, polygon, text, image";
     return false;
   }
   const std::string k = kind;
+  if (k == "image") return DrawImage(s, ox, oy, canvas, tools, why);
   Rgba color;
   if (k != "gradient" && !ParseColor(s.value("color", json()), &color)) {
     why = k + ": missing or bad \"color\" (#RRGGBB or #RRGGBBAA)";
@@ -159,14 +239,14 @@ bool DrawShape(const json& s, int ox, int oy, Canvas& canvas, const ArtTextPaint
   return true;
 }
 
-bool DrawList(const json& list, const char* what, int ox, int oy, Canvas& canvas, const ArtTextPainter& painter,
+bool DrawList(const json& list, const char* what, int ox, int oy, Canvas& canvas, const ArtTools& tools,
               std::string& why) {
   if (!list.is_array()) {
     why = std::string("\"") + what + "\" must be a list of shapes";
     return false;
   }
   for (size_t i = 0; i < list.size(); ++i)
-    if (!DrawShape(list[i], ox, oy, canvas, painter, why)) {
+    if (!DrawShape(list[i], ox, oy, canvas, tools, why)) {
       why = std::string(what) + "[" + std::to_string(i) + "]: " + why;
       return false;
     }
@@ -186,7 +266,44 @@ bool SafeRelativeName(const std::string& name) {
   return true;
 }
 
-bool RenderPicture(const json& pic, ArtPicture& out, const ArtTextPainter& painter, std::string& why) {
+// `from` resampled to w x h, each target pixel the area-weighted mean of the source pixels it
+// covers (colours weighted by alpha, so transparent edges do not darken).
+Canvas Reduce(const Canvas& from, int w, int h) {
+  Canvas out(w, h);
+  const double sx = static_cast<double>(from.width()) / w, sy = static_cast<double>(from.height()) / h;
+  for (int y = 0; y < h; ++y) {
+    const double y0 = y * sy, y1 = (y + 1) * sy;
+    for (int x = 0; x < w; ++x) {
+      const double x0 = x * sx, x1 = (x + 1) * sx;
+      double acc[4] = {0, 0, 0, 0}, area = 0;
+      for (int py = static_cast<int>(y0); py < y1 && py < from.height(); ++py) {
+        const double wy = std::min<double>(py + 1, y1) - std::max<double>(py, y0);
+        for (int px = static_cast<int>(x0); px < x1 && px < from.width(); ++px) {
+          const double wgt = wy * (std::min<double>(px + 1, x1) - std::max<double>(px, x0));
+          if (wgt <= 0) continue;
+          const Rgba c = from.At(px, py);
+          const double a = c.a / 255.0;
+          acc[0] += c.r * a * wgt;
+          acc[1] += c.g * a * wgt;
+          acc[2] += c.b * a * wgt;
+          acc[3] += a * wgt;
+          area += wgt;
+        }
+      }
+      if (area <= 0 || acc[3] <= 0) continue;
+      auto byte = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+      uint8_t* o = &out.pixels()[(static_cast<size_t>(y) * w + x) * 4];
+      o[0] = byte(acc[0] / acc[3]);
+      o[1] = byte(acc[1] / acc[3]);
+      o[2] = byte(acc[2] / acc[3]);
+      o[3] = byte(acc[3] / area * 255.0);
+    }
+  }
+  return out;
+}
+
+bool RenderPicture(const json& pic, const ArtTools& tools, ArtPicture& out, std::string& why) {
+  const std::vector<ArtPicture>& earlier = tools.earlier;
   if (!pic.is_object()) {
     why = "a picture must be an object";
     return false;
@@ -204,7 +321,22 @@ bool RenderPicture(const json& pic, ArtPicture& out, const ArtTextPainter& paint
   }
   const int width = static_cast<int>(w.get<long long>()), height = static_cast<int>(h.get<long long>());
   out.canvas = Canvas(width, height);
-  if (pic.contains("shapes") && !DrawList(pic.at("shapes"), "shapes", 0, 0, out.canvas, painter, why)) return false;
+  if (pic.contains("reduce")) {
+    const json& r = pic.at("reduce");
+    const ArtPicture* source = nullptr;
+    for (const ArtPicture& e : earlier)
+      if (r.is_string() && e.file == r.get<std::string>()) source = &e;
+    if (!source) {
+      why = "\"reduce\" must name a picture described earlier in the same source";
+      return false;
+    }
+    if (width > source->canvas.width() || height > source->canvas.height()) {
+      why = "\"reduce\" makes a picture smaller, not larger";
+      return false;
+    }
+    out.canvas = Reduce(source->canvas, width, height);
+  }
+  if (pic.contains("shapes") && !DrawList(pic.at("shapes"), "shapes", 0, 0, out.canvas, tools, why)) return false;
   if (!pic.contains("grid")) {
     if (pic.contains("cells") || pic.contains("each")) {
       why = "\"cells\" and \"each\" need a \"grid\"";
@@ -230,10 +362,10 @@ bool RenderPicture(const json& pic, ArtPicture& out, const ArtTextPainter& paint
   }
   for (long long i = 0; i < cols * rows; ++i) {
     const int ox = static_cast<int>(i % cols) * cw, oy = static_cast<int>(i / cols) * ch;
-    if (pic.contains("each") && !DrawList(pic.at("each"), "each", ox, oy, out.canvas, painter, why)) return false;
+    if (pic.contains("each") && !DrawList(pic.at("each"), "each", ox, oy, out.canvas, tools, why)) return false;
     if (i < static_cast<long long>(cells.size())) {
       const std::string what = "cells[" + std::to_string(i) + "]";
-      if (!DrawList(cells[static_cast<size_t>(i)], what.c_str(), ox, oy, out.canvas, painter, why)) return false;
+      if (!DrawList(cells[static_cast<size_t>(i)], what.c_str(), ox, oy, out.canvas, tools, why)) return false;
     }
   }
   return true;
@@ -242,7 +374,7 @@ bool RenderPicture(const json& pic, ArtPicture& out, const ArtTextPainter& paint
 }  // namespace
 
 bool RenderArtSource(const std::string& jsonText, std::vector<ArtPicture>* out, std::string* error,
-                     const ArtTextPainter& painter) {
+                     const ArtTextPainter& painter, const ArtPictureLoader& loader) {
   if (!out) return false;
   out->clear();
   std::string why;
@@ -254,7 +386,7 @@ bool RenderArtSource(const std::string& jsonText, std::vector<ArtPicture>* out, 
   const json& pictures = root.at("pictures");
   for (size_t i = 0; i < pictures.size(); ++i) {
     ArtPicture pic;
-    if (!RenderPicture(pictures[i], pic, painter, why)) {
+    if (!RenderPicture(pictures[i], ArtTools{painter, *out, loader}, pic, why)) {
       if (error) {
         const std::string name = pictures[i].is_object() ? pictures[i].value("file", std::string("?")) : "?";
         *error = "picture " + std::to_string(i) + " (" + name + "): " + why;

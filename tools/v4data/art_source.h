@@ -13,6 +13,12 @@
 //   {"polygon": [[x, y], [x, y], ...], "color": c}
 //   {"text": "UTF-8", "box": [x, y, w, h], "size": px, "color": c, "align": "left|center|right"}
 //       one line, vertically centred in the box; needs a text painter (the data tool gives one)
+//   {"image": "adv/window.png", "at": [x, y], "source": [x, y, w, h], "size": [w, h], "alpha": a}
+//       a picture described earlier in the source or made before (the loader; the data tool reads
+//       the output folder), or the source part of it, drawn over at its size or at "size"
+// {"file": "omake/th001.png", "width": 240, "height": 135, "reduce": "omake/cg001.png"} starts from
+// a picture described earlier in the same source, reduced to this size (area mean), so a thumbnail
+// is its picture made small; shapes, if any, are drawn over it.
 // Colours are "#RRGGBB" or "#RRGGBBAA". With "grid" [columns, rows] the picture is a sheet of
 // equal cells (the width and height must divide evenly): "each" is drawn into every cell, then
 // cells[i] into cell i (row by row).
@@ -35,9 +41,12 @@ struct ArtPicture {
 using ArtTextPainter = std::function<bool(Canvas& canvas, const std::string& utf8, int x, int y, int w, int h, int size,
                                           Rgba color, int align, std::string* error)>;
 
+// Finds a picture made before (by an earlier source) by its file name; false when there is none.
+using ArtPictureLoader = std::function<bool(const std::string& file, Canvas* out)>;
+
 // False with a message naming the picture and shape at fault. File names must be relative and
 // may not climb out of the output folder. Text shapes fail without a painter.
 bool RenderArtSource(const std::string& jsonText, std::vector<ArtPicture>* out, std::string* error,
-                     const ArtTextPainter& painter = {});
+                     const ArtTextPainter& painter = {}, const ArtPictureLoader& loader = {});
 
 }  // namespace plat

@@ -1,4 +1,4 @@
-// v4data art <source.json> <outdir>: renders the placeholder pictures a readable description
+// v4data art [--from <dir> ...] <source.json> <outdir>: renders the placeholder pictures a readable description
 // names (rectangles, gradients, rounded panels, borders, ellipses, rings, polygons; sheets of
 // equal cells such as a button's five state patterns) into PNG files under outdir.
 // The description format is in platform/image/art_source.h. Text shapes (question pictures and
@@ -69,16 +69,37 @@ bool PaintText(plat::Canvas& canvas, const std::string& utf8, int x, int y, int 
   return true;
 }
 
-int RunArt(const std::vector<std::string>& args) {
+int RunArt(const std::vector<std::string>& all) {
+  // --from <dir> (repeatable): more folders holding pictures made before, after the output folder.
+  std::vector<std::string> args, from;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (all[i] == "--from" && i + 1 < all.size())
+      from.push_back(all[++i]);
+    else
+      args.push_back(all[i]);
+  }
   if (args.size() != 2) {
-    std::fprintf(stderr, "usage: v4data art <source.json> <outdir>\n");
+    std::fprintf(stderr, "usage: v4data art [--from <dir> ...] <source.json> <outdir>\n");
     return 2;
   }
+  from.insert(from.begin(), args[1]);
   std::string text;
   if (!ReadToolText("art", args[0], text)) return 1;
   std::vector<plat::ArtPicture> pictures;
   std::string error;
-  if (!plat::RenderArtSource(text, &pictures, &error, &PaintText)) {
+  // Pictures made before, by sources rendered earlier into the same folder (a screen drawn from
+  // the pictures its layout names).
+  const plat::ArtPictureLoader loader = [&from](const std::string& file, plat::Canvas* out) {
+    if (file.find("..") != std::string::npos) return false;
+    for (const std::string& dir : from) {
+      std::ifstream in(std::filesystem::path(dir) / file, std::ios::binary);
+      const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      std::string why;
+      if (!bytes.empty() && plat::DecodeCanvasPng(bytes.data(), bytes.size(), out, &why)) return true;
+    }
+    return false;
+  };
+  if (!plat::RenderArtSource(text, &pictures, &error, &PaintText, loader)) {
     std::fprintf(stderr, "art: %s: %s\n", args[0].c_str(), error.c_str());
     return 1;
   }
@@ -109,6 +130,8 @@ int RunArt(const std::vector<std::string>& args) {
   return 0;
 }
 
-const V4Command kCmd{"art", "<source.json> <outdir>   draw the sample pictures (png, dds) from a description", &RunArt};
+const V4Command kCmd{
+    "art", "[--from <dir> ...] <source.json> <outdir>   draw the sample pictures (png, dds) from a description",
+    &RunArt};
 
 }  // namespace

@@ -26,9 +26,15 @@ SPR = [
     ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),  # 10 face (by code)
     (IMG + "panel_lines.png", 1040, 600, 1, 1),  # 11 lines panel
     (IMG + "digits.png", 320, 40, 10, 1),       # 12 percentage digits
+    ("Data\\Image\\face\\l%02d.png", 256, 256, 1, 1),  # 13 large face (by code, from pattern l%02d)
+    (IMG + "frame_titles.png", 660, 496, 1, 1),  # 14 frames drawn at their size
+    (IMG + "frame_cats.png", 180, 496, 1, 1),    # 15
+    (IMG + "frame_tabs.png", 800, 56, 1, 1),     # 16
+    (IMG + "rule.png", 300, 4, 1, 1),            # 17 the lines panel's rule
+    (IMG + "btn_row.png", 300, 220, 1, 5),       # 18 replay title looks (300 x 44)
 ]
 TEXT = "255,240,210,255"
-CATEGORIES = ["序章", "本編", "外伝", "其の四", "其の五", "其の六", "其の七", "其の八", "其の九"]
+CATEGORIES = ["序章", "本編", "外伝", "第二幕", "季節", "旗揚げ", "収め", "合戦", "結末"]
 LINE_CATEGORIES = ["台詞", "評定", "出陣", "内政", "外交", "其他"]
 
 
@@ -44,8 +50,8 @@ def button(parent, x, y, bid, sprite, w, h, s=None, size=22, align="1,1", states
     return b
 
 
-def window(parent, x, y, sprite, size=None, col=None, z=0):
-    w = parent.add("Window", "pos %d,%d,%d" % (x, y, z), "sprite 0,%d,0,-1" % sprite)
+def window(parent, x, y, sprite, size=None, col=None, z=0, pattern=-1):
+    w = parent.add("Window", "pos %d,%d,%d" % (x, y, z), "sprite 0,%d,0,%d" % (sprite, pattern))
     if size:
         w.props.append("size %d,%d" % size)
     if col:
@@ -95,7 +101,7 @@ def scene_layout():
     panel = window(root, 0, 0, 0)
     items = panel.add("Group", "pos 0,0,0")
     for k in range(20):
-        button(items, 90 + 330 * (k // 10), 130 + 48 * (k % 10), 11000 + k, 1, 300, 56, "", 22)
+        button(items, 90 + 330 * (k // 10), 130 + 48 * (k % 10), 11000 + k, 18, 300, 44, "", 22)
     tabs = panel.add("Group", "pos 0,0,0")
     for k in range(13):
         button(tabs, 90 + 60 * k, 640, 10000 + k, 2, 56, 40, str(k + 1), 20)
@@ -104,9 +110,9 @@ def scene_layout():
         button(cats, 1060, 130 + 54 * k, 12000 + k, 3, 160, 48, name, 22)
     window(panel, 60, 40, 4)                                     # 0 heading
     window(panel, 0, 0, 0, col="255,255,255,0")                  # 1 blend widget
-    window(panel, 80, 122, 6, size=(660, 496))                   # 2 frame of the titles
-    window(panel, 1050, 122, 6, size=(180, 496))                 # 3 frame of the categories
-    window(panel, 80, 632, 6, size=(800, 56))                    # 4 frame of the tabs
+    window(panel, 80, 122, 14)                                   # 2 frame of the titles
+    window(panel, 1050, 122, 15)                                 # 3 frame of the categories
+    window(panel, 80, 632, 16)                                   # 4 frame of the tabs
     frame = window(panel, 760, 130, 7, z=2)                      # 5 preview frame
     frame.props.append("AnimeMove#0 1,%0,%1,0,150,0,0")
     window(frame, 8, 8, 8)
@@ -147,8 +153,8 @@ def ikki_layout():
         label(b, 280, 56, "", 20, "0,1", 14, 0)
     bars = lines.add("Group", "pos 0,0,0")
     scroll_bar(bars, 545, 40, 512, 13100)
-    window(lines, 660, 40, 6, size=(300, 4))                     # 0 rule
-    window(lines, 680, 90, 10, size=(256, 256))                  # 1 large face
+    window(lines, 660, 40, 17)                                   # 0 rule
+    window(lines, 680, 90, 13, pattern=0)                        # 1 large face
     button(lines, 840, 520, 20000, 3, 160, 48, "閉じる", 24)
     return root
 
@@ -228,6 +234,13 @@ def bgm_layout():
     return root
 
 
+def frame(name, w, h):
+    """A frame drawn at the size it is shown (a stretched small frame blurs its edge)."""
+    return {"file": "omake/" + name, "width": w, "height": h,
+            "shapes": [{"panel": [0, 0, w, h], "radius": 6, "color": "#10101880"},
+                       {"border": [0, 0, w, h], "width": 2, "radius": 6, "color": "#D8B06080"}]}
+
+
 def pictures():
     def heading(name, s):
         return {"file": "omake/" + name, "width": 400, "height": 64,
@@ -242,6 +255,13 @@ def pictures():
         {"file": "omake/frame.png", "width": 64, "height": 64,
          "shapes": [{"panel": [0, 0, 64, 64], "radius": 6, "color": "#10101880"},
                     {"border": [0, 0, 64, 64], "width": 2, "radius": 6, "color": "#D8B06080"}]},
+        frame("frame_titles.png", 660, 496), frame("frame_cats.png", 180, 496), frame("frame_tabs.png", 800, 56),
+        {"file": "omake/rule.png", "width": 300, "height": 4,
+         "shapes": [{"gradient": [0, 0, 300, 4], "from": "#D8B06000", "to": "#D8B060", "horizontal": True}]},
+        {"file": "omake/btn_row.png", "width": 300, "height": 220, "grid": [1, 5], "shapes": [],
+         "cells": [[{"panel": [2, 2, 296, 40], "radius": 8, "color": c},
+                    {"border": [2, 2, 296, 40], "width": 2, "radius": 8, "color": e}]
+                   for c, e in zip(fills, ["#B08A48", "#F0D080", "#FFE8A0", "#707070", "#F0D080"])]},
         {"file": "omake/preview.png", "width": 256, "height": 151,
          "shapes": [{"rect": [0, 0, 256, 151], "color": "#101018"},
                     {"border": [0, 0, 256, 151], "width": 3, "radius": 0, "color": "#D8B060"}]},

@@ -213,7 +213,7 @@ TEST_F(OmakeRun, MusicPlayerPlaysStopsPagesAndRestoresTheVolume) {
   ASSERT_FALSE(calls_.empty());
   EXPECT_EQ(calls_.back(), "fade") << "the player starts silent";
   EXPECT_EQ(bgm->VolumeLevel(), 6);
-  // Four sample tracks: buttons 4..19 hidden; page 2 has none.
+  // Page 1 holds the story's four tracks (buttons 4..19 hidden), page 2 the strategy game's six.
   EXPECT_TRUE(bgm->TrackButton(3)->TestFlag(kWfShown));
   EXPECT_FALSE(bgm->TrackButton(4)->TestFlag(kWfShown));
 
@@ -236,11 +236,15 @@ TEST_F(OmakeRun, MusicPlayerPlaysStopsPagesAndRestoresTheVolume) {
   bgm->Decide(10000);  // play: the new level applies now
   EXPECT_EQ(calls_, (std::vector<std::string>{"play Data\\bgm\\M07.voi", "level 3"}));
   bgm->SetPage(1);
-  for (int k = 0; k < 20; ++k) EXPECT_FALSE(bgm->TrackButton(k)->TestFlag(kWfShown)) << k;
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(bgm->TrackButton(k)->TestFlag(kWfShown), k < 6) << k;
   calls_.clear();
-  bgm->Decide(11005);  // an empty record of page 2 plays nothing
+  bgm->Decide(11006);  // an empty record of page 2 plays nothing
   EXPECT_TRUE(calls_.empty());
   EXPECT_EQ(bgm->SelectedTrack(), 2);
+  bgm->Decide(11005);  // page 2's sixth track
+  EXPECT_EQ(bgm->SelectedTrack(), 25);
+  EXPECT_EQ(calls_, (std::vector<std::string>{"play Data\\bgm\\M20.voi", "level 3"}));
+  calls_.clear();
 
   // Back (cancel id 1): the player fades out, the settings' volume returns, the title comes back.
   Click(1060 + 80, 630 + 24, false, 8);
@@ -258,15 +262,17 @@ TEST_F(OmakeRun, GalleryListsSeenPicturesStepsVariantsAndClampsTheDrag) {
   EXPECT_EQ(calls_.front(), "play Data\\bgm\\M07.voi");
   auto* cg = dynamic_cast<CVMenuOmake_CG*>(x->OpenMenu());
   ASSERT_NE(cg, nullptr);
-  EXPECT_EQ(cg->ListedCount(), 6u) << "the hidden record is not listed";
-  // Place 0 and 1 unlocked (sepia), 2..4 locked (cover), 5.. empty.
+  EXPECT_EQ(cg->ListedCount(), 7u) << "the hidden record is not listed";
+  // Place 0 and 1 unlocked (sepia), 2..5 locked (cover), 6.. empty.
   EXPECT_TRUE(cg->Thumb(0)->TestFlag(kWfShown));
   EXPECT_EQ(cg->Thumb(0)->Shaders().size(), 1u);
   EXPECT_TRUE(cg->Thumb(1)->TestFlag(kWfShown));
   EXPECT_FALSE(cg->Thumb(2)->TestFlag(kWfShown));
   EXPECT_TRUE(cg->Cover(2)->TestFlag(kWfShown));
   EXPECT_FALSE(cg->Thumb(5)->TestFlag(kWfShown));
-  EXPECT_FALSE(cg->Cover(5)->TestFlag(kWfShown));
+  EXPECT_TRUE(cg->Cover(5)->TestFlag(kWfShown));
+  EXPECT_FALSE(cg->Thumb(6)->TestFlag(kWfShown));
+  EXPECT_FALSE(cg->Cover(6)->TestFlag(kWfShown));
   EXPECT_FALSE(cg->PageButton(0)->TestFlag(kWfShown)) << "one page needs no page buttons";
   // Re-showing the page keeps one sepia shader per thumbnail.
   cg->ShowPage();
@@ -439,7 +445,7 @@ TEST_F(OmakeRun, StoryUnlocksPicturesAndScenesThenAReplayReturns) {
   auto* cg = dynamic_cast<CVMenuOmake_CG*>(x->OpenMenu());
   ASSERT_NE(cg, nullptr);
   for (int k = 0; k < 5; ++k) EXPECT_EQ(cg->Thumb(k)->TestFlag(kWfShown), k < 3) << k;
-  EXPECT_EQ(cg->GetCompletionPercent(), 4 * 100 / 8) << "2 of 3 variants and 2 single pictures of 8";
+  EXPECT_EQ(cg->GetCompletionPercent(), 4 * 100 / 9) << "2 of 3 variants and 2 single pictures of 9";
 
   // The event gallery (third extra): the council (place 2) replays in game mode 10.
   Click(1060 + 80, 630 + 24, false, 8);
@@ -452,7 +458,7 @@ TEST_F(OmakeRun, StoryUnlocksPicturesAndScenesThenAReplayReturns) {
   ASSERT_EQ(cg->GetState(), CVMenuOmake_CG::kEvents);
   EXPECT_TRUE(cg->Thumb(1)->TestFlag(kWfShown));
   EXPECT_TRUE(cg->Cover(3)->TestFlag(kWfShown)) << "the siege was not seen";
-  EXPECT_EQ(cg->GetCompletionPercent(), 60);
+  EXPECT_EQ(cg->GetCompletionPercent(), 3 * 100 / 7) << "3 of the 7 places (the second act's two unseen)";
   Click(370 + 120, 130 + 67, false, 2);
   EXPECT_EQ(GameMode, game_mode::kEventScript);
   EXPECT_TRUE(RunReplayBack());
@@ -474,7 +480,7 @@ TEST_F(OmakeRun, StoryUnlocksPicturesAndScenesThenAReplayReturns) {
   EXPECT_EQ(TextOfButton(replay->ItemButton(0)), "霧の夜");
   EXPECT_EQ(TextOfButton(replay->ItemButton(1)), "評定");
   EXPECT_FALSE(replay->ItemButton(2)->TestFlag(kWfShown));
-  EXPECT_EQ(replay->GetCompletion(), 60) << "3 of the 5 listed scenes";
+  EXPECT_EQ(replay->GetCompletion(), 3 * 100 / 13) << "3 of the 13 listed scenes";
   Click(1060 + 80, 130 + 54 + 24);  // category 1
   ASSERT_EQ(replay->Category(), 1);
   EXPECT_EQ(TextOfButton(replay->ItemButton(0)), "出陣");
@@ -506,7 +512,7 @@ TEST_F(OmakeRun, StoryUnlocksPicturesAndScenesThenAReplayReturns) {
   EXPECT_EQ(TextOfButton(lines->GridButton(0)), name);
   EXPECT_TRUE(lines->GridButton(0)->TestFlag(kWfEnabled));
   EXPECT_FALSE(lines->GridButton(1)->TestFlag(kWfEnabled)) << "general 2's lines were not met";
-  EXPECT_EQ(lines->GetCompletion(), 16 * 100 / 24);
+  EXPECT_EQ(lines->GetCompletion(), 16 * 100 / 34) << "16 of 34 lines (the strategy events' ten not yet heard)";
   Click(90 + 100, 150 + 55);
   ASSERT_EQ(lines->GetState(), CVMenuOmake_Ikki::kLines);
   EXPECT_EQ(lines->General(), 1);
@@ -530,7 +536,8 @@ TEST_F(OmakeRun, SampleTablesLoadWithTheirFields) {
   EXPECT_EQ(movie[10], 1);
   const uint8_t* hidden = OmakeCgTable + 6 * kOmakeCgRecordBytes;
   EXPECT_EQ(hidden[12], 1);
-  EXPECT_EQ(OmakeCgTable[7 * kOmakeCgRecordBytes], 0) << "past the records all is clear";
+  EXPECT_EQ(OmakeCgTable[7 * kOmakeCgRecordBytes], 8) << "the second act's picture";
+  EXPECT_EQ(OmakeCgTable[8 * kOmakeCgRecordBytes], 0) << "past the records all is clear";
   EXPECT_STREQ(reinterpret_cast<const char*>(OmakeBgmTable), "Data\\bgm\\M29.voi");
   EXPECT_STREQ(reinterpret_cast<const char*>(OmakeBgmTable + 32), "月影の城");
   const uint8_t* council = OmakeEventTable + kOmakeEventRecordBytes;
@@ -547,7 +554,10 @@ TEST_F(OmakeRun, SampleTablesLoadWithTheirFields) {
   EXPECT_STREQ(reinterpret_cast<const char*>(line + 2), "我が名を覚えておけ");
   EXPECT_STREQ(reinterpret_cast<const char*>(line + 258), "Data\\voice\\omake\\sf_001.voi");
   EXPECT_EQ(line[290], 1);
-  EXPECT_EQ(OmakeSoundTable[18 * kOmakeSoundRecordBytes], 0) << "past the records all is clear";
+  const uint8_t* page3 = OmakeSoundTable + 18 * kOmakeSoundRecordBytes;
+  EXPECT_EQ(page3[0], 4) << "the strategy events' generals, one a page from page 3";
+  EXPECT_EQ(page3[290], 2);
+  EXPECT_EQ(OmakeSoundTable[28 * kOmakeSoundRecordBytes], 0) << "past the records all is clear";
   const uint8_t* scr = OmakeSoundScriptTable + 2 * kOmakeSoundScriptRecordBytes;
   EXPECT_STREQ(reinterpret_cast<const char*>(scr + 2), "出陣の支度を");
   EXPECT_EQ(scr[228], 2);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/app_state.h"
 #include "core/frame_services.h"
@@ -217,6 +218,48 @@ TEST_F(StoryRun, FromTheStoryButtonThroughTheChoicesToTheStrategyHandOver) {
   EXPECT_GE(pictures, 2) << "a background and characters were shown";
   EXPECT_GT(GetAdvScript().GetBacklogCount(), 10u);
   (void)sawVoice;
+}
+
+// The title's "第二幕から" (switch 0 = 1, the number the strategy game's new-turn event also uses)
+// plays the story's second act, with its choice, and hands over to the strategy game; it is not the
+// one-line new-turn event.
+TEST_F(StoryRun, SecondActButtonPlaysTheSecondActIntoTheStrategyGame) {
+  driver_->TicksUntil(300, [] {
+    auto* t = dynamic_cast<CVSceneTitle*>(GetSceneById(1));
+    return t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2;
+  });
+  Click(480 + 160, 320 + 70 * 1 + 32, 6);
+  ASSERT_EQ(GameMode, 0);
+  int choices = 0;
+  std::vector<std::string> pages;
+  for (int i = 0; i < 6000 && GameMode == 0; ++i) {
+    auto* s = dynamic_cast<CVSceneADV*>(GetSceneById(2));
+    CVMenuADV* w = s ? s->Window() : nullptr;
+    if (!w || GetSceneMgr().GetCurrentSceneId() != 2) {
+      driver_->Tick();
+      continue;
+    }
+    if (w->Bit(CVMenuADV::kWsChoice)) {
+      driver_->Ticks(3);
+      Click(640, 360 - w->ChoiceCount() * 40 + 28);
+      ++choices;
+    } else if (s->WaitAdvance() && !w->IsMessageBusy()) {
+      if (pages.empty() || pages.back() != w->PageText()) pages.emplace_back(w->PageText());
+      Click(640, 200);
+    } else if (s->WaitAdvance() || s->IsMoviePlaying()) {
+      Click(640, 200);
+    } else {
+      driver_->Tick();
+    }
+  }
+  EXPECT_EQ(GameMode, 11) << "the act hands over to the strategy game";
+  EXPECT_GE(choices, 1) << "the council's choice";
+  ASSERT_GE(pages.size(), 12u);
+  bool news = false;
+  for (const std::string& p : pages) news = news || p.find("鷲尾家が倒れました") != std::string::npos;
+  EXPECT_TRUE(news) << "the act's own story";
+  EXPECT_NE(pages.front().find("第二幕"), std::string::npos) << "the act opens with its title";
+  for (const std::string& p : pages) EXPECT_EQ(p.find("にございます。雪が"), std::string::npos) << "not a season line";
 }
 
 TEST_F(StoryRun, QuickSaveMidMessageWithPicturesThenLoadResumesThere) {
