@@ -96,6 +96,29 @@ TEST_F(CmdDialogs, EveryDialogIdOpensItsDialogAndGivesTheBoundBack) {
   EXPECT_TRUE(boxes.boxes.empty()) << (boxes.boxes.empty() ? "" : boxes.boxes.front().title);
 }
 
+// Every scroll bar and value bar under a widget (the widget included).
+void CollectBars(CVMenuBase* w, std::vector<CVMenuBase*>& out) {
+  if (!w) return;
+  if (dynamic_cast<CVMenuSBar*>(w) || dynamic_cast<CVMenuPBar*>(w)) out.push_back(w);
+  ForEachChild(w, [&](CVMenuBase* c) { CollectBars(c, out); });
+}
+
+// A bar takes the wheel, its buttons and its track only at or above the depth bound its dialog
+// raises: every bar of every dialog lies there, or its list could never be scrolled.
+TEST_F(CmdDialogs, EveryScrollAndValueBarLiesAboveTheBoundItsDialogRaises) {
+  const int ids[] = {0, 2, 5, 7, 10, 11, 8, 13, 16, 12, 19, 20, 22, 23};
+  for (int id : ids) {
+    CVMenuBase* d = OpenOn<CVMenuSLG_CmdBase>(scene_, id, home_, other_, 0);
+    ASSERT_NE(d, nullptr) << id;
+    d->UpdateTransform(true);
+    std::vector<CVMenuBase*> bars;
+    CollectBars(d, bars);
+    for (CVMenuBase* b : bars)
+      EXPECT_GE(b->GetWorldZ(), static_cast<float>(GetMenuMgr().GetDepthBound())) << "dialog " << id;
+    ExpectFinished(id);
+  }
+}
+
 TEST_F(CmdDialogs, RewardBarChecksTheCostAsTheValueSteps) {
   auto* d = Open<CVMenuSLG_simple>(2, 0, 0, 0);  // group 0
   ASSERT_NE(d, nullptr);
