@@ -14,7 +14,6 @@
 
 namespace {
 
-
 class SlgPlay : public SlgRun {
  protected:
   void TearDown() override {
