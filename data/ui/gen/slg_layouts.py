@@ -519,6 +519,8 @@ def dlg_hikinuki():
     text(f, 250, 56, 100, 26, "成功率", 16, frame=False)
     digits(f, 110, 56, 4)
     digits(f, 350, 56, 3)
+    text(f, 500, 76, 60, 22, "兵", 15, frame=False)     # the rows' two numbers: soldiers, guns
+    text(f, 580, 76, 60, 22, "鉄砲", 15, frame=False)
     win(f, 40, 330, 4)
     bar = f.add("PBar", "pos 40,330,1", "type 0", "wheel 0,1")
     win(bar, 0, 0, 3)
@@ -610,12 +612,13 @@ def dlg_infosei():
     nums = group(main, 0, 0, 4)
     win(nums, 20, 604, 10, size=(8, 8))
     n1 = win(nums, 20, 604, 10, size=(420, 40))
-    text(n1, 0, 6, 60, 28, "兵力", 16, frame=False)
+    # What looking into a clan costs (command points, money) and the command points left.
+    text(n1, 0, 6, 60, 28, "ＣＰ", 16, frame=False)
     digits(n1, 60, 6, 5)
-    text(n1, 160, 6, 60, 28, "行動", 16, frame=False)
+    text(n1, 160, 6, 60, 28, "残り", 16, frame=False)
     digits(n1, 220, 6, 3)
     n2 = win(nums, 460, 604, 10, size=(300, 40))
-    text(n2, 0, 6, 60, 28, "国数", 16, frame=False)
+    text(n2, 0, 6, 60, 28, "費用", 16, frame=False)
     digits(n2, 60, 6, 3)
     clans = group(main, 20, 60, 4)
     for i in range(60):

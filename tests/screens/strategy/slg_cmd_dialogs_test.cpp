@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
@@ -116,6 +117,39 @@ TEST_F(CmdDialogs, EveryScrollAndValueBarLiesAboveTheBoundItsDialogRaises) {
     for (CVMenuBase* b : bars)
       EXPECT_GE(b->GetWorldZ(), static_cast<float>(GetMenuMgr().GetDepthBound())) << "dialog " << id;
     ExpectFinished(id);
+  }
+}
+
+// Every text under a widget.
+std::string AllTexts(CVMenuBase* w) {
+  std::string out;
+  if (!w) return out;
+  if (auto* t = dynamic_cast<CVMenuText*>(w)) out += std::string(t->Text() ? t->Text() : "") + "|";
+  ForEachChild(w, [&](CVMenuBase* c) { out += AllTexts(c); });
+  return out;
+}
+
+// The numbers of the dialogs say what they are: command points and money where a command costs
+// them (never "数量 0" or "一 1 / 二 20"), and the poaching rows' soldiers and guns.
+TEST_F(CmdDialogs, EveryDialogNamesTheNumbersItShows) {
+  const struct {
+    int id;
+    std::vector<const char*> labels;
+  } cases[] = {{2, {"ＣＰ", "費用"}},
+               {0, {"ＣＰ", "費用"}},
+               {7, {"ＣＰ", "費用"}},
+               {14, {"ＣＰ", "費用"}},
+               {15, {"ＣＰ", "費用"}},
+               {22, {"ＣＰ", "残り", "費用"}},
+               {11, {"兵", "鉄砲", "費用", "成功率"}}};
+  for (const auto& c : cases) {
+    CVMenuBase* d = OpenOn<CVMenuSLG_CmdBase>(scene_, c.id, home_, other_, 0);
+    ASSERT_NE(d, nullptr) << c.id;
+    const std::string texts = AllTexts(d);
+    for (const char* l : c.labels) EXPECT_NE(texts.find(std::string(l) + "|"), std::string::npos) << c.id << " " << l;
+    for (const char* wrong : {"数量|", "一|", "二|", "兵力|", "国数|"})
+      EXPECT_EQ(texts.find(std::string("|") + wrong), std::string::npos) << c.id << " " << wrong;
+    ExpectFinished(c.id);
   }
 }
 

@@ -176,7 +176,8 @@ Target FindTarget(uint8_t clan, int command, const std::function<bool(int)>& onM
         if (CheckCommandAvailable(command, static_cast<uint16_t>(g), kNoSiro, clan, 0xFFFF) == 0 &&
             CheckCommandAvailable(command, static_cast<uint16_t>(g), n, clan, 0xFFFF) == 0)
           return {s, n, g};
-        if (std::getenv("PROBE")) std::printf("PROBE %d->%d g%d: %s\n", s, n, g, GetCommandReasonText() ? GetCommandReasonText() : "-");
+        if (std::getenv("PROBE"))
+          std::printf("PROBE %d->%d g%d: %s\n", s, n, g, GetCommandReasonText() ? GetCommandReasonText() : "-");
       }
     }
   }
@@ -233,8 +234,7 @@ TEST_F(SlgCommands, SecretContactWithAGeneralOfANeighbourCastleByClicks) {
   int row = -1;
   for (int i = 0; i < 6 && row < 0; ++i) {
     const int g = Map()->RowValue(i);
-    if (g != 0xFFFF && GetBusyoDaimyo(static_cast<uint32_t>(g)) != clan && Map()->Row(i)->TestFlag(kWfEnabled))
-      row = i;
+    if (g != 0xFFFF && GetBusyoDaimyo(static_cast<uint32_t>(g)) != clan && Map()->Row(i)->TestFlag(kWfEnabled)) row = i;
   }
   ASSERT_GE(row, 0) << "a general of the castle can be chosen";
   const int target = Map()->RowValue(row);
@@ -424,7 +424,8 @@ TEST_F(SlgCommands, AGreyCommandClickedSaysWhy) {
   ASSERT_GE(training.x, 0);
   CVMenuBtn* b = nullptr;
   for (int32_t id = 10000; id <= 10008; ++id)
-    if (ButtonCentre(Map(), id).x == training.x && ButtonCentre(Map(), id).y == training.y) b = Map()->FindButtonById(id);
+    if (ButtonCentre(Map(), id).x == training.x && ButtonCentre(Map(), id).y == training.y)
+      b = Map()->FindButtonById(id);
   ASSERT_NE(b, nullptr);
   ASSERT_FALSE(b->TestFlag(kWfEnabled)) << "training needs a command point";
   Scene()->ShowMessage("前の文", 0, true);
@@ -605,6 +606,33 @@ TEST_F(SlgCommands, GeneralListColumnsAndBadgesAgreeWithTheOtherScreens) {
     CVMenuBase* badge = Map()->Row(i)->FindChild(kWidgetSprite, 1);
     ASSERT_NE(badge, nullptr);
     EXPECT_EQ(badge->GetState(), std::max(0, GetKindCycleNext(BusyoTable[g].kind) - 1));
+  }
+}
+
+// The detail page's skill buttons carry their skills' names (they read 技能1 to 技能4).
+TEST_F(SlgCommands, DetailPageSkillButtonsNameTheirSkills) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  Scene()->FocusKuni(GetDaimyoHomeKuni(PlayerDaimyoId), 1);
+  Driver().Ticks(20);
+  const int g = Map()->RowValue(0);
+  ASSERT_NE(g, 0xFFFF);
+  Click(ButtonCentre(Map(), 600));
+  Driver().Ticks(10);
+  ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), CVSceneInfoDetail::kSceneId);
+  auto* detail = dynamic_cast<CVSceneInfoDetail*>(GetSceneById(CVSceneInfoDetail::kSceneId));
+  ASSERT_NE(detail, nullptr);
+  ASSERT_NE(detail->Detail(), nullptr);
+  const int shown = detail->Detail()->Busyo();
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const std::string texts = TextsOf(detail->Detail()->FindButtonById(2000 + i));
+    EXPECT_EQ(texts.find("技能"), std::string::npos);
+    const uint8_t skill = BusyoTable[shown].cur.skill[i];
+    if (const SkillRecord* r = skill ? GetSkillRecord(skill) : nullptr)
+      EXPECT_NE(texts.find(FieldString(r->name, sizeof r->name)), std::string::npos);
+    else
+      EXPECT_NE(texts.find("―"), std::string::npos);
   }
 }
 
