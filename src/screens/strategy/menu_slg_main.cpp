@@ -29,6 +29,8 @@ namespace {
 constexpr float kCharMs = 10.0f;
 // How long a help text stays before the message it covered comes back.
 constexpr float kHelpMs = 2000.0f;
+// How long the clan panel's numbers take to count up.
+constexpr float kClanCountMs = 1000.0f;
 constexpr int kFaceCount = 16;
 constexpr const char* kCountryShape = "Data\\Image\\zenkoku\\hl%02d.png";
 constexpr const char* kSmallShape = "Data\\Image\\kokunai\\hl%02d.png";
@@ -989,7 +991,6 @@ void CVMenuSLGMain::ApplySubmenuRequest() {
 // ---- panels ----
 
 void CVMenuSLGMain::ShowClanPanel(int32_t clan, bool animate) {
-  (void)animate;  // counts are shown at once; the panel's own animation is the layout's
   if (!clanPanel_) return;
   if (clan < 0 || clan > 63) {
     Show(clanPanel_, false);
@@ -1007,13 +1008,23 @@ void CVMenuSLGMain::ShowClanPanel(int32_t clan, bool animate) {
     }
   }
   SetText(clanPanel_, 0, GetDaimyoName(static_cast<uint32_t>(clan), true));
-  SetText(clanPanel_, 1, Num("金 %d", d.money));
-  SetText(clanPanel_, 2, Num("兵 %d", d.soldiers * 100));
-  SetText(clanPanel_, 3, Num("石高 %d", d.revenue));
-  SetText(clanPanel_, 4, Num("武将 %d", CountDaimyoBusyo(static_cast<uint32_t>(clan))));
-  SetText(clanPanel_, 5, Num("威信 %d", d.prestige));
-  SetText(clanPanel_, 6, Num("CP %d", d.cp));
   SetText(clanPanel_, 7, GetDaimyoRankName(static_cast<uint32_t>(clan)));
+  clanCounts_ = {d.money, d.soldiers * 100, d.revenue, CountDaimyoBusyo(static_cast<uint32_t>(clan)), d.prestige, d.cp};
+  // With animate the numbers count up from 0 over 1,000 ms (CountClanPanel, every frame).
+  clanCountMs_ = animate ? 0.0f : kClanCountMs;
+  CountClanPanel();
+}
+
+void CVMenuSLGMain::CountClanPanel() {
+  if (!clanPanel_) return;
+  const float f = std::clamp(clanCountMs_ / kClanCountMs, 0.0f, 1.0f);
+  auto at = [&](int i) { return static_cast<int>(static_cast<float>(clanCounts_[static_cast<size_t>(i)]) * f); };
+  SetText(clanPanel_, 1, Num("金 %d", at(0)));
+  SetText(clanPanel_, 2, Num("兵 %d", at(1)));
+  SetText(clanPanel_, 3, Num("石高 %d", at(2)));
+  SetText(clanPanel_, 4, Num("武将 %d", at(3)));
+  SetText(clanPanel_, 5, Num("威信 %d", at(4)));
+  SetText(clanPanel_, 6, Num("CP %d", at(5)));
 }
 
 void CVMenuSLGMain::ShowKuniTooltip(int32_t kuni, int32_t x, int32_t y) {
@@ -1224,6 +1235,10 @@ void CVMenuSLGMain::UpdateStartChoice(int32_t decided, int32_t hovered, uint32_t
 void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
   CVMenuSceneRoot::Update(x, y, click);
   TypeMessage();
+  if (clanCountMs_ < kClanCountMs) {
+    clanCountMs_ += timeStep;
+    CountClanPanel();
+  }
   ApplySubmenuRequest();
   // Closing of the province view ends when its children have played their leave animations.
   if ((stateFlags_ & kClosing) && layers_[4]) {

@@ -8,6 +8,7 @@
 // clan and turn panel, interface layer (command panel, continue panel, message line, pointer),
 // country-map layer, province-view layer, start-choice layer. Buttons are found by id.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -191,6 +192,7 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   void RefreshCommandAvailability();
   void ToggleLegend();
   void UpdateLegend();
+  void CountClanPanel();
   // The availability of a button: enables it, and keeps the refusal text of one refused by a check
   // of the rules (checked: ok is the answer of the check made last).
   bool CheckButton(CVMenuBtn* b, int32_t id, bool ok, bool checked = true);
@@ -247,6 +249,10 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   float helpTimer_ = 0.0f;
   // Why each refused button is refused, by button id (the text of the check made when it was greyed).
   std::map<int32_t, std::string> refusals_;
+  // The clan panel's numbers (money, soldiers, koku, vassals, prestige, command points) and how far
+  // they have counted up.
+  std::array<int32_t, 6> clanCounts_ = {};
+  float clanCountMs_ = 1000.0f;
 
   slgui::CTenkaList_Busyo list_;
   int32_t sortButton_ = -1;

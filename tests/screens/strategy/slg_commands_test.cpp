@@ -3,6 +3,7 @@
 // province view, its dialog is confirmed, and what it did is read back from the world.
 #include "tests/screens/strategy/slg_play_fixture.h"
 
+#include <cstring>
 #include <functional>
 
 #include "save/save_slot.h"
@@ -634,6 +635,30 @@ TEST_F(SlgCommands, DetailPageSkillButtonsNameTheirSkills) {
     else
       EXPECT_NE(texts.find("―"), std::string::npos);
   }
+}
+
+// The clan panel's numbers count up from 0 over 1,000 ms when it is shown with its animation.
+TEST_F(SlgCommands, ClanPanelNumbersCountUpOverASecond) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const uint8_t clan = PlayerDaimyoId;
+  const int money = DaimyoTable[clan].money;
+  ASSERT_GT(money, 100);
+  auto shown = [&] {
+    auto* t = dynamic_cast<CVMenuText*>(Map()->ClanPanel()->FindChild(kWidgetText, 1));
+    int v = -1;
+    if (t && t->Text()) std::sscanf(t->Text() + std::strlen("金 "), "%d", &v);
+    return v;
+  };
+  Scene()->ShowClanPanel(clan, true);
+  EXPECT_EQ(shown(), 0);
+  Driver().Ticks(10);
+  EXPECT_GT(shown(), 0);
+  EXPECT_LT(shown(), money);
+  Driver().Ticks(100);
+  EXPECT_EQ(shown(), money);
+  Scene()->ShowClanPanel(clan, false);
+  EXPECT_EQ(shown(), money) << "without the animation at once";
 }
 
 }  // namespace
