@@ -225,11 +225,29 @@ def map_screen():
     s = min((bw - 2 * m) / max(1, maxx - minx), (bh - 2 * m) / max(1, maxy - miny))
     ox = bx + (bw - s * (maxx - minx)) / 2 - s * minx
     oy = by + (bh - s * (maxy - miny)) / 2 - s * miny
+    # Each name in a box as wide as the name, at the province's centre; boxes that meet (the small
+    # central provinces) are pushed apart up and down until none does.
+    boxes = []
     for k in prov:
         cx = sum(p[0] for p in k["polygon"]) / len(k["polygon"])
         cy = sum(p[1] for p in k["polygon"]) / len(k["polygon"])
-        text(names, int(ox + cx * s) - 40, int(oy + cy * s) - 9, 80, 18, k["name"], 14,
-             col="255,250,235,255", align="1,1")
+        w = 15 * len(k["name"]) + 4
+        boxes.append([ox + cx * s - w / 2, oy + cy * s - 9, w, 18])
+    for _ in range(500):
+        moved = False
+        for i in range(len(boxes)):
+            for j in range(i + 1, len(boxes)):
+                a, b = boxes[i], boxes[j]
+                if a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]:
+                    push = (min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1])) / 2 + 0.5
+                    up, down = (a, b) if a[1] <= b[1] else (b, a)
+                    up[1] -= push
+                    down[1] += push
+                    moved = True
+        if not moved:
+            break
+    for k, (x, y, w, h) in zip(prov, boxes):
+        text(names, int(round(x)), int(round(y)), w, h, k["name"], 14, col="255,250,235,255", align="1,1")
     legend = group(g3, 960, 464)
     win(legend, 0, 0, 4, size=(260, 120), col="255,255,255,225")
     text(legend, 12, 8, 240, 24, "凡例", 18)

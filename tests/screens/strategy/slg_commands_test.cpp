@@ -661,4 +661,30 @@ TEST_F(SlgCommands, ClanPanelNumbersCountUpOverASecond) {
   EXPECT_EQ(shown(), money) << "without the animation at once";
 }
 
+// The province names of the country map: one label per province, and no two label boxes meet.
+TEST_F(SlgCommands, CountryMapNamesDoNotOverlap) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(StartScenes());
+  Driver().TicksUntil(200, [] { return GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2; });
+  Click({640, 320 + 140 + 32});  // the strategy button: the map opens
+  Driver().Ticks(3);
+  ASSERT_NE(Map(), nullptr);
+  std::vector<CVMenuText*> names;
+  ForEachChild(Map()->Layer(3), [&](CVMenuBase* group) {
+    std::vector<CVMenuText*> texts;
+    ForEachChild(group, [&](CVMenuBase* c) {
+      if (auto* t = dynamic_cast<CVMenuText*>(c)) texts.push_back(t);
+    });
+    if (texts.size() == static_cast<size_t>(kKuniCount)) names = texts;
+  });
+  ASSERT_EQ(names.size(), static_cast<size_t>(kKuniCount)) << "the names group";
+  for (size_t i = 0; i < names.size(); ++i)
+    for (size_t j = i + 1; j < names.size(); ++j) {
+      const CVMenuText *a = names[i], *b = names[j];
+      const bool meet = a->position.x < b->position.x + b->size.x && b->position.x < a->position.x + a->size.x &&
+                        a->position.y < b->position.y + b->size.y && b->position.y < a->position.y + a->size.y;
+      EXPECT_FALSE(meet) << (a->Text() ? a->Text() : "") << " / " << (b->Text() ? b->Text() : "");
+    }
+}
+
 }  // namespace
