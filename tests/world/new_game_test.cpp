@@ -87,7 +87,7 @@ TEST_F(NewGameTest, StoryStartWithBonusAndCarriedGenerals) {
   EXPECT_EQ(StoryEventBlockFlag, 0);
   EXPECT_EQ(GameYear, 1550);
   EXPECT_EQ(SeasonIndex, 3);
-  EXPECT_EQ(DaimyoTable[5].money, 3000);  // system.dat start money
+  EXPECT_EQ(DaimyoTable[5].money, 8000);  // system.dat start money
   EXPECT_EQ(GetItemStock(1), 1);
   EXPECT_EQ(CurrentKuniId, GetDaimyoHomeKuni(5));
   EXPECT_EQ(scene.currentDaimyo, 5);

@@ -81,6 +81,9 @@ int Dump(const std::vector<std::string>& args) {
     std::printf(".block %s %u\n", plat::Cp932ToUtf8(name).c_str(), value);
   bool complete = false;
   std::fputs(v4fmt::DisassembleScript(set.bytecode.data(), set.bytecode.size(), &set, &complete).c_str(), stdout);
+  // A bytecode cut at an instruction's end reads whole; a label past its end still shows the cut.
+  for (uint32_t off : set.labelOffsets)
+    if (off > set.bytecode.size()) complete = false;
   // The listing is printed either way (it shows where the damage is); the exit code tells.
   if (!signatureOk)
     std::fprintf(stderr, "script dump: %s: the signature does not match this program\n", args[1].c_str());

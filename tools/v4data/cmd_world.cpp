@@ -243,7 +243,8 @@ std::vector<Person> MakePeople(const Sources& src) {
     r.stageBlock[2] = s3;
     r.cur = s1;
     r.loyalty = static_cast<uint8_t>(rng.Range(8, 16));
-    r.soldiers = static_cast<uint8_t>(rng.Range(5, 50));
+    // Garrisons below what the clans' lands support, so that a clan can recruit from its first season.
+    r.soldiers = static_cast<uint8_t>(rng.Range(3, 20));
     r.guns = static_cast<uint8_t>(rng.Range(0, r.soldiers / 3));
     r.appearYear = 255;
     r.appearKuni = kNoKuni;
@@ -285,8 +286,12 @@ std::vector<bool> StandingClans(const json& clans, const json& sc) {
   return alive;
 }
 
-// Who holds which castle: each clan starts at the strongest castle of its home province and grows
-// along roads, at most five clans in one country.
+// Generals 1980 to 1998 are kept for the scripts of the sample story.
+constexpr int kScriptBusyoFirst = 1980;
+
+// Who holds which castle: each clan holds its home province outright (the country commands need a
+// country of one's own), starts at its strongest castle, and grows along roads to about perClan
+// castles, never into another clan's home province and at most four clans in one country.
 struct Lands {
   std::vector<int> owner;  // per castle, kNoDaimyo when independent
   std::vector<int> home;   // per clan, its first castle
@@ -315,15 +320,49 @@ Lands GrowLands(const Sources& src, const json& clans, const std::vector<bool>& 
     lands.home[c] = best;
     take(c, best);
   }
-  for (int round = 1; round < perClan; ++round) {
+  // The home provinces: their clan's, closed to every other clan. The weakest castle of a larger
+  // province (of level 2 or more where there is one) stays with its independent lord while the
+  // clan keeps 80 % of the province's weight (level + 2 per castle, as the game weighs a share):
+  // the clan holds the country, and meets generals of another force in it.
+  std::vector<int> homeOf(kKuniCount, kNoDaimyo);
+  for (int c = 0; c < nclans; ++c) {
+    if (!alive[c]) continue;
+    const int k = src.siro[lands.home[c]].kuni;
+    homeOf[k] = c;
+    int total = 0, weakest = -1;
+    // (a castle of level 1 could not even be plotted against: the weakest of level 2 or more first)
+    auto weaker = [&](int s, int than) {
+      const int a = src.siro[s].level < 2 ? 100 + src.siro[s].level : src.siro[s].level;
+      const int b = src.siro[than].level < 2 ? 100 + src.siro[than].level : src.siro[than].level;
+      return a < b;
+    };
+    for (int s = src.kuni[k].first; s <= src.kuni[k].last; ++s) {
+      total += src.siro[s].level + 2;
+      if (s != lands.home[c] && (weakest < 0 || weaker(s, weakest))) weakest = s;
+    }
+    const int count = src.kuni[k].last - src.kuni[k].first + 1;
+    if (count < 3 || weakest < 0 || (total - src.siro[weakest].level - 2) * 100 < 80 * total) weakest = -1;
+    for (int s = src.kuni[k].first; s <= src.kuni[k].last; ++s)
+      if (lands.owner[s] == kNoDaimyo && s != weakest) take(c, s);
+  }
+  // Beyond its home province every clan takes at least two castles, so it meets other clans'
+  // generals in a country it shares with them.
+  std::vector<int> target(nclans, 0);
+  for (int c = 0; c < nclans; ++c)
+    if (alive[c]) target[c] = std::max(perClan, static_cast<int>(held[c].size()) + 2);
+  const int rounds = *std::max_element(target.begin(), target.end());
+  for (int round = 1; round < rounds; ++round) {
     for (int c = 0; c < nclans; ++c) {
-      if (!alive[c]) continue;
+      if (!alive[c] || static_cast<int>(held[c].size()) > round || static_cast<int>(held[c].size()) >= target[c])
+        continue;
       int best = -1;
       double bestD = 1e18;
       for (int s : held[c])
         for (int n : src.siro[s].roads) {
           if (lands.owner[n] != kNoDaimyo) continue;
-          const std::set<int>& kc = kuniClans[src.siro[n].kuni];
+          const int nk = src.siro[n].kuni;
+          if (homeOf[nk] != kNoDaimyo) continue;
+          const std::set<int>& kc = kuniClans[nk];
           if (kc.size() >= 4 && !kc.count(c)) continue;
           const Pt a = src.siro[n].pos, h = src.siro[lands.home[c]].pos;
           double d = std::hypot(a.x - h.x, a.y - h.y) + rng.Range(0, 20);
@@ -350,13 +389,16 @@ std::vector<BusyoRecord> PlaceGenerals(const std::vector<Person>& people, const 
   busyo[NullBusyoId].siro = kNoSiro;
   busyo[NullBusyoId].siro2 = kNoSiro;
   busyo[NullBusyoId].patron = kNoBusyo;
-  std::vector<int> pool(NullBusyoId);
-  for (int g = 0; g < NullBusyoId; ++g) pool[g] = g;
-  for (int i = NullBusyoId - 1; i > 0; --i) std::swap(pool[i], pool[rng.Next() % (i + 1)]);
+  // The last generals before the empty record belong to the scripts (who joins at the start, who
+  // visits): never placed and never coming forward by themselves.
+  std::vector<int> pool(kScriptBusyoFirst);
+  for (int g = 0; g < kScriptBusyoFirst; ++g) pool[g] = g;
+  for (int i = kScriptBusyoFirst - 1; i > 0; --i) std::swap(pool[i], pool[rng.Next() % (i + 1)]);
   size_t next = 0;
   head.assign(nclans, kNoBusyo);
   std::set<std::string> headFamilies;
   std::vector<bool> taken(NullBusyoId, false);
+  for (int g = kScriptBusyoFirst; g < NullBusyoId; ++g) taken[g] = true;
   for (int c = 0; c < nclans; ++c) {
     if (!alive[c]) continue;
     for (int g : pool) {
@@ -399,6 +441,7 @@ std::vector<BusyoRecord> PlaceGenerals(const std::vector<Person>& people, const 
       garrison[s]++;
     }
   }
+  for (int g = kScriptBusyoFirst; g < NullBusyoId; ++g) busyo[g].appearYear = 255;
   for (int g = 0; g < NullBusyoId; ++g) {
     if (taken[g]) continue;
     BusyoRecord& b = busyo[g];

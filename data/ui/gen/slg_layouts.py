@@ -119,6 +119,17 @@ def btn(parent, x, y, bid, sprite, label=None, w=0, h=0, size=18, states="0,1,2,
     return b
 
 
+def scroll_bar(parent, x, y, h, table, panel):
+    """A list's scroll bar: ▲ and ▼ at its ends (ids 9990 and 9991, which no screen reads), the
+    track between them and a knob (picture `panel` of the sprite table); its wheel flag lets the
+    wheel scroll the list wherever the pointer is."""
+    bar = parent.add("SBar", "pos %d,%d,0" % (x, y), "type 0", "num 0", "wheel 1")
+    btn(bar, -2, 0, 9990, looks(table, "", 20, 20), "▲", 20, 20, 11)
+    btn(bar, -2, h - 20, 9991, looks(table, "", 20, 20), "▼", 20, 20, 11)
+    win(bar, 0, 20, panel, size=(16, 28), col="190,170,120,255")
+    return bar
+
+
 def group(parent, x, y, z=0):
     return parent.add("Group", "pos %d,%d,%d" % (x, y, z))
 
@@ -214,17 +225,35 @@ def map_screen():
     s = min((bw - 2 * m) / max(1, maxx - minx), (bh - 2 * m) / max(1, maxy - miny))
     ox = bx + (bw - s * (maxx - minx)) / 2 - s * minx
     oy = by + (bh - s * (maxy - miny)) / 2 - s * miny
+    # Each name in a box as wide as the name, at the province's centre; boxes that meet (the small
+    # central provinces) are pushed apart up and down until none does.
+    boxes = []
     for k in prov:
         cx = sum(p[0] for p in k["polygon"]) / len(k["polygon"])
         cy = sum(p[1] for p in k["polygon"]) / len(k["polygon"])
-        text(names, int(ox + cx * s) - 40, int(oy + cy * s) - 9, 80, 18, k["name"], 14,
-             col="255,250,235,255", align="1,1")
+        w = 15 * len(k["name"]) + 4
+        boxes.append([ox + cx * s - w / 2, oy + cy * s - 9, w, 18])
+    for _ in range(500):
+        moved = False
+        for i in range(len(boxes)):
+            for j in range(i + 1, len(boxes)):
+                a, b = boxes[i], boxes[j]
+                if a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]:
+                    push = (min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1])) / 2 + 0.5
+                    up, down = (a, b) if a[1] <= b[1] else (b, a)
+                    up[1] -= push
+                    down[1] += push
+                    moved = True
+        if not moved:
+            break
+    for k, (x, y, w, h) in zip(prov, boxes):
+        text(names, int(round(x)), int(round(y)), w, h, k["name"], 14, col="255,250,235,255", align="1,1")
     legend = group(g3, 960, 464)
     win(legend, 0, 0, 4, size=(260, 120), col="255,255,255,225")
     text(legend, 12, 8, 240, 24, "凡例", 18)
     text(legend, 12, 36, 240, 24, "青：自家の国", 16, col="150,210,255,255")
     text(legend, 12, 60, 240, 24, "色：各大名家の勢力", 16)
-    text(legend, 12, 84, 240, 24, "右クリック：戻る", 16)
+    text(legend, 12, 84, 240, 24, "右クリック：閉じる", 16)
     side = group(g3, 20, 112)
     win(side, 0, 0, 4, size=(300, 40), col="255,255,255,225")
     text(side, 10, 4, 280, 32, "大名か国を選んでください", 17)
@@ -259,7 +288,9 @@ def map_screen():
     text(info, 14, 154, 280, 24, "", 16)
     lst = group(g4, 330, 376)
     win(lst, 0, 0, 4, size=(900, 216), col="255,255,255,235")
-    heads = [(700, "統率", 520), (701, "知略", 680), (702, "武力", 600), (703, "兵", 280), (704, "鉄砲", 360),
+    # The rows show stats 1, 3, 2 (武力, 統率, 知略, as the detail page and the general table name them)
+    # at x 520, 600 and 680; each header sorts its own column (700 stat 1, 702 stat 3, 701 stat 2).
+    heads = [(700, "武力", 520), (701, "知略", 680), (702, "統率", 600), (703, "兵", 280), (704, "鉄砲", 360),
              (705, "段階", 220), (706, "忠誠", 440)]
     for bid, label, x in heads:
         b = btn(lst, x, 2, bid, looks(SPR, "Data\\Image\\slg\\small_btn.png", 78, 22), None)
@@ -273,7 +304,7 @@ def map_screen():
             text(r, x, 0, w, 30, "", 16, align="0,1")
     for i in range(6):
         btn(lst, 780, 27 + 31 * i, 600 + i, looks(SPR, "Data\\Image\\slg\\small_btn.png", 90, 28), "詳細", 90, 28, 15)
-    lst.add("SBar", "pos 876,26,0", "rect 0,0,16,186", "type 0", "num 0", "wheel 1")
+    scroll_bar(lst, 876, 26, 186, SPR, 4)
     ctip = group(g4, 0, 0, 8)
     win(ctip, 0, 0, 4, size=(220, 56), col="255,255,255,235")
     text(ctip, 10, 4, 200, 24, "", 17)
@@ -309,13 +340,28 @@ DLG_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1), ("Data\\Image\\slg\\
            ("Data\\Image\\face\\f00.png", 64, 64, 1, 1)]
 
 
-def raise_buttons(node):
+def raise_buttons(node, acc=None, bound=None):
     """Dialog buttons sit nearer than their frame: the depth bound a dialog raises is its frame's z
-    counted twice (see docs/layouts.md), and a button's own z counts twice too."""
+    counted twice (see docs/layouts.md), and a button's own z counts twice too. Scroll and value
+    bars take the wheel and their buttons only at or above that bound, so each is raised to it."""
+    if acc is None:
+        frame = node.kids[0] if node.kids else None
+        acc, bound = 0.0, 2 * node_z(frame) if frame else 0.0
     for k in node.kids:
         if k.kind == "Btn":
             k.props = [p if not p.startswith("pos ") else p[:p.rindex(",")] + ",3" for p in k.props]
-        raise_buttons(k)
+        elif k.kind in ("SBar", "PBar") and acc + 2 * node_z(k) < bound:
+            need = int(-(-(bound - acc) // 2))
+            k.props = [p if not p.startswith("pos ") else p[:p.rindex(",")] + ",%d" % need for p in k.props]
+        raise_buttons(k, acc + node_z(k), bound)
+
+
+def node_z(n):
+    for p in n.props:
+        if p.startswith("pos "):
+            parts = p[4:].split(",")
+            return float(parts[2]) if len(parts) > 2 else 0.0
+    return 0.0
 
 
 def seiryoku():
@@ -331,7 +377,7 @@ def seiryoku():
         inner = win(b, 0, 0, 3, col="255,255,255,0")
         win(inner, 6, 2, 4, size=(64, 64))
         text(inner, 84, 0, 280, 68, "", 22, align="0,1")
-    panel.add("SBar", "pos 384,0,0", "rect 0,0,16,212", "type 0", "num 0", "wheel 1")
+    scroll_bar(panel, 384, 0, 212, DLG_SPR, 0)
     raise_buttons(root)
     return root
 
@@ -362,7 +408,7 @@ def hikitsugi():
         win(b, 4, 2, 4, size=(60, 60))
         text(b, 80, 0, 300, 64, "", 20, align="0,1")
         text(b, 390, 0, 100, 64, "", 18, align="2,1")
-    lst.add("SBar", "pos 504,0,0", "rect 0,0,16,270", "type 0", "num 0", "wheel 1")
+    scroll_bar(lst, 504, 0, 270, DLG_SPR, 0)
     raise_buttons(root)
     return root
 
@@ -419,8 +465,8 @@ def dlg_simple():
     text(inner, 200, 30, 120, 26, "選択", 17, align="2,1", frame=False)
     win(f, 80, 200, 4)
     text(f, 20, 14, 440, 30, "数量を選んでください", 20)
-    text(f, 20, 56, 120, 26, "数量", 17, frame=False)
-    text(f, 250, 56, 120, 26, "費用", 17, frame=False)
+    text(f, 20, 56, 120, 26, "ＣＰ", 17, frame=False)   # number group 1: the command points it costs
+    text(f, 250, 56, 120, 26, "費用", 17, frame=False)   # number group 2: the money
     digits(f, 140, 56, 4)
     digits(f, 370, 56, 3)
     bar = f.add("PBar", "pos 80,200,1", "type 0", "wheel 1,1")
@@ -439,8 +485,8 @@ def dlg_chosyu():
     text(inner, 0, 4, 200, 30, "その他", 17, frame=False)
     digits(inner, 220, 4, 4)
     text(f, 20, 14, 420, 30, "よろしいですか", 20)
-    text(f, 20, 60, 180, 30, "一", 17, frame=False)
-    text(f, 20, 96, 180, 30, "二", 17, frame=False)
+    text(f, 20, 60, 180, 30, "ＣＰ", 17, frame=False)   # a: the command points it costs
+    text(f, 20, 96, 180, 30, "費用", 17, frame=False)   # b: the money
     digits(f, 240, 60, 4)
     digits(f, 240, 96, 4)
     raise_buttons(root)
@@ -485,12 +531,14 @@ def dlg_hikinuki():
         text(inner, 290, 4, 180, 28, "", 15, frame=False)
         digits(inner, 480, 20, 2)
         digits(inner, 560, 20, 2)
-    lst.add("SBar", "pos 644,0,0", "rect 0,0,16,206", "type 0", "num 0", "wheel 1")
+    scroll_bar(lst, 644, 0, 206, CMD_SPR, 0)
     text(f, 20, 14, 660, 30, "引き抜く武将を選んでください", 18)
     text(f, 20, 56, 100, 26, "費用", 16, frame=False)
     text(f, 250, 56, 100, 26, "成功率", 16, frame=False)
     digits(f, 110, 56, 4)
     digits(f, 350, 56, 3)
+    text(f, 500, 76, 60, 22, "兵", 15, frame=False)     # the rows' two numbers: soldiers, guns
+    text(f, 580, 76, 60, 22, "鉄砲", 15, frame=False)
     win(f, 40, 330, 4)
     bar = f.add("PBar", "pos 40,330,1", "type 0", "wheel 0,1")
     win(bar, 0, 0, 3)
@@ -582,12 +630,13 @@ def dlg_infosei():
     nums = group(main, 0, 0, 4)
     win(nums, 20, 604, 10, size=(8, 8))
     n1 = win(nums, 20, 604, 10, size=(420, 40))
-    text(n1, 0, 6, 60, 28, "兵力", 16, frame=False)
+    # What looking into a clan costs (command points, money) and the command points left.
+    text(n1, 0, 6, 60, 28, "ＣＰ", 16, frame=False)
     digits(n1, 60, 6, 5)
-    text(n1, 160, 6, 60, 28, "行動", 16, frame=False)
+    text(n1, 160, 6, 60, 28, "残り", 16, frame=False)
     digits(n1, 220, 6, 3)
     n2 = win(nums, 460, 604, 10, size=(300, 40))
-    text(n2, 0, 6, 60, 28, "国数", 16, frame=False)
+    text(n2, 0, 6, 60, 28, "費用", 16, frame=False)
     digits(n2, 60, 6, 3)
     clans = group(main, 20, 60, 4)
     for i in range(60):
@@ -628,7 +677,7 @@ def dlg_exp():
         text(inner, 300, 18, 40, 28, "段", 15, frame=False)
         digits(inner, 336, 18, 1)
         digits(inner, 370, 18, 4)
-    lst.add("SBar", "pos 544,0,0", "rect 0,0,16,270", "type 0", "num 0", "wheel 1")
+    scroll_bar(lst, 544, 0, 270, CMD_SPR, 0)
     text(f, 20, 14, 560, 30, "武将の成長", 20)
     raise_buttons(root)
     return root
@@ -654,7 +703,7 @@ def dlg_event():
         win(b, 480, 18, 12)
         text(b, 76, 0, 300, 64, "", 20, align="0,1", frame=False)
         btn(row, 564, 12, 2200 + i, looks(CMD_SPR, "", 40, 40), None)
-    lst.add("SBar", "pos 612,0,0", "rect 0,0,16,270", "type 0", "num 0", "wheel 1")
+    scroll_bar(lst, 612, 0, 270, CMD_SPR, 0)
     text(f, 20, 14, 580, 30, "訪問する武将を選んでください", 20)
     digits(f, 560, 60, 1)
     raise_buttons(root)
@@ -702,7 +751,7 @@ def detail_item_list(lp):
         win(holder, 4, 3, 2, size=(32, 32))
         text(inner, 44, 0, 250, 38, "", 18, align="0,1", frame=False)
         text(inner, 300, 0, 390, 38, "", 15, align="0,1", frame=False)
-    lp.add("SBar", "pos 924,48,0", "rect 0,0,16,278", "type 0", "num 0", "wheel 1")
+    scroll_bar(lp, 924, 48, 278, CMD_SPR, 0)
 
 
 def dlg_detail():
@@ -839,7 +888,7 @@ def dlg_infoall():
         text(inner, 936, 0, 200, 42, "", 16, align="0,1", frame=False)
         for x, n in [(320, 1), (352, 3), (440, 3), (528, 3), (616, 2), (664, 3), (720, 5), (810, 5)]:
             t_digits(inner, x, 8, n)
-    lst.add("SBar", "pos 1206,0,0", "rect 0,0,16,394", "type 0", "num 0", "wheel 1")
+    scroll_bar(lst, 1206, 0, 394, TABLE_SPR, 0)
     text(f, 20, 12, 500, 34, "武将一覧", 22)
     counters = win(f, 880, 12, 3, size=(340, 34))
     text(counters, 0, 0, 100, 34, "武将数", 17, align="2,1", frame=False)
@@ -870,7 +919,7 @@ def dlg_tanren():
         t_digits(inner, 300, 16, 1)
         t_digits(inner, 340, 16, 4)
         win(r, 380, 17, 10)
-    cand.add("SBar", "pos 444,0,0", "rect 0,0,16,430", "type 0", "num 0", "wheel 1")
+    scroll_bar(cand, 444, 0, 430, TABLE_SPR, 0)
     members = group(p, 490, 90, 4)
     mp = win(members, 0, 0, 3, size=(490, 430))
     for i, label in enumerate(["鍛錬", "行動力", "選択", "候補"]):
@@ -907,7 +956,7 @@ def dlg_tanren():
         t_digits(inner, 330, 20, 1)
         t_digits(inner, 370, 20, 4)
         win(r, 480, 22, 10)
-    res.add("SBar", "pos 584,0,0", "rect 0,0,16,284", "type 0", "num 0", "wheel 1")
+    scroll_bar(res, 584, 0, 284, TABLE_SPR, 0)
     text(f2, 20, 12, 600, 34, "鍛錬の結果", 22)
     raise_buttons(root)
     return root

@@ -27,7 +27,10 @@
 namespace {
 
 constexpr float kCharMs = 10.0f;
+// How long a help text stays before the message it covered comes back.
 constexpr float kHelpMs = 2000.0f;
+// How long the clan panel's numbers take to count up.
+constexpr float kClanCountMs = 1000.0f;
 constexpr int kFaceCount = 16;
 constexpr const char* kCountryShape = "Data\\Image\\zenkoku\\hl%02d.png";
 constexpr const char* kSmallShape = "Data\\Image\\kokunai\\hl%02d.png";
@@ -266,6 +269,8 @@ void CVMenuSLGMain::Open(int32_t a, int32_t b, int32_t c) {
   Show(kuniTip_, false);
   Show(castleTip_, false);
   Show(layers_[5], false);
+  // The start choice's hint belongs to map state 1 only; a map opened for a loaded game never shows it.
+  Show(sidePanel_, false);
   stateFlags_ &= static_cast<uint16_t>(~(kKuniTip | kCastleTip | kFocused | kClosing));
   if (PlayRecordBlock.optionFlags & 1) {
     stateFlags_ |= kLegend;
@@ -368,6 +373,40 @@ void CVMenuSLGMain::SelectKuni(int32_t kuni) {
   RefreshCommandAvailability();
 }
 
+void CVMenuSLGMain::ToggleLegend() {
+  stateFlags_ ^= kLegend;
+  if (stateFlags_ & kLegend)
+    PlayRecordBlock.optionFlags |= 1u;
+  else
+    PlayRecordBlock.optionFlags &= ~1u;
+  SavePlcData();
+  UpdateLegend();
+}
+
+void CVMenuSLGMain::UpdateLegend() {
+  if (!legend_) return;
+  // The legend explains the colouring on the map: the clans', or while 領有 or 同盟 is pointed at,
+  // that view's (shown for as long as the pointer rests there, even with the legend closed).
+  const bool own = (stateFlags_ & kHoverOwn) != 0, ally = (stateFlags_ & kHoverAlly) != 0;
+  const char* lines[4] = {"凡例", "青：自家の国", "色：各大名家の勢力", "右クリック：閉じる"};
+  if (own) {
+    lines[0] = "領有";
+    lines[1] = "濃い黄：全城が自家の国";
+    lines[2] = "淡い黄：自家の城がある国";
+    lines[3] = "";
+  } else if (ally) {
+    bool any = false;
+    for (int i = 0; i < 3 && currentDaimyo_ >= 0 && currentDaimyo_ < kDaimyoSlots; ++i)
+      any |= DaimyoTable[currentDaimyo_].allies[i] != kNoDaimyo;
+    lines[0] = "同盟";
+    lines[1] = "緑：同盟国だけの国";
+    lines[2] = any ? "淡い緑：同盟国のいる国" : "同盟を結んだ大名家はありません";
+    lines[3] = "";
+  }
+  for (int i = 0; i < 4; ++i) SetText(legend_, i, lines[i]);
+  Show(legend_, (stateFlags_ & kLegend) != 0 || own || ally);
+}
+
 void CVMenuSLGMain::RecolorKuni(int32_t hovered) {
   const int32_t st = GetState();
   SlgCommandRules& rules = GetSlgCommandRules();
@@ -395,16 +434,17 @@ void CVMenuSLGMain::RecolorKuni(int32_t hovered) {
       const Color c = ClanColour(best, best >= 0 && count[best] == total ? 120.0f : 70.0f);
       t->SetColour(c);
       t->SetAlpha(c.a);
+      // The clans' tints lie in front of the highlights: they give way to the holding and alliance views.
+      Show(t, !(stateFlags_ & (kHoverOwn | kHoverAlly)));
     }
     if (st == 1) continue;
     const bool own = DaimyoHasSiroInKuni(static_cast<uint32_t>(k), static_cast<uint32_t>(currentDaimyo_));
     const bool whole = DaimyoOwnsWholeKuni(static_cast<uint32_t>(k), static_cast<uint32_t>(currentDaimyo_));
     int anime;
     if (stateFlags_ & kHoverOwn) {
-      if (st == 2 || st == 3)
-        anime = whole ? 4 : own ? 5 : 8;
-      else
-        anime = k != hovered ? 8 : 5 - (whole ? 1 : 0);
+      // The pointer rests on the button, so no province is hovered: every province shows how much
+      // of it the clan holds (taking only the hovered one would never change the map).
+      anime = whole ? 4 : own ? 5 : 8;
     } else if (stateFlags_ & kHoverAlly) {
       std::vector<uint8_t> set(std::begin(KuniDaimyoSet[k]), std::end(KuniDaimyoSet[k]));
       anime = HasAllyInSetSmall(static_cast<uint32_t>(currentDaimyo_), set) ? 6
@@ -546,7 +586,9 @@ void CVMenuSLGMain::RebuildCastleIcons() {
     if (commandInProgress_ == -1)
       return DaimyoHasSiroInKuni(GetSiroKuni(static_cast<uint32_t>(siro)), static_cast<uint32_t>(currentDaimyo_));
     if (!(selMask_ & 0x80)) return false;
-    if ((selMask_ & 0x20) && GetMarkedBusyo() != 0xFFFF && siro != GetBusyoSiro(GetMarkedBusyo())) return false;
+    // Bit 5 (a move): the first marked general's castle stays open, so a click there marks the rest
+    // of its generals; every other castle is a destination the command's rules decide on.
+    if ((selMask_ & 0x20) && GetMarkedBusyo() != 0xFFFF && siro == GetBusyoSiro(GetMarkedBusyo())) return true;
     // Bit 6 is set only while a march or a plot picks its target: another clan's castle.
     if ((selMask_ & 0x40) && SiroTable[siro].owner == currentDaimyo_) return false;
     return rules.checkAvailable(commandInProgress_, GetMarkedBusyo(), siro, 255, GetMarkedBusyo());
@@ -574,7 +616,7 @@ void CVMenuSLGMain::RebuildCastleIcons() {
     const int32_t pic = CastleIconPicture(relationOf(id), SiroTable[id].level);
     icon->SetStatePatterns(pic, pic, pic, pic, pic);
     icon->SetState(icon->GetState(), 1);
-    icon->SetFlag(kWfEnabled, iconEnabled(id));
+    CheckButton(icon, 300 + i, iconEnabled(id), commandInProgress_ != -1 || GetState() == 3);
     icon->SetFlag(kWfRest4, id == selectedCastle_);
     if (CVMenuBase* marker = Child(icon, kWidgetSprite, 0)) {
       if (!marker->IsAnimeQueued()) Show(marker, false);
@@ -610,7 +652,7 @@ void CVMenuSLGMain::RebuildCastleIcons() {
       const int32_t pic = relationOf(n);
       icon->SetStatePatterns(pic, pic, pic, pic, pic);
       icon->SetState(icon->GetState(), 1);
-      icon->SetFlag(kWfEnabled, commandInProgress_ == -1 || iconEnabled(n));
+      CheckButton(icon, 350 + contact - 1, commandInProgress_ == -1 || iconEnabled(n), commandInProgress_ != -1);
       SetText(icon, 0, std::string(GetKuniName(GetSiroKuni(n))) + "・" + GetSiroName(n, false));
     }
   }
@@ -748,7 +790,8 @@ void CVMenuSLGMain::FillRows() {
                                                                                        : 1;
     row->SetRefParam(0, static_cast<float>(relation * 2));
     ShowFacePicture(Child(row, kWidgetSprite, 0), b.picture);
-    if (CVMenuBase* kind = Child(row, kWidgetSprite, 1)) kind->SetState(b.kind % 3, 0);
+    // The kind badge as the detail page and the general table show it.
+    if (CVMenuBase* kind = Child(row, kWidgetSprite, 1)) kind->SetState(std::max(0, GetKindCycleNext(b.kind) - 1), 0);
     SetText(row, 0, GetBusyoName(static_cast<uint32_t>(g)));
     SetText(row, 1, Num("%d", b.stage + 1));
     SetText(row, 2, Num("%d", GetBusyoSoldiers(g) * 100));
@@ -766,7 +809,7 @@ void CVMenuSLGMain::FillRows() {
     } else {
       enabled = rules.checkAvailable(commandInProgress_, g, 0xFFFF, 255, GetMarkedBusyo());
     }
-    row->SetFlag(kWfEnabled, enabled || marked_.count(g) != 0);
+    CheckButton(row, 500 + i, enabled || marked_.count(g) != 0, commandInProgress_ != -1);
   }
 }
 
@@ -794,6 +837,15 @@ void CVMenuSLGMain::ShowMessage(const char* text, int32_t mode) {
     if (contPanel_) contPanel_->SetFlagAll(kWfNoHit, false);
   }
   if (messageMode_ == 1 || messageMode_ == 3 || messageMode_ == 4) TypeMessage();
+}
+
+void CVMenuSLGMain::ShowHelpText(const std::string& text) {
+  // A waiting question keeps the line; a help text never answers it.
+  if (stateFlags_ & kWaiting) return;
+  if (!(stateFlags_ & kHelpTimer)) savedMessage_ = message_;
+  ShowMessage(text.c_str(), 4);
+  stateFlags_ |= kHelpTimer;
+  helpTimer_ = kHelpMs;
 }
 
 void CVMenuSLGMain::TypeMessage() {
@@ -909,8 +961,20 @@ void CVMenuSLGMain::RefreshCommandAvailability() {
     auto* b = dynamic_cast<CVMenuBtn*>(c);
     if (!b || !b->TestFlag(kWfShown)) return;
     const int cmd = static_cast<int>(b->GetRefParam(2));
-    b->SetFlag(kWfEnabled, cmd < 0 || rules.checkAvailable(cmd, 0xFFFF, 0xFFFF, 255, 0xFFFF));
+    CheckButton(b, b->firstId, cmd < 0 || rules.checkAvailable(cmd, 0xFFFF, 0xFFFF, 255, 0xFFFF));
   });
+}
+
+bool CVMenuSLGMain::CheckButton(CVMenuBtn* b, int32_t id, bool ok, bool checked) {
+  if (b) b->SetFlag(kWfEnabled, ok);
+  if (ok || !checked) {
+    refusals_.erase(id);
+  } else {
+    // The rules keep the reasons of their last check only: read them now, before the next check.
+    std::string why = GetSlgCommandRules().reasonText(commandInProgress_);
+    refusals_[id] = why.empty() ? std::string("これ以上はできません") : why;
+  }
+  return ok;
 }
 
 void CVMenuSLGMain::ApplySubmenuRequest() {
@@ -927,7 +991,6 @@ void CVMenuSLGMain::ApplySubmenuRequest() {
 // ---- panels ----
 
 void CVMenuSLGMain::ShowClanPanel(int32_t clan, bool animate) {
-  (void)animate;  // counts are shown at once; the panel's own animation is the layout's
   if (!clanPanel_) return;
   if (clan < 0 || clan > 63) {
     Show(clanPanel_, false);
@@ -945,13 +1008,23 @@ void CVMenuSLGMain::ShowClanPanel(int32_t clan, bool animate) {
     }
   }
   SetText(clanPanel_, 0, GetDaimyoName(static_cast<uint32_t>(clan), true));
-  SetText(clanPanel_, 1, Num("金 %d", d.money));
-  SetText(clanPanel_, 2, Num("兵 %d", d.soldiers * 100));
-  SetText(clanPanel_, 3, Num("石高 %d", d.revenue));
-  SetText(clanPanel_, 4, Num("武将 %d", CountDaimyoBusyo(static_cast<uint32_t>(clan))));
-  SetText(clanPanel_, 5, Num("威信 %d", d.prestige));
-  SetText(clanPanel_, 6, Num("CP %d", d.cp));
   SetText(clanPanel_, 7, GetDaimyoRankName(static_cast<uint32_t>(clan)));
+  clanCounts_ = {d.money, d.soldiers * 100, d.revenue, CountDaimyoBusyo(static_cast<uint32_t>(clan)), d.prestige, d.cp};
+  // With animate the numbers count up from 0 over 1,000 ms (CountClanPanel, every frame).
+  clanCountMs_ = animate ? 0.0f : kClanCountMs;
+  CountClanPanel();
+}
+
+void CVMenuSLGMain::CountClanPanel() {
+  if (!clanPanel_) return;
+  const float f = std::clamp(clanCountMs_ / kClanCountMs, 0.0f, 1.0f);
+  auto at = [&](int i) { return static_cast<int>(static_cast<float>(clanCounts_[static_cast<size_t>(i)]) * f); };
+  SetText(clanPanel_, 1, Num("金 %d", at(0)));
+  SetText(clanPanel_, 2, Num("兵 %d", at(1)));
+  SetText(clanPanel_, 3, Num("石高 %d", at(2)));
+  SetText(clanPanel_, 4, Num("武将 %d", at(3)));
+  SetText(clanPanel_, 5, Num("威信 %d", at(4)));
+  SetText(clanPanel_, 6, Num("CP %d", at(5)));
 }
 
 void CVMenuSLGMain::ShowKuniTooltip(int32_t kuni, int32_t x, int32_t y) {
@@ -1162,6 +1235,10 @@ void CVMenuSLGMain::UpdateStartChoice(int32_t decided, int32_t hovered, uint32_t
 void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
   CVMenuSceneRoot::Update(x, y, click);
   TypeMessage();
+  if (clanCountMs_ < kClanCountMs) {
+    clanCountMs_ += timeStep;
+    CountClanPanel();
+  }
   ApplySubmenuRequest();
   // Closing of the province view ends when its children have played their leave animations.
   if ((stateFlags_ & kClosing) && layers_[4]) {
@@ -1212,6 +1289,13 @@ void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
   if (submenuButton && (selMask_ & 0x0001)) {
     submenuRequest_ = decided == 10010 ? 3 : decided == 10013 ? 4 : -1;
     stateFlags_ |= kSubmenuRequest;
+  }
+  // A click on a refused button says why: its refusal text on the help line.
+  const int32_t refused = disabledClickId;
+  disabledClickId = -1;
+  if (refused != -1 && decided == -1) {
+    const std::string why = RefusalOf(refused);
+    if (!why.empty()) ShowHelpText(why);
   }
   HandleHover(hovered, x, y);
   HandleMapHit(x, y, hovered == -1 ? click : 0u);
@@ -1304,15 +1388,12 @@ void CVMenuSLGMain::HandleDecided(int32_t id) {
   } else if (id == 750) {
     ClearKuniFocus();
   } else if (id == 11000) {
-    stateFlags_ ^= kLegend;
-    Show(legend_, (stateFlags_ & kLegend) != 0);
-    if (stateFlags_ & kLegend)
-      PlayRecordBlock.optionFlags |= 1u;
-    else
-      PlayRecordBlock.optionFlags &= ~1u;
-    SavePlcData();
+    ToggleLegend();
   } else if (id == 1) {
-    if ((stateFlags_ & kFocused) && commandInProgress_ == -1) ClearKuniFocus();
+    if ((stateFlags_ & kFocused) && commandInProgress_ == -1)
+      ClearKuniFocus();
+    else if ((stateFlags_ & kLegend) && commandInProgress_ == -1 && GetState() == 0)
+      ToggleLegend();  // the legend's own "右クリック：戻る"
   } else if ((stateFlags_ & (kSystemMenu | kInfoMenu)) == 0) {
     if (id == 10011 && OpenDialogScene(6, 0))
       pendingQuestion_ = 1;
@@ -1338,6 +1419,7 @@ void CVMenuSLGMain::HandleHover(int32_t id, int32_t x, int32_t y) {
     if (stateFlags_ & (kHoverOwn | kHoverAlly)) {
       stateFlags_ &= static_cast<uint16_t>(~(kHoverOwn | kHoverAlly));
       RecolorKuni(hoveredKuni_);
+      UpdateLegend();
     }
     if (hoveredButton_ >= 10000 && hoveredButton_ <= 10014 && !(stateFlags_ & (kWaiting | kTyping)))
       ShowMessage(nullptr, 1);
@@ -1369,18 +1451,18 @@ void CVMenuSLGMain::HandleHover(int32_t id, int32_t x, int32_t y) {
     stateFlags_ &= static_cast<uint16_t>(~(kHoverOwn | kHoverAlly));
     stateFlags_ |= id == 11001 ? kHoverOwn : kHoverAlly;
     RecolorKuni(hoveredKuni_);
+    UpdateLegend();
+  } else if (id != 11001 && id != 11002 && (stateFlags_ & (kHoverOwn | kHoverAlly))) {
+    stateFlags_ &= static_cast<uint16_t>(~(kHoverOwn | kHoverAlly));
+    RecolorKuni(hoveredKuni_);
+    UpdateLegend();
   }
   if (id >= 10000 && id <= 10014 && id != 10009 && id != hoveredButton_ && !(stateFlags_ & (kWaiting | kTyping))) {
     const int32_t table = CurrentTable();
     const int32_t row = id <= 10008 ? id - 10000 : id - 10001;
     const SlgCommandRow& r = TableRow(table, row);
     if (r.command >= 0) {
-      std::string text = GetSlgCommandRules().label(r.command);
-      if (CVMenuBtn* b = FindButtonById(id); b && !b->TestFlag(kWfEnabled)) {
-        const std::string why = GetSlgCommandRules().reasonText(r.command);
-        if (!why.empty()) text += "：" + why;
-      }
-      ShowMessage(text.c_str(), 1);
+      ShowMessage(GetSlgCommandRules().label(r.command).c_str(), 1);
     }
   }
   hoveredButton_ = id;

@@ -8,8 +8,10 @@
 // clan and turn panel, interface layer (command panel, continue panel, message line, pointer),
 // country-map layer, province-view layer, start-choice layer. Buttons are found by id.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -92,6 +94,13 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   void PlayKuniAnime(int32_t kuni, int32_t anime);
   // Modes 0 typed, 1 whole, 2 typed then wait, 3 whole then wait, 4 help text (whole).
   void ShowMessage(const char* text, int32_t mode);
+  // A help text: shown at once, and after 2,000 ms the message it covered comes back, typed.
+  void ShowHelpText(const std::string& text);
+  // The refusal text of a greyed button ("" when it is not refused).
+  std::string RefusalOf(int32_t id) const {
+    const auto it = refusals_.find(id);
+    return it == refusals_.end() ? std::string() : it->second;
+  }
   void ShowPointer(int32_t icon);
   void SetCommandInProgress(int32_t command);
   void ShowCommandMenu();
@@ -115,6 +124,8 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   bool IsIconMarkerAnimating(int32_t siro);
   void LockMapButtons(bool on);
   void ShowSidePanelHint(bool hide);
+  CVMenuBase* SidePanel() const { return sidePanel_; }
+  CVMenuBase* Legend() const { return legend_; }
   bool IsBusyoSelectable(int32_t busyo) const;
 
   // What the screen looks up in its layout and did not find (empty when the layout keeps the
@@ -179,6 +190,12 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   void ShowViewBackdrop(bool view);
   void FillRows();
   void RefreshCommandAvailability();
+  void ToggleLegend();
+  void UpdateLegend();
+  void CountClanPanel();
+  // The availability of a button: enables it, and keeps the refusal text of one refused by a check
+  // of the rules (checked: ok is the answer of the check made last).
+  bool CheckButton(CVMenuBtn* b, int32_t id, bool ok, bool checked = true);
   void ShowKuniTooltip(int32_t kuni, int32_t x, int32_t y);
   void ShowCastleTooltip(int32_t siro, int32_t x, int32_t y);
   void SetText(CVMenuBase* parent, int index, const std::string& text);
@@ -230,6 +247,12 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   float lastCharTime_ = 0.0f;
   std::string savedMessage_;
   float helpTimer_ = 0.0f;
+  // Why each refused button is refused, by button id (the text of the check made when it was greyed).
+  std::map<int32_t, std::string> refusals_;
+  // The clan panel's numbers (money, soldiers, koku, vassals, prestige, command points) and how far
+  // they have counted up.
+  std::array<int32_t, 6> clanCounts_ = {};
+  float clanCountMs_ = 1000.0f;
 
   slgui::CTenkaList_Busyo list_;
   int32_t sortButton_ = -1;

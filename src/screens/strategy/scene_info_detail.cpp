@@ -236,7 +236,12 @@ int32_t CVMenuSLG_detail::FirstUsableKind() const {
 void CVMenuSLG_detail::UpdateButtons() {
   const int32_t state = GetState();
   if (state == 0) {
-    for (int i = 0; i < kSkills; ++i) Enable(skillBtn_[i], HasSkill(busyo_, i));
+    // Each skill button is labelled with its skill's name ("―" for an empty slot).
+    for (int i = 0; i < kSkills; ++i) {
+      Enable(skillBtn_[i], HasSkill(busyo_, i));
+      const SkillRecord* rec = HasSkill(busyo_, i) ? GetSkillRecord(BusyoTable[busyo_].cur.skill[i]) : nullptr;
+      SetText(skillBtn_[i], 0, rec ? FieldString(rec->name, sizeof rec->name).c_str() : "―");
+    }
     const bool may = MayEdit();
     Enable(holdBtn_[0], may && FirstUsableKind() >= 0);
     Enable(holdBtn_[1], may && FirstItem(busyo_) != 0);

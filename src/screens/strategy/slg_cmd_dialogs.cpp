@@ -124,6 +124,8 @@ void CVMenuSLG_simple::Open(int32_t a, int32_t b, int32_t c) {
 void CVMenuSLG_simple::ApplyGroup() {
   const bool watch = group_ == 1 || group_ == 2;
   const bool amount = group_ >= 3 && group_ <= 5;
+  // The reward's bar chooses its size, not a quantity.
+  SetText(text_, group_ == 0 ? "恩賞を選んでください（1 小・2 大）" : "数量を選んでください");
   Show(inner_, amount || watch);
   // The inner panel holds both the chosen number (amounts) and the two pictures (watched effects).
   Show(num_[2], amount);

@@ -138,6 +138,7 @@ class CVMenuSLG_tanren : public CVMenuSLG_CmdBase {
   CVMenuBtn* CandidateRow(int i) const { return i >= 0 && i < kCandidateRows ? candRows_[i] : nullptr; }
   CVMenuBtn* ResultRow(int i) const { return i >= 0 && i < kResultRows ? resultRows_[i] : nullptr; }
   CVMenuBase* Frame2() const { return frame2_; }
+  CVMenuSBar* CandidateScroll() const { return candScroll_; }
   int32_t ChainLength(int k) const { return k >= 0 && k < kChains ? static_cast<int32_t>(chains_[k].size()) : 0; }
   CVMenuBase* ChainWindow(int k, int i) const {
     return i >= 0 && i < ChainLength(k) ? chains_[k][static_cast<size_t>(i)] : nullptr;

@@ -12,6 +12,7 @@
 #include "formats/script/script_set_layout.h"
 #include "scenario/interp/adv_step.h"
 #include "scenario/script/adv_script.h"
+#include "world/ai/random_events.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 
@@ -224,7 +225,9 @@ std::string FormatSelectRow(int mode, int row) {
     case 3: {
       const KuniRecord& k = KuniTable[row];
       std::string joint = k.dokuMode != 0 ? Fmt("共同作戦 (%3d)", k.dokuMode) : Fmt("    単独 (%3d)", k.dokuMode);
-      return Fmt("[%2d]%-16s%s  %5d  %5d", row, KuniName(row).c_str(), joint.c_str(), k.playerShare, k.eventState);
+      char events[24];
+      GetKuniEventLabel(static_cast<uint32_t>(row), events, sizeof events);
+      return Fmt("[%2d]%-16s%s  %5d  %s", row, KuniName(row).c_str(), joint.c_str(), k.playerShare, events);
     }
     default:
       return {};

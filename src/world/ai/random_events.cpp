@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -738,6 +739,20 @@ void ResolveList(uint8_t (&out)[N], const char* const (&names)[M]) {
 }
 
 }  // namespace
+
+void GetKuniEventLabel(uint32_t kuni, char* out, size_t size) {
+  if (!out || size == 0) return;
+  auto in = [&](const uint8_t* list, size_t n) {
+    for (size_t i = 0; i < n && list[i] != kNoKuni; ++i)
+      if (list[i] == kuni) return true;
+    return false;
+  };
+  std::string label;
+  label += in(IkkoKuniList, std::size(IkkoKuniList)) ? " 一揆" : "     ";
+  label += in(MineKuniList, std::size(MineKuniList)) ? " 鉱山" : "     ";
+  label += in(PortKuniList, std::size(PortKuniList)) ? " 南蛮" : "     ";
+  std::snprintf(out, size, "%s", label.c_str());
+}
 
 void ResolveKuniNameTables() {
   ResolveList(IkkoKuniList, kIkkoNames);

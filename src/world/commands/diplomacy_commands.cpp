@@ -22,6 +22,7 @@ constexpr const char* kAskBusyo = "どの武将にしますか？";
 // Refusal codes of the country choice: the player's own clan, a clan already allied.
 constexpr int kReasonOwnClan = 37;
 constexpr int kReasonAllied = 38;
+constexpr int kReasonNoClanKuni = 33;
 
 struct DiplomacyWork {
   uint16_t busyo = kNoBusyo;
@@ -86,7 +87,13 @@ int CmdDiplomacy() {
         return kStepRunning;
       }
       const int k = s.GetSelectedKuni();
-      if (k < 0 || k >= kKuniCount || KuniTable[k].holder == kNoDaimyo) return kStepRunning;
+      if (k < 0 || k >= kKuniCount) return kStepRunning;
+      // The clan holding the whole country is the one asked; a country several clans share names none.
+      if (KuniTable[k].holder == kNoDaimyo) {
+        s.ShowMessage(CommandRefusalReason(kReasonNoClanKuni), 7, false);
+        s.ClearSelectedKuni();
+        return kStepRunning;
+      }
       const uint8_t t = KuniTable[k].holder;
       // No alliance with oneself, and none twice with the same clan.
       if (t == PlayerDaimyoId || IsAllied(PlayerDaimyoId, t) || t >= kDaimyoInPlay) {

@@ -336,7 +336,8 @@ int CmdReward() {
         }
         return kStepRunning;
       }
-      const int choice = s.GetDialogResult(0);
+      // The bar's chosen value: 1 the small reward, 2 the large one.
+      const int choice = s.GetDialogResult(3);
       if (!cmd::DialogConfirmed(1)) return kStepRunning;
       const bool large = choice == 2 && P().money >= 15;
       const int cost = large ? 15 : 5;

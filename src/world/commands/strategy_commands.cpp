@@ -345,7 +345,7 @@ int CmdPlot() {
     case 4: {
       if (cmd::FirstPass()) {
         s.SetSelectedCastle(sw.source);
-        if (s.OpenDialog(14, 3, kPoachCost, 0)) s.SetDialogValues(2, sw.busyo);
+        s.OpenDialog(14, 3, kPoachCost, 0);
         s.ShowMessage(sw.ally ? kAskAlly : kAskOk, 7, false);
         return kStepRunning;
       }
@@ -485,10 +485,9 @@ int CmdSecretContact() {
     }
     case 5:
       s.SetSelectedCastle(sw.siro);
-      if (s.OpenDialog(15, 1, kSecretContactCost, 0)) {
-        s.SetDialogValues(2, sw.busyo);
-        s.SetDialogValues(3, sw.target);
-      }
+      // The dialog shows its three numbers (command points, money, none); a value set on it would
+      // overwrite the third number or, with selector 3, lock the dialog against its confirmation.
+      s.OpenDialog(15, 1, kSecretContactCost, 0);
       StepNext();
       return kStepRunning;
     case 6: {

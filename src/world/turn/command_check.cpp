@@ -699,6 +699,8 @@ int CheckCommandAvailable(int command, uint16_t busyo, uint16_t siro, uint8_t cl
         // Alliance costs 1 CP and 40 money: refused when they are not there (never spent into a wrap).
         if (Cp() < 1) c.Refuse(1);
         if (Money() < 40) c.Refuse(5);
+        // With three allies a new alliance has no slot: refused before anything is paid.
+        if (std::none_of(Clan().allies, Clan().allies + 3, [](uint8_t a) { return a == kNoDaimyo; })) c.Refuse(35);
         break;
       case kCmdPoach:
         RulePoach(c, busyo, other);
@@ -714,7 +716,10 @@ int CheckCommandAvailable(int command, uint16_t busyo, uint16_t siro, uint8_t cl
         RuleSecretContact(c, busyo, siro, other);
         break;
       case kCmdContactChosen:
-        if (IsGeneral(other) || IsGeneral(busyo))
+        // A castle asked for while the target is picked: the chosen general's test against it.
+        if (siro != kNoSiro)
+          RuleSecretContact(c, busyo, siro, kNoBusyo);
+        else if (IsGeneral(other) || IsGeneral(busyo))
           RuleContactChosen(c, busyo, siro, other);
         else
           RuleSecretContact(c, busyo, siro, other);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
@@ -94,6 +95,62 @@ TEST_F(CmdDialogs, EveryDialogIdOpensItsDialogAndGivesTheBoundBack) {
     ExpectFinished(c.id);
   }
   EXPECT_TRUE(boxes.boxes.empty()) << (boxes.boxes.empty() ? "" : boxes.boxes.front().title);
+}
+
+// Every scroll bar and value bar under a widget (the widget included).
+void CollectBars(CVMenuBase* w, std::vector<CVMenuBase*>& out) {
+  if (!w) return;
+  if (dynamic_cast<CVMenuSBar*>(w) || dynamic_cast<CVMenuPBar*>(w)) out.push_back(w);
+  ForEachChild(w, [&](CVMenuBase* c) { CollectBars(c, out); });
+}
+
+// A bar takes the wheel, its buttons and its track only at or above the depth bound its dialog
+// raises: every bar of every dialog lies there, or its list could never be scrolled.
+TEST_F(CmdDialogs, EveryScrollAndValueBarLiesAboveTheBoundItsDialogRaises) {
+  const int ids[] = {0, 2, 5, 7, 10, 11, 8, 13, 16, 12, 19, 20, 22, 23};
+  for (int id : ids) {
+    CVMenuBase* d = OpenOn<CVMenuSLG_CmdBase>(scene_, id, home_, other_, 0);
+    ASSERT_NE(d, nullptr) << id;
+    d->UpdateTransform(true);
+    std::vector<CVMenuBase*> bars;
+    CollectBars(d, bars);
+    for (CVMenuBase* b : bars)
+      EXPECT_GE(b->GetWorldZ(), static_cast<float>(GetMenuMgr().GetDepthBound())) << "dialog " << id;
+    ExpectFinished(id);
+  }
+}
+
+// Every text under a widget.
+std::string AllTexts(CVMenuBase* w) {
+  std::string out;
+  if (!w) return out;
+  if (auto* t = dynamic_cast<CVMenuText*>(w)) out += std::string(t->Text() ? t->Text() : "") + "|";
+  ForEachChild(w, [&](CVMenuBase* c) { out += AllTexts(c); });
+  return out;
+}
+
+// The numbers of the dialogs say what they are: command points and money where a command costs
+// them (never "数量 0" or "一 1 / 二 20"), and the poaching rows' soldiers and guns.
+TEST_F(CmdDialogs, EveryDialogNamesTheNumbersItShows) {
+  const struct {
+    int id;
+    std::vector<const char*> labels;
+  } cases[] = {{2, {"ＣＰ", "費用"}},
+               {0, {"ＣＰ", "費用"}},
+               {7, {"ＣＰ", "費用"}},
+               {14, {"ＣＰ", "費用"}},
+               {15, {"ＣＰ", "費用"}},
+               {22, {"ＣＰ", "残り", "費用"}},
+               {11, {"兵", "鉄砲", "費用", "成功率"}}};
+  for (const auto& c : cases) {
+    CVMenuBase* d = OpenOn<CVMenuSLG_CmdBase>(scene_, c.id, home_, other_, 0);
+    ASSERT_NE(d, nullptr) << c.id;
+    const std::string texts = AllTexts(d);
+    for (const char* l : c.labels) EXPECT_NE(texts.find(std::string(l) + "|"), std::string::npos) << c.id << " " << l;
+    for (const char* wrong : {"数量|", "一|", "二|", "兵力|", "国数|"})
+      EXPECT_EQ(texts.find(std::string("|") + wrong), std::string::npos) << c.id << " " << wrong;
+    ExpectFinished(c.id);
+  }
 }
 
 TEST_F(CmdDialogs, RewardBarChecksTheCostAsTheValueSteps) {

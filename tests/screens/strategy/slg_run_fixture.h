@@ -16,6 +16,7 @@
 #include "core/app_state.h"
 #include "core/error_box.h"
 #include "core/frame_services.h"
+#include "core/frame_wait.h"
 #include "core/game_file.h"
 #include "core/step_machine.h"
 #include "movie/movie_mgr.h"
@@ -73,8 +74,12 @@ class StrategyHooks : public FrameGameHooks {
   void RunTurnLoop() override { ::RunTurnLoop(); }
 };
 
-// The turn loop (its main step runs one level below the loop) has left the new game for the turns.
-bool NewGameChosen() { return GameMode == game_mode::kSlg && g_StepMachine.step[1] >= kSlgStepTurn; }
+// The turn loop (its main step runs one level below the loop) has left the new game for the turns
+// (the new game's story event may be running meanwhile, where the story engine is installed).
+bool NewGameChosen() {
+  const bool story = GameMode == game_mode::kMainScript || GameMode == game_mode::kEventScript;
+  return (GameMode == game_mode::kSlg || story) && g_StepMachine.step[1] >= kSlgStepTurn;
+}
 
 using Pt = ScreenPoint;
 
@@ -106,6 +111,10 @@ class SlgRun : public ::testing::Test {
     SetErrorBoxPresenter(nullptr);
     ShowOpeningFlag = 1;
     GameMode = 1;
+    // What the program's story engine does when the strategy game starts again (the tests run
+    // without it): the step machine and the frame wait start afresh.
+    StepReset();
+    g_FrameWaitCounter.store(0);
   }
 
   bool StartNull() {
@@ -122,7 +131,7 @@ class SlgRun : public ::testing::Test {
     return gl_;
   }
 
-  void StartScenes() {
+  virtual void StartScenes() {
     GetMenuMgr().Init(GetModuleDir());
     CVSceneMgr& mgr = GetSceneMgr();
     mgr.Reset();

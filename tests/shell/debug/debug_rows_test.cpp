@@ -15,6 +15,7 @@
 #include "shell/debug/debug_actions.h"
 #include "shell/debug/debug_console.h"
 #include "shell/debug/debug_rows.h"
+#include "world/ai/random_events.h"
 #include "world/commands/strategy_rules.h"
 #include "tests/scenario/scenario_test_support.h"
 #include "tests/world/world_fixture.h"
@@ -217,6 +218,22 @@ TEST_F(DebugWorldRows, EachListModesRows) {
   KuniTable[mino].dokuMode = 2;
   KuniTable[mino].playerShare = 40;
   KuniTable[mino].eventState = 3;
+  // The event label names the country's event lists: 美濃 a mine and a port here.
+  const uint8_t ikko[12] = {255}, mines[19] = {static_cast<uint8_t>(mino), 255},
+                ports[13] = {static_cast<uint8_t>(mino), 255};
+  struct Restore {
+    uint8_t i[12], m[19], p[13];
+    Restore() {
+      std::copy(IkkoKuniList, IkkoKuniList + 12, i), std::copy(MineKuniList, MineKuniList + 19, m),
+          std::copy(PortKuniList, PortKuniList + 13, p);
+    }
+    ~Restore() {
+      std::copy(i, i + 12, IkkoKuniList), std::copy(m, m + 19, MineKuniList), std::copy(p, p + 13, PortKuniList);
+    }
+  } restore;
+  std::copy(std::begin(ikko), std::end(ikko), IkkoKuniList);
+  std::copy(std::begin(mines), std::end(mines), MineKuniList);
+  std::copy(std::begin(ports), std::end(ports), PortKuniList);
   w.Place();
 
   struct Case {
@@ -234,8 +251,8 @@ TEST_F(DebugWorldRows, EachListModesRows) {
        "                  "
        "斎藤道三      美濃"},
       {2, nobunaga, "[ 0]織田信長         清洲城      0"},
-      {3, owari, "[ 0]尾張                単独 (  0)      0    255"},
-      {3, mino, "[ 1]美濃            共同作戦 (  2)     40      3"},
+      {3, owari, "[ 0]尾張                単独 (  0)      0                 "},
+      {3, mino, "[ 1]美濃            共同作戦 (  2)     40        鉱山 南蛮"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatSelectRow(c.mode, c.row), c.want) << c.mode << " " << c.row;
   struct Shape {

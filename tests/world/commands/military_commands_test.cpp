@@ -106,7 +106,7 @@ TEST_F(MilitaryTest, RewardRaisesLoyaltyUpToSixteenAndRefusesBondedGenerals) {
   EXPECT_EQ(cs.openDialog, -1);
   Mark({pGen});
   ASSERT_EQ(cs.openDialog, 2);
-  cs.dialogSlots[0] = {2};  // the large reward
+  cs.dialogSlots[3] = {2};  // the large reward (the bar's chosen size)
   Answer(kResultConfirm, 10);
   EXPECT_EQ(BusyoTable[pGen].loyalty, 16);
   EXPECT_EQ(DaimyoTable[player].money, 985);
