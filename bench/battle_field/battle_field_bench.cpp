@@ -9,6 +9,7 @@
 
 #include "bench/support/bench_target.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,10 +109,17 @@ void BM_BattleFieldFrame(benchmark::State& state) {
     return;
   }
   int n = 0;
+  f.mgr->HashDevice()->ClearCounts();
   for (auto _ : state) {
     f.Frame(n++);
     f.mgr->Device()->Finish();
   }
+  const plat::FrameHashDevice::Counts& c = f.mgr->HashDevice()->GetCounts();
+  const double frames = static_cast<double>(std::max(n, 1));
+  state.counters["quads"] = static_cast<double>(c.quads) / frames;
+  state.counters["meshes"] = static_cast<double>(c.meshDraws) / frames;
+  state.counters["uploads"] = static_cast<double>(c.uploads) / frames;
+  state.counters["clears"] = static_cast<double>(c.clears) / frames;
 }
 BENCHMARK(BM_BattleFieldFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 V4_BENCH_TIME_TARGET(BM_BattleFieldFrame, 10.0);
