@@ -327,7 +327,11 @@ bool CDGManager::RenderFrame() {
   if (!skipUnchanged_) {
     lastFrameDrawn_ = true;
     ++frameStats_.drawn;
-    return DrawQueue(queue);
+    // Inside a frame, draws into render targets are the frame's own and count as no content change.
+    device_->BeginFrame(false);
+    const bool ok = DrawQueue(queue);
+    device_->EndFrame();
+    return ok;
   }
   const uint32_t now = Now();
   const bool due = forceRedraw_ || static_cast<uint32_t>(now - lastDrawnMs_) >= kKeepAliveMs;

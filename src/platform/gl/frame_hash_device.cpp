@@ -1,6 +1,7 @@
 #include "platform/gl/frame_hash_device.h"
 
 #include <cstring>
+#include <vector>
 
 namespace plat {
 
@@ -43,6 +44,39 @@ FrameHashDevice::FrameHashDevice(std::unique_ptr<GfxDevice> inner) : inner_(std:
   state_.zEnable = inner_->GetZEnable();
   state_.linear = inner_->GetLinearFilter();
   state_.wrap = inner_->GetTextureWrap();
+}
+
+uint64_t FrameHashDevice::HashBytes(const void* data, size_t bytes) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  uint64_t h = kSeed;
+  while (bytes >= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h ^ w) * kMul;
+    h ^= h >> 29;
+    p += 8;
+    bytes -= 8;
+  }
+  uint64_t w = 0;
+  std::memcpy(&w, p, bytes);
+  h = (h ^ w ^ (static_cast<uint64_t>(bytes) << 56)) * kMul;
+  return h ^ (h >> 32);
+}
+
+uint64_t FrameHashDevice::DrawStateKey() {
+  const State& s = state_;
+  std::vector<uint64_t> words = {
+      generation_, s.program, static_cast<uint64_t>(s.src) | static_cast<uint64_t>(s.dst) << 8,
+      static_cast<uint64_t>(s.zEnable | s.flat << 1 | s.linear << 2 | s.wrap << 3 | s.premultiplied << 4)};
+  for (const Unit& u : units_)
+    words.push_back(u.id | static_cast<uint64_t>(u.linear) << 32 | static_cast<uint64_t>(u.wrap) << 33);
+  auto it = uniforms_.find(s.program);
+  if (it != uniforms_.end())
+    for (const auto& [location, value] : it->second) {
+      words.push_back(static_cast<uint64_t>(static_cast<uint32_t>(location)));
+      words.push_back(value);
+    }
+  return HashBytes(words.data(), words.size() * sizeof(uint64_t));
 }
 
 void FrameHashDevice::Mix(const void* data, size_t bytes) {
@@ -117,6 +151,8 @@ TextureId FrameHashDevice::CreateRenderTarget(int w, int h) {
 void FrameHashDevice::DestroyTexture(TextureId id) {
   ++generation_;
   if (state_.texture == id) state_.texture = 0;
+  for (Unit& u : units_)
+    if (u.id == id) u = Unit{};
   inner_->DestroyTexture(id);
 }
 
@@ -319,6 +355,7 @@ ProgramId FrameHashDevice::CreateProgram(const char* vertexSrc, const char* frag
 
 void FrameHashDevice::DestroyProgram(ProgramId id) {
   ++generation_;
+  uniforms_.erase(id);
   if (state_.program == id) state_.program = 0;
   inner_->DestroyProgram(id);
 }
@@ -331,7 +368,10 @@ void FrameHashDevice::SetUniformFloats(ProgramId id, int location, int component
     if (v && components > 0 && count > 0) Mix(v, sizeof(float) * static_cast<size_t>(components) * count);
   }
   // A uniform is the program's own state, kept across frames: a dry frame must not change it.
-  if (Passing()) inner_->SetUniformFloats(id, location, components, count, v);
+  if (!Passing()) return;
+  if (v && components > 0 && count > 0)
+    uniforms_[id][location] = HashBytes(v, sizeof(float) * static_cast<size_t>(components) * count);
+  inner_->SetUniformFloats(id, location, components, count, v);
 }
 
 void FrameHashDevice::SetUniformInts(ProgramId id, int location, int count, const int* v) {
@@ -340,7 +380,9 @@ void FrameHashDevice::SetUniformInts(ProgramId id, int location, int count, cons
     Mix(words, sizeof words);
     if (v && count > 0) Mix(v, sizeof(int) * static_cast<size_t>(count));
   }
-  if (Passing()) inner_->SetUniformInts(id, location, count, v);
+  if (!Passing()) return;
+  if (v && count > 0) uniforms_[id][location] = HashBytes(v, sizeof(int) * static_cast<size_t>(count));
+  inner_->SetUniformInts(id, location, count, v);
 }
 
 void FrameHashDevice::SetUniformMatrix(ProgramId id, int location, const float m[16]) {
@@ -349,7 +391,9 @@ void FrameHashDevice::SetUniformMatrix(ProgramId id, int location, const float m
     Mix(words, sizeof words);
     Mix(m, sizeof(float) * 16);
   }
-  if (Passing()) inner_->SetUniformMatrix(id, location, m);
+  if (!Passing()) return;
+  uniforms_[id][location] = HashBytes(m, sizeof(float) * 16);
+  inner_->SetUniformMatrix(id, location, m);
 }
 
 void FrameHashDevice::UseProgram(ProgramId id) {
@@ -368,7 +412,9 @@ void FrameHashDevice::BindTextureUnit(int unit, TextureId id, bool linear, bool 
     const uint32_t words[] = {kTagUnit, static_cast<uint32_t>(unit), id, static_cast<uint32_t>(linear | wrap << 1)};
     Mix(words, sizeof words);
   }
-  if (Passing()) inner_->BindTextureUnit(unit, id, linear, wrap);
+  if (!Passing()) return;
+  if (unit >= 0 && unit < kTextureUnits) units_[unit] = Unit{id, linear, wrap};
+  inner_->BindTextureUnit(unit, id, linear, wrap);
 }
 
 void FrameHashDevice::GetBlend(BlendFactor* src, BlendFactor* dst) const {

@@ -8,6 +8,7 @@
 // as it was. A dry frame that reads pixels back is marked spoiled: it must be drawn for real.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 
 #include "platform/gl/gfx_device.h"
@@ -23,6 +24,12 @@ class FrameHashDevice : public GfxDevice {
   // The frame's fingerprint.
   uint64_t EndFrame();
   bool InFrame() const { return inFrame_; }
+  bool InDryFrame() const { return inFrame_ && dry_; }
+  // A fingerprint of what a draw issued now depends on besides its vertices and its own texture:
+  // the program with its uniform values, the extra texture units, blend, filter, address mode,
+  // depth and output state, and the content count. Equal keys draw equal pictures from equal
+  // vertices and an unchanged texture (one that is not a render target).
+  uint64_t DrawStateKey();
   bool Spoiled() const { return spoiled_; }
   // Texture, mesh or program contents changed (uploads, copies, creations, draws into targets
   // outside a frame): any change gives another count.
@@ -114,6 +121,14 @@ class FrameHashDevice : public GfxDevice {
   std::unique_ptr<GfxDevice> inner_;
   State state_;  // as the draws see it (the frame's own state in a dry frame)
   State saved_;  // the device behind's state while a dry frame runs
+  struct Unit {
+    TextureId id = 0;
+    bool linear = false, wrap = false;
+  };
+  Unit units_[kTextureUnits];
+  // Each program's uniform values as hashes, by location.
+  std::map<ProgramId, std::map<int, uint64_t>> uniforms_;
+  static uint64_t HashBytes(const void* data, size_t bytes);
   uint64_t hash_ = 0;
   uint64_t generation_ = 1;
   bool inFrame_ = false, dry_ = false, spoiled_ = false;
