@@ -5,6 +5,8 @@
 //   SDL_VIDEODRIVER=offscreen ./effect_bench --benchmark_repetitions=10
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,6 +126,7 @@ void BM_GaussBlurWith2000Sprites(benchmark::State& state) {
   for (auto _ : state) s.Frame(kSprites, true);
 }
 BENCHMARK(BM_GaussBlurWith2000Sprites)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_GaussBlurWith2000Sprites, 12.0);
 
 // The two parts alone, to see where the time goes.
 void BM_GaussBlurAlone(benchmark::State& state) {
@@ -167,5 +170,6 @@ void BM_LoadSampleModels(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoadSampleModels)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_LoadSampleModels, 50.0);
 
 }  // namespace

@@ -1,6 +1,6 @@
 // One frame of 2,000 moving 32 x 32 sprites from one atlas on the OpenGL device (offscreen):
 // submission (sprite updates, board rebuilds, queueing) and the whole frame (submission, sort,
-// draw, present, glFinish) are measured separately.
+// draw, present, glFinish) are measured separately. Target: the whole frame under 8 ms.
 //   SDL_VIDEODRIVER=offscreen ./render_bench --benchmark_repetitions=10
 #include <benchmark/benchmark.h>
 
@@ -121,6 +121,6 @@ void BM_SpriteFrameTotal(benchmark::State& state) {
   state.counters["submit_ms"] = benchmark::Counter(submit, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_SpriteFrameTotal)->Unit(benchmark::kMillisecond);
-V4_BENCH_TIME_TARGET(BM_SpriteFrameTotal, 16.7);  // the frame budget
+V4_BENCH_TIME_TARGET(BM_SpriteFrameTotal, 8.0);
 
 }  // namespace

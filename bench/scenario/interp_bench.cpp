@@ -3,6 +3,8 @@
 // needs the built sample data.
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <utility>
 #include <vector>
 
@@ -59,8 +61,11 @@ static void BM_FastForwardSampleMainSet(benchmark::State& state) {
   SetAdvPresenter(nullptr);
   // The time shown is one run through the set; divided by steps_per_run it is the cost of a step.
   state.counters["steps_per_run"] = static_cast<double>(steps) / static_cast<double>(state.iterations());
+  state.counters["ms_per_step"] = benchmark::Counter(static_cast<double>(steps) / 1000.0,
+                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_FastForwardSampleMainSet)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+V4_BENCH_COUNTER_TARGET(BM_FastForwardSampleMainSet, "ms_per_step", 2.0);
 
 static void BM_MillionSimpleOpcodes(benchmark::State& state) {
   constexpr uint32_t kCount = 1000000;
@@ -100,3 +105,4 @@ static void BM_MillionSimpleOpcodes(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kCount);
 }
 BENCHMARK(BM_MillionSimpleOpcodes)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_MillionSimpleOpcodes, 100.0);

@@ -4,6 +4,8 @@
 // AI thinks). Needs the built sample data.
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <algorithm>
 #include <ctime>
 
@@ -116,5 +118,6 @@ void BM_AiRound(benchmark::State& state) {
   state.SetLabel(g_longestWhere);
 }
 BENCHMARK(BM_AiRound)->Unit(benchmark::kMillisecond);
+V4_BENCH_COUNTER_TARGET(BM_AiRound, "longest_step_ms", 8.0);
 
 }  // namespace

@@ -3,6 +3,8 @@
 // command over 1 ms (the max_step_ms counter). Needs the built sample data.
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <algorithm>
 #include <time.h>
 
@@ -212,3 +214,11 @@ BENCHMARK(BM_Recruit)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Guns)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Reward)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RefreshPoliticsMenu)->Unit(benchmark::kMicrosecond);
+V4_BENCH_COUNTER_TARGET(BM_FloodControl, "max_step_ms", 1.0);
+V4_BENCH_COUNTER_TARGET(BM_FreeMarket, "max_step_ms", 1.0);
+V4_BENCH_COUNTER_TARGET(BM_Levy, "max_step_ms", 1.0);
+V4_BENCH_COUNTER_TARGET(BM_CastleWorks, "max_step_ms", 1.0);
+V4_BENCH_COUNTER_TARGET(BM_MoveBusyo, "max_step_ms", 1.0);
+V4_BENCH_COUNTER_TARGET(BM_Recruit, "max_step_ms", 1.0);
+V4_BENCH_COUNTER_TARGET(BM_Guns, "max_step_ms", 1.0);
+V4_BENCH_COUNTER_TARGET(BM_Reward, "max_step_ms", 1.0);

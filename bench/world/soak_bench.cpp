@@ -5,6 +5,8 @@
 // next seed; a broken invariant stops the run with an error. Not run by CI.
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <cstdio>
 
 #include "core/error_box.h"
@@ -69,6 +71,8 @@ void RunGames(benchmark::State& state, int turns) {
 
 void BM_HundredTurns(benchmark::State& state) { RunGames(state, 100); }
 BENCHMARK(BM_HundredTurns)->Arg(20261210)->Unit(benchmark::kMillisecond)->Iterations(3);
+V4_BENCH_TIME_TARGET(BM_HundredTurns, 3000.0);
+V4_BENCH_COUNTER_TARGET(BM_HundredTurns, "longest_ai_step_ms", 8.0);
 
 void BM_LongSoak(benchmark::State& state) { RunGames(state, 1000); }
 BENCHMARK(BM_LongSoak)->Arg(1)->Arg(7)->Arg(42)->Arg(20261210)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -4,6 +4,8 @@
 // Needs the built sample data.
 #include <benchmark/benchmark.h>
 
+#include "bench/support/bench_target.h"
+
 #include <algorithm>
 #include <time.h>
 
@@ -118,6 +120,8 @@ static void BM_FullSeasonTurn(benchmark::State& state) {
   state.counters["steps_per_turn"] = benchmark::Counter(static_cast<double>(steps) / state.iterations());
 }
 BENCHMARK(BM_FullSeasonTurn)->Unit(benchmark::kMillisecond);
+V4_BENCH_TIME_TARGET(BM_FullSeasonTurn, 5.0);
+V4_BENCH_COUNTER_TARGET(BM_FullSeasonTurn, "max_step_ms", 4.0);
 
 static void BM_WarPhaseWithMarches(benchmark::State& state) {
   if (!StartSampleGame()) {

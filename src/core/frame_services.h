@@ -18,6 +18,8 @@ struct FrameSceneManager {
   virtual void DeleteAllScenes() = 0;
   // The manager's own CVInput, which it polls in Update; the mouse reads its buttons.
   virtual const CVInput& GetInput() const = 0;
+  // The scene being shown (the frame record's rows); -1 when unknown.
+  virtual int32_t CurrentSceneId() const { return -1; }
 };
 
 // Game logic and media steps of one frame. Every member has a do-nothing default.
@@ -47,6 +49,8 @@ struct FrameGraphics {
   // While a full-screen movie owns the display: its current picture fitted into the window's
   // picture instead of the scenes. False when the device failed.
   virtual bool RenderMovieFrame() { return true; }
+  // Whether the last frame presented a picture (an unchanged one is not presented again).
+  virtual bool LastFramePresented() { return true; }
 };
 
 struct FrameServices {

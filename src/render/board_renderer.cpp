@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "render/dg_manager.h"
 #include "render/dg_math.h"
@@ -206,12 +207,24 @@ void CDGBoardRenderer::Draw(bool first, bool notFirst, bool notLast) {
 
   if (multi && notLast) {
     if (!notFirst) {
-      // Pass 0: the board's texture into the first target.
+      // Pass 0: the board's texture into the first target, unless the target still holds what
+      // the same pass drew from the same picture (a blurred backdrop that stands still).
       current_ = 0;
-      if (CDGTexture* t = EnsureTarget(0)) DrawIntoTarget(t, true, own, targetQuad_);
+      if (CDGTexture* t = EnsureTarget(0)) {
+        const uint64_t key = FirstPassKey(own, t);
+        plat::FrameHashDevice* front = manager_->HashDevice();
+        if (key == 0 || key != firstPassKey_) {
+          if (front->InDryFrame()) {
+            DrawIntoTarget(t, true, own, targetQuad_);  // fingerprinted only: the target is not drawn
+          } else {
+            firstPassKey_ = DrawIntoTarget(t, true, own, targetQuad_) ? key : 0;
+          }
+        }
+      }
     } else {
       // Middle pass: read the latest result, write the other target.
       const int next = 1 - current_;
+      if (next == 0) firstPassKey_ = 0;  // the first pass's picture is drawn over
       CDGTexture* dst = EnsureTarget(next);
       if (dst && DrawIntoTarget(dst, true, targets_[current_]->DeviceId(), middleQuad_)) current_ = next;
     }
@@ -236,6 +249,26 @@ void CDGBoardRenderer::Draw(bool first, bool notFirst, bool notLast) {
   if (additive) SetAlphaBlend();
 }
 
+uint64_t CDGBoardRenderer::FirstPassKey(plat::TextureId source, const CDGTexture* target) const {
+  plat::FrameHashDevice* front = manager_->HashDevice();
+  // Only inside a frame do draws into targets leave the content count alone, and only a picture
+  // that is not itself a render target changes nowhere but through the count.
+  if (!front->InFrame() || (texture_ && texture_->IsRenderTarget())) return 0;
+  struct {
+    uint64_t state;
+    uint64_t source, target;
+    plat::ScreenVertex quad[4];
+  } key{};
+  key.state = front->DrawStateKey();
+  key.source = source;
+  key.target = target->DeviceId();
+  std::memcpy(key.quad, targetQuad_, sizeof key.quad);
+  uint64_t h = 0xCBF29CE484222325ull;
+  const auto* p = reinterpret_cast<const uint8_t*>(&key);
+  for (size_t i = 0; i < sizeof key; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
+  return h == 0 ? 1 : h;
+}
+
 void CDGBoardRenderer::OnMultiPass() {
   OnSinglePass();
   if (!manager_ || !manager_->Device()) return;
@@ -245,6 +278,7 @@ void CDGBoardRenderer::OnMultiPass() {
 }
 
 void CDGBoardRenderer::OnSinglePass() {
+  firstPassKey_ = 0;
   for (CDGTexture*& t : targets_) {
     if (t) t->Release();
     t = nullptr;

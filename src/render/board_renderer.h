@@ -86,6 +86,10 @@ class CDGBoardRenderer : public CDGRendererBase {
   CDGTexture* texture_ = nullptr;
   CDGTexture* targets_[2] = {nullptr, nullptr};
   int current_ = 0;  // target holding the latest multi-pass result
+  // What the first pass last drew into target 0 (0: nothing known). The same key again means the
+  // target still holds that picture, so the pass is not drawn again.
+  uint64_t firstPassKey_ = 0;
+  uint64_t FirstPassKey(plat::TextureId source, const CDGTexture* target) const;
   uint32_t builtMode_ = 0, mode_ = kWorld;
   bool built_ = false;
   bool savedZ_ = true;

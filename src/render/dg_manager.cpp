@@ -70,8 +70,9 @@ bool CDGManager::CreateDevice(void* /*window*/, bool windowed, int width, int he
 
 bool CDGManager::CreateDeviceWith(DeviceFactory factory, bool windowed, int width, int height) {
   if (ready_ || !factory || width <= 0 || height <= 0) return false;
-  device_ = factory(width, height);
-  if (!device_) return false;
+  std::unique_ptr<plat::GfxDevice> made = factory(width, height);
+  if (!made) return false;
+  device_ = std::make_unique<plat::FrameHashDevice>(std::move(made));
   factory_ = std::move(factory);
   deviceThread_ = std::this_thread::get_id();
   width_ = width;
@@ -103,6 +104,7 @@ int32_t CDGManager::ResetDevice(bool notFullScreen) {
   textureManager_.OnLostDevice();
   effectManager_.OnLostDevice();
   const bool ok = device_->Reset();
+  forceRedraw_ = true;
   effectManager_.OnResetDevice();
   SetDefaultRenderStates(smooth_);
   ApplyCameraToDevice();
@@ -112,8 +114,9 @@ int32_t CDGManager::ResetDevice(bool notFullScreen) {
 
 bool CDGManager::RecreateDevice() {
   if (!ready_ || !factory_) return false;
-  std::unique_ptr<plat::GfxDevice> fresh = factory_(width_, height_);
-  if (!fresh) return false;
+  std::unique_ptr<plat::GfxDevice> made = factory_(width_, height_);
+  if (!made) return false;
+  auto fresh = std::make_unique<plat::FrameHashDevice>(std::move(made));
   bool ok = true;
   // Programs belong to the old device: drop them while it lives, compile again on the new one.
   effectManager_.OnLostDevice();
@@ -122,6 +125,7 @@ bool CDGManager::RecreateDevice() {
     if (t->HasTexture() && !t->MoveToDevice(fresh.get())) ok = false;
   // The old device's objects go with it.
   device_ = std::move(fresh);
+  forceRedraw_ = true;
   SetDefaultRenderStates(smooth_);
   ApplyCameraToDevice();
   effectManager_.OnResetDevice();
@@ -315,10 +319,45 @@ void CDGManager::ApplyUploads() {
 
 bool CDGManager::RenderFrame() {
   // A lost device presents nothing until it is reset; the frame treats false as "lost".
+  lastFrameDrawn_ = false;
   if (!ready_ || !device_ || device_->IsLost()) return false;
   ApplyUploads();
   auto& queue = queues_[current_];
   SortQueue(queue);
+  if (!skipUnchanged_) {
+    lastFrameDrawn_ = true;
+    ++frameStats_.drawn;
+    // Inside a frame, draws into render targets are the frame's own and count as no content change.
+    device_->BeginFrame(false);
+    const bool ok = DrawQueue(queue);
+    device_->EndFrame();
+    return ok;
+  }
+  const uint32_t now = Now();
+  const bool due = forceRedraw_ || static_cast<uint32_t>(now - lastDrawnMs_) >= kKeepAliveMs;
+  if (steady_ && !due) {
+    device_->BeginFrame(true);
+    DrawQueue(queue);
+    const uint64_t hash = device_->EndFrame();
+    ++frameStats_.dryRuns;
+    if (!device_->Spoiled() && hash == lastHash_) {
+      ++frameStats_.skipped;
+      return true;
+    }
+  }
+  device_->BeginFrame(false);
+  const bool ok = DrawQueue(queue);
+  const uint64_t hash = device_->EndFrame();
+  steady_ = hash == lastHash_;
+  lastHash_ = hash;
+  lastDrawnMs_ = now;
+  forceRedraw_ = !ok;
+  lastFrameDrawn_ = true;
+  ++frameStats_.drawn;
+  return ok;
+}
+
+bool CDGManager::DrawQueue(const std::list<CDGRendererBase*>& queue) {
   device_->SetRenderTarget(0);
   ApplyCameraToDevice();
   device_->Clear(true, true, 0xFF000000u, 1.0f);

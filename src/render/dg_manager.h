@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/vmath.h"
+#include "platform/gl/frame_hash_device.h"
 #include "platform/gl/gfx_device.h"
 #include "render/dg_base.h"
 #include "render/dg_texture.h"
@@ -95,7 +96,21 @@ class CDGManager : public CDGReferenceObject {
   void ClearOverlayList();
   void UpdateRenderers();
   void SwapRenderQueues();
+  // Sorts, clears, draws the queue and presents. With unchanged frames skipped, a frame whose
+  // fingerprint (every draw, state and content change; see FrameHashDevice) matches the last drawn
+  // one is not drawn or presented again: once two drawn frames in a row matched, each frame is
+  // first run dry (hashed, not drawn) and drawn only when it differs. A frame is drawn at least
+  // every kKeepAliveMs, and after a reset or re-creation.
   bool RenderFrame();
+  void SetSkipUnchangedFrames(bool on) { skipUnchanged_ = on; }
+  void ForceRedraw() { forceRedraw_ = true; }
+  static constexpr uint32_t kKeepAliveMs = 1000;
+  struct FrameStats {
+    uint64_t drawn = 0, skipped = 0, dryRuns = 0;
+  };
+  const FrameStats& GetFrameStats() const { return frameStats_; }
+  // Whether the last RenderFrame drew and presented.
+  bool LastFrameDrawn() const { return lastFrameDrawn_; }
   // Draws the overlay list into a new render target; null on failure. The caller owns it.
   CDGTexture* RenderToTexture(int width, int height);
   // The same into a render target the caller keeps (cleared first); false on failure.
@@ -113,6 +128,8 @@ class CDGManager : public CDGReferenceObject {
 
   bool IsReady() const { return ready_; }
   plat::GfxDevice* Device() const { return device_.get(); }
+  // The same device as its fingerprinting front (draw and upload counts).
+  plat::FrameHashDevice* HashDevice() const { return device_.get(); }
   CDGTextureManager& TextureManager() { return textureManager_; }
   CDGEffectManager& EffectManager() { return effectManager_; }
   const Matrix44& ViewMatrix() const { return view_; }
@@ -143,6 +160,7 @@ class CDGManager : public CDGReferenceObject {
 
  private:
   static void SortQueue(std::list<CDGRendererBase*>& queue);
+  bool DrawQueue(const std::list<CDGRendererBase*>& queue);
   uint32_t Now() const;
 
   bool ready_ = false;
@@ -151,8 +169,15 @@ class CDGManager : public CDGReferenceObject {
   int viewRect_[4] = {0, 0, 0, 0};  // left, top, right, bottom in the drawable
   int drawableW_ = 0, drawableH_ = 0;
   plat::Rect presentSource_{};
-  std::unique_ptr<plat::GfxDevice> device_;
+  std::unique_ptr<plat::FrameHashDevice> device_;
   DeviceFactory factory_;
+  bool skipUnchanged_ = false;
+  bool forceRedraw_ = true;
+  bool steady_ = false;  // the last two drawn frames had the same fingerprint
+  bool lastFrameDrawn_ = false;
+  uint64_t lastHash_ = 0;
+  uint32_t lastDrawnMs_ = 0;
+  FrameStats frameStats_;
   bool smooth_ = true;
   bool wrap_ = false;
   float near_ = 0.0f, far_ = 0.0f;

@@ -15,6 +15,7 @@
 #include "core/game_rand.h"
 #include "shell/device_state.h"
 #include "shell/frame.h"
+#include "shell/frame_record.h"
 #include "shell/input_snapshot_source.h"
 #include "shell/main_window.h"
 #include "shell/window_graphics.h"
@@ -231,6 +232,7 @@ void ShutdownGame(App& app) {
   g_FramePeriodMs = 0;
   while (g_FrameBusy.load() || g_DrawBusy.load()) plat::SleepMs(10);
   plat::Log("frame", "ran %u logic steps", g_LogicSteps.load());
+  for (const std::string& line : GetFrameRecord().Lines()) plat::Log("frame", "%s", line.c_str());
   if (s.saveSystemFiles) s.saveSystemFiles();
   if (s.stopStreamPlayers) s.stopStreamPlayers();
   if (s.shutdownMovieManager) s.shutdownMovieManager();

@@ -1,5 +1,8 @@
 #include "shell/frame.h"
 
+#include <time.h>
+
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -8,6 +11,9 @@
 #include "core/error_box.h"
 #include "core/frame_wait.h"
 #include "core/frame_services.h"
+#include "platform/text/log.h"
+#include "shell/app_main.h"
+#include "shell/frame_record.h"
 
 std::atomic<uint32_t> g_FrameTimerId{0};
 std::atomic<bool> g_TickPending{false};
@@ -56,15 +62,42 @@ bool IsFramePaused() { return g_FramePause.load(); }
 void SetDisplayStop(bool on) { g_DisplayStop.store(on); }
 bool IsDisplayStopped() { return g_DisplayStop.load(); }
 
+namespace {
+int64_t MonotonicNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+int64_t g_lastTickNs = 0;  // frame thread
+int32_t g_lastScene = -1;  // frame thread
+}  // namespace
+
 void FrameTimerProc(uint32_t timerId) {
   if (timerId == 0 || timerId != g_FrameTimerId.load()) return;
   ServiceFrameThreadWork();
   g_TickPending.store(true);
   // Counts ticks, also while paused.
   CountDownFrameWait();
+  const int64_t start = MonotonicNs();
+  // The steps due since the tick before: more than one when ticks merged behind a long frame.
+  uint32_t due = 1;
+  const int64_t periodNs = static_cast<int64_t>(g_FramePeriodMs.load()) * 1000000;
+  if (g_lastTickNs != 0 && periodNs > 0)
+    due = static_cast<uint32_t>(std::max<int64_t>(1, (start - g_lastTickNs + periodNs / 2) / periodNs));
+  g_lastTickNs = start;
   if (IsFramePaused()) return;
   g_FrameBusy.store(true);
-  RunFrame();
+  const uint32_t stepsBefore = g_LogicSteps.load();
+  const int displayed = UpdateFrame();
+  if (displayed == 1) DisplayFrame();
+  const bool presented = displayed == 1 && g_services.graphics && g_services.graphics->LastFramePresented();
+  const int32_t scene = g_services.scenes ? g_services.scenes->CurrentSceneId() : -1;
+  if (scene != g_lastScene) {
+    g_lastScene = scene;
+    plat::Log("frame", "scene %s (%d)", FrameRecordSceneName(scene), scene);
+  }
+  GetFrameRecord().Add(scene, due, g_LogicSteps.load() != stepsBefore, presented,
+                       static_cast<double>(MonotonicNs() - start) / 1e6);
   g_FrameBusy.store(false);
 }
 
@@ -154,4 +187,6 @@ void ResetFrameState() {
   g_AfterReset = false;
   g_ImageStateView = 0;
   g_FrameWaitCounter = 0;
+  g_lastTickNs = 0;
+  g_lastScene = -1;
 }

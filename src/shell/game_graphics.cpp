@@ -1,6 +1,7 @@
 #include "shell/game_graphics.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 
 #include "movie/movie_display.h"
@@ -29,6 +30,8 @@ class GamePicture : public WindowPictureSource {
     return manager_->RenderFrame();
   }
 
+  bool PictureDrawn() const override { return !manager_ || manager_->LastFrameDrawn(); }
+
   bool DrawMovie(const DisplayLayout& l) override {
     if (!EnsureDevice()) return false;
     return movie_.Present({l.pictureX, l.pictureY, l.pictureW, l.pictureH}, l.displayW, l.displayH);
@@ -54,6 +57,10 @@ class GamePicture : public WindowPictureSource {
       return false;
     }
     manager_ = std::move(mgr);
+    // An unchanged picture is not drawn and presented again: an idle screen leaves the processor
+    // nearly idle. V4_DRAW_EVERY_FRAME=1 draws every frame (for measuring the drawing).
+    const char* every = std::getenv("V4_DRAW_EVERY_FRAME");
+    manager_->SetSkipUnchangedFrames(!(every && *every && every[0] != '0'));
     SetDGManager(manager_.get());
     SetDefaultCamera();
     appliedSmooth_ = -1;

@@ -7,6 +7,7 @@
 bool WindowGraphics::RenderMovieFrame() {
   bool ok = source_ ? source_->DrawMovie(GetDisplayLayout()) : true;
   window_->SwapBuffers();
+  presented_ = true;
   return ok;
 }
 
@@ -16,7 +17,8 @@ bool WindowGraphics::RenderFrame() {
     DisplayLayout l = GetDisplayLayout();
     plat::GlClearAll(l.displayW, l.displayH, 0.0f, 0.0f, 0.0f);
   }
-  window_->SwapBuffers();
+  presented_ = !source_ || source_->PictureDrawn();
+  if (presented_) window_->SwapBuffers();
   return ok;
 }
 

@@ -16,6 +16,9 @@ struct WindowPictureSource {
   // Draws into layout.picture* of a drawable of layout.displayW × layout.displayH (black outside).
   // False when the device failed.
   virtual bool DrawPicture(const DisplayLayout& layout) = 0;
+  // Whether the last DrawPicture drew anything; an unchanged picture is not drawn again, and then
+  // the window is not swapped (the window keeps showing it).
+  virtual bool PictureDrawn() const { return true; }
   // The full-screen movie's picture instead of the scenes'.
   virtual bool DrawMovie(const DisplayLayout& layout) { return DrawPicture(layout); }
   // Forwarded from the frame (frame thread, context current).
@@ -42,6 +45,7 @@ class WindowGraphics : public FrameGraphics, public DeviceControl {
   WindowGraphics(plat::Window* window, WindowPictureSource* source) : window_(window), source_(source) {}
   bool RenderFrame() override;
   bool RenderMovieFrame() override;
+  bool LastFramePresented() override { return presented_; }
   void UpdateRenderers() override {
     if (source_) source_->UpdateRenderers();
   }
@@ -57,4 +61,5 @@ class WindowGraphics : public FrameGraphics, public DeviceControl {
  private:
   plat::Window* window_;
   WindowPictureSource* source_;
+  bool presented_ = false;
 };

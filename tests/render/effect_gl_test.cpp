@@ -197,6 +197,50 @@ TEST_F(EffectGlTest, GaussFilterSpreadsAPointEvenlyInTwoPasses) {
   dot->Release();
 }
 
+// A blurred picture that stands still is blurred once into the board's target and kept; a new
+// picture or new blur weights are blurred again, frame by frame as drawn afresh.
+TEST_F(EffectGlTest, GaussFilterKeepsItsFirstPassOnlyWhileNothingChanged) {
+  CDGTexture* dot = Texture(64, 64, [](int x, int y) { return x == 32 && y == 32 ? 0xFFFFFFFFu : 0x000000FFu; });
+  CDGBoardRenderer* b = Board(dot, 200, 200, 64, 64);
+  Owner owner;
+  owner.texture = dot;
+  CVShaderGaussFilter g;
+  g.SetUserData(&owner);
+  g.Load();
+  g.Enable();
+  ASSERT_TRUE(g.GetEffect()->HasEffect()) << g.GetEffect()->LastError();
+  g.SetDispersion(0.05f);
+  b->AttachResource(g.GetEffect(), false, false);
+  plat::FrameHashDevice* dev = mgr->HashDevice();
+  // One frame; the quads it drew.
+  auto frameQuads = [&] {
+    g.SetParams();
+    b->Queue(true);
+    const uint64_t before = dev->GetCounts().quads;
+    Frame();
+    return dev->GetCounts().quads - before;
+  };
+  EXPECT_EQ(frameQuads(), 2u);
+  const std::vector<uint8_t> first = frame;
+  EXPECT_EQ(frameQuads(), 1u) << "the first pass is kept";
+  EXPECT_EQ(frame, first);
+  // The dot moves: blurred afresh, where it now is.
+  std::vector<uint8_t> px(64 * 64 * 4, 0);
+  for (size_t i = 3; i < px.size(); i += 4) px[i] = 255;
+  for (int c = 0; c < 4; ++c) px[(10 * 64 + 10) * 4 + c] = 255;
+  ASSERT_TRUE(dev->UpdateTexture(dot->DeviceId(), plat::Rect{0, 0, 64, 64}, px.data(), 64 * 4));
+  EXPECT_EQ(frameQuads(), 2u);
+  EXPECT_GT(At(210, 210)[0], 0);
+  EXPECT_EQ(At(232, 232)[0], 0);
+  const std::vector<uint8_t> moved = frame;
+  // Wider weights: blurred afresh too.
+  g.SetDispersion(0.2f);
+  EXPECT_EQ(frameQuads(), 2u);
+  EXPECT_NE(frame, moved);
+  b->Release();
+  dot->Release();
+}
+
 // The cursor shows only texels whose mask code equals the province code, read from the part of
 // the mask that SetCursor names.
 TEST_F(EffectGlTest, ProvinceCursorShowsOnlyItsProvince) {

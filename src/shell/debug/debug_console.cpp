@@ -7,6 +7,7 @@
 #include "platform/debugui/debug_ui.h"
 #include "scenario/script/adv_script.h"
 #include "shell/debug/debug_actions.h"
+#include "shell/frame_record.h"
 #include "world/commands/strategy_rules.h"
 #include "world/turn/turn_state.h"
 #include "world/world_tables.h"
@@ -333,6 +334,16 @@ void DebugConsole::Draw(plat::DebugUi& ui) {
       break;
   }
   if (watchOpen_) DrawWatch(ui);
+  DrawFrameRecord(ui);
+}
+
+// The frame record while the window is open, refreshed about twice a second (the percentiles sort
+// the samples).
+void DebugConsole::DrawFrameRecord(plat::DebugUi& ui) {
+  if (frameRecordAge_++ % 30 == 0) frameRecordLines_ = GetFrameRecord().Lines();
+  if (!ui.BeginDialog("IDD_FRAME_RECORD", "フレーム記録", false)) return;
+  for (const std::string& line : frameRecordLines_) ui.Text(line);
+  ui.EndDialog();
 }
 
 void DebugConsole::DrawMenu(plat::DebugUi& ui) {

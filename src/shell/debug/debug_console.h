@@ -73,6 +73,7 @@ class DebugConsole {
   void FillFileLabels();
   void DrawSelectList(plat::DebugUi& ui);
   void DrawAutoRun(plat::DebugUi& ui);
+  void DrawFrameRecord(plat::DebugUi& ui);
   void DrawWatch(plat::DebugUi& ui);
   void OpenSwitchList();
   void OpenLabelList(bool eventMode);
@@ -92,6 +93,8 @@ class DebugConsole {
   std::string editName_, editText_, editMessage_;
   std::string autoRunText_, autoRunMessage_;
   bool watchOpen_ = false;
+  std::vector<std::string> frameRecordLines_;
+  unsigned frameRecordAge_ = 0;
   int watchSelected_ = -1;
   std::vector<std::string> watchRows_;
   std::atomic<bool> watchDirty_{true};

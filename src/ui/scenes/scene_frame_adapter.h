@@ -17,6 +17,7 @@ class SceneFrameAdapter : public FrameSceneManager {
   void BroadcastDeviceReset() override { mgr_.BroadcastDeviceReset(); }
   void DeleteAllScenes() override { mgr_.DeleteAllScenes(); }
   const CVInput& GetInput() const override { return mgr_.GetInput(); }
+  int32_t CurrentSceneId() const override { return mgr_.GetCurrentSceneId(); }
 
  private:
   CVSceneMgr& mgr_;
