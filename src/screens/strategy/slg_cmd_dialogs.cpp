@@ -796,6 +796,13 @@ void CVMenuSLG_exp::Open(int32_t a, int32_t b, int32_t c) {
   Reload();
 }
 
+int32_t CVMenuSLG_exp::SetState(int32_t state, int32_t force) {
+  const bool changed = GetState() != state;
+  const int32_t r = CVMenuSLG_CmdBase::SetState(state, force);
+  if (changed) Reload();
+  return r;
+}
+
 void CVMenuSLG_exp::Reload() {
   list_.Clear();
   if (dialogScene_)
