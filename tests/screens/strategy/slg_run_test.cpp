@@ -623,3 +623,42 @@ TEST_F(SlgRun, ProvinceViewLeavesWhenTheStrategyPhaseEndsAfterAnOrderIsCancelled
 }
 
 }  // namespace
+
+namespace {
+
+// The item found in a taken castle: the dialog's only button (or a right click) gives the answer
+// the battle's aftermath waits for, polled frame by frame as the aftermath does, and the map takes
+// input again once the dialog is finished.
+TEST_F(SlgRun, ItemDialogAnswersWhatTheBattleAftermathWaitsFor) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const int32_t mapBound = GetMenuMgr().GetDepthBound();
+  for (const bool right : {false, true}) {
+    SCOPED_TRACE(right ? "right click" : "its button");
+    ASSERT_TRUE(SlgScene().OpenDialog(19, 1, 0, 0));
+    Driver().Ticks(20);
+    auto* dialog = Scene()->DialogMenu();
+    ASSERT_NE(dialog, nullptr);
+    std::vector<int32_t> shown;
+    for (int32_t id : {1000, 1001})
+      if (CVMenuBtn* b = dialog->FindButtonById(id); b && b->IsShown()) shown.push_back(id);
+    ASSERT_EQ(shown.size(), 1u) << "one button acknowledges the find";
+    const Pt p = right ? Pt{640, 360} : ButtonCentre(dialog, shown[0]);
+    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
+    Driver().SetPointer(p.x, p.y);
+    bool answered = false;
+    for (int i = 0; i < 12 && !answered; ++i) {
+      Driver().SetButton(vk, i >= 2 && i < 4);
+      Driver().Tick();
+      answered = SlgScene().GetSceneResult() == 19;
+    }
+    Driver().SetButton(vk, false);
+    EXPECT_TRUE(answered);
+    SlgScene().FinishDialog();
+    Driver().Ticks(10);
+    EXPECT_TRUE(SlgScene().IsNoDialog());
+    EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
+  }
+}
+
+}  // namespace
