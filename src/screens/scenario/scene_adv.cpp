@@ -60,7 +60,9 @@ bool CVSceneADV::OnStop() {
 
 bool CVSceneADV::OnEnter() {
   if (window_) {
-    window_->HideSubScreens();
+    // Back from a screen pushed over the story (save, load, settings), a choice the script waits on
+    // stays: hidden, it would answer "no label" and send the script to its start.
+    if (window_->Bit(CVMenuADV::kWsBacklog)) window_->CloseBacklog();
     window_->RefreshModeButtons();
     window_->ApplyWindowAlpha();
   }
@@ -145,7 +147,15 @@ bool CVSceneADV::SetMessage(int32_t readId, const char* speaker, const std::vect
     messageFinished_ = 0;
   }
   if (!window_) return false;
-  return window_->SetMessage(readId, speaker, records, newPage);
+  // Past the page's first message a new page means the choice it was saved at is not coming.
+  if (resumeAtChoice_ && newPage && resumeAtChoice_++ > 1) resumeAtChoice_ = 0;
+  const bool shown = window_->SetMessage(readId, speaker, records, newPage);
+  if (resumeAtChoice_) {
+    // The player had read this page to its choice before saving: shown whole, no wait.
+    waitAdvance_ = 0;
+    window_->RevealAll();
+  }
+  return shown;
 }
 
 bool CVSceneADV::TakeFinishedMessage(std::string& speaker, std::string& text) {
@@ -170,6 +180,7 @@ void CVSceneADV::TalkClear() {
 
 bool CVSceneADV::SetChoices(const std::vector<AdvChoice>& choices) {
   ApplyPendingState();
+  resumeAtChoice_ = 0;
   return window_ && window_->SetChoices(choices);
 }
 
@@ -212,6 +223,7 @@ void CVSceneADV::ApplyPendingState() {
   if (!script_->HasPendingWindowState()) return;
   std::vector<uint8_t> state;
   script_->TakePendingWindowState(state);
+  resumeAtChoice_ = script_->SavedAtChoice() ? 1 : 0;
   if (state.empty()) {
     if (window_) {
       window_->ResetPictures();
