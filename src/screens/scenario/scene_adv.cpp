@@ -357,13 +357,18 @@ bool CVSceneADV::PointerOverWidget() const {
 int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) {
   AdvPorts& p = GetAdvPorts();
   ApplyPendingState();
+  // Beneath a question (the dialog scene runs this scene under it) the player's clicks, keys and
+  // wheel answer the question: none of them reaches the story.
+  const bool input = GetSceneMgr().GetCurrentScene() == this;
+  if (!input) leftClick = 0;
+  auto pressed = [&](int vk) { return input && p.keyPressed && p.keyPressed(vk); };
   const bool click = leftClick != 0 && !PointerOverWidget();
-  const int32_t wheel = p.wheel ? p.wheel() : 0;
+  const int32_t wheel = input && p.wheel ? p.wheel() : 0;
   AdvStepInput in;
   in.click = click;
-  in.rightClick = GetClickState() == 2;
-  in.enter = p.keyPressed && p.keyPressed(VK_RETURN);
-  in.space = p.keyPressed && p.keyPressed(VK_SPACE);
+  in.rightClick = input && GetClickState() == 2;
+  in.enter = pressed(VK_RETURN);
+  in.space = pressed(VK_SPACE);
   in.wheel = wheel;
   in.fastForward = IsFastForward();
   in.dt = frameTime_;
@@ -387,7 +392,7 @@ int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int3
   const bool backlogOpen = window_ && window_->Bit(CVMenuADV::kWsBacklog);
   const bool choiceOpen = window_ && window_->Bit(CVMenuADV::kWsChoice);
   const bool onlyNext = Mode(kModeOnlyNext);
-  const bool ctrl = p.keyHeld && p.keyHeld(VK_CONTROL);
+  const bool ctrl = input && p.keyHeld && p.keyHeld(VK_CONTROL);
 
   // 3. Skip this frame: skip mode or Ctrl over a message the player may skip.
   const bool mayskip = window_ && window_->IsMessageRead() && !backlogOpen && !choiceOpen && !onlyNext;
@@ -428,7 +433,7 @@ int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int3
   }
 
   // 7. Ending skip and auto.
-  const bool ctrlReleased = p.keyReleased && p.keyReleased(VK_CONTROL);
+  const bool ctrlReleased = input && p.keyReleased && p.keyReleased(VK_CONTROL);
   const bool stop = click || wheel < 0 || backlogOpen || ctrlReleased;
   if (!skipNow && skipLastFrame_) {
     SetSkip(false);

@@ -52,6 +52,8 @@ using Pt = ScreenPoint;
 // The title's right column (tutorial, load, settings) and the rows of the save and load screens,
 // as the sample layouts place them (docs/layouts.md).
 Pt SaveRow(int r) { return {190 + 450, 166 + 44 * r + 20}; }
+// "はい" (1) and "いいえ" (2) of the centred question panel.
+Pt DialogButton(int32_t answer) { return {340 + (answer == 1 ? 110 : 330) + 80, 230 + 180 + 24}; }
 
 class StoryScreensRun : public ::testing::Test {
  protected:
@@ -224,6 +226,37 @@ TEST_F(StoryScreensRun, ASaveMadeAtAChoiceLoadsWithItsChoice) {
       << "the choice is back without a click";
   EXPECT_EQ(Window()->ChoiceCount(), choices);
   EXPECT_EQ(Window()->ReadId(), readId);
+}
+
+// A question over the message window (the quick save's) takes the clicks that answer it:
+// neither the answer nor a right click reaches the window beneath, whose message stays and stays
+// shown.
+TEST_F(StoryScreensRun, AQuestionOverTheMessageWindowKeepsItsClicks) {
+  ASSERT_NO_FATAL_FAILURE(StartStory());
+  ASSERT_TRUE(TicksUntil(3000, [&] { return Settled() && !Window()->Bit(CVMenuADV::kWsChoice); }));
+  const int32_t readId = Window()->ReadId();
+  struct Case {
+    int32_t button;
+    bool right;
+    int32_t answer;
+  };
+  for (const Case c : {Case{CVMenuADV::kBtnQuickSave, false, 1}, Case{CVMenuADV::kBtnQuickSave, false, 2},
+                       Case{CVMenuADV::kBtnQuickSave, true, 0}}) {
+    SCOPED_TRACE(c.right ? "right click" : (c.answer == 1 ? "yes" : "no"));
+    ClickWindowButton(c.button);
+    ASSERT_EQ(Current(), 10) << "the question is open";
+    driver_->Ticks(10);
+    Click(c.right ? Pt{640, 200} : DialogButton(c.answer), c.right, 2);
+    ASSERT_TRUE(TicksUntil(60, [&] { return Current() == 2; }));
+    driver_->Ticks(20);
+    EXPECT_EQ(Window()->ReadId(), readId) << "the message did not advance";
+    EXPECT_FALSE(Window()->Bit(CVMenuADV::kWsHidden)) << "the window was not hidden";
+    EXPECT_TRUE(Story()->WaitAdvance());
+  }
+  // The window itself still takes its clicks.
+  Click({640, 200}, false, 2);
+  driver_->Ticks(60);
+  EXPECT_NE(Window()->ReadId(), readId);
 }
 
 }  // namespace
