@@ -51,6 +51,7 @@ class StoryHooks : public FrameGameHooks {
 using Pt = ScreenPoint;
 // The title's right column (tutorial, load, settings) and the rows of the save and load screens,
 // as the sample layouts place them (docs/layouts.md).
+Pt RightColumnButton(int32_t id) { return {480 + 400 + 160, 320 + 70 * (id - CVSceneTitle::kTutorial) + 32}; }
 Pt SaveRow(int r) { return {190 + 450, 166 + 44 * r + 20}; }
 // "はい" (1) and "いいえ" (2) of the centred question panel.
 Pt DialogButton(int32_t answer) { return {340 + (answer == 1 ? 110 : 330) + 80, 230 + 180 + 24}; }
@@ -257,6 +258,65 @@ TEST_F(StoryScreensRun, AQuestionOverTheMessageWindowKeepsItsClicks) {
   Click({640, 200}, false, 2);
   driver_->Ticks(60);
   EXPECT_NE(Window()->ReadId(), readId);
+}
+
+// A tutorial chapter saved from its message window and loaded from the title plays to its end and
+// leaves the scenario scene for a screen that takes input.
+TEST_F(StoryScreensRun, ATutorialSaveLoadedFromTheTitlePlaysToItsEndAndLeaves) {
+  ASSERT_TRUE(TicksUntil(400, [&] { return AtTitleMenu(); }));
+  Click(RightColumnButton(CVSceneTitle::kTutorial), false, 6);
+  ASSERT_EQ(Current(), 12);
+  Click({310 + 460 + 100, 160 + 24}, false, 6);  // chapter 2
+  ASSERT_EQ(GameMode, game_mode::kOtherScript);
+  ASSERT_TRUE(TicksUntil(3000, [&] { return Settled(); }));
+  ClickWindowButton(CVMenuADV::kBtnSave);
+  ASSERT_TRUE(TicksUntil(20, [&] { return Current() == 4; }));
+  driver_->Ticks(10);
+  Click(SaveRow(1));
+  Click({640, 700}, true);
+  ASSERT_TRUE(TicksUntil(20, [&] { return Current() == 2; }));
+  // Back to the title (its question answered yes), then the load screen there.
+  driver_->Ticks(10);
+  ClickWindowButton(CVMenuADV::kBtnTitle);
+  ASSERT_EQ(Current(), 10);
+  driver_->Ticks(10);
+  Click(DialogButton(1), false, 2);
+  ASSERT_TRUE(TicksUntil(400, [&] { return AtTitleMenu(); }));
+  Click(RightColumnButton(CVSceneTitle::kLoad), false, 6);
+  ASSERT_EQ(Current(), 5);
+  driver_->Ticks(10);
+  Click(SaveRow(1), false, 2);
+  ASSERT_TRUE(TicksUntil(20, [&] { return Current() == 2; }));
+  EXPECT_EQ(GameMode, game_mode::kOtherScript);
+  // The chapter to its end, clicking its messages and first choices.
+  bool ended = false;
+  for (int i = 0; i < 8000 && !ended; ++i) {
+    CVMenuADV* w = Window();
+    if (!w) {
+      ended = GameMode != game_mode::kOtherScript;
+      driver_->Tick();
+    } else if (w->Bit(CVMenuADV::kWsChoice)) {
+      driver_->Ticks(20);
+      ClickFirstChoice();
+    } else if (Story()->WaitAdvance() || Story()->IsMoviePlaying()) {
+      Click({640, 200}, false, 2);
+    } else {
+      driver_->Tick();
+      ended = GameMode != game_mode::kOtherScript;
+    }
+  }
+  ASSERT_TRUE(ended) << "the chapter ended";
+  ASSERT_TRUE(TicksUntil(400, [&] { return Current() != 2 && (Current() != 1 || AtTitleMenu()); }))
+      << "the scenario scene was left; scene " << Current() << ", game mode " << GameMode;
+  // The screen it left for takes input: the title's tutorial button, or the tutorial's back click.
+  if (Current() == 1) {
+    Click(RightColumnButton(CVSceneTitle::kTutorial), false, 6);
+    EXPECT_EQ(Current(), 12);
+  } else {
+    EXPECT_EQ(Current(), 12);
+    Click({640, 360}, true);
+    EXPECT_EQ(Current(), 1);
+  }
 }
 
 }  // namespace
