@@ -8,6 +8,7 @@
 #include "battle/battle_run.h"
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_general_table.h"
+#include "world/commands/player_commands.h"
 
 namespace {
 
@@ -659,6 +660,60 @@ TEST_F(SlgRun, ItemDialogAnswersWhatTheBattleAftermathWaitsFor) {
     EXPECT_TRUE(SlgScene().IsNoDialog());
     EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// 情報 → 勢力情報 → a clan → はい: one question, the clan shown on the map, and the player's way
+// back works: a right click returns to the clan list, いいえ keeps the list, 戻る leaves it.
+TEST_F(SlgRun, ClanInformationAsksOnceShowsTheClanAndTheWayBackWorks) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  DaimyoTable[PlayerDaimyoId].money = 30000;
+  DaimyoTable[PlayerDaimyoId].cp = 20;
+  Click(CommandButton(map, 44));  // 情報
+  Driver().Ticks(10);
+  ASSERT_GE(CommandButton(map, 14).x, 0);
+  Click(CommandButton(map, 14));  // 勢力情報
+  CVMenuSLG_InfoSei* list = nullptr;
+  auto listShown = [&] {
+    list = dynamic_cast<CVMenuSLG_InfoSei*>(Scene()->DialogMenu());
+    return list && !list->Closing() && list->GetState() == 0;
+  };
+  ASSERT_TRUE(Driver().TicksUntil(60, listShown));
+  Driver().Ticks(30);
+  int clan = -1;
+  for (int i = 0; i < 64 && clan < 0; ++i)
+    if (list->ClanButton(i) && list->ClanButton(i)->IsShown() && list->ClanButton(i)->TestFlag(kWfEnabled)) clan = i;
+  ASSERT_GE(clan, 0);
+  // Picks the clan and answers its question; false when no question came or a second one did.
+  auto pickAndAnswer = [&](int32_t answer) {
+    Click(ButtonCentre(list, 3000 + clan));
+    if (!Driver().TicksUntil(30, [] { return GetSceneMgr().GetCurrentSceneId() == 10; })) return false;
+    Driver().Ticks(20);
+    Click(ButtonCentre(GetSceneById(10)->FindMenu(0), answer));
+    if (!Driver().TicksUntil(30, [] { return GetSceneMgr().GetCurrentSceneId() == 3; })) return false;
+    return !Driver().TicksUntil(30, [] { return GetSceneMgr().GetCurrentSceneId() == 10; });
+  };
+  ASSERT_TRUE(pickAndAnswer(1)) << "one question, answered yes";
+  ASSERT_TRUE(Driver().TicksUntil(60, [&] { return Scene()->IsNoDialog(); })) << "the list made way for the map";
+  EXPECT_TRUE(DaimyoTable[clan].turnFlags & 2) << "the information was bought";
+  Driver().Ticks(20);
+  Click({60, 580}, true);
+  ASSERT_TRUE(Driver().TicksUntil(60, listShown)) << "a right click returns to the clan list";
+  EXPECT_EQ(list->GetResult(0), -1) << "nothing picked";
+  Driver().Ticks(30);
+  ASSERT_TRUE(pickAndAnswer(2)) << "one question, answered no";
+  EXPECT_TRUE(listShown()) << "no keeps the clan list";
+  EXPECT_EQ(list->GetResult(0), -1);
+  Click(ButtonCentre(list, 1001));  // 戻る
+  ASSERT_TRUE(Driver().TicksUntil(60, [&] { return Scene()->IsNoDialog(); }));
+  ASSERT_TRUE(Driver().TicksUntil(60, [&] { return SlgCommandCode == 255; })) << "the command ended";
+  EXPECT_TRUE(map->StateFlags() & CVMenuSLGMain::kCommandMenu);
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
 }
 
 }  // namespace
