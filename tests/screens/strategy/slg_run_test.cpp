@@ -9,6 +9,7 @@
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_general_table.h"
 #include "world/commands/player_commands.h"
+#include "world/placement.h"
 
 namespace {
 
@@ -714,6 +715,40 @@ TEST_F(SlgRun, ClanInformationAsksOnceShowsTheClanAndTheWayBackWorks) {
   ASSERT_TRUE(Driver().TicksUntil(60, [&] { return SlgCommandCode == 255; })) << "the command ended";
   EXPECT_TRUE(map->StateFlags() & CVMenuSLGMain::kCommandMenu);
   EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
+
+namespace {
+
+// The rules select no province (the season start selects the home province of a clan whose head
+// fell, and such a clan has none) while the player looks at a province's view: the view closes
+// rather than stay on no province, which raised the "selected province is invalid" box at this and
+// every later selection.
+TEST_F(SlgRun, SelectingNoProvinceClosesTheProvinceView) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  const Pt p = PointInKuni(home);
+  ASSERT_GE(p.x, 0);
+  for (int i = 0; i < 3 && !map->IsKuniFocused(); ++i) Click(p);
+  ASSERT_TRUE(map->IsKuniFocused());
+  HandClanToActingHead(PlayerDaimyoId, DaimyoTable[PlayerDaimyoId].head, kNoDaimyo);
+  ASSERT_GE(GetDaimyoHomeKuni(PlayerDaimyoId), kKuniCount) << "a headless clan has no home province";
+  SelectSlgKuni(GetDaimyoHomeKuni(PlayerDaimyoId), true);
+  Driver().Ticks(30);
+  EXPECT_FALSE(map->IsKuniFocused());
+  EXPECT_LT(map->SelectedKuni(), 0);
+  SelectSlgKuni(-1, true);  // and the next selection of the season
+  map->Refresh();
+  Driver().Ticks(10);
+  EXPECT_TRUE(boxes_.boxes.empty()) << boxes_.boxes.size()
+                                    << " boxes: " << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+  // The map takes input: the home province is focused again by the player.
+  for (int i = 0; i < 3 && !map->IsKuniFocused(); ++i) Click(p);
+  EXPECT_TRUE(map->IsKuniFocused());
+  EXPECT_EQ(map->SelectedKuni(), home);
 }
 
 }  // namespace
