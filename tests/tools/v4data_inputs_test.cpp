@@ -100,11 +100,17 @@ TEST_F(V4DataInputs, DamagedSampleFilesAreNotReportedAsGood) {
   EXPECT_EQ(Run("voi decode '" + Data("bgm/M29.voi") + "' '" + folder_.File("whole.wav") + "'", &out), 0) << out;
 
   folder_.Write("random.bin", std::vector<uint8_t>(3000, 0x9D));
+  // An archive whose entry count reads negative: damage, not an empty archive.
+  std::vector<uint8_t> archive = ReadAll(Data("Image.SZS"));
+  ASSERT_GE(archive.size(), 16u);
+  for (int i = 12; i < 16; ++i) archive[static_cast<size_t>(i)] = 0xFF;
+  folder_.Write("negative.SZS", archive);
   struct Case {
     const char* what;
     std::string args;
   } cases[] = {
       {"layout dump of garbage", "layout dump '" + folder_.File("random.bin") + "'"},
+      {"szs list of an archive with a negative count", "szs list '" + folder_.File("negative.SZS") + "'"},
       {"scenes dump of half a table", "scenes dump '" + CutCopy("sys/scene.bin", -50, "half.bin") + "'"},
       {"scenes dump of garbage", "scenes dump '" + folder_.File("random.bin") + "'"},
       {"voi decode of a cut file",
