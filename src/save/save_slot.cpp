@@ -22,9 +22,11 @@
 #include "platform/text/cp932.h"
 #include "platform/text/log.h"
 #include "scenario/script/adv_script.h"
+#include "world/turn/ai_entry.h"
 #include "world/record_lists.h"
 #include "world/scenario_tables.h"
 #include "world/turn/turn_loop.h"
+#include "world/turn/turn_state.h"
 #include "world/turn/war_phase.h"
 #include "world/world_ports.h"
 #include "world/world_tables.h"
@@ -303,6 +305,8 @@ void CommitSlg(StagedSlg& st) {
   LoadSlgEventData(&st.file[st.restAt], st.file.size() - st.restAt);
   LoadCommonTables();
   FixupBusyoVariants();
+  // The countries of the season's uprising, mine and port events, found by name as a new game does.
+  ResolveKuniNameTables();
   SetGameRandState(st.scratch.randState);
   ClearLastVoiceName();
   if (SlgScene().HasScene()) SlgScene().SetLoadFlag(0);
@@ -787,8 +791,16 @@ bool LoadGameSlot(int slot) {
   if (!LoadAdvData(advPath)) return Refuse(kAdvFile, slot, "its scenario state was refused");
   CommitSlg(slg);
   CommitPrg(prg);
-  SettleLoadedPhaseIndex();
-  if (hasExt) LoadPlayState(ext.playState);
+  // A slot with its play state holds the phase's clan position as it was; only an older one needs
+  // the position settled.
+  if (hasExt) {
+    LoadPlayState(ext.playState);
+    // Outside auto-run the load hands the phase back to the player: his phase enters its menus
+    // again, as after any load.
+    if (!IsAutoRun()) ActingSideFlag = 0;
+  } else {
+    SettleLoadedPhaseIndex();
+  }
   RunId = static_cast<int32_t>(h.runId);
   SetRunCleared(h.cleared);
   return true;
