@@ -67,6 +67,7 @@ TEST_F(V4DataInputs, UnusableInputsAreRefusedWithAReason) {
       "art {IN} {OUT}",
       "font {IN} {OUT}",
       "movie info {IN}",
+      "model info {IN}",
   };
   const std::vector<std::pair<const char*, std::string>> inputs = {
       {"a folder", folder_.File("adir")},
@@ -100,6 +101,9 @@ TEST_F(V4DataInputs, DamagedSampleFilesAreNotReportedAsGood) {
   EXPECT_EQ(Run("voi decode '" + Data("bgm/M29.voi") + "' '" + folder_.File("whole.wav") + "'", &out), 0) << out;
 
   folder_.Write("random.bin", std::vector<uint8_t>(3000, 0x9D));
+  folder_.Write("empty.txt", std::vector<uint8_t>());
+  // The whole layout passes, so the cut copy's refusal is the cut's.
+  EXPECT_EQ(Run("layout dump '" + Data("layout/title.lay") + "'", &out), 0) << out;
   // An archive whose entry count reads negative: damage, not an empty archive.
   std::vector<uint8_t> archive = ReadAll(Data("Image.SZS"));
   ASSERT_GE(archive.size(), 16u);
@@ -111,6 +115,9 @@ TEST_F(V4DataInputs, DamagedSampleFilesAreNotReportedAsGood) {
   } cases[] = {
       {"layout dump of garbage", "layout dump '" + folder_.File("random.bin") + "'"},
       {"szs list of an archive with a negative count", "szs list '" + folder_.File("negative.SZS") + "'"},
+      {"layout compile of an empty file",
+       "layout compile '" + folder_.File("empty.txt") + "' '" + folder_.File("empty.lay") + "'"},
+      {"layout dump of a layout cut in half", "layout dump '" + CutCopy("layout/title.lay", -50, "half.lay") + "'"},
       {"scenes dump of half a table", "scenes dump '" + CutCopy("sys/scene.bin", -50, "half.bin") + "'"},
       {"scenes dump of garbage", "scenes dump '" + folder_.File("random.bin") + "'"},
       {"voi decode of a cut file",
