@@ -6,6 +6,8 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/app_state.h"
 #include "core/file_io.h"
@@ -29,7 +31,10 @@
 #include "world/turn/turn_state.h"
 #include "world/turn/war_phase.h"
 #include "world/world_ports.h"
+#include "world/world_check.h"
+#include "world/world_queries.h"
 #include "world/world_tables.h"
+#include "world/ai/random_events.h"
 #include "platform/byte_order.h"
 
 // The tables and words are copied to and from the file as they lie in memory.
@@ -310,6 +315,63 @@ void CommitSlg(StagedSlg& st) {
   SetGameRandState(st.scratch.randState);
   ClearLastVoiceName();
   if (SlgScene().HasScene()) SlgScene().SetLoadFlag(0);
+}
+
+// The running game's world, as a staged slg.dat replaces it: every block the load writes, the event
+// map and flags, and the words the commit sets besides. A load refused after the commit puts it back.
+struct WorldBackup {
+  std::vector<uint8_t> blocks;
+  std::vector<uint8_t> events;
+  uint32_t rand = 0;
+  int32_t declared = 0;
+  int32_t turnWords[2] = {};
+  uint8_t ikko[sizeof IkkoKuniList], mine[sizeof MineKuniList], port[sizeof PortKuniList];
+
+  void Take(const SaveBlockList& list) {
+    for (const SaveBlock& b : list.Blocks()) {
+      const auto* p = static_cast<const uint8_t*>(b.data);
+      blocks.insert(blocks.end(), p, p + b.size);
+    }
+    events = SaveSlgEventData();
+    rand = GetGameRandState();
+    declared = UnificationDeclared;
+    std::memcpy(turnWords, TurnWords, sizeof turnWords);
+    std::memcpy(ikko, IkkoKuniList, sizeof ikko);
+    std::memcpy(mine, MineKuniList, sizeof mine);
+    std::memcpy(port, PortKuniList, sizeof port);
+  }
+  void Restore(const SaveBlockList& list) const {
+    size_t at = 0;
+    for (const SaveBlock& b : list.Blocks()) {
+      std::memcpy(b.data, &blocks[at], static_cast<size_t>(b.size));
+      at += static_cast<size_t>(b.size);
+    }
+    ClearSlgEventMap();
+    LoadSlgEventData(events.data(), events.size());
+    SetGameRandState(rand);
+    UnificationDeclared = declared;
+    std::memcpy(TurnWords, turnWords, sizeof turnWords);
+    std::memcpy(IkkoKuniList, ikko, sizeof ikko);
+    std::memcpy(MineKuniList, mine, sizeof mine);
+    std::memcpy(PortKuniList, port, sizeof port);
+  }
+};
+
+// The loaded world as a whole: the castle check and the invariants the rules keep. A clan whose head
+// fell waits headless for the season's succession; that is play, not damage.
+// Inside the war phase a marching general has left his castle's lists for a while, so the castle
+// check's findings are part of play there too.
+std::string LoadedWorldProblem(bool atWar) {
+  for (const BusyoRecord& b : BusyoTable) atWar = atWar || b.marchFlag != 0;
+  std::vector<std::string> problems = CollectWorldProblems();
+  for (std::string& p : CollectSiroDataProblems()) problems.push_back(std::move(p));
+  for (std::string& p : problems) {
+    if (p.find("is not among its vassals") != std::string::npos) continue;
+    if (atWar && p.rfind("siro err", 0) == 0) continue;
+    while (!p.empty() && p.back() == ' ') p.pop_back();
+    return "world check: " + p;
+  }
+  return {};
 }
 
 bool WriteSlgFile(const FixedPath& path) {
@@ -787,9 +849,24 @@ bool LoadGameSlot(int slot) {
   if (hasExt) {
     if (const char* why = CheckPlayState(ext.playState)) return Refuse(kExtFile, slot, why);
   }
-  // The scenario state checks its own file before it changes; after it, nothing can fail.
-  if (!LoadAdvData(advPath)) return Refuse(kAdvFile, slot, "its scenario state was refused");
+  // The world is committed and checked as a whole; a world that breaks the rules' invariants is
+  // refused and the running one put back. A world never set up (a story save) holds nothing to check.
+  WorldBackup backup;
+  backup.Take(slg.list);
   CommitSlg(slg);
+  if (GameYear != 0) {
+    const bool atWar = le::Get32(&prg.file[prg.at[3] + 4]) == kSlgStepWar;  // the main strategy step
+    const std::string problem = LoadedWorldProblem(atWar);
+    if (!problem.empty()) {
+      backup.Restore(slg.list);
+      return Refuse(kSlgFile, slot, problem.c_str());
+    }
+  }
+  // The scenario state checks its own file before it changes; after it, nothing can fail.
+  if (!LoadAdvData(advPath)) {
+    backup.Restore(slg.list);
+    return Refuse(kAdvFile, slot, "its scenario state was refused");
+  }
   CommitPrg(prg);
   // A slot with its play state holds the phase's clan position as it was; only an older one needs
   // the position settled.
