@@ -611,3 +611,18 @@ TEST_F(SaveSlotTest, RegisteredWarFieldsTravelWithTheSlot) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bytecode that is not what the assembler wrote (random bytes of the same length here) fails the
+// set's check value: the set loader refuses it instead of running it.
+TEST_F(SaveSlotTest, ASetWhoseBytecodeFailsItsCheckIsRefused) {
+  ASSERT_TRUE(GetAdvScript().LoadScriptFiles(0));
+  std::vector<uint8_t> sd = ReadHost("Data/script/save.sd");
+  ASSERT_FALSE(sd.empty());
+  for (size_t i = 0; i < sd.size(); ++i) sd[i] = static_cast<uint8_t>(i * 131 + 7);
+  WriteHost("Data/script/save.sd", sd);
+  EXPECT_FALSE(GetAdvScript().LoadScriptFiles(0));
+}
+
+}  // namespace

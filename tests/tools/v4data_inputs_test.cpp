@@ -135,6 +135,12 @@ TEST_F(V4DataInputs, DamagedSampleFilesAreNotReportedAsGood) {
   }
   CutCopy("script/main.sd", -50, "set/Data/script/main.sd");
   EXPECT_NE(Run("script dump '" + folder_.File("set") + "' Data/script/main", &out), 0) << out;
+  // Random bytecode of the right length fails the set's check value.
+  std::vector<uint8_t> sd = ReadAll(Data("script/main.sd"));
+  for (size_t i = 0; i < sd.size(); ++i) sd[i] = static_cast<uint8_t>(i * 131 + 7);
+  folder_.Write("set/Data/script/main.sd", sd);
+  EXPECT_NE(Run("script dump '" + folder_.File("set") + "' Data/script/main", &out), 0) << out;
+  EXPECT_NE(out.find("check value"), std::string::npos) << out;
 
   // A world whose carry-over file is cut short.
   for (const auto& e : fs::directory_iterator(Data("scenario/0"))) {

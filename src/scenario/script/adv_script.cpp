@@ -185,6 +185,11 @@ void AdvScript::LoadScriptSet(const char* name) {
     plat::Log("script", "script set %s refused: its signature is not this program's", baseName);
     return;
   }
+  // The assembler's check of the bytecode (sets made before it carry none).
+  if (VerifyBytecodeCheck(labelNames.data(), bytecode.data(), bytecodeSize) < 0) {
+    plat::Log("script", "script set %s refused: its bytecode does not match the set's check value", baseName);
+    return;
+  }
   size_t pastEnd = 0;
   for (uint32_t offset : labelOffsets) pastEnd += offset > bytecodeSize;
   for (uint32_t offset : messageOffsets) pastEnd += offset > bytecodeSize;
