@@ -208,6 +208,11 @@ bool AdvScript::LoadStartLabelList(int set) {
     startFailure = std::string(kScriptSetNameFile[set]) + ": cannot be read (it names the script set)";
     return false;
   }
+  if (!baseName[0]) {
+    startFailure = std::string(kScriptSetNameFile[set]) + ": names no script set";
+    plat::Log("script", "%s", startFailure.c_str());
+    return false;
+  }
   // A damaged name file must not become a path: the name is a relative path of printable bytes.
   for (const char* p = baseName; *p; ++p) {
     if (static_cast<unsigned char>(*p) < 0x20 || *p == ':') {
