@@ -5,10 +5,12 @@
 // slg.dat the world; prg.dat the game mode, the step machine and the progress block. All are
 // scrambled with kSaveSeed, the slot files block by block.
 //
-// A save writes adv, slg and prg under temporary names first; only when all three are on disk
-// are they renamed into place, and the header is written last, as the commit. A failed write
-// leaves the old slot whole. A load reads and checks slg and prg completely before anything
-// changes; a missing, short or damaged file refuses the load with the game untouched.
+// A save writes all four files, and ext.dat (their check values and the play state the formats
+// have no room for), as "*.new" beside the old ones; swap.dat then commits them and they are
+// renamed into place. Whenever the process stops, the slot holds the whole old save or the whole
+// new one: readers take a committed "*.new" for its file, and the next save of the slot finishes
+// or clears what an interrupted one left. A load checks every file completely before anything
+// changes; a missing, short, damaged or mismatching file refuses the load with the game untouched.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -100,6 +102,8 @@ bool SaveGameSlot(int slot, int gameMode, const SlotHeader* header = nullptr);
 // Header (must pass CheckSaveVersion), then slg, prg and adv, all checked before the game changes.
 // RunClearedFlag and RunId take the header's. False with the game untouched on any failure.
 bool LoadGameSlot(int slot);
+// Why the last LoadGameSlot refused ("slot 5 slg.dat refused: ..."), empty after a success.
+const char* LastSlotRefusal();
 // Next ring position after the last one recorded (position 0 when none), header built and written.
 bool QuickSave(int gameMode);
 bool AutoSave(int gameMode);

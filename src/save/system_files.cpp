@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/file_io.h"
 #include "core/game_file.h"
+#include "platform/fs/fs.h"
 #include "save/omake_tables.h"
 #include "sound/sound.h"
 #include "platform/text/log.h"
@@ -162,6 +164,15 @@ bool SavePlcData() {
 }
 
 void SaveSystemFiles() {
+  // Temporary files of a write that a kill cut off before its rename are never read; they go.
+  std::vector<std::string> names;
+  if (plat::ListDirectory(ModulePath("SaveData\\sys\\").CStr(), names)) {
+    for (const std::string& n : names) {
+      if (!n.empty() && n[0] == '.' && n.find(".tmp-") != std::string::npos)
+        plat::RemoveFile(ModulePath(("SaveData\\sys\\" + n).c_str()).CStr());
+    }
+    plat::InvalidateDirectoryCache();
+  }
   SavePlcData();
   GetAdvScript().SaveSystemSwitches();
 }

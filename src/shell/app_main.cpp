@@ -68,10 +68,10 @@ class SdlWindowModeHost : public WindowModeHost {
 };
 std::unique_ptr<SdlWindowModeHost> g_modeHost;
 
-void StartupFailureBox(const char* text) {
+void StartupFailureBox(const char* text, const char* title = "") {
   BoxRequest r;
   r.kind = BoxRequest::kMessage;
-  r.title = "";
+  r.title = title;
   r.text = text;
   r.errorIcon = true;
   AskBox(r);
@@ -345,7 +345,11 @@ int GameMain(const std::vector<std::string>& args, const LaunchOptions& options)
 
   // 5. The script set's label list.
   if (s.loadStartLabelList && !s.loadStartLabelList()) {
-    StartupFailureBox("ゲームバージョンが異なります。");
+    // The box names the file and what was expected of it (the reason is also in the log).
+    std::string text = "ゲームバージョンが異なります。";
+    const char* why = s.startLabelListFailure ? s.startLabelListFailure() : nullptr;
+    if (why && *why) text += std::string("\n") + why;
+    StartupFailureBox(text.c_str(), "Vornakest 4");
     ReleaseAfterFailedStart(app);
     return 1;
   }

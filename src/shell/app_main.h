@@ -25,8 +25,9 @@ std::string CutModuleDir(const std::string& programPath);
 // null step is skipped. The failure boxes of start-up follow each step's result.
 struct StartupSteps {
   void (*clearScriptWatchList)() = nullptr;
-  bool (*loadStartLabelList)() = nullptr;  // false: "ゲームバージョンが異なります。"
-  bool (*initMovieManager)() = nullptr;    // false: "COMの初期化に失敗しました。終了します。"
+  bool (*loadStartLabelList)() = nullptr;            // false: "ゲームバージョンが異なります。"
+  const char* (*startLabelListFailure)() = nullptr;  // the file and what was expected of it
+  bool (*initMovieManager)() = nullptr;  // false: "COMの初期化に失敗しました。終了します。"
   void (*loadSystemData)() = nullptr;
   void (*initSound)() = nullptr;
   void (*applyRenderOptionSetting)() = nullptr;

@@ -141,6 +141,7 @@ void InstallGameSubsystems() {
   InstallDebugWindow();
   s.clearScriptWatchList = [] { GetAdvScript().ClearWatchList(); };
   s.loadStartLabelList = [] { return LoadStartLabelList(0); };
+  s.startLabelListFailure = [] { return StartLabelListFailure(); };
   s.initMovieManager = [] { return GetMovieMgr().Init(); };
   s.shutdownMovieManager = [] { GetMovieMgr().Shutdown(); };
   s.initSound = &InitSoundAndMovieAudio;

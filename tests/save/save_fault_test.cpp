@@ -2,6 +2,10 @@
 // its kind, for every N the save reaches), and after each the earlier saves and the system files
 // must still be there byte for byte, the new slot must load whole or be refused, and no temporary
 // file may be left behind.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -178,6 +182,114 @@ TEST_F(SaveFaultTest, EveryFailedStepKeepsEarlierSavesAndLeavesTheNewSlotWholeOr
         EXPECT_GT(faults, 0) << op.name << " made no " << StepName(step);
       }
     }
+  }
+}
+
+// A kill at any moment of a save: a child process makes the save and dies (no clean-up of any kind)
+// just before its Kth write, fsync or rename, for every K the save reaches. Afterwards the slot must
+// load whole as the old save or as the new one, its header must belong to the same save, and the
+// next save of the slot must leave nothing of the interrupted one behind.
+int g_killAt = 0;
+int g_killSeen = 0;
+
+bool DieAtKth(plat::FsStep) {
+  if (++g_killSeen == g_killAt) _exit(0);
+  return false;
+}
+
+constexpr int kSaveMadeExit = 7;
+
+TEST_F(SaveFaultTest, AKillAtEveryStepLeavesTheOldSaveOrTheNewOneWhole) {
+  struct KillOp {
+    const char* name;
+    std::function<bool()> run;
+  };
+  // The header comment tells the saves apart: "old" for seed 1, "new" for seed 2.
+  auto header = [](const char* comment) {
+    SlotHeader h;
+    BuildSlotHeader(h, GameMode);
+    std::memcpy(h.comment, comment, std::strlen(comment));
+    return h;
+  };
+  const KillOp ops[] = {
+      {"SaveGameSlot over a save",
+       [&] {
+         const SlotHeader h = header("new");
+         return SaveGameSlot(0, GameMode, &h);
+       }},
+      // Only the header changes (as when a run is marked cleared): its check value goes with it.
+      {"WriteSlotHeader",
+       [&] {
+         SlotHeader h;
+         return ReadSlotHeader(0, h) && (h.cleared = 1, WriteSlotHeader(0, h));
+       }},
+  };
+  for (const KillOp& op : ops) {
+    int kills = 0;
+    for (int k = 1;; ++k) {
+      SCOPED_TRACE(std::string(op.name) + ": killed before step " + std::to_string(k));
+      fs::remove_all(fs::path(root_) / "SaveData");
+      plat::InvalidateDirectoryCache();
+      ClearPlayRecord();
+      FillGame(1);
+      const SlotHeader oldHeader = header("old");
+      ASSERT_TRUE(SaveGameSlot(0, GameMode, &oldHeader));
+      const GameSnapshot old = TakeSnapshot();
+      FillGame(2);
+      const GameSnapshot fresh = TakeSnapshot();
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        g_killAt = k;
+        g_killSeen = 0;
+        plat::SetFsFaultHook(&DieAtKth);
+        const bool ok = op.run();
+        _exit(ok ? kSaveMadeExit : 1);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status));
+      plat::InvalidateDirectoryCache();
+      const bool finished = WEXITSTATUS(status) == kSaveMadeExit;
+      if (!finished) {
+        ASSERT_EQ(WEXITSTATUS(status), 0) << "the save failed by itself";
+        ++kills;
+      }
+
+      SlotHeader h;
+      ASSERT_TRUE(ReadSlotHeader(0, h));
+      ASSERT_TRUE(LoadGameSlot(0)) << LastSlotRefusal();
+      const GameSnapshot loaded = TakeSnapshot();
+      const bool isNew = std::strcmp(reinterpret_cast<const char*>(h.comment), "new") == 0;
+      if (std::string(op.name) == "WriteSlotHeader") {
+        EXPECT_TRUE(loaded == old);
+        EXPECT_TRUE(h.cleared == 0 || h.cleared == 1);
+        if (finished) {
+          EXPECT_EQ(h.cleared, 1);
+        }
+      } else {
+        EXPECT_TRUE(loaded == (isNew ? fresh : old))
+            << "the header is the " << (isNew ? "new" : "old") << " save's, the files are not";
+        if (finished) {
+          EXPECT_TRUE(isNew);
+        }
+      }
+
+      // The next save of the slot clears or finishes what the killed one left.
+      FillGame(3);
+      const GameSnapshot third = TakeSnapshot();
+      ASSERT_TRUE(SaveGameSlot(0, GameMode));
+      for (const auto& [rel, bytes] : ReadTree()) {
+        const std::string name = fs::path(rel).filename().string();
+        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << rel << " left behind";
+        EXPECT_EQ(name.find(".new"), std::string::npos) << rel << " left behind";
+        EXPECT_NE(name, "swap.dat") << rel << " left behind";
+      }
+      ASSERT_TRUE(LoadGameSlot(0)) << LastSlotRefusal();
+      EXPECT_TRUE(TakeSnapshot() == third);
+      if (finished) break;
+    }
+    EXPECT_GT(kills, 5) << op.name;
   }
 }
 

@@ -24,6 +24,7 @@
 #include "scenario/script/adv_script.h"
 #include "world/record_lists.h"
 #include "world/scenario_tables.h"
+#include "world/world_queries.h"
 #include "world/world_tables.h"
 
 namespace {
@@ -96,6 +97,12 @@ GameSnapshot TakeSnapshot() {
 void SaveTest::SetUp() {
   ASSERT_TRUE(dir_.Installed());
   root_ = dir_.Path();
+  // The sample scenario's tables, for the worlds the tests save.
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(root_) / "Data", ec);
+  std::filesystem::create_directory_symlink(std::filesystem::path(V4_TEST_GAME_DIR) / "Data" / "scenario",
+                                            std::filesystem::path(root_) / "Data" / "scenario", ec);
+  ASSERT_FALSE(ec) << ec.message();
   SetErrorBoxPresenter(&boxes_);
   plat::SetLogEnabled(std::getenv("V4_TEST_LOG") != nullptr);
   // A small script set as set 0, loaded into the program's script state.
@@ -119,14 +126,58 @@ void SaveTest::TearDown() {
   plat::InvalidateDirectoryCache();
 }
 
+namespace {
+
+// The sample scenario's world, loaded once: a load checks the world as a whole, so the saved worlds
+// are real ones, told apart by values no invariant looks at.
+struct SampleWorld {
+  std::vector<uint8_t> kuni, siro, daimyo, busyo, doku;
+  bool loaded = false;
+};
+
+template <typename T>
+void Keep(std::vector<uint8_t>& out, const T& table) {
+  const auto* p = reinterpret_cast<const uint8_t*>(&table);
+  out.assign(p, p + sizeof table);
+}
+
+template <typename T>
+void Put(T& table, const std::vector<uint8_t>& in) {
+  std::memcpy(&table, in.data(), sizeof table);
+}
+
+const SampleWorld& Sample() {
+  static SampleWorld w;
+  if (!w.loaded) {
+    ClearWorldTables();
+    SiroCheckReported = 0;
+    if (!LoadScenarioTables(ScenarioDirectory(0).c_str()) || !LoadCommonTables()) return w;
+    FixupBusyoVariants();
+    Keep(w.kuni, KuniTable);
+    Keep(w.siro, SiroTable);
+    Keep(w.daimyo, DaimyoTable);
+    Keep(w.busyo, BusyoTable);
+    Keep(w.doku, DokuBusyoList);
+    w.loaded = true;
+  }
+  return w;
+}
+
+}  // namespace
+
 void SaveTest::FillGame(uint8_t seed) {
-  Fill(KuniTable, sizeof KuniTable, seed);
-  Fill(SiroTable, sizeof SiroTable, seed + 1);
-  Fill(DaimyoTable, sizeof DaimyoTable, seed + 2);
-  Fill(BusyoTable, sizeof BusyoTable, seed + 3);
-  // The load re-applies the selected variants; start from a world where they are applied.
-  FixupBusyoVariants();
-  Fill(DokuBusyoList, sizeof DokuBusyoList, seed + 4);
+  const SampleWorld& w = Sample();
+  ASSERT_TRUE(w.loaded) << "the sample scenario is missing (build sample_data first)";
+  Put(KuniTable, w.kuni);
+  Put(SiroTable, w.siro);
+  Put(DaimyoTable, w.daimyo);
+  Put(BusyoTable, w.busyo);
+  Put(DokuBusyoList, w.doku);
+  for (int c = 0; c < kDaimyoSlots; ++c) DaimyoTable[c].money = static_cast<uint16_t>(1000 + c * 7 + seed * 31);
+  for (int b = 0; b < kBusyoCount; ++b) {
+    BusyoTable[b].experience = static_cast<uint16_t>(b * 3 + seed);
+    BusyoTable[b].growthMark = static_cast<uint16_t>(b + seed * 5);
+  }
   Fill(ItemStock, sizeof ItemStock, seed + 5);
   // The orders are permutations (a load refuses anything else); the bytes past the clans vary too.
   Fill(ClanOrderList, sizeof ClanOrderList, seed + 6);

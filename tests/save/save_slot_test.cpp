@@ -406,6 +406,78 @@ TEST_F(SaveSlotTest, DamagedSlotsAreRefusedWithTheGameUntouched) {
   EXPECT_TRUE(LoadGameSlot(20));
 }
 
+// What the formats' own checks cannot see: a flipped bit that leaves every value in range is caught
+// by the slot's check file, and a world that breaks the rules' invariants is refused as a whole. The
+// reason names the file; the game stays as it was.
+TEST_F(SaveSlotTest, FlipsAndBrokenWorldsAreRefusedWithTheReason) {
+  FillGame(15);
+  const GameSnapshot saved = TakeSnapshot();
+  ASSERT_TRUE(SaveGameSlot(21, GameMode));
+  const char* all[] = {"head.dat", "adv.dat", "slg.dat", "prg.dat", "ext.dat"};
+  std::vector<std::vector<uint8_t>> good;
+  for (const char* f : all) good.push_back(ReadHost(std::string("SaveData/d21/") + f));
+  auto restore = [&] {
+    for (size_t i = 0; i < 5; ++i) WriteHost(std::string("SaveData/d21/") + all[i], good[i]);
+  };
+  struct Flip {
+    const char* file;
+    double where;  // fraction of the file
+    const char* reason;
+  } flips[] = {
+      {"head.dat", 0.5, "head.dat refused: does not match its check value"},  // the comment
+      {"adv.dat", 0.3, "adv.dat refused: does not match its check value"},
+      {"slg.dat", 0.2, "slg.dat refused: does not match its check value"},    // inside the generals
+      {"slg.dat", 0.999, "slg.dat refused: does not match its check value"},  // the flag table
+      {"prg.dat", 0.9, "prg.dat refused: does not match its check value"},    // the progress block
+      {"ext.dat", 0.5, "ext.dat refused: check file damaged"},
+  };
+  for (const Flip& f : flips) {
+    SCOPED_TRACE(std::string(f.file) + " flipped at " + std::to_string(f.where));
+    restore();
+    std::vector<uint8_t> bytes = ReadHost(std::string("SaveData/d21/") + f.file);
+    bytes[static_cast<size_t>(f.where * static_cast<double>(bytes.size() - 1))] ^= 0x04;
+    WriteHost(std::string("SaveData/d21/") + f.file, bytes);
+    FillGame(16);
+    const GameSnapshot current = TakeSnapshot();
+    const uint32_t pc = GetAdvScript().pc;
+    EXPECT_FALSE(LoadGameSlot(21));
+    EXPECT_EQ(std::string(LastSlotRefusal()), std::string("slot 21 ") + f.reason);
+    EXPECT_TRUE(TakeSnapshot() == current);
+    EXPECT_EQ(GetAdvScript().pc, pc);
+  }
+
+  // A slot written before the check file existed still loads.
+  restore();
+  std::filesystem::remove(HostPath("SaveData/d21/ext.dat"));
+  plat::InvalidateDirectoryCache();
+  FillGame(16);
+  ASSERT_TRUE(LoadGameSlot(21)) << LastSlotRefusal();
+  EXPECT_TRUE(TakeSnapshot() == saved);
+
+  // One general in two clans: every file is sound and matches its check value, the world is not.
+  FillGame(17);
+  uint16_t general = kNoBusyo;
+  for (int v = 0; v < kVassalScan && general == kNoBusyo; ++v) {
+    if (DaimyoTable[1].vassals[v] < kBusyoCount && DaimyoTable[1].vassals[v] != DaimyoTable[1].head)
+      general = DaimyoTable[1].vassals[v];
+  }
+  ASSERT_NE(general, kNoBusyo);
+  bool placed = false;
+  for (int v = 0; v < kVassalScan && !placed; ++v) {
+    if (DaimyoTable[0].vassals[v] == kNoBusyo) {
+      DaimyoTable[0].vassals[v] = general;
+      placed = true;
+    }
+  }
+  ASSERT_TRUE(placed);
+  ASSERT_TRUE(SaveGameSlot(22, GameMode));
+  FillGame(18);
+  const GameSnapshot current = TakeSnapshot();
+  EXPECT_FALSE(LoadGameSlot(22));
+  EXPECT_EQ(std::string(LastSlotRefusal()).rfind("slot 22 slg.dat refused: ", 0), 0u) << LastSlotRefusal();
+  EXPECT_TRUE(TakeSnapshot() == current);
+}
+
 TEST_F(SaveSlotTest, ProgressBlockNamesAreTerminatedOnLoad) {
   FillGame(14);
   SoundChannelRecord& r = GetSoundChannelRecord(0);
@@ -536,6 +608,21 @@ TEST_F(SaveSlotTest, RegisteredWarFieldsTravelWithTheSlot) {
   EXPECT_EQ(g_warByte, 0x42);
   EXPECT_EQ(g_warWord, 0x1234);
   EXPECT_EQ(g_battle[1070], 0x5A);
+}
+
+}  // namespace
+
+namespace {
+
+// Bytecode that is not what the assembler wrote (random bytes of the same length here) fails the
+// set's check value: the set loader refuses it instead of running it.
+TEST_F(SaveSlotTest, ASetWhoseBytecodeFailsItsCheckIsRefused) {
+  ASSERT_TRUE(GetAdvScript().LoadScriptFiles(0));
+  std::vector<uint8_t> sd = ReadHost("Data/script/save.sd");
+  ASSERT_FALSE(sd.empty());
+  for (size_t i = 0; i < sd.size(); ++i) sd[i] = static_cast<uint8_t>(i * 131 + 7);
+  WriteHost("Data/script/save.sd", sd);
+  EXPECT_FALSE(GetAdvScript().LoadScriptFiles(0));
 }
 
 }  // namespace

@@ -90,6 +90,8 @@ TEST_F(ScriptTool, RunReportsAMalformedSetAndExitsNonZero) {
   ASSERT_TRUE(v4fmt::AssembleScript("$x@7 = 0\n*s\n>> A\nhello\n<<\n#SwVar $x, 5\n#End\n", "t.v4s", set, errors));
   auto images = v4fmt::BuildScriptSetImages(set);
   images[v4fmt::kFileSd].resize(images[v4fmt::kFileSd].size() - 8);
+  // Stamped as written so: the interpreter's own bounds are what is tried here, not the set's check.
+  v4fmt::PutBytecodeCheck(images[v4fmt::kFileLbn].data(), images[v4fmt::kFileSd].data(), images[v4fmt::kFileSd].size());
   std::string err;
   ASSERT_TRUE(v4fmt::WriteScriptSetFiles(root_, "Data\\script\\bad", images, &err)) << err;
   ASSERT_TRUE(v4fmt::WriteScriptSetNameFile(root_, 0, "Data\\script\\bad", &err)) << err;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -143,7 +144,8 @@ class DamagedDataTest : public ::testing::TestWithParam<Case> {
     ASSERT_TRUE(dir_.Write(c.file, bytes));
   }
 
-  pid_t Start() {
+  // display: an X display to run on instead of the offscreen driver.
+  pid_t Start(const std::string& display = {}) {
     const std::string log = dir_.File("err.log");
     // Removed here, not only truncated by the child: a poll right after the fork must not find
     // the line "timer started" of an earlier run.
@@ -153,7 +155,12 @@ class DamagedDataTest : public ::testing::TestWithParam<Case> {
     if (pid == 0) {
       int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (fd >= 0) dup2(fd, 2);
-      setenv("SDL_VIDEODRIVER", "offscreen", 1);
+      if (display.empty()) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+      } else {
+        unsetenv("SDL_VIDEODRIVER");
+        setenv("DISPLAY", display.c_str(), 1);
+      }
       setenv("SDL_AUDIODRIVER", "dummy", 1);
       if (chdir(dir_.Path().c_str()) != 0) _exit(90);
       execl(dir_.File("vornakest4").c_str(), "vornakest4", static_cast<char*>(nullptr));
@@ -219,6 +226,93 @@ TEST_P(DamagedDataTest, RunsOrEndsWithAFailureButNeverCrashes) {
   const std::string name = fs::path(c.file).filename().string();
   if (ran && MustBeNamed(c)) {
     EXPECT_NE(log.find(name), std::string::npos) << "ran without naming " << name << "\n" << log;
+  }
+}
+
+// Processes of a process group that still live (zombies, which only wait to be reaped, do not).
+std::vector<pid_t> LivingInGroup(pid_t group) {
+  std::vector<pid_t> out;
+  for (const auto& e : fs::directory_iterator("/proc")) {
+    const std::string name = e.path().filename().string();
+    if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0]))) continue;
+    const std::string stat = ReadAll("/proc/" + name + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(stat.substr(close + 2));
+    char state = 0;
+    long ppid = 0, pgrp = 0;
+    rest >> state >> ppid >> pgrp;
+    if (pgrp == group && state != 'Z' && state != 'X') out.push_back(static_cast<pid_t>(std::stol(name)));
+  }
+  return out;
+}
+
+// An error box on a real X display (a private Xvfb): SIGTERM ends the program while the box is up,
+// and a program killed outright takes its box with it (no helper process stays behind).
+TEST_F(DamagedDataTest, AnErrorBoxNeverOutlivesTheProgram) {
+  // The server picks a free display itself and writes its number to the pipe.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t xvfb = fork();
+  if (xvfb == 0) {
+    close(fds[0]);
+    int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    const std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  ASSERT_GT(xvfb, 0);
+  // The server goes whatever way the test ends.
+  struct StopServer {
+    pid_t pid;
+    ~StopServer() {
+      int st = 0;
+      kill(pid, SIGTERM);
+      waitpid(pid, &st, 0);
+    }
+  } stopServer{xvfb};
+  std::string number;
+  char ch = 0;
+  while (read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
+  close(fds[0]);
+  int status = 0;
+  if (number.empty() || waitpid(xvfb, &status, WNOHANG) == xvfb) GTEST_SKIP() << "no Xvfb to show a box on";
+  const std::string display = ":" + number;
+  // An empty set-name file: the version box at start-up.
+  DamageFile({"Data/sys/sin_01.dat", Damage::kEmpty});
+  for (int sig : {SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(sig == SIGTERM ? "SIGTERM" : "SIGKILL");
+    const pid_t game = Start(display);
+    ASSERT_GT(game, 0);
+    pid_t box = 0;
+    for (int waited = 0; waited < 30000 && box == 0; waited += 20) {
+      std::istringstream kids(ReadAll("/proc/" + std::to_string(game) + "/task/" + std::to_string(game) + "/children"));
+      kids >> box;
+      if (box == 0) usleep(20 * 1000);
+    }
+    ASSERT_GT(box, 0) << "no box came up\n" << ReadAll(dir_.File("err.log"));
+    usleep(500 * 1000);  // the box's own helper starts
+    kill(game, sig);
+    EXPECT_TRUE(WaitFor(game, 10000, status)) << "still running with its box up";
+    if (sig == SIGTERM) {
+      EXPECT_TRUE(WIFEXITED(status)) << ReadAll(dir_.File("err.log"));
+    }
+    std::vector<pid_t> left;
+    for (int waited = 0; waited < 10000; waited += 50) {
+      left = LivingInGroup(box);
+      if (left.empty()) break;
+      usleep(50 * 1000);
+    }
+    EXPECT_TRUE(left.empty()) << left.size() << " box processes outlived the program";
+    for (pid_t p : left) kill(p, SIGKILL);
+    kill(game, SIGKILL);
+    waitpid(game, &status, WNOHANG);
   }
 }
 

@@ -115,6 +115,7 @@ TEST_F(StartupTest, ScriptSetMismatchStopsBeforeTheDevice) {
     g_order.push_back("labels");
     return false;
   };
+  s.startLabelListFailure = [] { return "Data\\script\\main.bl: does not begin with this version's script signature"; };
   s.initMovieManager = [] {
     g_order.push_back("movies");
     return true;
@@ -124,8 +125,11 @@ TEST_F(StartupTest, ScriptSetMismatchStopsBeforeTheDevice) {
   EXPECT_EQ(GameMain({"vornakest4"}, Options()), 1);       // an error end is not a success
   EXPECT_EQ(g_order, std::vector<std::string>{"labels"});  // no device, no movies, nothing saved
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "ゲームバージョンが異なります。");
-  EXPECT_EQ(boxes[0].title, "");
+  // The box has a title and names the file and what was expected of it.
+  EXPECT_EQ(
+      boxes[0].text,
+      "ゲームバージョンが異なります。\nData\\script\\main.bl: does not begin with this version's script signature");
+  EXPECT_EQ(boxes[0].title, "Vornakest 4");
   EXPECT_EQ(g_FrameTimerId.load(), 0u);
 }
 

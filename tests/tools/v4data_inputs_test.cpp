@@ -67,6 +67,7 @@ TEST_F(V4DataInputs, UnusableInputsAreRefusedWithAReason) {
       "art {IN} {OUT}",
       "font {IN} {OUT}",
       "movie info {IN}",
+      "model info {IN}",
   };
   const std::vector<std::pair<const char*, std::string>> inputs = {
       {"a folder", folder_.File("adir")},
@@ -100,11 +101,23 @@ TEST_F(V4DataInputs, DamagedSampleFilesAreNotReportedAsGood) {
   EXPECT_EQ(Run("voi decode '" + Data("bgm/M29.voi") + "' '" + folder_.File("whole.wav") + "'", &out), 0) << out;
 
   folder_.Write("random.bin", std::vector<uint8_t>(3000, 0x9D));
+  folder_.Write("empty.txt", std::vector<uint8_t>());
+  // The whole layout passes, so the cut copy's refusal is the cut's.
+  EXPECT_EQ(Run("layout dump '" + Data("layout/title.lay") + "'", &out), 0) << out;
+  // An archive whose entry count reads negative: damage, not an empty archive.
+  std::vector<uint8_t> archive = ReadAll(Data("Image.SZS"));
+  ASSERT_GE(archive.size(), 16u);
+  for (int i = 12; i < 16; ++i) archive[static_cast<size_t>(i)] = 0xFF;
+  folder_.Write("negative.SZS", archive);
   struct Case {
     const char* what;
     std::string args;
   } cases[] = {
       {"layout dump of garbage", "layout dump '" + folder_.File("random.bin") + "'"},
+      {"szs list of an archive with a negative count", "szs list '" + folder_.File("negative.SZS") + "'"},
+      {"layout compile of an empty file",
+       "layout compile '" + folder_.File("empty.txt") + "' '" + folder_.File("empty.lay") + "'"},
+      {"layout dump of a layout cut in half", "layout dump '" + CutCopy("layout/title.lay", -50, "half.lay") + "'"},
       {"scenes dump of half a table", "scenes dump '" + CutCopy("sys/scene.bin", -50, "half.bin") + "'"},
       {"scenes dump of garbage", "scenes dump '" + folder_.File("random.bin") + "'"},
       {"voi decode of a cut file",
@@ -122,6 +135,12 @@ TEST_F(V4DataInputs, DamagedSampleFilesAreNotReportedAsGood) {
   }
   CutCopy("script/main.sd", -50, "set/Data/script/main.sd");
   EXPECT_NE(Run("script dump '" + folder_.File("set") + "' Data/script/main", &out), 0) << out;
+  // Random bytecode of the right length fails the set's check value.
+  std::vector<uint8_t> sd = ReadAll(Data("script/main.sd"));
+  for (size_t i = 0; i < sd.size(); ++i) sd[i] = static_cast<uint8_t>(i * 131 + 7);
+  folder_.Write("set/Data/script/main.sd", sd);
+  EXPECT_NE(Run("script dump '" + folder_.File("set") + "' Data/script/main", &out), 0) << out;
+  EXPECT_NE(out.find("check value"), std::string::npos) << out;
 
   // A world whose carry-over file is cut short.
   for (const auto& e : fs::directory_iterator(Data("scenario/0"))) {

@@ -41,6 +41,15 @@ int Compile(const std::string& inPath, const std::string& outPath) {
     for (const std::string& e : errors) std::fprintf(stderr, "%s: %s\n", inPath.c_str(), e.c_str());
     return 1;
   }
+  // The game's verdict on the stored file: a layout without one element is refused there.
+  std::vector<uint8_t> plain = out;
+  v4fmt::DescrambleInPlace(plain.data(), plain.size(), v4fmt::kScrambleSeedCommon);
+  CVScript check;
+  check.Parse(plain.data(), plain.size(), inPath.c_str());
+  if (check.Count() == 0) {
+    std::fprintf(stderr, "layout compile: %s holds no layout element\n", inPath.c_str());
+    return 1;
+  }
   std::ofstream f(outPath, std::ios::binary | std::ios::trunc);
   f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
   f.close();
@@ -65,14 +74,11 @@ int Dump(const std::string& path) {
   SetDGManager(graphics);
 
   v4fmt::DescrambleInPlace(bytes.data(), bytes.size(), v4fmt::kScrambleSeedCommon);
-  // The game's reader takes any bytes; the dump says so when they are not a layout.
-  std::vector<std::string> errors;
+  // The game's verdict: what its loader refuses, the dump refuses.
   const std::string text(bytes.begin(), bytes.end());
-  if (text.find('\0') != std::string::npos) errors.push_back("NUL bytes: not layout text (wrong seed or damaged)");
-  if (!v4fmt::CheckLayoutText(text, errors) || !errors.empty()) {
-    std::fprintf(stderr, "layout dump: %s is not a layout:\n", path.c_str());
-    for (size_t i = 0; i < errors.size() && i < 10; ++i)
-      std::fprintf(stderr, "  %s\n", plat::Cp932ToUtf8(errors[i]).c_str());
+  const std::string problem = LayoutTextProblem(text);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "layout dump: %s is not a layout: %s\n", path.c_str(), plat::Cp932ToUtf8(problem).c_str());
     return 1;
   }
   CVScript script;

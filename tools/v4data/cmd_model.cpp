@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "command.h"
+#include "tool_io.h"
 #include "platform/model/x_model.h"
 
 namespace {
@@ -270,8 +271,9 @@ void CollectFrames(const json& f, std::map<std::string, const json*>* out) {
 }
 
 int Build(const std::string& src, const std::string& dst, const std::string& only, const float* tint) {
-  std::ifstream in(src);
-  const json d = json::parse(in, nullptr, false);
+  std::string text;
+  if (!ReadToolText("model", src, text)) return 1;
+  const json d = json::parse(text, nullptr, false);
   if (d.is_discarded() || !d.is_object() || !d.contains("frames") || !d["frames"].is_array()) {
     std::fprintf(stderr, "model: %s is not a model description\n", src.c_str());
     return 1;
@@ -380,8 +382,9 @@ void PrintFrame(const plat::XModel& m, int i, int depth) {
 }
 
 int Info(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  // The one whole-file reader: folders, pipes, devices and oversized files are refused.
+  std::vector<uint8_t> bytes;
+  if (!ReadToolInput("model", path, bytes)) return 1;
   plat::XModel m;
   std::string error;
   if (!plat::LoadXModel(bytes.data(), bytes.size(), &m, &error)) {

@@ -180,7 +180,7 @@ int RunSim(const std::vector<std::string>& args) {
   SetGameSpeedParams(true);
   if (o.loadSlot >= 0) {
     if (!LoadGameSlot(o.loadSlot)) {
-      std::printf("sim: slot %d could not be loaded\n", o.loadSlot);
+      std::printf("sim: slot %d could not be loaded: %s\n", o.loadSlot, LastSlotRefusal());
       return 1;
     }
     GameMode = game_mode::kSlg;

@@ -68,6 +68,7 @@ std::array<std::vector<uint8_t>, kScriptFileCount> BuildScriptSetImages(const Co
     PutName(&f[kFileEv][n * kEventRecordSize], ev.first);
     le::Put32(&f[kFileEv][n * kEventRecordSize + 64], ev.second);
   }
+  PutBytecodeCheck(f[kFileLbn].data(), f[kFileSd].data(), f[kFileSd].size());
   std::memcpy(f[kFileBl].data(), kScriptSignature.data(), kSignatureSize);
   for (size_t i = 0; i < kBlockLabelCount && i < set.blockLabels.size(); ++i) {
     uint8_t* rec = &f[kFileBl][kSignatureSize + i * kBlockLabelRecordSize];

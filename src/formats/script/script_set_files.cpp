@@ -88,6 +88,14 @@ bool ReadScriptSetFiles(const std::string& root, const std::string& baseName,
     any = true;
   }
   if (!any && error) *error = "no file of the set " + baseName + " under " + root;
+  // The assembler's check of the bytecode, as the game's set loader verifies it.
+  const std::vector<uint8_t>& lbn = images[kFileLbn];
+  if (any && lbn.size() == kScriptFiles[kFileLbn].areaSize &&
+      VerifyBytecodeCheck(lbn.data(), images[kFileSd].data(), images[kFileSd].size()) < 0) {
+    if (error) *error = baseName + ".sd: its bytecode does not match the set's check value";
+    for (auto& image : images) image.clear();
+    return false;
+  }
   return any;
 }
 

@@ -1,6 +1,9 @@
 #include "formats/script/script_set_layout.h"
 
+#include <cstdio>
 #include <cstring>
+
+#include "formats/check/crc32.h"
 
 namespace v4fmt {
 namespace {
@@ -21,6 +24,29 @@ constexpr std::array<uint8_t, kSignatureSize> MakeSignature() {
 }  // namespace
 
 const std::array<uint8_t, kSignatureSize> kScriptSignature = MakeSignature();
+
+namespace {
+uint8_t* CheckField(uint8_t* lbn) { return lbn + kBytecodeCheckRecord * kLabelNameRecordSize + kScriptNameField; }
+const uint8_t* CheckField(const uint8_t* lbn) {
+  return lbn + kBytecodeCheckRecord * kLabelNameRecordSize + kScriptNameField;
+}
+constexpr char kCheckTag[] = "sdcrc ";
+}  // namespace
+
+void PutBytecodeCheck(uint8_t* lbn, const uint8_t* bytecode, size_t size) {
+  char text[kScriptNameField] = {};
+  std::snprintf(text, sizeof text, "%s%08x %zu", kCheckTag, Crc32(bytecode, size), size);
+  std::memcpy(CheckField(lbn), text, sizeof text);
+}
+
+int VerifyBytecodeCheck(const uint8_t* lbn, const uint8_t* bytecode, size_t size) {
+  char text[kScriptNameField + 1] = {};
+  std::memcpy(text, CheckField(lbn), kScriptNameField);
+  if (std::strncmp(text, kCheckTag, sizeof kCheckTag - 1) != 0) return 0;
+  char expect[kScriptNameField] = {};
+  std::snprintf(expect, sizeof expect, "%s%08x %zu", kCheckTag, Crc32(bytecode, size), size);
+  return std::strcmp(text, expect) == 0 ? 1 : -1;
+}
 
 size_t ParseScriptSetName(const uint8_t* data, size_t size, char* out, size_t outSize) {
   if (!out || outSize == 0) return 0;

@@ -63,6 +63,15 @@ inline constexpr const char* kReadMessageFile[2] = {"SaveData\\sys\\tksw00.dat",
 // The base name occupies at most this many bytes of the set-name file.
 inline constexpr size_t kSetNameMaxBytes = 260;
 
+// The assembler's check of the bytecode: "sdcrc <CRC-32 in 8 hex digits> <size>" in the comment
+// field of the last label-name record, which is never a label (its name stays empty).
+inline constexpr size_t kBytecodeCheckRecord = kLabelNameRecords - 1;
+// Writes the check of the bytecode into that record of a .lbn image.
+void PutBytecodeCheck(uint8_t* lbn, const uint8_t* bytecode, size_t size);
+// 1 when the record's check matches the bytecode, 0 when the set carries none (made before it
+// existed), -1 when it does not match.
+int VerifyBytecodeCheck(const uint8_t* lbn, const uint8_t* bytecode, size_t size);
+
 // The 128-byte version signature: written by the assembler at the head of every .bl file and
 // compared byte for byte by the program's start-up check.
 extern const std::array<uint8_t, kSignatureSize> kScriptSignature;

@@ -46,8 +46,8 @@ std::string NormalizeSzsName(std::string_view text) {
 }
 
 size_t SzsDirectoryBytes(int32_t count, uint64_t fileSize) {
-  if (fileSize < kSzsHeaderSize) return 0;
-  if (count <= 0) return kSzsHeaderSize;
+  if (fileSize < kSzsHeaderSize || count < 0) return 0;
+  if (count == 0) return kSzsHeaderSize;
   const uint64_t room = (fileSize - kSzsHeaderSize) / kSzsRecordSize;
   if (static_cast<uint64_t>(count) > room) return 0;
   return kSzsHeaderSize + static_cast<size_t>(count) * kSzsRecordSize;
@@ -59,7 +59,9 @@ bool ParseSzsDirectory(const uint8_t* header, size_t headerSize, uint64_t fileSi
   if (!header || headerSize < kSzsHeaderSize || fileSize < kSzsHeaderSize)
     return Fail(error, "file shorter than the header");
   const int32_t count = static_cast<int32_t>(le::Get32(header + kSzsCountOffset));
-  if (count <= 0) return true;
+  // A negative count is damage, not an empty archive.
+  if (count < 0) return Fail(error, "entry count " + std::to_string(count) + " is negative");
+  if (count == 0) return true;
   const size_t need = SzsDirectoryBytes(count, fileSize);
   if (need == 0) return Fail(error, "entry count " + std::to_string(count) + " does not fit the file");
   if (headerSize < need) return Fail(error, "directory truncated");

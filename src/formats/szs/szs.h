@@ -36,14 +36,14 @@ std::string NormalizeSzsName(std::string_view text);
 
 // Validates and parses the directory of an archive whose file is fileSize bytes long.
 // header holds the file's first bytes: at least kSzsHeaderSize, and the whole directory when the
-// count is positive (use SzsDirectoryBytes to know how much). A count of zero or below means no
-// entries. False, with a reason, when the count does not fit the file, a record lies outside the
-// file, or a name is empty or not terminated.
+// count is positive (use SzsDirectoryBytes to know how much). A count of zero means no entries.
+// False, with a reason, when the count is negative or does not fit the file, a record lies outside
+// the file, or a name is empty or not terminated.
 bool ParseSzsDirectory(const uint8_t* header, size_t headerSize, uint64_t fileSize, std::vector<SzsDirEntry>& out,
                        std::string* error = nullptr);
 
 // How many leading bytes ParseSzsDirectory needs for a file whose header says count; 0 when the
-// count cannot fit a file of fileSize bytes.
+// count is negative or cannot fit a file of fileSize bytes.
 size_t SzsDirectoryBytes(int32_t count, uint64_t fileSize);
 
 // Reads and validates the directory of an open archive file.

@@ -1,11 +1,18 @@
 #include "platform/sdl/window.h"
 
 #include <SDL.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdlib>
 #include <mutex>
 #include <string>
 
+#include "platform/sdl/process.h"
 #include "platform/text/log.h"
 
 namespace plat {
@@ -257,6 +264,10 @@ InputSnapshot Window::TakeInputSnapshot() const {
 }
 
 namespace {
+// Exit codes of the box's process besides the button index.
+constexpr int kBoxExitDismissed = 250;
+constexpr int kBoxExitNotShown = 251;
+
 int ShowBox(SDL_Window* owner, const std::string& title, const std::string& text,
             const std::vector<std::string>& buttons, bool errorIcon, int defaultButton, int escapeButton) {
   std::vector<SDL_MessageBoxButtonData> data;
@@ -275,13 +286,50 @@ int ShowBox(SDL_Window* owner, const std::string& title, const std::string& text
   box.message = text.c_str();
   box.numbuttons = static_cast<int>(data.size());
   box.buttons = data.data();
-  int chosen = -1;
-  if (SDL_ShowMessageBox(&box, &chosen) != 0) {
-    Log("sdl", "message box unavailable: %s", SDL_GetError());
+  // The box runs in a child process of its own group, so that it can never outlive the game: the
+  // child dies with its parent (and takes the box's own helper process with it), and a termination
+  // request while the box is up closes it at once.
+  const pid_t parent = getpid();
+  const pid_t child = fork();
+  if (child < 0) {
+    Log("sdl", "message box unavailable: cannot start its process");
     return kBoxNotShown;
   }
-  // SDL reports -1 when the box was closed by its frame rather than a button.
-  return chosen < 0 ? kBoxDismissed : chosen;
+  if (child == 0) {
+    setpgid(0, 0);
+    struct sigaction sa {};
+    sa.sa_handler = [](int) { kill(0, SIGKILL); };  // the whole group: this process and its helpers
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(kBoxExitNotShown);  // the game ended before the line above
+    int chosen = -1;
+    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+      Log("sdl", "message box unavailable: %s", SDL_GetError());
+      _exit(kBoxExitNotShown);
+    }
+    // SDL reports -1 when the box was closed by its frame rather than a button.
+    _exit(chosen < 0 ? kBoxExitDismissed : chosen);
+  }
+  setpgid(child, child);  // also from here: no race with the child's own call
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(child, &status, WNOHANG);
+    if (done == child) break;
+    if (done < 0 && errno != EINTR) return kBoxNotShown;
+    if (TerminationRequested()) {
+      kill(-child, SIGKILL);
+      while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+      Log("sdl", "message box closed: the program is ending");
+      return kBoxDismissed;
+    }
+    usleep(20000);
+  }
+  if (!WIFEXITED(status)) return kBoxNotShown;
+  const int code = WEXITSTATUS(status);
+  if (code == kBoxExitNotShown) return kBoxNotShown;
+  if (code == kBoxExitDismissed) return kBoxDismissed;
+  return code;
 }
 }  // namespace
 

@@ -185,6 +185,11 @@ void AdvScript::LoadScriptSet(const char* name) {
     plat::Log("script", "script set %s refused: its signature is not this program's", baseName);
     return;
   }
+  // The assembler's check of the bytecode (sets made before it carry none).
+  if (VerifyBytecodeCheck(labelNames.data(), bytecode.data(), bytecodeSize) < 0) {
+    plat::Log("script", "script set %s refused: its bytecode does not match the set's check value", baseName);
+    return;
+  }
   size_t pastEnd = 0;
   for (uint32_t offset : labelOffsets) pastEnd += offset > bytecodeSize;
   for (uint32_t offset : messageOffsets) pastEnd += offset > bytecodeSize;
@@ -194,15 +199,33 @@ void AdvScript::LoadScriptSet(const char* name) {
 }
 
 bool AdvScript::LoadStartLabelList(int set) {
+  startFailure.clear();
   if (set < 0 || set > 1) return false;
   setNumber = -1;
   loaded = 0;
   std::memset(baseName, 0, sizeof baseName);
-  if (!ReadSetName(set, baseName, sizeof baseName)) return false;
+  if (!ReadSetName(set, baseName, sizeof baseName)) {
+    startFailure = std::string(kScriptSetNameFile[set]) + ": cannot be read (it names the script set)";
+    return false;
+  }
+  if (!baseName[0]) {
+    startFailure = std::string(kScriptSetNameFile[set]) + ": names no script set";
+    plat::Log("script", "%s", startFailure.c_str());
+    return false;
+  }
+  // A damaged name file must not become a path: the name is a relative path of printable bytes.
+  for (const char* p = baseName; *p; ++p) {
+    if (static_cast<unsigned char>(*p) < 0x20 || *p == ':') {
+      startFailure = std::string(kScriptSetNameFile[set]) + ": the script set's name is damaged";
+      plat::Log("script", "%s", startFailure.c_str());
+      return false;
+    }
+  }
   uint8_t header[kSignatureSize] = {};
   const FixedPath blPath = SetFilePath(".bl");
   if (ReadFileDescrambled(blPath, header, sizeof header, kScriptSeed) < 0) {
     plat::Log("script", "%s cannot be read", blPath.CStr());
+    startFailure = std::string(blPath.CStr()) + ": cannot be read";
     return false;
   }
   // A cut block-label file still carries its signature; its labels read as far as they go.
@@ -211,7 +234,12 @@ bool AdvScript::LoadStartLabelList(int set) {
     plat::Log("script", "%s is %llu bytes, not %zu: damaged or from another build", blPath.CStr(),
               static_cast<unsigned long long>(info.size), kScriptFiles[kFileBl].areaSize);
   }
-  return std::memcmp(header, kScriptSignature.data(), kSignatureSize) == 0;
+  if (std::memcmp(header, kScriptSignature.data(), kSignatureSize) != 0) {
+    startFailure = std::string(blPath.CStr()) + ": does not begin with this version's script signature";
+    plat::Log("script", "%s", startFailure.c_str());
+    return false;
+  }
+  return true;
 }
 
 bool AdvScript::LoadSwitchFile() {
@@ -623,6 +651,7 @@ void NotifyWatchWindow(int32_t sw) {
 bool LoadScriptFiles(int set) { return GetAdvScript().LoadScriptFiles(set); }
 void LoadScriptSet(const char* name) { GetAdvScript().LoadScriptSet(name); }
 bool LoadStartLabelList(int set) { return GetAdvScript().LoadStartLabelList(set); }
+const char* StartLabelListFailure() { return GetAdvScript().StartFailure().c_str(); }
 bool SetPc(uint32_t offset) { return GetAdvScript().SetPc(offset); }
 bool ScriptGosub(uint32_t returnOffset) { return GetAdvScript().ScriptGosub(returnOffset); }
 int64_t ScriptReturn() { return GetAdvScript().ScriptReturn(); }

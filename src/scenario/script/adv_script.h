@@ -61,6 +61,8 @@ class AdvScript {
   void LoadScriptSet(const char* baseName);
   // Start-up check: true when the set's .bl header equals the program's signature.
   bool LoadStartLabelList(int set);
+  // Why the last LoadStartLabelList failed: the file and what was expected of it.
+  const std::string& StartFailure() const { return startFailure; }
   // Reads the loaded set's .sw again into the switches (and the watch snapshot).
   bool LoadSwitchFile();
   void Reset();
@@ -143,6 +145,7 @@ class AdvScript {
   uint32_t loaded = 0;
   int32_t setNumber = -1;
   char baseName[262] = {};
+  std::string startFailure;
   std::vector<uint8_t> bytecode;  // kBytecodeAreaSize bytes
   uint32_t bytecodeSize = 0;      // bytes read from .sd
   uint32_t pc = 0;
@@ -206,6 +209,7 @@ void NotifyWatchWindow(int32_t sw);
 bool LoadScriptFiles(int set);
 void LoadScriptSet(const char* baseName);
 bool LoadStartLabelList(int set);
+const char* StartLabelListFailure();
 bool SetPc(uint32_t offset);
 bool ScriptGosub(uint32_t returnOffset);
 int64_t ScriptReturn();

@@ -79,6 +79,17 @@ int UnclosedLayoutBlocks(std::string_view cp932) {
   return depth;
 }
 
+std::string LayoutTextProblem(const std::string& cp932) {
+  std::vector<std::string> errors;
+  if (cp932.find('\0') != std::string::npos) return "not layout text (damaged or scrambled with another key)";
+  if (!v4fmt::CheckLayoutText(cp932, errors) && !errors.empty()) return errors.front();
+  // Every line of a layout ends with its line break; a file ending mid-line was cut short.
+  if (!cp932.empty() && cp932.back() != '\n') return "ends in the middle of a line: cut short?";
+  // Every block a layout opens it closes again; a file ending inside one was cut short.
+  if (UnclosedLayoutBlocks(cp932) != 0) return "ends inside an open block: cut short?";
+  return {};
+}
+
 bool CVScript::Load(const char* fileName) {
   uint8_t* bytes = nullptr;
   const int32_t size = ReadAllBytesDescrambled(FixedPath(fileName), &bytes, v4fmt::kScrambleSeedCommon);
@@ -89,18 +100,8 @@ bool CVScript::Load(const char* fileName) {
   Clear();
   // The reader takes any bytes; what is not layout text is said, so a damaged file is not silent.
   const std::string text(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
-  std::vector<std::string> errors;
-  if (text.find('\0') != std::string::npos) {
-    plat::Log("layout", "%s is not layout text (damaged or scrambled with another key)", fileName);
-  } else if (!v4fmt::CheckLayoutText(text, errors) && !errors.empty()) {
-    plat::Log("layout", "%s: %s", fileName, errors.front().c_str());
-  } else if (!text.empty() && text.back() != '\n') {
-    // Every line of a layout ends with its line break; a file ending mid-line was cut short.
-    plat::Log("layout", "%s ends in the middle of a line: cut short?", fileName);
-  } else if (UnclosedLayoutBlocks(text) != 0) {
-    // Every block a layout opens it closes again; a file ending inside one was cut short.
-    plat::Log("layout", "%s ends inside an open block: cut short?", fileName);
-  }
+  const std::string problem = LayoutTextProblem(text);
+  if (!problem.empty()) plat::Log("layout", "%s: %s", fileName, problem.c_str());
   Parse(bytes, static_cast<size_t>(size), fileName);
   FreeFileBuffer(bytes);
   if (elements_.empty()) plat::Log("layout", "%s holds no layout element", fileName);

@@ -62,6 +62,10 @@ class CVScript {
 // Blocks a layout text opens and never closes. Braces count only where the grammar reads them (not
 // inside an element's values, a bracket name or a comment): a CP932 trail byte may be '{' or '}'.
 int UnclosedLayoutBlocks(std::string_view cp932);
+// Why descrambled layout text is not a whole layout, as the game's loader judges it (not text, a
+// line the grammar refuses, cut short mid-line or inside a block); empty when it is sound. The data
+// tool gives the same verdict.
+std::string LayoutTextProblem(const std::string& cp932);
 
 const CVScriptElement* FindScriptElement(const CVScript& script, const char* name);
 float GetScriptParam(const CVScript& script, const char* name, int index, float def, uint8_t* type = nullptr,

@@ -2,12 +2,31 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "world/turn/play_state_blocks.h"
 #include "world/world_queries.h"
 
 uint16_t RecruitBudget = 0;
 uint16_t AiRecruitOrder[kVassalScan];
 uint8_t DebugWatchDaimyo = 254;
+
+namespace {
+// Carried by a save: a loaded game goes on from the same working state.
+const char* CheckBusyoIds(const uint8_t* b, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    uint16_t g;
+    std::memcpy(&g, b + i * 2, 2);
+    if (g >= kBusyoCount && g != kNoBusyo) return "ai.recruit: general out of range";
+  }
+  return nullptr;
+}
+[[maybe_unused]] const bool kRecruitSaved =
+    RegisterPlayStateBlock({"ai.recruit-budget", &RecruitBudget, sizeof RecruitBudget,
+                            [](const uint8_t*) -> const char* { return nullptr; }}) &&
+    RegisterPlayStateBlock({"ai.recruit-order", AiRecruitOrder, sizeof AiRecruitOrder,
+                            [](const uint8_t* b) { return CheckBusyoIds(b, kVassalScan); }});
+}  // namespace
 
 int DaimyoTier(uint32_t clan) {
   if (clan >= kDaimyoSlots) return 10;

@@ -3,6 +3,8 @@
 // orders for the war phase. Runs to its end within one call.
 #include "world/ai/ai_operations.h"
 
+#include <cstddef>
+#include <cstring>
 #include <algorithm>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "world/placement.h"
 #include "world/slg_util.h"
 #include "world/world_queries.h"
+#include "world/turn/play_state_blocks.h"
 
 namespace {
 
@@ -25,6 +28,15 @@ struct OpsWork {
   int comp[kSiroSlots];
 };
 OpsWork g_ops;
+// Carried by a save: a loaded game goes on from the same working state.
+[[maybe_unused]] const bool kOpsSaved =
+    RegisterPlayStateBlock({"ai.operations", &g_ops, sizeof g_ops, [](const uint8_t* b) -> const char* {
+                              OpsWork w;
+                              std::memcpy(&w, b, sizeof w);
+                              for (int c : w.comp)
+                                if (c < -1 || c >= kSiroSlots) return "ai.operations: component out of range";
+                              return nullptr;
+                            }});
 
 uint16_t* WorkList() { return AiRecruitOrder; }
 

@@ -2,6 +2,8 @@
 // after all clans the luring of the player's generals.
 #include "world/ai/ai_politics.h"
 
+#include <cstddef>
+#include <cstring>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include "world/turn/turn_state.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
+#include "world/turn/play_state_blocks.h"
 
 namespace {
 
@@ -50,6 +53,27 @@ struct PoliticsWork {
   uint32_t clan = 0;
 };
 PoliticsWork g_politics;
+// Carried by a save: a loaded game goes on from the same working state.
+[[maybe_unused]] const bool kPoliticsSaved =
+    RegisterPlayStateBlock({"ai.alliance", &g_alliance, sizeof g_alliance,
+                            [](const uint8_t* b) -> const char* {
+                              if (!IsBoolByte(b, offsetof(AllianceWork, otherVassal)) ||
+                                  !IsBoolByte(b, offsetof(AllianceWork, waiting)))
+                                return "ai.alliance: flag out of range";
+                              AllianceWork w;
+                              std::memcpy(&w, b, sizeof w);
+                              if (w.freeSlot < 0 || w.freeSlot > 3 || w.breakSlot < 0 || w.breakSlot > 3)
+                                return "ai.alliance: slot out of range";
+                              return nullptr;
+                            }}) &&
+    RegisterPlayStateBlock({"ai.poach", &g_poach, sizeof g_poach,
+                            [](const uint8_t* b) -> const char* {
+                              PoachWork w;
+                              std::memcpy(&w, b, sizeof w);
+                              return w.kuni < -1 || w.kuni >= kKuniCount ? "ai.poach: country out of range" : nullptr;
+                            }}) &&
+    RegisterPlayStateBlock(
+        {"ai.politics", &g_politics, sizeof g_politics, [](const uint8_t*) -> const char* { return nullptr; }});
 
 bool FreeAllySlot(uint32_t clan, int* slot) {
   for (int i = 0; i < 3; ++i)

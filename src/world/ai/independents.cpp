@@ -3,6 +3,8 @@
 // joint groups. Their marches are left as march orders for the war phase.
 #include "world/ai/independents.h"
 
+#include <cstddef>
+#include <cstring>
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -15,9 +17,30 @@
 #include "world/turn/ai_entry.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
+#include "world/turn/play_state_blocks.h"
 
 uint8_t JointTargetFlags[kSiroCount];
 JointGroup IndependentGroup;
+
+namespace {
+// Carried by a save: a loaded game goes on from the same working state.
+[[maybe_unused]] const bool kJointSaved =
+    RegisterPlayStateBlock({"ai.joint-group", &IndependentGroup, sizeof IndependentGroup,
+                            [](const uint8_t* b) -> const char* {
+                              JointGroup g;
+                              std::memcpy(&g, b, sizeof g);
+                              if (g.count > 6) return "ai.joint-group: count out of range";
+                              for (uint16_t m : g.members)
+                                if (m >= kBusyoCount && m != kNoBusyo) return "ai.joint-group: general out of range";
+                              return nullptr;
+                            }}) &&
+    RegisterPlayStateBlock(
+        {"ai.joint-targets", JointTargetFlags, sizeof JointTargetFlags, [](const uint8_t* b) -> const char* {
+           for (size_t i = 0; i < sizeof JointTargetFlags; ++i)
+             if (b[i] > 1) return "ai.joint-targets: flag out of range";
+           return nullptr;
+         }});
+}  // namespace
 
 namespace {
 
@@ -30,6 +53,15 @@ struct IndependentWork {
   bool childRunning = false;  // the general at `position` has begun his turn
 };
 IndependentWork g_indep;
+// Carried by a save: a loaded game goes on from the same working state.
+[[maybe_unused]] const bool kIndepSaved = RegisterPlayStateBlock(
+    {"ai.independents", &g_indep, sizeof g_indep, [](const uint8_t* b) -> const char* {
+       if (!IsBoolByte(b, offsetof(IndependentWork, childRunning))) return "ai.independents: flag out of range";
+       IndependentWork w;
+       std::memcpy(&w, b, sizeof w);
+       if (w.leaderKuni < -1 || w.leaderKuni >= kKuniCount) return "ai.independents: country out of range";
+       return w.position < 0 || w.position > kDokuSlots ? "ai.independents: position out of range" : nullptr;
+     }});
 
 template <typename... A>
 std::string Format(const char* fmt, A... a) {

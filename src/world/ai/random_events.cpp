@@ -3,6 +3,7 @@
 // its loop position in EventWork, so it resumes after every message wait.
 #include "world/ai/random_events.h"
 
+#include <cstddef>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,7 @@
 #include "world/turn/slg_sound_port.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
+#include "world/turn/play_state_blocks.h"
 
 // Empty until the first turn reset resolves them.
 uint8_t IkkoKuniList[12] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
@@ -51,6 +53,15 @@ struct EventWork {
   bool flag = false;
 };
 EventWork g_ev;
+// Carried by a save: a loaded game goes on from the same working state.
+[[maybe_unused]] const bool kEventsSaved = RegisterPlayStateBlock(
+    {"ai.events", &g_ev, sizeof g_ev, [](const uint8_t* b) -> const char* {
+       if (!IsBoolByte(b, offsetof(EventWork, notice)) || !IsBoolByte(b, offsetof(EventWork, flag)))
+         return "ai.events: flag out of range";
+       EventWork w;
+       std::memcpy(&w, b, sizeof w);
+       return w.kuni < -1 || w.kuni >= kKuniCount ? "ai.events: country out of range" : nullptr;
+     }});
 
 const char* RegionName(int r) {
   const char* name = GetRegionName(r);

@@ -1,5 +1,7 @@
 // Succession: a clan whose head is gone passes to an heir from its heir list, else to its ablest
 // vassal; every alliance of the clan ends with the old head.
+#include <cstddef>
+#include <cstring>
 #include <algorithm>
 #include <cstdio>
 
@@ -12,6 +14,7 @@
 #include "world/turn/turn_loop.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
+#include "world/turn/play_state_blocks.h"
 
 namespace {
 
@@ -21,6 +24,14 @@ struct SuccessionWork {
   bool announced = false;
 };
 SuccessionWork g_succ;
+// Carried by a save: a loaded game goes on from the same working state.
+[[maybe_unused]] const bool kSuccessionSaved = RegisterPlayStateBlock(
+    {"ai.succession", &g_succ, sizeof g_succ, [](const uint8_t* b) -> const char* {
+       if (!IsBoolByte(b, offsetof(SuccessionWork, announced))) return "ai.succession: flag out of range";
+       SuccessionWork w;
+       std::memcpy(&w, b, sizeof w);
+       return w.clan < 0 || w.clan > kDaimyoInPlay ? "ai.succession: clan out of range" : nullptr;
+     }});
 
 bool HeadGone(uint32_t clan) {
   const DaimyoRecord& d = DaimyoTable[clan];

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "formats/script/script_asm.h"
+#include "formats/script/script_builder.h"
 #include "formats/script/script_code.h"
+#include "formats/script/script_set_layout.h"
 
 using namespace v4fmt;
 using Bytes = std::vector<uint8_t>;
@@ -211,6 +214,42 @@ TEST(ScriptOpcodes, TableCoversEveryOpcodeOnce) {
   EXPECT_STREQ(GetAdvOpcodeInfo(133).name, "");
   EXPECT_STREQ(GetAdvOpcodeInfo(kOpSubEnd).name, "#SubEnd");
   EXPECT_STREQ(GetAdvOpcodeInfo(kOpWaitInputJump).operands, "vl");
+}
+
+}  // namespace
+
+namespace {
+
+// The assembler writes a check of the bytecode into the set; a changed, cut or longer bytecode fails
+// it, a set made before the check existed passes as before.
+TEST(ScriptSetCheck, TheBytecodeCheckCatchesChangedBytecode) {
+  v4fmt::CompiledScriptSet set;
+  std::vector<std::string> errors;
+  ASSERT_TRUE(v4fmt::AssembleScript("*start\n>> a\nhello\n<<\n#End\n", "c.v4s", set, errors));
+  auto images = v4fmt::BuildScriptSetImages(set);
+  const std::vector<uint8_t> sd = images[v4fmt::kFileSd];
+  ASSERT_FALSE(sd.empty());
+  const uint8_t* lbn = images[v4fmt::kFileLbn].data();
+  EXPECT_EQ(v4fmt::VerifyBytecodeCheck(lbn, sd.data(), sd.size()), 1);
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"one bit flipped", sd},
+      {"cut short", std::vector<uint8_t>(sd.begin(), sd.end() - 1)},
+      {"a byte more", sd},
+      {"random bytes", std::vector<uint8_t>(sd.size(), 0x5A)},
+  };
+  cases[0].bytes[sd.size() / 2] ^= 0x10;
+  cases[2].bytes.push_back(0);
+  for (const Case& c : cases) {
+    EXPECT_EQ(v4fmt::VerifyBytecodeCheck(lbn, c.bytes.data(), c.bytes.size()), -1) << c.what;
+  }
+  // The check sits where no label is: the record's name stays empty.
+  EXPECT_EQ(lbn[v4fmt::kBytecodeCheckRecord * v4fmt::kLabelNameRecordSize], 0);
+  std::vector<uint8_t> old = images[v4fmt::kFileLbn];
+  std::fill(old.begin() + v4fmt::kBytecodeCheckRecord * v4fmt::kLabelNameRecordSize, old.end(), 0);
+  EXPECT_EQ(v4fmt::VerifyBytecodeCheck(old.data(), cases[3].bytes.data(), cases[3].bytes.size()), 0);
 }
 
 }  // namespace

@@ -84,7 +84,8 @@ TEST(Szs, DamagedDirectoriesAreRejected) {
   const Damage cases[] = {
       {"intact", [](std::vector<uint8_t>&) {}, true, 2},
       {"count zero", [](std::vector<uint8_t>& a) { PutU32(a, 12, 0); }, true, 0},
-      {"count negative", [](std::vector<uint8_t>& a) { PutU32(a, 12, 0x80000000u); }, true, 0},
+      {"count negative", [](std::vector<uint8_t>& a) { PutU32(a, 12, 0x80000000u); }, false, 0},
+      {"count minus one", [](std::vector<uint8_t>& a) { PutU32(a, 12, 0xFFFFFFFFu); }, false, 0},
       {"count huge", [](std::vector<uint8_t>& a) { PutU32(a, 12, 0x7FFFFFFFu); }, false, 0},
       {"count one too many", [](std::vector<uint8_t>& a) { PutU32(a, 12, 3); }, false, 0},
       {"offset past the end", [](std::vector<uint8_t>& a) { PutU64(a, 16 + 256, a.size() + 1); }, false, 0},

@@ -88,6 +88,32 @@ TEST_F(SimToolTest, LongGamesPlayToTheirEndWithoutAnErrorBox) {
   }
 }
 
+// Saving after N turns, loading and playing T more ends exactly where N + T turns without a save
+// end: every turn line and the world hash.
+TEST_F(SimToolTest, ALoadedGamePlaysOnExactlyAsTheSavedOne) {
+  struct Case {
+    int seed, n, t;
+  } cases[] = {{3, 1, 6}, {3, 7, 5}, {3, 20, 10}, {8, 2, 9}, {8, 13, 4}, {21, 5, 8}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("seed " + std::to_string(c.seed) + ", save at " + std::to_string(c.n) + ", then " +
+                 std::to_string(c.t));
+    const std::string seed = " --seed " + std::to_string(c.seed);
+    SimRun whole = Sim(Game() + seed + " --turns " + std::to_string(c.n + c.t));
+    ASSERT_EQ(whole.exitCode, 0) << Hash(whole);
+    SimRun saved = Sim(Game() + seed + " --turns " + std::to_string(c.n) + " --save-slot 7");
+    ASSERT_EQ(saved.exitCode, 0) << Hash(saved);
+    SimRun loaded = Sim(Game() + " --load-slot 7 --turns " + std::to_string(c.t));
+    ASSERT_EQ(loaded.exitCode, 0) << Hash(loaded);
+    // battles line, N turn lines, hash; then the loaded run's battles line, T turn lines, hash.
+    ASSERT_EQ(whole.lines.size(), static_cast<size_t>(c.n + c.t + 2));
+    ASSERT_EQ(loaded.lines.size(), static_cast<size_t>(c.t + 2));
+    for (int i = 0; i < c.t; ++i) {
+      EXPECT_EQ(loaded.lines[1 + i], whole.lines[1 + c.n + i]);
+    }
+    EXPECT_EQ(Hash(loaded), Hash(whole));
+  }
+}
+
 TEST_F(SimToolTest, BadArgumentsAndFoldersAreRefused) {
   EXPECT_EQ(Sim("").exitCode, 2);
   EXPECT_EQ(Sim(Game() + " --turns -1").exitCode, 2);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fs/fs.h"
 #include "save/save_slot.h"
 #include "save/war_save_registry.h"
 #include "turn_fixture.h"
@@ -104,6 +105,12 @@ TEST_F(TurnSaveTest, LoadResumesThePhaseAndClanItWasSavedIn) {
     const uint8_t kept = SlgPhaseIndex;
     if (c.oldSave) SlgPhaseIndex = 0;
     ASSERT_TRUE(SaveGameSlot(7, game_mode::kSlg));
+    if (c.oldSave) {
+      // A save of that time had no play state file beside its four files.
+      FixedPath ext;
+      ASSERT_TRUE(GetSlotFilePath(7, "ext.dat", ext));
+      ASSERT_TRUE(plat::RemoveFile(ext.CStr()));
+    }
     SlgPhaseIndex = kept;
     // The game goes on into politics, where the load is made.
     scene.whenIdle = 15;
