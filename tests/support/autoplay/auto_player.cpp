@@ -172,7 +172,8 @@ uint64_t AutoPlayer::SaveFingerprint() {
     if (top.empty() || (top[0] != 'd' && top[0] != 'q' && !(top[0] >= '0' && top[0] <= '9'))) continue;
     const auto t = fs::last_write_time(it->path(), ec).time_since_epoch().count();
     const auto size = it->file_size(ec);
-    for (uint64_t v : {static_cast<uint64_t>(t), static_cast<uint64_t>(size), std::hash<std::string>()(it->path().string())})
+    for (uint64_t v :
+         {static_cast<uint64_t>(t), static_cast<uint64_t>(size), std::hash<std::string>()(it->path().string())})
       h = (h ^ v) * 1099511628211ull;
   }
   return h;
@@ -219,9 +220,9 @@ void AutoPlayer::SeasonLine() {
 
 void AutoPlayer::StoryLine(const char* how) {
   const char* start = storyStart_ == CVSceneTitle::kStory ? "story"
-                      : storyStart_ == 10001            ? "act2"
-                      : storyStart_ == 10005            ? "tutorial"
-                                                        : "load";
+                      : storyStart_ == 10001              ? "act2"
+                      : storyStart_ == 10005              ? "tutorial"
+                                                          : "load";
   std::ostringstream s;
   s << "story " << storyRuns_ << " start " << start << " messages " << messages_ << " choices " << choices_
     << " dialogs " << dialogs_ << " saves " << saves_ << " loads " << loads_ << " end " << how;
@@ -262,8 +263,8 @@ bool AutoPlayer::Observe() {
   const int cur = mgr.GetCurrentSceneId();
   if (cur != lastScene_) {
     if (cur == kSceneBattle && lastScene_ == kSceneSlg) ++battles_;
-    if (cur == kSceneDialog || cur == kSceneInfo || cur == kSceneSave || cur == kSceneLoad ||
-        cur == kSceneSettings || cur == kSceneTutorial)
+    if (cur == kSceneDialog || cur == kSceneInfo || cur == kSceneSave || cur == kSceneLoad || cur == kSceneSettings ||
+        cur == kSceneTutorial)
       ++dialogs_;
     if (auto* dlg = dynamic_cast<CVSceneDlg*>(mgr.GetCurrentScene()))
       NoteMessage("[dialog kind " + std::to_string(dlg->GetKind()) + "]");
@@ -432,10 +433,10 @@ bool WeighCommon(int scene, std::vector<std::pair<int, double*>>& ids, bool toTi
         *w = id == 1 ? 3 : 0.3;
         break;
       case kSceneBattle:
-        *w = id >= 300 && id <= 307   ? 3
-             : id >= 2000 && id <= 2005 ? 2
-             : id == 200               ? 0.5
-             : id == 402               ? 0.3
+        *w = id >= 300 && id <= 307                 ? 3
+             : id >= 2000 && id <= 2005             ? 2
+             : id == 200                            ? 0.5
+             : id == 402                            ? 0.3
              : id == 400 || id == 401 || id == 1000 ? 0.15
                                                     : 1;
         break;
@@ -455,9 +456,11 @@ void AutoPlayer::WeighStrategy(std::vector<Action>& acts) {
   if (cur == kSceneTitle) {
     for (Action& a : acts) {
       if (a.id < 0) continue;
-      a.weight = a.id == CVSceneTitle::kStrategy ? 10 : a.id == 10006 ? (saves_ > 0 ? 2 : 0) : a.id == 10007 ? 0.3
-                 : a.id == 10105                                                               ? 1
-                                                                                               : 0;
+      a.weight = a.id == CVSceneTitle::kStrategy ? 10
+                 : a.id == 10006                 ? (saves_ > 0 ? 2 : 0)
+                 : a.id == 10007                 ? 0.3
+                 : a.id == 10105                 ? 1
+                                                 : 0;
     }
     return;
   }
@@ -526,18 +529,18 @@ void AutoPlayer::WeighStrategy(std::vector<Action>& acts) {
       continue;
     }
     const int id = a.id;
-    a.weight = id == 2                              ? (toTitle_ ? 5 : 3)
-               : id == 3                            ? 1
-               : id >= 12500 && id <= 12505         ? 2
-               : id == 12000 || id == 12001         ? 0.5
-               : id >= 300 && id <= 307             ? (inCommand ? 2 : 0.4)
-               : id >= 350 && id <= 359             ? (inCommand ? 1 : 0.2)
-               : id >= 500 && id <= 505             ? (inCommand ? 2 : 0.2)
-               : id >= 600 && id <= 605             ? 0.1
-               : id >= 700 && id <= 706             ? 0.1
-               : id == 750                          ? 0.3
-               : id >= 11000 && id <= 11002         ? 0.05
-                                                    : 0.3;
+    a.weight = id == 2                      ? (toTitle_ ? 5 : 3)
+               : id == 3                    ? 1
+               : id >= 12500 && id <= 12505 ? 2
+               : id == 12000 || id == 12001 ? 0.5
+               : id >= 300 && id <= 307     ? (inCommand ? 2 : 0.4)
+               : id >= 350 && id <= 359     ? (inCommand ? 1 : 0.2)
+               : id >= 500 && id <= 505     ? (inCommand ? 2 : 0.2)
+               : id >= 600 && id <= 605     ? 0.1
+               : id >= 700 && id <= 706     ? 0.1
+               : id == 750                  ? 0.3
+               : id >= 11000 && id <= 11002 ? 0.05
+                                            : 0.3;
   }
   // Provinces of the country map, for the commands that pick one and for looking around.
   if (map && !dialog && !map->IsKuniFocused() && map->MapState() == 0) {
@@ -563,11 +566,13 @@ void AutoPlayer::WeighStory(std::vector<Action>& acts) {
   if (cur == kSceneTitle && opt_.story) {
     for (Action& a : acts) {
       if (a.id < 0) continue;
-      a.weight = a.id == CVSceneTitle::kStory ? 4 : a.id == 10001 ? 3 : a.id == 10005 ? 3
-                 : a.id == 10006                                        ? (saves_ > 0 ? 1.5 : 0)
-                 : a.id == 10007                                        ? 0.3
-                 : a.id == 10105                                        ? 1
-                                                                        : 0;
+      a.weight = a.id == CVSceneTitle::kStory ? 4
+                 : a.id == 10001              ? 3
+                 : a.id == 10005              ? 3
+                 : a.id == 10006              ? (saves_ > 0 ? 1.5 : 0)
+                 : a.id == 10007              ? 0.3
+                 : a.id == 10105              ? 1
+                                              : 0;
     }
     return;
   }
@@ -588,7 +593,7 @@ void AutoPlayer::WeighStory(std::vector<Action>& acts) {
     if (id == -3) a.weight = backlog ? 2 : 0.3;
     if (id == -4) a.weight = 0.5;
     if (id < 0) continue;
-    a.weight = id >= 10100 && id <= 10103 ? 10
+    a.weight = id >= 10100 && id <= 10103   ? 10
                : id == 10200                ? 4
                : id >= 10210 && id <= 10213 ? 0.3
                : id == CVMenuADV::kBtnTitle ? 0.05
@@ -666,8 +671,8 @@ std::string AutoPlayer::Dump() {
   }
   if (GameMode == game_mode::kSlg || MapNow()) {
     s << "  turn " << TurnCounter << " year " << GameYear << " season " << int{SeasonIndex} << " phase "
-      << int{TurnSubPhase} << " player " << int{PlayerDaimyoId} << "\n  step machine depth "
-      << g_StepMachine.depth << " steps";
+      << int{TurnSubPhase} << " player " << int{PlayerDaimyoId} << "\n  step machine depth " << g_StepMachine.depth
+      << " steps";
     for (uint32_t i = 0; i <= g_StepMachine.depth && i < kStepLevels; ++i)
       s << ' ' << g_StepMachine.step[i] << '/' << g_StepMachine.subStep[i] << '/' << int{g_StepMachine.state[i]};
     s << "\n";

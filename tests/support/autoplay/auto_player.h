@@ -42,8 +42,8 @@ class AutoPlayer {
     bool right = false;
     bool wait = false;
     double weight = 0;
-    int id = -1;        // button id (-1: none)
-    int command = -1;   // a command row of the map: its command (-1: none)
+    int id = -1;       // button id (-1: none)
+    int command = -1;  // a command row of the map: its command (-1: none)
     bool enabled = true;
   };
   struct CommandCount {
