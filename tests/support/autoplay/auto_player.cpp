@@ -542,6 +542,8 @@ void AutoPlayer::WeighStrategy(std::vector<Action>& acts) {
                : id >= 11000 && id <= 11002 ? 0.05
                                             : 0.3;
   }
+  for (Action& a : acts)
+    if (a.command >= 0 && std::find(opt_.avoid.begin(), opt_.avoid.end(), a.command) != opt_.avoid.end()) a.weight = 0;
   // Provinces of the country map, for the commands that pick one and for looking around.
   if (map && !dialog && !map->IsKuniFocused() && map->MapState() == 0) {
     for (int i = 0; i < 3; ++i) {
@@ -634,6 +636,7 @@ void AutoPlayer::Perform(const Action& a) {
        << (a.right ? "right click" : "click") << " (" << a.x << "," << a.y << ")";
   if (a.id >= 0) what << " button " << a.id;
   if (a.command >= 0) what << " command " << a.command << (a.enabled ? "" : " (refused)");
+  if (opt_.trace) Line("action " + what.str());
   lastActions_.push_back(what.str());
   actionSteps_.push_back(g_LogicSteps.load());
   if (lastActions_.size() > 400) {

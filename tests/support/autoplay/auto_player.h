@@ -28,6 +28,10 @@ struct PlayOptions {
   // Logic steps a season (strategy) or a story run may take at most.
   int seasonSteps = 120000;
   bool verbose = false;
+  // Every action as a line (to follow a run up to a stop).
+  bool trace = false;
+  // Map commands never chosen: to look past a known fault while it is being mended.
+  std::vector<int> avoid;
 };
 
 class AutoPlayer {

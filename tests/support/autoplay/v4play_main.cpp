@@ -2,6 +2,8 @@
 // alone, from the title, and stops with `stuck:` and a dump when the game stops moving.
 //   v4play <game-dir> --seed S --seasons N     the strategy game, N seasons
 //   v4play <game-dir> --seed S --story [--runs N]   the story and the tutorial chapters
+// --avoid C never chooses map command C (a known fault's), --trace prints every action, --verbose
+// adds the turn to the season lines and lets the game's own log through.
 // Exit status: 0 when the run ended as asked, 1 when it stopped, 2 for bad arguments.
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +19,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: v4play <game-dir> --seed S (--seasons N | --story [--runs N]) [--stuck-steps N] "
-               "[--verbose]\n");
+               "[--avoid COMMAND]... [--trace] [--verbose]\n");
   return 2;
 }
 
@@ -58,6 +60,11 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(a, "--stuck-steps") && ParseInt(next, 100, 10000000, &v)) {
       o.stuckSteps = static_cast<int>(v);
       ++i;
+    } else if (!std::strcmp(a, "--avoid") && ParseInt(next, 0, 255, &v)) {
+      o.avoid.push_back(static_cast<int>(v));
+      ++i;
+    } else if (!std::strcmp(a, "--trace")) {
+      o.trace = true;
     } else if (!std::strcmp(a, "--verbose")) {
       o.verbose = true;
     } else {
