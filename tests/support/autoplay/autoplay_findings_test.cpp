@@ -8,6 +8,11 @@
 #include "screens/front/scene_title.h"
 #include "screens/scenario/menu_adv.h"
 #include "screens/scenario/scene_adv.h"
+#include "screens/front/scene_save.h"
+#include "screens/strategy/menu_slg_main.h"
+#include "screens/strategy/scene_slg.h"
+#include "screens/strategy/slg_dialogs.h"
+#include "world/world_tables.h"
 #include "tests/support/autoplay/game_session.h"
 #include "tests/support/screen_run.h"
 #include "ui/scenes/scene_mgr.h"
@@ -27,15 +32,32 @@ class AutoplayFindings : public ::testing::Test {
     ASSERT_GE(p.x, 0) << "button " << id << " of scene " << sceneId;
     Driver().Click(p);
   }
+  static bool TitleReady() {
+    auto* t = dynamic_cast<CVSceneTitle*>(GetSceneMgr().GetCurrentScene());
+    return t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2;
+  }
+  // The logo and the opening movie give way to a click.
+  void ToTitleMenu() {
+    for (int i = 0; i < 200 && !TitleReady(); ++i) Driver().Click({640, 200});
+    ASSERT_TRUE(TitleReady());
+  }
+  static CVMenuSLGMain* Map() {
+    auto* s = dynamic_cast<CVSceneSLG*>(GetSceneMgr().GetScene(3));
+    return s ? s->MapMenu() : nullptr;
+  }
+  static bool PlayerCommandsOpen() {
+    return GetSceneMgr().GetCurrentSceneId() == 3 && Map() && TurnSubPhase == 1 &&
+           (Map()->StateFlags() & CVMenuSLGMain::kCommandMenu);
+  }
+  // The map's own button (not a scene menu's first).
+  void ClickMap(int32_t id) {
+    const ScreenPoint p = v4test::ButtonCentre(Map(), id);
+    ASSERT_GE(p.x, 0) << "map button " << id;
+    Driver().Click(p);
+  }
   // Title -> story button -> the first message waiting for a click.
   void PlayToFirstMessage() {
-    // The logo and the opening movie give way to a click.
-    auto ready = [] {
-      auto* t = dynamic_cast<CVSceneTitle*>(GetSceneMgr().GetCurrentScene());
-      return t && t->GetPhase() == CVSceneTitle::kPhaseMenu && t->GetStepValue() == 2;
-    };
-    for (int i = 0; i < 200 && !ready(); ++i) Driver().Click({640, 200});
-    ASSERT_TRUE(ready());
+    ASSERT_NO_FATAL_FAILURE(ToTitleMenu());
     ASSERT_NO_FATAL_FAILURE(Click(1, CVSceneTitle::kStory));
     ASSERT_TRUE(Driver().TicksUntil(2000, [] {
       auto* a = dynamic_cast<CVSceneADV*>(GetSceneMgr().GetCurrentScene());
@@ -64,6 +86,53 @@ TEST_F(AutoplayFindings, StoryQuickSaveKeepsTheStoryModeNotTheQuestions) {
   GameMode = -1;
   ASSERT_TRUE(LoadPrgData(slot));
   EXPECT_EQ(GameMode, game_mode::kMainScript);
+}
+
+// A strategy game saved, the game left for the title, a new game begun and left at its clan
+// choice (right click, back to the title), then the save loaded from the title's load screen: the
+// loaded game must go on on its map, not stay on the abandoned clan choice.
+TEST_F(AutoplayFindings, LoadFromTheTitleAfterAnAbandonedClanChoiceGoesOnWithTheLoadedGame) {
+  ASSERT_NO_FATAL_FAILURE(ToTitleMenu());
+  ASSERT_NO_FATAL_FAILURE(Click(1, CVSceneTitle::kStrategy));
+  Driver().Ticks(3);
+  ASSERT_TRUE(Map() && Map()->MapState() == 1) << "the clan choice";
+  ASSERT_NO_FATAL_FAILURE(ClickMap(12500));
+  ASSERT_TRUE(Driver().TicksUntil(100, [] { return (Map()->StateFlags() & CVMenuSLGMain::kWaiting) != 0; }));
+  ASSERT_NO_FATAL_FAILURE(ClickMap(2));
+  Driver().Ticks(4);
+  auto* scene = dynamic_cast<CVSceneSLG*>(GetSceneMgr().GetScene(3));
+  ASSERT_TRUE(scene && scene->DialogMenu());
+  const ScreenPoint bonus = v4test::ButtonCentre(scene->DialogMenu(), 1100);
+  ASSERT_GE(bonus.x, 0);
+  Driver().Click(bonus);
+  for (int i = 0; i < 600 && !PlayerCommandsOpen(); ++i) Driver().Click({60, 580});
+  ASSERT_TRUE(PlayerCommandsOpen());
+  const uint8_t clan = PlayerDaimyoId;
+  // Quick save (asked), then the system menu's title button (asked).
+  ASSERT_NO_FATAL_FAILURE(ClickMap(10011));
+  ASSERT_NO_FATAL_FAILURE(Click(10, 1));
+  Driver().Ticks(6);
+  ASSERT_NO_FATAL_FAILURE(ClickMap(10013));
+  ASSERT_NO_FATAL_FAILURE(ClickMap(10013));
+  ASSERT_NO_FATAL_FAILURE(Click(10, 1));
+  ASSERT_NO_FATAL_FAILURE(ToTitleMenu());
+  // A new game, left at its clan choice by a right click.
+  ASSERT_NO_FATAL_FAILURE(Click(1, CVSceneTitle::kStrategy));
+  Driver().Ticks(3);
+  ASSERT_TRUE(Map() && Map()->MapState() == 1);
+  Driver().Click({60, 580}, true);
+  ASSERT_NO_FATAL_FAILURE(ToTitleMenu());
+  // The load screen's quick tab, its first row.
+  ASSERT_NO_FATAL_FAILURE(Click(1, CVSceneTitle::kLoad));
+  Driver().TicksUntil(30, [] { return GetSceneMgr().GetCurrentSceneId() == 5; });
+  ASSERT_NO_FATAL_FAILURE(Click(5, CVMenuSAVE::kFirstTab + CVMenuSAVE::kQuickPage));
+  ASSERT_NO_FATAL_FAILURE(Click(5, CVMenuSAVE::kFirstRow));
+  for (int i = 0; i < 600 && !PlayerCommandsOpen(); ++i) Driver().Click({60, 580});
+  EXPECT_TRUE(PlayerCommandsOpen()) << "the loaded game's commands";
+  EXPECT_EQ(PlayerDaimyoId, clan);
+  ASSERT_NE(Map(), nullptr);
+  EXPECT_EQ(Map()->MapState(), 0) << "the map, not the clan choice";
+  EXPECT_TRUE(session_.Boxes().empty());
 }
 
 }  // namespace
