@@ -197,7 +197,8 @@ std::string AutoPlayer::Signature() {
   }
   if (GameMode == game_mode::kSlg) {
     s << "|t" << TurnCounter << ':' << int{SeasonIndex} << ':' << int{TurnSubPhase} << "|sm";
-    for (uint32_t i = 0; i <= g_StepMachine.depth && i < kStepLevels; ++i) s << g_StepMachine.step[i] << ',';
+    for (uint32_t i = 0; i < kStepLevels && (i <= g_StepMachine.depth || g_StepMachine.step[i] != kStepIdle); ++i)
+      s << g_StepMachine.step[i] << ',';
     if (CVMenuSLGMain* m = MapNow())
       s << "|f" << (m->StateFlags() & 0x3E00) << ':' << m->CommandInProgress() << ':' << m->CurrentTable() << ':'
         << m->MessageText();
@@ -494,7 +495,7 @@ void AutoPlayer::WeighStrategy(std::vector<Action>& acts) {
       }
       switch (a.command) {
         case 15:
-          a.weight = toTitle_ ? 0 : 0.5 + 1.5 * commandsThisPhase_;
+          a.weight = toTitle_ ? 0 : 0.5 + 1.5 * std::min(commandsThisPhase_, 6);
           break;
         case 41:
           a.weight = 0.4;
@@ -623,7 +624,7 @@ void AutoPlayer::Perform(const Action& a) {
       pendingSaves_ = SaveFingerprint();
       pendingDialogs_ = dialogs_;
       ++commands_[a.command].opened;
-      ++commandsThisPhase_;
+      if (a.command != 15) ++commandsThisPhase_;
     }
   }
   if (cur == kSceneStory && a.id >= 10100 && a.id <= 10103) ++choices_;
@@ -639,7 +640,7 @@ void AutoPlayer::Perform(const Action& a) {
   if (opt_.trace) Line("action " + what.str());
   lastActions_.push_back(what.str());
   actionSteps_.push_back(g_LogicSteps.load());
-  if (lastActions_.size() > 400) {
+  if (lastActions_.size() > 1000) {
     lastActions_.pop_front();
     actionSteps_.pop_front();
   }
@@ -676,7 +677,8 @@ std::string AutoPlayer::Dump() {
     s << "  turn " << TurnCounter << " year " << GameYear << " season " << int{SeasonIndex} << " phase "
       << int{TurnSubPhase} << " player " << int{PlayerDaimyoId} << "\n  step machine depth " << g_StepMachine.depth
       << " steps";
-    for (uint32_t i = 0; i <= g_StepMachine.depth && i < kStepLevels; ++i)
+    // Every level in use (the depth is back at 0 between frames).
+    for (uint32_t i = 0; i < kStepLevels && (i <= g_StepMachine.depth || g_StepMachine.step[i] != kStepIdle); ++i)
       s << ' ' << g_StepMachine.step[i] << '/' << g_StepMachine.subStep[i] << '/' << int{g_StepMachine.state[i]};
     s << "\n";
     if (CVMenuSLGMain* m = MapNow())
