@@ -35,8 +35,10 @@ bench: build
 SOAK_SEEDS ?= 20
 SOAK_SEASONS ?= 60
 SOAK_STORIES ?= 50
+# e.g. SOAK_ARGS="--avoid 14" to look past a known fault
+SOAK_ARGS ?=
 soak: build
-	@bash tests/support/autoplay/soak.sh $(BUILD) $(SOAK_SEEDS) $(SOAK_SEASONS) $(SOAK_STORIES) $(JOBS)
+	@bash tests/support/autoplay/soak.sh $(BUILD) $(SOAK_SEEDS) $(SOAK_SEASONS) $(SOAK_STORIES) $(JOBS) "$(SOAK_ARGS)"
 
 # Every fuzz target runs for FUZZ_SECONDS (default 60) under AFL++ (installed when missing); not in CI.
 fuzz:

@@ -2,9 +2,10 @@
 # The long form of the automatic player: `seeds` strategy runs of `seasons` seasons and `stories`
 # story runs, `jobs` at a time, each logged under <build>/soak/. Ends with a summary line, the
 # map commands no run completed, and the first lines of every stopped run; fails when one stopped.
-# Usage: soak.sh <build dir> <seeds> <seasons> <stories> <jobs>
+# Usage: soak.sh <build dir> <seeds> <seasons> <stories> <jobs> [extra arguments of every run]
 set -u
 build=$1 seeds=$2 seasons=$3 stories=$4 jobs=$5
+extra=${6:-}
 player="$build/bin/v4play"
 game="$build/game"
 logs="$build/soak"
@@ -16,6 +17,7 @@ mkdir -p "$logs"
 } | xargs -P "$jobs" -L 1 bash -c '
   kind=$0 seed=$1
   if [ "$kind" = seasons ]; then args="--seasons '"$seasons"'"; else args="--story --runs 2"; fi
+  args="$args '"$extra"'"
   "'"$player"'" "'"$game"'" --seed "$seed" $args > "'"$logs"'/$kind-$seed.log" 2>&1
   echo $? > "'"$logs"'/$kind-$seed.rc"'
 ok=0 stopped=0
