@@ -161,7 +161,7 @@ void AutoPlayer::Line(const std::string& s) {
   if (out_) *out_ += s + "\n";
 }
 
-uint64_t AutoPlayer::SaveFingerprint() {
+uint64_t AutoPlayer::SaveFingerprint(bool withSystem) {
   // The player's slots (d, q); the auto ring is the game's own.
   uint64_t h = 1469598103934665603ull;
   std::error_code ec;
@@ -169,7 +169,8 @@ uint64_t AutoPlayer::SaveFingerprint() {
   for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
     const std::string top = it->path().parent_path().filename().string();
-    if (top.empty() || (top[0] != 'd' && top[0] != 'q' && !(top[0] >= '0' && top[0] <= '9'))) continue;
+    const bool slot = !top.empty() && (top[0] == 'd' || top[0] == 'q' || (top[0] >= '0' && top[0] <= '9'));
+    if (!slot && !(withSystem && top == "sys")) continue;
     const auto t = fs::last_write_time(it->path(), ec).time_since_epoch().count();
     const auto size = it->file_size(ec);
     for (uint64_t v :
@@ -235,7 +236,7 @@ void AutoPlayer::EndCommand() {
   pendingCommand_ = -1;
   if (c < 0) return;
   CVMenuSLGMain* m = MapNow();
-  bool done = WorldHash() != pendingWorld_ || SaveFingerprint() != pendingSaves_;
+  bool done = WorldHash() != pendingWorld_ || SaveFingerprint(true) != pendingSaves_;
   if (IsTableCommand(c)) done = m && m->CurrentTable() != pendingTable_;
   if (IsInfoCommand(c)) done = done || dialogs_ > pendingDialogs_;
   if (c == 17) done = GameMode != game_mode::kSlg;
@@ -621,7 +622,7 @@ void AutoPlayer::Perform(const Action& a) {
       pendingCommand_ = a.command;
       pendingTable_ = m ? m->CurrentTable() : -1;
       pendingWorld_ = WorldHash();
-      pendingSaves_ = SaveFingerprint();
+      pendingSaves_ = SaveFingerprint(true);
       pendingDialogs_ = dialogs_;
       ++commands_[a.command].opened;
       if (a.command != 15) ++commandsThisPhase_;

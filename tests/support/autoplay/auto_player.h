@@ -68,7 +68,8 @@ class AutoPlayer {
   void Line(const std::string& s);
   double Rand01();
   size_t Pick(const std::vector<Action>& acts);
-  uint64_t SaveFingerprint();
+  // The player's slots; with the system files too (settings, play record) when asked.
+  uint64_t SaveFingerprint(bool withSystem = false);
   void NoteMessage(const std::string& text);
   void EndCommand();
   void SeasonLine();
