@@ -200,9 +200,10 @@ std::string AutoPlayer::Signature() {
     s << "|t" << TurnCounter << ':' << int{SeasonIndex} << ':' << int{TurnSubPhase} << "|sm";
     for (uint32_t i = 0; i < kStepLevels && (i <= g_StepMachine.depth || g_StepMachine.step[i] != kStepIdle); ++i)
       s << g_StepMachine.step[i] << ',';
+    // On an idle map the message line only names the row under the pointer: no movement.
     if (CVMenuSLGMain* m = MapNow())
       s << "|f" << (m->StateFlags() & 0x3E00) << ':' << m->CommandInProgress() << ':' << m->CurrentTable() << ':'
-        << m->MessageText();
+        << (MapIdle() ? std::string() : m->MessageText());
     if (CVMenuBase* d = ShownDialog()) s << "|d" << d << ':' << d->GetState();
   }
   if (CVSceneADV* a = StoryScene(); a && a->Window())
