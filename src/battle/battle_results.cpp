@@ -195,7 +195,9 @@ bool SettleFate(BattleUnit& u) {
     } else if (attClan == kNoDaimyo) {
       fate = 0;
     }
-    if (fate == 2 && (freeUnit < 0 || attClan >= kDaimyoInPlay || CountDaimyoFreeSlots(attClan) <= 0)) fate = 0;
+    // Surrender needs room: a free attacker unit and a free vassal slot among the winner's scanned
+    // ones (free castle places do not count: a full castle still takes him by his castle field).
+    if (fate == 2 && (freeUnit < 0 || attClan >= kDaimyoInPlay || CountDaimyoBusyo(attClan) >= kVassalScan)) fate = 0;
     if (fate == 2 && attClan == PlayerDaimyoId && (status == 3 || status == 4) && ScenarioNumber == 3 &&
         g_BattleConfig.eventBlock == 0)
       fate = 3;

@@ -84,6 +84,7 @@ class GameAdvServices : public AdvServices {
   }
   bool ChangeScene(int32_t id, int32_t push) override { return GetSceneMgr().ChangeScene(id, push); }
   void RequestSceneChange(int32_t id, int32_t push) override { GetSceneMgr().RequestChange(id, push); }
+  bool HasSceneBeneath() override { return !GetSceneMgr().GetStack().empty(); }
   void ForceTitleMenuPhase() override {
     if (CVScene* s = GetSceneMgr().GetCurrentScene(); s && s->GetSceneId() == 1) s->SetPhase(2, 1, 0);
   }

@@ -395,6 +395,33 @@ TEST_P(SurrenderDrawTest, OnLoyalty) {
 
 INSTANTIATE_TEST_SUITE_P(Draws, SurrenderDrawTest, ::testing::Values(0, 16, 17, 19));
 
+// A winner whose scanned vassal slots are all taken (its castles still have room) takes no
+// surrender: the general who passed the test meets the fate of one who did not, and no data error
+// box comes from a join that cannot be made.
+TEST_F(BattleResultsTest, AWinnerWithoutAFreeVassalSlotTakesNoSurrender) {
+  Build({20}, {20, 10});
+  for (int i = 0; CountDaimyoBusyo(clanA) < kVassalScan; ++i) {
+    if (DaimyoTable[clanA].vassals[i] != kNoBusyo) continue;
+    const int g = General("兵", kNoSiro, 1, 0, 10);
+    DaimyoTable[clanA].vassals[i] = static_cast<uint16_t>(g);
+    BusyoTable[g].siro = GetDaimyoKakuuSiro(clanA);
+  }
+  ASSERT_GT(CountDaimyoFreeSlots(clanA), 0) << "room in the winner's castles";
+  Rosters();
+  g_Battle.siroLevel = 0;
+  g_Battle.outcome = 1;
+  BusyoTable[def[1]].kizuna = 0;
+  BusyoTable[def[1]].loyalty = 16;
+  ScriptedDraws draws({99, 17});  // the vassal stays (99), then passes the surrender test (17 > 16)
+  BattleResults();
+  EXPECT_TRUE(boxes.boxes.empty()) << (boxes.boxes.empty() ? "" : boxes.boxes.front().text);
+  EXPECT_EQ(SiroTable[target].owner, clanA);
+  EXPECT_NE(GetBusyoDaimyo(def[1]), clanA);
+  EXPECT_EQ(BusyoTable[def[1]].siro, kNoSiro) << "he took his life, as one who does not surrender";
+  EXPECT_EQ(CountDaimyoBusyo(clanA), kVassalScan);
+  ExpectClean();
+}
+
 TEST_F(BattleResultsTest, IndependentsTakeNoPrisonersAndNoSurrender) {
   Build({20}, {20, 10});
   Rosters();

@@ -551,7 +551,10 @@ def dlg_shutsujin():
 def dlg_item():
     root = Node("Root")
     f = frame(root, 420, 230)
-    ok_cancel(f, 420, 230, "確認", None)
+    # Its one button acknowledges the find: the cancel id, the answer the battle's aftermath waits for
+    # (as a right click gives it).
+    g = group(f, 0, 0, 4)
+    cmd_btn(g, 420 - 140, 230 - 56, 1001, "確認")
     panel = group(f, 20, 70, 4)
     win(panel, 0, 0, 6)
     text(panel, 64, 8, 320, 32, "", 20)

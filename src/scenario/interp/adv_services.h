@@ -49,6 +49,8 @@ class AdvServices {
   virtual bool ChangeScene(int32_t id, int32_t push) { return false; }
   // Carried out after the scene update of this step; id -1 returns to the previous scene.
   virtual void RequestSceneChange(int32_t id, int32_t push) {}
+  // Whether a scene lies beneath the current one for a return (-1) to go to.
+  virtual bool HasSceneBeneath() { return true; }
   // The title scene, entered with its menu shown at once (back from a tutorial chapter).
   virtual void ForceTitleMenuPhase() {}
   virtual void ResetStepMachine() {}

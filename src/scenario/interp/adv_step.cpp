@@ -162,6 +162,12 @@ bool ReturnToSlgScene() {
 bool IsGameModeNotSlg() { return GameMode != game_mode::kSlg; }
 
 void EndAdvScene() {
+  // A chapter or event loaded from a save was not pushed over the screen that started it: with
+  // nothing beneath to return to, the game goes back to the title.
+  if (!AdvSvc().HasSceneBeneath()) {
+    GameMode = game_mode::kIdle;
+    return;
+  }
   GameMode = game_mode::kScriptEnded;
   AdvSvc().RequestSceneChange(-1, 0);
 }

@@ -472,6 +472,7 @@ bool AdvScript::SaveAdvData(const FixedPath& path) {
   le::Put32(b4.data(), savePointCallDepth);
   for (size_t i = 0; i < kCallStackSize; ++i) le::Put32(&b4[4 + i * 4], savePointReturnStack[i]);
   le::Put32(b5.data(), savePointMessage);
+  savePointReserved[kReservedAtChoice] = scene && scene->IsChoiceOpen() ? 1 : 0;
   for (size_t i = 0; i < 16; ++i) le::Put32(&b5[4 + i * 4], savePointReserved[i]);
   std::memcpy(b6.data(), savePointVoice.fileName, 64);
   le::Put32(&b6[64], static_cast<uint32_t>(savePointVoice.number));

@@ -36,6 +36,8 @@ class AdvScenePort {
   virtual ~AdvScenePort() = default;
   // The message window's saved state for adv.dat (block 8); false or empty: none.
   virtual bool SaveWindowState(std::vector<uint8_t>& out) = 0;
+  // A choice is shown: the save point's page was read to its end.
+  virtual bool IsChoiceOpen() const { return false; }
 };
 
 class AdvScript {
@@ -124,6 +126,8 @@ class AdvScript {
   // leaves the game with no set loaded.
   bool LoadAdvData(const FixedPath& path);
   bool HasPendingWindowState() const { return windowStatePending; }
+  // The loaded save was made at a choice: its page is shown again without waits until the choice.
+  bool SavedAtChoice() const { return savePointReserved[kReservedAtChoice] != 0; }
   bool TakePendingWindowState(std::vector<uint8_t>& out);
 
   void SetScene(AdvScenePort* s) { scene = s; }
@@ -164,6 +168,8 @@ class AdvScript {
   std::vector<uint8_t> readMessages;
   uint32_t savePointMessage = 0;
   uint32_t savePointReserved[16] = {};
+  // The first reserved word: 1 when the game was saved while the page's choice was shown.
+  static constexpr size_t kReservedAtChoice = 0;
   // The call stack as it stood at the save point: saved with it, so that a loaded game resumes
   // at the #TalkStart with the return positions that were live there.
   uint32_t savePointCallDepth = 0;

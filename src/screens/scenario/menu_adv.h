@@ -90,6 +90,8 @@ class CVMenuADV : public CVMenuSceneRoot {
   void TalkClear();
   bool IsMessageRead() const;
   bool IsMessageBusy() const { return Bit(kWsRevealing); }
+  // The shown page completes on the next update, as a click makes it.
+  void RevealAll() { showAll_ = 1; }
   float CalcAutoWait() const;
   void ApplyWindowAlpha();
   void ShowWindow(bool on);

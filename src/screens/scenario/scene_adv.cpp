@@ -60,7 +60,9 @@ bool CVSceneADV::OnStop() {
 
 bool CVSceneADV::OnEnter() {
   if (window_) {
-    window_->HideSubScreens();
+    // Back from a screen pushed over the story (save, load, settings), a choice the script waits on
+    // stays: hidden, it would answer "no label" and send the script to its start.
+    if (window_->Bit(CVMenuADV::kWsBacklog)) window_->CloseBacklog();
     window_->RefreshModeButtons();
     window_->ApplyWindowAlpha();
   }
@@ -145,7 +147,15 @@ bool CVSceneADV::SetMessage(int32_t readId, const char* speaker, const std::vect
     messageFinished_ = 0;
   }
   if (!window_) return false;
-  return window_->SetMessage(readId, speaker, records, newPage);
+  // Past the page's first message a new page means the choice it was saved at is not coming.
+  if (resumeAtChoice_ && newPage && resumeAtChoice_++ > 1) resumeAtChoice_ = 0;
+  const bool shown = window_->SetMessage(readId, speaker, records, newPage);
+  if (resumeAtChoice_) {
+    // The player had read this page to its choice before saving: shown whole, no wait.
+    waitAdvance_ = 0;
+    window_->RevealAll();
+  }
+  return shown;
 }
 
 bool CVSceneADV::TakeFinishedMessage(std::string& speaker, std::string& text) {
@@ -170,6 +180,7 @@ void CVSceneADV::TalkClear() {
 
 bool CVSceneADV::SetChoices(const std::vector<AdvChoice>& choices) {
   ApplyPendingState();
+  resumeAtChoice_ = 0;
   return window_ && window_->SetChoices(choices);
 }
 
@@ -212,6 +223,7 @@ void CVSceneADV::ApplyPendingState() {
   if (!script_->HasPendingWindowState()) return;
   std::vector<uint8_t> state;
   script_->TakePendingWindowState(state);
+  resumeAtChoice_ = script_->SavedAtChoice() ? 1 : 0;
   if (state.empty()) {
     if (window_) {
       window_->ResetPictures();
@@ -345,13 +357,18 @@ bool CVSceneADV::PointerOverWidget() const {
 int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int32_t lastHit) {
   AdvPorts& p = GetAdvPorts();
   ApplyPendingState();
+  // Beneath a question (the dialog scene runs this scene under it) the player's clicks, keys and
+  // wheel answer the question: none of them reaches the story.
+  const bool input = GetSceneMgr().GetCurrentScene() == this;
+  if (!input) leftClick = 0;
+  auto pressed = [&](int vk) { return input && p.keyPressed && p.keyPressed(vk); };
   const bool click = leftClick != 0 && !PointerOverWidget();
-  const int32_t wheel = p.wheel ? p.wheel() : 0;
+  const int32_t wheel = input && p.wheel ? p.wheel() : 0;
   AdvStepInput in;
   in.click = click;
-  in.rightClick = GetClickState() == 2;
-  in.enter = p.keyPressed && p.keyPressed(VK_RETURN);
-  in.space = p.keyPressed && p.keyPressed(VK_SPACE);
+  in.rightClick = input && GetClickState() == 2;
+  in.enter = pressed(VK_RETURN);
+  in.space = pressed(VK_SPACE);
   in.wheel = wheel;
   in.fastForward = IsFastForward();
   in.dt = frameTime_;
@@ -375,7 +392,7 @@ int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int3
   const bool backlogOpen = window_ && window_->Bit(CVMenuADV::kWsBacklog);
   const bool choiceOpen = window_ && window_->Bit(CVMenuADV::kWsChoice);
   const bool onlyNext = Mode(kModeOnlyNext);
-  const bool ctrl = p.keyHeld && p.keyHeld(VK_CONTROL);
+  const bool ctrl = input && p.keyHeld && p.keyHeld(VK_CONTROL);
 
   // 3. Skip this frame: skip mode or Ctrl over a message the player may skip.
   const bool mayskip = window_ && window_->IsMessageRead() && !backlogOpen && !choiceOpen && !onlyNext;
@@ -416,7 +433,7 @@ int32_t CVSceneADV::UpdateMainMenu(int32_t x, int32_t y, int32_t leftClick, int3
   }
 
   // 7. Ending skip and auto.
-  const bool ctrlReleased = p.keyReleased && p.keyReleased(VK_CONTROL);
+  const bool ctrlReleased = input && p.keyReleased && p.keyReleased(VK_CONTROL);
   const bool stop = click || wheel < 0 || backlogOpen || ctrlReleased;
   if (!skipNow && skipLastFrame_) {
     SetSkip(false);

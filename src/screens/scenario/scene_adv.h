@@ -42,6 +42,7 @@ class CVSceneADV : public CVScene, public AdvScenePort, public AdvPresenter {
 
   // AdvScenePort
   bool SaveWindowState(std::vector<uint8_t>& out) override;
+  bool IsChoiceOpen() const override { return window_ && window_->Bit(CVMenuADV::kWsChoice); }
 
   // --- modes (AdvPresenter) ---
   void SetSkip(bool on) override;
@@ -138,6 +139,8 @@ class CVSceneADV : public CVScene, public AdvScenePort, public AdvPresenter {
   uint8_t messageFinished_ = 0;
   uint8_t skipLastFrame_ = 0;
   uint8_t stateRestored_ = 0;
+  // A game saved at a choice was loaded: its page comes again up to the choice, read already.
+  uint8_t resumeAtChoice_ = 0;
   AdvVoiceRecord backlogVoice_;
   uint8_t advanceInput_ = 0;
 };

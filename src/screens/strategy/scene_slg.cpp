@@ -155,6 +155,9 @@ void CVSceneSLG::SetSelMode(int mode) {
 
 void CVSceneSLG::SetSelectedKuni(int kuni) {
   if (!map_) return;
+  // No province (a clan whose head fell has no home province until its succession): a province
+  // view cannot stay open on nothing, so it closes first.
+  if ((kuni < 0 || kuni >= kKuniCount) && map_->IsKuniFocused()) map_->ClearKuniFocus();
   map_->SelectKuni(kuni);
   map_->Refresh();
 }

@@ -761,8 +761,9 @@ void CVMenuSLG_InfoSei::WatchAnimations() {
 
 void CVMenuSLG_InfoSei::Update(int32_t x, int32_t y, uint32_t click) {
   if (GetState() == 0 && decidedId >= 3000 && decidedId < 3000 + kClans) {
+    // Only the pick: the rules fill the cost and then set state 1, which asks the question (asked
+    // here as well, it would come twice).
     selected_ = decidedId - 3000;
-    SetState(1, 0);
   } else if (GetState() == 1) {
     answer_ = ::GetDialogResult();
   }
@@ -794,6 +795,13 @@ void CVMenuSLG_exp::Open(int32_t a, int32_t b, int32_t c) {
   // A right click leaves the list (state 2).
   cancelId = kBackId;
   Reload();
+}
+
+int32_t CVMenuSLG_exp::SetState(int32_t state, int32_t force) {
+  const bool changed = GetState() != state;
+  const int32_t r = CVMenuSLG_CmdBase::SetState(state, force);
+  if (changed) Reload();
+  return r;
 }
 
 void CVMenuSLG_exp::Reload() {

@@ -268,6 +268,10 @@ class CVMenuSLG_exp : public CVMenuSLG_CmdBase {
   static constexpr int32_t kBackId = 200;
   void Open(int32_t a, int32_t b, int32_t c) override;
   void Update(int32_t x, int32_t y, uint32_t click) override;
+  // States 0 and 1 show the list (1 only the generals that pass filter 3); 2 once dismissed.
+  int32_t SetState(int32_t state, int32_t force) override;
+  // The season step waits on selector 2 for the dismissed state.
+  int32_t GetResult(int32_t selector) override { return selector == 0 || selector == 2 ? GetState() : 0; }
   CVMenuBase* GetFrameWindow() override { return frame_; }
   void Reload();
   void FillRows(bool force);

@@ -658,8 +658,11 @@ int CmdDaimyoInfo() {
         if (!bought && !payable) s.SetDialogKey(CommandRefusalReason(P().cp < 1 ? 1 : 5));
         return kStepRunning;
       }
-      const int a = s.GetSceneResult();
+      // The question's answer as the clan list took it from the dialog scene (-1 until answered).
+      const int a = s.GetDialogResult(1);
       if (a == 2 || (a == 1 && !bought && !payable)) {
+        // Back to the clan list with nothing picked, or the same pick would ask again at once.
+        s.SetDialogValues(5, -1);
         StepJump(1);
         SubStepSet(3);
       } else if (a == 1) {

@@ -308,6 +308,8 @@ TEST_F(CmdDialogs, ClanInformationPicksOnlyOtherLivingClansAndClosesWhenItEnds) 
   d->Update(0, 0, 0);
   d->decidedId = -1;
   EXPECT_EQ(scene_.GetDialogResult(0), 1);
+  EXPECT_EQ(d->GetState(), 0) << "the pick alone asks nothing: the rules set the state that asks";
+  scene_.SetDialogState(1);
   EXPECT_EQ(d->GetState(), 1);
   EXPECT_EQ(scene_.GetDialogResult(1), -1) << "no answer from the question yet";
   scene_.SetDialogValues(5, 0);

@@ -9,6 +9,7 @@
 #include "battle/battle_run.h"
 #include "battle/battle_state.h"
 #include "screens/battle/scene_kassen.h"
+#include "screens/strategy/slg_cmd_dialogs.h"
 #include "world/commands/command_costs.h"
 #include "world/commands/player_commands.h"
 #include "world/turn/command_check.h"
@@ -373,6 +374,38 @@ TEST_F(SlgPlay, DetailPageFromTheMapEquipsAnItem) {
   Click({640, 360}, true);
   Driver().Ticks(10);
   EXPECT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+// A general of the player's who grew is listed at the next season's start; a right click dismisses
+// the list and the season goes on to the military phase.
+TEST_F(SlgPlay, GrowthListAtTheSeasonStartIsDismissedAndTheSeasonGoesOn) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  StartBattles();
+  const uint8_t season = SeasonIndex;
+  const uint16_t year = GameYear;
+  int grown = -1;
+  for (uint32_t g = 0; g < kBusyoCount && grown < 0; ++g)
+    if (GetBusyoDaimyo(g) == PlayerDaimyoId) grown = static_cast<int>(g);
+  ASSERT_GE(grown, 0);
+  BusyoTable[grown].growthMark = 1;
+  for (int phase = 1; phase <= 3; ++phase) {
+    ASSERT_TRUE(PlayUntilCommands(phase)) << "phase " << phase;
+    Click(ButtonCentre(Map(), 10014));
+  }
+  CVMenuSLG_exp* list = nullptr;
+  for (int i = 0; i < 40000 && !list; ++i)
+    if (!(list = dynamic_cast<CVMenuSLG_exp*>(Scene()->DialogMenu()))) Answer();
+  ASSERT_NE(list, nullptr) << "the growth list opened at the season's start";
+  bool listed = false;
+  for (int i = 0; i < list->List().Count(); ++i) listed = listed || list->List().At(i) == grown;
+  EXPECT_TRUE(listed);
+  Driver().Ticks(10);
+  Click({640, 360}, true);
+  ASSERT_TRUE(PlayUntilCommands(1, 1000)) << "the season went on; dialog state " << SlgScene().GetDialogResult(2);
+  EXPECT_TRUE(Scene()->IsNoDialog());
+  EXPECT_TRUE(SeasonIndex != season || GameYear != year);
   EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
 }
 

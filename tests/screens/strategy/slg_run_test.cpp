@@ -8,6 +8,8 @@
 #include "battle/battle_run.h"
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_general_table.h"
+#include "world/commands/player_commands.h"
+#include "world/placement.h"
 
 namespace {
 
@@ -620,6 +622,133 @@ TEST_F(SlgRun, ProvinceViewLeavesWhenTheStrategyPhaseEndsAfterAnOrderIsCancelled
     if (!map->IsKuniFocused()) ExpectCountryView(map, "while the other clans think");
     if (HasFailure()) break;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The item found in a taken castle: the dialog's only button (or a right click) gives the answer
+// the battle's aftermath waits for, polled frame by frame as the aftermath does, and the map takes
+// input again once the dialog is finished.
+TEST_F(SlgRun, ItemDialogAnswersWhatTheBattleAftermathWaitsFor) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const int32_t mapBound = GetMenuMgr().GetDepthBound();
+  for (const bool right : {false, true}) {
+    SCOPED_TRACE(right ? "right click" : "its button");
+    ASSERT_TRUE(SlgScene().OpenDialog(19, 1, 0, 0));
+    Driver().Ticks(20);
+    auto* dialog = Scene()->DialogMenu();
+    ASSERT_NE(dialog, nullptr);
+    std::vector<int32_t> shown;
+    for (int32_t id : {1000, 1001})
+      if (CVMenuBtn* b = dialog->FindButtonById(id); b && b->IsShown()) shown.push_back(id);
+    ASSERT_EQ(shown.size(), 1u) << "one button acknowledges the find";
+    const Pt p = right ? Pt{640, 360} : ButtonCentre(dialog, shown[0]);
+    const int vk = right ? VK_RBUTTON : VK_LBUTTON;
+    Driver().SetPointer(p.x, p.y);
+    bool answered = false;
+    for (int i = 0; i < 12 && !answered; ++i) {
+      Driver().SetButton(vk, i >= 2 && i < 4);
+      Driver().Tick();
+      answered = SlgScene().GetSceneResult() == 19;
+    }
+    Driver().SetButton(vk, false);
+    EXPECT_TRUE(answered);
+    SlgScene().FinishDialog();
+    Driver().Ticks(10);
+    EXPECT_TRUE(SlgScene().IsNoDialog());
+    EXPECT_EQ(GetMenuMgr().GetDepthBound(), mapBound);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// 情報 → 勢力情報 → a clan → はい: one question, the clan shown on the map, and the player's way
+// back works: a right click returns to the clan list, いいえ keeps the list, 戻る leaves it.
+TEST_F(SlgRun, ClanInformationAsksOnceShowsTheClanAndTheWayBackWorks) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  DaimyoTable[PlayerDaimyoId].money = 30000;
+  DaimyoTable[PlayerDaimyoId].cp = 20;
+  Click(CommandButton(map, 44));  // 情報
+  Driver().Ticks(10);
+  ASSERT_GE(CommandButton(map, 14).x, 0);
+  Click(CommandButton(map, 14));  // 勢力情報
+  CVMenuSLG_InfoSei* list = nullptr;
+  auto listShown = [&] {
+    list = dynamic_cast<CVMenuSLG_InfoSei*>(Scene()->DialogMenu());
+    return list && !list->Closing() && list->GetState() == 0;
+  };
+  ASSERT_TRUE(Driver().TicksUntil(60, listShown));
+  Driver().Ticks(30);
+  int clan = -1;
+  for (int i = 0; i < 64 && clan < 0; ++i)
+    if (list->ClanButton(i) && list->ClanButton(i)->IsShown() && list->ClanButton(i)->TestFlag(kWfEnabled)) clan = i;
+  ASSERT_GE(clan, 0);
+  // Picks the clan and answers its question; false when no question came or a second one did.
+  auto pickAndAnswer = [&](int32_t answer) {
+    Click(ButtonCentre(list, 3000 + clan));
+    if (!Driver().TicksUntil(30, [] { return GetSceneMgr().GetCurrentSceneId() == 10; })) return false;
+    Driver().Ticks(20);
+    Click(ButtonCentre(GetSceneById(10)->FindMenu(0), answer));
+    if (!Driver().TicksUntil(30, [] { return GetSceneMgr().GetCurrentSceneId() == 3; })) return false;
+    return !Driver().TicksUntil(30, [] { return GetSceneMgr().GetCurrentSceneId() == 10; });
+  };
+  ASSERT_TRUE(pickAndAnswer(1)) << "one question, answered yes";
+  ASSERT_TRUE(Driver().TicksUntil(60, [&] { return Scene()->IsNoDialog(); })) << "the list made way for the map";
+  EXPECT_TRUE(DaimyoTable[clan].turnFlags & 2) << "the information was bought";
+  Driver().Ticks(20);
+  Click({60, 580}, true);
+  ASSERT_TRUE(Driver().TicksUntil(60, listShown)) << "a right click returns to the clan list";
+  EXPECT_EQ(list->GetResult(0), -1) << "nothing picked";
+  Driver().Ticks(30);
+  ASSERT_TRUE(pickAndAnswer(2)) << "one question, answered no";
+  EXPECT_TRUE(listShown()) << "no keeps the clan list";
+  EXPECT_EQ(list->GetResult(0), -1);
+  Click(ButtonCentre(list, 1001));  // 戻る
+  ASSERT_TRUE(Driver().TicksUntil(60, [&] { return Scene()->IsNoDialog(); }));
+  ASSERT_TRUE(Driver().TicksUntil(60, [&] { return SlgCommandCode == 255; })) << "the command ended";
+  EXPECT_TRUE(map->StateFlags() & CVMenuSLGMain::kCommandMenu);
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
+
+namespace {
+
+// The rules select no province (the season start selects the home province of a clan whose head
+// fell, and such a clan has none) while the player looks at a province's view: the view closes
+// rather than stay on no province, which raised the "selected province is invalid" box at this and
+// every later selection.
+TEST_F(SlgRun, SelectingNoProvinceClosesTheProvinceView) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  CVMenuSLGMain* map = Map();
+  const int home = GetDaimyoHomeKuni(PlayerDaimyoId);
+  const Pt p = PointInKuni(home);
+  ASSERT_GE(p.x, 0);
+  for (int i = 0; i < 3 && !map->IsKuniFocused(); ++i) Click(p);
+  ASSERT_TRUE(map->IsKuniFocused());
+  HandClanToActingHead(PlayerDaimyoId, DaimyoTable[PlayerDaimyoId].head, kNoDaimyo);
+  ASSERT_GE(GetDaimyoHomeKuni(PlayerDaimyoId), kKuniCount) << "a headless clan has no home province";
+  SelectSlgKuni(GetDaimyoHomeKuni(PlayerDaimyoId), true);
+  Driver().Ticks(30);
+  EXPECT_FALSE(map->IsKuniFocused());
+  EXPECT_LT(map->SelectedKuni(), 0);
+  SelectSlgKuni(-1, true);  // and the next selection of the season
+  map->Refresh();
+  Driver().Ticks(10);
+  EXPECT_TRUE(boxes_.boxes.empty()) << boxes_.boxes.size()
+                                    << " boxes: " << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+  // The map takes input: the home province is focused again by the player.
+  for (int i = 0; i < 3 && !map->IsKuniFocused(); ++i) Click(p);
+  EXPECT_TRUE(map->IsKuniFocused());
+  EXPECT_EQ(map->SelectedKuni(), home);
 }
 
 }  // namespace

@@ -136,8 +136,11 @@ TEST_F(MilitaryTest, ClanInformationIsFreeTheSecondTimeThisTurn) {
   cs.dialogSlots[0] = {enemy};
   for (int i = 0; i < 6; ++i) Frame();
   EXPECT_EQ(cs.given[3], 10);
+  // The question's answer as the list took it from the dialog scene: yes.
   cs.dialogSlots.clear();
-  Answer(1, 4);
+  cs.dialogSlots[1] = {1};
+  for (int i = 0; i < 4; ++i) Frame();
+  cs.dialogSlots.clear();
   Answer(1, 4);  // seen; back to the list
   EXPECT_EQ(DaimyoTable[player].money, 990);
   EXPECT_EQ(DaimyoTable[player].cp, 19);
@@ -146,7 +149,9 @@ TEST_F(MilitaryTest, ClanInformationIsFreeTheSecondTimeThisTurn) {
   for (int i = 0; i < 6; ++i) Frame();
   EXPECT_EQ(cs.given[3], 0);
   cs.dialogSlots.clear();
-  Answer(1, 4);
+  cs.dialogSlots[1] = {1};
+  for (int i = 0; i < 4; ++i) Frame();
+  cs.dialogSlots.clear();
   Answer(1, 4);
   EXPECT_EQ(DaimyoTable[player].money, 990);
   EXPECT_EQ(DaimyoTable[player].cp, 19);
@@ -161,7 +166,9 @@ TEST_F(MilitaryTest, UnpaidClanInformationIsRefusedInsteadOfWrapping) {
   cs.dialogSlots[0] = {enemy};
   for (int i = 0; i < 6; ++i) Frame();
   cs.dialogSlots.clear();
-  Answer(1, 4);
+  cs.dialogSlots[1] = {1};  // yes, were the question asked
+  for (int i = 0; i < 4; ++i) Frame();
+  cs.dialogSlots.clear();
   EXPECT_EQ(DaimyoTable[player].money, 3);
   EXPECT_EQ(DaimyoTable[player].cp, 0);
   EXPECT_FALSE(DaimyoTable[enemy].turnFlags & 2);

@@ -71,6 +71,23 @@ TEST_F(SimToolTest, SavedGameLoadsBackToTheSameHash) {
   EXPECT_EQ(more.lines[1].rfind("turn 6 ", 0), 0u) << more.lines[1];
 }
 
+// Long games of seeds that once ended in a data error box (a surrendering general joining a winner
+// with no free vassal slot) play to their end with no box and no broken invariant.
+TEST_F(SimToolTest, LongGamesPlayToTheirEndWithoutAnErrorBox) {
+  for (const char* seed : {"5", "11", "42"}) {
+    SCOPED_TRACE(seed);
+    SimRun r = Sim(Game() + " --turns 1000 --seed " + seed);
+    EXPECT_EQ(r.exitCode, 0);
+    for (const std::string& l : r.lines) {
+      EXPECT_EQ(l.rfind("error box", 0), std::string::npos) << l;
+      EXPECT_EQ(l.rfind("invariant broken", 0), std::string::npos) << l;
+    }
+    ASSERT_GE(r.lines.size(), 2u);
+    const std::string& last = r.lines[r.lines.size() - 2];
+    EXPECT_TRUE(last.rfind("game ended", 0) == 0 || last.rfind("turn 1000 ", 0) == 0) << last;
+  }
+}
+
 TEST_F(SimToolTest, BadArgumentsAndFoldersAreRefused) {
   EXPECT_EQ(Sim("").exitCode, 2);
   EXPECT_EQ(Sim(Game() + " --turns -1").exitCode, 2);
