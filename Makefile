@@ -3,7 +3,7 @@ PRESET ?= release
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz soak clean
 
 all: build
 
@@ -29,6 +29,16 @@ bench: build
 	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 	  echo "== $$(basename $$b)"; "$$b" || fail=1; \
 	done; exit $$fail
+
+# Long runs of the automatic player (v4play): SOAK_SEEDS strategy games of SOAK_SEASONS seasons and
+# SOAK_STORIES story runs, with a summary; fails when a run stopped. Not in CI.
+SOAK_SEEDS ?= 20
+SOAK_SEASONS ?= 60
+SOAK_STORIES ?= 50
+# e.g. SOAK_ARGS="--avoid 14" to look past a known fault
+SOAK_ARGS ?=
+soak: build
+	@bash tests/support/autoplay/soak.sh $(BUILD) $(SOAK_SEEDS) $(SOAK_SEASONS) $(SOAK_STORIES) $(JOBS) "$(SOAK_ARGS)"
 
 # Every fuzz target runs for FUZZ_SECONDS (default 60) under AFL++ (installed when missing); not in CI.
 fuzz:

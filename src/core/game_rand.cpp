@@ -5,6 +5,7 @@
 namespace {
 uint32_t g_gameRandState = 0;
 std::function<int()> g_gameRandOverride;
+std::function<uint32_t()> g_seedClock;
 }  // namespace
 
 int GameRand() {
@@ -18,7 +19,9 @@ int GameRandBelow(int n) {
   return GameRand() % n;
 }
 
-void SeedGameRandFromTime() { g_gameRandState = static_cast<uint32_t>(std::time(nullptr)); }
+void SeedGameRandFromTime() {
+  g_gameRandState = g_seedClock ? g_seedClock() : static_cast<uint32_t>(std::time(nullptr));
+}
 
 uint32_t GetGameRandState() { return g_gameRandState; }
 void SetGameRandState(uint32_t value) { g_gameRandState = value; }
@@ -26,3 +29,5 @@ void SetGameRandState(uint32_t value) { g_gameRandState = value; }
 bool IsSjisLeadByteToFE(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFE); }
 
 void SetGameRandOverride(std::function<int()> source) { g_gameRandOverride = std::move(source); }
+
+void SetGameRandSeedClock(std::function<uint32_t()> clock) { g_seedClock = std::move(clock); }

@@ -9,8 +9,11 @@
 int GameRand();
 // 0 for n < 1 (the state does not advance); otherwise GameRand() % n.
 int GameRandBelow(int n);
-// state = the calendar time in seconds; once at start-up.
+// state = the calendar time in seconds (at start-up, a new world, a loaded game).
 void SeedGameRandFromTime();
+// The clock SeedGameRandFromTime reads instead of the calendar, so that a replayed run (the
+// automatic player) seeds the same way each time; an empty function restores the calendar.
+void SetGameRandSeedClock(std::function<uint32_t()> clock);
 uint32_t GetGameRandState();
 void SetGameRandState(uint32_t value);
 

@@ -249,6 +249,7 @@ void CDGManager::ApplyCameraToDevice() {
 bool CDGManager::AddToUpdateList(CDGRendererBase* renderer) {
   if (!ready_ || !renderer) return false;
   updateList_.push_back(renderer);
+  if (updating_) leftDuringUpdate_.erase(renderer);
   return true;
 }
 
@@ -262,6 +263,7 @@ bool CDGManager::RemoveRenderer(CDGRendererBase* renderer) {
   if (!renderer) return false;
   // Every entry goes: a renderer queued twice and then destroyed must leave nothing behind.
   updateList_.remove(renderer);
+  if (updating_) leftDuringUpdate_.insert(renderer);
   queues_[0].remove(renderer);
   queues_[1].remove(renderer);
   overlay_.remove(renderer);
@@ -275,10 +277,16 @@ void CDGManager::UpdateRenderers() {
   overlay_.clear();
   const uint32_t now = Now();
   const float elapsed = static_cast<float>(static_cast<uint32_t>(now - lastUpdate_)) * timeScale_;
-  // A renderer may remove others while updating: walk a copy and skip those that left.
+  // A renderer may remove others while updating: walk a copy and skip those that left (and did
+  // not come back). The leavers are noted as they go; searching the list for each entry made the
+  // walk quadratic in the number of renderers.
   std::vector<CDGRendererBase*> list(updateList_.begin(), updateList_.end());
+  leftDuringUpdate_.clear();
+  updating_ = true;
   for (CDGRendererBase* r : list)
-    if (std::find(updateList_.begin(), updateList_.end(), r) != updateList_.end()) r->Update(elapsed);
+    if (!leftDuringUpdate_.count(r)) r->Update(elapsed);
+  updating_ = false;
+  leftDuringUpdate_.clear();
   lastUpdate_ = now;
 }
 

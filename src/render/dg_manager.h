@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <unordered_set>
 #include <thread>
 #include <vector>
 
@@ -184,6 +185,9 @@ class CDGManager : public CDGReferenceObject {
   Matrix44 view_, facing_, projection_, viewportMatrix_;
   float screen_[4] = {0, 0, 0, 0};
   std::list<CDGRendererBase*> updateList_;
+  // While UpdateRenderers walks its copy: the renderers removed so far (and not added again).
+  std::unordered_set<CDGRendererBase*> leftDuringUpdate_;
+  bool updating_ = false;
   std::list<CDGRendererBase*> queues_[2];
   int current_ = 0;
   std::list<CDGRendererBase*> overlay_;

@@ -88,7 +88,9 @@ void StepStory(NewGameWork& w) {
       StepJump(kStepFree);
       break;
     case 2:
-      GameMode = game_mode::kIdle;  // back to the title
+      // Back to the title: the choice closes, or a game loaded later would find the map still in it.
+      scene.CloseSidePanel();
+      GameMode = game_mode::kIdle;
       break;
     default:
       break;

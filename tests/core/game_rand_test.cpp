@@ -67,6 +67,20 @@ TEST_F(GameRandTest, SeedFromTimeUsesCalendarSeconds) {
   EXPECT_LE(seeded, after);
 }
 
+// A replayed run seeds from its own clock; without one the calendar is back.
+TEST_F(GameRandTest, SeedClockReplacesTheCalendarUntilCleared) {
+  uint32_t tick = 41;
+  SetGameRandSeedClock([&] { return ++tick; });
+  SeedGameRandFromTime();
+  EXPECT_EQ(GetGameRandState(), 42u);
+  SeedGameRandFromTime();
+  EXPECT_EQ(GetGameRandState(), 43u);
+  SetGameRandSeedClock(nullptr);
+  const auto before = static_cast<uint32_t>(std::time(nullptr));
+  SeedGameRandFromTime();
+  EXPECT_GE(GetGameRandState(), before);
+}
+
 TEST_F(GameRandTest, OverrideScriptsDrawsAndLeavesStateAlone) {
   SetGameRandState(777);
   {

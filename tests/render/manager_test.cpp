@@ -3,6 +3,7 @@
 
 #include <cfloat>
 #include <cstring>
+#include <functional>
 #include <cmath>
 #include <vector>
 
@@ -70,6 +71,48 @@ TEST(Manager, ElapsedTimeWrapsAsUnsigned32BitsAndIsScaled) {
   EXPECT_FLOAT_EQ(r->updates[0], 32.0f);
   EXPECT_FLOAT_EQ(r->updates[1], 16.0f);
   r->Release();
+}
+
+// A renderer whose update changes the list: one taken out is skipped for the rest of the walk, one
+// taken out and put back is updated, one made during the walk waits for the next.
+TEST(Manager, RenderersLeavingDuringTheUpdateAreSkippedUnlessBack) {
+  v4test::NullDeviceManager nm;
+  struct Acting : CDGRendererBase {
+    explicit Acting(CDGManager* m) : CDGRendererBase(m) {}
+    void Update(float) override {
+      ++updates;
+      if (act) act();
+    }
+    void Draw(bool, bool, bool) override {}
+    float GetSortKey() override { return 0; }
+    std::function<void()> act;
+    int updates = 0;
+  };
+  auto* first = new Acting(nm.mgr);
+  auto* gone = new SpyRenderer(nm.mgr, 0, nullptr, 1);
+  auto* back = new SpyRenderer(nm.mgr, 0, nullptr, 2);
+  SpyRenderer* made = nullptr;
+  first->act = [&] {
+    nm.mgr->RemoveRenderer(gone);
+    nm.mgr->RemoveRenderer(back);
+    nm.mgr->AddToUpdateList(back);
+    if (!made) made = new SpyRenderer(nm.mgr, 0, nullptr, 3);
+  };
+  nm.mgr->UpdateRenderers();
+  EXPECT_EQ(first->updates, 1);
+  EXPECT_TRUE(gone->updates.empty());
+  EXPECT_EQ(back->updates.size(), 1u);
+  ASSERT_NE(made, nullptr);
+  EXPECT_TRUE(made->updates.empty());
+  first->act = nullptr;
+  nm.mgr->UpdateRenderers();
+  EXPECT_TRUE(gone->updates.empty());
+  EXPECT_EQ(back->updates.size(), 2u);
+  EXPECT_EQ(made->updates.size(), 1u);
+  first->Release();
+  gone->Release();
+  back->Release();
+  made->Release();
 }
 
 TEST(Manager, QueuesAreDoubleBufferedAndSortedStablyByKey) {

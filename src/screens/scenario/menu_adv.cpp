@@ -384,7 +384,8 @@ void CVMenuADV::StepQuestion() {
       if (advScene) advScene->SetFastForward(true);
       break;
     case 2:
-      if (!p.quickSave || !p.quickSave(GameMode)) plat::Log("adv", "quick save failed");
+      // As for the title: the game mode now is the question's; the slot keeps the story's.
+      if (!p.quickSave || !p.quickSave(GameModeBeneathDialog())) plat::Log("adv", "quick save failed");
       break;
     case 3:
       // The load hands the window state to the scene, which applies it on its next step. A game

@@ -249,8 +249,9 @@ int SlgMainStep() {
   }
   m.pressLatch = 0;
   // An ending has run: the chain stays where it stopped until the game leaves for the title or
-  // the ending script.
-  if (IsGameEnded()) return kStepRunning;
+  // the ending script. A chain started afresh (a new game from the title) runs its reset, which
+  // clears the mark.
+  if (IsGameEnded() && StepGet() != kStepPushed && StepGet() != kSlgStepReset) return kStepRunning;
   if (StepBegin()) m.started = 1;
   Adv().ReturnToSlgScene();
   switch (StepGet()) {

@@ -309,4 +309,18 @@ TEST_F(TurnTest, ResetStartsTheScenarioWithAutoRunOff) {
   ExpectClean();
 }
 
+// After an ending the game goes back to the title, whose strategy button restarts the chain from its
+// first step: the ended game's mark must not hold the new game there (the map stayed empty).
+TEST_F(TurnTest, ANewGameAfterAnEndingRunsItsReset) {
+  ASSERT_TRUE(SetModuleDirFromHost(V4_TEST_GAME_DIR));
+  ScenarioNumber = 0;
+  StartSlot = -1;
+  PreferredStartDaimyo = -1;
+  g_TurnWork.gameEnd = 1;
+  StepReset();  // what entering the strategy game from the title does
+  ASSERT_TRUE(RunUntil([this] { return MainStep() >= kSlgStepNewGame; }, 20));
+  EXPECT_FALSE(IsGameEnded());
+  EXPECT_NE(SiroTable[0].kuni, kNoKuni) << "the scenario was loaded";
+}
+
 }  // namespace
