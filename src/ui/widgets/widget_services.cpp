@@ -8,7 +8,7 @@ namespace {
 // The published mouse state of the logic step and the wheel word.
 class DefaultInput : public WidgetInput {
  public:
-  int32_t GetMouseButton() override { return MousePublishedLeft ? 1 : (MousePublishedRight ? 2 : 0); }
+  int32_t GetMouseButton() override { return PublishedMouseLeft() ? 1 : (PublishedMouseRight() ? 2 : 0); }
   int32_t GetWheelDelta() override {
     const int32_t word = g_WheelWord.load();
     const int16_t delta = static_cast<int16_t>(static_cast<uint32_t>(word) >> 16);
