@@ -159,8 +159,6 @@ bool ReturnToSlgScene() {
   return changed;
 }
 
-bool IsGameModeNotSlg() { return GameMode != game_mode::kSlg; }
-
 void EndAdvScene() {
   GameMode = game_mode::kScriptEnded;
   AdvSvc().RequestSceneChange(-1, 0);
@@ -170,8 +168,6 @@ void EndAdvEvent() {
   GameMode = game_mode::kEventEnded;
   AdvSvc().RequestSceneChange(-1, 0);
 }
-
-AdvPresenter* GetAdvScene(bool ensure) { return ensure ? EnsureAdvPresenter() : GetAdvPresenter(); }
 
 void RequestTitleScene() { AdvSvc().RequestSceneChange(kTitleScene, 0); }
 
