@@ -29,6 +29,7 @@
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "world/scenario_tables.h"
+#include "core/cv_input.h"
 #include "world/world_misc.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
@@ -100,8 +101,8 @@ void BM_MapLogicAndSubmit(benchmark::State& state) {
   int x = 60;
   for (auto _ : state) {
     x = x >= 1200 ? 60 : x + 7;  // the pointer sweeps the map: hover, tooltip, recolouring
-    SlgMouseX = x;
-    SlgMouseY = 300;
+    MousePointerX = x;
+    MousePointerY = 300;
     mgr.Update();
     mgr.Draw();
     dg->SwapRenderQueues();

@@ -6,10 +6,9 @@
 
 std::atomic<bool> g_InputActive{true};
 int32_t MousePointerX = 0, MousePointerY = 0;
-int32_t MouseLastX = 0, MouseLastY = 0;
 int32_t MouseIdleFrames = 0;
 int32_t MouseLeftDown = 0, MouseRightDown = 0;
-int32_t MousePublishedX = 0, MousePublishedY = 0, MousePublishedLeft = 0, MousePublishedRight = 0;
+bool MouseWindowActive = true;
 std::atomic<int32_t> g_CtrlKey{0};
 std::atomic<int32_t> g_WheelWord{0};
 
@@ -65,34 +64,26 @@ void PollMouse(const CVInput& sceneInput, int32_t& x, int32_t& y) {
 void UpdateMouseState(const CVInput& sceneInput) {
   int32_t x = 0, y = 0;
   PollMouse(sceneInput, x, y);
-  MousePointerX = x;
-  MousePointerY = y;
-  if (x != MouseLastX || y != MouseLastY) {
-    MouseLastX = x;
-    MouseLastY = y;
+  if (x != MousePointerX || y != MousePointerY) {
+    MousePointerX = x;
+    MousePointerY = y;
     MouseIdleFrames = 0;
   } else {
     ++MouseIdleFrames;
   }
-  if (g_InputActive.load(std::memory_order_relaxed)) {
-    MousePublishedX = x < 0 ? 0 : x;
-    MousePublishedY = y < 0 ? 0 : y;
-    MousePublishedLeft = MouseLeftDown;
-    MousePublishedRight = MouseRightDown;
-  } else {
-    MousePublishedX = -1;
-    MousePublishedY = -1;
-    MousePublishedLeft = 0;
-    MousePublishedRight = 0;
-  }
+  MouseWindowActive = g_InputActive.load(std::memory_order_relaxed);
 }
 
-void UpdateMouseInputState(const CVInput& sceneInput) { UpdateMouseState(sceneInput); }
+int32_t PublishedMouseX() { return !MouseWindowActive ? -1 : MousePointerX < 0 ? 0 : MousePointerX; }
+int32_t PublishedMouseY() { return !MouseWindowActive ? -1 : MousePointerY < 0 ? 0 : MousePointerY; }
+bool PublishedMouseLeft() { return MouseWindowActive && MouseLeftDown != 0; }
+bool PublishedMouseRight() { return MouseWindowActive && MouseRightDown != 0; }
+int32_t MouseButtonMask() { return MouseWindowActive ? (MouseLeftDown ? 1 : 0) + (MouseRightDown ? 2 : 0) : 0; }
 
 void ResetMouseState() {
-  MousePointerX = MousePointerY = MouseLastX = MouseLastY = MouseIdleFrames = 0;
+  MousePointerX = MousePointerY = MouseIdleFrames = 0;
   MouseLeftDown = MouseRightDown = 0;
-  MousePublishedX = MousePublishedY = MousePublishedLeft = MousePublishedRight = 0;
+  MouseWindowActive = true;
   g_CtrlKey = 0;
   g_WheelWord = 0;
 }

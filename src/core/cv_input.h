@@ -53,13 +53,22 @@ class CVInput {
   uint32_t current_ = 0;
 };
 
-// Mouse state of the last logic step (frame thread).
+// The mouse of the last logic step, held once (frame thread); UpdateMouseState writes it and
+// every screen reads it, directly or through the functions below.
 extern int32_t MousePointerX, MousePointerY;  // back-buffer pixels, may be outside the picture
-extern int32_t MouseLastX, MouseLastY;
-extern int32_t MouseIdleFrames;  // logic steps since the pointer last moved
+extern int32_t MouseIdleFrames;               // logic steps since the pointer last moved
 extern int32_t MouseLeftDown, MouseRightDown;
-// What widgets read.
-extern int32_t MousePublishedX, MousePublishedY, MousePublishedLeft, MousePublishedRight;
+extern bool MouseWindowActive;  // g_InputActive as the step saw it
+
+// What widgets and scenes read: the pointer with negative coordinates as 0 (not capped at the right
+// or bottom: widgets hit-test), and the buttons; (-1, -1) and no buttons while the window is
+// inactive.
+int32_t PublishedMouseX();
+int32_t PublishedMouseY();
+bool PublishedMouseLeft();
+bool PublishedMouseRight();
+// The buttons as a mask (1 left, 2 right); 0 while the window is inactive.
+int32_t MouseButtonMask();
 // 1 while Ctrl is held and the window is active.
 extern std::atomic<int32_t> g_CtrlKey;
 // Last wheel message word: the delta × 120 in the high 16 bits (its sign is what readers test);
@@ -71,8 +80,7 @@ extern std::atomic<int32_t> g_WheelWord;
 // drag may leave the picture). Note the scene manager polls its CVInput later in the step, so the
 // buttons seen here are one logic step behind the keys: keep both in step if either changes.
 void PollMouse(const CVInput& sceneInput, int32_t& x, int32_t& y);
-void UpdateMouseState(const CVInput& sceneInput);
 // Once per logic step, from the frame.
-void UpdateMouseInputState(const CVInput& sceneInput);
+void UpdateMouseState(const CVInput& sceneInput);
 // Back to the start state (tests).
 void ResetMouseState();

@@ -34,8 +34,6 @@ struct FrameGameHooks {
   virtual void UpdateMovies() {}
   virtual bool MovieOwnsDisplay() { return false; }
   virtual void ResetPickState() {}
-  // The strategy screens' copy of the mouse, right after the widget input was polled.
-  virtual void UpdateSlgMouseState() {}
 };
 
 // The graphics device as the frame uses it.

@@ -23,7 +23,6 @@ class MovieScreen final : public MovieFrameTarget {
   // Clears the current target to black and draws the latest picture fitted into it (letterboxed).
   // False when there is no device; a movie without a picture yet leaves the target black.
   bool Draw();
-  bool HasPicture() const { return texture_ != 0; }
 
  private:
   plat::GfxDevice* device_ = nullptr;

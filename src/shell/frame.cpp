@@ -126,8 +126,7 @@ int UpdateFrame() {
   if (!scenes || !scenes->UpdateFrameTimer()) return 0;
 
   g_LogicSteps.fetch_add(1);
-  UpdateMouseInputState(scenes->GetInput());
-  game->UpdateSlgMouseState();
+  UpdateMouseState(scenes->GetInput());
   if (graphics) graphics->UpdateRenderers();
 
   if (GameMode != game_mode::kSlg) {

@@ -59,7 +59,6 @@ class GameHooks : public FrameGameHooks {
   // The story steps by game mode outside the strategy game; game mode 7 (the title's strategy
   // button) enters the strategy game there.
   void StepAdvScript() override { ::StepAdvScript(); }
-  void UpdateSlgMouseState() override { ::UpdateMouseInputState(); }
   void ResetPickState() override { ::ResetPickState(); }
 };
 

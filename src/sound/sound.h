@@ -75,7 +75,6 @@ void StartSoundStreams();     // start both music stream players (after InitSoun
 void StopSoundStreams();      // shutdown: stop both players
 void ShutdownSoundStreams();  // shutdown: end the players' workers
 void ReleaseSound();          // exit: free every slot, close the device, back to the defaults
-bool IsSoundReady();
 plat::Mixer* GetSoundMixer();
 SoundStream* GetChannelStream(int channel);  // 0 or 1; the players swap on each new track
 // Tests: blocks until both stream workers have handled everything posted to them.

@@ -150,7 +150,6 @@ void ReleaseSound() {
   g_pendingActivation = 0;
 }
 
-bool IsSoundReady() { return g_ready; }
 plat::Mixer* GetSoundMixer() { return g_ready ? &g_device.Mixer() : nullptr; }
 SoundStream* GetChannelStream(int channel) {
   return (channel == 0 || channel == 1) ? g_channelStream[channel] : nullptr;

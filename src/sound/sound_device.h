@@ -35,7 +35,6 @@ class SoundDevice {
   bool GetSlotStatus(int slot) const;  // playing; false without data
   void SetSlotPan(int slot, int pan);
   bool SlotHasData(int slot) const;
-  const plat::WaveInfo& LastFormat() const { return format_; }
 
  private:
   struct Slot {

@@ -52,7 +52,6 @@ class SoundStream {
   void WaitIdle();
 
   // Read by tests and the save code.
-  uint32_t Idle() const { return idle_.load(); }
   uint32_t Waiting() const { return waiting_.load(); }
 
  private:

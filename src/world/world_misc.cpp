@@ -2,17 +2,11 @@
 
 #include <ctime>
 
-#include "core/cv_input.h"
 #include "world/world_queries.h"
 
 int32_t LocalTimeParts[9];
 int32_t SlgPickWords[4] = {-1, -1, -1, -1};
 int32_t SlgWindowEventFlag = 0;
-int32_t SlgMouseX = -1, SlgMouseY = -1, SlgMouseButtons = 0;
-
-namespace {
-bool g_cursorShown = false;
-}
 
 int32_t GetTimeNow() { return static_cast<int32_t>(std::time(nullptr)); }
 
@@ -34,24 +28,6 @@ int32_t PollWindowEventFlag(bool clear) {
   int32_t v = SlgWindowEventFlag;
   if (clear) SlgWindowEventFlag = 0;
   return v;
-}
-
-int32_t UpdateMouseInputState() {
-  if (g_InputActive) {
-    g_cursorShown = false;
-    SlgMouseX = MousePointerX;
-    SlgMouseY = MousePointerY;
-    SlgMouseButtons = (MouseLeftDown ? 1 : 0) + (MouseRightDown ? 2 : 0);
-    return MouseLeftDown ? 1 : 0;
-  }
-  SlgMouseX = -1;
-  SlgMouseY = -1;
-  SlgMouseButtons = 0;
-  if (!g_cursorShown) {
-    g_cursorShown = true;
-    return 0;
-  }
-  return -1;
 }
 
 std::string FormatDaimyoListLabel(uint32_t clan) {

@@ -177,8 +177,8 @@ TEST(MouseTest, DesktopCornerMapsToLastPixel) {
   d.SetPointer(-5, 100);
   d.Tick();
   EXPECT_LT(MousePointerY, 0);
-  EXPECT_EQ(MousePublishedX, 0);
-  EXPECT_EQ(MousePublishedY, 0);
+  EXPECT_EQ(PublishedMouseX(), 0);
+  EXPECT_EQ(PublishedMouseY(), 0);
 }
 
 TEST(MouseTest, ButtonsInsideAndOutsideThePicture) {
@@ -189,9 +189,9 @@ TEST(MouseTest, ButtonsInsideAndOutsideThePicture) {
   d.SetPointer(100, 100);
   d.SetButton(VK_LBUTTON, true);
   d.Tick();
-  EXPECT_EQ(MousePublishedLeft, 0);
+  EXPECT_FALSE(PublishedMouseLeft());
   d.Tick();
-  EXPECT_EQ(MousePublishedLeft, 1);
+  EXPECT_TRUE(PublishedMouseLeft());
   // Dragged outside while held: stays set.
   d.SetPointer(1400, 100);
   d.Tick();
@@ -201,7 +201,7 @@ TEST(MouseTest, ButtonsInsideAndOutsideThePicture) {
   d.Tick();
   d.Tick();
   EXPECT_EQ(MouseLeftDown, 0);
-  EXPECT_EQ(MousePublishedX, 1400);  // not capped: widgets hit-test
+  EXPECT_EQ(PublishedMouseX(), 1400);  // not capped: widgets hit-test
 }
 
 TEST(MouseTest, IdleFramesAndInactiveWindow) {
@@ -217,12 +217,12 @@ TEST(MouseTest, IdleFramesAndInactiveWindow) {
   d.SetButton(VK_RBUTTON, true);
   d.Ticks(2);
   EXPECT_EQ(g_CtrlKey.load(), 1);
-  EXPECT_EQ(MousePublishedRight, 1);
+  EXPECT_TRUE(PublishedMouseRight());
   d.SetActive(false);
   d.Tick();
-  EXPECT_EQ(MousePublishedX, -1);
-  EXPECT_EQ(MousePublishedY, -1);
-  EXPECT_EQ(MousePublishedRight, 0);
+  EXPECT_EQ(PublishedMouseX(), -1);
+  EXPECT_EQ(PublishedMouseY(), -1);
+  EXPECT_FALSE(PublishedMouseRight());
   EXPECT_EQ(g_CtrlKey.load(), 0);
   EXPECT_FALSE(scenes.GetInput().IsDown(VK_CONTROL));
   d.SetActive(true);

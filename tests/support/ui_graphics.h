@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tests/support/null_graphics.h"
+#include "ui/widgets/widget_services.h"
 
 namespace v4test {
 
@@ -34,6 +35,19 @@ class NullLayoutUi {
   CDGManager* dg_ = nullptr;
   std::string oldModuleDir_;
   bool moduleDirSet_ = false;
+};
+
+// Widget shaders without a renderer: kinds 0 and 1 (as the renderer makes them) holding their
+// parameters only, installed while the object lives.
+class ParamOnlyWidgetShaders {
+ public:
+  ParamOnlyWidgetShaders() { SetWidgetShaderFactory(&Create); }
+  ~ParamOnlyWidgetShaders() { SetWidgetShaderFactory(nullptr); }
+  ParamOnlyWidgetShaders(const ParamOnlyWidgetShaders&) = delete;
+  ParamOnlyWidgetShaders& operator=(const ParamOnlyWidgetShaders&) = delete;
+
+ private:
+  static WidgetShader* Create(int32_t kind) { return kind == 0 || kind == 1 ? new WidgetShader(kind) : nullptr; }
 };
 
 }  // namespace v4test

@@ -424,28 +424,22 @@ TEST_F(QueriesTest, AllianceTests) {
   EXPECT_FALSE(IsDaimyoAllied(255, 1));
 }
 
-TEST(SlgUtil, MouseStateForTheStrategyScreens) {
-  const bool wasActive = g_InputActive.load();
+TEST(SlgUtil, MouseButtonMaskForTheStrategyScreens) {
   struct Restore {
+    ~Restore() { ResetMouseState(); }
+  } restore;
+  struct Case {
     bool active;
-    ~Restore() { g_InputActive = active; }
-  } restore{wasActive};
-  g_InputActive = false;
-  EXPECT_EQ(UpdateMouseInputState(), 0);  // the system cursor is shown once
-  EXPECT_EQ(UpdateMouseInputState(), -1);
-  EXPECT_EQ(SlgMouseX, -1);
-  EXPECT_EQ(SlgMouseButtons, 0);
-  g_InputActive = true;
-  MousePointerX = 640;
-  MousePointerY = 360;
-  MouseLeftDown = 1;
-  MouseRightDown = 1;
-  EXPECT_EQ(UpdateMouseInputState(), 1);
-  EXPECT_EQ(SlgMouseX, 640);
-  EXPECT_EQ(SlgMouseY, 360);
-  EXPECT_EQ(SlgMouseButtons, 3);
-  MouseLeftDown = 0;
-  MouseRightDown = 0;
+    int32_t left, right, mask;
+  };
+  for (const Case& c :
+       {Case{true, 1, 1, 3}, Case{true, 1, 0, 1}, Case{true, 0, 1, 2}, Case{true, 0, 0, 0}, Case{false, 1, 1, 0}}) {
+    MouseWindowActive = c.active;
+    MouseLeftDown = c.left;
+    MouseRightDown = c.right;
+    EXPECT_EQ(MouseButtonMask(), c.mask) << c.active << c.left << c.right;
+    EXPECT_EQ(PublishedMouseLeft(), c.active && c.left);
+  }
 }
 
 TEST_F(QueriesTest, DebugOperationsOnThePlayersClan) {

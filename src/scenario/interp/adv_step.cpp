@@ -159,8 +159,6 @@ bool ReturnToSlgScene() {
   return changed;
 }
 
-bool IsGameModeNotSlg() { return GameMode != game_mode::kSlg; }
-
 void EndAdvScene() {
   // A chapter or event loaded from a save was not pushed over the screen that started it: with
   // nothing beneath to return to, the game goes back to the title.
@@ -176,8 +174,6 @@ void EndAdvEvent() {
   GameMode = game_mode::kEventEnded;
   AdvSvc().RequestSceneChange(-1, 0);
 }
-
-AdvPresenter* GetAdvScene(bool ensure) { return ensure ? EnsureAdvPresenter() : GetAdvPresenter(); }
 
 void RequestTitleScene() { AdvSvc().RequestSceneChange(kTitleScene, 0); }
 

@@ -25,14 +25,10 @@ void StartAdvEvent(int32_t eventNo, int32_t mode, const char* labelName, bool to
 void StepAdvScript();
 void EnterSlgMode();
 bool ReturnToSlgScene();
-bool IsGameModeNotSlg();
 void EndAdvScene();
 void EndAdvEvent();
 void RequestTitleScene();
 void ResetAdvScriptPc();
-// The scenario scene as the interpreter reaches it; with ensure it is made current first.
-class AdvPresenter;
-AdvPresenter* GetAdvScene(bool ensure);
 
 // The scenario engine as the strategy rules see it (install with SetAdvPort).
 class ScenarioAdvPort : public AdvPort {

@@ -61,7 +61,6 @@ class CVMenuOmake_CG : public CVMenuSceneRoot {
 
   int32_t Category() const { return category_; }
   int32_t Page() const { return page_; }
-  int32_t ShownKey() const { return shownKey_; }
   int32_t ShownVariant() const { return shownVariant_; }
   CVMenuBase* View() const { return view_; }
   CVMenuBase* Thumb(int32_t k) const { return Nth(thumbs_, k); }

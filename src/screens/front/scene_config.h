@@ -44,7 +44,6 @@ class CVMenuConfig : public CVMenuSceneRoot {
   CVMenuBase* Panel() const { return panel_; }
   CVMenuBase* OptionsPanel() const { return options_; }
   CVMenuBase* ButtonBox() const { return buttonBox_; }
-  CVMenuBase* SliderBox() const { return sliderBox_; }
   CVMenuSBar* Slider(int i) const { return i >= 0 && i < kSliderCount ? sliders_[i] : nullptr; }
 
  private:

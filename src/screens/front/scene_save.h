@@ -54,9 +54,7 @@ class CVMenuSAVE : public CVMenuSceneRoot {
 
   int32_t Mode() const { return mode_; }
   int32_t CurrentPage() const { return page_; }
-  int32_t SelectedRow() const { return selectedRow_; }
   bool QuestionPending() const { return questionPending_ == 0; }
-  bool PageLoaded(int32_t page) const { return page >= 0 && page < kPages && pageLoaded_[page]; }
   // The row's texts as shown (for tests and the frame dump): 0 number, 1 date, 2 clan, 3 detail.
   CVMenuBase* RowButton(int32_t row) const;
 

@@ -49,7 +49,6 @@ class PageReveal {
   size_t ShownChars() const { return shownChars_; }
   size_t TotalChars() const { return totalChars_; }
   size_t ShownBytes() const { return shownBytes_; }
-  float RevealTime() const { return revealTime_; }
   // The whole page (NUL-terminated) and its shown prefix.
   const char* Text() const { return text_.data(); }
   size_t Bytes() const { return bytes_; }

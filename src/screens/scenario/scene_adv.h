@@ -82,7 +82,6 @@ class CVSceneADV : public CVScene, public AdvScenePort, public AdvPresenter {
   bool SaveState(std::vector<uint8_t>& out) const;
   bool LoadState(const uint8_t* data, size_t size);
   void ApplyWindowAlpha();
-  const AdvVoiceRecord& BacklogVoice() const { return backlogVoice_; }
 
   // --- pictures (false without a window) ---
   bool LoadChar(int32_t slot, const char* name, int32_t position) override;
@@ -120,9 +119,6 @@ class CVSceneADV : public CVScene, public AdvScenePort, public AdvPresenter {
   bool SpriteAnimeStart(int32_t id) override;
 
   CVMenuADV* Window() const { return window_; }
-  uint16_t ModeFlags() const { return modeFlags_; }
-  float AutoTimer() const { return autoTimer_; }
-  bool StateRestored() const { return stateRestored_ != 0; }
   AdvScript& Script() const { return *script_; }
 
  private:

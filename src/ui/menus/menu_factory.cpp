@@ -25,8 +25,6 @@ void RegisterMenuType(int32_t type, MenuSceneCreator creator) {
     Registry().erase(type);
 }
 
-bool IsMenuTypeRegistered(int32_t type) { return Registry().count(type) != 0; }
-
 CVMenuSceneRoot* CreateMenuScene(int32_t type, const char* layoutName) {
   if (type > 10000 || ((type < 10 || type > 120) && type != 10000)) return nullptr;
   auto it = Registry().find(type);

@@ -10,7 +10,6 @@ using MenuSceneCreator = CVMenuSceneRoot* (*)(int32_t type);
 
 // Registers (or replaces, or with null removes) the creator of a type.
 void RegisterMenuType(int32_t type, MenuSceneCreator creator);
-bool IsMenuTypeRegistered(int32_t type);
 // Types above 10000, outside 10..120 other than 10000, or not registered: null. Otherwise the new
 // menu, which has loaded its layout (a menu whose layout failed is still returned). It sits in the
 // manager's root list until its scene takes it.

@@ -76,7 +76,7 @@ int32_t CVScene::Update(float dt) {
   if (!flags_.Test(kSceneRunning) || flags_.Test(kSceneStopped)) return -1;
   frameTime_ += static_cast<float>(speed_ * dt);
   heldButton_ = down;
-  const int32_t x = MousePublishedX, y = MousePublishedY;
+  const int32_t x = PublishedMouseX(), y = PublishedMouseY();
   const int32_t result = UpdateMainMenu(x, y, clickState_ == 1 ? 1 : 0, lastHit_);
   UpdateMenus(x, y, clickState_);
   // Truncation of a huge or negative scaled time must stay defined.

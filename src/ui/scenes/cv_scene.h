@@ -78,14 +78,10 @@ class CVScene : public CVListBase {
   void CollectWidgets(std::vector<CVMenuBase*>& out) const;
 
   int32_t GetSceneId() const { return sceneId_; }
-  void SetSceneId(int32_t id) { sceneId_ = id; }
   float GetSpeed() const { return speed_; }
   void SetSpeed(float speed) { speed_ = speed; }
-  uint32_t GetChangeDelay() const { return changeDelay_; }
   int32_t GetLastHit() const { return lastHit_; }
   int32_t GetClickState() const { return clickState_; }
-  float GetFrameTime() const { return frameTime_; }
-  bool IsRunning() const { return flags_.Test(kSceneRunning) && !flags_.Test(kSceneStopped); }
   const CVFlag& Flags() const { return flags_; }
 
  protected:

@@ -64,7 +64,6 @@ class CVMenuList : public CVMenuBase {
   virtual void SetItemCount(int32_t count, int32_t visible);
   virtual CVMenuListData* AddRow();
   virtual void SortRows();
-  void SetTopRow(int32_t row) { topRow = row; }
   CVMenuSBar* ScrollBar() const;
 
   CVList rows;

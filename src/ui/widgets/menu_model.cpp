@@ -71,7 +71,6 @@ bool CVMenuModel::LoadModel(const char* name, bool force) {
   if (!renderer) return false;  // no model renderer installed: nothing is loaded
   int32_t size = 0;
   uint8_t* data = LoadGameFile((std::string(GetModuleDir()) + name).c_str(), &size);
-  ++loads_;
   bool ok = false;
   if (data && size > 0) {
     ok = renderer->LoadModel(data, size);

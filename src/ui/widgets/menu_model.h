@@ -28,8 +28,6 @@ class CVMenuModel : public CVMenuBase {
   bool LoadModelWithTextures(const char* name, const std::vector<std::string>& textures);
   bool LoadModelOne(const char* name, const char* a, const char* b);
   MenuModelRenderer* Renderer() const { return renderer; }
-  // The number of model files read so far (for diagnostics).
-  int32_t LoadCount() const { return loads_; }
 
   uint16_t modelFlags = 0;
   MenuModelRenderer* renderer = nullptr;  // owned
@@ -38,5 +36,4 @@ class CVMenuModel : public CVMenuBase {
 
  private:
   void DropRenderer();
-  int32_t loads_ = 0;
 };

@@ -254,10 +254,6 @@ void CVMenuWindow::SetSpriteFlag1() {
   if (sprite) sprite->RequestModelAnimation();
 }
 
-bool CVMenuWindow::TestSpriteFlag2() const { return sprite && sprite->flags.Test(CVSprite::kFlagAnimPlaying); }
-
-bool CVMenuWindow::TestSpriteFlag3() const { return sprite && sprite->flags.Test(CVSprite::kFlagAnimStopped); }
-
 void CVMenuWindow::FitSpriteToTexture() {
   if (!sprite || !sprite->texture) return;
   const float tw = static_cast<float>(sprite->texture->GetWidth());

@@ -47,8 +47,6 @@ class CVMenuWindow : public CVMenuBase {
   void SetSpriteBoard(const char* name, bool force);
   void SetSpriteBoardMode(int32_t mode);
   void SetSpriteFlag1();
-  bool TestSpriteFlag2() const;
-  bool TestSpriteFlag3() const;
   void FitSpriteToTexture();
   void SetScaleFactor(bool on, const Vector3& factor);
   bool HitTest(int32_t x, int32_t y);

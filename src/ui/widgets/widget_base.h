@@ -126,7 +126,6 @@ class CVMenuBase : public CVListBase {
   // Appends the child as the last child (unlinking it from any list first).
   void AddChild(CVMenuBase* child);
   CVMenuBase* GetParent() const { return parent; }
-  CVList& Children() { return children; }
   CVMenuBase* FirstChild() const;
   CVMenuBase* NextSibling() const;
   CVMenuBase* FindChild(int32_t type, int32_t index) const;

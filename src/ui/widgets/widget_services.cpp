@@ -8,7 +8,7 @@ namespace {
 // The published mouse state of the logic step and the wheel word.
 class DefaultInput : public WidgetInput {
  public:
-  int32_t GetMouseButton() override { return MousePublishedLeft ? 1 : (MousePublishedRight ? 2 : 0); }
+  int32_t GetMouseButton() override { return PublishedMouseLeft() ? 1 : (PublishedMouseRight() ? 2 : 0); }
   int32_t GetWheelDelta() override {
     const int32_t word = g_WheelWord.load();
     const int16_t delta = static_cast<int16_t>(static_cast<uint32_t>(word) >> 16);
@@ -29,10 +29,6 @@ WidgetShaderFactory g_shaderFactory = nullptr;
 MenuModelRendererFactory g_modelFactory = nullptr;
 WidgetMoviePort* g_moviePort = nullptr;
 
-// Kind 0 adds the vertex colour, kind 1 shifts saturation and value; until the renderer's shader
-// classes are plugged in they hold their parameters only.
-WidgetShader* DefaultShader(int32_t kind) { return kind == 0 || kind == 1 ? new WidgetShader(kind) : nullptr; }
-
 }  // namespace
 
 void SetWidgetInput(WidgetInput* input) { g_input = input; }
@@ -42,11 +38,8 @@ void SetWidgetSoundSink(WidgetSoundSink* sink) { g_sound = sink; }
 WidgetSoundSink& GetWidgetSoundSink() { return g_sound ? *g_sound : g_defaultSound; }
 
 void SetWidgetShaderFactory(WidgetShaderFactory factory) { g_shaderFactory = factory; }
-WidgetShader* CreateWidgetShader(int32_t kind) { return g_shaderFactory ? g_shaderFactory(kind) : DefaultShader(kind); }
-WidgetShader* CreateMultiplyAlphaShader() {
-  WidgetShader* s = g_shaderFactory ? g_shaderFactory(kMultiplyAlphaKind) : nullptr;
-  return s ? s : new WidgetShader(kMultiplyAlphaKind);
-}
+WidgetShader* CreateWidgetShader(int32_t kind) { return g_shaderFactory ? g_shaderFactory(kind) : nullptr; }
+WidgetShader* CreateMultiplyAlphaShader() { return CreateWidgetShader(kMultiplyAlphaKind); }
 
 void SetMenuModelRendererFactory(MenuModelRendererFactory factory) { g_modelFactory = factory; }
 MenuModelRenderer* CreateMenuModelRenderer() { return g_modelFactory ? g_modelFactory() : nullptr; }

@@ -54,8 +54,8 @@ class WidgetShader {
   float params_[3] = {0, 0, 0};
 };
 
-// Kind 0 (vertex add colour) and kind 1 (HSV) make a shader, other kinds null. The renderer's
-// shader classes plug in through the factory; the default keeps the parameters only.
+// Kind 0 (vertex add colour) and kind 1 (HSV) make a shader, other kinds null. The shaders come
+// from the installed factory (the renderer's shader classes); without one no widget has effects.
 using WidgetShaderFactory = WidgetShader* (*)(int32_t kind);
 void SetWidgetShaderFactory(WidgetShaderFactory factory);
 WidgetShader* CreateWidgetShader(int32_t kind);

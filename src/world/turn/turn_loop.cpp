@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/app_state.h"
+#include "core/cv_input.h"
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
 #include "world/turn/step_child.h"
@@ -29,10 +30,7 @@ namespace {
 
 bool LeftSlg() { return GameMode != game_mode::kSlg; }
 
-bool MouseHeld() {
-  UpdateMouseInputState();
-  return SlgMouseButtons != 0;
-}
+bool MouseHeld() { return MouseButtonMask() != 0; }
 
 // Clears the season word (or the military-phase word) of every general.
 void ClearBusyoWords(uint16_t BusyoRecord::*word) {
@@ -235,7 +233,6 @@ int SlgMainStep() {
   SlgMainWork& m = g_TurnWork.main;
   if (StepCheckDone()) return 0;
   ++m.frames;
-  UpdateMouseInputState();
   if (PollSlgKey()) return kStepRunning;
   if (g_FrameWaitCounter.load() > 0) {
     // A press and release of the button ends the wait early.

@@ -195,8 +195,8 @@ void TitleTest::Steps(int n, uint32_t ms) {
 
 void TitleTest::MoveTo(Place p) {
   keys_.SetPointer(p.x, p.y);
-  MousePublishedX = p.x;
-  MousePublishedY = p.y;
+  MousePointerX = p.x;
+  MousePointerY = p.y;
 }
 
 void TitleTest::Click(Place p, bool right) {

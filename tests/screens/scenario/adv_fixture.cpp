@@ -135,8 +135,8 @@ void AdvSceneTest::Steps(int n, uint32_t ms) {
 void AdvSceneTest::MoveTo(int32_t x, int32_t y) {
   keys_.px = x;
   keys_.py = y;
-  MousePublishedX = x;
-  MousePublishedY = y;
+  MousePointerX = x;
+  MousePointerY = y;
 }
 
 void AdvSceneTest::Click(int32_t x, int32_t y, bool right) {

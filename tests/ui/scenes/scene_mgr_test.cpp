@@ -184,12 +184,14 @@ TEST_F(SceneMgrTest, CreationByIdAndMenusFromTheRecord) {
 TEST_F(SceneMgrTest, DefaultRegistryMakesTheDialogAndPlainScenes) {
   CVSceneMgr& m = mgr();
   m.Reset();
-  m.SetSceneTable(MakeTable({{10, true, {}}, {100, false, {}}, {7, false, {}}}));
+  m.SetSceneTable(MakeTable({{10, true, {}}, {100, false, {}}, {7, false, {}}, {1, false, {}}}));
   ASSERT_TRUE(m.CreateScene(10, nullptr));
   EXPECT_NE(dynamic_cast<CVSceneDlg*>(m.GetScene(10)), nullptr);
   ASSERT_TRUE(m.CreateScene(100, nullptr));
   EXPECT_EQ(dynamic_cast<CVSceneDlg*>(m.GetScene(100)), nullptr);
   EXPECT_TRUE(m.CreateScene(7, nullptr));
+  // The title comes only from the front screens: the registry has nothing standing in for it.
+  EXPECT_FALSE(m.CreateScene(1, nullptr));
 }
 
 TEST_F(SceneMgrTest, PushPopAndReplaceOrderWithResidentScenes) {

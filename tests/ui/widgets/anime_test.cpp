@@ -135,6 +135,7 @@ TEST(Anime, AnglesAreBroughtIntoRange) {
 }
 
 TEST(Anime, ScaleColourAndShaderKeys) {
+  v4test::ParamOnlyWidgetShaders shaders;
   Animated w;
   w.AddShader(CreateWidgetShader(0), false, 0);
   w.alpha = 200;

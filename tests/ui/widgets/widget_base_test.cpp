@@ -367,7 +367,17 @@ TEST(WidgetRefParams, IndicesOutsideTheTableAreIgnored) {
   EXPECT_EQ(v.GetRefParam(1), 5.0f);
 }
 
+TEST(WidgetShaders, WithoutTheRenderersFactoryNoWidgetHasEffects) {
+  EXPECT_EQ(CreateWidgetShader(0), nullptr);
+  EXPECT_EQ(CreateWidgetShader(1), nullptr);
+  EXPECT_EQ(CreateMultiplyAlphaShader(), nullptr);
+  CVMenuBase w;
+  EXPECT_EQ(w.AddShader(CreateWidgetShader(0), false, 0), -1);
+  EXPECT_TRUE(w.Shaders().empty());
+}
+
 TEST(WidgetShaders, KeysParamsAndCopies) {
+  v4test::ParamOnlyWidgetShaders shaders;
   CVMenuBase w;
   EXPECT_EQ(w.AddShader(CreateWidgetShader(0), false, 0), 0);
   EXPECT_EQ(w.AddShader(CreateWidgetShader(1), false, 0), 1);

@@ -49,7 +49,7 @@ class OneMenuScene : public FrameSceneManager {
     ClearOneShotInput();
     root_->timeStep = elapsed_;
     root_->clickState = click;
-    root_->Update(MousePublishedX, MousePublishedY, click);
+    root_->Update(PublishedMouseX(), PublishedMouseY(), click);
     decided.push_back(root_->decidedId);
   }
   void Draw() override { root_->Draw(0); }
