@@ -12,14 +12,29 @@
 #include "world/world_ports.h"
 
 namespace {
-char g_GeneralNameBuffer[64];
-char g_FamilyNameBuffer[64];
-char g_ClanNameBuffer[64];
-char g_CastleNameBuffer[64];
-char g_KuniNameBuffer[16];
-char g_DisplayNameBuffer[128];
-char g_ForceNameBuffer[64];
-char g_TitleBuffer[64];
+// Each lookup hands out the next of a few buffers, so that several names looked up for one message
+// ("%sは%sと同盟を結びました") stay apart, also when one lookup builds on another (a clan name is
+// made from its head's family name, which is made from the general's name).
+template <size_t Size>
+struct NameRing {
+  static constexpr int kSlots = 8;
+  char slots[kSlots][Size] = {};
+  int next = 0;
+  char* Take() {
+    char* out = slots[next];
+    next = (next + 1) % kSlots;
+    out[0] = '\0';
+    return out;
+  }
+};
+NameRing<64> g_GeneralNames;
+NameRing<64> g_FamilyNames;
+NameRing<64> g_ClanNames;
+NameRing<64> g_CastleNames;
+NameRing<16> g_KuniNames;
+NameRing<128> g_DisplayNames;
+NameRing<64> g_ForceNames;
+NameRing<64> g_Titles;
 
 const char* const kRankNames[4] = {"豪族", "豪族", "小大名", "戦国大名"};
 const char* const kTitleNames[12] = {"なし",   "守護",   "鎮守府将軍", "右大将", "左大将", "参議",
@@ -45,8 +60,8 @@ void SetFieldString(char* field, size_t fieldSize, const char* text) {
 }
 
 const char* GetBusyoName(uint32_t busyo) {
-  g_GeneralNameBuffer[0] = '\0';
-  if (busyo >= NullBusyoId) return g_GeneralNameBuffer;
+  char* buffer = g_GeneralNames.Take();
+  if (busyo >= NullBusyoId) return buffer;
   unsigned char* p = reinterpret_cast<unsigned char*>(BusyoTable[busyo].name);
   size_t n = strnlen(BusyoTable[busyo].name, kBusyoNameLen);
   size_t out = 0;
@@ -62,25 +77,26 @@ const char* GetBusyoName(uint32_t busyo) {
       continue;
     }
     if (pendingSep) {
-      g_GeneralNameBuffer[out++] = ' ';
+      buffer[out++] = ' ';
       pendingSep = false;
       sepDone = true;
     }
     size_t step = (plat::IsSjisLead(p[i]) && i + 1 < n) ? 2 : 1;
-    for (size_t k = 0; k < step; ++k) g_GeneralNameBuffer[out++] = static_cast<char>(p[i + k]);
+    for (size_t k = 0; k < step; ++k) buffer[out++] = static_cast<char>(p[i + k]);
     i += step;
     seenChar = true;
   }
-  g_GeneralNameBuffer[out] = '\0';
-  return g_GeneralNameBuffer;
+  buffer[out] = '\0';
+  return buffer;
 }
 
 const char* GetBusyoFamilyName(uint32_t busyo) {
   const char* name = GetBusyoName(busyo);
-  std::snprintf(g_FamilyNameBuffer, sizeof g_FamilyNameBuffer, "%s", name);
-  char* blank = std::strchr(g_FamilyNameBuffer, ' ');  // ASCII blank is never a trail byte here
+  char* buffer = g_FamilyNames.Take();
+  std::snprintf(buffer, sizeof g_FamilyNames.slots[0], "%s", name);
+  char* blank = std::strchr(buffer, ' ');  // ASCII blank is never a trail byte here
   if (blank) *blank = '\0';
-  return g_FamilyNameBuffer;
+  return buffer;
 }
 
 std::string NormalizeName(const char* text, size_t fieldSize) {
@@ -102,8 +118,9 @@ std::string NormalizeName(const char* text, size_t fieldSize) {
 
 const char* GetBusyoDisplayName(const char* text, size_t fieldSize) {
   std::string s = NormalizeName(text, fieldSize);
-  std::snprintf(g_DisplayNameBuffer, sizeof g_DisplayNameBuffer, "%s", s.c_str());
-  return g_DisplayNameBuffer;
+  char* buffer = g_DisplayNames.Take();
+  std::snprintf(buffer, sizeof g_DisplayNames.slots[0], "%s", s.c_str());
+  return buffer;
 }
 
 static uint16_t DaimyoNameBusyo(uint32_t clan) {
@@ -114,31 +131,34 @@ static uint16_t DaimyoNameBusyo(uint32_t clan) {
 const char* GetDaimyoName(uint32_t clan, bool withHouse) {
   if (clan > 254) return "独立勢力";
   const char* family = GetBusyoFamilyName(DaimyoNameBusyo(clan));
-  std::snprintf(g_ClanNameBuffer, sizeof g_ClanNameBuffer, withHouse ? "%s家" : "%s", family);
-  return g_ClanNameBuffer;
+  char* buffer = g_ClanNames.Take();
+  std::snprintf(buffer, sizeof g_ClanNames.slots[0], withHouse ? "%s家" : "%s", family);
+  return buffer;
 }
 
 const char* ForceName(uint32_t clan) {
   if (clan >= 255) return "独立勢力";
   // A long family name is cut at the buffer (the terminator always fits).
-  if (std::snprintf(g_ForceNameBuffer, sizeof g_ForceNameBuffer, "%8s軍", GetBusyoFamilyName(DaimyoNameBusyo(clan))) <
-      0)
-    g_ForceNameBuffer[0] = '\0';
-  return g_ForceNameBuffer;
+  char* buffer = g_ForceNames.Take();
+  if (std::snprintf(buffer, sizeof g_ForceNames.slots[0], "%8s軍", GetBusyoFamilyName(DaimyoNameBusyo(clan))) < 0)
+    buffer[0] = '\0';
+  return buffer;
 }
 
 const char* GetSiroName(uint32_t siro, bool withSuffix) {
   if (siro > 0xFFFE || siro >= kSiroSlots) return "";
   std::string name = FieldString(SiroTable[siro].name, kSiroNameLen);
-  std::snprintf(g_CastleNameBuffer, sizeof g_CastleNameBuffer, withSuffix ? "%s城" : "%s", name.c_str());
-  return g_CastleNameBuffer;
+  char* buffer = g_CastleNames.Take();
+  std::snprintf(buffer, sizeof g_CastleNames.slots[0], withSuffix ? "%s城" : "%s", name.c_str());
+  return buffer;
 }
 
 const char* GetKuniName(uint32_t kuni) {
   if (kuni >= kKuniSlots) return "";
   std::string name = FieldString(KuniTable[kuni].name, kKuniNameLen);
-  std::snprintf(g_KuniNameBuffer, sizeof g_KuniNameBuffer, "%s", name.c_str());
-  return g_KuniNameBuffer;
+  char* buffer = g_KuniNames.Take();
+  std::snprintf(buffer, sizeof g_KuniNames.slots[0], "%s", name.c_str());
+  return buffer;
 }
 
 const char* GetDaimyoRankName(uint32_t clan) {
@@ -155,13 +175,13 @@ void SetDaimyoTitle(uint32_t clan, int n, int kuni) {
 const char* FormatDaimyoTitle(uint32_t clan) {
   if (clan >= kDaimyoSlots) return "";
   int t = std::min<int>(DaimyoTable[clan].title, 11);
+  char* buffer = g_Titles.Take();
   if (t == 1) {
-    std::snprintf(g_TitleBuffer, sizeof g_TitleBuffer, "%s%s", GetKuniName(DaimyoTable[clan].titleKuni),
-                  kTitleNames[1]);
+    std::snprintf(buffer, sizeof g_Titles.slots[0], "%s%s", GetKuniName(DaimyoTable[clan].titleKuni), kTitleNames[1]);
   } else {
-    std::snprintf(g_TitleBuffer, sizeof g_TitleBuffer, "%s", kTitleNames[t]);
+    std::snprintf(buffer, sizeof g_Titles.slots[0], "%s", kTitleNames[t]);
   }
-  return g_TitleBuffer;
+  return buffer;
 }
 
 // ---- Stats ----

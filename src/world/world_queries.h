@@ -9,6 +9,8 @@
 #include "world/world_tables.h"
 
 // ---- Names ----
+// Each name lookup returns one of a ring of eight buffers per kind: a result stays valid through
+// the next seven lookups of its kind, so one message may hold several names.
 // Name for display (one ASCII blank between family and given name); "" for 0xFFFF and 1999.
 // A full-width blank in the record is rewritten as two ASCII blanks on first read.
 const char* GetBusyoName(uint32_t busyo);

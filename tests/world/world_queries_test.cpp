@@ -1,5 +1,8 @@
+#include <cstdio>
 #include <cstring>
 #include <deque>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "core/cv_input.h"
@@ -62,6 +65,48 @@ TEST_F(QueriesTest, ClanNamesFollowTheHeadOrActingHead) {
   EXPECT_STREQ(GetDaimyoName(c, true), "杉原家");
   EXPECT_STREQ(GetDaimyoName(255, true), "独立勢力");
   EXPECT_STREQ(ForceName(255), "独立勢力");
+}
+
+// Two names looked up for one message come out as two names, whichever lookups they are and in
+// whichever order the arguments are evaluated (a clan's name is built from its head's family name,
+// which is built from the general's name).
+TEST_F(QueriesTest, SeveralNamesInOneMessageStayApart) {
+  WorldBuilder w;
+  int k1 = w.Kuni("尾張");
+  int k2 = w.Kuni("美濃");
+  int s1 = w.Siro(k1, "鷹山", 0);
+  int s2 = w.Siro(k2, "白鷺", 1);
+  int c1 = w.Clan("霧島");
+  int c2 = w.Clan("杉原");
+  int h1 = w.Busyo("霧島 信房", s1);
+  int h2 = w.Busyo("杉原 義久", s2);
+  int g = w.Busyo("千崎 盛胤", s1);
+  w.Head(c1, h1);
+  w.Head(c2, h2);
+  auto two = [](const char* fmt, const char* a, const char* b) {
+    char text[256];
+    std::snprintf(text, sizeof text, fmt, a, b);
+    return std::string(text);
+  };
+  struct Case {
+    std::string got;
+    const char* want;
+  } cases[] = {
+      {two("%sは%sと同盟を結びました", GetDaimyoName(c1, false), GetDaimyoName(c2, false)),
+       "霧島は杉原と同盟を結びました"},
+      {two("%6s家は%6s家との同盟を破棄しました。", GetBusyoFamilyName(h1), GetBusyoFamilyName(h2)),
+       "  霧島家は  杉原家との同盟を破棄しました。"},
+      {two("%sに%sが登場しました", GetDaimyoName(c1, false), GetBusyoName(g)), "霧島に千崎 盛胤が登場しました"},
+      {two("%sに%sが登場しました", GetBusyoName(g), GetDaimyoName(c1, false)), "千崎 盛胤に霧島が登場しました"},
+      {two("%s/%s", GetBusyoName(h1), GetBusyoName(h2)), "霧島 信房/杉原 義久"},
+      {two("%s/%s", GetBusyoName(g), GetBusyoFamilyName(h2)), "千崎 盛胤/杉原"},
+      {two("%s/%s", GetSiroName(s1, false), GetSiroName(s2, true)), "鷹山/白鷺城"},
+      {two("%s/%s", GetKuniName(k1), GetKuniName(k2)), "尾張/美濃"},
+      {two("%s/%s", ForceName(c1), ForceName(c2)), "    霧島軍/    杉原軍"},
+      {two("%s/%s", GetDaimyoName(c1, true), ForceName(c2)), "霧島家/    杉原軍"},
+      {two("%s/%s", GetBusyoDisplayName("霧島　信房"), GetBusyoDisplayName("杉原 義久")), "霧島信房/杉原義久"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].got, cases[i].want) << "case " << i;
 }
 
 TEST_F(QueriesTest, ShareWeighsCastlesByLevel) {

@@ -1,6 +1,7 @@
 // v4data sim: plays the strategy game headless on a built game folder. Every clan, the player's
 // included (auto-run), is played by the rules through the real turn loop; the scene answers as
-// auto-run does; waits are skipped. One line per turn, then the world hash.
+// auto-run does; waits are skipped. One line per turn, then the world hash; with --messages also
+// every map message, one a line ("message: ..."; a line break in it reads "\n").
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,7 @@ struct SimOptions {
   uint32_t seed = 1;
   int saveSlot = -1;
   int loadSlot = -1;
+  bool messages = false;
 };
 
 struct SimBoxes : ErrorBoxPresenter {
@@ -57,6 +59,25 @@ struct SimRules : TurnRulesPort {
   bool LoadGameSlot(int slot) override { return ::LoadGameSlot(slot); }
   void RecordGameCleared() override { ::RecordGameCleared(); }
   bool HasQuickSave() override { return ::HasQuickSave(); }
+};
+
+std::string Utf8(const char* cp932) { return plat::Cp932ToUtf8(cp932 ? cp932 : ""); }
+
+// The auto-run scene that also prints what the map would say.
+class SimScene : public AutoRunSlgScene {
+ public:
+  SimScene(int clan, bool print) : AutoRunSlgScene(clan), print_(print) {}
+  void ShowMessage(const char* text, int kind, bool immediate) override { Print(text); }
+  void ShowMessageMode2(const char* text, int kind, bool immediate) override { Print(text); }
+
+ private:
+  void Print(const char* text) const {
+    if (!print_ || !text || !*text) return;  // an empty text only clears the window
+    std::string line = Utf8(text);
+    for (size_t at = line.find('\n'); at != std::string::npos; at = line.find('\n', at + 2)) line.replace(at, 1, "\\n");
+    std::printf("message: %s\n", line.c_str());
+  }
+  bool print_;
 };
 
 bool ParseInt(const std::string& s, long long lo, long long hi, long long& out) {
@@ -85,6 +106,8 @@ bool ParseArgs(const std::vector<std::string>& args, SimOptions& o) {
     } else if (a == "--load-slot") {
       if (!value(0, kSaveSlotCount - 1)) return false;
       o.loadSlot = static_cast<int>(v);
+    } else if (a == "--messages") {
+      o.messages = true;
     } else if (!a.empty() && a[0] != '-' && o.gameDir.empty()) {
       o.gameDir = a;
     } else {
@@ -93,8 +116,6 @@ bool ParseArgs(const std::vector<std::string>& args, SimOptions& o) {
   }
   return !o.gameDir.empty();
 }
-
-std::string Utf8(const char* cp932) { return plat::Cp932ToUtf8(cp932 ? cp932 : ""); }
 
 int CastleCount(int clan) {
   int n = 0;
@@ -157,8 +178,9 @@ const char* PhaseName(uint32_t step, uint8_t sub) {
 int RunSim(const std::vector<std::string>& args) {
   SimOptions o;
   if (!ParseArgs(args, o)) {
-    std::fprintf(
-        stderr, "usage: v4data sim <game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K]\n");
+    std::fprintf(stderr,
+                 "usage: v4data sim <game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K]\n"
+                 "                  [--messages]\n");
     return 2;
   }
   // The battles are fought by the battle rules, as in the game (hidden battles: no screen).
@@ -172,7 +194,7 @@ int RunSim(const std::vector<std::string>& args) {
   SetErrorBoxPresenter(&boxes);
   SimRules rules;
   SetSlgRulesPort(&rules);
-  AutoRunSlgScene scene(0);
+  SimScene scene(0, o.messages);
   SetSlgScenePort(&scene);
   ResetTurnWork();
   StepReset();
@@ -250,7 +272,7 @@ int RunSim(const std::vector<std::string>& args) {
   return rc;
 }
 
-const V4Command kSim{"sim", "<game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K]",
-                     &RunSim};
+const V4Command kSim{
+    "sim", "<game-dir> [--scenario N] [--turns T] [--seed S] [--save-slot K] [--load-slot K] [--messages]", &RunSim};
 
 }  // namespace

@@ -13,6 +13,8 @@
 
 namespace {
 
+std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
 struct SimRun {
   int exitCode = -1;
   std::vector<std::string> lines;
@@ -112,6 +114,42 @@ TEST_F(SimToolTest, ALoadedGamePlaysOnExactlyAsTheSavedOne) {
     }
     EXPECT_EQ(Hash(loaded), Hash(whole));
   }
+}
+
+// Every message of long games: an alliance made or broken names two different clans, and the
+// messages come one a line after their own prefix, in the run's turn lines.
+TEST_F(SimToolTest, MessagesNameTwoDifferentClansForAnAlliance) {
+  const std::regex made(U8(u8R"(message: (.+?)は(.+?)と同盟を結びました)"));
+  const std::regex broken(U8(u8R"(message: *(.+?)家は *(.+?)家との同盟を破棄しました。)"));
+  int alliances = 0, breaks = 0, messages = 0;
+  for (const char* seed : {"5", "17"}) {
+    SCOPED_TRACE(seed);
+    SimRun r = Sim(Game() + " --turns 300 --messages --seed " + seed);
+    EXPECT_EQ(r.exitCode, 0) << Hash(r);
+    int turns = 0;
+    for (const std::string& l : r.lines) {
+      turns += l.rfind("turn ", 0) == 0;
+      if (l.rfind("message: ", 0) != 0) continue;
+      ++messages;
+      EXPECT_GT(l.size(), 9u) << "an empty message";
+      std::smatch m;
+      if (std::regex_match(l, m, made)) {
+        ++alliances;
+        EXPECT_NE(m[1].str(), m[2].str()) << l;
+      } else if (std::regex_match(l, m, broken)) {
+        ++breaks;
+        EXPECT_NE(m[1].str(), m[2].str()) << l;
+      }
+    }
+    EXPECT_GT(turns, 0);
+  }
+  // The check saw the messages it is about.
+  EXPECT_GT(messages, 100);
+  EXPECT_GT(alliances, 0);
+  EXPECT_GT(breaks, 0);
+  // Without the flag, no message lines.
+  SimRun quiet = Sim(Game() + " --turns 3 --seed 5");
+  for (const std::string& l : quiet.lines) EXPECT_NE(l.rfind("message: ", 0), 0u) << l;
 }
 
 TEST_F(SimToolTest, BadArgumentsAndFoldersAreRefused) {
