@@ -7,6 +7,7 @@
 #include "core/file_io.h"
 #include "core/game_file.h"
 #include "platform/png/png_image.h"
+#include "platform/text/log.h"
 #include "render/dds_image.h"
 #include "render/dg_manager.h"
 #include "render/file_load.h"
@@ -14,12 +15,17 @@
 // ---------------------------------------------------------------------------------------------
 // Decoding
 
-bool DecodeImage(const uint8_t* data, size_t size, DGDecodedImage* out) {
+bool DecodeImage(const uint8_t* data, size_t size, DGDecodedImage* out, std::string* why) {
   *out = DGDecodedImage{};
-  if (!data) return false;
+  auto fail = [why](std::string reason) {
+    if (why) *why = std::move(reason);
+    return false;
+  };
+  if (!data) return fail("no data");
   plat::RgbaImage png;
   if (size >= 8 && std::memcmp(data, "\x89PNG", 4) == 0) {
-    if (!plat::DecodePng(data, size, &png)) return false;
+    std::string error;
+    if (!plat::DecodePng(data, size, &png, &error)) return fail("damaged PNG picture (" + error + ")");
     out->width = png.width;
     out->height = png.height;
     out->pixels = std::move(png.pixels);
@@ -27,11 +33,12 @@ bool DecodeImage(const uint8_t* data, size_t size, DGDecodedImage* out) {
     return true;
   }
   if (size >= 4 && std::memcmp(data, "DDS ", 4) == 0) {
-    if (!DecodeDds(data, size, &out->width, &out->height, &out->pixels)) return false;
+    if (!DecodeDds(data, size, &out->width, &out->height, &out->pixels))
+      return fail("damaged or unsupported DDS picture");
     out->fileFormat = kImageDds;
     return true;
   }
-  return false;
+  return fail(size == 0 ? "empty file" : "not a PNG or DDS picture");
 }
 
 std::vector<uint8_t> ResizeRgba(const std::vector<uint8_t>& src, int sw, int sh, int dw, int dh) {
@@ -111,7 +118,7 @@ bool CDGTexture::Upload(std::vector<uint8_t> pixels, int w, int h) {
   return true;
 }
 
-bool CDGTexture::LoadFromFile(const char* path) {
+bool CDGTexture::LoadFromFile(const char* path, std::string* why) {
   ReleaseTexture();
   if (!Device() || !path || !*path) return false;
   // Relative names are taken from the program directory, never the working directory.
@@ -119,31 +126,41 @@ bool CDGTexture::LoadFromFile(const char* path) {
   if (full.size() > kMaxGamePath) return false;
   uint8_t* data = nullptr;
   const int32_t size = ReadWholeFile(full.c_str(), &data);
-  if (size < 0 || !data) return false;
+  if (size < 0 || !data) {
+    if (why) *why = "cannot be read";
+    return false;
+  }
   DGDecodedImage img;
-  const bool ok = DecodeImage(data, static_cast<size_t>(size), &img);
+  const bool ok = DecodeImage(data, static_cast<size_t>(size), &img, why);
   FreeFileBuffer(data);
   if (!ok) return false;
   const int w = img.width, h = img.height;
-  if (!Upload(std::move(img.pixels), w, h)) return false;
+  if (!Upload(std::move(img.pixels), w, h)) {
+    if (why) *why = "the device could not make the texture";
+    return false;
+  }
   info_ = DGImageInfo{static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1, 1, kFmtA8R8G8B8, 3, img.fileFormat};
   return true;
 }
 
-bool CDGTexture::LoadFromMemory(CDGFileLoad* loader, int mode) {
+bool CDGTexture::LoadFromMemory(CDGFileLoad* loader, int mode, std::string* why) {
   if (!loader) {
     ReleaseTexture();
     return false;
   }
-  return LoadFromMemory(loader->Data(), loader->Size(), mode);
+  return LoadFromMemory(loader->Data(), loader->Size(), mode, why);
 }
 
-bool CDGTexture::LoadFromMemory(const uint8_t* data, size_t size, int mode) {
+bool CDGTexture::LoadFromMemory(const uint8_t* data, size_t size, int mode, std::string* why) {
   ReleaseTexture();
   plat::GfxDevice* dev = Device();
-  if (!dev || !data) return false;
+  if (!dev) return false;
+  if (!data && size == 0) {
+    if (why) *why = "empty file";
+    return false;
+  }
   DGDecodedImage img;
-  if (!DecodeImage(data, size, &img)) return false;
+  if (!DecodeImage(data, size, &img, why)) return false;
   const int w = img.width, h = img.height;
   int sw = w, sh = h;
   uint32_t levels = 1;
@@ -152,11 +169,17 @@ bool CDGTexture::LoadFromMemory(const uint8_t* data, size_t size, int mode) {
     // sampled, so none are made; the count is reported as a full chain would have it.
     sw = NextPow2(w);
     sh = NextPow2(h);
-    if (sw > dev->Caps().maxTextureSize || sh > dev->Caps().maxTextureSize) return false;
+    if (sw > dev->Caps().maxTextureSize || sh > dev->Caps().maxTextureSize) {
+      if (why) *why = "picture " + std::to_string(w) + "x" + std::to_string(h) + " is larger than the device allows";
+      return false;
+    }
     img.pixels = ResizeRgba(img.pixels, w, h, sw, sh);
     levels = mode == 0 ? 1 + static_cast<uint32_t>(std::log2(std::max(sw, sh))) : static_cast<uint32_t>(mode);
   }
-  if (!Upload(std::move(img.pixels), sw, sh)) return false;
+  if (!Upload(std::move(img.pixels), sw, sh)) {
+    if (why) *why = "the device could not make the texture";
+    return false;
+  }
   info_ = DGImageInfo{static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1, levels, kFmtA8R8G8B8, 3, img.fileFormat};
   return true;
 }
@@ -345,7 +368,9 @@ CDGTexture* CDGTextureManager::LoadFromFile(CDGManager* manager, const char* nam
     return t;
   }
   auto* t = new CDGTexture(manager);
-  if (!t->LoadFromFile(name)) {
+  std::string why;
+  if (!t->LoadFromFile(name, &why)) {
+    if (!why.empty()) plat::LogRefusedFile("gl", name, why.c_str());
     CDGReferenceObject::Destroy(t);
     return nullptr;
   }
@@ -360,9 +385,14 @@ CDGTexture* CDGTextureManager::LoadFromLoader(CDGManager* manager, const char* n
     t->AddRef();
     return t;
   }
-  if (loader->Load(name) == -1) return nullptr;
+  if (loader->Load(name) == -1) {
+    plat::LogRefusedFile("gl", name, "picture not found or unreadable");
+    return nullptr;
+  }
   auto* t = new CDGTexture(manager);
-  if (!t->LoadFromMemory(loader, mode)) {
+  std::string why;
+  if (!t->LoadFromMemory(loader, mode, &why)) {
+    if (!why.empty()) plat::LogRefusedFile("gl", name, why.c_str());
     CDGReferenceObject::Destroy(t);
     return nullptr;
   }

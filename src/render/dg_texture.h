@@ -34,11 +34,12 @@ class CDGTexture : public CDGReferenceObject {
 
   void ReleaseTexture();
   // An image file (png, dds; path relative to the program directory unless absolute), exact size.
-  bool LoadFromFile(const char* path);
+  // On failure `why` (when given) says what was wrong with the file or the device.
+  bool LoadFromFile(const char* path, std::string* why = nullptr);
   // The loader's buffer: mode 1 at the image's exact size; other modes round the size up to
   // powers of two and stretch the image over it.
-  bool LoadFromMemory(CDGFileLoad* loader, int mode);
-  bool LoadFromMemory(const uint8_t* data, size_t size, int mode);
+  bool LoadFromMemory(CDGFileLoad* loader, int mode, std::string* why = nullptr);
+  bool LoadFromMemory(const uint8_t* data, size_t size, int mode, std::string* why = nullptr);
   // Zero-filled (transparent) A8R8G8B8.
   bool CreateEmpty(int width, int height);
   bool CreateRenderTarget(int width, int height);
@@ -123,6 +124,6 @@ struct DGDecodedImage {
   uint32_t fileFormat = 0;
   std::vector<uint8_t> pixels;
 };
-bool DecodeImage(const uint8_t* data, size_t size, DGDecodedImage* out);
+bool DecodeImage(const uint8_t* data, size_t size, DGDecodedImage* out, std::string* why = nullptr);
 // Stretches an RGBA image to w x h (bilinear over texel centres).
 std::vector<uint8_t> ResizeRgba(const std::vector<uint8_t>& src, int sw, int sh, int dw, int dh);

@@ -1,10 +1,16 @@
 #include "save/omake_tables.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "core/file_io.h"
 #include "core/game_file.h"
 #include "platform/byte_order.h"
+#include "platform/fs/fs.h"
+#include "platform/text/log.h"
 
 uint16_t OmakeSelection = 65535;
 
@@ -16,21 +22,44 @@ uint8_t OmakeBgmTable[kOmakeBgmRecords * kOmakeBgmRecordBytes];
 
 namespace {
 
-void LoadTable(const char* relative, uint8_t* table, size_t size) {
+// Missing is allowed (the table stays empty). A file that is there but unreadable or empty, or cut
+// inside a record, is damage: the table keeps the whole records before the cut (none for an
+// unreadable file) and the refusal is logged. A longer file is cut at the table's size.
+void LoadTable(const char* relative, uint8_t* table, size_t size, size_t recordBytes) {
   std::memset(table, 0, size);
   FixedPath path(GetModuleDir());
   path.Append(relative);
-  ReadFileInto(path, table, static_cast<int32_t>(size));
+  uint8_t* data = nullptr;
+  const int32_t read = ReadAllBytes(path, &data);
+  if (read < 0) {
+    std::string host;
+    std::error_code ec;
+    if (plat::ResolvePath(path.CStr(), host) && std::filesystem::exists(host, ec))
+      plat::LogRefusedFile("save", path.CStr(), "extras table cannot be read");
+    return;
+  }
+  const size_t bytes = std::min(static_cast<size_t>(read), size);
+  const size_t whole = bytes - bytes % recordBytes;
+  if (whole > 0) std::memcpy(table, data, whole);
+  if (data) FreeFileBuffer(data);
+  char why[160];
+  if (read == 0) {
+    plat::LogRefusedFile("save", path.CStr(), "extras table is empty");
+  } else if (whole != bytes) {
+    std::snprintf(why, sizeof why, "extras table of %d bytes ends inside record %zu (%zu bytes each); it is left out",
+                  read, whole / recordBytes, recordBytes);
+    plat::LogRefusedFile("save", path.CStr(), why);
+  }
 }
 
 }  // namespace
 
 void LoadOmakeTables() {
-  LoadTable(kOmakeCgFile, OmakeCgTable, sizeof OmakeCgTable);
-  LoadTable(kOmakeEventFile, OmakeEventTable, sizeof OmakeEventTable);
-  LoadTable(kOmakeSoundFile, OmakeSoundTable, sizeof OmakeSoundTable);
-  LoadTable(kOmakeSoundScriptFile, OmakeSoundScriptTable, sizeof OmakeSoundScriptTable);
-  LoadTable(kOmakeBgmFile, OmakeBgmTable, sizeof OmakeBgmTable);
+  LoadTable(kOmakeCgFile, OmakeCgTable, sizeof OmakeCgTable, kOmakeCgRecordBytes);
+  LoadTable(kOmakeEventFile, OmakeEventTable, sizeof OmakeEventTable, kOmakeEventRecordBytes);
+  LoadTable(kOmakeSoundFile, OmakeSoundTable, sizeof OmakeSoundTable, kOmakeSoundRecordBytes);
+  LoadTable(kOmakeSoundScriptFile, OmakeSoundScriptTable, sizeof OmakeSoundScriptTable, kOmakeSoundScriptRecordBytes);
+  LoadTable(kOmakeBgmFile, OmakeBgmTable, sizeof OmakeBgmTable, kOmakeBgmRecordBytes);
 }
 
 bool PutOmakeEventRecord(uint8_t* record, uint16_t scene, const char* label) {

@@ -867,7 +867,7 @@ bool LoadGameSlot(int slot) {
   // The scenario state checks its own file before it changes; after it, nothing can fail.
   if (!LoadAdvData(advPath)) {
     backup.Restore(slg.list);
-    return Refuse(kAdvFile, slot, "its scenario state was refused");
+    return Refuse(kAdvFile, slot, AdvDataFailure());
   }
   CommitPrg(prg);
   // A slot with its play state holds the phase's clan position as it was; only an older one needs

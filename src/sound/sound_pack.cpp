@@ -101,16 +101,19 @@ int32_t LoadSoundPack(const char* path, int bytesPerSample, std::vector<uint8_t>
   if (!plat::ReadWholeFile(path, bytes) && !ReadFromPack(path, bytes)) return -1;
   size_t base = 0;
   if (!plat::ParseVoiHeader(bytes.data(), bytes.size(), base)) {
-    plat::Log("sound", "%s: damaged .voi header", path);
+    plat::LogRefusedFile("sound", path, "damaged .voi header");
     return -1;
   }
   plat::DecodedSound snd;
   std::string why;
   if (!plat::DecodeVorbisMemory(bytes.data() + base, bytes.size() - base, bytesPerSample, snd, &why)) {
-    plat::Log("sound", "%s: %s", path, why.c_str());
+    plat::LogRefusedFile("sound", path, why.c_str());
     return -1;
   }
-  if (snd.pcm.size() > size_t(INT32_MAX) - 46) return -1;
+  if (snd.pcm.size() > size_t(INT32_MAX) - 46) {
+    plat::LogRefusedFile("sound", path, "decoded sound too long");
+    return -1;
+  }
   image = plat::BuildWaveImage(snd.channels, snd.rate, snd.bitsPerSample, snd.pcm.data(), snd.pcm.size());
   return int32_t(image.size());
 }

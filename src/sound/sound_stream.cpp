@@ -77,10 +77,15 @@ void SoundStream::CloseDecoder() {
   fileOpen_ = false;
 }
 
-static bool OpenVoiByProgramPath(plat::VorbisFileStream& dec, const std::string& path) {
+static bool OpenVoiByProgramPath(plat::VorbisFileStream& dec, const std::string& path, const char** why = nullptr) {
   std::string host;
-  if (!plat::ResolvePath(path, host)) return false;
-  return dec.OpenVoi(host);
+  if (!plat::ResolvePath(path, host)) {
+    if (why) *why = "music file not found";
+    return false;
+  }
+  if (dec.OpenVoi(host)) return true;
+  if (why) *why = "not a playable .voi (damaged header or Ogg Vorbis stream)";
+  return false;
 }
 
 bool SoundStream::ReopenLoopFile() {
@@ -103,8 +108,9 @@ int SoundStream::Open(const char* path, const char* loopPath) {
   }
   CloseDecoder();
   decoded_ = 0;
-  if (!path || !OpenVoiByProgramPath(decoder_, path)) {
-    plat::Log("sound", "music %s cannot be opened", path ? path : "(null)");
+  const char* why = "no music file named";
+  if (!path || !OpenVoiByProgramPath(decoder_, path, &why)) {
+    plat::LogRefusedFile("sound", path ? path : "(null)", why);
     return -1;
   }
   if (decoder_.Rate() != plat::kMixRate)

@@ -8,6 +8,7 @@
 #include "render/file_load.h"
 #include "render/texture_holder.h"
 #include "render_fixture.h"
+#include "tests/support/log_lines.h"
 
 namespace {
 
@@ -357,6 +358,48 @@ TEST_F(TextureTest, FirstLoadsSizeModeServesLaterLoadsOfThatName) {
     ASSERT_NE(flagged, nullptr);
     EXPECT_EQ(flagged->GetWidth(), 4) << c.w;
     EXPECT_EQ(flagged->GetHeight(), 4) << c.h;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A damaged picture is refused with one log line naming it and what is wrong, however often the
+// game asks for it again (holders are reloaded every frame while their texture is missing).
+TEST(TextureRefusal, DamagedPicturesAreLoggedOncePerFileWithTheReason) {
+  v4test::TempModuleDir dir;
+  v4test::NullDeviceManager nm;
+  const std::vector<uint8_t> png = v4test::PngOf(16, 16, Checker);
+  const std::vector<uint8_t> dds = EncodeDdsArgb(4, 4, std::vector<uint8_t>(4 * 4 * 4, 0x80));
+  std::vector<uint8_t> noise(300);
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 131 + 7);
+  struct Case {
+    const char* file;
+    std::vector<uint8_t> bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"empty.png", {}, "empty file"},
+      {"cut.png", std::vector<uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2)), "damaged PNG"},
+      {"noise.png", noise, "not a PNG or DDS"},
+      {"cut.dds", std::vector<uint8_t>(dds.begin(), dds.begin() + 100), "DDS picture"},
+      {"noise.tig", noise, "not a PNG or DDS"},
+  };
+  for (const Case& c : cases) {
+    dir.Write(std::string("Data/Test/") + c.file, c.bytes);
+    const std::string path = std::string(GetModuleDir()) + "Data\\Test\\" + c.file;
+    testing::internal::CaptureStderr();
+    for (int frame = 0; frame < 3; ++frame) {
+      CDGFileLoad_QZT* loader = new CDGFileLoad_QZT();
+      EXPECT_EQ(nm.mgr->LoadTextureFromLoader(path.c_str(), loader, 1), nullptr) << c.file;
+      loader->Release();
+      CVTexture holder;
+      EXPECT_FALSE(holder.Load(path.c_str(), false)) << c.file;
+    }
+    const std::vector<std::string> lines = v4test::LogLinesNaming(testing::internal::GetCapturedStderr(), path);
+    ASSERT_EQ(lines.size(), 1u) << c.file;
+    EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
   }
 }
 

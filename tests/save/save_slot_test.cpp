@@ -478,6 +478,56 @@ TEST_F(SaveSlotTest, FlipsAndBrokenWorldsAreRefusedWithTheReason) {
   EXPECT_TRUE(TakeSnapshot() == current);
 }
 
+// A script position that fits its field but lies outside the saved set is refused before anything
+// changes. The slots are written whole by the save (so their check values match): only the
+// position's meaning is wrong.
+TEST_F(SaveSlotTest, ScriptPositionOutsideItsSetIsRefusedWithTheReason) {
+  AdvScript& adv = GetAdvScript();
+  ASSERT_EQ(adv.loaded, 1u);
+  const uint32_t past = adv.bytecodeSize + 8;
+  ASSERT_LE(past, v4fmt::kMaxJumpOffset);
+  const uint32_t message = adv.savePointMessage;
+  const uint32_t offset = adv.messageOffsets[message];
+  ASSERT_LT(offset, adv.bytecodeSize);
+  struct Case {
+    const char* what;
+    bool flipMessage;  // else a return position
+    const char* reason;
+  } cases[] = {
+      {"message offset", true, "the saved message lies past the script set's bytecode"},
+      {"return position", false, "a return position lies past the script set's bytecode"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FillGame(19);
+    if (c.flipMessage) {
+      adv.messageOffsets[message] = past;
+    } else {
+      adv.savePointCallDepth = 1;
+      adv.savePointReturnStack[0] = past;
+    }
+    ASSERT_TRUE(SaveGameSlot(24, GameMode));
+    adv.messageOffsets[message] = offset;
+    adv.savePointCallDepth = 0;
+    adv.savePointReturnStack[0] = 0;
+    // The message table is the running set's: the damaged position comes with the slot.
+    if (c.flipMessage) adv.messageOffsets[message] = past;
+    FillGame(20);
+    const GameSnapshot current = TakeSnapshot();
+    const uint32_t pc = adv.pc;
+    EXPECT_FALSE(LoadGameSlot(24));
+    EXPECT_EQ(std::string(LastSlotRefusal()), std::string("slot 24 adv.dat refused: ") + c.reason);
+    EXPECT_TRUE(TakeSnapshot() == current);
+    EXPECT_EQ(adv.pc, pc);
+    adv.messageOffsets[message] = offset;
+  }
+  // The same slot with the position back inside its set loads.
+  FillGame(19);
+  ASSERT_TRUE(SaveGameSlot(24, GameMode));
+  FillGame(20);
+  EXPECT_TRUE(LoadGameSlot(24)) << LastSlotRefusal();
+}
+
 TEST_F(SaveSlotTest, ProgressBlockNamesAreTerminatedOnLoad) {
   FillGame(14);
   SoundChannelRecord& r = GetSoundChannelRecord(0);

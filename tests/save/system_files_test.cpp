@@ -1,16 +1,20 @@
 // Settings, play record, system tables, extras tables and the start-up routine.
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/file_io.h"
+#include "core/game_file.h"
 #include "save/omake_tables.h"
 #include "save/system_files.h"
 #include "sound/sound.h"
 #include "platform/fs/fs.h"
+#include "platform/text/log.h"
 #include "scenario/script/adv_script.h"
 #include "save_fixture.h"
+#include "tests/support/log_lines.h"
 #include "world/world_queries.h"
 
 namespace {
@@ -303,6 +307,37 @@ TEST_F(OmakeTableTest, TablesLoadAsFarAsTheirFilesReach) {
   EXPECT_EQ(scene, 8);
   for (uint8_t b : OmakeCgTable) ASSERT_EQ(b, 0);      // missing file: cleared
   for (uint8_t b : OmakeBgmTable) ASSERT_EQ(b, 0x33);  // longer file: cut at the table's size
+}
+
+// Damaged tables are logged once each with the reason; the whole records before a cut still load.
+TEST_F(OmakeTableTest, DamagedTablesAreLoggedOncePerFileWithTheReason) {
+  std::vector<uint8_t> cg(kOmakeCgRecordBytes * 3 / 2, 0x44);
+  WriteHost("Data/sys/cg.bin", cg);
+  WriteHost("Data/sys/ev.bin", {});
+  std::filesystem::create_directories(HostPath("Data/sys/bgm.bin"));
+  plat::SetLogEnabled(true);
+  testing::internal::CaptureStderr();
+  LoadOmakeTables();
+  LoadOmakeTables();
+  const std::string log = testing::internal::GetCapturedStderr();
+  plat::SetLogEnabled(std::getenv("V4_TEST_LOG") != nullptr);
+  const struct {
+    const char* file;
+    const char* reason;
+  } cases[] = {
+      {"cg.bin", "ends inside record 1"},
+      {"ev.bin", "is empty"},
+      {"bgm.bin", "cannot be read"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = std::string(GetModuleDir()) + "Data\\sys\\" + c.file;
+    const std::vector<std::string> lines = v4test::LogLinesNaming(log, path);
+    ASSERT_EQ(lines.size(), 1u) << c.file << "\n" << log;
+    EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
+  }
+  EXPECT_TRUE(v4test::LogLinesNaming(log, "sf.bin").empty()) << "a missing table is not damage";
+  for (size_t i = 0; i < kOmakeCgRecordBytes; ++i) ASSERT_EQ(OmakeCgTable[i], 0x44);
+  for (size_t i = kOmakeCgRecordBytes; i < sizeof OmakeCgTable; ++i) ASSERT_EQ(OmakeCgTable[i], 0);
 }
 
 TEST_F(OmakeTableTest, UnlockSceneByLabelMarksSeenAndIgnoresScenesPastTheTable) {

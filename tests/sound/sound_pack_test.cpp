@@ -10,6 +10,7 @@
 #include "sound/sound.h"
 #include "sound/sound_pack.h"
 #include "sound_fixture.h"
+#include "tests/support/log_lines.h"
 
 namespace {
 
@@ -95,6 +96,34 @@ TEST_F(SoundPackTest, MissingOrDamagedGivesMinusOne) {
   Write("Data/slg_v/091.SPD", std::vector<uint8_t>(100, 0));  // data file cut short
   EXPECT_EQ(LoadSoundPack(Full("Data\\slg_v\\091\\091b.voi").c_str(), 2, image), -1);
   EXPECT_TRUE(image.empty());
+}
+
+// A damaged sound is refused with one log line naming it and why, however often it is asked for.
+TEST_F(SoundPackTest, DamagedSoundsAreLoggedOncePerFileWithTheReason) {
+  std::vector<uint8_t> noise(400);
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 57 + 11);
+  std::vector<uint8_t> cut(a_.begin(), a_.begin() + static_cast<long>(a_.size() / 2));
+  struct Case {
+    const char* file;
+    std::vector<uint8_t> bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"empty.voi", {}, ".voi header"},
+      {"noise.voi", noise, ".voi header"},
+      {"cut.voi", cut, ""},
+  };
+  for (const Case& c : cases) {
+    Write(std::string("Data/se/") + c.file, c.bytes);
+    const std::string path = Full("Data\\se\\") + c.file;
+    testing::internal::CaptureStderr();
+    std::vector<uint8_t> image;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(LoadSoundPack(path.c_str(), 2, image), -1) << c.file;
+    const std::vector<std::string> lines = v4test::LogLinesNaming(testing::internal::GetCapturedStderr(), path);
+    ASSERT_EQ(lines.size(), 1u) << c.file;
+    EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
+    EXPECT_GT(lines[0].size(), path.size() + 10) << "no reason: " << lines[0];
+  }
 }
 
 TEST_F(SoundPackTest, PackedVoicePlaysOnTheVoiceChannel) {

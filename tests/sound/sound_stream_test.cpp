@@ -7,6 +7,7 @@
 #include "sound/sound.h"
 #include "sound/sound_stream.h"
 #include "sound_fixture.h"
+#include "tests/support/log_lines.h"
 
 namespace {
 
@@ -235,6 +236,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, SoundStreamBrokenLoop,
                          ::testing::Values(BrokenLoop{"empty", &EmptyLoop}, BrokenLoop{"garbage", &GarbageLoop},
                                            BrokenLoop{"badHeader", &BadHeaderLoop}, BrokenLoop{"missing", nullptr}),
                          [](const auto& i) { return std::string(i.param.name); });
+
+// Damaged music is refused with one log line naming the file and why, however often it is asked for.
+TEST_F(SoundStreamTest, DamagedMusicIsLoggedOncePerFileWithTheReason) {
+  Write("Data/bgm/Damaged.voi", GarbageLoop());
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < 3; ++i) {
+    PlaySound(0, "Data\\bgm\\Damaged.voi", 1, 0, 0);
+    WaitSoundStreamsIdle();
+  }
+  const std::vector<std::string> lines = v4test::LogLinesNaming(testing::internal::GetCapturedStderr(), "Damaged.voi");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("not a playable .voi"), std::string::npos) << lines[0];
+  EXPECT_FALSE(IsChannelPlaying(0));
+}
 
 TEST_F(SoundStreamTest, MissingMusicLeavesThePlayerWithoutAFile) {
   PlaySound(0, "Data\\bgm\\none.voi", 1, 0, 0);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/text/cp932.h"
+#include "platform/text/log.h"
 #include "render/dg_manager.h"
 #include "render/file_load.h"
 #include "platform/byte_order.h"
@@ -34,11 +35,26 @@ CDGFont_QZT::~CDGFont_QZT() {
 
 bool CDGFont_QZT::Load(const char* path, CDGFileLoad* loader, CDGManager* manager) {
   glyphs_.clear();
-  if (!path || !loader || loader->Load(path) < 0) return false;
+  if (!path || !loader) return false;
+  if (loader->Load(path) < 0) {
+    plat::LogRefusedFile("font", path, "font not found or unreadable");
+    return false;
+  }
   FntFile fnt;
   ParseFntFile(loader->Data(), loader->Size(), &fnt);
+  // A key file too short for its picture's name, or naming no character, cannot draw anything.
+  if (fnt.pictureName.empty()) {
+    plat::LogRefusedFile("font", path, "font names no picture (file too short)");
+    return false;
+  }
+  if (fnt.glyphs.empty()) {
+    plat::LogRefusedFile("font", path, "font has no characters");
+    return false;
+  }
   glyphs_ = std::move(fnt.glyphs);
-  return LoadPicture(fnt.pictureName, path, loader, manager);
+  if (LoadPicture(fnt.pictureName, path, loader, manager)) return true;
+  if (manager) plat::LogRefusedFile("font", path, ("its picture " + fnt.pictureName + " cannot be used").c_str());
+  return false;
 }
 
 bool CDGFont_QZT::LoadPicture(const std::string& pictureName, const char* fontPath, CDGFileLoad* loader,

@@ -1,6 +1,7 @@
 #include "scenario/script/adv_script.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "core/error_box.h"
@@ -522,11 +523,16 @@ bool AdvScript::SaveAdvData(const FixedPath& path) {
 bool AdvScript::LoadAdvData(const FixedPath& path) {
   uint8_t* raw = nullptr;
   int32_t size = ReadAllBytes(path, &raw);
-  if (size < 0) return false;
+  advFailure.clear();
+  if (size < 0) {
+    advFailure = "cannot be read";
+    return false;
+  }
   std::vector<uint8_t> file(raw, raw + size);
   FreeFileBuffer(raw);
   auto refuse = [&](const char* why) {
     plat::Log("script", "adv.dat refused: %s", why);
+    advFailure = why;
     return false;
   };
   if (file.size() < kAdvFixedSize) return refuse("shorter than its fixed blocks");
@@ -579,6 +585,7 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
   // message table, read on its own while another set (or none) is loaded.
   const bool changeSet = !loaded || savedSet != setNumber;
   uint32_t resume = 0;
+  uint32_t codeSize = bytecodeSize;
   if (changeSet) {
     char savedName[sizeof baseName] = {};
     if (!ReadSetName(savedSet, savedName, sizeof savedName)) return refuse("the saved script set cannot be found");
@@ -589,10 +596,25 @@ bool AdvScript::LoadAdvData(const FixedPath& path) {
     if (ReadFileDescrambled(table, offsets.data(), static_cast<int32_t>(kMessageCount * 4), kScriptSeed) < 0)
       return refuse("the saved script set's message table cannot be read");
     resume = offsets[message];
+    // The saved set's bytecode, as its loader will read it (at most the bytecode area).
+    FixedPath code(GetModuleDir());
+    code.Append(savedName);
+    code.Append(".sd");
+    uint8_t* bytes = nullptr;
+    const int32_t n = ReadAllBytes(code, &bytes);
+    if (bytes) FreeFileBuffer(bytes);
+    if (n <= 0) return refuse("the saved script set has no bytecode");
+    codeSize = static_cast<uint32_t>(std::min(static_cast<size_t>(n), bytecode.size()));
   } else {
     resume = messageOffsets[message];
   }
   if (resume > kMaxJumpOffset) return refuse("resume offset");
+  // The position must lie inside its set: a flipped message number or return position that
+  // still fits its field would otherwise run whatever bytes it lands on.
+  if (resume >= codeSize) return refuse("the saved message lies past the script set's bytecode");
+  for (size_t i = 0; i < depth; ++i) {
+    if (stack[i] > codeSize) return refuse("a return position lies past the script set's bytecode");
+  }
   // The file is sound; the saved set comes first, then the state.
   if (changeSet && !LoadScriptFiles(savedSet)) return refuse("the saved script set cannot be loaded");
 
@@ -662,3 +684,4 @@ const AdvBacklogEntry* GetBacklogEntry(int64_t i) { return GetAdvScript().GetBac
 bool FindSwitchByName(const char* name, int32_t* value) { return GetAdvScript().FindSwitchByName(name, value); }
 bool SaveAdvData(const FixedPath& path) { return GetAdvScript().SaveAdvData(path); }
 bool LoadAdvData(const FixedPath& path) { return GetAdvScript().LoadAdvData(path); }
+const char* AdvDataFailure() { return GetAdvScript().AdvDataFailure().c_str(); }

@@ -127,6 +127,8 @@ class AdvScript {
   // TakePendingWindowState for the scenario scene. A save made with no set loaded (set -1)
   // leaves the game with no set loaded.
   bool LoadAdvData(const FixedPath& path);
+  // Why the last LoadAdvData refused its file (empty after a success).
+  const std::string& AdvDataFailure() const { return advFailure; }
   bool HasPendingWindowState() const { return windowStatePending; }
   // The loaded save was made at a choice: its page is shown again without waits until the choice.
   bool SavedAtChoice() const { return savePointReserved[kReservedAtChoice] != 0; }
@@ -146,6 +148,7 @@ class AdvScript {
   int32_t setNumber = -1;
   char baseName[262] = {};
   std::string startFailure;
+  std::string advFailure;
   std::vector<uint8_t> bytecode;  // kBytecodeAreaSize bytes
   uint32_t bytecodeSize = 0;      // bytes read from .sd
   uint32_t pc = 0;
@@ -220,3 +223,5 @@ const AdvBacklogEntry* GetBacklogEntry(int64_t i);
 bool FindSwitchByName(const char* name, int32_t* value);
 bool SaveAdvData(const FixedPath& path);
 bool LoadAdvData(const FixedPath& path);
+// Why the program's script state refused its last adv.dat.
+const char* AdvDataFailure();

@@ -10,6 +10,7 @@
 #include "render/text/bitmap_font.h"
 #include "render/text/glyph_cache.h"
 #include "render/text/text_renderer.h"
+#include "tests/support/log_lines.h"
 #include "text_fixture.h"
 
 namespace {
@@ -107,6 +108,39 @@ TEST_F(BitmapFontTest, OnlyExactDotFntNamesAreFonts) {
   EXPECT_FALSE(fonts.GetGlyph(dir.ProgramPath("Data/font/none.fnt").c_str(), "a", &t));
   EXPECT_EQ(t, nullptr);
   EXPECT_TRUE(fonts.HasFont(fntPath.c_str()));
+}
+
+// A font that cannot draw is refused with one log line naming it and why, however often its glyphs
+// are asked for.
+TEST_F(BitmapFontTest, DamagedFontsAreLoggedOncePerFileWithTheReason) {
+  std::vector<uint8_t> noise(200);
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 77 + 3);
+  dir.Write("Data/font/noise.png", noise);
+  struct Case {
+    const char* file;
+    std::vector<uint8_t> bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"short.fnt", std::vector<uint8_t>(10, 'x'), "names no picture"},
+      {"nochars.fnt", MakeFnt("pic.png", {}), "no characters"},
+      {"badpic.fnt", MakeFnt("noise.png", {{"a", 0, 0, 4, 4}}), "noise.png cannot be used"},
+  };
+  CDGFontManager fonts;
+  fonts.SetDevice(env.mgr);
+  for (const Case& c : cases) {
+    dir.Write(std::string("Data/font/") + c.file, c.bytes);
+    const std::string path = dir.ProgramPath(std::string("Data/font/") + c.file);
+    testing::internal::CaptureStderr();
+    for (int frame = 0; frame < 3; ++frame) {
+      CDGTexture* t = nullptr;
+      EXPECT_FALSE(fonts.GetGlyph(path.c_str(), "a", &t)) << c.file;
+      EXPECT_EQ(t, nullptr);
+    }
+    const std::vector<std::string> lines = v4test::LogLinesNaming(testing::internal::GetCapturedStderr(), path);
+    ASSERT_EQ(lines.size(), 1u) << c.file;
+    EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
+  }
 }
 
 TEST_F(BitmapFontTest, GlyphIsExactlyItsRectangleOfThePicture) {
