@@ -25,7 +25,9 @@ SPR = [
     (IMG + "track.png", 220, 8, 1, 1),        # 10 slider track
     (IMG + "none.png", 8, 8, 1, 1),           # 11 transparent holder
     ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),   # 12 faces (the code picks the head's by number)
+    (IMG + "frame_670.png", 1040, 670, 1, 1), # 13 content frame, save screen's height
 ]
+FRAMES = {600: 2, 670: 13}  # content frame pictures by height: a frame blurs when stretched
 FILL = ["#1C2438F0", "#36508CF8", "#0C1426FF", "#40404898", "#6A1C28F0"]
 EDGE = ["#B08A48", "#F0D080", "#FFE8A0", "#707070", "#F0D080"]
 
@@ -36,15 +38,19 @@ def sheet(name, w, h, r):
     return {"file": "front/" + name, "width": w, "height": h * 5, "grid": [1, 5], "cells": cells}
 
 
+def frame(name, h):
+    return {"file": "front/" + name, "width": 1040, "height": h,
+            "shapes": [{"panel": [0, 0, 1040, h], "radius": 20, "color": "#0A0C18EC"},
+                       {"border": [0, 0, 1040, h], "width": 3, "radius": 20, "color": "#C8A050C0"}]}
+
+
 def pictures():
     pics = [
         {"file": "front/panel.png", "width": 128, "height": 72,
          "shapes": [{"gradient": [0, 0, 128, 72], "from": "#0A0C1C", "to": "#28121A"}]},
         {"file": "front/blend.png", "width": 128, "height": 72,
          "shapes": [{"gradient": [0, 0, 128, 72], "from": "#686868", "to": "#383838"}]},
-        {"file": "front/frame.png", "width": 1040, "height": 600,
-         "shapes": [{"panel": [0, 0, 1040, 600], "radius": 20, "color": "#0A0C18EC"},
-                    {"border": [0, 0, 1040, 600], "width": 3, "radius": 20, "color": "#C8A050C0"}]},
+        frame("frame.png", 600), frame("frame_670.png", 670),
         {"file": "front/line.png", "width": 960, "height": 4, "shapes": [{"rect": [0, 1, 960, 2], "color": "#C8A05080"}]},
         {"file": "front/heading.png", "width": 320, "height": 120, "grid": [1, 2],
          "cells": [[{"text": t, "box": [0, 0, 320, 60], "size": 34, "color": "#F4ECD8", "align": "center"}]
@@ -74,7 +80,7 @@ def backdrop_panel(root, first, frame_y=60, frame_h=600, value="-0.4,0,0"):
     content frame sits in a Group, which comes before the Windows, so it is drawn beneath them."""
     p = root.add("Window", "pos 0,0,0", "sprite 0,0,0,-1", "size 1280,720", "RefParam " + value)
     back = group(p, 120, frame_y, 2)
-    win(back, 0, 0, 2, size=(1040, frame_h))
+    win(back, 0, 0, FRAMES[frame_h], size=(1040, frame_h))
     first(p)                 # Window#0: the screen's own (heading or rule)
     win(p, 0, 0, 11)         # Window#1 (free)
     win(p, 0, 0, 11)         # Window#2 (free)

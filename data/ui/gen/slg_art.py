@@ -82,10 +82,14 @@ pics.append({"file": "slg/bar_back.png", "width": 320, "height": 18, "shapes": [
 pics.append({"file": "slg/effect.png", "width": 360, "height": 80, "grid": [3, 1], "cells": [
     [{"panel": [4, 4, 112, 72], "radius": 8, "color": c}, {"text": t, "box": [0, 0, 120, 80], "size": 28, "color": "#FFF4D8", "align": "center"}]
     for t, c in [("－", "#20283C"), ("治水", "#2C5A8A"), ("楽市", "#8A6A1C")]]})
-pics.append({"file": "slg/item_kind.png", "width": 288, "height": 48, "grid": [6, 1], "cells": [
-    [{"ellipse": [24, 24, 21, 21], "color": c}, {"ring": [24, 24, 21], "width": 2, "color": "#F0E0B0"},
-     {"text": t, "box": [0, 0, 48, 48], "size": 24, "color": "#FFFFFF", "align": "center"}]
-    for t, c in [("壱", "#803030"), ("弐", "#305080"), ("参", "#407030"), ("四", "#505050"), ("五", "#6A4A1C"), ("六", "#2C6A5A")]]})
+# Item kinds at 48 x 48 (dialogs) and 32 x 32 (the general table's item column), each drawn at its size.
+for name, k in [("item_kind.png", 48), ("item_kind_32.png", 32)]:
+    o, r = k // 2, k * 7 // 16
+    pics.append({"file": "slg/" + name, "width": 6 * k, "height": k, "grid": [6, 1], "cells": [
+        [{"ellipse": [o, o, r, r], "color": c}, {"ring": [o, o, r], "width": 2, "color": "#F0E0B0"},
+         {"text": t, "box": [0, 0, k, k], "size": k // 2, "color": "#FFFFFF", "align": "center"}]
+        for t, c in [("壱", "#803030"), ("弐", "#305080"), ("参", "#407030"), ("四", "#505050"), ("五", "#6A4A1C"),
+                     ("六", "#2C6A5A")]]})
 pics.append({"file": "slg/rank.png", "width": 120, "height": 24, "grid": [5, 1], "cells": [
     [{"rect": [2, 4, 20, 16], "color": c}, {"text": str(i + 1), "box": [0, 0, 24, 24], "size": 14, "color": "#1A1008", "align": "center"}]
     for i, c in enumerate(["#C0C0C0", "#80C080", "#80A0E0", "#E0B040", "#E06060"])]})

@@ -43,7 +43,43 @@ def emit(node, out, depth=0):
             out.append("}")
 
 
+# Framed panels (a border, rounded corners) blur or thicken when drawn at another size: a window
+# that gives one of them a ":size" of its own is pointed at a copy drawn at that size
+# (slg/panel_WxH.png, slg/dlg_panel_WxH.png, written to data/image/slg_buttons.json).
+PANELS = {"Data\\Image\\slg\\panel.png": ("slg/panel", "#141A2CF0"),
+          "Data\\Image\\slg\\dlg_panel.png": ("slg/dlg_panel", "#141A2CFF")}
+PANEL_SIZES = set()
+
+
+def size_panels(sprites, node):
+    for k in node.kids:
+        sprite = next((q for q in k.props if q.startswith("sprite 0,")), None)
+        size = next((q for q in k.props if q.startswith("size ")), None)
+        if sprite and size:
+            fields = sprite[len("sprite "):].split(",")
+            src = sprites[int(fields[1])]
+            w, h = (int(v) for v in size[len("size "):].split(","))
+            if src[0] in PANELS and (w, h) != (src[1], src[2]):
+                stem, fill = PANELS[src[0]]
+                full = "Data\\Image\\" + ("%s_%dx%d.png" % (stem, w, h)).replace("/", "\\")
+                if (full, w, h, 1, 1) not in sprites:
+                    sprites.append((full, w, h, 1, 1))
+                PANEL_SIZES.add((stem, fill, w, h))
+                fields[1] = str(sprites.index((full, w, h, 1, 1)))
+                k.props = [("sprite " + ",".join(fields)) if q == sprite else q for q in k.props]
+        size_panels(sprites, k)
+
+
+def panel_picture(stem, fill, w, h):
+    r = max(2, min(10, min(w, h) // 2))
+    shapes = [{"panel": [0, 0, w, h], "radius": r, "color": fill}]
+    if min(w, h) >= 16:
+        shapes.append({"border": [2, 2, w - 4, h - 4], "width": 3, "radius": r, "color": "#B08A48"})
+    return {"file": "%s_%dx%d.png" % (stem, w, h), "width": w, "height": h, "shapes": shapes}
+
+
 def write(name, header, sprites, root):
+    size_panels(sprites, root)
     out = ["// " + line for line in header.strip().splitlines()]
     out.append("[SpriteLocal]")
     out.append("{")
@@ -106,6 +142,7 @@ def write_button_sheets():
     pics.append({"file": "slg/dlg_panel.png", "width": 256, "height": 256,
                  "shapes": [{"panel": [0, 0, 256, 256], "radius": 10, "color": "#141A2CFF"},
                             {"border": [2, 2, 252, 252], "width": 3, "radius": 10, "color": "#B08A48"}]})
+    pics += [panel_picture(*k) for k in sorted(PANEL_SIZES)]
     out = os.path.join(os.path.dirname(UI), "image", "slg_buttons.json")
     with open(out, "w", encoding="utf-8") as f:
         json.dump({"pictures": pics}, f, ensure_ascii=False, indent=1)
@@ -811,7 +848,8 @@ TABLE_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (si
              ("Data\\Image\\slg\\sort.png", 60, 20, 3, 1),         # 7 sort direction
              ("Data\\Image\\slg\\sparkle.png", 64, 48, 1, 1),      # 8 training effect
              ("Data\\Image\\slg\\odd.png", 64, 64, 1, 1),          # 9 odd-count marker
-             ("Data\\Image\\slg\\grown.png", 60, 24, 1, 1)]        # 10 grown marker
+             ("Data\\Image\\slg\\grown.png", 60, 24, 1, 1),        # 10 grown marker
+             ("Data\\Image\\slg\\item_kind_32.png", 192, 32, 6, 1)]  # 11 item kinds, drawn for 32 x 32
 
 
 def t_digits(parent, x, y, n):
@@ -882,7 +920,7 @@ def dlg_infoall():
         btn(inner, -44, 3, 4000 + i, 6, None)
         win(inner, 0, 1, 2, size=(40, 40))
         win(inner, 44, 9, 4)
-        win(inner, 900, 5, 5, size=(32, 32))
+        win(inner, 900, 5, 11, size=(32, 32))
         text(inner, 72, 0, 150, 42, "", 18, align="0,1", frame=False)
         text(inner, 226, 0, 90, 42, "", 16, align="0,1", frame=False)
         for x in (400, 488, 576):
