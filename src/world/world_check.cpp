@@ -12,8 +12,8 @@ std::string Line(const char* fmt, int a, int b = 0, int c = 0) {
 }
 }  // namespace
 
-std::vector<std::string> CollectWorldProblems() {
-  std::vector<std::string> out = CollectSiroDataProblems();
+std::vector<std::string> CollectWorldProblems(bool marchesUnderway) {
+  std::vector<std::string> out = CollectSiroDataProblems(marchesUnderway);
   // Slots per general.
   std::vector<int> slots(kBusyoCount, 0);
   for (int d = 0; d < kDaimyoSlots; ++d)

@@ -245,7 +245,17 @@ static bool ListHas(const SiroRecord& s, uint8_t force, uint8_t slot) {
   return false;
 }
 
-std::vector<std::string> CollectSiroDataProblems() {
+// A general who marched on his target stands in its second list until the war phase ends his
+// march; his own castle's lists no longer hold him.
+static bool HeldOnMarch(uint16_t busyo, uint8_t force, uint8_t slot) {
+  const BusyoRecord& r = BusyoTable[busyo];
+  if (r.marchFlag != 1 || !IsSiroInUse(r.siro2)) return false;
+  for (const SiroBusyoRef& e : SiroTable[r.siro2].list2)
+    if (e.force == force && e.slot == slot) return true;
+  return false;
+}
+
+std::vector<std::string> CollectSiroDataProblems(bool marchesUnderway) {
   std::vector<std::string> out;
   char line[96];
   for (int c = 0; c < kDaimyoFileCount; ++c) {
@@ -254,7 +264,10 @@ std::vector<std::string> CollectSiroDataProblems() {
       if (b >= kBusyoCount) continue;
       uint16_t siro = BusyoTable[b].siro;
       if (siro >= kSiroSlots) continue;  // unplaced or in the fictional castle
-      if (!ListHas(SiroTable[siro], static_cast<uint8_t>(c), static_cast<uint8_t>(s))) {
+      const auto force = static_cast<uint8_t>(c);
+      const auto slot = static_cast<uint8_t>(s);
+      if (marchesUnderway && HeldOnMarch(b, force, slot)) continue;
+      if (!ListHas(SiroTable[siro], force, slot)) {
         std::snprintf(line, sizeof line, "siro err siro[%d] pass=1 code=%d   ", siro, b);
         out.push_back(line);
       }
@@ -263,6 +276,7 @@ std::vector<std::string> CollectSiroDataProblems() {
   for (int s = 0; s < kDokuSlots; ++s) {
     uint16_t b = DokuBusyoList[s];
     if (b >= kBusyoCount) continue;
+    if (marchesUnderway && HeldOnMarch(b, kNoDaimyo, static_cast<uint8_t>(s))) continue;
     uint16_t siro = BusyoTable[b].siro;
     if (siro >= kSiroSlots || !ListHas(SiroTable[siro], kNoDaimyo, static_cast<uint8_t>(s))) {
       std::snprintf(line, sizeof line, "siro err siro[%d] pass=2 code=%d   ", siro, b);

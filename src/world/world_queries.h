@@ -216,8 +216,10 @@ void AddKuniDaimyo(uint32_t kuni, uint8_t clan);
 void ColorKuniByDaimyoCount(bool rebuild);
 
 // ---- Consistency check ----
-// The three passes of the castle check; each problem as its report line.
-std::vector<std::string> CollectSiroDataProblems();
+// The three passes of the castle check; each problem as its report line. With marchesUnderway
+// (the war phase; the game checks only where no march is under way) a marcher held in his
+// target's second list passes.
+std::vector<std::string> CollectSiroDataProblems(bool marchesUnderway = false);
 // Reports the first problem through the error dialog (once, while the check switch is on);
 // true when the world is clean.
 bool CheckSiroData();

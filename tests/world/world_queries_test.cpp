@@ -355,6 +355,55 @@ TEST_F(QueriesTest, GrowthRollsUseTheSystemTableAndTheDraws) {
   }
 }
 
+TEST_F(QueriesTest, CastleCheckExcusesMarchersHeldInTheirTargetOnlyWhileMarchesAreUnderway) {
+  // A marcher stands in his target's second list while his castle field still names home.
+  struct Case {
+    const char* what;
+    bool independent;
+    void (*spoil)(int busyo, int target);
+    bool cleanDuringWar;
+  } cases[] = {
+      {"clan marcher held in the target", false, [](int, int) {}, true},
+      {"independent marcher held in the target", true, [](int, int) {}, true},
+      {"march ended but still held", false, [](int b, int) { BusyoTable[b].marchFlag = 0; }, false},
+      {"held in another castle than his target", false,
+       [](int b, int t) { BusyoTable[b].siro2 = static_cast<uint16_t>(t + 1); }, false},
+      {"lost from every list", false,
+       [](int, int t) {
+         SiroTable[t].list2[0] = {kNoDaimyo, kNoSlot};
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    WorldBuilder w;
+    int k = w.Kuni("尾張");
+    int clan = w.Clan("霧島");
+    int home = w.Siro(k, "鷹山", c.independent ? kNoDaimyo : clan);
+    int target = w.Siro(k, "青城", clan + 1);
+    w.Siro(k, "楓尾", clan);
+    w.Road(home, target);
+    int other = w.Clan("青木");
+    w.Head(other, w.Busyo("青木 直家", target));
+    int g = w.Busyo("霧島 信房", home);
+    if (!c.independent)
+      w.Head(clan, g);
+    else
+      w.Head(clan, w.Busyo("霧島 信安", home + 2));
+    w.Place();
+    uint8_t force = c.independent ? kNoDaimyo : static_cast<uint8_t>(clan);
+    uint8_t slot = SiroTable[home].list1[0].slot;
+    ASSERT_EQ(SiroTable[home].list1[0].force, force) << c.what;
+    ASSERT_TRUE(CollectWorldProblems().empty()) << c.what;
+    ASSERT_EQ(MoveSiroBusyo(home, target, force, slot, 1), 0) << c.what;
+    BusyoTable[g].marchFlag = 1;
+    BusyoTable[g].siro2 = static_cast<uint16_t>(target);
+    c.spoil(g, target);
+    // The game's own check stays strict: it runs only where no march is under way.
+    EXPECT_FALSE(CollectSiroDataProblems().empty()) << c.what;
+    EXPECT_EQ(CollectWorldProblems(true).empty(), c.cleanDuringWar) << c.what;
+  }
+}
+
 TEST_F(QueriesTest, CastleCheckReportsEachKindOfFault) {
   struct Case {
     const char* what;

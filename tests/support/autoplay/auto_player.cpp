@@ -291,7 +291,10 @@ bool AutoPlayer::Observe() {
     const uint32_t phaseKey = turnKey << 8 | TurnSubPhase;
     if (phaseKey != lastPhaseKey_) {
       if (lastPhaseKey_ != 0xFFFFFFFFu) {
-        const std::vector<std::string> problems = CollectWorldProblems();
+        // The map is seen after the change to the war phase only once the phase is running
+        // (often after the player's own battle), when other clans' marchers stand in their
+        // targets' second lists.
+        const std::vector<std::string> problems = CollectWorldProblems(TurnSubPhase == 4);
         if (!problems.empty()) {
           std::string all;
           for (const std::string& p : problems) all += "\n  " + Utf8(p);
