@@ -25,7 +25,7 @@ for rc in "$logs"/*.rc; do
   if [ "$(cat "$rc")" = 0 ]; then ok=$((ok + 1)); else stopped=$((stopped + 1)); fi
 done
 # Every map command over all strategy runs: opened, completed, refused, backed.
-cat "$logs"/seasons-*.log 2> /dev/null | awk '$1 == "command" {
+cat "$logs"/seasons-*.log 2> /dev/null | awk '/^command / && $3 == "opened" {
     o[$2] += $4; c[$2] += $6; r[$2] += $8; b[$2] += $10; if (!($2 in seen)) { seen[$2] = 1; order[n++] = $2 } }
   END { for (i = 0; i < n; ++i) { k = order[i];
     printf "command %s opened %d completed %d refused %d backed %d%s\n", k, o[k], c[k], r[k], b[k], c[k] ? "" : "  <- never completed" } }'
