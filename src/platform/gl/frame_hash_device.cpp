@@ -263,28 +263,19 @@ void FrameHashDevice::SetProjection(const float m[16]) {
 void FrameHashDevice::SetBlend(BlendFactor src, BlendFactor dst) {
   state_.src = src;
   state_.dst = dst;
-  if (inFrame_) {
-    const uint32_t words[] = {kTagBlend, static_cast<uint32_t>(src), static_cast<uint32_t>(dst)};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagBlend, static_cast<uint32_t>(src), static_cast<uint32_t>(dst));
   if (Passing()) inner_->SetBlend(src, dst);
 }
 
 void FrameHashDevice::SetPremultipliedOutput(bool on) {
   state_.premultiplied = on;
-  if (inFrame_) {
-    const uint32_t words[] = {kTagPremultiplied, on};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagPremultiplied, on);
   if (Passing()) inner_->SetPremultipliedOutput(on);
 }
 
 void FrameHashDevice::SetZEnable(bool on) {
   state_.zEnable = on;
-  if (inFrame_) {
-    const uint32_t words[] = {kTagZ, on};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagZ, on);
   if (Passing()) inner_->SetZEnable(on);
 }
 
@@ -292,37 +283,25 @@ bool FrameHashDevice::GetZEnable() const { return dry_ ? state_.zEnable : inner_
 
 void FrameHashDevice::SetFlatShading(bool flat) {
   state_.flat = flat;
-  if (inFrame_) {
-    const uint32_t words[] = {kTagFlat, flat};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagFlat, flat);
   if (Passing()) inner_->SetFlatShading(flat);
 }
 
 void FrameHashDevice::SetLinearFilter(bool linear) {
   state_.linear = linear;
-  if (inFrame_) {
-    const uint32_t words[] = {kTagLinear, linear};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagLinear, linear);
   if (Passing()) inner_->SetLinearFilter(linear);
 }
 
 void FrameHashDevice::SetTextureWrap(bool wrap) {
   state_.wrap = wrap;
-  if (inFrame_) {
-    const uint32_t words[] = {kTagWrap, wrap};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagWrap, wrap);
   if (Passing()) inner_->SetTextureWrap(wrap);
 }
 
 void FrameHashDevice::BindTexture(TextureId id) {
   state_.texture = id;
-  if (inFrame_) {
-    const uint32_t words[] = {kTagTexture, id};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagTexture, id);
   if (Passing()) inner_->BindTexture(id);
 }
 
@@ -398,20 +377,14 @@ void FrameHashDevice::SetUniformMatrix(ProgramId id, int location, const float m
 
 void FrameHashDevice::UseProgram(ProgramId id) {
   state_.program = id;
-  if (inFrame_) {
-    const uint32_t words[] = {kTagProgram, id};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagProgram, id);
   if (Passing()) inner_->UseProgram(id);
 }
 
 ProgramId FrameHashDevice::CurrentProgram() const { return dry_ ? state_.program : inner_->CurrentProgram(); }
 
 void FrameHashDevice::BindTextureUnit(int unit, TextureId id, bool linear, bool wrap) {
-  if (inFrame_) {
-    const uint32_t words[] = {kTagUnit, static_cast<uint32_t>(unit), id, static_cast<uint32_t>(linear | wrap << 1)};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagUnit, static_cast<uint32_t>(unit), id, static_cast<uint32_t>(linear | wrap << 1));
   if (!Passing()) return;
   if (unit >= 0 && unit < kTextureUnits) units_[unit] = Unit{id, linear, wrap};
   inner_->BindTextureUnit(unit, id, linear, wrap);
@@ -441,10 +414,7 @@ void FrameHashDevice::DestroyMesh(MeshId id) {
 }
 
 void FrameHashDevice::DrawMesh(MeshId id, int firstIndex, int indexCount) {
-  if (inFrame_) {
-    const uint32_t words[] = {kTagMesh, id, static_cast<uint32_t>(firstIndex), static_cast<uint32_t>(indexCount)};
-    Mix(words, sizeof words);
-  }
+  MixWords(kTagMesh, id, static_cast<uint32_t>(firstIndex), static_cast<uint32_t>(indexCount));
   if (!Passing()) return;
   Drew();
   ++counts_.meshDraws;

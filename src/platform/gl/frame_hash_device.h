@@ -115,6 +115,13 @@ class FrameHashDevice : public GfxDevice {
   bool Passing() const { return !dry_; }
   void Mix(const void* data, size_t bytes);
   void MixTag(uint32_t tag) { Mix(&tag, sizeof tag); }
+  // A state change or draw as its tag and words, counted only inside a frame.
+  template <class... Words>
+  void MixWords(uint32_t tag, Words... words) {
+    if (!inFrame_) return;
+    const uint32_t all[] = {tag, static_cast<uint32_t>(words)...};
+    Mix(all, sizeof all);
+  }
   // A draw outside a frame into a render target changes that target's contents.
   void Drew();
 
