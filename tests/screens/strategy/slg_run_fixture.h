@@ -210,8 +210,15 @@ class SlgRun : public ::testing::Test {
     ASSERT_TRUE(Driver().TicksUntil(400, NewGameChosen));
     // The first season's report runs (a click ends each of its waits, as a player's does), then
     // the military phase waits for the player's commands.
+    // A general may come forward to the player (by the season's random draw): his dialog waits for
+    // its accept button, not for a click on the map.
     for (int i = 0; i < 600 && !(TurnSubPhase == 1 && (Map()->StateFlags() & CVMenuSLGMain::kCommandMenu)); ++i) {
-      Click({60, 580});  // the sea in the map's corner
+      CVMenuBase* dialog = Scene()->DialogMenu();
+      CVMenuBtn* accept = dialog ? dialog->FindButtonById(1000) : nullptr;
+      if (accept && accept->TestFlag(kWfShown) && accept->TestFlag(kWfEnabled))
+        Click(ButtonCentre(dialog, 1000));
+      else
+        Click({60, 580});  // the sea in the map's corner
     }
     ASSERT_EQ(TurnSubPhase, 1) << "the turn reached the player's military phase";
     Driver().Ticks(20);
