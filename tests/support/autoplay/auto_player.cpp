@@ -1,6 +1,7 @@
 #include "tests/support/autoplay/auto_player.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -34,6 +35,8 @@ namespace fs = std::filesystem;
 namespace v4play {
 
 namespace {
+
+volatile std::sig_atomic_t g_terminate = 0;
 
 // Scene ids of the scene table.
 enum : int {
@@ -215,8 +218,10 @@ std::string AutoPlayer::Signature() {
 void AutoPlayer::SeasonLine() {
   std::ostringstream s;
   const char* name = GetDaimyoName(PlayerDaimyoId, true);
+  const DaimyoRecord* clan = PlayerDaimyoId < kDaimyoSlots ? &DaimyoTable[PlayerDaimyoId] : nullptr;
   s << "season " << seasons_ << " clan " << Utf8(name ? name : "?") << " castles " << CountPlayerCastles()
-    << " battles " << battles_ << " dialogs " << dialogs_ << " saves " << saves_;
+    << " battles " << battles_ << " dialogs " << dialogs_ << " saves " << saves_ << " revenue "
+    << (clan ? clan->revenue : 0);
   if (opt_.verbose) s << " turn " << TurnCounter << " year " << GameYear << " step " << g_LogicSteps.load();
   Line(s.str());
 }
@@ -266,6 +271,9 @@ bool AutoPlayer::Observe() {
   const int cur = mgr.GetCurrentSceneId();
   if (cur != lastScene_) {
     if (cur == kSceneBattle && lastScene_ == kSceneSlg) ++battles_;
+    // A battle has its own limit: its steps do not count against the season's.
+    if (cur == kSceneBattle) battleStart_ = steps_;
+    if (lastScene_ == kSceneBattle) periodStart_ += steps_ - battleStart_;
     if (cur == kSceneDialog || cur == kSceneInfo || cur == kSceneSave || cur == kSceneLoad || cur == kSceneSettings ||
         cur == kSceneTutorial)
       ++dialogs_;
@@ -349,7 +357,12 @@ bool AutoPlayer::Observe() {
     Fail("nothing moved for " + std::to_string(steps_ - lastMoveStep_) + " logic steps while input was given");
     return false;
   }
-  if (steps_ - periodStart_ > static_cast<uint64_t>(opt_.seasonSteps)) {
+  if (cur == kSceneBattle) {
+    if (steps_ - battleStart_ > static_cast<uint64_t>(opt_.battleSteps)) {
+      Fail("the battle did not end within " + std::to_string(opt_.battleSteps) + " logic steps");
+      return false;
+    }
+  } else if (steps_ - periodStart_ > static_cast<uint64_t>(opt_.seasonSteps)) {
     Fail(opt_.story ? "the story run did not end within " + std::to_string(opt_.seasonSteps) + " logic steps"
                     : "the season did not end within " + std::to_string(opt_.seasonSteps) + " logic steps");
     return false;
@@ -721,18 +734,35 @@ void AutoPlayer::Fail(const std::string& why) {
   Line(Dump());
 }
 
+void AutoPlayer::RequestTermination() { g_terminate = 1; }
+
 int AutoPlayer::Run() {
   periodStart_ = g_LogicSteps.load();
   for (;;) {
     if (!Observe()) return 1;
     if (!opt_.story && seasons_ >= opt_.seasons) break;
     if (opt_.story && storyRuns_ >= opt_.steps) break;
+    if (g_terminate) {
+      Line("terminated: asked to end (seed " + std::to_string(opt_.seed) + ")");
+      Line(Dump());
+      Summary("terminated");
+      return 143;
+    }
     std::vector<Action> acts;
     Choose(acts);
     Perform(acts[Pick(acts)]);
   }
+  Summary("ok");
+  return 0;
+}
+
+void AutoPlayer::Summary(const char* how) {
   if (!opt_.story) {
-    if (pendingCommand_ != -1) EndCommand();
+    // A command cut off by a termination is neither completed nor backed.
+    if (std::string(how) == "ok")
+      EndCommand();
+    else
+      pendingCommand_ = -1;
     for (const auto& [cmd, label] : MapCommands()) {
       const CommandCount& c = commands_[cmd];
       std::ostringstream s;
@@ -742,14 +772,13 @@ int AutoPlayer::Run() {
     }
   }
   std::ostringstream s;
-  s << "autoplay ok seed " << opt_.seed;
+  s << "autoplay " << how << " seed " << opt_.seed;
   if (opt_.story)
     s << " story runs " << storyRuns_ << " messages " << messages_ << " choices " << choices_;
   else
     s << " seasons " << seasons_ << " battles " << battles_;
   s << " dialogs " << dialogs_ << " saves " << saves_ << " steps " << g_LogicSteps.load();
   Line(s.str());
-  return 0;
 }
 
 }  // namespace v4play

@@ -25,8 +25,10 @@ struct PlayOptions {
   int steps = 3;    // story: runs from the title
   // Logic steps with no movement before the watchdog stops the run.
   int stuckSteps = 4000;
-  // Logic steps a season (strategy) or a story run may take at most.
+  // Logic steps a season (strategy) or a story run may take at most, its battles not counted.
   int seasonSteps = 120000;
+  // Logic steps one battle may take at most.
+  int battleSteps = 60000;
   bool verbose = false;
   // Every action as a line (to follow a run up to a stop).
   bool trace = false;
@@ -37,8 +39,11 @@ struct PlayOptions {
 class AutoPlayer {
  public:
   AutoPlayer(GameSession& session, const PlayOptions& options, std::string* out);
-  // Plays to the end; 0 when the run ended as asked, 1 when it stopped (`stuck:` and a dump).
+  // Plays to the end; 0 when the run ended as asked, 1 when it stopped (`stuck:` and a dump), 143
+  // when it was asked to end (the summary so far and a dump).
   int Run();
+  // Asks every running player to end after its current action (safe in a signal handler).
+  static void RequestTermination();
 
  private:
   struct Action {
@@ -73,6 +78,7 @@ class AutoPlayer {
   void NoteMessage(const std::string& text);
   void EndCommand();
   void SeasonLine();
+  void Summary(const char* how);
   void StoryLine(const char* how);
 
   GameSession& session_;
@@ -86,6 +92,7 @@ class AutoPlayer {
   uint64_t lastMoveStep_ = 0;
   uint64_t steps_ = 0;
   uint64_t periodStart_ = 0;
+  uint64_t battleStart_ = 0;
 
   // What the run has seen.
   int lastScene_ = -1;

@@ -20,7 +20,7 @@ namespace v4play {
 
 class GameSession {
  public:
-  GameSession() = default;
+  GameSession();
   ~GameSession();
   GameSession(const GameSession&) = delete;
   GameSession& operator=(const GameSession&) = delete;
@@ -40,7 +40,8 @@ class GameSession {
   std::unique_ptr<v4test::TempModuleDir> folder_;
   std::string folderPath_;
   CDGManager* dg_ = nullptr;
-  std::unique_ptr<v4test::DeviceFrameGraphics> graphics_;
+  class Graphics;
+  std::unique_ptr<Graphics> graphics_;
   std::unique_ptr<FrameDriver> driver_;
   v4test::RecordingBoxes boxes_;
   std::vector<std::string> asked_;

@@ -4,7 +4,9 @@
 //   v4play <game-dir> --seed S --story [--runs N]   the story and the tutorial chapters
 // --avoid C never chooses map command C (a known fault's), --trace prints every action, --verbose
 // adds the turn to the season lines and lets the game's own log through.
-// Exit status: 0 when the run ended as asked, 1 when it stopped, 2 for bad arguments.
+// Exit status: 0 when the run ended as asked, 1 when it stopped, 2 for bad arguments, 143 when
+// SIGTERM or SIGINT ended it (after the summary so far and a dump).
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,6 +81,11 @@ int main(int argc, char** argv) {
   // Headless: no window, no sound device of the machine.
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
+
+  // A run ended from outside (a timeout, a soak cut short) still reports what it played; a signal
+  // during the start-up ends the run at its first step.
+  std::signal(SIGTERM, [](int) { v4play::AutoPlayer::RequestTermination(); });
+  std::signal(SIGINT, [](int) { v4play::AutoPlayer::RequestTermination(); });
 
   // The program's diagnostic log only when asked: the run's own lines are the report.
   plat::SetLogEnabled(o.verbose);
