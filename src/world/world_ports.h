@@ -30,6 +30,11 @@ class SlgScenePort {
   virtual void RestoreKuniFocus() {}
   virtual bool IsKuniFocused() const { return false; }
   virtual void PlayCastleIconAnime(int icon, int anime, int restart) {}
+  // The marker on a castle's icon of the province view (mode 2 a plot's), and whether it still
+  // plays; a castle without an icon there shows none.
+  virtual void ShowIconMarker(int siro, int mode) {}
+  virtual void HideIconMarker(int siro) {}
+  virtual bool IsIconMarkerAnimating(int siro) { return false; }
   virtual void ShowPointer(int marker) {}
   virtual void LockMapButtons(bool on) {}
   virtual int GetLoadFlag() const { return 0; }

@@ -117,9 +117,9 @@ class CVSceneSLG : public CVScene, public SlgScenePort {
   // The battle scene: 8 when the player fights (battle mode 2), else 9.
   bool IsBattleSceneReady(bool request, int32_t battleMode);
   bool IsFastForward() const;
-  void ShowIconMarker(int32_t siro, int32_t mode);
-  void HideIconMarker(int32_t siro);
-  bool IsIconMarkerAnimating(int32_t siro);
+  void ShowIconMarker(int32_t siro, int32_t mode) override;
+  void HideIconMarker(int32_t siro) override;
+  bool IsIconMarkerAnimating(int32_t siro) override;
   void ClearListA() { listA_.Clear(); }
   void AddToListB(int32_t busyo) { listB_.Add(busyo); }
   void ClearListB() { listB_.Clear(); }

@@ -403,13 +403,15 @@ int CmdPlot() {
         StepJump(1);
         return kStepRunning;
       }
+      // The plotted castle's own icon marker (the province highlights take provinces, not castles).
       if (cmd::FirstPass()) {
         SlgSound().PlaySlgSe(3, 29, 0);
         s.LockMapButtons(true);
-        s.PlayCastleIconAnime(sw.siro, 2, 1);
-        SetFrameWait(MessageTime());
+        s.ShowIconMarker(sw.siro, 2);
         return kStepRunning;
       }
+      if (s.IsIconMarkerAnimating(sw.siro)) return kStepRunning;
+      s.HideIconMarker(sw.siro);
       s.LockMapButtons(false);
       StepJump(1);
       return kStepRunning;

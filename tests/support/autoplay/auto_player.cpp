@@ -271,9 +271,16 @@ bool AutoPlayer::Observe() {
   const int cur = mgr.GetCurrentSceneId();
   if (cur != lastScene_) {
     if (cur == kSceneBattle && lastScene_ == kSceneSlg) ++battles_;
-    // A battle has its own limit: its steps do not count against the season's.
-    if (cur == kSceneBattle) battleStart_ = steps_;
-    if (lastScene_ == kSceneBattle) periodStart_ += steps_ - battleStart_;
+    // A battle (with the pages and questions opened over it) has its own limit: its steps do not
+    // count against the season's.
+    if (cur == kSceneBattle && !inBattle_) {
+      inBattle_ = true;
+      battleStart_ = steps_;
+    } else if (inBattle_ && cur != kSceneBattle && cur != kSceneInfo && cur != kSceneDialog) {
+      inBattle_ = false;
+      // Only the battle's steps inside the season (or story run) that is counted now.
+      periodStart_ += steps_ - std::max(battleStart_, periodStart_);
+    }
     if (cur == kSceneDialog || cur == kSceneInfo || cur == kSceneSave || cur == kSceneLoad || cur == kSceneSettings ||
         cur == kSceneTutorial)
       ++dialogs_;
@@ -357,7 +364,7 @@ bool AutoPlayer::Observe() {
     Fail("nothing moved for " + std::to_string(steps_ - lastMoveStep_) + " logic steps while input was given");
     return false;
   }
-  if (cur == kSceneBattle) {
+  if (inBattle_) {
     if (steps_ - battleStart_ > static_cast<uint64_t>(opt_.battleSteps)) {
       Fail("the battle did not end within " + std::to_string(opt_.battleSteps) + " logic steps");
       return false;

@@ -93,6 +93,7 @@ class AutoPlayer {
   uint64_t steps_ = 0;
   uint64_t periodStart_ = 0;
   uint64_t battleStart_ = 0;
+  bool inBattle_ = false;
 
   // What the run has seen.
   int lastScene_ = -1;

@@ -3,17 +3,19 @@
 # story runs, `jobs` at a time, each logged under <build>/soak/. Ends with a summary line, the
 # map commands no run completed, and the first lines of every stopped run; fails when one stopped.
 # Usage: soak.sh <build dir> <seeds> <seasons> <stories> <jobs> [extra arguments of every run]
+# [first seed]: the seeds run from the first seed (1) on, to run the long form in parts.
 set -u
 build=$1 seeds=$2 seasons=$3 stories=$4 jobs=$5
 extra=${6:-}
+first=${7:-1}
 player="$build/bin/v4play"
 game="$build/game"
 logs="$build/soak"
 rm -rf "$logs"
 mkdir -p "$logs"
 {
-  for s in $(seq 1 "$seeds"); do echo "seasons $s"; done
-  for s in $(seq 1 "$stories"); do echo "story $s"; done
+  for s in $(seq "$first" $((first + seeds - 1))); do echo "seasons $s"; done
+  for s in $(seq "$first" $((first + stories - 1))); do echo "story $s"; done
 } | xargs -P "$jobs" -L 1 bash -c '
   kind=$0 seed=$1
   if [ "$kind" = seasons ]; then args="--seasons '"$seasons"'"; else args="--story --runs 2"; fi
