@@ -51,6 +51,8 @@ class SlgPlay : public SlgRun {
       PlayBattle();
     } else if (scene == 3 && (Map()->StateFlags() & CVMenuSLGMain::kWaiting)) {
       Click(ButtonCentre(Map(), 2));
+    } else if (CVMenuBase* dialog = scene == 3 ? Scene()->DialogMenu() : nullptr; dialog && ClickShown(dialog, 1000)) {
+      // A general who came forward waits for his dialog's accept button.
     } else {
       Click({60, 580});
     }
