@@ -1,6 +1,7 @@
 // The sample pictures as a player sees them: each gallery thumbnail is its picture made small (and
 // the pictures differ), the story's movies show our own pictures, and no layout stretches a drawn
-// picture into a place of another size (a stretched frame blurs, an enlarged face turns blocky).
+// picture into a place of another size (a stretched frame blurs, an enlarged face turns blocky):
+// each face comes drawn at every size a screen shows it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "platform/text/cp932.h"
 #include "render/file_load.h"
 #include "ui/layout/cv_script.h"
+#include "ui/widgets/sized_picture.h"
 
 namespace {
 
@@ -197,58 +199,124 @@ bool Smooth(const plat::Canvas& c) {
   return true;
 }
 
-// A window given a size other than its picture's cell draws the cell stretched. The pictures of the
-// title, the extras, the save screen and the strategy screens are drawn for their places. Faces are
-// left out: the code names a head's face picture itself, at one size for every place.
-TEST_F(SamplePictures, NoTitleExtrasSaveOrStrategyLayoutStretchesADrawnPicture) {
-  const std::vector<uint8_t> bytes = Read("Data\\sys\\scene.bin");
-  ASSERT_FALSE(bytes.empty());
+// One picture window of a layout: its definition's picture and cell, and the size it is drawn at.
+struct PictureWindow {
+  std::string layout, node, file;
+  int cellW = 0, cellH = 0, w = 0, h = 0;
+};
+
+// Every window with a sprite of the layouts the scene table names whose path holds one of `parts`.
+std::vector<PictureWindow> PictureWindows(const std::vector<std::string>& parts, std::set<std::string>* layouts) {
+  std::vector<PictureWindow> out;
+  std::vector<uint8_t> bytes;
+  {
+    int32_t size = 0;
+    uint8_t* data = LoadGameFile((std::string(GetModuleDir()) + "Data\\sys\\scene.bin").c_str(), &size);
+    if (!data) return out;
+    bytes.assign(data, data + size);
+    FreeGameFile(data);
+  }
   v4fmt::SceneFlowTable table;
   v4fmt::ReadSceneTable(bytes.data(), bytes.size(), table);
-  int checked = 0;
-  std::set<std::string> layouts;
+  std::set<std::string> seen;
   for (const v4fmt::SceneFlowRecord& r : table) {
     if (r.sceneId == 0) continue;
     for (const v4fmt::SceneMenuEntry& m : r.menus) {
       if (m.menuType <= 0) continue;
       const std::string layout = m.layoutName;
-      if (layout.find("title.lay") == std::string::npos && layout.find("omake_") == std::string::npos &&
-          layout.find("save.lay") == std::string::npos && layout.find("\\slg") == std::string::npos)
+      if (std::none_of(parts.begin(), parts.end(),
+                       [&](const std::string& p) { return layout.find(p) != std::string::npos; }) ||
+          !seen.insert(layout).second)
         continue;
-      layouts.insert(layout);
+      if (layouts) layouts->insert(layout);
       CVScript script;
-      ASSERT_TRUE(script.Load((std::string(GetModuleDir()) + m.layoutName).c_str())) << m.layoutName;
+      if (!script.Load((std::string(GetModuleDir()) + m.layoutName).c_str())) {
+        ADD_FAILURE() << m.layoutName;
+        continue;
+      }
       for (const CVScriptElement& e : script.Elements()) {
         const std::string& n = e.GetName();
-        if (n.size() < 5 || n.compare(n.size() - 5, 5, "/size") != 0) continue;
-        const std::string node = n.substr(0, n.size() - 5);
-        const CVScriptElement* sprite = script.Find((node + "/sprite").c_str());
-        if (!sprite) continue;
-        const int selector = static_cast<int>(sprite->GetParam(0, 0.0f));
-        const int number = static_cast<int>(sprite->GetParam(1, -1.0f));
+        if (n.size() < 7 || n.compare(n.size() - 7, 7, "/sprite") != 0) continue;
+        const std::string node = n.substr(0, n.size() - 7);
+        const int selector = static_cast<int>(e.GetParam(0, 0.0f));
+        const int number = static_cast<int>(e.GetParam(1, -1.0f));
         const std::string defName =
             std::string(selector == 0 ? "SpriteLocal" : "SpriteGlobal") + "/#" + std::to_string(number);
         const CVScriptElement* def = script.Find(defName.c_str());
         if (!def || !def->GetString(0)) continue;
-        const std::string file = def->GetString(0);
-        if (file.find('%') != std::string::npos || file.size() < 4 || file.compare(file.size() - 4, 4, ".png") != 0 ||
-            file.find("Image\\face\\") != std::string::npos)
-          continue;
-        const int cw = static_cast<int>(def->GetParam(0, 0.0f) / std::max(1.0f, def->GetParam(2, 1.0f)));
-        const int ch = static_cast<int>(def->GetParam(1, 0.0f) / std::max(1.0f, def->GetParam(3, 1.0f)));
-        const int w = static_cast<int>(e.GetParam(0, 0.0f)), h = static_cast<int>(e.GetParam(1, 0.0f));
-        ++checked;
-        if (w == cw && h == ch) continue;
-        const plat::Canvas c = Picture(file);
-        ASSERT_FALSE(c.empty()) << file;
-        EXPECT_TRUE(Smooth(c)) << plat::Cp932ToUtf8(m.layoutName) << " " << node << ": " << plat::Cp932ToUtf8(file)
-                               << " (" << cw << "x" << ch << ") is drawn at " << w << "x" << h;
+        PictureWindow w;
+        w.layout = layout;
+        w.node = node;
+        w.file = def->GetString(0);
+        w.cellW = static_cast<int>(def->GetParam(0, 0.0f) / std::max(1.0f, def->GetParam(2, 1.0f)));
+        w.cellH = static_cast<int>(def->GetParam(1, 0.0f) / std::max(1.0f, def->GetParam(3, 1.0f)));
+        const CVScriptElement* size = script.Find((node + "/size").c_str());
+        w.w = size ? static_cast<int>(size->GetParam(0, 0.0f)) : w.cellW;
+        w.h = size ? static_cast<int>(size->GetParam(1, 0.0f)) : w.cellH;
+        out.push_back(w);
       }
     }
+  }
+  return out;
+}
+
+bool IsFace(const std::string& file) { return file.find("Image\\face\\") != std::string::npos; }
+
+// A window given a size other than its picture's cell draws the cell stretched. The pictures of the
+// title, the extras, the save screen, the strategy screens and the battle screen are drawn for
+// their places. Faces are left out here: the code picks the copy of a face drawn at the window's
+// size (checked below).
+TEST_F(SamplePictures, NoTitleExtrasSaveStrategyOrBattleLayoutStretchesADrawnPicture) {
+  std::set<std::string> layouts;
+  int checked = 0;
+  for (const PictureWindow& w : PictureWindows({"title.lay", "omake_", "save.lay", "\\slg", "kassen.lay"}, &layouts)) {
+    const std::string& file = w.file;
+    if (file.find('%') != std::string::npos || file.size() < 4 || file.compare(file.size() - 4, 4, ".png") != 0 ||
+        IsFace(file))
+      continue;
+    ++checked;
+    if (w.w == w.cellW && w.h == w.cellH) continue;
+    const plat::Canvas c = Picture(file);
+    ASSERT_FALSE(c.empty()) << file;
+    EXPECT_TRUE(Smooth(c)) << plat::Cp932ToUtf8(w.layout) << " " << w.node << ": " << plat::Cp932ToUtf8(file) << " ("
+                           << w.cellW << "x" << w.cellH << ") is drawn at " << w.w << "x" << w.h;
   }
   EXPECT_GT(checked, 0);
   EXPECT_TRUE(layouts.count("Data\\layout\\save.lay")) << "the save screen is not in the scene table";
   EXPECT_TRUE(layouts.count("Data\\layout\\slgmain.lay")) << "the strategy map is not in the scene table";
+  EXPECT_TRUE(layouts.count("Data\\layout\\kassen.lay")) << "the battle screen is not in the scene table";
+}
+
+// Each face a screen shows comes at the size the screen draws it, as the program picks it: the
+// generals' sixteen faces in every face window of every screen, the battle's generic faces in the
+// battle's face windows, and the face the battle's skill cut-in draws at 180 pixels.
+TEST_F(SamplePictures, EveryFaceIsDrawnAtTheSizeItIsShown) {
+  struct Shown {
+    std::string pattern, where;
+    int first, count, w, h;
+  };
+  std::vector<Shown> shown;
+  std::set<std::pair<std::string, std::pair<int, int>>> done;
+  for (const PictureWindow& w : PictureWindows({"\\"}, nullptr)) {
+    if (!IsFace(w.file) || w.file.find('%') != std::string::npos) continue;  // a pattern names its own size
+    const bool battle = w.layout.find("kassen.lay") != std::string::npos;
+    const std::string where = plat::Cp932ToUtf8(w.layout) + " " + w.node;
+    if (done.insert({"f", {w.w, w.h}}).second)
+      shown.push_back({"Data\\Image\\face\\f%02d.png", where, 0, 16, w.w, w.h});
+    if (battle && done.insert({"k", {w.w, w.h}}).second)
+      shown.push_back({"Data\\Image\\kassen\\face%03d.png", where, 400, 8, w.w, w.h});
+  }
+  shown.push_back({"Data\\Image\\face\\f%02d.png", "the battle's skill cut-in", 0, 16, 180, 180});
+  ASSERT_GE(shown.size(), 5u);
+  for (const Shown& s : shown)
+    for (int n = s.first; n < s.first + s.count; ++n) {
+      char name[96];
+      std::snprintf(name, sizeof name, PatternForSize(s.pattern.c_str(), n, s.w, s.h).c_str(), n);
+      const plat::Canvas c = Picture(name);
+      ASSERT_FALSE(c.empty()) << name;
+      EXPECT_TRUE(c.width() == s.w && c.height() == s.h)
+          << s.where << " shows " << name << " (" << c.width() << "x" << c.height() << ") at " << s.w << "x" << s.h;
+    }
 }
 
 // The scene replay's title rows lie inside their frame and none covers another (a row taller than

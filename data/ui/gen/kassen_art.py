@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes data/image/kassen.json: the battle screen's sheets (command buttons and their icons by
-picture number, unit panels, the morale gauge, order icons, the skill panel, the siege panel). Faces and the kind
-marks are the strategy screens' (face/fNN.png, slg/kind.png). Run by hand:
+picture number, unit panels, the morale gauge, order icons, the skill panel, the siege panel and its
+gauge). The faces, generic ones included, are data/ui/gen/faces.py's; the kind marks are the strategy
+screens' (slg/kind.png). Run by hand:
 python3 data/ui/gen/kassen_art.py"""
 import json, os
 
@@ -59,7 +60,13 @@ pics.append({"file": "kassen/skill_panel.png", "width": 560, "height": 300, "sha
 pics.append({"file": "kassen/siege_panel.png", "width": 400, "height": 136, "shapes": [
     {"panel": [0, 0, 400, 136], "radius": 10, "color": "#141A2CF0"},
     {"border": [2, 2, 396, 132], "width": 3, "radius": 10, "color": "#B08A48"},
-    {"rect": [12, 46, 376, 2], "color": "#5A4A2C"}]})
+    {"rect": [12, 46, 376, 2], "color": "#5A4A2C"},
+    {"panel": [14, 52, 372, 20], "radius": 6, "color": "#0C1426FF"},
+    {"border": [14, 52, 372, 20], "width": 1, "radius": 6, "color": "#707070"}]})
+# The siege panel's strength gauge, drawn at the size it is shown, over its track in the panel.
+pics.append({"file": "kassen/siege_gauge.png", "width": 368, "height": 16, "shapes": [
+    {"panel": [0, 0, 368, 16], "radius": 5, "color": "#E0B040"},
+    {"rect": [4, 3, 360, 3], "color": "#F8D880A0"}]})
 # The field's two view toggles, one cell per look: attack presentation on (0) / off (1), overview
 # camera on (2) / off (3), then the same lit under the pointer (5..8); cell 4 is unused.
 TOGGLE_W, TOGGLE_H = 160, 48
@@ -92,18 +99,5 @@ pics.append({"file": "kassen/duel_kind.png", "width": 72, "height": 24, "grid": 
     [{"ellipse": [12, 12, 10, 10], "color": c}, {"text": t, "box": [0, 0, 24, 24], "size": 16, "color": "#FFFFFF", "align": "center"}]
     for t, c in [("智", "#3050A0"), ("将", "#508030"), ("武", "#A03030")]]})
 pics.append({"file": "kassen/cover.png", "width": 16, "height": 16, "shapes": [{"rect": [0, 0, 16, 16], "color": "#FFFFFF"}]})
-# Generic faces of units without a general of their own, by unit model number: 400 / 401 kind 1,
-# 402 / 403 kind 3, 404 / 405 kind 2 (and river crossings), 406 / 407 guns; odd numbers the
-# enemy's colours.
-GENERIC = {400: "武", 402: "将", 404: "智", 406: "銃"}
-for n in range(400, 408):
-    robe = "#1C3C7A" if n % 2 == 0 else "#7A1C24"
-    pics.append({"file": "kassen/face%03d.png" % n, "width": 64, "height": 64, "shapes": [
-        {"rect": [0, 0, 64, 64], "color": "#283048"},
-        {"ellipse": [32, 62, 28, 18], "color": robe},
-        {"ellipse": [32, 30, 15, 18], "color": "#3A3430"},
-        {"polygon": [[14, 22], [32, 6], [50, 22]], "color": "#605848"},
-        {"text": GENERIC[n - n % 2], "box": [0, 16, 64, 30], "size": 18, "color": "#F0E0B0", "align": "center"},
-        {"border": [0, 0, 64, 64], "width": 2, "radius": 0, "color": "#B08A48"}]})
 json.dump({"pictures": pics}, open(OUT, "w", encoding="utf-8"), ensure_ascii=False, indent=1)
 print(OUT, len(pics), "pictures")

@@ -34,6 +34,7 @@ SPRITES = [
     ("Data\\Image\\kassen\\duel_kind.png", 72, 24, 3, 1),     # 14 kinds, cycle order (state = next kind - 1)
     ("Data\\Image\\kassen\\cover.png", 16, 16, 1, 1),         # 15 cover of a display-mode change
     ("Data\\Image\\kassen\\siege_panel.png", 400, 136, 1, 1),  # 16 siege panels
+    ("Data\\Image\\kassen\\siege_gauge.png", 368, 16, 1, 1),  # 17 siege gauge
 ]
 
 HEADER = """// Battle scene (scene 8, menu 0, type 90). Made by data/ui/gen/kassen_layout.py; edit that.
@@ -140,7 +141,7 @@ def layout():
     # Between the duel panels and the hint line, clear of the command buttons.
     out += ["[Window#6]", "{", ":pos 440,352,100", ":sprite 0,16,0,-1"]
     out += text(0, 16, 8, 270, 36, 26) + text(1, 290, 8, 94, 36, 24, align="2,1")
-    out += ["[PBar#0]", "{", ":pos 16,54,1", ":type 0", ":wheel 0,1"] + window(0, 0, 0, 6, 368, 16) + ["}"]
+    out += ["[PBar#0]", "{", ":pos 16,54,1", ":type 0", ":wheel 0,1"] + window(0, 0, 0, 17) + ["}"]
     out += text(2, 16, 86, 368, 36, 20, "240,220,150,255")
     out += ["}"]
     return "\n".join(out) + "\n"

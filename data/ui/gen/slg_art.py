@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes data/image/slg.json: the strategy screens' sheets (bars, panels, command and list
-buttons, castle and contact icons, sort marks, seasons, phases, markers, general kinds) and the
-sixteen faces. Run by hand: python3 data/ui/gen/slg_art.py"""
+buttons, castle and contact icons, sort marks, seasons, phases, markers, general kinds). The faces
+are data/ui/gen/faces.py's. Run by hand: python3 data/ui/gen/slg_art.py"""
 import json, os
 
 OUT = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "image", "slg.json")
@@ -60,17 +60,6 @@ pics.append({"file": "slg/pointer.png", "width": 32, "height": 32, "shapes": [
 pics.append({"file": "slg/kind.png", "width": 72, "height": 24, "grid": [3, 1], "cells": [
     [{"ellipse": [12, 12, 10, 10], "color": c}, {"text": t, "box": [0, 0, 24, 24], "size": 16, "color": "#FFFFFF", "align": "center"}]
     for t, c in [("武", "#A03030"), ("智", "#3050A0"), ("将", "#508030")]]})
-skins = ["#F0D0A8", "#E8C098", "#D8B088", "#F4DCB8"]
-robes = ["#7A1C24", "#1C3C7A", "#2C6A34", "#6A4A1C", "#4A2C6A", "#1C5A6A", "#8A6A1C", "#3A3A3A"]
-for i in range(16):
-    pics.append({"file": "face/f%02d.png" % i, "width": 64, "height": 64, "shapes": [
-        {"rect": [0, 0, 64, 64], "color": "#283048"},
-        {"ellipse": [32, 62, 28, 18], "color": robes[i % 8]},
-        {"ellipse": [32, 30, 15, 18], "color": skins[i % 4]},
-        {"rect": [17, 10 + (i // 8) * 2, 30, 8 - (i // 8) * 3], "color": "#201810"},
-        {"ellipse": [26, 30, 2, 2], "color": "#201810"}, {"ellipse": [38, 30, 2, 2], "color": "#201810"},
-        {"rect": [27, 40, 10, 2], "color": "#804030"},
-        {"border": [0, 0, 64, 64], "width": 2, "radius": 0, "color": "#B08A48"}]})
 # Command dialogs: digits of the number groups, the value bar, the watched effects, item kinds,
 # clan rank marks and the empty-clan marker.
 pics.append({"file": "slg/digits.png", "width": 160, "height": 26, "grid": [10, 1], "cells": [

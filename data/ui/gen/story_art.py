@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
 """Writes the sample story's pictures: the castle hall and the dawn over the pass (data/image/adv.json),
 the hawk sprite, the gallery pictures with their thumbnails (each thumbnail is its picture reduced,
-data/image/omake.json), the lines gallery's large faces drawn at their size (face/l00..l15) and the
-interlude movie's pictures (data/media/interlude.json). Pictures of the same name are replaced in
+data/image/omake.json) and the interlude movie's pictures (data/media/interlude.json). Pictures of the same name are replaced in
 place; new ones are appended. Run by hand: python3 data/ui/gen/story_art.py"""
 import json, os
 
@@ -276,16 +275,6 @@ def gallery():
     return pics
 
 
-def large_faces():
-    slg = json.load(open(os.path.join(ROOT, "image", "slg.json"), encoding="utf-8"))
-    out = []
-    for p in slg["pictures"]:
-        f = p["file"]
-        if f.startswith("face/f") and p["width"] == 64:
-            out.append({"file": "face/l" + f[6:], "width": 256, "height": 256, "shapes": scaled(p["shapes"], 4)})
-    return out
-
-
 def torches_on_pass():
     s = [grad(0, 0, W, H, "#04060E", "#1A2038"), ell(180, 110, 40, 40, "#F0ECD8"),
          ridge([[0, 300], [300, 220], [520, 280], [760, 180], [1000, 260], [1280, 200]], 320, "#10141E"),
@@ -332,7 +321,7 @@ def main():
     with open(adv, "w", encoding="utf-8") as f:
         json.dump(doc, f, ensure_ascii=False, indent=1)
         f.write("\n")
-    replace(os.path.join(ROOT, "image", "omake.json"), gallery() + large_faces())
+    replace(os.path.join(ROOT, "image", "omake.json"), gallery())
     with open(os.path.join(ROOT, "media", "interlude.json"), "w", encoding="utf-8") as f:
         json.dump({"pictures": [torches_on_pass(), mist()]}, f, ensure_ascii=False, indent=1)
         f.write("\n")

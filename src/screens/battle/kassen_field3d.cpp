@@ -22,6 +22,7 @@
 #include "sound/busyo_voice.h"
 #include "sound/sound.h"
 #include "ui/scenes/scene_mgr.h"
+#include "ui/widgets/sized_picture.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 
@@ -41,6 +42,7 @@ constexpr float kPi = 3.14159265358979f;
 constexpr const char* kSkillPicture = "skill\\%d_%d.png";
 constexpr const char* kFacePicture = "Data\\Image\\face\\f%02d.png";
 constexpr int kFaceCount = 16;
+constexpr int kCutinFaceSide = 180;  // the face's drawn size (its copy of this size when the data has one)
 // The rain loops on an effect channel that neither the battle (3) nor the buttons (6) play on.
 constexpr int kRainChannel = 4;
 constexpr const char* kRainSound = "Data\\slg_se\\kassen_rain.voi";
@@ -472,8 +474,11 @@ void KassenField3D::PlaySkillCutin(int side, int unit, int skill, bool withCutin
   ReleaseCutinPictures();
   cutinSkill_ = skill;
   for (int i = 0; i < 2; ++i) cutinPictures_[i] = LoadTexture(Numbered(kSkillPicture, skill, i));
-  if (const BusyoRecord* g = BusyoPtr(generals_[side][unit]))
-    cutinFace_ = LoadPicture(Numbered(kFacePicture, g->picture % kFaceCount));
+  if (const BusyoRecord* g = BusyoPtr(generals_[side][unit])) {
+    const int face = g->picture % kFaceCount;
+    cutinFace_ =
+        LoadPicture(Numbered(PatternForSize(kFacePicture, face, kCutinFaceSide, kCutinFaceSide).c_str(), face));
+  }
   if (!cutin_) {
     cutin_ = std::make_unique<Layer>();
     cutin_->texture = LoadTexture("cutin.png");
@@ -1033,7 +1038,7 @@ void KassenField3D::RenderField() {
       dev->DrawScreenQuad(q);
     // The face at the band's left, the skill's pictures beside it, fading in as the band opens.
     const uint32_t a = static_cast<uint32_t>(255.0f * std::clamp(cutinAge_ / kCutinMs, 0.0f, 1.0f)) << 24;
-    if (cutinFace_) screenQuad(cutinFace_, 60, 270, 180, 180, 0, 0, 1, 1, a | 0xFFFFFFu);
+    if (cutinFace_) screenQuad(cutinFace_, 60, 270, kCutinFaceSide, kCutinFaceSide, 0, 0, 1, 1, a | 0xFFFFFFu);
     for (int i = 0; i < 2; ++i)
       if (cutinPictures_[i])
         screenQuad(cutinPictures_[i], 300.0f + 480.0f * i, 280, 440, 160, 0, 0, 1, 1, a | 0xFFFFFFu);

@@ -28,6 +28,7 @@
 #include "ui/widgets/menu_pbar.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window.h"
+#include "ui/widgets/sized_picture.h"
 #include "ui/widgets/widget_base.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
@@ -63,8 +64,7 @@ void ShowFace(CVMenuBase* w, int side, int unit) {
   const char* pattern = kFacePicture;
   int number = 0;
   CVSceneKassen::UnitFace(side, unit, pattern, number);
-  win->SetNamePattern(pattern);
-  win->SetTextureF(number, false);
+  ShowPictureAtSize(win, pattern, number);
 }
 
 // The battle's current actor as a flat unit number, -1 none.

@@ -15,6 +15,7 @@
 #include "ui/widgets/menu_button.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window.h"
+#include "ui/widgets/sized_picture.h"
 
 namespace {
 
@@ -189,10 +190,7 @@ void CVMenuSAVE::ShowRow(int32_t row, int32_t slot, bool selected) {
   SetRowText(b, 2, story ? "物語" : clan);
   if (face) face->SetFlagAll(kWfShown, !story);
   // The face of the clan's head, as the map shows it.
-  if (auto* w = dynamic_cast<CVMenuWindow*>(face)) {
-    w->SetNamePattern(kFacePattern);
-    w->SetTextureF(h.picture % kFacePictures, false);
-  }
+  ShowPictureAtSize(dynamic_cast<CVMenuWindow*>(face), kFacePattern, h.picture % kFacePictures);
   char detail[48] = "";
   if (!story) std::snprintf(detail, sizeof detail, "%u万石", static_cast<unsigned>(h.koku));
   SetRowText(b, 3, detail);

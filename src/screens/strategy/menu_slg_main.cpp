@@ -19,6 +19,7 @@
 #include "ui/widgets/menu_list.h"
 #include "ui/widgets/menu_text.h"
 #include "ui/widgets/menu_window.h"
+#include "ui/widgets/sized_picture.h"
 #include "world/record_lists.h"
 #include "world/slg_util.h"
 #include "world/world_queries.h"
@@ -118,10 +119,7 @@ SlgCommandRules& GetSlgCommandRules() {
 void ResetSlgCommandRules() { InstallDefaultRules(g_rules); }
 
 void ShowFacePicture(CVMenuBase* w, int32_t picture) {
-  auto* win = dynamic_cast<CVMenuWindow*>(w);
-  if (!win) return;
-  win->SetNamePattern(kFacePicture);
-  win->SetTextureF(picture % kFaceCount, false);
+  ShowPictureAtSize(dynamic_cast<CVMenuWindow*>(w), kFacePicture, picture % kFaceCount);
 }
 
 int32_t CastleIconPicture(int32_t relation, int32_t level) {

@@ -358,10 +358,11 @@ TEST_F(FrontScreens, HeadersAreReadOncePerPageAndOnlyThisVersionCounts) {
   EXPECT_EQ(std::string(text->Text()), "ok");
   EXPECT_FALSE(menu->RowButton(1)->TestFlag(kWfEnabled));
   EXPECT_FALSE(menu->Load(3, 1));
-  // The clan head's face (picture 21 is the sixth of the sixteen sample faces), none on an empty row.
+  // The clan head's face (picture 21 is the sixth of the sixteen sample faces) in its copy drawn at
+  // the row's 36 pixels, none on an empty row.
   auto* face = dynamic_cast<CVMenuWindow*>(menu->RowButton(0)->FindChild(kWidgetSprite, 0));
   ASSERT_NE(face, nullptr);
-  EXPECT_EQ(std::string(face->pictureName.CStr()), "Data\\Image\\face\\f05.png");
+  EXPECT_EQ(std::string(face->pictureName.CStr()), "Data\\Image\\face\\f05_36x36.png");
   EXPECT_TRUE(face->TestFlag(kWfShown));
   EXPECT_FALSE(menu->RowButton(1)->FindChild(kWidgetSprite, 0)->TestFlag(kWfShown));
 
