@@ -11,6 +11,7 @@
 #include "platform/image/png_file.h"
 #include "screens/strategy/slg_dialogs.h"
 #include "ui/menus/menu_factory.h"
+#include "world/slg_util.h"
 #include "ui/layout/cv_script.h"
 
 namespace {
@@ -179,6 +180,37 @@ TEST_F(SlgTexts, HoveringAGreyedCommandShowsWhyForTwoSeconds) {
   EXPECT_EQ(Map()->MessageText(), why);
   Driver().Ticks(60);
   EXPECT_EQ(Map()->MessageText(), "前の知らせ");
+}
+
+// The AI clans' military phase after the player's and their politics phase before his, with Ctrl
+// held: each clan's thinking message holds for its wait of GameSpeedParams[0] / 2 logic steps and the
+// turn goes on at once (Ctrl does not speed up these phases; the waits are the pace).
+TEST_F(SlgTexts, AiPhasesPaceByTheirWaits) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  Driver().SetKey(VK_CONTROL, true);
+  Click(ButtonCentre(Map(), 10014));
+  int steps = 0, thinking = 0, others = 0;
+  std::string last = Map()->MessageText();
+  for (; steps < 20000; ++steps) {
+    if (TurnSubPhase == 2 && GetSceneMgr().GetCurrentSceneId() == 3 &&
+        (Map()->StateFlags() & CVMenuSLGMain::kCommandMenu) && !(Map()->StateFlags() & CVMenuSLGMain::kWaiting))
+      break;
+    if (GetSceneMgr().GetCurrentSceneId() != 3 || (Map()->StateFlags() & CVMenuSLGMain::kWaiting))
+      Answer();
+    else
+      Driver().Tick();
+    const std::string now = Map()->MessageText();
+    if (now != last && !now.empty()) (now.find("思考中") != std::string::npos ? thinking : others)++;
+    last = now;
+  }
+  Driver().SetKey(VK_CONTROL, false);
+  ASSERT_EQ(TurnSubPhase, 2) << "the player's politics phase";
+  EXPECT_GT(thinking, 3);
+  const int perThinking = GameSpeedParams[0] / 2 + 4, perOther = 2 * GameSpeedParams[4] * 3 / 2 + 4;
+  EXPECT_LE(steps, thinking * perThinking + others * perOther + 60)
+      << thinking << " thinking messages, " << others << " others";
+  RecordProperty("steps", steps);
 }
 
 // A march of the player's is fought in the battle scene; back on the map the battle's result lines
