@@ -126,6 +126,8 @@ bool ResultsWriteBack() {
   uint16_t target = b.targetSiro;
   SiroRecord* siro = SiroPtr(target);
   BattleScreen().LeaveBattleScene(b.mode);
+  // The fates that follow are told on the map: the battle scene has gone.
+  BattleSceneLeft();
   // The castle keeps half of the strength it lost.
   siro->level = static_cast<uint8_t>(siro->level - (siro->level - b.siroLevel) / 2);
   int attackersLeft = 0;

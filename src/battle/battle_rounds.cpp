@@ -950,7 +950,7 @@ static bool CloseFieldBattle() {
     bool attackerOut = wiped(att);
     int clan = attackerOut ? att.clan : def.clan;
     std::snprintf(text, sizeof text, "%sは全滅しました", ForceName(clan));
-    BattleMessage(text);
+    BattleResultMessage(text);
     BattleWait();
     (attackerOut ? att : def).status = 1;
     return true;
@@ -1014,7 +1014,7 @@ bool FinishBattleRounds() {
   std::snprintf(text, sizeof text, fmt, ForceName(out.clan));
   b.outcome = 0;
   g_closeStage = 0;
-  BattleMessage(text);
+  BattleResultMessage(text);
   BattleWait();
   return true;
 }

@@ -3,6 +3,7 @@
 // the world tables; random draws go through SlgRandom.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "battle/battle_state.h"
 
@@ -123,4 +124,11 @@ void PlayBattleVoice(int side, int unit, int line);
 
 // Messages and waits, shown only when the battle is not hidden.
 void BattleMessage(const char* text);
+// A message that tells how the battle ended (a side routed, retreated or was wiped out, the castle
+// fell, held or opened): shown as BattleMessage and kept for the map afterwards.
+void BattleResultMessage(const char* text);
+// The last two result lines of the current battle, one a line (empty before any).
+const std::string& BattleResultText();
 void BattleWait();
+// The battle scene has been left: later messages of the battle go to the map.
+void BattleSceneLeft();

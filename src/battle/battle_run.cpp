@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "battle/battle_rules.h"
 #include "battle/battle_screen_port.h"
@@ -25,6 +26,8 @@ BattleScreenPort g_nullScreen;
 BattleScreenPort* g_screen = &g_nullScreen;
 bool g_inScene = false;
 bool g_deployed = false;
+// How the battle ended, its last two result lines, told again on the map afterwards.
+std::string g_resultText;
 
 constexpr const char* kSlgMusic = "Data\\bgm\\M02.voi";
 
@@ -59,6 +62,19 @@ void BattleMessage(const char* text) {
   else if (mode == 1 || mode == 2)
     SlgScene().ShowMessage(text, 7, false);
 }
+
+void BattleSceneLeft() { g_inScene = false; }
+
+void BattleResultMessage(const char* text) {
+  BattleMessage(text);
+  if (!text || !*text) return;
+  const size_t lf = g_resultText.find('\n');
+  if (lf != std::string::npos) g_resultText.erase(0, lf + 1);
+  if (!g_resultText.empty()) g_resultText += '\n';
+  g_resultText += text;
+}
+
+const std::string& BattleResultText() { return g_resultText; }
 
 void BattleWait() {
   if (B().mode != 0) SetFrameWait(BattleWaitParam());
@@ -252,7 +268,7 @@ bool BattleDeploy(int& stage) {
   if (def.status != 0 && b.mode != 0) {
     std::snprintf(text, sizeof text, def.status == 1 ? "%sは、篭城しました" : "%8sは、退却しました",
                   ForceName(def.clan));
-    BattleMessage(text);
+    BattleResultMessage(text);
     BattleWait();
   }
   return true;
@@ -268,6 +284,7 @@ void Setup(int castle) {
   b.playerRole = -1;
   g_inScene = false;
   g_deployed = false;
+  g_resultText.clear();
   ClearBattleGroups();
   b.mode = static_cast<uint8_t>(DecideBattleMode(castle));
   if (!s) return;
@@ -414,7 +431,14 @@ bool AftermathStep() {
       SlgScene().FocusKuni(b.kuni, 1);
       SlgScene().LockMapButtons(true);
       if (b.playerRole >= 0) BattleScreen().ShowCastleMarker(b.targetSiro, true);
-      SubStepSet(b.playerRole >= 0 ? 1 : 2);
+      {
+        // A battle of the player's clan ends on the map with how it ended (the scene's last lines
+        // went by in a moment), held until the player confirms.
+        const bool own = b.attackerClan == PlayerDaimyoId || b.defenderClan == PlayerDaimyoId;
+        const bool tell = own && !g_resultText.empty();
+        if (tell) SlgScene().ShowMessage(g_resultText.c_str(), 7, false);
+        SubStepSet(b.playerRole >= 0 || tell ? 1 : 2);
+      }
       return false;
     case 1:
       if (!BattleScreen().ConfirmPressed()) return false;

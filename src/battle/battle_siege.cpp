@@ -227,7 +227,7 @@ void SiegeSurrender() {
     if (att.units[5].general != kNoUnitGeneral) return;
     u.lost = 2;
   } else {
-    BattleMessage(def.clan == PlayerDaimyoId ? "開城しました" : "敵は、開城しました");
+    BattleResultMessage(def.clan == PlayerDaimyoId ? "開城しました" : "敵は、開城しました");
   }
   PlayBattleVoice(b.attackerSide, CommanderUnit(b.attackerSide), 20);
   if (BattleShownInScene()) BattleScreen().ShowSurrender();
@@ -289,19 +289,19 @@ void FinishBattleSiege() {
       }
     b.defendersLeft = 6;
     // Also in the battle scene: the player learns that his castle fell before the scene goes.
-    BattleMessage("落城しました");
+    BattleResultMessage("落城しました");
     BattleWait();
     b.outcome = 1;
   } else if (att.status == 0) {
     // The defenders surrendered.
   } else {
     b.outcome = 0;
-    BattleMessage(att.clan != PlayerDaimyoId ? "城を守りました" : "城は落ちませんでした");
+    BattleResultMessage(att.clan != PlayerDaimyoId ? "城を守りました" : "城は落ちませんでした");
     BattleWait();
     SideSoldierTotal(b.attackerSide);
     std::snprintf(text, sizeof text, att.soldiers == 0 ? "%sは全滅しました" : "%sは、退却しました",
                   ForceName(att.clan));
-    BattleMessage(text);
+    BattleResultMessage(text);
     BattleWait();
   }
   // A fallen or surrendered castle's gate swings open.

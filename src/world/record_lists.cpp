@@ -315,7 +315,7 @@ void BuildHikitugiList(CTenkaList_Busyo& out, HikitugiList& list) {
   CTenkaList_Busyo carried;
   LoadCblData(carried);
   for (auto& [id, value] : list)
-    if (std::find(carried.begin(), carried.end(), id) != carried.end()) value = 10;
+    if (std::find(carried.begin(), carried.end(), id) != carried.end()) value = (value & 0xFFFF0000u) | 10u;
   for (const auto& [id, value] : list) out.push_back(id);
 }
 

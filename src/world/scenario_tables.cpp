@@ -380,7 +380,7 @@ bool LoadHikitugi(HikitugiList& list) {
     std::memcpy(name, e, 17);  // an unterminated name is cut at its field
     uint32_t value = le::Get32(e + 17);
     int32_t id = FindBusyoByName(name);
-    list[id] = static_cast<uint16_t>(value);
+    list[id] = value;
   }
   return true;
 }

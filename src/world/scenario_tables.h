@@ -21,8 +21,12 @@ constexpr int32_t kItemFileBytes = 11520;
 constexpr int kHikitugiEntries = 150;
 constexpr int kHikitugiEntryBytes = 21;
 
-// Carry-over list: general id (-1 for a name that matches no general) -> value.
-using HikitugiList = std::map<int32_t, uint16_t>;
+// Carry-over list: general id (-1 for a name that matches no general) -> value. The value's low
+// word is what taking the general over costs, its high word the page of the carry-over dialog
+// that lists him (0 the first).
+using HikitugiList = std::map<int32_t, uint32_t>;
+inline int32_t HikitugiCost(uint32_t value) { return static_cast<int32_t>(value & 0xFFFFu); }
+inline int32_t HikitugiPage(uint32_t value) { return static_cast<int32_t>(value >> 16); }
 
 // Fills the world from one scenario directory (a program path such as
 // GetModuleDir() + "Data\scenario\0"). A missing or short table file is reported through the

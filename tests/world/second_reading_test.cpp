@@ -139,8 +139,9 @@ TEST_F(SecondReadingTest, SampleWorldStagesNeverFallAndCarryOversHaveValues) {
     ASSERT_TRUE(LoadHikitugi(carry));
     ASSERT_FALSE(carry.empty());
     for (const auto& [id, value] : carry) {
-      EXPECT_GE(value, 1) << "scenario " << n << " general " << id;
-      EXPECT_LE(value, 99) << "scenario " << n << " general " << id;
+      EXPECT_GE(HikitugiCost(value), 1) << "scenario " << n << " general " << id;
+      EXPECT_LE(HikitugiCost(value), 99) << "scenario " << n << " general " << id;
+      EXPECT_LT(HikitugiPage(value), 3) << "the dialog has three tabs; scenario " << n << " general " << id;
     }
   }
   ScenarioNumber = 0;

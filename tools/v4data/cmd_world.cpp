@@ -566,7 +566,9 @@ void WriteCarryOver(const std::vector<Person>& people, const std::vector<BusyoRe
     uint8_t* e = &out.hikitugi[i * kHikitugiEntryBytes];
     std::memcpy(e, name.data(), std::min<size_t>(name.size(), 16));
     const BusyoStatBlock& s1 = busyo[placed[i]].stageBlock[0];
-    const uint32_t value = 1 + (static_cast<uint32_t>(s1.stat[0]) + s1.stat[1] + s1.stat[2]) / 30;
+    // Cost in the low word; the high word is the dialog's page (tab), three generals a page.
+    const uint32_t cost = 1 + (static_cast<uint32_t>(s1.stat[0]) + s1.stat[1] + s1.stat[2]) / 30;
+    const uint32_t value = cost | static_cast<uint32_t>(i / 3) << 16;
     for (int b = 0; b < 4; ++b) e[17 + b] = static_cast<uint8_t>(value >> (8 * b));
   }
 }

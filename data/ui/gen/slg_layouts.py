@@ -222,6 +222,7 @@ def map_screen():
     text(clan, 334, 34, 130, 22, "", 16)
     text(clan, 334, 60, 130, 22, "", 16)
     text(clan, 300, 0, 150, 28, "", 18)
+    text(clan, 456, 0, 200, 28, "", 18)  # court title
     turn = group(g1, 930, 14)
     win(turn, 0, 0, 15)
     win(turn, 70, 0, 16)
@@ -372,7 +373,8 @@ def map_screen():
     return root
 
 
-DLG_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1), ("Data\\Image\\slg\\small_btn.png", 90, 180, 1, 5),
+# 0 the opaque frame, 3 the panels inside it.
+DLG_SPR = [("Data\\Image\\slg\\dlg_panel.png", 256, 256, 1, 1), ("Data\\Image\\slg\\small_btn.png", 90, 180, 1, 5),
            ("Data\\Image\\slg\\row.png", 760, 150, 1, 5), ("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),
            ("Data\\Image\\face\\f00.png", 64, 64, 1, 1)]
 
@@ -838,7 +840,7 @@ DIALOGS = [  # (kind, file, title, builder)
 # ==== general table (menu type 42) and training (menu type 44) ==================================
 # Kept as its own block (sprite table, builders, DIALOGS entries) so other dialogs can be added
 # beside it without touching it. Contract: docs/layouts.md, "Command dialogs".
-TABLE_SPR = [("Data\\Image\\slg\\panel.png", 256, 256, 1, 1),      # 0 panel (sized by :size)
+TABLE_SPR = [("Data\\Image\\slg\\dlg_panel.png", 256, 256, 1, 1),  # 0 opaque panel (sized by :size)
              ("Data\\Image\\slg\\digits.png", 160, 26, 10, 1),     # 1 digits
              ("Data\\Image\\face\\f00.png", 64, 64, 1, 1),          # 2 faces (picture by code)
              ("Data\\Image\\slg\\clear.png", 8, 8, 1, 1),          # 3 clear inner panels

@@ -36,6 +36,7 @@
 namespace {
 
 constexpr int kBattleSceneId = 8;
+constexpr int kStrategySceneId = 3;
 constexpr int kBattleMenuType = 90;
 
 CVMenuSceneRoot* CreateKassenMenu(int32_t) { return new CVMenuSceneRoot(); }
@@ -1079,6 +1080,13 @@ int KassenScreenPort::AskFightByHand() {
   if (a == -1) return -1;
   asking_ = false;
   return a == 1 ? 1 : 2;
+}
+
+// The map's confirm input: a left click while the map is the scene on top (without it nothing
+// shows what there is to confirm).
+bool KassenScreenPort::ConfirmPressed() {
+  if (GetSceneMgr().GetCurrentSceneId() != kStrategySceneId) return true;
+  return GetSceneMgr().IsKeyPressed(VK_LBUTTON);
 }
 
 void KassenScreenPort::PlayMusic(const char* file) {

@@ -200,6 +200,7 @@ class KassenScreenPort : public BattleScreenPort {
   bool SoundEffectPlaying() const override;
   // Fight by hand or automatically: the dialog scene's question 13 over the map.
   int AskFightByHand() override;
+  bool ConfirmPressed() override;
   void PlayMusic(const char* file) override;
   void PlaySoundEffect(int n) override;
   // The field's running flag while the battle scene is the one on top (a scene over it, such as a

@@ -975,6 +975,14 @@ bool CVMenuSLGMain::CheckButton(CVMenuBtn* b, int32_t id, bool ok, bool checked)
   return ok;
 }
 
+int32_t CVMenuSLGMain::RefusedButtonAt(int32_t x, int32_t y) {
+  for (const auto& [id, why] : refusals_) {
+    CVMenuBtn* b = FindButtonById(id);
+    if (b && b->IsShown() && !b->TestFlag(kWfEnabled) && !b->TestFlag(kWfNoHit) && b->HitTest(x, y)) return id;
+  }
+  return -1;
+}
+
 void CVMenuSLGMain::ApplySubmenuRequest() {
   if (!(stateFlags_ & kSubmenuRequest) || !(stateFlags_ & kCommandMenu)) return;
   stateFlags_ &= static_cast<uint16_t>(~(kSubmenuRequest | kSystemMenu | kInfoMenu));
@@ -1007,6 +1015,8 @@ void CVMenuSLGMain::ShowClanPanel(int32_t clan, bool animate) {
   }
   SetText(clanPanel_, 0, GetDaimyoName(static_cast<uint32_t>(clan), true));
   SetText(clanPanel_, 7, GetDaimyoRankName(static_cast<uint32_t>(clan)));
+  // The court title, when the court has granted one.
+  SetText(clanPanel_, 8, d.title > 0 ? FormatDaimyoTitle(static_cast<uint32_t>(clan)) : "");
   clanCounts_ = {d.money, d.soldiers * 100, d.revenue, CountDaimyoBusyo(static_cast<uint32_t>(clan)), d.prestige, d.cp};
   // With animate the numbers count up from 0 over 1,000 ms (CountClanPanel, every frame).
   clanCountMs_ = animate ? 0.0f : kClanCountMs;
@@ -1297,6 +1307,12 @@ void CVMenuSLGMain::Update(int32_t x, int32_t y, uint32_t click) {
   }
   HandleHover(hovered, x, y);
   HandleMapHit(x, y, hovered == -1 ? click : 0u);
+  // A greyed button carries its refusal as a help text, shown as the pointer comes onto it.
+  const int32_t refusedHover = hovered == -1 ? RefusedButtonAt(x, y) : -1;
+  if (refusedHover != hoveredRefused_) {
+    hoveredRefused_ = refusedHover;
+    if (refusedHover != -1) ShowHelpText(RefusalOf(refusedHover));
+  }
 
   if ((stateFlags_ & kHelpTimer) && (helpTimer_ -= timeStep) <= 0.0f) {
     stateFlags_ &= static_cast<uint16_t>(~kHelpTimer);

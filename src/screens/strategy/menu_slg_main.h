@@ -101,6 +101,8 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
     const auto it = refusals_.find(id);
     return it == refusals_.end() ? std::string() : it->second;
   }
+  // The greyed button with a refusal text under the point (-1 none).
+  int32_t RefusedButtonAt(int32_t x, int32_t y);
   void ShowPointer(int32_t icon);
   void SetCommandInProgress(int32_t command);
   void ShowCommandMenu();
@@ -268,6 +270,7 @@ class CVMenuSLGMain : public CVMenuSceneRoot {
   int32_t hoveredCastle_ = -1;
   int32_t hoveredBusyo_ = -1;
   int32_t hoveredButton_ = -1;
+  int32_t hoveredRefused_ = -1;  // the greyed button whose help text the pointer brought up
   int32_t choice_[6] = {-1, -1, -1, -1, -1, -1};
   int32_t commandInProgress_ = -1;
   uint8_t kuniEnabled_[kKuni] = {};

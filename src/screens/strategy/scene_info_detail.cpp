@@ -454,7 +454,8 @@ void CVSceneInfoDetail::SetBusyoList(const slgui::CTenkaList_Busyo* list) {
     index_ = -1;
     return;
   }
-  for (int32_t id : list->Items()) list_.Add(id);
+  // Both arrays: a list the map had narrowed keeps its full list behind the shown one.
+  list_.CopyFrom(*list);
   list_.SetListMark(PlayerDaimyoId);
   // Only the player's own generals are stepped through.
   list_.Filter(6, false);

@@ -295,8 +295,10 @@ void CVMenuSLG_StartHikitsugi::Reload() {
   for (int32_t g : ids) {
     if (g < 0 || g >= kBusyoCount) continue;
     auto it = values.find(g);
-    const int32_t cost = it == values.end() ? 1 : std::max<int32_t>(1, it->second);
-    candidates_[g] = {cost, 0};
+    const int32_t cost = it == values.end() ? 1 : std::max<int32_t>(1, HikitugiCost(it->second));
+    // The page is the carry word that the tabs' filter matches against the tab.
+    const int32_t page = it == values.end() ? 0 : HikitugiPage(it->second);
+    candidates_[g] = {cost, page};
     list_.Add(g);
   }
   WriteCarryWords();

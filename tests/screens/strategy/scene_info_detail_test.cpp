@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "screens/strategy/scene_info_detail.h"
 #include "screens/strategy/scene_slg.h"
@@ -272,6 +273,17 @@ TEST_F(DetailPage, AGeneralOutsideTheListIsShownOnAFreshPage) {
   scene_.ShowBusyoInList(rival_);
   EXPECT_EQ(page_->Busyo(), vassal_);
   EXPECT_EQ(scene_.Index(), 1);
+}
+
+TEST_F(DetailPage, AGivenListKeepsItsFullListBehindTheShownOne) {
+  Start();
+  slgui::CTenkaList_Busyo list;
+  for (int g : {lord_, rival_, vassal_}) list.Add(g);
+  list.SetListMark(0);
+  ASSERT_NE(list.Filter(6, false), 0);  // the map shows the own clan's generals only
+  scene_.SetBusyoList(&list);
+  EXPECT_EQ(scene_.List().Items(), (std::vector<int32_t>{lord_, vassal_}));
+  EXPECT_EQ(scene_.List().Saved(), (std::vector<int32_t>{lord_, rival_, vassal_}));
 }
 
 }  // namespace
