@@ -310,3 +310,106 @@ TEST_F(SlgCommandClicks, PlotTakesACastleAndPlaysTheMarkerOnItsIcon) {
 }
 
 }  // namespace
+
+namespace {
+
+// 鉄砲購入 in the military phase: the season's purchase is asked once and answered yes, a general
+// of the country with soldiers to arm is marked, the number dialog gives him the guns offered.
+TEST_F(SlgCommandClicks, GunsAreBoughtAndGivenToAGeneralByClicks) {
+  ASSERT_TRUE(StartNull());
+  InstallBattleRules();
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const uint8_t clan = PlayerDaimyoId;
+  ASSERT_EQ(TurnSubPhase, 1) << "military phase";
+  int castle = -1, busyo = -1;
+  for (int s : ShownCastles(clan, CurrentKuniId)) {
+    ::CTenkaList_Busyo ids;
+    ListSiroBusyo(static_cast<uint32_t>(s), clan, ids);
+    for (int32_t g : ids)
+      if (busyo < 0 && BusyoTable[g].soldiers > BusyoTable[g].guns) castle = s, busyo = g;
+  }
+  ASSERT_GE(busyo, 0) << "a general of the selected country with soldiers to arm";
+  ASSERT_TRUE(ListCastle(castle));
+  const int money = DaimyoTable[clan].money, cp = DaimyoTable[clan].cp, guns = BusyoTable[busyo].guns;
+  const int rate = DaimyoTable[clan].gunRate;
+  Click(CommandAt(kCmdGuns));
+  // The purchase of the season, asked in the dialog scene.
+  ASSERT_TRUE(Driver().TicksUntil(60, [] { return GetSceneMgr().GetCurrentSceneId() == 10; })) << "the question";
+  Driver().Ticks(20);
+  Click(ButtonCentre(GetSceneById(10)->FindMenu(0), 1));
+  ASSERT_TRUE(Driver().TicksUntil(60, [] { return GetSceneMgr().GetCurrentSceneId() == 3; }));
+  Driver().Ticks(10);
+  EXPECT_EQ(DaimyoTable[clan].cp, cp - rate) << "the purchase costs its command points";
+  const int bought = DaimyoTable[clan].gunsLeft;
+  ASSERT_GT(bought, 0);
+  ASSERT_TRUE(MarkThroughList(castle, busyo));
+  CVMenuSLG_CmdBase* d = AwaitDialog(3, 200);
+  ASSERT_NE(d, nullptr) << "the number dialog opened";
+  const int offered = SlgScene().GetDialogResult(3);
+  ASSERT_GT(offered, 0);
+  const int price = GetGunPrice(CurrentKuniId);
+  Click(ButtonCentre(d, 1000));
+  Driver().Ticks(10);
+  EXPECT_EQ(BusyoTable[busyo].guns, guns + offered);
+  EXPECT_EQ(DaimyoTable[clan].money, money - price * offered);
+  EXPECT_EQ(DaimyoTable[clan].gunsLeft, bought - offered);
+  Driver().Ticks(100);
+  LeaveCommand();
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+// 引き抜き in a country of the clan's: a general of the clan is marked, the poaching list shows the
+// other forces' generals there (an independent lord's too), a row and the confirmation try one; it
+// is paid for either way and a success brings him over.
+TEST_F(SlgCommandClicks, PoachingTriesAGeneralOfTheCountryByClicks) {
+  ASSERT_TRUE(StartNull());
+  InstallBattleRules();
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  ASSERT_TRUE(ToPhase(2)) << "politics phase";
+  const uint8_t clan = PlayerDaimyoId;
+  int kuni = -1;
+  std::pair<int, int> poacher;
+  for (int k = 0; k < kKuniCount && kuni < 0; ++k) {
+    if (PointInKuni(k).x < 0) continue;
+    for (const auto& p : FreeGenerals(clan, k))
+      if (kuni < 0 && CheckCommandAvailable(kCmdPoach, static_cast<uint16_t>(p.second), kNoSiro, clan, 0xFFFF) == 0) {
+        const uint8_t saved = CurrentKuniId;
+        CurrentKuniId = static_cast<uint8_t>(k);
+        if (CheckCommandAvailable(kCmdPoach, kNoBusyo, kNoSiro, clan, 0xFFFF) == 0) kuni = k, poacher = p;
+        CurrentKuniId = saved;
+      }
+  }
+  ASSERT_GE(kuni, 0) << "a country of the clan's with another force's generals";
+  ASSERT_TRUE(ListCastle(poacher.first));
+  ASSERT_EQ(CurrentKuniId, kuni);
+  const int money = DaimyoTable[clan].money, cp = DaimyoTable[clan].cp;
+  Click(CommandAt(kCmdPoach));
+  Driver().Ticks(10);
+  ASSERT_TRUE(MarkThroughList(poacher.first, poacher.second));
+  auto* d = dynamic_cast<CVMenuSLG_hikinuki*>(AwaitDialog(11));
+  ASSERT_NE(d, nullptr) << "the poaching list opened";
+  Driver().Ticks(20);
+  ASSERT_GT(d->List().Count(), 0) << "the other forces' generals of the country";
+  ASSERT_TRUE(d->Row(0)->IsShown());
+  const int32_t target = d->List().At(0);
+  EXPECT_NE(GetBusyoDaimyo(static_cast<uint32_t>(target)), clan);
+  Click(ButtonCentre(d, 2100));
+  Driver().Ticks(4);
+  EXPECT_EQ(SlgScene().GetDialogResult(7), target);
+  Click(ButtonCentre(d, 1000));
+  const bool told = Driver().TicksUntil(600, [&] {
+    return Map()->MessageText() == "武将の引抜きに成功しました" || Map()->MessageText() == "武将の引抜きに失敗しました";
+  });
+  ASSERT_TRUE(told) << "the outcome is told; message: " << Map()->MessageText();
+  EXPECT_EQ(DaimyoTable[clan].cp, cp - kPoachCp);
+  EXPECT_TRUE(BusyoTable[poacher.second].cmdFlags & 1);
+  EXPECT_TRUE(BusyoTable[target].cmdFlags & 1) << "the general was tried this turn";
+  const bool won = Map()->MessageText() == "武将の引抜きに成功しました";
+  EXPECT_EQ(GetBusyoDaimyo(static_cast<uint32_t>(target)) == clan, won);
+  EXPECT_EQ(DaimyoTable[clan].money, money - kPoachCost);
+  Driver().Ticks(300);
+  LeaveCommand();
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
