@@ -5,7 +5,10 @@
 // marker played on the castle's icon.
 #include "tests/screens/strategy/slg_commands_fixture.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "world/placement.h"
 
 namespace {
 
@@ -409,6 +412,81 @@ TEST_F(SlgCommandClicks, PoachingTriesAGeneralOfTheCountryByClicks) {
   EXPECT_EQ(DaimyoTable[clan].money, money - kPoachCost);
   Driver().Ticks(300);
   LeaveCommand();
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
+
+namespace {
+
+// An item found in a castle the player's march takes: the war phase's aftermath opens the item
+// dialog over the map; its button answers it and the season goes on. The castle is left without a
+// garrison and holds nothing but that item, so that the march takes it and the find is certain.
+TEST_F(SlgCommandClicks, AnItemFoundInATakenCastleIsShownAndAnswered) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  StartBattles();
+  ASSERT_TRUE(ToPhase(3)) << "strategy phase";
+  const uint8_t clan = PlayerDaimyoId;
+  int source = -1, target = -1, busyo = -1;
+  for (int s = 0; s < kSiroCount && target < 0; ++s) {
+    if (!IsSiroInUse(s) || SiroTable[s].owner != clan || !OnMap(s)) continue;
+    ::CTenkaList_Busyo ids;
+    ListSiroBusyo(static_cast<uint32_t>(s), clan, ids);
+    for (int i = 0; i < 5 && target < 0; ++i) {
+      const uint16_t n = SiroTable[s].neighbours[i];
+      if (n >= kSiroCount || !(SiroTable[s].links[i] & 1) || SiroTable[n].owner == clan) continue;
+      if (SiroTable[n].kuni == SiroTable[s].kuni && !OnMap(n)) continue;
+      for (int32_t g : ids)
+        if (target < 0 && CheckCommandAvailable(kCmdInvade, static_cast<uint16_t>(g), kNoSiro, clan, 0xFFFF) == 0 &&
+            CheckCommandAvailable(kCmdInvade, static_cast<uint16_t>(g), n, clan, 0xFFFF) == 0)
+          source = s, target = n, busyo = g;
+    }
+  }
+  ASSERT_GE(target, 0) << "a castle of another force next to the player's";
+  ::CTenkaList_Busyo garrison;
+  ListSiroBusyoAll(static_cast<uint32_t>(target), garrison);
+  for (int32_t g : garrison) RemoveBusyoFromCastle(g);
+  SiroRecord& t = SiroTable[target];
+  t.treasureChance = 100;
+  std::fill(std::begin(t.treasure), std::end(t.treasure), uint16_t{1});
+  const int stock = GetItemStock(1);
+  ASSERT_TRUE(ListCastle(source));
+  Click(CommandAt(kCmdInvade));
+  Driver().Ticks(10);
+  ASSERT_TRUE(MarkThroughList(source, busyo));
+  Driver().Ticks(4);
+  CVMenuSLG_CmdBase* march = nullptr;
+  for (int i = 0; i < 6 && !march; ++i) {
+    ASSERT_TRUE(ClickIcon(target));
+    march = AwaitDialog(13, 20);
+  }
+  ASSERT_NE(march, nullptr) << "the march dialog opened";
+  Click(ButtonCentre(march, 1000));
+  Driver().Ticks(10);
+  ASSERT_EQ(BusyoTable[busyo].siro2, target);
+  LeaveCommand();
+  ASSERT_TRUE(PlayUntilCommands(3, 200));
+  Click(ButtonCentre(Map(), 10014));
+  // The war phase: the battle, then the find.
+  CVMenuSLG_item* found = nullptr;
+  for (int i = 0; i < 40000 && !found; ++i) {
+    if (GetSceneMgr().GetCurrentSceneId() == 3 && Scene()->DialogMenu())
+      if ((found = dynamic_cast<CVMenuSLG_item*>(Scene()->DialogMenu()))) break;
+    Answer();
+  }
+  ASSERT_NE(found, nullptr) << "the item dialog opened; castle owner " << int{SiroTable[target].owner};
+  EXPECT_EQ(SiroTable[target].owner, clan) << "the march took the castle";
+  EXPECT_EQ(GetItemStock(1), stock + 1) << "the item is in the stock";
+  EXPECT_EQ(SiroTable[target].treasureChance, 0) << "the castle holds nothing more";
+  Driver().Ticks(20);
+  std::vector<int32_t> shown;
+  for (int32_t id : {1000, 1001})
+    if (CVMenuBtn* b = found->FindButtonById(id); b && b->IsShown()) shown.push_back(id);
+  ASSERT_EQ(shown.size(), 1u) << "one button acknowledges the find";
+  Click(ButtonCentre(found, shown[0]));
+  ASSERT_TRUE(Driver().TicksUntil(60, [&] { return Scene()->IsNoDialog(); })) << "the answer closed the dialog";
+  ASSERT_TRUE(PlayUntilCommands(1, 40000)) << "the season went on to the next military phase";
   EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
 }
 
