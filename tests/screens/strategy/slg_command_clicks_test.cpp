@@ -5,7 +5,10 @@
 // marker played on the castle's icon.
 #include "tests/screens/strategy/slg_commands_fixture.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "world/placement.h"
 
 namespace {
 
@@ -306,6 +309,184 @@ TEST_F(SlgCommandClicks, PlotTakesACastleAndPlaysTheMarkerOnItsIcon) {
   EXPECT_FALSE(marker->IsShown()) << "the marker is put away";
   EXPECT_FALSE(Map()->CastleIcon(icon)->TestFlag(kWfNoHit));
   LeaveCommand();
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
+
+namespace {
+
+// 鉄砲購入 in the military phase: the season's purchase is asked once and answered yes, a general
+// of the country with soldiers to arm is marked, the number dialog gives him the guns offered.
+TEST_F(SlgCommandClicks, GunsAreBoughtAndGivenToAGeneralByClicks) {
+  ASSERT_TRUE(StartNull());
+  InstallBattleRules();
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  const uint8_t clan = PlayerDaimyoId;
+  ASSERT_EQ(TurnSubPhase, 1) << "military phase";
+  int castle = -1, busyo = -1;
+  for (int s : ShownCastles(clan, CurrentKuniId)) {
+    ::CTenkaList_Busyo ids;
+    ListSiroBusyo(static_cast<uint32_t>(s), clan, ids);
+    for (int32_t g : ids)
+      if (busyo < 0 && BusyoTable[g].soldiers > BusyoTable[g].guns) castle = s, busyo = g;
+  }
+  ASSERT_GE(busyo, 0) << "a general of the selected country with soldiers to arm";
+  ASSERT_TRUE(ListCastle(castle));
+  const int money = DaimyoTable[clan].money, cp = DaimyoTable[clan].cp, guns = BusyoTable[busyo].guns;
+  const int rate = DaimyoTable[clan].gunRate;
+  Click(CommandAt(kCmdGuns));
+  // The purchase of the season, asked in the dialog scene.
+  ASSERT_TRUE(Driver().TicksUntil(60, [] { return GetSceneMgr().GetCurrentSceneId() == 10; })) << "the question";
+  Driver().Ticks(20);
+  Click(ButtonCentre(GetSceneById(10)->FindMenu(0), 1));
+  ASSERT_TRUE(Driver().TicksUntil(60, [] { return GetSceneMgr().GetCurrentSceneId() == 3; }));
+  Driver().Ticks(10);
+  EXPECT_EQ(DaimyoTable[clan].cp, cp - rate) << "the purchase costs its command points";
+  const int bought = DaimyoTable[clan].gunsLeft;
+  ASSERT_GT(bought, 0);
+  ASSERT_TRUE(MarkThroughList(castle, busyo));
+  CVMenuSLG_CmdBase* d = AwaitDialog(3, 200);
+  ASSERT_NE(d, nullptr) << "the number dialog opened";
+  const int offered = SlgScene().GetDialogResult(3);
+  ASSERT_GT(offered, 0);
+  const int price = GetGunPrice(CurrentKuniId);
+  Click(ButtonCentre(d, 1000));
+  Driver().Ticks(10);
+  EXPECT_EQ(BusyoTable[busyo].guns, guns + offered);
+  EXPECT_EQ(DaimyoTable[clan].money, money - price * offered);
+  EXPECT_EQ(DaimyoTable[clan].gunsLeft, bought - offered);
+  Driver().Ticks(100);
+  LeaveCommand();
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+// 引き抜き in a country of the clan's: a general of the clan is marked, the poaching list shows the
+// other forces' generals there (an independent lord's too), a row and the confirmation try one; it
+// is paid for either way and a success brings him over.
+TEST_F(SlgCommandClicks, PoachingTriesAGeneralOfTheCountryByClicks) {
+  ASSERT_TRUE(StartNull());
+  InstallBattleRules();
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  ASSERT_TRUE(ToPhase(2)) << "politics phase";
+  const uint8_t clan = PlayerDaimyoId;
+  int kuni = -1;
+  std::pair<int, int> poacher;
+  for (int k = 0; k < kKuniCount && kuni < 0; ++k) {
+    if (PointInKuni(k).x < 0) continue;
+    for (const auto& p : FreeGenerals(clan, k))
+      if (kuni < 0 && CheckCommandAvailable(kCmdPoach, static_cast<uint16_t>(p.second), kNoSiro, clan, 0xFFFF) == 0) {
+        const uint8_t saved = CurrentKuniId;
+        CurrentKuniId = static_cast<uint8_t>(k);
+        if (CheckCommandAvailable(kCmdPoach, kNoBusyo, kNoSiro, clan, 0xFFFF) == 0) kuni = k, poacher = p;
+        CurrentKuniId = saved;
+      }
+  }
+  ASSERT_GE(kuni, 0) << "a country of the clan's with another force's generals";
+  ASSERT_TRUE(ListCastle(poacher.first));
+  ASSERT_EQ(CurrentKuniId, kuni);
+  const int money = DaimyoTable[clan].money, cp = DaimyoTable[clan].cp;
+  Click(CommandAt(kCmdPoach));
+  Driver().Ticks(10);
+  ASSERT_TRUE(MarkThroughList(poacher.first, poacher.second));
+  auto* d = dynamic_cast<CVMenuSLG_hikinuki*>(AwaitDialog(11));
+  ASSERT_NE(d, nullptr) << "the poaching list opened";
+  Driver().Ticks(20);
+  ASSERT_GT(d->List().Count(), 0) << "the other forces' generals of the country";
+  ASSERT_TRUE(d->Row(0)->IsShown());
+  const int32_t target = d->List().At(0);
+  EXPECT_NE(GetBusyoDaimyo(static_cast<uint32_t>(target)), clan);
+  Click(ButtonCentre(d, 2100));
+  Driver().Ticks(4);
+  EXPECT_EQ(SlgScene().GetDialogResult(7), target);
+  Click(ButtonCentre(d, 1000));
+  const bool told = Driver().TicksUntil(600, [&] {
+    return Map()->MessageText() == "武将の引抜きに成功しました" || Map()->MessageText() == "武将の引抜きに失敗しました";
+  });
+  ASSERT_TRUE(told) << "the outcome is told; message: " << Map()->MessageText();
+  EXPECT_EQ(DaimyoTable[clan].cp, cp - kPoachCp);
+  EXPECT_TRUE(BusyoTable[poacher.second].cmdFlags & 1);
+  EXPECT_TRUE(BusyoTable[target].cmdFlags & 1) << "the general was tried this turn";
+  const bool won = Map()->MessageText() == "武将の引抜きに成功しました";
+  EXPECT_EQ(GetBusyoDaimyo(static_cast<uint32_t>(target)) == clan, won);
+  EXPECT_EQ(DaimyoTable[clan].money, money - kPoachCost);
+  Driver().Ticks(300);
+  LeaveCommand();
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
+
+namespace {
+
+// An item found in a castle the player's march takes: the war phase's aftermath opens the item
+// dialog over the map; its button answers it and the season goes on. The castle is left without a
+// garrison and holds nothing but that item, so that the march takes it and the find is certain.
+TEST_F(SlgCommandClicks, AnItemFoundInATakenCastleIsShownAndAnswered) {
+  ASSERT_TRUE(StartNull());
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  StartBattles();
+  ASSERT_TRUE(ToPhase(3)) << "strategy phase";
+  const uint8_t clan = PlayerDaimyoId;
+  int source = -1, target = -1, busyo = -1;
+  for (int s = 0; s < kSiroCount && target < 0; ++s) {
+    if (!IsSiroInUse(s) || SiroTable[s].owner != clan || !OnMap(s)) continue;
+    ::CTenkaList_Busyo ids;
+    ListSiroBusyo(static_cast<uint32_t>(s), clan, ids);
+    for (int i = 0; i < 5 && target < 0; ++i) {
+      const uint16_t n = SiroTable[s].neighbours[i];
+      if (n >= kSiroCount || !(SiroTable[s].links[i] & 1) || SiroTable[n].owner == clan) continue;
+      if (SiroTable[n].kuni == SiroTable[s].kuni && !OnMap(n)) continue;
+      for (int32_t g : ids)
+        if (target < 0 && CheckCommandAvailable(kCmdInvade, static_cast<uint16_t>(g), kNoSiro, clan, 0xFFFF) == 0 &&
+            CheckCommandAvailable(kCmdInvade, static_cast<uint16_t>(g), n, clan, 0xFFFF) == 0)
+          source = s, target = n, busyo = g;
+    }
+  }
+  ASSERT_GE(target, 0) << "a castle of another force next to the player's";
+  ::CTenkaList_Busyo garrison;
+  ListSiroBusyoAll(static_cast<uint32_t>(target), garrison);
+  for (int32_t g : garrison) RemoveBusyoFromCastle(g);
+  SiroRecord& t = SiroTable[target];
+  t.treasureChance = 100;
+  std::fill(std::begin(t.treasure), std::end(t.treasure), uint16_t{1});
+  const int stock = GetItemStock(1);
+  ASSERT_TRUE(ListCastle(source));
+  Click(CommandAt(kCmdInvade));
+  Driver().Ticks(10);
+  ASSERT_TRUE(MarkThroughList(source, busyo));
+  Driver().Ticks(4);
+  CVMenuSLG_CmdBase* march = nullptr;
+  for (int i = 0; i < 6 && !march; ++i) {
+    ASSERT_TRUE(ClickIcon(target));
+    march = AwaitDialog(13, 20);
+  }
+  ASSERT_NE(march, nullptr) << "the march dialog opened";
+  Click(ButtonCentre(march, 1000));
+  Driver().Ticks(10);
+  ASSERT_EQ(BusyoTable[busyo].siro2, target);
+  LeaveCommand();
+  ASSERT_TRUE(PlayUntilCommands(3, 200));
+  Click(ButtonCentre(Map(), 10014));
+  // The war phase: the battle, then the find.
+  CVMenuSLG_item* found = nullptr;
+  for (int i = 0; i < 40000 && !found; ++i) {
+    if (GetSceneMgr().GetCurrentSceneId() == 3 && Scene()->DialogMenu())
+      if ((found = dynamic_cast<CVMenuSLG_item*>(Scene()->DialogMenu()))) break;
+    Answer();
+  }
+  ASSERT_NE(found, nullptr) << "the item dialog opened; castle owner " << int{SiroTable[target].owner};
+  EXPECT_EQ(SiroTable[target].owner, clan) << "the march took the castle";
+  EXPECT_EQ(GetItemStock(1), stock + 1) << "the item is in the stock";
+  EXPECT_EQ(SiroTable[target].treasureChance, 0) << "the castle holds nothing more";
+  Driver().Ticks(20);
+  std::vector<int32_t> shown;
+  for (int32_t id : {1000, 1001})
+    if (CVMenuBtn* b = found->FindButtonById(id); b && b->IsShown()) shown.push_back(id);
+  ASSERT_EQ(shown.size(), 1u) << "one button acknowledges the find";
+  Click(ButtonCentre(found, shown[0]));
+  ASSERT_TRUE(Driver().TicksUntil(60, [&] { return Scene()->IsNoDialog(); })) << "the answer closed the dialog";
+  ASSERT_TRUE(PlayUntilCommands(1, 40000)) << "the season went on to the next military phase";
   EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
 }
 
