@@ -121,7 +121,7 @@ void BM_BattleFieldFrame(benchmark::State& state) {
   state.counters["uploads"] = static_cast<double>(c.uploads) / frames;
   state.counters["clears"] = static_cast<double>(c.clears) / frames;
 }
-BENCHMARK(BM_BattleFieldFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_BattleFieldFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime()->UseRealTime();
 V4_BENCH_TIME_TARGET(BM_BattleFieldFrame, 10.0);
 
 void BM_BattleFieldLogicAndSubmission(benchmark::State& state) {

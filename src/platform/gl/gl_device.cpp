@@ -10,6 +10,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -47,26 +48,44 @@ void main() {
   vUv = aUv;
 }
 )";
+// The built-in pixel stage in four variants (smooth or flat colour, straight or premultiplied
+// output) rather than one with branches: software GL runs the shader for every pixel.
 const char* kFragmentShader = R"(#version 330 core
 in vec4 vColor;
 in vec2 vUv;
 uniform sampler2D uTex;
-uniform bool uPremul;
 out vec4 oColor;
 void main() {
   oColor = texture(uTex, vUv) * vColor;
-  if (uPremul) oColor.rgb *= oColor.a;
+}
+)";
+const char* kFragmentShaderPremul = R"(#version 330 core
+in vec4 vColor;
+in vec2 vUv;
+uniform sampler2D uTex;
+out vec4 oColor;
+void main() {
+  oColor = texture(uTex, vUv) * vColor;
+  oColor.rgb *= oColor.a;
 }
 )";
 const char* kFragmentShaderFlat = R"(#version 330 core
 flat in vec4 vColor;
 in vec2 vUv;
 uniform sampler2D uTex;
-uniform bool uPremul;
 out vec4 oColor;
 void main() {
   oColor = texture(uTex, vUv) * vColor;
-  if (uPremul) oColor.rgb *= oColor.a;
+}
+)";
+const char* kFragmentShaderFlatPremul = R"(#version 330 core
+flat in vec4 vColor;
+in vec2 vUv;
+uniform sampler2D uTex;
+out vec4 oColor;
+void main() {
+  oColor = texture(uTex, vUv) * vColor;
+  oColor.rgb *= oColor.a;
 }
 )";
 
@@ -189,6 +208,8 @@ GLuint Link(const char* vs, const char* fs) {
 struct GlProgram {
   GLuint prog = 0;
   GLint locM = -1;
+  float m[16] = {};  // the clip matrix last given to locM
+  bool mSet = false;
 };
 
 struct GlMesh {
@@ -196,11 +217,28 @@ struct GlMesh {
   int indexCount = 0;
 };
 
+// What a texture's alpha is known to be everywhere: draws of an opaque picture need no blending,
+// and a clear one blended over the target leaves it as it was.
+enum class Coverage : uint8_t { Mixed, Opaque, Clear };
+
+Coverage CoverageOf(const uint8_t* rgba, int w, int h, int pitch) {
+  bool opaque = true, clear = true;
+  for (int y = 0; y < h && (opaque || clear); ++y) {
+    const uint8_t* a = rgba + static_cast<size_t>(y) * pitch + 3;
+    for (int x = 0; x < w; ++x, a += 4) {
+      opaque = opaque && *a == 255;
+      clear = clear && *a == 0;
+    }
+  }
+  return opaque ? Coverage::Opaque : clear ? Coverage::Clear : Coverage::Mixed;
+}
+
 struct GlTexture {
   GLuint tex = 0;
   GLuint fbo = 0;    // render targets only
   GLuint depth = 0;  // render targets only
   int w = 0, h = 0;
+  Coverage coverage = Coverage::Mixed;
 };
 
 struct BatchState {
@@ -212,14 +250,33 @@ struct BatchState {
   bool linear = false;
   bool wrap = false;
   bool premul = false;
+  bool opaque = false;  // blending left off: it would give the source colour unchanged
   ProgramId program = 0;
   float m[16];
   bool operator==(const BatchState& o) const {
     return target == o.target && tex == o.tex && src == o.src && dst == o.dst && zEnable == o.zEnable &&
-           flat == o.flat && linear == o.linear && wrap == o.wrap && premul == o.premul && program == o.program &&
-           std::memcmp(m, o.m, sizeof m) == 0;
+           flat == o.flat && linear == o.linear && wrap == o.wrap && premul == o.premul && opaque == o.opaque &&
+           program == o.program && std::memcmp(m, o.m, sizeof m) == 0;
   }
 };
+
+// Whether x lies within a small distance of an integer.
+bool NearInteger(float x) { return std::fabs(x - std::round(x)) < 1e-3f; }
+bool Near(float a, float b) { return std::fabs(a - b) < 1e-3f; }
+
+// Whether a quad with these corners (target pixels, centres on integers; corners 0,1 along one
+// edge, 0,2 along the other) and texture coordinates puts every pixel centre on a texel centre of
+// a w x h texture: axis-aligned, one texel per pixel, edges on pixel edges. Filtering then reads
+// exactly one texel, so nearest sampling gives the same picture as linear.
+bool TexelExact(const float* sx, const float* sy, const float* u, const float* v, int w, int h) {
+  const float fw = static_cast<float>(w), fh = static_cast<float>(h);
+  if (!Near(sy[0], sy[1]) || !Near(sy[2], sy[3]) || !Near(sx[0], sx[2]) || !Near(sx[1], sx[3])) return false;
+  if (!Near(u[0], u[2]) || !Near(u[1], u[3]) || !Near(v[0], v[1]) || !Near(v[2], v[3])) return false;
+  if (!Near(std::fabs(sx[1] - sx[0]), std::fabs(u[1] - u[0]) * fw) ||
+      !Near(std::fabs(sy[2] - sy[0]), std::fabs(v[2] - v[0]) * fh))
+    return false;
+  return NearInteger(sx[0] + 0.5f) && NearInteger(sy[0] + 0.5f) && NearInteger(u[0] * fw) && NearInteger(v[0] * fh);
+}
 
 class GlDevice final : public GfxDevice {
  public:
@@ -231,17 +288,17 @@ class GlDevice final : public GfxDevice {
       Log("gl", "OpenGL 3.3 or later is required (have %d.%d)", epoxy_gl_version() / 10, epoxy_gl_version() % 10);
       return false;
     }
-    program_ = Link(kVertexShader, kFragmentShader);
-    programFlat_ = Link(kVertexShaderFlat, kFragmentShaderFlat);
-    if (!program_ || !programFlat_) return false;
-    locM_ = glGetUniformLocation(program_, "uM");
-    locMFlat_ = glGetUniformLocation(programFlat_, "uM");
-    locPremul_ = glGetUniformLocation(program_, "uPremul");
-    locPremulFlat_ = glGetUniformLocation(programFlat_, "uPremul");
-    for (GLuint p : {program_, programFlat_}) {
-      glUseProgram(p);
-      glUniform1i(glGetUniformLocation(p, "uTex"), 0);
-    }
+    const char* fragments[2][2] = {{kFragmentShader, kFragmentShaderPremul},
+                                   {kFragmentShaderFlat, kFragmentShaderFlatPremul}};
+    for (int flat = 0; flat < 2; ++flat)
+      for (int premul = 0; premul < 2; ++premul) {
+        GlProgram& p = builtin_[flat][premul];
+        p.prog = Link(flat ? kVertexShaderFlat : kVertexShader, fragments[flat][premul]);
+        if (!p.prog) return false;
+        p.locM = glGetUniformLocation(p.prog, "uM");
+        glUseProgram(p.prog);
+        glUniform1i(glGetUniformLocation(p.prog, "uTex"), 0);
+      }
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTex_);
 
     glGenVertexArrays(1, &vao_);
@@ -271,7 +328,17 @@ class GlDevice final : public GfxDevice {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
 
-    glGenSamplers(1, &sampler_);
+    for (int linear = 0; linear < 2; ++linear)
+      for (int wrap = 0; wrap < 2; ++wrap) {
+        GLuint& smp = samplers_[linear][wrap];
+        glGenSamplers(1, &smp);
+        const GLint f = linear ? GL_LINEAR : GL_NEAREST;
+        const GLint a = wrap ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+        glSamplerParameteri(smp, GL_TEXTURE_MIN_FILTER, f);
+        glSamplerParameteri(smp, GL_TEXTURE_MAG_FILTER, f);
+        glSamplerParameteri(smp, GL_TEXTURE_WRAP_S, a);
+        glSamplerParameteri(smp, GL_TEXTURE_WRAP_T, a);
+      }
     glGenFramebuffers(1, &scratchFbo_[0]);
     glGenFramebuffers(1, &scratchFbo_[1]);
 
@@ -291,7 +358,7 @@ class GlDevice final : public GfxDevice {
     Identity(proj_);
     state_.target = 0;
     state_.tex = white_;
-    ApplySampler(false, false);
+    applied_ = Applied{};
     BindTarget(0);
     vx_ = 0;
     vy_ = 0;
@@ -314,7 +381,7 @@ class GlDevice final : public GfxDevice {
     t.w = w;
     t.h = h;
     glGenTextures(1, &t.tex);
-    glBindTexture(GL_TEXTURE_2D, t.tex);
+    BindTexture0(t.tex);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     std::vector<uint8_t> zero;
@@ -322,6 +389,7 @@ class GlDevice final : public GfxDevice {
       zero.assign(static_cast<size_t>(w) * h * 4, 0);
       rgba = zero.data();
     }
+    t.coverage = CoverageOf(rgba, w, h, w * 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     if (glGetError() != GL_NO_ERROR) {
@@ -362,7 +430,12 @@ class GlDevice final : public GfxDevice {
         dst.y + dst.h > t->h || pitch < dst.w * 4 || pitch % 4 != 0)
       return false;
     Flush();
-    glBindTexture(GL_TEXTURE_2D, t->tex);
+    const Coverage part = CoverageOf(rgba, dst.w, dst.h, pitch);
+    if (dst.w == t->w && dst.h == t->h)
+      t->coverage = part;
+    else if (part != t->coverage)
+      t->coverage = Coverage::Mixed;
+    BindTexture0(t->tex);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch / 4);
     glTexSubImage2D(GL_TEXTURE_2D, 0, dst.x, dst.y, dst.w, dst.h, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
@@ -377,6 +450,7 @@ class GlDevice final : public GfxDevice {
         dx < 0 || dy < 0 || dx + r.w > d->w || dy + r.h > d->h)
       return false;
     Flush();
+    d->coverage = Coverage::Mixed;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, scratchFbo_[0]);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->tex, 0);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, scratchFbo_[1]);
@@ -471,30 +545,32 @@ class GlDevice final : public GfxDevice {
   void BindTexture(TextureId id) override { bound_ = id; }
 
   void DrawQuad(const WorldVertex v[4]) override {
-    BatchState s = Pending();
+    const GlTexture* tex = nullptr;
+    BatchState s = Pending(&tex);
     float vp[16], fix[16];
     MatMul(view_, proj_, vp);
     ClipFixup(vw_, vh_, fix);
     MatMul(vp, fix, s.m);
-    Begin(s);
     const float* w = world_;
+    GpuVertex g[4];
     for (int i = 0; i < 4; ++i) {
-      GpuVertex g;
-      g.x = v[i].x * w[0] + v[i].y * w[4] + v[i].z * w[8] + w[12];
-      g.y = v[i].x * w[1] + v[i].y * w[5] + v[i].z * w[9] + w[13];
-      g.z = v[i].x * w[2] + v[i].y * w[6] + v[i].z * w[10] + w[14];
-      g.argb = v[i].argb;
-      g.u = v[i].u;
-      g.v = v[i].v;
-      vertices_.push_back(g);
+      g[i].x = v[i].x * w[0] + v[i].y * w[4] + v[i].z * w[8] + w[12];
+      g[i].y = v[i].x * w[1] + v[i].y * w[5] + v[i].z * w[9] + w[13];
+      g[i].z = v[i].x * w[2] + v[i].y * w[6] + v[i].z * w[10] + w[14];
+      g[i].argb = v[i].argb;
+      g[i].u = v[i].u;
+      g[i].v = v[i].v;
     }
+    Submit(s, tex, g, true);
   }
 
   void DrawScreenQuad(const ScreenVertex v[4]) override {
-    BatchState s = Pending();
+    const GlTexture* tex = nullptr;
+    BatchState s = Pending(&tex);
     ScreenToClip(vx_, vy_, vw_, vh_, s.m);
-    Begin(s);
-    for (int i = 0; i < 4; ++i) vertices_.push_back(GpuVertex{v[i].x, v[i].y, v[i].z, v[i].argb, v[i].u, v[i].v});
+    GpuVertex g[4];
+    for (int i = 0; i < 4; ++i) g[i] = GpuVertex{v[i].x, v[i].y, v[i].z, v[i].argb, v[i].u, v[i].v};
+    Submit(s, tex, g, false);
   }
 
   ProgramId CreateProgram(const char* vertexSrc, const char* fragmentSrc, std::string* log) override {
@@ -528,7 +604,7 @@ class GlDevice final : public GfxDevice {
     GlProgram gp;
     gp.prog = p;
     gp.locM = glGetUniformLocation(p, "uM");
-    glUseProgram(p);
+    UseProgramObject(p);
     const GLint t0 = glGetUniformLocation(p, "Tex0");
     if (t0 >= 0) glUniform1i(t0, 0);
     const ProgramId id = nextProgram_++;
@@ -540,6 +616,7 @@ class GlDevice final : public GfxDevice {
     auto it = programs_.find(id);
     if (it == programs_.end()) return;
     Flush();
+    if (applied_.prog == it->second.prog) applied_.prog = 0;
     glDeleteProgram(it->second.prog);
     programs_.erase(it);
     if (currentProgram_ == id) currentProgram_ = 0;
@@ -554,7 +631,7 @@ class GlDevice final : public GfxDevice {
     const GLuint p = ProgramObject(id);
     if (!p || loc < 0 || count <= 0 || !v) return;
     Flush();
-    glUseProgram(p);
+    UseProgramObject(p);
     switch (components) {
       case 1:
         glUniform1fv(loc, count, v);
@@ -577,7 +654,7 @@ class GlDevice final : public GfxDevice {
     const GLuint p = ProgramObject(id);
     if (!p || loc < 0 || count <= 0 || !v) return;
     Flush();
-    glUseProgram(p);
+    UseProgramObject(p);
     glUniform1iv(loc, count, v);
   }
 
@@ -585,8 +662,11 @@ class GlDevice final : public GfxDevice {
     const GLuint p = ProgramObject(id);
     if (!p || loc < 0) return;
     Flush();
-    glUseProgram(p);
+    UseProgramObject(p);
     glUniformMatrix4fv(loc, 1, GL_FALSE, m);
+    // The clip matrix may have been set this way: the next draw sets it again.
+    for (auto& [pid, gp] : programs_)
+      if (gp.prog == p && gp.locM == loc) gp.mSet = false;
   }
 
   void UseProgram(ProgramId id) override { currentProgram_ = programs_.count(id) ? id : 0; }
@@ -659,15 +739,7 @@ class GlDevice final : public GfxDevice {
     ClipFixup(vw_, vh_, fix);
     MatMul(wvp, fix, s.m);
     state_ = s;
-    UseGlProgram(s.program, s.flat, s.m, s.premul);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, s.tex);
-    ApplySampler(s.linear, s.wrap);
-    glBlendFunc(ToGl(s.src), ToGl(s.dst));
-    if (s.zEnable)
-      glEnable(GL_DEPTH_TEST);
-    else
-      glDisable(GL_DEPTH_TEST);
+    ApplyState(s);
     glBindVertexArray(it->second.vao);
     glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_SHORT,
                    reinterpret_cast<void*>(static_cast<uintptr_t>(first) * sizeof(uint16_t)));
@@ -676,21 +748,21 @@ class GlDevice final : public GfxDevice {
 
   void Flush() override {
     if (vertices_.empty()) return;
-    UseGlProgram(state_.program, state_.flat, state_.m, state_.premul);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, state_.tex);
-    ApplySampler(state_.linear, state_.wrap);
-    glBlendFunc(ToGl(state_.src), ToGl(state_.dst));
-    if (state_.zEnable)
-      glEnable(GL_DEPTH_TEST);
-    else
-      glDisable(GL_DEPTH_TEST);
+    ApplyState(state_);
     glBindVertexArray(vao_);
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    const GLsizeiptr bytes = static_cast<GLsizeiptr>(vertices_.size() * sizeof(GpuVertex));
-    glBufferData(GL_ARRAY_BUFFER, kMaxBatchQuads * 4 * sizeof(GpuVertex), nullptr, GL_STREAM_DRAW);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices_.data());
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(vertices_.size() / 4 * 6), GL_UNSIGNED_INT, nullptr);
+    // Batches are appended to the stream buffer; it is replaced (orphaned) only when full, as
+    // replacing it costs an allocation and a clear of the whole buffer in software GL.
+    const size_t count = vertices_.size();
+    if (streamPos_ + count > static_cast<size_t>(kMaxBatchQuads) * 4) {
+      glBufferData(GL_ARRAY_BUFFER, kMaxBatchQuads * 4 * sizeof(GpuVertex), nullptr, GL_STREAM_DRAW);
+      streamPos_ = 0;
+    }
+    glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(streamPos_ * sizeof(GpuVertex)),
+                    static_cast<GLsizeiptr>(count * sizeof(GpuVertex)), vertices_.data());
+    glDrawElementsBaseVertex(GL_TRIANGLES, static_cast<GLsizei>(count / 4 * 6), GL_UNSIGNED_INT, nullptr,
+                             static_cast<GLint>(streamPos_));
+    streamPos_ += count;
     vertices_.clear();
   }
 
@@ -761,10 +833,10 @@ class GlDevice final : public GfxDevice {
 
   bool MakeTarget(GlTexture* t) {
     glGenTextures(1, &t->tex);
-    glBindTexture(GL_TEXTURE_2D, t->tex);
-    std::vector<uint8_t> zero(static_cast<size_t>(t->w) * t->h * 4, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t->w, t->h, 0, GL_RGBA, GL_UNSIGNED_BYTE, zero.data());
+    BindTexture0(t->tex);
+    // Stored as B, G, R, A: the order of the window's own pixels, so that software GL copies the
+    // back buffer to the window without reordering every pixel. The clear below fills it.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t->w, t->h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glGenRenderbuffers(1, &t->depth);
     glBindRenderbuffer(GL_RENDERBUFFER, t->depth);
@@ -796,6 +868,7 @@ class GlDevice final : public GfxDevice {
   }
 
   void FreeTexture(GlTexture* t) {
+    if (applied_.tex == t->tex) applied_.tex = 0;
     if (t->fbo) glDeleteFramebuffers(1, &t->fbo);
     if (t->depth) glDeleteRenderbuffers(1, &t->depth);
     if (t->tex) glDeleteTextures(1, &t->tex);
@@ -815,23 +888,76 @@ class GlDevice final : public GfxDevice {
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
   }
 
-  void ApplySampler(bool linear, bool wrap) {
-    const GLint f = linear ? GL_LINEAR : GL_NEAREST;
-    const GLint a = wrap ? GL_REPEAT : GL_CLAMP_TO_EDGE;
-    glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, f);
-    glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, f);
-    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, a);
-    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, a);
-    glBindSampler(0, sampler_);
+  // GL state as last set, so that a draw changes only what differs from the draw before.
+  struct Applied {
+    GLuint prog = 0, tex = 0, sampler = 0;
+    int blend = -1;  // -1 unknown, 0 off, else 1 + src * 4 + dst
+    int depthTest = -1;
+  };
+
+  void UseProgramObject(GLuint p) {
+    if (applied_.prog == p) return;
+    glUseProgram(p);
+    applied_.prog = p;
+  }
+  // Binds a texture to unit 0 (the unit left active everywhere).
+  void BindTexture0(GLuint tex) {
+    if (applied_.tex == tex) return;
+    glBindTexture(GL_TEXTURE_2D, tex);
+    applied_.tex = tex;
   }
 
-  BatchState Pending() const {
+  void ApplyState(const BatchState& s) {
+    GlProgram* p = nullptr;
+    auto it = programs_.find(s.program);
+    if (s.program && it != programs_.end())
+      p = &it->second;
+    else
+      p = &builtin_[s.flat ? 1 : 0][s.premul ? 1 : 0];
+    UseProgramObject(p->prog);
+    if (p->locM >= 0 && (!p->mSet || std::memcmp(p->m, s.m, sizeof p->m) != 0)) {
+      glUniformMatrix4fv(p->locM, 1, GL_FALSE, s.m);
+      std::memcpy(p->m, s.m, sizeof p->m);
+      p->mSet = true;
+    }
+    BindTexture0(s.tex);
+    const GLuint smp = samplers_[s.linear ? 1 : 0][s.wrap ? 1 : 0];
+    if (applied_.sampler != smp) {
+      glBindSampler(0, smp);
+      applied_.sampler = smp;
+    }
+    const int blend = s.opaque ? 0 : 1 + static_cast<int>(s.src) * 4 + static_cast<int>(s.dst);
+    if (applied_.blend != blend) {
+      if (blend == 0) {
+        glDisable(GL_BLEND);
+      } else {
+        if (applied_.blend <= 0) glEnable(GL_BLEND);
+        glBlendFunc(ToGl(s.src), ToGl(s.dst));
+      }
+      applied_.blend = blend;
+    }
+    const int depth = s.zEnable ? 1 : 0;
+    if (applied_.depthTest != depth) {
+      if (depth)
+        glEnable(GL_DEPTH_TEST);
+      else
+        glDisable(GL_DEPTH_TEST);
+      applied_.depthTest = depth;
+    }
+  }
+
+  // The state the next draw takes from the requested one; *tex is its texture (null: none).
+  BatchState Pending(const GlTexture** tex = nullptr) const {
     BatchState s;
     s.target = state_.target;
     s.tex = white_;
+    if (tex) *tex = nullptr;
     if (bound_) {
       auto it = textures_.find(bound_);
-      if (it != textures_.end() && bound_ != state_.target) s.tex = it->second.tex;
+      if (it != textures_.end() && bound_ != state_.target) {
+        s.tex = it->second.tex;
+        if (tex) *tex = &it->second;
+      }
     }
     s.src = premul_ && src_ == BlendFactor::SrcAlpha ? BlendFactor::One : src_;
     s.dst = dst_;
@@ -842,20 +968,6 @@ class GlDevice final : public GfxDevice {
     s.wrap = wrap_;
     s.program = programs_.count(currentProgram_) ? currentProgram_ : 0;
     return s;
-  }
-
-  // Makes the program current with its clip matrix; 0 picks the built-in smooth or flat one.
-  // An effect's program, or the plain one (which also writes premultiplied colour into covers).
-  void UseGlProgram(ProgramId id, bool flat, const float* m, bool premul) {
-    auto it = programs_.find(id);
-    if (id && it != programs_.end()) {
-      glUseProgram(it->second.prog);
-      if (it->second.locM >= 0) glUniformMatrix4fv(it->second.locM, 1, GL_FALSE, m);
-      return;
-    }
-    glUseProgram(flat ? programFlat_ : program_);
-    glUniformMatrix4fv(flat ? locMFlat_ : locM_, 1, GL_FALSE, m);
-    glUniform1i(flat ? locPremulFlat_ : locPremul_, premul ? 1 : 0);
   }
 
   GLuint ProgramObject(ProgramId id) {
@@ -879,6 +991,53 @@ class GlDevice final : public GfxDevice {
     state_ = s;
   }
 
+  // Queues a quad (positions already in the space s.m expects), dropping or simplifying work
+  // whose result is known to be the same without it:
+  // - a clear picture blended over the target without depth leaves every pixel as it was;
+  // - an opaque picture in opaque vertex colours blended "over" gives the source unchanged;
+  // - a quad that puts pixel centres on texel centres reads one texel under linear filtering too.
+  // Effect programs are left alone: their output need not follow the texture's alpha.
+  void Submit(BatchState& s, const GlTexture* tex, const GpuVertex* g, bool world) {
+    if (!s.program) {
+      const Coverage coverage = tex ? tex->coverage : Coverage::Opaque;
+      const bool over = s.dst == BlendFactor::InvSrcAlpha || s.dst == BlendFactor::One;
+      // The source colour is scaled by its alpha (zero) only with a SrcAlpha factor or in
+      // premultiplied output.
+      const bool scaled = src_ == BlendFactor::SrcAlpha || s.premul;
+      if (coverage == Coverage::Clear && !s.zEnable && over && scaled) return;
+      if (coverage == Coverage::Opaque && s.dst == BlendFactor::InvSrcAlpha &&
+          (s.src == BlendFactor::SrcAlpha || s.src == BlendFactor::One) && (g[0].argb >> 24) == 255 &&
+          (g[1].argb >> 24) == 255 && (g[2].argb >> 24) == 255 && (g[3].argb >> 24) == 255)
+        s.opaque = true;
+    }
+    if (s.linear && tex && !s.program) {
+      // Corners in target pixels (centres on integers), as the rasteriser places them.
+      float sx[4], sy[4], u[4], v[4];
+      bool affine = true;
+      for (int i = 0; i < 4 && affine; ++i) {
+        u[i] = g[i].u;
+        v[i] = g[i].v;
+        if (!world) {
+          sx[i] = g[i].x - static_cast<float>(vx_);
+          sy[i] = g[i].y - static_cast<float>(vy_);
+          continue;
+        }
+        const float* m = s.m;
+        const float cx = g[i].x * m[0] + g[i].y * m[4] + g[i].z * m[8] + m[12];
+        const float cy = g[i].x * m[1] + g[i].y * m[5] + g[i].z * m[9] + m[13];
+        const float cw = g[i].x * m[3] + g[i].y * m[7] + g[i].z * m[11] + m[15];
+        affine = cw == 1.0f;
+        // GL window coordinates (centres at +0.5; rows count from the top, as targets are drawn
+        // flipped) to pixels of the viewport.
+        sx[i] = (cx + 1.0f) * 0.5f * static_cast<float>(vw_) - 0.5f;
+        sy[i] = (cy + 1.0f) * 0.5f * static_cast<float>(vh_) - 0.5f;
+      }
+      if (affine && TexelExact(sx, sy, u, v, tex->w, tex->h)) s.linear = false;
+    }
+    Begin(s);
+    vertices_.insert(vertices_.end(), g, g + 4);
+  }
+
   void Shutdown() {
     for (auto& [id, m] : meshes_) FreeMesh(&m);
     meshes_.clear();
@@ -890,21 +1049,26 @@ class GlDevice final : public GfxDevice {
     textures_.clear();
     FreeTexture(&back_);
     if (scratchFbo_[0]) glDeleteFramebuffers(2, scratchFbo_);
-    if (sampler_) glDeleteSamplers(1, &sampler_);
+    for (auto& pair : samplers_)
+      for (GLuint& smp : pair)
+        if (smp) glDeleteSamplers(1, &smp);
     if (white_) glDeleteTextures(1, &white_);
     if (vbo_) glDeleteBuffers(1, &vbo_);
     if (ibo_) glDeleteBuffers(1, &ibo_);
     if (vao_) glDeleteVertexArrays(1, &vao_);
-    if (program_) glDeleteProgram(program_);
-    if (programFlat_) glDeleteProgram(programFlat_);
+    for (auto& pair : builtin_)
+      for (GlProgram& p : pair)
+        if (p.prog) glDeleteProgram(p.prog);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
   }
 
   int width_, height_;
   GLint maxTex_ = 0;
-  GLuint program_ = 0, programFlat_ = 0;
-  GLint locM_ = -1, locMFlat_ = -1, locPremul_ = -1, locPremulFlat_ = -1;
-  GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, white_ = 0, sampler_ = 0;
+  GlProgram builtin_[2][2];     // [flat][premultiplied]
+  GLuint samplers_[2][2] = {};  // [linear][wrap]
+  Applied applied_;
+  size_t streamPos_ = 0;  // vertices of the stream buffer in use
+  GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, white_ = 0;
   GLuint scratchFbo_[2] = {0, 0};
   GlTexture back_;
   std::unordered_map<TextureId, GlTexture> textures_;

@@ -113,6 +113,76 @@ TEST_F(GlDeviceTest, TextureModulatesVertexColourAndNoTextureReadsWhite) {
   EXPECT_EQ(b[2], 0x99);
 }
 
+// The device leaves out blending for opaque pictures and drops clear ones blended over the
+// target; neither may change a pixel. Each case draws a 2 x 2 picture over a blue background and
+// checks the pixel against the blend worked by hand.
+TEST_F(GlDeviceTest, OpaqueAndClearPicturesBlendAsAnyOther) {
+  struct Case {
+    const char* what;
+    uint8_t alpha;  // of every texel
+    BlendFactor src, dst;
+    bool premultiplied;
+    uint32_t vertex;
+    std::array<uint8_t, 3> want;
+  };
+  const Case cases[] = {
+      {"opaque over", 255, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, false, 0xFFFFFFFFu, {200, 100, 0}},
+      {"opaque, translucent vertex",
+       255,
+       BlendFactor::SrcAlpha,
+       BlendFactor::InvSrcAlpha,
+       false,
+       0x80FFFFFFu,
+       {100, 50, 128}},
+      {"opaque additive", 255, BlendFactor::SrcAlpha, BlendFactor::One, false, 0xFFFFFFFFu, {200, 100, 255}},
+      {"clear over", 0, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, false, 0xFFFFFFFFu, {0, 0, 255}},
+      {"clear additive", 0, BlendFactor::SrcAlpha, BlendFactor::One, false, 0xFFFFFFFFu, {0, 0, 255}},
+      // A One source factor adds the colour of clear texels unless the output is premultiplied.
+      {"clear, source One", 0, BlendFactor::One, BlendFactor::InvSrcAlpha, false, 0xFFFFFFFFu, {200, 100, 255}},
+      {"clear, premultiplied", 0, BlendFactor::One, BlendFactor::InvSrcAlpha, true, 0xFFFFFFFFu, {0, 0, 255}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const uint8_t texels[16] = {200, 100, 0, c.alpha, 200, 100, 0, c.alpha, 200, 100, 0, c.alpha, 200, 100, 0, c.alpha};
+    const plat::TextureId t = dev_->CreateTexture(2, 2, texels);
+    ASSERT_NE(t, 0u);
+    dev_->SetZEnable(false);
+    dev_->SetBlend(BlendFactor::One, BlendFactor::Zero);
+    dev_->BindTexture(0);
+    Quad(0, 0, 8, 8, 0xFF0000FFu);
+    dev_->SetBlend(c.src, c.dst);
+    dev_->SetPremultipliedOutput(c.premultiplied);
+    dev_->BindTexture(t);
+    Quad(0, 0, 8, 8, c.vertex);
+    dev_->SetPremultipliedOutput(false);
+    dev_->BindTexture(0);
+    const auto p = Pixel(3, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(p[i], c.want[i], 1) << "channel " << i;
+    dev_->DestroyTexture(t);
+  }
+}
+
+// A picture drawn one texel per pixel reads its texels exactly under linear filtering (the device
+// samples such quads as nearest); drawn at twice its size, linear filtering still blends.
+TEST_F(GlDeviceTest, LinearFilterOneTexelPerPixelKeepsTexelsAndStillBlendsWhenScaled) {
+  const uint8_t texels[8] = {255, 0, 0, 255, 0, 0, 255, 255};  // red, blue
+  const plat::TextureId t = dev_->CreateTexture(2, 1, texels);
+  ASSERT_NE(t, 0u);
+  dev_->SetZEnable(false);
+  dev_->SetLinearFilter(true);
+  dev_->SetBlend(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha);
+  dev_->BindTexture(t);
+  Quad(10, 10, 2, 1, 0xFFFFFFFFu);
+  Quad(20, 10, 4, 1, 0xFFFFFFFFu);
+  dev_->BindTexture(0);
+  EXPECT_EQ(Pixel(10, 10), (std::array<uint8_t, 4>{255, 0, 0, 255}));
+  EXPECT_EQ(Pixel(11, 10), (std::array<uint8_t, 4>{0, 0, 255, 255}));
+  // At twice the size the inner pixels fall between the texels.
+  const auto mid = Pixel(21, 10);
+  EXPECT_GT(mid[0], 100);
+  EXPECT_GT(mid[2], 20);
+}
+
 TEST_F(GlDeviceTest, WrapRepeatsAndClampStretchesTheEdge) {
   const uint8_t texels[8] = {255, 0, 0, 255, 0, 0, 255, 255};  // red, blue
   const plat::TextureId t = dev_->CreateTexture(2, 1, texels);
