@@ -9,7 +9,7 @@
 #include "world/commands/strategy_rules.h"
 #include "world/slg_util.h"
 #include "world/turn/command_check.h"
-#include "world/turn/player_entry.h"
+#include "world/commands/player_turn.h"
 #include "world/turn/slg_sound_port.h"
 #include "world/turn/step_child.h"
 #include "world/turn/turn_loop.h"
