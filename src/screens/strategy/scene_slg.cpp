@@ -13,7 +13,7 @@
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_window.h"
-#include "world/commands/player_turn.h"
+#include "screens/strategy/commands/player_turn.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 

@@ -15,7 +15,6 @@
 #include "tests/support/temp_module_dir.h"
 #include "tests/world/world_fixture.h"
 #include "world/ai/ai_entry.h"
-#include "world/commands/player_turn.h"
 #include "world/placement.h"
 #include "world/turn/save_register.h"
 #include "world/turn/slg_sound_port.h"
@@ -119,7 +118,6 @@ class TurnTest : public WorldTest {
     SetBattlePort(&battle);
     SetSlgRulesPort(&rules);
     InstallAiRules();
-    SetPlayerTurnPort(&PlayerCommandFlows());
     ResetTurnWork();
     StepReset();
     GameMode = game_mode::kSlg;

@@ -5,11 +5,11 @@
 
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
-#include "world/commands/player_commands.h"
+#include "screens/strategy/commands/player_commands.h"
 #include "world/placement.h"
 #include "world/record_lists.h"
 #include "world/turn/command_check.h"
-#include "world/commands/player_turn.h"
+#include "screens/strategy/commands/player_turn.h"
 #include "world/turn/step_child.h"
 #include "world/turn/turn_loop.h"
 #include "world/world_ports.h"

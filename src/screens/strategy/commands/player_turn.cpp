@@ -1,4 +1,4 @@
-#include "world/commands/player_turn.h"
+#include "screens/strategy/commands/player_turn.h"
 
 namespace {
 
