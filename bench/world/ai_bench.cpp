@@ -15,7 +15,7 @@
 #include "core/step_machine.h"
 #include "world/ai/ai_common.h"
 #include "world/scenario_tables.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 #include "world/world_queries.h"
 
 namespace {

@@ -14,7 +14,9 @@
 #include "core/game_file.h"
 #include "core/game_rand.h"
 #include "core/step_machine.h"
-#include "world/commands/player_commands.h"
+#include "world/ai/ai_entry.h"
+#include "screens/strategy/commands/player_commands.h"
+#include "screens/strategy/commands/player_turn.h"
 #include "world/placement.h"
 #include "world/scenario_tables.h"
 #include "world/turn/auto_run_scene.h"
@@ -85,6 +87,8 @@ bool StartSampleGame() {
   SetErrorBoxPresenter(&g_boxes);
   SetSlgScenePort(&g_start);
   SetSlgRulesPort(&g_rules);
+  InstallAiRules();
+  SetPlayerTurnPort(&PlayerCommandFlows());
   g_start = AutoRunSlgScene(0);
   ResetTurnWork();
   StepReset();

@@ -15,6 +15,7 @@
 #include "core/game_file.h"
 #include "core/game_rand.h"
 #include "core/step_machine.h"
+#include "world/ai/ai_entry.h"
 #include "world/scenario_tables.h"
 #include "world/slg_util.h"
 #include "world/turn/auto_run_scene.h"
@@ -41,6 +42,7 @@ bool StartSampleGame() {
   SetErrorBoxPresenter(&g_boxes);
   SetSlgScenePort(&g_scene);
   SetSlgRulesPort(&g_rules);
+  InstallAiRules();
   g_scene = AutoRunSlgScene(0);
   ResetTurnWork();
   StepReset();

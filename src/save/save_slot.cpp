@@ -24,7 +24,7 @@
 #include "platform/text/cp932.h"
 #include "platform/text/log.h"
 #include "scenario/script/adv_script.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 #include "world/record_lists.h"
 #include "world/scenario_tables.h"
 #include "world/turn/turn_loop.h"

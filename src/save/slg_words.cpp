@@ -4,7 +4,7 @@
 
 int32_t ScriptSavedWord = 0;
 uint16_t SlgSavedWord = 0;
-// SlgCommandCode lives with the command phases (world/commands/command_phase.cpp).
+// SlgCommandCode lives with the command work (world/commands/command_work.cpp).
 uint8_t RunClearedFlag = 0;
 int32_t& RunId = GameStartTime;
 

@@ -23,6 +23,7 @@
 #include "screens/scenario/scene_adv.h"
 #include "screens/strategy/menu_slg_main.h"
 #include "screens/strategy/scene_slg.h"
+#include "world/ai/ai_entry.h"
 #include "world/turn/command_check.h"
 #include "world/scenario_tables.h"
 #include "save/save_slot.h"
@@ -191,6 +192,7 @@ void InstallGameSubsystems() {
   commands.quickSave = [] { return QuickSave(GameMode); };
   commands.quickLoad = [] { return QuickLoad(-1); };
   SetSlgRulesPort(&g_gameRules);
+  InstallAiRules();
   SetSlgSoundPort(&g_slgSound);
   InstallBattleRules(&ReadBattleConfig);
   InstallScenarioEngine();

@@ -19,6 +19,7 @@
 #include "core/step_machine.h"
 #include "platform/text/cp932.h"
 #include "save/save_slot.h"
+#include "world/ai/ai_entry.h"
 #include "world/scenario_tables.h"
 #include "world/slg_util.h"
 #include "world/turn/auto_run_scene.h"
@@ -185,6 +186,7 @@ int RunSim(const std::vector<std::string>& args) {
   }
   // The battles are fought by the battle rules, as in the game (hidden battles: no screen).
   InstallBattleRules();
+  InstallAiRules();
   std::printf("battles: %s\n", Battle().BattleResolverName());
   if (!SetModuleDirFromHost(o.gameDir) || !LoadWorldSystemTable()) {
     std::printf("sim: %s is not a built game folder (Data/sys/system.dat missing)\n", o.gameDir.c_str());

@@ -13,6 +13,7 @@
 #include "ui/scenes/scene_dlg.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_window.h"
+#include "screens/strategy/commands/player_turn.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 
@@ -38,6 +39,8 @@ CVMenuSceneRoot* MakeHikitsugi(int32_t) { return new CVMenuSLG_StartHikitsugi();
 
 void RegisterStrategyScenes(CVSceneMgr& mgr, bool installPort) {
   g_installPort = installPort;
+  // The player's command flows run the player's phases of the turn.
+  if (installPort) SetPlayerTurnPort(&PlayerCommandFlows());
   mgr.SetSceneFactory(3, &CreateSlgScene);
   RegisterMenuType(30, &MakeMap);
   RegisterMenuType(38, &MakeSeiryoku);

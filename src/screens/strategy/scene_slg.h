@@ -143,6 +143,7 @@ class CVSceneSLG : public CVScene, public SlgScenePort {
 };
 
 // Registers scene 3 and the menu types of the strategy screens (30, 38, 39). With installPort the
-// scene, while it exists, is the strategy-scene port of the rules.
+// scene, while it exists, is the strategy-scene port of the rules, and the player's command flows
+// are the turn's player port from now on.
 class CVSceneMgr;
 void RegisterStrategyScenes(CVSceneMgr& mgr, bool installPort);

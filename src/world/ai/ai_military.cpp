@@ -6,7 +6,7 @@
 
 #include "world/ai/ai_common.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 #include "world/world_queries.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// Strength measures of the military thinking (the phase entries are in world/turn/ai_entry.h).
+// Strength measures of the military thinking (the phase entries are in world/ai/ai_entry.h).
 #pragma once
 #include <cstdint>
 

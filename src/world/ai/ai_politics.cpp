@@ -15,7 +15,7 @@
 #include "world/ai/ai_operations.h"
 #include "world/placement.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 #include "world/turn/turn_state.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"

@@ -1,4 +1,4 @@
-// Politics of the computer clans (the phase entries are in world/turn/ai_entry.h).
+// Politics of the computer clans (the phase entries are in world/ai/ai_entry.h).
 #pragma once
 #include <cstdint>
 

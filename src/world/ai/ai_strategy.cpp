@@ -9,7 +9,7 @@
 #include "core/step_machine.h"
 #include "world/ai/ai_common.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
 

@@ -1,4 +1,4 @@
-// Strategy thinking of the computer clans (the phase entry is in world/turn/ai_entry.h).
+// Strategy thinking of the computer clans (the phase entry is in world/ai/ai_entry.h).
 #pragma once
 #include <cstdint>
 

@@ -14,7 +14,7 @@
 #include "world/ai/ai_common.h"
 #include "world/placement.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
 #include "world/turn/play_state_blocks.h"

@@ -1,5 +1,5 @@
 // Independent forces (the phase entry and the season's per-general steps are declared in
-// world/turn/ai_entry.h).
+// world/ai/ai_entry.h).
 #pragma once
 #include <cstdint>
 

@@ -18,7 +18,7 @@
 #include "world/placement.h"
 #include "world/record_lists.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 #include "world/turn/turn_loop.h"
 #include "world/turn/season_turn.h"
 #include "world/turn/slg_sound_port.h"

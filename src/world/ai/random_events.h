@@ -1,4 +1,4 @@
-// Random events and successions (the step routines are declared in world/turn/ai_entry.h).
+// Random events and successions (the step routines are declared in world/ai/ai_entry.h).
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -10,7 +10,7 @@
 #include "world/ai/ai_common.h"
 #include "world/ai/random_events.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 #include "world/turn/turn_loop.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"

@@ -6,8 +6,7 @@
 #include "core/step_machine.h"
 #include "world/turn/step_child.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
-#include "world/turn/player_entry.h"
+#include "world/turn/turn_ports.h"
 #include "world/turn/turn_state.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
@@ -49,7 +48,7 @@ int MilitaryPhase() {
     }
     const int clan = ClanOrderList[index];
     if (IsPlayersTurn(clan)) {
-      if (!RunChild(PlayerMilitaryPhase)) return kStepRunning;
+      if (!RunChild([] { PlayerTurn().MilitaryPhase(); })) return kStepRunning;
       if (IsGameEnded()) {
         StepFinish();
         return 0;
@@ -67,8 +66,8 @@ int MilitaryPhase() {
       ShowThinking("軍備思考中（%s）", clan);
       SetFrameWaitHalf(GameSpeedParams[0]);
       if (!FirstTurnFlag) {
-        AiChooseMilitaryTargets(clan);
-        AiMilitaryThink(clan);
+        AiTurn().ChooseMilitaryTargets(clan);
+        AiTurn().MilitaryThink(clan);
       }
       SubStepSet(1);
       return kStepRunning;
@@ -93,7 +92,7 @@ int PoliticsPhase() {
       }
       const int clan = ClanOrderList[index];
       if (IsPlayersTurn(clan)) {
-        if (!RunChild(PlayerCommandPhase)) return kStepRunning;
+        if (!RunChild([] { PlayerTurn().PoliticsPhase(); })) return kStepRunning;
         ActingSideFlag = 1;
         ++index;
         if (IsGameEnded()) StepNext();
@@ -104,13 +103,13 @@ int PoliticsPhase() {
         ++index;
         continue;
       }
-      if (!RunChild([clan] { AiPoliticsThink(clan); })) return kStepRunning;
+      if (!RunChild([clan] { AiTurn().PoliticsThink(clan); })) return kStepRunning;
       ++index;
       return kStepRunning;
     }
   }
   if (StepGet() != 2) return kStepRunning;
-  if (!IsGameEnded() && !RunChild(AiPoach)) return kStepRunning;
+  if (!IsGameEnded() && !RunChild([] { AiTurn().Poach(); })) return kStepRunning;
   StepFinish();
   return 0;
 }
@@ -139,7 +138,7 @@ int StrategyPhase() {
     }
     const int clan = ClanOrderList[index];
     if (IsPlayersTurn(clan)) {
-      if (!RunChild(PlayerStrategyMenu)) return kStepRunning;
+      if (!RunChild([] { PlayerTurn().StrategyPhase(); })) return kStepRunning;
       if (IsGameEnded()) {
         StepFinish();
         return 0;
@@ -152,7 +151,7 @@ int StrategyPhase() {
       ++index;
       continue;
     }
-    if (!RunChild([clan] { AiStrategyThink(clan); })) return kStepRunning;
+    if (!RunChild([clan] { AiTurn().StrategyThink(clan); })) return kStepRunning;
     ++index;
     return kStepRunning;
   }

@@ -9,7 +9,7 @@
 #include "world/turn/step_child.h"
 #include "world/placement.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
+#include "world/turn/turn_ports.h"
 #include "world/turn/slg_sound_port.h"
 #include "world/turn/turn_loop.h"
 #include "world/turn/turn_state.h"
@@ -240,8 +240,8 @@ void MoveIndependentGenerals() {
       if (b >= kBusyoCount) continue;
       const SiroRecord* s = SiroPtr(BusyoTable[b].siro);
       if (!s || s->kuni != kuni) continue;
-      IndependentGrowSoldiers(i);
-      IndependentRaiseCastle(i);
+      AiTurn().IndependentGrowSoldiers(i);
+      AiTurn().IndependentRaiseCastle(i);
     }
   }
 }
@@ -712,7 +712,7 @@ int RunSeasonTurn() {
       if (RunChild(RunGrowBusyo)) StepJump(kSeasonEvents);
       return kStepRunning;
     case kSeasonEvents:
-      if (!RunChild(RunRandomEvents)) return kStepRunning;
+      if (!RunChild([] { AiTurn().RunRandomEvents(); })) return kStepRunning;
       RecalcPlayerShares();
       RecalcAllRevenues();
       RecalcKuniOwners();
@@ -730,7 +730,7 @@ int RunSeasonTurn() {
       if (RunChild(RunBusyoAppearance)) StepNext();
       return kStepRunning;
     case kSeasonSuccession:
-      if (RunChild(RunSuccession)) StepNext();
+      if (RunChild([] { AiTurn().RunSuccession(); })) StepNext();
       return kStepRunning;
     case kSeasonEmptySlot:
       if (!RunChild(FinishAtOnce)) return kStepRunning;

@@ -13,7 +13,7 @@
 #include "world/record_lists.h"
 #include "world/scenario_tables.h"
 #include "world/slg_util.h"
-#include "world/turn/ai_entry.h"
+#include "world/turn/turn_ports.h"
 #include "world/turn/command_check.h"
 #include "world/turn/phase_loops.h"
 #include "world/turn/season_turn.h"
@@ -135,7 +135,7 @@ void StepSeason() {
       return;
     case 4:
       if (IsGameEnded()) return;
-      if (RunChild(RunSuccession)) {
+      if (RunChild([] { AiTurn().RunSuccession(); })) {
         TurnSubPhase = 1;
         SubStepSet(0);
       }
@@ -276,7 +276,7 @@ int SlgMainStep() {
         CheckSiroData();
         SubStepSet(1);
       }
-      if (RunChild(IndependentForcesThink)) StepNext();
+      if (RunChild([] { AiTurn().IndependentForcesThink(); })) StepNext();
       return kStepRunning;
     case kSlgStepWar:
       if (RunChild(WarPhase)) StepNext();
@@ -302,7 +302,7 @@ void ResetSlgTurnState() {
   std::memset(t.turnBytes, 0, sizeof t.turnBytes);
   std::memset(t.selection, 254, sizeof t.selection);
   BeginGameOrLoad();
-  ResolveKuniNameTables();
+  AiTurn().ResolveKuniNameTables();
 }
 
 void RecalcDaimyoTotals(int flag) {

@@ -34,6 +34,7 @@
 #include "ui/scenes/scene_frame_adapter.h"
 #include "ui/scenes/scene_mgr.h"
 #include "ui/widgets/menu_button.h"
+#include "world/ai/ai_entry.h"
 #include "world/turn/turn_loop.h"
 #include "world/turn/world_hash.h"
 #include "world/world_ports.h"
@@ -119,6 +120,7 @@ class FrontSlgRun : public ::testing::Test {
     ASSERT_TRUE(InitSceneSystem());
     RegisterFrontScenes(GetSceneMgr());
     RegisterStrategyScenes(GetSceneMgr(), true);
+    InstallAiRules();
     driver_->TicksUntil(200, [] { return GetSceneById(1) && GetSceneById(1)->GetStepValue() == 2; });
     Click({640, 320 + 140 + 32});  // the strategy button
     ASSERT_EQ(GetSceneMgr().GetCurrentSceneId(), 3);

@@ -9,7 +9,7 @@
 #include "battle/battle_state.h"
 #include "screens/battle/scene_kassen.h"
 #include "world/commands/command_costs.h"
-#include "world/commands/player_commands.h"
+#include "screens/strategy/commands/player_commands.h"
 #include "world/turn/command_check.h"
 
 namespace {

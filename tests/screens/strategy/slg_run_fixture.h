@@ -34,6 +34,7 @@
 #include "screens/strategy/slg_dialogs.h"
 #include "core/step_machine.h"
 #include "scenario/interp/adv_step.h"
+#include "world/ai/ai_entry.h"
 #include "world/turn/turn_loop.h"
 #include "sound/sound.h"
 #include "tests/support/device_frame_graphics.h"
@@ -138,6 +139,7 @@ class SlgRun : public ::testing::Test {
     ASSERT_TRUE(InitSceneSystem());
     RegisterFrontScenes(mgr);
     RegisterStrategyScenes(mgr, true);
+    InstallAiRules();
   }
 
   FrameDriver& Driver() {

@@ -8,7 +8,7 @@
 #include "battle/battle_run.h"
 #include "screens/strategy/slg_cmd_dialogs.h"
 #include "screens/strategy/slg_general_table.h"
-#include "world/commands/player_commands.h"
+#include "screens/strategy/commands/player_commands.h"
 #include "world/placement.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "tests/world/ai/ai_test_support.h"
 #include "world/ai/ai_common.h"
 #include "world/ai/ai_military.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 
 namespace {
 

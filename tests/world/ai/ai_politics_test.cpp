@@ -7,7 +7,7 @@
 #include "world/ai/ai_operations.h"
 #include "world/ai/ai_politics.h"
 #include "world/ai/ai_strategy.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "tests/world/ai/ai_test_support.h"
 #include "world/ai/ai_common.h"
 #include "world/scenario_tables.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "world/ai/ai_common.h"
 #include "world/ai/independents.h"
 #include "world/ai/random_events.h"
-#include "world/turn/ai_entry.h"
+#include "world/ai/ai_entry.h"
 
 namespace {
 

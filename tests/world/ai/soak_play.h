@@ -14,11 +14,13 @@
 #include "core/game_rand.h"
 #include "core/step_machine.h"
 #include "world/ai/ai_common.h"
+#include "world/ai/ai_entry.h"
 #include "world/scenario_tables.h"
 #include "world/slg_util.h"
 #include "world/turn/auto_run_scene.h"
 #include "world/turn/save_register.h"
 #include "world/turn/turn_loop.h"
+#include "world/turn/turn_ports.h"
 #include "world/turn/turn_state.h"
 #include "world/world_check.h"
 #include "world/world_ports.h"
@@ -105,6 +107,7 @@ inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
   SoakResult r;
   static TurnRulesPort rules;  // the turn engine's totals, shares and revenues
   SetSlgRulesPort(&rules);
+  InstallAiRules();
   // A game starts from a program state that earlier games or tests in this process may have left.
   ResetToEmptyWorld();
   std::memset(BusyoFlagTable, 0, sizeof BusyoFlagTable);
@@ -155,6 +158,7 @@ inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
         r.broken += " (turn " + std::to_string(TurnCounter) + ", step " + std::to_string(lastStep) + "." +
                     std::to_string(lastSub) + ")";
         SetSlgRulesPort(nullptr);
+        SetAiTurnPort(nullptr);
         return r;
       }
       lastStep = step;
@@ -171,6 +175,7 @@ inline SoakResult PlayTurns(int turns, uint32_t seed, SoakScene& scene) {
     if (g_TurnWork.main.turnsCompleted != before) ++r.turns;
   }
   SetSlgRulesPort(nullptr);
+  SetAiTurnPort(nullptr);
   r.games = 1;
   return r;
 }

@@ -14,10 +14,12 @@
 #include "scripted_slg_scene.h"
 #include "tests/support/temp_module_dir.h"
 #include "tests/world/world_fixture.h"
+#include "world/ai/ai_entry.h"
 #include "world/placement.h"
 #include "world/turn/save_register.h"
 #include "world/turn/slg_sound_port.h"
 #include "world/turn/turn_loop.h"
+#include "world/turn/turn_ports.h"
 #include "world/turn/turn_state.h"
 #include "world/turn/war_phase.h"
 
@@ -115,6 +117,7 @@ class TurnTest : public WorldTest {
     SetSlgSoundPort(&sound);
     SetBattlePort(&battle);
     SetSlgRulesPort(&rules);
+    InstallAiRules();
     ResetTurnWork();
     StepReset();
     GameMode = game_mode::kSlg;
@@ -129,6 +132,8 @@ class TurnTest : public WorldTest {
     g_StepMachine.waitPending = 0;
   }
   void TearDown() override {
+    SetAiTurnPort(nullptr);
+    SetPlayerTurnPort(nullptr);
     SetAdvPort(nullptr);
     SetSlgSoundPort(nullptr);
     SetGameRandOverride(nullptr);

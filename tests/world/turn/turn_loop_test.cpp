@@ -22,38 +22,6 @@ class TurnLoopTest : public TurnTest {
   }
 };
 
-TEST_F(TurnLoopTest, OneTurnVisitsItsPhasesInOrder) {
-  StartAtTurn(0);
-  std::vector<std::pair<uint32_t, int>> seen;
-  auto note = [&] {
-    std::pair<uint32_t, int> now{MainStep(), MainStep() == kSlgStepTurn ? TurnSubPhase : -1};
-    if (seen.empty() || seen.back() != now) seen.push_back(now);
-  };
-  const uint16_t turn = TurnCounter;
-  for (int i = 0; i < 5000 && g_TurnWork.main.turnsCompleted == 0; ++i) {
-    note();
-    Frame();
-  }
-  note();
-  ASSERT_EQ(g_TurnWork.main.turnsCompleted, 1u);
-  const std::vector<std::pair<uint32_t, int>> expect = {
-      {kSlgStepTurn, 0},          {kSlgStepTurn, 1}, {kSlgStepTurn, 2},      {kSlgStepTurn, 3},
-      {kSlgStepIndependents, -1}, {kSlgStepWar, -1}, {kSlgStepGameOver, -1}, {kSlgStepTurn, 0}};
-  EXPECT_EQ(seen, expect);
-  EXPECT_EQ(TurnCounter, turn + 1);
-  EXPECT_EQ(SeasonIndex, 0);
-  EXPECT_EQ(GameYear, 1561);
-  // The turn-start event in the season, the player's politics phase's and the war phase's scripts,
-  // music for the phases.
-  EXPECT_EQ(adv.events, std::vector<int>{1});
-  EXPECT_EQ(adv.scripts, (std::vector<int>{4, 5}));
-  ASSERT_GE(sound.bgm.size(), 2u);
-  EXPECT_EQ(sound.bgm.front(), kBgmTurn);
-  EXPECT_NE(std::find(sound.bgm.begin(), sound.bgm.end(), std::string(kBgmWar)), sound.bgm.end());
-  EXPECT_TRUE(scene.SaidSomething("   1ターンになりました"));
-  ExpectClean();
-}
-
 TEST_F(TurnLoopTest, TurnStartEventResumesAtTheUnificationCheck) {
   adv.eventsTakeOver = true;
   StartAtTurn(0);

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "save/save_slot.h"
+#include "screens/strategy/commands/player_turn.h"
 #include "tests/world/turn/turn_fixture.h"
 #include "world/commands/command_costs.h"
-#include "world/commands/player_commands.h"
+#include "screens/strategy/commands/player_commands.h"
 #include "world/turn/command_check.h"
 
 struct CommandScene : ScriptedSlgScenePort {
@@ -57,6 +58,7 @@ class CommandTest : public TurnTest {
     TurnTest::SetUp();
     SetSlgScenePort(&cs);
     SetSlgRulesPort(&saving);
+    SetPlayerTurnPort(&PlayerCommandFlows());
     cs.whenIdle = -1;
     BuildSmallWorld();
     ResetCommandWork();

@@ -5,31 +5,17 @@
 
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
-#include "world/commands/player_commands.h"
+#include "screens/strategy/commands/player_commands.h"
 #include "world/placement.h"
 #include "world/record_lists.h"
 #include "world/turn/command_check.h"
-#include "world/turn/player_entry.h"
+#include "screens/strategy/commands/player_turn.h"
 #include "world/turn/step_child.h"
 #include "world/turn/turn_loop.h"
 #include "world/world_ports.h"
 #include "world/world_queries.h"
 #include "world/world_tables.h"
 #include "world/turn/slg_sound_port.h"
-#include "world/turn/play_state_blocks.h"
-
-uint8_t SlgCommandCode = 255;
-CommandWork g_CommandWork;
-// Carried by a save: a loaded game goes on from the same working state.
-[[maybe_unused]] const bool kCommandWorkSaved = RegisterPlayStateBlock(
-    {"commands", &g_CommandWork, sizeof g_CommandWork, [](const uint8_t* b) -> const char* {
-       if (!IsBoolByte(b, offsetof(CommandWork, focused))) return "commands: flag out of range";
-       CommandWork w;
-       std::memcpy(&w, b, sizeof w);
-       return w.trainedCount < 0 || w.trainedCount > 10 ? "commands: trained count out of range" : nullptr;
-     }});
-
-void ResetCommandWork() { g_CommandWork = CommandWork{}; }
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
-#include "world/commands/player_commands.h"
+#include "screens/strategy/commands/player_commands.h"
 #include "world/commands/strategy_rules.h"
 #include "world/placement.h"
 #include "world/slg_util.h"

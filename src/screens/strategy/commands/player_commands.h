@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <span>
 
-// Code of the menu item being run (255 none); the world file keeps it.
-extern uint8_t SlgCommandCode;
+#include "world/commands/command_work.h"
 
 // Wait after a command shows its result.
 inline constexpr int kResultWait = 200;
@@ -17,26 +16,6 @@ inline constexpr int kRefusalWait = 100;
 inline constexpr int kResultBack = 2;      // back out of a map choice
 inline constexpr int kResultConfirm = 18;  // dialog confirmed
 inline constexpr int kResultDialogBack = 19;
-
-// Loop positions and choices of the running command (none of it outlives a command).
-struct CommandWork {
-  uint16_t busyo = 0xFFFF;   // chosen general
-  uint16_t siro = 0xFFFF;    // chosen / source castle
-  uint16_t target = 0xFFFF;  // destination castle or target general
-  int32_t levels = 0;        // castle works levels; stationing free places
-  int32_t count = 0;         // recruit / gun count; marked generals
-  int32_t hireLimit = 0;
-  uint8_t kuni = 255;   // country the command works on
-  int32_t speaker = 0;  // training: who speaks
-  int32_t trained[10] = {};
-  int32_t trainedCount = 0;
-  int32_t value = 0;         // last value read back from a dialog
-  uint8_t chosenKuni = 255;  // information commands
-  uint8_t chosenClan = 255;
-  bool focused = false;
-};
-extern CommandWork g_CommandWork;
-void ResetCommandWork();
 
 // Phases.
 int PlayerMilitaryPhase();

@@ -6,7 +6,7 @@
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
 #include "world/commands/command_costs.h"
-#include "world/commands/player_commands.h"
+#include "screens/strategy/commands/player_commands.h"
 #include "world/placement.h"
 #include "world/slg_util.h"
 #include "world/turn/command_check.h"

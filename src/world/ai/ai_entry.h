@@ -1,7 +1,8 @@
-// What the turn loop and the season turn call of the AI clans, the independent forces, the random
-// events and the successions. Step routines follow core/step_machine.h: the caller pushes, calls
-// every logic step and pops; they return kStepRunning until they finish. Plain functions run to
-// their end in the frame that calls them.
+// The entries of the AI clans, the independent forces, the random events and the successions.
+// The turn reaches them only through its AiTurnPort (world/turn/turn_ports.h), which
+// InstallAiRules points at them. Step routines follow core/step_machine.h: the caller pushes,
+// calls every logic step and pops; they return kStepRunning until they finish. Plain functions run
+// to their end in the frame that calls them.
 #pragma once
 
 // ---- Military phase (MilitaryPhase, per AI clan; plain, run in one frame after the clan's
@@ -35,3 +36,8 @@ int RunSuccession();
 // ---- Turn reset ----
 // Resolves the fixed country-name lists of the events (revolt, mine and port countries).
 void ResolveKuniNameTables();
+
+// ---- Installation ----
+// Makes these rules the turn's AI port (the game, the simulation runner, the tests and benchmarks
+// that run turns).
+void InstallAiRules();

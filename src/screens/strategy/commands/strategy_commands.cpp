@@ -5,11 +5,11 @@
 
 #include "core/frame_wait.h"
 #include "core/step_machine.h"
-#include "world/commands/player_commands.h"
+#include "screens/strategy/commands/player_commands.h"
 #include "world/commands/strategy_rules.h"
 #include "world/slg_util.h"
 #include "world/turn/command_check.h"
-#include "world/turn/player_entry.h"
+#include "screens/strategy/commands/player_turn.h"
 #include "world/turn/slg_sound_port.h"
 #include "world/turn/step_child.h"
 #include "world/turn/turn_loop.h"
