@@ -5,6 +5,8 @@
 // Re-record after a meant change: V4_GOLDEN_UPDATE=1 ctest -R golden_screens (see docs/design.md).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -17,12 +19,14 @@
 #include "movie/movie_mgr.h"
 #include "render/board_renderer.h"
 #include "render/dg_manager.h"
+#include "save/save_slot.h"
 #include "save/system_files.h"
 #include "scenario/interp/adv_step.h"
 #include "scenario/script/adv_script.h"
 #include "screens/battle/kassen_field3d.h"
 #include "screens/extras/omake_ports.h"
 #include "screens/extras/scene_omake.h"
+#include "screens/front/front_ports.h"
 #include "screens/front/front_scenes.h"
 #include "screens/front/scene_title.h"
 #include "screens/front/title_ports.h"
@@ -189,6 +193,40 @@ TEST_F(GoldenScreens, LoadScreenAndSettingsOverTheCoverBackdrop) {
     EXPECT_TRUE(Golden(c.name));
     GetSceneMgr().ChangeScene(1, 0);
   }
+}
+
+// The load screen with saves in it: three strategy saves of different clans, the last one marked
+// as the newest. The save times are fixed and shown in UTC so the picture does not follow the clock.
+TEST_F(GoldenScreens, LoadScreenWithSaves) {
+  REQUIRE_GL();
+  const char* oldTz = std::getenv("TZ");
+  const std::string keptTz = oldTz ? oldTz : "";
+  setenv("TZ", "UTC", 1);
+  tzset();
+  ScenarioNumber = 0;
+  LoadWorldSystemTable();
+  ASSERT_TRUE(StartNewGame());
+  TurnSubPhase = 1;
+  const uint8_t clans[] = {0, 1, 2};
+  for (int row = 0; row < 3; ++row) {
+    PlayerDaimyoId = clans[row];
+    SlotHeader h;
+    BuildSlotHeader(h, game_mode::kSlg);
+    h.saveTime = 1700000000 + row * 93784;  // a day, two hours and three minutes apart
+    ASSERT_TRUE(SaveGameSlot(row, game_mode::kSlg, &h)) << row;
+  }
+  RegisterFrontEnd();
+  ToTitleMenu();
+  GetSceneMgr().RequestChangeWithCover(5, 1, -1.0f, -1.0f);
+  ASSERT_TRUE(driver_->TicksUntil(200, [] { return GetSceneMgr().GetCurrentSceneId() == 5; }));
+  driver_->Ticks(60);
+  EXPECT_TRUE(Golden("save_screen_filled"));
+  GetSceneMgr().ChangeScene(1, 0);
+  if (oldTz)
+    setenv("TZ", keptTz.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
 }
 
 // A page of the message window fully shown over a background and two standing pictures.
