@@ -54,7 +54,8 @@ class GoldenBattle : public BattleWorldTest {
  protected:
   void SetUp() override {
     BattleWorldTest::SetUp();
-    ASSERT_TRUE(fs::exists(fs::path(V4_TEST_GAME_DIR) / "Data" / "layout" / "kassen.lay")) << "build the sample data first";
+    ASSERT_TRUE(fs::exists(fs::path(V4_TEST_GAME_DIR) / "Data" / "layout" / "kassen.lay"))
+        << "build the sample data first";
     ASSERT_TRUE(folder_.Ready()) << "no temporary game folder";
     dg_ = new CDGManager();
     graphics_ = std::make_unique<v4test::DeviceFrameGraphics>(dg_);

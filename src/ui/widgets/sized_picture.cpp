@@ -28,7 +28,9 @@ bool GameFileFound(const std::string& name) {
   return Found().emplace(key, data != nullptr).first->second;
 }
 
-int32_t Side(float v) { return std::isfinite(v) && v > 0.0f && v < 65536.0f ? static_cast<int32_t>(std::lround(v)) : 0; }
+int32_t Side(float v) {
+  return std::isfinite(v) && v > 0.0f && v < 65536.0f ? static_cast<int32_t>(std::lround(v)) : 0;
+}
 
 }  // namespace
 
