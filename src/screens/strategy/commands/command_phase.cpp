@@ -327,7 +327,8 @@ int PlayerCommandPhase() {
   if (StepGet() == 2) {
     if (ActingSideFlag != 1) {
       BeginPoliticsCommandPhase();
-      cmd::SetUpPhaseScene(2, true, false);
+      // After a load the map may still show a command of the game before: no command is running.
+      cmd::SetUpPhaseScene(2, true, true);
       RefreshSlgMainMap(1, -1, 0);
       ActingSideFlag = 1;
     }

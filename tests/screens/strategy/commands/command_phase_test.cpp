@@ -74,6 +74,22 @@ TEST_F(CommandPhaseTest, SaveInThePhaseResumesThereWithMarksAndNoSecondAutoSave)
   EXPECT_TRUE(LeavesPhase(2));
 }
 
+// A game loaded while a command of the running game shows its panel (from a strategy event's
+// message window, during 武将に会う): the loaded phase hands the map back with no command in
+// progress, or the command menu never shows again.
+TEST_F(CommandPhaseTest, ALoadIntoAPhaseClearsTheCommandOfTheGameBefore) {
+  for (uint8_t phase : {1, 2}) {
+    SCOPED_TRACE(static_cast<int>(phase));
+    EnterPhase(phase);
+    ASSERT_TRUE(SaveGameSlot(3, game_mode::kSlg));
+    cs.panel = kCmdVisit;  // the running game's command, left by the load
+    ASSERT_TRUE(LoadGameSlot(3));
+    for (int i = 0; i < 10; ++i) Frame();
+    EXPECT_EQ(TurnSubPhase, phase);
+    EXPECT_EQ(cs.panel, -1);
+  }
+}
+
 TEST_F(CommandPhaseTest, MilitaryPhaseResetsTheTurnMarksAndSavesOnce) {
   KuniTable[kuniA].applicants = 3;
   DaimyoTable[player].gunsLeft = 2;
