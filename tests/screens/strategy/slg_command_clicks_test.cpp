@@ -491,3 +491,34 @@ TEST_F(SlgCommandClicks, AnItemFoundInATakenCastleIsShownAndAnswered) {
 }
 
 }  // namespace
+
+namespace {
+
+// 天下統一宣言: the row is offered only once the season found the realm ready (stage 1); its click
+// says the declaration comes next turn, moves the stage on and takes the row away.
+TEST_F(SlgCommandClicks, TheDeclarationOfUnificationIsGivenByItsRow) {
+  ASSERT_TRUE(StartNull());
+  InstallBattleRules();
+  ASSERT_NO_FATAL_FAILURE(PlayToMap());
+  EXPECT_NE(CheckCommandAvailable(kCmdDeclareUnification, kNoBusyo, kNoSiro, PlayerDaimyoId, kNoBusyo), 0)
+      << "refused before the realm is ready";
+  UnificationStage = 1;  // what the season sets when the clan's holdings and revenue meet the rule
+  ASSERT_TRUE(ToPhase(3)) << "strategy phase";
+  const Pt row = CommandAt(kCmdDeclareUnification);
+  ASSERT_GE(row.x, 0) << "the row is on the command panel";
+  Click(row);
+  bool said = false;
+  ASSERT_TRUE(Driver().TicksUntil(600,
+                                  [&] {
+                                    said = said || Map()->MessageText() == "次ターンで天下統一を宣言します";
+                                    return SlgCommandCode == 255 && UnificationStage == 2;
+                                  }))
+      << "the command ended with the stage moved on: command " << int{SlgCommandCode} << " stage " << UnificationStage
+      << " message " << Map()->MessageText();
+  EXPECT_TRUE(said) << "the player is told the declaration comes next turn";
+  EXPECT_NE(CheckCommandAvailable(kCmdDeclareUnification, kNoBusyo, kNoSiro, PlayerDaimyoId, kNoBusyo), 0)
+      << "not offered twice";
+  EXPECT_TRUE(boxes_.boxes.empty()) << (boxes_.boxes.empty() ? "" : boxes_.boxes.front().title);
+}
+
+}  // namespace
