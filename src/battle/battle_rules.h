@@ -110,9 +110,6 @@ void BattleBuildRosters();
 void DrawBattleWeather();
 void ClearBattleGroups();
 void BuildBattleGroups();
-// Both sides deploy (the defender first when it is side 1); the player's side through the screen
-// when it fights by hand.
-void BattleDeployAi();
 
 // The battle is fought by hand in its scene (BattleMode 2); with the battle animation setting on.
 bool BattleShownInScene();
