@@ -31,21 +31,7 @@ class SlgCommands : public SlgPlay {
     SlgPlay::StartScenes();
     RegisterScenarioScenes(GetSceneMgr());
     InstallScenarioEngine();
-    SlgCommandRules& r = GetSlgCommandRules();
-    r.checkAvailable = [](int cmd, int busyo, int siro, int, int marked) {
-      return CheckCommandAvailable(cmd, static_cast<uint16_t>(busyo), static_cast<uint16_t>(siro), PlayerDaimyoId,
-                                   static_cast<uint16_t>(marked)) == 0;
-    };
-    r.reasonText = [](int) {
-      const char* text = GetCommandReasonText();
-      return std::string(text ? text : "");
-    };
-    r.label = [](int cmd) {
-      char text[80];
-      FormatCommandLabel(cmd, text, sizeof text);
-      return std::string(text);
-    };
-    r.refreshCommandMenus = [](int menu) { RefreshCommandMenus(menu); };
+    InstallCommandRules();
   }
   void TearDown() override {
     SlgPlay::TearDown();
@@ -59,16 +45,6 @@ class SlgCommands : public SlgPlay {
       if (b && b->TestFlag(kWfShown) && static_cast<int>(b->GetRefParam(2)) == command) return ButtonCentre(Map(), id);
     }
     return {-1, -1};
-  }
-  // Ends phases until the map waits for a command of the phase.
-  bool ToPhase(int phase) {
-    for (int guard = 0; guard < 4 && TurnSubPhase != phase; ++guard) {
-      const int now = TurnSubPhase;
-      if (!PlayUntilCommands(now)) return false;
-      Click(ButtonCentre(Map(), 10014));
-      for (int i = 0; i < 3000 && TurnSubPhase == now; ++i) Answer();
-    }
-    return PlayUntilCommands(phase);
   }
   // Waits for the command dialog of the id.
   CVMenuSLG_CmdBase* AwaitDialog(int id, int ticks = 60) {

@@ -122,6 +122,37 @@ class SlgPlay : public SlgRun {
     return false;
   }
 
+  // Ends phases until the map waits for a command of the phase.
+  bool ToPhase(int phase) {
+    for (int guard = 0; guard < 4 && TurnSubPhase != phase; ++guard) {
+      const int now = TurnSubPhase;
+      if (!PlayUntilCommands(now)) return false;
+      Click(ButtonCentre(Map(), 10014));
+      for (int i = 0; i < 3000 && TurnSubPhase == now; ++i) Answer();
+    }
+    return PlayUntilCommands(phase);
+  }
+
+  // The map asks the turn's availability rules, as the program's wiring makes it (undone by
+  // ResetSlgCommandRules).
+  static void InstallCommandRules() {
+    SlgCommandRules& r = GetSlgCommandRules();
+    r.checkAvailable = [](int cmd, int busyo, int siro, int, int marked) {
+      return CheckCommandAvailable(cmd, static_cast<uint16_t>(busyo), static_cast<uint16_t>(siro), PlayerDaimyoId,
+                                   static_cast<uint16_t>(marked)) == 0;
+    };
+    r.reasonText = [](int) {
+      const char* text = GetCommandReasonText();
+      return std::string(text ? text : "");
+    };
+    r.label = [](int cmd) {
+      char text[80];
+      FormatCommandLabel(cmd, text, sizeof text);
+      return std::string(text);
+    };
+    r.refreshCommandMenus = [](int menu) { RefreshCommandMenus(menu); };
+  }
+
   // Shows the castle's generals in the map's list: its province focused, then its icon clicked.
   bool ListCastle(int siro) {
     CVMenuSLGMain* map = Map();

@@ -71,19 +71,9 @@ TEST(SlgTextsData, EveryDialogFrameIsOpaque) {
 
 class SlgTexts : public SlgPlay {
  protected:
-  // The map asks the turn's availability rules, as the program's wiring makes it.
   void StartScenes() override {
     SlgPlay::StartScenes();
-    SlgCommandRules& r = GetSlgCommandRules();
-    r.checkAvailable = [](int cmd, int busyo, int siro, int, int marked) {
-      return CheckCommandAvailable(cmd, static_cast<uint16_t>(busyo), static_cast<uint16_t>(siro), PlayerDaimyoId,
-                                   static_cast<uint16_t>(marked)) == 0;
-    };
-    r.reasonText = [](int) {
-      const char* text = GetCommandReasonText();
-      return std::string(text ? text : "");
-    };
-    r.refreshCommandMenus = [](int menu) { RefreshCommandMenus(menu); };
+    InstallCommandRules();
   }
   void TearDown() override {
     SlgPlay::TearDown();
@@ -92,16 +82,6 @@ class SlgTexts : public SlgPlay {
   std::string ClanPanelText(int i) {
     auto* t = dynamic_cast<CVMenuText*>(Map()->ClanPanel()->FindChild(kWidgetText, i));
     return t && t->Text() ? t->Text() : "";
-  }
-  // Ends phases until the map waits for a command of the phase.
-  bool ToPhase(int phase) {
-    for (int guard = 0; guard < 4 && TurnSubPhase != phase; ++guard) {
-      const int now = TurnSubPhase;
-      if (!PlayUntilCommands(now)) return false;
-      Click(ButtonCentre(Map(), 10014));
-      for (int i = 0; i < 3000 && TurnSubPhase == now; ++i) Answer();
-    }
-    return PlayUntilCommands(phase);
   }
 };
 
